@@ -1,0 +1,146 @@
+// The attendance database: daily attendance (PRESENZE) and the program's three tables
+// (GIUSTIFICATIVI, GRUPPI, FESTIVITA). One interface, two backends: SQLite (the embedded
+// default, file QXPRES.sqlite in the archive folder) and PostgreSQL (a shared database for
+// offices with several workstations). Every value goes through bound parameters; month and
+// year queries use key ranges on (KDIPENDENTE, KPERIODO). All texts are UTF-8.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/status.h"
+
+namespace kaveltar {
+
+// One PRESENZE row: one employee and one calendar day.
+struct DayRow {
+  std::string employee;  // KDIPENDENTE, 10 characters
+  std::string period;    // KPERIODO, YYYYMMDD
+  long pres0 = 0;        // PRES_0
+  // pres[n] is column PRES_n for n = 1..23 (pres[0] is unused): PRES_1 schedule code,
+  // PRES_2 theoretical hours, PRES_3 worked hours, then code/hours pairs of slots 1-10.
+  std::array<std::string, 24> pres{};
+  long protocollo = 0;   // PROTOCOLLO, the sheet number
+
+  // Slot 1-10: the justification code column (PRES_4, PRES_6, ... PRES_22) and its hours.
+  std::string& SlotCode(int slot) { return pres[2 + 2 * slot]; }
+  std::string& SlotHours(int slot) { return pres[3 + 2 * slot]; }
+  const std::string& SlotCode(int slot) const { return pres[2 + 2 * slot]; }
+  const std::string& SlotHours(int slot) const { return pres[3 + 2 * slot]; }
+  bool operator==(const DayRow&) const = default;
+};
+
+// One GIUSTIFICATIVI row. gius[n] is GIUS_n for n = 1..18 (gius[0] and gius[4] unused).
+struct JustificationRow {
+  std::string code;  // KGIUS, 3 characters
+  std::array<std::string, 19> gius{};
+  bool operator==(const JustificationRow&) const = default;
+};
+
+// One GRUPPI row. grup[1] description, grup[2..8] hours of Monday..Sunday.
+struct GroupRow {
+  std::string code;  // KGRUPPO, three digits
+  std::array<std::string, 9> grup{};
+  bool operator==(const GroupRow&) const = default;
+};
+
+// One FESTIVITA row.
+struct HolidayRow {
+  std::string day;          // KDATAF, MMDD
+  std::string description;  // FEST_1
+  bool operator==(const HolidayRow&) const = default;
+};
+
+class AttendanceDb {
+ public:
+  virtual ~AttendanceDb() = default;
+
+  // --- PRESENZE ---
+  virtual Result<std::optional<DayRow>> FindDay(std::string_view employee,
+                                                std::string_view period) = 0;
+  // Inserts or replaces the row with the same key.
+  virtual Status SaveDay(const DayRow& row) = 0;
+  virtual Status DeleteDay(std::string_view employee, std::string_view period) = 0;
+  // Rows of one employee-month (YYYYMM) / employee-year (YYYY), in KPERIODO order.
+  virtual Status EmployeeMonth(std::string_view employee, std::string_view month,
+                               std::vector<DayRow>* rows) = 0;
+  virtual Status EmployeeYear(std::string_view employee, std::string_view year,
+                              std::vector<DayRow>* rows) = 0;
+  // Rows of every employee of a company (first three key characters) in one month, in
+  // (KPERIODO, KDIPENDENTE) order.
+  virtual Status CompanyMonth(std::string_view company, std::string_view month,
+                              std::vector<DayRow>* rows) = 0;
+  // True when any stored day uses the code in any of its ten slots / as PRES_1.
+  virtual Result<bool> JustificationInUse(std::string_view code) = 0;
+  virtual Result<bool> GroupInUse(std::string_view code) = 0;
+  // Days that use the code in slot 1 (PRES_4), in KPERIODO order.
+  virtual Status DaysWithJustification(std::string_view code, std::vector<DayRow>* rows) = 0;
+  // Deletes every row of one employee-month.
+  virtual Status DeleteEmployeeMonth(std::string_view employee, std::string_view month) = 0;
+
+  // --- FESTIVITA, GIUSTIFICATIVI, GRUPPI: find / save (insert or replace) / delete / all in
+  // key order ---
+  virtual Result<std::optional<HolidayRow>> FindHoliday(std::string_view day) = 0;
+  virtual Status SaveHoliday(const HolidayRow& row) = 0;
+  virtual Status DeleteHoliday(std::string_view day) = 0;
+  virtual Status ListHolidays(std::vector<HolidayRow>* rows) = 0;
+
+  virtual Result<std::optional<JustificationRow>> FindJustification(std::string_view code) = 0;
+  virtual Status SaveJustification(const JustificationRow& row) = 0;
+  virtual Status DeleteJustification(std::string_view code) = 0;
+  virtual Status ListJustifications(std::vector<JustificationRow>* rows) = 0;
+
+  virtual Result<std::optional<GroupRow>> FindGroup(std::string_view code) = 0;
+  virtual Status SaveGroup(const GroupRow& row) = 0;
+  virtual Status DeleteGroup(std::string_view code) = 0;
+  virtual Status ListGroups(std::vector<GroupRow>* rows) = 0;
+
+  // --- Transactions: batch work runs one transaction per employee-month. Nested Begin is
+  // an error. ---
+  virtual Status Begin() = 0;
+  virtual Status Commit() = 0;
+  virtual Status Rollback() = 0;
+};
+
+// Commits on Commit(), rolls back when it goes out of scope without one.
+class Transaction {
+ public:
+  explicit Transaction(AttendanceDb& db) : db_(db) { status_ = db_.Begin(); }
+  ~Transaction() {
+    if (status_.ok() && !done_) (void)db_.Rollback();
+  }
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  const Status& status() const { return status_; }
+  Status Commit() {
+    done_ = true;
+    return db_.Commit();
+  }
+
+ private:
+  AttendanceDb& db_;
+  Status status_;
+  bool done_ = false;
+};
+
+// File names in the archive folder.
+inline constexpr std::string_view kDatabaseFile = "QXPRES.sqlite";
+inline constexpr std::string_view kTemplateFile = "QXPREXXX.sqlite";
+
+// Creates an empty database file with the four tables (the template). Fails when the file
+// exists.
+Status CreateSqliteDatabase(const std::filesystem::path& file);
+// Copies the template to the working database when the template exists and the database
+// does not; an existing database is never replaced.
+Status PrepareDatabase(const std::filesystem::path& archive_folder);
+// Opens an existing SQLite database. A missing file is an error naming it.
+Result<std::unique_ptr<AttendanceDb>> OpenSqliteDatabase(const std::filesystem::path& file);
+// Adds the holiday 0106 "EPIFANIA" when FESTIVITA has no row 0106 (an existing row is kept).
+Status EnsureHolidayDefault(AttendanceDb& db);
+
+}  // namespace kaveltar
