@@ -1,0 +1,337 @@
+// PdfDocument writes a PDF file sequentially while the caller draws.
+//
+// BeginDoc opens the output and writes the header; each page's content is collected in
+// memory and written as a content stream and a page object when the page ends; EndDoc
+// writes the shared objects (fonts, resources, page tree, catalog, information), the
+// cross-reference table and the trailer. The class depends on nothing else of the program.
+//
+// Coordinates and sizes are in the user unit chosen by SetScale (points by default, the
+// reports use centimetres); the origin is the top-left corner of the margin box and Y grows
+// downwards. Text arguments are UTF-8; fonts use the Windows code page (or the Macintosh
+// one), so characters outside it become "?".
+//
+// Errors: no public operation throws. A failing operation records ErrNumber, ErrSource
+// ("PdfDocument.<operation>") and ErrDescription, leaves the document as it was and
+// returns; every operation that can fail clears the previous error when it starts. The
+// numbers are those of the program's run-time: 5 invalid argument or call, 7 out of
+// memory, 52 no document open, 53 file not found, 57 device input/output error,
+// 75 path/file access error, 76 path not found, 481 invalid picture.
+//
+// An unfinished document never leaves a file behind: Abort, a new BeginDoc or the
+// destructor remove the file of a document that EndDoc did not finish, and EndDoc removes
+// it when the file could not be written completely.
+#ifndef KAVELTAR_PDF_PDF_DOCUMENT_H_
+#define KAVELTAR_PDF_PDF_DOCUMENT_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pdf/pdf_crypto.h"
+#include "pdf/pdf_sink.h"
+
+namespace kaveltar {
+
+namespace pdf_internal {
+class StreamEncoder;
+}
+
+struct PdfPoint {
+  double x = 0;
+  double y = 0;
+};
+
+class PdfDocument {
+ public:
+  PdfDocument();
+  ~PdfDocument();
+  PdfDocument(const PdfDocument&) = delete;
+  PdfDocument& operator=(const PdfDocument&) = delete;
+
+  // ----- Life cycle and structure -----
+
+  // Discards the document (an unfinished file is removed) and resets every setting to its
+  // default: points, paper type 0, no margins, black, no compression, no protection.
+  void Abort();
+  // Creates the output file and writes the header. An empty name makes "~<hex>.pdf" in the
+  // current folder from the local time and a random digit. Returns the file path.
+  std::string BeginDoc(const std::string& file_name = "");
+  // Like BeginDoc, into a sink the caller owns and keeps alive until EndDoc or Abort.
+  void BeginDocToSink(PdfSink* sink);
+  // Starts a page (ending the open one); returns its number, from 1.
+  int BeginPage();
+  // Writes the open page's content stream and page object.
+  void EndPage();
+  // Ends the open page and finishes the file. A document without pages gets one empty page.
+  void EndDoc();
+  // Length in bytes of the finished file.
+  int64_t FileSize() const { return file_size_; }
+  // Opens the finished file with the desktop's PDF viewer (xdg-open).
+  void OpenDoc();
+
+  long ErrNumber() const { return err_number_; }
+  const std::string& ErrSource() const { return err_source_; }
+  const std::string& ErrDescription() const { return err_description_; }
+  static std::string Version() { return "2.4.8"; }
+
+  // ----- Units, paper and viewer settings -----
+
+  // 0 points, 1 inches, 2 millimetres, 3 centimetres, 255 `user_factor` points per unit.
+  void SetScale(int scale_mode, double user_factor = 1);
+  // Paper types -8 to 17 (0 is A4 portrait, 596 x 842 points); 255 takes width and height
+  // in user units.
+  void SetPaperSize(int paper_type, double width = 0, double height = 0);
+  void SetMargins(double left, double right, double top, double bottom, bool clip = false);
+  // Initial view: 0 the viewer's default, 1 whole page, 2 page width, 3 page height,
+  // 4 actual size. Before the first page (or with no page open) it sets the document's view,
+  // which each new page takes; with a page open, that page's view.
+  void SetPageView(int view_mode);
+  // Bit set: low four bits the page mode (1 full screen, 2 outlines, 4 thumbnails,
+  // 8 layers), 16 hide menu bar, 32 hide tool bar, 64 hide window controls, 128 show the
+  // title, 256 centre the window, 512 fit the window; 8192, 16384 or 32768 (also given as
+  // the 16-bit -32768) in the upper part select one column, two columns left or right.
+  void SetViewerPreferences(int mode);
+  // Title, subject and keywords are always replaced; author, creator and producer only by
+  // non-empty arguments.
+  void SetDocProperty(const std::string& title = "", const std::string& subject = "",
+                      const std::string& author = "", const std::string& creator = "",
+                      const std::string& producer = "", const std::string& keywords = "");
+  // Growth factor of the internal tables, 1 to 10.
+  void SetMemoryUsage(int value);
+  // Bits: 1 run length, 2 Flate, 4 LZW, 8 ASCII85, 16 ASCII hexadecimal. Quality 0-3
+  // (capped at 3): LZW code width 9 + quality bits; Flate zlib levels 1, 2, 4 and 6.
+  void SetCompression(int compression_mode, int quality = 3);
+  // Encrypts the document with the standard security handler: `key_bits` 40 (revision 2)
+  // or 128 (revision 3). `permissions` are the PDF permission bits (4 print, 8 modify,
+  // 16 copy, 32 annotate; with 128 bits also 256 fill forms, 512 extract, 1024 assemble,
+  // 2048 print at full quality). Must be called before BeginDoc.
+  void SetProtection(int permissions, const std::string& owner_password,
+                     const std::string& user_password, int key_bits = 128);
+  // `data` compressed with Flate.
+  std::string zzToFlateDecode(std::string_view data);
+
+  // ----- Text and fonts -----
+
+  // Font name ("Courier New", "Arial", "Times New Roman", "Symbol", "ZapfDingbats" and
+  // their aliases), size in points (0 keeps the size), style bits (1 bold, 2 italic,
+  // 4 underline, 8 strike-through, 16 overline) and encoding (0 Windows, 1 Macintosh).
+  void SetFont(const std::string& font_name, double size = 0, int style = 0, int encoding = 0);
+  void SetFontSize(double points);
+  // One line of text with its baseline at (x, y). Align modulo 8: 2 puts the end of the
+  // text at x, 4 centres it on x, anything else starts it at x.
+  void DrawText(double x, double y, const std::string& text, int align = 1);
+  // Width of the text in user units with the current font, size and text state.
+  double TextLength(const std::string& text);
+  // Line height of the current font and size in user units.
+  double TextHeight();
+  void SetCharSpacing(double width);
+  void SetWordSpacing(double width);
+  void SetTextHorizontalScaling(double percent);
+  // Factor applied to the line height by WriteTextLn, DrawTextBox and the text leading.
+  void SetTextLineSpacing(double value);
+  // Text rendering mode 0-7 (0 fill, 1 stroke, 2 fill and stroke, 3 invisible, ...).
+  void SetTextMode(int mode);
+  void SetColorText(const std::string& color);
+  // Flowing text from the current position (its Y is the top of the line), wrapping at
+  // the right margin on blanks; the position moves past the text.
+  void WriteText(const std::string& text);
+  // WriteText, then the position moves to the start of the next line.
+  void WriteTextLn(const std::string& text);
+  // Text wrapped inside a box, lines from its top; lines that do not fit are left out.
+  // Align as DrawText (2 right, 4 centred, otherwise left).
+  void DrawTextBox(double x, double y, double width, double height, const std::string& text,
+                   int align = 1);
+
+  // ----- Graphics -----
+
+  void SetColorFill(const std::string& color);
+  void SetColorLine(const std::string& color);
+  void SetLineWidth(double width);
+  // "SOLID", "DASH", "DOT", "DASHDOT", "DASHDOTDOT" or lengths in user units separated by
+  // ";".
+  void SetDash(const std::string& style);
+  // Line cap 0-2, line join 0-2, miter limit (at least 1).
+  void SetLineStyle(int cap, int join, double miter = 10);
+  // Fill and stroke opacity from 0 to 1 (makes the file PDF 1.4).
+  void SetAlpha(double fill_opacity, double stroke_opacity);
+
+  // Options of the path operations: with bit 4 the path is filled (bit 1: fill only,
+  // even-odd; bit 2: close, fill and stroke; neither: fill and stroke); without bit 4,
+  // bit 2 closes the path and bit 1 leaves it unstroked. Bit 128 also clips to the path.
+  // So 0 strokes the outline and 4 fills and strokes.
+  //
+  // Corners of a rounded rectangle: 1 top left, 2 top right, 4 bottom right, 8 bottom left.
+  void DrawRect(double x, double y, double width, double height, int options = 0,
+                double radius = 0, int corners = 15);
+  void MoveTo(double x, double y);
+  void DrawLine(double x1, double y1, double x2, double y2, int options = 0);
+  void DrawLineTo(double x, double y, int options = 0);
+  void DrawPolyline(const std::vector<PdfPoint>& points, int options = 0);
+  void DrawPolygon(const std::vector<PdfPoint>& points, int options = 0);
+  // A Bezier curve from the current point. Type 0: controls (x1, y1), (x2, y2), end
+  // (x3, y3); type 1: the current point is the first control, (x2, y2) the second;
+  // type 2: (x1, y1) the first control, the end the second.
+  void DrawCurve(int curve_type, double x1, double y1, double x2, double y2, double x3,
+                 double y3, int options = 0);
+  // Arc of a circle, angles in degrees counter-clockwise from three o'clock; when the
+  // options fill, the arc is closed through the centre.
+  void DrawArc(double x, double y, double radius, double start_angle, double end_angle,
+               int options = 0);
+  void DrawCircle(double x, double y, double radius, int options = 0);
+  void DrawEllipse(double x, double y, double radius_x, double radius_y, int options = 0);
+  double GetX() const;
+  double GetY() const;
+  void SetXY(double x, double y);
+  int GetPage() const { return static_cast<int>(pages_.size()); }
+  double GetPageWidth() const { return page_width_ / scale_; }
+  double GetPageHeight() const { return page_height_ / scale_; }
+
+  // Places a JPEG (".JPG", ".JPEG") or BMP (".BMP") file with its top-left corner at
+  // (x, y). `stretch` non-zero fills width x height exactly; 0 keeps the picture's
+  // proportions inside that box. A width or height of 0 or less follows from the other
+  // one (both: one pixel per point). `transparent` non-zero makes the colour of a BMP's
+  // top-left pixel transparent. The same file drawn again reuses its image object.
+  void DrawImage(const std::string& file, double x, double y, double width, double height,
+                 int stretch = 1, int transparent = 0);
+
+ private:
+  struct FontEntry {
+    std::string key;  // full name, with "MAC" added for the Macintosh encoding
+    std::string full_name;
+    int encoding = 0;
+    const uint16_t* widths = nullptr;
+    int ascent = 0;
+    int descent = 0;
+    bool symbolic = false;  // Symbol and ZapfDingbats carry their own encoding
+    int object = 0;         // set when EndDoc writes the font object
+  };
+  struct ImageEntry {
+    std::string key;  // file path and transparency option
+    int object = 0;
+    int width = 0;
+    int height = 0;
+  };
+  struct PageRecord {
+    int object = 0;
+    int view = 0;
+  };
+  struct AlphaEntry {
+    double fill = 1;
+    double stroke = 1;
+    int object = 0;
+  };
+
+  // Runs one public operation: clears the last error, catches every failure and records it.
+  template <typename Body>
+  void Guard(const char* operation, Body&& body);
+  void RecordError(const char* operation, long number, const std::string& detail);
+  [[noreturn]] static void Fail(long number, std::string detail = "");
+  void RequirePage() const;
+
+  void ResetDocumentState();
+  void StartOutput();
+  void DiscardOutput();
+  void EndPageInternal();
+  void BeginPageInternal();
+
+  // Low-level output.
+  void Write(std::string_view bytes);
+  int NewObjectNumber();
+  void BeginObject(int number);
+  void WriteObject(int number, std::string_view body);
+  void WriteStreamObject(int number, std::string_view entries, std::string_view data,
+                         std::string_view own_filter, long long length1 = -1);
+  void AppendPdfString(std::string_view bytes, int object_number, std::string* out);
+  template <typename T>
+  void Grow(std::vector<T>* table, size_t needed);
+
+  // EndDoc parts.
+  void WriteFonts();
+  void WriteResources();
+  void WritePageTree();
+  int WriteCatalog();
+  int WriteInformation();
+  void WriteCrossReferenceAndTrailer(int catalog, int info, int encryption);
+
+  // Content helpers.
+  double Pt(double user) const { return user * scale_; }
+  void Num(double value);
+  void AppendColor(uint32_t rgb, const char* op);
+  void EnsureFill(uint32_t rgb);
+  void AppendPaint(int options, bool closed);
+  void AppendTextState();
+  void AppendTextRun(double x_pt, double baseline_pt, std::string_view bytes, double width_pt);
+  void EncodeText(std::string_view utf8, std::string* out) const;
+  double BytesWidthPt(std::string_view bytes) const;
+  double LineHeightPt() const;
+  std::vector<std::string> WrapLines(std::string_view bytes, double width_pt) const;
+  void AppendEllipse(double cx, double cy, double rx, double ry);
+  int ImageFor(const std::string& file, int transparent, double* pixel_width,
+               double* pixel_height);
+
+  // Settings (kept from document to document; reset by Abort).
+  double scale_ = 1;
+  double page_width_ = 596;
+  double page_height_ = 842;
+  double margin_left_ = 0, margin_right_ = 0, margin_top_ = 0, margin_bottom_ = 0;
+  bool clip_ = false;
+  int document_view_ = 0;
+  int viewer_preferences_ = 0;
+  int memory_usage_ = 1;
+  int compression_ = 0;
+  int quality_ = 0;
+  std::string title_, subject_, keywords_, author_, creator_, producer_, creation_date_;
+  bool protect_ = false;
+  int permissions_ = 0;
+  int key_bits_ = 128;
+  std::string owner_password_, user_password_;
+
+  // Output.
+  std::unique_ptr<FilePdfSink> file_sink_;
+  PdfSink* sink_ = nullptr;
+  std::string file_path_;
+  uint64_t offset_ = 0;
+  bool write_failed_ = false;
+  bool doc_open_ = false;
+  bool finished_ = false;
+  int64_t file_size_ = 0;
+  int highest_object_ = 0;
+  std::vector<uint64_t> offsets_;  // byte offset of each object, by number
+  int min_version_ = 0;
+  std::string file_id_;
+  pdf_internal::SecurityKeys keys_;
+
+  // Pages and drawing state.
+  std::vector<PageRecord> pages_;
+  bool page_open_ = false;
+  int page_view_ = 0;
+  std::string content_;
+  std::vector<FontEntry> fonts_;
+  int font_ = -1;
+  double font_size_ = 10;
+  int text_decoration_ = 0;
+  double char_spacing_ = 0, word_spacing_ = 0, horizontal_scaling_ = 100, line_spacing_ = 1;
+  int text_mode_ = 0;
+  double written_char_spacing_ = 0, written_word_spacing_ = 0, written_scaling_ = 100;
+  int written_text_mode_ = 0;
+  uint32_t fill_color_ = 0, line_color_ = 0, text_color_ = 0;
+  uint32_t content_fill_ = 0;  // the fill colour in effect in the content stream
+  double x_ = 0, y_ = 0;       // current position, points from the margin origin
+  std::vector<ImageEntry> images_;
+  std::vector<AlphaEntry> alphas_;
+
+  // Reused buffers and encoders.
+  std::string object_buffer_, encoded_a_, encoded_b_, text_buffer_;
+  std::unique_ptr<pdf_internal::StreamEncoder> encoders_[5];
+  int encoders_quality_ = -1;
+
+  long err_number_ = 0;
+  std::string err_source_;
+  std::string err_description_;
+};
+
+}  // namespace kaveltar
+
+#endif  // KAVELTAR_PDF_PDF_DOCUMENT_H_
