@@ -7,10 +7,12 @@
 //   offset  width  meaning
 //   0       3      not used by this program
 //   3       29     file-name template, right-trimmed (placeholders: see archive_files.h)
-//   32      5      record length in characters, decimal (blank-padded)
+//   32      5      record length in characters, decimal (blank-padded; all blanks = 0)
 //   37      42     not used by this program
 //
 // A trailing partial record is ignored. A record whose template is blank describes no file.
+// A record length of 0 is accepted (text files have none); record access to such a base
+// fails with the bad-record-length error.
 #pragma once
 
 #include <filesystem>
@@ -47,7 +49,9 @@ class BaseFileTable {
   std::vector<CatalogueEntry> entries_;
 };
 
-// One 79-byte catalogue record (used by the demo installation and by tests).
+// One 79-byte catalogue record (used by the demo installation and by tests): blanks, the
+// template, the record length right-aligned. Throws std::invalid_argument for a template over
+// 29 characters or a length outside 0-99999.
 std::string FormatCatalogueRecord(std::string_view name_template, int record_length);
 
 }  // namespace kaveltar

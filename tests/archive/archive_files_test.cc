@@ -1,0 +1,307 @@
+#include "archive/archive_files.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "archive/isam.h"
+#include "base/fatal.h"
+#include "base/run_time_error.h"
+
+namespace kaveltar {
+namespace {
+namespace fs = std::filesystem;
+
+// Bases of the test catalogue.
+constexpr int kCompanies = 1;    // "DITTE.DAT", 20-byte records
+constexpr int kPerCompany = 2;   // "DIP###\\ANAG**.DAT"
+constexpr int kRegional = 3;     // "REG@@%%$$.DAT"
+constexpr int kSubstituted = 4;  // "!:\\SUB.DAT"
+constexpr int kMissingDir = 5;   // "NODIR\\X.DAT"
+constexpr int kIndex = 7;        // "INDICE.IDX", key length 10
+constexpr int kTextOnly = 8;     // "TESTO.TXT", no record length
+
+class ArchiveFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("kaveltar_archive_" + std::to_string(getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "DIP007");
+    const std::string templates[][2] = {{"DITTE.DAT", "20"},       {"DIP###\\ANAG**.DAT", "20"},
+                                        {"REG@@%%$$.DAT", "20"},   {"!:\\SUB.DAT", "20"},
+                                        {"NODIR\\X.DAT", "20"},    {"", "0"},
+                                        {"INDICE.IDX", "2176"},    {"TESTO.TXT", "0"}};
+    std::string catalogue;
+    for (const auto& t : templates) catalogue += FormatCatalogueRecord(t[0], std::stoi(t[1]));
+    std::ofstream(dir_ / "QXBASE.DAT", std::ios::binary) << catalogue;
+    files_ = std::make_unique<ArchiveFiles>(dir_, dialogs_, trace_);
+    files_->LoadCatalogue();
+  }
+  void TearDown() override {
+    files_.reset();
+    fs::remove_all(dir_);
+  }
+  ArchiveFiles& files() { return *files_; }
+  std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  std::string FatalText(int base) {
+    try {
+      files().DAMMIFILE(base, false);
+    } catch (const Fatal& e) {
+      return e.text();
+    }
+    return "no Fatal";
+  }
+
+  fs::path dir_;
+  RecordingDialogs dialogs_;
+  TraceRing trace_;
+  std::unique_ptr<ArchiveFiles> files_;
+};
+
+TEST_F(ArchiveFilesTest, PlaceholdersRewriteAndClearTheContext) {
+  OpenContext& ctx = files().context();
+  EXPECT_EQ(files().DAMMIFILE(kCompanies, true), dir_.string() + "/DITTE.DAT");
+  EXPECT_EQ(files().DAMMIFILE(0, true), "");
+  EXPECT_EQ(files().DAMMIFILE(6, true), "");  // blank template
+
+  ctx.company = "7";
+  ctx.year = "2024";
+  EXPECT_EQ(files().DAMMIFILE(kCompanies, false), "DITTE.DAT");
+  EXPECT_EQ(ctx.company, "007");  // rewritten by every build, cleared only when used
+  EXPECT_EQ(ctx.year, "24");
+  EXPECT_EQ(files().DAMMIFILE(kPerCompany, false), "DIP007\\ANAG24.DAT");
+  EXPECT_EQ(ctx.company, "");
+  EXPECT_EQ(ctx.year, "");
+  EXPECT_EQ(FatalText(kPerCompany), "ERRORE OPEN FILE - MANCA DITTAOPEN 2");
+
+  ctx.installation_code = "QX";
+  ctx.region = "5";
+  ctx.province = "MI";
+  EXPECT_EQ(files().DAMMIFILE(kRegional, false), "REG05MIQX.DAT");
+  EXPECT_EQ(ctx.installation_code, "QX");
+  EXPECT_EQ(FatalText(kRegional), "ERRORE OPEN - MANCA REGIONE - 3");
+  ctx.region = "1";
+  ctx.province = "M";
+  EXPECT_EQ(FatalText(kRegional), "ERRORE OPEN - MANCA PROVINCIA - 3");
+  ctx.company = "1000";  // a positive value whose last three digits are 000
+  EXPECT_EQ(FatalText(kPerCompany), "ERRORE OPEN - MANCA ANNO - 2");
+
+  ctx.substitute_folder = "A";
+  EXPECT_EQ(files().DAMMIFILE(kSubstituted, true), "A:\\SUB.DAT");
+  EXPECT_EQ(ctx.substitute_folder, "");
+  ctx.substitute_folder = "/srv/salarion";
+  EXPECT_EQ(files().DAMMIFILE(kSubstituted, true), "/srv/salarion\\SUB.DAT");
+  EXPECT_EQ(trace_.OldestToNewest().back(), "DAMMIFILE$ (4)");
+}
+
+TEST_F(ArchiveFilesTest, RecordRoundTripsAndEndOfFile) {
+  ASSERT_EQ(files().FAIOPEN(kCompanies), 20);
+  EXPECT_EQ(files().RecordBuffer(kCompanies), std::string(20, ' '));
+  EXPECT_TRUE(fs::exists(dir_ / "DITTE.DAT"));
+  const std::string third = "third record 3333333";
+  files().SCRIVIREC(kCompanies, 3, third);
+  EXPECT_EQ(trace_.OldestToNewest().back(), "SCRIVIREC (1-3)");
+  files().RecordBuffer(kCompanies) = "first record 1111111";
+  files().SCRIVIREC(kCompanies, 1);
+  EXPECT_EQ(files().RecordCount(kCompanies), 3);
+
+  EXPECT_EQ(files().LEGGIREC(kCompanies, 3), 0);
+  EXPECT_EQ(files().RecordBuffer(kCompanies), third);
+  EXPECT_EQ(files().LastRecord(kCompanies), 3);
+  EXPECT_EQ(files().LEGGIREC(kCompanies, 4), 1);  // past the end: buffer kept
+  EXPECT_EQ(files().RecordBuffer(kCompanies), third);
+  EXPECT_EQ(trace_.OldestToNewest().back(), "LEGGIREC (1-4)");
+  std::ofstream(dir_ / "DITTE.DAT", std::ios::binary | std::ios::app) << "partial";
+  EXPECT_EQ(files().LEGGIREC(kCompanies, 4), 1);  // a partial record is the end too
+  EXPECT_EQ(files().LEGGIREC(kCompanies, 1), 0);
+  EXPECT_EQ(files().RecordBuffer(kCompanies), "first record 1111111");
+  EXPECT_THROW(files().LEGGIREC(kCompanies, 0), RunTimeError);
+
+  // The next open reads the file as it was left.
+  files().CloseArchiveFile(0);
+  EXPECT_FALSE(files().IsOpen(kCompanies));
+  files().FAIOPEN(kCompanies);
+  EXPECT_EQ(files().LEGGIREC(kCompanies, 3), 0);
+  EXPECT_EQ(files().RecordBuffer(kCompanies), third);
+}
+
+TEST_F(ArchiveFilesTest, BadRecordLengthChangesNothing) {
+  files().FAIOPEN(kCompanies);
+  files().SCRIVIREC(kCompanies, 1, "0123456789abcdefghij");
+  const std::string before = Slurp(dir_ / "DITTE.DAT");
+  auto expect_59 = [&](auto action, const std::string& buffer, const char* record) {
+    try {
+      action();
+      ADD_FAILURE() << "no error 59";
+    } catch (const RunTimeError& e) {
+      EXPECT_EQ(e.number(), 59);
+      EXPECT_NE(e.description().find("base 1, record " + std::string(record)), std::string::npos)
+          << e.description();
+    }
+    EXPECT_EQ(files().RecordBuffer(kCompanies), buffer);
+    EXPECT_EQ(Slurp(dir_ / "DITTE.DAT"), before);
+  };
+  expect_59([&] { files().SCRIVIREC(kCompanies, 2, "too short"); }, "0123456789abcdefghij", "2");
+  expect_59([&] { files().SCRIVIREC(kCompanies, 1, std::string(21, 'x')); },
+            "0123456789abcdefghij", "1");
+  files().RecordBuffer(kCompanies) = "short buffer";
+  expect_59([&] { files().LEGGIREC(kCompanies, 1); }, "short buffer", "1");
+  expect_59([&] { files().SCRIVIREC(kCompanies, 5); }, "short buffer", "5");
+}
+
+TEST_F(ArchiveFilesTest, OpeningFindsNamesIgnoringCaseAndReportsFailures) {
+  fs::remove(dir_ / "DIP007");
+  fs::create_directories(dir_ / "dip007");
+  std::ofstream(dir_ / "dip007" / "anag24.dat", std::ios::binary) << std::string(20, 'E');
+  files().context().company = "7";
+  files().context().year = "2024";
+  files().FAIOPEN(kPerCompany);
+  EXPECT_EQ(files().LEGGIREC(kPerCompany, 1), 0);
+  EXPECT_EQ(files().RecordBuffer(kPerCompany), std::string(20, 'E'));
+
+  try {
+    files().FAIOPEN(kMissingDir);
+    ADD_FAILURE() << "opened a file in a missing folder";
+  } catch (const RunTimeError& e) {
+    EXPECT_EQ(e.number(), 76);
+    EXPECT_NE(e.description().find("NODIR"), std::string::npos);
+  }
+  EXPECT_THROW(files().LEGGIREC(kMissingDir, 1), RunTimeError);  // not open: 52
+  EXPECT_THROW(files().FAIOPEN(6), RunTimeError);                // no file in the catalogue
+  EXPECT_EQ(files().FAIOPEN(-1), 0);
+
+  // A substitute drive letter maps to its folder.
+  const fs::path drive = dir_ / "drive_a";
+  fs::create_directories(drive);
+  setenv("KAVELTAR_DRIVE_A", drive.c_str(), 1);
+  files().context().substitute_folder = "A";
+  files().FAIOPEN(kSubstituted);
+  unsetenv("KAVELTAR_DRIVE_A");
+  EXPECT_TRUE(fs::exists(drive / "SUB.DAT"));
+}
+
+// Makes a file unwritable even for root (immutable flag) or, for other users, read-only.
+bool ProtectFile(const fs::path& path, bool on) {
+  if (geteuid() != 0) {
+    fs::permissions(path, on ? fs::perms::owner_read : fs::perms::owner_all);
+    return true;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  int flags = 0;
+  bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+  ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  if (fd >= 0) ::close(fd);
+  return ok;
+}
+
+TEST_F(ArchiveFilesTest, ReadOnlyFilesOpenForReading) {
+  const fs::path file = dir_ / "DITTE.DAT";
+  std::ofstream(file, std::ios::binary) << std::string(20, 'R');
+  if (!ProtectFile(file, true)) GTEST_SKIP() << "cannot make a file unwritable here";
+  files().FAIOPEN(kCompanies);
+  EXPECT_EQ(files().LEGGIREC(kCompanies, 1), 0);
+  try {
+    files().SCRIVIREC(kCompanies, 1, std::string(20, 'W'));
+    ADD_FAILURE() << "wrote a read-only file";
+  } catch (const RunTimeError& e) {
+    EXPECT_EQ(e.number(), 75);
+  }
+  EXPECT_EQ(files().RecordBuffer(kCompanies), std::string(20, 'R'));
+  ProtectFile(file, false);
+  EXPECT_EQ(Slurp(file), std::string(20, 'R'));
+}
+
+TEST_F(ArchiveFilesTest, VerbaseEliminaAndReset) {
+  EXPECT_EQ(files().VERBASE(kCompanies), 0);
+  files().FAIOPEN(kCompanies);
+  EXPECT_EQ(files().VERBASE(kCompanies), 0);  // exists, but empty
+  files().SCRIVIREC(kCompanies, 1, std::string(20, 'x'));
+  EXPECT_EQ(files().VERBASE(kCompanies), 1);
+  files().ELIMINA(kCompanies);
+  EXPECT_FALSE(files().IsOpen(kCompanies));
+  EXPECT_FALSE(fs::exists(dir_ / "DITTE.DAT"));
+
+  // Reset builds the per-company name twice from one setting of the context.
+  std::ofstream(dir_ / "DIP007" / "ANAG24.DAT", std::ios::binary) << std::string(40, 'y');
+  files().context().company = "7";
+  files().context().year = "2024";
+  EXPECT_EQ(files().ResetArchiveFile(kPerCompany), 20);
+  EXPECT_TRUE(files().IsOpen(kPerCompany));
+  EXPECT_EQ(fs::file_size(dir_ / "DIP007" / "ANAG24.DAT"), 0u);
+  EXPECT_EQ(files().context().company, "");
+
+  std::vector<std::string> trace = trace_.OldestToNewest();
+  EXPECT_EQ(std::vector<std::string>(trace.end() - 5, trace.end()),
+            (std::vector<std::string>{"ELIMINA", "VERBASE", "DAMMIFILE$ (2)", "FAIOPEN",
+                                      "DAMMIFILE$ (2)"}));
+}
+
+TEST_F(ArchiveFilesTest, TextFiles) {
+  files().FAIOPENIO(kTextOnly, 1) << "riga 1\r\n";
+  files().CloseArchiveFile(kTextOnly);
+  std::string line;
+  std::getline(files().FAIOPENIO(kTextOnly, 0), line);
+  EXPECT_EQ(line, "riga 1\r");
+  std::fstream* reopened = &files().FAIOPENIO(kTextOnly, 0);
+  EXPECT_EQ(files().TextStream(kTextOnly), reopened);
+  EXPECT_THROW(files().LEGGIREC(kTextOnly, 1), RunTimeError);
+  fs::remove(dir_ / "TESTO.TXT");
+  EXPECT_THROW(files().FAIOPENIO(kTextOnly, 0), RunTimeError);
+}
+
+TEST_F(ArchiveFilesTest, IsamSearchMessages) {
+  std::vector<IsamEntry> entries;
+  for (long i = 1; i <= 300; ++i) entries.push_back({"0070010" + std::to_string(1000 + i).substr(1), i});
+  auto last_message = [&] { return dialogs_.entries().back().text; };
+
+  files().context().company = "5";
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010001", 2), -1);  // created empty by the open
+  EXPECT_EQ(last_message(), "ERRORE ISAM - FILE VUOTO 7");
+  EXPECT_EQ(dialogs_.entries().back().title, "Salarion");
+  EXPECT_EQ(dialogs_.entries().back().icon, MessageIcon::kCritical);
+  EXPECT_EQ(files().context().company, "5");  // saved and restored around the open
+
+  files().CloseArchiveFile(kIndex);
+  ASSERT_TRUE(BuildIsamIndexFile(dir_ / "INDICE.IDX", 10, entries).ok());
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010150", 2), 150);
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010150", 4), 151);
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010300", 4), 999999);
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010301", 2), 999999);
+
+  const std::pair<std::string, int> failing[] = {{"", 2}, {"00700100", 2}, {"          ", 4},
+                                                 {"0070010001", 1}, {"0070010001", 9}};
+  const char* messages[] = {"ERRORE ISAM - LUNK=0", "ERRORE ISAM - LUNK NO OK",
+                            "ERRORE ISAM - K=BLANK", "ERRORE CODICE ISAM 1",
+                            "ERRORE CODICE ISAM 9"};
+  for (size_t i = 0; i < std::size(failing); ++i) {
+    EXPECT_EQ(files().IsamSearch(kIndex, failing[i].first, failing[i].second), -1);
+    EXPECT_EQ(last_message(), messages[i]);
+  }
+
+  // A damaged tree and a zero record number: a message, never a loop.
+  std::string bytes = Slurp(dir_ / "INDICE.IDX");
+  bytes[11] = '9';  // root entry 1 points to node 900002
+  std::ofstream(dir_ / "INDICE.IDX", std::ios::binary) << bytes;
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010001", 2), -1);
+  EXPECT_EQ(last_message(), "ERRORE ISAM - INDICE DANNEGGIATO 7");
+  bytes[11] = '0';
+  bytes.replace(2 * 2176 + 11, 6, "000000");  // the leaf entry of the first key
+  std::ofstream(dir_ / "INDICE.IDX", std::ios::binary) << bytes;
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010001", 2), -1);
+  EXPECT_EQ(last_message(), "ERR.ISAM - N.REC.=0");
+}
+
+}  // namespace
+}  // namespace kaveltar

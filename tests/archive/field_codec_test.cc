@@ -1,0 +1,232 @@
+#include "archive/field_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+
+#include "archive/fields.h"
+#include "base/fatal.h"
+#include "base/run_time_error.h"
+
+namespace kaveltar {
+namespace {
+
+class FieldCodecTest : public ::testing::Test {
+ protected:
+  RecordingDialogs dialogs_;
+  FieldCodec codec_{dialogs_};
+};
+
+TEST_F(FieldCodecTest, ReadsEachType) {
+  struct Case {
+    const char* descriptor;
+    const char* stored;  // at position 2 of the record
+    const char* text;
+    double value;
+  };
+  const Case cases[] = {
+      {"DIPX$,00002,03,N,0,P900", "0-5", "-005", -5},
+      {"DIPX$,00002,03,N,0,P900", "-12", "-012", -12},
+      {"DIPX$,00002,03,N,0,P900", "   ", "   ", 0},
+      {"DIPX$,00002,05,2,0,P900", "01250", "012.50", 12.5},
+      {"DIPX$,00002,05,2,0,P900", "-0300", "-003.00", -3},
+      {"DIPX$,00002,05,2,0,P900", "     ", "   .  ", 0},
+      {"DIPX$,00002,06,4,0,P900", "123456", "12.3456", 12.3456},
+      {"DIPX$,00002,08,D,0,P900", "15062025", "15062025", 15062025},
+      {"DIPX$,00002,04,0,0,P900", "-123", "-123", -123},
+      {"DIPX$,00002,05,A,0,P900", "AB, C", "AB, C", 0},
+  };
+  for (const Case& c : cases) {
+    const std::string record = std::string("X") + c.stored + "YYYY";
+    EXPECT_EQ(codec_.GetField(c.descriptor, 0, record), c.text) << c.descriptor << c.stored;
+    EXPECT_DOUBLE_EQ(codec_.GetFieldValue(c.descriptor, 0, record), c.value) << c.stored;
+  }
+  // A record that ends inside the field gives what there is.
+  EXPECT_EQ(codec_.GetField("DIPX$,00002,05,A,0,P900", 0, "XAB"), "AB");
+  EXPECT_EQ(codec_.GetField("DIPX$,00009,05,A,0,P900", 0, "XAB"), "");
+}
+
+TEST_F(FieldCodecTest, WritesEachType) {
+  struct Case {
+    const char* descriptor;
+    const char* value;
+    const char* stored;
+  };
+  const Case cases[] = {
+      {"DIPX$,00002,05,2,0,P900", "12,5", "01250"},
+      {"DIPX$,00002,05,2,0,P900", "-3", "-0300"},
+      {"DIPX$,00002,05,2,0,P900", "1.005", "00101"},
+      {"DIPX$,00002,06,3,0,P900", "1.23449", "001234"},
+      {"DIPX$,00002,05,2,0,P900", "1E+02", "10000"},
+      {"DIPX$,00002,05,A,0,P900", "ABC", "ABC  "},
+      {"DIPX$,00002,05,A,0,P900", "ABCDEFG", "ABCDE"},
+      {"DIPX$,00002,05,A,0,P900", "A,B", "A,B  "},
+      {"DIPX$,00002,05,N,0,P900", "1234567", "34567"},
+      {"DIPX$,00002,05,N,0,P900", "-42", "-0042"},
+      {"DIPX$,00002,05,N,0,P900", "", "00000"},
+      {"DIPX$,00002,08,D,0,P900", "1062025", "01062025"},
+  };
+  for (const Case& c : cases) {
+    std::string record(12, '.');
+    codec_.PutField(c.descriptor, c.value, 0, &record);
+    EXPECT_EQ(record.substr(1, std::string_view(c.stored).size()), c.stored) << c.value;
+    EXPECT_EQ(record.size(), 12u);
+  }
+  // A record shorter than the field is written as far as it reaches, never lengthened.
+  std::string short_record = "XY";
+  codec_.PutField("DIPX$,00002,05,A,0,P900", "ABCDE", 0, &short_record);
+  EXPECT_EQ(short_record, "XA");
+}
+
+TEST_F(FieldCodecTest, PutFieldValueWritesLocaleFreeDecimals) {
+  struct Case {
+    const char* descriptor;
+    double value;
+    const char* stored;
+  };
+  const Case cases[] = {
+      {"DIPX$,00001,07,2,0,P900", 1234.565, "0123457"},
+      {"DIPX$,00001,05,2,0,P900", 0.1 + 0.2, "00030"},
+      {"DIPX$,00001,05,N,0,P900", 3 * 0.1 * 10, "00003"},
+      {"DIPX$,00001,05,N,0,P900", -0.0, "00000"},
+      {"DIPX$,00001,22,N,0,P900", 1e20, "0100000000000000000000"},
+      {"DIPX$,00001,05,2,0,P900", 1e-7, "00000"},
+  };
+  // Under a comma-decimal locale the text must still be written with ".".
+  const char* italian = std::setlocale(LC_ALL, "it_IT.UTF-8");
+  for (const Case& c : cases) {
+    std::string record(22, ' ');
+    codec_.PutFieldValue(c.descriptor, c.value, 0, &record);
+    EXPECT_EQ(record.substr(0, std::string_view(c.stored).size()), c.stored) << c.value;
+  }
+  EXPECT_DOUBLE_EQ(codec_.GetFieldValue("DIPX$,00001,05,2,0,P900", 0, "01250"), 12.5);
+  if (italian != nullptr) std::setlocale(LC_ALL, "C");
+}
+
+TEST_F(FieldCodecTest, CurrentRecordsAndUnknownRepositories) {
+  codec_.SetCurrentRecord("DIPX$", std::string(20, ' '));
+  codec_.PutField(fields::kP001, "0070010001");
+  EXPECT_EQ(codec_.GetField(fields::kP001), "0070010001");
+  EXPECT_EQ(codec_.CurrentRecord("DIPX$").size(), 20u);
+  EXPECT_EQ(codec_.GetField(fields::kT001), "");  // DITX$ has no record yet
+
+  // An unknown prefix ends the program, but only where a current record is needed.
+  for (auto action : {+[](FieldCodec& c) { c.GetField("XYZX$,00001,02,A,0,X001"); },
+                      +[](FieldCodec& c) { c.PutField("XYZX$,00001,02,A,0,X001", "A"); },
+                      +[](FieldCodec& c) { c.CurrentRecord("QQQX$"); }}) {
+    try {
+      action(codec_);
+      ADD_FAILURE() << "no Fatal";
+    } catch (const Fatal& e) {
+      EXPECT_EQ(e.text(), "ERRORE REPOSITORY - STRCOSTANTE");
+    }
+  }
+  EXPECT_EQ(codec_.GetField("XYZX$,00001,02,A,0,X001", 0, "AB"), "AB");
+  EXPECT_THROW(codec_.GetField("DIPX$,0000A,02,A,0,P001", 0, "AB"), RunTimeError);
+  EXPECT_THROW(codec_.GetField("DIPX$,00000,02,A", 0, "AB"), RunTimeError);
+}
+
+TEST_F(FieldCodecTest, RepeatOffsetWindowBoundaries) {
+  auto f24 = [](int p) {
+    char d[32];
+    std::snprintf(d, sizeof d, "F24X$,%05d,02,N,0,A001", p);
+    return std::string(d);
+  };
+  struct Case {
+    std::string descriptor;
+    int occurrence;
+    int offset;
+  };
+  const std::vector<Case> cases = {
+      {"DICX$,00100,02,N,0,J001", 3, 0},   {"DICX$,00101,02,N,0,J001", 3, 20},
+      {"DICX$,00101,02,N,0,J001", 0, 0},   {"DICX$,00101,02,N,0,J001", 1, 0},
+      {"DI2X$,00005,02,N,0,I100", 2, 714}, {"DI2X$,00005,02,N,0,I099", 2, 0},
+      {"CONX$,00100,02,N,0,G001", 2, 0},   {"CONX$,00101,02,N,0,G001", 2, 290},
+      {"CONX$,00390,02,N,0,G001", 2, 290}, {"CONX$,00391,02,N,0,G001", 2, 0},
+      {"M77X$,00255,02,N,0,H001", 2, 0},   {"M77X$,00256,02,N,0,H001", 2, 255},
+      {"M77X$,00510,02,N,0,H001", 3, 510}, {"M77X$,00511,02,N,0,H001", 2, 0},
+      {"M77X$,03315,02,N,0,H001", 2, 0},   {"M77X$,03316,02,N,0,H001", 2, 255},
+      {"M77X$,03570,02,N,0,H001", 2, 255}, {"M77X$,03571,02,N,0,H001", 2, 0},
+      {"DIPX$,00200,02,N,0,P001", 5, 0},   {f24(41), 2, 0},
+      {f24(42), 2, 36},   {f24(66), 2, 36},   {f24(67), 2, 0},    {f24(761), 2, 0},
+      {f24(762), 2, 63},  {f24(813), 2, 63},  {f24(814), 2, 0},   {f24(1076), 2, 0},
+      {f24(1077), 2, 35}, {f24(1100), 2, 35}, {f24(1101), 2, 0},  {f24(1228), 2, 0},
+      {f24(1229), 2, 35}, {f24(1252), 2, 35}, {f24(1253), 2, 0},  {f24(4117), 2, 35},
+      {f24(4140), 2, 35}, {f24(4141), 2, 0},  {f24(4269), 2, 0},  {f24(4358), 2, 0},
+      {f24(4359), 2, 51}, {f24(4398), 2, 51}, {f24(4399), 2, 0},  {f24(4823), 2, 0},
+      {f24(4824), 2, 55}, {f24(4867), 2, 55}, {f24(4868), 2, 0},  {f24(4999), 2, 0},
+      {f24(5000), 2, 4},  {f24(5001), 2, 0},  {f24(5094), 3, 8},  {f24(5095), 2, 0},
+      {f24(5110), 2, 4},  {f24(5414), 2, 4},  {f24(5430), 2, 0},  {f24(5482), 2, 0},
+      {f24(5483), 2, 2},  {f24(5484), 2, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(codec_.RepeatOffset(c.descriptor, c.occurrence), c.offset)
+        << c.descriptor << " n=" << c.occurrence;
+  }
+  EXPECT_TRUE(dialogs_.entries().empty());
+
+  // The occurrence moves reads and writes, on explicit and current records alike.
+  std::string record(700, ' ');
+  codec_.PutField("CONX$,00101,03,N,0,G001", "42", 2, &record);
+  EXPECT_EQ(record.substr(390, 3), "042");
+  codec_.SetCurrentRecord("CONX$", record);
+  EXPECT_EQ(codec_.GetField("CONX$,00101,03,N,0,G001", 2), "042");
+
+  // A DI2X$ descriptor without its letter: message, offset 0, and the read goes on.
+  EXPECT_EQ(codec_.GetField("DI2X$,00001,02,A,0,J100", 2, "ABCD"), "AB");
+  ASSERT_EQ(dialogs_.Texts(), std::vector<std::string>{"ERRORE REPOSITORY - LETTERA SCONOSCIUTA"});
+}
+
+TEST(RoundToTextTest, KnownAnswers) {
+  struct Case {
+    double x;
+    int decimals;
+    const char* text;
+  };
+  const Case cases[] = {
+      {2.345, 2, "2.35"},      {-2.345, 2, "-2.35"},   {0.5, 0, "0.50"},
+      {1.005, 2, "1.01"},      {0.004, 2, "0.00"},     {7, 0, "7.00"},
+      {2.25, 1, "2.3"},        {2.5, 1, "2.5"},        {123456789.125, 2, "123456789.13"},
+      {1e20, 2, "100000000000000000000.00"},           {0.00004, 4, "0.0000"},
+      {0.00005, 4, "0.0001"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RoundToText(c.x, c.decimals), c.text) << c.x;
+}
+
+TEST(ExpandExponentTest, KnownAnswers) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"1E+20", "100000000000000000000"},
+      {"1.5E+03", "1500"},
+      {"1.234E+01", "12.34"},
+      {"-2E-03", "-0.002"},
+      {"1E-05", "0.00001"},
+      {"1,5E+02", "150"},
+      {"9.99999999999999E+22", "99999999999999900000000"},
+      {"12.5", "12.5"},
+      {"ABC", "ABC"},
+      {"1E+", "1E+"},
+      {"XE+05", "XE+05"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(ExpandExponent(in), out) << in;
+}
+
+TEST(FieldsTest, EveryNamedDescriptorParses) {
+  using namespace fields;
+  std::vector<std::string_view> all = {
+      kT001, kT002, kT003, kT007, kT030, kT364, kT466, kP001, kP002, kP003, kP004,
+      kP013, kP017, kP054, kP102, kP138, kP447, kP529, kP766, kP767, kP768, kP772,
+      kP773, kP774, kP775, kP776, kP777, kP890, kP977, kF161, kF357, kF416, kF419,
+      kZ001, kZ002, kZ003};
+  all.insert(all.end(), kProfileDays.begin(), kProfileDays.end());
+  EXPECT_EQ(all.size(), 43u);
+  for (std::string_view d : all) {
+    const auto parsed = ParseDescriptor(d);
+    ASSERT_TRUE(parsed.has_value()) << d;
+    EXPECT_TRUE(FieldCodec::IsKnownRepository(d)) << d;
+    for (size_t comma : {5, 11, 14, 16, 18}) EXPECT_EQ(d[comma], ',') << d;
+  }
+}
+
+}  // namespace
+}  // namespace kaveltar

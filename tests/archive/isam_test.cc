@@ -1,0 +1,219 @@
+#include "archive/isam.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <random>
+
+namespace kaveltar {
+namespace {
+
+constexpr long kNone = -2;  // the model's "no record"
+
+// The reader's answer for a key as the model states it: a record number or kNone; anything
+// else (corruption, zero record) comes back as -1.
+long Ask(IsamNodeSource& source, const std::string& key, bool successor) {
+  const IsamLookupResult r = IsamLookup(source, key, successor);
+  if (r.outcome == IsamOutcome::kFound) return r.record;
+  return r.outcome == IsamOutcome::kNoRecord ? kNone : -1;
+}
+
+// Random distinct keys: digits (like employee keys) or any non-blank bytes, high ones too.
+std::map<std::string, long> RandomModel(std::mt19937& rng, size_t count, size_t k, bool bytes) {
+  std::map<std::string, long> model;
+  while (model.size() < count) {
+    std::string key(k, '0');
+    for (char& c : key) c = static_cast<char>(bytes ? 0x21 + rng() % 0xDE : '0' + rng() % 10);
+    model.emplace(key, 1 + static_cast<long>(rng() % 999998));
+  }
+  return model;
+}
+
+std::vector<IsamEntry> Entries(const std::map<std::string, long>& model) {
+  std::vector<IsamEntry> out;
+  for (const auto& [key, record] : model) out.push_back({key, record});
+  return out;
+}
+
+// Every key, its neighbours and the ends, asked for with operations 2 and 4.
+void ExpectMatchesModel(const std::string& bytes, const std::map<std::string, long>& model,
+                        size_t k) {
+  IsamMemorySource source(bytes, k);
+  std::vector<std::string> probes = {std::string(k, '\x01'), std::string(k, '\xFF'),
+                                     std::string(k, '0')};
+  for (const auto& [key, record] : model) {
+    probes.push_back(key);
+    std::string below = key, above = key;
+    if (below.back() > 0x21) --below.back();
+    if (static_cast<unsigned char>(above.back()) < 0xFF) ++above.back();
+    probes.push_back(below);
+    probes.push_back(above);
+  }
+  for (const std::string& probe : probes) {
+    const auto exact = model.find(probe);
+    const auto next = model.upper_bound(probe);
+    ASSERT_EQ(Ask(source, probe, false), exact == model.end() ? kNone : exact->second) << probe;
+    ASSERT_EQ(Ask(source, probe, true), next == model.end() ? kNone : next->second) << probe;
+  }
+}
+
+TEST(IsamTest, ReaderMatchesAMapAcrossEveryLevelBoundary) {
+  std::mt19937 rng(7);
+  for (size_t count : {0, 1, 2, 127, 128, 129, 300, 128 * 128, 128 * 128 + 1}) {
+    for (bool bytes : {false, true}) {
+      const size_t k = bytes ? 4 : 10;
+      const auto model = RandomModel(rng, count, k, bytes);
+      const Result<std::string> index = BuildIsamIndexBytes(k, Entries(model));
+      ASSERT_TRUE(index.ok()) << index.status().message();
+      EXPECT_TRUE(CheckIsamIndex(*index, k).empty()) << count;
+      const auto read = ReadIsamEntries(*index, k);
+      ASSERT_TRUE(read.ok());
+      ASSERT_EQ(read->size(), count);
+      ExpectMatchesModel(*index, model, k);
+    }
+  }
+}
+
+TEST(IsamTest, FullWalkWithOperation4) {
+  std::mt19937 rng(11);
+  const auto model = RandomModel(rng, 10000, 10, false);
+  const std::string index = *BuildIsamIndexBytes(10, Entries(model));
+  IsamMemorySource source(index, 10);
+  std::string key(10, '\x01');
+  auto it = model.begin();
+  // The caller passes the key of the record found to the next call.
+  for (IsamLookupResult r; (r = IsamLookup(source, key, true)).outcome == IsamOutcome::kFound;) {
+    ASSERT_NE(it, model.end());
+    ASSERT_EQ(r.record, it->second);
+    key = it++->first;
+  }
+  EXPECT_EQ(it, model.end());
+}
+
+TEST(IsamTest, BuilderLayoutAndInvalidInput) {
+  const std::string empty = *BuildIsamIndexBytes(3, {});
+  ASSERT_EQ(empty.size(), 3 * IsamNodeLength(3));
+  EXPECT_EQ(empty.substr(0, 10), "   1000002");
+  EXPECT_EQ(empty.substr(IsamNodeLength(3), 20), "   2000003   2000000");
+  EXPECT_EQ(empty.substr(2 * IsamNodeLength(3), 10), "   3000000");
+  IsamMemorySource empty_source(empty, 3);
+  EXPECT_EQ(Ask(empty_source, "ABC", true), kNone);
+
+  const std::string two = *BuildIsamIndexBytes(3, {{"AAA", 5}, {"BBB", 9}});
+  EXPECT_EQ(two.substr(0, 10), "BBB1000002");  // root: highest key of the subtree
+  EXPECT_EQ(two.substr(2 * IsamNodeLength(3), 20), "AAA3000005BBB3000009");
+
+  const std::vector<std::vector<IsamEntry>> invalid = {
+      {{"BBB", 1}, {"AAA", 2}}, {{"AAA", 1}, {"AAA", 2}}, {{"AA", 1}},
+      {{"   ", 1}},            {{"AAA", 0}},             {{"AAA", 999999}}};
+  for (const auto& entries : invalid) EXPECT_FALSE(BuildIsamIndexBytes(3, entries).ok());
+  EXPECT_FALSE(BuildIsamIndexBytes(0, {}).ok());
+
+  const auto dir = std::filesystem::temp_directory_path();
+  const auto file = dir / ("kaveltar_isam_" + std::to_string(getpid()) + ".idx");
+  ASSERT_TRUE(BuildIsamIndexFile(file, 3, {{"AAA", 5}}).ok());
+  EXPECT_EQ(std::filesystem::file_size(file), 3 * IsamNodeLength(3));
+  EXPECT_FALSE(BuildIsamIndexFile(file, 3, {{"AA", 5}}).ok());  // invalid: file untouched
+  EXPECT_EQ(std::filesystem::file_size(file), 3 * IsamNodeLength(3));
+  std::filesystem::remove(file);
+  EXPECT_FALSE(BuildIsamIndexFile(dir / "no-such-folder" / "x.idx", 3, {}).ok());
+}
+
+// A 300-key index (k = 4): root 1, middle 2, leaves 3-5.
+class CorruptIndexTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 300; ++i) model_.emplace("K" + std::to_string(100 + i), i + 1);
+    index_ = *BuildIsamIndexBytes(4, Entries(model_));
+  }
+  // Entry e of node r, from its key (offset 0) to its record number (offset 5).
+  char* Entry(long node, int e) { return &index_[(node - 1) * IsamNodeLength(4) + e * 11]; }
+  IsamLookupResult Lookup(const std::string& key, bool successor) {
+    IsamMemorySource source(index_, 4);
+    return IsamLookup(source, key, successor);
+  }
+  std::map<std::string, long> model_;
+  std::string index_;
+};
+
+TEST_F(CorruptIndexTest, BadPointersAndLevelsStopTheWalk) {
+  struct Case {
+    const char* what;
+    long node;
+    int entry;
+    int offset;
+    const char* bytes;
+    IsamOutcome outcome;
+  };
+  const Case cases[] = {
+      {"root past the end", 1, 0, 5, "000009", IsamOutcome::kCorrupt},
+      {"root to itself", 1, 0, 5, "000001", IsamOutcome::kCorrupt},
+      {"middle to itself", 2, 0, 5, "000002", IsamOutcome::kCorrupt},
+      {"middle to root", 2, 0, 5, "000001", IsamOutcome::kCorrupt},
+      {"middle pointer zero", 2, 0, 5, "000000", IsamOutcome::kZeroRecord},
+      {"leaf record zero", 3, 0, 5, "000000", IsamOutcome::kZeroRecord},
+      {"leaf with level 2", 3, 5, 4, "2", IsamOutcome::kCorrupt},
+      {"root with level 3", 1, 0, 4, "3", IsamOutcome::kCorrupt},
+      {"pointer not digits", 2, 0, 5, "00x003", IsamOutcome::kCorrupt},
+      {"keys out of order", 3, 1, 0, "K000", IsamOutcome::kCorrupt},
+  };
+  const std::string pristine = index_;
+  for (const Case& c : cases) {
+    index_ = pristine;
+    std::memcpy(Entry(c.node, c.entry) + c.offset, c.bytes, std::strlen(c.bytes));
+    EXPECT_EQ(Lookup("K100", false).outcome, c.outcome) << c.what;
+    EXPECT_FALSE(CheckIsamIndex(index_, 4).empty()) << c.what;
+  }
+  // Truncated: the last leaf is gone, a middle entry points past the end.
+  index_ = pristine.substr(0, 4 * IsamNodeLength(4) + 100);
+  EXPECT_EQ(Lookup("K399", false).outcome, IsamOutcome::kCorrupt);
+  EXPECT_EQ(Lookup("K100", false).record, 1);  // what is intact still answers
+  const auto problems = CheckIsamIndex(index_, 4);
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_NE(problems[0].find("partial node"), std::string::npos);
+}
+
+TEST_F(CorruptIndexTest, RevisitedLeafIsRejected) {
+  // Middle entry 1 (leaf 3, keys K100-K227) gets a key too high, K300, and entry 2 points
+  // to leaf 3 too: the walk for K300 finds nothing in leaf 3, then is sent there again.
+  std::memcpy(Entry(2, 0), "K300", 4);
+  std::memcpy(Entry(2, 1) + 5, "000003", 6);
+  EXPECT_EQ(Lookup("K300", false).outcome, IsamOutcome::kCorrupt);
+  EXPECT_EQ(Lookup("K300", false).node, 3);
+}
+
+TEST_F(CorruptIndexTest, RandomDamageEndsQuicklyAndSoundTreesStayExact) {
+  std::mt19937 rng(3);
+  const std::string pristine = index_;
+  const auto start = std::chrono::steady_clock::now();
+  int sound = 0;
+  for (int round = 0; round < 400; ++round) {
+    index_ = pristine;
+    for (int flips = 1 + rng() % 4; flips > 0; --flips) {
+      index_[rng() % index_.size()] = "0123456789K \x01\xFF"[rng() % 14];
+    }
+    const auto problems = CheckIsamIndex(index_, 4, 5);
+    EXPECT_LE(problems.size(), 5u);
+    const auto entries = ReadIsamEntries(index_, 4);
+    EXPECT_EQ(entries.ok(), problems.empty());
+    if (!entries.ok()) {
+      for (const auto& [key, record] : model_) Lookup(key, round % 2 == 0);
+      continue;
+    }
+    // A tree the check walk accepts answers exactly as its own entries say.
+    ++sound;
+    std::map<std::string, long> now;
+    for (const IsamEntry& e : *entries) now.emplace(e.key, e.record);
+    ExpectMatchesModel(index_, now, 4);
+  }
+  EXPECT_GT(sound, 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+}
+
+}  // namespace
+}  // namespace kaveltar
