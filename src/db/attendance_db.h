@@ -63,28 +63,31 @@ class AttendanceDb {
   // --- PRESENZE ---
   virtual Result<std::optional<DayRow>> FindDay(std::string_view employee,
                                                 std::string_view period) = 0;
-  // Inserts or replaces the row with the same key.
+  // Inserts or replaces the row with the same key. The employee key may hold any text (it is
+  // stored verbatim); an empty key or a day that is not 8 digits is kInvalid.
   virtual Status SaveDay(const DayRow& row) = 0;
   virtual Status DeleteDay(std::string_view employee, std::string_view period) = 0;
-  // Rows of one employee-month (YYYYMM) / employee-year (YYYY), in KPERIODO order.
+  // Rows of one employee-month (YYYYMM) / employee-year (YYYY), in KPERIODO order: every
+  // day whose KPERIODO begins with the month / year. The vector is replaced (its elements
+  // are reused); a month that is not 6 digits / a year that is not 4 digits is kInvalid.
   virtual Status EmployeeMonth(std::string_view employee, std::string_view month,
                                std::vector<DayRow>* rows) = 0;
   virtual Status EmployeeYear(std::string_view employee, std::string_view year,
                               std::vector<DayRow>* rows) = 0;
-  // Rows of every employee of a company (first three key characters) in one month, in
-  // (KPERIODO, KDIPENDENTE) order.
+  // Rows of every employee of a company (first three key characters, exactly 3 printable
+  // ASCII characters) in one month, in (KPERIODO, KDIPENDENTE) order.
   virtual Status CompanyMonth(std::string_view company, std::string_view month,
                               std::vector<DayRow>* rows) = 0;
   // True when any stored day uses the code in any of its ten slots / as PRES_1.
   virtual Result<bool> JustificationInUse(std::string_view code) = 0;
   virtual Result<bool> GroupInUse(std::string_view code) = 0;
-  // Days that use the code in slot 1 (PRES_4), in KPERIODO order.
+  // Days that use the code in slot 1 (PRES_4), in (KPERIODO, KDIPENDENTE) order.
   virtual Status DaysWithJustification(std::string_view code, std::vector<DayRow>* rows) = 0;
-  // Deletes every row of one employee-month.
+  // Deletes every row of one employee-month (YYYYMM); nothing else.
   virtual Status DeleteEmployeeMonth(std::string_view employee, std::string_view month) = 0;
 
-  // --- FESTIVITA, GIUSTIFICATIVI, GRUPPI: find / save (insert or replace) / delete / all in
-  // key order ---
+  // --- FESTIVITA, GIUSTIFICATIVI, GRUPPI: find / save (insert or replace; an empty key is
+  // kInvalid) / delete (a missing row is not an error) / all in key order (byte order) ---
   virtual Result<std::optional<HolidayRow>> FindHoliday(std::string_view day) = 0;
   virtual Status SaveHoliday(const HolidayRow& row) = 0;
   virtual Status DeleteHoliday(std::string_view day) = 0;
@@ -100,14 +103,20 @@ class AttendanceDb {
   virtual Status DeleteGroup(std::string_view code) = 0;
   virtual Status ListGroups(std::vector<GroupRow>* rows) = 0;
 
-  // --- Transactions: batch work runs one transaction per employee-month. Nested Begin is
-  // an error. ---
+  // --- Transactions: batch work runs one transaction per employee-month. Begin() waits
+  // while another workstation writes (up to the engine's busy timeout) and refuses to nest
+  // (Status::kInvalid). Commit() ends the transaction either way: when it fails, or when any
+  // operation inside the transaction failed, the whole transaction is rolled back and the
+  // error returned. Commit() and Rollback() without Begin() are kInvalid. ---
   virtual Status Begin() = 0;
   virtual Status Commit() = 0;
   virtual Status Rollback() = 0;
 };
 
-// Commits on Commit(), rolls back when it goes out of scope without one.
+// One transaction held by a scope: Begin() when made, Rollback() when it goes out of scope
+// without a successful Commit(). When Begin() failed (for example inside another
+// transaction), status() says why and Commit() returns that error without touching the
+// database, so a refused inner transaction can never commit an outer one.
 class Transaction {
  public:
   explicit Transaction(AttendanceDb& db) : db_(db) { status_ = db_.Begin(); }
@@ -117,9 +126,18 @@ class Transaction {
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
   const Status& status() const { return status_; }
+  // Ends the transaction either way: a failed commit leaves the work rolled back.
   Status Commit() {
+    if (!status_.ok()) return status_;
+    if (done_) return Status::Invalid("Commit: the transaction has already ended");
     done_ = true;
     return db_.Commit();
+  }
+  Status Rollback() {
+    if (!status_.ok()) return status_;
+    if (done_) return Status::Invalid("Rollback: the transaction has already ended");
+    done_ = true;
+    return db_.Rollback();
   }
 
  private:
@@ -131,14 +149,21 @@ class Transaction {
 // File names in the archive folder.
 inline constexpr std::string_view kDatabaseFile = "QXPRES.sqlite";
 inline constexpr std::string_view kTemplateFile = "QXPREXXX.sqlite";
+// How long a SQLite call waits for another workstation's lock before failing.
+inline constexpr int kSqliteBusyTimeoutMs = 15000;
 
 // Creates an empty database file with the four tables (the template). Fails when the file
-// exists.
+// exists; on failure no file is left behind.
 Status CreateSqliteDatabase(const std::filesystem::path& file);
 // Copies the template to the working database when the template exists and the database
-// does not; an existing database is never replaced.
+// does not; an existing database is never replaced. The copy goes through a temporary file
+// renamed into place, so a crash never leaves a half-copied database. With neither file
+// present nothing happens (and opening then fails naming the database file).
 Status PrepareDatabase(const std::filesystem::path& archive_folder);
-// Opens an existing SQLite database. A missing file is an error naming it.
+// Opens an existing SQLite database (never creates one). A missing file is kNotFound naming
+// it; a file without the four tables is kDbError. The file may live on a folder shared by
+// several workstations: the rollback journal is used (not WAL, whose shared memory does not
+// work across machines) and a busy database is waited for up to kSqliteBusyTimeoutMs.
 Result<std::unique_ptr<AttendanceDb>> OpenSqliteDatabase(const std::filesystem::path& file);
 // Adds the holiday 0106 "EPIFANIA" when FESTIVITA has no row 0106 (an existing row is kept).
 Status EnsureHolidayDefault(AttendanceDb& db);

@@ -1,0 +1,361 @@
+// The SQLite engine: the database file QXPRES.sqlite in the archive folder, its template, and
+// the copy of the template into place.
+//
+// Choices for a file that may sit on a network folder used by several workstations:
+// - rollback journal (journal_mode DELETE, SQLite's default), not WAL: WAL keeps its index in
+//   shared memory, which processes on different machines cannot share;
+// - synchronous FULL (the default for the rollback journal): a commit is on disk when it
+//   returns, and a power cut never corrupts the file;
+// - a busy timeout, so a workstation waits for another one's write instead of failing;
+// - BEGIN IMMEDIATE, so a transaction takes the write lock at its start and never fails
+//   half-way because another writer got there first.
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <system_error>
+
+#include "db/attendance_db.h"
+#include "db/sql_backend.h"
+
+namespace kaveltar {
+namespace {
+
+using db_internal::Op;
+using db_internal::RowView;
+using db_internal::RowVisitor;
+using db_internal::SqlParam;
+
+std::string PathText(const std::filesystem::path& p) { return p.string(); }
+
+std::string ErrnoText(int err) { return std::strerror(err); }
+
+class SqliteRow final : public RowView {
+ public:
+  explicit SqliteRow(sqlite3_stmt* stmt) : stmt_(stmt) {}
+  std::string_view Text(int column) const override {
+    const unsigned char* p = sqlite3_column_text(stmt_, column);
+    if (p == nullptr) return {};
+    return {reinterpret_cast<const char*>(p),
+            static_cast<size_t>(sqlite3_column_bytes(stmt_, column))};
+  }
+  int64_t Int(int column) const override { return sqlite3_column_int64(stmt_, column); }
+
+ private:
+  sqlite3_stmt* stmt_;
+};
+
+class SqliteAttendanceDb final : public db_internal::SqlAttendanceDb {
+ public:
+  static Result<std::unique_ptr<AttendanceDb>> Open(const std::filesystem::path& file);
+  ~SqliteAttendanceDb() override;
+
+  Status Begin() override;
+  Status Commit() override;
+  Status Rollback() override;
+
+ protected:
+  Status Execute(Op op, std::span<const SqlParam> params, RowVisitor* visitor) override;
+
+ private:
+  SqliteAttendanceDb(sqlite3* db, std::string file) : db_(db), file_(std::move(file)) {}
+  Status Error(std::string_view operation) const;
+  Status Prepare(const char* sql, sqlite3_stmt** stmt);
+  // Runs a statement without parameters or rows (BEGIN, COMMIT, ROLLBACK).
+  int Step(sqlite3_stmt* stmt);
+
+  sqlite3* db_;
+  std::string file_;
+  std::array<sqlite3_stmt*, db_internal::kOpCount> stmts_{};
+  sqlite3_stmt* begin_ = nullptr;
+  sqlite3_stmt* commit_ = nullptr;
+  sqlite3_stmt* rollback_ = nullptr;
+};
+
+Result<std::unique_ptr<AttendanceDb>> SqliteAttendanceDb::Open(
+    const std::filesystem::path& file) {
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) {
+    return Status::NotFound("the attendance database " + PathText(file) + " does not exist");
+  }
+  // READWRITE without CREATE: a file that vanished meanwhile is an error, never a new
+  // empty database.
+  sqlite3* handle = nullptr;
+  const int rc = sqlite3_open_v2(PathText(file).c_str(), &handle,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
+    sqlite3_close_v2(handle);
+    return Status::DbError("cannot open the attendance database " + PathText(file) + ": " +
+                           msg);
+  }
+  std::unique_ptr<SqliteAttendanceDb> db(new SqliteAttendanceDb(handle, PathText(file)));
+  sqlite3_extended_result_codes(handle, 1);
+  sqlite3_busy_timeout(handle, kSqliteBusyTimeoutMs);
+
+  // Preparing every statement reads the schema: a file that is not a database, or lacks a
+  // table or a column, fails here rather than at the first use.
+  for (int i = 0; i < db_internal::kOpCount; ++i) {
+    const Op op = static_cast<Op>(i);
+    const std::string sql = db_internal::StatementText(op, db_internal::Dialect::kSqlite);
+    if (sqlite3_prepare_v3(handle, sql.c_str(), static_cast<int>(sql.size()) + 1,
+                           SQLITE_PREPARE_PERSISTENT, &db->stmts_[i], nullptr) != SQLITE_OK) {
+      return Status::DbError("the attendance database " + PathText(file) +
+                             " cannot be used (" + std::string(db_internal::OpName(op)) +
+                             "): " + sqlite3_errmsg(handle));
+    }
+  }
+  for (auto [sql, stmt] : {std::pair{"BEGIN IMMEDIATE", &db->begin_},
+                           std::pair{"COMMIT", &db->commit_},
+                           std::pair{"ROLLBACK", &db->rollback_}}) {
+    if (Status s = db->Prepare(sql, stmt); !s.ok()) return s;
+  }
+  return std::unique_ptr<AttendanceDb>(std::move(db));
+}
+
+SqliteAttendanceDb::~SqliteAttendanceDb() {
+  if (in_transaction_ && !sqlite3_get_autocommit(db_)) Step(rollback_);
+  for (sqlite3_stmt* s : stmts_) sqlite3_finalize(s);
+  sqlite3_finalize(begin_);
+  sqlite3_finalize(commit_);
+  sqlite3_finalize(rollback_);
+  sqlite3_close_v2(db_);
+}
+
+Status SqliteAttendanceDb::Error(std::string_view operation) const {
+  return Status::DbError(std::string(operation) + ": " + sqlite3_errmsg(db_) + " (" + file_ +
+                         ")");
+}
+
+Status SqliteAttendanceDb::Prepare(const char* sql, sqlite3_stmt** stmt) {
+  if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, stmt, nullptr) != SQLITE_OK) {
+    return Error(sql);
+  }
+  return Status::Ok();
+}
+
+int SqliteAttendanceDb::Step(sqlite3_stmt* stmt) {
+  const int rc = sqlite3_step(stmt);
+  sqlite3_reset(stmt);
+  return rc;
+}
+
+Status SqliteAttendanceDb::Execute(Op op, std::span<const SqlParam> params,
+                                   RowVisitor* visitor) {
+  sqlite3_stmt* stmt = stmts_[static_cast<int>(op)];
+  int rc = SQLITE_OK;
+  for (size_t i = 0; i < params.size() && rc == SQLITE_OK; ++i) {
+    const SqlParam& p = params[i];
+    const int index = static_cast<int>(i) + 1;
+    if (p.is_int) {
+      rc = sqlite3_bind_int64(stmt, index, p.integer);
+    } else {
+      // An empty view may have a null pointer, which would bind NULL instead of ''.
+      rc = sqlite3_bind_text(stmt, index, p.text.empty() ? "" : p.text.data(),
+                             static_cast<int>(p.text.size()), SQLITE_STATIC);
+    }
+  }
+  if (rc == SQLITE_OK) {
+    const SqliteRow row(stmt);
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      if (visitor == nullptr || !visitor->OnRow(row)) {
+        rc = SQLITE_DONE;
+        break;
+      }
+    }
+  }
+  if (rc == SQLITE_DONE) {
+    // Resetting ends the read, so no lock outlives the call.
+    sqlite3_reset(stmt);
+    return Status::Ok();
+  }
+  Status status = Error(db_internal::OpName(op));
+  sqlite3_reset(stmt);
+  NoteFailure(status);
+  return status;
+}
+
+Status SqliteAttendanceDb::Begin() {
+  if (in_transaction_) {
+    return Status::Invalid("Begin: a transaction is already open; transactions do not nest");
+  }
+  if (Step(begin_) != SQLITE_DONE) return Error("Begin");
+  in_transaction_ = true;
+  transaction_failure_.clear();
+  return Status::Ok();
+}
+
+Status SqliteAttendanceDb::Commit() {
+  if (!in_transaction_) return Status::Invalid("Commit: no transaction is open");
+  in_transaction_ = false;
+  if (!transaction_failure_.empty()) {
+    if (!sqlite3_get_autocommit(db_)) Step(rollback_);
+    return Status::DbError("Commit: the transaction was rolled back because an operation in "
+                           "it failed: " + transaction_failure_);
+  }
+  if (sqlite3_get_autocommit(db_)) {
+    return Status::DbError("Commit: the database engine had already rolled back the "
+                           "transaction (" + file_ + ")");
+  }
+  if (Step(commit_) != SQLITE_DONE) {
+    Status status = Error("Commit");
+    if (!sqlite3_get_autocommit(db_)) Step(rollback_);
+    return Status::DbError(status.message() + "; the transaction was rolled back");
+  }
+  return Status::Ok();
+}
+
+Status SqliteAttendanceDb::Rollback() {
+  if (!in_transaction_) return Status::Invalid("Rollback: no transaction is open");
+  in_transaction_ = false;
+  if (sqlite3_get_autocommit(db_)) return Status::Ok();  // the engine already rolled back
+  if (Step(rollback_) != SQLITE_DONE) return Error("Rollback");
+  return Status::Ok();
+}
+
+// Copies `from` into a new file `to` and flushes it to disk.
+Status CopyToNewFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return Status::IoError("cannot read " + PathText(from) + ": " + ErrnoText(errno));
+  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (out < 0) {
+    const int err = errno;
+    ::close(in);
+    return Status::IoError("cannot create " + PathText(to) + ": " + ErrnoText(err));
+  }
+  std::array<char, 1 << 16> buffer;
+  Status status;
+  for (;;) {
+    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      status = Status::IoError("cannot read " + PathText(from) + ": " + ErrnoText(errno));
+      break;
+    }
+    for (ssize_t done = 0; done < n && status.ok();) {
+      const ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        status = Status::IoError("cannot write " + PathText(to) + ": " + ErrnoText(errno));
+      } else {
+        done += w;
+      }
+    }
+    if (!status.ok()) break;
+  }
+  if (status.ok() && ::fsync(out) != 0) {
+    status = Status::IoError("cannot flush " + PathText(to) + ": " + ErrnoText(errno));
+  }
+  if (::close(out) != 0 && status.ok()) {
+    status = Status::IoError("cannot write " + PathText(to) + ": " + ErrnoText(errno));
+  }
+  ::close(in);
+  return status;
+}
+
+// Moves `from` to `to` unless `to` exists. Returns true in *moved when it did.
+Status RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                       bool* moved) {
+  *moved = false;
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    *moved = true;
+    return Status::Ok();
+  }
+  if (errno == EEXIST) return Status::Ok();
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+    return Status::IoError("cannot rename " + PathText(from) + " to " + PathText(to) + ": " +
+                           ErrnoText(errno));
+  }
+  // The file system cannot refuse to replace: a hard link does, where links exist; else
+  // look first and rename.
+  if (::link(from.c_str(), to.c_str()) == 0) {
+    ::unlink(from.c_str());
+    *moved = true;
+    return Status::Ok();
+  }
+  if (errno == EEXIST) return Status::Ok();
+  std::error_code ec;
+  if (std::filesystem::exists(to, ec)) return Status::Ok();
+  if (::rename(from.c_str(), to.c_str()) != 0) {
+    return Status::IoError("cannot rename " + PathText(from) + " to " + PathText(to) + ": " +
+                           ErrnoText(errno));
+  }
+  *moved = true;
+  return Status::Ok();
+}
+
+void SyncFolder(const std::filesystem::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+Status CreateSqliteDatabase(const std::filesystem::path& file) {
+  // Creating the file exclusively first means an existing database is never touched.
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    if (errno == EEXIST) return Status::Conflict("the database " + PathText(file) + " exists");
+    return Status::IoError("cannot create " + PathText(file) + ": " + ErrnoText(errno));
+  }
+  ::close(fd);
+
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(PathText(file).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  std::string script = "BEGIN;";
+  for (const std::string& s : db_internal::SchemaStatements(db_internal::Dialect::kSqlite)) {
+    script += s + ";";
+  }
+  script += "COMMIT;";
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, script.c_str(), nullptr, nullptr, nullptr);
+  Status status;
+  if (rc != SQLITE_OK) {
+    status = Status::DbError("cannot create the database " + PathText(file) + ": " +
+                             (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
+  }
+  if (sqlite3_close_v2(db) != SQLITE_OK && status.ok()) {
+    status = Status::DbError("cannot close the new database " + PathText(file));
+  }
+  if (!status.ok()) {
+    std::error_code ec;
+    std::filesystem::remove(file, ec);
+  }
+  return status;
+}
+
+Status PrepareDatabase(const std::filesystem::path& archive_folder) {
+  const std::filesystem::path database = archive_folder / kDatabaseFile;
+  const std::filesystem::path templ = archive_folder / kTemplateFile;
+  std::error_code ec;
+  if (std::filesystem::exists(database, ec)) return Status::Ok();
+  if (!std::filesystem::exists(templ, ec)) return Status::Ok();
+
+  const std::filesystem::path temp =
+      archive_folder / ("." + std::string(kDatabaseFile) + ".copy-" + std::to_string(::getpid()));
+  std::filesystem::remove(temp, ec);  // left by an earlier crash of a process with our id
+  Status status = CopyToNewFile(templ, temp);
+  if (status.ok()) {
+    // A rollback journal left beside a database that no longer exists would be played back
+    // into the fresh copy when it is first opened.
+    std::filesystem::remove(archive_folder / (std::string(kDatabaseFile) + "-journal"), ec);
+    bool moved = false;
+    status = RenameNoReplace(temp, database, &moved);
+    if (status.ok() && moved) SyncFolder(archive_folder);
+  }
+  std::filesystem::remove(temp, ec);
+  return status;
+}
+
+Result<std::unique_ptr<AttendanceDb>> OpenSqliteDatabase(const std::filesystem::path& file) {
+  return SqliteAttendanceDb::Open(file);
+}
+
+}  // namespace kaveltar

@@ -1,0 +1,502 @@
+// One suite for the AttendanceDb contract, run against every engine: SQLite always, and
+// PostgreSQL when KAVELTAR_TEST_PG holds a libpq connection string (each test then works in
+// a schema of its own, dropped afterwards). tests/db/start_test_postgres.sh starts a server.
+#include <gtest/gtest.h>
+#include <libpq-fe.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "db/attendance_db.h"
+#include "db/postgres_db.h"
+#include "db_test_support.h"
+
+namespace kaveltar {
+namespace {
+
+class TestEngine {
+ public:
+  virtual ~TestEngine() = default;
+  // Why the engine cannot run here, empty when it can.
+  virtual std::string SkipReason() const { return {}; }
+  // Makes a new empty database with the four tables.
+  virtual Status Create() = 0;
+  // A new connection to that database.
+  virtual Result<std::unique_ptr<AttendanceDb>> Open() = 0;
+  // Runs SQL on a connection of its own (for faults the interface cannot cause).
+  virtual Status Raw(const std::string& sql) = 0;
+  // SQL for a trigger that makes every insert of employee "FAIL" fail.
+  virtual std::string FailingTrigger() const = 0;
+};
+
+class SqliteEngine final : public TestEngine {
+ public:
+  Status Create() override { return CreateSqliteDatabase(File()); }
+  Result<std::unique_ptr<AttendanceDb>> Open() override { return OpenSqliteDatabase(File()); }
+  Status Raw(const std::string& sql) override {
+    sqlite3* db = nullptr;
+    sqlite3_open(File().c_str(), &db);
+    char* error = nullptr;
+    Status s = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) == SQLITE_OK
+                   ? Status::Ok()
+                   : Status::DbError(error ? error : "?");
+    sqlite3_free(error);
+    sqlite3_close(db);
+    return s;
+  }
+  std::string FailingTrigger() const override {
+    return "CREATE TRIGGER fail_insert BEFORE INSERT ON PRESENZE WHEN NEW.KDIPENDENTE = 'FAIL'"
+           " BEGIN SELECT RAISE(ABORT, 'refused by the test'); END";
+  }
+
+ private:
+  std::filesystem::path File() const { return folder_.path() / kDatabaseFile; }
+  TempFolder folder_;
+};
+
+class PostgresEngine final : public TestEngine {
+ public:
+  explicit PostgresEngine(std::string application = "kaveltar") {
+    const char* env = std::getenv("KAVELTAR_TEST_PG");
+    base_ = env ? env : "";
+    static int counter = 0;
+    schema_ = "kaveltar_test_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+    // Both the key=value form and the URI form of a connection string are accepted.
+    if (base_.rfind("postgres", 0) == 0) {
+      conninfo_ = base_ + (base_.find('?') == std::string::npos ? "?" : "&") +
+                  "options=-csearch_path%3D" + schema_ + "&application_name=" + application;
+    } else {
+      conninfo_ = base_ + " options='-csearch_path=" + schema_ + "' application_name=" +
+                  application;
+    }
+  }
+  ~PostgresEngine() override {
+    if (created_) (void)Exec(base_, "DROP SCHEMA " + schema_ + " CASCADE");
+  }
+  std::string SkipReason() const override {
+    return base_.empty() ? "KAVELTAR_TEST_PG is not set: PostgreSQL engine not tested" : "";
+  }
+  Status Create() override {
+    if (Status s = Exec(base_, "CREATE SCHEMA " + schema_); !s.ok()) return s;
+    created_ = true;
+    return CreatePostgresSchema(conninfo_);
+  }
+  Result<std::unique_ptr<AttendanceDb>> Open() override {
+    return OpenPostgresDatabase(conninfo_);
+  }
+  Status Raw(const std::string& sql) override { return Exec(conninfo_, sql); }
+  std::string FailingTrigger() const override {
+    return "CREATE FUNCTION fail_insert() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+           "IF NEW.kdipendente = 'FAIL' THEN RAISE EXCEPTION 'refused by the test'; END IF; "
+           "RETURN NEW; END $$; CREATE TRIGGER fail_insert BEFORE INSERT ON presenze "
+           "FOR EACH ROW EXECUTE FUNCTION fail_insert()";
+  }
+  const std::string& conninfo() const { return conninfo_; }
+
+ private:
+  static Status Exec(const std::string& conninfo, const std::string& sql) {
+    PGconn* conn = PQconnectdb(conninfo.c_str());
+    PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+    PGresult* res = PQexec(conn, sql.c_str());
+    const ExecStatusType st = PQresultStatus(res);
+    Status s = st == PGRES_COMMAND_OK || st == PGRES_TUPLES_OK
+                   ? Status::Ok()
+                   : Status::DbError(PQerrorMessage(conn));
+    PQclear(res);
+    PQfinish(conn);
+    return s;
+  }
+  std::string base_, schema_, conninfo_;
+  bool created_ = false;
+};
+
+struct EngineParam {
+  const char* name;
+  std::unique_ptr<TestEngine> (*make)();
+};
+
+void PrintTo(const EngineParam& p, std::ostream* os) { *os << p.name; }
+
+class AttendanceDbTest : public testing::TestWithParam<EngineParam> {
+ protected:
+  void SetUp() override {
+    engine_ = GetParam().make();
+    if (std::string why = engine_->SkipReason(); !why.empty()) GTEST_SKIP() << why;
+    KT_ASSERT_OK(engine_->Create());
+    Reopen();
+  }
+  // Closes the connection and opens a new one, as a restart of the program does.
+  void Reopen() {
+    db_.reset();
+    auto opened = engine_->Open();
+    KT_ASSERT_OK(opened);
+    db_ = std::move(*opened);
+  }
+  void SaveAll(const std::vector<DayRow>& days) {
+    for (const DayRow& d : days) KT_ASSERT_OK(db_->SaveDay(d));
+  }
+  bool Stored(std::string_view employee, std::string_view period) {
+    auto found = db_->FindDay(employee, period);
+    EXPECT_TRUE(found.ok()) << found.status().message();
+    return found.ok() && found->has_value();
+  }
+
+  std::unique_ptr<TestEngine> engine_;
+  std::unique_ptr<AttendanceDb> db_;
+};
+
+TEST_P(AttendanceDbTest, EveryColumnOfEveryTableSurvivesAReopen) {
+  DayRow day;
+  day.employee = "0010010001";
+  day.period = "20240105";
+  day.pres0 = -7;
+  day.protocollo = 4'000'000'000L;  // beyond 32 bits
+  for (int n = 1; n <= 23; ++n) day.pres[n] = "P" + std::to_string(n) + " àèéìòù€";
+  day.pres[9] = "";
+  JustificationRow just{"MAL"};
+  for (int n = 1; n <= 18; ++n) just.gius[n] = "G" + std::to_string(n) + " Malattia/Infort./Maternità";
+  just.gius[6] = "";
+  GroupRow group{"007"};
+  group.grup = {"", "TURNO È NOTTURNO", "08:00", "07:30", "", "08:00", "08:00", "04:00", ""};
+  const HolidayRow holiday{"0815", "FERRAGOSTO è"};
+  KT_ASSERT_OK(db_->SaveDay(day));
+  KT_ASSERT_OK(db_->SaveJustification(just));
+  KT_ASSERT_OK(db_->SaveGroup(group));
+  KT_ASSERT_OK(db_->SaveHoliday(holiday));
+  Reopen();
+
+  auto d = db_->FindDay(day.employee, day.period);
+  KT_ASSERT_OK(d);
+  EXPECT_EQ(d->value(), day);
+  auto j = db_->FindJustification("MAL");
+  KT_ASSERT_OK(j);
+  EXPECT_EQ(j->value(), just);
+  auto g = db_->FindGroup("007");
+  KT_ASSERT_OK(g);
+  EXPECT_EQ(g->value(), group);
+  auto h = db_->FindHoliday("0815");
+  KT_ASSERT_OK(h);
+  EXPECT_EQ(h->value(), holiday);
+
+  std::vector<JustificationRow> justs;
+  std::vector<GroupRow> groups;
+  std::vector<HolidayRow> holidays;
+  KT_ASSERT_OK(db_->ListJustifications(&justs));
+  KT_ASSERT_OK(db_->ListGroups(&groups));
+  KT_ASSERT_OK(db_->ListHolidays(&holidays));
+  EXPECT_EQ(justs, std::vector<JustificationRow>{just});
+  EXPECT_EQ(groups, std::vector<GroupRow>{group});
+  EXPECT_EQ(holidays, std::vector<HolidayRow>{holiday});
+}
+
+TEST_P(AttendanceDbTest, SavingAnExistingKeyReplacesTheRow) {
+  DayRow day = Day("0010010001", "20240105");
+  KT_ASSERT_OK(db_->SaveDay(day));
+  day.pres[3] = "";
+  day.SlotCode(1) = "MAL";
+  day.protocollo = 12;
+  KT_ASSERT_OK(db_->SaveDay(day));
+  std::vector<DayRow> rows;
+  KT_ASSERT_OK(db_->EmployeeMonth("0010010001", "202401", &rows));
+  EXPECT_EQ(rows, std::vector<DayRow>{day});
+
+  KT_ASSERT_OK(db_->SaveHoliday({"1225", "NATALE"}));
+  KT_ASSERT_OK(db_->SaveHoliday({"1225", "SANTO NATALE"}));
+  std::vector<HolidayRow> holidays;
+  KT_ASSERT_OK(db_->ListHolidays(&holidays));
+  EXPECT_EQ(holidays, (std::vector<HolidayRow>{{"1225", "SANTO NATALE"}}));
+}
+
+TEST_P(AttendanceDbTest, MonthAndYearQueriesReturnExactlyTheirDaysInOrder) {
+  const std::string emp = "0010010001";
+  SaveAll({Day(emp, "20240229"), Day(emp, "20240201"), Day(emp, "20240215"),
+           Day(emp, "20240131"), Day(emp, "20240199"), Day(emp, "20240301"),
+           Day(emp, "20231231"), Day(emp, "20250101"), Day("00100100010", "20240210"),
+           Day("001001000", "20240210"), Day("0010010002", "20240210")});
+  std::vector<DayRow> rows(40);  // a reused vector must be replaced, not appended to
+  const struct {
+    const char* month;
+    std::vector<std::string> keys;
+  } cases[] = {
+      {"202402", {"20240201 " + emp, "20240215 " + emp, "20240229 " + emp}},
+      {"202401", {"20240131 " + emp, "20240199 " + emp}},
+      {"202404", {}},
+  };
+  for (const auto& c : cases) {
+    KT_ASSERT_OK(db_->EmployeeMonth(emp, c.month, &rows));
+    EXPECT_EQ(Keys(rows), c.keys) << c.month;
+  }
+  KT_ASSERT_OK(db_->EmployeeYear(emp, "2024", &rows));
+  EXPECT_EQ(rows.size(), 6u);
+  EXPECT_EQ(rows.front().period, "20240131");
+  EXPECT_EQ(rows.back().period, "20240301");
+
+  for (const char* bad : {"2024-2", "20242", "2024021", ""}) {
+    EXPECT_EQ(db_->EmployeeMonth(emp, bad, &rows).kind(), Status::Kind::kInvalid) << bad;
+    EXPECT_TRUE(rows.empty());
+  }
+  EXPECT_EQ(db_->EmployeeYear(emp, "24", &rows).kind(), Status::Kind::kInvalid);
+}
+
+TEST_P(AttendanceDbTest, CompanyMonthTakesEveryEmployeeOfTheCompanyOnly) {
+  for (const char* emp : {"0010010001", "0019990009", "001'; --", "0020010001", "0000010001",
+                          "00", "01"}) {
+    SaveAll({Day(emp, "20240202"), Day(emp, "20240201"), Day(emp, "20240301")});
+  }
+  std::vector<DayRow> rows;
+  KT_ASSERT_OK(db_->CompanyMonth("001", "202402", &rows));
+  EXPECT_EQ(Keys(rows), (std::vector<std::string>{
+                            "20240201 001'; --", "20240201 0010010001", "20240201 0019990009",
+                            "20240202 001'; --", "20240202 0010010001", "20240202 0019990009"}));
+  for (const char* bad : {"01", "0011", ""}) {
+    EXPECT_EQ(db_->CompanyMonth(bad, "202402", &rows).kind(), Status::Kind::kInvalid) << bad;
+  }
+}
+
+TEST_P(AttendanceDbTest, DeleteEmployeeMonthRemovesExactlyThatEmployeeMonth) {
+  const std::string emp = "0010010001";
+  SaveAll({Day(emp, "20240131"), Day(emp, "20240201"), Day(emp, "20240229"),
+           Day(emp, "20240301"), Day("0010010002", "20240201"), Day("00100100010", "20240201")});
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth(emp, "202402"));
+  EXPECT_FALSE(Stored(emp, "20240201"));
+  EXPECT_FALSE(Stored(emp, "20240229"));
+  EXPECT_TRUE(Stored(emp, "20240131"));
+  EXPECT_TRUE(Stored(emp, "20240301"));
+  EXPECT_TRUE(Stored("0010010002", "20240201"));
+  EXPECT_TRUE(Stored("00100100010", "20240201"));
+  EXPECT_EQ(db_->DeleteEmployeeMonth(emp, "2024").kind(), Status::Kind::kInvalid);
+
+  KT_ASSERT_OK(db_->DeleteDay(emp, "20240131"));
+  EXPECT_FALSE(Stored(emp, "20240131"));
+  EXPECT_TRUE(Stored(emp, "20240301"));
+}
+
+TEST_P(AttendanceDbTest, InUseChecksLookAtTheRightColumns) {
+  // Day `slot` carries justification J<slot> in that slot, with hours text H<slot> and
+  // schedule code G<slot>.
+  for (int slot = 1; slot <= 10; ++slot) {
+    DayRow d = Day("0010010001", "202403" + std::string(slot < 10 ? "0" : "") +
+                                     std::to_string(slot));
+    d.SlotCode(1).clear();
+    d.SlotCode(slot) = "J" + std::to_string(slot);
+    d.SlotHours(slot) = "H" + std::to_string(slot);
+    d.pres[1] = "G" + std::to_string(slot);
+    KT_ASSERT_OK(db_->SaveDay(d));
+  }
+  for (int slot = 1; slot <= 10; ++slot) {
+    const std::string n = std::to_string(slot);
+    EXPECT_TRUE(*db_->JustificationInUse("J" + n)) << "slot " << slot;
+    EXPECT_FALSE(*db_->JustificationInUse("H" + n)) << "hours column of slot " << slot;
+    EXPECT_FALSE(*db_->JustificationInUse("G" + n)) << "schedule code of day " << slot;
+    EXPECT_TRUE(*db_->GroupInUse("G" + n));
+    EXPECT_FALSE(*db_->GroupInUse("J" + n));
+  }
+  EXPECT_FALSE(*db_->JustificationInUse("J11"));
+
+  KT_ASSERT_OK(db_->SaveDay(Day("0000010001", "20240101")));  // FER in slot 1
+  KT_ASSERT_OK(db_->SaveDay(Day("0020010001", "20230101")));
+  std::vector<DayRow> rows;
+  KT_ASSERT_OK(db_->DaysWithJustification("FER", &rows));
+  EXPECT_EQ(Keys(rows), (std::vector<std::string>{"20230101 0020010001", "20240101 0000010001"}));
+  KT_ASSERT_OK(db_->DaysWithJustification("J2", &rows));  // slot 2 is not looked at
+  EXPECT_TRUE(rows.empty());
+}
+
+TEST_P(AttendanceDbTest, TransactionsAreAllOrNothing) {
+  KT_ASSERT_OK(db_->Begin());
+  KT_ASSERT_OK(db_->SaveDay(Day("0010010001", "20240101")));
+  KT_ASSERT_OK(db_->Rollback());
+  EXPECT_FALSE(Stored("0010010001", "20240101"));
+
+  {
+    Transaction t(*db_);
+    KT_ASSERT_OK(t.status());
+    KT_ASSERT_OK(db_->SaveDay(Day("0010010001", "20240102")));
+  }  // no Commit
+  EXPECT_FALSE(Stored("0010010001", "20240102"));
+
+  {
+    Transaction outer(*db_);
+    KT_ASSERT_OK(db_->SaveDay(Day("0010010001", "20240103")));
+    Transaction inner(*db_);
+    EXPECT_EQ(inner.status().kind(), Status::Kind::kInvalid);
+    EXPECT_NE(inner.status().message().find("already open"), std::string::npos);
+    // A refused inner transaction must not commit the outer one.
+    EXPECT_FALSE(inner.Commit().ok());
+  }
+  EXPECT_FALSE(Stored("0010010001", "20240103"));
+
+  EXPECT_EQ(db_->Commit().kind(), Status::Kind::kInvalid);
+  EXPECT_EQ(db_->Rollback().kind(), Status::Kind::kInvalid);
+
+  {
+    Transaction t(*db_);
+    KT_ASSERT_OK(db_->SaveDay(Day("0010010001", "20240104")));
+    KT_ASSERT_OK(db_->DeleteEmployeeMonth("0010010009", "202401"));
+    KT_ASSERT_OK(t.Commit());
+  }
+  Reopen();
+  EXPECT_TRUE(Stored("0010010001", "20240104"));
+}
+
+TEST_P(AttendanceDbTest, AFailedOperationRollsTheWholeTransactionBack) {
+  KT_ASSERT_OK(engine_->Raw(engine_->FailingTrigger()));
+  KT_ASSERT_OK(db_->Begin());
+  KT_ASSERT_OK(db_->SaveDay(Day("0010010001", "20240101")));
+  Status failed = db_->SaveDay(Day("FAIL", "20240102"));
+  EXPECT_EQ(failed.kind(), Status::Kind::kDbError);
+  EXPECT_NE(failed.message().find("SaveDay"), std::string::npos) << failed.message();
+  EXPECT_NE(failed.message().find("refused by the test"), std::string::npos) << failed.message();
+  Status commit = db_->Commit();
+  EXPECT_EQ(commit.kind(), Status::Kind::kDbError);
+  EXPECT_NE(commit.message().find("refused by the test"), std::string::npos);
+  EXPECT_FALSE(Stored("0010010001", "20240101"));
+  // The connection stays usable.
+  KT_EXPECT_OK(db_->SaveDay(Day("0010010001", "20240103")));
+  EXPECT_TRUE(Stored("0010010001", "20240103"));
+}
+
+TEST_P(AttendanceDbTest, EpifaniaIsAddedWhenMissingAndAnEditedRowIsKept) {
+  KT_ASSERT_OK(db_->SaveHoliday({"1225", "NATALE"}));
+  KT_ASSERT_OK(EnsureHolidayDefault(*db_));
+  std::vector<HolidayRow> holidays;
+  KT_ASSERT_OK(db_->ListHolidays(&holidays));
+  EXPECT_EQ(holidays, (std::vector<HolidayRow>{{"0106", "EPIFANIA"}, {"1225", "NATALE"}}));
+
+  KT_ASSERT_OK(db_->SaveHoliday({"0106", "EPIFANIA DEL SIGNORE"}));
+  Reopen();
+  KT_ASSERT_OK(EnsureHolidayDefault(*db_));
+  EXPECT_EQ(db_->FindHoliday("0106")->value().description, "EPIFANIA DEL SIGNORE");
+
+  KT_ASSERT_OK(db_->DeleteHoliday("0106"));
+  Reopen();
+  KT_ASSERT_OK(EnsureHolidayDefault(*db_));
+  EXPECT_EQ(db_->FindHoliday("0106")->value().description, "EPIFANIA");
+}
+
+TEST_P(AttendanceDbTest, HostileKeysAreStoredVerbatim) {
+  for (const std::string key : {"0'; DROP TABLE PRESENZE; --", "a\"b;c", "x%_y*", "ò'\\"}) {
+    SCOPED_TRACE(key);
+    KT_ASSERT_OK(db_->SaveDay(Day(key, "20240101")));
+    KT_ASSERT_OK(db_->SaveHoliday({key, "H"}));
+    KT_ASSERT_OK(db_->SaveJustification({key}));
+    KT_ASSERT_OK(db_->SaveGroup({key}));
+    EXPECT_EQ(db_->FindDay(key, "20240101")->value().employee, key);
+    EXPECT_EQ(db_->FindHoliday(key)->value().day, key);
+    EXPECT_EQ(db_->FindJustification(key)->value().code, key);
+    EXPECT_EQ(db_->FindGroup(key)->value().code, key);
+  }
+  EXPECT_FALSE(db_->FindHoliday("x__y*")->has_value());  // no pattern matching
+  std::vector<DayRow> rows;
+  KT_ASSERT_OK(db_->EmployeeMonth("0'; DROP TABLE PRESENZE; --", "202401", &rows));
+  EXPECT_EQ(rows.size(), 1u);
+  std::vector<GroupRow> groups;
+  KT_ASSERT_OK(db_->ListGroups(&groups));
+  EXPECT_EQ(groups.size(), 4u);
+}
+
+TEST_P(AttendanceDbTest, BadRowsAreRefusedAndChangeNothing) {
+  for (DayRow bad : {Day("0010010001", "2024011"), Day("0010010001", "2024-01-05"),
+                     Day("0010010001", ""), Day("", "20240105")}) {
+    EXPECT_EQ(db_->SaveDay(bad).kind(), Status::Kind::kInvalid) << bad.period;
+  }
+  DayRow cp1252 = Day("0010010001", "20240105");
+  cp1252.pres[2] = "libert\xE0";  // a Windows-1252 byte that was never converted
+  Status refused = db_->SaveDay(cp1252);
+  EXPECT_EQ(refused.kind(), Status::Kind::kInvalid);
+  EXPECT_NE(refused.message().find("PRES_2"), std::string::npos) << refused.message();
+  EXPECT_EQ(db_->SaveDay(Day(std::string("001\0", 4), "20240105")).kind(),
+            Status::Kind::kInvalid);
+  EXPECT_EQ(db_->SaveHoliday({"", "VUOTA"}).kind(), Status::Kind::kInvalid);
+  EXPECT_EQ(db_->SaveHoliday({"0101", "\xC0\x80"}).kind(), Status::Kind::kInvalid);  // overlong
+  EXPECT_EQ(db_->SaveJustification({""}).kind(), Status::Kind::kInvalid);
+  EXPECT_EQ(db_->SaveGroup({""}).kind(), Status::Kind::kInvalid);
+  std::vector<DayRow> rows;
+  KT_ASSERT_OK(db_->CompanyMonth("001", "202401", &rows));
+  EXPECT_TRUE(rows.empty());
+  std::vector<HolidayRow> holidays;
+  KT_ASSERT_OK(db_->ListHolidays(&holidays));
+  EXPECT_TRUE(holidays.empty());
+}
+
+// Not a check: the write rate of memorization-like work (one transaction per employee-month).
+// Run with --gtest_also_run_disabled_tests --gtest_filter='*WriteRate*'.
+TEST_P(AttendanceDbTest, DISABLED_WriteRate) {
+  const auto start = std::chrono::steady_clock::now();
+  long rows = 0;
+  for (int emp = 0; emp < 1000; ++emp) {
+    DayRow d = Day("001001" + std::to_string(1000 + emp).substr(0, 4), "");
+    for (int month = 1; month <= 8; ++month) {
+      Transaction t(*db_);
+      KT_ASSERT_OK(t.status());
+      for (int day = 1; day <= (month < 8 ? 30 : 10); ++day, ++rows) {
+        char period[9];
+        std::snprintf(period, sizeof period, "2024%02d%02d", month, day);
+        d.period.assign(period, 8);
+        KT_ASSERT_OK(db_->SaveDay(d));
+      }
+      KT_ASSERT_OK(t.Commit());
+    }
+  }
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("%s: %ld rows in %.2f s = %.0f rows/s\n", GetParam().name, rows, seconds,
+              rows / seconds);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engines, AttendanceDbTest,
+    testing::Values(EngineParam{"SQLite", [] { return std::unique_ptr<TestEngine>(new SqliteEngine); }},
+                    EngineParam{"PostgreSQL",
+                                [] { return std::unique_ptr<TestEngine>(new PostgresEngine); }}),
+    [](const testing::TestParamInfo<EngineParam>& p) { return std::string(p.param.name); });
+
+// --- PostgreSQL only ---
+
+TEST(PostgresDbTest, AConnectionErrorNeverShowsThePassword) {
+  auto db = OpenPostgresDatabase("host=127.0.0.1 port=1 user=x password=sekret connect_timeout=5");
+  ASSERT_FALSE(db.ok());
+  EXPECT_EQ(db.status().kind(), Status::Kind::kDbError);
+  EXPECT_EQ(db.status().message().find("sekret"), std::string::npos) << db.status().message();
+}
+
+TEST(PostgresDbTest, ALostConnectionIsReestablishedOutsideATransaction) {
+  PostgresEngine engine("kaveltar_reconnect_test");
+  if (std::string why = engine.SkipReason(); !why.empty()) GTEST_SKIP() << why;
+  KT_ASSERT_OK(engine.Create());
+  auto db = engine.Open();
+  KT_ASSERT_OK(db);
+  const std::string kill =
+      "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE application_name = "
+      "'kaveltar_reconnect_test' AND pid <> pg_backend_pid()";
+
+  KT_ASSERT_OK((*db)->SaveDay(Day("0010010001", "20240101")));
+  KT_ASSERT_OK(engine.Raw(kill));
+  auto found = (*db)->FindDay("0010010001", "20240101");
+  KT_ASSERT_OK(found);
+  EXPECT_TRUE(found->has_value());
+
+  KT_ASSERT_OK((*db)->Begin());
+  KT_ASSERT_OK((*db)->SaveDay(Day("0010010001", "20240102")));
+  KT_ASSERT_OK(engine.Raw(kill));
+  EXPECT_FALSE((*db)->SaveDay(Day("0010010001", "20240103")).ok());
+  EXPECT_EQ((*db)->Commit().kind(), Status::Kind::kDbError);
+  EXPECT_FALSE((*db)->FindDay("0010010001", "20240102")->has_value());
+}
+
+TEST(PostgresDbTest, OpeningADatabaseWithoutTheTablesFails) {
+  PostgresEngine engine;
+  if (std::string why = engine.SkipReason(); !why.empty()) GTEST_SKIP() << why;
+  KT_ASSERT_OK(engine.Create());
+  KT_ASSERT_OK(engine.Raw("DROP TABLE gruppi"));
+  auto db = engine.Open();
+  ASSERT_FALSE(db.ok());
+  EXPECT_NE(db.status().message().find("gruppi"), std::string::npos) << db.status().message();
+}
+
+}  // namespace
+}  // namespace kaveltar
