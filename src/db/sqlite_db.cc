@@ -2,10 +2,10 @@
 // the copy of the template into place.
 //
 // Choices for a file that may sit on a network folder used by several workstations:
-// - rollback journal (journal_mode DELETE, SQLite's default), not WAL: WAL keeps its index in
-//   shared memory, which processes on different machines cannot share;
-// - synchronous FULL (the default for the rollback journal): a commit is on disk when it
-//   returns, and a power cut never corrupts the file;
+// - rollback journal (journal_mode DELETE, set at every open), not WAL: WAL keeps its index
+//   in shared memory, which processes on different machines cannot share;
+// - synchronous FULL: a commit is on disk when it returns, and a power cut never corrupts the
+//   file (the price is a few flushes per commit, which bound the write rate, not the CPU);
 // - a busy timeout, so a workstation waits for another one's write instead of failing;
 // - BEGIN IMMEDIATE, so a transaction takes the write lock at its start and never fails
 //   half-way because another writer got there first.
@@ -97,6 +97,10 @@ Result<std::unique_ptr<AttendanceDb>> SqliteAttendanceDb::Open(
   std::unique_ptr<SqliteAttendanceDb> db(new SqliteAttendanceDb(handle, PathText(file)));
   sqlite3_extended_result_codes(handle, 1);
   sqlite3_busy_timeout(handle, kSqliteBusyTimeoutMs);
+  // A file switched to WAL elsewhere goes back to the rollback journal (this fails, harmlessly,
+  // while another connection still has it open in WAL mode).
+  sqlite3_exec(handle, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL", nullptr, nullptr,
+               nullptr);
 
   // Preparing every statement reads the schema: a file that is not a database, or lacks a
   // table or a column, fails here rather than at the first use.

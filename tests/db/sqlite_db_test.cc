@@ -1,6 +1,7 @@
 // The SQLite file itself: the template copy at start-up, opening and creating files, and two
 // workstations sharing one file.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <chrono>
 #include <fstream>
@@ -91,6 +92,24 @@ TEST(SqliteDbTest, FilesThatAreNotAttendanceDatabasesAreRefusedUntouched) {
 
   std::ofstream(file, std::ios::trunc).close();  // empty: SQLite would take it as a database
   EXPECT_EQ(OpenSqliteDatabase(file).status().kind(), Status::Kind::kDbError);
+}
+
+TEST(SqliteDbTest, AFileInWalModeIsOpenedWithTheRollbackJournal) {
+  TempFolder folder;
+  const auto file = folder.path() / "QXPRES.sqlite";
+  KT_ASSERT_OK(CreateSqliteDatabase(file));
+  sqlite3* raw = nullptr;
+  sqlite3_open(file.c_str(), &raw);
+  sqlite3_exec(raw, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  sqlite3_close(raw);
+  ASSERT_TRUE(MustOpen(file));
+  sqlite3_open(file.c_str(), &raw);
+  sqlite3_stmt* stmt = nullptr;
+  sqlite3_prepare_v2(raw, "PRAGMA journal_mode", -1, &stmt, nullptr);
+  ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), "delete");
+  sqlite3_finalize(stmt);
+  sqlite3_close(raw);
 }
 
 // Two workstations on one file: a second writer waits for the first instead of failing, and
