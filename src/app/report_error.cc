@@ -1,0 +1,46 @@
+#include "app/report_error.h"
+
+#include <string>
+
+#include "app/session.h"
+#include "base/fatal.h"
+
+namespace kaveltar {
+
+ErrorOutcome ReportError(Session& session, const RunTimeError& error) {
+  Dialogs& dialogs = session.dialogs();
+  if (error.number() == RunTimeError::kPrinterError) {
+    if (dialogs.Ask("ERR.STAMPANTE - SI VUOLE RITENTARE ?", "Salarion", MessageIcon::kCritical)) {
+      return ErrorOutcome::kRetry;
+    }
+    if (!dialogs.Ask("CHIUDERE IL PROGRAMMA ? (se si risp.NO il progr.perde la riga e prosegue)",
+                     "Salarion", MessageIcon::kExclamation)) {
+      return ErrorOutcome::kContinue;
+    }
+    session.Close();
+    throw Fatal::Silent(1);
+  }
+
+  std::string text = " ";
+  text.append(kProductName).append("Errore ").append(std::to_string(error.number()));
+  text.append(" ").append(error.description()).append("\n");
+  for (const std::string& name : session.trace().OldestToNewest()) text.append(name).append("\n");
+  dialogs.Show(text, "Salarion", MessageIcon::kCritical);
+  dialogs.Show("CHIUDERE TUTTE LE APPLICAZIONI DELLA TASK\nLANCIARE RIPRISTINO TASK", "Salarion",
+               MessageIcon::kInformation);
+  session.Close();
+  throw Fatal::Silent(1);
+}
+
+void WithErrorHandler(Session& session, const std::function<void()>& statement) {
+  for (;;) {
+    try {
+      statement();
+      return;
+    } catch (const RunTimeError& error) {
+      if (ReportError(session, error) == ErrorOutcome::kContinue) return;
+    }
+  }
+}
+
+}  // namespace kaveltar

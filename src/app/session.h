@@ -1,0 +1,68 @@
+// The Session owns everything the original program kept in form-level globals: the settings
+// fixed at start-up, the archive channels and the field repositories, the trace ring, the
+// attendance database, the employee extraction and the operator's Dialogs. It is created by
+// a front end and passed by reference to every operation.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "archive/archive_files.h"
+#include "archive/field_codec.h"
+#include "archive/selection_lists.h"
+#include "base/dialogs.h"
+#include "base/trace.h"
+#include "db/attendance_db.h"
+#include "platform/instance_lock.h"
+
+namespace kaveltar {
+
+inline constexpr std::string_view kProductName = "KAVELTAR";
+inline constexpr std::string_view kFormCaption = "Gestione Presenze ( Libro unico del lavoro )";
+
+class Session {
+ public:
+  explicit Session(Dialogs& dialogs);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  Dialogs& dialogs() { return dialogs_; }
+  TraceRing& trace() { return trace_; }
+  FieldCodec& codec() { return codec_; }
+  ArchiveFiles& archives() { return *archives_; }
+  bool has_archives() const { return archives_ != nullptr; }
+  AttendanceDb& db() { return *db_; }
+  bool has_db() const { return db_ != nullptr; }
+  SelectionLists& lists() { return *lists_; }
+  InstanceLock& instance_lock() { return instance_lock_; }
+
+  // Settings fixed at start-up.
+  std::filesystem::path program_path;
+  std::filesystem::path archive_path;
+  std::string installation_code;  // two characters, or empty
+  std::string processing_date;    // YYYYMMDD
+  int processing_year = 0;
+  int processing_month = 0;
+  // The numbering label and the page number shown beside it on the print screen.
+  std::string numbering_label;
+  std::string numbering_page;
+
+  // Created by start-up once the archive folder is known.
+  void AttachArchives(std::filesystem::path archive_folder);
+  void AttachDatabase(std::unique_ptr<AttendanceDb> db) { db_ = std::move(db); }
+  // Closes the database and every archive file; safe to call twice.
+  void Close();
+
+ private:
+  Dialogs& dialogs_;
+  TraceRing trace_;
+  FieldCodec codec_;
+  InstanceLock instance_lock_;
+  std::unique_ptr<ArchiveFiles> archives_;
+  std::unique_ptr<SelectionLists> lists_;
+  std::unique_ptr<AttendanceDb> db_;
+};
+
+}  // namespace kaveltar

@@ -1,0 +1,157 @@
+#include "app/startup.h"
+
+#include "app/report_error.h"
+#include "app/session.h"
+#include "archive/fields.h"
+#include "base/fatal.h"
+#include "base/dates.h"
+#include "base/text.h"
+#include "db/postgres_db.h"
+#include "platform/paths.h"
+#include "platform/registry.h"
+
+namespace kaveltar {
+namespace fs = std::filesystem;
+
+namespace {
+
+// Archive bases kept open for the whole run, in the order they are opened.
+constexpr int kStartupBases[] = {1, 19, 5, 7, 2, 37, 30, 29, 32, 31, 96, 92, 91, 93, 85, 84, 86, 401, 6};
+
+fs::path FolderFromText(std::string_view text) { return MapWindowsPath(Trim(text)); }
+
+void ReadInstallationCode(Session& session) {
+  const fs::path ini = FindCaseInsensitive(MapWindowsPath("C:\\MIRTASK\\MIRTASK.INI"));
+  // A missing file or a first line shorter than two characters leaves the code empty; the
+  // archives that need it then fail with their own message when opened.
+  const std::string line = ReadFirstLine(ini);
+  session.installation_code = line.size() >= 2 ? std::string(Trim(line.substr(0, 2))) : "";
+}
+
+void ReadParameters(Session& session) {
+  ArchiveFiles& files = session.archives();
+  if (files.IsOpen(19)) return;
+  files.FAIOPEN(19);
+  if (files.LEGGIREC(19, 1) == 0) session.codec().SetCurrentRecord("FISX$", files.RecordBuffer(19));
+  files.CloseArchiveFile(19);
+}
+
+void OpenDatabase(Session& session, const StartupOptions& options) {
+  if (!options.database_url.empty()) {
+    auto db = OpenPostgresDatabase(options.database_url);
+    if (!db.ok()) throw Fatal("Impossibile aprire il database PostgreSQL: " + db.status().message());
+    session.AttachDatabase(std::move(db.value()));
+    return;
+  }
+  const fs::path folder = session.archive_path;
+  if (Status s = PrepareDatabase(folder); !s.ok()) throw Fatal(s.message());
+  const fs::path file = FindCaseInsensitive(folder / kDatabaseFile);
+  if (!FileExists(file)) {
+    throw Fatal("Database delle presenze non trovato: " + (folder / kDatabaseFile).string() +
+                " (manca anche il modello " + (folder / kTemplateFile).string() + ")");
+  }
+  auto db = OpenSqliteDatabase(file);
+  if (!db.ok()) throw Fatal(db.status().message());
+  session.AttachDatabase(std::move(db.value()));
+}
+
+void SetNumberingLabel(Session& session) {
+  FieldCodec& codec = session.codec();
+  if (codec.GetFieldValue(fields::kF419) == 0) {
+    session.numbering_label = "Numerazione unica";
+    session.numbering_page = codec.GetField(fields::kF416);
+  } else {
+    session.numbering_label = "Numerazione x Ditta";
+    session.numbering_page.clear();
+  }
+}
+
+}  // namespace
+
+void CARICAINST(Session& session, const StartupOptions& options) {
+  session.trace().TraceProcedure("CARICAINST");
+  if (options.single_instance) {
+    // Decided before the paths are known: one copy per user and registry store.
+    const fs::path key = options.registry_file.empty() ? RegistryStore::DefaultFile() : options.registry_file;
+    if (!session.instance_lock().Acquire(key.string())) throw Fatal::Silent(0);
+  }
+
+  if (options.archive_path || options.program_path) {
+    if (!options.archive_path || !options.program_path) {
+      throw Fatal("Indicare sia la cartella degli archivi sia quella dei programmi.");
+    }
+    for (const fs::path& p : {*options.archive_path, *options.program_path}) {
+      if (!FolderExists(p)) throw Fatal("Cartella inesistente: " + p.string());
+    }
+    session.archive_path = fs::absolute(*options.archive_path);
+    session.program_path = fs::absolute(*options.program_path);
+    return;
+  }
+
+  // Registry branch: both folders must exist, else neither is taken.
+  const fs::path registry = options.registry_file.empty() ? RegistryStore::DefaultFile() : options.registry_file;
+  auto store = RegistryStore::Load(registry);
+  if (store.ok()) {
+    const fs::path programs = FolderFromText(store->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOPROGRAMMI"));
+    const fs::path archives = FolderFromText(store->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOARCHIVI"));
+    if (FolderExists(programs) && FolderExists(archives)) {
+      session.program_path = programs;
+      session.archive_path = archives;
+      return;
+    }
+  }
+
+  // File branch: the first lines of the two path files.
+  const fs::path ark = FindCaseInsensitive(MapWindowsPath("C:\\PQXPAGHE\\QXPERARK.QXP"));
+  const fs::path pro = FindCaseInsensitive(MapWindowsPath("C:\\PQXPAGHE\\QXPERPRO.QXP"));
+  const std::string ark_line(Trim(ReadFirstLine(ark)));
+  const std::string pro_line(Trim(ReadFirstLine(pro)));
+  if (!FileExists(ark) || !FileExists(pro) || ark_line.empty() || pro_line.empty()) {
+    throw Fatal(std::string(kConfigurationError), "Salarion", MessageIcon::kCritical);
+  }
+  session.archive_path = FolderFromText(ark_line);
+  session.program_path = FolderFromText(pro_line);
+}
+
+void APRIARCHIVI(Session& session) {
+  session.trace().TraceProcedure("APRIARCHIVI");
+  ArchiveFiles& files = session.archives();
+  files.CloseArchiveFile(0);
+  for (int base : kStartupBases) files.FAIOPEN(base);
+  std::string date = "        ";
+  if (files.LEGGIREC(6, 1) == 0) date = files.RecordBuffer(6).substr(0, 8);
+  // DDMMYYYY in the archive, kept as YYYYMMDD.
+  session.processing_date = DdMmYyyyToKey(date);
+  session.processing_year = static_cast<int>(ValInt(Mid(date, 4, 4)));
+  session.processing_month = static_cast<int>(ValInt(Mid(date, 2, 2)));
+}
+
+void Startup(Session& session, const StartupOptions& options) {
+  CARICAINST(session, options);
+  ReadInstallationCode(session);
+  session.AttachArchives(session.archive_path);
+  session.archives().context().installation_code = session.installation_code;
+
+  WithErrorHandler(session, [&] {
+    session.archives().LoadCatalogue();
+    ReadParameters(session);
+    APRIARCHIVI(session);
+  });
+  if (session.processing_year <= 0) {
+    throw Fatal("Data di elaborazione non valida nell'archivio 6 (record 1): " +
+                (session.processing_date.empty() ? std::string("vuota") : session.processing_date));
+  }
+
+  OpenDatabase(session, options);
+  if (Status s = EnsureHolidayDefault(session.db()); !s.ok()) throw Fatal(s.message());
+
+  WithErrorHandler(session, [&] {
+    session.lists().set_processing(session.processing_year, session.processing_date);
+    session.lists().ESTRAZIONEDIPENDENTI("AC");
+  });
+  SetNumberingLabel(session);
+}
+
+void Shutdown(Session& session) { session.Close(); }
+
+}  // namespace kaveltar

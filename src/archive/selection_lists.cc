@@ -1,0 +1,259 @@
+#include "archive/selection_lists.h"
+
+#include <algorithm>
+
+#include "archive/fields.h"
+#include "base/dates.h"
+#include "base/text.h"
+
+namespace kaveltar {
+namespace {
+
+// Message boxes without a title of their own carry the program's name.
+constexpr std::string_view kTitle = "KAVELTAR";
+
+constexpr YearSources kSources[5] = {
+    {5, true, 2, 7},
+    {37, true, 29, 30},
+    {32, false, 31, 32},
+    {92, false, 91, 92},
+    {85, false, 84, 85},
+};
+
+constexpr int kSlotsPerRecord = 20;
+constexpr int kSlotWidth = 10;
+constexpr long kMaxExtractionRecords = 1000;
+
+// Trimmed surname, a blank and the trimmed first name, padded and cut to `width`.
+std::string EmployeeName(FieldCodec& codec, std::string_view record, size_t width) {
+  std::string name(Trim(codec.GetField(fields::kP002, 0, record)));
+  name += " ";
+  name += Trim(codec.GetField(fields::kP003, 0, record));
+  return PadRight(name, width);
+}
+
+// The code columns of an employee line: company, sub-company and number with blanks between.
+std::string KeyColumns(std::string_view key) {
+  std::string k = PadRight(key, 10);
+  return k.substr(0, 3) + " " + k.substr(3, 3) + " " + k.substr(6, 4);
+}
+
+}  // namespace
+
+const YearSources& SourcesForDistance(int distance) { return kSources[std::clamp(distance, 0, 4)]; }
+
+SelectionLists::SelectionLists(ArchiveFiles& files, FieldCodec& codec, Dialogs& dialogs,
+                               TraceRing& trace)
+    : files_(files), codec_(codec), dialogs_(dialogs), trace_(trace) {}
+
+void SelectionLists::set_processing(int year, std::string processing_date) {
+  processing_year_ = year;
+  processing_date_ = std::move(processing_date);
+}
+
+void SelectionLists::CARICAESTRAZIONE(int variant) {
+  trace_.TraceProcedure("CARICAESTRAZIONE");
+  extraction_.clear();
+  if (variant < 0 || variant > 4) return;
+  const YearSources& src = kSources[variant];
+  if (!files_.IsOpen(src.extraction_base)) files_.FAIOPEN(src.extraction_base);
+
+  if (src.sequential) {
+    bool ended = false;
+    for (long r = 1; r <= kMaxExtractionRecords && !ended; ++r) {
+      if (files_.LEGGIREC(src.extraction_base, r) != 0) break;
+      const std::string& record = files_.RecordBuffer(src.extraction_base);
+      for (int i = 0; i < kSlotsPerRecord; ++i) {
+        const std::string_view slot = Mid(record, static_cast<size_t>(i) * kSlotWidth, kSlotWidth);
+        if (slot == "9999999999" || Trim(slot).empty()) {
+          ended = true;
+          break;
+        }
+        extraction_.emplace_back(slot);
+      }
+    }
+    if (extraction_.empty()) {
+      dialogs_.Show(variant == 0 ? "Attenzione: Non esiste estrazione anno corrente"
+                                 : "Attenzione: Non esiste estrazione anno precedente",
+                    kTitle, MessageIcon::kCritical);
+    }
+    return;
+  }
+
+  if (!files_.IsOpen(src.data_base)) files_.FAIOPEN(src.data_base);
+  std::string key = "0000000000";
+  for (size_t n = 0; n < kMaxExtraction; ++n) {
+    const long r = files_.IsamSearch(src.index_base, key, 4, 0);
+    if (r == ArchiveFiles::kNoRecord || r <= 0) break;
+    if (files_.LEGGIREC(src.data_base, r) != 0) break;  // the next call would find it again
+    key = PadRight(Mid(files_.RecordBuffer(src.data_base), 2, 10), 10);
+    extraction_.push_back(key);
+  }
+}
+
+void SelectionLists::ESTRAZIONEDIPENDENTI(std::string_view type) {
+  const std::string t = ToUpperAscii(type);
+  if (t == "AC") CARICAESTRAZIONE(0);
+  else if (t == "AP") CARICAESTRAZIONE(1);
+  else if (t == "AP2") CARICAESTRAZIONE(2);
+  else if (t == "AP3") CARICAESTRAZIONE(3);
+}
+
+bool SelectionLists::LoadCompany(int company) {
+  if (company <= 0) return false;
+  if (!files_.IsOpen(1)) files_.FAIOPEN(1);
+  if (files_.LEGGIREC(1, company) != 0) return false;
+  codec_.SetCurrentRecord("DITX$", files_.RecordBuffer(1));
+  return true;
+}
+
+std::string SelectionLists::CompanyLine(Screen screen, int order, std::string_view record) {
+  const std::string code = codec_.GetField(fields::kT001, 0, record);
+  std::string name(Trim(codec_.GetField(fields::kT002, 0, record)));
+  name += Trim(codec_.GetField(fields::kT003, 0, record));
+  if (order == kOrderByName) {
+    size_t width = 60;
+    if (screen == Screen::kUpdate) width = 88;
+    if (screen == Screen::kLoad) width = 83;
+    if (screen == Screen::kPrint) width = 50;
+    return PadRight(name, width) + " " + code + std::string(30, ' ') + code;
+  }
+  const size_t gap = screen == Screen::kLoad ? 60 : 30;
+  return code + " " + PadRight(name, 60) + std::string(gap, ' ') + code;
+}
+
+std::vector<std::string> SelectionLists::LISTA_AZIENDE(Screen screen, int order) {
+  trace_.TraceProcedure("LISTA_AZIENDE");
+  std::vector<std::string> lines;
+  std::string previous;
+  for (const std::string& entry : extraction_) {
+    if (Trim(entry).empty()) break;
+    const std::string company(entry.substr(0, 3));
+    if (company == previous) continue;
+    previous = company;
+    if (!LoadCompany(static_cast<int>(ValInt(company)))) break;
+    lines.push_back(CompanyLine(screen, order, files_.RecordBuffer(1)));
+  }
+  if (order == kOrderByName) std::stable_sort(lines.begin(), lines.end());
+  return lines;
+}
+
+bool SelectionLists::ReadEmployee(int distance, std::string_view key, std::string* record) {
+  const YearSources& src = kSources[distance];
+  if (!files_.IsOpen(src.data_base)) files_.FAIOPEN(src.data_base);
+  long r;
+  if (distance <= 1) {
+    r = static_cast<long>(ValInt(Mid(key, 6, 4)));
+  } else {
+    r = files_.IsamSearch(src.index_base, key, 2, 0);
+    if (r == ArchiveFiles::kNoRecord || r <= 0) return false;
+  }
+  if (r <= 0 || files_.LEGGIREC(src.data_base, r) != 0) return false;
+  *record = files_.RecordBuffer(src.data_base);
+  return true;
+}
+
+std::string SelectionLists::EmployeeLine(Screen screen, int order, std::string_view record,
+                                         std::string_view key) {
+  const std::string k = PadRight(key, 10);
+  if (screen == Screen::kUpdate) {
+    if (order == kOrderByName) {
+      return EmployeeName(codec_, record, 78) + " " + KeyColumns(k) + std::string(10, ' ') + k;
+    }
+    return PadRight(KeyColumns(k) + " " + EmployeeName(codec_, record, 80), 100) + k;
+  }
+  if (screen == Screen::kPrint && order == kOrderByName) {
+    return EmployeeName(codec_, record, 40) + " " + KeyColumns(k) + std::string(80, ' ') + k;
+  }
+  return PadRight(KeyColumns(k) + " " + EmployeeName(codec_, record, 31), 80) + k;
+}
+
+std::vector<std::string> SelectionLists::EmployeeList(Screen screen, int order, int year,
+                                                      std::string_view company_line) {
+  std::vector<std::string> lines;
+  const int distance = processing_year_ - year;
+  if (distance < 0 || distance > 4) return lines;  // no archives that far back
+  static constexpr const char* kNames[5] = {"LISTA_DIPENDENTI_AC", "LISTA_DIPENDENTI_AP",
+                                            "LISTA_DIPENDENTI_AP2", "LISTA_DIPENDENTI_AP3",
+                                            "LISTA_DIPENDENTI_AP3"};
+  trace_.TraceProcedure(kNames[distance]);
+  CARICAESTRAZIONE(distance);
+  const std::string company(Right(company_line, 3));
+  // The memorization and loading screens always list by code.
+  if (screen == Screen::kMemorize || screen == Screen::kLoad) order = kOrderByCode;
+
+  std::string record;
+  for (const std::string& entry : extraction_) {
+    if (Trim(entry).empty()) break;
+    if (entry.compare(0, 3, company) != 0) continue;
+    if (!ReadEmployee(distance, entry, &record)) break;
+    if (codec_.GetFieldValue(fields::kP768, 0, record) != 0) continue;
+    if (screen == Screen::kMemorize && codec_.GetFieldValue(fields::kP054, 0, record) != 0) {
+      // Someone no longer employed is listed only when the end of employment is not later
+      // than the processing date.
+      const std::string end = DdMmYyyyToKey(codec_.GetField(fields::kP017, 0, record));
+      if (Val(end) > Val(processing_date_)) continue;
+    }
+    lines.push_back(EmployeeLine(screen, order, record, entry));
+  }
+  std::stable_sort(lines.begin(), lines.end());
+  return lines;
+}
+
+bool SelectionLists::LoadEmployee(int year, std::string_view key) {
+  const int distance = processing_year_ - year;
+  if (distance < 0 || distance > 4) return false;
+  const YearSources& src = kSources[distance];
+  if (!files_.IsOpen(src.data_base)) files_.FAIOPEN(src.data_base);
+  const long r = files_.IsamSearch(src.index_base, PadRight(key, 10), 2, 0);
+  if (r == ArchiveFiles::kNoRecord || r <= 0) return false;
+  if (files_.LEGGIREC(src.data_base, r) != 0) return false;
+  codec_.SetCurrentRecord("DIPX$", files_.RecordBuffer(src.data_base));
+  return true;
+}
+
+size_t MemorizeSelection::Add(std::string_view line) {
+  const std::string_view id = line.substr(0, 12);
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (std::string_view(lines_[i]).substr(0, 12) == id) return i;
+  }
+  lines_.emplace_back(line);
+  return lines_.size() - 1;
+}
+
+void MemorizeSelection::AddAll(const std::vector<std::string>& lines) {
+  for (const auto& l : lines) Add(l);
+}
+
+void MemorizeSelection::Remove(size_t index) {
+  if (index < lines_.size()) lines_.erase(lines_.begin() + static_cast<long>(index));
+}
+
+void MemorizeSelection::AskAndClear(Dialogs& dialogs) {
+  if (dialogs.Ask("Attenzione viene elimanta la lista dei dipendenti da elaborare",
+                  "Procedo alla eliminazione", MessageIcon::kQuestion)) {
+    lines_.clear();
+  }
+}
+
+bool YearNavigator::Forward(Dialogs& dialogs) {
+  if (shown_ < processing_year_) {
+    ++shown_;
+    return true;
+  }
+  dialogs.Show("Non è possibile andare avanti oltre l'anno di elaborazione", kTitle,
+               MessageIcon::kInformation);
+  return false;
+}
+
+bool YearNavigator::Back(Dialogs& dialogs) {
+  if (shown_ > kFirstYear) {
+    --shown_;
+    return true;
+  }
+  dialogs.Show("Non è possibile andare indietro oltre l'anno " + std::to_string(shown_), kTitle,
+               MessageIcon::kInformation);
+  return false;
+}
+
+}  // namespace kaveltar

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include "app/session.h"
+#include "app/startup.h"
+#include "mini_installation.h"
+
+namespace kaveltar {
+namespace {
+
+using testing::MiniInstallation;
+
+class ListsTest : public ::testing::Test {
+ protected:
+  ListsTest() : inst_(::testing::UnitTest::GetInstance()->current_test_info()->name()) {}
+  void Start(const std::string& processing = "30062025") {
+    inst_.Write(processing);
+    session_ = std::make_unique<Session>(dialogs_);
+    Startup(*session_, {inst_.archives, inst_.programs});
+  }
+  SelectionLists& lists() { return session_->lists(); }
+  MiniInstallation inst_;
+  RecordingDialogs dialogs_;
+  std::unique_ptr<Session> session_;
+};
+
+TEST_F(ListsTest, CompanyLinesInBothOrders) {
+  Start();
+  auto by_code = lists().LISTA_AZIENDE(Screen::kMemorize, kOrderByCode);
+  ASSERT_EQ(by_code.size(), 2u);
+  EXPECT_EQ(by_code[0], "001 " + PadRight("Caff\xE8 CentraleX", 60) + std::string(30, ' ') + "001");
+  EXPECT_EQ(by_code[1].substr(0, 8), "007 Acme");
+  auto load = lists().LISTA_AZIENDE(Screen::kLoad, kOrderByCode);
+  EXPECT_EQ(load[0].size(), 3 + 1 + 60 + 60 + 3u);
+  // By name: the name column first, so the lines sort by name.
+  for (auto [screen, width] : {std::pair{Screen::kMemorize, 60}, {Screen::kUpdate, 88},
+                               {Screen::kLoad, 83}, {Screen::kPrint, 50}}) {
+    auto by_name = lists().LISTA_AZIENDE(screen, kOrderByName);
+    ASSERT_EQ(by_name.size(), 2u);
+    EXPECT_EQ(by_name[0], PadRight("AcmeX", width) + " 007" + std::string(30, ' ') + "007");
+    EXPECT_EQ(Right(by_name[1], 3), "001");
+  }
+}
+
+TEST_F(ListsTest, EmployeeLinesOfEveryScreenAndOrder) {
+  Start();
+  const int year = 2025;
+  auto mem = lists().EmployeeList(Screen::kMemorize, kOrderByName, year, "xxx 001");
+  // Verdi has P768 = 1 and is never listed; Bianchi ended 15/06/2025 <= 30/06/2025.
+  ASSERT_EQ(mem.size(), 2u);
+  EXPECT_EQ(mem[0], PadRight("001 001 0001 Rossi Mario", 80) + "0010010001");
+  EXPECT_EQ(mem[1].substr(0, 26), "001 001 0002 Bianchi Anna ");
+  auto agg = lists().EmployeeList(Screen::kUpdate, kOrderByCode, year, "001");
+  ASSERT_EQ(agg.size(), 2u);
+  EXPECT_EQ(agg[0].size(), 110u);
+  auto agg_name = lists().EmployeeList(Screen::kUpdate, kOrderByName, year, "001");
+  EXPECT_EQ(agg_name[0], PadRight("Bianchi Anna", 78) + " 001 001 0002" + std::string(10, ' ') + "0010010002");
+  auto stp_name = lists().EmployeeList(Screen::kPrint, kOrderByName, year, "001");
+  EXPECT_EQ(stp_name[1], PadRight("Rossi Mario", 40) + " 001 001 0001" + std::string(80, ' ') + "0010010001");
+  auto other = lists().EmployeeList(Screen::kPrint, kOrderByCode, year, "007");
+  ASSERT_EQ(other.size(), 1u);
+  EXPECT_EQ(Right(other[0], 10), "0070010004");
+}
+
+TEST_F(ListsTest, EndedEmploymentIsHiddenAfterTheProcessingDate) {
+  Start("31052025");
+  auto mem = lists().EmployeeList(Screen::kMemorize, kOrderByCode, 2025, "001");
+  ASSERT_EQ(mem.size(), 1u);
+  EXPECT_EQ(Right(mem[0], 10), "0010010001");
+  // Other screens do not apply the employment filter.
+  EXPECT_EQ(lists().EmployeeList(Screen::kPrint, kOrderByCode, 2025, "001").size(), 2u);
+}
+
+TEST_F(ListsTest, PreviousYearAndYearsWithoutArchives) {
+  Start();
+  auto prev = lists().EmployeeList(Screen::kUpdate, kOrderByCode, 2024, "001");
+  ASSERT_EQ(prev.size(), 1u);
+  EXPECT_TRUE(lists().LoadEmployee(2024, "0010010001"));
+  EXPECT_FALSE(lists().LoadEmployee(2024, "0010010002"));
+  EXPECT_TRUE(lists().LoadEmployee(2025, "0070010004"));
+  EXPECT_EQ(session_->codec().GetField(fields::kP002).substr(0, 4), "Neri");
+  // Two years back the index is empty: no employees, and no message for an index walk.
+  dialogs_.Clear();
+  EXPECT_TRUE(lists().EmployeeList(Screen::kUpdate, kOrderByCode, 2023, "001").empty());
+  EXPECT_TRUE(lists().EmployeeList(Screen::kUpdate, kOrderByCode, 2019, "001").empty());
+}
+
+TEST_F(ListsTest, MissingExtractionIsReported) {
+  inst_.previous.clear();
+  Start();
+  lists().CARICAESTRAZIONE(1);
+  EXPECT_TRUE(lists().extraction().empty());
+  ASSERT_FALSE(dialogs_.entries().empty());
+  EXPECT_EQ(dialogs_.entries().back().text, "Attenzione: Non esiste estrazione anno precedente");
+  EXPECT_EQ(dialogs_.entries().back().icon, MessageIcon::kCritical);
+}
+
+TEST(MemorizeSelection, AddsOnceRemovesAndClearsOnYes) {
+  MemorizeSelection sel;
+  EXPECT_EQ(sel.Add("001 001 0001 Rossi"), 0u);
+  EXPECT_EQ(sel.Add("001 001 0002 Bianchi"), 1u);
+  EXPECT_EQ(sel.Add("001 001 0001 Rossi Mario changed"), 0u);
+  EXPECT_EQ(sel.lines().size(), 2u);
+  sel.Remove(0);
+  sel.Remove(7);
+  ASSERT_EQ(sel.lines().size(), 1u);
+  RecordingDialogs dialogs;
+  dialogs.QueueAnswers({false, true});
+  sel.AskAndClear(dialogs);
+  EXPECT_EQ(sel.lines().size(), 1u);
+  sel.AskAndClear(dialogs);
+  EXPECT_TRUE(sel.lines().empty());
+  EXPECT_EQ(dialogs.entries()[0].text, "Attenzione viene elimanta la lista dei dipendenti da elaborare");
+}
+
+TEST(YearNavigator, StopsAtTheProcessingYearAnd2008) {
+  RecordingDialogs dialogs;
+  YearNavigator nav(2024);
+  EXPECT_FALSE(nav.Forward(dialogs));
+  EXPECT_EQ(dialogs.entries().back().text, "Non è possibile andare avanti oltre l'anno di elaborazione");
+  int steps = 0;
+  while (nav.Back(dialogs)) ++steps;
+  EXPECT_EQ(steps, 16);
+  EXPECT_EQ(nav.shown(), 2008);
+  EXPECT_EQ(dialogs.entries().back().text, "Non è possibile andare indietro oltre l'anno 2008");
+  EXPECT_TRUE(nav.Forward(dialogs));
+  EXPECT_EQ(nav.distance(), 15);
+}
+
+}  // namespace
+}  // namespace kaveltar
