@@ -1,0 +1,296 @@
+// Codecs and parsers of the PDF writer, pinned with known answers and round trips.
+#include <zlib.h>
+
+#include <clocale>
+#include <locale>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "pdf/pdf_colors.h"
+#include "pdf/pdf_crypto.h"
+#include "pdf/pdf_filters.h"
+#include "pdf/pdf_fonts.h"
+#include "pdf/pdf_images.h"
+#include "pdf/pdf_number.h"
+#include "pdf/pdf_text.h"
+#include "pdf_test_util.h"
+
+namespace kaveltar::pdf_internal {
+namespace {
+
+std::string Hex(const std::string& bytes) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : bytes) out += {digits[c >> 4], digits[c & 15]};
+  return out;
+}
+
+std::string Encode(StreamEncoder& encoder, std::string_view data) {
+  std::string out;
+  EncodeAll(encoder, data, &out);
+  return out;
+}
+
+// An LZWDecode reader written from the filter's description: codes of 9-12 bits, 256
+// clear, 257 end, the width growing one code early.
+std::string LzwDecode(const std::string& data) {
+  std::vector<std::string> table;
+  auto reset = [&] {
+    table.assign(258, "");
+    for (int i = 0; i < 256; ++i) table[i] = std::string(1, static_cast<char>(i));
+  };
+  reset();
+  std::string out, previous;
+  size_t bit = 0;
+  int width = 9;
+  for (;;) {
+    if (bit + width > data.size() * 8) return out + "<truncated>";
+    unsigned code = 0;
+    for (int i = 0; i < width; ++i, ++bit) code = (code << 1) | ((data[bit / 8] >> (7 - bit % 8)) & 1);
+    if (code == 257) return out;
+    if (code == 256) {
+      reset();
+      width = 9;
+      previous.clear();
+      continue;
+    }
+    std::string entry;
+    if (code < table.size()) {
+      entry = table[code];
+    } else if (code == table.size() && !previous.empty()) {
+      entry = previous + previous[0];
+    } else {
+      return out + "<bad code>";
+    }
+    if (!previous.empty()) table.push_back(previous + entry[0]);
+    out += entry;
+    previous = entry;
+    if (table.size() + 1 >= (1u << width) && width < 12) ++width;
+  }
+}
+
+TEST(PdfNumber, RoundsHalfAwayFromZeroToThreeDecimals) {
+  const std::pair<double, const char*> cases[] = {
+      {0, "0"},          {1, "1"},          {28.346457, "28.346"}, {-28.346457, "-28.346"},
+      {0.5, "0.5"},      {0.0005, "0.001"}, {-0.0005, "-0.001"},   {2.0005, "2.001"},
+      {0.0004, "0"},     {-0.0004, "0"},    {1.05, "1.05"},        {595.9999, "596"},
+      {0.851, "0.851"},  {217 / 255.0, "0.851"}, {1e15, "1000000000000"},
+      {std::numeric_limits<double>::quiet_NaN(), "0"}, {-std::numeric_limits<double>::infinity(), "0"}, {-2e12, "-1000000000000"}};
+  for (const auto& [value, text] : cases) EXPECT_EQ(FormatNumber(value), text) << value;
+}
+
+// A decimal comma in the C and C++ locales must not reach the file.
+class CommaDecimal : public std::numpunct<char> {
+ protected:
+  char do_decimal_point() const override { return ','; }
+};
+
+TEST(PdfNumber, IgnoresACommaDecimalLocale) {
+  const std::locale saved;
+  std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
+  const std::string saved_c = std::setlocale(LC_ALL, nullptr);
+  for (const char* name : {"it_IT.UTF-8", "de_DE.UTF-8", "it_IT", "de_DE"}) {
+    if (std::setlocale(LC_ALL, name) != nullptr) break;
+  }
+  const std::string pdf = pdf_test::MemoryDocument([](PdfDocument& doc) {
+    doc.SetLineWidth(0.5);
+    doc.DrawRect(1, 1.5, 2.25, 3, 0, 0, 15);
+  });
+  const std::string number = FormatNumber(1.5);
+  std::setlocale(LC_ALL, saved_c.c_str());
+  std::locale::global(saved);
+  EXPECT_EQ(number, "1.5");
+  EXPECT_NE(pdf.find("14.173 w\n28.346 42.52 63.78 85.039 re S\n"), std::string::npos)
+      << pdf_test::FirstContent(pdf);
+}
+
+TEST(LzwEncoder, MatchesThePdfReferenceExample) {
+  LzwEncoder lzw(3);
+  // Codes 256 45 258 258 65 259 66 257, nine bits each.
+  EXPECT_EQ(Hex(Encode(lzw, "-----A---B")), "800B6050220C0C8501");
+  // Empty input: the clear code and the end-of-data code only.
+  EXPECT_EQ(Hex(Encode(lzw, "")), "804040");
+}
+
+TEST(LzwEncoder, RoundTripsThroughWidthChangesAndTableResetsAtEveryQuality) {
+  std::mt19937 random(7);
+  std::string text;
+  for (int i = 0; i < 300000; ++i) text.push_back(static_cast<char>('a' + random() % 23));
+  std::string binary;
+  for (int i = 0; i < 70000; ++i) binary.push_back(static_cast<char>(random()));
+  for (int quality : {0, 1, 2, 3, 9}) {
+    LzwEncoder lzw(quality);
+    for (const std::string* input : {&text, &binary}) {
+      const std::string encoded = Encode(lzw, *input);
+      ASSERT_EQ(LzwDecode(encoded) == *input, true) << "quality " << quality;
+    }
+  }
+  // Quality 9 is treated as 3: the same output.
+  LzwEncoder q3(3), q9(9);
+  EXPECT_EQ(Encode(q3, text), Encode(q9, text));
+}
+
+TEST(Encoders, KnownAnswersAndFlateRoundTrip) {
+  RunLengthEncoder rle;
+  EXPECT_EQ(Hex(Encode(rle, "aaaabc")), "FD61016263" "80");
+  EXPECT_EQ(Hex(Encode(rle, "")), "80");
+  Ascii85Encoder a85;
+  EXPECT_EQ(Encode(a85, "Man "), "9jqo^~>");
+  EXPECT_EQ(Encode(a85, std::string(4, '\0') + "M"), "z9`~>");
+  AsciiHexEncoder hex;
+  EXPECT_EQ(Encode(hex, "AB\xFF"), "4142FF>");
+
+  const std::string text(20000, 'x');
+  const std::string compressed = FlateCompress(text, 6);
+  std::string back(text.size(), '\0');
+  uLongf size = back.size();
+  ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(back.data()), &size,
+                       reinterpret_cast<const Bytef*>(compressed.data()), compressed.size()), Z_OK);
+  EXPECT_EQ(back, text);
+}
+
+TEST(Crypto, Md5Rc4AndPermissionValues) {
+  EXPECT_EQ(Hex(Md5("abc")), "900150983CD24FB0D6963F7D28E17F72");
+  std::string data = "Plaintext";
+  Rc4("Key", data.data(), data.size());
+  EXPECT_EQ(Hex(data), "BBF316E8D940AF0AD3");
+  EXPECT_EQ(PermissionValue(20, 40), -44);
+  EXPECT_EQ(PermissionValue(20, 128), -3884);
+  EXPECT_EQ(PermissionValue(-1, 128), -4);
+
+  const SecurityKeys r2 = ComputeSecurityKeys("u", "o", 20, 40, std::string(16, '\x11'));
+  const SecurityKeys r3 = ComputeSecurityKeys("u", "o", 20, 128, std::string(16, '\x11'));
+  EXPECT_EQ(r2.key.size(), 5u);
+  EXPECT_EQ(r3.key.size(), 16u);
+  EXPECT_EQ(r3.owner_entry.size(), 32u);
+  EXPECT_EQ(r3.user_entry.size(), 32u);
+  EXPECT_EQ(ObjectKey(r2, 7).size(), 10u);
+  EXPECT_EQ(ObjectKey(r3, 7).size(), 16u);
+}
+
+TEST(Colors, AllFormsAndNames) {
+  const std::pair<const char*, uint32_t> good[] = {
+      {"#C0C0C0", 0xC0C0C0}, {"silver", 0xC0C0C0}, {" SILVER ", 0xC0C0C0}, {"%2", 0xFAFAFA},
+      {"%5", 0xF3F3F3},      {"%10", 0xE6E6E6},    {"%15", 0xD9D9D9},      {"%25", 0xC0C0C0},
+      {"%55", 0x737373},     {"%100", 0x000000},   {"@255;128;0", 0xFF8000}, {"@0;100;100;0", 0xFF0000},
+      {"@0;0;0;100", 0x000000}, {"ORANGE", 0xFF7F00}, {"Magenta", 0xFF00FF}, {"BEIGE", 0xF5F5DC},
+      {"DarkGray", 0xA9A9A9}};
+  for (const auto& [text, rgb] : good) {
+    uint32_t parsed = 1;
+    EXPECT_TRUE(ParseColor(text, &parsed)) << text;
+    EXPECT_EQ(parsed, rgb) << text;
+  }
+  for (const char* bad : {"", "#12345", "#GGGGGG", "%", "%abc", "%150", "@1;2", "@1;2;3;4;5", "@a;b;c", "NOCOLOR"}) {
+    uint32_t parsed = 1;
+    EXPECT_FALSE(ParseColor(bad, &parsed)) << bad;
+    EXPECT_EQ(parsed, 1u);
+  }
+  EXPECT_EQ(ColorText(0xD9D9D9), "#D9D9D9");
+}
+
+TEST(Text, CodePagesAndEscaping) {
+  std::string win;
+  Utf8ToWinAnsi("è€Ω(\xE8", &win);  // the last byte is already Windows-1252
+  EXPECT_EQ(win, "\xE8\x80?(\xE8");
+  std::string mac;
+  Utf8ToMacRoman("èΩ€", &mac);
+  EXPECT_EQ(mac, "\x8F\xBD?");
+  std::string escaped;
+  AppendEscaped("a(b)c\\\r\n", &escaped);
+  EXPECT_EQ(escaped, "a\\(b\\)c\\\\\\r\\n");
+  EXPECT_EQ(TextStringBytes("Città"), "Citt\xE0");
+  EXPECT_EQ(TextStringBytes("a€"), std::string("\xFE\xFF\0a\x20\xAC", 6));
+}
+
+TEST(Fonts, NamesMapToTheFiveFamilies) {
+  const std::pair<const char*, const char*> names[] = {
+      {"Courier New", "CourierNew"}, {"courier", "CourierNew"}, {"Times New Roman", "TimesNewRoman"},
+      {"TIMES", "TimesNewRoman"},    {"Helvetica", "Arial"},    {"arial", "Arial"},
+      {"Symbol", "Symbol"},          {"Zapf Dingbats", "ZapfDingbats"}, {"Verdana", "Verdana"}};
+  for (const auto& [given, base] : names) EXPECT_EQ(BaseFontName(given), base) << given;
+  EXPECT_EQ(FullFontName("CourierNew", 1), "CourierNew,Bold");
+  EXPECT_EQ(FullFontName("Arial", 3), "Arial,BoldItalic");
+  EXPECT_EQ(FullFontName("Symbol", 3), "Symbol");
+  const FontFamilyMetrics arial = StandardFontMetrics("Arial", 0, 0);
+  EXPECT_EQ(arial.widths[' '], 278);
+  EXPECT_EQ(arial.widths['.'], 278);
+  EXPECT_EQ(arial.widths['7'], 556);
+  EXPECT_EQ(StandardFontMetrics("CourierNew", 3, 1).widths[200], 600);
+}
+
+std::string JpegHeader(int sof, int components, bool adobe) {
+  std::string j = "\xFF\xD8";
+  j += std::string("\xFF\xE0\x00\x10JFIF\0\x01\x01\x00\x00\x01\x00\x01\x00\x00", 18);
+  if (adobe) j += std::string("\xFF\xEE\x00\x0E" "Adobe\x00\x64\x00\x00\x00\x00\x02", 16);
+  j += "\xFF";
+  j += static_cast<char>(sof);
+  j += std::string("\x00", 1) + static_cast<char>(8 + 3 * components) + std::string("\x08\x01\x2C\x00\xC8", 5);
+  j += static_cast<char>(components);
+  for (int c = 0; c < components; ++c) j += {static_cast<char>(c + 1), '\x11', '\x00'};
+  return j + std::string("\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00\xFF\xD9", 12);
+}
+
+TEST(Images, JpegFrameHeaders) {
+  JpegInfo info;
+  std::string reason;
+  ASSERT_TRUE(ParseJpeg(JpegHeader(0xC0, 3, false), &info, &reason)) << reason;
+  EXPECT_EQ(info.width, 200);
+  EXPECT_EQ(info.height, 300);
+  EXPECT_EQ(info.components, 3);
+  ASSERT_TRUE(ParseJpeg(JpegHeader(0xC2, 4, true), &info, &reason)) << reason;
+  EXPECT_TRUE(info.adobe_inverted);
+  ASSERT_TRUE(ParseJpeg(JpegHeader(0xC1, 1, false), &info, &reason));
+  EXPECT_EQ(info.components, 1);
+  EXPECT_FALSE(ParseJpeg(JpegHeader(0xC3, 3, false), &info, &reason));  // lossless
+  EXPECT_FALSE(ParseJpeg(JpegHeader(0xC0, 2, false), &info, &reason));
+  const std::string whole = JpegHeader(0xC0, 3, false);
+  for (size_t cut = 0; cut < 39; ++cut) EXPECT_FALSE(ParseJpeg(whole.substr(0, cut), &info, &reason)) << cut;
+}
+
+TEST(Images, BmpOfEveryDepthDecodesToTheSamePixels) {
+  const std::vector<uint32_t> pixels = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0xFF0000,
+                                        0x808080, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0xFF0000};
+  for (int bits : {4, 8, 24, 32}) {
+    for (bool top_down : {false, true}) {
+      RasterImage image;
+      std::string reason;
+      ASSERT_TRUE(DecodeBmp(pdf_test::MakeBmp(3, 4, bits, pixels, top_down), &image, &reason)) << reason;
+      ASSERT_EQ(image.width, 3);
+      ASSERT_EQ(image.height, 4);
+      for (size_t i = 0; i < pixels.size(); ++i) {
+        const auto* p = reinterpret_cast<const uint8_t*>(image.rgb.data()) + i * 3;
+        EXPECT_EQ(static_cast<uint32_t>((p[0] << 16) | (p[1] << 8) | p[2]), pixels[i]) << bits << " " << i;
+      }
+      EXPECT_TRUE(image.alpha.empty());
+    }
+  }
+  RasterImage mono;
+  std::string reason;
+  ASSERT_TRUE(DecodeBmp(pdf_test::MakeBmp(9, 2, 1, {0, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 0xFFFFFF,
+                                                  0xFFFFFF, 0, 0, 0, 0, 0, 0, 0, 0}), &mono, &reason));
+  EXPECT_EQ(mono.rgb.substr(3, 3), "\xFF\xFF\xFF");
+  EXPECT_EQ(mono.rgb.substr(24, 9), "\xFF\xFF\xFF\xFF\xFF\xFF" + std::string(3, '\0'));
+  RasterImage sixteen;
+  ASSERT_TRUE(DecodeBmp(pdf_test::MakeBmp(2, 1, 16, {0xF80000, 0x0000F8}), &sixteen, &reason));
+  EXPECT_EQ(Hex(sixteen.rgb), "FF00000000FF");
+}
+
+TEST(Images, BmpRejectsBrokenFiles) {
+  const std::string good = pdf_test::MakeBmp(3, 4, 24, std::vector<uint32_t>(12, 0x123456));
+  RasterImage image;
+  std::string reason;
+  for (size_t cut = 0; cut < good.size(); cut += 7) {
+    EXPECT_FALSE(DecodeBmp(good.substr(0, cut), &image, &reason)) << cut;
+  }
+  std::string huge = good;
+  huge[18] = huge[19] = huge[20] = huge[21] = '\x7F';  // width of about two billion pixels
+  EXPECT_FALSE(DecodeBmp(huge, &image, &reason));
+  std::string rle = good;
+  rle[30] = 1;
+  EXPECT_FALSE(DecodeBmp(rle, &image, &reason));
+  EXPECT_EQ(reason, "compressione BMP non gestita");
+}
+
+}  // namespace
+}  // namespace kaveltar::pdf_internal

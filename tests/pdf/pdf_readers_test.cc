@@ -1,0 +1,241 @@
+// Documents written to files and checked with real readers: qpdf (structure, every filter,
+// decryption) and poppler (text, metrics, rendering).
+#include <regex>
+
+#include <gtest/gtest.h>
+
+#include "pdf/pdf_crypto.h"
+#include "pdf/pdf_document.h"
+#include "pdf/test_page.h"
+#include "pdf_test_util.h"
+
+namespace kaveltar {
+namespace {
+
+using pdf_test::Quote;
+using pdf_test::RunTool;
+
+// qpdf --check must find neither errors nor warnings.
+void ExpectCleanQpdf(const std::string& file, const std::string& password = "") {
+  const auto result = RunTool("qpdf --check " + (password.empty() ? "" : "--password=" + Quote(password) + " ") + Quote(file));
+  EXPECT_EQ(result.status, 0) << result.output;
+  EXPECT_NE(result.output.find("No syntax or stream encoding errors found"), std::string::npos) << result.output;
+  EXPECT_EQ(result.output.find("WARNING"), std::string::npos) << result.output;
+}
+
+std::string WriteSheet(const std::string& path, int compression, int quality) {
+  PdfDocument doc;
+  doc.SetScale(3, 1);
+  doc.SetMargins(0, 0, 0, 0, true);
+  if (compression != 0) doc.SetCompression(compression, quality);
+  doc.BeginDoc(path);
+  doc.BeginPage();
+  DrawTestPage(doc, 1);
+  doc.EndDoc();
+  return doc.ErrDescription();
+}
+
+TEST(PdfReaders, EveryCompressionModeDecodesToTheSameContent) {
+  pdf_test::TempDir dir;
+  ASSERT_EQ(WriteSheet(dir.File("plain.pdf"), 0, 0), "");
+  const std::string plain = pdf_test::FirstContent(pdf_test::ReadFile(dir.File("plain.pdf")));
+  ASSERT_GT(plain.size(), 40000u);
+  const std::pair<int, int> modes[] = {{1, 3}, {2, 0}, {2, 3}, {4, 0}, {4, 1}, {4, 2}, {4, 3},
+                                       {8, 3}, {16, 3}, {2 | 8, 3}, {4 | 16, 3}, {31, 3}};
+  for (const auto& [mode, quality] : modes) {
+    SCOPED_TRACE("mode " + std::to_string(mode) + " quality " + std::to_string(quality));
+    const std::string file = dir.File("m" + std::to_string(mode) + "q" + std::to_string(quality) + ".pdf");
+    ASSERT_EQ(WriteSheet(file, mode, quality), "");
+    ExpectCleanQpdf(file);
+    const auto decoded = RunTool("qpdf --show-object=4 --filtered-stream-data " + Quote(file));
+    EXPECT_EQ(decoded.status, 0);
+    EXPECT_TRUE(decoded.output == plain) << "decoded " << decoded.output.size() << " bytes of " << plain.size();
+  }
+  // Poppler reads the LZW the program uses.
+  const auto text = RunTool("pdftotext " + Quote(dir.File("m4q3.pdf")) + " -");
+  EXPECT_NE(text.output.find("CALENDARIO PRESENZE"), std::string::npos) << text.output;
+}
+
+TEST(PdfReaders, ProtectedFilesOpenWithEitherPasswordAtBothKeyLengths) {
+  pdf_test::TempDir dir;
+  for (int bits : {40, 128}) {
+    SCOPED_TRACE(bits);
+    TestPageOptions options;
+    options.output_path = dir.File("p" + std::to_string(bits) + ".pdf");
+    options.pages = 2;
+    options.user_password = "dipendente";
+    options.owner_password = "ufficio";
+    options.key_bits = bits;
+    std::string error;
+    ASSERT_EQ(WriteTestPagePdf(options, &error), 0) << error;
+    const std::string file = options.output_path;
+    for (const char* password : {"dipendente", "ufficio"}) {
+      ExpectCleanQpdf(file, password);
+      const std::string plain = dir.File(std::string("d") + password + ".pdf");
+      const auto decrypt = RunTool("qpdf --password=" + std::string(password) + " --decrypt " + Quote(file) + " " + Quote(plain));
+      ASSERT_EQ(decrypt.status, 0) << decrypt.output;
+      const auto text = RunTool("pdftotext " + Quote(plain) + " -");
+      EXPECT_NE(text.output.find("Festività: 01, 06"), std::string::npos) << text.output.substr(0, 300);
+      EXPECT_NE(RunTool("pdfinfo " + Quote(plain)).output.find("PDF pagina di prova"), std::string::npos);
+    }
+    EXPECT_NE(RunTool("qpdf --password=altro --check " + Quote(file)).status, 0);
+
+    // The key qpdf derives is the one ours derives from the file identifier.
+    const std::string pdf = pdf_test::ReadFile(file);
+    std::smatch id;
+    ASSERT_TRUE(std::regex_search(pdf, id, std::regex("/ID \\[<([0-9A-F]{32})>")));
+    std::string id_bytes;
+    for (size_t i = 0; i < 32; i += 2) id_bytes.push_back(static_cast<char>(std::stoi(id[1].str().substr(i, 2), nullptr, 16)));
+    const auto keys = pdf_internal::ComputeSecurityKeys("dipendente", "ufficio", 20, bits, id_bytes);
+    std::string hex;
+    for (unsigned char c : keys.key) {
+      char two[3];
+      std::snprintf(two, sizeof two, "%02x", c);
+      hex += two;
+    }
+    const auto shown = RunTool("qpdf --show-encryption --show-encryption-key --password=ufficio " + Quote(file));
+    EXPECT_NE(shown.output.find("Encryption key = " + hex), std::string::npos) << shown.output;
+    EXPECT_NE(shown.output.find(bits == 40 ? "R = 2" : "R = 3"), std::string::npos);
+  }
+}
+
+TEST(PdfReaders, TheTestPageOpensAndRenders) {
+  pdf_test::TempDir dir;
+  TestPageOptions options;
+  options.output_path = dir.File("prova.pdf");
+  options.pages = 3;
+  std::string error;
+  ASSERT_EQ(WriteTestPagePdf(options, &error), 0) << error;
+  ExpectCleanQpdf(options.output_path);
+  const auto text = RunTool("pdftotext -layout " + Quote(options.output_path) + " -");
+  ASSERT_EQ(text.status, 0) << text.output;
+  for (const char* expected : {"Città di Castello", "impiegato 3° livello", "Festività", "Foglio n. 3", "TOT"}) {
+    EXPECT_NE(text.output.find(expected), std::string::npos) << expected;
+  }
+  const auto render = RunTool("pdftoppm -r 36 -f 1 -l 1 " + Quote(options.output_path) + " " + Quote(dir.File("r")));
+  ASSERT_EQ(render.status, 0) << render.output;
+  const std::string ppm = pdf_test::ReadFile(dir.File("r-1.ppm"));
+  // The grey band of the column headings (4.45 cm down, in the middle of "NOTE").
+  EXPECT_EQ(pdf_test::PpmPixel(ppm, static_cast<int>(18.5 / 2.54 * 36), static_cast<int>(4.65 / 2.54 * 36)), 0xD9D9D9u);
+
+  options.pages = 0;
+  EXPECT_EQ(WriteTestPagePdf(options, &error), 1);
+  TestPageCompression compression;
+  EXPECT_TRUE(ParseTestPageCompression("flate", &compression));
+  EXPECT_EQ(compression, TestPageCompression::kFlate);
+  EXPECT_FALSE(ParseTestPageCompression("zip", &compression));
+}
+
+// Our widths against poppler's own metrics of the standard fonts: each character on its own
+// line, the word boxes of pdftotext give the advance widths.
+TEST(PdfReaders, FontWidthsAgreeWithPoppler) {
+  pdf_test::TempDir dir;
+  struct Case {
+    const char* font;
+    int style;
+    bool symbolic;
+  };
+  const Case cases[] = {{"Arial", 0, false}, {"Arial", 1, false}, {"Arial", 2, false}, {"Arial", 3, false},
+                        {"Times New Roman", 0, false}, {"Times", 1, false}, {"Times", 2, false},
+                        {"Times", 3, false}, {"Courier New", 1, false}, {"Symbol", 0, true},
+                        {"ZapfDingbats", 0, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.font) + " " + std::to_string(c.style));
+    std::vector<int> codes;
+    for (int code = 33; code < 256; ++code) {
+      const bool unused = code == 127 || code == 129 || code == 141 || code == 143 || code == 144 ||
+                          code == 157 || code == 160 || code == 173;
+      const bool symbol_gap = (code >= 127 && code <= 160) || code == 240 || code == 255;
+      if (c.symbolic ? !symbol_gap : !unused) codes.push_back(code);
+    }
+    PdfDocument doc;
+    doc.BeginDoc(dir.File("w.pdf"));
+    std::vector<double> widths;
+    for (size_t i = 0; i < codes.size(); ++i) {
+      if (i % 60 == 0) {
+        doc.BeginPage();
+        doc.SetFont(c.font, 10, c.style);
+      }
+      // Byte strings pass through as Windows-1252 bytes.
+      const std::string text(1, static_cast<char>(codes[i]));
+      widths.push_back(doc.TextLength(text));
+      doc.DrawText(50, 40 + 12 * static_cast<double>(i % 60), text);
+    }
+    doc.EndDoc();
+    ASSERT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
+    const auto boxes = RunTool("pdftotext -bbox " + Quote(dir.File("w.pdf")) + " -");
+    const std::regex word("xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\"");
+    size_t i = 0;
+    for (auto it = std::sregex_iterator(boxes.output.begin(), boxes.output.end(), word);
+         it != std::sregex_iterator() && i < codes.size(); ++it, ++i) {
+      const double width = std::stod((*it)[2]) - std::stod((*it)[1]);
+      EXPECT_NEAR(width, widths[i], 0.006) << "code " << codes[i];
+    }
+    EXPECT_EQ(i, codes.size());
+  }
+}
+
+TEST(PdfReaders, ImagesRenderUpright) {
+  pdf_test::TempDir dir;
+  const std::vector<uint32_t> quad = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};  // top row first
+  for (int bits : {4, 8, 24, 32}) pdf_test::WriteFile(dir.File("q" + std::to_string(bits) + ".bmp"), pdf_test::MakeBmp(2, 2, bits, quad));
+  pdf_test::WriteFile(dir.File("MONO.BMP"), pdf_test::MakeBmp(2, 2, 1, {0, 0xFFFFFF, 0xFFFFFF, 0}));
+
+  // A JPEG made by poppler from a page with a red and a blue half.
+  PdfDocument source;
+  source.SetScale(0);
+  source.SetPaperSize(255, 40, 20);
+  source.BeginDoc(dir.File("source.pdf"));
+  source.BeginPage();
+  source.SetColorFill("RED");
+  source.DrawRect(0, 0, 20, 20, 5);
+  source.SetColorFill("BLUE");
+  source.DrawRect(20, 0, 20, 20, 5);
+  source.EndDoc();
+  ASSERT_EQ(RunTool("pdftoppm -jpeg -r 72 -singlefile " + Quote(dir.File("source.pdf")) + " " + Quote(dir.File("rgb"))).status, 0);
+  ASSERT_EQ(RunTool("pdftoppm -jpeg -gray -r 72 -singlefile " + Quote(dir.File("source.pdf")) + " " + Quote(dir.File("grey"))).status, 0);
+
+  for (int compression : {0, 4}) {
+    SCOPED_TRACE(compression);
+    PdfDocument doc;
+    doc.SetScale(0);
+    doc.SetCompression(compression, 3);
+    const std::string file = dir.File("images" + std::to_string(compression) + ".pdf");
+    doc.BeginDoc(file);
+    doc.BeginPage();
+    int slot = 0;
+    for (const char* name : {"q4.bmp", "q8.bmp", "q24.bmp", "q32.bmp", "MONO.BMP"}) {
+      doc.DrawImage(dir.File(name), 100.0 * slot++, 0, 100, 100, 1, 0);
+      ASSERT_EQ(doc.ErrNumber(), 0) << name << ": " << doc.ErrDescription();
+    }
+    doc.DrawImage(dir.File("q24.bmp"), 0, 200, 100, 100, 1, 1);  // red is transparent
+    doc.DrawImage(dir.File("rgb.jpg"), 100, 200, 200, 100, 1, 0);
+    doc.DrawImage(dir.File("grey.jpg"), 300, 200, 0, 100, 1, 0);
+    doc.DrawImage(dir.File("q24.bmp"), 0, 400, 200, 100, 0, 0);  // kept square: 100 x 100
+    doc.EndDoc();
+    ASSERT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
+    ExpectCleanQpdf(file);
+    ASSERT_EQ(RunTool("pdftoppm -r 72 -singlefile " + Quote(file) + " " + Quote(dir.File("out"))).status, 0);
+    const std::string ppm = pdf_test::ReadFile(dir.File("out.ppm"));
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(pdf_test::PpmPixel(ppm, 100 * i + 25, 25), 0xFF0000u) << i;
+      EXPECT_EQ(pdf_test::PpmPixel(ppm, 100 * i + 75, 25), 0x00FF00u) << i;
+      EXPECT_EQ(pdf_test::PpmPixel(ppm, 100 * i + 25, 75), 0x0000FFu) << i;
+      EXPECT_EQ(pdf_test::PpmPixel(ppm, 100 * i + 75, 75), 0xFFFFFFu) << i;
+    }
+    EXPECT_EQ(pdf_test::PpmPixel(ppm, 425, 25), 0x000000u);
+    EXPECT_EQ(pdf_test::PpmPixel(ppm, 475, 25), 0xFFFFFFu);
+    EXPECT_EQ(pdf_test::PpmPixel(ppm, 25, 225), 0xFFFFFFu);  // transparent
+    EXPECT_EQ(pdf_test::PpmPixel(ppm, 75, 225), 0x00FF00u);
+    const uint32_t red = pdf_test::PpmPixel(ppm, 150, 250), blue = pdf_test::PpmPixel(ppm, 250, 250);
+    EXPECT_TRUE((red >> 16) > 0xE0 && (red & 0xFFFF) < 0x2020) << std::hex << red;
+    EXPECT_TRUE((blue & 0xFF) > 0xE0 && (blue >> 8) < 0x2020) << std::hex << blue;
+    const uint32_t grey = pdf_test::PpmPixel(ppm, 320, 250);
+    EXPECT_EQ(grey >> 16, grey & 0xFF);  // grey: equal components
+    EXPECT_EQ(pdf_test::PpmPixel(ppm, 150, 450), 0xFFFFFFu);  // right of the square image
+    EXPECT_EQ(pdf_test::PpmPixel(ppm, 25, 425), 0xFF0000u);
+  }
+}
+
+}  // namespace
+}  // namespace kaveltar

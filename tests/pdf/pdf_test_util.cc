@@ -1,0 +1,185 @@
+#include "pdf_test_util.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <random>
+#include <regex>
+#include <sys/wait.h>
+
+#include "pdf/pdf_sink.h"
+
+namespace kaveltar::pdf_test {
+
+std::string MemoryDocument(const std::function<void(PdfDocument&)>& draw,
+                           const std::function<void(PdfDocument&)>& setup) {
+  PdfDocument doc;
+  doc.SetDocProperty("PDFCART_", "", "Altrovia Raroziv", "Gestione Presenze", "Altrovia Raroziv");
+  doc.SetScale(3, 1);
+  doc.SetPaperSize(0, 0, 0);
+  doc.SetMargins(0, 0, 0, 0, true);
+  doc.SetPageView(0);
+  doc.SetViewerPreferences(768);
+  if (setup) setup(doc);
+  MemoryPdfSink sink;
+  doc.BeginDocToSink(&sink);
+  doc.BeginPage();
+  if (draw) draw(doc);
+  doc.EndDoc();
+  return sink.data();
+}
+
+std::string FirstContent(const std::string& pdf) {
+  const size_t contents = pdf.find("/Contents ");
+  if (contents == std::string::npos) return "";
+  const std::string head = "\n" + std::to_string(std::stoi(pdf.substr(contents + 10))) + " 0 obj\n";
+  const size_t obj = pdf.find(head);
+  const size_t start = pdf.find("stream\n", obj) + 7;
+  const size_t end = pdf.find("\nendstream", start);
+  return pdf.substr(start, end - start);
+}
+
+std::string CheckCrossReference(const std::string& pdf) {
+  const size_t startxref = pdf.rfind("startxref\n");
+  if (startxref == std::string::npos) return "no startxref";
+  const size_t xref = std::stoull(pdf.substr(startxref + 10));
+  if (pdf.compare(xref, 5, "xref\n") != 0) return "startxref does not point at xref";
+  size_t pos = pdf.find('\n', xref + 5) + 1;
+  const int count = std::stoi(pdf.substr(pdf.find(' ', xref) + 1));
+  for (int n = 0; n < count; ++n, pos += 20) {
+    const std::string line = pdf.substr(pos, 20);
+    if (line.size() != 20 || line.substr(18) != "\r\n") return "line " + std::to_string(n) + " is not 20 bytes";
+    if (n == 0) {
+      if (line != "0000000000 65535 f\r\n") return "bad free entry";
+      continue;
+    }
+    const size_t offset = std::stoull(line.substr(0, 10));
+    const std::string head = std::to_string(n) + " 0 obj\n";
+    if (line.substr(10, 8) != " 00000 n" || pdf.compare(offset, head.size(), head) != 0) {
+      return "object " + std::to_string(n) + " is not at " + line.substr(0, 10);
+    }
+  }
+  if (pdf.compare(pos, 8, "trailer\n") != 0) return "no trailer after the table";
+  return "";
+}
+
+TempDir::TempDir() {
+  std::random_device random;
+  path_ = std::filesystem::temp_directory_path() /
+          ("kaveltar_pdf_test_" + std::to_string(getpid()) + "_" + std::to_string(random()));
+  std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+ToolResult RunTool(const std::string& command) {
+  ToolResult result;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string Quote(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+namespace {
+
+void Put16(std::string* s, uint32_t v) {
+  s->push_back(static_cast<char>(v & 0xFF));
+  s->push_back(static_cast<char>(v >> 8));
+}
+void Put32(std::string* s, uint32_t v) {
+  Put16(s, v & 0xFFFF);
+  Put16(s, v >> 16);
+}
+
+}  // namespace
+
+std::string MakeBmp(int width, int height, int bits, const std::vector<uint32_t>& rgb, bool top_down) {
+  std::vector<uint32_t> palette;
+  std::map<uint32_t, int> index;
+  if (bits <= 8) {
+    for (uint32_t c : rgb) {
+      if (index.emplace(c, static_cast<int>(palette.size())).second) palette.push_back(c);
+    }
+  }
+  const int stride = (width * bits + 31) / 32 * 4;
+  std::string pixels;
+  for (int row = 0; row < height; ++row) {
+    const int y = top_down ? row : height - 1 - row;
+    std::string line(static_cast<size_t>(stride), '\0');
+    for (int x = 0; x < width; ++x) {
+      const uint32_t c = rgb[static_cast<size_t>(y * width + x)];
+      auto* p = reinterpret_cast<uint8_t*>(line.data());
+      if (bits <= 8) {
+        const int i = index[c];
+        const int bit = x * bits;
+        p[bit / 8] |= static_cast<uint8_t>(i << (8 - bits - bit % 8));
+      } else if (bits == 16) {
+        const uint32_t v = (((c >> 19) & 31) << 10) | (((c >> 11) & 31) << 5) | ((c >> 3) & 31);
+        p[x * 2] = v & 0xFF;
+        p[x * 2 + 1] = static_cast<uint8_t>(v >> 8);
+      } else {
+        const int step = bits / 8;
+        p[x * step] = c & 0xFF;
+        p[x * step + 1] = (c >> 8) & 0xFF;
+        p[x * step + 2] = (c >> 16) & 0xFF;
+      }
+    }
+    pixels += line;
+  }
+  std::string bmp = "BM";
+  const uint32_t offset = 14 + 40 + static_cast<uint32_t>(palette.size()) * 4;
+  Put32(&bmp, offset + static_cast<uint32_t>(pixels.size()));
+  Put32(&bmp, 0);
+  Put32(&bmp, offset);
+  Put32(&bmp, 40);
+  Put32(&bmp, static_cast<uint32_t>(width));
+  Put32(&bmp, static_cast<uint32_t>(top_down ? -height : height));
+  Put16(&bmp, 1);
+  Put16(&bmp, static_cast<uint32_t>(bits));
+  Put32(&bmp, 0);
+  Put32(&bmp, static_cast<uint32_t>(pixels.size()));
+  Put32(&bmp, 2835);
+  Put32(&bmp, 2835);
+  Put32(&bmp, static_cast<uint32_t>(palette.size()));
+  Put32(&bmp, 0);
+  for (uint32_t c : palette) Put32(&bmp, c & 0xFFFFFF);
+  return bmp + pixels;
+}
+
+uint32_t PpmPixel(const std::string& ppm, int x, int y) {
+  static const std::regex header(R"(P6\s+(\d+)\s+(\d+)\s+255\s)");
+  std::smatch m;
+  if (!std::regex_search(ppm.begin(), ppm.begin() + std::min<size_t>(ppm.size(), 64), m, header)) return 0xDEAD;
+  const int width = std::stoi(m[1]);
+  const size_t at = static_cast<size_t>(m.length(0)) + (static_cast<size_t>(y) * width + x) * 3;
+  if (at + 3 > ppm.size()) return 0xDEAD;
+  const auto* p = reinterpret_cast<const uint8_t*>(ppm.data() + at);
+  return (p[0] << 16) | (p[1] << 8) | p[2];
+}
+
+}  // namespace kaveltar::pdf_test

@@ -1,0 +1,61 @@
+// Helpers of the PDF writer tests: documents in memory, a temporary folder, the outside
+// readers (qpdf, poppler) and small image files.
+#ifndef KAVELTAR_TESTS_PDF_PDF_TEST_UTIL_H_
+#define KAVELTAR_TESTS_PDF_PDF_TEST_UTIL_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "pdf/pdf_document.h"
+
+namespace kaveltar::pdf_test {
+
+// A document set up as the program's reports set it up (centimetres, A4, no margins with
+// clipping, centred and fitted window), one page drawn by `draw`, finished in memory.
+std::string MemoryDocument(const std::function<void(PdfDocument&)>& draw,
+                           const std::function<void(PdfDocument&)>& setup = nullptr);
+
+// The first page's content stream of an uncompressed, unprotected file.
+std::string FirstContent(const std::string& pdf);
+
+// Checks the cross-reference table: every line 20 bytes, every offset at "<n> 0 obj",
+// startxref at "xref". Returns an empty string or the first problem found.
+std::string CheckCrossReference(const std::string& pdf);
+
+// A folder removed with its files when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+struct ToolResult {
+  int status = -1;
+  std::string output;  // standard output and error
+};
+// Runs a shell command line.
+ToolResult RunTool(const std::string& command);
+// `text` quoted for the shell.
+std::string Quote(const std::string& text);
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+
+// A BMP file of `bits` (1, 4, 8, 16, 24, 32) per pixel holding `rgb` pixels (0xRRGGBB,
+// top row first); paletted depths get a palette of the distinct colours.
+std::string MakeBmp(int width, int height, int bits, const std::vector<uint32_t>& rgb,
+                    bool top_down = false);
+
+// Pixel (x, y) of a binary PPM (P6) image as 0xRRGGBB.
+uint32_t PpmPixel(const std::string& ppm, int x, int y);
+
+}  // namespace kaveltar::pdf_test
+
+#endif  // KAVELTAR_TESTS_PDF_PDF_TEST_UTIL_H_
