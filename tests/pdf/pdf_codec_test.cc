@@ -2,6 +2,7 @@
 #include <zlib.h>
 
 #include <clocale>
+#include <filesystem>
 #include <locale>
 #include <random>
 
@@ -274,6 +275,15 @@ TEST(Images, BmpOfEveryDepthDecodesToTheSamePixels) {
   RasterImage sixteen;
   ASSERT_TRUE(DecodeBmp(pdf_test::MakeBmp(2, 1, 16, {0xF80000, 0x0000F8}), &sixteen, &reason));
   EXPECT_EQ(Hex(sixteen.rgb), "FF00000000FF");
+}
+
+TEST(Images, BmpWithBitFieldsAndAnAlphaMask) {
+  const auto seed = std::filesystem::path(__FILE__).parent_path() / "../../fuzz/corpus/pdf_images/bmp32_alpha_v3.bmp";
+  RasterImage image;
+  std::string reason;
+  ASSERT_TRUE(DecodeBmp(pdf_test::ReadFile(seed.string()), &image, &reason)) << reason;
+  EXPECT_EQ(Hex(image.rgb), "FF000000FF000000FFFFFFFF000000808080");
+  EXPECT_EQ(Hex(image.alpha), "80FF00FF40FF");
 }
 
 TEST(Images, BmpRejectsBrokenFiles) {

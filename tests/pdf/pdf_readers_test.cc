@@ -1,5 +1,6 @@
 // Documents written to files and checked with real readers: qpdf (structure, every filter,
 // decryption) and poppler (text, metrics, rendering).
+#include <filesystem>
 #include <regex>
 
 #include <gtest/gtest.h>
@@ -212,6 +213,9 @@ TEST(PdfReaders, ImagesRenderUpright) {
     doc.DrawImage(dir.File("rgb.jpg"), 100, 200, 200, 100, 1, 0);
     doc.DrawImage(dir.File("grey.jpg"), 300, 200, 0, 100, 1, 0);
     doc.DrawImage(dir.File("q24.bmp"), 0, 400, 200, 100, 0, 0);  // kept square: 100 x 100
+    // Pixels with alpha: red half transparent, green opaque, blue fully transparent.
+    const auto alpha = std::filesystem::path(__FILE__).parent_path() / "../../fuzz/corpus/pdf_images/bmp32_alpha_v3.bmp";
+    doc.DrawImage(alpha.string(), 0, 600, 150, 100, 1, 0);
     doc.EndDoc();
     ASSERT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
     ExpectCleanQpdf(file);
@@ -234,6 +238,12 @@ TEST(PdfReaders, ImagesRenderUpright) {
     EXPECT_EQ(grey >> 16, grey & 0xFF);  // grey: equal components
     EXPECT_EQ(pdf_test::PpmPixel(ppm, 150, 450), 0xFFFFFFu);  // right of the square image
     EXPECT_EQ(pdf_test::PpmPixel(ppm, 25, 425), 0xFF0000u);
+    const uint32_t half_red = pdf_test::PpmPixel(ppm, 25, 625);
+    EXPECT_TRUE((half_red >> 16) == 0xFF && ((half_red >> 8) & 0xFF) > 0x70 && ((half_red >> 8) & 0xFF) < 0x90)
+        << std::hex << half_red;
+    EXPECT_EQ(pdf_test::PpmPixel(ppm, 75, 625), 0x00FF00u);
+    EXPECT_EQ(pdf_test::PpmPixel(ppm, 125, 625), 0xFFFFFFu);
+    EXPECT_EQ(pdf_test::ReadFile(file).substr(0, 8), "%PDF-1.4");  // soft masks
   }
 }
 
