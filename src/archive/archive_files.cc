@@ -501,7 +501,12 @@ long ArchiveFiles::IsamSearch(int index_base, std::string_view key, int operatio
   };
   if (!IsOpen(index_base)) {
     const OpenContext saved = context_;
-    FAIOPEN(index_base);
+    try {
+      FAIOPEN(index_base);
+    } catch (...) {
+      context_ = saved;
+      throw;
+    }
     context_ = saved;
   }
   if (key.empty() && operation != 9) return fail("ERRORE ISAM - LUNK=0");

@@ -149,7 +149,7 @@ void Overwrite(std::string& target, long long start, std::string_view text) {
   if (start < 0 || static_cast<unsigned long long>(start) >= target.size()) return;
   const size_t from = static_cast<size_t>(start);
   const size_t n = std::min(text.size(), target.size() - from);
-  std::memcpy(target.data() + from, text.data(), n);
+  if (n > 0) std::memcpy(target.data() + from, text.data(), n);
 }
 
 }  // namespace
@@ -314,14 +314,15 @@ namespace {
 // returns the length.
 size_t FormatRead(const Descriptor& d, std::string_view raw, char* out) {
   if (!IsNumericReadType(d.type)) {
-    std::memcpy(out, raw.data(), raw.size());
+    if (!raw.empty()) std::memcpy(out, raw.data(), raw.size());
     return raw.size();
   }
-  size_t n = 0;
+  // The first "-" becomes "0" and the sign goes in front.
   const size_t minus = raw.find('-');
+  size_t n = 0;
   if (minus != std::string_view::npos) out[n++] = '-';
   const size_t digits_at = n;
-  std::memcpy(out + n, raw.data(), raw.size());
+  if (!raw.empty()) std::memcpy(out + digits_at, raw.data(), raw.size());
   if (minus != std::string_view::npos) out[digits_at + minus] = '0';
   if (d.type == 'N') return n + raw.size();
   // Implied decimals: the first width - d characters, ".", the rest.

@@ -128,42 +128,38 @@ TEST_F(FieldCodecTest, CurrentRecordsAndUnknownRepositories) {
 }
 
 TEST_F(FieldCodecTest, RepeatOffsetWindowBoundaries) {
-  auto f24 = [](int p) {
-    char d[32];
-    std::snprintf(d, sizeof d, "F24X$,%05d,02,N,0,A001", p);
-    return std::string(d);
+  struct Window {
+    const char* repository;
+    int first, last, unit;
   };
-  struct Case {
-    std::string descriptor;
-    int occurrence;
-    int offset;
-  };
-  const std::vector<Case> cases = {
-      {"DICX$,00100,02,N,0,J001", 3, 0},   {"DICX$,00101,02,N,0,J001", 3, 20},
-      {"DICX$,00101,02,N,0,J001", 0, 0},   {"DICX$,00101,02,N,0,J001", 1, 0},
-      {"DI2X$,00005,02,N,0,I100", 2, 714}, {"DI2X$,00005,02,N,0,I099", 2, 0},
-      {"CONX$,00100,02,N,0,G001", 2, 0},   {"CONX$,00101,02,N,0,G001", 2, 290},
-      {"CONX$,00390,02,N,0,G001", 2, 290}, {"CONX$,00391,02,N,0,G001", 2, 0},
-      {"M77X$,00255,02,N,0,H001", 2, 0},   {"M77X$,00256,02,N,0,H001", 2, 255},
-      {"M77X$,00510,02,N,0,H001", 3, 510}, {"M77X$,00511,02,N,0,H001", 2, 0},
-      {"M77X$,03315,02,N,0,H001", 2, 0},   {"M77X$,03316,02,N,0,H001", 2, 255},
-      {"M77X$,03570,02,N,0,H001", 2, 255}, {"M77X$,03571,02,N,0,H001", 2, 0},
-      {"DIPX$,00200,02,N,0,P001", 5, 0},   {f24(41), 2, 0},
-      {f24(42), 2, 36},   {f24(66), 2, 36},   {f24(67), 2, 0},    {f24(761), 2, 0},
-      {f24(762), 2, 63},  {f24(813), 2, 63},  {f24(814), 2, 0},   {f24(1076), 2, 0},
-      {f24(1077), 2, 35}, {f24(1100), 2, 35}, {f24(1101), 2, 0},  {f24(1228), 2, 0},
-      {f24(1229), 2, 35}, {f24(1252), 2, 35}, {f24(1253), 2, 0},  {f24(4117), 2, 35},
-      {f24(4140), 2, 35}, {f24(4141), 2, 0},  {f24(4269), 2, 0},  {f24(4358), 2, 0},
-      {f24(4359), 2, 51}, {f24(4398), 2, 51}, {f24(4399), 2, 0},  {f24(4823), 2, 0},
-      {f24(4824), 2, 55}, {f24(4867), 2, 55}, {f24(4868), 2, 0},  {f24(4999), 2, 0},
-      {f24(5000), 2, 4},  {f24(5001), 2, 0},  {f24(5094), 3, 8},  {f24(5095), 2, 0},
-      {f24(5110), 2, 4},  {f24(5414), 2, 4},  {f24(5430), 2, 0},  {f24(5482), 2, 0},
-      {f24(5483), 2, 2},  {f24(5484), 2, 0},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(codec_.RepeatOffset(c.descriptor, c.occurrence), c.offset)
-        << c.descriptor << " n=" << c.occurrence;
+  std::vector<Window> windows = {{"DICX$", 101, 99999, 10}, {"CONX$", 101, 390, 290},
+                                 {"F24X$", 42, 66, 36},     {"F24X$", 762, 813, 63},
+                                 {"F24X$", 4359, 4398, 51}, {"F24X$", 4824, 4867, 55},
+                                 {"F24X$", 5000, 5000, 4},  {"F24X$", 5483, 5483, 2},
+                                 {"M77X$", 256, 510, 255},  {"M77X$", 3316, 3570, 255}};
+  for (int k = 0; k <= 20; ++k) {
+    windows.push_back({"F24X$", 1077 + 152 * k, 1100 + 152 * k, 35});
+    windows.push_back({"F24X$", 5094 + 16 * k, 5094 + 16 * k, 4});
   }
+  auto offset = [&](const char* repository, int position, int occurrence) {
+    char d[32];
+    std::snprintf(d, sizeof d, "%s,%05d,02,N,0,A001", repository, position);
+    return codec_.RepeatOffset(d, occurrence);
+  };
+  for (const Window& w : windows) {
+    const std::string what = std::string(w.repository) + " " + std::to_string(w.first);
+    EXPECT_EQ(offset(w.repository, w.first - 1, 2), 0) << what;
+    EXPECT_EQ(offset(w.repository, w.first, 3), 2 * w.unit) << what;
+    EXPECT_EQ(offset(w.repository, w.last, 2), w.unit) << what;
+    if (w.last < 99999) {
+      EXPECT_EQ(offset(w.repository, w.last + 1, 2), 0) << what;
+    }
+    EXPECT_EQ(offset(w.repository, w.first, 1), 0) << what;
+    EXPECT_EQ(offset(w.repository, w.first, 0), 0) << what;
+  }
+  EXPECT_EQ(offset("DIPX$", 200, 5), 0);
+  EXPECT_EQ(codec_.RepeatOffset("DI2X$,00005,02,N,0,I100", 2), 714);
+  EXPECT_EQ(codec_.RepeatOffset("DI2X$,00005,02,N,0,I099", 2), 0);
   EXPECT_TRUE(dialogs_.entries().empty());
 
   // The occurrence moves reads and writes, on explicit and current records alike.
@@ -211,19 +207,16 @@ TEST(ExpandExponentTest, KnownAnswers) {
   for (const auto& [in, out] : cases) EXPECT_EQ(ExpandExponent(in), out) << in;
 }
 
-TEST(FieldsTest, EveryNamedDescriptorParses) {
+TEST(FieldsTest, EveryNamedDescriptorIsWellFormed) {
   using namespace fields;
   std::vector<std::string_view> all = {
-      kT001, kT002, kT003, kT007, kT030, kT364, kT466, kP001, kP002, kP003, kP004,
-      kP013, kP017, kP054, kP102, kP138, kP447, kP529, kP766, kP767, kP768, kP772,
-      kP773, kP774, kP775, kP776, kP777, kP890, kP977, kF161, kF357, kF416, kF419,
-      kZ001, kZ002, kZ003};
+      kT001, kT002, kT003, kT007, kT030, kT364, kT466, kP001, kP002, kP003, kP004, kP013,
+      kP017, kP054, kP102, kP138, kP447, kP529, kP766, kP767, kP768, kP772, kP773, kP774,
+      kP775, kP776, kP777, kP890, kP977, kF161, kF357, kF416, kF419, kZ001, kZ002, kZ003};
   all.insert(all.end(), kProfileDays.begin(), kProfileDays.end());
   EXPECT_EQ(all.size(), 43u);
   for (std::string_view d : all) {
-    const auto parsed = ParseDescriptor(d);
-    ASSERT_TRUE(parsed.has_value()) << d;
-    EXPECT_TRUE(FieldCodec::IsKnownRepository(d)) << d;
+    EXPECT_TRUE(ParseDescriptor(d) && FieldCodec::IsKnownRepository(d)) << d;
     for (size_t comma : {5, 11, 14, 16, 18}) EXPECT_EQ(d[comma], ',') << d;
   }
 }
