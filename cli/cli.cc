@@ -1,0 +1,79 @@
+#include "cli/cli.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+#include "app/startup.h"
+#include "archive/fields.h"
+#include "base/encoding.h"
+#include "base/fatal.h"
+#include "base/run_time_error.h"
+#include "base/text.h"
+#include "cli/cli_dialogs.h"
+#include "cli/commands.h"
+
+namespace kaveltar::cli {
+
+int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Dialogs* dialogs) {
+  CLI::App app{"KAVELTAR - Gestione Presenze ( Libro unico del lavoro ), riga di comando",
+               "kaveltar-cli"};
+  app.require_subcommand(1);
+  GlobalOptions global;
+  app.add_option("--archive", global.archive, "cartella degli archivi (al posto del registro)");
+  app.add_option("--programs", global.programs, "cartella dei programmi (al posto del registro)");
+  app.add_option("--registry", global.registry, "file del registro da usare");
+  app.add_option("--db", global.database_url, "database PostgreSQL condiviso (postgresql://...)");
+  bool yes = false, no = false;
+  app.add_flag("--yes", yes, "risponde Sì a ogni domanda");
+  app.add_flag("--no", no, "risponde No a ogni domanda");
+
+  std::vector<std::unique_ptr<Command>> commands = MakeCommands();
+  Command* chosen = nullptr;
+  for (auto& command : commands) {
+    CLI::App* sub = app.add_subcommand(command->name(), command->description());
+    command->Configure(*sub);
+    sub->callback([&chosen, c = command.get()] { chosen = c; });
+  }
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) {
+      out << app.help();
+      return 0;
+    }
+    err << "kaveltar-cli: " << e.what() << "\n" << "Usare --help per l'elenco dei comandi.\n";
+    return 2;
+  }
+  if (yes && no) {
+    err << "kaveltar-cli: --yes e --no si escludono a vicenda\n";
+    return 2;
+  }
+
+  std::optional<bool> answer;
+  if (yes) answer = true;
+  if (no) answer = false;
+  CliDialogs cli_dialogs(err, answer, isatty(STDIN_FILENO) != 0);
+  Context context{global, dialogs ? *dialogs : static_cast<Dialogs&>(cli_dialogs), out, err};
+  try {
+    return chosen->Execute(context);
+  } catch (const Fatal& f) {
+    if (!f.text().empty()) context.dialogs.Show(f.text(), f.title(), f.icon());
+    return f.exit_status() == 0 ? 0 : 1;
+  } catch (const RunTimeError& e) {
+    err << "kaveltar-cli: errore " << e.number() << ": " << e.description() << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    err << "kaveltar-cli: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace kaveltar::cli

@@ -1,0 +1,299 @@
+#include "cli/commands.h"
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+#include "app/session.h"
+#include "app/startup.h"
+#include "archive/fields.h"
+#include "base/encoding.h"
+#include "base/fatal.h"
+#include "base/text.h"
+#include "demo/demo_installation.h"
+
+namespace kaveltar::cli {
+namespace {
+
+// Every descriptor the program names, so fields can be asked for by code ("P013") as well.
+const std::vector<std::string_view>& KnownDescriptors() {
+  using namespace fields;
+  static const std::vector<std::string_view> all = {
+      kT001, kT002, kT003, kT007, kT030, kT364, kT466, kP001, kP002, kP003, kP004,
+      kP013, kP017, kP054, kP102, kP138, kP447, kP529, kP766, kP767, kP768, kP772,
+      kP773, kP774, kP775, kP776, kP777, kP890, kP977, kProfileDays[0], kProfileDays[1],
+      kProfileDays[2], kProfileDays[3], kProfileDays[4], kProfileDays[5], kProfileDays[6],
+      kF161, kF357, kF416, kF419, kZ001, kZ002, kZ003};
+  return all;
+}
+
+// A full descriptor as given, or the known descriptor whose field code is `text`.
+std::string ResolveDescriptor(const std::string& text) {
+  if (text.size() > 16 && text[5] == ',') return text;
+  const std::string code = ToUpperAscii(text);
+  for (std::string_view d : KnownDescriptors()) {
+    if (d.substr(d.rfind(',') + 1) == code) return std::string(d);
+  }
+  throw Fatal("Campo sconosciuto: " + text + " (indicare il descrittore completo, es. "
+              "DIPX$,04209,08,D,0,P013)", "KAVELTAR", MessageIcon::kExclamation);
+}
+
+// Prints the requested fields of a record, or every known field of its repository.
+void PrintFields(Session& session, const Context& ctx, std::string_view repository,
+                 const std::vector<std::string>& requested) {
+  std::vector<std::string> descriptors;
+  for (const auto& r : requested) descriptors.push_back(ResolveDescriptor(r));
+  if (descriptors.empty()) {
+    for (std::string_view d : KnownDescriptors()) {
+      if (d.substr(0, 5) == repository) descriptors.emplace_back(d);
+    }
+  }
+  for (const auto& d : descriptors) {
+    if (d.substr(0, 5) != repository) {
+      throw Fatal("Il campo " + d + " non appartiene all'archivio " + std::string(repository),
+                  "KAVELTAR", MessageIcon::kExclamation);
+    }
+    ctx.out << d << "\t" << Cp1252ToUtf8(session.codec().GetField(d)) << "\n";
+  }
+}
+
+Screen ParseScreen(const std::string& s) {
+  if (s == "update") return Screen::kUpdate;
+  if (s == "print") return Screen::kPrint;
+  if (s == "export") return Screen::kLoad;
+  return Screen::kMemorize;
+}
+
+// The year of a list command: the processing year by default, 2008 at the earliest.
+int CheckedYear(Session& session, int year) {
+  if (year == 0) return session.processing_year;
+  if (year > session.processing_year) {
+    throw Fatal("Non è possibile andare avanti oltre l'anno di elaborazione", "KAVELTAR",
+                MessageIcon::kInformation);
+  }
+  if (year < YearNavigator::kFirstYear) {
+    throw Fatal("Non è possibile andare indietro oltre l'anno " + std::to_string(YearNavigator::kFirstYear),
+                "KAVELTAR", MessageIcon::kInformation);
+  }
+  if (session.processing_year - year > 4) {
+    throw Fatal("Nessun archivio dipendenti per l'anno " + std::to_string(year) +
+                    " (sono disponibili i quattro anni precedenti l'anno di elaborazione)",
+                "KAVELTAR", MessageIcon::kInformation);
+  }
+  return year;
+}
+
+class DemoInstallCommand : public Command {
+ public:
+  const char* name() const override { return "demo-install"; }
+  const char* description() const override {
+    return "crea un'installazione dimostrativa completa (archivi, programmi, database modello)";
+  }
+  void Configure(CLI::App& sub) override {
+    sub.add_option("DIR", options_.dir, "cartella da creare")->required();
+    sub.add_option("--year", options_.year, "anno di elaborazione");
+    sub.add_option("--month", options_.month, "mese di elaborazione (1-12)");
+    sub.add_option("--companies", options_.companies, "numero di ditte");
+    sub.add_option("--employees", options_.employees, "numero di dipendenti (al massimo 9999)");
+    sub.add_option("--seed", options_.seed, "seme dei dati generati");
+    sub.add_flag("--registry", options_.write_registry,
+                 "scrive anche il registro e i file di percorso che puntano a DIR");
+  }
+  int Execute(Context& ctx) override {
+    DemoReport report;
+    const Status s = WriteDemoInstallation(options_, &report);
+    if (!s.ok()) {
+      ctx.err << "kaveltar-cli: " << s.message() << "\n";
+      return 1;
+    }
+    ctx.out << "Installazione dimostrativa creata in " << options_.dir.string() << "\n"
+            << "Archivi: " << (options_.dir / "ARCHIVI").string() << "\n"
+            << "Programmi: " << (options_.dir / "PROGRAMMI").string() << "\n"
+            << "Anno di elaborazione: " << report.year << "\n"
+            << "Data di elaborazione: " << report.processing_date << "\n"
+            << "Ditte: " << report.company_codes.size() << "\n"
+            << "Dipendenti: " << report.employees << "\n";
+    return 0;
+  }
+
+ private:
+  DemoOptions options_;
+};
+
+class InfoCommand : public Command {
+ public:
+  const char* name() const override { return "info"; }
+  const char* description() const override { return "mostra le impostazioni dell'installazione"; }
+  void Configure(CLI::App&) override {}
+  int Execute(Context& ctx) override {
+    Session session(ctx.dialogs);
+    OpenSession(session, ctx);
+    ctx.out << "ProgramPath: " << session.program_path.string() << "\n"
+            << "ArchivePath: " << session.archive_path.string() << "\n"
+            << "InstallationCode: " << session.installation_code << "\n"
+            << "ProcessingDate: " << session.processing_date << "\n"
+            << "ProcessingYear: " << session.processing_year << "\n"
+            << "Numbering: " << session.numbering_label << "\n";
+    if (!session.numbering_page.empty()) ctx.out << "PageNumber: " << session.numbering_page << "\n";
+    ctx.out << "Employees: " << session.lists().extraction().size() << "\n";
+    return 0;
+  }
+};
+
+class CompaniesCommand : public Command {
+ public:
+  const char* name() const override { return "companies"; }
+  const char* description() const override { return "elenco delle ditte come lo mostra la schermata"; }
+  void Configure(CLI::App& sub) override {
+    sub.add_option("--year", year_, "anno mostrato");
+    sub.add_option("--order", order_, "ordine: code o name")->check(CLI::IsMember({"code", "name"}));
+    sub.add_option("--screen", screen_, "schermata: memorize, update, print, export")
+        ->check(CLI::IsMember({"memorize", "update", "print", "export"}));
+  }
+  int Execute(Context& ctx) override {
+    Session session(ctx.dialogs);
+    OpenSession(session, ctx);
+    const int year = CheckedYear(session, year_);
+    session.lists().CARICAESTRAZIONE(session.processing_year - year);
+    for (const auto& line : session.lists().LISTA_AZIENDE(ParseScreen(screen_), order_ == "name" ? 1 : 0)) {
+      ctx.out << Cp1252ToUtf8(line) << "\n";
+    }
+    return 0;
+  }
+
+ private:
+  int year_ = 0;
+  std::string order_ = "code";
+  std::string screen_ = "memorize";
+};
+
+class EmployeesCommand : public Command {
+ public:
+  const char* name() const override { return "employees"; }
+  const char* description() const override { return "elenco dei dipendenti di una ditta"; }
+  void Configure(CLI::App& sub) override {
+    sub.add_option("--company", company_, "codice ditta")->required();
+    sub.add_option("--year", year_, "anno mostrato");
+    sub.add_option("--order", order_, "ordine: code o name")->check(CLI::IsMember({"code", "name"}));
+    sub.add_option("--screen", screen_, "schermata: memorize, update, print, export")
+        ->check(CLI::IsMember({"memorize", "update", "print", "export"}));
+  }
+  int Execute(Context& ctx) override {
+    if (!IsDigits(company_) || company_.size() > 3 || ValInt(company_) == 0) {
+      ctx.err << "kaveltar-cli: codice ditta non valido: " << company_ << "\n";
+      return 2;
+    }
+    Session session(ctx.dialogs);
+    OpenSession(session, ctx);
+    const int year = CheckedYear(session, year_);
+    const std::string code = PadLeft(company_, 3, '0');
+    for (const auto& line : session.lists().EmployeeList(ParseScreen(screen_), order_ == "name" ? 1 : 0, year, code)) {
+      ctx.out << Cp1252ToUtf8(line) << "\n";
+    }
+    return 0;
+  }
+
+ private:
+  std::string company_;
+  int year_ = 0;
+  std::string order_ = "code";
+  std::string screen_ = "memorize";
+};
+
+class EmployeeCommand : public Command {
+ public:
+  const char* name() const override { return "employee"; }
+  const char* description() const override { return "campi del dipendente (dall'archivio dell'anno)"; }
+  void Configure(CLI::App& sub) override {
+    sub.add_option("KEY", key_, "codice dipendente di 10 caratteri")->required();
+    sub.add_option("--year", year_, "anno dell'archivio");
+    sub.add_option("--field", fields_, "descrittore o codice del campo (ripetibile)");
+  }
+  int Execute(Context& ctx) override {
+    Session session(ctx.dialogs);
+    OpenSession(session, ctx);
+    const int year = CheckedYear(session, year_);
+    if (!session.lists().LoadEmployee(year, key_)) {
+      ctx.err << "kaveltar-cli: dipendente " << key_ << " non trovato nell'archivio dell'anno " << year << "\n";
+      return 1;
+    }
+    PrintFields(session, ctx, "DIPX$", fields_);
+    return 0;
+  }
+
+ private:
+  std::string key_;
+  int year_ = 0;
+  std::vector<std::string> fields_;
+};
+
+class CompanyCommand : public Command {
+ public:
+  const char* name() const override { return "company"; }
+  const char* description() const override { return "campi della ditta"; }
+  void Configure(CLI::App& sub) override {
+    sub.add_option("CODE", code_, "codice ditta")->required();
+    sub.add_option("--field", fields_, "descrittore o codice del campo (ripetibile)");
+  }
+  int Execute(Context& ctx) override {
+    if (!IsDigits(code_) || ValInt(code_) == 0) {
+      ctx.err << "kaveltar-cli: codice ditta non valido: " << code_ << "\n";
+      return 2;
+    }
+    Session session(ctx.dialogs);
+    OpenSession(session, ctx);
+    if (!session.lists().LoadCompany(static_cast<int>(ValInt(code_))) ||
+        Trim(session.codec().GetField(fields::kT002)).empty()) {
+      ctx.err << "kaveltar-cli: ditta " << code_ << " non trovata\n";
+      return 1;
+    }
+    PrintFields(session, ctx, "DITX$", fields_);
+    return 0;
+  }
+
+ private:
+  std::string code_;
+  std::vector<std::string> fields_;
+};
+
+class ParametersCommand : public Command {
+ public:
+  const char* name() const override { return "parameters"; }
+  const char* description() const override { return "parametri dell'installazione (FISX$)"; }
+  void Configure(CLI::App& sub) override {
+    sub.add_option("--field", fields_, "descrittore o codice del campo (ripetibile)");
+  }
+  int Execute(Context& ctx) override {
+    Session session(ctx.dialogs);
+    OpenSession(session, ctx);
+    PrintFields(session, ctx, "FISX$", fields_);
+    return 0;
+  }
+
+ private:
+  std::vector<std::string> fields_;
+};
+
+}  // namespace
+
+void OpenSession(Session& session, const Context& context) {
+  StartupOptions options;
+  if (!context.global.archive.empty()) options.archive_path = context.global.archive;
+  if (!context.global.programs.empty()) options.program_path = context.global.programs;
+  options.registry_file = context.global.registry;
+  options.database_url = context.global.database_url;
+  Startup(session, options);
+}
+
+std::vector<std::unique_ptr<Command>> MakeCommands() {
+  std::vector<std::unique_ptr<Command>> c;
+  c.push_back(std::make_unique<DemoInstallCommand>());
+  c.push_back(std::make_unique<InfoCommand>());
+  c.push_back(std::make_unique<CompaniesCommand>());
+  c.push_back(std::make_unique<EmployeesCommand>());
+  c.push_back(std::make_unique<EmployeeCommand>());
+  c.push_back(std::make_unique<CompanyCommand>());
+  c.push_back(std::make_unique<ParametersCommand>());
+  return c;
+}
+
+}  // namespace kaveltar::cli

@@ -1,0 +1,180 @@
+// Runs kaveltar-cli commands in-process on a demo installation and checks their exact output,
+// their exit status and that the data they read is the data the archives hold.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/dialogs.h"
+#include "cli/cli.h"
+#include "demo/demo_installation.h"
+
+namespace kaveltar {
+namespace {
+namespace fs = std::filesystem;
+
+struct Output {
+  int status;
+  std::string out, err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    root_ = fs::temp_directory_path() / ("kaveltar-cli-" + std::to_string(::getpid()));
+    fs::remove_all(root_);
+    setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
+    setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
+    DemoOptions options;
+    options.dir = root_ / "demo";
+    options.year = 2025;
+    options.month = 6;
+    options.companies = 3;
+    options.employees = 40;
+    options.seed = 7;
+    options.write_registry = true;
+    ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
+  }
+  static void TearDownTestSuite() { fs::remove_all(root_); }
+
+  Output Run(std::vector<std::string> args, bool with_paths = true) {
+    std::vector<std::string> all = {"kaveltar-cli"};
+    if (with_paths) {
+      all.insert(all.end(), {"--archive", (root_ / "demo" / "ARCHIVI").string(), "--programs",
+                             (root_ / "demo" / "PROGRAMMI").string()});
+    }
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<const char*> argv;
+    for (const auto& a : all) argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    dialogs_.Clear();
+    const int status = cli::Run(static_cast<int>(argv.size()), argv.data(), out, err, &dialogs_);
+    return {status, out.str(), err.str()};
+  }
+
+  static std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+  }
+
+  static fs::path root_;
+  static DemoReport report_;
+  RecordingDialogs dialogs_;
+};
+
+fs::path CliTest::root_;
+DemoReport CliTest::report_;
+
+TEST_F(CliTest, InfoShowsTheInstallationSettings) {
+  const Output o = Run({"info"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  const auto lines = Lines(o.out);
+  ASSERT_GE(lines.size(), 6u);
+  EXPECT_EQ(lines[0], "ProgramPath: " + (root_ / "demo" / "PROGRAMMI").string());
+  EXPECT_EQ(lines[1], "ArchivePath: " + (root_ / "demo" / "ARCHIVI").string());
+  EXPECT_EQ(lines[2], "InstallationCode: " + report_.installation_code);
+  EXPECT_EQ(lines[3], "ProcessingDate: 20250630");
+  EXPECT_EQ(lines[4], "ProcessingYear: 2025");
+  EXPECT_TRUE(lines[5] == "Numbering: Numerazione unica" || lines[5] == "Numbering: Numerazione x Ditta")
+      << lines[5];
+}
+
+TEST_F(CliTest, ListsCompaniesAndEmployeesLineByLine) {
+  Output o = Run({"companies"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  auto companies = Lines(o.out);
+  ASSERT_EQ(companies.size(), report_.company_codes.size());
+  for (size_t i = 0; i < companies.size(); ++i) {
+    EXPECT_EQ(companies[i].substr(0, 3), report_.company_codes[i]);
+    EXPECT_EQ(companies[i].substr(companies[i].size() - 3), report_.company_codes[i]);
+  }
+  o = Run({"companies", "--order", "name", "--screen", "print"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(Lines(o.out).size(), report_.company_codes.size());
+
+  // Employees of the first company: every line ends with a key of that company, and the
+  // employee left out of the lists never appears.
+  o = Run({"employees", "--company", report_.company_codes[0], "--screen", "update"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  const auto employees = Lines(o.out);
+  ASSERT_FALSE(employees.empty());
+  for (const auto& line : employees) {
+    EXPECT_EQ(line.substr(line.size() - 10, 3), report_.company_codes[0]) << line;
+    for (const auto& hidden : report_.Keys(DemoCase::kNotListed)) {
+      EXPECT_NE(line.substr(line.size() - 10), hidden);
+    }
+  }
+}
+
+TEST_F(CliTest, EmployeeFieldsByDescriptorOrCode) {
+  const std::string key = report_.Keys(DemoCase::kProfile).front();
+  Output o = Run({"employee", key, "--field", "DIPX$,00003,10,A,0,P001", "--field", "p138"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  const auto lines = Lines(o.out);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "DIPX$,00003,10,A,0,P001\t" + key);
+  EXPECT_EQ(lines[1].substr(0, 24), "DIPX$,03863,03,A,0,P138\t");
+  EXPECT_NE(lines[1].substr(24), "   ");
+
+  o = Run({"employee", "9999999999"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("non trovato"), std::string::npos);
+  o = Run({"employee", key, "--field", "P999"});
+  EXPECT_EQ(o.status, 1);
+  ASSERT_FALSE(dialogs_.entries().empty());
+  EXPECT_NE(dialogs_.entries().back().text.find("Campo sconosciuto: P999"), std::string::npos);
+  o = Run({"employee", key, "--field", "T002"});
+  EXPECT_EQ(o.status, 1);
+}
+
+TEST_F(CliTest, CompanyAndParameters) {
+  Output o = Run({"company", report_.company_codes[0], "--field", "T001"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, "DITX$,00003,03,N,0,T001\t" + report_.company_codes[0] + "\n");
+  o = Run({"parameters", "--field", "F419", "--field", "F161"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(Lines(o.out).size(), 2u);
+  o = Run({"company", "abc"});
+  EXPECT_EQ(o.status, 2);
+}
+
+TEST_F(CliTest, BadUsageAndMissingInstallation) {
+  EXPECT_EQ(Run({"no-such-command"}).status, 2);
+  EXPECT_EQ(Run({"employees"}).status, 2);
+  EXPECT_EQ(Run({"companies", "--order", "sideways"}).status, 2);
+  EXPECT_EQ(Run({"companies", "--year", "2031"}).status, 1);
+  EXPECT_EQ(dialogs_.entries().back().text, "Non è possibile andare avanti oltre l'anno di elaborazione");
+  // The registry written by the demo installation is found with no options ...
+  Output o = Run({"info"}, /*with_paths=*/false);
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("ArchivePath: " + (root_ / "demo" / "ARCHIVI").string()), std::string::npos);
+  // ... and with no registry and no path files the configuration message ends the run.
+  setenv("KAVELTAR_DRIVE_C", (root_ / "empty-c").c_str(), 1);
+  setenv("KAVELTAR_REGISTRY", (root_ / "empty-registry.ini").c_str(), 1);
+  o = Run({"info"}, /*with_paths=*/false);
+  setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
+  setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
+  EXPECT_EQ(o.status, 1);
+  ASSERT_FALSE(dialogs_.entries().empty());
+  EXPECT_EQ(dialogs_.entries().back().text,
+            "ERRORE DI CONFIGURAZIONE! CONTROLLARE I PERCORSI DI Salarion CON IL PROGRAMMA EPERCORSO");
+}
+
+TEST_F(CliTest, DemoInstallRefusesBadOptionsAndWritesNothing) {
+  const fs::path target = root_ / "refused";
+  Output o = Run({"demo-install", target.string(), "--employees", "10000"}, false);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_FALSE(fs::exists(target));
+  o = Run({"demo-install", target.string(), "--companies", "0"}, false);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_FALSE(fs::exists(target));
+}
+
+}  // namespace
+}  // namespace kaveltar
