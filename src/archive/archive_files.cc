@@ -8,6 +8,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 
@@ -340,6 +341,14 @@ std::fstream* ArchiveFiles::TextStream(int base) {
 
 namespace {
 
+// Traces "LEGGIREC (n-r)" or "SCRIVIREC (n-r)", formatted without a temporary string: every
+// record read passes here.
+void TraceRecordAccess(TraceRing& trace, const char* name, int base, long record) {
+  char text[64];
+  const int n = std::snprintf(text, sizeof(text), "%s (%d-%ld)", name, base, record);
+  trace.TraceProcedure(std::string_view(text, static_cast<size_t>(std::max(n, 0))));
+}
+
 std::string RecordText(int base, long record) {
   return "(base " + std::to_string(base) + ", record " + std::to_string(record) + ")";
 }
@@ -355,7 +364,7 @@ off_t RecordOffset(long record, int length) {
 }  // namespace
 
 int ArchiveFiles::LEGGIREC(int base, long record) {
-  trace_.TraceProcedure("LEGGIREC (" + std::to_string(base) + "-" + std::to_string(record) + ")");
+  TraceRecordAccess(trace_, "LEGGIREC", base, record);
   Channel& ch = channel(base);
   ch.last_record = record;
   if (ch.fd < 0) {
@@ -385,7 +394,7 @@ int ArchiveFiles::LEGGIREC(int base, long record) {
 }
 
 void ArchiveFiles::SCRIVIREC(int base, long record, std::string_view text) {
-  trace_.TraceProcedure("SCRIVIREC (" + std::to_string(base) + "-" + std::to_string(record) + ")");
+  TraceRecordAccess(trace_, "SCRIVIREC", base, record);
   Channel& ch = channel(base);
   ch.last_record = record;
   if (ch.fd < 0) {
