@@ -1,0 +1,500 @@
+// The main window: its frames and menu, the screens it opens and closes, the information box,
+// leaving the program, errors that end it, and the waiting panel.
+#include <QApplication>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <fstream>
+#include <stdexcept>
+
+#include "app/session.h"
+#include "app/startup.h"
+#include "base/run_time_error.h"
+#include "db/attendance_db.h"
+#include "ui/list_widgets.h"
+#include "ui/print_screen.h"
+#include "ui/program.h"
+#include "ui/twips.h"
+#include "ui_harness.h"
+
+namespace kaveltar::ui::testing {
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void StartsOnTheMenu();
+  void MenuEntriesOpenTheirScreen_data();
+  void MenuEntriesOpenTheirScreen();
+  void HelpEntriesOnlyShowTheirMessage();
+  void PrintScreenPreparation();
+  void TotalsScreenListsTheJustifications();
+  void InformationBoxOnCtrlShiftP();
+  void LeavingOffersToSaveAndCanStay();
+  void ClosingTheWindowLeaves();
+  void UnexpectedErrorsEndTheProgram();
+  void WaitPanelIsRestoredOnEveryExit();
+  void ConfigurationErrorWithoutInstallation();
+  void SecondCopyEndsSilently();
+  void CommandLineOptions();
+};
+
+void MainWindowTest::StartsOnTheMenu() {
+  Harness h;
+  FRMVELTAR& f = *h.form;
+  QCOMPARE(f.windowTitle(), QStringLiteral("Gestione Presenze ( Libro unico del lavoro )"));
+  QCOMPARE(f.size(), QSize(973, 660));
+  QCOMPARE(h.Find<QWidget>("FrameMenu")->geometry(), TwipsRect(60, 600, 14235, 7585));
+  QCOMPARE(h.Find<QWidget>("FrameAttesa")->geometry(), TwipsRect(2970, 4200, 4665, 1065));
+  QCOMPARE(h.Find<QWidget>("FrameMemPres_1")->geometry(), TwipsRect(60, 450, 10125, 2415));
+
+  for (const char* shown : {"FrameSelezione", "FrameMenu", "FrameBottoni"}) {
+    QVERIFY2(h.Find<QWidget>(shown)->isVisible(), shown);
+  }
+  for (const char* hidden :
+       {"FrameMemorizza", "FrameModTimbrature", "FrameAggiorna", "FrameImporta", "FrameEsporta",
+        "FrameStpLaser", "FrameTabelle", "FrameCalcolo", "FrameAttesa"}) {
+    QVERIFY2(!h.Find<QWidget>(hidden)->isVisible(), hidden);
+  }
+  // Visibility at start of the frames inside the (hidden) screens.
+  QVERIFY(!h.Find<QWidget>("FrameGesExp_0")->isHidden());
+  QVERIFY(h.Find<QWidget>("FrameGesExp_1")->isHidden());
+  QVERIFY(!h.Find<QWidget>("FrameHelpTabelle")->isHidden());
+  QVERIFY(h.Find<QWidget>("FrameFormule")->isHidden());
+  QCOMPARE(h.Find<QGroupBox>("FrameAttesa")->title(), QString());
+  QCOMPARE(h.Find<QLabel>("LabelAttesa")->text(), QStringLiteral("ATTENDERE PREGO"));
+
+  const char* captions[] = {"Gestione Tabelle Programma",
+                            "Memorizza le Presenze del mese",
+                            "Importa File Presenze Esterno",
+                            "Aggiornamento delle Presenze",
+                            "Esporta File Presenze per la procedura salarion",
+                            "Stampa / Genera File PDF",
+                            "Help Gestione delle Presenze e del Libro Unico del Lavoro",
+                            "Esci dalla Gestione delle Presenze"};
+  for (int i = 0; i < 8; ++i) QCOMPARE(h.MenuButton(i)->text(), QString::fromUtf8(captions[i]));
+  QCOMPARE(h.MenuButton(12)->text(), QStringLiteral("Calcolo Totale giorni Giustificativo"));
+  for (int i : {0, 1, 2, 3, 4, 5, 6, 7, 12}) {
+    QVERIFY(h.MenuButton(i)->isVisible());
+    QVERIFY(h.MenuButton(i)->isEnabled());
+    QCOMPARE(h.MenuButton(i)->property("index").toInt(), i);
+  }
+  QCOMPARE(h.Find<QLabel>("LabelMenu_4")->text(),
+           QStringLiteral("Genera un file con i dati delle presenze elaborate per poterle "
+                          "importare in salarion. ( In Preparazione )"));
+
+  // The four screens show the processing year and month, and the companies of the year in
+  // fixed-width lines.
+  const size_t companies = Demo().report.company_codes.size();
+  for (const char* year : {"LabAnnoMem", "LabAnnoAgg", "LabAnnoStp", "LabAnnoCar"}) {
+    QCOMPARE(h.Find<QLabel>(year)->text(), QStringLiteral("2024"));
+  }
+  for (const char* months : {"ListMesiMem", "ListMesiAgg", "ListMesiStp", "ListMesiCar"}) {
+    auto* list = h.Find<QListWidget>(months);
+    QCOMPARE(list->count(), 12);
+    QCOMPARE(list->item(0)->text(), QStringLiteral("Gennaio"));
+    QCOMPARE(list->item(11)->text(), QStringLiteral("Dicembre"));
+    QCOMPARE(list->currentItem()->text(), QStringLiteral("Giugno"));
+  }
+  for (const char* name : {"ListAziMem", "ListAziAgg", "ListAziStp", "ListAziCar"}) {
+    auto* list = h.Find<QListWidget>(name);
+    QCOMPARE(static_cast<size_t>(list->count()), companies);
+    QVERIFY(QFontInfo(list->font()).fixedPitch());
+    for (size_t i = 0; i < companies; ++i) {
+      QCOMPARE(Lines(list)[i].substr(Lines(list)[i].size() - 3), Demo().report.company_codes[i]);
+    }
+  }
+  QVERIFY(h.TakeTexts().empty());
+}
+
+void MainWindowTest::MenuEntriesOpenTheirScreen_data() {
+  QTest::addColumn<int>("index");
+  QTest::addColumn<QString>("frame");
+  QTest::addColumn<QString>("back");
+  QTest::newRow("tables") << 0 << "FrameTabelle" << "CmdRitTabelle";
+  QTest::newRow("memorize") << 1 << "FrameMemorizza" << "CmdRitMem";
+  QTest::newRow("import") << 2 << "FrameImporta" << "CmdRitImp";
+  QTest::newRow("update") << 3 << "FrameAggiorna" << "CmdRitAgg";
+  QTest::newRow("export") << 4 << "FrameEsporta" << "CmdAnnullaCaric";
+  QTest::newRow("print") << 5 << "FrameStpLaser" << "CmdRitStp";
+  QTest::newRow("totals") << 12 << "FrameCalcolo" << "CmdRitCalcolo";
+}
+
+void MainWindowTest::MenuEntriesOpenTheirScreen() {
+  QFETCH(int, index);
+  QFETCH(QString, frame);
+  QFETCH(QString, back);
+  Harness h;
+  QWidget* screen = h.Find<QWidget>(frame.toLatin1().constData());
+  h.Click(h.MenuButton(index));
+
+  QVERIFY(screen->isVisible());
+  QVERIFY(!h.Find<QWidget>("FrameMenu")->isVisible());
+  for (int i = 0; i <= 5; ++i) QVERIFY(!h.MenuButton(i)->isEnabled());
+  // Only the one screen is shown.
+  for (const char* other : {"FrameTabelle", "FrameMemorizza", "FrameImporta", "FrameAggiorna",
+                            "FrameEsporta", "FrameStpLaser", "FrameCalcolo"}) {
+    if (frame != QLatin1String(other)) QVERIFY2(!h.Find<QWidget>(other)->isVisible(), other);
+  }
+  QCOMPARE(Texts(h.Find<QListWidget>("ListTabelle")),
+           (QStringList{"001 - TABELLA FESTIVITA'", "002 - TABELLA GIUSTIFICATIVI",
+                        "003 - TABELLA GRUPPI ORARI"}));
+
+  const std::vector<RecordingDialogs::Entry> entries = h.dialogs.entries();
+  if (index == 4) {
+    QCOMPARE(entries.size(), size_t{1});
+    QCOMPARE(entries[0].text, std::string("In fase di preparazione e test."));
+    QCOMPARE(entries[0].title, std::string("Gestione Presenze ( Libro unico del lavoro )"));
+    QVERIFY(entries[0].icon == MessageIcon::kInformation);
+  } else {
+    QCOMPARE(entries.size(), size_t{0});
+  }
+  if (index == 0) QCOMPARE(h.Find<QGroupBox>("FrameHelpTabelle")->title(), QString());
+  if (index == 1) {
+    QVERIFY(h.Find<QWidget>("FrameMemPres_0")->isVisible());
+    QVERIFY(!h.Find<QWidget>("FrameMemPres_1")->isVisible());
+  }
+
+  h.Click(back.toLatin1().constData());
+  QVERIFY(!screen->isVisible());
+  QVERIFY(h.Find<QWidget>("FrameMenu")->isVisible());
+  for (int i = 0; i <= 5; ++i) QVERIFY(h.MenuButton(i)->isEnabled());
+  QVERIFY(!h.form->ended());
+}
+
+void MainWindowTest::HelpEntriesOnlyShowTheirMessage() {
+  Harness h;
+  h.Click(h.MenuButton(6));
+  QCOMPARE(h.TakeTexts(), std::vector<std::string>{"Consultare voce 'Help' del menu salarion"});
+  QCOMPARE(h.dialogs.entries().back().title, std::string(kFormCaption));
+  // Help from the menu leaves the menu usable.
+  QVERIFY(h.Find<QWidget>("FrameMenu")->isVisible());
+  for (int i = 0; i <= 5; ++i) QVERIFY(h.MenuButton(i)->isEnabled());
+
+  // The memorization screen covers the bottom bar and has its own help and exit entries.
+  h.Click(h.MenuButton(1));
+  QCOMPARE(h.MenuButton(8)->parentWidget()->objectName(), QStringLiteral("FrameMemorizza"));
+  h.Click(h.MenuButton(8));
+  QCOMPARE(h.TakeTexts(), std::vector<std::string>{"Consultare voce 'Help' del menu salarion"});
+  QVERIFY(h.Find<QWidget>("FrameMemorizza")->isVisible());
+  QVERIFY(h.MenuButton(9)->isVisible());
+  QCOMPARE(h.Find<QWidget>("cmdPulsante_10")->parentWidget()->objectName(),
+           QStringLiteral("FrameModTimbrature"));
+}
+
+void MainWindowTest::PrintScreenPreparation() {
+  Harness h;
+  const std::filesystem::path file =
+      StampSettingsFile(Demo().archives, h.session.installation_code);
+  QVERIFY2(h.session.installation_code == "01", h.session.installation_code.c_str());
+  std::string original;
+  {
+    std::ifstream in(file, std::ios::binary);
+    original.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  auto* copies = h.Find<QLineEdit>("NCopie");
+  auto* stamp = h.Find<QLabel>("lblBollo");
+  const std::pair<const char*, const char*> kinds[] = {
+      {" 0\r\nresto", "Rettangolare"}, {"1", "Circolare"}, {"2\n", "Da file"}, {"3", "Standard"},
+      {"9", "Standard"}};  // an unknown kind leaves the caption as it was
+  for (const auto& [content, caption] : kinds) {
+    {
+      std::ofstream out(file, std::ios::binary | std::ios::trunc);
+      out << content;
+    }
+    h.Click(h.MenuButton(5));
+    QCOMPARE(copies->text(), QStringLiteral("3"));
+    QCOMPARE(stamp->text(), QString::fromUtf8(caption));
+    copies->setText(QStringLiteral("7"));
+    h.Click("CmdRitStp");
+  }
+  std::filesystem::remove(file);
+  h.Click(h.MenuButton(5));
+  QCOMPARE(stamp->text(), QStringLiteral("Standard"));
+  h.Click("CmdRitStp");
+  {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << original;
+  }
+  QVERIFY(h.TakeTexts().empty());
+}
+
+void MainWindowTest::TotalsScreenListsTheJustifications() {
+  Harness h;
+  std::vector<JustificationRow> rows;
+  QVERIFY(h.session.db().ListJustifications(&rows).ok());
+  QVERIFY(!rows.empty());
+  h.Click(h.MenuButton(12));
+  auto* list = h.Find<QListWidget>("ListElencoCalcolo");
+  QCOMPARE(static_cast<size_t>(list->count()), rows.size());
+  bool presence = false, absence = false;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const QString line = list->item(static_cast<int>(i))->text();
+    QVERIFY(line.startsWith(QString::fromStdString(rows[i].code)));
+    QVERIFY(line.left(55).contains(QString::fromUtf8(rows[i].gius[1].c_str()).trimmed()));
+    const bool p = rows[i].gius[2] == "P";
+    QCOMPARE(line.mid(56), p ? QStringLiteral("Presenza") : QStringLiteral("Assenza"));
+    (p ? presence : absence) = true;
+  }
+  QVERIFY(presence && absence);
+}
+
+void MainWindowTest::InformationBoxOnCtrlShiftP() {
+  Harness h;
+  h.form->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
+  const std::string text =
+      "Programma salarion\nNome EXE : KAVELTAR.EXE\nNome Progetto : KAVELTAR.VBP";
+
+  QTest::keyClick(h.form.get(), Qt::Key_P, Qt::ShiftModifier);
+  QVERIFY(h.TakeTexts().empty());
+  QTest::keyClick(h.form.get(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(h.TakeTexts(), std::vector<std::string>{text});
+  QCOMPARE(h.dialogs.entries().back().title, std::string("Informazioni Progetto salarion"));
+  QVERIFY(h.dialogs.entries().back().icon == MessageIcon::kInformation);
+
+  // From a screen, with the focus in one of its lists.
+  h.Click(h.MenuButton(3));
+  auto* employees = h.Find<QListWidget>("ListDipAgg");
+  employees->setFocus();
+  QTest::keyClick(employees, Qt::Key_P, Qt::ShiftModifier);
+  QVERIFY(h.TakeTexts().empty());
+  QTest::keyClick(employees, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(h.TakeTexts(), std::vector<std::string>{text});
+}
+
+void MainWindowTest::LeavingOffersToSaveAndCanStay() {
+  Harness h;
+  FRMVELTAR& f = *h.form;
+  int saved_tables = 0, dropped = 0, saved_grid = 0;
+  bool table_changes = true;
+  LeavingHooks& hooks = f.leaving_hooks();
+  hooks.tables_have_changes = [&] { return table_changes; };
+  // A save that cannot complete keeps the program open.
+  hooks.save_visible_table = [&] {
+    ++saved_tables;
+    f.set_keep_open(true);
+  };
+  hooks.drop_table_changes = [&] {
+    ++dropped;
+    table_changes = false;
+  };
+  hooks.grid_has_changes = [] { return true; };
+  hooks.save_grid = [&] { ++saved_grid; };
+  QSignalSpy ended(&f, &FRMVELTAR::Ended);
+
+  h.dialogs.QueueAnswers({true});
+  h.Click(h.MenuButton(7));
+  QCOMPARE(h.TakeTexts(),
+           std::vector<std::string>{"Sono state fatte delle variazioni/inserimenti\nVuoi salvare ?"});
+  QVERIFY(h.dialogs.entries().back().question);
+  QCOMPARE(saved_tables, 1);
+  QCOMPARE(saved_grid, 0);
+  QVERIFY(!f.ended());
+  QVERIFY(f.isVisible());
+  QVERIFY(h.session.has_db());
+  // Exit from the menu does not disable the menu.
+  QVERIFY(h.MenuButton(0)->isEnabled());
+
+  // The keep-open flag is cleared before the question: answering No drops the changes, the
+  // grid's changes are saved, and the program ends.
+  h.dialogs.QueueAnswers({false});
+  h.Click(h.MenuButton(7));
+  QCOMPARE(dropped, 1);
+  QCOMPARE(saved_tables, 1);
+  QCOMPARE(saved_grid, 1);
+  QVERIFY(f.ended());
+  QCOMPARE(f.exit_status(), 0);
+  QVERIFY(!f.isVisible());
+  QVERIFY(!h.session.has_db());
+  QCOMPARE(ended.count(), 1);
+  QCOMPARE(ended.at(0).at(0).toInt(), 0);
+}
+
+void MainWindowTest::ClosingTheWindowLeaves() {
+  {
+    Harness h;
+    h.form->set_keep_open(true);
+    h.form->close();
+    QVERIFY(h.form->isVisible());  // the close is refused
+    QVERIFY(!h.form->ended());
+    h.form->set_keep_open(false);
+    QSignalSpy ended(h.form.get(), &FRMVELTAR::Ended);
+    h.form->close();
+    QVERIFY(!h.form->isVisible());
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(!h.session.has_db());
+    QVERIFY(h.TakeTexts().empty());
+  }
+  {
+    // Exit entry 9 on the memorization screen.
+    Harness h;
+    h.Click(h.MenuButton(1));
+    h.Click(h.MenuButton(9));
+    QVERIFY(h.form->ended());
+    QCOMPARE(h.form->exit_status(), 0);
+  }
+}
+
+void MainWindowTest::UnexpectedErrorsEndTheProgram() {
+  {
+    Harness h;
+    QSignalSpy ended(h.form.get(), &FRMVELTAR::Ended);
+    bool after_inner = false;
+    const bool ok = h.form->Guard([&] {
+      h.form->Guard([] { throw RunTimeError(53, "File not found"); });
+      after_inner = true;  // never reached: the error ended the program
+    });
+    QVERIFY(!ok);
+    QVERIFY(!after_inner);
+    const std::vector<std::string> texts = h.TakeTexts();
+    QCOMPARE(texts.size(), size_t{2});
+    QVERIFY2(texts[0].find("Errore 53 File not found\n") != std::string::npos, texts[0].c_str());
+    QCOMPARE(texts[1], std::string("CHIUDERE TUTTE LE APPLICAZIONI DELLA TASK\nLANCIARE RIPRISTINO TASK"));
+    QVERIFY(h.form->ended());
+    QCOMPARE(h.form->exit_status(), 1);
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(ended.at(0).at(0).toInt(), 1);
+    QVERIFY(!h.session.has_db());
+    // Nothing runs any more once the program has ended.
+    bool ran = false;
+    QVERIFY(!h.form->Guard([&] { ran = true; }));
+    QVERIFY(!ran);
+  }
+  {
+    // Any other exception goes through the same handler.
+    Harness h;
+    QVERIFY(!h.form->Guard([] { throw std::runtime_error("boom"); }));
+    QVERIFY(h.TakeTexts().at(0).find("Errore 51 boom") != std::string::npos);
+    QCOMPARE(h.form->exit_status(), 1);
+  }
+  {
+    // A fatal error shows its own text and title.
+    Harness h;
+    QVERIFY(!h.form->Guard([] { throw Fatal("ERRORE REPOSITORY - STRCOSTANTE", "Salarion"); }));
+    QCOMPARE(h.TakeTexts(), std::vector<std::string>{"ERRORE REPOSITORY - STRCOSTANTE"});
+    QCOMPARE(h.dialogs.entries().back().title, std::string("Salarion"));
+    QCOMPARE(h.form->exit_status(), 1);
+  }
+  {
+    // A printer error may be retried as long as the operator asks, then skipped.
+    Harness h;
+    int attempts = 0;
+    h.dialogs.QueueAnswers({true, true, false, false});
+    QVERIFY(h.form->Guard([&] {
+      ++attempts;
+      throw RunTimeError(RunTimeError::kPrinterError, "Printer error");
+    }));
+    QCOMPARE(attempts, 3);
+    QVERIFY(!h.form->ended());
+  }
+}
+
+void MainWindowTest::WaitPanelIsRestoredOnEveryExit() {
+  Harness h;
+  QWidget* panel = h.Find<QWidget>("FrameAttesa");
+  {
+    auto outer = h.form->Wait();
+    QVERIFY(panel->isVisible());
+    QVERIFY(QApplication::overrideCursor() != nullptr);
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    { auto inner = h.form->Wait(); }
+    QVERIFY(panel->isVisible());  // the outer operation is still running
+  }
+  QVERIFY(!panel->isVisible());
+  QVERIFY(QApplication::overrideCursor() == nullptr);
+
+  try {
+    auto wait = h.form->Wait();
+    throw std::runtime_error("interrupted");
+  } catch (const std::runtime_error&) {
+  }
+  QVERIFY(!panel->isVisible());
+  QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+namespace {
+
+// Points the drive C: and the registry store at an empty folder for the life of the object.
+class NoInstallation {
+ public:
+  NoInstallation() {
+    for (const char* var : {"KAVELTAR_DRIVE_C", "KAVELTAR_REGISTRY"}) saved_.push_back(qgetenv(var));
+    qputenv("KAVELTAR_DRIVE_C", QByteArray(dir_.path().toUtf8() + "/c"));
+    qputenv("KAVELTAR_REGISTRY", QByteArray(dir_.path().toUtf8() + "/registry.ini"));
+  }
+  ~NoInstallation() {
+    qputenv("KAVELTAR_DRIVE_C", saved_[0]);
+    qputenv("KAVELTAR_REGISTRY", saved_[1]);
+  }
+
+ private:
+  QTemporaryDir dir_;
+  std::vector<QByteArray> saved_;
+};
+
+}  // namespace
+
+void MainWindowTest::ConfigurationErrorWithoutInstallation() {
+  NoInstallation none;
+  RecordingDialogs dialogs;
+  Session session(dialogs);
+  int status = 0;
+  QVERIFY(!StartSession(session, StartupOptions{}, &status));
+  QVERIFY(status != 0);
+  QCOMPARE(dialogs.entries().size(), size_t{1});
+  QCOMPARE(dialogs.entries()[0].text,
+           std::string("ERRORE DI CONFIGURAZIONE! CONTROLLARE I PERCORSI DI Salarion CON IL "
+                       "PROGRAMMA EPERCORSO"));
+  QCOMPARE(dialogs.entries()[0].title, std::string("Salarion"));
+  QVERIFY(dialogs.entries()[0].icon == MessageIcon::kCritical);
+}
+
+void MainWindowTest::SecondCopyEndsSilently() {
+  StartupOptions options;
+  options.archive_path = Demo().archives;
+  options.program_path = Demo().programs;
+  options.single_instance = true;
+  RecordingDialogs first_dialogs, second_dialogs;
+  Session first(first_dialogs), second(second_dialogs);
+  int status = -1;
+  QVERIFY(StartSession(first, options, &status));
+  QCOMPARE(status, 0);
+  QVERIFY(!StartSession(second, options, &status));
+  QCOMPARE(status, 0);
+  QVERIFY(second_dialogs.entries().empty());
+}
+
+void MainWindowTest::CommandLineOptions() {
+  ProgramOptions options;
+  QString message;
+  QCOMPARE(ParseProgramOptions({"kaveltar", "--archive", "/a", "--programs", "/p", "--db",
+                                "postgresql://x/y"},
+                               &options, &message),
+           ParseOutcome::kRun);
+  QCOMPARE(options.startup.archive_path->string(), std::string("/a"));
+  QCOMPARE(options.startup.program_path->string(), std::string("/p"));
+  QCOMPARE(options.startup.database_url, std::string("postgresql://x/y"));
+  QVERIFY(options.screenshot_dir.isEmpty());
+
+  ProgramOptions only_archive;
+  QCOMPARE(ParseProgramOptions({"kaveltar", "--archive", "/a"}, &only_archive, &message),
+           ParseOutcome::kBadUsage);
+  QCOMPARE(ParseProgramOptions({"kaveltar", "extra"}, &only_archive, &message),
+           ParseOutcome::kBadUsage);
+  QCOMPARE(ParseProgramOptions({"kaveltar", "--help"}, &only_archive, &message),
+           ParseOutcome::kHelp);
+  QVERIFY(!message.contains(QStringLiteral("screenshot")));
+}
+
+}  // namespace kaveltar::ui::testing
+
+int RunMainWindowTests(int argc, char** argv) {
+  kaveltar::ui::testing::MainWindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_window_test.moc"

@@ -1,0 +1,106 @@
+#include "ui_harness.h"
+
+#include <stdlib.h>
+
+#include <QCheckBox>
+#include <QRadioButton>
+
+#include "app/startup.h"
+#include "ui/list_widgets.h"
+
+namespace kaveltar::ui::testing {
+
+const DemoFixture& Demo() {
+  // Both live until the process ends; the folder is removed then.
+  static QTemporaryDir dir;
+  static DemoFixture* fixture = [] {
+    auto* f = new DemoFixture;
+    f->root = dir.path().toStdString();
+    // The demo's drive C: files and registry store stay inside the temporary folder.
+    setenv("KAVELTAR_DRIVE_C", (f->root / "c").c_str(), 1);
+    setenv("KAVELTAR_REGISTRY", (f->root / "registry.ini").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", f->root.c_str(), 1);
+    DemoOptions options;
+    options.dir = f->root / "demo";
+    options.year = kDemoYear;
+    options.month = kDemoMonth;
+    options.companies = 5;
+    options.employees = 60;
+    options.seed = 7;
+    options.write_registry = true;
+    const Status status = WriteDemoInstallation(options, &f->report);
+    if (!status.ok()) qFatal("demo installation: %s", status.message().c_str());
+    f->archives = f->report.archive_folder;
+    f->programs = f->report.program_folder;
+    return f;
+  }();
+  return *fixture;
+}
+
+Harness::Harness() {
+  const DemoFixture& demo = Demo();
+  StartupOptions options;
+  options.archive_path = demo.archives;
+  options.program_path = demo.programs;
+  try {
+    Startup(session, options);
+  } catch (const std::exception& e) {
+    qFatal("start-up on the demo installation failed: %s", e.what());
+  }
+  form = std::make_unique<FRMVELTAR>(session);
+  form->show();
+  if (!QTest::qWaitForWindowExposed(form.get())) qWarning("window not exposed");
+}
+
+Harness::~Harness() { form.reset(); }
+
+QAbstractButton* Harness::MenuButton(int index) const {
+  return Find<QAbstractButton>(ArrayName("cmdPulsante", index).toLatin1().constData());
+}
+
+void Harness::Click(const char* name) const { Click(Find<QAbstractButton>(name)); }
+
+void Harness::Click(QAbstractButton* button) const {
+  if (!button->isVisible() || !button->isEnabled()) {
+    qFatal("%s cannot be clicked", qPrintable(button->objectName()));
+  }
+  // A check box or an option button reacts only to clicks on its box and caption.
+  const bool boxed = qobject_cast<QCheckBox*>(button) || qobject_cast<QRadioButton*>(button);
+  QTest::mouseClick(button, Qt::LeftButton, {},
+                    boxed ? QPoint(6, button->height() / 2) : button->rect().center());
+}
+
+void Harness::ClickRow(QListWidget* list, int row) {
+  QListWidgetItem* item = list->item(row);
+  if (item == nullptr) qFatal("%s has no row %d", qPrintable(list->objectName()), row);
+  list->scrollToItem(item);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+}
+
+void Harness::DoubleClickRow(QListWidget* list, int row) {
+  QListWidgetItem* item = list->item(row);
+  if (item == nullptr) qFatal("%s has no row %d", qPrintable(list->objectName()), row);
+  list->scrollToItem(item);
+  // As the window system delivers it: press, release, double click, release.
+  const QPoint at = list->visualItemRect(item).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+std::vector<std::string> Harness::TakeTexts() {
+  std::vector<std::string> texts;
+  const auto& entries = dialogs.entries();
+  for (; seen_ < entries.size(); ++seen_) texts.push_back(entries[seen_].text);
+  return texts;
+}
+
+std::vector<std::string> Lines(const QListWidget* list) { return AllLines(list); }
+
+QStringList Texts(const QListWidget* list) {
+  QStringList texts;
+  for (int row = 0; row < list->count(); ++row) texts << list->item(row)->text();
+  return texts;
+}
+
+}  // namespace kaveltar::ui::testing

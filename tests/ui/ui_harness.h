@@ -1,0 +1,71 @@
+// What the screen tests share: one demo installation per test run (processing year 2024,
+// month June, five companies), written into a temporary folder with its own C: drive and
+// registry store, and a harness that starts a session on it and shows the main window with
+// scripted dialogs.
+#pragma once
+
+#include <QAbstractButton>
+#include <QListWidget>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+#include "base/dialogs.h"
+#include "demo/demo_installation.h"
+#include "ui/frm_veltar.h"
+
+namespace kaveltar::ui::testing {
+
+inline constexpr int kDemoYear = 2024;
+inline constexpr int kDemoMonth = 6;
+
+struct DemoFixture {
+  std::filesystem::path root;
+  std::filesystem::path archives;
+  std::filesystem::path programs;
+  DemoReport report;
+};
+// Writes the installation on first use; the folder lives until the process ends.
+const DemoFixture& Demo();
+
+class Harness {
+ public:
+  // Starts the session on the demo installation and shows the window.
+  Harness();
+  ~Harness();
+
+  template <class T>
+  T* Find(const char* name) const {
+    T* widget = form->findChild<T*>(QString::fromLatin1(name));
+    if (widget == nullptr) qFatal("no widget named %s", name);
+    return widget;
+  }
+  QAbstractButton* MenuButton(int index) const;
+  // A mouse click on a visible, enabled button.
+  void Click(const char* name) const;
+  void Click(QAbstractButton* button) const;
+  // A mouse click / double click on a row of a list.
+  static void ClickRow(QListWidget* list, int row);
+  static void DoubleClickRow(QListWidget* list, int row);
+  // The texts of the messages and questions since the last call.
+  std::vector<std::string> TakeTexts();
+
+  RecordingDialogs dialogs;
+  Session session{dialogs};
+  std::unique_ptr<FRMVELTAR> form;
+
+ private:
+  size_t seen_ = 0;
+};
+
+// The Windows-1252 lines of a list.
+std::vector<std::string> Lines(const QListWidget* list);
+// The texts the items of a list show.
+QStringList Texts(const QListWidget* list);
+
+}  // namespace kaveltar::ui::testing

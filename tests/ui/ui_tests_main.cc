@@ -1,0 +1,23 @@
+// The screen tests: "kaveltar_ui_tests main_window" or "... selection_screens" runs one
+// group (CTest runs them side by side); without an argument both run. Further arguments go
+// to QtTest.
+#include <QApplication>
+#include <cstring>
+#include <vector>
+
+int RunMainWindowTests(int argc, char** argv);
+int RunSelectionScreensTests(int argc, char** argv);
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const char* group = argc > 1 && argv[1][0] != '-' ? argv[1] : "";
+  std::vector<char*> args{argv[0]};
+  for (int i = *group ? 2 : 1; i < argc; ++i) args.push_back(argv[i]);
+  const int n = static_cast<int>(args.size());
+  int status = 0;
+  if (!*group || std::strcmp(group, "main_window") == 0) status |= RunMainWindowTests(n, args.data());
+  if (!*group || std::strcmp(group, "selection_screens") == 0) {
+    status |= RunSelectionScreensTests(n, args.data());
+  }
+  return status;
+}

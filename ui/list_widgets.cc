@@ -1,0 +1,138 @@
+#include "ui/list_widgets.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+#include "base/encoding.h"
+
+namespace kaveltar::ui {
+
+QString ArrayName(const char* name, int index) {
+  return QString::fromLatin1(name) + QLatin1Char('_') + QString::number(index);
+}
+
+void SetArrayName(QWidget* widget, const char* name, int index) {
+  widget->setObjectName(ArrayName(name, index));
+  widget->setProperty("index", index);
+}
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QFont ListFont() {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  font.setPointSize(8);
+  return font;
+}
+
+QListWidget* NewList(QWidget* parent, const char* name, QAbstractItemView::SelectionMode mode) {
+  auto* list = new QListWidget(parent);
+  list->setObjectName(QString::fromLatin1(name));
+  list->setFont(ListFont());
+  list->setSelectionMode(mode);
+  list->setUniformItemSizes(true);
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  return list;
+}
+
+namespace {
+
+QListWidgetItem* NewItem(std::string_view line) {
+  auto* item = new QListWidgetItem(FromUtf8(Cp1252ToUtf8(line)));
+  item->setData(Qt::UserRole, QByteArray(line.data(), static_cast<qsizetype>(line.size())));
+  return item;
+}
+
+}  // namespace
+
+void SetLines(QListWidget* list, const std::vector<std::string>& lines) {
+  const QSignalBlocker blocker(list);
+  list->clear();
+  for (const std::string& line : lines) list->addItem(NewItem(line));
+  // clear() leaves the view's scroll positions and selection model behind the signals we
+  // blocked; make the empty selection visible to the view.
+  list->setCurrentRow(-1);
+}
+
+int AddLine(QListWidget* list, std::string_view line) {
+  list->addItem(NewItem(line));
+  return list->count() - 1;
+}
+
+std::string LineAt(const QListWidget* list, int row) {
+  const QListWidgetItem* item = list->item(row);
+  if (item == nullptr) return {};
+  return item->data(Qt::UserRole).toByteArray().toStdString();
+}
+
+std::vector<std::string> AllLines(const QListWidget* list) {
+  std::vector<std::string> lines;
+  lines.reserve(static_cast<size_t>(list->count()));
+  for (int row = 0; row < list->count(); ++row) lines.push_back(LineAt(list, row));
+  return lines;
+}
+
+QListWidget* NewMonthList(QWidget* parent, const char* name, int month) {
+  QListWidget* list = NewList(parent, name);
+  for (const char* month_name : kMonthNames) list->addItem(QString::fromUtf8(month_name));
+  if (month >= 1 && month <= 12) list->setCurrentRow(month - 1);
+  return list;
+}
+
+QButtonGroup* NewOrderOption(QWidget* parent, const char* name, const char* caption0,
+                             const char* caption1) {
+  auto* group = new QButtonGroup(parent);
+  group->setObjectName(QString::fromLatin1(name));
+  group->setExclusive(true);
+  const char* captions[2] = {caption0, caption1};
+  for (int i = 0; i < 2; ++i) {
+    auto* option = new QRadioButton(QString::fromUtf8(captions[i]), parent);
+    SetArrayName(option, name, i);
+    group->addButton(option, i);
+  }
+  group->button(0)->setChecked(true);
+  return group;
+}
+
+YearBox::YearBox(QWidget* parent, const char* label_name, const char* buttons_name,
+                 int processing_year, Dialogs& dialogs)
+    : QWidget(parent), navigator_(processing_year), dialogs_(dialogs) {
+  back_ = new QPushButton(QStringLiteral("<<"), this);
+  SetArrayName(back_, buttons_name, 0);
+  label_ = new QLabel(QString::number(processing_year), this);
+  label_->setObjectName(QString::fromLatin1(label_name));
+  label_->setAlignment(Qt::AlignCenter);
+  label_->setFrameShape(QFrame::Panel);
+  label_->setFrameShadow(QFrame::Sunken);
+  label_->setMinimumWidth(56);
+  QFont bold = label_->font();
+  bold.setBold(true);
+  label_->setFont(bold);
+  forward_ = new QPushButton(QStringLiteral(">>"), this);
+  SetArrayName(forward_, buttons_name, 1);
+  for (QPushButton* b : {back_, forward_}) b->setFixedWidth(34);
+
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(4);
+  row->addWidget(back_);
+  row->addWidget(label_, 1);
+  row->addWidget(forward_);
+
+  connect(back_, &QPushButton::clicked, this, [this] { Move(false); });
+  connect(forward_, &QPushButton::clicked, this, [this] { Move(true); });
+}
+
+void YearBox::Move(bool forward) {
+  const bool moved = forward ? navigator_.Forward(dialogs_) : navigator_.Back(dialogs_);
+  if (!moved) return;
+  label_->setText(QString::number(navigator_.shown()));
+  if (changed_) changed_();
+}
+
+}  // namespace kaveltar::ui

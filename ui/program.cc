@@ -1,0 +1,183 @@
+#include "ui/program.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QListWidget>
+#include <QPixmap>
+#include <cstdio>
+#include <exception>
+
+#include "app/session.h"
+#include "base/fatal.h"
+#include "base/run_time_error.h"
+#include "ui/frm_veltar.h"
+#include "ui/memorize_screen.h"
+#include "ui/print_screen.h"
+#include "ui/qt_dialogs.h"
+#include "ui/update_screen.h"
+#include "ui/export_screen.h"
+
+namespace kaveltar::ui {
+namespace {
+
+// Messages while taking pictures go to standard error; questions are answered No.
+class UnattendedDialogs : public Dialogs {
+ public:
+  void Show(std::string_view text, std::string_view title, MessageIcon) override {
+    std::fprintf(stderr, "kaveltar: [%.*s] %.*s\n", static_cast<int>(title.size()), title.data(),
+                 static_cast<int>(text.size()), text.data());
+  }
+  bool Ask(std::string_view text, std::string_view title, MessageIcon icon) override {
+    Show(text, title, icon);
+    return false;
+  }
+};
+
+bool SavePicture(QWidget& window, const QDir& dir, const char* name) {
+  QCoreApplication::processEvents();
+  const QString file = dir.filePath(QString::fromLatin1(name));
+  if (!window.grab().save(file, "PNG")) {
+    std::fprintf(stderr, "kaveltar: cannot write %s\n", qPrintable(file));
+    return false;
+  }
+  return true;
+}
+
+// Selects `row` of a list as a click would.
+void Click(QListWidget* list, int row) {
+  if (row < list->count()) list->setCurrentRow(row);
+}
+
+// The menu, then each selection screen with a company and a few employees chosen.
+int TakePictures(FRMVELTAR& form, const QString& folder) {
+  QDir dir(folder);
+  if (!dir.mkpath(QStringLiteral("."))) {
+    std::fprintf(stderr, "kaveltar: cannot create %s\n", qPrintable(folder));
+    return 1;
+  }
+  bool ok = SavePicture(form, dir, "menu.png");
+
+  form.cmdPulsante_Click(1);
+  MemorizeScreen& memorize = form.memorize_screen();
+  for (int row = 0; row < 4; ++row) memorize.ListDipSel_DblClick(row);
+  ok = SavePicture(form, dir, "memorize.png") && ok;
+  form.ReturnToMenu(memorize.frame());
+
+  form.cmdPulsante_Click(3);
+  Click(form.update_screen().companies(), 0);
+  Click(form.update_screen().employees(), 0);
+  ok = SavePicture(form, dir, "update.png") && ok;
+  form.ReturnToMenu(form.update_screen().frame());
+
+  form.cmdPulsante_Click(5);
+  Click(form.print_screen().companies(), 0);
+  Click(form.print_screen().employees(), 0);
+  ok = SavePicture(form, dir, "print.png") && ok;
+  form.ReturnToMenu(form.print_screen().frame());
+
+  form.cmdPulsante_Click(4);
+  Click(form.export_screen().companies(), 0);
+  ok = SavePicture(form, dir, "export.png") && ok;
+  form.ReturnToMenu(form.export_screen().frame());
+
+  form.Leave();
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+
+ParseOutcome ParseProgramOptions(const QStringList& arguments, ProgramOptions* options,
+                                 QString* message) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("KAVELTAR - Gestione Presenze"));
+  parser.addHelpOption();
+  const QCommandLineOption archive(QStringLiteral("archive"),
+                                   QStringLiteral("cartella degli archivi (al posto del registro)"),
+                                   QStringLiteral("DIR"));
+  const QCommandLineOption programs(QStringLiteral("programs"),
+                                    QStringLiteral("cartella dei programmi (al posto del registro)"),
+                                    QStringLiteral("DIR"));
+  const QCommandLineOption registry(QStringLiteral("registry"),
+                                    QStringLiteral("file del registro da usare"),
+                                    QStringLiteral("FILE"));
+  const QCommandLineOption db(QStringLiteral("db"),
+                              QStringLiteral("database PostgreSQL condiviso (postgresql://...)"),
+                              QStringLiteral("URL"));
+  QCommandLineOption screenshots(QStringLiteral("screenshot-dir"), QString(), QStringLiteral("DIR"));
+  screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser.addOptions({archive, programs, registry, db, screenshots});
+
+  if (!parser.parse(arguments)) {
+    *message = parser.errorText();
+    return ParseOutcome::kBadUsage;
+  }
+  if (parser.isSet(QStringLiteral("help"))) {
+    *message = parser.helpText();
+    return ParseOutcome::kHelp;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    *message = QStringLiteral("argomento sconosciuto: ") + parser.positionalArguments().first();
+    return ParseOutcome::kBadUsage;
+  }
+  if (parser.isSet(archive) != parser.isSet(programs)) {
+    *message = QStringLiteral("indicare sia --archive sia --programs");
+    return ParseOutcome::kBadUsage;
+  }
+  StartupOptions& s = options->startup;
+  if (parser.isSet(archive)) s.archive_path = parser.value(archive).toStdString();
+  if (parser.isSet(programs)) s.program_path = parser.value(programs).toStdString();
+  if (parser.isSet(registry)) s.registry_file = parser.value(registry).toStdString();
+  if (parser.isSet(db)) s.database_url = parser.value(db).toStdString();
+  options->screenshot_dir = parser.value(screenshots);
+  return ParseOutcome::kRun;
+}
+
+bool StartSession(Session& session, const StartupOptions& options, int* exit_status) {
+  *exit_status = 1;
+  try {
+    Startup(session, options);
+    *exit_status = 0;
+    return true;
+  } catch (const Fatal& fatal) {
+    if (!fatal.text().empty()) session.dialogs().Show(fatal.text(), fatal.title(), fatal.icon());
+    session.Close();
+    *exit_status = fatal.exit_status();
+    return false;
+  } catch (const RunTimeError& error) {
+    session.dialogs().Show("Errore " + std::to_string(error.number()) + " " + error.description(),
+                           "Salarion", MessageIcon::kCritical);
+  } catch (const std::exception& error) {
+    session.dialogs().Show(error.what(), "Salarion", MessageIcon::kCritical);
+  }
+  session.Close();
+  return false;
+}
+
+int RunProgram(const ProgramOptions& options) {
+  QtDialogs qt_dialogs;
+  UnattendedDialogs unattended;
+  const bool pictures = !options.screenshot_dir.isEmpty();
+  Session session(pictures ? static_cast<Dialogs&>(unattended) : qt_dialogs);
+
+  StartupOptions startup = options.startup;
+  // One running copy per user and installation; taking pictures may run beside the program.
+  startup.single_instance = !pictures;
+  if (int status = 0; !StartSession(session, startup, &status)) return status;
+
+  FRMVELTAR form(session);
+  if (form.ended()) return form.exit_status();
+  qt_dialogs.set_parent(&form);
+  QApplication::setQuitOnLastWindowClosed(false);
+  int exit_status = 0;
+  QObject::connect(&form, &FRMVELTAR::Ended, &form, [&exit_status](int status) {
+    exit_status = status;
+    QCoreApplication::exit(status);
+  });
+  form.show();
+  if (pictures) return TakePictures(form, options.screenshot_dir);
+  QApplication::exec();
+  return exit_status;
+}
+
+}  // namespace kaveltar::ui

@@ -1,0 +1,43 @@
+// The desktop program from its command line to its exit status.
+//
+//   kaveltar [--archive DIR --programs DIR] [--registry FILE] [--db URL]
+//
+// --archive/--programs take the place of the registry and of the path files, as for
+// kaveltar-cli; --registry names the registry store file; --db a shared PostgreSQL database.
+// A hidden option --screenshot-dir DIR saves pictures of the menu and of the four selection
+// screens into DIR and ends (used by scripts/screenshot).
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "app/startup.h"
+#include "base/dialogs.h"
+
+namespace kaveltar {
+class Session;
+}
+
+namespace kaveltar::ui {
+
+struct ProgramOptions {
+  StartupOptions startup;
+  QString screenshot_dir;
+};
+
+enum class ParseOutcome { kRun, kHelp, kBadUsage };
+// Parses the arguments (the program name first). kHelp and kBadUsage leave the text to print
+// in `message`.
+ParseOutcome ParseProgramOptions(const QStringList& arguments, ProgramOptions* options,
+                                 QString* message);
+
+// Starts the session. True when the program can go on; otherwise *exit_status is the status
+// to end with, after the message of the failure (if any) has been shown through the session's
+// dialogs: the configuration message when no installation is found, the error handler's
+// messages, nothing for a second copy (which ends with status 0).
+bool StartSession(Session& session, const StartupOptions& options, int* exit_status);
+
+// The whole program; needs a QApplication.
+int RunProgram(const ProgramOptions& options);
+
+}  // namespace kaveltar::ui

@@ -1,0 +1,57 @@
+#include "ui/qt_dialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+
+namespace kaveltar::ui {
+namespace {
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::kInformation: return QMessageBox::Information;
+    case MessageIcon::kExclamation: return QMessageBox::Warning;
+    case MessageIcon::kCritical: return QMessageBox::Critical;
+    case MessageIcon::kQuestion: return QMessageBox::Question;
+    case MessageIcon::kNone: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// While a long operation holds the hourglass, a message box still needs the normal pointer.
+class ArrowCursorWhileAsking {
+ public:
+  ArrowCursorWhileAsking() : active_(QApplication::overrideCursor() != nullptr) {
+    if (active_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  }
+  ~ArrowCursorWhileAsking() {
+    if (active_) QApplication::restoreOverrideCursor();
+  }
+  ArrowCursorWhileAsking(const ArrowCursorWhileAsking&) = delete;
+  ArrowCursorWhileAsking& operator=(const ArrowCursorWhileAsking&) = delete;
+
+ private:
+  bool active_;
+};
+
+}  // namespace
+
+void QtDialogs::Show(std::string_view text, std::string_view title, MessageIcon icon) {
+  ArrowCursorWhileAsking arrow;
+  QMessageBox box(BoxIcon(icon), FromUtf8(title), FromUtf8(text), QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+bool QtDialogs::Ask(std::string_view text, std::string_view title, MessageIcon icon) {
+  ArrowCursorWhileAsking arrow;
+  QMessageBox box(BoxIcon(icon), FromUtf8(title), FromUtf8(text),
+                  QMessageBox::Yes | QMessageBox::No, parent_);
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace kaveltar::ui

@@ -1,0 +1,26 @@
+// Dialogs for the desktop program: every message and question of the core and of the screens
+// becomes a modal QMessageBox over the main window.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "base/dialogs.h"
+
+namespace kaveltar::ui {
+
+class QtDialogs : public Dialogs {
+ public:
+  // Message boxes are centred on `parent` once it is set; before that (start-up) they float.
+  void set_parent(QWidget* parent) { parent_ = parent; }
+
+  // Information, exclamation and critical messages show an OK button.
+  void Show(std::string_view text, std::string_view title, MessageIcon icon) override;
+  // Yes/No; Yes is the default button, as operators of the payroll office are used to.
+  bool Ask(std::string_view text, std::string_view title, MessageIcon icon) override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+}  // namespace kaveltar::ui

@@ -1,0 +1,89 @@
+#include "ui/selection_screen.h"
+
+#include <QSignalBlocker>
+
+#include "app/session.h"
+#include "base/text.h"
+#include "ui/frm_veltar.h"
+
+namespace kaveltar::ui {
+
+SelectionScreen::SelectionScreen(FRMVELTAR& form, Screen screen, const char* frame_name,
+                                 const char* caption)
+    : form_(form), session_(form.session()), screen_(screen) {
+  frame_ = new QGroupBox(QString::fromUtf8(caption), form.frame_selezione());
+  frame_->setObjectName(QString::fromLatin1(frame_name));
+  frame_->setAutoFillBackground(true);
+}
+
+SelectionScreen::~SelectionScreen() = default;
+
+void SelectionScreen::Connect() {
+  connect(companies_, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (row >= 0) form_.Guard([this] { CompanyClicked(); });
+  });
+  if (company_order_ != nullptr) {
+    connect(company_order_, &QButtonGroup::idClicked, this,
+            [this](int) { form_.Guard([this] { ReloadCompanies(); }); });
+  }
+  if (employee_order_ != nullptr) {
+    connect(employee_order_, &QButtonGroup::idClicked, this,
+            [this](int) { form_.Guard([this] { RebuildEmployees(); }); });
+  }
+  year_->set_changed([this] { form_.Guard([this] { YearChanged(); }); });
+}
+
+int SelectionScreen::CompanyOrder() const {
+  return company_order_ == nullptr ? kOrderByCode : company_order_->checkedId();
+}
+
+int SelectionScreen::EmployeeOrder() const {
+  return employee_order_ == nullptr ? kOrderByCode : employee_order_->checkedId();
+}
+
+std::string SelectionScreen::CurrentCompanyLine() const {
+  return LineAt(companies_, companies_->currentRow());
+}
+
+void SelectionScreen::FillCompanies() {
+  SetLines(companies_, session_.lists().LISTA_AZIENDE(screen_, CompanyOrder()));
+  if (employees_ != nullptr) SetLines(employees_, {});
+  ListsRefilled();
+}
+
+void SelectionScreen::ReloadCompanies() {
+  session_.lists().CARICAESTRAZIONE(year_->distance());
+  FillCompanies();
+}
+
+std::vector<std::string> SelectionScreen::EmployeesOf(const std::string& company_line) {
+  return session_.lists().EmployeeList(screen_, EmployeeOrder(), year(), company_line);
+}
+
+void SelectionScreen::RebuildEmployees() {
+  if (employees_ == nullptr) return;
+  const std::string company = CurrentCompanyLine();
+  SetLines(employees_, company.empty() ? std::vector<std::string>{} : EmployeesOf(company));
+  ListsRefilled();
+}
+
+void SelectionScreen::CompanyClicked() { RebuildEmployees(); }
+
+void SelectionScreen::YearChanged() {
+  // The company code is the last three characters of a company line in either order.
+  const std::string selected(Right(CurrentCompanyLine(), 3));
+  ReloadCompanies();
+  if (selected.empty()) return;
+  for (int row = 0; row < companies_->count(); ++row) {
+    if (Right(LineAt(companies_, row), 3) == selected) {
+      {
+        const QSignalBlocker blocker(companies_);
+        companies_->setCurrentRow(row);
+      }
+      CompanyClicked();
+      return;
+    }
+  }
+}
+
+}  // namespace kaveltar::ui

@@ -1,0 +1,67 @@
+#include "ui/update_screen.h"
+
+#include <QGridLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/session.h"
+#include "ui/frm_veltar.h"
+#include "ui/screen_layout.h"
+
+namespace kaveltar::ui {
+
+UpdateScreen::UpdateScreen(FRMVELTAR& form)
+    : SelectionScreen(form, Screen::kUpdate, "FrameAggiorna", "Aggiornamento delle Presenze") {
+  QGroupBox* f = frame_;
+  companies_ = NewList(f, "ListAziAgg");
+  company_order_ = NewOrderOption(f, "OptOrdinaAziAgg", "Per Codice", "Per Ragione Sociale");
+  employees_ = NewList(f, "ListDipAgg");
+  employee_order_ = NewOrderOption(f, "OptOrdinaDipAgg", "Per Codice", "Per Cognome Nome");
+  months_ = NewMonthList(f, "ListMesiAgg", session_.processing_month);
+  year_ = new YearBox(f, "LabAnnoAgg", "cmdAnnoAgg", session_.processing_year, form.dialogs());
+  auto* cmd_rit = new QPushButton(QStringLiteral("Ritorna al Menu Precedente"), f);
+  cmd_rit->setObjectName(QStringLiteral("CmdRitAgg"));
+
+  auto* period = new QVBoxLayout;
+  period->addWidget(NewLabel(f, "ANNO"), 0, Qt::AlignHCenter);
+  period->addWidget(year_);
+  period->addSpacing(8);
+  period->addLayout(Headed(f, "MESE", months_), 1);
+
+  auto* lists = new QGridLayout;
+  lists->setHorizontalSpacing(8);
+  lists->addLayout(Headed(f, "SELEZIONE DITTE", companies_), 0, 0);
+  lists->addLayout(Headed(f, "SELEZIONE DIPENDENTI", employees_), 0, 1);
+  lists->addLayout(period, 0, 2);
+  lists->addLayout(Row({company_order_->button(0), company_order_->button(1)}), 1, 0);
+  lists->addLayout(Row({employee_order_->button(0), employee_order_->button(1)}), 1, 1);
+  lists->setColumnStretch(0, 36);
+  lists->setColumnStretch(1, 48);
+  lists->setColumnStretch(2, 12);
+
+  auto* bottom = new QHBoxLayout;
+  bottom->addStretch(1);
+  bottom->addWidget(cmd_rit);
+
+  auto* column = new QVBoxLayout(f);
+  column->setContentsMargins(8, 4, 8, 8);
+  column->addLayout(lists, 1);
+  column->addLayout(bottom);
+
+  // The grid's frame; the month grid fills it.
+  frame_mod_timbrature_ = new QGroupBox(form.frame_selezione());
+  frame_mod_timbrature_->setObjectName(QStringLiteral("FrameModTimbrature"));
+  frame_mod_timbrature_->setAutoFillBackground(true);
+  auto* grid_buttons = new QHBoxLayout;
+  grid_buttons->addWidget(form.NewMenuButton(11, frame_mod_timbrature_));
+  grid_buttons->addWidget(form.NewMenuButton(10, frame_mod_timbrature_));
+  grid_buttons->addStretch(1);
+  auto* grid_column = new QVBoxLayout(frame_mod_timbrature_);
+  grid_column->addStretch(1);
+  grid_column->addLayout(grid_buttons);
+
+  Connect();
+  connect(cmd_rit, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
+}
+
+}  // namespace kaveltar::ui
