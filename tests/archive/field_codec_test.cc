@@ -112,15 +112,13 @@ TEST_F(FieldCodecTest, CurrentRecordsAndUnknownRepositories) {
   EXPECT_EQ(codec_.GetField(fields::kT001), "");  // DITX$ has no record yet
 
   // An unknown prefix ends the program, but only where a current record is needed.
-  for (auto action : {+[](FieldCodec& c) { c.GetField("XYZX$,00001,02,A,0,X001"); },
-                      +[](FieldCodec& c) { c.PutField("XYZX$,00001,02,A,0,X001", "A"); },
-                      +[](FieldCodec& c) { c.CurrentRecord("QQQX$"); }}) {
-    try {
-      action(codec_);
-      ADD_FAILURE() << "no Fatal";
-    } catch (const Fatal& e) {
-      EXPECT_EQ(e.text(), "ERRORE REPOSITORY - STRCOSTANTE");
-    }
+  EXPECT_THROW(codec_.GetField("XYZX$,00001,02,A,0,X001"), Fatal);
+  EXPECT_THROW(codec_.PutField("XYZX$,00001,02,A,0,X001", "A"), Fatal);
+  try {
+    codec_.CurrentRecord("QQQX$");
+    ADD_FAILURE() << "no Fatal";
+  } catch (const Fatal& e) {
+    EXPECT_EQ(e.text(), "ERRORE REPOSITORY - STRCOSTANTE");
   }
   EXPECT_EQ(codec_.GetField("XYZX$,00001,02,A,0,X001", 0, "AB"), "AB");
   EXPECT_THROW(codec_.GetField("DIPX$,0000A,02,A,0,P001", 0, "AB"), RunTimeError);
