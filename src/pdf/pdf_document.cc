@@ -25,6 +25,7 @@
 #include "pdf/pdf_document_internal.h"
 #include "pdf/pdf_filters.h"
 #include "pdf/pdf_number.h"
+#include "pdf/pdf_page_writer.h"
 #include "pdf/pdf_text.h"
 
 namespace kaveltar {
@@ -153,6 +154,7 @@ void PdfDocument::Abort() {
     memory_usage_ = 1;
     compression_ = 0;
     quality_ = 0;
+    background_writing_ = true;
     title_ = kDefaultTitle;
     subject_.clear();
     keywords_.clear();
@@ -206,6 +208,7 @@ void PdfDocument::ResetDocumentState() {
 }
 
 void PdfDocument::DiscardOutput() {
+  page_writer_.reset();  // queued pages are dropped
   if (doc_open_ && sink_ != nullptr) sink_->Discard();
   doc_open_ = false;
   page_open_ = false;
@@ -271,7 +274,7 @@ int PdfDocument::BeginPage() {
   int number = 0;
   Guard("BeginPage", [&] {
     if (!doc_open_) Fail(pdf_internal::kErrNoDocument, "nessun documento aperto");
-    if (page_open_) EndPageInternal();
+    if (page_open_) EndPageInternal(false);
     BeginPageInternal();
     number = static_cast<int>(pages_.size());
   });
@@ -296,16 +299,15 @@ void PdfDocument::BeginPageInternal() {
 
 void PdfDocument::EndPage() {
   Guard("EndPage", [&] {
-    if (page_open_) EndPageInternal();
+    if (page_open_) EndPageInternal(false);
   });
 }
 
-void PdfDocument::EndPageInternal() {
+void PdfDocument::EndPageInternal(bool finishing) {
   page_open_ = false;
 
   // The page's coordinate system: origin at the top-left corner of the margin box, Y down.
-  std::string& head = text_buffer_;
-  head.assign("1 0 0 -1 ");
+  std::string head = "1 0 0 -1 ";
   AppendNumber(&head, margin_left_);
   head.push_back(' ');
   AppendNumber(&head, page_height_ - margin_top_);
@@ -317,14 +319,10 @@ void PdfDocument::EndPageInternal() {
     AppendNumber(&head, page_height_ - margin_bottom_ - margin_top_);
     head.append(" re W n\r");
   }
-  content_.insert(0, head);
 
   const int contents = NewObjectNumber();
-  WriteStreamObject(contents, "", content_, "");
-
   const int page = NewObjectNumber();
-  std::string& body = object_buffer_;
-  body.assign("<< /Type /Page /Parent 1 0 R /Contents ");
+  std::string body = "<< /Type /Page /Parent 1 0 R /Contents ";
   AppendInteger(&body, contents);
   body.append(" 0 R\r/MediaBox [0 0 ");
   AppendNumber(&body, page_width_);
@@ -344,20 +342,32 @@ void PdfDocument::EndPageInternal() {
     body.append("] >> >>\r");
   }
   body.append(">>");
-  WriteObject(page, body);
   pages_.back().object = page;
+
+  // Encoding is the slow part of a page: hand it to the helper thread when there is some.
+  if (!finishing && background_writing_ && (compression_ != 0 || protect_)) {
+    if (page_writer_ == nullptr) page_writer_ = std::make_unique<PageWriter>(this);
+    PageJob job{contents, page, compression_, quality_, std::move(head), std::move(content_),
+                std::move(body)};
+    content_ = page_writer_->Submit(std::move(job));
+    return;
+  }
+  WriteStreamObject(contents, "", head, content_, "");
+  WriteObject(page, body);
   content_.clear();
-  if (write_failed_) Fail(pdf_internal::kErrDeviceIo, file_path_);
+  // EndDoc reports a failed write itself, after removing the file.
+  if (write_failed_ && !finishing) Fail(pdf_internal::kErrDeviceIo, file_path_);
 }
 
 void PdfDocument::EndDoc() {
   Guard("EndDoc", [&] {
     if (!doc_open_) Fail(pdf_internal::kErrNoDocument, "nessun documento aperto");
-    if (page_open_) EndPageInternal();
+    if (page_open_) EndPageInternal(true);
     if (pages_.empty()) {
       BeginPageInternal();
-      EndPageInternal();
+      EndPageInternal(true);
     }
+    WaitForPages();
 
     WriteObject(3, "<< /Type /Outlines /Count 0 >>");
     int encryption = 0;
@@ -392,6 +402,7 @@ void PdfDocument::EndDoc() {
       const std::string version = "%PDF-1." + std::to_string(3 + std::min(min_version_, 6));
       if (!sink_->Overwrite(0, version)) write_failed_ = true;
     }
+    page_writer_.reset();
     const bool closed = !write_failed_ && sink_->Close();
     if (!closed) {
       sink_->Discard();
@@ -551,6 +562,13 @@ void PdfDocument::SetProtection(int permissions, const std::string& owner_passwo
   });
 }
 
+void PdfDocument::SetBackgroundWriting(bool on) {
+  Guard("SetBackgroundWriting", [&] {
+    WaitForPages();
+    background_writing_ = on;
+  });
+}
+
 std::string PdfDocument::zzToFlateDecode(std::string_view data) {
   std::string result;
   Guard("zzToFlateDecode", [&] { result = pdf_internal::FlateCompress(data, FlateLevel(quality_)); });
@@ -561,6 +579,7 @@ std::string PdfDocument::zzToFlateDecode(std::string_view data) {
 // Objects and streams
 
 void PdfDocument::Write(std::string_view bytes) {
+  if (bytes.empty()) return;
   if (!write_failed_ && !sink_->Write(bytes)) write_failed_ = true;
   offset_ += bytes.size();
 }
@@ -572,63 +591,70 @@ int PdfDocument::NewObjectNumber() {
   return highest_object_;
 }
 
-void PdfDocument::BeginObject(int number) {
-  offsets_[static_cast<size_t>(number)] = offset_;
+uint64_t PdfDocument::EmitObject(int number, std::string_view body) {
+  const uint64_t offset = offset_;
   std::string head;
   AppendInteger(&head, number);
   head += " 0 obj\n";
   Write(head);
-}
-
-void PdfDocument::WriteObject(int number, std::string_view body) {
-  BeginObject(number);
   Write(body);
   Write("\nendobj\n");
+  return offset;
 }
 
-void PdfDocument::WriteStreamObject(int number, std::string_view entries, std::string_view data,
-                                    std::string_view own_filter, long long length1) {
+uint64_t PdfDocument::EmitStream(StreamScratch& scratch, int number, int compression,
+                                 int quality, std::string_view entries, std::string_view prefix,
+                                 std::string_view data, std::string_view own_filter,
+                                 long long length1) {
   using pdf_internal::StreamEncoder;
-  if (encoders_quality_ != quality_ || encoders_[0] == nullptr) {
-    encoders_[0] = std::make_unique<pdf_internal::RunLengthEncoder>();
-    encoders_[1] = std::make_unique<pdf_internal::FlateEncoder>(FlateLevel(quality_));
-    encoders_[2] = std::make_unique<pdf_internal::LzwEncoder>(quality_);
-    encoders_[3] = std::make_unique<pdf_internal::Ascii85Encoder>();
-    encoders_[4] = std::make_unique<pdf_internal::AsciiHexEncoder>();
-    encoders_quality_ = quality_;
+  if (scratch.quality != quality || scratch.encoders[0] == nullptr) {
+    scratch.encoders[0] = std::make_unique<pdf_internal::RunLengthEncoder>();
+    scratch.encoders[1] = std::make_unique<pdf_internal::FlateEncoder>(FlateLevel(quality));
+    scratch.encoders[2] = std::make_unique<pdf_internal::LzwEncoder>(quality);
+    scratch.encoders[3] = std::make_unique<pdf_internal::Ascii85Encoder>();
+    scratch.encoders[4] = std::make_unique<pdf_internal::AsciiHexEncoder>();
+    scratch.quality = quality;
   }
 
-  // Filters in the order they are applied; the data ping-pongs between two buffers.
+  // Filters in the order they are applied; the data ping-pongs between two buffers. The
+  // first filter reads the prefix and the data as one stream.
   std::string_view filters[6];
   int filter_count = 0;
   std::string_view current = data;
-  std::string* target = &encoded_a_;
+  std::string* target = &scratch.encoded_a;
   auto apply = [&](StreamEncoder& encoder) {
-    pdf_internal::EncodeAll(encoder, current, target);
+    target->clear();
+    encoder.Start();
+    if (!prefix.empty()) encoder.Feed(prefix, target);
+    encoder.Feed(current, target);
+    encoder.Finish(target);
+    prefix = {};
     current = *target;
-    target = target == &encoded_a_ ? &encoded_b_ : &encoded_a_;
+    target = target == &scratch.encoded_a ? &scratch.encoded_b : &scratch.encoded_a;
     filters[filter_count++] = encoder.FilterName();
   };
   if (own_filter.empty()) {
     for (int bit = 0; bit < 3; ++bit) {
-      if (compression_ & (1 << bit)) apply(*encoders_[bit]);
+      if (compression & (1 << bit)) apply(*scratch.encoders[bit]);
     }
   } else {
     filters[filter_count++] = own_filter;
   }
   for (int bit = 3; bit < 5; ++bit) {
-    if (compression_ & (1 << bit)) apply(*encoders_[bit]);
+    if (compression & (1 << bit)) apply(*scratch.encoders[bit]);
   }
   if (protect_) {
     if (current.data() == data.data()) {
-      target->assign(data);
+      target->assign(prefix);
+      target->append(data);
+      prefix = {};
       current = *target;
     }
     pdf_internal::Rc4(pdf_internal::ObjectKey(keys_, number), const_cast<char*>(current.data()),
                       current.size());
   }
 
-  std::string& head = object_buffer_;
+  std::string& head = scratch.head;
   head.clear();
   AppendInteger(&head, number);
   head += " 0 obj\n<< ";
@@ -647,12 +673,31 @@ void PdfDocument::WriteStreamObject(int number, std::string_view entries, std::s
     head.push_back(' ');
   }
   head += "/Length ";
-  AppendInteger(&head, static_cast<long long>(current.size()));
+  AppendInteger(&head, static_cast<long long>(prefix.size() + current.size()));
   head += " >>\nstream\n";
-  offsets_[static_cast<size_t>(number)] = offset_;
+  const uint64_t offset = offset_;
   Write(head);
+  Write(prefix);
   Write(current);
   Write("\nendstream\nendobj\n");
+  return offset;
+}
+
+void PdfDocument::WaitForPages() {
+  if (page_writer_ != nullptr) page_writer_->Drain();
+}
+
+void PdfDocument::WriteObject(int number, std::string_view body) {
+  WaitForPages();
+  offsets_[static_cast<size_t>(number)] = EmitObject(number, body);
+}
+
+void PdfDocument::WriteStreamObject(int number, std::string_view entries, std::string_view prefix,
+                                    std::string_view data, std::string_view own_filter,
+                                    long long length1) {
+  WaitForPages();
+  offsets_[static_cast<size_t>(number)] =
+      EmitStream(scratch_, number, compression_, quality_, entries, prefix, data, own_filter, length1);
 }
 
 void PdfDocument::AppendPdfString(std::string_view bytes, int object_number, std::string* out) {

@@ -111,6 +111,11 @@ class PdfDocument {
                      const std::string& user_password, int key_bits = 128);
   // `data` compressed with Flate.
   std::string zzToFlateDecode(std::string_view data);
+  // With compression or protection, a page's content stream is encoded and written by a
+  // helper thread while the caller draws the next page (on by default). The file is byte
+  // for byte the same either way; errors of the helper surface in the next call that
+  // writes (DrawImage, EndDoc).
+  void SetBackgroundWriting(bool on);
 
   // ----- Text and fonts -----
 
@@ -233,16 +238,46 @@ class PdfDocument {
   void ResetDocumentState();
   void StartOutput();
   void DiscardOutput();
-  void EndPageInternal();
+  // Ends the open page. Unless `finishing` (called by EndDoc) the helper thread may write it.
+  void EndPageInternal(bool finishing);
   void BeginPageInternal();
 
-  // Low-level output.
+  // Encoders and buffers of the stream writer: one set for the caller's thread, one for the
+  // helper thread.
+  struct StreamScratch {
+    std::unique_ptr<pdf_internal::StreamEncoder> encoders[5];
+    int quality = -1;
+    std::string encoded_a, encoded_b, head;
+  };
+  struct PageJob {
+    int contents = 0;
+    int page = 0;
+    int compression = 0;
+    int quality = 0;
+    std::string head;
+    std::string content;
+    std::string page_body;
+  };
+  class PageWriter;
+
+  // Low-level output. Write and the Emit functions run on one thread at a time: the helper
+  // thread while pages are queued, the caller's thread otherwise.
   void Write(std::string_view bytes);
   int NewObjectNumber();
-  void BeginObject(int number);
+  // Writes "<n> 0 obj", the body and "endobj"; returns the object's offset.
+  uint64_t EmitObject(int number, std::string_view body);
+  // Writes a stream object whose data is `prefix` followed by `data`, through the filters
+  // of `compression` (unless the data carries `own_filter`) and the encryption; returns
+  // the object's offset.
+  uint64_t EmitStream(StreamScratch& scratch, int number, int compression, int quality,
+                      std::string_view entries, std::string_view prefix, std::string_view data,
+                      std::string_view own_filter, long long length1);
+  // The same from the caller's thread: waits for the queued pages, records the offset.
+  void WaitForPages();
   void WriteObject(int number, std::string_view body);
-  void WriteStreamObject(int number, std::string_view entries, std::string_view data,
-                         std::string_view own_filter, long long length1 = -1);
+  void WriteStreamObject(int number, std::string_view entries, std::string_view prefix,
+                         std::string_view data, std::string_view own_filter,
+                         long long length1 = -1);
   void AppendPdfString(std::string_view bytes, int object_number, std::string* out);
   template <typename T>
   void Grow(std::vector<T>* table, size_t needed);
@@ -322,10 +357,11 @@ class PdfDocument {
   std::vector<ImageEntry> images_;
   std::vector<AlphaEntry> alphas_;
 
-  // Reused buffers and encoders.
-  std::string object_buffer_, encoded_a_, encoded_b_, text_buffer_;
-  std::unique_ptr<pdf_internal::StreamEncoder> encoders_[5];
-  int encoders_quality_ = -1;
+  // Reused buffers, encoders and the helper thread.
+  std::string object_buffer_, text_buffer_;
+  StreamScratch scratch_;
+  bool background_writing_ = true;
+  std::unique_ptr<PageWriter> page_writer_;
 
   long err_number_ = 0;
   std::string err_source_;

@@ -546,7 +546,7 @@ int PdfDocument::ImageFor(const std::string& file, int transparent, double* pixe
   if (!raster.alpha.empty()) {
     soft_mask = NewObjectNumber();
     WriteStreamObject(soft_mask, "/Type /XObject /Subtype /Image" + head + "/ColorSpace /DeviceGray ",
-                      raster.alpha, "");
+                      "", raster.alpha, "");
     min_version_ = std::max(min_version_, 1);
   }
 
@@ -560,7 +560,7 @@ int PdfDocument::ImageFor(const std::string& file, int transparent, double* pixe
     entries += kSpaces[jpeg_info.components];
     entries += ' ';
     if (jpeg_info.components == 4 && jpeg_info.adobe_inverted) entries += "/Decode [1 0 1 0 1 0 1 0] ";
-    WriteStreamObject(entry.object, entries, data, "/DCTDecode");
+    WriteStreamObject(entry.object, entries, "", data, "/DCTDecode");
   } else {
     entries += "/ColorSpace /DeviceRGB ";
     if (soft_mask != 0) {
@@ -578,7 +578,7 @@ int PdfDocument::ImageFor(const std::string& file, int transparent, double* pixe
         entries += c < 2 ? " " : "] ";
       }
     }
-    WriteStreamObject(entry.object, entries, raster.rgb, "");
+    WriteStreamObject(entry.object, entries, "", raster.rgb, "");
   }
   if (write_failed_) Fail(pdf_internal::kErrDeviceIo, file_path_);
   images_.push_back(std::move(entry));

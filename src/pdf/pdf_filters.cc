@@ -119,7 +119,7 @@ LzwEncoder::LzwEncoder(int quality) {
 }
 
 void LzwEncoder::ClearTable() {
-  std::memset(slot_code_, 0, sizeof slot_code_);
+  std::memset(slots_, 0, sizeof slots_);
   next_code_ = 257;
   width_ = 9;
 }
@@ -161,24 +161,25 @@ void LzwEncoder::Feed(std::string_view data, std::string* out) {
     const int c = static_cast<uint8_t>(data[i]);
     int slot = (c * multiplier_) ^ prefix_;
     const int step = slot == 0 ? 1 : kSlots - slot;
+    const uint32_t pair = ((static_cast<uint32_t>(prefix_) << 8) | static_cast<uint32_t>(c)) + 1;
     bool found = false;
-    while (slot_code_[slot] != 0) {
-      if (slot_prefix_[slot] == prefix_ && slot_byte_[slot] == c) {
+    for (;;) {
+      const uint32_t stored = slots_[slot].pair_plus_one;
+      if (stored == pair) {
         found = true;
         break;
       }
+      if (stored == 0) break;
       slot -= step;
       if (slot < 0) slot += kSlots;
     }
     if (found) {
-      prefix_ = slot_code_[slot] - 1;
+      prefix_ = slots_[slot].code;
       continue;
     }
     PutCode(static_cast<unsigned>(prefix_), out);
     ++next_code_;
-    slot_code_[slot] = static_cast<uint16_t>(next_code_ + 1);
-    slot_prefix_[slot] = static_cast<uint16_t>(prefix_);
-    slot_byte_[slot] = static_cast<uint8_t>(c);
+    slots_[slot] = {pair, static_cast<uint16_t>(next_code_)};
     if (next_code_ == 511) {
       width_ = 10;
     } else if (next_code_ == 1023) {

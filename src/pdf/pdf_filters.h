@@ -64,8 +64,7 @@ class FlateEncoder : public StreamEncoder {
 //
 // Codes are 9 to 9 + quality bits wide (quality 0-3, so at most 12 bits); 256 is the clear
 // code and 257 the end of data. The string table is an open-addressed hash of 5021 slots
-// (a prime): each slot holds the code plus one (0 marks an empty slot), the prefix code and
-// the appended byte. The slot of the pair (prefix p, byte c) is (c * 2^(1 + quality)) XOR p;
+// (a prime): each slot holds a code, the prefix code and the appended byte, or nothing. The slot of the pair (prefix p, byte c) is (c * 2^(1 + quality)) XOR p;
 // on a collision the search steps down by 5021 - slot (1 for slot 0), wrapping around, and
 // an empty slot ends it.
 //
@@ -100,9 +99,13 @@ class LzwEncoder : public StreamEncoder {
   bool started_ = false;
   uint32_t bit_buffer_ = 0;
   int bit_count_ = 0;
-  uint16_t slot_code_[kSlots];
-  uint16_t slot_prefix_[kSlots];
-  uint8_t slot_byte_[kSlots];
+  // The prefix code and the appended byte packed as (prefix << 8 | byte) + 1, so that one
+  // comparison tests a slot and 0 marks it empty; then the code stored for the pair.
+  struct Slot {
+    uint32_t pair_plus_one;
+    uint16_t code;
+  };
+  Slot slots_[kSlots];
 };
 
 // Base-85 groups of four bytes ("z" for four zero bytes), ending with "~>".

@@ -15,7 +15,8 @@ void AppendNumber(std::string* out, double value) {
   // Work on thousandths. A decimal such as 2.0005 is stored in binary a hair below its
   // written value; the small relative allowance rounds it the way it reads.
   const double scaled = std::fabs(value) * 1000.0;
-  const auto thousandths = static_cast<uint64_t>(std::floor(scaled + 0.5 + scaled * 1e-12));
+  const double allowance = scaled < 1e7 ? scaled * 1e-14 : 1e-7;
+  const auto thousandths = static_cast<uint64_t>(scaled + 0.5 + allowance);  // truncation: floor
 
   char buffer[32];
   char* p = buffer;

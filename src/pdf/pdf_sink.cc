@@ -34,6 +34,7 @@ int FilePdfSink::Open(const std::string& path) {
 
 bool FilePdfSink::Write(std::string_view bytes) {
   if (file_ == nullptr) return false;
+  if (bytes.empty()) return true;
   return std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
 }
 

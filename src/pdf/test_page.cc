@@ -1,7 +1,5 @@
 #include "pdf/test_page.h"
 
-#include <cstdio>
-
 namespace kaveltar {
 
 namespace {
@@ -33,15 +31,13 @@ constexpr double kHeadingHeight = 0.9;
 constexpr double kRowHeight = 0.7;
 
 std::string TwoDigits(int n) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%02d", n % 100);
-  return text;
+  n %= 100;
+  return {static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
 }
 
+// "HH:MM" (hours below 100).
 std::string Hours(int minutes) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d", minutes / 60, minutes % 60);
-  return text;
+  return TwoDigits(minutes / 60) + ":" + TwoDigits(minutes % 60);
 }
 
 void Text(std::vector<TestPageItem>* items, double x, double y, std::string text,

@@ -33,6 +33,25 @@ std::string FirstDifference(const std::string& a, const std::string& b) {
          b.substr(i, 40);
 }
 
+// A sink that refuses every byte after the first `budget`.
+class FailingSink : public MemoryPdfSink {
+ public:
+  explicit FailingSink(size_t budget) : budget_(budget) {}
+  bool Write(std::string_view bytes) override {
+    if (bytes.size() > budget_) return false;
+    budget_ -= bytes.size();
+    return MemoryPdfSink::Write(bytes);
+  }
+  void Discard() override {
+    discarded = true;
+    MemoryPdfSink::Discard();
+  }
+  bool discarded = false;
+
+ private:
+  size_t budget_;
+};
+
 TEST(PdfDocumentStructure, OnePageWithoutContentIsExactlyTheseBytes) {
   std::string pdf = MemoryDocument(nullptr);
   const std::regex date(R"(/CreationDate \(D:\d{14}Z\+01'00'\))");
@@ -352,25 +371,6 @@ TEST(PdfDocumentErrors, FailuresAreRecordedAndLeaveThePageUnchanged) {
   EXPECT_EQ(doc.ErrNumber(), 5);
 }
 
-// A sink that refuses every byte after the first `budget`.
-class FailingSink : public MemoryPdfSink {
- public:
-  explicit FailingSink(size_t budget) : budget_(budget) {}
-  bool Write(std::string_view bytes) override {
-    if (bytes.size() > budget_) return false;
-    budget_ -= bytes.size();
-    return MemoryPdfSink::Write(bytes);
-  }
-  void Discard() override {
-    discarded = true;
-    MemoryPdfSink::Discard();
-  }
-  bool discarded = false;
-
- private:
-  size_t budget_;
-};
-
 TEST(PdfDocumentErrors, AWriteFailureLeavesNothingBehind) {
   for (size_t budget : {10, 200, 600}) {
     FailingSink sink(budget);
@@ -385,6 +385,38 @@ TEST(PdfDocumentErrors, AWriteFailureLeavesNothingBehind) {
     EXPECT_TRUE(sink.discarded);
     EXPECT_TRUE(sink.data().empty());
   }
+}
+
+// The helper thread that writes pages must not change a single byte of the file.
+TEST(PdfDocumentStructure, BackgroundWritingGivesTheSameBytes) {
+  pdf_test::TempDir dir;
+  pdf_test::WriteFile(dir.File("a.bmp"), pdf_test::MakeBmp(2, 2, 24, {0xFF0000, 0xFF00, 0xFF, 0}));
+  auto write = [&](bool background, size_t budget) {
+    FailingSink sink(budget);
+    PdfDocument doc;
+    doc.SetBackgroundWriting(background);
+    doc.SetCompression(4, 3);
+    doc.BeginDocToSink(&sink);
+    for (int page = 1; page <= 12; ++page) {
+      doc.BeginPage();
+      doc.SetFont("Courier New", 8);
+      for (int line = 0; line < 60; ++line) doc.DrawText(20, 20 + line * 10, "Riga " + std::to_string(line * page));
+      if (page % 5 == 0) doc.DrawImage(dir.File("a.bmp"), 100, 100, 50, 50);
+      if (page == 7) doc.SetCompression(2 | 8, 1);  // applies from the pages ended afterwards
+    }
+    doc.EndDoc();
+    return std::make_pair(doc.ErrNumber(), sink.data());
+  };
+  const auto [plain_error, plain] = write(false, 1u << 30);
+  const auto [background_error, background] = write(true, 1u << 30);
+  EXPECT_EQ(plain_error, 0);
+  EXPECT_EQ(background_error, 0);
+  EXPECT_TRUE(plain == background) << FirstDifference(plain, background);
+  EXPECT_EQ(pdf_test::CheckCrossReference(background), "");
+  // A write failure on the helper thread surfaces and leaves nothing.
+  const auto [failed_error, failed] = write(true, 3000);
+  EXPECT_EQ(failed_error, 57);
+  EXPECT_TRUE(failed.empty());
 }
 
 TEST(PdfDocumentFiles, AbortAndReuse) {
