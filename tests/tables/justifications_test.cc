@@ -1,0 +1,346 @@
+// The justification panel: code and type checks, how each box is written to its column and
+// read back, the formula rows with the formulas archive, the deletion rule over the ten
+// slots of the stored days, navigation, and the fixed UNIEMENS and SR18 lists.
+#include "tables/justification_form.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "tables/uniemens.h"
+#include "tables_fixture.h"
+
+namespace kaveltar {
+namespace {
+
+using testing::TablesTest;
+
+class JustificationFormTest : public TablesTest {
+ protected:
+  void SetUp() override {
+    TablesTest::SetUp();
+    form_ = std::make_unique<JustificationForm>(db(), dialogs_, *formulas_);
+    ASSERT_TRUE(form_->Refresh().ok());
+  }
+  void TypeInto(int index, std::string_view text) {
+    std::string current;
+    switch (index) {
+      case JustificationForm::kCodeBox: current = form_->boxes().code; break;
+      case JustificationForm::kTicketBox: current = form_->boxes().ticket; break;
+      default: current = form_->boxes().description;
+    }
+    Type(current, text, [&](int key) { return form_->TextGiustificativo_KeyPress(index, key); },
+         [&](const std::string& t) { form_->TextGiustificativo_Change(index, t); });
+  }
+  // Opens a new code, types it and leaves the box, picks the type.
+  void NewCode(std::string_view code, int type) {
+    ASSERT_TRUE(form_->OpenNew().ok());
+    TypeInto(JustificationForm::kCodeBox, code);
+    form_->TextGiustificativo_LostFocus(JustificationForm::kCodeBox);
+    form_->OptGiuPreAss_Click(type);
+  }
+  JustificationRow Stored(const std::string& code) {
+    Result<std::optional<JustificationRow>> row = db().FindJustification(code);
+    EXPECT_TRUE(row.ok() && row->has_value()) << code;
+    return row.ok() && row->has_value() ? **row : JustificationRow{};
+  }
+  std::unique_ptr<JustificationForm> form_;
+};
+
+TEST_F(JustificationFormTest, CodeLengthTypeAndDuplicateChecks) {
+  ASSERT_TRUE(form_->OpenNew().ok());
+  TypeInto(JustificationForm::kCodeBox, "12");
+  form_->OptGiuPreAss_Click(1);
+  EXPECT_EQ(*form_->Save(), SaveOutcome::kRefused);
+  form_->TextGiustificativo_LostFocus(JustificationForm::kCodeBox);
+  EXPECT_EQ(form_->boxes().code, "012");
+  form_->PULISCI_GIUSTIFICATIVO();
+  TypeInto(JustificationForm::kCodeBox, "012");  // "0" alone is emptied by the next digit
+  form_->TextGiustificativo_LostFocus(JustificationForm::kCodeBox);
+  EXPECT_EQ(form_->boxes().code, "012");
+  EXPECT_EQ(*form_->Save(), SaveOutcome::kRefused);  // no type chosen
+  form_->OptGiuPreAss_Click(1);
+  EXPECT_EQ(*form_->Save(), SaveOutcome::kSaved);
+  EXPECT_EQ(Stored("012").gius[2], "A");
+  EXPECT_EQ(dialogs_.Texts(),
+            (std::vector<std::string>{"Attenzione il Codice deve essere di 3 caratteri",
+                                      "Attenzione selezionare la tipologia del giustificativo"}));
+
+  // The same code again as a new one: refused and the code box emptied.
+  dialogs_.Clear();
+  NewCode("12", 0);
+  EXPECT_EQ(*form_->Save(), SaveOutcome::kRefused);
+  EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{
+                                  "ATTENZIONE!!\n\nCodice Giustificativo già utilizzato\n\n"
+                                  "Utilizzare un codice differente"}));
+  EXPECT_EQ(form_->boxes().code, "");
+  EXPECT_EQ(Stored("012").gius[2], "A");
+}
+
+TEST_F(JustificationFormTest, EachBoxIsWrittenToItsColumnAndReadBack) {
+  NewCode("9", 0);
+  TypeInto(JustificationForm::kDescriptionBox, "cig richiesta");
+  form_->TextGiustificativo_Change(JustificationForm::kImportCodeBox, "CR");
+  form_->ComboGiustificativo_Click(Sr18ListPosition("I"));
+  form_->ComboUNIEMENS_Click(UniemensListPosition("5T"));
+  EXPECT_EQ(form_->boxes().uniemens_label, "5T");
+  EXPECT_TRUE(form_->ChkGiucompStr_Click(true));
+  TypeInto(JustificationForm::kTicketBox, "3");
+  form_->TextGiustificativo_LostFocus(JustificationForm::kTicketBox);
+  EXPECT_EQ(form_->boxes().ticket, " 3");
+  ASSERT_TRUE(form_->SetFormulaRow(0, "5", "8:30").ok());
+  ASSERT_TRUE(form_->SetFormulaRow(1, "50", "").ok());
+  EXPECT_EQ(form_->boxes().formulas[1].description, "FORMULA NON TROVATA");
+  ASSERT_EQ(*form_->Save(), SaveOutcome::kSaved);
+
+  JustificationRow row = Stored("009");
+  EXPECT_EQ(row.gius[1], "CIG RICHIESTA");
+  EXPECT_EQ(row.gius[2], "P");
+  EXPECT_EQ(row.gius[3], "1");
+  EXPECT_EQ(row.gius[5], "CR");
+  EXPECT_EQ(row.gius[6], "I");
+  EXPECT_EQ(row.gius[7], "5T");
+  EXPECT_EQ(row.gius[8], " 3");
+  EXPECT_EQ(row.gius[9], "005");
+  EXPECT_EQ(row.gius[10], "050");
+  EXPECT_EQ(row.gius[11], "");
+  EXPECT_EQ(row.gius[14], "510");
+  EXPECT_EQ(row.gius[15], "0");
+  EXPECT_EQ(row.gius[18], "0");
+
+  // Read back: descriptions from the archive, zero threshold as an empty box.
+  ASSERT_TRUE(*form_->OpenStored("009"));
+  const JustificationForm::Boxes& b = form_->boxes();
+  EXPECT_FALSE(b.code_enabled);
+  EXPECT_EQ(b.ticket, "3");
+  EXPECT_EQ(b.type, 0);
+  EXPECT_TRUE(b.overtime);
+  EXPECT_EQ(Sr18Items()[static_cast<size_t>(b.sr18_index)].text, "I  = Infortunio");
+  EXPECT_EQ(UniemensListItems()[static_cast<size_t>(b.uniemens_index)], "5T COR Tipo Evento T");
+  EXPECT_EQ(b.formulas[0], (JustificationForm::FormulaRowBoxes{"005", "MALATTIA INPS", "08:30"}));
+  EXPECT_EQ(b.formulas[1], (JustificationForm::FormulaRowBoxes{"050", "FORMULA NON TROVATA", ""}));
+
+  // Changing the type to absence unticks overtime for good; "00 Azzera Valore" and an
+  // empty ticket box clear their columns; a bad threshold is reported and stored as 0.
+  form_->OptGiuPreAss_Click(1);
+  EXPECT_FALSE(form_->ChkGiucompStr_Click(true));
+  form_->ComboUNIEMENS_Click(0);
+  form_->TextGiustificativo_Change(JustificationForm::kTicketBox, "");
+  form_->TextGiusSogliaVoce_Change(0, "0830");
+  ASSERT_EQ(*form_->Save(), SaveOutcome::kSaved);
+  row = Stored("009");
+  EXPECT_EQ(row.gius[2], "A");
+  EXPECT_EQ(row.gius[3], "0");
+  EXPECT_EQ(row.gius[7], "");
+  EXPECT_EQ(row.gius[8], " 0");
+  EXPECT_EQ(row.gius[14], "0");
+  EXPECT_EQ(dialogs_.Texts().back(), "ERRORE HH:MM 0830");
+}
+
+TEST_F(JustificationFormTest, StoredValuesOutsideThePanelsListsAndColumnsAreKept) {
+  JustificationRow row;
+  row.code = "077";
+  row.gius[1] = "DATI IMPORTATI";
+  row.gius[2] = "m";
+  row.gius[3] = "1";  // not possible for this type: shown and stored unticked
+  row.gius[4] = "X";  // a column this program never uses
+  row.gius[6] = "ZZ";
+  row.gius[7] = "Q9";
+  row.gius[8] = "10";
+  ASSERT_TRUE(db().SaveJustification(row).ok());
+  ASSERT_TRUE(form_->Refresh().ok());
+  ASSERT_TRUE(*form_->OpenStored("77"));
+  EXPECT_EQ(form_->boxes().type, 3);
+  EXPECT_FALSE(form_->boxes().overtime);
+  EXPECT_EQ(form_->boxes().sr18_index, -1);
+  EXPECT_EQ(form_->boxes().uniemens_index, -1);
+  EXPECT_EQ(form_->boxes().uniemens_label, "Q9");
+  EXPECT_EQ(form_->boxes().ticket, "10");
+  ASSERT_EQ(*form_->Save(), SaveOutcome::kSaved);
+  const JustificationRow saved = Stored("077");
+  EXPECT_EQ(saved.gius[2], "M");
+  EXPECT_EQ(saved.gius[3], "0");
+  EXPECT_EQ(saved.gius[4], "X");
+  EXPECT_EQ(saved.gius[6], "");
+  EXPECT_EQ(saved.gius[7], "Q9");
+  EXPECT_EQ(saved.gius[8], "10");
+}
+
+TEST_F(JustificationFormTest, FormulaPickListOrdersSkipsFreeRecordsAndFillsTheRow) {
+  NewCode("30", 0);
+  form_->CmdGiusCodVoce_Click(0);
+  ASSERT_TRUE(form_->formula_list_visible());
+  EXPECT_EQ(form_->formula_lines(),
+            (std::vector<std::string>{"---------- ELIMINA RIGA ----------",
+                                      "FERIE GODUTE              003",
+                                      "INDENNITÀ CASSA           008",
+                                      "MALATTIA INPS             005",
+                                      "ORE ORDINARIE             001",
+                                      "trasferta italia          006",
+                                      "ZONA DISAGIATA            007"}));
+  form_->CxkOrdFormule_Click(true);
+  EXPECT_EQ(form_->formula_lines()[1], "001 ORE ORDINARIE            ");
+  EXPECT_EQ(form_->formula_lines()[6], "008 INDENNITÀ CASSA          ");
+  EXPECT_EQ(form_->formula_lines().size(), 7u);
+
+  form_->ListFormule_DblClick(6);
+  EXPECT_FALSE(form_->formula_list_visible());
+  EXPECT_EQ(form_->boxes().formulas[0],
+            (JustificationForm::FormulaRowBoxes{"008", "INDENNITÀ CASSA", ""}));
+  EXPECT_EQ(form_->TakeFocusRequest(), (FocusTarget{"TextGiusSogliaVoce", 0}));
+
+  // Typing a threshold through the hours mask, then leaving the box.
+  for (const auto& [caret, key] : std::vector<std::pair<int, int>>{{0, '0'}, {1, '7'}, {3, '3'}}) {
+    form_->TextGiusSogliaVoce_KeyPress(0, caret, key);
+  }
+  EXPECT_EQ(form_->boxes().formulas[0].threshold, "07:30");
+  form_->TextGiusSogliaVoce_KeyPress(0, 0, '9');  // refused with a beep, text unchanged
+  EXPECT_EQ(form_->boxes().formulas[0].threshold, "07:30");
+  EXPECT_EQ(form_->TextGiusSogliaVoce_KeyPress(0, 5, kKeyEnter).action,
+            HoursMaskOutcome::Action::kCommit);
+
+  // Second click on a row button while the list is shown only hides it.
+  form_->CmdGiusCodVoce_Click(1);
+  ASSERT_TRUE(form_->formula_list_visible());
+  form_->CmdGiusCodVoce_Click(3);
+  EXPECT_FALSE(form_->formula_list_visible());
+  EXPECT_EQ(form_->formula_row(), 1);
+}
+
+TEST_F(JustificationFormTest, FormulaRowsMustBeFilledInSequenceAndStayClosedUp) {
+  NewCode("31", 0);
+  form_->CmdGiusCodVoce_Click(2);
+  EXPECT_FALSE(form_->formula_list_visible());
+  EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{
+                                  "E' necessario rispettare la sequenza. Compilare prima la "
+                                  "Formula 2"}));
+  EXPECT_FALSE(form_->SetFormulaRow(2, "1", "").ok());
+
+  // A row above holding only a threshold is enough.
+  ASSERT_TRUE(form_->SetFormulaRow(0, "1", "").ok());
+  form_->TextGiusSogliaVoce_Change(1, "02:00");
+  form_->CmdGiusCodVoce_Click(2);
+  EXPECT_TRUE(form_->formula_list_visible());
+  form_->ListFormule_DblClick(1);  // FERIE GODUTE (ordered by description)
+  form_->TextGiusSogliaVoce_Change(2, "04:00");
+  ASSERT_TRUE(form_->SetFormulaRow(1, "5", "02:00").ok());
+
+  // Removing row 2 of three moves row 3 up.
+  form_->CmdGiusCodVoce_Click(1);
+  form_->ListFormule_DblClick(0);
+  const auto& f = form_->boxes().formulas;
+  EXPECT_EQ(f[0].code, "001");
+  EXPECT_EQ(f[1], (JustificationForm::FormulaRowBoxes{"003", "FERIE GODUTE", "04:00"}));
+  EXPECT_EQ(f[2], JustificationForm::FormulaRowBoxes{});
+  ASSERT_EQ(*form_->Save(), SaveOutcome::kSaved);
+  const JustificationRow row = Stored("031");
+  EXPECT_EQ(row.gius[9], "001");
+  EXPECT_EQ(row.gius[10], "003");
+  EXPECT_EQ(row.gius[11], "");
+  EXPECT_EQ(row.gius[15], "240");
+}
+
+TEST_F(JustificationFormTest, CodesUsedInAnySlotOfAnyDayCannotBeDeleted) {
+  AddJustification("001", "FERIE", "A");
+  AddJustification("004", "MALATTIA", "M");
+  AddJustification("099", "MAI USATO", "N");
+  DayRow day = AddDay("20250610");
+  day.SlotCode(7) = "004";  // a slot only the import fills
+  ASSERT_TRUE(db().SaveDay(day).ok());
+  dialogs_.set_default_answer(true);
+
+  EXPECT_EQ(*form_->DeleteCode("004"), DeleteOutcome::kRefused);
+  EXPECT_EQ(dialogs_.Texts(),
+            (std::vector<std::string>{"Eliminare il giustificativo : 004 MALATTIA",
+                                      "Impossibile eliminare il codice giustificativo selezionato "
+                                      "in quanto utilizzato nelle presenze del mese o dei mesi "
+                                      "precedenti"}));
+  EXPECT_TRUE(db().FindJustification("004")->has_value());
+
+  EXPECT_EQ(*form_->DeleteCode("099"), DeleteOutcome::kDeleted);
+  EXPECT_FALSE(db().FindJustification("099")->has_value());
+  EXPECT_EQ(form_->entries(), (std::vector<std::string>{"----- NUOVO GIUSTIFICATIVO -----",
+                                                        "001 FERIE", "004 MALATTIA"}));
+  dialogs_.Clear();
+  EXPECT_EQ(*form_->DeleteCode("099"), DeleteOutcome::kNotFound);
+  EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{"Giustificativo non trovato in Archivio"}));
+}
+
+TEST_F(JustificationFormTest, NavigationMovesOverTheStoredCodes) {
+  AddJustification("001", "FERIE", "A");
+  AddJustification("002", "PERMESSO", "A");
+  AddJustification("030", "STRAORDINARIO", "P");
+  ASSERT_TRUE(form_->Refresh().ok());
+  ASSERT_TRUE(form_->ListRecord_DblClick(2).ok());
+  EXPECT_TRUE(form_->navigation_enabled());
+  EXPECT_EQ(form_->boxes().code, "002");
+
+  ASSERT_TRUE(form_->CmdAvantiGiust_Click().ok());
+  EXPECT_EQ(form_->boxes().code, "030");
+  ASSERT_TRUE(form_->CmdAvantiGiust_Click().ok());
+  EXPECT_EQ(form_->boxes().code, "030");
+  ASSERT_TRUE(form_->CmdInizioGiust_Click().ok());
+  EXPECT_EQ(form_->boxes().code, "001");
+  EXPECT_EQ(form_->boxes().description, "FERIE");
+  ASSERT_TRUE(form_->CmdIndietroGiust_Click().ok());
+  ASSERT_TRUE(form_->CmdFineGiust_Click().ok());
+  EXPECT_EQ(form_->boxes().code, "030");
+  ASSERT_EQ(dialogs_.entries().size(), 2u);
+  EXPECT_EQ(dialogs_.entries()[0].text, "Ultimo Giustificativo in Archivio");
+  EXPECT_EQ(dialogs_.entries()[1].text, "Primo Giustificativo in Archivio");
+  EXPECT_EQ(dialogs_.entries()[1].title, "Tabella Giustificativi");
+
+  // Saving a code reached by navigation edits it, it is not a new one.
+  form_->TextGiustificativo_Change(JustificationForm::kDescriptionBox, "STRAORD. DIURNO");
+  EXPECT_EQ(*form_->Save(), SaveOutcome::kSaved);
+  EXPECT_EQ(Stored("030").gius[1], "STRAORD. DIURNO");
+
+  // A new code disables the navigation.
+  ASSERT_TRUE(form_->ListRecord_DblClick(0).ok());
+  EXPECT_FALSE(form_->navigation_enabled());
+}
+
+TEST_F(JustificationFormTest, ScriptedEntryRefusesWhatTheBoxesWouldRefuse) {
+  ASSERT_TRUE(form_->OpenNew().ok());
+  EXPECT_FALSE(form_->EnterText(JustificationForm::kCodeBox, "AB1").ok());
+  EXPECT_FALSE(form_->EnterText(JustificationForm::kCodeBox, "1234").ok());
+  EXPECT_FALSE(form_->EnterText(JustificationForm::kTicketBox, "123").ok());
+  EXPECT_FALSE(form_->SetType("X").ok());
+  EXPECT_FALSE(form_->SetSr18("ZZ").ok());
+  EXPECT_FALSE(form_->SetUniemens("Q9").ok());
+  EXPECT_FALSE(form_->SetFormulaRow(0, "1", "48:00").ok());
+  ASSERT_TRUE(form_->SetType("a").ok());
+  EXPECT_FALSE(form_->SetOvertime(true).ok());
+  ASSERT_TRUE(form_->EnterText(JustificationForm::kCodeBox, "7").ok());
+  ASSERT_TRUE(form_->EnterText(JustificationForm::kTicketBox, "10").ok());
+  ASSERT_TRUE(form_->SetSr18("mt").ok());
+  ASSERT_TRUE(form_->SetUniemens("00").ok());
+  ASSERT_EQ(*form_->Save(), SaveOutcome::kSaved);
+  const JustificationRow row = Stored("007");
+  EXPECT_EQ(row.gius[6], "MT");
+  EXPECT_EQ(row.gius[7], "");
+  EXPECT_EQ(row.gius[8], "10");
+  EXPECT_TRUE(dialogs_.entries().empty());
+}
+
+TEST(UniemensTest, ListPositionIsTheEventNumber) {
+  const std::vector<std::string_view> items = UniemensListItems();
+  ASSERT_EQ(items.size(), 58u);
+  EXPECT_EQ(items[0], "00 Azzera Valore");
+  EXPECT_EQ(items[1], "1A CGO Tipo Evento A");
+  EXPECT_EQ(items[22], "M9 MV9 Quarantena  ");
+  EXPECT_EQ(items[57], "G3 CONG.80% GG (PG3)");
+  std::set<std::string_view> codes;
+  for (size_t i = 0; i < items.size(); ++i) {
+    codes.insert(items[i].substr(0, 2));
+    EXPECT_EQ(UniemensListPosition(items[i].substr(0, 2)), static_cast<int>(i)) << items[i];
+  }
+  EXPECT_EQ(codes.size(), items.size());
+  EXPECT_EQ(UniemensListPosition(""), -1);
+  EXPECT_EQ(Sr18CodeOfText("CM = Congedo matrimoniale"), "CM");
+  EXPECT_EQ(Sr18CodeOfText("V  = Altro"), "V");
+  EXPECT_EQ(Sr18ListPosition("V"), 9);
+}
+
+}  // namespace
+}  // namespace kaveltar
