@@ -1,8 +1,10 @@
 # Build helpers shared by every folder: one warning list, one way to declare a core library
 # and one way to declare a GoogleTest binary.
 
-set(KAVELTAR_WARNINGS -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor
-    -Wno-missing-field-initializers)
+set(KAVELTAR_WARNINGS -Wall -Wextra -Wpedantic -Wnon-virtual-dtor -Wno-missing-field-initializers)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  list(APPEND KAVELTAR_WARNINGS -Wshadow=local)
+endif()
 
 if(KAVELTAR_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

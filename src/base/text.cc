@@ -1,7 +1,7 @@
 #include "base/text.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace kaveltar {
 
@@ -69,8 +69,13 @@ double Val(std::string_view s) {
       break;
     }
   }
-  if (number.empty() || number == "-" || number == "+" || number == ".") return 0;
-  return std::strtod(number.c_str(), nullptr);
+  if (!number.empty() && number.front() == '+') number.erase(0, 1);
+  if (number.empty() || number == "-" || number == ".") return 0;
+  // from_chars never looks at the locale: the desktop program runs under the operator's
+  // locale, where strtod would stop at the "." of "12.50".
+  double value = 0;
+  std::from_chars(number.data(), number.data() + number.size(), value);
+  return value;
 }
 
 long long ValInt(std::string_view s) { return static_cast<long long>(std::trunc(Val(s))); }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <locale>
+
 #include "base/encoding.h"
 #include "base/text.h"
 
@@ -30,6 +33,21 @@ TEST(Text, ValReadsTheLeadingNumber) {
   EXPECT_DOUBLE_EQ(Val("-"), 0);
   EXPECT_DOUBLE_EQ(Val("1.2.3"), 1.2);
   EXPECT_EQ(ValInt("0042"), 42);
+  EXPECT_DOUBLE_EQ(Val("+7.25"), 7.25);
+  EXPECT_DOUBLE_EQ(Val("-.5"), -0.5);
+}
+
+// The desktop program runs under the operator's locale; Val must read "." whatever it is.
+TEST(Text, ValIgnoresTheLocale) {
+  struct CommaDecimal : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+  };
+  const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
+  const char* c_locale = std::setlocale(LC_NUMERIC, "it_IT.UTF-8");
+  if (c_locale == nullptr) ADD_FAILURE() << "it_IT.UTF-8 is not installed (scripts/setup generates it)";
+  EXPECT_DOUBLE_EQ(Val("12.50"), 12.5);
+  std::locale::global(previous);
+  if (c_locale != nullptr) std::setlocale(LC_NUMERIC, "C");
 }
 
 TEST(Encoding, Windows1252RoundTrip) {
