@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <random>
+#include <thread>
 
 #include "pdf/pdf_document_internal.h"
 #include "pdf/pdf_filters.h"
@@ -154,7 +155,9 @@ void PdfDocument::Abort() {
     memory_usage_ = 1;
     compression_ = 0;
     quality_ = 0;
-    background_writing_ = true;
+    // The helper thread pays off when a core is likely to be idle; on a machine with
+    // fewer hardware threads, handing pages over costs more than it saves.
+    background_writing_ = std::thread::hardware_concurrency() >= 4;
     title_ = kDefaultTitle;
     subject_.clear();
     keywords_.clear();
@@ -286,7 +289,6 @@ void PdfDocument::BeginPageInternal() {
   pages_.push_back({0, document_view_});
   content_.clear();
   page_open_ = true;
-  page_view_ = document_view_;
   fill_color_ = line_color_ = text_color_ = content_fill_ = 0;
   char_spacing_ = word_spacing_ = 0;
   horizontal_scaling_ = 100;

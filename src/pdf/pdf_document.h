@@ -112,9 +112,10 @@ class PdfDocument {
   // `data` compressed with Flate.
   std::string zzToFlateDecode(std::string_view data);
   // With compression or protection, a page's content stream is encoded and written by a
-  // helper thread while the caller draws the next page (on by default). The file is byte
-  // for byte the same either way; errors of the helper surface in the next call that
-  // writes (DrawImage, EndDoc).
+  // helper thread while the caller draws the next page. By default (and after Abort) it is
+  // on when the machine has at least four hardware threads. The file is byte for byte the
+  // same either way; errors of the helper surface in the next call that writes itself
+  // (DrawImage, EndDoc).
   void SetBackgroundWriting(bool on);
 
   // ----- Text and fonts -----
@@ -302,6 +303,7 @@ class PdfDocument {
   double BytesWidthPt(std::string_view bytes) const;
   double LineHeightPt() const;
   std::vector<std::string> WrapLines(std::string_view bytes, double width_pt) const;
+  void WriteFlowingText(const std::string& text);
   void AppendEllipse(double cx, double cy, double rx, double ry);
   int ImageFor(const std::string& file, int transparent, double* pixel_width,
                double* pixel_height);
@@ -341,7 +343,6 @@ class PdfDocument {
   // Pages and drawing state.
   std::vector<PageRecord> pages_;
   bool page_open_ = false;
-  int page_view_ = 0;
   std::string content_;
   std::vector<FontEntry> fonts_;
   int font_ = -1;
@@ -360,7 +361,7 @@ class PdfDocument {
   // Reused buffers, encoders and the helper thread.
   std::string object_buffer_, text_buffer_;
   StreamScratch scratch_;
-  bool background_writing_ = true;
+  bool background_writing_ = false;
   std::unique_ptr<PageWriter> page_writer_;
 
   long err_number_ = 0;

@@ -276,71 +276,74 @@ std::vector<std::string> PdfDocument::WrapLines(std::string_view bytes, double w
 }
 
 void PdfDocument::WriteText(const std::string& text) {
-  Guard("WriteText", [&] {
-    RequirePage();
-    if (font_ < 0) Fail(kErrInvalidArgument, "nessun carattere selezionato");
-    const double ascent = fonts_[font_].ascent * font_size_ / 1000.0;
-    const double line_height = LineHeightPt();
-    const double available = page_width_ - margin_left_ - margin_right_;
-    std::string bytes;
-    EncodeText(text, &bytes);
-
-    // Words flow from the current position; a word that would cross the right margin
-    // starts the next line (without its blank), a word wider than a line is cut.
-    std::string segment;
-    double segment_x = x_;
-    auto flush = [&] {
-      if (!segment.empty()) AppendTextRun(segment_x, y_ + ascent, segment, BytesWidthPt(segment));
-      segment.clear();
-    };
-    auto new_line = [&] {
-      flush();
-      x_ = 0;
-      y_ += line_height;
-      segment_x = 0;
-    };
-    size_t start = 0;
-    for (bool first_paragraph = true; start <= bytes.size(); first_paragraph = false) {
-      size_t end = bytes.find('\n', start);
-      if (end == std::string::npos) end = bytes.size();
-      std::string_view paragraph = std::string_view(bytes).substr(start, end - start);
-      if (!paragraph.empty() && paragraph.back() == '\r') paragraph.remove_suffix(1);
-      if (!first_paragraph) new_line();
-      size_t pos = 0;
-      for (bool first_word = true; pos <= paragraph.size(); first_word = false) {
-        size_t blank = paragraph.find(' ', pos);
-        if (blank == std::string_view::npos) blank = paragraph.size();
-        std::string piece = first_word ? "" : " ";
-        piece.append(paragraph.substr(pos, blank - pos));
-        if (x_ > 0 && x_ + BytesWidthPt(piece) > available) {
-          new_line();
-          if (!first_word) piece.erase(0, 1);
-        }
-        while (x_ == 0 && piece.size() > 1 && BytesWidthPt(piece) > available) {
-          size_t fit = 1;
-          while (fit + 1 < piece.size() &&
-                 BytesWidthPt(std::string_view(piece).substr(0, fit + 1)) <= available) {
-            ++fit;
-          }
-          segment += piece.substr(0, fit);
-          piece.erase(0, fit);
-          new_line();
-        }
-        segment += piece;
-        x_ += BytesWidthPt(piece);
-        pos = blank + 1;
-      }
-      start = end + 1;
-    }
-    flush();
-  });
+  Guard("WriteText", [&] { WriteFlowingText(text); });
 }
 
 void PdfDocument::WriteTextLn(const std::string& text) {
-  WriteText(text);
-  if (err_number_ != 0 || font_ < 0) return;
-  x_ = 0;
-  y_ += LineHeightPt();
+  Guard("WriteTextLn", [&] {
+    WriteFlowingText(text);
+    x_ = 0;
+    y_ += LineHeightPt();
+  });
+}
+
+void PdfDocument::WriteFlowingText(const std::string& text) {
+  RequirePage();
+  if (font_ < 0) Fail(kErrInvalidArgument, "nessun carattere selezionato");
+  const double ascent = fonts_[font_].ascent * font_size_ / 1000.0;
+  const double line_height = LineHeightPt();
+  const double available = page_width_ - margin_left_ - margin_right_;
+  std::string bytes;
+  EncodeText(text, &bytes);
+
+  // Words flow from the current position; a word that would cross the right margin
+  // starts the next line (without its blank), a word wider than a line is cut.
+  std::string segment;
+  double segment_x = x_;
+  auto flush = [&] {
+    if (!segment.empty()) AppendTextRun(segment_x, y_ + ascent, segment, BytesWidthPt(segment));
+    segment.clear();
+  };
+  auto new_line = [&] {
+    flush();
+    x_ = 0;
+    y_ += line_height;
+    segment_x = 0;
+  };
+  size_t start = 0;
+  for (bool first_paragraph = true; start <= bytes.size(); first_paragraph = false) {
+    size_t end = bytes.find('\n', start);
+    if (end == std::string::npos) end = bytes.size();
+    std::string_view paragraph = std::string_view(bytes).substr(start, end - start);
+    if (!paragraph.empty() && paragraph.back() == '\r') paragraph.remove_suffix(1);
+    if (!first_paragraph) new_line();
+    size_t pos = 0;
+    for (bool first_word = true; pos <= paragraph.size(); first_word = false) {
+      size_t blank = paragraph.find(' ', pos);
+      if (blank == std::string_view::npos) blank = paragraph.size();
+      std::string piece = first_word ? "" : " ";
+      piece.append(paragraph.substr(pos, blank - pos));
+      if (x_ > 0 && x_ + BytesWidthPt(piece) > available) {
+        new_line();
+        if (!first_word) piece.erase(0, 1);
+      }
+      while (x_ == 0 && piece.size() > 1 && BytesWidthPt(piece) > available) {
+        size_t fit = 1;
+        while (fit + 1 < piece.size() &&
+               BytesWidthPt(std::string_view(piece).substr(0, fit + 1)) <= available) {
+          ++fit;
+        }
+        segment += piece.substr(0, fit);
+        piece.erase(0, fit);
+        new_line();
+      }
+      segment += piece;
+      x_ += BytesWidthPt(piece);
+      pos = blank + 1;
+    }
+    start = end + 1;
+  }
+  flush();
 }
 
 void PdfDocument::DrawTextBox(double x, double y, double width, double height,
