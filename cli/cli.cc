@@ -30,6 +30,8 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
   app.add_option("--programs", global.programs, "cartella dei programmi (al posto del registro)");
   app.add_option("--registry", global.registry, "file del registro da usare");
   app.add_option("--db", global.database_url, "database PostgreSQL condiviso (postgresql://...)");
+  app.add_option("--printer", global.printer,
+                 "stampante di questa esecuzione: nome CUPS, oppure file:CARTELLA per i PDF");
   bool yes = false, no = false;
   app.add_flag("--yes", yes, "risponde Sì a ogni domanda");
   app.add_flag("--no", no, "risponde No a ogni domanda");

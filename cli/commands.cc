@@ -10,6 +10,9 @@
 #include "base/fatal.h"
 #include "base/text.h"
 #include "demo/demo_installation.h"
+#include "pdf/test_page.h"
+#include "platform/printer.h"
+#include "reports/print_test_page.h"
 
 namespace kaveltar::cli {
 namespace {
@@ -273,6 +276,113 @@ class ParametersCommand : public Command {
   std::vector<std::string> fields_;
 };
 
+class PrintersCommand : public Command {
+ public:
+  const char* name() const override { return "printers"; }
+  const char* description() const override {
+    return "elenco delle stampanti; * segna quella che l'installazione sceglie";
+  }
+  void Configure(CLI::App&) override {}
+  int Execute(Context& ctx) override {
+    Session session(ctx.dialogs);
+    OpenSession(session, ctx);
+    PrinterJob& printer = session.printer();
+    const std::string current = printer.DeviceName();
+    auto printers = printer.Printers();
+    if (!printers.ok()) ctx.err << "kaveltar-cli: " << printers.status().message() << "\n";
+    bool marked = false;
+    if (printers.ok()) {
+      for (const PrinterInfo& p : *printers) {
+        const bool chosen = p.name == current;
+        marked = marked || chosen;
+        ctx.out << (chosen ? "* " : "  ") << p.name;
+        if (p.is_default) ctx.out << " (predefinita)";
+        if (!p.description.empty()) ctx.out << " - " << p.description;
+        ctx.out << "\n";
+      }
+    }
+    // No printer at all: the documents go into the spool folder named by the device.
+    if (!marked) {
+      ctx.out << "* " << current << " (nessuna stampante: le stampe vi sono salvate come PDF)\n";
+    }
+    return 0;
+  }
+};
+
+class TestPageCommand : public Command {
+ public:
+  const char* name() const override { return "test-page"; }
+  const char* description() const override {
+    return "pagina di prova (foglio presenze di esempio) in PDF e/o sulla stampante";
+  }
+  void Configure(CLI::App& sub) override {
+    sub.add_option("--pdf", pdf_, "file PDF da scrivere");
+    sub.add_option("--pages", pages_, "numero di pagine (da 1 a 100000)")
+        ->check(CLI::Range(1, 100000));
+    sub.add_option("--compression", compression_, "compressione: lzw, flate o none")
+        ->check(CLI::IsMember({"lzw", "flate", "none"}));
+    sub.add_option("--user-password", user_password_, "password di apertura (protegge il PDF)");
+    sub.add_option("--owner-password", owner_password_,
+                   "password del proprietario (protegge il PDF)");
+    sub.add_option("--key-bits", key_bits_, "lunghezza della chiave: 40 o 128")
+        ->check(CLI::IsMember({40, 128}));
+    sub.add_flag("--print", print_,
+                 "stampa la pagina sulla stampante scelta (implicito con --printer)");
+  }
+  int Execute(Context& ctx) override {
+    const bool print = print_ || !ctx.global.printer.empty();
+    if (pdf_.empty() && !print) {
+      ctx.err << "kaveltar-cli: indicare --pdf FILE oppure --print\n";
+      return 2;
+    }
+    if (!pdf_.empty()) {
+      TestPageOptions options;
+      options.output_path = pdf_;
+      options.pages = pages_;
+      options.user_password = user_password_;
+      options.owner_password = owner_password_;
+      options.key_bits = key_bits_;
+      if (!ParseTestPageCompression(compression_, &options.compression)) {
+        ctx.err << "kaveltar-cli: compressione sconosciuta: " << compression_ << "\n";
+        return 2;
+      }
+      std::string error;
+      if (WriteTestPagePdf(options, &error) != 0) {
+        ctx.err << "kaveltar-cli: " << error << "\n";
+        return 1;
+      }
+      ctx.out << "Pagina di prova scritta in " << pdf_ << "\n";
+    }
+    if (print) {
+      // The printer chosen on the command line needs no installation; otherwise the
+      // installation's choice applies, with its STAMPE folder when there is no printer.
+      Session session(ctx.dialogs);
+      if (ctx.global.printer.empty()) {
+        OpenSession(session, ctx);
+      } else {
+        AttachSystemPrinter(session, ctx.global.printer);
+      }
+      PrintTestPages(session.report_target(), pages_);
+      const std::string& where = session.printer().last_destination();
+      if (where.empty()) {
+        ctx.err << "kaveltar-cli: la pagina di prova non è stata stampata\n";
+        return 1;
+      }
+      ctx.out << "Pagina di prova stampata: " << where << "\n";
+    }
+    return 0;
+  }
+
+ private:
+  std::string pdf_;
+  int pages_ = 1;
+  std::string compression_ = "lzw";
+  std::string user_password_;
+  std::string owner_password_;
+  int key_bits_ = 128;
+  bool print_ = false;
+};
+
 }  // namespace
 
 void OpenSession(Session& session, const Context& context) {
@@ -281,6 +391,7 @@ void OpenSession(Session& session, const Context& context) {
   if (!context.global.programs.empty()) options.program_path = context.global.programs;
   options.registry_file = context.global.registry;
   options.database_url = context.global.database_url;
+  options.printer = context.global.printer;
   Startup(session, options);
 }
 
@@ -293,6 +404,8 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   c.push_back(std::make_unique<EmployeeCommand>());
   c.push_back(std::make_unique<CompanyCommand>());
   c.push_back(std::make_unique<ParametersCommand>());
+  c.push_back(std::make_unique<PrintersCommand>());
+  c.push_back(std::make_unique<TestPageCommand>());
   return c;
 }
 

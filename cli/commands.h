@@ -24,6 +24,7 @@ struct GlobalOptions {
   std::string programs;
   std::string registry;
   std::string database_url;
+  std::string printer;  // a printer name or "file:DIR" for this run
 };
 
 struct Context {

@@ -1,5 +1,8 @@
 #include "app/session.h"
 
+#include "app/report_error.h"
+#include "app/startup.h"
+
 namespace kaveltar {
 
 Session::Session(Dialogs& dialogs) : dialogs_(dialogs), codec_(dialogs) {}
@@ -10,6 +13,24 @@ void Session::AttachArchives(std::filesystem::path archive_folder) {
   lists_.reset();
   archives_ = std::make_unique<ArchiveFiles>(std::move(archive_folder), dialogs_, trace_);
   lists_ = std::make_unique<SelectionLists>(*archives_, codec_, dialogs_, trace_);
+}
+
+PrinterJob& Session::printer() {
+  if (!printer_) AttachSystemPrinter(*this, "");
+  return *printer_;
+}
+
+void Session::AttachPrinter(std::unique_ptr<PrinterJob> printer) {
+  printer_ = std::move(printer);
+  printer_->set_error_handler([this](const RunTimeError& error) {
+    return ReportError(*this, error) == ErrorOutcome::kRetry;
+  });
+  report_target_.set_printer(printer_.get());
+}
+
+ReportTarget& Session::report_target() {
+  printer();
+  return report_target_;
 }
 
 void Session::Close() {

@@ -1,7 +1,7 @@
 // The Session owns everything the original program kept in form-level globals: the settings
 // fixed at start-up, the archive channels and the field repositories, the trace ring, the
-// attendance database, the employee extraction and the operator's Dialogs. It is created by
-// a front end and passed by reference to every operation.
+// attendance database, the employee extraction, the printer and the report output, and the
+// operator's Dialogs. It is created by a front end and passed by reference to every operation.
 #pragma once
 
 #include <filesystem>
@@ -15,6 +15,9 @@
 #include "base/trace.h"
 #include "db/attendance_db.h"
 #include "platform/instance_lock.h"
+#include "platform/printer.h"
+#include "reports/print_primitives.h"
+#include "reports/printer_choice.h"
 
 namespace kaveltar {
 
@@ -37,6 +40,19 @@ class Session {
   bool has_db() const { return db_ != nullptr; }
   SelectionLists& lists() { return *lists_; }
   InstanceLock& instance_lock() { return instance_lock_; }
+
+  // The printer of this run. Until start-up attaches one, the first use opens the system's
+  // printer (KAVELTAR_PRINTER, else CUPS with the STAMPE folder of the archive folder as
+  // fallback); a bad KAVELTAR_PRINTER then throws Fatal with the reason.
+  PrinterJob& printer();
+  bool has_printer() const { return printer_ != nullptr; }
+  // Takes `printer` as the printer of this run; its printer errors (482) go to ReportError,
+  // so the operator can retry them. A document still open on the previous printer is lost.
+  void AttachPrinter(std::unique_ptr<PrinterJob> printer);
+  // Where reports go: `PdfOutput`, the shared `ReportPdf` and this session's printer.
+  ReportTarget& report_target();
+  // The two printer names of the installation's printer settings (LEGGISTAMPANTESTD).
+  PrinterNames printer_names;
 
   // Settings fixed at start-up.
   std::filesystem::path program_path;
@@ -63,6 +79,8 @@ class Session {
   std::unique_ptr<ArchiveFiles> archives_;
   std::unique_ptr<SelectionLists> lists_;
   std::unique_ptr<AttendanceDb> db_;
+  std::unique_ptr<PrinterJob> printer_;
+  ReportTarget report_target_;
 };
 
 }  // namespace kaveltar

@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "db/postgres_db.h"
 #include "platform/paths.h"
+#include "platform/printer_system.h"
 #include "platform/registry.h"
 
 namespace kaveltar {
@@ -145,11 +146,28 @@ void Startup(Session& session, const StartupOptions& options) {
   OpenDatabase(session, options);
   if (Status s = EnsureHolidayDefault(session.db()); !s.ok()) throw Fatal(s.message());
 
+  // The printer of the run (one attached beforehand, as tests do, is kept), then the
+  // installation's choice among the system's printers.
+  if (!session.has_printer() || !options.printer.empty()) {
+    AttachSystemPrinter(session, options.printer);
+  }
+  LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(), &session.printer_names);
+
   WithErrorHandler(session, [&] {
     session.lists().set_processing(session.processing_year, session.processing_date);
     session.lists().ESTRAZIONEDIPENDENTI("AC");
   });
   SetNumberingLabel(session);
+}
+
+void AttachSystemPrinter(Session& session, const std::string& choice) {
+  PrinterSetup setup;
+  setup.choice = PrinterChoice(choice);
+  setup.fallback_folder =
+      (session.archive_path.empty() ? fs::current_path() : session.archive_path) / "STAMPE";
+  auto printer = OpenSystemPrinter(setup, &session.dialogs());
+  if (!printer.ok()) throw Fatal(printer.status().message(), "Stampa", MessageIcon::kCritical);
+  session.AttachPrinter(std::move(printer.value()));
 }
 
 void Shutdown(Session& session) { session.Close(); }

@@ -23,6 +23,9 @@ struct StartupOptions {
   std::string database_url;
   // Take the single-instance lock (the desktop program does; batch commands do not).
   bool single_instance = false;
+  // The printer of this run: a printer name or "file:DIR"; empty = KAVELTAR_PRINTER, else
+  // the installation's printer setting and the system's default printer.
+  std::string printer;
 };
 
 // The configuration message shown when no installation can be found.
@@ -38,6 +41,12 @@ void Startup(Session& session, const StartupOptions& options);
 void CARICAINST(Session& session, const StartupOptions& options);
 // Opens the archives kept open for the whole run and reads the processing date.
 void APRIARCHIVI(Session& session);
+
+// Opens the system's printer for `choice` (see StartupOptions::printer) and attaches it to the
+// session; documents go to the STAMPE folder of the archive folder when there is no printer at
+// all. A choice that names no printer, or a spool folder that cannot be made, throws Fatal
+// with the reason.
+void AttachSystemPrinter(Session& session, const std::string& choice);
 
 // Closes the attendance database and every archive file.
 void Shutdown(Session& session);

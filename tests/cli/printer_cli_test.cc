@@ -1,0 +1,255 @@
+// Printing from the command line and from a session: the printers command, the test page in
+// PDF and on the printer, the --printer and KAVELTAR_PRINTER choices, the installation's
+// printer chosen at start-up, and printer errors answered through the general error handler.
+// CUPS_SERVER points at a socket that does not exist (set before anything of this binary talks
+// to CUPS, which keeps the first server it sees), so no test ever reaches a real printer.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+#include "app/startup.h"
+#include "base/dialogs.h"
+#include "base/fatal.h"
+#include "cli/cli.h"
+#include "demo/demo_installation.h"
+#include "pdf/pdf_test_util.h"
+#include "platform/printer_recording.h"
+
+namespace kaveltar {
+namespace {
+namespace fs = std::filesystem;
+using pdf_test::Quote;
+using pdf_test::RunTool;
+
+const bool kNoPrintService = [] {
+  return setenv("CUPS_SERVER", "/nonexistent/kaveltar-tests/cups.sock", 1) == 0;
+}();
+
+struct Output {
+  int status;
+  std::string out, err;
+};
+
+class PrinterCliTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    root_ = fs::temp_directory_path() / ("kaveltar-print-cli-" + std::to_string(::getpid()));
+    fs::remove_all(root_);
+    setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
+    setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
+    ASSERT_TRUE(kNoPrintService);
+    unsetenv("KAVELTAR_PRINTER");
+    DemoOptions options;
+    options.dir = root_ / "demo";
+    options.year = 2025;
+    options.month = 6;
+    options.companies = 2;
+    options.employees = 12;
+    options.seed = 3;
+    options.write_registry = true;
+    DemoReport report;
+    ASSERT_TRUE(WriteDemoInstallation(options, &report).ok());
+  }
+  static void TearDownTestSuite() { fs::remove_all(root_); }
+  void TearDown() override {
+    unsetenv("KAVELTAR_PRINTER");
+    fs::remove_all(Archives() / "STAMPE");
+  }
+
+  static fs::path Archives() { return root_ / "demo" / "ARCHIVI"; }
+
+  Output Run(std::vector<std::string> args) {
+    std::vector<std::string> all = {"kaveltar-cli", "--archive", Archives().string(), "--programs",
+                                    (root_ / "demo" / "PROGRAMMI").string()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<const char*> argv;
+    for (const auto& a : all) argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    dialogs_.Clear();
+    const int status = cli::Run(static_cast<int>(argv.size()), argv.data(), out, err, &dialogs_);
+    return {status, out.str(), err.str()};
+  }
+
+  static std::vector<fs::path> Files(const fs::path& dir) {
+    std::vector<fs::path> files;
+    if (fs::exists(dir)) {
+      for (const auto& e : fs::directory_iterator(dir)) files.push_back(e.path());
+    }
+    return files;
+  }
+  static int Pages(const fs::path& pdf) {
+    std::smatch m;
+    const std::string info = RunTool("pdfinfo " + Quote(pdf.string())).output;
+    return std::regex_search(info, m, std::regex(R"(Pages:\s+(\d+))")) ? std::stoi(m[1]) : -1;
+  }
+
+  static fs::path root_;
+  RecordingDialogs dialogs_;
+};
+
+fs::path PrinterCliTest::root_;
+
+TEST_F(PrinterCliTest, PrintersListsAndMarksTheChoice) {
+  // No print service: the documents go to the STAMPE folder of the archives.
+  Output o = Run({"printers"});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, "* file:" + (Archives() / "STAMPE").string() +
+                       " (nessuna stampante: le stampe vi sono salvate come PDF)\n");
+  EXPECT_NE(o.err.find("CUPS non raggiungibile"), std::string::npos) << o.err;
+
+  const fs::path spool = root_ / "spool-list";
+  o = Run({"--printer", "file:" + spool.string(), "printers"});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, "* file:" + spool.string() + " (predefinita) - cartella PDF\n");
+
+  o = Run({"--printer", "Ufficio-Paghe-Laser", "printers"});
+  EXPECT_EQ(o.status, 1);
+  ASSERT_FALSE(dialogs_.entries().empty());
+  EXPECT_EQ(dialogs_.entries().back().text.rfind(
+                "Stampante Ufficio-Paghe-Laser non disponibile: CUPS non raggiungibile", 0),
+            0u)
+      << dialogs_.entries().back().text;
+}
+
+TEST_F(PrinterCliTest, TestPageAsPdf) {
+  pdf_test::TempDir temp;
+  const std::string plain = temp.File("prova.pdf");
+  Output o = Run({"test-page", "--pdf", plain, "--pages", "3"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, "Pagina di prova scritta in " + plain + "\n");
+  const auto check = RunTool("qpdf --check " + Quote(plain));
+  EXPECT_EQ(check.status, 0) << check.output;
+  EXPECT_EQ(Pages(plain), 3);
+
+  const std::string locked = temp.File("protetta.pdf");
+  o = Run({"test-page", "--pdf", locked, "--compression", "flate", "--user-password", "utente",
+           "--owner-password", "padrone", "--key-bits", "40"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(RunTool("qpdf --requires-password " + Quote(locked)).status, 0);
+  const auto opened = RunTool("qpdf --password=utente --check " + Quote(locked));
+  EXPECT_EQ(opened.status, 0) << opened.output;
+  EXPECT_NE(
+      RunTool("qpdf --password=utente --show-encryption " + Quote(locked)).output.find("R = 2"),
+      std::string::npos);
+
+  // Bad usage changes nothing.
+  const std::string refused = temp.File("rifiutata.pdf");
+  EXPECT_EQ(Run({"test-page"}).status, 2);
+  EXPECT_EQ(Run({"test-page", "--pdf", refused, "--pages", "0"}).status, 2);
+  EXPECT_EQ(Run({"test-page", "--pdf", refused, "--key-bits", "64"}).status, 2);
+  EXPECT_EQ(Run({"test-page", "--pdf", refused, "--compression", "zip"}).status, 2);
+  o = Run({"test-page", "--pdf", temp.File("manca/rifiutata.pdf")});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_FALSE(o.err.empty());
+  EXPECT_FALSE(fs::exists(refused));
+}
+
+TEST_F(PrinterCliTest, TestPageOnThePrinter) {
+  // --printer file:DIR: printed into DIR, with no installation needed and no message.
+  const fs::path spool = root_ / "spool-page";
+  Output o = Run({"--printer", "file:" + spool.string(), "test-page", "--pages", "2"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  auto files = Files(spool);
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_EQ(o.out, "Pagina di prova stampata: " + files[0].string() + "\n");
+  EXPECT_TRUE(dialogs_.entries().empty());
+  EXPECT_EQ(RunTool("qpdf --check " + Quote(files[0].string())).status, 0);
+  EXPECT_EQ(Pages(files[0]), 2);
+  const std::string text = RunTool("pdftotext -layout " + Quote(files[0].string()) + " -").output;
+  EXPECT_NE(text.find("PAGINA DI PROVA"), std::string::npos);
+  EXPECT_NE(text.find("Città di Castello"), std::string::npos);
+
+  // KAVELTAR_PRINTER does the same for every run.
+  const fs::path env_spool = root_ / "spool-env";
+  setenv("KAVELTAR_PRINTER", ("file:" + env_spool.string()).c_str(), 1);
+  o = Run({"test-page", "--print"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(Files(env_spool).size(), 1u);
+  unsetenv("KAVELTAR_PRINTER");
+
+  // No printer at all: the STAMPE folder, and the operator is told where the page went.
+  o = Run({"test-page", "--print"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  files = Files(Archives() / "STAMPE");
+  ASSERT_EQ(files.size(), 1u);
+  ASSERT_EQ(dialogs_.entries().size(), 1u);
+  EXPECT_EQ(dialogs_.entries()[0].text,
+            "Nessuna stampante disponibile: la stampa \"Pagina di prova KAVELTAR\" è stata salvata "
+            "nel file " +
+                files[0].string());
+}
+
+class SessionPrinterTest : public PrinterCliTest {
+ protected:
+  StartupOptions Options() {
+    StartupOptions options;
+    options.archive_path = Archives();
+    options.program_path = root_ / "demo" / "PROGRAMMI";
+    return options;
+  }
+};
+
+TEST_F(SessionPrinterTest, StartupChoosesTheInstallationsPrinter) {
+  Session session(dialogs_);
+  session.AttachPrinter(std::make_unique<RecordingPrinterJob>(
+      std::vector<PrinterInfo>{{"HP-Ufficio", "", true}, {"Ufficio-Paghe-Laser", "", false}}));
+  Startup(session, Options());
+  EXPECT_EQ(session.printer_names.standard, "Ufficio-Paghe");
+  EXPECT_EQ(session.printer_names.graphic, "Ufficio-Paghe-Laser");
+  EXPECT_EQ(session.printer().DeviceName(), "Ufficio-Paghe-Laser");
+  EXPECT_EQ(&session.report_target().printer(), &session.printer());
+
+  // The printer given for the run replaces it and is not changed by the settings file.
+  Session fixed(dialogs_);
+  StartupOptions options = Options();
+  options.printer = "file:" + (root_ / "spool-fixed").string();
+  Startup(fixed, options);
+  EXPECT_EQ(fixed.printer().DeviceName(), options.printer);
+  EXPECT_EQ(fixed.printer_names.graphic, "Ufficio-Paghe-Laser");
+
+  Session wrong(dialogs_);
+  options.printer = "file:";
+  EXPECT_THROW(Startup(wrong, options), Fatal);
+}
+
+TEST_F(SessionPrinterTest, PrinterErrorsAskTheOperator) {
+  Session session(dialogs_);
+  auto owned = std::make_unique<RecordingPrinterJob>(std::vector<PrinterInfo>{{"Laser", "", true}});
+  RecordingPrinterJob& printer = *owned;
+  session.AttachPrinter(std::move(owned));
+
+  // Retry twice, then it prints.
+  printer.FailPrinting(2);
+  dialogs_.QueueAnswers({true, true});
+  printer.Print("riga");
+  printer.EndDoc();
+  EXPECT_EQ(printer.printed().size(), 1u);
+  EXPECT_EQ(dialogs_.Texts(),
+            (std::vector<std::string>(2, "ERR.STAMPANTE - SI VUOLE RITENTARE ?")));
+
+  // No retry, do not close: the document is lost and work goes on.
+  dialogs_.Clear();
+  printer.FailPrinting(1);
+  dialogs_.QueueAnswers({false, false});
+  printer.Print("persa");
+  printer.EndDoc();
+  EXPECT_EQ(printer.printed().size(), 1u);
+  EXPECT_EQ(dialogs_.Texts().back(),
+            "CHIUDERE IL PROGRAMMA ? (se si risp.NO il progr.perde la riga e prosegue)");
+
+  // No retry, close: the program ends.
+  printer.FailPrinting(1);
+  dialogs_.QueueAnswers({false, true});
+  printer.Print("fine");
+  EXPECT_THROW(printer.EndDoc(), Fatal);
+}
+
+}  // namespace
+}  // namespace kaveltar
