@@ -66,8 +66,7 @@ struct FlateEncoder::State {
 
 FlateEncoder::FlateEncoder(int level) : state_(std::make_unique<State>()) {
   level = std::clamp(level, 1, 9);
-  // memLevel 9: more memory for a faster search, same output format.
-  if (deflateInit2(&state_->stream, level, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY) != Z_OK) {
+  if (deflateInit2(&state_->stream, level, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
     throw std::bad_alloc();
   }
   state_->initialised = true;
