@@ -1,0 +1,118 @@
+#include "memorize/day_engine.h"
+
+#include "base/hours.h"
+#include "base/text.h"
+
+namespace kaveltar {
+
+std::string OTTIMIZZAORETEORICHE(std::string_view profile_value) {
+  // Hours before the first point, and the number after it taken as minutes.
+  const std::string_view value = Trim(profile_value);
+  const size_t point = value.find('.');
+  const std::string_view hours = value.substr(0, point);
+  const std::string_view minutes = point == std::string_view::npos ? std::string_view() : value.substr(point + 1);
+  return MinutesToHours(static_cast<long>(ValInt(hours) * 60 + ValInt(minutes)));
+}
+
+void COMPILAVUOTO(DayRow& row) {
+  for (int n = 1; n <= 13; ++n) row.pres[static_cast<size_t>(n)].clear();
+}
+
+WeekSchedule MakeWeekSchedule(const WeekHours& hours, Dialogs& dialogs) {
+  WeekSchedule schedule;
+  for (size_t w = 1; w <= 7; ++w) {
+    schedule.hours[w] = Trim(hours[w]);
+    schedule.minutes[w] = HoursToMinutes(schedule.hours[w], dialogs);
+  }
+  return schedule;
+}
+
+DayFiller::DayFiller(const DayOptions& options,
+                     const std::array<std::optional<std::string>, kLongPeriodRows>& types, Dialogs& dialogs)
+    : options_(options), dialogs_(dialogs) {
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    const LongPeriodRow& in = options.rows[i];
+    Row& row = rows_[i];
+    row.code = Trim(in.code);
+    row.from_day = in.from_day;
+    row.to_day = in.to_day;
+    row.hours = Trim(in.hours);
+    row.hours_minutes = HoursToMinutes(row.hours, dialogs_);
+    // A code missing from GIUSTIFICATIVI keeps the type of the row before it (of this day:
+    // the first row then has no type, which applies it only as an absence on working days).
+    if (types[i]) {
+      row.type = *types[i];
+    } else if (i > 0) {
+      row.type = rows_[i - 1].type;
+    }
+  }
+}
+
+void DayFiller::Fill(DayRow& row, const WeekSchedule& schedule, int weekday, int day, bool holiday) {
+  const std::string& t = schedule.hours[static_cast<size_t>(weekday)];
+  const long theoretical = schedule.minutes[static_cast<size_t>(weekday)];
+
+  // Base hours: the weekday's hours, unless the weekday has none or the day is a holiday.
+  if (theoretical == 0 || holiday) {
+    row.pres[2].clear();
+    row.pres[3].clear();
+  } else {
+    row.pres[2] = t;
+    row.pres[3] = t;
+  }
+  for (int n = 4; n <= 13; ++n) row.pres[static_cast<size_t>(n)].clear();
+  long day_absence = 0;  // `DayAbsence`
+
+  for (int i = 0; i < kLongPeriodRows; ++i) {
+    const Row& r = rows_[static_cast<size_t>(i)];
+    // A day without theoretical hours takes only sickness, maternity and injury.
+    if (theoretical == 0 && r.type != "M") continue;
+    if (r.code.empty() || r.from_day == 0 || r.to_day == 0 || day < r.from_day || day > r.to_day) continue;
+    // `Applies`: an absence covers a working day; a holiday only for type "M" or when the
+    // operator asked to cover holidays. Each row decides for itself: the flag is not carried
+    // from an earlier row of the same day, since that would let a sickness row make an
+    // ordinary absence on a holiday count, depending only on the order of the rows.
+    const bool applies = !holiday || r.type == "M" || options_.ChkCopriFest;
+    if (!applies) continue;
+
+    // Row 0 takes slot 1, row 1 the first free of slots 1-2, row 2 the first free of 1-3.
+    int slot = 1;
+    while (slot <= i && !row.SlotCode(slot).empty()) ++slot;
+
+    // The hours of the slot: the whole day, or the typed hours when `chkore` is ticked and
+    // they are not zero; on a day without hours only typed hours.
+    std::string_view chosen;
+    if (theoretical != 0) {
+      chosen = options_.chkore && r.hours_minutes != 0 ? std::string_view(r.hours) : std::string_view(t);
+    } else if (r.hours_minutes != 0) {
+      chosen = r.hours;
+    }
+
+    if (!options_.ChkConsidera) {
+      // The justification replaces the day's work.
+      row.pres[3].clear();
+      row.SlotCode(slot) = r.code;
+      row.SlotHours(slot) = chosen;
+    } else if (r.type == "P" || r.type == "N") {
+      // Presence and neutral codes sit beside the worked hours.
+      row.SlotCode(slot) = r.code;
+      row.SlotHours(slot) = chosen;
+    } else {
+      // Absences reduce the worked hours so that work and absences fill the day.
+      long worked = HoursToMinutes(row.pres[3], dialogs_);
+      const long just = options_.chkore && r.hours_minutes != 0 ? r.hours_minutes : theoretical;
+      if (worked + just + day_absence > theoretical) {
+        worked = theoretical != 0 ? theoretical - just - day_absence : theoretical;
+        // Absences longer than the day leave no worked time: stored as empty (zero), since
+        // a negative duration has no "HH:MM" form and no meaning on the attendance sheet.
+        if (worked < 0) worked = 0;
+      }
+      row.pres[3] = MinutesToHours(worked);
+      row.SlotCode(slot) = r.code;
+      row.SlotHours(slot) = MinutesToHours(just);
+      day_absence += just;
+    }
+  }
+}
+
+}  // namespace kaveltar

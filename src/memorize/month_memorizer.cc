@@ -1,0 +1,348 @@
+#include "memorize/month_memorizer.h"
+
+#include "app/session.h"
+#include "archive/fields.h"
+#include "archive/selection_lists.h"
+#include "base/dates.h"
+#include "base/hours.h"
+#include "base/run_time_error.h"
+#include "base/text.h"
+#include "memorize/long_period_rows.h"
+
+namespace kaveltar {
+namespace {
+
+// The number a failed database call is reported with (the database engine's "call failed").
+constexpr int kDatabaseError = 3146;
+
+// Employee archives exist for the processing year and the three years before it.
+constexpr int kOldestArchiveDistance = 3;
+
+constexpr std::string_view kNoEnd = "99999999";
+
+// A code counts when it is neither blank nor zero.
+bool IsSet(std::string_view code) { return !Trim(code).empty() && Val(code) != 0; }
+
+// The code padded with leading zeros to three digits: the last three characters of "000"
+// followed by the trimmed code.
+std::string Code3(std::string_view code) {
+  std::string padded = "000";
+  padded += Trim(code);
+  return std::string(Right(padded, 3));
+}
+
+std::string Digits2(int n) { return ZeroPad(n, 2); }
+
+}  // namespace
+
+Status CheckMemorizeOptions(const MemorizeOptions& options) {
+  if (options.month < 1 || options.month > 12) {
+    return Status::Invalid("Mese non valido: " + std::to_string(options.month));
+  }
+  if (options.year < 1 || options.year > 9999) {
+    return Status::Invalid("Anno non valido: " + std::to_string(options.year));
+  }
+  LongPeriodRows rows(options.year, options.month);
+  for (int i = 0; i < kLongPeriodRows; ++i) {
+    const LongPeriodRow& row = options.day.rows[static_cast<size_t>(i)];
+    rows.set_row(i, row);
+    if (!IsValidHours(Trim(row.hours))) {
+      return Status::Invalid("Formato ore non valido: " + row.hours + " (il formato corretto è HH:MM)");
+    }
+  }
+  for (int i = 0; i < kLongPeriodRows; ++i) {
+    for (bool last : {false, true}) {
+      const std::string_view problem = rows.CheckDay(i, last);
+      if (!problem.empty()) return Status::Invalid(std::string(problem));
+    }
+  }
+  return Status::Ok();
+}
+
+struct MonthMemorizer::Employee {
+  std::string key;    // trimmed: KDIPENDENTE
+  std::string hired;  // YYYYMMDD ("" when blank)
+  std::string ended;  // YYYYMMDD, kNoEnd when blank
+  std::string end_date;  // YYYYMMDD, "" when blank
+  int status = 0;        // P054
+  bool collaborator = false;
+  std::string profile;  // P138 trimmed
+  std::string group;    // P766 trimmed
+};
+
+MonthMemorizer::MonthMemorizer(Session& session, const MemorizeOptions& options)
+    : session_(session), options_(options) {
+  AttendanceDb& db = session_.db();
+  month_key_ = ZeroPad(options_.year, 4) + Digits2(options_.month);
+  days_ = MonthLength(options_.month, options_.year);
+  distance_ = session_.processing_year - options_.year;
+  for (int day = 1; day <= days_; ++day) weekdays_[static_cast<size_t>(day)] = Weekday(options_.year, options_.month, day);
+
+  Result<HolidayCalendar> calendar = HolidayCalendar::Load(db);
+  Check(calendar.status(), "FESTIVITA");
+  holidays_ = std::move(*calendar);
+  municipality_day_ = session_.codec().GetField(fields::kF161);
+
+  std::vector<GroupRow> groups;
+  Check(db.ListGroups(&groups), "GRUPPI");
+  for (const GroupRow& g : groups) {
+    WeekHours hours;
+    for (size_t w = 1; w <= 7; ++w) hours[w] = Trim(g.grup[w + 1]);
+    groups_.emplace(g.code, MakeWeekSchedule(hours, session_.dialogs()));
+  }
+
+  std::array<std::optional<std::string>, kLongPeriodRows> types;
+  for (size_t i = 0; i < types.size(); ++i) {
+    const std::string_view code = Trim(options_.day.rows[i].code);
+    if (code.empty()) continue;
+    Result<std::optional<JustificationRow>> found = db.FindJustification(code);
+    Check(found.status(), "GIUSTIFICATIVI");
+    if (*found) types[i] = ToUpperAscii(Trim((*found)->gius[2]));
+  }
+  filler_.emplace(options_.day, types, session_.dialogs());
+  for (DayRow& row : rows_) row.pres.fill({});
+}
+
+void MonthMemorizer::Check(const Status& status, std::string_view what) {
+  if (status.ok()) return;
+  throw RunTimeError(kDatabaseError, "Errore del database (" + std::string(what) + "): " + status.message());
+}
+
+const WeekSchedule* MonthMemorizer::GroupSchedule(std::string_view code) {
+  const auto it = groups_.find(Code3(code));
+  return it == groups_.end() ? nullptr : &it->second;
+}
+
+void MonthMemorizer::LoadProfile(std::string_view code, WeekSchedule* schedule) {
+  constexpr int kProfileBase = 96;
+  ArchiveFiles& files = session_.archives();
+  if (!files.IsOpen(kProfileBase)) files.FAIOPEN(kProfileBase);
+  WeekHours hours;
+  // A profile code beyond the end of the archive gives a week without hours, rather than
+  // the hours of whichever profile was read last.
+  const long record = static_cast<long>(ValInt(code));
+  if (record > 0 && files.LEGGIREC(kProfileBase, record) == 0) {
+    const std::string& buffer = files.RecordBuffer(kProfileBase);
+    session_.codec().SetCurrentRecord("PROX$", buffer);
+    for (size_t w = 1; w <= 7; ++w) {
+      hours[w] = OTTIMIZZAORETEORICHE(session_.codec().GetField(fields::kProfileDays[w - 1], 0, buffer));
+    }
+  }
+  *schedule = MakeWeekSchedule(hours, session_.dialogs());
+}
+
+const std::string& MonthMemorizer::CompanyPatronDay(std::string_view key) {
+  const std::string_view company = key.substr(0, 3);
+  if (company == company_code_) return company_day_;
+  company_code_ = company;
+  company_day_.clear();
+  ArchiveFiles& files = session_.archives();
+  if (!files.IsOpen(1)) files.FAIOPEN(1);
+  const long record = static_cast<long>(ValInt(company));
+  if (record > 0 && files.LEGGIREC(1, record) == 0) {
+    company_day_ = session_.codec().GetField(fields::kT030, 0, files.RecordBuffer(1));
+  }
+  return company_day_;
+}
+
+void MonthMemorizer::ReportAnomaly(const Employee& e, Anomaly anomaly) {
+  // Someone who has left (status 2) is reported only once the processing date has reached
+  // the end of employment; for a missing schedule the end date must also be there.
+  if (e.status == 2) {
+    if (Val(session_.processing_date) < Val(e.end_date)) return;
+    if (anomaly == Anomaly::kNoSchedule && e.end_date.empty()) return;
+  }
+  // One line per employee in a run; the run remembers every key it reported, however many.
+  if (!reported_.insert(e.key).second) return;
+
+  std::string line;
+  const std::string_view prefix = e.collaborator ? kCollaboratorPrefix : kEmployeePrefix;
+  switch (anomaly) {
+    case Anomaly::kGroupMissing:
+      line.append(prefix).append(e.key).append(kGroupMissingText);
+      break;
+    case Anomaly::kNoSchedule:
+      line.append(kEmployeePrefix).append(e.key).append(kNoScheduleText);
+      break;
+    case Anomaly::kRotationWithProfile:
+      line.append("Il ").append(prefix).append(e.key).append(kRotationWithProfileText);
+      break;
+  }
+  if (anomaly_sink_) anomaly_sink_(line);
+}
+
+void MonthMemorizer::ELABORADIPENDENTI(const std::vector<std::string>& entries) {
+  session_.trace().TraceProcedure("ELABORADIPENDENTI");
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::string_view key = Right(entries[i], 10);
+    if (progress_sink_) progress_sink_(i, entries.size(), key);
+    MemorizeEmployee(key);
+  }
+}
+
+EmployeeOutcome MonthMemorizer::MemorizeEmployee(std::string_view key) {
+  ++totals_.employees;
+  // The employee archive of the memorized year; a year without one, or a key it does not
+  // hold, skips the employee without a word.
+  if (distance_ < 0 || distance_ > kOldestArchiveDistance) return Count(EmployeeOutcome::kSkipped);
+  ArchiveFiles& files = session_.archives();
+  FieldCodec& codec = session_.codec();
+  const YearSources& sources = SourcesForDistance(distance_);
+  if (!files.IsOpen(sources.data_base)) files.FAIOPEN(sources.data_base);
+  const long record = files.IsamSearch(sources.index_base, PadRight(key, 10), 2);
+  if (record == ArchiveFiles::kNoRecord || record <= 0 || files.LEGGIREC(sources.data_base, record) != 0) {
+    return Count(EmployeeOutcome::kSkipped);
+  }
+  record_ = files.RecordBuffer(sources.data_base);
+  codec.SetCurrentRecord("DIPX$", record_);
+  if (Val(Trim(codec.GetField(fields::kP890, 0, record_))) == 1) return Count(EmployeeOutcome::kSkipped);
+
+  Employee e;
+  e.key = Trim(key);
+  e.hired = DdMmYyyyToKey(codec.GetField(fields::kP013, 0, record_));
+  e.end_date = DdMmYyyyToKey(codec.GetField(fields::kP017, 0, record_));
+  e.ended = e.end_date.empty() ? std::string(kNoEnd) : e.end_date;
+  e.status = static_cast<int>(codec.GetFieldValue(fields::kP054, 0, record_));
+  e.collaborator = codec.GetFieldValue(fields::kP447, 0, record_) == 1;
+  e.profile = Trim(codec.GetField(fields::kP138, 0, record_));
+  e.group = Trim(codec.GetField(fields::kP766, 0, record_));
+
+  session_.trace().TraceProcedure("CONTAGRUPPIORARIDIPENDENTE");
+  const RotationDecision decision = CONTAGRUPPIORARIDIPENDENTE(ReadScheduleFields(codec, record_));
+  EmployeeOutcome outcome;
+  int position = 0;
+  if (decision.rotation) {
+    // The rotation of the whole month is decided before any day is written, so P777 always
+    // becomes the position of the month's last day, also when the month itself is left
+    // untouched (already stored) or stopped by an anomaly: memorizing a month moves the
+    // rotation on by that month.
+    session_.trace().TraceProcedure("ELABORAMESEGRUPPIRIPETITIVI");
+    const std::vector<DayGroup> day_groups = RotateMonth(decision, options_.year, options_.month);
+    outcome = GenerateMonth(e, &day_groups);
+    position = day_groups[static_cast<size_t>(days_)].position;
+  } else {
+    session_.trace().TraceProcedure("ELABORAMESE");
+    outcome = GenerateMonth(e, nullptr);
+  }
+
+  // The rotation position goes back to the record of the archive it was read from.
+  codec.PutFieldValue(fields::kP777, position, 0, &record_);
+  files.SCRIVIREC(sources.data_base, record, record_);
+  codec.SetCurrentRecord("DIPX$", record_);
+
+  return Count(outcome);
+}
+
+EmployeeOutcome MonthMemorizer::Count(EmployeeOutcome outcome) {
+  switch (outcome) {
+    case EmployeeOutcome::kWritten: ++totals_.written; break;
+    case EmployeeOutcome::kExisting: ++totals_.existing; break;
+    case EmployeeOutcome::kSkipped: ++totals_.skipped; break;
+    case EmployeeOutcome::kAnomaly: ++totals_.anomalies; break;
+  }
+  return outcome;
+}
+
+EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<DayGroup>* rotation) {
+  AttendanceDb& db = session_.db();
+  const DayOptions& day_options = options_.day;
+
+  // Existing days are never overwritten unless the operator asked to rewrite them or to
+  // consider the hours already in them. The whole employee-month is then left as it is, days
+  // not yet stored included, so a month is never half old and half new.
+  Check(db.EmployeeMonth(e.key, month_key_, &stored_), "PRESENZE");
+  if (!stored_.empty() && !options_.CheckElabora && !day_options.ChkConsidera) {
+    return EmployeeOutcome::kExisting;
+  }
+  std::array<const DayRow*, 32> existing{};
+  for (const DayRow& row : stored_) {
+    const long day = ValInt(Mid(row.period, 6, 2));
+    if (day >= 1 && day <= days_) existing[static_cast<size_t>(day)] = &row;
+  }
+
+  // The schedule source of the employee: a profile wins over the group.
+  const bool has_profile = IsSet(e.profile);
+  const bool has_group = IsSet(e.group);
+  const WeekSchedule* single = nullptr;
+  std::string single_code;
+  if (!rotation) {
+    if (has_profile) {
+      LoadProfile(e.profile, &profile_);
+      single = &profile_;
+      single_code = Code3(e.profile);
+    } else if (has_group) {
+      single = GroupSchedule(e.group);
+      single_code = Code3(e.group);
+    }
+  }
+
+  Transaction transaction(db);
+  Check(transaction.status(), "PRESENZE");
+  long written = 0;
+  std::optional<Anomaly> anomaly;
+  for (int day = 1; day <= days_; ++day) {
+    DayRow& row = rows_[static_cast<size_t>(day)];
+    if (const DayRow* stored = existing[static_cast<size_t>(day)]) {
+      row = *stored;  // PRES_0, slots 6-10 and PROTOCOLLO stay as stored
+    } else {
+      row.employee = e.key;
+      row.period = month_key_;
+      row.period += Digits2(day);
+      row.pres0 = 0;
+      for (std::string& p : row.pres) p.clear();
+      row.protocollo = 0;
+    }
+    // Without `ChkConsidera` the day starts afresh; with it PRES_0 survives and the rest is
+    // rewritten below all the same.
+    if (!day_options.ChkConsidera) row.pres0 = 0;
+    COMPILAVUOTO(row);
+
+    if (row.period < e.hired || row.period > e.ended) {
+      Check(db.SaveDay(row), "PRESENZE");
+      ++written;
+      continue;
+    }
+
+    const WeekSchedule* schedule = single;
+    std::string_view code = single_code;
+    if (rotation) {
+      if (has_profile) {
+        anomaly = Anomaly::kRotationWithProfile;
+        break;
+      }
+      const DayGroup& group = (*rotation)[static_cast<size_t>(day)];
+      schedule = GroupSchedule(group.group);
+      if (!schedule) {
+        anomaly = Anomaly::kGroupMissing;
+        break;
+      }
+      row.pres[1] = Code3(group.group);
+    } else {
+      if (!has_profile && !has_group) {
+        anomaly = Anomaly::kNoSchedule;
+        break;
+      }
+      if (!schedule) {
+        anomaly = Anomaly::kGroupMissing;
+        break;
+      }
+      row.pres[1] = code;
+    }
+    const bool holiday = holidays_.IsHoliday(row.period, municipality_day_, CompanyPatronDay(e.key));
+    filler_->Fill(row, *schedule, weekdays_[static_cast<size_t>(day)], day, holiday);
+    Check(db.SaveDay(row), "PRESENZE");
+    ++written;
+  }
+  // The days written before an anomaly stay written.
+  Check(transaction.Commit(), "PRESENZE");
+  totals_.days += written;
+  if (anomaly) {
+    // A collaborator without group or profile is left out on purpose: no line, no anomaly.
+    if (*anomaly == Anomaly::kNoSchedule && e.collaborator) return EmployeeOutcome::kSkipped;
+    ReportAnomaly(e, *anomaly);
+    return EmployeeOutcome::kAnomaly;
+  }
+  return EmployeeOutcome::kWritten;
+}
+
+}  // namespace kaveltar

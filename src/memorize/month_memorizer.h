@@ -1,0 +1,132 @@
+// Month memorization: writes, for each employee of a list, every day of one calendar month
+// into PRESENZE, from the employee's schedule group, hour profile or rotation of groups, the
+// holidays, the employment period and the long-period absences of the memorization screen.
+//
+// One run (one MonthMemorizer) per click of "Memorizza": it reads the tables once, then
+// `ELABORADIPENDENTI` walks the employees. Each employee-month is written in one database
+// transaction, so a crash or a kill leaves every employee-month either as it was or complete
+// (up to the anomaly that stopped it). Anomalies are handed to a sink as lines, at most one
+// per employee in a run; the caller prints them.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "base/status.h"
+#include "db/attendance_db.h"
+#include "memorize/day_engine.h"
+#include "memorize/rotation.h"
+#include "tables/holidays.h"
+
+namespace kaveltar {
+
+class Session;
+
+struct MemorizeOptions {
+  int year = 0;               // `LabAnnoMem`
+  int month = 0;              // 1-12, the entry of `ListMesiMem`
+  bool CheckElabora = false;  // rewrite employee-months already stored
+  DayOptions day;             // `ChkCopriFest`, `ChkConsidera`, `chkore` and the absence rows
+};
+
+// Checks what the screen's boxes guarantee, for callers without a screen: month 1-12, year
+// 1-9999, and each used absence row inside the month with its first day not after its last
+// and no day in two rows. The message says what is wrong.
+Status CheckMemorizeOptions(const MemorizeOptions& options);
+
+// The anomaly texts.
+inline constexpr std::string_view kEmployeePrefix = "Dipendente : ";
+inline constexpr std::string_view kCollaboratorPrefix = "Co.co.co : ";
+inline constexpr std::string_view kGroupMissingText = " Cod.Gruppo in P766 non presente nella tabella GRUPPI";
+inline constexpr std::string_view kNoScheduleText = " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati";
+inline constexpr std::string_view kRotationWithProfileText = " ha codificato sia profili orari che Gruppi orari";
+
+// How one employee ended.
+enum class EmployeeOutcome {
+  kWritten,   // the month was written
+  kExisting,  // a day was already stored (and neither option allows rewriting): untouched
+  kSkipped,   // not in the archive of the year, or excluded (P890 = 1): nothing written
+  kAnomaly,   // stopped by an anomaly (the days before it are written)
+};
+
+struct MemorizeTotals {
+  int employees = 0;  // employees processed
+  int written = 0;
+  int existing = 0;
+  int skipped = 0;
+  int anomalies = 0;  // employees stopped by an anomaly (with or without a printed line)
+  long days = 0;      // day rows written
+};
+
+class MonthMemorizer {
+ public:
+  // Receives each anomaly line (ASCII text).
+  using AnomalySink = std::function<void(std::string_view line)>;
+  // Called before each employee: its index in the list (from 0), the list's size and the
+  // employee key.
+  using ProgressSink = std::function<void(size_t index, size_t total, std::string_view key)>;
+
+  // The options must have passed CheckMemorizeOptions (or come from the screen's boxes).
+  // Reads GRUPPI, FESTIVITA and the types of the absence codes; a database error is a
+  // RunTimeError for the general error handler.
+  MonthMemorizer(Session& session, const MemorizeOptions& options);
+
+  void set_anomaly_sink(AnomalySink sink) { anomaly_sink_ = std::move(sink); }
+  void set_progress_sink(ProgressSink sink) { progress_sink_ = std::move(sink); }
+
+  // For each entry of the employee list, in order (the key is the entry's last ten
+  // characters): locate the employee record in the archive of the year, memorize its month
+  // and write the rotation position back to that archive.
+  void ELABORADIPENDENTI(const std::vector<std::string>& entries);
+  // One employee, by its ten-character key.
+  EmployeeOutcome MemorizeEmployee(std::string_view key);
+
+  const MemorizeTotals& totals() const { return totals_; }
+
+ private:
+  struct Employee;
+  enum class Anomaly { kGroupMissing, kNoSchedule, kRotationWithProfile };
+
+  // Month loop shared by `ELABORAMESE` (rotation null) and `ELABORAMESEGRUPPIRIPETITIVI`.
+  EmployeeOutcome GenerateMonth(Employee& e, const std::vector<DayGroup>* rotation);
+  // The schedule of a group code from GRUPPI (null when the table does not hold it).
+  const WeekSchedule* GroupSchedule(std::string_view code);
+  // The hours of the profile record `code` (empty hours when it is not in the archive).
+  void LoadProfile(std::string_view code, WeekSchedule* schedule);
+  // T030 of the company of `key` (read once per company).
+  const std::string& CompanyPatronDay(std::string_view key);
+  void ReportAnomaly(const Employee& e, Anomaly anomaly);
+  EmployeeOutcome Count(EmployeeOutcome outcome);
+  // A failed database call stops the operation through the general error handler.
+  void Check(const Status& status, std::string_view what);
+
+  Session& session_;
+  MemorizeOptions options_;
+  std::string month_key_;  // YYYYMM
+  int days_ = 0;
+  int distance_ = 0;       // processing year - memorized year
+  HolidayCalendar holidays_;
+  std::string municipality_day_;  // F161
+  std::map<std::string, WeekSchedule, std::less<>> groups_;
+  std::optional<DayFiller> filler_;
+  std::array<int, 32> weekdays_{};  // weekday of each day of the month, 1 Monday ... 7 Sunday
+  std::string company_code_;
+  std::string company_day_;
+  std::unordered_set<std::string> reported_;  // keys already given an anomaly line this run
+  AnomalySink anomaly_sink_;
+  ProgressSink progress_sink_;
+  MemorizeTotals totals_;
+  // Buffers reused from one employee to the next.
+  std::string record_;
+  std::vector<DayRow> stored_;
+  std::array<DayRow, 32> rows_;
+  WeekSchedule profile_;
+};
+
+}  // namespace kaveltar

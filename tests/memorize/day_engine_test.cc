@@ -1,0 +1,240 @@
+// The daily schedule engine on its own: one day row filled from a week schedule, the holiday
+// flag and the long-period absence rows; the rotation of schedule groups; the input rules of
+// the absence rows.
+#include "memorize/day_engine.h"
+
+#include <gtest/gtest.h>
+
+#include "memorize/long_period_rows.h"
+#include "memorize/rotation.h"
+
+namespace kaveltar {
+namespace {
+
+constexpr int kMonday = 1, kWednesday = 3, kSunday = 7;
+
+// Monday to Saturday 08:00, Sunday without hours.
+WeekSchedule SixDays(Dialogs& dialogs) {
+  return MakeWeekSchedule({"", "08:00", "08:00", "08:00", "08:00", "08:00", "08:00", ""}, dialogs);
+}
+
+struct Absence {
+  std::string code;
+  std::string type;  // "" = not in GIUSTIFICATIVI
+  std::string hours = "00:00";
+};
+
+class DayFillerTest : public ::testing::Test {
+ protected:
+  // Fills day 10 with up to three absence rows covering days 1-20.
+  DayRow Fill(std::vector<Absence> absences, int weekday, bool holiday) {
+    std::array<std::optional<std::string>, kLongPeriodRows> types;
+    options_.rows = {};
+    for (size_t i = 0; i < absences.size(); ++i) {
+      options_.rows[i] = {absences[i].code, 1, 20, absences[i].hours};
+      if (!absences[i].type.empty()) types[i] = absences[i].type;
+    }
+    DayFiller filler(options_, types, dialogs_);
+    DayRow row = stored_;
+    filler.Fill(row, SixDays(dialogs_), weekday, 10, holiday);
+    return row;
+  }
+
+  DayOptions options_;
+  DayRow stored_;
+  RecordingDialogs dialogs_;
+};
+
+TEST_F(DayFillerTest, WorkingDaysHolidaysAndDaysWithoutHours) {
+  stored_.pres0 = 4;
+  stored_.pres[1] = "001";
+  stored_.pres[11] = "009";  // slot 4: memorization clears it
+  stored_.pres[14] = "030";  // slot 6: the import's, never touched
+  DayRow row = Fill({}, kMonday, false);
+  EXPECT_EQ(row.pres[2], "08:00");
+  EXPECT_EQ(row.pres[3], "08:00");
+  EXPECT_EQ(row.pres[11], "");
+  EXPECT_EQ(row.pres0, 4);
+  EXPECT_EQ(row.pres[1], "001");
+  EXPECT_EQ(row.pres[14], "030");
+
+  row = Fill({}, kWednesday, true);
+  EXPECT_EQ(row.pres[2], "");
+  EXPECT_EQ(row.pres[3], "");
+
+  // Sunday has no hours: an absence leaves it alone, a sickness is written with the typed
+  // hours only (there is no day to cover).
+  row = Fill({{"001", "A"}}, kSunday, false);
+  EXPECT_EQ(row.SlotCode(1), "");
+  row = Fill({{"004", "M"}}, kSunday, false);
+  EXPECT_EQ(row.SlotCode(1), "004");
+  EXPECT_EQ(row.SlotHours(1), "");
+  row = Fill({{"004", "M", "03:00"}}, kSunday, false);
+  EXPECT_EQ(row.SlotHours(1), "03:00");
+}
+
+TEST_F(DayFillerTest, HolidaysTakeOnlySicknessUnlessCovered) {
+  DayRow row = Fill({{"001", "A"}}, kWednesday, true);
+  EXPECT_EQ(row.SlotCode(1), "");
+  row = Fill({{"004", "M"}}, kWednesday, true);
+  EXPECT_EQ(row.SlotCode(1), "004");
+  EXPECT_EQ(row.SlotHours(1), "08:00");
+  EXPECT_EQ(row.pres[3], "");
+
+  options_.ChkCopriFest = true;
+  row = Fill({{"001", "A"}}, kWednesday, true);
+  EXPECT_EQ(row.SlotCode(1), "001");
+  EXPECT_EQ(row.SlotHours(1), "08:00");
+}
+
+TEST_F(DayFillerTest, ASicknessRowDoesNotLetALaterAbsenceOntoAHoliday) {
+  // Each row decides on its own whether it applies to a holiday.
+  DayRow row = Fill({{"004", "M"}, {"001", "A"}}, kWednesday, true);
+  EXPECT_EQ(row.SlotCode(1), "004");
+  EXPECT_EQ(row.SlotCode(2), "");
+}
+
+TEST_F(DayFillerTest, RowsFillSlotsInOrderAndReplaceTheWork) {
+  options_.chkore = true;
+  DayRow row = Fill({{"001", "A", "02:00"}, {"030", "P", "00:00"}, {"004", "M", "01:30"}}, kMonday, false);
+  EXPECT_EQ(row.SlotCode(1), "001");
+  EXPECT_EQ(row.SlotHours(1), "02:00");
+  EXPECT_EQ(row.SlotCode(2), "030");
+  EXPECT_EQ(row.SlotHours(2), "08:00");  // no typed hours: the whole day
+  EXPECT_EQ(row.SlotCode(3), "004");
+  EXPECT_EQ(row.SlotHours(3), "01:30");
+  EXPECT_EQ(row.pres[2], "08:00");
+  EXPECT_EQ(row.pres[3], "");
+
+  // Without chkore the typed hours do not count.
+  options_.chkore = false;
+  row = Fill({{"001", "A", "02:00"}}, kMonday, false);
+  EXPECT_EQ(row.SlotHours(1), "08:00");
+}
+
+TEST_F(DayFillerTest, ConsideringWorkedHoursSubtractsAbsences) {
+  options_.ChkConsidera = true;
+  options_.chkore = true;
+  DayRow row = Fill({{"001", "A", "03:00"}}, kMonday, false);
+  EXPECT_EQ(row.pres[3], "05:00");
+  EXPECT_EQ(row.SlotCode(1), "001");
+  EXPECT_EQ(row.SlotHours(1), "03:00");
+
+  // A second absence takes from what is left; a presence sits beside the work.
+  row = Fill({{"001", "A", "03:00"}, {"002", "A", "02:00"}, {"030", "P", "01:00"}}, kMonday, false);
+  EXPECT_EQ(row.pres[3], "03:00");
+  EXPECT_EQ(row.SlotHours(2), "02:00");
+  EXPECT_EQ(row.SlotCode(3), "030");
+  EXPECT_EQ(row.SlotHours(3), "01:00");
+
+  row = Fill({{"030", "P", "02:00"}}, kMonday, false);
+  EXPECT_EQ(row.pres[3], "08:00");
+  EXPECT_EQ(row.SlotHours(1), "02:00");
+
+  // Absences longer than the day leave no worked time (not a negative one).
+  row = Fill({{"001", "A", "06:00"}, {"002", "A", "05:00"}}, kMonday, false);
+  EXPECT_EQ(row.pres[3], "");
+  EXPECT_EQ(row.SlotHours(1), "06:00");
+  EXPECT_EQ(row.SlotHours(2), "05:00");
+}
+
+TEST_F(DayFillerTest, AnUnknownCodeTakesTheTypeOfThePreviousRow) {
+  // Row 1's code is not in the table: it acts as the sickness before it (applied on the
+  // holiday); alone it has no type and is kept off the holiday.
+  DayRow row = Fill({{"004", "M"}, {"999", ""}}, kWednesday, true);
+  EXPECT_EQ(row.SlotCode(2), "999");
+  row = Fill({{"999", ""}}, kWednesday, true);
+  EXPECT_EQ(row.SlotCode(1), "");
+}
+
+TEST(ProfileHours, PointSeparatesHoursFromMinutes) {
+  EXPECT_EQ(OTTIMIZZAORETEORICHE("7.45"), "07:45");
+  EXPECT_EQ(OTTIMIZZAORETEORICHE("8.5"), "08:05");
+  EXPECT_EQ(OTTIMIZZAORETEORICHE("006.40"), "06:40");
+  EXPECT_EQ(OTTIMIZZAORETEORICHE("0.00"), "");
+  EXPECT_EQ(OTTIMIZZAORETEORICHE("9"), "09:00");
+}
+
+ScheduleFields Fields(std::string p766, std::string p772, std::string p773 = "0", std::string p774 = "0",
+                      std::string p775 = "0", std::string p776 = "0", std::string p777 = "0") {
+  return {p766, p772, p773, p774, p775, p776, p777};
+}
+
+TEST(Rotation, Decision) {
+  EXPECT_FALSE(CONTAGRUPPIORARIDIPENDENTE(Fields("0", "0")).rotation);
+  EXPECT_FALSE(CONTAGRUPPIORARIDIPENDENTE(Fields("", "002")).rotation);
+  EXPECT_FALSE(CONTAGRUPPIORARIDIPENDENTE(Fields("001", "0")).rotation);
+  EXPECT_FALSE(CONTAGRUPPIORARIDIPENDENTE(Fields("002", "002", "002", "002", "002")).rotation);
+
+  const RotationDecision two = CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "0", "0", "0", "3", "2"));
+  ASSERT_TRUE(two.rotation);
+  EXPECT_EQ(two.table, (std::vector<RotationEntry>{{1, "001"}, {2, "002"}}));
+  EXPECT_EQ(two.change_day, 3);
+  EXPECT_EQ(two.position, 2);
+
+  // Blank codes leave no hole, and positions keep their numbers.
+  const RotationDecision gap = CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "", "004"));
+  EXPECT_EQ(gap.table, (std::vector<RotationEntry>{{1, "001"}, {2, "002"}, {4, "004"}}));
+
+  // P772 repeated in every further position with a different P766: a rotation of one week
+  // of P766 and four of P772.
+  const RotationDecision repeated = CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "002", "002", "002"));
+  ASSERT_TRUE(repeated.rotation);
+  EXPECT_EQ(repeated.table.size(), 5u);
+}
+
+TEST(Rotation, SwitchesOnTheChangeDay) {
+  // March 2024 starts on a Friday; its Mondays are the 4th, 11th, 18th and 25th.
+  RotationDecision d = CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "0", "0", "0", "0", "1"));
+  std::vector<DayGroup> days = RotateMonth(d, 2024, 3);
+  ASSERT_EQ(days.size(), 32u);
+  EXPECT_EQ(days[1], (DayGroup{1, "001"}));
+  EXPECT_EQ(days[3], (DayGroup{1, "001"}));
+  EXPECT_EQ(days[4], (DayGroup{2, "002"}));
+  EXPECT_EQ(days[10], (DayGroup{2, "002"}));
+  EXPECT_EQ(days[11], (DayGroup{1, "001"}));
+  EXPECT_EQ(days[18], (DayGroup{2, "002"}));
+  EXPECT_EQ(days[25], (DayGroup{1, "001"}));
+  EXPECT_EQ(days[31], (DayGroup{1, "001"}));  // Sunday 31: still the week from Monday 25
+
+  // No position yet: the first group until the first change day moves to the second.
+  d.position = 0;
+  days = RotateMonth(d, 2024, 3);
+  EXPECT_EQ(days[1].position, 1);
+  EXPECT_EQ(days[4].position, 2);
+
+  // From the last position back to the first; a position not in the table restarts it.
+  d = CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "003", "0", "0", "4", "3"));  // Friday
+  days = RotateMonth(d, 2024, 3);
+  EXPECT_EQ(days[1], (DayGroup{1, "001"}));
+  EXPECT_EQ(days[8], (DayGroup{2, "002"}));
+  d.position = 5;
+  EXPECT_EQ(RotateMonth(d, 2024, 3)[2].position, 1);
+}
+
+TEST(LongPeriodRowsInput, DayBoxChecks) {
+  EXPECT_EQ(FormatDayBox("7"), "07");
+  EXPECT_EQ(FormatDayBox(""), "00");
+  EXPECT_EQ(FormatDayBox("x1"), "00");
+
+  LongPeriodRows rows(2023, 2);
+  rows.set_row(0, {"001", 5, 10});
+  rows.set_day(1, false, 7);
+  EXPECT_EQ(rows.CheckDay(1, false), kDayInOtherInterval);
+  rows.set_day(1, false, 11);
+  EXPECT_EQ(rows.CheckDay(1, false), "");
+  rows.set_day(1, true, 29);  // February 2023 has 28 days
+  EXPECT_EQ(rows.CheckDay(1, true), kDayNotInMonth);
+  rows.set_day(1, true, 9);
+  EXPECT_EQ(rows.CheckDay(1, true), kDayInOtherInterval);
+  rows.set_day(1, true, 0);
+  EXPECT_EQ(rows.CheckDay(1, true), "");
+  rows.set_row(2, {"002", 20, 15});
+  EXPECT_EQ(rows.CheckDay(2, true), kEndBeforeStart);
+  rows.set_month(2024, 2);
+  rows.set_day(1, true, 29);
+  EXPECT_EQ(rows.CheckDay(1, true), "");
+}
+
+}  // namespace
+}  // namespace kaveltar

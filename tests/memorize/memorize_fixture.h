@@ -1,0 +1,152 @@
+// What the memorization tests share: a fresh demo installation per test (processing year
+// 2014, March), a Session started on it as the programs start one, and helpers to run a
+// month, read stored rows and read or change employee fields in the archives.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+#include "app/startup.h"
+#include "archive/fields.h"
+#include "archive/selection_lists.h"
+#include "base/dialogs.h"
+#include "base/text.h"
+#include "demo/demo_installation.h"
+#include "memorize/month_memorizer.h"
+
+namespace kaveltar::testing {
+
+namespace fs = std::filesystem;
+
+class MemorizeTest : public ::testing::Test {
+ protected:
+  static constexpr int kYear = 2014;
+
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "kaveltar-memorize-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
+    setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
+    setenv("KAVELTAR_PRINTER", ("file:" + (root_ / "spool").string()).c_str(), 1);
+    DemoOptions options;
+    options.dir = root_ / "demo";
+    options.year = kYear;
+    options.month = 3;
+    options.companies = 3;
+    options.employees = 120;
+    options.seed = 11;
+    options.write_registry = true;
+    ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
+  }
+
+  void TearDown() override {
+    session_.reset();
+    fs::remove_all(root_);
+  }
+
+  StartupOptions Paths() const {
+    StartupOptions o;
+    o.archive_path = report_.archive_folder;
+    o.program_path = report_.program_folder;
+    return o;
+  }
+
+  // The session of the test, started on first use.
+  Session& session() {
+    if (!session_) {
+      session_ = std::make_unique<Session>(dialogs_);
+      Startup(*session_, Paths());
+    }
+    return *session_;
+  }
+  // Ends the session (closing its files), so the next use reads everything afresh.
+  void Reopen() { session_.reset(); }
+
+  static MemorizeOptions Month(int year, int month) {
+    MemorizeOptions o;
+    o.year = year;
+    o.month = month;
+    return o;
+  }
+
+  // Runs one memorization of the keys; returns the anomaly lines.
+  std::vector<std::string> Run(const MemorizeOptions& options, const std::vector<std::string>& keys) {
+    std::vector<std::string> lines;
+    MonthMemorizer memorizer(session(), options);
+    memorizer.set_anomaly_sink([&](std::string_view line) { lines.emplace_back(line); });
+    memorizer.ELABORADIPENDENTI(keys);
+    totals_ = memorizer.totals();
+    return lines;
+  }
+
+  // The stored rows of an employee-month (YYYYMM), in day order.
+  std::vector<DayRow> Rows(const std::string& key, const std::string& month) {
+    std::vector<DayRow> rows;
+    EXPECT_TRUE(session().db().EmployeeMonth(key, month, &rows).ok());
+    return rows;
+  }
+
+  // A field of the employee record of `year`, read from the archive.
+  std::string Field(const std::string& key, std::string_view descriptor, int year = kYear) {
+    if (!session().lists().LoadEmployee(year, key)) return "<not found>";
+    return std::string(Trim(session().codec().GetField(descriptor)));
+  }
+
+  // Rewrites the bytes of a field of the employee record of `year` in its archive: `value`
+  // padded with blanks to the field's width ("" makes the field blank).
+  void SetField(const std::string& key, std::string_view descriptor, std::string_view value, int year = kYear) {
+    const std::optional<Descriptor> d = ParseDescriptor(descriptor);
+    ASSERT_TRUE(d);
+    const YearSources& src = SourcesForDistance(kYear - year);
+    ArchiveFiles& files = session().archives();
+    const long r = files.IsamSearch(src.index_base, key, 2);
+    ASSERT_GT(r, 0);
+    ASSERT_NE(r, ArchiveFiles::kNoRecord);
+    ASSERT_EQ(files.LEGGIREC(src.data_base, r), 0);
+    std::string record = files.RecordBuffer(src.data_base);
+    record.replace(static_cast<size_t>(d->position - 1), static_cast<size_t>(d->width),
+                   PadRight(value, static_cast<size_t>(d->width)));
+    files.SCRIVIREC(src.data_base, r, record);
+  }
+
+  // The first key of `year`'s archive whose record has the single group 001 and nothing
+  // special, for the tests that need an ordinary employee of an earlier year.
+  std::string OrdinaryEmployee(int year) {
+    session().lists().CARICAESTRAZIONE(kYear - year);
+    const std::vector<std::string> keys = session().lists().extraction();
+    for (const std::string& key : keys) {
+      if (Field(key, fields::kP766, year) == "001" && Val(Field(key, fields::kP138, year)) == 0 &&
+          Val(Field(key, fields::kP772, year)) == 0 && Val(Field(key, fields::kP890, year)) == 0 &&
+          Val(Field(key, fields::kP054, year)) == 0 && Field(key, fields::kP017, year).empty() &&
+          Field(key, fields::kP013, year).substr(4) < std::to_string(year)) {
+        return key;
+      }
+    }
+    ADD_FAILURE() << "no ordinary employee in " << year;
+    return "";
+  }
+
+  static std::string Code3Of(std::string_view code) { return std::string(Right("000" + std::string(code), 3)); }
+
+  const std::string& Key(DemoCase c, size_t index = 0) {
+    const auto& keys = report_.Keys(c);
+    EXPECT_GT(keys.size(), index) << DemoCaseName(c);
+    static const std::string none;
+    return keys.size() > index ? keys[index] : none;
+  }
+
+  fs::path root_;
+  DemoReport report_;
+  RecordingDialogs dialogs_;
+  std::unique_ptr<Session> session_;
+  MemorizeTotals totals_;
+};
+
+}  // namespace kaveltar::testing

@@ -1,0 +1,342 @@
+// Month memorization on a demo installation: the days written for each kind of employee,
+// holidays, the employment period, anomalies, existing months, the rotation and its
+// write-back, and that a killed run never leaves half an employee-month.
+#include "memorize/month_memorizer.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <map>
+
+#include "base/dates.h"
+#include "memorize/memorize_fixture.h"
+
+namespace kaveltar::testing {
+namespace {
+
+// The hours of `day` in the stored month (PRES_2), by day number.
+std::string Theoretical(const std::vector<DayRow>& rows, int day) {
+  for (const DayRow& r : rows) {
+    if (ValInt(r.period.substr(6)) == day) return r.pres[2];
+  }
+  return "<missing>";
+}
+
+bool EmptyDay(const DayRow& row) {
+  for (int n = 1; n <= 13; ++n) {
+    if (!row.pres[static_cast<size_t>(n)].empty()) return false;
+  }
+  return row.pres0 == 0;
+}
+
+TEST_F(MemorizeTest, WritesEveryDayFromTheScheduleAndTheEmploymentPeriod) {
+  const std::string group = Key(DemoCase::kGroup);
+  const std::string profile = Key(DemoCase::kProfile);
+  const std::string hired = Key(DemoCase::kHiredMidMonth);
+  const std::string leaving = Key(DemoCase::kLeavingMidMonth);
+  const std::string excluded = Key(DemoCase::kExcluded);
+  EXPECT_TRUE(Run(Month(kYear, 3), {group, profile, hired, leaving, excluded, "9999999999"}).empty());
+  EXPECT_EQ(totals_.written, 4);
+  EXPECT_EQ(totals_.skipped, 2);
+
+  // March 2014: Saturday 1st, Monday 3rd; 17 March is a holiday only in 2011.
+  const std::string code = Field(group, fields::kP766);
+  auto g = session().db().FindGroup(code);
+  ASSERT_TRUE(g.ok() && *g);
+  std::vector<DayRow> rows = Rows(group, "201403");
+  ASSERT_EQ(rows.size(), 31u);
+  EXPECT_EQ(rows[4].period, "20140305");
+  EXPECT_EQ(rows[4].employee, group);
+  EXPECT_EQ(rows[2].pres[1], code);
+  EXPECT_EQ(Theoretical(rows, 3), (*g)->grup[2] == "00:00" ? "" : (*g)->grup[2]);
+  EXPECT_EQ(Theoretical(rows, 17), Theoretical(rows, 3));
+  EXPECT_EQ(rows[2].pres[3], rows[2].pres[2]);
+  EXPECT_EQ(Theoretical(rows, 2), (*g)->grup[8] == "00:00" ? "" : (*g)->grup[8]);
+
+  rows = Rows(profile, "201403");
+  ASSERT_EQ(rows.size(), 31u);
+  EXPECT_EQ(rows[2].pres[1], "002");
+  EXPECT_EQ(rows[2].pres[2], "07:45");
+
+  // Hired on the 10th: days 1-9 hold only their keys.
+  rows = Rows(hired, "201403");
+  ASSERT_EQ(rows.size(), 31u);
+  for (int d = 0; d < 9; ++d) EXPECT_TRUE(EmptyDay(rows[static_cast<size_t>(d)])) << d + 1;
+  EXPECT_FALSE(rows[9].pres[1].empty());
+
+  // Leaving on the 20th: the days after it are empty.
+  rows = Rows(leaving, "201403");
+  ASSERT_EQ(rows.size(), 31u);
+  EXPECT_FALSE(rows[19].pres[1].empty());
+  for (int d = 20; d < 31; ++d) EXPECT_TRUE(EmptyDay(rows[static_cast<size_t>(d)])) << d + 1;
+
+  EXPECT_TRUE(Rows(excluded, "201403").empty());
+  EXPECT_TRUE(Rows("9999999999", "201403").empty());
+  EXPECT_TRUE(dialogs_.entries().empty());
+}
+
+TEST_F(MemorizeTest, MonthLengthsAndEarlierYears) {
+  const std::string key2012 = OrdinaryEmployee(2012);
+  const std::string key2011 = OrdinaryEmployee(2011);
+  EXPECT_TRUE(Run(Month(2012, 2), {key2012}).empty());
+  EXPECT_EQ(Rows(key2012, "201202").size(), 29u);
+  const std::string group = Key(DemoCase::kGroup);
+  EXPECT_TRUE(Run(Month(2014, 2), {group}).empty());
+  EXPECT_EQ(Rows(group, "201402").size(), 28u);
+
+  // 17 March 2011 (a Thursday) is a holiday; the Wednesday before is not.
+  EXPECT_TRUE(Run(Month(2011, 3), {key2011}).empty());
+  const std::vector<DayRow> rows = Rows(key2011, "201103");
+  EXPECT_EQ(Theoretical(rows, 16), "08:00");
+  EXPECT_EQ(Theoretical(rows, 17), "");
+
+  // Four years back there is no employee archive for memorization: nothing is written.
+  const std::string key2010 = session().lists().extraction().front();
+  Run(Month(2010, 3), {key2010});
+  EXPECT_TRUE(Rows(key2010, "201003").empty());
+  EXPECT_EQ(totals_.skipped, 1);
+}
+
+TEST_F(MemorizeTest, PatronDaysAreReadAsDayAndMonth) {
+  // The office's municipality keeps 8 September (F161 "0809"): Monday 8 September 2014 is a
+  // holiday for everybody, Tuesday 9 September is not.
+  const std::string first = OrdinaryEmployee(kYear);
+  std::string other;
+  for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
+    if (key.substr(0, 3) != first.substr(0, 3) && Field(key, fields::kP766) == "001") other = key;
+  }
+  ASSERT_FALSE(other.empty());
+  // The first employee's company keeps 4 June (T030 "0406"), a Wednesday in 2014.
+  session().lists().LoadCompany(static_cast<int>(ValInt(first.substr(0, 3))));
+  std::string company = session().archives().RecordBuffer(1);
+  session().codec().PutField(fields::kT030, "0406", 0, &company);
+  session().archives().SCRIVIREC(1, ValInt(first.substr(0, 3)), company);
+
+  Run(Month(kYear, 9), {first, other});
+  EXPECT_EQ(Theoretical(Rows(first, "201409"), 8), "");
+  EXPECT_EQ(Theoretical(Rows(other, "201409"), 8), "");
+  EXPECT_EQ(Theoretical(Rows(first, "201409"), 9), "08:00");
+  Run(Month(kYear, 6), {first, other});
+  EXPECT_EQ(Theoretical(Rows(first, "201406"), 4), "");
+  EXPECT_EQ(Theoretical(Rows(other, "201406"), 4), "08:00");
+}
+
+TEST_F(MemorizeTest, AnomaliesAreWordedAndReportedOncePerEmployee) {
+  const std::string missing = Key(DemoCase::kMissingGroup);
+  const std::string none = Key(DemoCase::kNoSchedule);
+  const std::string both = Key(DemoCase::kRotationWithProfile);
+  const std::string collaborator = Key(DemoCase::kCollaboratorWithoutGroup);
+  const std::string collaborator_missing = Key(DemoCase::kCollaboratorWithGroup);
+  SetField(collaborator_missing, fields::kP766, report_.missing_group);
+  // Hired on the 10th with a group GRUPPI does not hold: days 1-9 stay written.
+  const std::string hired = Key(DemoCase::kHiredMidMonth);
+  SetField(hired, fields::kP766, report_.missing_group);
+
+  const std::vector<std::string> lines =
+      Run(Month(kYear, 3), {missing, none, both, collaborator, collaborator_missing, hired, missing});
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
+                       "Dipendente : " + none + " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati",
+                       "Il Dipendente : " + both + " ha codificato sia profili orari che Gruppi orari",
+                       "Co.co.co : " + collaborator_missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
+                       "Dipendente : " + hired + " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
+                   }));
+  EXPECT_TRUE(Rows(collaborator, "201403").empty());
+  EXPECT_EQ(Rows(hired, "201403").size(), 9u);
+  EXPECT_EQ(totals_.anomalies, 6);  // the repeated employee stops again, without a line
+}
+
+TEST_F(MemorizeTest, FormerEmployeesAreReportedOnceTheirEndDateIsReached) {
+  // Status 2, left on 12 March; the processing date is 31 March.
+  const std::string left = Key(DemoCase::kStatus2);
+  SetField(left, fields::kP766, report_.missing_group);
+  EXPECT_EQ(Run(Month(kYear, 3), {left}).size(), 1u);
+  MemorizeOptions again = Month(kYear, 3);
+  again.CheckElabora = true;
+  SetField(left, fields::kP017, "15042014");
+  EXPECT_TRUE(Run(again, {left}).empty());
+  EXPECT_EQ(totals_.anomalies, 1);
+  // Without group or profile the end date must also be present.
+  SetField(left, fields::kP766, "000");
+  SetField(left, fields::kP017, "");
+  EXPECT_TRUE(Run(again, {left}).empty());
+  SetField(left, fields::kP017, "20032014");
+  EXPECT_EQ(Run(again, {left}),
+            std::vector<std::string>{"Dipendente : " + left + " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati"});
+}
+
+TEST_F(MemorizeTest, StoredDaysAreRewrittenOnlyWhenAsked) {
+  const std::string key = OrdinaryEmployee(kYear);
+  DayRow stored;
+  stored.employee = key;
+  stored.period = "20140315";
+  stored.pres0 = 7;
+  stored.pres[1] = "XYZ";
+  stored.pres[14] = "030";
+  stored.pres[15] = "01:00";
+  stored.protocollo = 12;
+  ASSERT_TRUE(session().db().SaveDay(stored).ok());
+
+  Run(Month(kYear, 3), {key});
+  EXPECT_EQ(totals_.existing, 1);
+  ASSERT_EQ(Rows(key, "201403"), std::vector<DayRow>{stored});
+
+  MemorizeOptions considera = Month(kYear, 3);
+  considera.day.ChkConsidera = true;
+  Run(considera, {key});
+  std::vector<DayRow> rows = Rows(key, "201403");
+  ASSERT_EQ(rows.size(), 31u);
+  EXPECT_EQ(rows[14].pres0, 7);
+  EXPECT_EQ(rows[14].pres[1], "001");
+  EXPECT_EQ(rows[14].pres[14], "030");
+  EXPECT_EQ(rows[14].pres[15], "01:00");
+  EXPECT_EQ(rows[14].protocollo, 12);
+
+  MemorizeOptions again = Month(kYear, 3);
+  again.CheckElabora = true;
+  Run(again, {key});
+  rows = Rows(key, "201403");
+  EXPECT_EQ(rows[14].pres0, 0);
+  EXPECT_EQ(rows[14].pres[14], "030");
+}
+
+TEST_F(MemorizeTest, AbsenceRowsUseTheTypesOfTheTable) {
+  const std::string key = OrdinaryEmployee(kYear);
+  MemorizeOptions o = Month(kYear, 3);
+  o.day.rows[0] = {"001", 3, 4, "00:00"};  // FERIE, an absence
+  o.day.rows[1] = {"004", 8, 9, "00:00"};  // MALATTIA: covers the weekend too
+  ASSERT_TRUE(CheckMemorizeOptions(o).ok());
+  Run(o, {key});
+  const std::vector<DayRow> rows = Rows(key, "201403");
+  EXPECT_EQ(rows[2].SlotCode(1), "001");
+  EXPECT_EQ(rows[2].SlotHours(1), "08:00");
+  EXPECT_EQ(rows[2].pres[3], "");
+  EXPECT_EQ(rows[4].SlotCode(1), "");
+  EXPECT_EQ(rows[7].SlotCode(1), "004");  // Saturday
+  EXPECT_EQ(rows[0].SlotCode(1), "");
+
+  o.day.rows[2] = {"002", 4, 6, "00:00"};
+  EXPECT_EQ(CheckMemorizeOptions(o).message(), "Il giorno inserito è gia compreso in un'altro intervallo");
+  o.day.rows[2] = {"002", 30, 32, "00:00"};
+  EXPECT_EQ(CheckMemorizeOptions(o).message(), "Attenzione! Giorno non valido per il mese selezionato");
+}
+
+TEST_F(MemorizeTest, RotationFollowsTheChangeDayAndIsWrittenBack) {
+  const std::string rotating = Key(DemoCase::kRotation2);
+  ASSERT_EQ(Field(rotating, fields::kP776), "0");  // Monday
+  ASSERT_EQ(Val(Field(rotating, fields::kP777)), 1);
+  const std::string first = Code3Of(Field(rotating, fields::kP766));
+  const std::string second = Code3Of(Field(rotating, fields::kP772));
+  const std::string group = OrdinaryEmployee(kYear);
+  SetField(group, fields::kP777, "004");
+
+  // March 2014: Mondays 3, 10, 17, 24, 31.
+  Run(Month(kYear, 3), {rotating, group});
+  std::vector<DayRow> rows = Rows(rotating, "201403");
+  ASSERT_EQ(rows.size(), 31u);
+  const std::map<int, std::string> expected = {{1, first},  {2, first},   {3, second}, {9, second},
+                                               {10, first}, {17, second}, {24, first}, {31, second}};
+  for (const auto& [day, code] : expected) EXPECT_EQ(rows[static_cast<size_t>(day - 1)].pres[1], code) << day;
+
+  // Read again from the archive, by a new session.
+  Reopen();
+  EXPECT_EQ(Val(Field(rotating, fields::kP777)), 2);
+  EXPECT_EQ(Val(Field(group, fields::kP777)), 0);
+
+  // April goes on from there: the second group until Monday 7, then Mondays 14, 21, 28.
+  Run(Month(kYear, 4), {rotating});
+  rows = Rows(rotating, "201404");
+  EXPECT_EQ(rows[0].pres[1], second);
+  EXPECT_EQ(rows[6].pres[1], first);
+  Reopen();
+  EXPECT_EQ(Val(Field(rotating, fields::kP777)), 2);
+}
+
+// Forwards every call to a real database and kills the process at the n-th saved day.
+class KillingDb : public AttendanceDb {
+ public:
+  KillingDb(std::unique_ptr<AttendanceDb> inner, int kill_at) : inner_(std::move(inner)), kill_at_(kill_at) {}
+  Status SaveDay(const DayRow& row) override {
+    if (++saves_ == kill_at_) ::kill(::getpid(), SIGKILL);
+    return inner_->SaveDay(row);
+  }
+  Result<std::optional<DayRow>> FindDay(std::string_view e, std::string_view p) override { return inner_->FindDay(e, p); }
+  Status DeleteDay(std::string_view e, std::string_view p) override { return inner_->DeleteDay(e, p); }
+  Status EmployeeMonth(std::string_view e, std::string_view m, std::vector<DayRow>* r) override {
+    return inner_->EmployeeMonth(e, m, r);
+  }
+  Status EmployeeYear(std::string_view e, std::string_view y, std::vector<DayRow>* r) override {
+    return inner_->EmployeeYear(e, y, r);
+  }
+  Status CompanyMonth(std::string_view c, std::string_view m, std::vector<DayRow>* r) override {
+    return inner_->CompanyMonth(c, m, r);
+  }
+  Result<bool> JustificationInUse(std::string_view c) override { return inner_->JustificationInUse(c); }
+  Result<bool> GroupInUse(std::string_view c) override { return inner_->GroupInUse(c); }
+  Status DaysWithJustification(std::string_view c, std::vector<DayRow>* r) override {
+    return inner_->DaysWithJustification(c, r);
+  }
+  Status DeleteEmployeeMonth(std::string_view e, std::string_view m) override { return inner_->DeleteEmployeeMonth(e, m); }
+  Result<std::optional<HolidayRow>> FindHoliday(std::string_view d) override { return inner_->FindHoliday(d); }
+  Status SaveHoliday(const HolidayRow& r) override { return inner_->SaveHoliday(r); }
+  Status DeleteHoliday(std::string_view d) override { return inner_->DeleteHoliday(d); }
+  Status ListHolidays(std::vector<HolidayRow>* r) override { return inner_->ListHolidays(r); }
+  Result<std::optional<JustificationRow>> FindJustification(std::string_view c) override {
+    return inner_->FindJustification(c);
+  }
+  Status SaveJustification(const JustificationRow& r) override { return inner_->SaveJustification(r); }
+  Status DeleteJustification(std::string_view c) override { return inner_->DeleteJustification(c); }
+  Status ListJustifications(std::vector<JustificationRow>* r) override { return inner_->ListJustifications(r); }
+  Result<std::optional<GroupRow>> FindGroup(std::string_view c) override { return inner_->FindGroup(c); }
+  Status SaveGroup(const GroupRow& r) override { return inner_->SaveGroup(r); }
+  Status DeleteGroup(std::string_view c) override { return inner_->DeleteGroup(c); }
+  Status ListGroups(std::vector<GroupRow>* r) override { return inner_->ListGroups(r); }
+  Status Begin() override { return inner_->Begin(); }
+  Status Commit() override { return inner_->Commit(); }
+  Status Rollback() override { return inner_->Rollback(); }
+
+ private:
+  std::unique_ptr<AttendanceDb> inner_;
+  int kill_at_;
+  int saves_ = 0;
+};
+
+TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
+  std::vector<std::string> keys;
+  for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
+    if (keys.size() < 4 && Val(Field(key, fields::kP054)) == 0) keys.push_back(key);
+  }
+  ASSERT_EQ(keys.size(), 4u);
+  Reopen();
+
+  // The child memorizes and is killed in the middle of the third employee's month.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    RecordingDialogs dialogs;
+    Session s(dialogs);
+    Startup(s, Paths());
+    auto db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
+    if (!db.ok()) ::_exit(3);
+    s.AttachDatabase(std::make_unique<KillingDb>(std::move(*db), 2 * 31 + 15));
+    MonthMemorizer memorizer(s, Month(kYear, 3));
+    memorizer.ELABORADIPENDENTI(keys);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+
+  EXPECT_EQ(Rows(keys[0], "201403").size(), 31u);
+  EXPECT_EQ(Rows(keys[1], "201403").size(), 31u);
+  EXPECT_TRUE(Rows(keys[2], "201403").empty());
+  EXPECT_TRUE(Rows(keys[3], "201403").empty());
+  // The next run completes the month of the employee that was cut short.
+  Run(Month(kYear, 3), keys);
+  EXPECT_EQ(totals_.existing, 2);
+  EXPECT_EQ(totals_.written, 2);
+}
+
+}  // namespace
+}  // namespace kaveltar::testing
