@@ -1,10 +1,11 @@
 // bench_pdf_sheet: pages per second of the monthly attendance sheet page (frame, 31 day rows
 // of 16 boxed columns, about 600 short Courier texts, grey bands, titles) written
 //   - into one file of N pages and into N/4 one-page files,
-//   - by our PdfDocument with LZW (as the program writes its reports) and with Flate (with
-//     the writer's default, and with its page-writing helper thread forced on),
-//   - by cairo's PDF surface and by libharu, both with Flate, drawing the same elements.
-// Every writer gets the page's elements from TestPageItems, so all draw the same page.
+//   - by our PdfDocument with LZW (as the program writes its reports) and with Flate,
+//   - by cairo's PDF surface and by libharu, both with Flate, drawing the same elements;
+// the writers take turns every 50 pages (10 files), so that changes in the machine's load
+// weigh on all of them alike. Every writer gets the page's elements from TestPageItems.
+// Our writer with its page-writing helper thread forced on is timed on its own afterwards.
 //
 //   bench_pdf_sheet [--pages N] [--tiny] [--keep DIR]
 // --pages N sets the one-file page count (default 2000; the files are N/4, default 500),
@@ -21,7 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,6 +38,10 @@ using kaveltar::TestPageItem;
 using Kind = TestPageItem::Kind;
 
 constexpr double kPointsPerCm = 28.346457;
+// The writers take turns every 50 pages (10 files): often enough that a change in the
+// machine's load weighs on all of them, seldom enough that each keeps its caches warm.
+constexpr int kTurnPages = 50;
+constexpr int kTurnFiles = 10;
 constexpr double kA4Width = 595.276;
 constexpr double kA4Height = 841.89;
 
@@ -46,178 +51,211 @@ double Grey(const std::string& colour) {
   return (rgb & 0xFF) / 255.0;
 }
 
+// Each writer draws a document page by page, so that the run can interleave the writers
+// page by page: a change in the machine's load then weighs on all of them alike.
+class BenchWriter {
+ public:
+  virtual ~BenchWriter() = default;
+  virtual void Begin(const std::string& path) = 0;
+  virtual void Page(int number) = 0;
+  virtual bool Finish() = 0;  // false when the writer reported an error
+};
+
 // ----- Our writer -----
 
-// `thread`: 1 forces the helper thread on, 0 leaves the writer's default.
-bool WriteOurs(const std::string& path, int first_page, int pages, int compression, int thread = 0) {
-  kaveltar::PdfDocument doc;
-  if (thread != 0) doc.SetBackgroundWriting(true);
-  doc.SetDocProperty("PDFCART_", "", "KAVELTAR", "bench_pdf_sheet");
-  doc.SetScale(3, 1);
-  doc.SetPaperSize(0, 0, 0);
-  doc.SetMargins(0, 0, 0, 0, true);
-  doc.SetPageView(0);
-  doc.SetViewerPreferences(768);
-  doc.SetCompression(compression, 3);
-  doc.BeginDoc(path);
-  for (int page = first_page; page < first_page + pages; ++page) {
-    doc.BeginPage();
-    kaveltar::DrawTestPage(doc, page);
+class OursWriter : public BenchWriter {
+ public:
+  // `compression` as SetCompression; `thread` forces the helper thread on.
+  OursWriter(int compression, bool thread) : compression_(compression), thread_(thread) {}
+
+  void Begin(const std::string& path) override {
+    doc_ = std::make_unique<kaveltar::PdfDocument>();
+    if (thread_) doc_->SetBackgroundWriting(true);
+    doc_->SetDocProperty("PDFCART_", "", "KAVELTAR", "bench_pdf_sheet");
+    doc_->SetScale(3, 1);
+    doc_->SetPaperSize(0, 0, 0);
+    doc_->SetMargins(0, 0, 0, 0, true);
+    doc_->SetPageView(0);
+    doc_->SetViewerPreferences(768);
+    doc_->SetCompression(compression_, 3);
+    doc_->BeginDoc(path);
   }
-  doc.EndDoc();
-  if (doc.ErrNumber() != 0) std::fprintf(stderr, "ours: %s\n", doc.ErrDescription().c_str());
-  return doc.ErrNumber() == 0;
-}
+  void Page(int number) override {
+    doc_->BeginPage();
+    kaveltar::DrawTestPage(*doc_, number);
+  }
+  bool Finish() override {
+    doc_->EndDoc();
+    const bool ok = doc_->ErrNumber() == 0;
+    if (!ok) std::fprintf(stderr, "ours: %s\n", doc_->ErrDescription().c_str());
+    doc_.reset();
+    return ok;
+  }
+
+ private:
+  int compression_;
+  bool thread_;
+  std::unique_ptr<kaveltar::PdfDocument> doc_;
+};
 
 // ----- cairo -----
 
-void DrawCairoPage(cairo_t* cr, int page) {
-  cairo_save(cr);
-  cairo_scale(cr, kPointsPerCm, kPointsPerCm);
-  double font_size = -1;
-  bool bold = false;
-  for (const TestPageItem& item : kaveltar::TestPageItems(page)) {
-    switch (item.kind) {
-      case Kind::kText:
-        if (item.font_size != font_size || item.bold != bold) {
-          font_size = item.font_size;
-          bold = item.bold;
-          cairo_select_font_face(cr, "Courier New", CAIRO_FONT_SLANT_NORMAL,
-                                 bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-          cairo_set_font_size(cr, font_size / kPointsPerCm);
+class CairoWriter : public BenchWriter {
+ public:
+  void Begin(const std::string& path) override {
+    path_ = path;
+    surface_ = cairo_pdf_surface_create(path.c_str(), kA4Width, kA4Height);
+    cr_ = cairo_create(surface_);
+  }
+  void Page(int number) override {
+    cairo_save(cr_);
+    cairo_scale(cr_, kPointsPerCm, kPointsPerCm);
+    double font_size = -1;
+    bool bold = false;
+    for (const TestPageItem& item : kaveltar::TestPageItems(number)) {
+      switch (item.kind) {
+        case Kind::kText:
+          if (item.font_size != font_size || item.bold != bold) {
+            font_size = item.font_size;
+            bold = item.bold;
+            cairo_select_font_face(cr_, "Courier New", CAIRO_FONT_SLANT_NORMAL,
+                                   bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+            cairo_set_font_size(cr_, font_size / kPointsPerCm);
+          }
+          cairo_move_to(cr_, item.x, item.y);
+          cairo_show_text(cr_, item.text.c_str());
+          break;
+        case Kind::kBox:
+          cairo_set_line_width(cr_, item.line_width > 0 ? item.line_width : 0.01);
+          cairo_rectangle(cr_, item.x, item.y, item.width, item.height);
+          cairo_stroke(cr_);
+          break;
+        case Kind::kShadedBox: {
+          const double g = Grey(item.grey);
+          cairo_set_line_width(cr_, item.line_width > 0 ? item.line_width : 0.01);
+          cairo_rectangle(cr_, item.x, item.y, item.width, item.height);
+          cairo_set_source_rgb(cr_, g, g, g);
+          cairo_fill_preserve(cr_);
+          cairo_set_source_rgb(cr_, 0, 0, 0);
+          cairo_stroke(cr_);
+          break;
         }
-        cairo_move_to(cr, item.x, item.y);
-        cairo_show_text(cr, item.text.c_str());
-        break;
-      case Kind::kBox:
-        cairo_set_line_width(cr, item.line_width > 0 ? item.line_width : 0.01);
-        cairo_rectangle(cr, item.x, item.y, item.width, item.height);
-        cairo_stroke(cr);
-        break;
-      case Kind::kShadedBox: {
-        const double g = Grey(item.grey);
-        cairo_set_line_width(cr, item.line_width > 0 ? item.line_width : 0.01);
-        cairo_rectangle(cr, item.x, item.y, item.width, item.height);
-        cairo_set_source_rgb(cr, g, g, g);
-        cairo_fill_preserve(cr);
-        cairo_set_source_rgb(cr, 0, 0, 0);
-        cairo_stroke(cr);
-        break;
       }
     }
+    cairo_restore(cr_);
+    cairo_show_page(cr_);
   }
-  cairo_restore(cr);
-}
+  bool Finish() override {
+    cairo_destroy(cr_);
+    cairo_surface_finish(surface_);
+    const bool ok = cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface_);
+    if (!ok) std::fprintf(stderr, "cairo failed on %s\n", path_.c_str());
+    return ok;
+  }
 
-bool WriteCairo(const std::string& path, int first_page, int pages) {
-  cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), kA4Width, kA4Height);
-  cairo_t* cr = cairo_create(surface);
-  for (int page = first_page; page < first_page + pages; ++page) {
-    DrawCairoPage(cr, page);
-    cairo_show_page(cr);
-  }
-  cairo_destroy(cr);
-  cairo_surface_finish(surface);
-  const bool ok = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(surface);
-  if (!ok) std::fprintf(stderr, "cairo failed on %s\n", path.c_str());
-  return ok;
-}
+ private:
+  std::string path_;
+  cairo_surface_t* surface_ = nullptr;
+  cairo_t* cr_ = nullptr;
+};
 
 // ----- libharu -----
 
 int haru_errors = 0;
 
 void HaruError(HPDF_STATUS error, HPDF_STATUS detail, void*) {
-  if (++haru_errors < 5) std::fprintf(stderr, "libharu error %04X (%u)\n", static_cast<unsigned>(error),
-                                      static_cast<unsigned>(detail));
+  if (++haru_errors < 5) {
+    std::fprintf(stderr, "libharu error %04X (%u)\n", static_cast<unsigned>(error), static_cast<unsigned>(detail));
+  }
 }
 
-bool WriteHaru(const std::string& path, int first_page, int pages) {
-  HPDF_Doc pdf = HPDF_New(HaruError, nullptr);
-  if (pdf == nullptr) return false;
-  HPDF_SetCompressionMode(pdf, HPDF_COMP_ALL);
-  HPDF_Font regular = HPDF_GetFont(pdf, "Courier", "WinAnsiEncoding");
-  HPDF_Font bold_font = HPDF_GetFont(pdf, "Courier-Bold", "WinAnsiEncoding");
-  std::string text;
-  for (int number = first_page; number < first_page + pages; ++number) {
-    HPDF_Page page = HPDF_AddPage(pdf);
+class HaruWriter : public BenchWriter {
+ public:
+  void Begin(const std::string& path) override {
+    path_ = path;
+    pdf_ = HPDF_New(HaruError, nullptr);
+    HPDF_SetCompressionMode(pdf_, HPDF_COMP_ALL);
+    regular_ = HPDF_GetFont(pdf_, "Courier", "WinAnsiEncoding");
+    bold_ = HPDF_GetFont(pdf_, "Courier-Bold", "WinAnsiEncoding");
+  }
+  void Page(int number) override {
+    HPDF_Page page = HPDF_AddPage(pdf_);
     HPDF_Page_SetWidth(page, kA4Width);
     HPDF_Page_SetHeight(page, kA4Height);
     for (const TestPageItem& item : kaveltar::TestPageItems(number)) {
       const double x = item.x * kPointsPerCm;
       const double y = kA4Height - item.y * kPointsPerCm;
-      switch (item.kind) {
-        case Kind::kText:
-          text.clear();
-          kaveltar::pdf_internal::Utf8ToWinAnsi(item.text, &text);
-          HPDF_Page_BeginText(page);
-          HPDF_Page_SetFontAndSize(page, item.bold ? bold_font : regular, item.font_size);
-          HPDF_Page_TextOut(page, x, y, text.c_str());
-          HPDF_Page_EndText(page);
-          break;
-        case Kind::kBox:
-        case Kind::kShadedBox: {
-          const double w = item.width * kPointsPerCm, h = item.height * kPointsPerCm;
-          HPDF_Page_SetLineWidth(page, (item.line_width > 0 ? item.line_width : 0.01) * kPointsPerCm);
-          if (item.kind == Kind::kShadedBox) {
-            const double g = Grey(item.grey);
-            HPDF_Page_SetRGBFill(page, g, g, g);
-          }
-          HPDF_Page_Rectangle(page, x, y - h, w, h);
-          if (item.kind == Kind::kShadedBox) {
-            HPDF_Page_FillStroke(page);
-          } else {
-            HPDF_Page_Stroke(page);
-          }
-          break;
-        }
+      if (item.kind == Kind::kText) {
+        text_.clear();
+        kaveltar::pdf_internal::Utf8ToWinAnsi(item.text, &text_);
+        HPDF_Page_BeginText(page);
+        HPDF_Page_SetFontAndSize(page, item.bold ? bold_ : regular_, item.font_size);
+        HPDF_Page_TextOut(page, x, y, text_.c_str());
+        HPDF_Page_EndText(page);
+        continue;
+      }
+      const double w = item.width * kPointsPerCm, h = item.height * kPointsPerCm;
+      HPDF_Page_SetLineWidth(page, (item.line_width > 0 ? item.line_width : 0.01) * kPointsPerCm);
+      if (item.kind == Kind::kShadedBox) {
+        const double g = Grey(item.grey);
+        HPDF_Page_SetRGBFill(page, g, g, g);
+      }
+      HPDF_Page_Rectangle(page, x, y - h, w, h);
+      if (item.kind == Kind::kShadedBox) {
+        HPDF_Page_FillStroke(page);
+      } else {
+        HPDF_Page_Stroke(page);
       }
     }
   }
-  const bool ok = HPDF_SaveToFile(pdf, path.c_str()) == HPDF_OK && haru_errors == 0;
-  HPDF_Free(pdf);
-  return ok;
-}
+  bool Finish() override {
+    const bool ok = HPDF_SaveToFile(pdf_, path_.c_str()) == HPDF_OK && haru_errors == 0;
+    HPDF_Free(pdf_);
+    return ok;
+  }
+
+ private:
+  std::string path_;
+  HPDF_Doc pdf_ = nullptr;
+  HPDF_Font regular_ = nullptr;
+  HPDF_Font bold_ = nullptr;
+  std::string text_;
+};
 
 // ----- Measurement -----
 
-struct Measure {
+struct Contender {
   std::string name;
+  std::string stem;  // file name stem
+  std::unique_ptr<BenchWriter> writer;
   double seconds = 0;
-  int pages = 0;
   uintmax_t bytes = 0;
-  double PagesPerSecond() const { return seconds > 0 ? pages / seconds : 0; }
 };
 
-using Writer = std::function<bool(const std::string& path, int first_page, int pages)>;
-
-// Writes `pages` pages into one file, or (`files` > 0) that many one-page files.
-Measure Run(const std::string& name, const Writer& writer, const std::filesystem::path& dir,
-            const std::string& stem, int pages, int files, bool* ok) {
-  Measure m;
-  m.name = name;
+template <typename F>
+void Timed(Contender& c, F&& work) {
   const auto start = std::chrono::steady_clock::now();
-  if (files == 0) {
-    *ok &= writer((dir / (stem + ".pdf")).string(), 1, pages);
-    m.pages = pages;
-  } else {
-    for (int i = 0; i < files; ++i) *ok &= writer((dir / (stem + "_" + std::to_string(i) + ".pdf")).string(), 1 + i, 1);
-    m.pages = files;
-  }
-  m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  if (files == 0) {
-    m.bytes = std::filesystem::file_size(dir / (stem + ".pdf"));
-  } else {
-    for (int i = 0; i < files; ++i) {
-      const auto file = dir / (stem + "_" + std::to_string(i) + ".pdf");
-      m.bytes += std::filesystem::file_size(file);
-      std::filesystem::remove(file);
-    }
-  }
-  std::printf("  %-16s %8.3f s %8.0f pages/s %11ju bytes\n", name.c_str(), m.seconds, m.PagesPerSecond(), m.bytes);
+  work();
+  c.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void Report(const Contender& c, int pages) {
+  std::printf("  %-18s %8.3f s %8.0f pages/s %11ju bytes\n", c.name.c_str(), c.seconds,
+              c.seconds > 0 ? pages / c.seconds : 0.0, c.bytes);
   std::fflush(stdout);
-  return m;
+}
+
+double PagesPerSecond(const Contender& c, int pages) { return c.seconds > 0 ? pages / c.seconds : 0; }
+
+std::vector<Contender> Contenders(bool with_thread) {
+  std::vector<Contender> list;
+  list.push_back({"ours LZW", "ours_lzw", std::make_unique<OursWriter>(4, false)});
+  list.push_back({"ours Flate", "ours_flate", std::make_unique<OursWriter>(2, false)});
+  if (with_thread) list.push_back({"ours Flate+thread", "ours_flate_thread", std::make_unique<OursWriter>(2, true)});
+  list.push_back({"cairo Flate", "cairo", std::make_unique<CairoWriter>()});
+  list.push_back({"libharu Flate", "haru", std::make_unique<HaruWriter>()});
+  return list;
 }
 
 }  // namespace
@@ -250,42 +288,82 @@ int main(int argc, char** argv) {
   }
   std::filesystem::create_directories(dir);
 
-  const Writer ours_lzw = [](const std::string& p, int f, int n) { return WriteOurs(p, f, n, 4); };
-  const Writer ours_flate = [](const std::string& p, int f, int n) { return WriteOurs(p, f, n, 2); };
-  const Writer ours_flate_thread = [](const std::string& p, int f, int n) { return WriteOurs(p, f, n, 2, 1); };
-  const Writer cairo = WriteCairo;
-  const Writer haru = WriteHaru;
-
   // Warm-up: fonts, caches and allocators of every writer.
   bool ok = true;
-  ok &= ours_lzw((dir / "warm.pdf").string(), 1, 3) && ours_flate((dir / "warm.pdf").string(), 1, 3);
-  ok &= cairo((dir / "warm.pdf").string(), 1, 3) && haru((dir / "warm.pdf").string(), 1, 3);
+  for (Contender& c : Contenders(false)) {
+    c.writer->Begin((dir / "warm.pdf").string());
+    for (int page = 1; page <= 3; ++page) c.writer->Page(page);
+    ok &= c.writer->Finish();
+  }
   std::filesystem::remove(dir / "warm.pdf");
 
   std::printf("bench_pdf_sheet: attendance sheet page, %d pages into one file, %d one-page files\n", pages, files);
-  std::printf("(%u hardware threads; the writer's helper thread is %s by default)\n",
-              std::thread::hardware_concurrency(),
-              std::thread::hardware_concurrency() >= 4 ? "on" : "off");
+  std::printf("(writers taking turns every %d pages; %u hardware threads, our helper thread %s by default)\n",
+              kTurnPages,
+              std::thread::hardware_concurrency(), std::thread::hardware_concurrency() >= 4 ? "on" : "off");
+
+  // One file of `pages` pages per writer, the writers taking turns.
   std::printf("one file of %d pages:\n", pages);
-  Run("ours LZW", ours_lzw, dir, "ours_lzw", pages, 0, &ok);
-  const Measure ours = Run("ours Flate", ours_flate, dir, "ours_flate", pages, 0, &ok);
-  Run("ours Flate+thread", ours_flate_thread, dir, "ours_flate_thread", pages, 0, &ok);
-  const Measure cairo_one = Run("cairo Flate", cairo, dir, "cairo", pages, 0, &ok);
-  const Measure haru_one = Run("libharu Flate", haru, dir, "haru", pages, 0, &ok);
+  std::vector<Contender> one_file = Contenders(false);
+  for (Contender& c : one_file) Timed(c, [&] { c.writer->Begin((dir / (c.stem + ".pdf")).string()); });
+  for (int first = 1; first <= pages; first += kTurnPages) {
+    const int last = std::min(pages, first + kTurnPages - 1);
+    for (Contender& c : one_file) {
+      Timed(c, [&] {
+        for (int page = first; page <= last; ++page) c.writer->Page(page);
+      });
+    }
+  }
+  for (Contender& c : one_file) {
+    Timed(c, [&] { ok &= c.writer->Finish(); });
+    c.bytes = std::filesystem::file_size(dir / (c.stem + ".pdf"));
+    Report(c, pages);
+  }
+  // The helper thread works while the others draw, so it is timed on its own.
+  std::vector<Contender> threaded;
+  threaded.push_back({"ours Flate+thread", "ours_flate_thread", std::make_unique<OursWriter>(2, true)});
+  Contender& t = threaded.front();
+  Timed(t, [&] {
+    t.writer->Begin((dir / (t.stem + ".pdf")).string());
+    for (int page = 1; page <= pages; ++page) t.writer->Page(page);
+    ok &= t.writer->Finish();
+  });
+  t.bytes = std::filesystem::file_size(dir / (t.stem + ".pdf"));
+  Report(t, pages);
+  std::filesystem::remove(dir / (t.stem + ".pdf"));
+
+  // One-page files, the writers taking turns.
   std::printf("%d one-page files:\n", files);
-  Run("ours LZW", ours_lzw, dir, "ours_lzw", 0, files, &ok);
-  Run("ours Flate", ours_flate, dir, "ours_flate", 0, files, &ok);
-  Run("cairo Flate", cairo, dir, "cairo", 0, files, &ok);
-  Run("libharu Flate", haru, dir, "haru", 0, files, &ok);
+  std::vector<Contender> many = Contenders(false);
+  for (int first = 0; first < files; first += kTurnFiles) {
+    const int last = std::min(files, first + kTurnFiles);
+    for (Contender& c : many) {
+      Timed(c, [&] {
+        for (int i = first; i < last; ++i) {
+          c.writer->Begin((dir / (c.stem + "_" + std::to_string(i) + ".pdf")).string());
+          c.writer->Page(i + 1);
+          ok &= c.writer->Finish();
+        }
+      });
+      for (int i = first; i < last; ++i) {
+        const auto file = dir / (c.stem + "_" + std::to_string(i) + ".pdf");
+        c.bytes += std::filesystem::file_size(file);
+        std::filesystem::remove(file);
+      }
+    }
+  }
+  for (const Contender& c : many) Report(c, files);
 
   if (keep.empty()) std::filesystem::remove_all(dir);
   if (!ok) {
     std::fprintf(stderr, "bench_pdf_sheet: a writer failed\n");
     return 1;
   }
-  const double faster = std::max(cairo_one.PagesPerSecond(), haru_one.PagesPerSecond());
-  std::printf("ours_pps=%.0f cairo_pps=%.0f haru_pps=%.0f ratio=%.2f\n", ours.PagesPerSecond(),
-              cairo_one.PagesPerSecond(), haru_one.PagesPerSecond(),
-              faster > 0 ? ours.PagesPerSecond() / faster : 0.0);
+  const double ours = PagesPerSecond(one_file[1], pages);
+  const double cairo = PagesPerSecond(one_file[2], pages);
+  const double haru = PagesPerSecond(one_file[3], pages);
+  const double faster = std::max(cairo, haru);
+  std::printf("ours_pps=%.0f cairo_pps=%.0f haru_pps=%.0f ratio=%.2f\n", ours, cairo, haru,
+              faster > 0 ? ours / faster : 0.0);
   return 0;
 }
