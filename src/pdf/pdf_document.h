@@ -4,6 +4,9 @@
 // memory and written as a content stream and a page object when the page ends; EndDoc
 // writes the shared objects (fonts, resources, page tree, catalog, information), the
 // cross-reference table and the trailer. The class depends on nothing else of the program.
+// Annotations, form fields, bookmarks, layers, patterns and page import are not offered
+// yet; the page records, the outline root (object 3), the resources and the catalog are
+// written so that they can be added.
 //
 // Coordinates and sizes are in the user unit chosen by SetScale (points by default, the
 // reports use centimetres); the origin is the top-left corner of the margin box and Y grows
@@ -11,8 +14,8 @@
 // one), so characters outside it become "?".
 //
 // Errors: no public operation throws. A failing operation records ErrNumber, ErrSource
-// ("PdfDocument.<operation>") and ErrDescription, leaves the document as it was and
-// returns; every operation that can fail clears the previous error when it starts. The
+// ("PdfDocument.<operation>") and ErrDescription, changes nothing (a failed write of the
+// file aside) and returns; every operation that can fail clears the previous error when it starts. The
 // numbers are those of the program's run-time: 5 invalid argument or call, 7 out of
 // memory, 52 no document open, 53 file not found, 57 device input/output error,
 // 75 path/file access error, 76 path not found, 481 invalid picture.
@@ -56,7 +59,8 @@ class PdfDocument {
   // default: points, paper type 0, no margins, black, no compression, no protection.
   void Abort();
   // Creates the output file and writes the header. An empty name makes "~<hex>.pdf" in the
-  // current folder from the local time and a random digit. Returns the file path.
+  // current folder from the local time and a random digit. Returns the file path, or an
+  // empty string when the file cannot be created.
   std::string BeginDoc(const std::string& file_name = "");
   // Like BeginDoc, into a sink the caller owns and keeps alive until EndDoc or Abort.
   void BeginDocToSink(PdfSink* sink);
