@@ -9,6 +9,7 @@
 #include "base/encoding.h"
 #include "base/fatal.h"
 #include "base/text.h"
+#include "cli/memorize_commands.h"
 #include "demo/demo_installation.h"
 #include "pdf/test_page.h"
 #include "platform/printer.h"
@@ -406,6 +407,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   c.push_back(std::make_unique<ParametersCommand>());
   c.push_back(std::make_unique<PrintersCommand>());
   c.push_back(std::make_unique<TestPageCommand>());
+  AddMemorizeCommands(c);
   return c;
 }
 

@@ -1,0 +1,76 @@
+#include "memorize/memorization.h"
+
+#include "app/report_error.h"
+#include "app/session.h"
+#include "reports/anomaly_list.h"
+#include "reports/printer_choice.h"
+
+namespace kaveltar {
+
+std::string ConfirmationText(std::string_view check_elabora_caption) {
+  constexpr std::string_view kBreak = "\r\r";
+  std::string text;
+  text.append("La memorizzazione non cancella eventuali dati memorizzati precedentemente per lo stesso periodo.")
+      .append(kBreak);
+  text.append("Nel caso in cui ci sia la necessità di Rielaborare uno o più dipendenti già memorizzati "
+              "selezionare l'opzione :")
+      .append("'")
+      .append(check_elabora_caption)
+      .append("'")
+      .append(kBreak);
+  text.append("In caso di anomalie riscontrate durante la fase di memorizzazione, al termine di "
+              "quest'ultima verrà stampata una lista di controllo")
+      .append(kBreak);
+  text.append("N.B. : I co.co.co/pro senza gruppo orario o profilo associato vengono esclusi dalla "
+              "memorizzazione ma non viene generata nessuna anomalia nella lista di controllo.")
+      .append(kBreak);
+  return text;
+}
+
+MemorizationResult RunMemorization(Session& session, const MemorizeOptions& options,
+                                   const std::vector<std::string>& entries, const MemorizationHooks& hooks) {
+  MemorizationResult result;
+  LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(), &session.printer_names);
+  AnomalyList list(session.printer());
+  list.PREPARATESTATA(kAnomalyHeading);
+  try {
+    MonthMemorizer memorizer(session, options);
+    memorizer.set_progress_sink(hooks.progress);
+    memorizer.set_anomaly_sink([&](std::string_view line) {
+      list.Print(line);
+      result.anomalies.emplace_back(line);
+      if (hooks.anomaly) hooks.anomaly(line);
+    });
+    memorizer.ELABORADIPENDENTI(entries);
+    result.totals = memorizer.totals();
+  } catch (const RunTimeError& error) {
+    // Ends the program, except for a printer error the operator chose to live with; the run
+    // then stops here and what was found so far is printed.
+    ReportError(session, error);
+  }
+  result.printed = list.Finish();
+  return result;
+}
+
+MemorizeStart CmdMemorizza(Session& session, const MemorizeRequest& request, const MemorizationHooks& hooks,
+                           const std::function<void()>& reset_screen, MemorizationResult* result) {
+  Dialogs& dialogs = session.dialogs();
+  if (!request.company_selected) {
+    dialogs.Show(kNoCompanySelected, kNoCompanySelectedTitle, MessageIcon::kInformation);
+    return MemorizeStart::kNoCompany;
+  }
+  if (request.entries.empty()) {
+    dialogs.Show(kNoEmployeeSelected, kNoEmployeeSelectedTitle, MessageIcon::kInformation);
+    return MemorizeStart::kNoEmployee;
+  }
+  if (!dialogs.Ask(ConfirmationText(request.check_elabora_caption), kFormCaption, MessageIcon::kExclamation)) {
+    return MemorizeStart::kDeclined;
+  }
+  MemorizationResult run = RunMemorization(session, request.options, request.entries, hooks);
+  if (result) *result = std::move(run);
+  if (reset_screen) reset_screen();
+  dialogs.Show(kMemorizationCompleted, kFormCaption, MessageIcon::kInformation);
+  return MemorizeStart::kCompleted;
+}
+
+}  // namespace kaveltar

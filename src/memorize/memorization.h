@@ -1,0 +1,81 @@
+// The memorization operation as the screen's "Memorizza" button and the command line run it:
+// the checks before the start, the confirmation text, the printed anomaly list around the
+// employee loop, and the texts of the memorization screen.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "memorize/month_memorizer.h"
+
+namespace kaveltar {
+
+class Session;
+
+// Captions and texts of the memorization screen (`FrameMemPres`).
+inline constexpr std::string_view kCheckElaboraCaption = "Rielabora Periodo se Esistente";
+inline constexpr std::string_view kChkCopriFestCaption = "Copri le festività presenti nel periodo";
+inline constexpr std::string_view kChkConsideraCaption = "Considera le ore lavorate presenti nella giornata";
+inline constexpr std::string_view kChkAssLungoPeriodoCaption =
+    "Spuntare la casella per aprire la gestione dei giustificativi di assenza per lungo periodo. "
+    "In questa sezione si potranno assegnare fino a tre giustificativi per quelle assenze che si "
+    "potraggono per più giorni nel mese";
+inline constexpr std::string_view kChkoreExplanation =
+    "Per default, i giustificativi assegnati coprono l'intera giornata lavorativa, assegnando le "
+    "ore necessarie in base al gruppo orario associato. Se si vuole specificare un numero di ore "
+    "differente selezionare la casella qui a fianco -->";
+inline constexpr std::string_view kCmdRitMemCaption = "Ritorna alle Selezioni Precedenti";
+inline constexpr std::array<std::string_view, 12> kMonthNames = {
+    "Gennaio", "Febbraio", "Marzo",     "Aprile",  "Maggio",   "Giugno",
+    "Luglio",  "Agosto",   "Settembre", "Ottobre", "Novembre", "Dicembre"};
+
+inline constexpr std::string_view kAnomalyHeading = "ELENCO ANOMALIE RISCONTRATE NELLA MEMORIZZAZIONE DITTE";
+inline constexpr std::string_view kNoCompanySelected = "Attenzione! Nessuna Ditta selezionata";
+inline constexpr std::string_view kNoCompanySelectedTitle = "Selezione Ditte";
+inline constexpr std::string_view kNoEmployeeSelected = "Attenzione! Nessun Dipendente selezionato";
+inline constexpr std::string_view kNoEmployeeSelectedTitle = "Selezione Dipendenti";
+inline constexpr std::string_view kMemorizationCompleted = "Memorizzazione completata";
+
+// The question asked before the run: four parts, each followed by two carriage returns; the
+// second ends with the caption of `CheckElabora` in single quotes.
+std::string ConfirmationText(std::string_view check_elabora_caption = kCheckElaboraCaption);
+
+struct MemorizationResult {
+  MemorizeTotals totals;
+  std::vector<std::string> anomalies;  // the lines printed, in order
+  bool printed = false;                // the anomaly list was printed (it had lines)
+};
+
+struct MemorizationHooks {
+  MonthMemorizer::ProgressSink progress;  // before each employee
+  MonthMemorizer::AnomalySink anomaly;    // each anomaly line, as it is printed
+};
+
+// The run itself: chooses the installation's printer (`LEGGISTAMPANTESTD`), starts the
+// anomaly list ("ELENCO ANOMALIE RISCONTRATE NELLA MEMORIZZAZIONE DITTE") on a new print job,
+// memorizes the month of every entry (`ELABORADIPENDENTI`), and prints the list when at least
+// one anomaly line was written, else throws the job away. An unexpected error (archive,
+// database) goes to the general error handler, which ends the program.
+MemorizationResult RunMemorization(Session& session, const MemorizeOptions& options,
+                                   const std::vector<std::string>& entries, const MemorizationHooks& hooks = {});
+
+// What the screen hands to `CmdMemorizza_Click`.
+struct MemorizeRequest {
+  bool company_selected = false;      // an entry of `ListAziMem` is selected
+  std::vector<std::string> entries;   // `ListDipMem`, in list order
+  MemorizeOptions options;
+  std::string check_elabora_caption = std::string(kCheckElaboraCaption);
+};
+
+enum class MemorizeStart { kNoCompany, kNoEmployee, kDeclined, kCompleted };
+
+// `CmdMemorizza_Click` without its widgets: the two "Attenzione!" checks, the confirmation,
+// the run, then `reset_screen` (the screen empties its selection) and the closing
+// "Memorizzazione completata" (title: the form's caption).
+MemorizeStart CmdMemorizza(Session& session, const MemorizeRequest& request, const MemorizationHooks& hooks,
+                           const std::function<void()>& reset_screen, MemorizationResult* result = nullptr);
+
+}  // namespace kaveltar

@@ -1,0 +1,176 @@
+// kaveltar-cli memorize and month, run in-process on a fresh demo installation per test: what
+// they write and print, the anomaly list reaching the printer, and bad input refused before
+// anything is written.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/dialogs.h"
+#include "cli/cli.h"
+#include "demo/demo_installation.h"
+
+namespace kaveltar {
+namespace {
+namespace fs = std::filesystem;
+
+struct Output {
+  int status;
+  std::string out, err;
+};
+
+class MemorizeCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "kaveltar-memcli-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
+    setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
+    DemoOptions options;
+    options.dir = root_ / "demo";
+    options.year = 2025;
+    options.month = 6;
+    options.companies = 3;
+    options.employees = 60;
+    options.seed = 3;
+    options.write_registry = true;
+    ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  Output Run(std::vector<std::string> args) {
+    std::vector<std::string> all = {"kaveltar-cli", "--archive", report_.archive_folder.string(), "--programs",
+                                    report_.program_folder.string(), "--printer", "file:" + Spool().string()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<const char*> argv;
+    for (const auto& a : all) argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    RecordingDialogs dialogs;
+    const int status = cli::Run(static_cast<int>(argv.size()), argv.data(), out, err, &dialogs);
+    return {status, out.str(), err.str()};
+  }
+
+  fs::path Spool() const { return root_ / "spool"; }
+  int SpooledDocuments() const {
+    if (!fs::exists(Spool())) return 0;
+    return static_cast<int>(std::distance(fs::directory_iterator(Spool()), fs::directory_iterator()));
+  }
+
+  static std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+  }
+
+  // The number of stored days of an employee-month, through `month --format csv`.
+  int Days(const std::string& key, const std::string& month) {
+    const Output o = Run({"month", key, month, "--format", "csv"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    return static_cast<int>(Lines(o.out).size()) - 1;
+  }
+
+  const std::string& Key(DemoCase c) { return report_.Keys(c).front(); }
+
+  fs::path root_;
+  DemoReport report_;
+};
+
+TEST_F(MemorizeCliTest, MemorizesEveryListedEmployeeAndPrintsTheAnomalies) {
+  Output o = Run({"memorize", "--year", "2025", "--month", "6", "--all-companies"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(Lines(o.out)[0], "Memorizzazione completata: Giugno 2025");
+  // The anomaly lines go to standard error as they are printed, and the list to the printer.
+  const std::string missing = Key(DemoCase::kMissingGroup);
+  EXPECT_NE(o.err.find("Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI\n"),
+            std::string::npos)
+      << o.err;
+  EXPECT_NE(o.out.find("Lista delle anomalie stampata: " + Spool().string()), std::string::npos) << o.out;
+  EXPECT_EQ(SpooledDocuments(), 1);
+
+  EXPECT_EQ(Days(Key(DemoCase::kGroup), "202506"), 30);
+  EXPECT_EQ(Days(Key(DemoCase::kExcluded), "202506"), 0);
+  EXPECT_EQ(Days(Key(DemoCase::kNotListed), "202506"), 0);  // not on the memorization list
+
+  // JSON: one object per day in KPERIODO order, keyed by the column names.
+  o = Run({"month", Key(DemoCase::kGroup), "202506", "--format", "json"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::vector<std::string> json = Lines(o.out);
+  ASSERT_EQ(json.size(), 32u);
+  EXPECT_EQ(json.front(), "[");
+  EXPECT_EQ(json[1].rfind("  {\"KDIPENDENTE\": \"" + Key(DemoCase::kGroup) + "\", \"KPERIODO\": \"20250601\", \"PRES_0\": \"0\", "
+                          "\"PRES_1\": \"001\"",
+                          0),
+            0u)
+      << json[1];
+  EXPECT_NE(json[30].find("\"KPERIODO\": \"20250630\""), std::string::npos);
+  EXPECT_NE(json[30].find("\"PROTOCOLLO\": \"0\"}"), std::string::npos);
+
+  // A second run finds every month stored and leaves it alone.
+  o = Run({"memorize", "--year", "2025", "--month", "6", "--company", report_.company_codes[0]});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("Memorizzati: 0\n"), std::string::npos) << o.out;
+}
+
+TEST_F(MemorizeCliTest, ChosenEmployeesAndAbsences) {
+  const std::string key = Key(DemoCase::kGroup);
+  Output o = Run({"memorize", "--year", "2025", "--month", "6", "--company", key.substr(0, 3), "--employee", key,
+                  "--absence", "1:2:3", "--absence", "4:9:9:02:30", "--considera-ore"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("Dipendenti: 1\n"), std::string::npos) << o.out;
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(SpooledDocuments(), 0);  // no anomaly, no list
+
+  // Monday 2 June is Republic Day: the absence leaves it; Tuesday 3 June takes 8 hours (the
+  // typed hours count only for the row that has them); Monday 9 June keeps 5:30 of work.
+  o = Run({"month", key, "202506"});
+  ASSERT_EQ(o.status, 0);
+  const std::vector<std::string> rows = Lines(o.out);
+  ASSERT_EQ(rows.size(), 31u);
+  auto columns = [](const std::string& line) {
+    std::vector<std::string> c;
+    std::istringstream in(line);
+    for (std::string w; in >> w;) c.push_back(w);
+    return c;
+  };
+  EXPECT_EQ(columns(rows[2]), (std::vector<std::string>{key, "20250602", "0", "001", "0"}));
+  EXPECT_EQ(columns(rows[3]), (std::vector<std::string>{key, "20250603", "0", "001", "08:00", "001", "08:00", "0"}));
+  EXPECT_EQ(columns(rows[9]), (std::vector<std::string>{key, "20250609", "0", "001", "08:00", "05:30", "004", "02:30", "0"}));
+}
+
+TEST_F(MemorizeCliTest, BadInputIsRefusedAndWritesNothing) {
+  const std::string key = Key(DemoCase::kGroup);
+  const std::string company = key.substr(0, 3);
+  const std::vector<std::vector<std::string>> refused = {
+      {"--month", "13", "--all-companies"},
+      {"--month", "6"},
+      {"--month", "6", "--company", "999"},
+      {"--month", "6", "--company", company, "--employee", "9999999999"},
+      {"--month", "6", "--all-companies", "--absence", "001:3"},
+      {"--month", "6", "--all-companies", "--absence", "001:3:31"},
+      {"--month", "6", "--all-companies", "--absence", "001:3:5", "--absence", "002:5:6"},
+      {"--month", "6", "--all-companies", "--absence", "001:6:5"},
+      {"--month", "6", "--all-companies", "--absence", "998:1:2"},
+      {"--month", "6", "--all-companies", "--absence", "001:1:2:12:75"},
+      {"--month", "6", "--all-companies", "--absence", "1:1:1", "--absence", "1:2:2", "--absence", "1:3:3",
+       "--absence", "1:4:4"},
+  };
+  for (std::vector<std::string> args : refused) {
+    args.insert(args.begin(), {"memorize", "--year", "2025"});
+    const Output o = Run(args);
+    EXPECT_EQ(o.status, 2) << args.back() << "\n" << o.err;
+    EXPECT_NE(o.err.find("kaveltar-cli: "), std::string::npos);
+  }
+  EXPECT_EQ(Run({"memorize", "--year", "2026", "--month", "1", "--all-companies"}).status, 2);
+  EXPECT_EQ(Run({"month", key, "2025-6"}).status, 2);
+  EXPECT_EQ(Days(key, "202506"), 0);
+  EXPECT_EQ(SpooledDocuments(), 0);
+}
+
+}  // namespace
+}  // namespace kaveltar
