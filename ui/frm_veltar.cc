@@ -17,6 +17,7 @@
 #include "ui/memorize_screen.h"
 #include "ui/print_screen.h"
 #include "ui/shell_screens.h"
+#include "ui/tables_screen.h"
 #include "ui/twips.h"
 #include "ui/update_screen.h"
 

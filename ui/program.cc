@@ -15,6 +15,7 @@
 #include "ui/memorize_screen.h"
 #include "ui/print_screen.h"
 #include "ui/qt_dialogs.h"
+#include "ui/tables_screen.h"
 #include "ui/update_screen.h"
 #include "ui/export_screen.h"
 
@@ -80,6 +81,20 @@ int TakePictures(FRMVELTAR& form, const QString& folder) {
   Click(form.export_screen().companies(), 0);
   ok = SavePicture(form, dir, "export.png") && ok;
   form.ReturnToMenu(form.export_screen().frame());
+
+  // The tables screen: the table choice, then each table with its first stored row open.
+  form.cmdPulsante_Click(0);
+  TablesScreen& tables = form.tables_screen();
+  ok = SavePicture(form, dir, "tables.png") && ok;
+  const char* pictures[] = {"tables_holidays.png", "tables_justifications.png",
+                            "tables_groups.png"};
+  for (int table = 0; table < 3; ++table) {
+    tables.ListTabelle_Click(table);
+    tables.ListRecord_DblClick(1);
+    ok = SavePicture(form, dir, pictures[table]) && ok;
+    tables.CmdSelPrec_Click();
+  }
+  tables.CmdRitTabelle_Click();
 
   form.Leave();
   return ok ? 0 : 1;

@@ -4,8 +4,9 @@
 //
 // --archive/--programs take the place of the registry and of the path files, as for
 // kaveltar-cli; --registry names the registry store file; --db a shared PostgreSQL database.
-// A hidden option --screenshot-dir DIR saves pictures of the menu and of the four selection
-// screens into DIR and ends (used by scripts/screenshot).
+// A hidden option --screenshot-dir DIR saves pictures of the menu, of the four selection
+// screens and of the tables screen with each table's panel open into DIR and ends (used by
+// scripts/screenshot).
 #pragma once
 
 #include <QString>

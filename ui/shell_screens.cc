@@ -11,7 +11,6 @@
 #include "ui/frm_veltar.h"
 #include "ui/list_widgets.h"
 #include "ui/screen_layout.h"
-#include "ui/twips.h"
 
 namespace kaveltar::ui {
 namespace {
@@ -20,12 +19,6 @@ QGroupBox* NewScreenFrame(FRMVELTAR& form, const char* name, const char* caption
   auto* frame = new QGroupBox(QString::fromUtf8(caption), form.frame_selezione());
   frame->setObjectName(QString::fromLatin1(name));
   frame->setAutoFillBackground(true);
-  return frame;
-}
-
-QGroupBox* NewInnerFrame(QWidget* parent, const char* name) {
-  auto* frame = new QGroupBox(parent);
-  frame->setObjectName(QString::fromLatin1(name));
   return frame;
 }
 
@@ -44,49 +37,6 @@ void ButtonAtBottomRight(QVBoxLayout* column, QPushButton* button) {
 }
 
 }  // namespace
-
-TablesScreen::TablesScreen(FRMVELTAR& form) : form_(form) {
-  frame_ = NewScreenFrame(form, "FrameTabelle", "Gestione Tabelle Programma");
-  list_tabelle_ = NewList(frame_, "ListTabelle");
-  list_tabelle_->setFixedWidth(TwipsToPixels(4950 - 180));
-
-  // The help frame and the three tables' frames share the right-hand side; IMPOSTAZIONIFORM
-  // places them.
-  frame_help_ = NewInnerFrame(frame_, "FrameHelpTabelle");
-  auto* help = new QVBoxLayout(frame_help_);
-  QLabel* info = NewLabel(frame_help_, "INFO OPERATIVE");
-  QFont bold = info->font();
-  bold.setBold(true);
-  info->setFont(bold);
-  QLabel* text = NewLabel(frame_help_,
-                          "Una volta selezionata la tabella l'utente potrà visionare, modificare "
-                          "i dati già presenti, aggiungere o eliminare quelli già esistenti.");
-  text->setWordWrap(true);
-  help->addWidget(info);
-  help->addWidget(text);
-  help->addStretch(1);
-  QGroupBox* justifications = NewInnerFrame(frame_, "FrameGiustificativi");
-  NewInnerFrame(frame_, "FrameFestivita");
-  NewInnerFrame(frame_, "FrameGruppi");
-  NewInnerFrame(justifications, "FrameFormule");
-
-  QPushButton* cmd_rit = NewReturnButton(frame_, "CmdRitTabelle");
-  auto* column = new QVBoxLayout(frame_);
-  column->setContentsMargins(8, 4, 8, 8);
-  column->addWidget(list_tabelle_, 1, Qt::AlignLeft);
-  ButtonAtBottomRight(column, cmd_rit);
-  connect(cmd_rit, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
-}
-
-void TablesScreen::Enter() { frame_help_->setTitle(QString()); }
-
-void TablesScreen::RefillTablesList() {
-  list_tabelle_->clear();
-  for (const char* entry : {"001 - TABELLA FESTIVITA'", "002 - TABELLA GIUSTIFICATIVI",
-                            "003 - TABELLA GRUPPI ORARI"}) {
-    list_tabelle_->addItem(QString::fromUtf8(entry));
-  }
-}
 
 ImportScreen::ImportScreen(FRMVELTAR& form) : form_(form) {
   frame_ = NewScreenFrame(form, "FrameImporta", "GUIDA AL CARICAMENTO DEL FILE DI PRESENZE");

@@ -1,6 +1,6 @@
-// The frames of the tables screen, the external import and the annual totals, with what the
-// main menu does to them: the tables list, the justification list of the annual totals, and
-// the return to the menu. Their own work is added by the tables, import and totals screens.
+// The frames of the external import and the annual totals, with what the main menu does to
+// them: the justification list of the annual totals and the return to the menu. Their own
+// work is added by the import and totals screens.
 #pragma once
 
 #include <QGroupBox>
@@ -10,25 +10,6 @@
 namespace kaveltar::ui {
 
 class FRMVELTAR;
-
-// The tables screen (frame `FrameTabelle`): `ListTabelle` on the left, the help frame
-// `FrameHelpTabelle` and the three tables' frames on the right.
-class TablesScreen : public QObject {
- public:
-  explicit TablesScreen(FRMVELTAR& form);
-
-  QGroupBox* frame() const { return frame_; }
-  // Menu entry 0: the help frame's caption is emptied.
-  void Enter();
-  // Fills `ListTabelle` with its three entries (after every menu entry that opens a screen).
-  void RefillTablesList();
-
- private:
-  FRMVELTAR& form_;
-  QGroupBox* frame_;
-  QGroupBox* frame_help_;
-  QListWidget* list_tabelle_;
-};
 
 // The external import (frame `FrameImporta`).
 class ImportScreen : public QObject {

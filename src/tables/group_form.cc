@@ -190,13 +190,20 @@ Result<DeleteOutcome> GroupForm::CmdElimina_Click() {
                       MessageIcon::kQuestion)) {
       return DeleteOutcome::kDeclined;
     }
-    Result<bool> used = db_.GroupInUse(code);
+    // The search of the stored days (and the deletion) under the waiting panel; the
+    // refusal is shown once the panel is gone.
+    Result<bool> used = false;
+    Status deleted;
+    RunBusy([&] {
+      used = db_.GroupInUse(code);
+      if (used.ok() && !*used) deleted = db_.DeleteGroup(code);
+    });
     if (!used.ok()) return used.status();
+    if (!deleted.ok()) return deleted;
     if (*used) {
       dialogs_.Show(kUsedMessage, kTablesTitle, MessageIcon::kCritical);
       outcome = DeleteOutcome::kRefused;
     } else {
-      if (Status s = db_.DeleteGroup(code); !s.ok()) return s;
       outcome = DeleteOutcome::kDeleted;
     }
   }

@@ -508,13 +508,20 @@ Result<DeleteOutcome> JustificationForm::CmdElimina_Click() {
                       kTablesTitle, MessageIcon::kQuestion)) {
       return DeleteOutcome::kDeclined;
     }
-    Result<bool> used = db_.JustificationInUse(code);
+    // The search of the stored days (and the deletion) under the waiting panel; the
+    // refusal is shown once the panel is gone.
+    Result<bool> used = false;
+    Status deleted;
+    RunBusy([&] {
+      used = db_.JustificationInUse(code);
+      if (used.ok() && !*used) deleted = db_.DeleteJustification(code);
+    });
     if (!used.ok()) return used.status();
+    if (!deleted.ok()) return deleted;
     if (*used) {
       dialogs_.Show(kUsedMessage, kTablesTitle, MessageIcon::kCritical);
       outcome = DeleteOutcome::kRefused;
     } else {
-      if (Status s = db_.DeleteJustification(code); !s.ok()) return s;
       outcome = DeleteOutcome::kDeleted;
     }
   }

@@ -149,6 +149,16 @@ Result<std::vector<std::string>> ReadTableListing(AttendanceDb& db, TableKind ki
   return TableListingLines(kind, rows);
 }
 
+void PrintTableListing(PrinterJob& printer, TableKind kind, const std::vector<std::string>& lines) {
+  printer.set_title(std::string(ListingHeading(kind)));
+  PrinterFont font;
+  font.name = std::string(kListingFont);
+  font.size = kListingFontSize;
+  printer.SetFont(font);
+  for (const std::string& line : lines) printer.Print(line);
+  printer.EndDoc();
+}
+
 std::optional<TableKind> ParseTableName(std::string_view name) {
   for (TableKind kind : {TableKind::kHolidays, TableKind::kJustifications, TableKind::kGroups}) {
     if (name == TableName(kind)) return kind;

@@ -11,6 +11,7 @@
 
 #include "base/status.h"
 #include "db/attendance_db.h"
+#include "platform/printer.h"
 #include "tables/table_form.h"
 
 namespace kaveltar {
@@ -31,6 +32,11 @@ std::string_view ListingHeading(TableKind kind);
 std::vector<std::string> TableListingLines(TableKind kind, const std::vector<KeyDescription>& rows);
 // The same from the database, rows in key order.
 Result<std::vector<std::string>> ReadTableListing(AttendanceDb& db, TableKind kind);
+// Prints `lines` (UTF-8) as one document on `printer`, titled with the table's heading, in
+// kListingFont kListingFontSize, one printer line per text line (new pages as the printer
+// needs them), and ends the document so it goes to the printer.
+// Printing failures are the printer's (RunTimeError 482, through its error handler).
+void PrintTableListing(PrinterJob& printer, TableKind kind, const std::vector<std::string>& lines);
 
 // --- Every column, for the command line ---
 

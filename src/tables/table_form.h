@@ -13,6 +13,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -165,6 +166,12 @@ class TableForm {
   // Caption of the fourth help label: empty, or kSelectedRecordCaption.
   std::string_view record_caption() const { return record_caption_; }
 
+  // Runs the long part of a deletion (the search of the stored days that use the code, and
+  // the deletion itself) inside the screen's waiting panel. Without a runner the work simply
+  // runs.
+  using BusyRunner = std::function<void(const std::function<void()>& work)>;
+  void set_busy_runner(BusyRunner runner) { busy_runner_ = std::move(runner); }
+
   // The code part of a ListRecord entry (its first KeyLength characters, trimmed) and its
   // description (the text after the code and the space, trimmed).
   std::string EntryCode(std::string_view entry) const;
@@ -184,6 +191,13 @@ class TableForm {
   // cleared); Yes saves. False when the save was refused.
   Result<bool> SaveIfModified();
   void RequestFocus(std::string_view control, int index) { focus_ = FocusTarget{control, index}; }
+  void RunBusy(const std::function<void()>& work) {
+    if (busy_runner_) {
+      busy_runner_(work);
+    } else {
+      work();
+    }
+  }
 
   AttendanceDb& db_;
   Dialogs& dialogs_;
@@ -196,6 +210,7 @@ class TableForm {
   std::vector<std::string> entries_;
   int selected_ = -1;
   std::optional<FocusTarget> focus_;
+  BusyRunner busy_runner_;
 };
 
 // --- Typing rules shared by the panels ---

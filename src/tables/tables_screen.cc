@@ -43,6 +43,12 @@ Result<std::vector<std::string>> TablesScreen::CmdStampa_Click() {
 
 bool TablesScreen::modified() { return current_ && form()->modified(); }
 
+void TablesScreen::set_busy_runner(const TableForm::BusyRunner& runner) {
+  holidays_.set_busy_runner(runner);
+  justifications_.set_busy_runner(runner);
+  groups_.set_busy_runner(runner);
+}
+
 Result<bool> TablesScreen::ResolveChanges() {
   TableForm* f = form();
   if (f == nullptr || !f->modified()) return true;

@@ -60,6 +60,8 @@ class TablesScreen {
   Result<bool> ConfirmLeave();
   // The form's modification mark (of the current table).
   bool modified();
+  // The waiting panel of the deletions of all three tables (TableForm::set_busy_runner).
+  void set_busy_runner(const TableForm::BusyRunner& runner);
 
  private:
   // The question and the save or drop shared by CmdSelPrec_Click and ConfirmLeave.

@@ -1,12 +1,13 @@
-// The screen tests: "kaveltar_ui_tests main_window" or "... selection_screens" runs one
-// group (CTest runs them side by side); without an argument both run. Further arguments go
-// to QtTest.
+// The screen tests: "kaveltar_ui_tests main_window", "... selection_screens" or
+// "... tables_screen" runs one group (CTest runs them side by side); without an argument all
+// run. Further arguments go to QtTest.
 #include <QApplication>
 #include <cstring>
 #include <vector>
 
 int RunMainWindowTests(int argc, char** argv);
 int RunSelectionScreensTests(int argc, char** argv);
+int RunTablesScreenTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
   if (!*group || std::strcmp(group, "main_window") == 0) status |= RunMainWindowTests(n, args.data());
   if (!*group || std::strcmp(group, "selection_screens") == 0) {
     status |= RunSelectionScreensTests(n, args.data());
+  }
+  if (!*group || std::strcmp(group, "tables_screen") == 0) {
+    status |= RunTablesScreenTests(n, args.data());
   }
   return status;
 }
