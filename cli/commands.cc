@@ -10,6 +10,7 @@
 #include "base/fatal.h"
 #include "base/text.h"
 #include "cli/memorize_commands.h"
+#include "cli/table_commands.h"
 #include "demo/demo_installation.h"
 #include "pdf/test_page.h"
 #include "platform/printer.h"
@@ -408,6 +409,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   c.push_back(std::make_unique<PrintersCommand>());
   c.push_back(std::make_unique<TestPageCommand>());
   AddMemorizeCommands(c);
+  AddTableCommands(c);
   return c;
 }
 
