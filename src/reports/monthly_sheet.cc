@@ -1,0 +1,385 @@
+// The monthly attendance sheet, drawn through the report primitives on either output.
+#include "reports/monthly_sheet.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "base/dates.h"
+#include "base/encoding.h"
+#include "base/hours.h"
+#include "base/run_time_error.h"
+#include "base/text.h"
+#include "platform/paths.h"
+
+namespace kaveltar {
+namespace {
+
+constexpr double kLeft = 0.8;
+constexpr double kWidth = 18.2;
+// PDF boxes sit this much higher than the printer's.
+constexpr double kPdfShift = 0.25;
+constexpr double kTitleTop = 1.5;
+constexpr double kHeaderTop = 5.0;
+constexpr double kFirstDayTop = 5.6;
+constexpr double kDayHeight = 0.5;
+constexpr double kTotalsTop = 21.1;
+constexpr double kDetailTops[] = {21.6, 22.1};
+constexpr double kSeparatorHeight = 16.1;
+constexpr double kFrameBottom = 22.6;
+
+// Text columns of the five justification slots: the code and its hours.
+constexpr double kCodeColumns[] = {6.8, 8.9, 10.85, 13.1, 15.2};
+constexpr double kHoursColumns[] = {7.7, 9.8, 11.9, 14.2, 16.1};
+
+// Rows of the texts (both outputs): the top of the line on the printer, the baseline in PDF.
+constexpr double kFirstDayTextRow = 5.7;
+constexpr double kDetailFirstRow = 22.4;
+constexpr double kDetailStep = 0.4;
+constexpr int kDetailLinesPerColumn = 13;
+constexpr double kDetailColumns[] = {1.0, 10.0};
+
+// Font styles of the PDF writer.
+constexpr int kRegular = 0;
+constexpr int kBold = 1;
+constexpr int kBoldItalic = 3;
+
+void SetSheetFont(ReportTarget& target, double size, int style) {
+  if (target.PdfOutput()) {
+    target.ReportPdf().SetFont("Courier New", size, style);
+  } else {
+    PrinterFont font;
+    font.name = "Courier New";
+    font.size = size;
+    font.bold = (style & 1) != 0;
+    font.italic = (style & 2) != 0;
+    target.printer().SetFont(font);
+  }
+}
+
+// The row of a box on the current output.
+double BoxRow(const ReportTarget& target, double printer_row) {
+  return target.PdfOutput() ? printer_row - kPdfShift : printer_row;
+}
+
+std::string Shown(std::string_view archive_text) {
+  return Cp1252ToUtf8(Trim(archive_text));
+}
+
+// Hours text to minutes without a message for text that is not "HH:MM".
+long Minutes(std::string_view text, Dialogs* dialogs) {
+  std::string_view t = Trim(text);
+  if (t.empty()) return 0;
+  if (dialogs != nullptr) return HoursToMinutes(t, *dialogs);
+  if (t.size() < 4 || t[t.size() - 3] != ':') return 0;
+  return static_cast<long>(ValInt(t.substr(0, t.size() - 3)) * 60 + ValInt(t.substr(t.size() - 2)));
+}
+
+void DrawStructure(ReportTarget& target) {
+  const double title = BoxRow(target, kTitleTop);
+  PrintBox(target, title, kLeft, BoxRow(target, kFrameBottom) - title, kWidth);
+  PrintShadedBox(target, title, kLeft, 0.7, kWidth, "Silver");
+  PrintBox(target, title, kLeft, 0.7, kWidth);
+  const double header = BoxRow(target, kHeaderTop);
+  PrintShadedBox(target, header, kLeft, 0.6, kWidth, "Silver");
+  PrintBox(target, header, kLeft, 0.6, kWidth);
+  for (double width : kSeparatorWidths) PrintBox(target, header, kLeft, kSeparatorHeight, width);
+  for (int day = 0; day < 31; ++day) {
+    PrintBox(target, BoxRow(target, kFirstDayTop + day * kDayHeight), kLeft, kDayHeight, kWidth);
+  }
+  const double totals = BoxRow(target, kTotalsTop);
+  PrintShadedBox(target, totals, kLeft, 0.5, kWidth, "Silver");
+  PrintBox(target, totals, kLeft, 0.5, kWidth);
+  for (double top : kDetailTops) PrintBox(target, BoxRow(target, top), kLeft, 0.5, kWidth);
+}
+
+void DrawColumnHeaders(ReportTarget& target, bool letters) {
+  SetSheetFont(target, 7, kBold);
+  constexpr double kFirst = 5.0, kSecond = 5.3;
+  PrintText(target, kFirst, 1.8, std::string_view("DATA"));
+  PrintText(target, kSecond, 1.3, std::string_view("TIMBRATURA"));
+  PrintText(target, kFirst, 3.5, std::string_view("GRUP."));
+  PrintText(target, kSecond, 3.5, std::string_view("PROF."));
+  PrintText(target, kFirst, 4.75, std::string_view("ORE"));
+  PrintText(target, kSecond, 4.5, std::string_view("GRUPPO"));
+  if (letters) {
+    PrintText(target, kFirst, 5.7, std::string_view("DETT."));
+  } else {
+    PrintText(target, kFirst, 5.8, std::string_view("ORE"));
+  }
+  PrintText(target, kSecond, 5.55, std::string_view("PRESEN."));
+  for (int slot = 0; slot < 5; ++slot) {
+    const std::string name = "GIUS." + std::to_string(slot + 1);
+    PrintText(target, kFirst, kCodeColumns[slot], std::string_view("COD."));
+    PrintText(target, kSecond, kCodeColumns[slot], std::string_view(name));
+    PrintText(target, kFirst, kHoursColumns[slot], std::string_view("ORE"));
+    PrintText(target, kSecond, kHoursColumns[slot], std::string_view(name));
+  }
+  PrintText(target, kFirst, 17.3, std::string_view("TOTALE ORE"));
+  PrintText(target, kSecond, 17.45, std::string_view("LAVORATE"));
+}
+
+void DrawTitleAndCompany(ReportTarget& target, const SheetInput& input) {
+  SetSheetFont(target, 16, kBoldItalic);
+  std::string text = std::string(kSheetTitle) + " " +
+                     std::string(kSheetMonthNames[static_cast<size_t>(input.month - 1)]) + " " +
+                     std::to_string(input.year);
+  PrintText(target, target.PdfOutput() ? 1.75 : 1.5, 2.5, text);
+  SetSheetFont(target, 14, kBoldItalic);
+  text = "DITTA : " + Shown(input.company.code) + " " + Shown(input.company.name) + " " +
+         Shown(input.company.third);
+  PrintText(target, 2.6, 2.5, text);
+}
+
+bool UsesLetters(const SheetInput& input, const SheetOptions& options) {
+  return options.presence_letters &&
+         (input.employee.p767 == 1 || input.employee.p447 == 1 || input.employee.p529 == 1);
+}
+
+// The stamp's four lines; `first_row` is the row of "ISTITUTO".
+void DrawStampWords(ReportTarget& target, double first_row) {
+  SetSheetFont(target, 7, kBold);
+  PrintText(target, first_row, 17.45, std::string_view("ISTITUTO"));
+  PrintText(target, first_row + 0.3, 17.4, std::string_view("NAZIONALE"));
+  PrintText(target, first_row + 0.6, 17.4, std::string_view("INFORTUNI"));
+  PrintText(target, first_row + 0.9, 17.53, std::string_view("SEDE DI"));
+}
+
+void DrawRectangularStamp(ReportTarget& target, const SheetInput& input) {
+  PrintBox(target, BoxRow(target, 2.4), 17.2, 2.1, 1.7);
+  DrawStampWords(target, 2.7);
+  PrintText(target, 4.1, 17.9, std::string_view(Shown(input.company.inail_office)));
+}
+
+void StorePrintedNumber(const SheetInput& input, const SheetOptions& options) {
+  if (input.db == nullptr || input.rows == nullptr || input.rows->empty()) return;
+  DayRow row = input.rows->back();
+  row.protocollo = static_cast<long>(ValInt(Trim(options.number_text)));
+  if (Status s = input.db->SaveDay(row); !s.ok()) throw RunTimeError(3022, s.message());
+}
+
+}  // namespace
+
+std::string_view StampCaption(StampKind kind) {
+  switch (kind) {
+    case StampKind::kRectangular: return "Rettangolare";
+    case StampKind::kCircular: return "Circolare";
+    case StampKind::kStandard: return "Standard";
+    case StampKind::kFromFile: return "Da file";
+  }
+  return "Rettangolare";
+}
+
+StampKind ReadStampKind(const std::filesystem::path& archive_folder,
+                        std::string_view installation_code) {
+  const std::string line = ReadFirstLine(
+      FindCaseInsensitive(archive_folder / ("BOLLOSTAMP" + std::string(installation_code))));
+  const std::string_view first = Trim(line).substr(0, 1);
+  if (first == "1") return StampKind::kCircular;
+  if (first == "2") return StampKind::kFromFile;
+  if (first == "3") return StampKind::kStandard;
+  return StampKind::kRectangular;
+}
+
+bool SheetIsNumbered(const SheetOptions& options, int year) {
+  return !options.draft && !options.no_number && year > 2008;
+}
+
+Result<JustificationTable> LoadJustificationTable(AttendanceDb& db) {
+  std::vector<JustificationRow> rows;
+  if (Status s = db.ListJustifications(&rows); !s.ok()) return s;
+  JustificationTable table;
+  for (const JustificationRow& row : rows) {
+    table[row.code] = {std::string(Trim(row.gius[1])), Trim(row.gius[2]) == "P"};
+  }
+  return table;
+}
+
+std::string PrintDateLine(std::time_t when) {
+  static constexpr const char* kDays[] = {"domenica", "lunedì",  "martedì", "mercoledì",
+                                          "giovedì",  "venerdì", "sabato"};
+  static constexpr const char* kMonths[] = {"gennaio", "febbraio", "marzo",     "aprile",
+                                            "maggio",  "giugno",   "luglio",    "agosto",
+                                            "settembre", "ottobre", "novembre", "dicembre"};
+  std::tm tm{};
+  localtime_r(&when, &tm);
+  char time_text[8];
+  std::snprintf(time_text, sizeof time_text, "%02d:%02d", tm.tm_hour % 100, tm.tm_min % 100);
+  return std::string(kDays[tm.tm_wday]) + " " + std::to_string(tm.tm_mday) + " " +
+         kMonths[tm.tm_mon] + " " + std::to_string(tm.tm_year + 1900) + "    ore " + time_text;
+}
+
+void STAMPABOLLO(ReportTarget& target, const SheetInput& input, const SheetOptions& options) {
+  switch (options.stamp_kind) {
+    case StampKind::kRectangular:
+      DrawRectangularStamp(target, input);
+      return;
+    case StampKind::kCircular: {
+      const std::filesystem::path picture =
+          FindCaseInsensitive(input.program_folder / "MODULI" / "CIRCOLARE.BMP");
+      if (!FileExists(picture)) {
+        if (input.dialogs != nullptr) {
+          input.dialogs->Show(kCircularMissing, "Salarion", MessageIcon::kInformation);
+        }
+        DrawRectangularStamp(target, input);
+        return;
+      }
+      PrintPicture(target, picture.string(), BoxRow(target, 2.4), 16.7, 2.2, 2.2);
+      DrawStampWords(target, 2.8);
+      PrintText(target, 4.2, 17.9, std::string_view(Shown(input.company.inail_office)));
+      return;
+    }
+    case StampKind::kStandard:
+    case StampKind::kFromFile: {
+      const std::filesystem::path picture =
+          FindCaseInsensitive(input.program_folder / "moduli" / "inailstd.jpg");
+      PrintPicture(target, picture.string(), BoxRow(target, 2.4), 16.7, 2.2, 2.2);
+      if (options.inail_office) {
+        SetSheetFont(target, 7, kBold);
+        std::string text = "SEDE DI : " + Shown(input.company.inail_office);
+        PrintText(target, 3.9, 17.3, text);
+      }
+      return;
+    }
+  }
+}
+
+void DrawMonthlySheet(ReportTarget& target, const SheetInput& input, const SheetOptions& options) {
+  DrawStructure(target);
+  DrawTitleAndCompany(target, input);
+  const bool letters = UsesLetters(input, options);
+
+  if (input.validation) {
+    DrawColumnHeaders(target, letters);
+    SetSheetFont(target, 10, kBold);
+    PrintText(target, 21.2, 1, std::string_view("ORE TEORICHE MESE : "));
+    PrintText(target, 21.2, 7.2, std::string_view("ORE LAVORATE MESE : "));
+    PrintText(target, 21.2, 13.2, std::string_view("TOT.ORE GIUST.MESE : "));
+    SetSheetFont(target, 10, kBoldItalic);
+    PrintText(target, 21.7, 2.5, kDetailTitle);
+    return;
+  }
+
+  std::string text = "NOMINATIVO : " + Shown(input.employee.surname) + " " +
+                     Shown(input.employee.first_name);
+  PrintText(target, 3.3, 2.5, text);
+  SetSheetFont(target, 10, kRegular);
+  text = "CODICE DIP. : " + Cp1252ToUtf8(input.employee.key) + " MATRICOLA: " +
+         Shown(input.employee.matricola);
+  PrintText(target, 4.1, 2.5, text);
+
+  const bool numbered = SheetIsNumbered(options, input.year);
+  if (options.draft) {
+    SetSheetFont(target, 10, kBoldItalic);
+    PrintText(target, 28, 1, kDraftLine);
+  } else {
+    SetSheetFont(target, 10, kBold);
+    text = std::string(kNumberLabel);
+    if (numbered) text += Trim(options.number_text);
+    PrintText(target, 4.5, 1, text);
+  }
+
+  DrawColumnHeaders(target, letters);
+
+  // The rows by day of the month.
+  std::array<const DayRow*, 32> by_day{};
+  if (input.rows != nullptr) {
+    for (const DayRow& row : *input.rows) {
+      if (row.period.size() != 8) continue;
+      const long long day = ValInt(std::string_view(row.period).substr(6, 2));
+      if (day >= 1 && day <= 31) by_day[static_cast<size_t>(day)] = &row;
+    }
+  }
+
+  SetSheetFont(target, 9, kRegular);
+  long theoretical_total = 0, worked_total = 0, justified_total = 0;
+  std::map<std::string, long> used;  // code -> minutes in the month
+  const int days = MonthLength(input.month, input.year);
+  char key[16];
+  for (int day = 1; day <= days; ++day) {
+    const double row_y = kFirstDayTextRow + (day - 1) * kDayHeight;
+    const int weekday = Weekday(input.year, input.month, day);
+    char day_text[16];
+    std::snprintf(day_text, sizeof day_text, "%-9s %02d",
+                  kWeekdayNames[static_cast<size_t>(weekday - 1)].data(), day);
+    PrintText(target, row_y, 0.9, std::string_view(day_text));
+    const DayRow* row = by_day[static_cast<size_t>(day)];
+    if (row == nullptr) continue;
+
+    PrintText(target, row_y, 3.6, std::string_view(row->pres[1]));
+    if (!options.no_theoretical) PrintText(target, row_y, 4.5, std::string_view(row->pres[2]));
+
+    std::snprintf(key, sizeof key, "%04d%02d%02d", input.year % 10000, input.month, day);
+    const bool holiday =
+        (input.holidays != nullptr &&
+         input.holidays->IsHoliday(key, input.municipality_ddmm, input.company.holiday_ddmm)) ||
+        std::string_view(key) == "20110317";
+    const long worked = Minutes(row->pres[3], input.dialogs);
+    const long theoretical = Minutes(row->pres[2], input.dialogs);
+    if (worked != 0) {
+      if (letters) {
+        PrintText(target, row_y, 5.9, std::string_view("P"));
+      } else {
+        PrintText(target, row_y, 5.6, std::string_view(row->pres[3]));
+      }
+    } else if (holiday) {
+      PrintText(target, row_y, 5.9, std::string_view("F"));
+    } else if (options.rest_letter && theoretical == 0) {
+      PrintText(target, row_y, 5.9, std::string_view("R"));
+    } else if (letters) {
+      PrintText(target, row_y, 5.9, std::string_view("A"));
+    }
+
+    long day_total = worked;
+    for (int slot = 1; slot <= 5; ++slot) {
+      const std::string_view code = Trim(row->SlotCode(slot));
+      PrintText(target, row_y, kCodeColumns[slot - 1], code);
+      PrintText(target, row_y, kHoursColumns[slot - 1], std::string_view(row->SlotHours(slot)));
+      const long minutes = Minutes(row->SlotHours(slot), input.dialogs);
+      justified_total += minutes;
+      if (code.empty()) continue;
+      used[std::string(code)] += minutes;
+      if (input.justifications != nullptr) {
+        auto it = input.justifications->find(code);
+        if (it != input.justifications->end() && it->second.presence) day_total += minutes;
+      }
+    }
+    PrintText(target, row_y, 17.55, std::string_view(MinutesToHours(day_total)));
+    theoretical_total += theoretical;
+    worked_total += worked;
+  }
+
+  SetSheetFont(target, 10, kBold);
+  text = "ORE TEORICHE MESE : " + MinutesToLongHours(theoretical_total);
+  PrintText(target, 21.2, 1, text);
+  text = "ORE LAVORATE MESE : " + MinutesToLongHours(worked_total);
+  PrintText(target, 21.2, 7.2, text);
+  text = "TOT.ORE GIUST.MESE : " + MinutesToLongHours(justified_total);
+  PrintText(target, 21.2, 13.2, text);
+  SetSheetFont(target, 10, kBoldItalic);
+  PrintText(target, 21.7, 2.5, kDetailTitle);
+
+  // One line per code used, "000" upward, in two columns below the frame.
+  SetSheetFont(target, 9, kRegular);
+  int line = 0;
+  for (const auto& [code, minutes] : used) {
+    if (line >= 2 * kDetailLinesPerColumn) break;
+    std::string description;
+    if (input.justifications != nullptr) {
+      auto it = input.justifications->find(code);
+      if (it != input.justifications->end()) description = it->second.description;
+    }
+    if (description.size() > 30) description.resize(30);
+    text = code + " " + description + " : " + MinutesToLongHours(minutes);
+    PrintText(target, kDetailFirstRow + (line % kDetailLinesPerColumn) * kDetailStep,
+              kDetailColumns[line / kDetailLinesPerColumn], text);
+    ++line;
+  }
+
+  if (options.stamp) STAMPABOLLO(target, input, options);
+  if (numbered) StorePrintedNumber(input, options);
+  SetSheetFont(target, 9, kRegular);
+  text = PrintDateLine(input.printed_at != 0 ? input.printed_at : std::time(nullptr));
+  PrintText(target, 28.3, 1.1, text);
+}
+
+}  // namespace kaveltar
