@@ -827,6 +827,11 @@ void TablesScreen::CmdStampa_Click() {
 }
 
 void TablesScreen::CmdSelPrec_Click() {
+  // At the table choice the previous selection is the menu (as the help frame says).
+  if (!logic_->current()) {
+    CmdRitTabelle_Click();
+    return;
+  }
   Run([this] { Take(logic_->CmdSelPrec_Click()); });
 }
 
@@ -865,7 +870,7 @@ void TablesScreen::Update() {
   list_record_->setEnabled(list_enabled);
   cmd_elimina_->setEnabled(list_enabled);
   cmd_stampa_->setEnabled(list_enabled);
-  cmd_sel_prec_->setEnabled(list_enabled);
+  cmd_sel_prec_->setEnabled(list_enabled || !current);
   // The menu is reached from the table choice; a chosen table is left first with
   // "Selezioni precedenti", which deals with its unsaved changes.
   cmd_rit_tabelle_->setEnabled(!current);

@@ -111,6 +111,7 @@ class TablesScreen : public QObject {
   void CmdElimina_Click();
   // Prints the chosen table's listing on the printer of the session, then "Stampa terminata".
   void CmdStampa_Click();
+  // "Selezioni precedenti": back to the table choice, or to the menu from the table choice.
   void CmdSelPrec_Click();
   void CmdRitTabelle_Click();
 

@@ -136,7 +136,8 @@ void TablesScreenTest::ChoosingATableShowsItsRowsAndClosedPanel() {
   QVERIFY(!h.Find<QWidget>("FrameGiustificativi")->isVisible());
   QVERIFY(h.Find<QWidget>("FrameHelpTabelle")->isVisible());
   QVERIFY(h.Find<QWidget>("CmdRitTabelle")->isEnabled());
-  h.Click("CmdRitTabelle");
+  // From the table choice, "Selezioni precedenti" goes back to the menu.
+  h.Click("CmdSelPrec");
   QVERIFY(!h.Find<QWidget>("FrameTabelle")->isVisible());
   QVERIFY(h.MenuButton(0)->isEnabled());
 }
