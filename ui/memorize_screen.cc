@@ -1,15 +1,131 @@
 #include "ui/memorize_screen.h"
 
+#include <QApplication>
+#include <QDateTime>
+#include <QFocusEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "app/session.h"
+#include "base/hours.h"
+#include "base/keys.h"
+#include "base/text.h"
+#include "memorize/memorization.h"
 #include "ui/frm_veltar.h"
+#include "ui/justification_pick_list.h"
 #include "ui/screen_layout.h"
 #include "ui/twips.h"
 
 namespace kaveltar::ui {
+namespace {
+
+// The key code a typed key stands for (Backspace 8, printable characters their code); 0 for
+// keys the box handles itself (arrows, Delete, Home, ...).
+int TypedKey(const QKeyEvent* event) {
+  if (event->key() == Qt::Key_Backspace) return kKeyBackspace;
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) return kKeyEnter;
+  const QString text = event->text();
+  if (text.size() == 1 && text[0].unicode() >= 32 && text[0].unicode() < 127) return text[0].unicode();
+  return 0;
+}
+
+// Leaving a box, as the operator does it (not a switch to another window or a menu).
+bool LeftByOperator(const QFocusEvent* event) {
+  return event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
+}
+
+// A day box of the long-period rows: digits only, at most two (the numeric key filter).
+class DayBox : public QLineEdit {
+ public:
+  DayBox(QWidget* parent, std::function<void()> left) : QLineEdit(QString::fromLatin1(kEmptyDayBox.data(), 2), parent),
+                                                         left_(std::move(left)) {
+    setMaxLength(2);
+    setAlignment(Qt::AlignCenter);
+    setFixedWidth(30);
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const int key = TypedKey(event);
+    if (key == 0 || key == kKeyEnter) {
+      QLineEdit::keyPressEvent(event);
+      return;
+    }
+    if (key != kKeyBackspace && (key < '0' || key > '9')) return;
+    // What stays of the box once the key replaces the selection.
+    QString kept = text();
+    if (hasSelectedText()) kept.remove(selectionStart(), selectedText().size());
+    const NumericKeyOutcome out = FilterNumericKey(kept.toStdString(), key, false, 0, 2);
+    if (out.clear_box) clear();
+    if (out.key != 0) QLineEdit::keyPressEvent(event);
+  }
+  void focusOutEvent(QFocusEvent* event) override {
+    QLineEdit::focusOutEvent(event);
+    if (LeftByOperator(event) && left_) left_();
+  }
+
+ private:
+  std::function<void()> left_;
+};
+
+// An hours box "HH:MM" under the hours keyboard mask; completed when left.
+class HoursBox : public QLineEdit {
+ public:
+  HoursBox(QWidget* parent, Dialogs& dialogs)
+      : QLineEdit(QString::fromLatin1(kEmptyHoursBox.data(), 5), parent), dialogs_(dialogs) {
+    setMaxLength(5);
+    setAlignment(Qt::AlignCenter);
+    setFixedWidth(48);
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const int key = TypedKey(event);
+    if (key == 0) {
+      QLineEdit::keyPressEvent(event);
+      return;
+    }
+    const HoursMaskOutcome out = HoursMaskKey(text().toStdString(), cursorPosition(), key, HoursBlank::kTable);
+    setText(QString::fromStdString(out.text));
+    setCursorPosition(out.caret);
+    if (out.action == HoursMaskOutcome::Action::kBeep) QApplication::beep();
+    if (out.action == HoursMaskOutcome::Action::kInvalid) {
+      dialogs_.Show(kHoursMaskError, kHoursErrorTitle, MessageIcon::kCritical);
+    }
+  }
+  void focusOutEvent(QFocusEvent* event) override {
+    QLineEdit::focusOutEvent(event);
+    if (LeftByOperator(event)) setText(QString::fromStdString(CompleteHoursText(text().toStdString())));
+  }
+
+ private:
+  Dialogs& dialogs_;
+};
+
+int DayOf(const QLineEdit* box) { return box->text().trimmed().toInt(); }
+
+// The hourglass for the life of the object.
+struct Hourglass {
+  Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~Hourglass() { QApplication::restoreOverrideCursor(); }
+  Hourglass(const Hourglass&) = delete;
+  Hourglass& operator=(const Hourglass&) = delete;
+};
+
+QLabel* SmallLabel(QWidget* parent, std::string_view text, const char* name) {
+  auto* label = new QLabel(FromUtf8(text), parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setWordWrap(true);
+  QFont font = label->font();
+  font.setPointSizeF(font.pointSizeF() * 0.8);
+  label->setFont(font);
+  return label;
+}
+
+}  // namespace
 
 MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
     : SelectionScreen(form, Screen::kMemorize, "FrameMemorizza",
@@ -82,6 +198,8 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
   column->addLayout(lists, 1);
   column->addLayout(bottom);
 
+  BuildOptions(frame_mem_pres_[0]);
+
   Connect();
   connect(employees_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
     ListDipSel_DblClick(employees_->row(item));
@@ -93,6 +211,242 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
   connect(chk_seltutti_azidip_, &QCheckBox::clicked, this, [this] { ChkSeltuttiAZIDIP_Click(); });
   connect(cmd_cancella_lista_, &QPushButton::clicked, this, [this] { CmdCancellaLista_Click(); });
   connect(cmd_rit_mem, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
+}
+
+void MemorizeScreen::BuildOptions(QGroupBox* frame) {
+  check_elabora_ = new QCheckBox(FromUtf8(kCheckElaboraCaption), frame);
+  check_elabora_->setObjectName(QStringLiteral("CheckElabora"));
+  chk_copri_fest_ = new QCheckBox(FromUtf8(kChkCopriFestCaption), frame);
+  chk_copri_fest_->setObjectName(QStringLiteral("ChkCopriFest"));
+  chk_considera_ = new QCheckBox(FromUtf8(kChkConsideraCaption), frame);
+  chk_considera_->setObjectName(QStringLiteral("ChkConsidera"));
+  // The long caption of ChkAssLungoPeriodo wraps beside the box; a click on it ticks the box.
+  chk_ass_lungo_periodo_ = new QCheckBox(frame);
+  chk_ass_lungo_periodo_->setObjectName(QStringLiteral("ChkAssLungoPeriodo"));
+  chk_ass_lungo_periodo_->setAccessibleName(FromUtf8(kChkAssLungoPeriodoCaption));
+  QLabel* ass_caption = SmallLabel(frame, kChkAssLungoPeriodoCaption, "LabAssLungoPeriodo");
+  ass_caption->setBuddy(chk_ass_lungo_periodo_);
+  cmd_memorizza_ = new QPushButton(QStringLiteral("Memorizza"), frame);
+  cmd_memorizza_->setObjectName(QStringLiteral("CmdMemorizza"));
+
+  // The section: three rows of code (with its pick list), first and last day, hours.
+  section_ = new QWidget(frame);
+  section_->setObjectName(QStringLiteral("FrameAssLungoPeriodo"));
+  auto* rows = new QGridLayout(section_);
+  rows->setContentsMargins(0, 0, 0, 0);
+  rows->setHorizontalSpacing(4);
+  rows->setVerticalSpacing(2);
+  rows->addWidget(NewLabel(section_, "Giustificativo"), 0, 0, 1, 3);
+  rows->addWidget(NewLabel(section_, "Dal"), 0, 3, Qt::AlignHCenter);
+  rows->addWidget(NewLabel(section_, "Al"), 0, 4, Qt::AlignHCenter);
+  QLabel* hours_heading = NewLabel(section_, "Ore", "LabOreGius");
+  rows->addWidget(hours_heading, 0, 5, Qt::AlignHCenter);
+  for (int i = 0; i < kLongPeriodRows; ++i) {
+    const size_t k = static_cast<size_t>(i);
+    cmdaprilist_[k] = new QPushButton(QStringLiteral("..."), section_);
+    SetArrayName(cmdaprilist_[k], "CMDAPRILIST", i);
+    cmdaprilist_[k]->setFixedWidth(26);
+    cmbgius_[k] = new QLineEdit(section_);
+    SetArrayName(cmbgius_[k], "CMBGIUS", i);
+    cmbgius_[k]->setMaxLength(3);
+    cmbgius_[k]->setFixedWidth(40);
+    descriptions_[k] = new QLabel(section_);
+    SetArrayName(descriptions_[k], "LabGius", i);
+    descriptions_[k]->setMinimumWidth(120);
+    dalla_data_[k] = new DayBox(section_, [this, i] { DallaData_LostFocus(i); });
+    SetArrayName(dalla_data_[k], "DallaData", i);
+    alla_data_[k] = new DayBox(section_, [this, i] { AllaData_LostFocus(i); });
+    SetArrayName(alla_data_[k], "AllaData", i);
+    ore_gius_[k] = new HoursBox(section_, form_.dialogs());
+    SetArrayName(ore_gius_[k], "OreGius", i);
+    ore_gius_[k]->hide();
+    rows->addWidget(cmdaprilist_[k], i + 1, 0);
+    rows->addWidget(cmbgius_[k], i + 1, 1);
+    rows->addWidget(descriptions_[k], i + 1, 2);
+    rows->addWidget(dalla_data_[k], i + 1, 3);
+    rows->addWidget(alla_data_[k], i + 1, 4);
+    rows->addWidget(ore_gius_[k], i + 1, 5);
+  }
+  chkore_ = new QCheckBox(section_);
+  chkore_->setObjectName(QStringLiteral("chkore"));
+  QLabel* chkore_text = SmallLabel(section_, kChkoreExplanation, "Labchkore");
+  chkore_text->setBuddy(chkore_);
+  rows->addWidget(chkore_text, kLongPeriodRows + 1, 0, 1, 5);
+  rows->addWidget(chkore_, kLongPeriodRows + 1, 5, Qt::AlignHCenter);
+  rows->setColumnStretch(2, 1);
+  section_->setEnabled(false);
+  section_->hide();
+
+  auto* options = new QVBoxLayout;
+  options->setSpacing(1);
+  options->addWidget(check_elabora_);
+  options->addWidget(chk_copri_fest_);
+  options->addWidget(chk_considera_);
+  auto* ass = new QHBoxLayout;
+  ass->addWidget(chk_ass_lungo_periodo_, 0, Qt::AlignTop);
+  ass->addWidget(ass_caption, 1);
+  options->addLayout(ass);
+  options->addStretch(1);
+  options->addWidget(cmd_memorizza_, 0, Qt::AlignLeft);
+
+  auto* band = new QHBoxLayout(frame);
+  band->setContentsMargins(6, 2, 6, 4);
+  band->addLayout(options, 5);
+  band->addWidget(section_, 6, Qt::AlignTop);
+
+  // The pick list opens beside a code box, inside the whole screen so it has room.
+  pick_box_ = new JustificationPickBox(form_, frame_);
+  for (int i = 0; i < kLongPeriodRows; ++i) {
+    const size_t k = static_cast<size_t>(i);
+    pick_box_->Attach(i, cmdaprilist_[k], cmbgius_[k], descriptions_[k]);
+  }
+
+  connect(chk_ass_lungo_periodo_, &QCheckBox::clicked, this, [this] { ChkAssLungoPeriodo_Click(); });
+  connect(chkore_, &QCheckBox::clicked, this, [this] { chkore_Click(); });
+  connect(cmd_memorizza_, &QPushButton::clicked, this, [this] { CmdMemorizza_Click(); });
+  // A click on a caption is a click on its box.
+  for (QLabel* caption : {ass_caption, chkore_text}) {
+    caption->installEventFilter(this);
+  }
+}
+
+bool MemorizeScreen::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease) {
+    if (auto* label = qobject_cast<QLabel*>(watched)) {
+      if (auto* box = qobject_cast<QCheckBox*>(label->buddy()); box != nullptr && box->isEnabled()) {
+        box->click();
+        return true;
+      }
+    }
+  }
+  return SelectionScreen::eventFilter(watched, event);
+}
+
+MemorizeOptions MemorizeScreen::Options() const {
+  MemorizeOptions o;
+  o.year = year();
+  o.month = month();
+  o.CheckElabora = check_elabora_->isChecked();
+  o.day.ChkCopriFest = chk_copri_fest_->isChecked();
+  o.day.ChkConsidera = chk_considera_->isChecked();
+  o.day.chkore = chkore_->isChecked();
+  for (int i = 0; i < kLongPeriodRows; ++i) {
+    const size_t k = static_cast<size_t>(i);
+    o.day.rows[k] = {cmbgius_[k]->text().trimmed().toStdString(), DayOf(dalla_data_[k]), DayOf(alla_data_[k]),
+                     ore_gius_[k]->text().trimmed().toStdString()};
+  }
+  return o;
+}
+
+void MemorizeScreen::ResetRows() {
+  for (int i = 0; i < kLongPeriodRows; ++i) {
+    const size_t k = static_cast<size_t>(i);
+    cmbgius_[k]->clear();
+    descriptions_[k]->clear();
+    dalla_data_[k]->setText(FromUtf8(kEmptyDayBox));
+    alla_data_[k]->setText(FromUtf8(kEmptyDayBox));
+    ore_gius_[k]->setText(FromUtf8(kEmptyHoursBox));
+  }
+}
+
+void MemorizeScreen::ChkAssLungoPeriodo_Click() {
+  if (chk_ass_lungo_periodo_->isChecked()) {
+    section_->setEnabled(true);
+    section_->show();
+    return;
+  }
+  ResetRows();
+  pick_box_->hide();
+  section_->setEnabled(false);
+  section_->hide();
+}
+
+void MemorizeScreen::chkore_Click() {
+  const bool shown = chkore_->isChecked();
+  for (QLineEdit* box : ore_gius_) {
+    if (!shown) box->setText(FromUtf8(kEmptyHoursBox));
+    box->setVisible(shown);
+  }
+}
+
+void MemorizeScreen::DallaData_LostFocus(int index) { DayLostFocus(index, false); }
+void MemorizeScreen::AllaData_LostFocus(int index) { DayLostFocus(index, true); }
+
+void MemorizeScreen::DayLostFocus(int index, bool last) {
+  if (index < 0 || index >= kLongPeriodRows) return;
+  QLineEdit* box = (last ? alla_data_ : dalla_data_)[static_cast<size_t>(index)];
+  box->setText(FromUtf8(FormatDayBox(box->text().toStdString())));
+  LongPeriodRows rows(year(), month());
+  const MemorizeOptions options = Options();
+  for (int i = 0; i < kLongPeriodRows; ++i) rows.set_row(i, options.day.rows[static_cast<size_t>(i)]);
+  const std::string_view problem = rows.CheckDay(index, last);
+  if (problem.empty()) return;
+  form_.dialogs().Show(problem, kProductName, MessageIcon::kExclamation);
+  box->setText(FromUtf8(kEmptyDayBox));
+  box->setFocus(Qt::OtherFocusReason);
+}
+
+void MemorizeScreen::ShowProgress(size_t index, size_t total, std::string_view key) {
+  QWidget* panel = form_.frame_attesa();
+  if (progress_ == nullptr) {
+    progress_ = new QLabel(panel);
+    progress_->setObjectName(QStringLiteral("LabelAttesaMemorizza"));
+    progress_->setAlignment(Qt::AlignCenter);
+    if (panel->layout() != nullptr) panel->layout()->addWidget(progress_);
+  }
+  progress_->show();
+  // Repainted at most twenty times a second, and always for the first and the last.
+  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  if (index != 0 && index + 1 != total && now - progress_shown_ms_ < 50) return;
+  progress_shown_ms_ = now;
+  progress_->setText(QStringLiteral("Dipendente %1 - da elaborare: %2 di %3")
+                         .arg(FromUtf8(key))
+                         .arg(total - index)
+                         .arg(total));
+  progress_->repaint();
+}
+
+void MemorizeScreen::CmdMemorizza_Click() {
+  MemorizeRequest request;
+  request.company_selected = !companies_->selectedItems().isEmpty();
+  request.entries = selection_.lines();
+  request.options = Options();
+  request.check_elabora_caption = check_elabora_->text().toStdString();
+  MemorizeStart started = MemorizeStart::kDeclined;
+  form_.Guard([&] {
+    Hourglass hourglass;
+    std::unique_ptr<WaitPanel> wait;
+    MemorizationHooks hooks;
+    hooks.progress = [&](size_t index, size_t total, std::string_view key) {
+      if (!wait) wait = form_.Wait();
+      ShowProgress(index, total, key);
+    };
+    auto reset = [&] {
+      if (progress_ != nullptr) progress_->hide();
+      wait.reset();
+      selection_ = MemorizeSelection();
+      ShowSelection(-1);
+      check_elabora_->setChecked(false);
+      if (companies_->count() >= 2) {
+        // Selecting the first company is a click on it.
+        companies_->clearSelection();
+        if (companies_->currentRow() == 0) {
+          companies_->item(0)->setSelected(true);
+          RebuildEmployees();
+        } else {
+          companies_->setCurrentRow(0);
+        }
+      }
+    };
+    started = CmdMemorizza(session_, request, hooks, reset);
+    if (progress_ != nullptr) progress_->hide();
+  });
+  if (started != MemorizeStart::kCompleted) return;
+  for (QCheckBox* box : {chk_seltutto_mem_, chk_ass_lungo_periodo_}) {
+    const QSignalBlocker blocker(box);
+    box->setChecked(false);
+  }
+  ChkAssLungoPeriodo_Click();
 }
 
 void MemorizeScreen::Enter() {

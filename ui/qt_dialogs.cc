@@ -18,8 +18,13 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
   return QMessageBox::NoIcon;
 }
 
+// Message texts break lines with carriage returns as well as line feeds ("\r\r" between the
+// paragraphs of a question); the message box breaks only on line feeds.
 QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return s;
 }
 
 // While a long operation holds the hourglass, a message box still needs the normal pointer.

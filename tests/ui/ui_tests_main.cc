@@ -1,6 +1,6 @@
-// The screen tests: "kaveltar_ui_tests main_window", "... selection_screens" or
-// "... tables_screen" runs one group (CTest runs them side by side); without an argument all
-// run. Further arguments go to QtTest.
+// The screen tests: "kaveltar_ui_tests main_window", "... selection_screens",
+// "... tables_screen" or "... memorize_screen" runs one group (CTest runs them side by side);
+// without an argument all run. Further arguments go to QtTest.
 #include <QApplication>
 #include <cstring>
 #include <vector>
@@ -8,6 +8,7 @@
 int RunMainWindowTests(int argc, char** argv);
 int RunSelectionScreensTests(int argc, char** argv);
 int RunTablesScreenTests(int argc, char** argv);
+int RunMemorizeScreenTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
   }
   if (!*group || std::strcmp(group, "tables_screen") == 0) {
     status |= RunTablesScreenTests(n, args.data());
+  }
+  if (!*group || std::strcmp(group, "memorize_screen") == 0) {
+    status |= RunMemorizeScreenTests(n, args.data());
   }
   return status;
 }
