@@ -272,6 +272,15 @@ void TablesScreenTest::JustificationNavigationFormulasAndSave() {
   Leave(ticket);
   QCOMPARE(ticket->text(), QStringLiteral(" 3"));
 
+  // The UNIEMENS coding and ticket-number help.
+  h.TakeTexts();
+  h.Click(h.Find<QAbstractButton>("CmdHelpGiust_0"));
+  h.Click(h.Find<QAbstractButton>("CmdHelpGiust_1"));
+  const QStringList help = Texts(h);
+  QCOMPARE(help.size(), 2);
+  QVERIFY(help[0].startsWith(QStringLiteral("Codifica Da 1T a 8T\nSignificato 1.mo carattere:\n")));
+  QVERIFY(help[1].startsWith(QStringLiteral("N.AUT.TICKET Uniemens Elemento <Giorno> (CIG)")));
+
   // Only a presence can be compatible with overtime.
   auto* overtime = h.Find<QCheckBox>("ChkGiucompStr");
   h.Click(h.Find<QAbstractButton>("OptGiuPreAss_0"));
