@@ -1,11 +1,9 @@
 // The daily schedule engine on its own: one day row filled from a week schedule, the holiday
-// flag and the long-period absence rows; the rotation of schedule groups; the input rules of
-// the absence rows.
+// flag and the long-period absence rows; the rotation of schedule groups.
 #include "memorize/day_engine.h"
 
 #include <gtest/gtest.h>
 
-#include "memorize/long_period_rows.h"
 #include "memorize/rotation.h"
 
 namespace kaveltar {
@@ -210,30 +208,6 @@ TEST(Rotation, SwitchesOnTheChangeDay) {
   EXPECT_EQ(days[8], (DayGroup{2, "002"}));
   d.position = 5;
   EXPECT_EQ(RotateMonth(d, 2024, 3)[2].position, 1);
-}
-
-TEST(LongPeriodRowsInput, DayBoxChecks) {
-  EXPECT_EQ(FormatDayBox("7"), "07");
-  EXPECT_EQ(FormatDayBox(""), "00");
-  EXPECT_EQ(FormatDayBox("x1"), "00");
-
-  LongPeriodRows rows(2023, 2);
-  rows.set_row(0, {"001", 5, 10});
-  rows.set_day(1, false, 7);
-  EXPECT_EQ(rows.CheckDay(1, false), kDayInOtherInterval);
-  rows.set_day(1, false, 11);
-  EXPECT_EQ(rows.CheckDay(1, false), "");
-  rows.set_day(1, true, 29);  // February 2023 has 28 days
-  EXPECT_EQ(rows.CheckDay(1, true), kDayNotInMonth);
-  rows.set_day(1, true, 9);
-  EXPECT_EQ(rows.CheckDay(1, true), kDayInOtherInterval);
-  rows.set_day(1, true, 0);
-  EXPECT_EQ(rows.CheckDay(1, true), "");
-  rows.set_row(2, {"002", 20, 15});
-  EXPECT_EQ(rows.CheckDay(2, true), kEndBeforeStart);
-  rows.set_month(2024, 2);
-  rows.set_day(1, true, 29);
-  EXPECT_EQ(rows.CheckDay(1, true), "");
 }
 
 }  // namespace

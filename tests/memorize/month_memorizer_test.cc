@@ -201,27 +201,6 @@ TEST_F(MemorizeTest, StoredDaysAreRewrittenOnlyWhenAsked) {
   EXPECT_EQ(rows[14].pres[14], "030");
 }
 
-TEST_F(MemorizeTest, AbsenceRowsUseTheTypesOfTheTable) {
-  const std::string key = OrdinaryEmployee(kYear);
-  MemorizeOptions o = Month(kYear, 3);
-  o.day.rows[0] = {"001", 3, 4, "00:00"};  // FERIE, an absence
-  o.day.rows[1] = {"004", 8, 9, "00:00"};  // MALATTIA: covers the weekend too
-  ASSERT_TRUE(CheckMemorizeOptions(o).ok());
-  Run(o, {key});
-  const std::vector<DayRow> rows = Rows(key, "201403");
-  EXPECT_EQ(rows[2].SlotCode(1), "001");
-  EXPECT_EQ(rows[2].SlotHours(1), "08:00");
-  EXPECT_EQ(rows[2].pres[3], "");
-  EXPECT_EQ(rows[4].SlotCode(1), "");
-  EXPECT_EQ(rows[7].SlotCode(1), "004");  // Saturday
-  EXPECT_EQ(rows[0].SlotCode(1), "");
-
-  o.day.rows[2] = {"002", 4, 6, "00:00"};
-  EXPECT_EQ(CheckMemorizeOptions(o).message(), "Il giorno inserito è gia compreso in un'altro intervallo");
-  o.day.rows[2] = {"002", 30, 32, "00:00"};
-  EXPECT_EQ(CheckMemorizeOptions(o).message(), "Attenzione! Giorno non valido per il mese selezionato");
-}
-
 TEST_F(MemorizeTest, RotationFollowsTheChangeDayAndIsWrittenBack) {
   const std::string rotating = Key(DemoCase::kRotation2);
   ASSERT_EQ(Field(rotating, fields::kP776), "0");  // Monday
