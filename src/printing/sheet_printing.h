@@ -1,0 +1,60 @@
+// The print command of the print screen (`CmdStampaStp_Click`) without its widgets: the
+// monthly sheets of the selected employees of one company on the printer or as PDF files,
+// the employment tests, months not memorized left out, copies, the sheet numbering carried
+// from sheet to sheet, and the closing messages.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "reports/monthly_sheet.h"
+
+namespace kaveltar {
+
+class Session;
+
+inline constexpr std::string_view kValidationDone =
+    "Stampa Foglio Presenze / Assenze per Vidimazione terminata";
+inline constexpr std::string_view kNotMemorizedWarning =
+    "Attenzione nel caso in cui il mese selezionato per il dipendente non sia stato memorizzato "
+    "con la funzione 'Memorizza mese' il modulo non verra' stampato";
+inline constexpr std::string_view kNoCompany = "Nessuna Ditta Selezionata";
+inline constexpr std::string_view kNoEmployee = "Nessuna Dipendente Selezionato";
+inline constexpr std::string_view kPdfSheetsCreated =
+    "I cartellini PDF relativi ai dipendenti selezionati sono stati creati in : ";
+inline constexpr std::string_view kNoPdfData = "Nessun dato valido per creare i file PDF";
+inline constexpr std::string_view kNothingPrinted = "Nessun dato da stampare";
+
+struct SheetRunRequest {
+  int year = 0;
+  int month = 0;                        // 1-12 (`ListMesiStp` ListIndex + 1)
+  std::string company;                  // the selected company's code (3 digits); empty = none
+  std::vector<std::string> employees;   // selected entries of `ListDipStp` (the last ten
+                                        // characters are the key), in list order
+  SheetOptions options;                 // number_text is `TextProtocollo`
+  bool validation = false;              // `chkVidima`
+  bool pdf = false;                     // `ChkPDF`
+  bool one_file_per_employee = false;   // `CheckSingolo`
+  std::string copies = "1";             // `NCopie` (Val of the trimmed text)
+  bool year_summary = false;            // `ChkRiepAnno`: no warning, no employment tests
+  std::time_t printed_at = 0;           // 0 = now
+};
+
+struct SheetRunResult {
+  int sheets = 0;                       // sheets drawn (copies counted once)
+  std::vector<std::string> pdf_files;   // files written, in order
+  std::string number_text;              // `TextProtocollo` after the run
+  std::string message;                  // the closing message shown
+  std::string pdf_folder;               // the folder of the PDF files
+};
+
+// Runs the command. Messages go to the session's Dialogs. Unexpected errors (archive,
+// database, printer) are thrown to the caller, who passes them to the general handler.
+SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request);
+
+// The employment tests of the driver for the current employee record ("DIPX$"): false when
+// the employee is to be left out of the period (YYYYMM).
+bool EmployedInPeriod(Session& session, std::string_view period);
+
+}  // namespace kaveltar

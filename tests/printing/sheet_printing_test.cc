@@ -1,0 +1,197 @@
+// The print command on a demo installation with a memorized month: sheets on the recorded
+// printer, PDF files per employee and per company, numbering carried across the run and
+// stored, employees left out by the employment tests or for want of a memorized month.
+#include "printing/sheet_printing.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+
+#include "app/session.h"
+#include "app/startup.h"
+#include "archive/fields.h"
+#include "archive/selection_lists.h"
+#include "base/text.h"
+#include "demo/demo_installation.h"
+#include "memorize/memorization.h"
+#include "pdf/pdf_test_util.h"
+#include "platform/printer_recording.h"
+
+namespace kaveltar {
+namespace {
+namespace fs = std::filesystem;
+
+class SheetPrintingTest : public ::testing::Test {
+ protected:
+  static constexpr int kYear = 2025;
+  static constexpr int kMonth = 6;
+
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "kaveltar-sheets-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
+    setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
+    DemoOptions options;
+    options.dir = root_ / "demo";
+    options.year = kYear;
+    options.month = kMonth;
+    options.companies = 2;
+    options.employees = 60;
+    options.seed = 5;
+    ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
+    session_ = std::make_unique<Session>(dialogs_);
+    auto printer = std::make_unique<RecordingPrinterJob>();
+    printer_ = printer.get();
+    session_->AttachPrinter(std::move(printer));
+    StartupOptions paths;
+    paths.archive_path = report_.archive_folder;
+    paths.program_path = report_.program_folder;
+    Startup(*session_, paths);
+  }
+  void TearDown() override {
+    session_.reset();
+    fs::remove_all(root_);
+  }
+
+  // Memorizes the month of the keys and forgets what that printed.
+  void Memorize(const std::vector<std::string>& keys) {
+    MemorizeOptions o;
+    o.year = kYear;
+    o.month = kMonth;
+    RunMemorization(*session_, o, keys);
+    dialogs_.Clear();
+  }
+  SheetRunRequest Request(const std::vector<std::string>& keys) {
+    SheetRunRequest r;
+    r.year = kYear;
+    r.month = kMonth;
+    r.company = keys.front().substr(0, 3);
+    r.employees = keys;
+    r.options.number_text = "41";
+    r.printed_at = 1750000000;
+    return r;
+  }
+  std::vector<std::string> SameCompany(DemoCase c, size_t n) {
+    std::vector<std::string> keys;
+    for (const std::string& k : report_.Keys(c)) {
+      if (keys.empty() || k.substr(0, 3) == keys.front().substr(0, 3)) keys.push_back(k);
+      if (keys.size() == n) break;
+    }
+    return keys;
+  }
+  static int Count(const std::vector<std::string>& texts, std::string_view prefix) {
+    return static_cast<int>(std::count_if(texts.begin(), texts.end(), [&](const std::string& t) {
+      return t.rfind(prefix, 0) == 0;
+    }));
+  }
+
+  fs::path root_;
+  DemoReport report_;
+  RecordingDialogs dialogs_;
+  std::unique_ptr<Session> session_;
+  RecordingPrinterJob* printer_ = nullptr;
+};
+
+TEST_F(SheetPrintingTest, PrinterRunNumbersSheetsAndLeavesOutMonthsNotMemorized) {
+  std::vector<std::string> keys = SameCompany(DemoCase::kGroup, 3);
+  ASSERT_EQ(keys.size(), 3u);
+  Memorize({keys[0], keys[2]});
+  const size_t before = printer_->printed().size();
+  SheetRunRequest r = Request(keys);
+  r.copies = "2";
+  const SheetRunResult result = CmdStampaStp(*session_, r);
+  EXPECT_EQ(result.sheets, 2);
+  EXPECT_EQ(result.number_text, "43");
+  EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{std::string(kNotMemorizedWarning),
+                                                        "Stampa Presenze/Assenze relativo al periodo 06/2025 terminata"}));
+  ASSERT_EQ(printer_->printed().size(), before + 1);
+  const RecordingPrinterJob::Document& doc = printer_->printed().back();
+  EXPECT_EQ(doc.pages, 4);  // two copies of two sheets
+  const std::vector<std::string> texts = doc.Texts();
+  EXPECT_EQ(Count(texts, "NUMERAZIONE : 41"), 2);
+  EXPECT_EQ(Count(texts, "NUMERAZIONE : 42"), 2);
+  EXPECT_EQ(Count(texts, "CODICE DIP. : " + keys[1]), 0);
+  // The number printed is stored on the month's last row.
+  EXPECT_EQ(session_->db().FindDay(keys[2], "20250630").value()->protocollo, 42);
+
+  // A draft neither numbers nor stores; no copies prints nothing.
+  r.options.draft = true;
+  r.options.number_text = "43";
+  EXPECT_EQ(CmdStampaStp(*session_, r).number_text, "43");
+  r.copies = "0";
+  dialogs_.Clear();
+  EXPECT_EQ(CmdStampaStp(*session_, r).message, kNothingPrinted);
+  EXPECT_EQ(session_->db().FindDay(keys[2], "20250630").value()->protocollo, 42);
+}
+
+TEST_F(SheetPrintingTest, EmploymentTestsAndSelections) {
+  const std::string status2 = report_.Keys(DemoCase::kStatus2).front();
+  const std::string leaving = report_.Keys(DemoCase::kLeavingMidMonth).front();
+  Memorize({status2, leaving});
+  // Someone who leaves in June still gets June's sheet.
+  SheetRunRequest r = Request({leaving});
+  EXPECT_EQ(CmdStampaStp(*session_, r).sheets, 1);
+
+  SheetRunRequest none = Request({leaving});
+  none.company.clear();
+  EXPECT_EQ(CmdStampaStp(*session_, none).message, kNoCompany);
+  none = Request({leaving});
+  none.employees.clear();
+  EXPECT_EQ(CmdStampaStp(*session_, none).message, kNoEmployee);
+
+  // Validation: one structure page with the company header, nothing else.
+  SheetRunRequest vidima = Request({leaving});
+  vidima.validation = true;
+  dialogs_.Clear();
+  EXPECT_EQ(CmdStampaStp(*session_, vidima).message, kValidationDone);
+  EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{std::string(kValidationDone)});
+  EXPECT_EQ(Count(printer_->printed().back().Texts(), "DITTA : " + leaving.substr(0, 3)), 1);
+  EXPECT_EQ(Count(printer_->printed().back().Texts(), "NOMINATIVO"), 0);
+}
+
+TEST_F(SheetPrintingTest, PdfFilesPerEmployeeAndPerCompany) {
+  std::vector<std::string> keys = SameCompany(DemoCase::kGroup, 3);
+  Memorize(keys);
+  SheetRunRequest r = Request(keys);
+  r.pdf = true;
+  r.one_file_per_employee = true;
+  SheetRunResult each = CmdStampaStp(*session_, r);
+  ASSERT_EQ(each.pdf_files.size(), 3u);
+  EXPECT_EQ(each.number_text, "44");
+  EXPECT_EQ(each.message, std::string(kPdfSheetsCreated) + each.pdf_folder);
+  EXPECT_EQ(fs::path(each.pdf_folder),
+            report_.archive_folder / "FILE-PDF" / keys[0].substr(0, 3) / "2025" / "06" / "PRESLUL");
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(fs::path(each.pdf_files[i]).filename().string().rfind("CART_", 0), 0u);
+    EXPECT_NE(each.pdf_files[i].find(keys[i]), std::string::npos);
+  }
+
+  r.one_file_per_employee = false;
+  r.options.draft = true;
+  SheetRunResult company = CmdStampaStp(*session_, r);
+  ASSERT_EQ(company.pdf_files.size(), 1u);
+  EXPECT_EQ(fs::path(company.pdf_files[0]).filename().string().rfind("BCART_" + keys[0].substr(0, 3) + "_", 0), 0u);
+  EXPECT_EQ(company.message.rfind("Il file cartellino PDF per l'azienda : " + keys[0].substr(0, 3) + " ", 0), 0u);
+  using pdf_test::Quote;
+  using pdf_test::RunTool;
+  // The demo company has a PDF password and so has the office: the file opens with it.
+  const std::string file = company.pdf_files[0];
+  const std::string password(Trim(session_->codec().GetField(fields::kT364)));
+  ASSERT_FALSE(password.empty());
+  EXPECT_NE(RunTool("qpdf --check " + Quote(file)).status, 0);
+  EXPECT_EQ(RunTool("qpdf --password=" + Quote(password) + " --check " + Quote(file)).status, 0);
+  const std::string info = RunTool("pdfinfo -upw " + Quote(password) + " " + Quote(file)).output;
+  EXPECT_NE(info.find("Pages:           3"), std::string::npos) << info;
+  const std::string text = RunTool("pdftotext -upw " + Quote(password) + " -layout " + Quote(file) + " -").output;
+  for (const std::string& k : keys) EXPECT_NE(text.find("CODICE DIP. : " + k), std::string::npos);
+  EXPECT_NE(text.find("STAMPA IN BOZZA - NON VALIDA AI FINI FISCALI"), std::string::npos);
+
+  // Nothing memorized for July: no file and the message.
+  r.month = 7;
+  EXPECT_EQ(CmdStampaStp(*session_, r).message, kNoPdfData);
+}
+
+}  // namespace
+}  // namespace kaveltar

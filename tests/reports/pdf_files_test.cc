@@ -1,0 +1,119 @@
+// Report PDF files: names, cleaning, folders, the numbered variant and protection checked by
+// opening the files with qpdf.
+#include "reports/pdf_files.h"
+
+#include <gtest/gtest.h>
+
+#include "pdf/pdf_test_util.h"
+
+namespace kaveltar {
+namespace {
+namespace fs = std::filesystem;
+
+TEST(PdfFilesTest, NamesAreCutCleanedAndTrimmed) {
+  EXPECT_EQ(CleanPdfFileName("a*b|c\\d:e'f<g>h?i/j\"k."), "a_b_c_d_e_f_g_h_i_j_k");
+  EXPECT_EQ(CompanyPdfFileName("CART_", "001", "ROSSI S/R:L                   "),
+            "CART_001_ROSSI S_R_L.pdf");
+  // Cut at 30 characters, then trimmed.
+  EXPECT_EQ(CompanyPdfFileName("RIEPDIT_", "002", "COSTRUZIONI MERIDIONALI RIUNITE SPA"),
+            "RIEPDIT_002_COSTRUZIONI MERIDIONALI RIUNIT.pdf");
+  EXPECT_EQ(EmployeePdfFileName("BCART_", "BNCMRA80A41F205X", "0010010007", "BIANCHI  ", "MARIA"),
+            "BCART_BNCMRA80A41F205X_0010010007_BIANCHI_M.pdf");
+  // No first name: the trailing "_" goes.
+  EXPECT_EQ(EmployeePdfFileName("CART_", "X", "0010010008", "D'ANGELO", "  "),
+            "CART_X_0010010008_D_ANGELO.pdf");
+  // Windows-1252 letters come out as UTF-8.
+  EXPECT_EQ(EmployeePdfFileName("CART_", "X", "K", "NICOL\xC3", "E"), "CART_X_K_NICOLÃ_E.pdf");
+}
+
+TEST(PdfFilesTest, ProtectionNeedsBothPasswordsAndNotOnlyZeros) {
+  EXPECT_TRUE(ShouldProtect("abc", "office"));
+  EXPECT_FALSE(ShouldProtect("00000000", "office"));
+  EXPECT_FALSE(ShouldProtect("", "office"));
+  EXPECT_FALSE(ShouldProtect("abc", ""));
+}
+
+class OpenReportPdfTest : public ::testing::Test {
+ protected:
+  PdfFileRequest Request() {
+    PdfFileRequest r;
+    r.prefix = "CART_";
+    r.folder = BuildPdfFolder(dir_.File("ARCHIVI"), "001", kSheetFolderKind, 2025, 6, &made_);
+    r.company_code = "001";
+    r.company_name = "ROSSI SRL";
+    r.tax_code = "BNCMRA80A41F205X";
+    r.employee_key = "0010010007";
+    r.surname = "BIANCHI";
+    r.first_name = "MARIA";
+    r.office_password = "UFFICIO   ";
+    r.one_file_per_employee = true;
+    return r;
+  }
+  std::string Write(const PdfFileRequest& r) {
+    target_.SetPdfOutput(true);
+    Result<std::string> path = OpenReportPdf(target_, r, dialogs_);
+    if (!path.ok()) return "";
+    target_.ReportPdf().SetFont("Courier New", 10);
+    PrintText(target_, 2, 2, std::string_view("FOGLIO"));
+    EXPECT_TRUE(target_.EndReportPdf().ok());
+    return path.value();
+  }
+
+  pdf_test::TempDir dir_;
+  Status made_;
+  ReportTarget target_;
+  RecordingDialogs dialogs_;
+};
+
+TEST_F(OpenReportPdfTest, FolderTreeAndProtectedFiles) {
+  PdfFileRequest r = Request();
+  ASSERT_TRUE(made_.ok());
+  EXPECT_EQ(r.folder, fs::path(dir_.File("ARCHIVI")) / "FILE-PDF/001/2025/06/PRESLUL");
+  EXPECT_EQ(BuildPdfFolder(dir_.File("ARCHIVI"), "001", kYearFolderKind, 2025, 6),
+            fs::path(dir_.File("ARCHIVI")) / "FILE-PDF/001/2025/PRES_AAAA");
+
+  // Employee password and office password: the user opens with the first, not without.
+  r.employee_password = "segreto ";
+  const std::string locked = Write(r);
+  EXPECT_EQ(fs::path(locked).filename(), "CART_BNCMRA80A41F205X_0010010007_BIANCHI_M.pdf");
+  using pdf_test::Quote;
+  using pdf_test::RunTool;
+  EXPECT_NE(RunTool("qpdf --check " + Quote(locked)).status, 0);
+  EXPECT_EQ(RunTool("qpdf --password=segreto --check " + Quote(locked)).status, 0);
+  const auto owner = RunTool("qpdf --password=UFFICIO --show-encryption " + Quote(locked));
+  EXPECT_NE(owner.output.find("print low resolution: allowed"), std::string::npos) << owner.output;
+  EXPECT_NE(owner.output.find("modify other: not allowed"), std::string::npos) << owner.output;
+
+  // A password of zeros: no protection even though the office has one.
+  r.employee_password = "00000000";
+  const std::string open = Write(r);
+  EXPECT_EQ(RunTool("qpdf --check " + Quote(open)).status, 0);
+  EXPECT_NE(RunTool("pdftotext " + Quote(open) + " -").output.find("FOGLIO"), std::string::npos);
+
+  // Company files take the company's password.
+  r.one_file_per_employee = false;
+  r.company_password = "ditta";
+  const std::string company = Write(r);
+  EXPECT_EQ(fs::path(company).filename(), "CART_001_ROSSI SRL.pdf");
+  EXPECT_EQ(RunTool("qpdf --password=ditta --check " + Quote(company)).status, 0);
+  EXPECT_NE(RunTool("qpdf --check " + Quote(company)).status, 0);
+}
+
+TEST_F(OpenReportPdfTest, NumberedNamesTakeTheFirstFreeNumber) {
+  PdfFileRequest r = Request();
+  r.numbered = true;
+  EXPECT_EQ(fs::path(Write(r)).filename(), "CART_BNCMRA80A41F205X_0010010007_BIANCHI_M-001.PDF");
+  EXPECT_EQ(fs::path(Write(r)).filename(), "CART_BNCMRA80A41F205X_0010010007_BIANCHI_M-002.PDF");
+  for (int n = 3; n <= 999; ++n) {
+    pdf_test::WriteFile((r.folder / ("CART_BNCMRA80A41F205X_0010010007_BIANCHI_M-" +
+                                     std::string(n < 10 ? "00" : n < 100 ? "0" : "") +
+                                     std::to_string(n) + ".PDF")).string(), "x");
+  }
+  EXPECT_EQ(Write(r), "");
+  ASSERT_EQ(dialogs_.entries().size(), 1u);
+  EXPECT_EQ(dialogs_.entries()[0].title, kNumberingTitle);
+  EXPECT_FALSE(target_.HasReportPdf());
+}
+
+}  // namespace
+}  // namespace kaveltar
