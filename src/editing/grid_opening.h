@@ -1,0 +1,63 @@
+// Opening an employee-month in the grid from the update screen (`CmdConfermaAgg_Click`, also
+// a double click on `ListDipAgg`): the two "Attenzione!" checks, the "Periodo richiesto ...
+// Inesistente" message of a month not memorized, the holiday data of the employee's company,
+// and the captions of the grid screen.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "editing/month_grid.h"
+
+namespace kaveltar {
+
+class Session;
+
+inline constexpr std::string_view kNoCompanyMessage = "Attenzione! Nessuna Ditta selezionata";
+inline constexpr std::string_view kNoCompanyTitle = "Selezione Ditte";
+inline constexpr std::string_view kNoEmployeeMessage = "Attenzione! Nessuna Dipendente selezionato";
+inline constexpr std::string_view kNoEmployeeTitle = "Selezione Dipendenti";
+
+// What the update screen hands over: the first selected lines of `ListAziAgg` and
+// `ListDipAgg` (Windows-1252, as the lists hold them; empty when none is selected), the month
+// of `ListMesiAgg` (1-12) and the year of `LabAnnoAgg`.
+struct UpdateSelection {
+  std::string company_line;
+  std::string employee_line;
+  int month = 0;
+  int year = 0;
+};
+
+// The captions of the grid screen (UTF-8).
+struct GridCaptions {
+  std::string Labelditta;   // company code " - " company name
+  std::string Labeldipend;  // " " employee key " - " employee name: the key from character 2
+  std::string Label19;      // "MM/YYYY"
+};
+
+enum class OpenResult { kNoCompany, kNoEmployee, kMissingMonth, kOpened };
+
+// Checks the selection (messages "Attenzione! Nessuna Ditta selezionata" / "Attenzione!
+// Nessuna Dipendente selezionato"), queries the employee-month (message "Periodo richiesto
+// MM/YYYY Inesistente ..." when PRESENZE holds none of its days), then loads it into `grid`
+// with the patron-saint days of the installation (F161) and of the company (T030), and fills
+// `captions`. Nothing changes unless the result is kOpened.
+OpenResult CmdConfermaAgg(Session& session, const UpdateSelection& selection, MonthGrid& grid,
+                          GridCaptions* captions);
+
+// The month of an employee as the grid shows it, with the holiday data of the installation
+// (F161 of the parameters record read at start-up) and of the employee's company (T030).
+GridMonth EmployeeGridMonth(Session& session, std::string_view key, int year, int month);
+
+// The parts of the list lines: the employee key (last ten characters, trimmed) and the name
+// as the line shows it (either order of the lists); company code (last three) and name.
+std::string EmployeeKeyOfLine(std::string_view line);
+std::string EmployeeNameOfLine(std::string_view line);
+std::string CompanyNameOfLine(std::string_view line);
+
+// The key and the month back from the captions, as the forced settings read them:
+// `Labeldipend` from its second character (10 characters, trimmed) and `Label19` "MM/YYYY".
+std::string KeyOfLabeldipend(std::string_view caption);
+bool MonthOfLabel19(std::string_view caption, int* year, int* month);
+
+}  // namespace kaveltar
