@@ -1,0 +1,329 @@
+#include "memorize/forced_settings.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "app/session.h"
+#include "archive/fields.h"
+#include "archive/selection_lists.h"
+#include "base/dates.h"
+#include "base/hours.h"
+#include "base/run_time_error.h"
+#include "base/text.h"
+#include "memorize/day_engine.h"
+#include "tables/holidays.h"
+
+namespace kaveltar {
+namespace {
+
+constexpr int kDatabaseError = 3146;
+constexpr int kProfileBase = 96;
+constexpr int kCompanyBase = 1;
+// Memorization and the settings read the employee archives of the processing year and of
+// the three years before it.
+constexpr int kOldestArchiveDistance = 3;
+constexpr std::string_view kNoEnd = "99999999";
+
+void Check(const Status& status, std::string_view what) {
+  if (status.ok()) return;
+  throw RunTimeError(kDatabaseError, "Errore del database (" + std::string(what) + "): " + status.message());
+}
+
+bool IsSet(std::string_view code) { return !Trim(code).empty() && Val(code) != 0; }
+
+std::string Code3(std::string_view code) {
+  std::string padded = "000";
+  padded += Trim(code);
+  return std::string(Right(padded, 3));
+}
+
+void ResetDay(DayRow& row) {
+  row.pres0 = 0;
+  COMPILAVUOTO(row);
+}
+
+// One employee-month being rewritten: the employee record of the year, its schedule, the
+// holidays of the month and the stored rows.
+class MonthRewrite {
+ public:
+  MonthRewrite(Session& session, const ForcedMonth& target)
+      : session_(session), target_(target), days_(MonthLength(target.month, target.year)) {
+    month_key_ = ZeroPad(target.year, 4) + ZeroPad(target.month, 2);
+  }
+
+  // Reads the employee record of the year; shows "DIPENDENTE ... Non trovato (...)" and
+  // returns false when it is not there.
+  bool LocateEmployee() {
+    const int distance = session_.processing_year - target_.year;
+    ArchiveFiles& files = session_.archives();
+    long record = ArchiveFiles::kNoRecord;
+    const std::string key = PadRight(Trim(target_.employee), 10);
+    if (distance >= 0 && distance <= kOldestArchiveDistance) {
+      const YearSources& sources = SourcesForDistance(distance);
+      if (!files.IsOpen(sources.data_base)) files.FAIOPEN(sources.data_base);
+      record = files.IsamSearch(sources.index_base, key, 2);
+      if (record != ArchiveFiles::kNoRecord && record > 0 && files.LEGGIREC(sources.data_base, record) == 0) {
+        record_ = files.RecordBuffer(sources.data_base);
+      } else {
+        record = ArchiveFiles::kNoRecord;
+      }
+    }
+    if (record == ArchiveFiles::kNoRecord) {
+      session_.dialogs().Show(EmployeeNotFoundMessage(target_.employee_text, distance, target_.year), kFormCaption,
+                              MessageIcon::kCritical);
+      return false;
+    }
+    FieldCodec& codec = session_.codec();
+    hired_ = DdMmYyyyToKey(codec.GetField(fields::kP013, 0, record_));
+    ended_ = DdMmYyyyToKey(codec.GetField(fields::kP017, 0, record_));
+    if (ended_.empty()) ended_ = kNoEnd;
+    profile_ = std::string(Trim(codec.GetField(fields::kP138, 0, record_)));
+    group_ = std::string(Trim(codec.GetField(fields::kP766, 0, record_)));
+    return true;
+  }
+
+  // The employee's own schedule as memorization chooses it: the profile when P138 is set,
+  // else the group of P766; `code` receives PRES_1 ("" when neither is set).
+  void EmployeeSchedule(WeekSchedule* schedule, std::string* code) {
+    if (IsSet(profile_)) {
+      *code = Code3(profile_);
+      *schedule = ProfileSchedule(profile_);
+    } else if (IsSet(group_)) {
+      *code = Code3(group_);
+      *schedule = GroupSchedule(group_);
+    } else {
+      code->clear();
+      *schedule = MakeWeekSchedule(WeekHours{}, session_.dialogs());
+    }
+  }
+
+  // The weekday hours of a GRUPPI row; empty hours when the table does not hold it.
+  WeekSchedule GroupSchedule(std::string_view code) {
+    Result<std::optional<GroupRow>> group = session_.db().FindGroup(Code3(code));
+    Check(group.status(), "GRUPPI");
+    WeekHours hours;
+    if (*group) {
+      for (size_t w = 1; w <= 7; ++w) hours[w] = std::string(Trim((*group)->grup[w + 1]));
+    }
+    return MakeWeekSchedule(hours, session_.dialogs());
+  }
+
+  // The weekday hours of a profile record (B004..B010 through `OTTIMIZZAORETEORICHE`);
+  // empty hours when the archive does not hold it.
+  WeekSchedule ProfileSchedule(std::string_view code) {
+    ArchiveFiles& files = session_.archives();
+    if (!files.IsOpen(kProfileBase)) files.FAIOPEN(kProfileBase);
+    WeekHours hours;
+    const long record = static_cast<long>(ValInt(code));
+    if (record > 0 && files.LEGGIREC(kProfileBase, record) == 0) {
+      const std::string& buffer = files.RecordBuffer(kProfileBase);
+      for (size_t w = 1; w <= 7; ++w) {
+        hours[w] = OTTIMIZZAORETEORICHE(session_.codec().GetField(fields::kProfileDays[w - 1], 0, buffer));
+      }
+    }
+    return MakeWeekSchedule(hours, session_.dialogs());
+  }
+
+  // Reads FESTIVITA, the patron-saint days and the stored rows of the month.
+  void LoadMonth() {
+    Result<HolidayCalendar> calendar = HolidayCalendar::Load(session_.db());
+    Check(calendar.status(), "FESTIVITA");
+    holidays_ = std::move(*calendar);
+    municipality_day_ = session_.codec().GetField(fields::kF161);
+    ArchiveFiles& files = session_.archives();
+    if (!files.IsOpen(kCompanyBase)) files.FAIOPEN(kCompanyBase);
+    const long company = static_cast<long>(ValInt(Mid(target_.employee, 0, 3)));
+    if (company > 0 && files.LEGGIREC(kCompanyBase, company) == 0) {
+      company_day_ = session_.codec().GetField(fields::kT030, 0, files.RecordBuffer(kCompanyBase));
+    }
+    std::vector<DayRow> rows;
+    Check(session_.db().EmployeeMonth(Trim(target_.employee), month_key_, &rows), "PRESENZE");
+    for (DayRow& row : rows) {
+      const long d = ValInt(Mid(row.period, 6, 2));
+      if (d >= 1 && d <= days_) rows_[static_cast<size_t>(d)] = std::move(row);
+    }
+  }
+
+  // Runs `fill` on every stored day of first..last (clamped to the month) in one
+  // transaction, saving each day it returns true for; returns the days written.
+  template <class Fill>
+  int ForEachDay(int first, int last, Fill fill) {
+    first = std::max(first, 1);
+    last = std::min(last, days_);
+    int written = 0;
+    Transaction transaction(session_.db());
+    Check(transaction.status(), "PRESENZE");
+    for (int day = first; day <= last; ++day) {
+      std::optional<DayRow>& row = rows_[static_cast<size_t>(day)];
+      if (!row) continue;  // the settings never create rows
+      if (!fill(*row, day)) continue;
+      Check(session_.db().SaveDay(*row), "PRESENZE");
+      ++written;
+    }
+    Check(transaction.Commit(), "PRESENZE");
+    return written;
+  }
+
+  bool Employed(const DayRow& row) const { return row.period >= hired_ && row.period <= ended_; }
+  bool Holiday(const DayRow& row) const { return holidays_.IsHoliday(row.period, municipality_day_, company_day_); }
+  int WeekdayOf(int day) const { return Weekday(target_.year, target_.month, day); }
+  int days() const { return days_; }
+
+ private:
+  Session& session_;
+  const ForcedMonth& target_;
+  int days_;
+  std::string month_key_;
+  std::string record_;
+  std::string hired_;
+  std::string ended_;
+  std::string profile_;
+  std::string group_;
+  HolidayCalendar holidays_;
+  std::string municipality_day_;
+  std::string company_day_;
+  std::array<std::optional<DayRow>, 32> rows_;
+};
+
+// The day's hours from a schedule, as memorization and the settings write them: nothing
+// on a weekday without hours, nothing on a holiday, else PRES_2 = `theoretical` and PRES_3 =
+// `worked`.
+void WriteBaseHours(DayRow& row, const WeekSchedule& schedule, int weekday, bool holiday,
+                    std::optional<std::string_view> worked) {
+  const size_t w = static_cast<size_t>(weekday);
+  if (schedule.minutes[w] == 0 || holiday) return;
+  row.pres[2] = schedule.hours[w];
+  row.pres[3] = worked ? std::string(*worked) : schedule.hours[w];
+}
+
+bool HoursAccepted(std::string_view hours) { return IsValidHours(hours) || hours == "00:00"; }
+
+}  // namespace
+
+bool AskForcedSetting(Dialogs& dialogs, ForcedSetting setting) {
+  std::string_view question = kAbsenceQuestion;
+  if (setting == ForcedSetting::kGroup) question = kGroupQuestion;
+  if (setting == ForcedSetting::kWorkedHours) question = kWorkedHoursQuestion;
+  return dialogs.Ask(question, kFormCaption, MessageIcon::kQuestion);
+}
+
+std::string EmployeeNotFoundMessage(std::string_view employee_text, int distance, int year) {
+  std::string text = "DIPENDENTE ";
+  text += employee_text;
+  switch (distance) {
+    case 0: text += " Non trovato (ANNO CORRENTE)"; break;
+    case 1: text += " Non trovato (ANNO PRECEDENTE)"; break;
+    case 2: text += " Non trovato (ANNO PRECEDENTE 2)"; break;
+    case 3: text += " Non trovato (ANNO PRECEDENTE 3)"; break;
+    default: text += " Non trovato (ANNO " + ZeroPad(year, 4) + ")"; break;
+  }
+  return text;
+}
+
+ForcedOutcome ASSEGNA_ASSENZA_GIORNI(Session& session, const ForcedMonth& target, const AbsenceSetting& setting) {
+  session.trace().TraceProcedure("ASSEGNA_ASSENZA_GIORNI");
+  const std::string code(Trim(Mid(setting.code, 0, 3)));
+  const std::string hours(Trim(setting.hours));
+  if (!HoursAccepted(hours)) {
+    session.dialogs().Show(kAbsenceHoursInvalid, kFormCaption, MessageIcon::kCritical);
+    return {ForcedResult::kInvalidHours, 0};
+  }
+  MonthRewrite month(session, target);
+  if (!month.LocateEmployee()) return {ForcedResult::kEmployeeNotFound, 0};
+  month.LoadMonth();
+
+  // The absence day filler is the memorization day filler with one absence row, whose typed
+  // hours count whenever they are not zero.
+  DayOptions options;
+  options.ChkCopriFest = setting.CheckCopriFest;
+  options.ChkConsidera = setting.CheckOreLav;
+  options.chkore = true;
+  options.rows[0] = LongPeriodRow{code, setting.from_day, setting.to_day, hours};
+  std::array<std::optional<std::string>, kLongPeriodRows> types;
+  if (!code.empty()) {
+    Result<std::optional<JustificationRow>> found = session.db().FindJustification(code);
+    Check(found.status(), "GIUSTIFICATIVI");
+    if (*found) types[0] = ToUpperAscii(Trim((*found)->gius[2]));
+  }
+  DayFiller filler(options, types, session.dialogs());
+
+  WeekSchedule schedule;
+  std::string schedule_code;
+  month.EmployeeSchedule(&schedule, &schedule_code);
+  const int written = month.ForEachDay(setting.from_day, setting.to_day, [&](DayRow& row, int day) {
+    if (!month.Employed(row)) return false;  // left as it is
+    if (!schedule_code.empty()) row.pres[1] = schedule_code;
+    filler.Fill(row, schedule, month.WeekdayOf(day), day, month.Holiday(row));
+    return true;
+  });
+  return {ForcedResult::kDone, written};
+}
+
+ForcedOutcome IMPOSTAGRUPPO(Session& session, const ForcedMonth& target, std::string_view group, int from_day,
+                            int to_day) {
+  session.trace().TraceProcedure("IMPOSTAGRUPPO");
+  const std::string code(Trim(Mid(group, 0, 3)));
+  MonthRewrite month(session, target);
+  if (!month.LocateEmployee()) return {ForcedResult::kEmployeeNotFound, 0};
+  month.LoadMonth();
+  const WeekSchedule schedule = month.GroupSchedule(code);
+  const int written = month.ForEachDay(from_day, to_day, [&](DayRow& row, int day) {
+    ResetDay(row);
+    if (!month.Employed(row)) return true;
+    row.pres[1] = code;
+    WriteBaseHours(row, schedule, month.WeekdayOf(day), month.Holiday(row), std::nullopt);
+    return true;
+  });
+  return {ForcedResult::kDone, written};
+}
+
+ForcedOutcome IMPOSTAORELAV(Session& session, const ForcedMonth& target, std::string_view hours, int from_day,
+                            int to_day) {
+  session.trace().TraceProcedure("IMPOSTAORELAV");
+  const std::string forced(Trim(hours));
+  if (!HoursAccepted(forced)) {
+    session.dialogs().Show(kWorkedHoursInvalid, kFormCaption, MessageIcon::kCritical);
+    return {ForcedResult::kInvalidHours, 0};
+  }
+  MonthRewrite month(session, target);
+  if (!month.LocateEmployee()) return {ForcedResult::kEmployeeNotFound, 0};
+  month.LoadMonth();
+  WeekSchedule schedule;
+  std::string schedule_code;
+  month.EmployeeSchedule(&schedule, &schedule_code);
+  // "00:00" forces no worked hours: PRES_3 stays empty.
+  const std::string worked = forced == "00:00" ? std::string() : forced;
+  const int written = month.ForEachDay(from_day, to_day, [&](DayRow& row, int day) {
+    ResetDay(row);
+    if (!month.Employed(row)) return true;
+    row.pres[1] = schedule_code;
+    WriteBaseHours(row, schedule, month.WeekdayOf(day), month.Holiday(row), std::string_view(worked));
+    return true;
+  });
+  return {ForcedResult::kDone, written};
+}
+
+ForcedOutcome cmdReimposta(Session& session, const ForcedMonth& target) {
+  session.trace().TraceProcedure("cmdReimposta_Click");
+  if (!session.dialogs().Ask(kReprocessQuestion, kFormCaption, MessageIcon::kQuestion)) {
+    return {ForcedResult::kDeclined, 0};
+  }
+  MonthRewrite month(session, target);
+  if (!month.LocateEmployee()) return {ForcedResult::kEmployeeNotFound, 0};
+  month.LoadMonth();
+  WeekSchedule schedule;
+  std::string schedule_code;
+  month.EmployeeSchedule(&schedule, &schedule_code);
+  const int written = month.ForEachDay(1, month.days(), [&](DayRow& row, int day) {
+    ResetDay(row);
+    if (!month.Employed(row)) return true;
+    row.pres[1] = schedule_code;
+    WriteBaseHours(row, schedule, month.WeekdayOf(day), month.Holiday(row), std::nullopt);
+    return true;
+  });
+  return {ForcedResult::kDone, written};
+}
+
+}  // namespace kaveltar
