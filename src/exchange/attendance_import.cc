@@ -1,0 +1,492 @@
+#include "exchange/attendance_import.h"
+
+#include <array>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <system_error>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "app/report_error.h"
+#include "app/session.h"
+#include "archive/fields.h"
+#include "archive/selection_lists.h"
+#include "base/dates.h"
+#include "base/encoding.h"
+#include "base/hours.h"
+#include "base/run_time_error.h"
+#include "base/text.h"
+#include "memorize/day_engine.h"
+#include "memorize/month_memorizer.h"
+#include "platform/paths.h"
+#include "reports/anomaly_list.h"
+#include "reports/printer_choice.h"
+#include "tables/holidays.h"
+
+namespace kaveltar {
+namespace {
+
+constexpr int kDatabaseError = 3146;
+constexpr int kProfileBase = 96;
+constexpr int kCompanyBase = 1;
+constexpr int kOldestArchiveDistance = 4;
+
+void Check(const Status& status, std::string_view what) {
+  if (!status.ok()) {
+    throw RunTimeError(kDatabaseError, "Errore del database (" + std::string(what) + "): " + status.message());
+  }
+}
+
+// A schedule code counts when it is neither blank nor zero.
+bool IsSet(std::string_view code) { return !Trim(code).empty() && Val(code) != 0; }
+
+std::string Code3(std::string_view code) {
+  std::string padded = "000";
+  padded += Trim(code);
+  return std::string(Right(padded, 3));
+}
+
+// Hours of the file as stored: "HH:MM", or "" for a zero or blank duration; nullopt when
+// the text is not hours.
+std::optional<std::string> StoredHours(std::string_view text) {
+  const std::string_view t = Trim(text);
+  if (IsEmptyHours(t)) return std::string();
+  if (!IsValidHours(t)) return std::nullopt;
+  const long minutes = static_cast<long>(ValInt(t.substr(0, 2)) * 60 + ValInt(t.substr(3, 2)));
+  return MinutesToHours(minutes);
+}
+
+// What the import needs of one employee of one year's archive.
+struct EmployeeInfo {
+  bool found = false;
+  bool listed = true;  // P768 = 0
+  bool collaborator = false;
+  std::string schedule_code;               // PRES_1; empty without schedule
+  const WeekSchedule* schedule = nullptr;  // null: no schedule (an anomaly)
+  std::optional<std::string_view> anomaly;
+  std::string patron_day;                  // T030 of the company
+};
+
+class Importer {
+ public:
+  Importer(Session& session, AnomalyList& list, ImportResult& result)
+      : session_(session), list_(list), result_(result) {
+    AttendanceDb& db = session_.db();
+    Result<HolidayCalendar> calendar = HolidayCalendar::Load(db);
+    Check(calendar.status(), "FESTIVITA");
+    holidays_ = std::move(*calendar);
+    municipality_day_ = session_.codec().GetField(fields::kF161);
+
+    std::vector<GroupRow> groups;
+    Check(db.ListGroups(&groups), "GRUPPI");
+    for (const GroupRow& g : groups) {
+      WeekHours hours;
+      for (size_t w = 1; w <= 7; ++w) hours[w] = Trim(g.grup[w + 1]);
+      groups_.emplace(g.code, MakeWeekSchedule(hours, session_.dialogs()));
+    }
+    std::vector<JustificationRow> rows;
+    Check(db.ListJustifications(&rows), "GIUSTIFICATIVI");
+    for (const JustificationRow& row : rows) {
+      by_import_code_.emplace_back(Trim(row.gius[5]).empty() ? std::string() : NormaliseImportCode(row.gius[5]),
+                                   row.code);
+      by_key_.emplace_back(NormaliseImportCode(row.code), row.code);
+    }
+  }
+
+  // Rebuilds one employee-month from its records (lines of the file, in file order).
+  void Rebuild(const std::string& employee, const std::string& month, const std::vector<std::string_view>& records) {
+    AttendanceDb& db = session_.db();
+    Check(db.DeleteEmployeeMonth(employee, month), "PRESENZE");
+    const int year = static_cast<int>(ValInt(month.substr(0, 4)));
+    const int month_number = static_cast<int>(ValInt(month.substr(4, 2)));
+    const int days = MonthLength(month_number, year);
+    for (int day = 1; day <= days; ++day) {
+      DayRow& row = rows_[static_cast<size_t>(day)];
+      row.employee = employee;
+      row.period = month;
+      row.period += ZeroPad(day, 2);
+      row.pres0 = 0;
+      for (std::string& p : row.pres) p.clear();
+      row.protocollo = 0;
+    }
+    for (std::string_view record : records) ELABORARECORD(employee, year, month_number, record);
+    for (int day = 1; day <= days; ++day) {
+      Check(db.SaveDay(rows_[static_cast<size_t>(day)]), "PRESENZE");
+      ++result_.days;
+    }
+  }
+
+  void Anomaly(const std::string& line) {
+    list_.Print(Cp1252ToUtf8(line));
+    result_.anomalies.push_back(Cp1252ToUtf8(line));
+  }
+
+ private:
+  void ELABORARECORD(const std::string& employee, int year, int month, std::string_view record) {
+    const EmployeeInfo& info = Employee(employee, year);
+    if (!info.found) {
+      if (reported_.insert(employee).second) {
+        Anomaly("Ditta: " + employee.substr(0, 3) + " Sottoditta: " + employee.substr(3, 3) + " Dipendente: " +
+                employee.substr(6, 4) + std::string(kNotInArchiveText));
+      }
+      return;
+    }
+    if (!info.listed) return;
+    ++result_.records;
+
+    const std::string_view date = ImportDate(record);
+    const int day = static_cast<int>(ValInt(date.substr(6, 2)));
+    DayRow& row = rows_[static_cast<size_t>(day)];
+    row.pres0 = 0;
+    for (size_t n = 1; n <= 13; ++n) row.pres[n].clear();
+
+    // The schedule of the day, as memorization sets it.
+    if (info.schedule) {
+      row.pres[1] = info.schedule_code;
+      if (!holidays_.IsHoliday(row.period, municipality_day_, info.patron_day)) {
+        row.pres[2] = info.schedule->hours[static_cast<size_t>(Weekday(year, month, day))];
+      }
+    } else if (info.anomaly && !(info.collaborator && *info.anomaly == kNoScheduleText) &&
+               reported_.insert(employee).second) {
+      // A collaborator without group or profile is left out on purpose, as memorization does.
+      const std::string_view prefix =
+          info.collaborator && *info.anomaly == kGroupMissingText ? kCollaboratorPrefix : kEmployeePrefix;
+      Anomaly(std::string(prefix) + employee + std::string(*info.anomaly));
+    }
+    CARICAUNAGIORNATA(employee, record, &row);
+    row.protocollo = 0;
+    row.pres0 = 0;
+  }
+
+  // The worked hours and the justification pairs of a record into its day.
+  void CARICAUNAGIORNATA(const std::string& employee, std::string_view record, DayRow* row) {
+    if (std::optional<std::string> worked = StoredHours(ImportWorkedHours(record))) row->pres[3] = *worked;
+    for (size_t pair = 1; pair <= kImportPairs; ++pair) {
+      const std::string_view code = ImportPairCode(record, pair);
+      if (IsEmptyPairCode(code)) continue;
+      const std::string* key = Translate(code);
+      if (!key) {
+        Anomaly(std::string(kEmployeePrefix) + employee + " Giornata : " +
+                FormatPeriodDate(ImportDate(record)) + std::string(kNoMatchText));
+        continue;
+      }
+      const int slot = static_cast<int>(pair);
+      row->SlotCode(slot) = *key;
+      const std::optional<std::string> hours = StoredHours(ImportPairHours(record, pair));
+      row->SlotHours(slot) = hours ? *hours : std::string();
+    }
+  }
+
+  // The KGIUS of a file code: the first row whose GIUS_5 matches, else the first whose key
+  // matches; null when none does.
+  const std::string* Translate(std::string_view code) {
+    const std::string normalised = NormaliseImportCode(Cp1252ToUtf8(code));
+    const auto cached = translations_.find(normalised);
+    if (cached != translations_.end()) return cached->second ? &*cached->second : nullptr;
+    std::optional<std::string> found;
+    for (const auto& [import_code, key] : by_import_code_) {
+      if (!import_code.empty() && import_code == normalised) {
+        found = key;
+        break;
+      }
+    }
+    if (!found) {
+      for (const auto& [normalised_key, key] : by_key_) {
+        if (normalised_key == normalised) {
+          found = key;
+          break;
+        }
+      }
+    }
+    const auto inserted = translations_.emplace(normalised, std::move(found)).first;
+    return inserted->second ? &*inserted->second : nullptr;
+  }
+
+  const EmployeeInfo& Employee(const std::string& key, int year) {
+    const std::string cache_key = key + ZeroPad(year, 4);
+    if (cache_key == last_key_) return *last_;
+    auto [it, added] = employees_.try_emplace(cache_key);
+    last_key_ = cache_key;
+    last_ = &it->second;
+    if (!added) return it->second;
+    EmployeeInfo& info = it->second;
+
+    const int distance = session_.processing_year - year;
+    if (distance < 0 || distance > kOldestArchiveDistance) return info;
+    ArchiveFiles& files = session_.archives();
+    FieldCodec& codec = session_.codec();
+    const YearSources& sources = SourcesForDistance(distance);
+    if (!files.IsOpen(sources.data_base)) files.FAIOPEN(sources.data_base);
+    const long r = files.IsamSearch(sources.index_base, PadRight(key, 10), 2);
+    if (r == ArchiveFiles::kNoRecord || r <= 0 || files.LEGGIREC(sources.data_base, r) != 0) return info;
+    const std::string record = files.RecordBuffer(sources.data_base);
+    codec.SetCurrentRecord("DIPX$", record);
+    info.found = true;
+    info.listed = codec.GetFieldValue(fields::kP768, 0, record) == 0;
+    info.collaborator = codec.GetFieldValue(fields::kP447, 0, record) == 1;
+    const std::string profile = codec.GetField(fields::kP138, 0, record);
+    const std::string group = codec.GetField(fields::kP766, 0, record);
+    if (IsSet(profile)) {
+      auto [p, loaded] = profiles_.try_emplace(Code3(profile));
+      if (loaded) LoadProfile(profile, &p->second);
+      info.schedule = &p->second;
+      info.schedule_code = Code3(profile);
+    } else if (IsSet(group)) {
+      const auto g = groups_.find(Code3(group));
+      if (g == groups_.end()) {
+        info.anomaly = kGroupMissingText;
+      } else {
+        info.schedule = &g->second;
+        info.schedule_code = Code3(group);
+      }
+    } else {
+      info.anomaly = kNoScheduleText;
+    }
+    info.patron_day = CompanyPatronDay(key.substr(0, 3));
+    return info;
+  }
+
+  void LoadProfile(std::string_view code, WeekSchedule* schedule) {
+    ArchiveFiles& files = session_.archives();
+    if (!files.IsOpen(kProfileBase)) files.FAIOPEN(kProfileBase);
+    WeekHours hours;
+    const long record = static_cast<long>(ValInt(Trim(code)));
+    if (record > 0 && files.LEGGIREC(kProfileBase, record) == 0) {
+      const std::string buffer = files.RecordBuffer(kProfileBase);
+      for (size_t w = 1; w <= 7; ++w) {
+        hours[w] = OTTIMIZZAORETEORICHE(session_.codec().GetField(fields::kProfileDays[w - 1], 0, buffer));
+      }
+    }
+    *schedule = MakeWeekSchedule(hours, session_.dialogs());
+  }
+
+  std::string CompanyPatronDay(const std::string& company) {
+    const auto cached = patron_days_.find(company);
+    if (cached != patron_days_.end()) return cached->second;
+    std::string day;
+    ArchiveFiles& files = session_.archives();
+    if (!files.IsOpen(kCompanyBase)) files.FAIOPEN(kCompanyBase);
+    const long record = static_cast<long>(ValInt(company));
+    if (record > 0 && files.LEGGIREC(kCompanyBase, record) == 0) {
+      day = session_.codec().GetField(fields::kT030, 0, files.RecordBuffer(kCompanyBase));
+    }
+    patron_days_.emplace(company, day);
+    return day;
+  }
+
+  Session& session_;
+  AnomalyList& list_;
+  ImportResult& result_;
+  HolidayCalendar holidays_;
+  std::string municipality_day_;
+  std::map<std::string, WeekSchedule, std::less<>> groups_;
+  std::map<std::string, WeekSchedule, std::less<>> profiles_;
+  std::vector<std::pair<std::string, std::string>> by_import_code_;  // normalised GIUS_5, KGIUS
+  std::vector<std::pair<std::string, std::string>> by_key_;          // normalised KGIUS, KGIUS
+  std::unordered_map<std::string, std::optional<std::string>> translations_;
+  std::unordered_map<std::string, EmployeeInfo> employees_;
+  std::string last_key_;
+  EmployeeInfo* last_ = nullptr;
+  std::unordered_map<std::string, std::string> patron_days_;
+  std::unordered_set<std::string> reported_;  // employees given an anomaly line
+  std::array<DayRow, 32> rows_;
+};
+
+// The records of the file: every non-empty line, at most kMaxKeptLine bytes each.
+std::vector<std::string> ReadRecords(const std::filesystem::path& file) {
+  std::vector<std::string> records;
+  std::ifstream in(file, std::ios::binary);
+  ImportLineReader reader(in);
+  while (reader.Next()) {
+    if (reader.length() > 0) records.emplace_back(reader.line());
+  }
+  return records;
+}
+
+}  // namespace
+
+std::string FileNotFoundText(std::string_view path) {
+  return "File selezionato " + std::string(path) + " Inesistente";
+}
+
+std::string FirstRecordQuestion(std::string_view record) {
+  const std::string_view date = ImportDate(record);
+  return "DITTA : " + std::string(Mid(record, 0, 3)) + "\nPERIODO : " + std::string(Mid(date, 4, 2)) + "/" +
+         std::string(Mid(date, 0, 4)) + "\nProseguire ?";
+}
+
+std::string NormaliseImportCode(std::string_view code) {
+  const std::string_view t = Trim(code);
+  if (IsDigits(t)) return PadLeft(t, 10, '0');
+  return ToUpperAscii(t);
+}
+
+void ChooseImportFile(Session& session, ImportState* state, std::string path) {
+  Dialogs& dialogs = session.dialogs();
+  state->path = std::move(path);
+  state->results.fill(std::string(kCheckInitial));
+  state->import_enabled = false;
+  state->csv_wrong = false;
+  state->work.clear();
+  if (state->path.empty()) return;
+  if (!FileExists(state->path) || std::filesystem::is_directory(state->path)) {
+    dialogs.Show(FileNotFoundText(state->path), kFormCaption, MessageIcon::kExclamation);
+    state->path.clear();
+    state->results.fill(std::string());
+    return;
+  }
+  if (state->kind == ImportFileKind::kCsv) {
+    state->work = session.archive_path / kWorkFileName;
+    Result<CsvConversion> converted = ConvertCsvFile(state->path, state->work);
+    if (!converted.ok()) {
+      dialogs.Show(converted.status().message(), kFormCaption, MessageIcon::kCritical);
+      state->path.clear();
+      state->results.fill(std::string());
+      return;
+    }
+    state->csv_wrong = converted->wrong_characters;
+  } else {
+    state->work = state->path;
+  }
+  Result<ImportChecks> checked = CONTROLLAFILEPRESENZE(state->work);
+  if (!checked.ok()) {
+    dialogs.Show(FileNotFoundText(state->path), kFormCaption, MessageIcon::kExclamation);
+    state->path.clear();
+    state->results.fill(std::string());
+    return;
+  }
+  const ImportChecks& checks = *checked;
+  const std::array<bool, 4> correct = {checks.values, checks.dates, checks.structure, checks.length};
+  for (size_t i = 0; i < 4; ++i) state->results[i] = std::string(correct[i] ? kCheckCorrect : kCheckWrong);
+  if (checks.AllCorrect()) {
+    state->import_enabled = true;
+  } else if (checks.incomplete_employee) {
+    dialogs.Show(std::string(kNotStandardBlocked) + "\n" + std::string(kIncompleteEmployee) + "\n" +
+                     std::string(kCannotContinue),
+                 kFormCaption, MessageIcon::kCritical);
+  } else {
+    state->import_enabled = dialogs.Ask(kNotStandardQuestion, kFormCaption, MessageIcon::kQuestion);
+  }
+}
+
+ImportResult CmdImportaFile(Session& session, ImportState* state, const ImportHooks& hooks) {
+  ImportResult result;
+  Dialogs& dialogs = session.dialogs();
+  if (state->path.empty()) {
+    dialogs.Show(kNoFileSelected, kFormCaption, MessageIcon::kExclamation);
+    return result;
+  }
+  if (!dialogs.Ask(kReplaceQuestion, kFormCaption, MessageIcon::kQuestion)) return result;
+  if (state->work.empty() || !FileExists(state->work)) {
+    dialogs.Show(kFileMissing, kFormCaption, MessageIcon::kExclamation);
+    return result;
+  }
+  dialogs.Show(kImportNotice, kFormCaption, MessageIcon::kInformation);
+  session.trace().TraceProcedure("CmdImportaFile_Click");
+
+  try {
+    LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(), &session.printer_names);
+    AnomalyList list(session.printer());
+    list.PREPARATESTATA(kImportAnomalyHeading);
+
+    // First pass: the question on the first record, then the employee-months of the file.
+    const std::vector<std::string> records = ReadRecords(state->work);
+    if (!records.empty() && !dialogs.Ask(FirstRecordQuestion(records.front()), kImportQuestionTitle,
+                                         MessageIcon::kQuestion)) {
+      return result;
+    }
+    if (state->csv_wrong) {
+      dialogs.Show(kCsvWrongCharacters, kFormCaption, MessageIcon::kExclamation);
+      return result;
+    }
+    Importer importer(session, list, result);
+    std::unordered_map<std::string, size_t> index;
+    std::vector<std::vector<std::string_view>> months;
+    for (const std::string& record : records) {
+      if (!IsCompleteEmployee(record)) continue;
+      const std::string employee(Trim(ImportEmployee(record)));
+      const std::string_view date = ImportDate(record);
+      if (!IsValidDayKey(date)) {
+        importer.Anomaly(std::string(kEmployeePrefix) + employee + " Giornata : " + std::string(date) +
+                         std::string(kInvalidDayText));
+        continue;
+      }
+      std::string key = employee + " " + std::string(date.substr(0, 6));
+      const auto [it, added] = index.try_emplace(key, months.size());
+      if (added) {
+        result.keys.push_back(std::move(key));
+        months.emplace_back();
+      }
+      months[it->second].push_back(record);
+    }
+
+    // The whole replacement in one transaction.
+    AttendanceDb& db = session.db();
+    Transaction transaction(db);
+    Check(transaction.status(), "PRESENZE");
+    for (size_t i = 0; i < months.size(); ++i) {
+      const std::string& key = result.keys[i];
+      const size_t space = key.find(' ');
+      if (hooks.progress) hooks.progress(i, months.size(), key);
+      importer.Rebuild(key.substr(0, space), key.substr(space + 1), months[i]);
+    }
+    Check(transaction.Commit(), "PRESENZE");
+    result.completed = true;
+
+    dialogs.Show(kImportCompleted, kFormCaption, MessageIcon::kInformation);
+    if (state->kind == ImportFileKind::kCsv) {
+      std::error_code ignored;
+      std::filesystem::remove(state->work, ignored);
+      state->work.clear();
+      state->import_enabled = false;
+    }
+    result.printed = list.Finish();
+  } catch (const RunTimeError& error) {
+    ReportError(session, error);
+  }
+  return result;
+}
+
+std::vector<std::string> LayoutLines() {
+  std::vector<std::string> lines = {
+      "TRACCIATO RECORD Altrovia Raroziv IMPORTAZIONE FILE PRESENZE ESTERNO LIBRO UNICO DEL LAVORO",
+      "",
+      "Il file da importare dovra' rispettare le seguenti impostazioni : ",
+      "1. Un record per ogni giornata lavorativa nel mese, per ogni dipendente ",
+      "2. Le Date dovranno essere rappresentate in AAAAMMGG ( Anno - Mese - Giorno )",
+      "3. Le Ore lavorate o di assenza dovranno essere espresse in HH:MM ( Ore : Minuti )",
+      "",
+      "TRACCIATO RECORD : ",
+      ""};
+  for (const ImportField& f : kImportLayout) {
+    lines.push_back("CAMPO " + std::string(f.number) + " " + PadRight(f.name, 25) + " LUNGHEZZA " +
+                    ZeroPad(static_cast<long long>(f.length), 2) + " CARATTERI DA POSIZIONE " +
+                    ZeroPad(static_cast<long long>(f.position), 3) + " A POSIZIONE " +
+                    ZeroPad(static_cast<long long>(f.position + f.length - 1), 3));
+  }
+  lines.insert(lines.end(), {"", "LUNGHEZZA RECORD = 175 CON CR+LF finale", "", "LEGENDA : ",
+                             "CODICE DIPENDENTE (COD.DITTA 3 CRT - COD.SOTTODITTA 3 CRT - COD.DIPENDENTE 4 CRT)",
+                             "DATA GIORNO LAV.  (AAAA MM GG - Anno Mese Giorno)"});
+  return lines;
+}
+
+void CmdStampaImp(Session& session) {
+  PrinterJob& printer = session.printer();
+  session.dialogs().Show("Preparare la stampante " + printer.DeviceName() + " e premere il tasto ok", kFormCaption,
+                         MessageIcon::kInformation);
+  try {
+    if (printer.document_open()) printer.EndDoc();
+    printer.set_title("TRACCIATO RECORD");
+    PrinterFont font;
+    font.name = "Courier New";
+    font.size = 10;
+    printer.SetFont(font);
+    for (const std::string& line : LayoutLines()) printer.Print(line);
+    printer.EndDoc();
+  } catch (const RunTimeError& error) {
+    ReportError(session, error);
+  }
+}
+
+}  // namespace kaveltar

@@ -1,0 +1,291 @@
+// The import as the screen runs it: choosing and checking a file, replacing memorized and
+// edited months, the code translation, the anomaly list, the CSV work file, and a kill in the
+// middle leaving PRESENZE as it was.
+#include "exchange/attendance_import.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "exchange/exchange_fixture.h"
+
+namespace kaveltar::testing {
+namespace {
+
+std::string Record(std::string_view key, std::string_view day, std::string_view worked,
+                   std::initializer_list<std::pair<std::string_view, std::string_view>> pairs = {}) {
+  std::string r = PadRight(key, 10) + PadRight(day, 8) + PadRight(worked, 5);
+  for (const auto& [code, hours] : pairs) r += PadRight(code, 10) + PadRight(hours, 5);
+  return PadRight(r, kImportRecordLength) + "\r\n";
+}
+
+class ImportTest : public ExchangeTest {
+ protected:
+  fs::path Write(const std::string& name, const std::string& text) {
+    const fs::path path = root_ / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+  // Chooses the file (answering the check's question with `accept`) and imports it with
+  // every question answered Yes.
+  ImportResult Import(const fs::path& path, ImportFileKind kind = ImportFileKind::kExternal) {
+    Session& session = PrintingSession();
+    ImportState state;
+    state.kind = kind;
+    dialogs_.set_default_answer(true);
+    ChooseImportFile(session, &state, path.string());
+    EXPECT_TRUE(state.import_enabled);
+    dialogs_.Clear();
+    return CmdImportaFile(session, &state);
+  }
+  void SetImportCode(const std::string& code, const std::string& import_code) {
+    Result<std::optional<JustificationRow>> row = PrintingSession().db().FindJustification(code);
+    ASSERT_TRUE(row.ok() && *row);
+    (*row)->gius[5] = import_code;
+    ASSERT_TRUE(PrintingSession().db().SaveJustification(**row).ok());
+  }
+};
+
+TEST(ImportPieces, CodeNormalisationAndTexts) {
+  EXPECT_EQ(NormaliseImportCode("12"), "0000000012");
+  EXPECT_EQ(NormaliseImportCode("0000000012"), "0000000012");
+  EXPECT_EQ(NormaliseImportCode(" ml       "), "ML");
+  EXPECT_EQ(NormaliseImportCode("1A"), "1A");
+  EXPECT_EQ(FirstRecordQuestion(Record("0010020003", "20140307", "")), "DITTA : 001\nPERIODO : 03/2014\nProseguire ?");
+  const std::vector<std::string> layout = LayoutLines();
+  EXPECT_EQ(layout[0], "TRACCIATO RECORD Altrovia Raroziv IMPORTAZIONE FILE PRESENZE ESTERNO LIBRO UNICO DEL LAVORO");
+  EXPECT_NE(std::find(layout.begin(), layout.end(),
+                      "CAMPO 01 CODICE DIPENDENTE         LUNGHEZZA 10 CARATTERI DA POSIZIONE 001 A POSIZIONE 010"),
+            layout.end());
+  EXPECT_NE(std::find(layout.begin(), layout.end(),
+                      "CAMPO 27 ORE GIUSTIFICATIVO 10     LUNGHEZZA 05 CARATTERI DA POSIZIONE 169 A POSIZIONE 173"),
+            layout.end());
+  EXPECT_EQ(layout.back(), "DATA GIORNO LAV.  (AAAA MM GG - Anno Mese Giorno)");
+}
+
+TEST_F(ImportTest, ChoosingChecksAndTheirMessages) {
+  Session& session = PrintingSession();
+  const std::string key = Key(DemoCase::kGroup);
+  ImportState state;
+  ChooseImportFile(session, &state, (root_ / "nothing.PRE").string());
+  EXPECT_EQ(dialogs_.Texts().back(), "File selezionato " + (root_ / "nothing.PRE").string() + " Inesistente");
+  EXPECT_TRUE(state.path.empty());
+  EXPECT_EQ(state.results[0], "");
+
+  // Incomplete employee code: blocked with the three lines.
+  dialogs_.Clear();
+  ChooseImportFile(session, &state, Write("a.PRE", Record("001002", "20140303", "08:00")).string());
+  ASSERT_EQ(dialogs_.entries().size(), 1u);
+  EXPECT_FALSE(dialogs_.entries()[0].question);
+  EXPECT_EQ(dialogs_.entries()[0].text,
+            "Il file non corrisponde al tracciato standard Altrovia Raroziv.\nIn uno o più record il codice "
+            "dipendente è mancante o incompleto\nImpossibile continuare. Contattare chi ha predisposto il file per "
+            "effettuare le dovute correzioni");
+  EXPECT_FALSE(state.import_enabled);
+  EXPECT_EQ(state.results, (std::array<std::string, 4>{"Corretta", "Corretta", "Errata", "Corretta"}));
+
+  // 172 characters: the question; No keeps the import off, Yes enables it.
+  const std::string short_record = Record(key, "20140303", "08:00").substr(0, 172) + "\r\n";
+  for (bool answer : {false, true}) {
+    dialogs_.Clear();
+    dialogs_.QueueAnswers({answer});
+    ChooseImportFile(session, &state, Write("b.PRE", short_record).string());
+    ASSERT_EQ(dialogs_.entries().size(), 1u);
+    EXPECT_TRUE(dialogs_.entries()[0].question);
+    EXPECT_EQ(state.import_enabled, answer);
+    EXPECT_EQ(state.results[3], "Errata");
+  }
+
+  // Nothing chosen: the import says so.
+  ImportState empty;
+  dialogs_.Clear();
+  CmdImportaFile(session, &empty);
+  EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{"Nessun file selezionato per l'importazione"}));
+}
+
+TEST_F(ImportTest, ReplacesMemorizedAndEditedMonthsAndTranslatesCodes) {
+  PrintingSession();
+  const std::string key = Key(DemoCase::kGroup);
+  Run(Month(kYear, 3), {key});
+  const std::vector<DayRow> memorized = Rows(key, "201403");
+  ASSERT_EQ(memorized.size(), 31u);
+  // An edit of the month, to be replaced.
+  DayRow edited = memorized[9];
+  edited.pres[3] = "01:00";
+  edited.SlotCode(7) = "001";
+  edited.protocollo = 12;
+  ASSERT_TRUE(PrintingSession().db().SaveDay(edited).ok());
+  // A month of the same employee outside the file is kept.
+  StoreDay(key, "20140210", {{"001", "08:00"}});
+
+  SetImportCode("012", "0000000012");
+  SetImportCode("004", "ML");
+  const std::string unknown_employee = key.substr(0, 6) + "9998";
+  const std::string file = Record(key, "20140303", "07:30", {{"12", "00:30"}}) +
+                           Record(key, "20140304", "00000", {{"ml", "08:00"}, {"0000000000", "01:00"}, {"30", "1:00"}}) +
+                           Record(key, "20140305", "08:00", {{"XYZ", "01:00"}, {"FE", "99:99"}}) +
+                           Record(unknown_employee, "20140303", "08:00") + Record(unknown_employee, "20140304", "08:00");
+  dialogs_.Clear();
+  const ImportResult result = Import(Write("march.PRE", file));
+  EXPECT_TRUE(result.completed);
+  EXPECT_EQ(result.keys, (std::vector<std::string>{key + " 201403", unknown_employee + " 201403"}));
+  EXPECT_EQ(dialogs_.Texts(),
+            (std::vector<std::string>{std::string(kReplaceQuestion), std::string(kImportNotice),
+                                      "DITTA : " + key.substr(0, 3) + "\nPERIODO : 03/2014\nProseguire ?",
+                                      "Importazione completata"}));
+  EXPECT_EQ(dialogs_.entries()[2].title, "Importazione file esterno");
+
+  const std::vector<DayRow> rows = Rows(key, "201403");
+  ASSERT_EQ(rows.size(), 31u);
+  for (const DayRow& row : rows) {
+    const int day = static_cast<int>(ValInt(row.period.substr(6)));
+    if (day >= 3 && day <= 5) {
+      // The schedule exactly as memorization built it, the values from the file.
+      EXPECT_EQ(row.pres[1], memorized[static_cast<size_t>(day - 1)].pres[1]) << day;
+      EXPECT_EQ(row.pres[2], memorized[static_cast<size_t>(day - 1)].pres[2]) << day;
+      EXPECT_EQ(row.protocollo, 0);
+    } else {
+      DayRow keys_only;
+      keys_only.employee = key;
+      keys_only.period = row.period;
+      EXPECT_EQ(row, keys_only) << day;
+    }
+  }
+  EXPECT_EQ(rows[2].pres[3], "07:30");
+  EXPECT_EQ(rows[2].SlotCode(1), "012");
+  EXPECT_EQ(rows[2].SlotHours(1), "00:30");
+  EXPECT_EQ(rows[3].pres[3], "");
+  EXPECT_EQ(rows[3].SlotCode(1), "004");
+  EXPECT_EQ(rows[3].SlotCode(2), "");  // an empty pair
+  EXPECT_EQ(rows[3].SlotCode(3), "030");  // no GIUS_5 match: the key itself
+  EXPECT_EQ(rows[3].SlotHours(3), "");    // "1:00" is not hours
+  EXPECT_EQ(rows[4].SlotCode(1), "");     // XYZ: no match, not stored
+  EXPECT_EQ(rows[4].SlotCode(2), "001");  // FE is GIUS_5 of 001
+  EXPECT_EQ(rows[4].SlotHours(2), "");
+  EXPECT_EQ(Rows(key, "201402").size(), 1u);
+  EXPECT_TRUE(Rows(unknown_employee, "201403").size() == 31u);
+
+  EXPECT_EQ(result.anomalies,
+            (std::vector<std::string>{"Dipendente : " + key + " Giornata : 05/03/2014 NESSUNA CORRISPONDENZA "
+                                                             "COD.GIUSTIFICATIVO",
+                                      "Ditta: " + key.substr(0, 3) + " Sottoditta: " + key.substr(3, 3) +
+                                          " Dipendente: 9998 Non presente in archivio"}));
+  EXPECT_TRUE(result.printed);
+  ASSERT_EQ(printer_->printed().size(), 1u);
+  EXPECT_EQ(printer_->printed()[0].Texts()[1], "ELENCO ANOMALIE RISCONTRATE NELLA FASE DI IMPORTAZIONE FILE ESTERNO");
+}
+
+TEST_F(ImportTest, ScheduleAnomaliesAndCsvWorkFile) {
+  const std::string missing = Key(DemoCase::kMissingGroup);
+  const std::string none = Key(DemoCase::kNoSchedule);
+  const std::string csv = "CODICE;DATA;ORE\r\n" + missing + ";20140303;8:00;FE;1:00\r\n" + none + ";20140303;08:00\r\n";
+  const ImportResult result = Import(Write("march.csv", csv), ImportFileKind::kCsv);
+  EXPECT_TRUE(result.completed);
+  EXPECT_EQ(result.anomalies,
+            (std::vector<std::string>{"Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
+                                      "Dipendente : " + none + " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati"}));
+  const std::vector<DayRow> rows = Rows(missing, "201403");
+  ASSERT_EQ(rows.size(), 31u);
+  EXPECT_EQ(rows[2].pres[1], "");
+  EXPECT_EQ(rows[2].pres[3], "08:00");
+  EXPECT_EQ(rows[2].SlotCode(1), "001");
+  EXPECT_FALSE(fs::exists(report_.archive_folder / "FILEPRES.TMP"));
+
+  // Wrong characters in a CSV stop the import before anything is touched.
+  Session& session = PrintingSession();
+  ImportState state;
+  state.kind = ImportFileKind::kCsv;
+  ChooseImportFile(session, &state,
+                   Write("bad.csv", missing + ";20140303;08:00;FE\x01;1:00\r\n" + none + ";20140304;08:00\r\n").string());
+  dialogs_.Clear();
+  dialogs_.set_default_answer(true);
+  EXPECT_FALSE(CmdImportaFile(session, &state).completed);
+  EXPECT_EQ(dialogs_.Texts().back(), "Attenzione!! Il file CSV contiene caratteri errati");
+  EXPECT_EQ(Rows(none, "201403")[3].pres[3], "");
+}
+
+// A database that kills its own process at the n-th saved day.
+class KillingDb : public AttendanceDb {
+ public:
+  KillingDb(std::unique_ptr<AttendanceDb> inner, int kill_at) : inner_(std::move(inner)), kill_at_(kill_at) {}
+  Status SaveDay(const DayRow& row) override {
+    if (++saves_ == kill_at_) ::kill(::getpid(), SIGKILL);
+    return inner_->SaveDay(row);
+  }
+  Result<std::optional<DayRow>> FindDay(std::string_view e, std::string_view p) override { return inner_->FindDay(e, p); }
+  Status DeleteDay(std::string_view e, std::string_view p) override { return inner_->DeleteDay(e, p); }
+  Status EmployeeMonth(std::string_view e, std::string_view m, std::vector<DayRow>* r) override {
+    return inner_->EmployeeMonth(e, m, r);
+  }
+  Status EmployeeYear(std::string_view e, std::string_view y, std::vector<DayRow>* r) override {
+    return inner_->EmployeeYear(e, y, r);
+  }
+  Status CompanyMonth(std::string_view c, std::string_view m, std::vector<DayRow>* r) override {
+    return inner_->CompanyMonth(c, m, r);
+  }
+  Result<bool> JustificationInUse(std::string_view c) override { return inner_->JustificationInUse(c); }
+  Result<bool> GroupInUse(std::string_view c) override { return inner_->GroupInUse(c); }
+  Status DaysWithJustification(std::string_view c, std::vector<DayRow>* r) override {
+    return inner_->DaysWithJustification(c, r);
+  }
+  Status DeleteEmployeeMonth(std::string_view e, std::string_view m) override { return inner_->DeleteEmployeeMonth(e, m); }
+  Result<std::optional<HolidayRow>> FindHoliday(std::string_view d) override { return inner_->FindHoliday(d); }
+  Status SaveHoliday(const HolidayRow& r) override { return inner_->SaveHoliday(r); }
+  Status DeleteHoliday(std::string_view d) override { return inner_->DeleteHoliday(d); }
+  Status ListHolidays(std::vector<HolidayRow>* r) override { return inner_->ListHolidays(r); }
+  Result<std::optional<JustificationRow>> FindJustification(std::string_view c) override {
+    return inner_->FindJustification(c);
+  }
+  Status SaveJustification(const JustificationRow& r) override { return inner_->SaveJustification(r); }
+  Status DeleteJustification(std::string_view c) override { return inner_->DeleteJustification(c); }
+  Status ListJustifications(std::vector<JustificationRow>* r) override { return inner_->ListJustifications(r); }
+  Result<std::optional<GroupRow>> FindGroup(std::string_view c) override { return inner_->FindGroup(c); }
+  Status SaveGroup(const GroupRow& r) override { return inner_->SaveGroup(r); }
+  Status DeleteGroup(std::string_view c) override { return inner_->DeleteGroup(c); }
+  Status ListGroups(std::vector<GroupRow>* r) override { return inner_->ListGroups(r); }
+  Status Begin() override { return inner_->Begin(); }
+  Status Commit() override { return inner_->Commit(); }
+  Status Rollback() override { return inner_->Rollback(); }
+
+ private:
+  std::unique_ptr<AttendanceDb> inner_;
+  int kill_at_;
+  int saves_ = 0;
+};
+
+TEST_F(ImportTest, AKilledImportLeavesTheDatabaseAsBefore) {
+  std::vector<std::string> keys(report_.Keys(DemoCase::kGroup).begin(), report_.Keys(DemoCase::kGroup).begin() + 3);
+  Run(Month(kYear, 3), keys);
+  std::vector<std::vector<DayRow>> before;
+  for (const std::string& key : keys) before.push_back(Rows(key, "201403"));
+  std::string file;
+  for (const std::string& key : keys) file += Record(key, "20140303", "04:00", {{"FE", "04:00"}});
+  const fs::path path = Write("kill.PRE", file);
+  Reopen();
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    RecordingDialogs dialogs;
+    dialogs.set_default_answer(true);
+    Session s(dialogs);
+    s.AttachPrinter(std::make_unique<RecordingPrinterJob>());
+    Startup(s, Paths());
+    auto db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
+    if (!db.ok()) ::_exit(3);
+    s.AttachDatabase(std::make_unique<KillingDb>(std::move(*db), 31 + 20));  // in the second month
+    ImportState state;
+    ChooseImportFile(s, &state, path.string());
+    CmdImportaFile(s, &state);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+  for (size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(Rows(keys[i], "201403"), before[i]) << keys[i];
+}
+
+}  // namespace
+}  // namespace kaveltar::testing

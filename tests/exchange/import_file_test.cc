@@ -1,0 +1,131 @@
+// The import file readers: the four checks on fixed-layout records, lines of any shape, and
+// the CSV conversion.
+#include "exchange/import_file.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "base/text.h"
+
+namespace kaveltar {
+namespace {
+
+// A record of the layout: key, day, worked hours and pairs, padded to 173 characters.
+std::string Record(std::string_view key, std::string_view day, std::string_view worked,
+                   std::initializer_list<std::pair<std::string_view, std::string_view>> pairs = {}) {
+  std::string r = PadRight(key, 10) + PadRight(day, 8) + PadRight(worked, 5);
+  for (const auto& [code, hours] : pairs) r += PadRight(code, 10) + PadRight(hours, 5);
+  return PadRight(r, kImportRecordLength);
+}
+
+ImportChecks Check(const std::string& text) {
+  std::istringstream in(text);
+  return CheckImportRecords(in);
+}
+
+TEST(ImportFile, LayoutTableIsContiguous) {
+  size_t next = 1;
+  for (const ImportField& f : kImportLayout) {
+    EXPECT_EQ(f.position, next) << f.number;
+    next = f.position + f.length;
+  }
+  EXPECT_EQ(next - 1, kImportRecordLength);
+  const std::string r = Record("0010020003", "20140303", "08:00", {{"FE", "01:00"}, {"12", "02:30"}});
+  EXPECT_EQ(ImportPairCode(r, 2), "12        ");
+  EXPECT_EQ(ImportPairHours(r, 2), "02:30");
+  EXPECT_EQ(ImportPairHours(r, 10), "     ");
+  EXPECT_EQ(ImportPairHours("short", 10), "");
+}
+
+TEST(ImportFile, ChecksMarkEachKindOfFault) {
+  const std::string good = Record("0010020003", "20140303", "08:00", {{"FE", "01:00"}});
+  ImportChecks c = Check(good + "\r\n" + good + "\r\n");
+  EXPECT_TRUE(c.AllCorrect());
+  EXPECT_EQ(c.records, 2);
+
+  // 172 characters: only the length is wrong, and the import is not blocked.
+  c = Check(good + "\r\n" + good.substr(0, 172) + "\r\n");
+  EXPECT_FALSE(c.length);
+  EXPECT_TRUE(c.values && c.dates && c.structure);
+  EXPECT_FALSE(c.incomplete_employee);
+
+  // An incomplete key blocks.
+  c = Check(Record("001002", "20140303", "08:00") + "\r\n");
+  EXPECT_TRUE(c.incomplete_employee);
+  EXPECT_FALSE(c.structure);
+  EXPECT_TRUE(c.length);
+
+  c = Check(Record("0010020003", "20140230", "08:00"));  // no CR LF at the end either
+  EXPECT_FALSE(c.dates);
+  EXPECT_TRUE(c.length && c.values);
+  c = Check(Record("0010020003", "20140303", "8:00"));
+  EXPECT_FALSE(c.values);
+  c = Check(Record("0010020003", "20140303", "00000", {{"FE", "25:61"}}));
+  EXPECT_FALSE(c.values);
+  c = Check(Record("0010020003", "20140303", "08:00", {{"F-E", "01:00"}}));
+  EXPECT_FALSE(c.structure);
+  EXPECT_FALSE(c.incomplete_employee);
+  c = Check(Record("0010020003", "20140303", "08:00", {{"F|E", "01:00"}}));
+  EXPECT_FALSE(c.structure);
+}
+
+TEST(ImportFile, LinesOfAnyShape) {
+  // LF only, CR LF, a final line without end, a blank line, a line far too long.
+  const std::string good = Record("0010020003", "20140303", "08:00");
+  std::string text = good + "\n" + good + "\r\n\r\n" + std::string(100000, 'x') + "\r\n" + good;
+  std::istringstream in(text);
+  ImportLineReader reader(in);
+  std::vector<size_t> lengths;
+  while (reader.Next()) {
+    lengths.push_back(reader.length());
+    EXPECT_LE(reader.line().size(), kMaxKeptLine);
+  }
+  EXPECT_EQ(lengths, (std::vector<size_t>{173, 173, 0, 100000, 173}));
+  ImportChecks c = Check(text);
+  EXPECT_EQ(c.records, 4);
+  EXPECT_FALSE(c.length);
+
+  // Binary garbage, NUL bytes included: results, no crash.
+  std::string garbage;
+  for (int i = 0; i < 5000; ++i) garbage.push_back(static_cast<char>((i * 131) % 256));
+  c = Check(garbage);
+  EXPECT_FALSE(c.AllCorrect());
+  EXPECT_EQ(Check("").records, 0);
+  EXPECT_TRUE(Check("").AllCorrect());
+}
+
+TEST(ImportFile, CsvConversion) {
+  std::istringstream in(
+      "Dipendente;Data;Ore;Codice\r\n"
+      "10020003;20140303;8:00;FE;1:00\r\n"
+      "0010020004;\"20140304\";\"08:00\";\"M;L\";02:00;;;\r\n"
+      "0010020005;20140305\r\n"
+      "0010020006;20140306;08:00;CODICETROPPOLUNGO;01:00\r\n"
+      "0010020007\r\n"
+      "0010020008;20140308;08:00;F\x01;01:00\r\n");
+  std::ostringstream out;
+  const CsvConversion c = ConvertCsvRecords(in, out);
+  // "10020003;2" is not a number in its first ten characters: a heading, like the first line.
+  EXPECT_EQ(c.headings, 2);
+  EXPECT_EQ(c.lines, 2);
+  EXPECT_TRUE(c.wrong_characters);
+  const std::string text = out.str();
+  ASSERT_EQ(text.size(), 2 * 175u);
+  const std::string first = text.substr(0, 173);
+  EXPECT_EQ(first.substr(0, 23), "00100200042014030408:00");
+  EXPECT_EQ(ImportPairCode(first, 1), "M;L       ");
+  EXPECT_EQ(ImportPairHours(first, 1), "02:00");
+  EXPECT_EQ(ImportPairCode(first, 2), "          ");
+  EXPECT_EQ(ImportPairHours(first, 2), "00000");
+  const std::string second = text.substr(175, 173);
+  EXPECT_EQ(second.substr(0, 23), "00100200052014030500000");
+  EXPECT_TRUE(Check(text).AllCorrect());
+
+  std::istringstream clean("0010020003;20140303;08:00\n");
+  std::ostringstream clean_out;
+  EXPECT_FALSE(ConvertCsvRecords(clean, clean_out).wrong_characters);
+}
+
+}  // namespace
+}  // namespace kaveltar
