@@ -9,6 +9,7 @@
 #include "base/encoding.h"
 #include "base/fatal.h"
 #include "base/text.h"
+#include "cli/grid_commands.h"
 #include "cli/memorize_commands.h"
 #include "cli/table_commands.h"
 #include "demo/demo_installation.h"
@@ -409,6 +410,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   c.push_back(std::make_unique<PrintersCommand>());
   c.push_back(std::make_unique<TestPageCommand>());
   AddMemorizeCommands(c);
+  AddGridCommands(c);  // after the memorization commands: takes their `month` as `month show`
   AddTableCommands(c);
   return c;
 }
