@@ -3,96 +3,15 @@
 // stored, employees left out by the employment tests or for want of a memorized month.
 #include "printing/sheet_printing.h"
 
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <algorithm>
-
-#include "app/session.h"
-#include "app/startup.h"
 #include "archive/fields.h"
-#include "archive/selection_lists.h"
 #include "base/text.h"
-#include "demo/demo_installation.h"
-#include "memorize/memorization.h"
 #include "pdf/pdf_test_util.h"
-#include "platform/printer_recording.h"
+#include "printing/printing_fixture.h"
 
 namespace kaveltar {
 namespace {
-namespace fs = std::filesystem;
 
-class SheetPrintingTest : public ::testing::Test {
- protected:
-  static constexpr int kYear = 2025;
-  static constexpr int kMonth = 6;
-
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "kaveltar-sheets-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
-    setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
-    DemoOptions options;
-    options.dir = root_ / "demo";
-    options.year = kYear;
-    options.month = kMonth;
-    options.companies = 2;
-    options.employees = 60;
-    options.seed = 5;
-    ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
-    session_ = std::make_unique<Session>(dialogs_);
-    auto printer = std::make_unique<RecordingPrinterJob>();
-    printer_ = printer.get();
-    session_->AttachPrinter(std::move(printer));
-    StartupOptions paths;
-    paths.archive_path = report_.archive_folder;
-    paths.program_path = report_.program_folder;
-    Startup(*session_, paths);
-  }
-  void TearDown() override {
-    session_.reset();
-    fs::remove_all(root_);
-  }
-
-  // Memorizes the month of the keys and forgets what that printed.
-  void Memorize(const std::vector<std::string>& keys) {
-    MemorizeOptions o;
-    o.year = kYear;
-    o.month = kMonth;
-    RunMemorization(*session_, o, keys);
-    dialogs_.Clear();
-  }
-  SheetRunRequest Request(const std::vector<std::string>& keys) {
-    SheetRunRequest r;
-    r.year = kYear;
-    r.month = kMonth;
-    r.company = keys.front().substr(0, 3);
-    r.employees = keys;
-    r.options.number_text = "41";
-    r.printed_at = 1750000000;
-    return r;
-  }
-  std::vector<std::string> SameCompany(DemoCase c, size_t n) {
-    std::vector<std::string> keys;
-    for (const std::string& k : report_.Keys(c)) {
-      if (keys.empty() || k.substr(0, 3) == keys.front().substr(0, 3)) keys.push_back(k);
-      if (keys.size() == n) break;
-    }
-    return keys;
-  }
-  static int Count(const std::vector<std::string>& texts, std::string_view prefix) {
-    return static_cast<int>(std::count_if(texts.begin(), texts.end(), [&](const std::string& t) {
-      return t.rfind(prefix, 0) == 0;
-    }));
-  }
-
-  fs::path root_;
-  DemoReport report_;
-  RecordingDialogs dialogs_;
-  std::unique_ptr<Session> session_;
-  RecordingPrinterJob* printer_ = nullptr;
-};
+class SheetPrintingTest : public PrintingTest {};
 
 TEST_F(SheetPrintingTest, PrinterRunNumbersSheetsAndLeavesOutMonthsNotMemorized) {
   std::vector<std::string> keys = SameCompany(DemoCase::kGroup, 3);

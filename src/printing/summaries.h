@@ -1,0 +1,72 @@
+// The presence and absence summaries of the print screen (`STAMPARIEPILOGOMESE`): totals of
+// worked hours and of each justification code over the selected employees of one company,
+// for a month or a whole year, by company, by employee, by sub-company, by schedule group or
+// by justification code, on the printer or as one PDF file.
+//
+// Decisions this program takes:
+//   - the totals are read with one query per month of the company (a year is twelve), not a
+//     query per employee or per day;
+//   - the sub-company of an employee is the middle part of its key (characters 4-6); groups
+//     of every kind are printed in ascending order of their code;
+//   - an employee's schedule group is P766; an employee without one is grouped under its hour
+//     profile ("PROFILO " + P138), after the groups;
+//   - the employee label is the key, surname and first name, then "GR. " + group or
+//     "PR. " + profile;
+//   - a page holds at most 50 lines (49 in the company summary in PDF) besides ending at the
+//     bottom row, whichever comes first.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/status.h"
+#include "db/attendance_db.h"
+
+namespace kaveltar {
+
+class Session;
+
+enum class SummaryKind { kCompany, kEmployees, kSubCompany, kGroup, kJustification };
+
+// Title and PDF file prefix of a kind.
+std::string_view SummaryTitle(SummaryKind kind);
+std::string_view SummaryPrefix(SummaryKind kind);
+
+// The totals of one employee over the period, in minutes.
+struct EmployeeTotals {
+  std::string key;
+  std::string label;        // UTF-8
+  std::string sub_company;  // characters 4-6 of the key
+  std::string group;        // P766, or "PROFILO " + P138
+  long presence = 0;        // worked hours PRES_3
+  std::map<std::string, long> codes;  // justification code -> minutes
+};
+
+// Adds the rows of one employee (a month or a year) into `totals`.
+void TOTALIZZADIPENDENTE(const std::vector<DayRow>& rows, EmployeeTotals* totals);
+inline void TOTALIZZAANNODIPENDENTE(const std::vector<DayRow>& rows, EmployeeTotals* totals) {
+  TOTALIZZADIPENDENTE(rows, totals);
+}
+
+struct SummaryRequest {
+  int year = 0;
+  int month = 0;
+  std::string company;                 // three digits
+  std::vector<std::string> employees;  // entries of `ListDipStp` (last ten characters: key)
+  SummaryKind kind = SummaryKind::kCompany;
+  bool whole_year = false;             // `ChkRiepAnno`
+  bool pdf = false;                    // `ChkPDF`
+};
+
+struct SummaryResult {
+  int employees = 0;     // employees with attendance in the period
+  int pages = 0;
+  std::string pdf_file;  // the PDF written
+  std::string message;   // the message shown, if any
+};
+
+// Runs the summary. Messages go to the session's Dialogs; unexpected errors are thrown.
+SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& request);
+
+}  // namespace kaveltar

@@ -1,0 +1,123 @@
+// The summaries on a demo installation with a memorized month: header and page numbers,
+// codes without hours left out, the year title, groups in code order, page breaks, the
+// missing-period message and the PDF file.
+#include "printing/summaries.h"
+
+#include "base/text.h"
+#include "pdf/pdf_test_util.h"
+#include "printing/printing_fixture.h"
+
+namespace kaveltar {
+namespace {
+
+class SummariesTest : public PrintingTest {
+ protected:
+  SummaryRequest Summary(SummaryKind kind, const std::vector<std::string>& keys) {
+    SummaryRequest r;
+    r.year = kYear;
+    r.month = kMonth;
+    r.company = keys.front().substr(0, 3);
+    r.employees = keys;
+    r.kind = kind;
+    return r;
+  }
+  std::vector<std::string> CompanyKeys() {
+    std::vector<std::string> keys;
+    const std::string company = report_.company_codes[0];
+    for (DemoCase c : {DemoCase::kGroup, DemoCase::kProfile, DemoCase::kRotation2}) {
+      for (const std::string& k : report_.Keys(c)) {
+        if (k.substr(0, 3) == company && std::find(keys.begin(), keys.end(), k) == keys.end()) keys.push_back(k);
+      }
+    }
+    return keys;
+  }
+  std::vector<std::string> LastTexts() { return printer_->printed().back().Texts(); }
+};
+
+TEST_F(SummariesTest, TotalsAgreeWithTheRowsAndCodesWithoutHoursAreLeftOut) {
+  const std::vector<std::string> keys = CompanyKeys();
+  ASSERT_GE(keys.size(), 3u);
+  Memorize(keys);
+  // A day of holidays for the first employee: code 001 gets eight hours.
+  DayRow row = session_->db().FindDay(keys[0], "20250610").value().value();
+  row.SlotCode(1) = "001";
+  row.SlotHours(1) = "08:00";
+  row.SlotCode(2) = "002";
+  row.SlotHours(2) = "";
+  ASSERT_TRUE(session_->db().SaveDay(row).ok());
+
+  // Worked hours of the company, straight from the rows.
+  long worked = 0;
+  std::vector<DayRow> rows;
+  for (const std::string& k : keys) {
+    ASSERT_TRUE(session_->db().EmployeeMonth(k, "202506", &rows).ok());
+    for (const DayRow& r : rows) {
+      if (!r.pres[3].empty()) worked += ValInt(r.pres[3].substr(0, 2)) * 60 + ValInt(r.pres[3].substr(3));
+    }
+  }
+  const SummaryResult result = STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kCompany, keys));
+  EXPECT_EQ(result.pages, 1);
+  const std::vector<std::string> texts = LastTexts();
+  EXPECT_EQ(texts[0], "RIEPILOGO PRESENZE/ASSENZE MESE DI : Giugno 2025");
+  EXPECT_EQ(texts[2], "NUMERO DIPENDENTI ELABORATI: " + std::to_string(keys.size()));
+  EXPECT_EQ(texts[3], "TIPO RIEPILOGO : RIEPILOGO PER DITTA");
+  EXPECT_EQ(texts[4], "Pag. 001");
+  char total[32];
+  std::snprintf(total, sizeof total, "%03ld:%02ld", worked / 60, worked % 60);
+  EXPECT_EQ(texts[5], std::string("TOTALE ORE DI PRESENZA : ") + total);
+  bool code1 = false;
+  for (const std::string& t : texts) {
+    if (t.rfind("TOTALE ORE GIUSTIFICATIVO 001 ", 0) == 0) code1 = true;
+    EXPECT_EQ(t.rfind("TOTALE ORE GIUSTIFICATIVO 002 ", 0), std::string::npos) << t;
+  }
+  EXPECT_TRUE(code1);
+
+  // The year: the title says so and February's rows (none) change nothing.
+  SummaryRequest year = Summary(SummaryKind::kCompany, keys);
+  year.whole_year = true;
+  STAMPARIEPILOGOMESE(*session_, year);
+  EXPECT_EQ(LastTexts()[0], "RIEPILOGO PRESENZE/ASSENZE ANNO : 2025");
+  EXPECT_EQ(LastTexts()[5], std::string("TOTALE ORE DI PRESENZA : ") + total);
+}
+
+TEST_F(SummariesTest, GroupsInOrderPageBreaksAndPdf) {
+  const std::vector<std::string> keys = CompanyKeys();
+  Memorize(keys);
+  STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kGroup, keys));
+  std::vector<std::string> bands;
+  for (const std::string& t : LastTexts()) {
+    if (t.rfind("CODICE GRUPPO ORARIO : ", 0) == 0) bands.push_back(t);
+  }
+  ASSERT_GE(bands.size(), 2u);
+  EXPECT_TRUE(std::is_sorted(bands.begin(), bands.end()));
+
+  // One band per employee and a few lines each: more than a page, each page numbered.
+  const SummaryResult each = STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kEmployees, keys));
+  if (keys.size() > 12) {
+    EXPECT_GT(each.pages, 1);
+  }
+  const std::vector<std::string> texts = LastTexts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "Pag. " + ZeroPad(each.pages, 3)), 1);
+  EXPECT_EQ(printer_->printed().back().pages, each.pages);
+
+  SummaryRequest pdf = Summary(SummaryKind::kSubCompany, keys);
+  pdf.pdf = true;
+  const SummaryResult file = STAMPARIEPILOGOMESE(*session_, pdf);
+  ASSERT_FALSE(file.pdf_file.empty());
+  EXPECT_EQ(fs::path(file.pdf_file).filename().string().rfind("RIEPS_" + keys[0].substr(0, 3) + "_", 0), 0u);
+  const std::string password(Trim(session_->codec().GetField("DITX$,02483,10,A,0,T364")));
+  const std::string text =
+      pdf_test::RunTool("pdftotext -upw " + pdf_test::Quote(password) + " " + pdf_test::Quote(file.pdf_file) + " -")
+          .output;
+  EXPECT_NE(text.find("CODICE SOTTODITTA : "), std::string::npos) << text;
+
+  // A period without rows: the message, nothing printed.
+  const size_t printed = printer_->printed().size();
+  SummaryRequest july = Summary(SummaryKind::kJustification, keys);
+  july.month = 7;
+  EXPECT_EQ(STAMPARIEPILOGOMESE(*session_, july).message, "Periodo richiesto 07/2025 Inesistente");
+  EXPECT_EQ(printer_->printed().size(), printed);
+}
+
+}  // namespace
+}  // namespace kaveltar
