@@ -135,6 +135,8 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
   std::vector<DayRow> rows;
   input.rows = &rows;
 
+  // The sheet numbers are stored in one transaction for the run, not one write per sheet.
+  Transaction transaction(session.db());
   for (const std::string& entry : request.employees) {
     const std::string_view key = Right(entry, 10);
     if (!session.lists().LoadEmployee(request.year, key)) continue;
@@ -185,6 +187,8 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
       result.number_text = options.number_text;
     }
   }
+
+  if (transaction.status().ok()) Check(transaction.Commit(), "PROTOCOLLO");
 
   if (request.pdf) {
     if (company_file_open && !target.EndReportPdf().ok()) result.pdf_files.clear();
