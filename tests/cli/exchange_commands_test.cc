@@ -1,0 +1,165 @@
+// kaveltar-cli import, export and totals, run in-process on a demo installation: exact
+// output, exit statuses, and the data they write read back.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/dialogs.h"
+#include "base/text.h"
+#include "cli/cli.h"
+#include "demo/demo_installation.h"
+
+namespace kaveltar {
+namespace {
+namespace fs = std::filesystem;
+
+struct Output {
+  int status;
+  std::string out, err;
+};
+
+std::string Record(std::string_view key, std::string_view day, std::string_view worked,
+                   std::initializer_list<std::pair<std::string_view, std::string_view>> pairs = {}) {
+  std::string r = PadRight(key, 10) + PadRight(day, 8) + PadRight(worked, 5);
+  for (const auto& [code, hours] : pairs) r += PadRight(code, 10) + PadRight(hours, 5);
+  return PadRight(r, 173) + "\r\n";
+}
+
+class ExchangeCliTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string pattern = (fs::temp_directory_path() / "kaveltar-exchcli-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
+    setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
+    DemoOptions options;
+    options.dir = root_ / "demo";
+    options.year = 2025;
+    options.month = 6;
+    options.companies = 3;
+    options.employees = 40;
+    options.seed = 5;
+    options.write_registry = true;
+    ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
+  }
+  static void TearDownTestSuite() { fs::remove_all(root_); }
+
+  Output Run(std::vector<std::string> args, bool answer = false) {
+    std::vector<std::string> all = {"kaveltar-cli", "--archive", report_.archive_folder.string(), "--programs",
+                                    report_.program_folder.string(), "--printer", "file:" + (root_ / "spool").string()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<const char*> argv;
+    for (const auto& a : all) argv.push_back(a.c_str());
+    std::ostringstream out, err;
+    dialogs_.Clear();
+    dialogs_.set_default_answer(answer);
+    const int status = cli::Run(static_cast<int>(argv.size()), argv.data(), out, err, &dialogs_);
+    return {status, out.str(), err.str()};
+  }
+  static std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+  }
+  static std::string Write(const std::string& name, const std::string& text) {
+    const fs::path path = root_ / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+  }
+  const std::string& Key(DemoCase c) { return report_.Keys(c).front(); }
+
+  static fs::path root_;
+  static DemoReport report_;
+  RecordingDialogs dialogs_;
+};
+
+fs::path ExchangeCliTest::root_;
+DemoReport ExchangeCliTest::report_;
+
+TEST_F(ExchangeCliTest, ImportCheckLayoutAndRun) {
+  const std::string key = Key(DemoCase::kGroup);
+  const std::string good = Record(key, "20250602", "08:00", {{"FE", "08:00"}});
+  Output o = Run({"import", "check", Write("good.PRE", good)});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(Lines(o.out), (std::vector<std::string>{"Struttura Campi Valorizzazioni....... Corretta",
+                                                    "Struttura Campi Data ................ Corretta",
+                                                    "Struttura Records ................... Corretta",
+                                                    "Lunghezza Records ................... Corretta"}));
+  // A short record is wrong but not blocking; an incomplete key blocks.
+  o = Run({"import", "check", Write("short.PRE", good.substr(0, 172) + "\r\n")});
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(Lines(o.out)[3], "Lunghezza Records ................... Errata");
+  o = Run({"import", "check", Write("bad.PRE", Record("001002", "20250602", "08:00"))});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(Lines(o.out)[2], "Struttura Records ................... Errata");
+  EXPECT_NE(o.err.find("In uno o più record il codice dipendente è mancante o incompleto"), std::string::npos);
+  o = Run({"import", "check", (root_ / "none.PRE").string()});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("Inesistente"), std::string::npos);
+  // The CSV variant is converted before the checks, without leaving a work file.
+  o = Run({"import", "check", "--csv", Write("good.csv", "Codice;Data\r\n" + key + ";20250602;8:00;FE;8:00\r\n")});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(Lines(o.out)[0], "Struttura Campi Valorizzazioni....... Corretta");
+  EXPECT_FALSE(fs::exists(report_.archive_folder / "FILEPRES.TMP"));
+
+  o = Run({"import", "layout"});
+  ASSERT_EQ(o.status, 0);
+  EXPECT_EQ(Lines(o.out)[0], "TRACCIATO RECORD Altrovia Raroziv IMPORTAZIONE FILE PRESENZE ESTERNO LIBRO UNICO DEL LAVORO");
+
+  // Run: declined, then accepted; the month is rebuilt and the anomaly listed.
+  const std::string file = Write("run.PRE", good + Record(key, "20250603", "08:00", {{"QQ", "01:00"}}));
+  o = Run({"import", "run", file});
+  EXPECT_EQ(o.status, 1);
+  o = Run({"import", "month", "x"});
+  EXPECT_EQ(o.status, 2);
+  o = Run({"import", "run", file}, true);
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::vector<std::string> lines = Lines(o.out);
+  ASSERT_GE(lines.size(), 11u);
+  EXPECT_EQ(lines[4], "Mesi sostituiti: 1");
+  EXPECT_EQ(lines[5], key + " 202506");
+  EXPECT_EQ(lines[6], "Record importati: 2");
+  EXPECT_EQ(lines[7], "Giorni scritti: 30");
+  EXPECT_EQ(lines[8], "Anomalie: 1");
+  EXPECT_EQ(lines[9], "Dipendente : " + key + " Giornata : 03/06/2025 NESSUNA CORRISPONDENZA COD.GIUSTIFICATIVO");
+
+  // Totals count the imported day.
+  o = Run({"totals", "--company", key.substr(0, 3), "--code", "1"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::vector<std::string> totals = Lines(o.out);
+  ASSERT_EQ(totals.size(), 13u);
+  EXPECT_EQ(totals[0], "01: 0");
+  EXPECT_EQ(totals[5], "06: 1");
+  EXPECT_EQ(totals[12], "Totale: 1");
+  o = Run({"totals", "--company", key.substr(0, 3), "--code", "1", "--previous-year", "--print"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(Lines(o.out)[12], "Totale: 0");
+  EXPECT_NE(o.err.find("Riepilogo stampato: "), std::string::npos);
+  EXPECT_EQ(Run({"totals", "--company", "1x", "--code", "1"}).status, 2);
+  EXPECT_EQ(Run({"totals", "--company", key.substr(0, 3), "--code", "ZZZ"}).status, 2);
+
+  // Export of the month: one file for the company, its path printed.
+  o = Run({"export", "--year", "2025", "--month", "6", "--company", key.substr(0, 3)}, true);
+  ASSERT_EQ(o.status, 0) << o.err;
+  const fs::path expected = report_.archive_folder / "IMPORTPRESENTE" / ("VOC" + key.substr(0, 3) + "06.TXT");
+  EXPECT_EQ(Lines(o.out), (std::vector<std::string>{expected.string()}));
+  EXPECT_EQ(fs::file_size(expected), 200u);
+  // The previous month has no attendance: no file, the anomaly on standard error.
+  o = Run({"export", "--year", "2025", "--month", "6", "--all-companies", "--previous-month"}, true);
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_TRUE(o.out.empty());
+  EXPECT_NE(o.err.find("non elaborata: Nessuna dato per il Mese/Anno selezionato"), std::string::npos);
+  EXPECT_EQ(Run({"export", "--year", "2025", "--month", "6"}).status, 2);
+  EXPECT_EQ(Run({"export", "--year", "2025", "--month", "6", "--company", "999"}).status, 2);
+}
+
+}  // namespace
+}  // namespace kaveltar
