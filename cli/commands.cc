@@ -11,6 +11,7 @@
 #include "base/text.h"
 #include "cli/grid_commands.h"
 #include "cli/memorize_commands.h"
+#include "cli/print_commands.h"
 #include "cli/table_commands.h"
 #include "demo/demo_installation.h"
 #include "pdf/test_page.h"
@@ -412,6 +413,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   AddMemorizeCommands(c);
   AddGridCommands(c);  // after the memorization commands: takes their `month` as `month show`
   AddTableCommands(c);
+  AddPrintCommands(c);
   return c;
 }
 
