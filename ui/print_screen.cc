@@ -3,14 +3,19 @@
 #include <QGridLayout>
 #include <QIntValidator>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
+#include <cstdlib>
 
 #include "app/session.h"
 #include "archive/fields.h"
 #include "base/text.h"
 #include "platform/paths.h"
+#include "printing/sheet_printing.h"
+#include "printing/summaries.h"
 #include "ui/frm_veltar.h"
 #include "ui/screen_layout.h"
+#include "ui/wait_panel.h"
 
 namespace kaveltar::ui {
 
@@ -53,6 +58,44 @@ PrintScreen::PrintScreen(FRMVELTAR& form)
   lbl_bollo_->setFrameShape(QFrame::Panel);
   lbl_bollo_->setFrameShadow(QFrame::Sunken);
   lbl_bollo_->setMinimumWidth(90);
+  auto check = [f](const char* name, const char* caption) {
+    auto* box = new QCheckBox(QString::fromUtf8(caption), f);
+    box->setObjectName(QString::fromLatin1(name));
+    return box;
+  };
+  chk_no_numero_ = check("ChkNoNumero", "No Numeraz.");
+  chk_bozza_ = check("chkBozza", "Bozza");
+  chk_pdf_ = check("ChkPDF", "Crea PDF");
+  check_singolo_ = check("CheckSingolo", "Un File per Dipendente");
+  check_singolo_->setEnabled(false);
+  chk_vidima_ = check("chkVidima", "Vidimazione Laser");
+  chk_sede_inail_ = check("Chksedeinail", "Stampa Sede Inail");
+  chk_bollo_ = check("ChkBollo", "Stampa sul Cartellino");
+  chk_no_teoriche_ = check("chkNoTeoriche", "Non stampare le ore teoriche del gruppo");
+  chk_riposo_ = check("ChkRiposo",
+                      "Stampare 'R' nelle giornate non lavorate in base al gruppo/profilo");
+  chk_mensilizzato_ = check(
+      "ChKMensilizzato", "Sostituire ore lavorate con 'P' o 'A' se 'P767 Tipo stampa pres/ass.=1'");
+  auto* cmd_info = new QPushButton(QStringLiteral("?"), f);
+  cmd_info->setObjectName(QStringLiteral("cmdinfo"));
+  cmd_info->setMaximumWidth(28);
+  chk_riepilogo_ = check("ChkRiepilogo", "Riepilogo Assenze/Presenze");
+  option1_ = new QButtonGroup(f);
+  const char* kinds[] = {"Riepilogo Per Ditta", "Riepilogo Per SottoDitta",
+                         "Riepilogo Per Gruppo Orario", "Riepilogo Per Codice Assenza"};
+  std::vector<QWidget*> kind_buttons;
+  for (int i = 0; i < 4; ++i) {
+    auto* option = new QRadioButton(QString::fromUtf8(kinds[i]), f);
+    option->setObjectName(QStringLiteral("Option1_%1").arg(i));
+    option1_->addButton(option, i);
+    kind_buttons.push_back(option);
+  }
+  option1_->button(0)->setChecked(true);
+  chk_totali_ = check("ChkTotali", "Totalizzazione separata per ogni Dipendente");
+  chk_riep_anno_ =
+      check("ChkRiepAnno", "Esegui il riepilogo su tutto l'anno invece che sul mese selezionato");
+  auto* cmd_stampa = new QPushButton(QStringLiteral("Stampa"), f);
+  cmd_stampa->setObjectName(QStringLiteral("CmdStampaStp"));
   auto* cmd_rit = new QPushButton(QStringLiteral("Ritorna al Menu Precedente"), f);
   cmd_rit->setObjectName(QStringLiteral("CmdRitStp"));
 
@@ -76,21 +119,53 @@ PrintScreen::PrintScreen(FRMVELTAR& form)
 
   auto* settings = Row({numbering_label_, text_protocollo_, NewLabel(f, "Numero Copie"), n_copie_,
                         NewLabel(f, "Bollo INAIL"), lbl_bollo_});
+
+  auto* sheet_options = new QGridLayout;
+  sheet_options->addWidget(chk_no_numero_, 0, 0);
+  sheet_options->addWidget(chk_bozza_, 0, 1);
+  sheet_options->addWidget(chk_pdf_, 0, 2);
+  sheet_options->addWidget(check_singolo_, 0, 3);
+  sheet_options->addWidget(chk_vidima_, 1, 0);
+  sheet_options->addWidget(chk_sede_inail_, 1, 1);
+  sheet_options->addWidget(chk_bollo_, 1, 2);
+  sheet_options->addWidget(chk_no_teoriche_, 2, 0, 1, 4);
+  sheet_options->addWidget(chk_riposo_, 3, 0, 1, 4);
+  sheet_options->addWidget(chk_mensilizzato_, 4, 0, 1, 3);
+  sheet_options->addWidget(cmd_info, 4, 3, Qt::AlignLeft);
+  auto* summary_options = new QVBoxLayout;
+  summary_options->addWidget(chk_riepilogo_);
+  for (QWidget* w : kind_buttons) summary_options->addWidget(w);
+  summary_options->addWidget(chk_totali_);
+  summary_options->addWidget(chk_riep_anno_);
+  auto* options = new QHBoxLayout;
+  options->addLayout(sheet_options, 3);
+  options->addLayout(summary_options, 2);
+  settings->addStretch(1);
+  settings->addWidget(cmd_stampa);
   settings->addWidget(cmd_rit);
 
   auto* column = new QVBoxLayout(f);
   column->setContentsMargins(8, 4, 8, 8);
   column->addLayout(lists, 1);
+  column->addLayout(options);
   column->addLayout(settings);
 
   Connect();
   connect(employees_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (row >= 0) form_.Guard([this, row] { ListDipStp_Click(row); });
   });
-  connect(chk_sel_tutti_, &QCheckBox::toggled, this, [this](bool ticked) {
-    if (ticked) employees_->selectAll();
-    else employees_->clearSelection();
+  connect(chk_sel_tutti_, &QCheckBox::toggled, this, [this] { ChkSelTuttiStp_Click(); });
+  connect(chk_bozza_, &QCheckBox::toggled, this, [this] { chkBozza_Click(); });
+  connect(chk_pdf_, &QCheckBox::toggled, this, [this] { ChkPDF_Click(); });
+  connect(chk_vidima_, &QCheckBox::clicked, this, [this] { chkVidima_Click(); });
+  connect(cmd_info, &QPushButton::clicked, this, [this] { cmdinfo_Click(); });
+  connect(cmd_stampa, &QPushButton::clicked, this, [this] {
+    form_.Guard([this] { CmdStampaStp_Click(); });
   });
+  opener_ = [](const std::string& path) {
+    const std::string command = "xdg-open '" + path + "' >/dev/null 2>&1 &";
+    if (std::system(command.c_str()) != 0) return;
+  };
   connect(cmd_rit, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
 }
 
@@ -123,6 +198,119 @@ void PrintScreen::ListDipStp_Click(int row) {
   const std::string line = LineAt(employees_, row);
   if (line.size() < 10) return;
   session_.lists().LoadEmployee(year(), Right(line, 10));
+}
+
+void PrintScreen::ChkSelTuttiStp_Click() {
+  if (chk_sel_tutti_->isChecked()) {
+    employees_->selectAll();
+  } else {
+    employees_->clearSelection();
+  }
+}
+
+void PrintScreen::chkBozza_Click() {
+  // A draft is never numbered.
+  const bool draft = chk_bozza_->isChecked();
+  chk_no_numero_->setEnabled(!draft);
+  text_protocollo_->setEnabled(!draft);
+}
+
+void PrintScreen::ChkPDF_Click() {
+  // Copies are for the printer; one file per employee only for PDF.
+  const bool pdf = chk_pdf_->isChecked();
+  check_singolo_->setEnabled(pdf);
+  if (!pdf) check_singolo_->setChecked(false);
+  n_copie_->setEnabled(!pdf);
+}
+
+void PrintScreen::chkVidima_Click() {
+  if (!chk_vidima_->isChecked()) return;
+  form_.dialogs().Show(
+      " Se si intende stampare il foglio Presenze/Assenze con l'INTESTAZIONELASER della ditta, "
+      "selezionare quella di interesse dalla lista.",
+      kFormCaption, MessageIcon::kInformation);
+}
+
+void PrintScreen::cmdinfo_Click() {
+  Dialogs& d = form_.dialogs();
+  d.Show("Con la prima opzione, il cartellino stampato in corrispondenza delle ore lavorate, "
+         "riporterà , per i dipendenti che hanno nel campo 'P767 Tipo stampa pres/ass.=1' la "
+         "lettera 'P' (presenza) in sostituzione delle ore lavorate, e la lettera 'A' (assenza) "
+         "in caso di giornata non lavorata e non festiva",
+         kFormCaption, MessageIcon::kInformation);
+  d.Show("Con la seconda opzione, il cartellino stampato in corrispondenza delle giornate non "
+         "lavorate in base al gruppo orario, riporterà , la lettera 'R' (Riposo) in sostituzione "
+         "degli spazi bianchi.",
+         kFormCaption, MessageIcon::kInformation);
+  d.Show("N.B. Per la gestione in stampa dei co.co.co/pro e borsisti il programma testa i "
+         "relativi campi P447 e P529 in alternativa al campo 'P767 Tipo stampa pres/ass.=1'",
+         kFormCaption, MessageIcon::kInformation);
+}
+
+void PrintScreen::CmdStampaStp_Click() {
+  std::vector<std::string> entries;
+  for (int row = 0; row < employees_->count(); ++row) {
+    if (employees_->item(row)->isSelected()) entries.push_back(LineAt(employees_, row));
+  }
+  const std::string company_line = CurrentCompanyLine();
+  const std::string company = company_line.size() >= 3 ? std::string(Right(company_line, 3)) : "";
+  std::string opened;
+  bool one_per_employee = false;
+
+  if (chk_riepilogo_->isChecked() && !chk_vidima_->isChecked()) {
+    SummaryRequest r;
+    r.year = year();
+    r.month = month();
+    r.company = company;
+    r.employees = entries;
+    r.whole_year = chk_riep_anno_->isChecked();
+    r.pdf = chk_pdf_->isChecked();
+    const int kind = option1_->checkedId();
+    r.kind = kind == 1   ? SummaryKind::kSubCompany
+             : kind == 2 ? SummaryKind::kGroup
+             : kind == 3 ? SummaryKind::kJustification
+             : chk_totali_->isChecked() ? SummaryKind::kEmployees
+                                        : SummaryKind::kCompany;
+    SummaryResult result;
+    {
+      auto wait = form_.Wait();
+      result = STAMPARIEPILOGOMESE(session_, r);
+    }
+    opened = result.pdf_file;
+  } else {
+    SheetRunRequest r;
+    r.year = year();
+    r.month = month();
+    r.company = company;
+    r.employees = entries;
+    r.validation = chk_vidima_->isChecked();
+    r.pdf = chk_pdf_->isChecked();
+    r.one_file_per_employee = check_singolo_->isChecked();
+    r.copies = n_copie_->text().toStdString();
+    r.year_summary = chk_riep_anno_->isChecked();
+    r.options.draft = chk_bozza_->isChecked();
+    r.options.no_number = chk_no_numero_->isChecked();
+    r.options.no_theoretical = chk_no_teoriche_->isChecked();
+    r.options.rest_letter = chk_riposo_->isChecked();
+    r.options.presence_letters = chk_mensilizzato_->isChecked();
+    r.options.stamp = chk_bollo_->isChecked();
+    r.options.inail_office = chk_sede_inail_->isChecked();
+    r.options.stamp_kind = ReadStampKind(session_.archive_path, session_.installation_code);
+    r.options.number_text = text_protocollo_->text().toStdString();
+    SheetRunResult result;
+    {
+      auto wait = form_.Wait();
+      result = CmdStampaStp(session_, r);
+    }
+    text_protocollo_->setText(FromUtf8(result.number_text));
+    if (r.validation) chk_vidima_->setChecked(false);
+    one_per_employee = r.one_file_per_employee;
+    if (!result.pdf_files.empty()) opened = one_per_employee ? result.pdf_folder : result.pdf_files[0];
+  }
+  if (opened.empty() || !opener_) return;
+  const char* question = one_per_employee ? "Aprire la cartella dei file PDF creati?"
+                                          : "Aprire il file PDF creato?";
+  if (form_.dialogs().Ask(question, kFormCaption, MessageIcon::kQuestion)) opener_(opened);
 }
 
 }  // namespace kaveltar::ui

@@ -1,13 +1,16 @@
-// The printing screen's selection (frame `FrameStpLaser`): the company `ListAziStp`, the
-// employees `ListDipStp`, the month `ListMesiStp` and the year `LabAnnoStp`, the sheet
-// numbering (`TextProtocollo`), the number of copies `NCopie` and the kind of INAIL stamp
-// `lblBollo`.
+// The printing screen (frame `FrameStpLaser`): the company `ListAziStp`, the employees
+// `ListDipStp`, the month `ListMesiStp` and the year `LabAnnoStp`, the sheet numbering
+// (`TextProtocollo`), the number of copies `NCopie`, the kind of INAIL stamp `lblBollo`, the
+// options of the sheet and of the summaries, and the print button `CmdStampaStp`, which prints
+// the monthly sheets or a summary on the printer or as PDF files.
 #pragma once
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "ui/selection_screen.h"
@@ -33,6 +36,19 @@ class PrintScreen : public SelectionScreen {
   // shown year's index.
   void ListDipStp_Click(int row);
 
+  // The print button: the monthly sheets, or the summary chosen with `Option1` when
+  // "Riepilogo Assenze/Presenze" is ticked. After a PDF run the operator may open the folder
+  // (one file per employee) or the file with the desktop viewer.
+  void CmdStampaStp_Click();
+  void cmdinfo_Click();
+  void chkVidima_Click();
+  void chkBozza_Click();
+  void ChkPDF_Click();
+  void ChkSelTuttiStp_Click();
+
+  // Opens a file or folder with the desktop viewer; tests replace it.
+  void set_opener(std::function<void(const std::string&)> opener) { opener_ = std::move(opener); }
+
  protected:
   // Besides the employee list: with numbering per company, the company's page number.
   void CompanyClicked() override;
@@ -44,6 +60,21 @@ class PrintScreen : public SelectionScreen {
   QLineEdit* text_protocollo_ = nullptr;
   QLineEdit* n_copie_ = nullptr;
   QLabel* lbl_bollo_ = nullptr;
+  QCheckBox* chk_no_numero_ = nullptr;
+  QCheckBox* chk_bozza_ = nullptr;
+  QCheckBox* chk_pdf_ = nullptr;
+  QCheckBox* check_singolo_ = nullptr;
+  QCheckBox* chk_vidima_ = nullptr;
+  QCheckBox* chk_sede_inail_ = nullptr;
+  QCheckBox* chk_bollo_ = nullptr;
+  QCheckBox* chk_no_teoriche_ = nullptr;
+  QCheckBox* chk_riposo_ = nullptr;
+  QCheckBox* chk_mensilizzato_ = nullptr;
+  QCheckBox* chk_riepilogo_ = nullptr;
+  QButtonGroup* option1_ = nullptr;
+  QCheckBox* chk_totali_ = nullptr;
+  QCheckBox* chk_riep_anno_ = nullptr;
+  std::function<void(const std::string&)> opener_;
 };
 
 }  // namespace kaveltar::ui

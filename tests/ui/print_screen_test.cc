@@ -1,0 +1,114 @@
+// The options half of the printing screen, driven by widget name: the dependent controls, the
+// information texts, and the print button on the printer and as PDF with the offer to open
+// the result.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <filesystem>
+
+#include "app/session.h"
+#include "base/text.h"
+#include "memorize/memorization.h"
+#include "platform/printer_recording.h"
+#include "printing/sheet_printing.h"
+#include "ui/list_widgets.h"
+#include "ui/print_screen.h"
+#include "ui_harness.h"
+
+namespace kaveltar::ui::testing {
+
+class PrintScreenTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void OptionsKeepTheirDependentsConsistent();
+  void PrintButtonPrintsNumbersAndOffersThePdf();
+};
+
+void PrintScreenTest::OptionsKeepTheirDependentsConsistent() {
+  Harness h;
+  h.Click(h.MenuButton(5));
+  auto* bozza = h.Find<QCheckBox>("chkBozza");
+  h.Click(bozza);
+  QVERIFY(!h.Find<QCheckBox>("ChkNoNumero")->isEnabled());
+  QVERIFY(!h.Find<QLineEdit>("TextProtocollo")->isEnabled());
+  h.Click(bozza);
+  QVERIFY(h.Find<QCheckBox>("ChkNoNumero")->isEnabled());
+
+  auto* singolo = h.Find<QCheckBox>("CheckSingolo");
+  QVERIFY(!singolo->isEnabled());
+  h.Click("ChkPDF");
+  QVERIFY(singolo->isEnabled());
+  QVERIFY(!h.Find<QLineEdit>("NCopie")->isEnabled());
+  h.Click(singolo);
+  h.Click("ChkPDF");
+  QVERIFY(!singolo->isChecked());
+
+  QCOMPARE(h.Find<QCheckBox>("ChKMensilizzato")->text(),
+           QString::fromUtf8("Sostituire ore lavorate con 'P' o 'A' se 'P767 Tipo stampa pres/ass.=1'"));
+  QCOMPARE(h.Find<QRadioButton>("Option1_3")->text(), QStringLiteral("Riepilogo Per Codice Assenza"));
+  h.TakeTexts();
+  h.Click("cmdinfo");
+  const std::vector<std::string> info = h.TakeTexts();
+  QCOMPARE(info.size(), size_t{3});
+  QVERIFY(info[2].rfind("N.B. Per la gestione in stampa dei co.co.co/pro e borsisti", 0) == 0);
+  h.Click("chkVidima");
+  QCOMPARE(h.TakeTexts(),
+           std::vector<std::string>{" Se si intende stampare il foglio Presenze/Assenze con l'INTESTAZIONELASER "
+                                    "della ditta, selezionare quella di interesse dalla lista."});
+  h.Click("chkVidima");  // clearing the tick says nothing
+  QVERIFY(h.TakeTexts().empty());
+}
+
+void PrintScreenTest::PrintButtonPrintsNumbersAndOffersThePdf() {
+  Harness h;
+  auto printer = std::make_unique<RecordingPrinterJob>();
+  RecordingPrinterJob* recording = printer.get();
+  h.session.AttachPrinter(std::move(printer));
+  h.Click(h.MenuButton(5));
+  auto* companies = h.Find<QListWidget>("ListAziStp");
+  auto* employees = h.Find<QListWidget>("ListDipStp");
+  h.ClickRow(companies, 0);
+  QVERIFY(employees->count() > 1);
+  const std::string key(Right(LineAt(employees, 0), 10));
+  MemorizeOptions month;
+  month.year = kDemoYear;
+  month.month = kDemoMonth;
+  RunMemorization(h.session, month, {LineAt(employees, 0)});
+  const size_t before = recording->printed().size();
+  h.ClickRow(employees, 0);
+  h.Find<QListWidget>("ListMesiStp")->setCurrentRow(kDemoMonth - 1);
+  auto* number = h.Find<QLineEdit>("TextProtocollo");
+  number->setText(QStringLiteral("5"));
+  h.Find<QLineEdit>("NCopie")->setText(QStringLiteral("1"));
+  h.TakeTexts();
+  h.Click("CmdStampaStp");
+  QCOMPARE(h.TakeTexts(), (std::vector<std::string>{std::string(kNotMemorizedWarning),
+                                                    "Stampa Presenze/Assenze relativo al periodo 06/2024 terminata"}));
+  QCOMPARE(number->text(), QStringLiteral("6"));
+  QCOMPARE(recording->printed().size(), before + 1);
+
+  // As PDF, one file per employee: the folder is offered and opened on Yes.
+  std::string opened;
+  h.form->print_screen().set_opener([&](const std::string& path) { opened = path; });
+  h.Click("ChkPDF");
+  h.Click("CheckSingolo");
+  h.dialogs.QueueAnswers({true});
+  h.Click("CmdStampaStp");
+  QCOMPARE(number->text(), QStringLiteral("7"));
+  QVERIFY(std::filesystem::is_directory(opened));
+  QVERIFY(opened.find("PRESLUL") != std::string::npos);
+  QVERIFY(std::filesystem::directory_iterator(opened) != std::filesystem::directory_iterator());
+}
+
+}  // namespace kaveltar::ui::testing
+
+int RunPrintScreenTests(int argc, char** argv) {
+  kaveltar::ui::testing::PrintScreenTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "print_screen_test.moc"
