@@ -181,9 +181,9 @@ class Importer {
   // The KGIUS of a file code: the first row whose GIUS_5 matches, else the first whose key
   // matches; null when none does.
   const std::string* Translate(std::string_view code) {
-    const std::string normalised = NormaliseImportCode(Cp1252ToUtf8(code));
-    const auto cached = translations_.find(normalised);
+    const auto cached = translations_.find(code);
     if (cached != translations_.end()) return cached->second ? &*cached->second : nullptr;
+    const std::string normalised = NormaliseImportCode(Cp1252ToUtf8(code));
     std::optional<std::string> found;
     for (const auto& [import_code, key] : by_import_code_) {
       if (!import_code.empty() && import_code == normalised) {
@@ -199,15 +199,16 @@ class Importer {
         }
       }
     }
-    const auto inserted = translations_.emplace(normalised, std::move(found)).first;
+    const auto inserted = translations_.emplace(std::string(code), std::move(found)).first;
     return inserted->second ? &*inserted->second : nullptr;
   }
 
   const EmployeeInfo& Employee(const std::string& key, int year) {
-    const std::string cache_key = key + ZeroPad(year, 4);
-    if (cache_key == last_key_) return *last_;
-    auto [it, added] = employees_.try_emplace(cache_key);
-    last_key_ = cache_key;
+    // Records come grouped by employee-month, so the last employee is nearly always the one.
+    if (last_ && year == last_year_ && key == last_key_) return *last_;
+    auto [it, added] = employees_.try_emplace(key + ZeroPad(year, 4));
+    last_key_ = key;
+    last_year_ = year;
     last_ = &it->second;
     if (!added) return it->second;
     EmployeeInfo& info = it->second;
@@ -284,25 +285,40 @@ class Importer {
   std::map<std::string, WeekSchedule, std::less<>> profiles_;
   std::vector<std::pair<std::string, std::string>> by_import_code_;  // normalised GIUS_5, KGIUS
   std::vector<std::pair<std::string, std::string>> by_key_;          // normalised KGIUS, KGIUS
-  std::unordered_map<std::string, std::optional<std::string>> translations_;
+  // File codes as they stand in the file (ten characters) and their KGIUS.
+  std::map<std::string, std::optional<std::string>, std::less<>> translations_;
   std::unordered_map<std::string, EmployeeInfo> employees_;
   std::string last_key_;
+  int last_year_ = 0;
   EmployeeInfo* last_ = nullptr;
   std::unordered_map<std::string, std::string> patron_days_;
   std::unordered_set<std::string> reported_;  // employees given an anomaly line
   std::array<DayRow, 32> rows_;
 };
 
-// The records of the file: every non-empty line, at most kMaxKeptLine bytes each.
-std::vector<std::string> ReadRecords(const std::filesystem::path& file) {
-  std::vector<std::string> records;
-  std::ifstream in(file, std::ios::binary);
-  ImportLineReader reader(in);
-  while (reader.Next()) {
-    if (reader.length() > 0) records.emplace_back(reader.line());
+// The records of the file: every non-empty line, at most kMaxKeptLine bytes each, held in
+// one buffer (no allocation per record).
+class Records {
+ public:
+  explicit Records(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    ImportLineReader reader(in);
+    while (reader.Next()) {
+      if (reader.length() == 0) continue;
+      ends_.push_back(text_.size() + reader.line().size());
+      text_.append(reader.line());
+    }
   }
-  return records;
-}
+  size_t size() const { return ends_.size(); }
+  std::string_view operator[](size_t i) const {
+    const size_t begin = i == 0 ? 0 : ends_[i - 1];
+    return std::string_view(text_).substr(begin, ends_[i] - begin);
+  }
+
+ private:
+  std::string text_;
+  std::vector<size_t> ends_;
+};
 
 }  // namespace
 
@@ -391,9 +407,9 @@ ImportResult CmdImportaFile(Session& session, ImportState* state, const ImportHo
     list.PREPARATESTATA(kImportAnomalyHeading);
 
     // First pass: the question on the first record, then the employee-months of the file.
-    const std::vector<std::string> records = ReadRecords(state->work);
-    if (!records.empty() && !dialogs.Ask(FirstRecordQuestion(records.front()), kImportQuestionTitle,
-                                         MessageIcon::kQuestion)) {
+    const Records records(state->work);
+    if (records.size() > 0 && !dialogs.Ask(FirstRecordQuestion(records[0]), kImportQuestionTitle,
+                                           MessageIcon::kQuestion)) {
       return result;
     }
     if (state->csv_wrong) {
@@ -403,22 +419,35 @@ ImportResult CmdImportaFile(Session& session, ImportState* state, const ImportHo
     Importer importer(session, list, result);
     std::unordered_map<std::string, size_t> index;
     std::vector<std::vector<std::string_view>> months;
-    for (const std::string& record : records) {
+    size_t current = 0;  // the group of the previous record
+    for (size_t r = 0; r < records.size(); ++r) {
+      const std::string_view record = records[r];
       if (!IsCompleteEmployee(record)) continue;
-      const std::string employee(Trim(ImportEmployee(record)));
+      const std::string_view employee = Trim(ImportEmployee(record));
       const std::string_view date = ImportDate(record);
       if (!IsValidDayKey(date)) {
-        importer.Anomaly(std::string(kEmployeePrefix) + employee + " Giornata : " + std::string(date) +
+        importer.Anomaly(std::string(kEmployeePrefix) + std::string(employee) + " Giornata : " + std::string(date) +
                          std::string(kInvalidDayText));
         continue;
       }
-      std::string key = employee + " " + std::string(date.substr(0, 6));
+      // Records of one employee-month usually follow each other: "KEY YYYYMM" is built only
+      // when the key changes.
+      if (!months.empty()) {
+        const std::string& last = result.keys[current];
+        if (last.size() == employee.size() + 7 && last.compare(0, employee.size(), employee) == 0 &&
+            last.compare(employee.size() + 1, 6, date.substr(0, 6)) == 0) {
+          months[current].push_back(record);
+          continue;
+        }
+      }
+      std::string key = std::string(employee) + " " + std::string(date.substr(0, 6));
       const auto [it, added] = index.try_emplace(key, months.size());
       if (added) {
         result.keys.push_back(std::move(key));
         months.emplace_back();
       }
-      months[it->second].push_back(record);
+      current = it->second;
+      months[current].push_back(record);
     }
 
     // The whole replacement in one transaction.
