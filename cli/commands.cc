@@ -9,6 +9,7 @@
 #include "base/encoding.h"
 #include "base/fatal.h"
 #include "base/text.h"
+#include "cli/exchange_commands.h"
 #include "cli/grid_commands.h"
 #include "cli/memorize_commands.h"
 #include "cli/print_commands.h"
@@ -414,6 +415,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   AddGridCommands(c);  // after the memorization commands: takes their `month` as `month show`
   AddTableCommands(c);
   AddPrintCommands(c);
+  AddExchangeCommands(c);
   return c;
 }
 
