@@ -368,7 +368,12 @@ void DrawMonthlySheet(ReportTarget& target, const SheetInput& input, const Sheet
       auto it = input.justifications->find(code);
       if (it != input.justifications->end()) description = it->second.description;
     }
-    if (description.size() > 30) description.resize(30);
+    // At most 30 letters, never cutting a letter of several bytes in two.
+    size_t letters = 0, cut = 0;
+    for (; cut < description.size(); ++cut) {
+      if ((static_cast<unsigned char>(description[cut]) & 0xC0) != 0x80 && ++letters > 30) break;
+    }
+    description.resize(cut);
     text = code + " " + description + " : " + MinutesToLongHours(minutes);
     PrintText(target, kDetailFirstRow + (line % kDetailLinesPerColumn) * kDetailStep,
               kDetailColumns[line / kDetailLinesPerColumn], text);

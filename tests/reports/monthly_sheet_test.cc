@@ -33,6 +33,7 @@ class MonthlySheetTest : public ::testing::Test {
     target_.set_printer(&printer_);
     justifications_["FER"] = {"FERIE", false};
     justifications_["STR"] = {"STRAORDINARIO", true};
+    justifications_["MAL"] = {"ÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙ", false};
     holidays_ = HolidayCalendar(std::vector<HolidayRow>{{"0602", "FESTA DELLA REPUBBLICA"}});
     input_.year = 2025;
     input_.month = 6;
@@ -53,6 +54,8 @@ class MonthlySheetTest : public ::testing::Test {
     rows_[2].SlotHours(1) = "08:00";
     rows_[3].SlotCode(1) = "STR";  // 4 June: two overtime hours
     rows_[3].SlotHours(1) = "02:00";
+    rows_[4].SlotCode(2) = "MAL";  // 5 June: a long description is cut at 30 letters
+    rows_[4].SlotHours(2) = "01:00";
     options_.number_text = "  17 ";
   }
 
@@ -116,7 +119,8 @@ TEST_F(MonthlySheetTest, PrinterSheetCarriesHeaderDaysTotalsAndDetail) {
   EXPECT_TRUE(Has(texts, "10:00"));
   EXPECT_TRUE(Has(texts, "ORE TEORICHE MESE : 240:00"));
   EXPECT_TRUE(Has(texts, "ORE LAVORATE MESE : 232:00"));
-  EXPECT_TRUE(Has(texts, "TOT.ORE GIUST.MESE : 010:00"));
+  EXPECT_TRUE(Has(texts, "TOT.ORE GIUST.MESE : 011:00"));
+  EXPECT_TRUE(Has(texts, "MAL ÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙ : 001:00"));
   EXPECT_TRUE(Has(texts, "FER FERIE : 008:00"));
   EXPECT_TRUE(Has(texts, "STR STRAORDINARIO : 002:00"));
   EXPECT_TRUE(Has(texts, "ORE"));
@@ -151,7 +155,7 @@ TEST_F(MonthlySheetTest, PdfSheetReadsBackWithTheSameContent) {
   EXPECT_NE(text.find("NUMERAZIONE : 17"), std::string::npos);
   EXPECT_NE(text.find("Mercoledi 11"), std::string::npos);
   EXPECT_NE(text.find("FER FERIE : 008:00"), std::string::npos);
-  EXPECT_NE(text.find("TOT.ORE GIUST.MESE : 010:00"), std::string::npos);
+  EXPECT_NE(text.find("TOT.ORE GIUST.MESE : 011:00"), std::string::npos);
   // The theoretical hours are left out of the days, not out of the month total.
   EXPECT_NE(text.find("ORE TEORICHE MESE : 240:00"), std::string::npos);
   EXPECT_EQ(text.find("001 08:00"), std::string::npos);
