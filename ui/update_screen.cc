@@ -6,6 +6,8 @@
 
 #include "app/session.h"
 #include "ui/frm_veltar.h"
+#include "ui/grid_screen.h"
+#include "ui/list_widgets.h"
 #include "ui/screen_layout.h"
 
 namespace kaveltar::ui {
@@ -21,6 +23,8 @@ UpdateScreen::UpdateScreen(FRMVELTAR& form)
   year_ = new YearBox(f, "LabAnnoAgg", "cmdAnnoAgg", session_.processing_year, form.dialogs());
   auto* cmd_rit = new QPushButton(QStringLiteral("Ritorna al Menu Precedente"), f);
   cmd_rit->setObjectName(QStringLiteral("CmdRitAgg"));
+  auto* cmd_conferma = new QPushButton(QStringLiteral("Conferma"), f);
+  cmd_conferma->setObjectName(QStringLiteral("CmdConfermaAgg"));
 
   auto* period = new QVBoxLayout;
   period->addWidget(NewLabel(f, "ANNO"), 0, Qt::AlignHCenter);
@@ -41,6 +45,7 @@ UpdateScreen::UpdateScreen(FRMVELTAR& form)
 
   auto* bottom = new QHBoxLayout;
   bottom->addStretch(1);
+  bottom->addWidget(cmd_conferma);
   bottom->addWidget(cmd_rit);
 
   auto* column = new QVBoxLayout(f);
@@ -52,16 +57,32 @@ UpdateScreen::UpdateScreen(FRMVELTAR& form)
   frame_mod_timbrature_ = new QGroupBox(form.frame_selezione());
   frame_mod_timbrature_->setObjectName(QStringLiteral("FrameModTimbrature"));
   frame_mod_timbrature_->setAutoFillBackground(true);
-  auto* grid_buttons = new QHBoxLayout;
-  grid_buttons->addWidget(form.NewMenuButton(11, frame_mod_timbrature_));
-  grid_buttons->addWidget(form.NewMenuButton(10, frame_mod_timbrature_));
-  grid_buttons->addStretch(1);
-  auto* grid_column = new QVBoxLayout(frame_mod_timbrature_);
-  grid_column->addStretch(1);
-  grid_column->addLayout(grid_buttons);
+  grid_ = std::make_unique<GridScreen>(form, frame_mod_timbrature_, frame_);
 
   Connect();
   connect(cmd_rit, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
+  connect(cmd_conferma, &QPushButton::clicked, this, [this] { CmdConfermaAgg_Click(); });
+  connect(employees_, &QListWidget::itemDoubleClicked, this, [this] { CmdConfermaAgg_Click(); });
 }
+
+UpdateScreen::~UpdateScreen() = default;
+
+UpdateSelection UpdateScreen::Selection() const {
+  UpdateSelection selection;
+  // The first selected line of each list.
+  const auto first_selected = [](const QListWidget* list) {
+    for (int row = 0; row < list->count(); ++row) {
+      if (list->item(row)->isSelected()) return LineAt(list, row);
+    }
+    return std::string();
+  };
+  selection.company_line = first_selected(companies_);
+  selection.employee_line = first_selected(employees_);
+  selection.month = month() == 0 ? 1 : month();
+  selection.year = year();
+  return selection;
+}
+
+void UpdateScreen::CmdConfermaAgg_Click() { grid_->CmdConfermaAgg_Click(Selection()); }
 
 }  // namespace kaveltar::ui

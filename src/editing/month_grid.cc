@@ -94,6 +94,7 @@ void MonthGrid::Load(const GridMonth& month) {
 }
 
 void MonthGrid::Reload() {
+  if (observer_.about_to_reload) observer_.about_to_reload();
   loaded_ = true;
   opened_ = Opened::kNothing;
   editor_text_.clear();

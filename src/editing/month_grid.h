@@ -148,6 +148,7 @@ class MonthGrid {
   struct Observer {
     std::function<void(int day, int column)> cell_changed;  // a text or the check mark
     std::function<void()> totals_changed;
+    std::function<void()> about_to_reload;  // the whole grid is about to be rebuilt
     std::function<void()> reloaded;  // the whole grid (days, texts, marks) was rebuilt
     std::function<void()> editors_changed;  // the pick list or the hours editor opened/closed
   };

@@ -49,7 +49,8 @@ class MonthGridTest : public MemorizeTest {
     if (year == kYear && month == 3 && Rows(key_, "201403").empty()) Run(Month(kYear, 3), {key_});
     grid_ = std::make_unique<MonthGrid>(session().db(), dialogs_);
     grid_->set_observer({[this](int day, int column) { changed_.emplace_back(day, column); },
-                         [this] { ++totals_changed_; }, [this] { ++reloads_; }, nullptr});
+                         [this] { ++totals_changed_; }, [this] { ++reloads_begun_; }, [this] { ++reloads_; },
+                         nullptr});
     grid_->Load({key_, year, month, std::move(municipality), std::move(company)});
     changed_.clear();
     dialogs_.Clear();
@@ -66,6 +67,7 @@ class MonthGridTest : public MemorizeTest {
   std::unique_ptr<MonthGrid> grid_;
   std::vector<std::pair<int, int>> changed_;
   int totals_changed_ = 0;
+  int reloads_begun_ = 0;
   int reloads_ = 0;
 };
 
@@ -120,6 +122,7 @@ TEST_F(MonthGridTest, LoadsTheStoredMonthWithDatesWeekdaysAndHolidays) {
   EXPECT_EQ(g.Text(3, 6), "04:00");
   EXPECT_EQ(g.Text(32, 0), "");
   EXPECT_FALSE(g.modified());
+  EXPECT_EQ(reloads_begun_, 1);
   EXPECT_EQ(reloads_, 1);
 
   // 8:00 theoretical, 4:00 worked and a 4:00 absence: green check; 4:00 alone: red cross.

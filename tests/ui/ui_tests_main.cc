@@ -9,6 +9,7 @@ int RunMainWindowTests(int argc, char** argv);
 int RunSelectionScreensTests(int argc, char** argv);
 int RunTablesScreenTests(int argc, char** argv);
 int RunMemorizeScreenTests(int argc, char** argv);
+int RunGridScreenTests(int argc, char** argv);
 int RunPrintScreenTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
   if (!*group || std::strcmp(group, "memorize_screen") == 0) {
     status |= RunMemorizeScreenTests(n, args.data());
   }
+  if (!*group || std::strcmp(group, "grid_screen") == 0) status |= RunGridScreenTests(n, args.data());
   if (!*group || std::strcmp(group, "print_screen") == 0) status |= RunPrintScreenTests(n, args.data());
   return status;
 }
