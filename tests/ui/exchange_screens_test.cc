@@ -1,0 +1,212 @@
+// The import, export and annual totals screens, driven by widget name: the file chosen and
+// checked with its results in colour, the import into PRESENZE, the payroll items file of
+// the selected companies, and the yearly count of a justification with its enabling rules.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "app/session.h"
+#include "base/text.h"
+#include "platform/printer_recording.h"
+#include "ui/import_screen.h"
+#include "ui/list_widgets.h"
+#include "ui_harness.h"
+
+namespace kaveltar::ui::testing {
+
+namespace {
+
+std::string Record(std::string_view key, std::string_view day, std::string_view worked,
+                   std::initializer_list<std::pair<std::string_view, std::string_view>> pairs = {}) {
+  std::string r = PadRight(key, 10) + PadRight(day, 8) + PadRight(worked, 5);
+  for (const auto& [code, hours] : pairs) r += PadRight(code, 10) + PadRight(hours, 5);
+  return PadRight(r, 173) + "\r\n";
+}
+
+std::string WriteFile(const std::string& name, const std::string& text) {
+  const std::filesystem::path path = Demo().root / name;
+  std::ofstream(path, std::ios::binary) << text;
+  return path.string();
+}
+
+}  // namespace
+
+class ExchangeScreensTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void ImportChecksAndImportsTheChosenFile();
+  void TotalsCountTheChosenJustification();
+  void ExportWritesTheSelectedCompanies();
+};
+
+void ExchangeScreensTest::ImportChecksAndImportsTheChosenFile() {
+  Harness h;
+  h.Click(h.MenuButton(2));
+  auto* importa = h.Find<QPushButton>("CmdImportaFile");
+  QVERIFY(!importa->isEnabled());
+  QString filter;
+  std::string path;
+  ImportScreen& screen = h.form->import_screen();
+  screen.set_file_chooser([&](const QString& f) {
+    filter = f;
+    return QString::fromStdString(path);
+  });
+
+  // An incomplete employee code: blocked, the structure result red.
+  path = WriteFile("incomplete.PRE", Record("001002", "20240603", "08:00"));
+  h.TakeTexts();
+  h.Click("CmdCerca");
+  QCOMPARE(filter, QStringLiteral("Tutti i file (*.PRE)"));
+  QCOMPARE(h.Find<QLabel>("lblNomeFileImport")->text(), QString::fromStdString(path));
+  QCOMPARE(h.TakeTexts().size(), size_t{1});
+  auto* structure = h.Find<QLabel>("lblRisultato_2");
+  QCOMPARE(structure->text(), QStringLiteral("Errata"));
+  QCOMPARE(structure->palette().color(QPalette::WindowText), QColor(Qt::red));
+  QCOMPARE(h.Find<QLabel>("lblRisultato_0")->text(), QStringLiteral("Corretta"));
+  QVERIFY(!importa->isEnabled());
+
+  // A good file: all correct, imported on Yes.
+  const std::string key = Demo().report.Keys(DemoCase::kGroup).front();
+  path = WriteFile("good.PRE", Record(key, "20240603", "07:00", {{"FE", "01:00"}}));
+  h.Click("CmdCerca");
+  QVERIFY(h.TakeTexts().empty());
+  QVERIFY(importa->isEnabled());
+  h.dialogs.set_default_answer(true);
+  h.Click(importa);
+  h.dialogs.set_default_answer(false);
+  const std::vector<std::string> texts = h.TakeTexts();
+  QCOMPARE(texts.back(), std::string("Importazione completata"));
+  std::vector<DayRow> rows;
+  QVERIFY(h.session.db().EmployeeMonth(key, "202406", &rows).ok());
+  QCOMPARE(rows.size(), size_t{30});
+  QCOMPARE(rows[2].pres[3], std::string("07:00"));
+  QCOMPARE(rows[2].SlotCode(1), std::string("001"));
+
+  // Another kind of file starts again, with its own filter.
+  h.Click("OptTipofile_1");
+  QVERIFY(h.Find<QLabel>("lblNomeFileImport")->text().isEmpty());
+  QVERIFY(!importa->isEnabled());
+  path.clear();
+  h.Click("CmdCerca");
+  QCOMPARE(filter, QStringLiteral("File CSV (*.csv)"));
+
+  // The layout goes to the printer after its notice.
+  auto printer = std::make_unique<RecordingPrinterJob>();
+  RecordingPrinterJob* recording = printer.get();
+  h.session.AttachPrinter(std::move(printer));
+  h.Click("CmdStampaImp");
+  QCOMPARE(h.TakeTexts().size(), size_t{1});
+  QCOMPARE(recording->printed().size(), size_t{1});
+  QCOMPARE(recording->printed()[0].Texts()[0],
+           std::string("TRACCIATO RECORD Altrovia Raroziv IMPORTAZIONE FILE PRESENZE ESTERNO LIBRO UNICO DEL LAVORO"));
+}
+
+void ExchangeScreensTest::TotalsCountTheChosenJustification() {
+  Harness h;
+  auto printer = std::make_unique<RecordingPrinterJob>();
+  RecordingPrinterJob* recording = printer.get();
+  h.session.AttachPrinter(std::move(printer));
+  h.Click(h.MenuButton(12));
+  auto* calcola = h.Find<QPushButton>("CmdCalcolaGG");
+  auto* stampa = h.Find<QPushButton>("CmdStpRiepilogo");
+  auto* combo = h.Find<QComboBox>("ComboDittaCalcolo");
+  QVERIFY(!calcola->isEnabled());
+  QVERIFY(!stampa->isEnabled());
+  QVERIFY(combo->count() > 0);
+  const std::string company = combo->itemText(0).left(3).toStdString();
+  // Two days of the first company hold code 001 in two slots each (the other tests of this
+  // run write only May and June).
+  std::string key;
+  for (const std::string& k : Demo().report.Keys(DemoCase::kGroup)) {
+    if (k.compare(0, 3, company) == 0) key = k;
+  }
+  QVERIFY(!key.empty());
+  for (const char* day : {"20240103", "20240205"}) {
+    DayRow row;
+    row.employee = key;
+    row.period = day;
+    row.SlotCode(1) = "001";
+    row.SlotCode(6) = "001";
+    QVERIFY(h.session.db().SaveDay(row).ok());
+  }
+
+  auto* list = h.Find<QListWidget>("ListElencoCalcolo");
+  h.ClickRow(list, 0);
+  QCOMPARE(h.Find<QLabel>("LabelGiusSelez")->text(), list->item(0)->text().left(55).trimmed());
+  QVERIFY(calcola->isEnabled());
+  QVERIFY(!stampa->isEnabled());
+  h.Click(calcola);
+  QCOMPARE(h.Find<QLabel>("LabelGGMese_0")->text(), QStringLiteral("1"));
+  QCOMPARE(h.Find<QLabel>("LabelGGMese_1")->text(), QStringLiteral("1"));
+  QCOMPARE(h.Find<QLabel>("LabelGGMese_6")->text(), QStringLiteral("0"));
+  int sum = 0;
+  for (int m = 0; m < 12; ++m) sum += h.Find<QLabel>(ArrayName("LabelGGMese", m).toLatin1().constData())->text().toInt();
+  QCOMPARE(h.Find<QLabel>("LabelGGTotale")->text(), QString::number(sum));
+  QVERIFY(stampa->isEnabled());
+  h.Click(stampa);
+  QCOMPARE(recording->printed().size(), size_t{1});
+  QVERIFY(recording->printed()[0].Texts()[1].rfind("| CALCOLO GIORNI TOTALI ANNUI GIUSTIFICATIVO : 001 ", 0) == 0);
+
+  // Another justification clears the counts; the previous year counts nothing here.
+  h.ClickRow(list, 1);
+  QVERIFY(h.Find<QLabel>("LabelGGTotale")->text().isEmpty());
+  QVERIFY(!stampa->isEnabled());
+  h.ClickRow(list, 0);
+  h.Click("OptAnnoCalcolo_1");
+  QVERIFY(combo->count() > 0);
+  h.Click(calcola);
+  QCOMPARE(h.Find<QLabel>("LabelGGTotale")->text(), QStringLiteral("0"));
+}
+
+void ExchangeScreensTest::ExportWritesTheSelectedCompanies() {
+  Harness h;
+  h.Click(h.MenuButton(4));
+  h.TakeTexts();
+  auto* companies = h.Find<QListWidget>("ListAziCar");
+  h.ClickRow(companies, 0);
+  const std::string company(Right(LineAt(companies, 0), 3));
+  std::string key;
+  for (const std::string& k : Demo().report.Keys(DemoCase::kGroup)) {
+    if (k.compare(0, 3, company) == 0) key = k;
+  }
+  QVERIFY(!key.empty());
+  // May holds the attendance, exported as the month before June.
+  DayRow row;
+  row.employee = key;
+  row.period = "20240506";
+  row.SlotCode(1) = "001";
+  row.SlotHours(1) = "08:00";
+  QVERIFY(h.session.db().SaveDay(row).ok());
+  h.Find<QListWidget>("ListMesiCar")->setCurrentRow(kDemoMonth - 1);
+  h.Click("CheckPresPrec");
+  h.Click("Check2");
+  h.Click("CmdCreaFile");
+  const std::filesystem::path file = Demo().archives / "IMPORTPRESENTE" / ("VOC" + company + "06.TXT");
+  QVERIFY(std::filesystem::exists(file));
+  QCOMPARE(std::filesystem::file_size(file), std::uintmax_t{200});
+  // The other companies had nothing: the question about the anomalies (answered No).
+  const std::vector<std::string> texts = h.TakeTexts();
+  QCOMPARE(texts.size(), size_t{1});
+  QVERIFY(texts[0].rfind("Generazione file Voci Paghe terminato.\n", 0) == 0);
+  QVERIFY(!h.Find<QCheckBox>("Check2")->isChecked());
+  QVERIFY(!h.Find<QWidget>("FrameGesExp_0")->isVisible());
+  QCOMPARE(companies->selectedItems().size(), qsizetype{1});
+  QVERIFY(companies->item(0)->isSelected());
+  std::filesystem::remove(file);
+}
+
+}  // namespace kaveltar::ui::testing
+
+int RunExchangeScreensTests(int argc, char** argv) {
+  kaveltar::ui::testing::ExchangeScreensTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "exchange_screens_test.moc"

@@ -1,0 +1,155 @@
+#include "ui/import_screen.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QVBoxLayout>
+
+#include "app/session.h"
+#include "ui/frm_veltar.h"
+#include "ui/list_widgets.h"
+#include "ui/screen_layout.h"
+#include "ui/wait_panel.h"
+
+namespace kaveltar::ui {
+namespace {
+
+struct Hourglass {
+  Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~Hourglass() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+ImportScreen::ImportScreen(FRMVELTAR& form) : form_(form) {
+  frame_ = new QGroupBox(FromUtf8(kImportScreenTitle), form.frame_selezione());
+  frame_->setObjectName(QStringLiteral("FrameImporta"));
+  frame_->setAutoFillBackground(true);
+  QGroupBox* f = frame_;
+
+  auto* kinds = new QGroupBox(f);
+  auto* kinds_column = new QVBoxLayout(kinds);
+  for (size_t i = 0; i < opt_tipofile_.size(); ++i) {
+    opt_tipofile_[i] = new QRadioButton(FromUtf8(kImportKindCaptions[i]), kinds);
+    SetArrayName(opt_tipofile_[i], "OptTipofile", static_cast<int>(i));
+    kinds_column->addWidget(opt_tipofile_[i]);
+  }
+  opt_tipofile_[0]->setChecked(true);
+
+  cmd_cerca_ = new QPushButton(FromUtf8(kCmdCercaCaption), f);
+  cmd_cerca_->setObjectName(QStringLiteral("CmdCerca"));
+  lbl_nome_file_ = NewLabel(f, "", "lblNomeFileImport");
+  lbl_nome_file_->setFrameShape(QFrame::Panel);
+  lbl_nome_file_->setFrameShadow(QFrame::Sunken);
+  lbl_nome_file_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  auto* checks = new QGridLayout;
+  for (size_t i = 0; i < results_.size(); ++i) {
+    checks->addWidget(new QLabel(FromUtf8(kCheckLabels[i]), f), static_cast<int>(i), 0);
+    results_[i] = new QLabel(f);
+    SetArrayName(results_[i], "lblRisultato", static_cast<int>(i));
+    QFont bold = results_[i]->font();
+    bold.setBold(true);
+    results_[i]->setFont(bold);
+    checks->addWidget(results_[i], static_cast<int>(i), 1);
+  }
+  checks->setColumnStretch(2, 1);
+
+  cmd_importa_ = new QPushButton(FromUtf8(kCmdImportaFileCaption), f);
+  cmd_importa_->setObjectName(QStringLiteral("CmdImportaFile"));
+  cmd_stampa_ = new QPushButton(FromUtf8(kCmdStampaImpCaption), f);
+  cmd_stampa_->setObjectName(QStringLiteral("CmdStampaImp"));
+  auto* cmd_rit = new QPushButton(QStringLiteral("Ritorna al Menu Precedente"), f);
+  cmd_rit->setObjectName(QStringLiteral("CmdRitImp"));
+
+  auto* column = new QVBoxLayout(f);
+  column->setContentsMargins(8, 4, 8, 8);
+  column->addWidget(kinds);
+  column->addLayout(Row({cmd_cerca_}));
+  column->addWidget(lbl_nome_file_);
+  column->addSpacing(8);
+  column->addLayout(checks);
+  column->addStretch(1);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(cmd_importa_);
+  bottom->addWidget(cmd_stampa_);
+  bottom->addStretch(1);
+  bottom->addWidget(cmd_rit);
+  column->addLayout(bottom);
+
+  Show();
+  for (QRadioButton* option : opt_tipofile_) {
+    // Another kind of file means another file: the choice starts again.
+    connect(option, &QRadioButton::toggled, this, [this](bool on) {
+      if (!on) return;
+      state_ = ImportState();
+      state_.kind = Kind();
+      Show();
+    });
+  }
+  connect(cmd_cerca_, &QPushButton::clicked, this, [this] { CmdCerca_Click(); });
+  connect(cmd_importa_, &QPushButton::clicked, this, [this] { CmdImportaFile_Click(); });
+  connect(cmd_stampa_, &QPushButton::clicked, this, [this] { CmdStampaImp_Click(); });
+  connect(cmd_rit, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
+}
+
+QString ImportScreen::Filter(ImportFileKind kind) {
+  const std::string_view filter = kImportKindFilters[static_cast<size_t>(kind)];
+  return FromUtf8(filter.substr(0, filter.find('|')));
+}
+
+ImportFileKind ImportScreen::Kind() const {
+  for (size_t i = 0; i < opt_tipofile_.size(); ++i) {
+    if (opt_tipofile_[i]->isChecked()) return static_cast<ImportFileKind>(i);
+  }
+  return ImportFileKind::kExternal;
+}
+
+void ImportScreen::Show() {
+  lbl_nome_file_->setText(QString::fromStdString(state_.path));
+  for (size_t i = 0; i < results_.size(); ++i) {
+    const std::string& result = state_.results[i];
+    results_[i]->setText(FromUtf8(result));
+    const QColor colour = result == kCheckWrong ? QColor(Qt::red) : QColor(0, 128, 0);
+    QPalette palette = results_[i]->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    results_[i]->setPalette(palette);
+  }
+  cmd_importa_->setEnabled(state_.import_enabled);
+}
+
+void ImportScreen::CmdCerca_Click() {
+  const ImportFileKind kind = Kind();
+  QString path;
+  if (chooser_) {
+    path = chooser_(Filter(kind));
+  } else {
+    path = QFileDialog::getOpenFileName(frame_, FromUtf8(kCmdCercaCaption), QString(), Filter(kind));
+  }
+  if (path.isEmpty()) return;
+  form_.Guard([&] {
+    Hourglass hourglass;
+    state_.kind = kind;
+    ChooseImportFile(form_.session(), &state_, path.toStdString());
+  });
+  Show();
+}
+
+void ImportScreen::CmdImportaFile_Click() {
+  form_.Guard([&] {
+    Hourglass hourglass;
+    std::unique_ptr<WaitPanel> wait;
+    ImportHooks hooks;
+    hooks.progress = [&](size_t, size_t, std::string_view) {
+      if (!wait) wait = form_.Wait();
+    };
+    CmdImportaFile(form_.session(), &state_, hooks);
+  });
+  Show();
+}
+
+void ImportScreen::CmdStampaImp_Click() {
+  form_.Guard([&] { CmdStampaImp(form_.session()); });
+}
+
+}  // namespace kaveltar::ui
