@@ -313,20 +313,23 @@ ExportResult CmdCreaFileCaricamento(Session& session, const ExportRequest& reque
     ReportError(session, error);
     return result;
   }
-  Dialogs& dialogs = session.dialogs();
-  if (!result.anomalies.empty()) {
-    if (dialogs.Ask(ExportAnomalyQuestion(), kFormCaption, MessageIcon::kQuestion)) {
-      try {
-        LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(), &session.printer_names);
-        STAMPA_ANOMALIE(session.printer(), result.anomalies);
-      } catch (const RunTimeError& error) {
-        ReportError(session, error);
-      }
-    }
-  } else {
-    dialogs.Show(kExportFinished, kFormCaption, MessageIcon::kInformation);
-  }
+  FinishPayrollExport(session, result);
   return result;
+}
+
+void FinishPayrollExport(Session& session, const ExportResult& result) {
+  Dialogs& dialogs = session.dialogs();
+  if (result.anomalies.empty()) {
+    dialogs.Show(kExportFinished, kFormCaption, MessageIcon::kInformation);
+    return;
+  }
+  if (!dialogs.Ask(ExportAnomalyQuestion(), kFormCaption, MessageIcon::kQuestion)) return;
+  try {
+    LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(), &session.printer_names);
+    STAMPA_ANOMALIE(session.printer(), result.anomalies);
+  } catch (const RunTimeError& error) {
+    ReportError(session, error);
+  }
 }
 
 void STAMPA_ANOMALIE(PrinterJob& printer, const std::vector<std::string>& anomalies) {

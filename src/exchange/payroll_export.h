@@ -124,6 +124,12 @@ ExportResult RunPayrollExport(Session& session, const ExportRequest& request, co
 ExportResult CmdCreaFileCaricamento(Session& session, const ExportRequest& request,
                                     const ExportProgress& progress = {});
 
+// The end of the start button after the run: with anomalies the question "Generazione file
+// Voci Paghe terminato. ... Stampare una lista di controllo?" (Yes prints the list), without
+// them the message "Generazione file Voci Paghe terminato". Printer errors go to the general
+// error handler.
+void FinishPayrollExport(Session& session, const ExportResult& result);
+
 // `STAMPA_ANOMALIE`: the anomaly list in "Courier New" 10 points, 65 lines a page, each page
 // with the heading, "Pag." and its number, and a rule of "=".
 void STAMPA_ANOMALIE(PrinterJob& printer, const std::vector<std::string>& anomalies);
