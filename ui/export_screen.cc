@@ -5,9 +5,11 @@
 #include <QVBoxLayout>
 
 #include "app/session.h"
+#include "exchange/payroll_export.h"
 #include "ui/frm_veltar.h"
 #include "ui/screen_layout.h"
 #include "ui/twips.h"
+#include "ui/wait_panel.h"
 
 namespace kaveltar::ui {
 
@@ -22,6 +24,10 @@ ExportScreen::ExportScreen(FRMVELTAR& form)
   employees_ = NewList(f, "ListDipCar");
   months_ = NewMonthList(f, "ListMesiCar", session_.processing_month);
   year_ = new YearBox(f, "LabAnnoCar", "cmdAnnoCar", session_.processing_year, form.dialogs());
+  check_pres_prec_ = new QCheckBox(FromUtf8(kCheckPresPrecCaption), f);
+  check_pres_prec_->setObjectName(QStringLiteral("CheckPresPrec"));
+  cmd_crea_file_ = new QPushButton(FromUtf8(kCreaFileCaption), f);
+  cmd_crea_file_->setObjectName(QStringLiteral("CmdCreaFile"));
   auto* cmd_annulla = new QPushButton(QStringLiteral("Ritorna al Menu Precedente"), f);
   cmd_annulla->setObjectName(QStringLiteral("CmdAnnullaCaric"));
 
@@ -30,6 +36,18 @@ ExportScreen::ExportScreen(FRMVELTAR& form)
     frame_ges_exp_[static_cast<size_t>(i)] = new QGroupBox(f);
     SetArrayName(frame_ges_exp_[static_cast<size_t>(i)], "FrameGesExp", i);
     frame_ges_exp_[static_cast<size_t>(i)]->setFlat(true);
+    frame_ges_exp_[static_cast<size_t>(i)]->hide();
+  }
+  {
+    auto* progress = new QVBoxLayout(frame_ges_exp_[0]);
+    QLabel* waiting = new QLabel(FromUtf8(kExportWaitCaption), frame_ges_exp_[0]);
+    QFont bold = waiting->font();
+    bold.setBold(true);
+    waiting->setFont(bold);
+    progress->addWidget(waiting);
+    label53_ = new QLabel(frame_ges_exp_[0]);
+    label53_->setObjectName(QStringLiteral("Label53"));
+    progress->addWidget(label53_);
   }
 
   auto* period = new QVBoxLayout;
@@ -37,6 +55,7 @@ ExportScreen::ExportScreen(FRMVELTAR& form)
   period->addWidget(year_);
   period->addSpacing(8);
   period->addLayout(Headed(f, "MESE", months_), 1);
+  period->addWidget(check_pres_prec_);
 
   auto* lists = new QGridLayout;
   lists->setHorizontalSpacing(8);
@@ -50,7 +69,9 @@ ExportScreen::ExportScreen(FRMVELTAR& form)
   lists->setColumnStretch(2, 12);
 
   auto* bottom = new QHBoxLayout;
-  bottom->addStretch(1);
+  bottom->addWidget(frame_ges_exp_[0], 1);
+  bottom->addStretch(0);
+  bottom->addWidget(cmd_crea_file_, 0, Qt::AlignBottom);
   bottom->addWidget(cmd_annulla, 0, Qt::AlignBottom);
   // The bottom band, to the left of the return button, is the progress frames' place.
   auto* band = new QWidget(f);
@@ -68,7 +89,39 @@ ExportScreen::ExportScreen(FRMVELTAR& form)
     if (ticked) companies_->selectAll();
     else companies_->clearSelection();
   });
+  connect(cmd_crea_file_, &QPushButton::clicked, this, [this] { CmdCreaFile_Click(); });
   connect(cmd_annulla, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
+}
+
+void ExportScreen::CmdCreaFile_Click() {
+  ExportRequest request;
+  for (int row = 0; row < companies_->count(); ++row) {
+    if (companies_->item(row)->isSelected()) request.companies.push_back(LineAt(companies_, row));
+  }
+  if (request.companies.empty() || month() == 0) return;
+  request.year = year();
+  request.month = month();
+  request.previous_month = check_pres_prec_->isChecked();
+  ExportResult result;
+  bool ran = false;
+  form_.Guard([&] {
+    auto wait = form_.Wait();
+    frame_ges_exp_[0]->show();
+    result = RunPayrollExport(session_, request, [this](std::string_view phase, std::string_view what) {
+      label53_->setText(FromUtf8(phase) + QLatin1Char('\n') + FromUtf8(what));
+      label53_->repaint();
+    });
+    ran = true;
+  });
+  // The closing question or message comes once the progress frame is gone.
+  frame_ges_exp_[0]->hide();
+  if (ran) form_.Guard([&] { FinishPayrollExport(session_, result); });
+  check2_->setChecked(false);
+  if (companies_->count() > 0) {
+    companies_->clearSelection();
+    companies_->setCurrentRow(0);
+    companies_->item(0)->setSelected(true);
+  }
 }
 
 void ExportScreen::ListsRefilled() {

@@ -13,11 +13,12 @@
 #include "app/startup.h"
 #include "base/run_time_error.h"
 #include "ui/export_screen.h"
+#include "ui/import_screen.h"
 #include "ui/list_widgets.h"
 #include "ui/memorize_screen.h"
 #include "ui/print_screen.h"
-#include "ui/shell_screens.h"
 #include "ui/tables_screen.h"
+#include "ui/totals_screen.h"
 #include "ui/twips.h"
 #include "ui/update_screen.h"
 

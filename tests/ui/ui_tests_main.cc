@@ -11,6 +11,7 @@ int RunTablesScreenTests(int argc, char** argv);
 int RunMemorizeScreenTests(int argc, char** argv);
 int RunGridScreenTests(int argc, char** argv);
 int RunPrintScreenTests(int argc, char** argv);
+int RunExchangeScreensTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -31,5 +32,8 @@ int main(int argc, char** argv) {
   }
   if (!*group || std::strcmp(group, "grid_screen") == 0) status |= RunGridScreenTests(n, args.data());
   if (!*group || std::strcmp(group, "print_screen") == 0) status |= RunPrintScreenTests(n, args.data());
+  if (!*group || std::strcmp(group, "exchange_screens") == 0) {
+    status |= RunExchangeScreensTests(n, args.data());
+  }
   return status;
 }
