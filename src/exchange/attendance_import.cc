@@ -143,9 +143,10 @@ class Importer {
 
     // The schedule of the day, as memorization sets it.
     if (info.schedule) {
+      PrepareCalendar(year, month, info.patron_day);
       row.pres[1] = info.schedule_code;
-      if (!holidays_.IsHoliday(row.period, municipality_day_, info.patron_day)) {
-        row.pres[2] = info.schedule->hours[static_cast<size_t>(Weekday(year, month, day))];
+      if (!holiday_[static_cast<size_t>(day)]) {
+        row.pres[2] = info.schedule->hours[static_cast<size_t>(weekday_[static_cast<size_t>(day)])];
       }
     } else if (info.anomaly && !(info.collaborator && *info.anomaly == kNoScheduleText) &&
                reported_.insert(employee).second) {
@@ -157,6 +158,21 @@ class Importer {
     CARICAUNAGIORNATA(employee, record, &row);
     row.protocollo = 0;
     row.pres0 = 0;
+  }
+
+  // The weekday and the holiday flag of every day of the month, for the company's patron day
+  // (worked out once per month and company, not once per record).
+  void PrepareCalendar(int year, int month, const std::string& patron_day) {
+    if (year == calendar_year_ && month == calendar_month_ && patron_day == calendar_patron_) return;
+    calendar_year_ = year;
+    calendar_month_ = month;
+    calendar_patron_ = patron_day;
+    std::string key = ZeroPad(year, 4) + ZeroPad(month, 2) + "00";
+    for (int day = 1; day <= MonthLength(month, year); ++day) {
+      key.replace(6, 2, ZeroPad(day, 2));
+      weekday_[static_cast<size_t>(day)] = Weekday(year, month, day);
+      holiday_[static_cast<size_t>(day)] = holidays_.IsHoliday(key, municipality_day_, patron_day);
+    }
   }
 
   // The worked hours and the justification pairs of a record into its day.
@@ -294,6 +310,11 @@ class Importer {
   std::unordered_map<std::string, std::string> patron_days_;
   std::unordered_set<std::string> reported_;  // employees given an anomaly line
   std::array<DayRow, 32> rows_;
+  int calendar_year_ = 0;
+  int calendar_month_ = 0;
+  std::string calendar_patron_;
+  std::array<int, 32> weekday_{};
+  std::array<bool, 32> holiday_{};
 };
 
 // The records of the file: every non-empty line, at most kMaxKeptLine bytes each, held in
