@@ -496,10 +496,12 @@ bool MonthGrid::CmdMemTimbrature() {
 void MonthGrid::Save() {
   if (!loaded_) return;
   const auto work = [this] {
-    std::vector<DayRow> rows;
-    Check(db_.EmployeeMonth(month_.employee, period(), &rows), "PRESENZE");
+    // The stored rows are read inside the transaction, so what the grid does not show
+    // (PRES_0, slots 6-10, PROTOCOLLO) is written back as it is at that moment.
     Transaction transaction(db_);
     Check(transaction.status(), "PRESENZE");
+    std::vector<DayRow> rows;
+    Check(db_.EmployeeMonth(month_.employee, period(), &rows), "PRESENZE");
     for (DayRow& row : rows) {
       const long d = ValInt(Mid(row.period, 6, 2));
       if (d < 1 || d > days()) continue;  // a day the month does not have is neither shown nor saved
