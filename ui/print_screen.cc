@@ -163,7 +163,9 @@ PrintScreen::PrintScreen(FRMVELTAR& form)
     form_.Guard([this] { CmdStampaStp_Click(); });
   });
   opener_ = [](const std::string& path) {
-    const std::string command = "xdg-open '" + path + "' >/dev/null 2>&1 &";
+    std::string quoted = "'";
+    for (char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    const std::string command = "xdg-open " + quoted + "' >/dev/null 2>&1 &";
     if (std::system(command.c_str()) != 0) return;
   };
   connect(cmd_rit, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
