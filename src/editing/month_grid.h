@@ -1,8 +1,8 @@
 // The month grid (`GrigliaModTimb`) of one employee-month, without widgets: the sixteen
 // columns with their headings, widths and colours, one row per day loaded from PRESENZE, the
 // holiday marking, the daily check mark, the seven month totals, the modification mark, save
-// and undo (Part 4.1), and every rule by which a cell changes: what activating a cell opens,
-// the two pick lists, the hours editor and its commit with the day's caps (Part 4.2).
+// and undo, and every rule by which a cell changes: what activating a cell opens,
+// the two pick lists, the hours editor and its commit with the day's caps.
 //
 // Columns (row d of the grid is day d; the heading row is the screen's):
 //   0 "Data"     DD/MM/YYYY of KPERIODO          8 "Ore"    PRES_7   slot 2 hours
@@ -21,7 +21,7 @@
 // of every changed cell, of new totals and of a reload, so a view repaints exactly what
 // changed.
 //
-// Decisions on the points Part 4.2 leaves open:
+// Decisions where the cell rules leave a choice:
 //   - "000 AZZERAMENTO CAMPO" on a justification code empties the slot's hours too: hours
 //     without a code could no longer be edited (the hours cell refuses to open without a
 //     code) and would still count in the check mark and the totals.
@@ -164,7 +164,7 @@ class MonthGrid {
   // True when PRESENZE holds at least one day of the employee-month (YYYYMM).
   static bool MonthExists(AttendanceDb& db, std::string_view employee, std::string_view period);
 
-  // --- Loading (Part 4.1) ---
+  // --- Loading ---
   // DISEGNATABELLA and POPOLATABELLA for `month`, then the totals: one row per day of the
   // month (28-31); a missing PRESENZE day row is added with its two keys only (in one
   // transaction); the modification mark is cleared and any editor closed.
@@ -184,7 +184,7 @@ class MonthGrid {
   const std::array<std::string, 7>& totals() const { return totals_; }
   bool modified() const { return modified_; }
 
-  // --- Cell editing (Part 4.2) ---
+  // --- Cell editing ---
   // A click (or Enter/F2) on a cell: opens the pick list of column 2 or of a code column,
   // or the hours editor on columns 3, 4 and the slot hours (a slot without a code shows
   // "Inserire prima il giustificativo di assenza" and opens nothing). Opening one closes the
@@ -224,7 +224,7 @@ class MonthGrid {
   // through the editor. Messages go through the Dialogs as on the screen.
   SetResult SetCell(int day, int column, std::string_view value);
 
-  // --- Save and undo (Part 4.1) ---
+  // --- Save and undo ---
   // `CmdMemTimbrature_Click`: closes the editors, asks "Salvare le modifiche apportate alle
   // timbrature?" and on Yes saves. Returns true when saved.
   bool CmdMemTimbrature();

@@ -1,6 +1,6 @@
 // The month grid on a real SQLite database of a demo installation (processing year 2014,
 // March): layout, loading and its holiday marking, the check mark and the totals, every cell
-// rule of Part 4.2 with its messages, the two open points decided, save, undo and leaving.
+// rule with its messages, the two choices the rules leave open, save, undo and leaving.
 #include "editing/month_grid.h"
 
 #include <map>
