@@ -15,12 +15,6 @@
 // database (timed). --keep DIR leaves the installation, the file and both databases in DIR.
 //
 // The last line is "import_s=<seconds> floor_s=<seconds> ratio=<import/floor>".
-#include <sqlite3.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -28,51 +22,22 @@
 #include <vector>
 
 #include "app/session.h"
-#include "app/startup.h"
 #include "archive/selection_lists.h"
 #include "base/dates.h"
 #include "base/dialogs.h"
 #include "base/text.h"
+#include "bench_common.h"
 #include "db/attendance_db.h"
-#include "demo/demo_installation.h"
 #include "exchange/attendance_import.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using namespace kaveltar;
+using namespace kaveltar::bench;
 
 constexpr int kYear = 2024;
 constexpr int kMonth = 4;
-
-[[noreturn]] void Die(const std::string& message) {
-  std::fprintf(stderr, "bench_import: %s\n", message.c_str());
-  std::exit(1);
-}
-
-// The demo installation is written by a child process, so its memory does not count.
-void WriteInstallation(const fs::path& dir, int employees) {
-  const pid_t child = ::fork();
-  if (child < 0) Die("fork failed");
-  if (child == 0) {
-    DemoOptions options;
-    options.dir = dir;
-    options.year = kYear;
-    options.month = kMonth;
-    options.employees = employees;
-    options.companies = std::max(1, employees / 200);
-    options.seed = 2024;
-    DemoReport report;
-    const Status s = WriteDemoInstallation(options, &report);
-    if (!s.ok()) std::fprintf(stderr, "bench_import: %s\n", s.message().c_str());
-    ::_exit(s.ok() ? 0 : 1);
-  }
-  int status = 0;
-  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    Die("the demo installation could not be written");
-  }
-}
 
 // One record per employee and working day; returns the number of records.
 long WriteFile(const fs::path& file, const std::vector<std::string>& keys) {
@@ -100,90 +65,13 @@ long WriteFile(const fs::path& file, const std::vector<std::string>& keys) {
   return records;
 }
 
-// The empty database of the floor and its one prepared INSERT, in one transaction.
-class FloorDb {
- public:
-  explicit FloorDb(const fs::path& file) {
-    if (Status s = CreateSqliteDatabase(file); !s.ok()) Die(s.message());
-    if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-      Die("cannot open " + file.string());
-    }
-    Exec("PRAGMA journal_mode=DELETE");
-    Exec("PRAGMA synchronous=FULL");
-    std::string sql = "INSERT INTO PRESENZE (KDIPENDENTE, KPERIODO, PRES_0";
-    for (int n = 1; n <= 23; ++n) sql += ", PRES_" + std::to_string(n);
-    sql += ", PROTOCOLLO) VALUES (?";
-    for (int n = 1; n < 27; ++n) sql += ", ?";
-    sql += ")";
-    Prepare(sql, &insert_);
-  }
-  ~FloorDb() {
-    sqlite3_finalize(insert_);
-    sqlite3_close_v2(db_);
-  }
-  void Begin() { Exec("BEGIN IMMEDIATE"); }
-  void Commit() { Exec("COMMIT"); }
-  void Insert(const std::vector<DayRow>& rows) {
-    for (const DayRow& row : rows) {
-      sqlite3_bind_text(insert_, 1, row.employee.data(), static_cast<int>(row.employee.size()), SQLITE_STATIC);
-      sqlite3_bind_text(insert_, 2, row.period.data(), static_cast<int>(row.period.size()), SQLITE_STATIC);
-      sqlite3_bind_int64(insert_, 3, row.pres0);
-      for (int n = 1; n <= 23; ++n) {
-        const std::string& v = row.pres[static_cast<size_t>(n)];
-        sqlite3_bind_text(insert_, 3 + n, v.data(), static_cast<int>(v.size()), SQLITE_STATIC);
-      }
-      sqlite3_bind_int64(insert_, 27, row.protocollo);
-      if (sqlite3_step(insert_) != SQLITE_DONE) Die(sqlite3_errmsg(db_));
-      sqlite3_reset(insert_);
-    }
-  }
-
- private:
-  void Exec(const char* sql) {
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) Die(sqlite3_errmsg(db_));
-  }
-  void Prepare(const std::string& sql, sqlite3_stmt** stmt) {
-    if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, stmt, nullptr) != SQLITE_OK) {
-      Die(sqlite3_errmsg(db_));
-    }
-  }
-  sqlite3* db_ = nullptr;
-  sqlite3_stmt* insert_ = nullptr;
-};
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  int employees = 9999;
-  fs::path keep;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--keep" && i + 1 < argc) {
-      keep = argv[++i];
-    } else if (!arg.empty() && arg.find_first_not_of("0123456789") == std::string::npos) {
-      employees = std::atoi(arg.c_str());
-    } else {
-      Die("usage: bench_import [EMPLOYEES] [--keep DIR]");
-    }
-  }
-  if (employees < 1 || employees > 9999) Die("EMPLOYEES must be 1-9999 (the employee number has four digits)");
-
-  fs::path root = keep;
-  if (root.empty()) {
-    std::string pattern = (fs::current_path() / "bench-import-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) Die("cannot create a working folder");
-    root = pattern;
-  } else {
-    fs::remove_all(root);
-    fs::create_directories(root);
-  }
-  setenv("KAVELTAR_DRIVE_C", (root / "c").c_str(), 1);
-  setenv("KAVELTAR_REGISTRY", (root / "registry.ini").c_str(), 1);
-  setenv("KAVELTAR_PRINTER", ("file:" + (root / "spool").string()).c_str(), 1);
-  const fs::path demo = root / "demo";
-  WriteInstallation(demo, employees);
+  const DemoRun run = PrepareDemoRun("bench_import", argc, argv, kYear, kMonth);
+  const int employees = run.args.employees;
+  const fs::path& root = run.root;
+  const fs::path& demo = run.demo;
 
   double check_s = 0, import_s = 0, floor_s = 0;
   long records = 0, rows_written = 0;
@@ -192,10 +80,7 @@ int main(int argc, char** argv) {
     RecordingDialogs dialogs;
     dialogs.set_default_answer(true);
     Session session(dialogs);
-    StartupOptions paths;
-    paths.archive_path = demo / "ARCHIVI";
-    paths.program_path = demo / "PROGRAMMI";
-    Startup(session, paths);
+    StartDemoSession(session, demo);
 
     session.lists().CARICAESTRAZIONE(0);
     std::vector<std::string> keys;
@@ -231,7 +116,7 @@ int main(int argc, char** argv) {
     floor.Commit();
     floor_s += Seconds(Clock::now() - t3);
   }
-  if (keep.empty()) fs::remove_all(root);
+  RemoveWorkingFolder(run.args, root);
 
   std::printf("records: %ld (%d employees x working days of %04d-%02d)\n", records, employees, kYear, kMonth);
   std::printf("employee-months replaced: %zu, records imported: %ld, anomaly lines: %zu\n", result.keys.size(),
@@ -240,6 +125,6 @@ int main(int argc, char** argv) {
   std::printf("checks: %.3f s\n", check_s);
   std::printf("import: %.3f s (%.0f records/s)\n", import_s, records / import_s);
   std::printf("floor (one INSERT per row, one transaction): %.3f s (%.0f rows/s)\n", floor_s, rows_written / floor_s);
-  std::printf("import_s=%.3f floor_s=%.3f ratio=%.3f\n", import_s, floor_s, import_s / floor_s);
+  PrintResultLine("import_s", import_s, "floor_s", floor_s);
   return 0;
 }

@@ -13,12 +13,8 @@
 // --keep DIR leaves the installation and the files in DIR.
 //
 // The last line is "sheets_s=<seconds> writer_s=<seconds> ratio=<sheets/writer>".
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -29,7 +25,7 @@
 #include "app/startup.h"
 #include "archive/selection_lists.h"
 #include "base/dialogs.h"
-#include "demo/demo_installation.h"
+#include "bench_common.h"
 #include "memorize/memorization.h"
 #include "pdf/test_page.h"
 #include "printing/sheet_printing.h"
@@ -37,41 +33,11 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using namespace kaveltar;
+using namespace kaveltar::bench;
 
 constexpr int kYear = 2024;
 constexpr int kMonth = 3;
-
-[[noreturn]] void Die(const std::string& message) {
-  std::fprintf(stderr, "bench_sheets: %s\n", message.c_str());
-  std::exit(1);
-}
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-// The demo installation is written by a child process, so its memory does not count.
-void WriteInstallation(const fs::path& dir, int employees) {
-  const pid_t child = ::fork();
-  if (child < 0) Die("fork failed");
-  if (child == 0) {
-    DemoOptions options;
-    options.dir = dir;
-    options.year = kYear;
-    options.month = kMonth;
-    options.employees = employees;
-    options.companies = std::max(1, employees / 200);
-    options.seed = 2024;
-    DemoReport report;
-    const Status s = WriteDemoInstallation(options, &report);
-    if (!s.ok()) std::fprintf(stderr, "bench_sheets: %s\n", s.message().c_str());
-    ::_exit(s.ok() ? 0 : 1);
-  }
-  int status = 0;
-  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    Die("the demo installation could not be written");
-  }
-}
 
 // True when the PDF file has an encryption dictionary.
 bool Encrypted(const std::string& file) {
@@ -83,34 +49,10 @@ bool Encrypted(const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int employees = 9999;
-  fs::path keep;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--keep" && i + 1 < argc) {
-      keep = argv[++i];
-    } else if (!arg.empty() && arg.find_first_not_of("0123456789") == std::string::npos) {
-      employees = std::atoi(arg.c_str());
-    } else {
-      Die("usage: bench_sheets [EMPLOYEES] [--keep DIR]");
-    }
-  }
-  if (employees < 1 || employees > 9999) Die("EMPLOYEES must be 1-9999 (the employee number has four digits)");
-
-  fs::path root = keep;
-  if (root.empty()) {
-    std::string pattern = (fs::current_path() / "bench-sheets-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) Die("cannot create a working folder");
-    root = pattern;
-  } else {
-    fs::remove_all(root);
-    fs::create_directories(root);
-  }
-  setenv("KAVELTAR_DRIVE_C", (root / "c").c_str(), 1);
-  setenv("KAVELTAR_REGISTRY", (root / "registry.ini").c_str(), 1);
-  setenv("KAVELTAR_PRINTER", ("file:" + (root / "spool").string()).c_str(), 1);
-  const fs::path demo = root / "demo";
-  WriteInstallation(demo, employees);
+  const DemoRun run = PrepareDemoRun("bench_sheets", argc, argv, kYear, kMonth);
+  const int employees = run.args.employees;
+  const fs::path& root = run.root;
+  const fs::path& demo = run.demo;
   const fs::path writer_dir = root / "writer";
   fs::create_directories(writer_dir);
 
@@ -119,10 +61,7 @@ int main(int argc, char** argv) {
   {
     RecordingDialogs dialogs;
     Session session(dialogs);
-    StartupOptions paths;
-    paths.archive_path = demo / "ARCHIVI";
-    paths.program_path = demo / "PROGRAMMI";
-    Startup(session, paths);
+    StartDemoSession(session, demo);
 
     // Every company with the employees the print screen lists for it.
     SelectionLists& lists = session.lists();
@@ -178,10 +117,10 @@ int main(int argc, char** argv) {
     Shutdown(session);
   }
   if (sheets == 0) Die("no sheet was written");
-  if (keep.empty()) fs::remove_all(root);
+  RemoveWorkingFolder(run.args, root);
 
   std::printf("employees=%d sheets=%ld protected=%ld (one file per employee, March %d)\n", employees,
               sheets, protected_files, kYear);
-  std::printf("sheets_s=%.3f writer_s=%.3f ratio=%.2f\n", sheets_s, writer_s, sheets_s / writer_s);
+  PrintResultLine("sheets_s", sheets_s, "writer_s", writer_s, 2);
   return 0;
 }

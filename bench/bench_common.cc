@@ -1,0 +1,188 @@
+#include "bench_common.h"
+
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+
+#include "app/startup.h"
+#include "demo/demo_installation.h"
+
+namespace kaveltar::bench {
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string program_name = "bench";
+}  // namespace
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+void Die(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", program_name.c_str(), message.c_str());
+  std::exit(1);
+}
+
+long PeakKb() {
+  std::ifstream in("/proc/self/status");
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::atol(line.c_str() + 6);
+  }
+  return -1;
+}
+
+void ResetPeak() {
+  std::ofstream out("/proc/self/clear_refs");
+  out << "5";
+}
+
+Args ParseArgs(const char* program, int argc, char** argv) {
+  program_name = program;
+  Args args;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--keep" && i + 1 < argc) {
+      args.keep = argv[++i];
+    } else if (!arg.empty() && arg.find_first_not_of("0123456789") == std::string::npos) {
+      args.employees = std::atoi(arg.c_str());
+    } else {
+      Die("usage: " + program_name + " [EMPLOYEES] [--keep DIR]");
+    }
+  }
+  if (args.employees < 1 || args.employees > 9999) {
+    Die("EMPLOYEES must be 1-9999 (the employee number has four digits)");
+  }
+  return args;
+}
+
+fs::path MakeWorkingFolder(const Args& args, const std::string& prefix) {
+  fs::path root = args.keep;
+  if (root.empty()) {
+    std::string pattern = (fs::current_path() / (prefix + "-XXXXXX")).string();
+    if (!::mkdtemp(pattern.data())) Die("cannot create a working folder");
+    root = pattern;
+  } else {
+    fs::remove_all(root);
+    fs::create_directories(root);
+  }
+  setenv("KAVELTAR_DRIVE_C", (root / "c").c_str(), 1);
+  setenv("KAVELTAR_REGISTRY", (root / "registry.ini").c_str(), 1);
+  setenv("KAVELTAR_PRINTER", ("file:" + (root / "spool").string()).c_str(), 1);
+  return root;
+}
+
+void RemoveWorkingFolder(const Args& args, const fs::path& root) {
+  if (args.keep.empty()) fs::remove_all(root);
+}
+
+void WriteInstallation(const fs::path& dir, int employees, int year, int month) {
+  const pid_t child = ::fork();
+  if (child < 0) Die("fork failed");
+  if (child == 0) {
+    DemoOptions options;
+    options.dir = dir;
+    options.year = year;
+    options.month = month;
+    options.employees = employees;
+    options.companies = std::max(1, employees / 200);
+    options.seed = 2024;
+    DemoReport report;
+    const Status s = WriteDemoInstallation(options, &report);
+    if (!s.ok()) std::fprintf(stderr, "%s: %s\n", program_name.c_str(), s.message().c_str());
+    ::_exit(s.ok() ? 0 : 1);
+  }
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    Die("the demo installation could not be written");
+  }
+}
+
+DemoRun PrepareDemoRun(const char* program, int argc, char** argv, int year, int month) {
+  DemoRun run;
+  run.args = ParseArgs(program, argc, argv);
+  std::string prefix = program;
+  std::replace(prefix.begin(), prefix.end(), '_', '-');
+  run.root = MakeWorkingFolder(run.args, prefix);
+  run.demo = run.root / "demo";
+  WriteInstallation(run.demo, run.args.employees, year, month);
+  return run;
+}
+
+void StartDemoSession(Session& session, const fs::path& demo) {
+  StartupOptions paths;
+  paths.archive_path = demo / "ARCHIVI";
+  paths.program_path = demo / "PROGRAMMI";
+  Startup(session, paths);
+}
+
+FloorDb::FloorDb(const fs::path& file) {
+  if (Status s = CreateSqliteDatabase(file); !s.ok()) Die(s.message());
+  if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+    Die("cannot open " + file.string());
+  }
+  Exec("PRAGMA journal_mode=DELETE");
+  Exec("PRAGMA synchronous=FULL");
+  std::string sql = "INSERT INTO PRESENZE (KDIPENDENTE, KPERIODO, PRES_0";
+  for (int n = 1; n <= 23; ++n) sql += ", PRES_" + std::to_string(n);
+  sql += ", PROTOCOLLO) VALUES (?";
+  for (int n = 1; n < 27; ++n) sql += ", ?";
+  sql += ")";
+  Prepare(sql, &insert_);
+  Prepare("BEGIN IMMEDIATE", &begin_);
+  Prepare("COMMIT", &commit_);
+}
+
+FloorDb::~FloorDb() {
+  for (sqlite3_stmt* s : {insert_, begin_, commit_}) sqlite3_finalize(s);
+  sqlite3_close_v2(db_);
+}
+
+void FloorDb::Begin() { Step(begin_); }
+
+void FloorDb::Commit() { Step(commit_); }
+
+void FloorDb::Insert(const std::vector<DayRow>& rows) {
+  for (const DayRow& row : rows) {
+    sqlite3_bind_text(insert_, 1, row.employee.data(), static_cast<int>(row.employee.size()), SQLITE_STATIC);
+    sqlite3_bind_text(insert_, 2, row.period.data(), static_cast<int>(row.period.size()), SQLITE_STATIC);
+    sqlite3_bind_int64(insert_, 3, row.pres0);
+    for (int n = 1; n <= 23; ++n) {
+      const std::string& v = row.pres[static_cast<size_t>(n)];
+      sqlite3_bind_text(insert_, 3 + n, v.data(), static_cast<int>(v.size()), SQLITE_STATIC);
+    }
+    sqlite3_bind_int64(insert_, 27, row.protocollo);
+    Step(insert_);
+  }
+}
+
+void FloorDb::InsertInTransaction(const std::vector<DayRow>& rows) {
+  Begin();
+  Insert(rows);
+  Commit();
+}
+
+void FloorDb::Exec(const char* sql) {
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) Die(sqlite3_errmsg(db_));
+}
+
+void FloorDb::Prepare(const std::string& sql, sqlite3_stmt** stmt) {
+  if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, stmt, nullptr) != SQLITE_OK) {
+    Die(sqlite3_errmsg(db_));
+  }
+}
+
+void FloorDb::Step(sqlite3_stmt* stmt) {
+  if (sqlite3_step(stmt) != SQLITE_DONE) Die(sqlite3_errmsg(db_));
+  sqlite3_reset(stmt);
+}
+
+void PrintResultLine(const char* name, double measured_s, const char* base_name, double base_s,
+                     int ratio_decimals) {
+  std::printf("%s=%.3f %s=%.3f ratio=%.*f\n", name, measured_s, base_name, base_s, ratio_decimals,
+              measured_s / base_s);
+}
+
+}  // namespace kaveltar::bench

@@ -1,0 +1,95 @@
+// Shared pieces of the benchmarks that run against a demo installation: argument parsing,
+// the working folder, the demo installation written by a child process, the session opened
+// on it, timing, peak memory, the floor database of plain INSERTs and the last result line.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/session.h"
+#include "db/attendance_db.h"
+
+namespace kaveltar::bench {
+
+using Clock = std::chrono::steady_clock;
+
+// Seconds in a clock duration.
+double Seconds(Clock::duration d);
+
+// Writes "<program>: <message>" to stderr and exits with status 1. The program name is the
+// one given to ParseArgs.
+[[noreturn]] void Die(const std::string& message);
+
+// Peak resident memory of the process in kB (VmHWM), and its reset.
+long PeakKb();
+void ResetPeak();
+
+// The arguments "[EMPLOYEES] [--keep DIR]". EMPLOYEES is 1-9999, default 9999 (the employee
+// number has four digits). Bad arguments end the program with the usage line.
+struct Args {
+  int employees = 9999;
+  std::filesystem::path keep;
+};
+Args ParseArgs(const char* program, int argc, char** argv);
+
+// The working folder: DIR of --keep, emptied, or a new folder "<prefix>-XXXXXX" in the current
+// folder (on the disk of the current folder, as the program's database would be). Points the
+// program's drive C, registry and printer into it.
+std::filesystem::path MakeWorkingFolder(const Args& args, const std::string& prefix);
+
+// Removes the working folder unless --keep was given.
+void RemoveWorkingFolder(const Args& args, const std::filesystem::path& root);
+
+// Writes the demo installation of the month in a child process, so its memory does not count.
+void WriteInstallation(const std::filesystem::path& dir, int employees, int year, int month);
+
+// The start every benchmark shares: the arguments parsed, the working folder made (named after
+// the program, "bench_memorize" giving "bench-memorize-XXXXXX") and the demo installation of the
+// month written into its "demo" folder.
+struct DemoRun {
+  Args args;
+  std::filesystem::path root;
+  std::filesystem::path demo;
+};
+DemoRun PrepareDemoRun(const char* program, int argc, char** argv, int year, int month);
+
+// Starts the session on the ARCHIVI and PROGRAMMI folders of the demo installation.
+void StartDemoSession(Session& session, const std::filesystem::path& demo);
+
+// The empty attendance database of the floor, with the same durability settings as the
+// program's (rollback journal, synchronous FULL), and its one prepared INSERT.
+class FloorDb {
+ public:
+  explicit FloorDb(const std::filesystem::path& file);
+  ~FloorDb();
+  FloorDb(const FloorDb&) = delete;
+  FloorDb& operator=(const FloorDb&) = delete;
+
+  void Begin();
+  void Commit();
+  // Inserts the rows with one INSERT each, inside the caller's transaction.
+  void Insert(const std::vector<DayRow>& rows);
+  // Inserts the rows of one employee-month in a transaction of their own.
+  void InsertInTransaction(const std::vector<DayRow>& rows);
+
+ private:
+  void Exec(const char* sql);
+  void Prepare(const std::string& sql, sqlite3_stmt** stmt);
+  void Step(sqlite3_stmt* stmt);
+
+  sqlite3* db_ = nullptr;
+  sqlite3_stmt* insert_ = nullptr;
+  sqlite3_stmt* begin_ = nullptr;
+  sqlite3_stmt* commit_ = nullptr;
+};
+
+// Prints the last line "<name>=<s> <base_name>=<s> ratio=<measured/base>", the seconds with
+// three decimals and the ratio with ratio_decimals.
+void PrintResultLine(const char* name, double measured_s, const char* base_name, double base_s,
+                     int ratio_decimals = 3);
+
+}  // namespace kaveltar::bench
