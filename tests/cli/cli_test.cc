@@ -10,58 +10,33 @@
 #include <vector>
 
 #include "base/dialogs.h"
-#include "cli/cli.h"
+#include "cli/cli_harness.h"
 #include "demo/demo_installation.h"
 
 namespace kaveltar {
 namespace {
 namespace fs = std::filesystem;
 
-struct Output {
-  int status;
-  std::string out, err;
-};
+using cli_harness::Lines;
+using cli_harness::Output;
 
 class CliTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    root_ = fs::temp_directory_path() / ("kaveltar-cli-" + std::to_string(::getpid()));
-    fs::remove_all(root_);
-    setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
-    setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
-    DemoOptions options;
-    options.dir = root_ / "demo";
-    options.year = 2025;
-    options.month = 6;
-    options.companies = 3;
-    options.employees = 40;
-    options.seed = 7;
-    options.write_registry = true;
-    ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
+    cli_harness::DemoSetup setup;
+    setup.companies = 3;
+    setup.seed = 7;
+    setup.write_registry = true;
+    root_ = cli_harness::MakeDemoInstallation("kaveltar-cli", setup, &report_);
+    ASSERT_FALSE(root_.empty());
   }
   static void TearDownTestSuite() { fs::remove_all(root_); }
 
   Output Run(std::vector<std::string> args, bool with_paths = true) {
-    std::vector<std::string> all = {"kaveltar-cli"};
-    if (with_paths) {
-      all.insert(all.end(), {"--archive", (root_ / "demo" / "ARCHIVI").string(), "--programs",
-                             (root_ / "demo" / "PROGRAMMI").string()});
-    }
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<const char*> argv;
-    for (const auto& a : all) argv.push_back(a.c_str());
-    std::ostringstream out, err;
     dialogs_.Clear();
-    const int status = cli::Run(static_cast<int>(argv.size()), argv.data(), out, err, &dialogs_);
-    return {status, out.str(), err.str()};
+    return cli_harness::Run(root_, args, &dialogs_, {.with_paths = with_paths});
   }
 
-  static std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) lines.push_back(l);
-    return lines;
-  }
 
   static fs::path root_;
   static DemoReport report_;

@@ -12,17 +12,15 @@
 
 #include "base/dialogs.h"
 #include "base/text.h"
-#include "cli/cli.h"
+#include "cli/cli_harness.h"
 #include "demo/demo_installation.h"
 
 namespace kaveltar {
 namespace {
 namespace fs = std::filesystem;
 
-struct Output {
-  int status;
-  std::string out, err;
-};
+using cli_harness::Lines;
+using cli_harness::Output;
 
 std::string Record(std::string_view key, std::string_view day, std::string_view worked,
                    std::initializer_list<std::pair<std::string_view, std::string_view>> pairs = {}) {
@@ -34,40 +32,19 @@ std::string Record(std::string_view key, std::string_view day, std::string_view 
 class ExchangeCliTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    std::string pattern = (fs::temp_directory_path() / "kaveltar-exchcli-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
-    setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
-    DemoOptions options;
-    options.dir = root_ / "demo";
-    options.year = 2025;
-    options.month = 6;
-    options.companies = 3;
-    options.employees = 40;
-    options.seed = 5;
-    options.write_registry = true;
-    ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
+    cli_harness::DemoSetup setup;
+    setup.companies = 3;
+    setup.seed = 5;
+    setup.write_registry = true;
+    root_ = cli_harness::MakeDemoInstallation("kaveltar-exchcli", setup, &report_);
+    ASSERT_FALSE(root_.empty());
   }
   static void TearDownTestSuite() { fs::remove_all(root_); }
 
   Output Run(std::vector<std::string> args, bool answer = false) {
-    std::vector<std::string> all = {"kaveltar-cli", "--archive", report_.archive_folder.string(), "--programs",
-                                    report_.program_folder.string(), "--printer", "file:" + (root_ / "spool").string()};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<const char*> argv;
-    for (const auto& a : all) argv.push_back(a.c_str());
-    std::ostringstream out, err;
     dialogs_.Clear();
     dialogs_.set_default_answer(answer);
-    const int status = cli::Run(static_cast<int>(argv.size()), argv.data(), out, err, &dialogs_);
-    return {status, out.str(), err.str()};
-  }
-  static std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) lines.push_back(l);
-    return lines;
+    return cli_harness::Run(root_, args, &dialogs_, {.printer = cli_harness::FilePrinter(root_ / "spool")});
   }
   static std::string Write(const std::string& name, const std::string& text) {
     const fs::path path = root_ / name;

@@ -11,17 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
+#include "cli/cli_harness.h"
 #include "demo/demo_installation.h"
 
 namespace kaveltar {
 namespace {
 namespace fs = std::filesystem;
 
-struct Output {
-  int status;
-  std::string out, err;
-};
+using cli_harness::Output;
 
 std::vector<std::string> Split(const std::string& text, char separator) {
   std::vector<std::string> parts;
@@ -38,34 +35,18 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 class GridCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "kaveltar-gridcli-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
-    setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
-    DemoOptions options;
-    options.dir = root_ / "demo";
-    options.year = 2025;
-    options.month = 6;
-    options.companies = 2;
-    options.employees = 40;
-    options.seed = 5;
-    ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
+    cli_harness::DemoSetup setup;
+    setup.companies = 2;
+    setup.seed = 5;
+    root_ = cli_harness::MakeDemoInstallation("kaveltar-gridcli", setup, &report_);
+    ASSERT_FALSE(root_.empty());
     key_ = report_.Keys(DemoCase::kGroup).front();
   }
   void TearDown() override { fs::remove_all(root_); }
 
   // Global options first, then `args`; the command line's own dialogs.
   Output Run(std::vector<std::string> args) {
-    std::vector<std::string> all = {"kaveltar-cli", "--archive", report_.archive_folder.string(), "--programs",
-                                    report_.program_folder.string(), "--printer",
-                                    "file:" + (root_ / "spool").string()};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<const char*> argv;
-    for (const auto& a : all) argv.push_back(a.c_str());
-    std::ostringstream out, err;
-    const int status = cli::Run(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str(), err.str()};
+    return cli_harness::Run(root_, args, nullptr, {.printer = cli_harness::FilePrinter(root_ / "spool")});
   }
 
   // June 2025 of the employee memorized, then group 001 (8:00 Monday to Friday) forced on

@@ -11,48 +11,32 @@
 #include <vector>
 
 #include "base/dialogs.h"
-#include "cli/cli.h"
+#include "cli/cli_harness.h"
 #include "demo/demo_installation.h"
 
 namespace kaveltar {
 namespace {
 namespace fs = std::filesystem;
 
-struct Output {
-  int status;
-  std::string out, err;
-};
+using cli_harness::Lines;
+using cli_harness::Output;
 
 class MemorizeCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "kaveltar-memcli-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
-    setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
-    DemoOptions options;
-    options.dir = root_ / "demo";
-    options.year = 2025;
-    options.month = 6;
-    options.companies = 3;
-    options.employees = 60;
-    options.seed = 3;
-    options.write_registry = true;
-    ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
+    cli_harness::DemoSetup setup;
+    setup.companies = 3;
+    setup.employees = 60;
+    setup.seed = 3;
+    setup.write_registry = true;
+    root_ = cli_harness::MakeDemoInstallation("kaveltar-memcli", setup, &report_);
+    ASSERT_FALSE(root_.empty());
   }
   void TearDown() override { fs::remove_all(root_); }
 
   Output Run(std::vector<std::string> args) {
-    std::vector<std::string> all = {"kaveltar-cli", "--archive", report_.archive_folder.string(), "--programs",
-                                    report_.program_folder.string(), "--printer", "file:" + Spool().string()};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<const char*> argv;
-    for (const auto& a : all) argv.push_back(a.c_str());
-    std::ostringstream out, err;
     RecordingDialogs dialogs;
-    const int status = cli::Run(static_cast<int>(argv.size()), argv.data(), out, err, &dialogs);
-    return {status, out.str(), err.str()};
+    return cli_harness::Run(root_, args, &dialogs, {.printer = cli_harness::FilePrinter(Spool())});
   }
 
   fs::path Spool() const { return root_ / "spool"; }
@@ -61,12 +45,6 @@ class MemorizeCliTest : public ::testing::Test {
     return static_cast<int>(std::distance(fs::directory_iterator(Spool()), fs::directory_iterator()));
   }
 
-  static std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) lines.push_back(l);
-    return lines;
-  }
 
   // The number of stored days of an employee-month, through `month --format csv`.
   int Days(const std::string& key, const std::string& month) {

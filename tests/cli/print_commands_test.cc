@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/dialogs.h"
-#include "cli/cli.h"
+#include "cli/cli_harness.h"
 #include "demo/demo_installation.h"
 #include "pdf/pdf_test_util.h"
 
@@ -19,50 +19,27 @@ namespace kaveltar {
 namespace {
 namespace fs = std::filesystem;
 
-struct Output {
-  int status;
-  std::string out, err;
-};
+using cli_harness::Lines;
+using cli_harness::Output;
 
 class PrintCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "kaveltar-printcli-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
-    setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
-    setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
-    DemoOptions options;
-    options.dir = root_ / "demo";
-    options.year = 2025;
-    options.month = 6;
-    options.companies = 2;
-    options.employees = 40;
-    options.seed = 9;
-    ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
+    cli_harness::DemoSetup setup;
+    setup.companies = 2;
+    setup.seed = 9;
+    root_ = cli_harness::MakeDemoInstallation("kaveltar-printcli", setup, &report_);
+    ASSERT_FALSE(root_.empty());
     company_ = report_.company_codes[0];
     ASSERT_EQ(Run({"memorize", "--year", "2025", "--month", "6", "--company", company_}).status, 0);
   }
   void TearDown() override { fs::remove_all(root_); }
 
   Output Run(std::vector<std::string> args) {
-    std::vector<std::string> all = {"kaveltar-cli", "--archive", report_.archive_folder.string(), "--programs",
-                                    report_.program_folder.string(), "--printer", "file:" + Spool().string()};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<const char*> argv;
-    for (const auto& a : all) argv.push_back(a.c_str());
-    std::ostringstream out, err;
     RecordingDialogs dialogs;
-    const int status = cli::Run(static_cast<int>(argv.size()), argv.data(), out, err, &dialogs);
-    return {status, out.str(), err.str()};
+    return cli_harness::Run(root_, args, &dialogs, {.printer = cli_harness::FilePrinter(Spool())});
   }
   fs::path Spool() const { return root_ / "spool"; }
-  static std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) lines.push_back(l);
-    return lines;
-  }
   std::vector<std::string> Keys(size_t n) {
     std::vector<std::string> keys;
     for (const std::string& k : report_.Keys(DemoCase::kGroup)) {

@@ -17,7 +17,7 @@
 #include "app/startup.h"
 #include "base/dialogs.h"
 #include "base/fatal.h"
-#include "cli/cli.h"
+#include "cli/cli_harness.h"
 #include "demo/demo_installation.h"
 #include "pdf/pdf_test_util.h"
 #include "platform/printer_recording.h"
@@ -32,30 +32,20 @@ const bool kNoPrintService = [] {
   return setenv("CUPS_SERVER", "/nonexistent/kaveltar-tests/cups.sock", 1) == 0;
 }();
 
-struct Output {
-  int status;
-  std::string out, err;
-};
+using cli_harness::Lines;
+using cli_harness::Output;
 
 class PrinterCliTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    root_ = fs::temp_directory_path() / ("kaveltar-print-cli-" + std::to_string(::getpid()));
-    fs::remove_all(root_);
-    setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
-    setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
     ASSERT_TRUE(kNoPrintService);
-    unsetenv("KAVELTAR_PRINTER");
-    DemoOptions options;
-    options.dir = root_ / "demo";
-    options.year = 2025;
-    options.month = 6;
-    options.companies = 2;
-    options.employees = 12;
-    options.seed = 3;
-    options.write_registry = true;
-    DemoReport report;
-    ASSERT_TRUE(WriteDemoInstallation(options, &report).ok());
+    cli_harness::DemoSetup setup;
+    setup.employees = 12;
+    setup.seed = 3;
+    setup.write_registry = true;
+    setup.environment = {{"KAVELTAR_PRINTER", ""}};
+    root_ = cli_harness::MakeDemoInstallation("kaveltar-print-cli", setup, nullptr);
+    ASSERT_FALSE(root_.empty());
   }
   static void TearDownTestSuite() { fs::remove_all(root_); }
   void TearDown() override {
@@ -66,15 +56,8 @@ class PrinterCliTest : public ::testing::Test {
   static fs::path Archives() { return root_ / "demo" / "ARCHIVI"; }
 
   Output Run(std::vector<std::string> args) {
-    std::vector<std::string> all = {"kaveltar-cli", "--archive", Archives().string(), "--programs",
-                                    (root_ / "demo" / "PROGRAMMI").string()};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<const char*> argv;
-    for (const auto& a : all) argv.push_back(a.c_str());
-    std::ostringstream out, err;
     dialogs_.Clear();
-    const int status = cli::Run(static_cast<int>(argv.size()), argv.data(), out, err, &dialogs_);
-    return {status, out.str(), err.str()};
+    return cli_harness::Run(root_, args, &dialogs_);
   }
 
   static std::vector<fs::path> Files(const fs::path& dir) {

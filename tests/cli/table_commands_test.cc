@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "base/dialogs.h"
-#include "cli/cli.h"
+#include "cli/cli_harness.h"
 #include "db/attendance_db.h"
 #include "demo/demo_installation.h"
 #include "pdf/pdf_test_util.h"
@@ -21,42 +21,25 @@ namespace kaveltar {
 namespace {
 namespace fs = std::filesystem;
 
-struct Output {
-  int status;
-  std::string out, err;
-};
+using cli_harness::Lines;
+using cli_harness::Output;
 
 class TableCommandsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    root_ = fs::temp_directory_path() / ("kaveltar-tables-cli-" + std::to_string(::getpid()));
-    fs::remove_all(root_);
-    setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
-    setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
-    DemoOptions options;
-    options.dir = root_ / "demo";
-    options.year = 2025;
-    options.month = 6;
-    options.companies = 2;
-    options.employees = 12;
-    options.seed = 5;
-    ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
+    cli_harness::DemoSetup setup;
+    setup.employees = 12;
+    setup.seed = 5;
+    root_ = cli_harness::MakeDemoInstallation("kaveltar-tables-cli", setup, &report_);
+    ASSERT_FALSE(root_.empty());
   }
   static void TearDownTestSuite() { fs::remove_all(root_); }
 
   // Runs kaveltar-cli; `scripted` answers the questions from dialogs_, otherwise the command
   // line's own dialogs answer them (from --yes / --no) and write to `err`.
   Output Run(std::vector<std::string> args, bool scripted = true) {
-    std::vector<std::string> all = {"kaveltar-cli", "--archive", Archives().string(), "--programs",
-                                    (root_ / "demo" / "PROGRAMMI").string()};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<const char*> argv;
-    for (const auto& a : all) argv.push_back(a.c_str());
-    std::ostringstream out, err;
     dialogs_.Clear();
-    const int status = cli::Run(static_cast<int>(argv.size()), argv.data(), out, err,
-                                scripted ? &dialogs_ : nullptr);
-    return {status, out.str(), err.str()};
+    return cli_harness::Run(root_, args, scripted ? &dialogs_ : nullptr);
   }
 
   static fs::path Archives() { return root_ / "demo" / "ARCHIVI"; }

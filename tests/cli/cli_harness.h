@@ -1,0 +1,64 @@
+// Shared set-up for the kaveltar-cli tests: a demo installation in a fresh temporary folder,
+// the environment pointing at it, and a helper that runs kaveltar-cli in-process.
+#ifndef KAVELTAR_TESTS_CLI_CLI_HARNESS_H_
+#define KAVELTAR_TESTS_CLI_CLI_HARNESS_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "demo/demo_installation.h"
+
+namespace kaveltar {
+class Dialogs;
+}
+
+namespace kaveltar::cli_harness {
+
+// What a kaveltar-cli run returned and wrote.
+struct Output {
+  int status;
+  std::string out, err;
+};
+
+// The demo installation to write and the environment to set before writing it.
+struct DemoSetup {
+  int year = 2025;
+  int month = 6;
+  int companies = 2;
+  int employees = 40;
+  uint64_t seed = 5;
+  bool write_registry = false;
+  // Variables set before the demo is written; an empty value unsets the variable.
+  std::vector<std::pair<std::string, std::string>> environment;
+};
+
+// Makes a fresh temporary folder whose name starts with `prefix`, points KAVELTAR_DRIVE_C and
+// KAVELTAR_REGISTRY inside it, sets `setup.environment` and writes the demo installation to
+// <folder>/demo. Returns the folder, or an empty path when any step fails.
+std::filesystem::path MakeDemoInstallation(const std::string& prefix, const DemoSetup& setup,
+                                           DemoReport* report);
+
+// How kaveltar-cli is called: with --archive/--programs pointing at <root>/demo, and with
+// --printer when `printer` is not empty.
+struct RunOptions {
+  bool with_paths = true;
+  std::string printer;
+};
+
+// Runs kaveltar-cli with the global options from `options`, then `args`. `dialogs` replaces the
+// command line's own dialogs when not null.
+Output Run(const std::filesystem::path& root, const std::vector<std::string>& args, Dialogs* dialogs,
+           const RunOptions& options = {});
+
+// The `--printer` value that spools printed documents into `folder`.
+std::string FilePrinter(const std::filesystem::path& folder);
+
+// `text` split at line ends.
+std::vector<std::string> Lines(const std::string& text);
+
+}  // namespace kaveltar::cli_harness
+
+#endif  // KAVELTAR_TESTS_CLI_CLI_HARNESS_H_
