@@ -28,7 +28,6 @@ namespace kaveltar {
 namespace {
 
 constexpr int kDatabaseError = 3146;
-constexpr int kProfileBase = 96;
 constexpr int kCompanyBase = 1;
 constexpr int kOldestArchiveDistance = 4;
 
@@ -81,9 +80,7 @@ class Importer {
     std::vector<GroupRow> groups;
     Check(db.ListGroups(&groups), "GRUPPI");
     for (const GroupRow& g : groups) {
-      WeekHours hours;
-      for (size_t w = 1; w <= 7; ++w) hours[w] = Trim(g.grup[w + 1]);
-      groups_.emplace(g.code, MakeWeekSchedule(hours, session_.dialogs()));
+      groups_.emplace(g.code, MakeWeekSchedule(GroupWeekHours(g), session_.dialogs()));
     }
     std::vector<JustificationRow> rows;
     Check(db.ListJustifications(&rows), "GIUSTIFICATIVI");
@@ -264,19 +261,7 @@ class Importer {
     return info;
   }
 
-  void LoadProfile(std::string_view code, WeekSchedule* schedule) {
-    ArchiveFiles& files = session_.archives();
-    if (!files.IsOpen(kProfileBase)) files.FAIOPEN(kProfileBase);
-    WeekHours hours;
-    const long record = static_cast<long>(ValInt(Trim(code)));
-    if (record > 0 && files.LEGGIREC(kProfileBase, record) == 0) {
-      const std::string buffer = files.RecordBuffer(kProfileBase);
-      for (size_t w = 1; w <= 7; ++w) {
-        hours[w] = OTTIMIZZAORETEORICHE(session_.codec().GetField(fields::kProfileDays[w - 1], 0, buffer));
-      }
-    }
-    *schedule = MakeWeekSchedule(hours, session_.dialogs());
-  }
+  void LoadProfile(std::string_view code, WeekSchedule* schedule) { *schedule = ProfileWeekSchedule(session_, code); }
 
   std::string CompanyPatronDay(const std::string& company) {
     const auto cached = patron_days_.find(company);

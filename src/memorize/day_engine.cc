@@ -1,5 +1,7 @@
 #include "memorize/day_engine.h"
 
+#include "app/session.h"
+#include "archive/fields.h"
 #include "base/hours.h"
 #include "base/text.h"
 
@@ -113,6 +115,28 @@ void DayFiller::Fill(DayRow& row, const WeekSchedule& schedule, int weekday, int
       day_absence += just;
     }
   }
+}
+
+WeekHours GroupWeekHours(const GroupRow& group) {
+  WeekHours hours;
+  for (size_t w = 1; w <= 7; ++w) hours[w] = std::string(Trim(group.grup[w + 1]));
+  return hours;
+}
+
+WeekSchedule ProfileWeekSchedule(Session& session, std::string_view code, std::string_view current_record) {
+  constexpr int kProfileBase = 96;
+  ArchiveFiles& files = session.archives();
+  if (!files.IsOpen(kProfileBase)) files.FAIOPEN(kProfileBase);
+  WeekHours hours;
+  const long record = static_cast<long>(ValInt(Trim(code)));
+  if (record > 0 && files.LEGGIREC(kProfileBase, record) == 0) {
+    const std::string& buffer = files.RecordBuffer(kProfileBase);
+    if (!current_record.empty()) session.codec().SetCurrentRecord(current_record, buffer);
+    for (size_t w = 1; w <= 7; ++w) {
+      hours[w] = OTTIMIZZAORETEORICHE(session.codec().GetField(fields::kProfileDays[w - 1], 0, buffer));
+    }
+  }
+  return MakeWeekSchedule(hours, session.dialogs());
 }
 
 }  // namespace kaveltar

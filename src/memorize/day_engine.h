@@ -22,6 +22,10 @@
 #include "db/attendance_db.h"
 
 namespace kaveltar {
+class Session;
+}
+
+namespace kaveltar {
 
 // One long-period absence row of the memorization screen: `CMBGIUS`(i), `DallaData`(i),
 // `AllaData`(i) and `OreGius`(i).
@@ -60,6 +64,15 @@ WeekSchedule MakeWeekSchedule(const WeekHours& hours, Dialogs& dialogs);
 // A profile value H.MM (hours, point, minutes as a number) as "HH:MM": "7.45" gives "07:45",
 // "8.5" gives "08:05", "0.00" gives "".
 std::string OTTIMIZZAORETEORICHE(std::string_view profile_value);
+
+// The weekday hours of a GRUPPI row (GRUP_3..GRUP_9, trimmed).
+WeekHours GroupWeekHours(const GroupRow& group);
+
+// The schedule of the profile `code` (its record number in the profile archive, base 96, which
+// is opened when needed): B004..B010 through `OTTIMIZZAORETEORICHE`. A code that is not a
+// record the archive holds gives a week without hours. When `current_record` is not empty the
+// record read is also made the codec's current record under that name.
+WeekSchedule ProfileWeekSchedule(Session& session, std::string_view code, std::string_view current_record = {});
 
 // A day outside the employment period: PRES_1 to PRES_13 empty.
 void COMPILAVUOTO(DayRow& row);

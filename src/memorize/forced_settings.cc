@@ -19,7 +19,6 @@ namespace kaveltar {
 namespace {
 
 constexpr int kDatabaseError = 3146;
-constexpr int kProfileBase = 96;
 constexpr int kCompanyBase = 1;
 // Memorization and the settings read the employee archives of the processing year and of
 // the three years before it.
@@ -103,28 +102,11 @@ class MonthRewrite {
   WeekSchedule GroupSchedule(std::string_view code) {
     Result<std::optional<GroupRow>> group = session_.db().FindGroup(Code3(code));
     Check(group.status(), "GRUPPI");
-    WeekHours hours;
-    if (*group) {
-      for (size_t w = 1; w <= 7; ++w) hours[w] = std::string(Trim((*group)->grup[w + 1]));
-    }
-    return MakeWeekSchedule(hours, session_.dialogs());
+    return MakeWeekSchedule(*group ? GroupWeekHours(**group) : WeekHours{}, session_.dialogs());
   }
 
-  // The weekday hours of a profile record (B004..B010 through `OTTIMIZZAORETEORICHE`);
-  // empty hours when the archive does not hold it.
-  WeekSchedule ProfileSchedule(std::string_view code) {
-    ArchiveFiles& files = session_.archives();
-    if (!files.IsOpen(kProfileBase)) files.FAIOPEN(kProfileBase);
-    WeekHours hours;
-    const long record = static_cast<long>(ValInt(code));
-    if (record > 0 && files.LEGGIREC(kProfileBase, record) == 0) {
-      const std::string& buffer = files.RecordBuffer(kProfileBase);
-      for (size_t w = 1; w <= 7; ++w) {
-        hours[w] = OTTIMIZZAORETEORICHE(session_.codec().GetField(fields::kProfileDays[w - 1], 0, buffer));
-      }
-    }
-    return MakeWeekSchedule(hours, session_.dialogs());
-  }
+  // The weekday hours of a profile record; empty hours when the archive does not hold it.
+  WeekSchedule ProfileSchedule(std::string_view code) { return ProfileWeekSchedule(session_, code); }
 
   // Reads FESTIVITA, the patron-saint days and the stored rows of the month.
   void LoadMonth() {

@@ -86,9 +86,7 @@ MonthMemorizer::MonthMemorizer(Session& session, const MemorizeOptions& options)
   std::vector<GroupRow> groups;
   Check(db.ListGroups(&groups), "GRUPPI");
   for (const GroupRow& g : groups) {
-    WeekHours hours;
-    for (size_t w = 1; w <= 7; ++w) hours[w] = Trim(g.grup[w + 1]);
-    groups_.emplace(g.code, MakeWeekSchedule(hours, session_.dialogs()));
+    groups_.emplace(g.code, MakeWeekSchedule(GroupWeekHours(g), session_.dialogs()));
   }
 
   std::array<std::optional<std::string>, kLongPeriodRows> types;
@@ -114,21 +112,7 @@ const WeekSchedule* MonthMemorizer::GroupSchedule(std::string_view code) {
 }
 
 void MonthMemorizer::LoadProfile(std::string_view code, WeekSchedule* schedule) {
-  constexpr int kProfileBase = 96;
-  ArchiveFiles& files = session_.archives();
-  if (!files.IsOpen(kProfileBase)) files.FAIOPEN(kProfileBase);
-  WeekHours hours;
-  // A profile code beyond the end of the archive gives a week without hours, rather than
-  // the hours of whichever profile was read last.
-  const long record = static_cast<long>(ValInt(code));
-  if (record > 0 && files.LEGGIREC(kProfileBase, record) == 0) {
-    const std::string& buffer = files.RecordBuffer(kProfileBase);
-    session_.codec().SetCurrentRecord("PROX$", buffer);
-    for (size_t w = 1; w <= 7; ++w) {
-      hours[w] = OTTIMIZZAORETEORICHE(session_.codec().GetField(fields::kProfileDays[w - 1], 0, buffer));
-    }
-  }
-  *schedule = MakeWeekSchedule(hours, session_.dialogs());
+  *schedule = ProfileWeekSchedule(session_, code, "PROX$");
 }
 
 const std::string& MonthMemorizer::CompanyPatronDay(std::string_view key) {
