@@ -1,6 +1,8 @@
 // The print command of the monthly sheets.
 #include "printing/sheet_printing.h"
 
+#include <utility>
+
 #include "app/session.h"
 #include "archive/fields.h"
 #include "base/dates.h"
@@ -57,6 +59,20 @@ bool EmployedInPeriod(Session& session, std::string_view period) {
   return true;
 }
 
+std::string CheckPrintSelection(Session& session, std::string_view company, bool no_employees,
+                                std::string_view title) {
+  std::string_view refused;
+  if (company.empty()) {
+    refused = kNoCompany;
+  } else if (no_employees) {
+    refused = kNoEmployee;
+  } else if (!session.lists().LoadCompany(static_cast<int>(ValInt(company)))) {
+    refused = kNoCompany;
+  }
+  if (!refused.empty()) session.dialogs().Show(refused, title, MessageIcon::kExclamation);
+  return std::string(refused);
+}
+
 SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
   session.trace().TraceProcedure("CmdStampaStp_Click");
   Dialogs& dialogs = session.dialogs();
@@ -99,19 +115,9 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
   }
 
   if (!request.year_summary) dialogs.Show(kNotMemorizedWarning, title, MessageIcon::kInformation);
-  if (request.company.empty()) {
-    dialogs.Show(kNoCompany, title, MessageIcon::kExclamation);
-    result.message = std::string(kNoCompany);
-    return result;
-  }
-  if (request.employees.empty()) {
-    dialogs.Show(kNoEmployee, title, MessageIcon::kExclamation);
-    result.message = std::string(kNoEmployee);
-    return result;
-  }
-  if (!session.lists().LoadCompany(static_cast<int>(ValInt(request.company)))) {
-    dialogs.Show(kNoCompany, title, MessageIcon::kExclamation);
-    result.message = std::string(kNoCompany);
+  if (std::string refused = CheckPrintSelection(session, request.company, request.employees.empty(), title);
+      !refused.empty()) {
+    result.message = std::move(refused);
     return result;
   }
   input.company = ReadCompany(codec);

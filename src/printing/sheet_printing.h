@@ -6,6 +6,7 @@
 
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "reports/monthly_sheet.h"
@@ -56,5 +57,12 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request);
 // The employment tests of the driver for the current employee record ("DIPX$"): false when
 // the employee is to be left out of the period (YYYYMM).
 bool EmployedInPeriod(Session& session, std::string_view period);
+
+// Checks the company and employees chosen for a print: with no company, or a company whose
+// record cannot be loaded into the selection lists, shows `kNoCompany`; with no employee shows
+// `kNoEmployee`. Returns the message shown, or an empty string when the print can go on (the
+// company record then loaded).
+std::string CheckPrintSelection(Session& session, std::string_view company, bool no_employees,
+                                std::string_view title);
 
 }  // namespace kaveltar

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <unordered_map>
+#include <utility>
 
 #include "app/session.h"
 #include "archive/fields.h"
@@ -202,19 +203,9 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
   const std::string month_text = ZeroPad(request.month, 2);
   const std::string year_text = ZeroPad(request.year, 4);
 
-  if (request.company.empty()) {
-    dialogs.Show(kNoCompany, title, MessageIcon::kExclamation);
-    result.message = std::string(kNoCompany);
-    return result;
-  }
-  if (request.employees.empty()) {
-    dialogs.Show(kNoEmployee, title, MessageIcon::kExclamation);
-    result.message = std::string(kNoEmployee);
-    return result;
-  }
-  if (!session.lists().LoadCompany(static_cast<int>(ValInt(request.company)))) {
-    dialogs.Show(kNoCompany, title, MessageIcon::kExclamation);
-    result.message = std::string(kNoCompany);
+  if (std::string refused = CheckPrintSelection(session, request.company, request.employees.empty(), title);
+      !refused.empty()) {
+    result.message = std::move(refused);
     return result;
   }
   const std::string company_code(Trim(codec.GetField(fields::kT001)));
