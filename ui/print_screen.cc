@@ -99,23 +99,8 @@ PrintScreen::PrintScreen(FRMVELTAR& form)
   auto* cmd_rit = new QPushButton(QStringLiteral("Ritorna al Menu Precedente"), f);
   cmd_rit->setObjectName(QStringLiteral("CmdRitStp"));
 
-  auto* period = new QVBoxLayout;
-  period->addWidget(NewLabel(f, "ANNO"), 0, Qt::AlignHCenter);
-  period->addWidget(year_);
-  period->addSpacing(8);
-  period->addLayout(Headed(f, "MESE", months_), 1);
-
-  auto* lists = new QGridLayout;
-  lists->setHorizontalSpacing(8);
-  lists->addLayout(Headed(f, "SELEZIONE DITTE", companies_), 0, 0);
-  lists->addLayout(Headed(f, "SELEZIONE DIPENDENTI", employees_), 0, 1);
-  lists->addLayout(period, 0, 2);
-  lists->addLayout(Row({company_order_->button(0), company_order_->button(1)}), 1, 0);
-  lists->addLayout(Row({employee_order_->button(0), employee_order_->button(1)}), 1, 1);
+  QGridLayout* lists = ListsAndPeriodLayout();
   lists->addWidget(chk_sel_tutti_, 2, 1);
-  lists->setColumnStretch(0, 36);
-  lists->setColumnStretch(1, 48);
-  lists->setColumnStretch(2, 12);
 
   auto* settings = Row({numbering_label_, text_protocollo_, NewLabel(f, "Numero Copie"), n_copie_,
                         NewLabel(f, "Bollo INAIL"), lbl_bollo_});

@@ -1,10 +1,13 @@
 #include "ui/selection_screen.h"
 
+#include <QGridLayout>
 #include <QSignalBlocker>
+#include <QVBoxLayout>
 
 #include "app/session.h"
 #include "base/text.h"
 #include "ui/frm_veltar.h"
+#include "ui/screen_layout.h"
 
 namespace kaveltar::ui {
 
@@ -31,6 +34,27 @@ void SelectionScreen::Connect() {
             [this](int) { form_.Guard([this] { RebuildEmployees(); }); });
   }
   year_->set_changed([this] { form_.Guard([this] { YearChanged(); }); });
+}
+
+QGridLayout* SelectionScreen::ListsAndPeriodLayout() {
+  QGroupBox* f = frame_;
+  auto* period = new QVBoxLayout;
+  period->addWidget(NewLabel(f, "ANNO"), 0, Qt::AlignHCenter);
+  period->addWidget(year_);
+  period->addSpacing(8);
+  period->addLayout(Headed(f, "MESE", months_), 1);
+
+  auto* lists = new QGridLayout;
+  lists->setHorizontalSpacing(8);
+  lists->addLayout(Headed(f, "SELEZIONE DITTE", companies_), 0, 0);
+  lists->addLayout(Headed(f, "SELEZIONE DIPENDENTI", employees_), 0, 1);
+  lists->addLayout(period, 0, 2);
+  lists->addLayout(Row({company_order_->button(0), company_order_->button(1)}), 1, 0);
+  lists->addLayout(Row({employee_order_->button(0), employee_order_->button(1)}), 1, 1);
+  lists->setColumnStretch(0, 36);
+  lists->setColumnStretch(1, 48);
+  lists->setColumnStretch(2, 12);
+  return lists;
 }
 
 int SelectionScreen::CompanyOrder() const {

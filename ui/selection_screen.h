@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QButtonGroup>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QListWidget>
 #include <QObject>
@@ -48,6 +49,9 @@ class SelectionScreen : public QObject {
  protected:
   // Derived constructors create the widgets below, then call Connect().
   void Connect();
+  // The company and employee lists with their order options, and beside them the year and
+  // the month list, in a grid of three columns (row 2 is left for the screen's own widgets).
+  QGridLayout* ListsAndPeriodLayout();
   // Loads the shown year's extraction, then fills the company list. The extraction is shared
   // by the screens, so a screen reloads its own year before listing.
   void ReloadCompanies();

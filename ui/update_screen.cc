@@ -26,22 +26,7 @@ UpdateScreen::UpdateScreen(FRMVELTAR& form)
   auto* cmd_conferma = new QPushButton(QStringLiteral("Conferma"), f);
   cmd_conferma->setObjectName(QStringLiteral("CmdConfermaAgg"));
 
-  auto* period = new QVBoxLayout;
-  period->addWidget(NewLabel(f, "ANNO"), 0, Qt::AlignHCenter);
-  period->addWidget(year_);
-  period->addSpacing(8);
-  period->addLayout(Headed(f, "MESE", months_), 1);
-
-  auto* lists = new QGridLayout;
-  lists->setHorizontalSpacing(8);
-  lists->addLayout(Headed(f, "SELEZIONE DITTE", companies_), 0, 0);
-  lists->addLayout(Headed(f, "SELEZIONE DIPENDENTI", employees_), 0, 1);
-  lists->addLayout(period, 0, 2);
-  lists->addLayout(Row({company_order_->button(0), company_order_->button(1)}), 1, 0);
-  lists->addLayout(Row({employee_order_->button(0), employee_order_->button(1)}), 1, 1);
-  lists->setColumnStretch(0, 36);
-  lists->setColumnStretch(1, 48);
-  lists->setColumnStretch(2, 12);
+  QGridLayout* lists = ListsAndPeriodLayout();
 
   auto* bottom = new QHBoxLayout;
   bottom->addStretch(1);
