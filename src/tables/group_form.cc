@@ -184,31 +184,13 @@ Result<DeleteOutcome> GroupForm::CmdElimina_Click() {
   const std::string code = EntryCode(entry);
   Result<std::optional<GroupRow>> found = db_.FindGroup(code);
   if (!found.ok()) return found.status();
-  DeleteOutcome outcome = DeleteOutcome::kNotFound;
-  if (found->has_value()) {
-    if (!dialogs_.Ask("Eliminare il Gruppo : " + code + " " + (*found)->grup[1], kTablesTitle,
-                      MessageIcon::kQuestion)) {
-      return DeleteOutcome::kDeclined;
-    }
-    // The search of the stored days (and the deletion) under the waiting panel; the
-    // refusal is shown once the panel is gone.
-    Result<bool> used = false;
-    Status deleted;
-    RunBusy([&] {
-      used = db_.GroupInUse(code);
-      if (used.ok() && !*used) deleted = db_.DeleteGroup(code);
-    });
-    if (!used.ok()) return used.status();
-    if (!deleted.ok()) return deleted;
-    if (*used) {
-      dialogs_.Show(kUsedMessage, kTablesTitle, MessageIcon::kCritical);
-      outcome = DeleteOutcome::kRefused;
-    } else {
-      outcome = DeleteOutcome::kDeleted;
-    }
+  if (!found->has_value()) {
+    if (Status s = Refresh(); !s.ok()) return s;
+    return DeleteOutcome::kNotFound;
   }
-  if (Status s = Refresh(); !s.ok()) return s;
-  return outcome;
+  return ConfirmAndDelete(
+      "Eliminare il Gruppo : " + code + " " + (*found)->grup[1], kUsedMessage,
+      [&] { return db_.GroupInUse(code); }, [&] { return db_.DeleteGroup(code); });
 }
 
 void GroupForm::Clear() {

@@ -225,4 +225,28 @@ Result<std::string> EnterHoursText(std::string_view text, std::string_view capti
   return completed;
 }
 
+Result<DeleteOutcome> TableForm::ConfirmAndDelete(const std::string& question,
+                                                  std::string_view used_message,
+                                                  const std::function<Result<bool>()>& in_use,
+                                                  const std::function<Status()>& remove) {
+  if (!dialogs_.Ask(question, kTablesTitle, MessageIcon::kQuestion)) {
+    return DeleteOutcome::kDeclined;
+  }
+  Result<bool> used = false;
+  Status deleted;
+  RunBusy([&] {
+    used = in_use();
+    if (used.ok() && !*used) deleted = remove();
+  });
+  if (!used.ok()) return used.status();
+  if (!deleted.ok()) return deleted;
+  DeleteOutcome outcome = DeleteOutcome::kDeleted;
+  if (*used) {
+    dialogs_.Show(used_message, kTablesTitle, MessageIcon::kCritical);
+    outcome = DeleteOutcome::kRefused;
+  }
+  if (Status s = Refresh(); !s.ok()) return s;
+  return outcome;
+}
+
 }  // namespace kaveltar
