@@ -336,9 +336,10 @@ size_t FormatRead(const Descriptor& d, std::string_view raw, char* out) {
 
 }  // namespace
 
-std::string FieldCodec::GetField(std::string_view descriptor, int occurrence,
-                                 std::string_view record) {
+std::string_view FieldCodec::RawField(std::string_view descriptor, int occurrence,
+                                     std::string_view record, Descriptor* parsed) {
   const Descriptor d = ParseOrRaise(descriptor);
+  *parsed = d;
   const long long offset = RepeatOffset(descriptor, occurrence);
   std::string_view source = record;
   long long start = d.position - 1LL + offset;
@@ -348,30 +349,23 @@ std::string FieldCodec::GetField(std::string_view descriptor, int occurrence,
     source = current_[static_cast<size_t>(index)];
     if (kRepositories[index].repeat == Repeat::kNone) start = d.position - 1LL;
   }
-  const std::string_view raw =
-      static_cast<unsigned long long>(start) < source.size()
-          ? source.substr(static_cast<size_t>(start), static_cast<size_t>(d.width))
-          : std::string_view();
+  return static_cast<unsigned long long>(start) < source.size()
+             ? source.substr(static_cast<size_t>(start), static_cast<size_t>(d.width))
+             : std::string_view();
+}
+
+std::string FieldCodec::GetField(std::string_view descriptor, int occurrence,
+                                 std::string_view record) {
+  Descriptor d;
+  const std::string_view raw = RawField(descriptor, occurrence, record, &d);
   char buffer[128];
   return std::string(buffer, FormatRead(d, raw, buffer));
 }
 
 double FieldCodec::GetFieldValue(std::string_view descriptor, int occurrence,
                                  std::string_view record) {
-  const Descriptor d = ParseOrRaise(descriptor);
-  const long long offset = RepeatOffset(descriptor, occurrence);
-  std::string_view source = record;
-  long long start = d.position - 1LL + offset;
-  if (record.empty()) {
-    const int index = FindRepository(d.repository);
-    if (index < 0) throw Fatal(std::string(kUnknownRepository));
-    source = current_[static_cast<size_t>(index)];
-    if (kRepositories[index].repeat == Repeat::kNone) start = d.position - 1LL;
-  }
-  const std::string_view raw =
-      static_cast<unsigned long long>(start) < source.size()
-          ? source.substr(static_cast<size_t>(start), static_cast<size_t>(d.width))
-          : std::string_view();
+  Descriptor d;
+  const std::string_view raw = RawField(descriptor, occurrence, record, &d);
   char buffer[128];
   return LeadingNumber(std::string_view(buffer, FormatRead(d, raw, buffer)));
 }

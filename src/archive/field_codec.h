@@ -99,6 +99,10 @@ class FieldCodec {
   int RepeatOffset(std::string_view descriptor, int occurrence);
 
  private:
+  // The field's stored characters (before any formatting) and its parsed descriptor.
+  std::string_view RawField(std::string_view descriptor, int occurrence, std::string_view record,
+                            Descriptor* parsed);
+
   Dialogs& dialogs_;
   std::array<std::string, kRepositoryCount> current_;
 };
