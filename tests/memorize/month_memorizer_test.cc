@@ -1,6 +1,7 @@
 // Month memorization on a demo installation: the days written for each kind of employee,
 // holidays, the employment period, anomalies, existing months, the rotation and its
 // write-back, and that a killed run never leaves half an employee-month.
+#include "common/killing_db.h"
 #include "memorize/month_memorizer.h"
 
 #include <signal.h>
@@ -232,54 +233,7 @@ TEST_F(MemorizeTest, RotationFollowsTheChangeDayAndIsWrittenBack) {
   EXPECT_EQ(Val(Field(rotating, fields::kP777)), 2);
 }
 
-// Forwards every call to a real database and kills the process at the n-th saved day.
-class KillingDb : public AttendanceDb {
- public:
-  KillingDb(std::unique_ptr<AttendanceDb> inner, int kill_at) : inner_(std::move(inner)), kill_at_(kill_at) {}
-  Status SaveDay(const DayRow& row) override {
-    if (++saves_ == kill_at_) ::kill(::getpid(), SIGKILL);
-    return inner_->SaveDay(row);
-  }
-  Result<std::optional<DayRow>> FindDay(std::string_view e, std::string_view p) override { return inner_->FindDay(e, p); }
-  Status DeleteDay(std::string_view e, std::string_view p) override { return inner_->DeleteDay(e, p); }
-  Status EmployeeMonth(std::string_view e, std::string_view m, std::vector<DayRow>* r) override {
-    return inner_->EmployeeMonth(e, m, r);
-  }
-  Status EmployeeYear(std::string_view e, std::string_view y, std::vector<DayRow>* r) override {
-    return inner_->EmployeeYear(e, y, r);
-  }
-  Status CompanyMonth(std::string_view c, std::string_view m, std::vector<DayRow>* r) override {
-    return inner_->CompanyMonth(c, m, r);
-  }
-  Result<bool> JustificationInUse(std::string_view c) override { return inner_->JustificationInUse(c); }
-  Result<bool> GroupInUse(std::string_view c) override { return inner_->GroupInUse(c); }
-  Status DaysWithJustification(std::string_view c, std::vector<DayRow>* r) override {
-    return inner_->DaysWithJustification(c, r);
-  }
-  Status DeleteEmployeeMonth(std::string_view e, std::string_view m) override { return inner_->DeleteEmployeeMonth(e, m); }
-  Result<std::optional<HolidayRow>> FindHoliday(std::string_view d) override { return inner_->FindHoliday(d); }
-  Status SaveHoliday(const HolidayRow& r) override { return inner_->SaveHoliday(r); }
-  Status DeleteHoliday(std::string_view d) override { return inner_->DeleteHoliday(d); }
-  Status ListHolidays(std::vector<HolidayRow>* r) override { return inner_->ListHolidays(r); }
-  Result<std::optional<JustificationRow>> FindJustification(std::string_view c) override {
-    return inner_->FindJustification(c);
-  }
-  Status SaveJustification(const JustificationRow& r) override { return inner_->SaveJustification(r); }
-  Status DeleteJustification(std::string_view c) override { return inner_->DeleteJustification(c); }
-  Status ListJustifications(std::vector<JustificationRow>* r) override { return inner_->ListJustifications(r); }
-  Result<std::optional<GroupRow>> FindGroup(std::string_view c) override { return inner_->FindGroup(c); }
-  Status SaveGroup(const GroupRow& r) override { return inner_->SaveGroup(r); }
-  Status DeleteGroup(std::string_view c) override { return inner_->DeleteGroup(c); }
-  Status ListGroups(std::vector<GroupRow>* r) override { return inner_->ListGroups(r); }
-  Status Begin() override { return inner_->Begin(); }
-  Status Commit() override { return inner_->Commit(); }
-  Status Rollback() override { return inner_->Rollback(); }
-
- private:
-  std::unique_ptr<AttendanceDb> inner_;
-  int kill_at_;
-  int saves_ = 0;
-};
+using testing::KillingDb;
 
 TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
   std::vector<std::string> keys;
