@@ -1,5 +1,6 @@
 #include "migrate/jet4_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <stdexcept>
@@ -11,7 +12,6 @@ constexpr size_t kPage = 4096;
 constexpr size_t kDataHeader = 14;   // type, 1, free space, table page, 4 unknown, row count
 constexpr size_t kRowCountAt = 12;
 constexpr size_t kColumnEntry = 25;
-constexpr size_t kMapBytes = 64;      // bitmap bytes of a usage map: pages 0..511
 
 void Put16(std::string& b, size_t at, uint32_t v) {
   b[at] = static_cast<char>(v & 0xff);
@@ -191,12 +191,12 @@ std::string DefinitionPage(const JetTable& t, bool system, uint32_t live_rows, u
   return p;
 }
 
-std::string UsageMap(const std::vector<uint32_t>& pages) {
-  std::string m(5 + kMapBytes, '\0');  // type 0, start page 0
-  for (uint32_t pg : pages) {
-    if (pg >= kMapBytes * 8) throw std::invalid_argument("fixture too large for its usage map");
-    m[5 + pg / 8] = static_cast<char>(m[5 + pg / 8] | (1 << (pg % 8)));
-  }
+// Type 0 map, start page 0: 64 bitmap bytes (pages 0..511) as Access writes, more when the
+// file is larger.
+std::string UsageMap(const std::vector<uint32_t>& pages, uint32_t file_pages) {
+  const size_t bytes = std::max<size_t>(64, (file_pages + 7) / 8);
+  std::string m(5 + bytes, '\0');
+  for (uint32_t pg : pages) m[5 + pg / 8] = static_cast<char>(m[5 + pg / 8] | (1 << (pg % 8)));
   return m;
 }
 
@@ -320,8 +320,8 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
     for (size_t k = 0; k < plans[ti].overflow.size(); ++k) {
       used.push_back(plans[ti].first_overflow + static_cast<uint32_t>(k));
     }
-    maps.push_back({UsageMap(used), 0});
-    maps.push_back({UsageMap({}), 0});
+    maps.push_back({UsageMap(used, next_page), 0});
+    maps.push_back({UsageMap({}, next_page), 0});
   }
   std::vector<std::pair<size_t, size_t>> map_where;
   std::vector<std::string> map_page = PackPages(maps, 0, 0, &map_where);

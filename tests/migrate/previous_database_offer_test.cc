@@ -1,0 +1,101 @@
+// The desktop program's start-up offer to import QXPRES.MDB, on a demo installation: when it
+// is made, the question, the import it runs and the counts it shows.
+#include "ui/previous_database.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "app/session.h"
+#include "app/startup.h"
+#include "base/dialogs.h"
+#include "cli/cli_harness.h"
+#include "migrate_test_support.h"
+
+namespace kaveltar {
+namespace {
+
+using namespace kaveltar::testing;
+namespace fs = std::filesystem;
+
+std::vector<JetTable> OneOfEach() {
+  std::vector<JetTable> tables(4);
+  const char* names[] = {"PRESENZE", "GIUSTIFICATIVI", "GRUPPI", "FESTIVITA"};
+  const char* keys[] = {"KDIPENDENTE", "KGIUS", "KGRUPPO", "KDATAF"};
+  for (int i = 0; i < 4; ++i) {
+    tables[i].name = names[i];
+    tables[i].columns = {{keys[i], kJetText}};
+  }
+  tables[0].columns.push_back({"KPERIODO", kJetText});
+  tables[0].rows = {{T("0010010001"), T("20240102")}, {T("0010010001"), T("20240103")}};
+  tables[1].rows = {{T("FER")}};
+  return tables;
+}
+
+TEST(PreviousDatabaseOfferTest, OfferedOnFirstStartAndImportedOnYes) {
+  int argc = 1;
+  char name[] = "test";
+  char* argv[] = {name, nullptr};
+  QApplication app(argc, argv);
+
+  cli_harness::DemoSetup setup;
+  setup.companies = 1;
+  setup.employees = 3;
+  DemoReport report;
+  const fs::path root = cli_harness::MakeDemoInstallation("kaveltar-offer", setup, &report);
+  ASSERT_FALSE(root.empty());
+  StartupOptions options;
+  options.archive_path = root / "demo" / "ARCHIVI";
+  options.program_path = root / "demo" / "PROGRAMMI";
+  fs::remove(*options.archive_path / "QXPRES.sqlite");
+
+  EXPECT_FALSE(ui::PreviousDatabaseToOffer(options).has_value());  // no QXPRES.MDB
+  const fs::path file = WriteFixture(*options.archive_path / "qxpres.mdb", WriteJet4(OneOfEach()));
+  EXPECT_EQ(ui::PreviousDatabaseToOffer(options), file);  // found whatever its case
+
+  RecordingDialogs dialogs;
+  Session session(dialogs);
+  Startup(session, options);
+  EXPECT_FALSE(ui::PreviousDatabaseToOffer(options).has_value());  // our database exists now
+
+  const std::string question =
+      "Nella cartella degli archivi c'è l'archivio delle presenze del programma precedente "
+      "(qxpres.mdb).\nImportarlo ora?";
+  dialogs.QueueAnswers({false});
+  EXPECT_FALSE(ui::OfferPreviousDatabase(session, file, nullptr));
+  EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{question});
+  EXPECT_EQ(*session.db().CountDays(), 0);
+
+  dialogs.Clear();
+  dialogs.QueueAnswers({true});
+  EXPECT_TRUE(ui::OfferPreviousDatabase(session, file, nullptr));
+  EXPECT_EQ(dialogs.Texts(),
+            (std::vector<std::string>{
+                question,
+                "PRESENZE: righe lette 2, scritte 2\n"
+                "GIUSTIFICATIVI: righe lette 1, scritte 1\n"
+                "GRUPPI: righe lette 0, scritte 0\n"
+                "FESTIVITA: righe lette 0, scritte 0\n"
+                "PRESENZE: colonne assenti, lasciate vuote: PRES_0, PRES_1, PRES_2, PRES_3, "
+                "PRES_4, PRES_5, PRES_6, PRES_7, PRES_8, PRES_9, PRES_10, PRES_11, PRES_12, "
+                "PRES_13, PRES_14, PRES_15, PRES_16, PRES_17, PRES_18, PRES_19, PRES_20, PRES_21, "
+                "PRES_22, PRES_23, PROTOCOLLO\n"
+                "GIUSTIFICATIVI: colonne assenti, lasciate vuote: GIUS_1, GIUS_2, GIUS_3, GIUS_4, "
+                "GIUS_5, GIUS_6, GIUS_7, GIUS_8, GIUS_9, GIUS_10, GIUS_11, GIUS_12, GIUS_13, "
+                "GIUS_14, GIUS_15, GIUS_16, GIUS_17, GIUS_18\n"
+                "GRUPPI: colonne assenti, lasciate vuote: GRUP_1, GRUP_2, GRUP_3, GRUP_4, GRUP_5, "
+                "GRUP_6, GRUP_7, GRUP_8\n"
+                "FESTIVITA: colonne assenti, lasciate vuote: FEST_1\n"
+                "Importazione completata"}));
+  EXPECT_EQ(*session.db().CountDays(), 2);
+
+  // Days stored: never asked again.
+  dialogs.Clear();
+  EXPECT_FALSE(ui::OfferPreviousDatabase(session, file, nullptr));
+  EXPECT_TRUE(dialogs.Texts().empty());
+  session.Close();
+  fs::remove_all(root);
+}
+
+}  // namespace
+}  // namespace kaveltar
