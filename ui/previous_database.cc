@@ -64,6 +64,10 @@ bool OfferPreviousDatabase(Session& session, const std::filesystem::path& file, 
     dialogs.Show(report.status().message(), kTitle, MessageIcon::kCritical);
     return false;
   }
+  // The import runs as part of start-up, whose guarantee of the holiday 0106 still holds.
+  if (Status s = EnsureHolidayDefault(session.db()); !s.ok()) {
+    dialogs.Show(s.message(), kTitle, MessageIcon::kCritical);
+  }
   std::string text;
   for (const std::string& line : MigrationReportLines(*report)) text += line + "\n";
   text += "Importazione completata";

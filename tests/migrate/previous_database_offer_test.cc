@@ -88,6 +88,10 @@ TEST(PreviousDatabaseOfferTest, OfferedOnFirstStartAndImportedOnYes) {
                 "FESTIVITA: colonne assenti, lasciate vuote: FEST_1\n"
                 "Importazione completata"}));
   EXPECT_EQ(*session.db().CountDays(), 2);
+  // The file had no holidays; start-up's EPIFANIA row is there again.
+  std::vector<HolidayRow> holidays;
+  ASSERT_TRUE(session.db().ListHolidays(&holidays).ok());
+  EXPECT_EQ(holidays, (std::vector<HolidayRow>{{"0106", "EPIFANIA"}}));
 
   // Days stored: never asked again.
   dialogs.Clear();
