@@ -40,7 +40,7 @@ class MigrateCommand : public Command {
     if (!report.ok()) {
       ctx.err << "kaveltar-cli: " << report.status().message() << "\n";
       if (report.status().kind() == Status::Kind::kConflict) {
-        ctx.err << "kaveltar-cli: usare --force per sostituirli\n";
+        ctx.err << "kaveltar-cli: usare --force per sostituire i giorni già presenti\n";
       }
       return 1;
     }

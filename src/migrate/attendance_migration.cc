@@ -224,8 +224,11 @@ Result<MigrationReport> MigrateAttendanceDatabase(const std::filesystem::path& f
   Result<int64_t> existing = db.CountDays();
   if (!existing.ok()) return existing.status();
   if (*existing > 0 && !options.force) {
-    return Status::Conflict("L'archivio delle presenze contiene già " + std::to_string(*existing) +
-                            " giorni: l'importazione li sostituirebbe. Importazione non eseguita.");
+    const std::string days = *existing == 1 ? "1 giorno: l'importazione lo sostituirebbe"
+                                            : std::to_string(*existing) +
+                                                  " giorni: l'importazione li sostituirebbe";
+    return Status::Conflict("L'archivio delle presenze contiene già " + days +
+                            ". Importazione non eseguita.");
   }
   if (Status s = ClearTables(db); !s.ok()) return s;
 

@@ -295,7 +295,7 @@ TEST_P(MigrationTest, DaysAlreadyStoredAreReplacedOnlyWhenForced) {
   Result<MigrationReport> refused = MigrateAttendanceDatabase(file, *db_, {});
   EXPECT_EQ(refused.status().kind(), Status::Kind::kConflict);
   EXPECT_EQ(refused.status().message(),
-            "L'archivio delle presenze contiene già 1 giorni: l'importazione li sostituirebbe. "
+            "L'archivio delle presenze contiene già 1 giorno: l'importazione lo sostituirebbe. "
             "Importazione non eseguita.");
   ExpectUntouched(1);
 

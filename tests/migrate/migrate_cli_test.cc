@@ -70,7 +70,7 @@ TEST(MigrateCliTest, ImportsThenRefusesUnlessForced) {
   EXPECT_EQ(again.err,
             "kaveltar-cli: L'archivio delle presenze contiene già 2 giorni: l'importazione li "
             "sostituirebbe. Importazione non eseguita.\n"
-            "kaveltar-cli: usare --force per sostituirli\n");
+            "kaveltar-cli: usare --force per sostituire i giorni già presenti\n");
 
   std::vector<std::string> forced_args = migrate;
   forced_args.push_back("--force");
