@@ -3,6 +3,7 @@
 #include <glib.h>
 #include <mdbtools.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
