@@ -179,7 +179,7 @@ class MigrationTest : public ::testing::TestWithParam<const char*> {
   }
 
   fs::path Fixture(const std::string& name, const std::vector<JetTable>& tables) {
-    return WriteFixture(dir_.path() / name, WriteJet4(tables));
+    return WriteCheckedFixture(dir_.path() / name, tables);
   }
 
   // The installation's contents as set up: one template row in each small table.
@@ -207,7 +207,6 @@ class MigrationTest : public ::testing::TestWithParam<const char*> {
 
 TEST_P(MigrationTest, FourTablesReplaceTheInstallationsContents) {
   const fs::path file = Fixture("QXPRES.MDB", AllTables());
-  EXPECT_EQ(MdbTables(file), "PRESENZE\nGIUSTIFICATIVI\ngruppi\nFESTIVITA\n");
   const std::string exported = MdbExport(file, "GIUSTIFICATIVI");
   EXPECT_NE(exported.find("\"MAL\",\"Malattia Ωμέγα\",\"A\",\"0\","), std::string::npos) << exported;
 
@@ -313,7 +312,7 @@ TEST_P(MigrationTest, BadFilesChangeNothing) {
   std::vector<JetTable> bad_day = AllTables();
   bad_day[0].rows[5][1] = T("2024011");
 
-  const std::string whole = WriteJet4(AllTables());
+  const std::string whole = WriteJet4(AllTables());  // checked as QXPRES.MDB above
   const fs::path cut = WriteFixture(dir_.path() / "cut.mdb", whole.substr(0, whole.size() - 5000));
   struct Case {
     fs::path file;

@@ -60,7 +60,7 @@ TEST(MdbReaderTest, TextNumbersAndNullsRoundTrip) {
   JetTable empty;
   empty.name = "Vuota";
   empty.columns = {{"A", kJetText}};
-  const fs::path file = WriteFixture(dir.path() / "v.mdb", WriteJet4({t, empty}));
+  const fs::path file = WriteCheckedFixture(dir.path() / "v.mdb", {t, empty});
 
   EXPECT_EQ(MdbTables(file), "Valori\nVuota\n");
   EXPECT_EQ(MdbExport(file, "Valori"),
@@ -97,7 +97,7 @@ TEST(MdbReaderTest, DeletedRowsSkippedAndMovedRowsReadOnceInPlace) {
     t.deleted = {1, 5};
     t.moved = {2, 7};
     t.moved_copy_flags = copy_flags;
-    const fs::path file = WriteFixture(dir.path() / "m.mdb", WriteJet4({t}));
+    const fs::path file = WriteCheckedFixture(dir.path() / "m.mdb", {t});
 
     // The deleted rows' data is really on the pages: mdbtools, misreading the flag, shows it.
     const std::string exported = MdbExport(file, "T");
@@ -117,7 +117,7 @@ TEST(MdbReaderTest, StoredRowCountIsNotTrusted) {
   MigrateTempFolder dir;
   JetTable t = Keys();
   t.stored_row_count = 0;
-  const fs::path file = WriteFixture(dir.path() / "z.mdb", WriteJet4({t}));
+  const fs::path file = WriteCheckedFixture(dir.path() / "z.mdb", {t});
   const std::string exported = MdbExport(file, "T");
   EXPECT_NE(exported.find("\"k9\",9\n"), std::string::npos) << exported;
   auto db = OpenOk(file);
@@ -129,6 +129,7 @@ TEST(MdbReaderTest, StoredRowCountIsNotTrusted) {
 
 TEST(MdbReaderTest, FilesThatCannotBeReadAreNamedInItalian) {
   MigrateTempFolder dir;
+  WriteCheckedFixture(dir.path() / "good.mdb", {Keys()});
   const std::string good = WriteJet4({Keys()});
 
   Result<std::unique_ptr<MdbDatabase>> r = MdbDatabase::Open(dir.path() / "manca.mdb");
@@ -157,7 +158,7 @@ TEST(MdbReaderTest, FilesThatCannotBeReadAreNamedInItalian) {
   EXPECT_EQ(s.message(), "Il file " + short_file.string() +
                              " è danneggiato (pagina oltre la fine del file)");
 
-  auto whole = OpenOk(WriteFixture(dir.path() / "good.mdb", good));
+  auto whole = OpenOk(dir.path() / "good.mdb");
   ASSERT_TRUE(whole);
   ReadAll(*whole, "PRESENZE", &s);
   EXPECT_EQ(s.kind(), Status::Kind::kNotFound);
@@ -172,6 +173,7 @@ TEST(MdbReaderTest, DamagedDataPagesNeverCrash) {
   JetTable t = Keys();
   t.deleted = {4};
   t.moved = {6};
+  WriteCheckedFixture(dir.path() / "good.mdb", {t});
   const std::string good = WriteJet4({t});
   // Data pages of T: after the header, usage maps, catalogue (2 pages) and T's definition.
   const size_t first = 5 * 4096;

@@ -45,7 +45,7 @@ TEST(MigrateCliTest, ImportsThenRefusesUnlessForced) {
   const fs::path root = cli_harness::MakeDemoInstallation("kaveltar-migcli", setup, &report);
   ASSERT_FALSE(root.empty());
   RecordingDialogs dialogs;
-  const fs::path file = WriteFixture(root / "QXPRES.MDB", WriteJet4(SmallFile()));
+  const fs::path file = WriteCheckedFixture(root / "QXPRES.MDB", SmallFile());
   const std::vector<std::string> migrate = {"migrate", "--from", file.string()};
 
   cli_harness::Output first = cli_harness::Run(root, migrate, &dialogs);

@@ -50,7 +50,7 @@ TEST(PreviousDatabaseOfferTest, OfferedOnFirstStartAndImportedOnYes) {
   fs::remove(*options.archive_path / "QXPRES.sqlite");
 
   EXPECT_FALSE(ui::PreviousDatabaseToOffer(options).has_value());  // no QXPRES.MDB
-  const fs::path file = WriteFixture(*options.archive_path / "qxpres.mdb", WriteJet4(OneOfEach()));
+  const fs::path file = WriteCheckedFixture(*options.archive_path / "qxpres.mdb", OneOfEach());
   EXPECT_EQ(ui::PreviousDatabaseToOffer(options), file);  // found whatever its case
 
   RecordingDialogs dialogs;
