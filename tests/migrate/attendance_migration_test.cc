@@ -311,6 +311,10 @@ TEST_P(MigrationTest, BadFilesChangeNothing) {
   twice[0].rows.push_back(DayRowAt(0));  // the same key again: counts differ
   std::vector<JetTable> bad_day = AllTables();
   bad_day[0].rows[5][1] = T("2024011");
+  std::vector<JetTable> text_number = AllTables();  // PROTOCOLLO kept as text
+  text_number[0].columns[26].type = kJetText;
+  text_number[0].rows[0][26] = T("128");
+  text_number[0].rows[1][26] = T("12a");
 
   const std::string whole = WriteJet4(AllTables());  // checked as QXPRES.MDB above
   const fs::path cut = WriteFixture(dir_.path() / "cut.mdb", whole.substr(0, whole.size() - 5000));
@@ -328,6 +332,8 @@ TEST_P(MigrationTest, BadFilesChangeNothing) {
        "Tabella PRESENZE: righe lette 119, righe nel database 118. Importazione annullata."},
       {Fixture("data.mdb", bad_day), Status::Kind::kInvalid,
        "Tabella PRESENZE, riga 5: KPERIODO non è una data AAAAMMGG ('2024011')"},
+      {Fixture("testo.mdb", text_number), Status::Kind::kInvalid,
+       "Tabella PRESENZE, riga 2: PROTOCOLLO non è un numero intero ('12a')"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file.string());
