@@ -169,6 +169,14 @@ TEST_F(PrintCliTest, AnUnattendedRunStopsOnAFailingPrinterAndStoresNoNumber) {
   EXPECT_EQ(o.out.find("terminata"), std::string::npos) << o.out;
 
   for (const std::string& k : keys) EXPECT_EQ(Protocollo(k), "0") << k;
+
+  // The anomaly list of an export (May has no attendance) on the same printer: the export
+  // ends too, instead of asking for ever.
+  o = RunUnattended({"--yes", "export", "--year", "2025", "--month", "6", "--company", company_,
+                     "--previous-month"}, spool);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(Occurrences(o.err, retry + "Sì"), 3u) << o.err;
+  EXPECT_NE(o.err.find("Stampa non riuscita: "), std::string::npos) << o.err;
   EXPECT_EQ(Lines(pdf_test::RunTool("ls -A " + pdf_test::Quote(spool.string())).output),
             std::vector<std::string>{"riempimento.bin"});
 }
