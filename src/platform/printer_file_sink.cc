@@ -1,6 +1,7 @@
 #include "platform/printer_file_sink.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -35,6 +36,27 @@ std::string FileErrorText(int error_number) {
     case ENFILE: return "troppi file aperti";
     default: return std::strerror(error_number);
   }
+}
+
+int RemoveStaleTemporaryFiles(const fs::path& folder) {
+  int removed = 0;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    // ".<name>.<pid>-<sequence>.part"
+    const std::string name = it->path().filename().string();
+    if (name.size() < 8 || name[0] != '.' || name.compare(name.size() - 5, 5, ".part") != 0) continue;
+    const std::string stem = name.substr(0, name.size() - 5);
+    const size_t dot = stem.rfind('.');
+    const size_t dash = stem.rfind('-');
+    if (dot == std::string::npos || dash == std::string::npos || dash < dot) continue;
+    const std::string pid_text = stem.substr(dot + 1, dash - dot - 1);
+    if (pid_text.empty() || pid_text.find_first_not_of("0123456789") != std::string::npos) continue;
+    const pid_t pid = static_cast<pid_t>(std::stol(pid_text));
+    if (pid <= 0 || (::kill(pid, 0) != 0 && errno == ESRCH)) {
+      if (::unlink(it->path().c_str()) == 0) ++removed;
+    }
+  }
+  return removed;
 }
 
 PublishedFileSink::~PublishedFileSink() {

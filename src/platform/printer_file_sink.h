@@ -20,6 +20,11 @@ namespace kaveltar {
 // negato", ...); the system's text for causes without an Italian one.
 std::string FileErrorText(int error_number);
 
+// Removes from `folder` the temporary files of PublishedFileSink left by processes that no
+// longer run (a run killed while writing). Files of running processes are left alone.
+// Returns how many were removed.
+int RemoveStaleTemporaryFiles(const std::filesystem::path& folder);
+
 class PublishedFileSink : public PdfSink {
  public:
   PublishedFileSink() = default;

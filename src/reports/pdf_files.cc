@@ -44,6 +44,8 @@ fs::path BuildPdfFolder(const fs::path& archive_folder, std::string_view company
   folder /= std::string(kind);
   std::error_code ec;
   fs::create_directories(folder, ec);
+  // Half-written files of a run that was killed here go before a new run writes.
+  if (!ec) RemoveStaleTemporaryFiles(folder);
   if (status != nullptr) {
     *status = ec ? Status::IoError("Impossibile creare la cartella " + folder.string() + ": " +
                                    ec.message())
