@@ -510,7 +510,12 @@ int PdfDocument::ImageFor(const std::string& file, int transparent, double* pixe
   const std::string ext = UpperExtension(file);
   const bool jpeg = ext == ".JPG" || ext == ".JPEG";
   const bool bmp = ext == ".BMP";
-  if (!jpeg && !bmp) Fail(kErrInvalidPicture, file + ": formato non gestito");
+  if (!jpeg && !bmp) {
+    const int index = OtherImageFor(file, key, ext, transparent);
+    *pixel_width = images_[static_cast<size_t>(index) - 1].width;
+    *pixel_height = images_[static_cast<size_t>(index) - 1].height;
+    return index;
+  }
 
   std::ifstream in(file, std::ios::binary);
   if (!in) Fail(pdf_internal::kErrFileNotFound, file);
