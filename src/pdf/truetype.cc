@@ -175,10 +175,6 @@ bool ParseTrueType(std::string_view data, TrueTypeFont* font, std::string* reaso
       if ((os2.U16(8) & 0x000F) == 0x0002) throw Bad{"il carattere non consente l'incorporazione"};
       out.avg_width = Scale(os2.S16(2), units);
       weight = static_cast<int>(os2.U16(4));
-      if (os2.d.size() >= 72) {
-        out.ascent = Scale(os2.S16(68), units);
-        out.descent = Scale(os2.S16(70), units);
-      }
       if (os2.U16(0) >= 2 && os2.d.size() >= 90) {
         out.x_height = Scale(os2.S16(86), units);
         out.cap_height = Scale(os2.S16(88), units);

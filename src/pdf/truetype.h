@@ -16,8 +16,8 @@
 //         in format 4 (segments: 6 segment count x 2, 14 end codes, then a pad, start codes,
 //         deltas, range offsets, glyph ids) or format 12 (groups of start, end, first glyph)
 //   OS/2  2 average width (s2)   4 weight class (2)   8 embedding rights (2; 0x0002 =
-//         restricted, refused)   68 typographic ascender (s2)   70 descender (s2);
-//         version 2 and later: 86 x-height (s2)   88 cap height (s2)
+//         restricted, refused); version 2 and later: 86 x-height (s2)   88 cap height (s2)
+//         (ascent and descent come from hhea, the values Windows lays lines out with)
 //   post  4 italic angle (16.16 signed)   12 fixed pitch (4)
 //   name  2 count   4 string storage offset   6 + 12 x i: platform (2), encoding (2),
 //         language (2), name id (2), length (2), offset (2); id 6 the PostScript name,
