@@ -231,6 +231,10 @@ class PdfDocument {
   // is missing) and changes nothing. The same page imported again reuses its object.
   void ImportPage(const std::string& file, int page, double x = 0, double y = 0,
                   double width = 0, double height = 0, int stretch = 1);
+  // An information entry of an existing PDF file, as UTF-8: "Title", "Author", "Creator",
+  // "Producer", "Subject" (empty when the file has none) or "Pages" (the page count). Any
+  // other key records error 5; a file that cannot be read, error 5 (53 when missing).
+  std::string GetInfo(const std::string& file, const std::string& key);
 
  private:
   struct FontEntry {
@@ -346,7 +350,8 @@ class PdfDocument {
   int OtherImageFor(const std::string& file, const std::string& key, const std::string& ext,
                     int transparent);
   int AddImageEntry(const std::string& key, int object, int width, int height);
-  int WriteForm(double width, double height, const std::string& resources,
+  // Writes a form XObject as object `number` (a new one when 0); returns its number.
+  int WriteForm(int number, double width, double height, const std::string& resources,
                 std::string_view content);
   // Appends `value` of an imported file, with its object numbers replaced through
   // `renumbered` (sorted pairs of old and new numbers) and its strings written for object

@@ -176,7 +176,7 @@ int PdfDocument::AddImageEntry(const std::string& key, int object, int width, in
   return static_cast<int>(images_.size());
 }
 
-int PdfDocument::WriteForm(double width, double height, const std::string& resources,
+int PdfDocument::WriteForm(int number, double width, double height, const std::string& resources,
                            std::string_view content) {
   // The box is the drawing's own size; the matrix shrinks it to the unit square that
   // DrawImage's placement expects of every picture.
@@ -191,7 +191,7 @@ int PdfDocument::WriteForm(double width, double height, const std::string& resou
   entries += "]\r/Resources ";
   entries += resources.empty() ? "<< >>" : resources;
   entries += ' ';
-  const int object = NewObjectNumber();
+  const int object = number != 0 ? number : NewObjectNumber();
   WriteStreamObject(object, entries, "", content, "");
   return object;
 }
@@ -214,7 +214,7 @@ int PdfDocument::OtherImageFor(const std::string& file, const std::string& key,
     if (!(drawing.width > 0.01 && drawing.height > 0.01 && drawing.width < 1e6 && drawing.height < 1e6)) {
       Fail(kErrInvalidPicture, file + ": dimensioni non valide");
     }
-    const int object = WriteForm(drawing.width, drawing.height, "", drawing.content);
+    const int object = WriteForm(0, drawing.width, drawing.height, "", drawing.content);
     if (write_failed_) Fail(pdf_internal::kErrDeviceIo, file_path_);
     return AddImageEntry(key, object, static_cast<int>(std::lround(drawing.width)),
                          static_cast<int>(std::lround(drawing.height)));
@@ -478,8 +478,10 @@ void PdfDocument::ImportPage(const std::string& file, int page, double x, double
         WriteStreamObject(number, body, "", object.data, own_filter);
       }
 
+      // The resources are part of the form's dictionary: their strings belong to its number.
+      const int form_number = NewObjectNumber();
       std::string resources;
-      AppendImported(source.resources, 0, sorted, &resources);
+      AppendImported(source.resources, form_number, sorted, &resources);
       if (source.resources.kind != PdfValue::kDict) resources = "<< >>";
       const double w = source.box[2] - source.box[0], h = source.box[3] - source.box[1];
       // The page's box moves to the origin of the form.
@@ -488,14 +490,42 @@ void PdfDocument::ImportPage(const std::string& file, int page, double x, double
       prefix.push_back(' ');
       AppendNumber(&prefix, -source.box[1]);
       prefix += " cm\n";
-      const int form = WriteForm(w, h, resources, prefix + source.content + "\nQ");
+      const int form = WriteForm(form_number, w, h, resources, prefix + source.content + "\nQ");
       if (write_failed_) Fail(pdf_internal::kErrDeviceIo, file_path_);
       index = AddImageEntry(key, form, static_cast<int>(std::lround(w)), static_cast<int>(std::lround(h)));
-      min_version_ = std::max(min_version_, 0);
     }
     PlaceXObject(index, x, y, width, height, stretch, images_[static_cast<size_t>(index) - 1].width,
                  images_[static_cast<size_t>(index) - 1].height);
   });
+}
+
+std::string PdfDocument::GetInfo(const std::string& file, const std::string& key) {
+  std::string result;
+  Guard("GetInfo", [&] {
+    using pdf_internal::PdfValue;
+    static const char* const kKeys[] = {"Title", "Author", "Creator", "Producer", "Subject", "Pages"};
+    if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
+      Fail(kErrInvalidArgument, "voce non gestita: " + key);
+    }
+    const std::string data = ReadWholeFile(file, kErrInvalidArgument);
+    pdf_internal::PdfReader reader;
+    std::string reason;
+    if (!reader.Open(data, &reason)) Fail(kErrInvalidArgument, file + ": " + reason);
+    if (key == "Pages") {
+      const int pages = reader.PageCount();
+      if (pages == 0) Fail(kErrInvalidArgument, file + ": albero delle pagine illeggibile");
+      result = std::to_string(pages);
+      return;
+    }
+    const PdfValue* info = reader.Trailer().Find("Info");
+    if (info == nullptr) return;
+    const PdfValue dict = reader.Resolve(*info);
+    const PdfValue* entry = dict.Find(key);
+    if (entry == nullptr) return;
+    const PdfValue text = reader.Resolve(*entry);
+    if (text.kind == PdfValue::kString) result = pdf_internal::TextStringToUtf8(text.text);
+  });
+  return result;
 }
 
 void PdfDocument::PlaceXObject(int index, double x, double y, double width, double height,

@@ -35,6 +35,8 @@
 
 namespace kaveltar::pdf_internal {
 
+struct PdfEntry;
+
 struct PdfValue {
   enum Kind { kNull, kBool, kNumber, kString, kName, kArray, kDict, kRef };
   Kind kind = kNull;
@@ -42,10 +44,15 @@ struct PdfValue {
   double number = 0;
   std::string text;  // numbers: as written; strings: their bytes; names: without "/"
   std::vector<PdfValue> items;                          // array
-  std::vector<std::pair<std::string, PdfValue>> entries;  // dictionary
+  std::vector<PdfEntry> entries;                        // dictionary
   int ref = 0;                                          // object number of a reference
 
   const PdfValue* Find(std::string_view key) const;
+};
+
+struct PdfEntry {
+  std::string key;
+  PdfValue value;
 };
 
 // One indirect object; a stream keeps its raw (still encoded) data.
@@ -65,6 +72,8 @@ class PdfReader {
  public:
   // Reads the cross-reference data of `data`, which must outlive the reader.
   bool Open(std::string_view data, std::string* reason);
+  // The trailer dictionary (of the newest cross-reference section).
+  const PdfValue& Trailer() const { return trailer_; }
   // Number of pages; 0 when the page tree is unreadable.
   int PageCount();
   // Page `number` from 1.
@@ -102,6 +111,10 @@ class PdfReader {
   bool pages_read_ = false;
   std::string error_;
 };
+
+// A PDF text string as UTF-8: UTF-16BE after its byte order mark FE FF, otherwise
+// single bytes read as Latin-1.
+std::string TextStringToUtf8(std::string_view bytes);
 
 // The filters a copied stream may keep undecoded.
 bool IsImageFilter(std::string_view name);
