@@ -211,8 +211,12 @@ class PdfDocument {
                  int stretch = 1, int transparent = 0);
 
   // ----- Fonts, pictures and pages read from other files -----
-  // (GIF, TGA, WMF, EPS and AI pictures go through DrawImage above; the readers are
-  // pdf_gif.h, pdf_tga.h, pdf_wmf.h and pdf_eps.h.)
+  // DrawImage above also places ".GIF" (palette as an Indexed colour space, the file's
+  // transparent colour as a colour-key mask, or with `transparent` the top-left pixel's
+  // index), ".TGA" (as BMP: alpha as a soft mask, `transparent` the top-left colour),
+  // ".WMF", ".EPS" and ".AI" drawings (translated into path operators in a form XObject;
+  // their natural size is the drawing's box in points). The readers and what they accept
+  // are described in pdf_gif.h, pdf_tga.h, pdf_wmf.h and pdf_eps.h.
 
   // Loads a TrueType font file for embedding and returns the name to give SetFont (the
   // font's family name). `style` may hold the words "Bold" and "Italic" (any case) to
@@ -228,7 +232,9 @@ class PdfDocument {
   // points). The page's resources are copied with it. The file may be one of ours or any
   // unencrypted PDF (cross-reference table or stream, object streams); an encrypted or
   // damaged file, a missing page or an unknown filter records error 5 (53 when the file
-  // is missing) and changes nothing. The same page imported again reuses its object.
+  // is missing) and changes nothing. The same page imported again reuses its object. The
+  // page's crop box (or media box) becomes the form's box; its /Rotate and its annotations
+  // (links, notes, form fields) are not brought along.
   void ImportPage(const std::string& file, int page, double x = 0, double y = 0,
                   double width = 0, double height = 0, int stretch = 1);
   // An information entry of an existing PDF file, as UTF-8: "Title", "Author", "Creator",
@@ -346,7 +352,7 @@ class PdfDocument {
   // Fonts, pictures and pages read from other files (pdf_document_files.cc).
   bool AddedFontEntry(const std::string& font_name, int style, FontEntry* entry) const;
   void WriteTrueTypeFont(FontEntry& font, size_t index);
-  // The GIF, TGA, WMF, EPS and AI kinds of ImageFor; error 481 for any other extension.
+  // The GIF, WMF, EPS and AI kinds of ImageFor; error 481 for any other extension.
   int OtherImageFor(const std::string& file, const std::string& key, const std::string& ext,
                     int transparent);
   int AddImageEntry(const std::string& key, int object, int width, int height);

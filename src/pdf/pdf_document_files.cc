@@ -13,7 +13,6 @@
 #include "pdf/pdf_gif.h"
 #include "pdf/pdf_number.h"
 #include "pdf/pdf_reader.h"
-#include "pdf/pdf_tga.h"
 #include "pdf/pdf_wmf.h"
 #include "pdf/truetype.h"
 
@@ -198,9 +197,9 @@ int PdfDocument::WriteForm(int number, double width, double height, const std::s
 
 int PdfDocument::OtherImageFor(const std::string& file, const std::string& key,
                                const std::string& ext, int transparent) {
-  const bool gif = ext == ".GIF", tga = ext == ".TGA", wmf = ext == ".WMF";
+  const bool gif = ext == ".GIF", wmf = ext == ".WMF";
   const bool eps = ext == ".EPS" || ext == ".AI";
-  if (!gif && !tga && !wmf && !eps) Fail(kErrInvalidPicture, file + ": formato non gestito");
+  if (!gif && !wmf && !eps) Fail(kErrInvalidPicture, file + ": formato non gestito");
   const std::string data = ReadWholeFile(file, kErrInvalidPicture);
 
   // Everything is decoded and checked before anything is written.
@@ -220,76 +219,37 @@ int PdfDocument::OtherImageFor(const std::string& file, const std::string& key,
                          static_cast<int>(std::lround(drawing.height)));
   }
 
-  std::string head;
-  auto size_head = [&](int width, int height) {
-    head = " /Width ";
-    AppendInteger(&head, width);
-    head += " /Height ";
-    AppendInteger(&head, height);
-    head += "\r/BitsPerComponent 8 ";
-  };
+  if (!gif) Fail(kErrInvalidPicture, file + ": formato non gestito");
+  pdf_internal::IndexedImage image;
+  if (!pdf_internal::DecodeGif(data, &image, &reason)) Fail(kErrInvalidPicture, file + ": " + reason);
   const int index = static_cast<int>(images_.size()) + 1;
   std::string entries = "/Type /XObject /Subtype /Image /Name /_IMG_";
   AppendInteger(&entries, index);
-
-  if (gif) {
-    pdf_internal::IndexedImage image;
-    if (!pdf_internal::DecodeGif(data, &image, &reason)) Fail(kErrInvalidPicture, file + ": " + reason);
-    size_head(image.width, image.height);
-    const int palette = NewObjectNumber();
-    WriteStreamObject(palette, "", "", image.palette, "");
-    entries += head;
-    entries += "/ColorSpace [/Indexed /DeviceRGB ";
-    AppendInteger(&entries, static_cast<long long>(image.palette.size() / 3) - 1);
-    entries.push_back(' ');
-    AppendInteger(&entries, palette);
-    entries += " 0 R] ";
-    // The file's transparent index, or with the option the index of the top-left pixel.
-    int see_through = image.transparent;
-    if (see_through < 0 && transparent != 0) see_through = static_cast<uint8_t>(image.indices[0]);
-    if (see_through >= 0) {
-      entries += "/Mask [";
-      AppendInteger(&entries, see_through);
-      entries.push_back(' ');
-      AppendInteger(&entries, see_through);
-      entries += "] ";
-    }
-    const int object = NewObjectNumber();
-    WriteStreamObject(object, entries, "", image.indices, "");
-    if (write_failed_) Fail(pdf_internal::kErrDeviceIo, file_path_);
-    return AddImageEntry(key, object, image.width, image.height);
-  }
-
-  pdf_internal::RasterImage raster;
-  if (!pdf_internal::DecodeTga(data, &raster, &reason)) Fail(kErrInvalidPicture, file + ": " + reason);
-  size_head(raster.width, raster.height);
-  int soft_mask = 0;
-  if (!raster.alpha.empty()) {
-    soft_mask = NewObjectNumber();
-    WriteStreamObject(soft_mask, "/Type /XObject /Subtype /Image" + head + "/ColorSpace /DeviceGray ", "",
-                      raster.alpha, "");
-    min_version_ = std::max(min_version_, 1);
-  }
-  entries += head;
-  entries += "/ColorSpace /DeviceRGB ";
-  if (soft_mask != 0) {
-    entries += "/SMask ";
-    AppendInteger(&entries, soft_mask);
-    entries += " 0 R ";
-  } else if (transparent != 0) {
+  entries += " /Width ";
+  AppendInteger(&entries, image.width);
+  entries += " /Height ";
+  AppendInteger(&entries, image.height);
+  entries += "\r/BitsPerComponent 8 /ColorSpace [/Indexed /DeviceRGB ";
+  AppendInteger(&entries, static_cast<long long>(image.palette.size() / 3) - 1);
+  entries.push_back(' ');
+  const int palette = NewObjectNumber();
+  AppendInteger(&entries, palette);
+  entries += " 0 R] ";
+  // The file's transparent index, or with the option the index of the top-left pixel.
+  int see_through = image.transparent;
+  if (see_through < 0 && transparent != 0) see_through = static_cast<uint8_t>(image.indices[0]);
+  if (see_through >= 0) {
     entries += "/Mask [";
-    for (int c = 0; c < 3; ++c) {
-      const int v = static_cast<uint8_t>(raster.rgb[static_cast<size_t>(c)]);
-      AppendInteger(&entries, v);
-      entries.push_back(' ');
-      AppendInteger(&entries, v);
-      entries += c < 2 ? " " : "] ";
-    }
+    AppendInteger(&entries, see_through);
+    entries.push_back(' ');
+    AppendInteger(&entries, see_through);
+    entries += "] ";
   }
+  WriteStreamObject(palette, "", "", image.palette, "");
   const int object = NewObjectNumber();
-  WriteStreamObject(object, entries, "", raster.rgb, "");
+  WriteStreamObject(object, entries, "", image.indices, "");
   if (write_failed_) Fail(pdf_internal::kErrDeviceIo, file_path_);
-  return AddImageEntry(key, object, raster.width, raster.height);
+  return AddImageEntry(key, object, image.width, image.height);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -530,6 +490,8 @@ std::string PdfDocument::GetInfo(const std::string& file, const std::string& key
 
 void PdfDocument::PlaceXObject(int index, double x, double y, double width, double height,
                                int stretch, double natural_width, double natural_height) {
+  // A width or height of 0 or less follows from the other one (both: the natural size);
+  // without `stretch` the picture keeps its proportions inside the box.
   double w = Pt(width), h = Pt(height);
   if (w <= 0 && h <= 0) {
     w = natural_width;
@@ -543,6 +505,7 @@ void PdfDocument::PlaceXObject(int index, double x, double y, double width, doub
     w = natural_width * s;
     h = natural_height * s;
   }
+  // The unit square of the picture maps upright onto the box, in the page's downward axes.
   content_ += "q ";
   Num(w);
   content_ += " 0 0 ";
