@@ -4,6 +4,7 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include "pdf/pdf_document.h"
 #include "pdf/pdf_document_internal.h"
@@ -357,14 +358,14 @@ void PdfDocument::ImportPage(const std::string& file, int page, double x, double
 
       // Every object the resources reach, read and decoded first.
       std::vector<ImportedObject> objects;
-      std::vector<int> queue, seen;
+      std::vector<int> queue;
+      std::set<int> seen;
       CollectRefs(source.resources, &queue);
       constexpr size_t kMaxObjects = 200000;
       while (!queue.empty()) {
         const int number = queue.back();
         queue.pop_back();
-        if (std::find(seen.begin(), seen.end(), number) != seen.end()) continue;
-        seen.push_back(number);
+        if (!seen.insert(number).second) continue;
         if (seen.size() > kMaxObjects) Fail(kErrInvalidArgument, file + ": troppi oggetti");
         pdf_internal::PdfObject object;
         if (!reader.Fetch(number, &object, &reason)) Fail(kErrInvalidArgument, file + ": " + reason);

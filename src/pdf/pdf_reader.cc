@@ -686,44 +686,37 @@ bool PdfReader::FetchAt(int number, PdfObject* object, int depth) {
   if (entry.type == 2) {
     const int stream_number = static_cast<int>(std::min<uint64_t>(entry.where, 1u << 30));
     if (stream_number == number) return false;
-    std::shared_ptr<std::string> decoded;
+    std::shared_ptr<ObjectStream> stream;
     auto cached = object_streams_.find(stream_number);
-    PdfValue header;
     if (cached != object_streams_.end()) {
-      decoded = cached->second;
+      stream = cached->second;
     } else {
-      PdfObject stream;
-      if (!FetchAt(stream_number, &stream, depth + 1) || !stream.is_stream) return false;
-      decoded = std::make_shared<std::string>();
-      if (!Decode(stream.value, stream.stream, decoded.get(), &error_)) return false;
-      // Keep the /First offset in front of the data: "<first>\n" then the data.
-      const long long first = IntOf(stream.value.Find("First"), -1);
-      const long long n = IntOf(stream.value.Find("N"), -1);
-      if (first < 0 || n < 0 || static_cast<uint64_t>(first) > decoded->size()) return false;
-      decoded->insert(0, std::to_string(first) + " " + std::to_string(n) + "\n");
-      object_streams_[stream_number] = decoded;
-    }
-    Parser p(*decoded, 0);
-    long long first, n;
-    Parser::Integer(p.Token(), &first);
-    Parser::Integer(p.Token(), &n);
-    const size_t base = p.pos() + 1;
-    if (entry.index >= n) return false;
-    for (long long i = 0; i <= entry.index; ++i) {
-      long long num, off;
-      if (!Parser::Integer(p.Token(), &num) || !Parser::Integer(p.Token(), &off) || off < 0) return false;
-      if (i == entry.index) {
-        if (num != number) return false;
-        const uint64_t at = base + static_cast<uint64_t>(first) + static_cast<uint64_t>(off);
-        if (at >= decoded->size()) return false;
-        Parser q(*decoded, static_cast<size_t>(at));
-        PdfValue value;
-        if (!q.Value(&value, 0)) return false;
-        object->value = std::move(value);
-        return true;
+      PdfObject holder;
+      if (!FetchAt(stream_number, &holder, depth + 1) || !holder.is_stream) return false;
+      stream = std::make_shared<ObjectStream>();
+      if (!Decode(holder.value, holder.stream, &stream->data, &error_)) return false;
+      const long long first = IntOf(holder.value.Find("First"), -1);
+      const long long n = IntOf(holder.value.Find("N"), -1);
+      if (first < 0 || n < 0 || static_cast<uint64_t>(first) > stream->data.size()) return false;
+      Parser p(stream->data, 0);
+      for (long long i = 0; i < n; ++i) {
+        long long num, off;
+        if (!Parser::Integer(p.Token(), &num) || !Parser::Integer(p.Token(), &off) || off < 0 ||
+            static_cast<uint64_t>(off) > stream->data.size() - static_cast<uint64_t>(first)) {
+          break;  // the objects listed so far stay readable
+        }
+        stream->objects.emplace_back(num, static_cast<size_t>(first + off));
       }
+      object_streams_[stream_number] = stream;
     }
-    return false;
+    if (static_cast<size_t>(entry.index) >= stream->objects.size()) return false;
+    const auto& [listed, at] = stream->objects[static_cast<size_t>(entry.index)];
+    if (listed != number) return false;
+    Parser q(stream->data, at);
+    PdfValue value;
+    if (!q.Value(&value, 0)) return false;
+    object->value = std::move(value);
+    return true;
   }
   if (entry.where >= data_.size()) return false;
   Parser p(data_, static_cast<size_t>(entry.where));
@@ -774,10 +767,9 @@ PdfValue PdfReader::Resolve(const PdfValue& value) {
   return std::move(object.value);
 }
 
-bool PdfReader::CollectPages(const PdfValue& node, int depth, std::vector<int>* visited) {
+bool PdfReader::CollectPages(const PdfValue& node, int depth, std::set<int>* visited) {
   if (depth > kMaxDepth || node.kind != PdfValue::kRef || pages_.size() > 1000000) return false;
-  if (std::find(visited->begin(), visited->end(), node.ref) != visited->end()) return false;
-  visited->push_back(node.ref);
+  if (!visited->insert(node.ref).second) return false;
   PdfObject object;
   if (!FetchAt(node.ref, &object, 0) || object.value.kind != PdfValue::kDict) return false;
   const PdfValue& dict = object.value;
@@ -824,7 +816,7 @@ int PdfReader::PageCount() {
     pages_read_ = true;
     PdfValue catalog = Resolve(*trailer_.Find("Root"));
     const PdfValue* root = catalog.Find("Pages");
-    std::vector<int> visited;
+    std::set<int> visited;
     inherit_.clear();
     if (root == nullptr || !CollectPages(*root, 0, &visited)) pages_.clear();
   }

@@ -28,6 +28,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -95,13 +96,18 @@ class PdfReader {
   };
   bool ReadSection(uint64_t offset, int depth);
   bool FetchAt(int number, PdfObject* object, int depth);
-  bool CollectPages(const PdfValue& node, int depth, std::vector<int>* visited);
+  bool CollectPages(const PdfValue& node, int depth, std::set<int>* visited);
 
   std::string_view data_;
   std::map<int, Entry> entries_;
   PdfValue trailer_;
   std::vector<uint64_t> sections_seen_;
-  std::map<int, std::shared_ptr<std::string>> object_streams_;  // decoded, by number
+  // Decoded object streams by number: the data and the offset of each object in it.
+  struct ObjectStream {
+    std::string data;
+    std::vector<std::pair<long long, size_t>> objects;  // number, offset in data
+  };
+  std::map<int, std::shared_ptr<ObjectStream>> object_streams_;
   struct PageRef {
     int object = 0;
     PdfValue resources, media_box, crop_box;

@@ -173,7 +173,8 @@ class Translator {
         return static_cast<int>(i);
       }
     }
-    if (objects_.size() >= 65535) throw Bad{"troppi oggetti nel metafile"};
+    // Real metafiles hold a few dozen objects at a time; the cap keeps the search short.
+    if (objects_.size() >= 4096) throw Bad{"troppi oggetti nel metafile"};
     objects_.push_back(object);
     return static_cast<int>(objects_.size()) - 1;
   }

@@ -19,7 +19,8 @@
 //   012D SelectObject index        01F0 DeleteObject index
 //   02FB CreateFontIndirect, 00F7 CreatePalette, 0142 DibCreatePatternBrush,
 //   01F9 CreatePatternBrush, 06FF CreateRegion take an object slot and are not drawn.
-// Other records are skipped. New objects take the lowest free slot of the object table.
+// Other records are skipped. New objects take the lowest free slot of the object table
+// (at most 4096 slots).
 // Drawing: the window (origin and extent; from the placeable box when no SetWindow records,
 // otherwise from the bounds of the points) maps onto the picture, the picture is the
 // placeable box at its units per inch (or the window at 96 units per inch). The default pen

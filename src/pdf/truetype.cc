@@ -52,7 +52,7 @@ uint32_t GlyphOf(const Table& cmap, size_t sub, uint32_t ch) {
   }
   if (format == 12) {
     const uint32_t groups = cmap.U32(sub + 12);
-    if (groups > cmap.d.size() / 12) throw Bad{"tabella cmap non valida"};
+    if (groups > cmap.d.size() / 12 || groups > 65536) throw Bad{"tabella cmap non valida"};
     for (uint32_t i = 0; i < groups; ++i) {
       const size_t g = sub + 16 + static_cast<size_t>(i) * 12;
       const uint32_t start = cmap.U32(g), end = cmap.U32(g + 4);
