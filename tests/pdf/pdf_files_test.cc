@@ -479,11 +479,11 @@ TEST(PdfDrawings, UnreadablePicturesGiveError481AndLeaveThePage) {
 
 // One of our pages: a red box in the top-left quarter and a line of text, LZW-compressed
 // as the program's reports are.
-void WriteSourcePage(const std::string& file, bool protect = false) {
+void WriteSourcePage(const std::string& file, bool protect = false, int compression = 4) {
   PdfDocument doc;
   doc.SetScale(0);
   doc.SetPaperSize(255, 200, 100);
-  doc.SetCompression(4, 3);
+  doc.SetCompression(compression, 3);
   if (protect) doc.SetProtection(4, "owner", "");
   doc.BeginDoc(file);
   doc.BeginPage();
@@ -534,6 +534,13 @@ TEST(PdfImportPage, PagesOfOursAndOfOtherToolsComeInAsForms) {
   // Into a protected document: the copied strings and streams take its encryption.
   ExpectImported(dir, ours, "protected.pdf", true);
 
+  // Every filter our writer can chain: run length with ASCII85, ASCII hexadecimal alone.
+  for (int compression : {1 | 8, 16}) {
+    const std::string encoded = dir.File("encoded" + std::to_string(compression) + ".pdf");
+    WriteSourcePage(encoded, false, compression);
+    ExpectImported(dir, encoded, "from_encoded" + std::to_string(compression) + ".pdf");
+  }
+
   // qpdf's rewrite: a cross-reference stream and object streams.
   const std::string streams = dir.File("streams.pdf");
   ASSERT_EQ(RunTool("qpdf --object-streams=generate " + Quote(ours) + " " + Quote(streams)).status, 0);
@@ -577,6 +584,48 @@ TEST(PdfGetInfo, ReadsTheInformationOfOursAndOfRewrittenFiles) {
   PdfDocument doc;
   EXPECT_EQ(doc.GetInfo(dir.File("nessuno.pdf"), "Title"), "");
   EXPECT_EQ(doc.ErrNumber(), 53);
+}
+
+// An incremental update replaces the page's content: the newer cross-reference section
+// wins over the one its /Prev points to.
+TEST(PdfImportPage, AnIncrementalUpdateReplacesTheOlderObject) {
+  TempDir dir;
+  const std::string ours = dir.File("ours.pdf");
+  WriteSourcePage(ours, false, 0);
+  std::string pdf = ReadFile(ours);
+  const size_t contents = pdf.find("/Contents ");
+  ASSERT_NE(contents, std::string::npos);
+  const int number = std::stoi(pdf.substr(contents + 10));
+  const size_t root_at = pdf.find("/Root ", pdf.rfind("trailer"));
+  const int root = std::stoi(pdf.substr(root_at + 6));
+  const size_t size_at = pdf.find("/Size ", pdf.rfind("trailer"));
+  const int size = std::stoi(pdf.substr(size_at + 6));
+  const std::string old_xref = pdf.substr(pdf.rfind("startxref") + 10);
+  // Blue over the bottom half, in the page's own upward axes.
+  const std::string content = "0 0 1 rg 0 0 200 50 re f";
+  const size_t object_at = pdf.size();
+  pdf += std::to_string(number) + " 0 obj\n<< /Length " + std::to_string(content.size()) + " >>\nstream\n" +
+         content + "\nendstream\nendobj\n";
+  const size_t xref_at = pdf.size();
+  char line[32];
+  std::snprintf(line, sizeof line, "%010zu 00000 n \n", object_at);
+  pdf += "xref\n" + std::to_string(number) + " 1\n" + line + "trailer\n<< /Size " + std::to_string(size) +
+         " /Root " + std::to_string(root) + " 0 R /Prev " + std::to_string(std::stol(old_xref)) +
+         " >>\nstartxref\n" + std::to_string(xref_at) + "\n%%EOF\n";
+  WriteFile(dir.File("updated.pdf"), pdf);
+
+  const std::string file = dir.File("imported.pdf");
+  PdfDocument doc;
+  doc.SetScale(0);
+  doc.BeginDoc(file);
+  doc.BeginPage();
+  doc.ImportPage(dir.File("updated.pdf"), 1, 100, 100, 400, 200);
+  ASSERT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
+  doc.EndDoc();
+  ExpectCleanQpdf(file);
+  const std::string ppm = Render(dir, file);
+  EXPECT_EQ(PpmPixel(ppm, 150, 250), 0x0000FFu);  // the new content
+  EXPECT_EQ(PpmPixel(ppm, 150, 150), 0xFFFFFFu);  // the old red box is gone
 }
 
 TEST(PdfImportPage, EncryptedDamagedAndMissingPagesAreRefused) {
