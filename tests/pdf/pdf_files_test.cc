@@ -200,6 +200,17 @@ TEST(PdfTrueType, AddedFontIsEmbeddedAndItsTextReadsBack) {
   EXPECT_NE(text.output.find("Però la città è già qui"), std::string::npos) << text.output;
   EXPECT_NE(text.output.find("Grassetto ùò"), std::string::npos) << text.output;
 
+  // The embedded glyphs render without complaint: ink in the first line's band (baseline
+  // at 100 points, 10-point capitals reach about 93), none above it.
+  const std::string ppm = Render(dir, file);
+  int ink = 0, above = 0;
+  for (int x = 72; x < 300; ++x) {
+    for (int y = 92; y < 100; ++y) ink += PpmPixel(ppm, x, y) != 0xFFFFFFu;
+    for (int y = 60; y < 85; ++y) above += PpmPixel(ppm, x, y) != 0xFFFFFFu;
+  }
+  EXPECT_GT(ink, 100);
+  EXPECT_EQ(above, 0);
+
   // The widths written are the font's: "W" (code 87) is the 88th entry, 944.
   const auto widths = RunTool("qpdf --qdf --object-streams=disable " + Quote(file) + " " + Quote(dir.File("qdf.pdf")));
   const std::string qdf = ReadFile(dir.File("qdf.pdf"));
