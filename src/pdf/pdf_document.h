@@ -233,8 +233,8 @@ class PdfDocument {
   // unencrypted PDF (cross-reference table or stream, object streams); an encrypted or
   // damaged file, a missing page or an unknown filter records error 5 (53 when the file
   // is missing) and changes nothing. The same page imported again reuses its object. The
-  // page's crop box (or media box) becomes the form's box; its /Rotate and its annotations
-  // (links, notes, form fields) are not brought along.
+  // page's crop box (or media box) becomes the form's box, turned as its /Rotate says; its
+  // annotations (links, notes, form fields) are not brought along.
   void ImportPage(const std::string& file, int page, double x = 0, double y = 0,
                   double width = 0, double height = 0, int stretch = 1);
   // An information entry of an existing PDF file, as UTF-8: "Title", "Author", "Creator",

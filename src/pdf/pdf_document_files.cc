@@ -445,15 +445,29 @@ void PdfDocument::ImportPage(const std::string& file, int page, double x, double
       AppendImported(source.resources, form_number, sorted, &resources);
       if (source.resources.kind != PdfValue::kDict) resources = "<< >>";
       const double w = source.box[2] - source.box[0], h = source.box[3] - source.box[1];
+      // The form shows the page as a reader does: turned by its /Rotate (clockwise), so a
+      // quarter turn swaps the form's width and height.
+      const bool quarter = source.rotate == 90 || source.rotate == 270;
+      const double form_w = quarter ? h : w, form_h = quarter ? w : h;
+      std::string prefix = "q ";
+      if (source.rotate != 0) {
+        const double turn[4][6] = {{1, 0, 0, 1, 0, 0}, {0, -1, 1, 0, 0, w}, {-1, 0, 0, -1, w, h}, {0, 1, -1, 0, h, 0}};
+        for (double v : turn[source.rotate / 90]) {
+          AppendNumber(&prefix, v);
+          prefix.push_back(' ');
+        }
+        prefix += "cm\n";
+      }
       // The page's box moves to the origin of the form.
-      std::string prefix = "q 1 0 0 1 ";
+      prefix += "1 0 0 1 ";
       AppendNumber(&prefix, -source.box[0]);
       prefix.push_back(' ');
       AppendNumber(&prefix, -source.box[1]);
       prefix += " cm\n";
-      const int form = WriteForm(form_number, w, h, resources, prefix + source.content + "\nQ");
+      const int form = WriteForm(form_number, form_w, form_h, resources, prefix + source.content + "\nQ");
       if (write_failed_) Fail(pdf_internal::kErrDeviceIo, file_path_);
-      index = AddImageEntry(key, form, static_cast<int>(std::lround(w)), static_cast<int>(std::lround(h)));
+      index = AddImageEntry(key, form, static_cast<int>(std::lround(form_w)),
+                            static_cast<int>(std::lround(form_h)));
     }
     PlaceXObject(index, x, y, width, height, stretch, images_[static_cast<size_t>(index) - 1].width,
                  images_[static_cast<size_t>(index) - 1].height);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -807,6 +808,7 @@ bool PdfReader::CollectPages(const PdfValue& node, int depth, std::set<int>* vis
   pick("Resources", &page.resources);
   pick("MediaBox", &page.media_box);
   pick("CropBox", &page.crop_box);
+  pick("Rotate", &page.rotate);
   pages_.push_back(std::move(page));
   return true;
 }
@@ -850,6 +852,11 @@ bool PdfReader::ReadPage(int number, PdfPage* page, std::string* reason) {
   };
   if (!box(ref.crop_box) && !box(ref.media_box)) {
     out.box[0] = 0, out.box[1] = 0, out.box[2] = 612, out.box[3] = 792;
+  }
+  const PdfValue rotate = Resolve(ref.rotate);
+  if (rotate.kind == PdfValue::kNumber && std::isfinite(rotate.number)) {
+    const long long quarter = static_cast<long long>(std::llround(rotate.number / 90)) % 4;
+    out.rotate = static_cast<int>((quarter + 4) % 4) * 90;
   }
   out.resources = Resolve(ref.resources);
   if (out.resources.kind != PdfValue::kDict) out.resources = PdfValue();

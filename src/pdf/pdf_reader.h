@@ -19,7 +19,7 @@
 //   object stream    << /Type /ObjStm /N n /First f >>: n pairs "number offset", then the
 //                    objects from f
 //   page tree        /Root -> /Pages -> /Kids ... /Type /Page; /Resources, /MediaBox,
-//                    /CropBox are inherited from the ancestors
+//                    /CropBox, /Rotate are inherited from the ancestors
 // Refused with a reason: an /Encrypt entry, a missing or broken cross-reference, objects
 // nested deeper than 64 levels, a stream whose /Length is wrong and no "endstream", a page
 // tree that loops, a filter not listed above. Limits: 256 MiB of decoded data per stream.
@@ -66,6 +66,7 @@ struct PdfObject {
 struct PdfPage {
   double box[4] = {0, 0, 612, 792};  // crop box, else media box
   PdfValue resources;                 // a dictionary, or null
+  int rotate = 0;                     // 0, 90, 180 or 270: turned clockwise when shown
   std::string content;                // decoded and joined content streams
 };
 
@@ -110,7 +111,7 @@ class PdfReader {
   std::map<int, std::shared_ptr<ObjectStream>> object_streams_;
   struct PageRef {
     int object = 0;
-    PdfValue resources, media_box, crop_box;
+    PdfValue resources, media_box, crop_box, rotate;
   };
   std::vector<PageRef> pages_;
   std::vector<const PdfValue*> inherit_;  // the tree nodes above the one being read

@@ -558,6 +558,26 @@ TEST(PdfImportPage, PagesOfOursAndOfOtherToolsComeInAsForms) {
   ASSERT_NE(ReadFile(streams).find("/ObjStm"), std::string::npos);
   ExpectImported(dir, streams, "from_streams.pdf");
 
+  // A page turned a quarter clockwise (qpdf sets /Rotate 90): 200 x 100 shows as 100 x 200,
+  // the red top-left box lands in the top right, 50 wide and 100 tall.
+  const std::string turned = dir.File("turned.pdf");
+  ASSERT_EQ(RunTool("qpdf --rotate=+90:1 " + Quote(ours) + " " + Quote(turned)).status, 0);
+  {
+    const std::string file = dir.File("from_turned.pdf");
+    PdfDocument doc;
+    doc.SetScale(0);
+    doc.BeginDoc(file);
+    doc.BeginPage();
+    doc.ImportPage(turned, 1, 100, 100);
+    ASSERT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
+    doc.EndDoc();
+    ExpectCleanQpdf(file);
+    const std::string ppm = Render(dir, file);
+    EXPECT_EQ(PpmPixel(ppm, 175, 150), 0xFF0000u);
+    EXPECT_EQ(PpmPixel(ppm, 125, 120), 0xFFFFFFu);  // red there if the turn were ignored
+    EXPECT_EQ(PpmPixel(ppm, 175, 250), 0xFFFFFFu);
+  }
+
   // cairo's output (through poppler's pdftocairo): Flate content, its own fonts.
   const std::string cairo = dir.File("cairo.pdf");
   const auto made = RunTool("pdftocairo -pdf " + Quote(ours) + " " + Quote(cairo));
