@@ -237,6 +237,10 @@ class PdfDocument {
   // annotations (links, notes, form fields) are not brought along.
   void ImportPage(const std::string& file, int page, double x = 0, double y = 0,
                   double width = 0, double height = 0, int stretch = 1);
+  // An information entry of an existing PDF file, as UTF-8: "Title", "Author", "Creator",
+  // "Producer", "Subject" (empty when the file has none) or "Pages" (the page count). Any
+  // other key records error 5; a file that cannot be read, error 5 (53 when missing).
+  std::string GetInfo(const std::string& file, const std::string& key);
 
  private:
   struct FontEntry {

@@ -477,6 +477,35 @@ void PdfDocument::ImportPage(const std::string& file, int page, double x, double
   });
 }
 
+std::string PdfDocument::GetInfo(const std::string& file, const std::string& key) {
+  std::string result;
+  Guard("GetInfo", [&] {
+    using pdf_internal::PdfValue;
+    static const char* const kKeys[] = {"Title", "Author", "Creator", "Producer", "Subject", "Pages"};
+    if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
+      Fail(kErrInvalidArgument, "voce non gestita: " + key);
+    }
+    const std::string data = ReadWholeFile(file, kErrInvalidArgument);
+    pdf_internal::PdfReader reader;
+    std::string reason;
+    if (!reader.Open(data, &reason)) Fail(kErrInvalidArgument, file + ": " + reason);
+    if (key == "Pages") {
+      const int pages = reader.PageCount();
+      if (pages == 0) Fail(kErrInvalidArgument, file + ": albero delle pagine illeggibile");
+      result = std::to_string(pages);
+      return;
+    }
+    const PdfValue* info = reader.Trailer().Find("Info");
+    if (info == nullptr) return;
+    const PdfValue dict = reader.Resolve(*info);
+    const PdfValue* entry = dict.Find(key);
+    if (entry == nullptr) return;
+    const PdfValue text = reader.Resolve(*entry);
+    if (text.kind == PdfValue::kString) result = pdf_internal::TextStringToUtf8(text.text);
+  });
+  return result;
+}
+
 void PdfDocument::PlaceXObject(int index, double x, double y, double width, double height,
                                int stretch, double natural_width, double natural_height) {
   // A width or height of 0 or less follows from the other one (both: the natural size);

@@ -455,6 +455,44 @@ bool Decodes(const std::string& name) {
 
 }  // namespace
 
+std::string TextStringToUtf8(std::string_view bytes) {
+  std::string out;
+  auto put = [&](uint32_t c) {
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  };
+  if (bytes.size() >= 2 && static_cast<uint8_t>(bytes[0]) == 0xFE && static_cast<uint8_t>(bytes[1]) == 0xFF) {
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+      uint32_t c = (static_cast<uint8_t>(bytes[i]) << 8) | static_cast<uint8_t>(bytes[i + 1]);
+      if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
+        const uint32_t low = (static_cast<uint8_t>(bytes[i + 2]) << 8) | static_cast<uint8_t>(bytes[i + 3]);
+        if (low >= 0xDC00 && low < 0xE000) {
+          c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+          i += 2;
+        }
+      }
+      if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;
+      put(c);
+    }
+    return out;
+  }
+  for (char ch : bytes) put(static_cast<uint8_t>(ch));
+  return out;
+}
+
 bool IsImageFilter(std::string_view name) {
   return name == "DCTDecode" || name == "DCT" || name == "JPXDecode" || name == "CCITTFaxDecode" ||
          name == "CCF" || name == "JBIG2Decode";

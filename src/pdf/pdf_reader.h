@@ -74,6 +74,8 @@ class PdfReader {
  public:
   // Reads the cross-reference data of `data`, which must outlive the reader.
   bool Open(std::string_view data, std::string* reason);
+  // The trailer dictionary (of the newest cross-reference section).
+  const PdfValue& Trailer() const { return trailer_; }
   // Number of pages; 0 when the page tree is unreadable.
   int PageCount();
   // Page `number` from 1.
@@ -116,6 +118,10 @@ class PdfReader {
   bool pages_read_ = false;
   std::string error_;
 };
+
+// A PDF text string as UTF-8: UTF-16BE after its byte order mark FE FF, otherwise
+// single bytes read as Latin-1.
+std::string TextStringToUtf8(std::string_view bytes);
 
 // The filters a copied stream may keep undecoded.
 bool IsImageFilter(std::string_view name);

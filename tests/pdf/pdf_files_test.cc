@@ -9,6 +9,7 @@
 
 #include "pdf/pdf_document.h"
 #include "pdf/pdf_gif.h"
+#include "pdf/pdf_reader.h"
 #include "pdf/pdf_tga.h"
 #include "pdf/truetype.h"
 #include "pdf/pdf_test_util.h"
@@ -582,6 +583,38 @@ TEST(PdfImportPage, PagesOfOursAndOfOtherToolsComeInAsForms) {
   const auto made = RunTool("pdftocairo -pdf " + Quote(ours) + " " + Quote(cairo));
   ASSERT_EQ(made.status, 0) << made.output;
   ExpectImported(dir, cairo, "from_cairo.pdf");
+}
+
+TEST(PdfGetInfo, ReadsTheInformationOfOursAndOfRewrittenFiles) {
+  TempDir dir;
+  const std::string ours = dir.File("info.pdf");
+  PdfDocument source;
+  source.SetDocProperty("Fogli di maggio", "Presenze", "Ufficio paghe", "", "", "");
+  source.BeginDoc(ours);
+  source.BeginPage();
+  source.BeginPage();
+  source.EndDoc();
+  // qpdf's rewrite keeps the information in an object stream.
+  const std::string streams = dir.File("streams.pdf");
+  ASSERT_EQ(RunTool("qpdf --object-streams=generate " + Quote(ours) + " " + Quote(streams)).status, 0);
+  for (const std::string& file : {ours, streams}) {
+    SCOPED_TRACE(file);
+    PdfDocument doc;
+    EXPECT_EQ(doc.GetInfo(file, "Title"), "Fogli di maggio");
+    EXPECT_EQ(doc.GetInfo(file, "Subject"), "Presenze");
+    EXPECT_EQ(doc.GetInfo(file, "Author"), "Ufficio paghe");
+    EXPECT_EQ(doc.GetInfo(file, "Pages"), "2");
+    EXPECT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
+    EXPECT_EQ(doc.GetInfo(file, "Keywords"), "");
+    EXPECT_EQ(doc.ErrNumber(), 5);
+  }
+  // A title outside Latin-1 travels as UTF-16 with its byte order mark.
+  EXPECT_EQ(pdf_internal::TextStringToUtf8(std::string("\xFE\xFF\x00P\x20\xAC\xD8\x3D\xDE\x00", 10)),
+            "P\u20AC\U0001F600");
+  EXPECT_EQ(pdf_internal::TextStringToUtf8("citt\xE0"), "citt\u00E0");
+  PdfDocument doc;
+  EXPECT_EQ(doc.GetInfo(dir.File("nessuno.pdf"), "Title"), "");
+  EXPECT_EQ(doc.ErrNumber(), 53);
 }
 
 // An incremental update replaces the page's content: the newer cross-reference section
