@@ -1,11 +1,14 @@
 // A database wrapper that kills its own process at the n-th saved day: the tests that prove
 // "a crash never leaves half a month behind" run a batch job in a child process through it.
+// Each save can be made to take `delay`, so a job's batches end where the test wants them.
 #pragma once
 
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "db/attendance_db.h"
 
@@ -13,10 +16,15 @@ namespace kaveltar::testing {
 
 class KillingDb : public AttendanceDb {
  public:
-  KillingDb(std::unique_ptr<AttendanceDb> inner, int kill_at) : inner_(std::move(inner)), kill_at_(kill_at) {}
+  KillingDb(std::unique_ptr<AttendanceDb> inner, int kill_at, std::chrono::milliseconds delay = {})
+      : inner_(std::move(inner)), kill_at_(kill_at), delay_(delay) {}
   Status SaveDay(const DayRow& row) override {
-    if (++saves_ == kill_at_) ::kill(::getpid(), SIGKILL);
+    Saved();
     return inner_->SaveDay(row);
+  }
+  Status SaveDayKeepNumber(const DayRow& row) override {
+    Saved();
+    return inner_->SaveDayKeepNumber(row);
   }
   Result<std::optional<DayRow>> FindDay(std::string_view e, std::string_view p) override { return inner_->FindDay(e, p); }
   Status DeleteDay(std::string_view e, std::string_view p) override { return inner_->DeleteDay(e, p); }
@@ -54,8 +62,14 @@ class KillingDb : public AttendanceDb {
   Status Rollback() override { return inner_->Rollback(); }
 
  private:
+  void Saved() {
+    if (++saves_ == kill_at_) ::kill(::getpid(), SIGKILL);
+    if (delay_.count() > 0) std::this_thread::sleep_for(delay_);
+  }
+
   std::unique_ptr<AttendanceDb> inner_;
   int kill_at_;
+  std::chrono::milliseconds delay_;
   int saves_ = 0;
 };
 

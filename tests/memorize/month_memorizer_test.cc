@@ -179,9 +179,21 @@ TEST_F(MemorizeTest, StoredDaysAreRewrittenOnlyWhenAsked) {
   stored.protocollo = 12;
   ASSERT_TRUE(session().db().SaveDay(stored).ok());
 
+  // Without options the month is written from day 1 up to its first stored day, which stops
+  // it: days 1-14 are added, day 15 stays as stored, days 16-31 are not created.
+  Run(Month(kYear, 3), {key});
+  EXPECT_EQ(totals_.written, 1);
+  std::vector<DayRow> partial = Rows(key, "201403");
+  ASSERT_EQ(partial.size(), 15u);
+  EXPECT_EQ(partial[0].period, "20140301");
+  EXPECT_EQ(partial[2].pres[2], "08:00");  // Monday 3 March
+  EXPECT_EQ(partial[13].period, "20140314");
+  EXPECT_EQ(partial[14], stored);
+  // Run again: day 1 is stored now, so nothing is written.
   Run(Month(kYear, 3), {key});
   EXPECT_EQ(totals_.existing, 1);
-  ASSERT_EQ(Rows(key, "201403"), std::vector<DayRow>{stored});
+  EXPECT_EQ(totals_.days, 0);
+  EXPECT_EQ(Rows(key, "201403"), partial);
 
   MemorizeOptions considera = Month(kYear, 3);
   considera.day.ChkConsidera = true;
@@ -224,13 +236,59 @@ TEST_F(MemorizeTest, RotationFollowsTheChangeDayAndIsWrittenBack) {
   EXPECT_EQ(Val(Field(rotating, fields::kP777)), 2);
   EXPECT_EQ(Val(Field(group, fields::kP777)), 0);
 
-  // April goes on from there: the second group until Monday 7, then Mondays 14, 21, 28.
-  Run(Month(kYear, 4), {rotating});
-  rows = Rows(rotating, "201404");
-  EXPECT_EQ(rows[0].pres[1], second);
-  EXPECT_EQ(rows[6].pres[1], first);
+  // March again without options writes no day, so the rotation stays where March left it
+  // (moving it on from 2 would end March on position 1).
+  Run(Month(kYear, 3), {rotating});
+  EXPECT_EQ(totals_.days, 0);
   Reopen();
   EXPECT_EQ(Val(Field(rotating, fields::kP777)), 2);
+
+  // April goes on from there: the second group until Monday 7, when the first comes back.
+  // With 10 April already stored, days 1-9 are written and the position written back is
+  // the one of 9 April: 1.
+  DayRow stored;
+  stored.employee = rotating;
+  stored.period = "20140410";
+  stored.pres[1] = "XYZ";
+  ASSERT_TRUE(session().db().SaveDay(stored).ok());
+  Run(Month(kYear, 4), {rotating});
+  rows = Rows(rotating, "201404");
+  ASSERT_EQ(rows.size(), 10u);
+  EXPECT_EQ(rows[0].pres[1], second);
+  EXPECT_EQ(rows[5].pres[1], second);
+  EXPECT_EQ(rows[6].pres[1], first);
+  EXPECT_EQ(rows[8].pres[1], first);
+  EXPECT_EQ(rows[9], stored);
+  Reopen();
+  EXPECT_EQ(Val(Field(rotating, fields::kP777)), 1);
+}
+
+// "ERRORE HH:MM" belongs to the conversion of a value a day actually uses: a group nobody
+// follows may hold a bad value without a word; once an employee follows it, the value is
+// reported as it is met, and counts as no hours.
+TEST_F(MemorizeTest, BadHoursAreReportedOnlyForGroupsInUse) {
+  GroupRow bad;
+  bad.code = "950";
+  bad.grup[1] = "ORARIO GUASTO";
+  for (size_t w = 2; w <= 8; ++w) bad.grup[w] = "08:00";
+  bad.grup[3] = "8.00";  // Tuesday
+  ASSERT_TRUE(session().db().SaveGroup(bad).ok());
+  const std::string key = OrdinaryEmployee(kYear);
+  Run(Month(kYear, 3), {key});
+  EXPECT_TRUE(dialogs_.Texts().empty());
+  ASSERT_EQ(Rows(key, "201403").size(), 31u);
+
+  SetField(key, fields::kP766, "950");
+  MemorizeOptions again = Month(kYear, 3);
+  again.CheckElabora = true;
+  Run(again, {key});
+  ASSERT_FALSE(dialogs_.Texts().empty());
+  EXPECT_EQ(dialogs_.Texts()[0], "ERRORE HH:MM 8.00");
+  EXPECT_EQ(dialogs_.entries()[0].title, "ERRORE");
+  const std::vector<DayRow> rows = Rows(key, "201403");
+  EXPECT_EQ(rows[3].pres[1], "950");  // Tuesday 4 March
+  EXPECT_EQ(rows[3].pres[2], "");
+  EXPECT_EQ(rows[2].pres[2], "08:00");
 }
 
 using testing::KillingDb;
@@ -243,7 +301,7 @@ TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
   ASSERT_EQ(keys.size(), 4u);
   Reopen();
 
-  // The child memorizes and is killed in the middle of the third employee's month.
+  // The child memorizes in batches and is killed in the middle of the third employee's month.
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -252,7 +310,9 @@ TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
     Startup(s, Paths());
     auto db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
     if (!db.ok()) ::_exit(3);
-    s.AttachDatabase(std::make_unique<KillingDb>(std::move(*db), 2 * 31 + 15));
+    // Each saved day takes 7 ms, so each employee-month (217 ms) outlasts the batch bound
+    // and ends its batch: the first two are committed before the kill.
+    s.AttachDatabase(std::make_unique<KillingDb>(std::move(*db), 2 * 31 + 15, std::chrono::milliseconds(7)));
     MonthMemorizer memorizer(s, Month(kYear, 3));
     memorizer.ELABORADIPENDENTI(keys);
     ::_exit(0);
