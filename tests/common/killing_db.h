@@ -1,12 +1,15 @@
 // A database wrapper that kills its own process at the n-th saved day: the tests that prove
 // "a crash never leaves half a month behind" run a batch job in a child process through it.
-// Each save can be made to take `delay`, so a job's batches end where the test wants them.
+// Each save can be made to take `delay`, so a job's batches end where the test wants them,
+// and `after_month_read` runs after each employee-month is read, so a test can make another
+// process act at that very moment. A `kill_at` of 0 never kills.
 #pragma once
 
 #include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -29,7 +32,9 @@ class KillingDb : public AttendanceDb {
   Result<std::optional<DayRow>> FindDay(std::string_view e, std::string_view p) override { return inner_->FindDay(e, p); }
   Status DeleteDay(std::string_view e, std::string_view p) override { return inner_->DeleteDay(e, p); }
   Status EmployeeMonth(std::string_view e, std::string_view m, std::vector<DayRow>* r) override {
-    return inner_->EmployeeMonth(e, m, r);
+    Status s = inner_->EmployeeMonth(e, m, r);
+    if (after_month_read) after_month_read(e);
+    return s;
   }
   Status EmployeeYear(std::string_view e, std::string_view y, std::vector<DayRow>* r) override {
     return inner_->EmployeeYear(e, y, r);
@@ -60,6 +65,8 @@ class KillingDb : public AttendanceDb {
   Status Begin() override { return inner_->Begin(); }
   Status Commit() override { return inner_->Commit(); }
   Status Rollback() override { return inner_->Rollback(); }
+
+  std::function<void(std::string_view employee)> after_month_read;
 
  private:
   void Saved() {

@@ -291,6 +291,73 @@ TEST_F(MemorizeTest, BadHoursAreReportedOnlyForGroupsInUse) {
   EXPECT_EQ(rows[2].pres[2], "08:00");
 }
 
+// A print storing a sheet number in another process just after "Rielabora" has read the
+// month: the number stays, whichever of the two writes first.
+TEST_F(MemorizeTest, RewritingAMonthKeepsTheNumberAPrintStoresMeanwhile) {
+  std::vector<std::string> keys;
+  for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
+    if (keys.size() < 3 && Val(Field(key, fields::kP054)) == 0) keys.push_back(key);
+  }
+  ASSERT_EQ(keys.size(), 3u);
+  Run(Month(kYear, 3), keys);
+  const std::string printed = keys[1];
+  Reopen();
+
+  // The print runs in its own process, started before this one opens the database, and
+  // waits for the signal on the pipe.
+  int pipe_fds[2];
+  ASSERT_EQ(::pipe(pipe_fds), 0);
+  const pid_t print = ::fork();
+  ASSERT_GE(print, 0);
+  if (print == 0) {
+    char go = 0;
+    if (::read(pipe_fds[0], &go, 1) != 1) ::_exit(2);
+    // The print, as the sheet printing stores a number on the month's last day.
+    auto own = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
+    if (!own.ok()) ::_exit(3);
+    Transaction t(**own);
+    auto row = (*own)->FindDay(printed, "20140331");
+    if (!t.status().ok() || !row.ok() || !*row) ::_exit(4);
+    (*row)->protocollo = 77;
+    if (!(*own)->SaveDay(**row).ok() || !t.Commit().ok()) ::_exit(5);
+    ::_exit(0);
+  }
+
+  RecordingDialogs dialogs;
+  Session s(dialogs);
+  Startup(s, Paths());
+  auto db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
+  ASSERT_TRUE(db.ok());
+  auto wrapper = std::make_unique<testing::KillingDb>(std::move(*db), 0);
+  int status = -1;
+  bool signalled = false;
+  wrapper->after_month_read = [&](std::string_view employee) {
+    if (employee != printed || signalled) return;
+    signalled = true;
+    if (::write(pipe_fds[1], "x", 1) != 1) return;
+    // Give the print time to finish, unless memorization holds the database meanwhile.
+    for (int i = 0; i < 100; ++i) {
+      if (::waitpid(print, &status, WNOHANG) == print) return;
+      ::usleep(5000);
+    }
+  };
+  s.AttachDatabase(std::move(wrapper));
+  MemorizeOptions again = Month(kYear, 3);
+  again.CheckElabora = true;
+  MonthMemorizer memorizer(s, again);
+  memorizer.ELABORADIPENDENTI(keys);
+  ASSERT_TRUE(signalled);
+  if (status == -1) {
+    ASSERT_EQ(::waitpid(print, &status, 0), print);
+  }
+  ::close(pipe_fds[0]);
+  ::close(pipe_fds[1]);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  const std::vector<DayRow> rows = Rows(printed, "201403");
+  ASSERT_EQ(rows.size(), 31u);
+  EXPECT_EQ(rows[30].protocollo, 77);
+}
+
 using testing::KillingDb;
 
 TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
