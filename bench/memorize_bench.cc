@@ -1,7 +1,9 @@
 // bench_memorize: month memorization of every employee of a demo installation, against the
 // floor any memorization must pay: the same rows inserted into an empty attendance database
-// with one prepared INSERT per row and one transaction per employee, on the same disk, with
-// the same durability settings (rollback journal, synchronous FULL).
+// with one prepared INSERT per row, all in ONE transaction, on the same disk, with the same
+// durability settings (rollback journal, synchronous FULL). The floor is what the disk and
+// the database engine allow; memorization commits in short batches (so that another
+// workstation is not locked out), which the ratio shows.
 //
 //   bench_memorize [EMPLOYEES] [--keep DIR]
 // EMPLOYEES is the size of the installation (1-9999, default 9999: the employee number has
@@ -79,6 +81,11 @@ int main(int argc, char** argv) {
     std::vector<DayRow> rows;
     const std::string month = std::to_string(kYear * 100 + kMonth);
     ResetPeak();
+    {
+      const auto t1 = Clock::now();
+      floor.Begin();
+      floor_s += Seconds(Clock::now() - t1);
+    }
     for (size_t start = 0; start < entries.size(); start += kChunk) {
       chunk.assign(entries.begin() + static_cast<long>(start),
                    entries.begin() + static_cast<long>(std::min(entries.size(), start + kChunk)));
@@ -91,10 +98,15 @@ int main(int argc, char** argv) {
         if (Status s = session.db().EmployeeMonth(key, month, &rows); !s.ok()) Die(s.message());
         if (rows.empty()) continue;
         const auto t1 = Clock::now();
-        floor.InsertInTransaction(rows);
+        floor.Insert(rows);
         floor_s += Seconds(Clock::now() - t1);
         rows_written += static_cast<long>(rows.size());
       }
+    }
+    {
+      const auto t1 = Clock::now();
+      floor.Commit();
+      floor_s += Seconds(Clock::now() - t1);
     }
     peak_kb = PeakKb();
     totals = memorizer.totals();
@@ -107,7 +119,7 @@ int main(int argc, char** argv) {
   std::printf("day rows: %ld memorized, %ld inserted by the floor\n", totals.days, rows_written);
   std::printf("memorization: %.3f s (%.0f rows/s, %.0f us per employee)\n", memorize_s, totals.days / memorize_s,
               1e6 * memorize_s / static_cast<double>(std::max<size_t>(listed, 1)));
-  std::printf("floor (one INSERT per row, one transaction per employee): %.3f s (%.0f rows/s)\n", floor_s,
+  std::printf("floor (one INSERT per row, one transaction for all): %.3f s (%.0f rows/s)\n", floor_s,
               rows_written / floor_s);
   std::printf("peak memory during the run: %ld kB\n", peak_kb);
   PrintResultLine("memorize_s", memorize_s, "floor_s", floor_s);

@@ -130,12 +130,13 @@ class ArchiveFiles {
   std::filesystem::path OpenPath(int base) const;
 
   // Checks made before writing back into another program's archive a record found through
-  // an index: the open file of `base` must hold a whole number of records of the
-  // catalogue's length (a wrong length in the catalogue would shift every write into the
-  // neighbouring records), and the record read must carry the key that was looked up
-  // (`stored_key`, the record's own key field, against `key`; both are trimmed), or the
-  // index points at another record. The message names the file, the record and the cause.
-  Status CheckRecordBeforeWrite(int base, long record, std::string_view stored_key, std::string_view key) const;
+  // an index. CheckWholeRecords: the open file of `base` must hold a whole number of records
+  // of the catalogue's length (a wrong length in the catalogue would shift every write into
+  // the neighbouring records). CheckRecordKey: record `record` must carry the key that was
+  // looked up (`stored_key`, the record's own key field, against `key`; both trimmed), or the
+  // index points at another record. The messages name the file, the record and the cause.
+  Status CheckWholeRecords(int base) const;
+  Status CheckRecordKey(int base, long record, std::string_view stored_key, std::string_view key) const;
 
   // Keyed access through the index file of `index_base` (see isam.h), opened when needed
   // with the OpenContext saved and restored around the open. Operation 2: the data record

@@ -219,10 +219,12 @@ EmployeeOutcome MonthMemorizer::Memorize(std::string_view key) {
   // The record is checked before anything is generated from it: a record of someone else
   // would give this employee another person's schedule, and its write-back would damage the
   // payroll archive.
-  if (Status s = files.CheckRecordBeforeWrite(sources.data_base, record, codec.GetField(fields::kP001, 0, record_),
-                                              key);
-      !s.ok()) {
+  if (Status s = files.CheckWholeRecords(sources.data_base); !s.ok()) {
     Stop(RunTimeError::kBadRecordLength, s.message() + ". Memorizzazione interrotta");
+  }
+  if (Status s = files.CheckRecordKey(sources.data_base, record, codec.GetField(fields::kP001, 0, record_), key);
+      !s.ok()) {
+    Stop(kIndexError, s.message() + ". Memorizzazione interrotta");
   }
   codec.SetCurrentRecord("DIPX$", record_);
   if (Val(Trim(codec.GetField(fields::kP890, 0, record_))) == 1) return Count(EmployeeOutcome::kSkipped);
