@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "db/attendance_db.h"
 
@@ -62,13 +63,23 @@ class KillingDb : public AttendanceDb {
   Status SaveGroup(const GroupRow& r) override { return inner_->SaveGroup(r); }
   Status DeleteGroup(std::string_view c) override { return inner_->DeleteGroup(c); }
   Status ListGroups(std::vector<GroupRow>* r) override { return inner_->ListGroups(r); }
-  Status Begin() override { return inner_->Begin(); }
-  Status Commit() override { return inner_->Commit(); }
+  Status Begin() override {
+    begun_ = std::chrono::steady_clock::now();
+    return inner_->Begin();
+  }
+  Status Commit() override {
+    Status s = inner_->Commit();
+    held.push_back(std::chrono::steady_clock::now() - begun_);
+    return s;
+  }
   Status Rollback() override { return inner_->Rollback(); }
 
   std::function<void(std::string_view employee)> after_month_read;
+  // How long each committed transaction lasted, from Begin to the end of Commit.
+  std::vector<std::chrono::steady_clock::duration> held;
 
  private:
+  std::chrono::steady_clock::time_point begun_;
   void Saved() {
     if (++saves_ == kill_at_) ::kill(::getpid(), SIGKILL);
     if (delay_.count() > 0) std::this_thread::sleep_for(delay_);

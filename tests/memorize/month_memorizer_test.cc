@@ -360,6 +360,33 @@ TEST_F(MemorizeTest, RewritingAMonthKeepsTheNumberAPrintStoresMeanwhile) {
 
 using testing::KillingDb;
 
+// Employee-months are committed in batches that end once they have run for kBatchTime, so
+// another workstation's job never waits much longer than that for the write lock.
+TEST_F(MemorizeTest, TransactionsAreShortBatchesOfWholeMonths) {
+  std::vector<std::string> keys;
+  for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
+    if (keys.size() < 12 && Val(Field(key, fields::kP054)) == 0) keys.push_back(key);
+  }
+  ASSERT_EQ(keys.size(), 12u);
+  Reopen();
+  RecordingDialogs dialogs;
+  Session s(dialogs);
+  Startup(s, Paths());
+  auto db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
+  ASSERT_TRUE(db.ok());
+  // 3 ms a day: about 93 ms an employee-month, three of them to a batch.
+  auto wrapper = std::make_unique<KillingDb>(std::move(*db), 0, std::chrono::milliseconds(3));
+  KillingDb* watched = wrapper.get();
+  s.AttachDatabase(std::move(wrapper));
+  MonthMemorizer memorizer(s, Month(kYear, 3));
+  memorizer.ELABORADIPENDENTI(keys);
+  EXPECT_EQ(memorizer.totals().days, 12 * 31);
+  ASSERT_GE(watched->held.size(), 3u);
+  ASSERT_LE(watched->held.size(), 6u);
+  for (const auto& held : watched->held) EXPECT_LT(held, kBatchTime + std::chrono::milliseconds(150));
+  for (const std::string& key : keys) EXPECT_EQ(Rows(key, "201403").size(), 31u) << key;
+}
+
 TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
   std::vector<std::string> keys;
   for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
