@@ -502,6 +502,43 @@ long ArchiveFiles::RecordCount(int base) const {
   return static_cast<long>(st.st_size / ch->record_length);
 }
 
+long long ArchiveFiles::FileSize(int base) const {
+  const Channel* ch = find_channel(base);
+  if (ch == nullptr || ch->fd < 0) return -1;
+  struct stat st;
+  if (::fstat(ch->fd, &st) != 0) return -1;
+  return static_cast<long long>(st.st_size);
+}
+
+fs::path ArchiveFiles::OpenPath(int base) const {
+  const Channel* ch = find_channel(base);
+  return ch != nullptr && ch->open() ? ch->path : fs::path();
+}
+
+Status ArchiveFiles::CheckWholeRecords(int base) const {
+  const Channel* ch = find_channel(base);
+  if (ch == nullptr || ch->fd < 0 || ch->record_length <= 0) {
+    return Status::Invalid("Archivio " + std::to_string(base) + " non aperto: nessun record scritto");
+  }
+  const long long size = FileSize(base);
+  if (size < 0 || size % ch->record_length != 0) {
+    return Status::Corrupt("L'archivio " + ch->path.string() + " è lungo " + std::to_string(size) +
+                           " byte, che non sono un numero intero di record da " +
+                           std::to_string(ch->record_length) +
+                           " caratteri (lunghezza indicata in QXBASE.DAT): nessun record scritto");
+  }
+  return Status::Ok();
+}
+
+Status ArchiveFiles::CheckRecordKey(int base, long record, std::string_view stored_key, std::string_view key) const {
+  if (Trim(stored_key) == Trim(key)) return Status::Ok();
+  const Channel* ch = find_channel(base);
+  const std::string file = ch != nullptr ? ch->path.string() : std::to_string(base);
+  return Status::Corrupt("L'indice dell'archivio " + file + " indica il record " + std::to_string(record) +
+                         " per il codice " + std::string(Trim(key)) + ", ma quel record appartiene al codice " +
+                         std::string(Trim(stored_key)) + ": nessun record scritto");
+}
+
 long ArchiveFiles::IsamSearch(int index_base, std::string_view key, int operation, int /*fourth*/) {
   trace_.TraceProcedure("IsamSearch");
   auto fail = [&](std::string message) {

@@ -34,6 +34,7 @@
 
 #include "archive/catalogue.h"
 #include "base/dialogs.h"
+#include "base/status.h"
 #include "base/trace.h"
 
 namespace kaveltar {
@@ -123,6 +124,19 @@ class ArchiveFiles {
   long LastRecord(int base) const;
   // Number of whole records in the open file of n (0 when not open).
   long RecordCount(int base) const;
+  // Bytes in the open file of n; -1 when it is not open or cannot be measured.
+  long long FileSize(int base) const;
+  // The path the file of n was opened under; empty when it is not open.
+  std::filesystem::path OpenPath(int base) const;
+
+  // Checks made before writing back into another program's archive a record found through
+  // an index. CheckWholeRecords: the open file of `base` must hold a whole number of records
+  // of the catalogue's length (a wrong length in the catalogue would shift every write into
+  // the neighbouring records). CheckRecordKey: record `record` must carry the key that was
+  // looked up (`stored_key`, the record's own key field, against `key`; both trimmed), or the
+  // index points at another record. The messages name the file, the record and the cause.
+  Status CheckWholeRecords(int base) const;
+  Status CheckRecordKey(int base, long record, std::string_view stored_key, std::string_view key) const;
 
   // Keyed access through the index file of `index_base` (see isam.h), opened when needed
   // with the OpenContext saved and restored around the open. Operation 2: the data record

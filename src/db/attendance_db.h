@@ -67,6 +67,10 @@ class AttendanceDb {
   // Inserts or replaces the row with the same key. The employee key may hold any text (it is
   // stored verbatim); an empty key or a day that is not 8 digits is kInvalid.
   virtual Status SaveDay(const DayRow& row) = 0;
+  // As SaveDay, except that an existing row keeps its PROTOCOLLO (a new row takes the row's):
+  // for batch work that rewrites days but never numbers sheets, so a sheet number stored by
+  // a print running at the same time is never replaced by an older value.
+  virtual Status SaveDayKeepNumber(const DayRow& row) = 0;
   virtual Status DeleteDay(std::string_view employee, std::string_view period) = 0;
   // Rows of one employee-month (YYYYMM) / employee-year (YYYY), in KPERIODO order: every
   // day whose KPERIODO begins with the month / year. The vector is replaced (its elements

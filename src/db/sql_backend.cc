@@ -82,15 +82,18 @@ std::string Placeholders(size_t count) {
   return s;
 }
 
-// INSERT, or UPDATE of every non-key column when the key exists.
+// INSERT, or UPDATE of every non-key column when the key exists (but `kept`, when named).
 std::string Upsert(std::string_view table, const std::vector<std::string>& names,
-                   size_t key_columns) {
+                   size_t key_columns, std::string_view kept = {}) {
   std::string keys;
   for (size_t i = 0; i < key_columns; ++i) keys += (i ? ", " : "") + names[i];
   std::string s = "INSERT INTO " + std::string(table) + " (" + Join(names) + ") VALUES (" +
                   Placeholders(names.size()) + ") ON CONFLICT (" + keys + ") DO UPDATE SET ";
+  bool first = true;
   for (size_t i = key_columns; i < names.size(); ++i) {
-    if (i > key_columns) s += ", ";
+    if (names[i] == kept) continue;
+    if (!first) s += ", ";
+    first = false;
     s += names[i] + " = excluded." + names[i];
   }
   return s;
@@ -120,6 +123,8 @@ std::string SqliteText(Op op) {
       return select_day + "KDIPENDENTE = ?1 AND KPERIODO = ?2";
     case Op::kSaveDay:
       return Upsert("PRESENZE", day, 2);
+    case Op::kSaveDayKeepNumber:
+      return Upsert("PRESENZE", day, 2, "PROTOCOLLO");
     case Op::kDeleteDay:
       return "DELETE FROM PRESENZE WHERE KDIPENDENTE = ?1 AND KPERIODO = ?2";
     case Op::kEmployeeMonth:
@@ -275,7 +280,8 @@ bool IsStorableText(std::string_view s) {
 std::string ParamName(Op op, size_t i) {
   std::vector<std::string> names;
   switch (op) {
-    case Op::kSaveDay: names = DayColumnNames(); break;
+    case Op::kSaveDay:
+    case Op::kSaveDayKeepNumber: names = DayColumnNames(); break;
     case Op::kSaveHoliday: names = KeyedColumnNames(kHolidays); break;
     case Op::kSaveJustification: names = KeyedColumnNames(kJustifications); break;
     case Op::kSaveGroup: names = KeyedColumnNames(kGroups); break;
@@ -295,7 +301,7 @@ std::string_view OpName(Op op) {
       "ListHolidays",      "FindJustification", "SaveJustification",
       "DeleteJustification", "ListJustifications", "FindGroup",
       "SaveGroup",         "DeleteGroup",       "ListGroups",
-      "CountDays",         "DeleteAllDays"};
+      "CountDays",         "DeleteAllDays",     "SaveDayKeepNumber"};
   const int i = static_cast<int>(op);
   return i >= 0 && i < kOpCount ? kNames[i] : "?";
 }
@@ -361,7 +367,11 @@ Result<std::optional<DayRow>> SqlAttendanceDb::FindDay(std::string_view employee
   return std::move(first.row);
 }
 
-Status SqlAttendanceDb::SaveDay(const DayRow& row) {
+Status SqlAttendanceDb::SaveDay(const DayRow& row) { return SaveDayAs(Op::kSaveDay, row); }
+
+Status SqlAttendanceDb::SaveDayKeepNumber(const DayRow& row) { return SaveDayAs(Op::kSaveDayKeepNumber, row); }
+
+Status SqlAttendanceDb::SaveDayAs(Op op, const DayRow& row) {
   if (row.employee.empty()) return Status::Invalid("SaveDay: the employee key is empty");
   if (row.period.size() != 8 || !IsDigits(row.period)) {
     return Status::Invalid("SaveDay: the day must be YYYYMMDD, not '" + row.period + "'");
@@ -372,7 +382,7 @@ Status SqlAttendanceDb::SaveDay(const DayRow& row) {
   params[kDayPres0Column] = SqlParam::Int(row.pres0);
   for (int n = 1; n <= 23; ++n) params[kDayPres0Column + n] = SqlParam::Text(row.pres[n]);
   params[kDayProtocolloColumn] = SqlParam::Int(row.protocollo);
-  return Run(Op::kSaveDay, params, nullptr);
+  return Run(op, params, nullptr);
 }
 
 Status SqlAttendanceDb::DeleteDay(std::string_view employee, std::string_view period) {

@@ -43,6 +43,7 @@ enum class Op {
   kListGroups,
   kCountDays,
   kDeleteAllDays,
+  kSaveDayKeepNumber,    // kSaveDay that leaves PROTOCOLLO of an existing row alone
   kCount
 };
 inline constexpr int kOpCount = static_cast<int>(Op::kCount);
@@ -113,6 +114,7 @@ class SqlAttendanceDb : public AttendanceDb {
   Result<std::optional<DayRow>> FindDay(std::string_view employee,
                                         std::string_view period) override;
   Status SaveDay(const DayRow& row) override;
+  Status SaveDayKeepNumber(const DayRow& row) override;
   Status DeleteDay(std::string_view employee, std::string_view period) override;
   Status EmployeeMonth(std::string_view employee, std::string_view month,
                        std::vector<DayRow>* rows) override;
@@ -163,6 +165,7 @@ class SqlAttendanceDb : public AttendanceDb {
 
  private:
   Status DayRange(Op op, std::span<const SqlParam> params, std::vector<DayRow>* rows);
+  Status SaveDayAs(Op op, const DayRow& row);
   template <typename Row>
   Result<std::optional<Row>> FindKeyed(Op op, std::string_view key);
   template <typename Row>

@@ -183,15 +183,20 @@ bool AskForcedSetting(Dialogs& dialogs, ForcedSetting setting) {
   return dialogs.Ask(question, kFormCaption, MessageIcon::kQuestion);
 }
 
-std::string EmployeeNotFoundMessage(std::string_view employee_text, int distance, int year) {
+std::string EmployeeNotFoundMessage(std::string_view employee_text, int distance, int /*year*/) {
   std::string text = "DIPENDENTE ";
   text += employee_text;
-  switch (distance) {
-    case 0: text += " Non trovato (ANNO CORRENTE)"; break;
-    case 1: text += " Non trovato (ANNO PRECEDENTE)"; break;
-    case 2: text += " Non trovato (ANNO PRECEDENTE 2)"; break;
-    case 3: text += " Non trovato (ANNO PRECEDENTE 3)"; break;
-    default: text += " Non trovato (ANNO " + ZeroPad(year, 4) + ")"; break;
+  // The program knows four employee archives and a text for each. A year before the
+  // oldest of them is reported as not found in the oldest (the search reaches back no
+  // further), a year after the processing year as not found in the current one.
+  if (distance <= 0) {
+    text += " Non trovato (ANNO CORRENTE)";
+  } else if (distance == 1) {
+    text += " Non trovato (ANNO PRECEDENTE)";
+  } else if (distance == 2) {
+    text += " Non trovato (ANNO PRECEDENTE 2)";
+  } else {
+    text += " Non trovato (ANNO PRECEDENTE 3)";
   }
   return text;
 }

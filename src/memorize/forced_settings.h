@@ -51,9 +51,9 @@ bool AskForcedSetting(Dialogs& dialogs, ForcedSetting setting);
 
 // "DIPENDENTE " + text + " Non trovato (ANNO CORRENTE)" / "(ANNO PRECEDENTE)" /
 // "(ANNO PRECEDENTE 2)" / "(ANNO PRECEDENTE 3)" by the distance of the year from the
-// processing year (0-3). The employee archives of the lists go one year further back, but
-// memorization and these settings read only four years: an older year names itself, e.g.
-// " Non trovato (ANNO 2019)".
+// processing year (0-3). Memorization and these settings read only those four archives (the
+// lists go one year further back): an older year gets the text of the oldest archive,
+// "(ANNO PRECEDENTE 3)", and a year after the processing year that of the current one.
 std::string EmployeeNotFoundMessage(std::string_view employee_text, int distance, int year);
 
 // The employee-month a setting works on.

@@ -14,6 +14,9 @@ namespace {
 
 // The number a failed database call is reported with (the database engine's "call failed").
 constexpr int kDatabaseError = 3146;
+// The number an unreadable employee index, or one that points at the wrong record, stops the
+// run with ("bad record number").
+constexpr int kIndexError = 63;
 
 // Employee archives exist for the processing year and the three years before it.
 constexpr int kOldestArchiveDistance = 3;
@@ -77,9 +80,7 @@ MonthMemorizer::MonthMemorizer(Session& session, const MemorizeOptions& options)
 
   std::vector<GroupRow> groups;
   Check(db.ListGroups(&groups), "GRUPPI");
-  for (const GroupRow& g : groups) {
-    groups_.emplace(g.code, MakeWeekSchedule(GroupWeekHours(g), session_.dialogs()));
-  }
+  for (const GroupRow& g : groups) groups_.emplace(g.code, Group{GroupWeekHours(g), std::nullopt});
 
   std::array<std::optional<std::string>, kLongPeriodRows> types;
   for (size_t i = 0; i < types.size(); ++i) {
@@ -100,7 +101,10 @@ void MonthMemorizer::Check(const Status& status, std::string_view what) {
 
 const WeekSchedule* MonthMemorizer::GroupSchedule(std::string_view code) {
   const auto it = groups_.find(ScheduleCode(code));
-  return it == groups_.end() ? nullptr : &it->second;
+  if (it == groups_.end()) return nullptr;
+  Group& group = it->second;
+  if (!group.schedule) group.schedule = MakeWeekSchedule(group.hours, session_.dialogs());
+  return &*group.schedule;
 }
 
 void MonthMemorizer::LoadProfile(std::string_view code, WeekSchedule* schedule) {
@@ -152,11 +156,43 @@ void MonthMemorizer::ELABORADIPENDENTI(const std::vector<std::string>& entries) 
   for (size_t i = 0; i < entries.size(); ++i) {
     const std::string_view key = Right(entries[i], 10);
     if (progress_sink_) progress_sink_(i, entries.size(), key);
-    MemorizeEmployee(key);
+    Memorize(key);
+    if (std::chrono::steady_clock::now() - batch_start_ >= kBatchTime) CommitBatch();
   }
+  CommitBatch();
 }
 
 EmployeeOutcome MonthMemorizer::MemorizeEmployee(std::string_view key) {
+  const EmployeeOutcome outcome = Memorize(key);
+  CommitBatch();
+  return outcome;
+}
+
+void MonthMemorizer::BeginBatch() {
+  if (batch_) return;
+  batch_.emplace(session_.db());
+  Check(batch_->status(), "PRESENZE");
+  batch_start_ = std::chrono::steady_clock::now();
+}
+
+void MonthMemorizer::CommitBatch() {
+  if (!batch_) return;
+  const Status committed = batch_->Commit();
+  batch_.reset();
+  if (!committed.ok()) write_backs_.clear();
+  Check(committed, "PRESENZE");
+  // The days are safely stored: now the rotation positions may move on.
+  ArchiveFiles& files = session_.archives();
+  for (const WriteBack& w : write_backs_) files.SCRIVIREC(w.base, w.record, w.text);
+  write_backs_.clear();
+}
+
+void MonthMemorizer::Stop(int number, const std::string& description) {
+  CommitBatch();
+  throw RunTimeError(number, description);
+}
+
+EmployeeOutcome MonthMemorizer::Memorize(std::string_view key) {
   ++totals_.employees;
   // The employee archive of the memorized year; a year without one, or a key it does not
   // hold, skips the employee without a word.
@@ -166,10 +202,30 @@ EmployeeOutcome MonthMemorizer::MemorizeEmployee(std::string_view key) {
   const YearSources& sources = SourcesForDistance(distance_);
   if (!files.IsOpen(sources.data_base)) files.FAIOPEN(sources.data_base);
   const long record = files.IsamSearch(sources.index_base, PadRight(key, 10), 2);
-  if (record == ArchiveFiles::kNoRecord || record <= 0 || files.LEGGIREC(sources.data_base, record) != 0) {
-    return Count(EmployeeOutcome::kSkipped);
+  if (record == ArchiveFiles::kIsamError || record == 0) {
+    // The index's own message has been shown; a run that went on would memorize nobody and
+    // look like a clean run.
+    const std::filesystem::path index = files.OpenPath(sources.index_base);
+    const std::string cause = files.FileSize(sources.index_base) == 0 ? "è vuoto" : "è danneggiato";
+    Stop(kIndexError, "L'indice dei dipendenti " + index.string() + " " + cause + ": memorizzazione interrotta");
+  }
+  if (record == ArchiveFiles::kNoRecord) return Count(EmployeeOutcome::kSkipped);
+  if (files.LEGGIREC(sources.data_base, record) != 0) {
+    Stop(kIndexError, "L'indice dei dipendenti indica il record " + std::to_string(record) + " per il codice " +
+                          std::string(Trim(key)) + ", oltre la fine dell'archivio " +
+                          files.OpenPath(sources.data_base).string() + ": memorizzazione interrotta");
   }
   record_ = files.RecordBuffer(sources.data_base);
+  // The record is checked before anything is generated from it: a record of someone else
+  // would give this employee another person's schedule, and its write-back would damage the
+  // payroll archive.
+  if (Status s = files.CheckWholeRecords(sources.data_base); !s.ok()) {
+    Stop(RunTimeError::kBadRecordLength, s.message() + ". Memorizzazione interrotta");
+  }
+  if (Status s = files.CheckRecordKey(sources.data_base, record, codec.GetField(fields::kP001, 0, record_), key);
+      !s.ok()) {
+    Stop(kIndexError, s.message() + ". Memorizzazione interrotta");
+  }
   codec.SetCurrentRecord("DIPX$", record_);
   if (Val(Trim(codec.GetField(fields::kP890, 0, record_))) == 1) return Count(EmployeeOutcome::kSkipped);
 
@@ -186,26 +242,33 @@ EmployeeOutcome MonthMemorizer::MemorizeEmployee(std::string_view key) {
   session_.trace().TraceProcedure("CONTAGRUPPIORARIDIPENDENTE");
   const RotationDecision decision = CONTAGRUPPIORARIDIPENDENTE(ReadScheduleFields(codec, record_));
   EmployeeOutcome outcome;
+  int last_day = 0;
   int position = 0;
+  bool write_back = true;
   if (decision.rotation) {
-    // The rotation of the whole month is decided before any day is written, so P777 always
-    // becomes the position of the month's last day, also when the month itself is left
-    // untouched (already stored) or stopped by an anomaly: memorizing a month moves the
-    // rotation on by that month.
     session_.trace().TraceProcedure("ELABORAMESEGRUPPIRIPETITIVI");
     const std::vector<DayGroup> day_groups = RotateMonth(decision, options_.year, options_.month);
-    outcome = GenerateMonth(e, &day_groups);
-    position = day_groups[static_cast<size_t>(days_)].position;
+    outcome = GenerateMonth(e, &day_groups, &last_day);
+    // The position in force on the last day actually written; a month that wrote nothing
+    // (already stored) leaves the rotation where it was.
+    write_back = last_day > 0;
+    if (write_back) position = day_groups[static_cast<size_t>(last_day)].position;
   } else {
     session_.trace().TraceProcedure("ELABORAMESE");
-    outcome = GenerateMonth(e, nullptr);
+    outcome = GenerateMonth(e, nullptr, &last_day);
   }
 
-  // The rotation position goes back to the record of the archive it was read from.
-  codec.PutFieldValue(fields::kP777, position, 0, &record_);
-  files.SCRIVIREC(sources.data_base, record, record_);
+  // The rotation position goes back to the record of the archive it was read from, once the
+  // days of the batch are committed. A record that would not change is not rewritten.
+  if (write_back) {
+    std::string updated = record_;
+    codec.PutFieldValue(fields::kP777, position, 0, &updated);
+    if (updated != record_) {
+      write_backs_.push_back({sources.data_base, record, updated});
+      record_ = std::move(updated);
+    }
+  }
   codec.SetCurrentRecord("DIPX$", record_);
-
   return Count(outcome);
 }
 
@@ -219,48 +282,41 @@ EmployeeOutcome MonthMemorizer::Count(EmployeeOutcome outcome) {
   return outcome;
 }
 
-EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<DayGroup>* rotation) {
+EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<DayGroup>* rotation, int* last_day) {
   AttendanceDb& db = session_.db();
   const DayOptions& day_options = options_.day;
+  *last_day = 0;
 
-  // Existing days are never overwritten unless the operator asked to rewrite them or to
-  // consider the hours already in them. The whole employee-month is then left as it is, days
-  // not yet stored included, so a month is never half old and half new.
+  // The stored days are read inside the transaction that rewrites them, so what is kept of
+  // them (PRES_0, slots 6-10) is what is there when they are written.
+  BeginBatch();
   Check(db.EmployeeMonth(e.key, month_key_, &stored_), "PRESENZE");
-  if (!stored_.empty() && !options_.CheckElabora && !day_options.ChkConsidera) {
-    return EmployeeOutcome::kExisting;
-  }
+  // Existing days are never overwritten unless the operator asked to rewrite them or to
+  // consider the hours already in them: the month is then written up to its first stored
+  // day, and stops there (the days after it are left alone, stored or not).
+  const bool rewrite = options_.CheckElabora || day_options.ChkConsidera;
   std::array<const DayRow*, 32> existing{};
   for (const DayRow& row : stored_) {
     const long day = ValInt(Mid(row.period, 6, 2));
     if (day >= 1 && day <= days_) existing[static_cast<size_t>(day)] = &row;
   }
 
-  // The schedule source of the employee: a profile wins over the group.
+  // The schedule source of the employee: a profile wins over the group. It is read when the
+  // first day inside the employment period needs it, as the day filler meets it.
   const bool has_profile = IsSet(e.profile);
   const bool has_group = IsSet(e.group);
   const WeekSchedule* single = nullptr;
+  bool single_read = false;
   std::string single_code;
-  if (!rotation) {
-    if (has_profile) {
-      LoadProfile(e.profile, &profile_);
-      single = &profile_;
-      single_code = ScheduleCode(e.profile);
-    } else if (has_group) {
-      single = GroupSchedule(e.group);
-      single_code = ScheduleCode(e.group);
-    }
-  }
 
-  Transaction transaction(db);
-  Check(transaction.status(), "PRESENZE");
   long written = 0;
   std::optional<Anomaly> anomaly;
   std::string rotation_code;
   for (int day = 1; day <= days_; ++day) {
     DayRow& row = rows_[static_cast<size_t>(day)];
     if (const DayRow* stored = existing[static_cast<size_t>(day)]) {
-      row = *stored;  // PRES_0, slots 6-10 and PROTOCOLLO stay as stored
+      if (!rewrite) break;
+      row = *stored;  // PRES_0 and slots 6-10 stay as stored
     } else {
       row.employee = e.key;
       row.period = month_key_;
@@ -275,8 +331,9 @@ EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<Day
     COMPILAVUOTO(row);
 
     if (row.period < e.hired || row.period > e.ended) {
-      Check(db.SaveDay(row), "PRESENZE");
+      Check(db.SaveDayKeepNumber(row), "PRESENZE");
       ++written;
+      *last_day = day;
       continue;
     }
 
@@ -300,6 +357,19 @@ EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<Day
         anomaly = Anomaly::kNoSchedule;
         break;
       }
+      if (!single_read) {
+        single_read = true;
+        if (has_profile) {
+          LoadProfile(e.profile, &profile_);
+          single = &profile_;
+          single_code = ScheduleCode(e.profile);
+        } else {
+          single = GroupSchedule(e.group);
+          single_code = ScheduleCode(e.group);
+        }
+        schedule = single;
+        code = single_code;
+      }
       if (!schedule) {
         anomaly = Anomaly::kGroupMissing;
         break;
@@ -308,11 +378,11 @@ EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<Day
     const bool holiday = holidays_.IsHoliday(row.period, municipality_day_, CompanyPatronDay(e.key));
     SetDaySchedule(row, code, *schedule, weekdays_[static_cast<size_t>(day)], holiday);
     filler_->Fill(row, *schedule, weekdays_[static_cast<size_t>(day)], day, holiday);
-    Check(db.SaveDay(row), "PRESENZE");
+    Check(db.SaveDayKeepNumber(row), "PRESENZE");
     ++written;
+    *last_day = day;
   }
   // The days written before an anomaly stay written.
-  Check(transaction.Commit(), "PRESENZE");
   totals_.days += written;
   if (anomaly) {
     // A collaborator without group or profile is left out on purpose: no line, no anomaly.
@@ -320,7 +390,7 @@ EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<Day
     ReportAnomaly(e, *anomaly);
     return EmployeeOutcome::kAnomaly;
   }
-  return EmployeeOutcome::kWritten;
+  return written > 0 ? EmployeeOutcome::kWritten : EmployeeOutcome::kExisting;
 }
 
 }  // namespace kaveltar

@@ -3,13 +3,17 @@
 // holidays, the employment period and the long-period absences of the memorization screen.
 //
 // One run (one MonthMemorizer) per click of "Memorizza": it reads the tables once, then
-// `ELABORADIPENDENTI` walks the employees. Each employee-month is written in one database
-// transaction, so a crash or a kill leaves every employee-month either as it was or complete
-// (up to the anomaly that stopped it). Anomalies are handed to a sink as lines, at most one
-// per employee in a run; the caller prints them.
+// `ELABORADIPENDENTI` walks the employees. Employee-months are written in batches: one
+// database transaction holds a few whole employee-months and is committed once it has run
+// for kBatchTime, so a crash or a kill leaves every employee-month either as it was or
+// complete (up to the anomaly that stopped it), and another workstation never waits long
+// for the write lock. The rotation positions of a batch go back to the payroll archive
+// after its commit. Anomalies are handed to a sink as lines, at most one per employee in a
+// run; the caller prints them.
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <optional>
@@ -64,6 +68,16 @@ struct MemorizeTotals {
   long days = 0;      // day rows written
 };
 
+// How long one transaction of memorization may run before it is committed (checked between
+// employee-months, so a batch ends with the employee-month that takes it past the bound).
+// The database keeps a rollback journal with synchronous FULL, so every commit costs a few
+// flushes of the disk: committing each employee-month made a 9,999-employee run cost about
+// 20 times its rows. One transaction for the whole run would hold the write lock for the
+// whole run, and another workstation gives up after its 15 s busy timeout. At 200 ms the
+// flushes are a few percent of the run, and a job of another workstation waits at most
+// about 200 ms for the lock between two batches.
+inline constexpr std::chrono::milliseconds kBatchTime{200};
+
 class MonthMemorizer {
  public:
   // Receives each anomaly line (ASCII text).
@@ -82,9 +96,12 @@ class MonthMemorizer {
 
   // For each entry of the employee list, in order (the key is the entry's last ten
   // characters): locate the employee record in the archive of the year, memorize its month
-  // and write the rotation position back to that archive.
+  // and write the rotation position back to that archive. An employee index that cannot be
+  // read, or an archive record that is not the one looked up, stops the run with a
+  // RunTimeError naming the file and the cause; the employee-months finished before it are
+  // committed, and nothing of the damaged record is written.
   void ELABORADIPENDENTI(const std::vector<std::string>& entries);
-  // One employee, by its ten-character key.
+  // One employee, by its ten-character key, committed at once.
   EmployeeOutcome MemorizeEmployee(std::string_view key);
 
   const MemorizeTotals& totals() const { return totals_; }
@@ -92,11 +109,32 @@ class MonthMemorizer {
  private:
   struct Employee;
   enum class Anomaly { kGroupMissing, kNoSchedule, kRotationWithProfile };
+  // A group of GRUPPI: its weekday hours as stored, converted the first time an employee's
+  // day uses the group (so a bad value of a group nobody follows is never reported).
+  struct Group {
+    WeekHours hours;
+    std::optional<WeekSchedule> schedule;
+  };
+  // An employee record to write back to its archive once the batch is committed.
+  struct WriteBack {
+    int base = 0;
+    long record = 0;
+    std::string text;
+  };
 
-  // Month loop shared by `ELABORAMESE` (rotation null) and `ELABORAMESEGRUPPIRIPETITIVI`.
-  EmployeeOutcome GenerateMonth(Employee& e, const std::vector<DayGroup>* rotation);
+  // One employee inside the open batch.
+  EmployeeOutcome Memorize(std::string_view key);
+  // Month loop shared by `ELABORAMESE` (rotation null) and `ELABORAMESEGRUPPIRIPETITIVI`;
+  // `last_day` receives the last day of the month written (0 when none was).
+  EmployeeOutcome GenerateMonth(Employee& e, const std::vector<DayGroup>* rotation, int* last_day);
   // The schedule of a group code from GRUPPI (null when the table does not hold it).
   const WeekSchedule* GroupSchedule(std::string_view code);
+  // Opens a batch when none is open.
+  void BeginBatch();
+  // Commits the open batch (if any), then writes its employee records back.
+  void CommitBatch();
+  // Commits what is finished and stops the run with `error`.
+  [[noreturn]] void Stop(int number, const std::string& description);
   // The hours of the profile record `code` (empty hours when it is not in the archive).
   void LoadProfile(std::string_view code, WeekSchedule* schedule);
   // T030 of the company of `key` (read once per company).
@@ -113,7 +151,10 @@ class MonthMemorizer {
   int distance_ = 0;       // processing year - memorized year
   HolidayCalendar holidays_;
   std::string municipality_day_;  // F161
-  std::map<std::string, WeekSchedule, std::less<>> groups_;
+  std::map<std::string, Group, std::less<>> groups_;
+  std::optional<Transaction> batch_;
+  std::chrono::steady_clock::time_point batch_start_;
+  std::vector<WriteBack> write_backs_;
   std::optional<DayFiller> filler_;
   std::array<int, 32> weekdays_{};  // weekday of each day of the month, 1 Monday ... 7 Sunday
   std::string company_code_;

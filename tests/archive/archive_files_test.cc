@@ -166,6 +166,33 @@ TEST_F(ArchiveFilesTest, BadRecordLengthChangesNothing) {
   expect_59([&] { files().SCRIVIREC(kCompanies, 5); }, "short buffer", "5");
 }
 
+// Before a record found through an index is written back: the file must be whole records
+// of the catalogue's length, and the record must carry the key looked up.
+TEST_F(ArchiveFilesTest, RecordsAreCheckedBeforeWritingBack) {
+  ASSERT_EQ(files().FAIOPEN(kCompanies), 20);
+  files().SCRIVIREC(kCompanies, 1, std::string(20, 'A'));
+  files().SCRIVIREC(kCompanies, 2, std::string(20, 'B'));
+  EXPECT_EQ(files().FileSize(kCompanies), 40);
+  EXPECT_EQ(files().OpenPath(kCompanies), dir_ / "DITTE.DAT");
+  EXPECT_TRUE(files().CheckWholeRecords(kCompanies).ok());
+  EXPECT_TRUE(files().CheckRecordKey(kCompanies, 2, "0010020003", "0010020003 ").ok());
+
+  const Status wrong_key = files().CheckRecordKey(kCompanies, 2, "0010020004", "0010020003");
+  EXPECT_FALSE(wrong_key.ok());
+  EXPECT_THAT(wrong_key.message(), AllOf(HasSubstr((dir_ / "DITTE.DAT").string()), HasSubstr("record 2"),
+                                         HasSubstr("0010020003"), HasSubstr("0010020004")));
+
+  // Two records and a half of a 20-character length: 50 bytes.
+  { std::ofstream(dir_ / "DITTE.DAT", std::ios::binary | std::ios::app) << std::string(10, 'C'); }
+  const Status torn = files().CheckWholeRecords(kCompanies);
+  EXPECT_FALSE(torn.ok());
+  EXPECT_THAT(torn.message(), AllOf(HasSubstr((dir_ / "DITTE.DAT").string()), HasSubstr("50 byte"),
+                                    HasSubstr("20 caratteri")));
+  files().CloseArchiveFile(kCompanies);
+  EXPECT_EQ(files().FileSize(kCompanies), -1);
+  EXPECT_FALSE(files().CheckWholeRecords(kCompanies).ok());
+}
+
 TEST_F(ArchiveFilesTest, OpeningFindsNamesIgnoringCaseAndReportsFailures) {
   fs::remove(dir_ / "DIP007");
   fs::create_directories(dir_ / "dip007");

@@ -1,11 +1,18 @@
 // A database wrapper that kills its own process at the n-th saved day: the tests that prove
 // "a crash never leaves half a month behind" run a batch job in a child process through it.
+// Each save can be made to take `delay`, so a job's batches end where the test wants them,
+// and `after_month_read` runs after each employee-month is read, so a test can make another
+// process act at that very moment. A `kill_at` of 0 never kills.
 #pragma once
 
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "db/attendance_db.h"
 
@@ -13,15 +20,22 @@ namespace kaveltar::testing {
 
 class KillingDb : public AttendanceDb {
  public:
-  KillingDb(std::unique_ptr<AttendanceDb> inner, int kill_at) : inner_(std::move(inner)), kill_at_(kill_at) {}
+  KillingDb(std::unique_ptr<AttendanceDb> inner, int kill_at, std::chrono::milliseconds delay = {})
+      : inner_(std::move(inner)), kill_at_(kill_at), delay_(delay) {}
   Status SaveDay(const DayRow& row) override {
-    if (++saves_ == kill_at_) ::kill(::getpid(), SIGKILL);
+    Saved();
     return inner_->SaveDay(row);
+  }
+  Status SaveDayKeepNumber(const DayRow& row) override {
+    Saved();
+    return inner_->SaveDayKeepNumber(row);
   }
   Result<std::optional<DayRow>> FindDay(std::string_view e, std::string_view p) override { return inner_->FindDay(e, p); }
   Status DeleteDay(std::string_view e, std::string_view p) override { return inner_->DeleteDay(e, p); }
   Status EmployeeMonth(std::string_view e, std::string_view m, std::vector<DayRow>* r) override {
-    return inner_->EmployeeMonth(e, m, r);
+    Status s = inner_->EmployeeMonth(e, m, r);
+    if (after_month_read) after_month_read(e);
+    return s;
   }
   Status EmployeeYear(std::string_view e, std::string_view y, std::vector<DayRow>* r) override {
     return inner_->EmployeeYear(e, y, r);
@@ -51,13 +65,31 @@ class KillingDb : public AttendanceDb {
   Status SaveGroup(const GroupRow& r) override { return inner_->SaveGroup(r); }
   Status DeleteGroup(std::string_view c) override { return inner_->DeleteGroup(c); }
   Status ListGroups(std::vector<GroupRow>* r) override { return inner_->ListGroups(r); }
-  Status Begin() override { return inner_->Begin(); }
-  Status Commit() override { return inner_->Commit(); }
+  Status Begin() override {
+    begun_ = std::chrono::steady_clock::now();
+    return inner_->Begin();
+  }
+  Status Commit() override {
+    Status s = inner_->Commit();
+    held.push_back(std::chrono::steady_clock::now() - begun_);
+    return s;
+  }
   Status Rollback() override { return inner_->Rollback(); }
 
+  std::function<void(std::string_view employee)> after_month_read;
+  // How long each committed transaction lasted, from Begin to the end of Commit.
+  std::vector<std::chrono::steady_clock::duration> held;
+
  private:
+  std::chrono::steady_clock::time_point begun_;
+  void Saved() {
+    if (++saves_ == kill_at_) ::kill(::getpid(), SIGKILL);
+    if (delay_.count() > 0) std::this_thread::sleep_for(delay_);
+  }
+
   std::unique_ptr<AttendanceDb> inner_;
   int kill_at_;
+  std::chrono::milliseconds delay_;
   int saves_ = 0;
 };
 

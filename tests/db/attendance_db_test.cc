@@ -198,6 +198,20 @@ TEST_P(AttendanceDbTest, SavingAnExistingKeyReplacesTheRow) {
   KT_ASSERT_OK(db_->EmployeeMonth("0010010001", "202401", &rows));
   EXPECT_EQ(rows, std::vector<DayRow>{day});
 
+  // Saving while keeping the number: every other column is replaced, PROTOCOLLO stays; a new
+  // row takes the number it is given.
+  DayRow rewritten = day;
+  rewritten.pres[3] = "08:00";
+  rewritten.SlotCode(1) = "";
+  rewritten.protocollo = 3;
+  KT_ASSERT_OK(db_->SaveDayKeepNumber(rewritten));
+  DayRow fresh = Day("0010010001", "20240106");
+  fresh.protocollo = 4;
+  KT_ASSERT_OK(db_->SaveDayKeepNumber(fresh));
+  rewritten.protocollo = 12;
+  KT_ASSERT_OK(db_->EmployeeMonth("0010010001", "202401", &rows));
+  EXPECT_EQ(rows, (std::vector<DayRow>{rewritten, fresh}));
+
   KT_ASSERT_OK(db_->SaveHoliday({"1225", "NATALE"}));
   KT_ASSERT_OK(db_->SaveHoliday({"1225", "SANTO NATALE"}));
   std::vector<HolidayRow> holidays;

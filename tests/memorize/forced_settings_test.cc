@@ -71,7 +71,10 @@ TEST_F(ForcedSettingsTest, QuestionsAndMessages) {
   EXPECT_EQ(EmployeeNotFoundMessage("X", 1, 2013), "DIPENDENTE X Non trovato (ANNO PRECEDENTE)");
   EXPECT_EQ(EmployeeNotFoundMessage("X", 2, 2012), "DIPENDENTE X Non trovato (ANNO PRECEDENTE 2)");
   EXPECT_EQ(EmployeeNotFoundMessage("X", 3, 2011), "DIPENDENTE X Non trovato (ANNO PRECEDENTE 3)");
-  EXPECT_EQ(EmployeeNotFoundMessage("X", 4, 2010), "DIPENDENTE X Non trovato (ANNO 2010)");
+  // Further back than the oldest of the four archives, and after the processing year.
+  EXPECT_EQ(EmployeeNotFoundMessage("X", 4, 2010), "DIPENDENTE X Non trovato (ANNO PRECEDENTE 3)");
+  EXPECT_EQ(EmployeeNotFoundMessage("X", 9, 2005), "DIPENDENTE X Non trovato (ANNO PRECEDENTE 3)");
+  EXPECT_EQ(EmployeeNotFoundMessage("X", -1, 2015), "DIPENDENTE X Non trovato (ANNO CORRENTE)");
 }
 
 TEST_F(ForcedSettingsTest, AbsenceSkipsAHolidayUnlessCoveredAndKeepsOtherDays) {
@@ -295,6 +298,20 @@ TEST_F(ForcedSettingsTest, NothingWithoutRowsOrEmployee) {
   EXPECT_EQ(dialogs_.Texts(),
             std::vector<std::string>{"DIPENDENTE 9999999999 - DIPENDENTE Non trovato (ANNO PRECEDENTE)"});
   EXPECT_EQ(Rows(key_, "201403"), before);
+
+  // An employee of a month four years back: the lists show that year, but no archive of it
+  // is searched, so the employee is not found there and nothing is written.
+  const std::string old_key = OrdinaryEmployee(kYear - 4);
+  DayRow old_day;
+  old_day.employee = old_key;
+  old_day.period = "20100301";
+  old_day.pres[1] = "005";
+  Store(old_day);
+  dialogs_.Clear();
+  dialogs_.QueueAnswers({true});
+  EXPECT_EQ(cmdReimposta(session(), Target(old_key, kYear - 4)).result, ForcedResult::kEmployeeNotFound);
+  EXPECT_EQ(dialogs_.Texts().back(), "DIPENDENTE " + old_key + " - DIPENDENTE Non trovato (ANNO PRECEDENTE 3)");
+  EXPECT_EQ(Rows(old_key, "201003"), std::vector<DayRow>{old_day});
 }
 
 }  // namespace

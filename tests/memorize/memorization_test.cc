@@ -2,6 +2,12 @@
 // the anomaly list on the printer, printed only when it has lines.
 #include "memorize/memorization.h"
 
+#include <gmock/gmock.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "base/fatal.h"
 #include "memorize/memorize_fixture.h"
 #include "platform/printer_recording.h"
 
@@ -21,6 +27,31 @@ class MemorizationTest : public MemorizeTest {
   }
 
   RecordingPrinterJob* printer_ = nullptr;
+
+  fs::path Archive(const char* name) const { return report_.archive_folder / name; }
+  static std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  // Runs the memorization of `keys` in a new session; returns the exit status the program
+  // ends with (0 when it does not end) and the texts shown.
+  int RunEnding(const std::vector<std::string>& keys) {
+    Session& session = RecordingSession();
+    dialogs_.Clear();
+    try {
+      RunMemorization(session, Month(kYear, 3), keys);
+    } catch (const Fatal& f) {
+      session_.reset();
+      return f.exit_status();
+    }
+    session_.reset();
+    return 0;
+  }
+  std::string Shown() const {
+    std::string all;
+    for (const std::string& t : dialogs_.Texts()) all += t + "\n";
+    return all;
+  }
 };
 
 TEST_F(MemorizationTest, ConfirmationText) {
@@ -49,6 +80,55 @@ TEST_F(MemorizationTest, TheListIsPrintedOnlyWithAnomalies) {
   EXPECT_EQ(printer_->printed()[0].Texts(),
             (std::vector<std::string>{rule, "ELENCO ANOMALIE RISCONTRATE NELLA MEMORIZZAZIONE DITTE", rule,
                                       "Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI"}));
+}
+
+// The payroll program's archive is written only where the record read is the one looked up;
+// a damaged archive or index stops the run with a message naming the file and the cause.
+TEST_F(MemorizationTest, DamagedArchivesStopTheRunAndAreNotWritten) {
+  const std::string first = OrdinaryEmployee(kYear);
+  std::string other;
+  for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
+    if (key != first) other = key;
+  }
+  ASSERT_FALSE(other.empty());
+  session_.reset();
+
+  // The record found for `first` says it belongs to `other`: an index entry pointing at the
+  // wrong record. The employee before it in the list is memorized and committed.
+  SetField(first, fields::kP001, other);
+  session_.reset();
+  const std::string pointed = Slurp(Archive("DIPEND.DAT"));
+  EXPECT_NE(RunEnding({other, first}), 0);
+  EXPECT_THAT(Shown(), ::testing::AllOf(::testing::HasSubstr("DIPEND.DAT"), ::testing::HasSubstr(first),
+                                        ::testing::HasSubstr("appartiene al codice " + other)));
+  EXPECT_EQ(Rows(other, "201403").size(), 31u);
+  EXPECT_TRUE(Rows(first, "201403").empty());
+  session_.reset();
+  // Only `other`'s own record may have changed (its rotation position).
+  EXPECT_EQ(Slurp(Archive("DIPEND.DAT")).size(), pointed.size());
+  SetField(first, fields::kP001, first);
+  session_.reset();
+
+  // The catalogue gives the employee archive one character more than its records have.
+  const std::string catalogue = Slurp(Archive("QXBASE.DAT"));
+  std::string damaged = catalogue;
+  damaged.replace(79 + 32, 5, "14601");
+  std::ofstream(Archive("QXBASE.DAT"), std::ios::binary) << damaged;
+  const std::string before = Slurp(Archive("DIPEND.DAT"));
+  EXPECT_NE(RunEnding({first}), 0);
+  EXPECT_THAT(Shown(), ::testing::AllOf(::testing::HasSubstr("DIPEND.DAT"),
+                                        ::testing::HasSubstr("non sono un numero intero di record da 14601")));
+  EXPECT_EQ(Slurp(Archive("DIPEND.DAT")), before);
+  EXPECT_TRUE(Rows(first, "201403").empty());
+  session_.reset();
+  std::ofstream(Archive("QXBASE.DAT"), std::ios::binary) << catalogue;
+
+  // An empty employee index: no "Memorizzati: 0" as if nobody needed memorizing.
+  const std::string index = Slurp(Archive("IDXDIP.IDX"));
+  std::ofstream(Archive("IDXDIP.IDX"), std::ios::binary | std::ios::trunc);
+  EXPECT_NE(RunEnding({first}), 0);
+  EXPECT_THAT(Shown(), ::testing::HasSubstr("L'indice dei dipendenti " + Archive("IDXDIP.IDX").string() + " è vuoto"));
+  std::ofstream(Archive("IDXDIP.IDX"), std::ios::binary) << index;
 }
 
 }  // namespace

@@ -179,9 +179,21 @@ TEST_F(MemorizeTest, StoredDaysAreRewrittenOnlyWhenAsked) {
   stored.protocollo = 12;
   ASSERT_TRUE(session().db().SaveDay(stored).ok());
 
+  // Without options the month is written from day 1 up to its first stored day, which stops
+  // it: days 1-14 are added, day 15 stays as stored, days 16-31 are not created.
+  Run(Month(kYear, 3), {key});
+  EXPECT_EQ(totals_.written, 1);
+  std::vector<DayRow> partial = Rows(key, "201403");
+  ASSERT_EQ(partial.size(), 15u);
+  EXPECT_EQ(partial[0].period, "20140301");
+  EXPECT_EQ(partial[2].pres[2], "08:00");  // Monday 3 March
+  EXPECT_EQ(partial[13].period, "20140314");
+  EXPECT_EQ(partial[14], stored);
+  // Run again: day 1 is stored now, so nothing is written.
   Run(Month(kYear, 3), {key});
   EXPECT_EQ(totals_.existing, 1);
-  ASSERT_EQ(Rows(key, "201403"), std::vector<DayRow>{stored});
+  EXPECT_EQ(totals_.days, 0);
+  EXPECT_EQ(Rows(key, "201403"), partial);
 
   MemorizeOptions considera = Month(kYear, 3);
   considera.day.ChkConsidera = true;
@@ -224,16 +236,156 @@ TEST_F(MemorizeTest, RotationFollowsTheChangeDayAndIsWrittenBack) {
   EXPECT_EQ(Val(Field(rotating, fields::kP777)), 2);
   EXPECT_EQ(Val(Field(group, fields::kP777)), 0);
 
-  // April goes on from there: the second group until Monday 7, then Mondays 14, 21, 28.
-  Run(Month(kYear, 4), {rotating});
-  rows = Rows(rotating, "201404");
-  EXPECT_EQ(rows[0].pres[1], second);
-  EXPECT_EQ(rows[6].pres[1], first);
+  // March again without options writes no day, so the rotation stays where March left it
+  // (moving it on from 2 would end March on position 1).
+  Run(Month(kYear, 3), {rotating});
+  EXPECT_EQ(totals_.days, 0);
   Reopen();
   EXPECT_EQ(Val(Field(rotating, fields::kP777)), 2);
+
+  // April goes on from there: the second group until Monday 7, when the first comes back.
+  // With 10 April already stored, days 1-9 are written and the position written back is
+  // the one of 9 April: 1.
+  DayRow stored;
+  stored.employee = rotating;
+  stored.period = "20140410";
+  stored.pres[1] = "XYZ";
+  ASSERT_TRUE(session().db().SaveDay(stored).ok());
+  Run(Month(kYear, 4), {rotating});
+  rows = Rows(rotating, "201404");
+  ASSERT_EQ(rows.size(), 10u);
+  EXPECT_EQ(rows[0].pres[1], second);
+  EXPECT_EQ(rows[5].pres[1], second);
+  EXPECT_EQ(rows[6].pres[1], first);
+  EXPECT_EQ(rows[8].pres[1], first);
+  EXPECT_EQ(rows[9], stored);
+  Reopen();
+  EXPECT_EQ(Val(Field(rotating, fields::kP777)), 1);
+}
+
+// "ERRORE HH:MM" belongs to the conversion of a value a day actually uses: a group nobody
+// follows may hold a bad value without a word; once an employee follows it, the value is
+// reported as it is met, and counts as no hours.
+TEST_F(MemorizeTest, BadHoursAreReportedOnlyForGroupsInUse) {
+  GroupRow bad;
+  bad.code = "950";
+  bad.grup[1] = "ORARIO GUASTO";
+  for (size_t w = 2; w <= 8; ++w) bad.grup[w] = "08:00";
+  bad.grup[3] = "8.00";  // Tuesday
+  ASSERT_TRUE(session().db().SaveGroup(bad).ok());
+  const std::string key = OrdinaryEmployee(kYear);
+  Run(Month(kYear, 3), {key});
+  EXPECT_TRUE(dialogs_.Texts().empty());
+  ASSERT_EQ(Rows(key, "201403").size(), 31u);
+
+  SetField(key, fields::kP766, "950");
+  MemorizeOptions again = Month(kYear, 3);
+  again.CheckElabora = true;
+  Run(again, {key});
+  ASSERT_FALSE(dialogs_.Texts().empty());
+  EXPECT_EQ(dialogs_.Texts()[0], "ERRORE HH:MM 8.00");
+  EXPECT_EQ(dialogs_.entries()[0].title, "ERRORE");
+  const std::vector<DayRow> rows = Rows(key, "201403");
+  EXPECT_EQ(rows[3].pres[1], "950");  // Tuesday 4 March
+  EXPECT_EQ(rows[3].pres[2], "");
+  EXPECT_EQ(rows[2].pres[2], "08:00");
+}
+
+// A print storing a sheet number in another process just after "Rielabora" has read the
+// month: the number stays, whichever of the two writes first.
+TEST_F(MemorizeTest, RewritingAMonthKeepsTheNumberAPrintStoresMeanwhile) {
+  std::vector<std::string> keys;
+  for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
+    if (keys.size() < 3 && Val(Field(key, fields::kP054)) == 0) keys.push_back(key);
+  }
+  ASSERT_EQ(keys.size(), 3u);
+  Run(Month(kYear, 3), keys);
+  const std::string printed = keys[1];
+  Reopen();
+
+  // The print runs in its own process, started before this one opens the database, and
+  // waits for the signal on the pipe.
+  int pipe_fds[2];
+  ASSERT_EQ(::pipe(pipe_fds), 0);
+  const pid_t print = ::fork();
+  ASSERT_GE(print, 0);
+  if (print == 0) {
+    char go = 0;
+    if (::read(pipe_fds[0], &go, 1) != 1) ::_exit(2);
+    // The print, as the sheet printing stores a number on the month's last day.
+    auto own = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
+    if (!own.ok()) ::_exit(3);
+    Transaction t(**own);
+    auto row = (*own)->FindDay(printed, "20140331");
+    if (!t.status().ok() || !row.ok() || !*row) ::_exit(4);
+    (*row)->protocollo = 77;
+    if (!(*own)->SaveDay(**row).ok() || !t.Commit().ok()) ::_exit(5);
+    ::_exit(0);
+  }
+
+  RecordingDialogs dialogs;
+  Session s(dialogs);
+  Startup(s, Paths());
+  auto db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
+  ASSERT_TRUE(db.ok());
+  auto wrapper = std::make_unique<testing::KillingDb>(std::move(*db), 0);
+  int status = -1;
+  bool signalled = false;
+  wrapper->after_month_read = [&](std::string_view employee) {
+    if (employee != printed || signalled) return;
+    signalled = true;
+    if (::write(pipe_fds[1], "x", 1) != 1) return;
+    // Give the print time to finish, unless memorization holds the database meanwhile.
+    for (int i = 0; i < 100; ++i) {
+      if (::waitpid(print, &status, WNOHANG) == print) return;
+      ::usleep(5000);
+    }
+  };
+  s.AttachDatabase(std::move(wrapper));
+  MemorizeOptions again = Month(kYear, 3);
+  again.CheckElabora = true;
+  MonthMemorizer memorizer(s, again);
+  memorizer.ELABORADIPENDENTI(keys);
+  ASSERT_TRUE(signalled);
+  if (status == -1) {
+    ASSERT_EQ(::waitpid(print, &status, 0), print);
+  }
+  ::close(pipe_fds[0]);
+  ::close(pipe_fds[1]);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  const std::vector<DayRow> rows = Rows(printed, "201403");
+  ASSERT_EQ(rows.size(), 31u);
+  EXPECT_EQ(rows[30].protocollo, 77);
 }
 
 using testing::KillingDb;
+
+// Employee-months are committed in batches that end once they have run for kBatchTime, so
+// another workstation's job never waits much longer than that for the write lock.
+TEST_F(MemorizeTest, TransactionsAreShortBatchesOfWholeMonths) {
+  std::vector<std::string> keys;
+  for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
+    if (keys.size() < 12 && Val(Field(key, fields::kP054)) == 0) keys.push_back(key);
+  }
+  ASSERT_EQ(keys.size(), 12u);
+  Reopen();
+  RecordingDialogs dialogs;
+  Session s(dialogs);
+  Startup(s, Paths());
+  auto db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
+  ASSERT_TRUE(db.ok());
+  // 3 ms a day: about 93 ms an employee-month, three of them to a batch.
+  auto wrapper = std::make_unique<KillingDb>(std::move(*db), 0, std::chrono::milliseconds(3));
+  KillingDb* watched = wrapper.get();
+  s.AttachDatabase(std::move(wrapper));
+  MonthMemorizer memorizer(s, Month(kYear, 3));
+  memorizer.ELABORADIPENDENTI(keys);
+  EXPECT_EQ(memorizer.totals().days, 12 * 31);
+  ASSERT_GE(watched->held.size(), 3u);
+  ASSERT_LE(watched->held.size(), 6u);
+  for (const auto& held : watched->held) EXPECT_LT(held, kBatchTime + std::chrono::milliseconds(150));
+  for (const std::string& key : keys) EXPECT_EQ(Rows(key, "201403").size(), 31u) << key;
+}
 
 TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
   std::vector<std::string> keys;
@@ -243,7 +395,7 @@ TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
   ASSERT_EQ(keys.size(), 4u);
   Reopen();
 
-  // The child memorizes and is killed in the middle of the third employee's month.
+  // The child memorizes in batches and is killed in the middle of the third employee's month.
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -252,7 +404,9 @@ TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
     Startup(s, Paths());
     auto db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
     if (!db.ok()) ::_exit(3);
-    s.AttachDatabase(std::make_unique<KillingDb>(std::move(*db), 2 * 31 + 15));
+    // Each saved day takes 7 ms, so each employee-month (217 ms) outlasts the batch bound
+    // and ends its batch: the first two are committed before the kill.
+    s.AttachDatabase(std::make_unique<KillingDb>(std::move(*db), 2 * 31 + 15, std::chrono::milliseconds(7)));
     MonthMemorizer memorizer(s, Month(kYear, 3));
     memorizer.ELABORADIPENDENTI(keys);
     ::_exit(0);
