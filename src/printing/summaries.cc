@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unordered_map>
 #include <utility>
 
 #include "app/session.h"
@@ -23,6 +22,10 @@ constexpr double kLeft = 0.8;
 constexpr double kBandWidth = 18.5;
 constexpr double kLineStep = 0.5;
 constexpr int kMaxLines = 50;
+constexpr double kBandGap = 0.1;
+// Where a line's text must end: the right edge of the bands, less a little room.
+constexpr double kTextLeft = 1.0;
+constexpr double kTextWidth = kLeft + kBandWidth - 0.1 - kTextLeft;
 
 // Hours and minutes of a total, with at least three hour digits (a company's year can pass
 // 999 hours, which the sheet's three-digit form would cut).
@@ -76,21 +79,26 @@ class SummaryPages {
   }
 
   void Line(const std::string& text) {
-    Room();
-    Font(12, 0);
-    PrintText(target_, row_, 1.0, std::string_view(text));
+    Room(1);
+    Font(FittedCourierSize(text, 12, kTextWidth), 0);
+    PrintText(target_, row_, kTextLeft, std::string_view(text));
     Advance();
   }
 
+  // A group's band and title. It never ends a page: when its first line would not follow on
+  // the same page, the band starts the next one.
   void Band(const std::string& text) {
-    Room();
+    // A band below a line starts 0.1 cm lower than the line step: on the printer the band
+    // reaches 0.1 cm above its row and would cut the foot of the line before it.
+    if (row_ > first_row_) row_ += kBandGap;
+    Room(2);
     if (target_.PdfOutput()) {
       PrintShadedBox(target_, row_ - 0.35, kLeft, 0.5, kBandWidth, "Silver");
     } else {
       PrintShadedBox(target_, row_ - 0.1, kLeft, 0.6, kBandWidth, "Silver");
     }
-    Font(12, 1);
-    PrintText(target_, row_, 1.0, std::string_view(text));
+    Font(FittedCourierSize(text, 12, kTextWidth), 1);
+    PrintText(target_, row_, kTextLeft, std::string_view(text));
     Advance();
   }
 
@@ -123,8 +131,9 @@ class SummaryPages {
     text = "Pag. " + ZeroPad(page_, 3);
     PrintText(target_, 4.1, 16.8, text);
   }
-  void Room() {
-    if (row_ > last_row_ || lines_ >= max_lines_) Begin();
+  // Begins a new page unless `lines` more lines fit on this one.
+  void Room(int lines) {
+    if (row_ + (lines - 1) * kLineStep > last_row_ || lines_ + lines > max_lines_) Begin();
   }
   void Advance() {
     row_ += kLineStep;
@@ -214,29 +223,22 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
                                    Cp1252ToUtf8(Trim(codec.GetField(fields::kT003)));
   const std::string company_password = codec.GetField(fields::kT364);
 
-  // The period's rows of the whole company, one query per month, grouped by employee.
-  std::unordered_map<std::string, std::vector<DayRow>> by_employee;
-  std::vector<DayRow> rows;
-  const int first = request.whole_year ? 1 : request.month;
-  const int last = request.whole_year ? 12 : request.month;
-  for (int m = first; m <= last; ++m) {
-    if (Status s = session.db().CompanyMonth(PadLeft(request.company, 3, '0'),
-                                             year_text + ZeroPad(m, 2), &rows);
-        !s.ok()) {
-      throw RunTimeError(3146, "Errore del database (PRESENZE): " + s.message());
-    }
-    for (DayRow& r : rows) by_employee[r.employee].push_back(std::move(r));
-  }
-
-  // The selected employees in list order, with their labels.
+  // The selected employees in list order, with their labels and totals. The rows are read
+  // one employee at a time (one key-range query on the primary key each) into one reused
+  // buffer and summed at once, so memory does not grow with the number of employees or days.
   std::vector<EmployeeTotals> totals;
+  std::vector<DayRow> rows;
+  bool any_rows = false;
   const std::string period = year_text + month_text;
   for (const std::string& entry : request.employees) {
     const std::string key(Trim(Right(entry, 10)));
     if (!session.lists().LoadEmployee(request.year, Right(entry, 10))) continue;
     if (!request.whole_year && !EmployedInPeriod(session, period)) continue;
-    auto found = by_employee.find(key);
-    if (found == by_employee.end() || found->second.empty()) continue;
+    const Status read = request.whole_year ? session.db().EmployeeYear(key, year_text, &rows)
+                                           : session.db().EmployeeMonth(key, period, &rows);
+    if (!read.ok()) throw RunTimeError(3146, "Errore del database (PRESENZE): " + read.message());
+    if (rows.empty()) continue;
+    any_rows = true;
     EmployeeTotals e;
     e.key = key;
     e.sub_company = key.size() >= 6 ? key.substr(3, 3) : "";
@@ -252,7 +254,7 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
     }
     e.label = key + " " + Cp1252ToUtf8(Trim(codec.GetField(fields::kP002))) + " " +
               Cp1252ToUtf8(Trim(codec.GetField(fields::kP003))) + " " + marker;
-    TOTALIZZADIPENDENTE(found->second, &e);
+    TOTALIZZADIPENDENTE(rows, &e);
     totals.push_back(std::move(e));
   }
   result.employees = static_cast<int>(totals.size());
@@ -261,7 +263,7 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
   if (!table.ok()) {
     throw RunTimeError(3146, "Errore del database (GIUSTIFICATIVI): " + table.status().message());
   }
-  if (request.kind == SummaryKind::kJustification && by_employee.empty()) {
+  if (request.kind == SummaryKind::kJustification && !any_rows) {
     result.message = "Periodo richiesto " + month_text + "/" + year_text + " Inesistente";
     dialogs.Show(result.message + "\r\rPer accedere all'aggiornamento eseguire la memorizzazione "
                                   "tramite la funzione 'Memorizza mese'",

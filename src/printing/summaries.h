@@ -4,8 +4,8 @@
 // by justification code, on the printer or as one PDF file.
 //
 // Decisions this program takes:
-//   - the totals are read with one query per month of the company (a year is twelve), not a
-//     query per employee or per day;
+//   - the rows are read with one key-range query per selected employee and period (month or
+//     year) and summed at once, never held for more than one employee;
 //   - the sub-company of an employee is the middle part of its key (characters 4-6); groups
 //     of every kind are printed in ascending order of their code;
 //   - an employee's schedule group is P766; an employee without one is grouped under its hour
