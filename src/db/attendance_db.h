@@ -7,6 +7,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,6 +57,14 @@ struct HolidayRow {
   bool operator==(const HolidayRow&) const = default;
 };
 
+// The stored hours of one day that the summaries add up, as views into the database's
+// buffers, valid only while the visitor runs.
+struct DayHoursView {
+  std::string_view worked;                // PRES_3
+  std::array<std::string_view, 5> codes;  // slots 1-5: PRES_4, PRES_6, ... PRES_12
+  std::array<std::string_view, 5> hours;  // PRES_5, PRES_7, ... PRES_13
+};
+
 class AttendanceDb {
  public:
   virtual ~AttendanceDb() = default;
@@ -83,6 +92,11 @@ class AttendanceDb {
   virtual Result<bool> GroupInUse(std::string_view code) = 0;
   // Days that use the code in slot 1 (PRES_4), in (KPERIODO, KDIPENDENTE) order.
   virtual Status DaysWithJustification(std::string_view code, std::vector<DayRow>* rows) = 0;
+  // Visits the days of one employee whose KPERIODO begins with `period` (YYYY or YYYYMM), in
+  // KPERIODO order, reading only the worked hours and slots 1-5. A period of another shape is
+  // kInvalid. The engines read just those columns; this fallback reads whole rows.
+  virtual Status EmployeeHours(std::string_view employee, std::string_view period,
+                               const std::function<void(const DayHoursView&)>& visit);
   // Deletes every row of one employee-month (YYYYMM); nothing else.
   virtual Status DeleteEmployeeMonth(std::string_view employee, std::string_view month) = 0;
 

@@ -159,6 +159,10 @@ std::string SqliteText(Op op) {
     case Op::kDeleteGroup:
     case Op::kListGroups:
       return KeyedText(kGroups, static_cast<int>(op) - static_cast<int>(Op::kFindGroup));
+    case Op::kEmployeeHours:
+      return "SELECT PRES_3, PRES_4, PRES_5, PRES_6, PRES_7, PRES_8, PRES_9, PRES_10, PRES_11, "
+             "PRES_12, PRES_13 FROM PRESENZE WHERE KDIPENDENTE = ?1 AND KPERIODO >= ?2 AND "
+             "KPERIODO < ?3 ORDER BY KPERIODO";
     case Op::kCount:
       break;
   }
@@ -290,7 +294,8 @@ std::string_view OpName(Op op) {
       "FindHoliday",       "SaveHoliday",       "DeleteHoliday",
       "ListHolidays",      "FindJustification", "SaveJustification",
       "DeleteJustification", "ListJustifications", "FindGroup",
-      "SaveGroup",         "DeleteGroup",       "ListGroups"};
+      "SaveGroup",         "DeleteGroup",       "ListGroups",
+      "EmployeeHours"};
   const int i = static_cast<int>(op);
   return i >= 0 && i < kOpCount ? kNames[i] : "?";
 }
@@ -524,6 +529,36 @@ Status SqlAttendanceDb::DeleteGroup(std::string_view code) {
 }
 Status SqlAttendanceDb::ListGroups(std::vector<GroupRow>* rows) {
   return ListKeyed(Op::kListGroups, rows);
+}
+
+Status SqlAttendanceDb::EmployeeHours(std::string_view employee, std::string_view period,
+                                      const std::function<void(const DayHoursView&)>& visit) {
+  if ((period.size() != 4 && period.size() != 6) || !IsDigits(period)) {
+    return Status::Invalid("EmployeeHours: the period must be YYYY or YYYYMM, not '" +
+                           std::string(period) + "'");
+  }
+  // Passes each row's texts straight from the engine's buffers: nothing is copied.
+  class Visitor final : public RowVisitor {
+   public:
+    explicit Visitor(const std::function<void(const DayHoursView&)>& visit) : visit_(visit) {}
+    bool OnRow(const RowView& v) override {
+      day_.worked = v.Text(0);
+      for (int slot = 0; slot < 5; ++slot) {
+        day_.codes[static_cast<size_t>(slot)] = v.Text(1 + 2 * slot);
+        day_.hours[static_cast<size_t>(slot)] = v.Text(2 + 2 * slot);
+      }
+      visit_(day_);
+      return true;
+    }
+
+   private:
+    const std::function<void(const DayHoursView&)>& visit_;
+    DayHoursView day_;
+  } visitor(visit);
+  const PrefixRange days(period);
+  const SqlParam params[] = {SqlParam::Text(employee), SqlParam::Text(days.low),
+                             SqlParam::Text(days.high)};
+  return Run(Op::kEmployeeHours, params, &visitor);
 }
 
 }  // namespace kaveltar::db_internal

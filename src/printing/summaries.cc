@@ -150,7 +150,7 @@ class SummaryPages {
   int page_ = 0;
 };
 
-void TotalsLines(SummaryPages& pages, long presence, const std::map<std::string, long>& codes,
+void TotalsLines(SummaryPages& pages, long presence, const CodeMinutes& codes,
                  const JustificationTable& table) {
   pages.Line("TOTALE ORE DI PRESENZA : " + TotalHours(presence));
   for (const auto& [code, minutes] : codes) {
@@ -162,7 +162,7 @@ void TotalsLines(SummaryPages& pages, long presence, const std::map<std::string,
   }
 }
 
-void AddInto(const EmployeeTotals& e, long* presence, std::map<std::string, long>* codes) {
+void AddInto(const EmployeeTotals& e, long* presence, CodeMinutes* codes) {
   *presence += e.presence;
   for (const auto& [code, minutes] : e.codes) (*codes)[code] += minutes;
 }
@@ -191,14 +191,30 @@ std::string_view SummaryPrefix(SummaryKind kind) {
   return "";
 }
 
-void TOTALIZZADIPENDENTE(const std::vector<DayRow>& rows, EmployeeTotals* totals) {
-  for (const DayRow& row : rows) {
-    totals->presence += Minutes(row.pres[3]);
-    for (int slot = 1; slot <= 5; ++slot) {
-      const std::string_view code = Trim(row.SlotCode(slot));
-      if (code.empty()) continue;
-      totals->codes[CodeText(code)] += Minutes(row.SlotHours(slot));
+void AddDayHours(const DayHoursView& day, EmployeeTotals* totals) {
+  totals->presence += Minutes(day.worked);
+  for (size_t slot = 0; slot < 5; ++slot) {
+    const std::string_view code = Trim(day.codes[slot]);
+    if (code.empty()) continue;
+    const long minutes = Minutes(day.hours[slot]);
+    // Stored codes have their three digits: found without building a text.
+    auto it = totals->codes.find(code);
+    if (it == totals->codes.end() || code.size() != 3) {
+      it = totals->codes.try_emplace(CodeText(code), 0).first;
     }
+    it->second += minutes;
+  }
+}
+
+void TOTALIZZADIPENDENTE(const std::vector<DayRow>& rows, EmployeeTotals* totals) {
+  DayHoursView day;
+  for (const DayRow& row : rows) {
+    day.worked = row.pres[3];
+    for (int slot = 1; slot <= 5; ++slot) {
+      day.codes[static_cast<size_t>(slot - 1)] = row.SlotCode(slot);
+      day.hours[static_cast<size_t>(slot - 1)] = row.SlotHours(slot);
+    }
+    AddDayHours(day, totals);
   }
 }
 
@@ -223,23 +239,27 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
                                    Cp1252ToUtf8(Trim(codec.GetField(fields::kT003)));
   const std::string company_password = codec.GetField(fields::kT364);
 
-  // The selected employees in list order, with their labels and totals. The rows are read
-  // one employee at a time (one key-range query on the primary key each) into one reused
-  // buffer and summed at once, so memory does not grow with the number of employees or days.
+  // The selected employees in list order, with their labels and totals. Each employee's days
+  // are read with one key-range query on the primary key, only the columns summed, and added
+  // up as they come: no row is kept, so memory does not grow with the days or employees.
   std::vector<EmployeeTotals> totals;
-  std::vector<DayRow> rows;
   bool any_rows = false;
   const std::string period = year_text + month_text;
   for (const std::string& entry : request.employees) {
     const std::string key(Trim(Right(entry, 10)));
     if (!session.lists().LoadEmployee(request.year, Right(entry, 10))) continue;
     if (!request.whole_year && !EmployedInPeriod(session, period)) continue;
-    const Status read = request.whole_year ? session.db().EmployeeYear(key, year_text, &rows)
-                                           : session.db().EmployeeMonth(key, period, &rows);
-    if (!read.ok()) throw RunTimeError(3146, "Errore del database (PRESENZE): " + read.message());
-    if (rows.empty()) continue;
-    any_rows = true;
     EmployeeTotals e;
+    bool has_rows = false;
+    const Status read = session.db().EmployeeHours(
+        key, request.whole_year ? std::string_view(year_text) : std::string_view(period),
+        [&](const DayHoursView& day) {
+          has_rows = true;
+          AddDayHours(day, &e);
+        });
+    if (!read.ok()) throw RunTimeError(3146, "Errore del database (PRESENZE): " + read.message());
+    if (!has_rows) continue;
+    any_rows = true;
     e.key = key;
     e.sub_company = key.size() >= 6 ? key.substr(3, 3) : "";
     const std::string group(Trim(codec.GetField(fields::kP766)));
@@ -254,7 +274,6 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
     }
     e.label = key + " " + Cp1252ToUtf8(Trim(codec.GetField(fields::kP002))) + " " +
               Cp1252ToUtf8(Trim(codec.GetField(fields::kP003))) + " " + marker;
-    TOTALIZZADIPENDENTE(rows, &e);
     totals.push_back(std::move(e));
   }
   result.employees = static_cast<int>(totals.size());
@@ -306,7 +325,7 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
   pages.Begin();
 
   auto grouped = [&](auto key_of, const std::string& band_prefix) {
-    std::map<std::string, std::pair<long, std::map<std::string, long>>> groups;
+    std::map<std::string, std::pair<long, CodeMinutes>> groups;
     for (const EmployeeTotals& e : totals) {
       auto& g = groups[key_of(e)];
       AddInto(e, &g.first, &g.second);
@@ -320,7 +339,7 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
   switch (request.kind) {
     case SummaryKind::kCompany: {
       long presence = 0;
-      std::map<std::string, long> codes;
+      CodeMinutes codes;
       for (const EmployeeTotals& e : totals) AddInto(e, &presence, &codes);
       TotalsLines(pages, presence, codes, table.value());
       break;

@@ -33,6 +33,9 @@ enum class SummaryKind { kCompany, kEmployees, kSubCompany, kGroup, kJustificati
 std::string_view SummaryTitle(SummaryKind kind);
 std::string_view SummaryPrefix(SummaryKind kind);
 
+// Minutes by justification code.
+using CodeMinutes = std::map<std::string, long, std::less<>>;
+
 // The totals of one employee over the period, in minutes.
 struct EmployeeTotals {
   std::string key;
@@ -40,9 +43,11 @@ struct EmployeeTotals {
   std::string sub_company;  // characters 4-6 of the key
   std::string group;        // P766, or "PROFILO " + P138
   long presence = 0;        // worked hours PRES_3
-  std::map<std::string, long> codes;  // justification code -> minutes
+  CodeMinutes codes;  // justification code -> minutes
 };
 
+// Adds one day's worked hours and slot hours into `totals`.
+void AddDayHours(const DayHoursView& day, EmployeeTotals* totals);
 // Adds the rows of one employee (a month or a year) into `totals`.
 void TOTALIZZADIPENDENTE(const std::vector<DayRow>& rows, EmployeeTotals* totals);
 inline void TOTALIZZAANNODIPENDENTE(const std::vector<DayRow>& rows, EmployeeTotals* totals) {
