@@ -41,7 +41,7 @@ enum class Op {
   kSaveGroup,
   kDeleteGroup,
   kListGroups,
-  kEmployeeHours,        // one employee, a KPERIODO range; the summaries' columns only
+  kCompanyHours,         // a KDIPENDENTE range and a KPERIODO range; the summaries' columns
   kCount
 };
 inline constexpr int kOpCount = static_cast<int>(Op::kCount);
@@ -138,8 +138,8 @@ class SqlAttendanceDb : public AttendanceDb {
   Status SaveGroup(const GroupRow& row) override;
   Status DeleteGroup(std::string_view code) override;
   Status ListGroups(std::vector<GroupRow>* rows) override;
-  Status EmployeeHours(std::string_view employee, std::string_view period,
-                       const std::function<void(const DayHoursView&)>& visit) override;
+  Status CompanyHours(std::string_view company, std::string_view period,
+                      const std::function<void(const DayHoursView&)>& visit) override;
 
  protected:
   // Runs one prepared statement with its parameters and passes each result row to the

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 #include <utility>
 
 #include "app/session.h"
@@ -239,28 +240,42 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
                                    Cp1252ToUtf8(Trim(codec.GetField(fields::kT003)));
   const std::string company_password = codec.GetField(fields::kT364);
 
-  // The selected employees in list order, with their labels and totals. Each employee's days
-  // are read with one key-range query on the primary key, only the columns summed, and added
-  // up as they come: no row is kept, so memory does not grow with the days or employees.
-  std::vector<EmployeeTotals> totals;
-  bool any_rows = false;
+  // The company's days of the period, read with one query of the columns summed, in key
+  // order, and added up as they come into the totals of the selected employees: no row is
+  // kept, so memory does not grow with the days.
   const std::string period = year_text + month_text;
+  std::unordered_map<std::string, EmployeeTotals> by_key;
+  for (const std::string& entry : request.employees) {
+    by_key.try_emplace(std::string(Trim(Right(entry, 10))));
+  }
+  EmployeeTotals* current = nullptr;
+  std::string current_key = "\x01";  // no key
+  bool any_rows = false;
+  const Status read = session.db().CompanyHours(
+      PadLeft(request.company, 3, '0'), request.whole_year ? year_text : period,
+      [&](const DayHoursView& day) {
+        any_rows = true;
+        if (day.employee != current_key) {
+          current_key.assign(day.employee);
+          auto found = by_key.find(current_key);
+          current = found == by_key.end() ? nullptr : &found->second;
+          if (current != nullptr) current->key = current_key;
+        }
+        if (current != nullptr) AddDayHours(day, current);
+      });
+  if (!read.ok()) throw RunTimeError(3146, "Errore del database (PRESENZE): " + read.message());
+
+  // The selected employees in list order, with their labels.
+  std::vector<EmployeeTotals> totals;
   for (const std::string& entry : request.employees) {
     const std::string key(Trim(Right(entry, 10)));
     if (!session.lists().LoadEmployee(request.year, Right(entry, 10))) continue;
     if (!request.whole_year && !EmployedInPeriod(session, period)) continue;
-    EmployeeTotals e;
-    bool has_rows = false;
-    const Status read = session.db().EmployeeHours(
-        key, request.whole_year ? std::string_view(year_text) : std::string_view(period),
-        [&](const DayHoursView& day) {
-          has_rows = true;
-          AddDayHours(day, &e);
-        });
-    if (!read.ok()) throw RunTimeError(3146, "Errore del database (PRESENZE): " + read.message());
-    if (!has_rows) continue;
-    any_rows = true;
-    e.key = key;
+    auto found = by_key.find(key);
+    // No rows (the key is set by the first row), or already listed.
+    if (found == by_key.end() || found->second.key.empty()) continue;
+    EmployeeTotals e = std::move(found->second);
+    by_key.erase(found);
     e.sub_company = key.size() >= 6 ? key.substr(3, 3) : "";
     const std::string group(Trim(codec.GetField(fields::kP766)));
     const std::string profile(Trim(codec.GetField(fields::kP138)));

@@ -4,8 +4,8 @@
 // by justification code, on the printer or as one PDF file.
 //
 // Decisions this program takes:
-//   - the rows are read with one key-range query per selected employee and period (month or
-//     year) and summed at once, never held for more than one employee;
+//   - the rows are read with one key-range query per company and period (month or year), only
+//     the columns summed, and added up as they come: no row is kept;
 //   - the sub-company of an employee is the middle part of its key (characters 4-6); groups
 //     of every kind are printed in ascending order of their code;
 //   - an employee's schedule group is P766; an employee without one is grouped under its hour

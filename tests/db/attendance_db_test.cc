@@ -236,34 +236,37 @@ TEST_P(AttendanceDbTest, MonthAndYearQueriesReturnExactlyTheirDaysInOrder) {
   EXPECT_EQ(db_->EmployeeYear(emp, "24", &rows).kind(), Status::Kind::kInvalid);
 }
 
-// The summaries' reader gives each day's worked hours and slots 1-5 in day order, for a year
-// or a month, and nothing of slots 6-10, other employees or other periods.
-TEST_P(AttendanceDbTest, EmployeeHoursVisitsTheSlotsOfThePeriodInOrder) {
-  const std::string emp = "0010010001";
-  DayRow a = Day(emp, "20240302");
+// The summaries' reader gives each day of a company's employees, for a year or a month, with
+// the worked hours and slots 1-5 (not the import's slots 6-10), by employee and then by day.
+TEST_P(AttendanceDbTest, CompanyHoursVisitsTheCompanysDaysByEmployee) {
+  DayRow a = Day("0010010002", "20240302");
   a.pres[3] = "07:30";
   a.SlotCode(1) = "FER";
   a.SlotHours(1) = "00:30";
   a.SlotCode(5) = "STR";
   a.SlotHours(5) = "02:00";
-  a.SlotCode(6) = "IMP";  // slot 6 is the import's, not summed
+  a.SlotCode(6) = "IMP";
   a.SlotHours(6) = "09:00";
-  DayRow b = Day(emp, "20240115");
+  DayRow b = Day("0010010002", "20240115");
   b.pres[3] = "08:00";
-  SaveAll({a, b, Day(emp, "20250101"), Day("0010010002", "20240302")});
+  SaveAll({a, b, Day("0010010001", "20241231"), Day("0010010002", "20250101"),
+           Day("0020010001", "20240302"), Day("0000010001", "20240302")});
   std::vector<std::string> seen;
   auto visit = [&](const DayHoursView& d) {
-    std::string line(d.worked);
+    std::string line = std::string(d.employee) + " " + std::string(d.worked);
     for (size_t i = 0; i < 5; ++i) line += "|" + std::string(d.codes[i]) + "=" + std::string(d.hours[i]);
     seen.push_back(line);
   };
-  KT_ASSERT_OK(db_->EmployeeHours(emp, "2024", visit));
-  EXPECT_EQ(seen, (std::vector<std::string>{"08:00|FER=02:00|=|=|=|=", "07:30|FER=00:30|=|=|=|STR=02:00"}));
+  KT_ASSERT_OK(db_->CompanyHours("001", "2024", visit));
+  EXPECT_EQ(seen, (std::vector<std::string>{"0010010001 06:00|FER=02:00|=|=|=|=",
+                                            "0010010002 08:00|FER=02:00|=|=|=|=",
+                                            "0010010002 07:30|FER=00:30|=|=|=|STR=02:00"}));
   seen.clear();
-  KT_ASSERT_OK(db_->EmployeeHours(emp, "202403", visit));
-  EXPECT_EQ(seen.size(), 1u);
-  EXPECT_EQ(db_->EmployeeHours(emp, "24", visit).kind(), Status::Kind::kInvalid);
-  EXPECT_EQ(db_->EmployeeHours(emp, "2024-3", visit).kind(), Status::Kind::kInvalid);
+  KT_ASSERT_OK(db_->CompanyHours("001", "202403", visit));
+  EXPECT_EQ(seen, (std::vector<std::string>{"0010010002 07:30|FER=00:30|=|=|=|STR=02:00"}));
+  for (const auto& [company, period] : {std::pair{"001", "24"}, {"001", "2024-3"}, {"01", "2024"}}) {
+    EXPECT_EQ(db_->CompanyHours(company, period, visit).kind(), Status::Kind::kInvalid) << period;
+  }
   EXPECT_EQ(seen.size(), 1u);
 }
 
