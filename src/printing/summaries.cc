@@ -37,6 +37,12 @@ std::string TotalHours(long minutes) {
 }
 
 long Minutes(std::string_view text) {
+  // The stored form "HH:MM", read digit by digit: this runs for every slot of every day.
+  auto digit = [&](size_t i) { return text[i] >= '0' && text[i] <= '9'; };
+  if (text.empty()) return 0;
+  if (text.size() == 5 && text[2] == ':' && digit(0) && digit(1) && digit(3) && digit(4)) {
+    return ((text[0] - '0') * 10 + (text[1] - '0')) * 60 + (text[3] - '0') * 10 + (text[4] - '0');
+  }
   const std::string_view t = Trim(text);
   if (t.size() < 4 || t[t.size() - 3] != ':') return 0;
   return static_cast<long>(ValInt(t.substr(0, t.size() - 3)) * 60 + ValInt(t.substr(t.size() - 2)));
