@@ -13,7 +13,10 @@
 //   - the employee label is the key, surname and first name, then "GR. " + group or
 //     "PR. " + profile;
 //   - a page holds at most 50 lines (49 in the company summary in PDF) besides ending at the
-//     bottom row, whichever comes first.
+//     bottom row, whichever comes first;
+//   - a group's band never ends a page: it goes to the next page with its first line; below a
+//     line it starts 0.1 cm lower than the line step, so its edge clears that line's text;
+//   - a line too long for the band is written smaller, so it ends before the band's edge.
 #pragma once
 
 #include <map>
