@@ -10,4 +10,33 @@ Status EnsureHolidayDefault(AttendanceDb& db) {
   return db.SaveHoliday(HolidayRow{"0106", "EPIFANIA"});
 }
 
+Status AttendanceDb::CompanyHours(std::string_view company, std::string_view period,
+                                  const std::function<void(const DayHoursView&)>& visit) {
+  if (period.size() != 4 && period.size() != 6) {
+    return Status::Invalid("CompanyHours: the period must be YYYY or YYYYMM, not '" +
+                           std::string(period) + "'");
+  }
+  std::vector<DayRow> rows;
+  DayHoursView day;
+  const int first = period.size() == 6 ? 0 : 1, last = period.size() == 6 ? 0 : 12;
+  for (int month = first; month <= last; ++month) {
+    std::string month_text(period);
+    if (month > 0) {
+      month_text.push_back(static_cast<char>('0' + month / 10));
+      month_text.push_back(static_cast<char>('0' + month % 10));
+    }
+    if (Status s = CompanyMonth(company, month_text, &rows); !s.ok()) return s;
+    for (const DayRow& row : rows) {
+      day.employee = row.employee;
+      day.worked = row.pres[3];
+      for (int slot = 1; slot <= 5; ++slot) {
+        day.codes[static_cast<size_t>(slot - 1)] = row.SlotCode(slot);
+        day.hours[static_cast<size_t>(slot - 1)] = row.SlotHours(slot);
+      }
+      visit(day);
+    }
+  }
+  return Status::Ok();
+}
+
 }  // namespace kaveltar

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,6 +58,15 @@ struct HolidayRow {
   bool operator==(const HolidayRow&) const = default;
 };
 
+// The stored hours of one day that the summaries add up, as views into the database's
+// buffers, valid only while the visitor runs.
+struct DayHoursView {
+  std::string_view employee;              // KDIPENDENTE
+  std::string_view worked;                // PRES_3
+  std::array<std::string_view, 5> codes;  // slots 1-5: PRES_4, PRES_6, ... PRES_12
+  std::array<std::string_view, 5> hours;  // PRES_5, PRES_7, ... PRES_13
+};
+
 class AttendanceDb {
  public:
   virtual ~AttendanceDb() = default;
@@ -88,6 +98,13 @@ class AttendanceDb {
   virtual Result<bool> GroupInUse(std::string_view code) = 0;
   // Days that use the code in slot 1 (PRES_4), in (KPERIODO, KDIPENDENTE) order.
   virtual Status DaysWithJustification(std::string_view code, std::vector<DayRow>* rows) = 0;
+  // Visits the days of every employee of a company (first three key characters, as in
+  // CompanyMonth) whose KPERIODO begins with `period` (YYYY or YYYYMM), reading only the
+  // worked hours and slots 1-5: the engines in (KDIPENDENTE, KPERIODO) order with one query
+  // and nothing kept; this fallback a month at a time with CompanyMonth, in that query's order.
+  // A company or period of another shape is kInvalid.
+  virtual Status CompanyHours(std::string_view company, std::string_view period,
+                              const std::function<void(const DayHoursView&)>& visit);
   // Deletes every row of one employee-month (YYYYMM); nothing else.
   virtual Status DeleteEmployeeMonth(std::string_view employee, std::string_view month) = 0;
   // How many day rows PRESENZE holds, and the removal of all of them (moving an office's

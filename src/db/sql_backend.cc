@@ -168,6 +168,10 @@ std::string SqliteText(Op op) {
       return "SELECT COUNT(*) FROM PRESENZE";
     case Op::kDeleteAllDays:
       return "DELETE FROM PRESENZE";
+    case Op::kCompanyHours:
+      return "SELECT KDIPENDENTE, PRES_3, PRES_4, PRES_5, PRES_6, PRES_7, PRES_8, PRES_9, PRES_10, "
+             "PRES_11, PRES_12, PRES_13 FROM PRESENZE WHERE KDIPENDENTE >= ?1 AND KDIPENDENTE < ?2 "
+             "AND KPERIODO >= ?3 AND KPERIODO < ?4 ORDER BY KDIPENDENTE, KPERIODO";
     case Op::kCount:
       break;
   }
@@ -301,7 +305,8 @@ std::string_view OpName(Op op) {
       "ListHolidays",      "FindJustification", "SaveJustification",
       "DeleteJustification", "ListJustifications", "FindGroup",
       "SaveGroup",         "DeleteGroup",       "ListGroups",
-      "CountDays",         "DeleteAllDays",     "SaveDayKeepNumber"};
+      "CountDays",         "DeleteAllDays",     "SaveDayKeepNumber",
+      "CompanyHours"};
   const int i = static_cast<int>(op);
   return i >= 0 && i < kOpCount ? kNames[i] : "?";
 }
@@ -554,6 +559,42 @@ Status SqlAttendanceDb::DeleteGroup(std::string_view code) {
 }
 Status SqlAttendanceDb::ListGroups(std::vector<GroupRow>* rows) {
   return ListKeyed(Op::kListGroups, rows);
+}
+
+Status SqlAttendanceDb::CompanyHours(std::string_view company, std::string_view period,
+                                     const std::function<void(const DayHoursView&)>& visit) {
+  if (company.size() != 3 || !IsPrintableAscii(company)) {
+    return Status::Invalid("CompanyHours: the company code must be 3 characters, not '" +
+                           std::string(company) + "'");
+  }
+  if ((period.size() != 4 && period.size() != 6) || !IsDigits(period)) {
+    return Status::Invalid("CompanyHours: the period must be YYYY or YYYYMM, not '" +
+                           std::string(period) + "'");
+  }
+  // Passes each row's texts straight from the engine's buffers: nothing is copied.
+  class Visitor final : public RowVisitor {
+   public:
+    explicit Visitor(const std::function<void(const DayHoursView&)>& visit) : visit_(visit) {}
+    bool OnRow(const RowView& v) override {
+      day_.employee = v.Text(0);
+      day_.worked = v.Text(1);
+      for (int slot = 0; slot < 5; ++slot) {
+        day_.codes[static_cast<size_t>(slot)] = v.Text(2 + 2 * slot);
+        day_.hours[static_cast<size_t>(slot)] = v.Text(3 + 2 * slot);
+      }
+      visit_(day_);
+      return true;
+    }
+
+   private:
+    const std::function<void(const DayHoursView&)>& visit_;
+    DayHoursView day_;
+  } visitor(visit);
+  const PrefixRange keys(company);
+  const PrefixRange days(period);
+  const SqlParam params[] = {SqlParam::Text(keys.low), SqlParam::Text(keys.high),
+                             SqlParam::Text(days.low), SqlParam::Text(days.high)};
+  return Run(Op::kCompanyHours, params, &visitor);
 }
 
 }  // namespace kaveltar::db_internal

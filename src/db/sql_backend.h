@@ -44,6 +44,7 @@ enum class Op {
   kCountDays,
   kDeleteAllDays,
   kSaveDayKeepNumber,    // kSaveDay that leaves PROTOCOLLO of an existing row alone
+  kCompanyHours,         // a KDIPENDENTE range and a KPERIODO range; the summaries' columns
   kCount
 };
 inline constexpr int kOpCount = static_cast<int>(Op::kCount);
@@ -143,6 +144,8 @@ class SqlAttendanceDb : public AttendanceDb {
   Status SaveGroup(const GroupRow& row) override;
   Status DeleteGroup(std::string_view code) override;
   Status ListGroups(std::vector<GroupRow>* rows) override;
+  Status CompanyHours(std::string_view company, std::string_view period,
+                      const std::function<void(const DayHoursView&)>& visit) override;
 
  protected:
   // Runs one prepared statement with its parameters and passes each result row to the

@@ -23,6 +23,10 @@ constexpr double kLeft = 0.8;
 constexpr double kBandWidth = 18.5;
 constexpr double kLineStep = 0.5;
 constexpr int kMaxLines = 50;
+constexpr double kBandGap = 0.1;
+// Where a line's text must end: the right edge of the bands, less a little room.
+constexpr double kTextLeft = 1.0;
+constexpr double kTextWidth = kLeft + kBandWidth - 0.1 - kTextLeft;
 
 // Hours and minutes of a total, with at least three hour digits (a company's year can pass
 // 999 hours, which the sheet's three-digit form would cut).
@@ -33,6 +37,12 @@ std::string TotalHours(long minutes) {
 }
 
 long Minutes(std::string_view text) {
+  // The stored form "HH:MM", read digit by digit: this runs for every slot of every day.
+  auto digit = [&](size_t i) { return text[i] >= '0' && text[i] <= '9'; };
+  if (text.empty()) return 0;
+  if (text.size() == 5 && text[2] == ':' && digit(0) && digit(1) && digit(3) && digit(4)) {
+    return ((text[0] - '0') * 10 + (text[1] - '0')) * 60 + (text[3] - '0') * 10 + (text[4] - '0');
+  }
   const std::string_view t = Trim(text);
   if (t.size() < 4 || t[t.size() - 3] != ':') return 0;
   return static_cast<long>(ValInt(t.substr(0, t.size() - 3)) * 60 + ValInt(t.substr(t.size() - 2)));
@@ -76,21 +86,26 @@ class SummaryPages {
   }
 
   void Line(const std::string& text) {
-    Room();
-    Font(12, 0);
-    PrintText(target_, row_, 1.0, std::string_view(text));
+    Room(1);
+    Font(FittedCourierSize(text, 12, kTextWidth), 0);
+    PrintText(target_, row_, kTextLeft, std::string_view(text));
     Advance();
   }
 
+  // A group's band and title. It never ends a page: when its first line would not follow on
+  // the same page, the band starts the next one.
   void Band(const std::string& text) {
-    Room();
+    // A band below a line starts 0.1 cm lower than the line step: on the printer the band
+    // reaches 0.1 cm above its row and would cut the foot of the line before it.
+    if (row_ > first_row_) row_ += kBandGap;
+    Room(2);
     if (target_.PdfOutput()) {
       PrintShadedBox(target_, row_ - 0.35, kLeft, 0.5, kBandWidth, "Silver");
     } else {
       PrintShadedBox(target_, row_ - 0.1, kLeft, 0.6, kBandWidth, "Silver");
     }
-    Font(12, 1);
-    PrintText(target_, row_, 1.0, std::string_view(text));
+    Font(FittedCourierSize(text, 12, kTextWidth), 1);
+    PrintText(target_, row_, kTextLeft, std::string_view(text));
     Advance();
   }
 
@@ -123,8 +138,9 @@ class SummaryPages {
     text = "Pag. " + ZeroPad(page_, 3);
     PrintText(target_, 4.1, 16.8, text);
   }
-  void Room() {
-    if (row_ > last_row_ || lines_ >= max_lines_) Begin();
+  // Begins a new page unless `lines` more lines fit on this one.
+  void Room(int lines) {
+    if (row_ + (lines - 1) * kLineStep > last_row_ || lines_ + lines > max_lines_) Begin();
   }
   void Advance() {
     row_ += kLineStep;
@@ -141,7 +157,7 @@ class SummaryPages {
   int page_ = 0;
 };
 
-void TotalsLines(SummaryPages& pages, long presence, const std::map<std::string, long>& codes,
+void TotalsLines(SummaryPages& pages, long presence, const CodeMinutes& codes,
                  const JustificationTable& table) {
   pages.Line("TOTALE ORE DI PRESENZA : " + TotalHours(presence));
   for (const auto& [code, minutes] : codes) {
@@ -153,7 +169,7 @@ void TotalsLines(SummaryPages& pages, long presence, const std::map<std::string,
   }
 }
 
-void AddInto(const EmployeeTotals& e, long* presence, std::map<std::string, long>* codes) {
+void AddInto(const EmployeeTotals& e, long* presence, CodeMinutes* codes) {
   *presence += e.presence;
   for (const auto& [code, minutes] : e.codes) (*codes)[code] += minutes;
 }
@@ -182,14 +198,30 @@ std::string_view SummaryPrefix(SummaryKind kind) {
   return "";
 }
 
-void TOTALIZZADIPENDENTE(const std::vector<DayRow>& rows, EmployeeTotals* totals) {
-  for (const DayRow& row : rows) {
-    totals->presence += Minutes(row.pres[3]);
-    for (int slot = 1; slot <= 5; ++slot) {
-      const std::string_view code = Trim(row.SlotCode(slot));
-      if (code.empty()) continue;
-      totals->codes[CodeText(code)] += Minutes(row.SlotHours(slot));
+void AddDayHours(const DayHoursView& day, EmployeeTotals* totals) {
+  totals->presence += Minutes(day.worked);
+  for (size_t slot = 0; slot < 5; ++slot) {
+    const std::string_view code = Trim(day.codes[slot]);
+    if (code.empty()) continue;
+    const long minutes = Minutes(day.hours[slot]);
+    // Stored codes have their three digits: found without building a text.
+    auto it = totals->codes.find(code);
+    if (it == totals->codes.end() || code.size() != 3) {
+      it = totals->codes.try_emplace(CodeText(code), 0).first;
     }
+    it->second += minutes;
+  }
+}
+
+void TOTALIZZADIPENDENTE(const std::vector<DayRow>& rows, EmployeeTotals* totals) {
+  DayHoursView day;
+  for (const DayRow& row : rows) {
+    day.worked = row.pres[3];
+    for (int slot = 1; slot <= 5; ++slot) {
+      day.codes[static_cast<size_t>(slot - 1)] = row.SlotCode(slot);
+      day.hours[static_cast<size_t>(slot - 1)] = row.SlotHours(slot);
+    }
+    AddDayHours(day, totals);
   }
 }
 
@@ -214,31 +246,42 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
                                    Cp1252ToUtf8(Trim(codec.GetField(fields::kT003)));
   const std::string company_password = codec.GetField(fields::kT364);
 
-  // The period's rows of the whole company, one query per month, grouped by employee.
-  std::unordered_map<std::string, std::vector<DayRow>> by_employee;
-  std::vector<DayRow> rows;
-  const int first = request.whole_year ? 1 : request.month;
-  const int last = request.whole_year ? 12 : request.month;
-  for (int m = first; m <= last; ++m) {
-    if (Status s = session.db().CompanyMonth(PadLeft(request.company, 3, '0'),
-                                             year_text + ZeroPad(m, 2), &rows);
-        !s.ok()) {
-      throw RunTimeError(3146, "Errore del database (PRESENZE): " + s.message());
-    }
-    for (DayRow& r : rows) by_employee[r.employee].push_back(std::move(r));
+  // The company's days of the period, read with one query of the columns summed, in key
+  // order, and added up as they come into the totals of the selected employees: no row is
+  // kept, so memory does not grow with the days.
+  const std::string period = year_text + month_text;
+  std::unordered_map<std::string, EmployeeTotals> by_key;
+  for (const std::string& entry : request.employees) {
+    by_key.try_emplace(std::string(Trim(Right(entry, 10))));
   }
+  EmployeeTotals* current = nullptr;
+  std::string current_key = "\x01";  // no key
+  bool any_rows = false;
+  const Status read = session.db().CompanyHours(
+      PadLeft(request.company, 3, '0'), request.whole_year ? year_text : period,
+      [&](const DayHoursView& day) {
+        any_rows = true;
+        if (day.employee != current_key) {
+          current_key.assign(day.employee);
+          auto found = by_key.find(current_key);
+          current = found == by_key.end() ? nullptr : &found->second;
+          if (current != nullptr) current->key = current_key;
+        }
+        if (current != nullptr) AddDayHours(day, current);
+      });
+  if (!read.ok()) throw RunTimeError(3146, "Errore del database (PRESENZE): " + read.message());
 
   // The selected employees in list order, with their labels.
   std::vector<EmployeeTotals> totals;
-  const std::string period = year_text + month_text;
   for (const std::string& entry : request.employees) {
     const std::string key(Trim(Right(entry, 10)));
     if (!session.lists().LoadEmployee(request.year, Right(entry, 10))) continue;
     if (!request.whole_year && !EmployedInPeriod(session, period)) continue;
-    auto found = by_employee.find(key);
-    if (found == by_employee.end() || found->second.empty()) continue;
-    EmployeeTotals e;
-    e.key = key;
+    auto found = by_key.find(key);
+    // No rows (the key is set by the first row), or already listed.
+    if (found == by_key.end() || found->second.key.empty()) continue;
+    EmployeeTotals e = std::move(found->second);
+    by_key.erase(found);
     e.sub_company = key.size() >= 6 ? key.substr(3, 3) : "";
     const std::string group(Trim(codec.GetField(fields::kP766)));
     const std::string profile(Trim(codec.GetField(fields::kP138)));
@@ -252,7 +295,6 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
     }
     e.label = key + " " + Cp1252ToUtf8(Trim(codec.GetField(fields::kP002))) + " " +
               Cp1252ToUtf8(Trim(codec.GetField(fields::kP003))) + " " + marker;
-    TOTALIZZADIPENDENTE(found->second, &e);
     totals.push_back(std::move(e));
   }
   result.employees = static_cast<int>(totals.size());
@@ -261,7 +303,7 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
   if (!table.ok()) {
     throw RunTimeError(3146, "Errore del database (GIUSTIFICATIVI): " + table.status().message());
   }
-  if (request.kind == SummaryKind::kJustification && by_employee.empty()) {
+  if (request.kind == SummaryKind::kJustification && !any_rows) {
     result.message = "Periodo richiesto " + month_text + "/" + year_text + " Inesistente";
     dialogs.Show(result.message + "\r\rPer accedere all'aggiornamento eseguire la memorizzazione "
                                   "tramite la funzione 'Memorizza mese'",
@@ -307,7 +349,7 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
   pages.Begin();
 
   auto grouped = [&](auto key_of, const std::string& band_prefix) {
-    std::map<std::string, std::pair<long, std::map<std::string, long>>> groups;
+    std::map<std::string, std::pair<long, CodeMinutes>> groups;
     for (const EmployeeTotals& e : totals) {
       auto& g = groups[key_of(e)];
       AddInto(e, &g.first, &g.second);
@@ -321,7 +363,7 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
   switch (request.kind) {
     case SummaryKind::kCompany: {
       long presence = 0;
-      std::map<std::string, long> codes;
+      CodeMinutes codes;
       for (const EmployeeTotals& e : totals) AddInto(e, &presence, &codes);
       TotalsLines(pages, presence, codes, table.value());
       break;

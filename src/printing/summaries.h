@@ -4,8 +4,8 @@
 // by justification code, on the printer or as one PDF file.
 //
 // Decisions this program takes:
-//   - the totals are read with one query per month of the company (a year is twelve), not a
-//     query per employee or per day;
+//   - the rows are read with one key-range query per company and period (month or year), only
+//     the columns summed, and added up as they come: no row is kept;
 //   - the sub-company of an employee is the middle part of its key (characters 4-6); groups
 //     of every kind are printed in ascending order of their code;
 //   - an employee's schedule group is P766; an employee without one is grouped under its hour
@@ -13,7 +13,10 @@
 //   - the employee label is the key, surname and first name, then "GR. " + group or
 //     "PR. " + profile;
 //   - a page holds at most 50 lines (49 in the company summary in PDF) besides ending at the
-//     bottom row, whichever comes first.
+//     bottom row, whichever comes first;
+//   - a group's band never ends a page: it goes to the next page with its first line; below a
+//     line it starts 0.1 cm lower than the line step, so its edge clears that line's text;
+//   - a line too long for the band is written smaller, so it ends before the band's edge.
 #pragma once
 
 #include <map>
@@ -33,6 +36,9 @@ enum class SummaryKind { kCompany, kEmployees, kSubCompany, kGroup, kJustificati
 std::string_view SummaryTitle(SummaryKind kind);
 std::string_view SummaryPrefix(SummaryKind kind);
 
+// Minutes by justification code.
+using CodeMinutes = std::map<std::string, long, std::less<>>;
+
 // The totals of one employee over the period, in minutes.
 struct EmployeeTotals {
   std::string key;
@@ -40,9 +46,11 @@ struct EmployeeTotals {
   std::string sub_company;  // characters 4-6 of the key
   std::string group;        // P766, or "PROFILO " + P138
   long presence = 0;        // worked hours PRES_3
-  std::map<std::string, long> codes;  // justification code -> minutes
+  CodeMinutes codes;  // justification code -> minutes
 };
 
+// Adds one day's worked hours and slot hours into `totals`.
+void AddDayHours(const DayHoursView& day, EmployeeTotals* totals);
 // Adds the rows of one employee (a month or a year) into `totals`.
 void TOTALIZZADIPENDENTE(const std::vector<DayRow>& rows, EmployeeTotals* totals);
 inline void TOTALIZZAANNODIPENDENTE(const std::vector<DayRow>& rows, EmployeeTotals* totals) {

@@ -1,6 +1,7 @@
 // The monthly attendance sheet, drawn through the report primitives on either output.
 #include "reports/monthly_sheet.h"
 
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 
@@ -29,11 +30,20 @@ constexpr double kFrameBottom = 22.6;
 
 // Text columns of the five justification slots: the code and its hours.
 constexpr double kCodeColumns[] = {6.8, 8.9, 10.85, 13.1, 15.2};
-constexpr double kHoursColumns[] = {7.7, 9.8, 11.9, 14.2, 16.1};
+// Slot 4's hours at 14.0, not 14.2: "08:00" at 9 points would run 0.15 cm into slot 5.
+constexpr double kHoursColumns[] = {7.7, 9.8, 11.9, 14.0, 16.1};
+// "GIUS.n" over the codes starts 0.05 cm right of the column line, not at the code column:
+// at 6.8, 8.9, 13.1 and 15.2 the label would run up to 0.09 cm over the next line.
+constexpr double kCodeLabelColumns[] = {6.65, 8.75, 10.85, 12.95, 15.05};
+// The frame's right edge, and the room kept between a text and a line it must not reach.
+constexpr double kRight = kLeft + kWidth;
+constexpr double kClearance = 0.1;
 
 // Rows of the texts (both outputs): the top of the line on the printer, the baseline in PDF.
 constexpr double kFirstDayTextRow = 5.7;
-constexpr double kDetailFirstRow = 22.4;
+// The detail starts at 22.65, not 22.4: its first line would be crossed by the frame's
+// bottom line (22.6 on the printer, 22.35 in PDF).
+constexpr double kDetailFirstRow = 22.65;
 constexpr double kDetailStep = 0.4;
 constexpr int kDetailLinesPerColumn = 13;
 constexpr double kDetailColumns[] = {1.0, 10.0};
@@ -110,7 +120,7 @@ void DrawColumnHeaders(ReportTarget& target, bool letters) {
   for (int slot = 0; slot < 5; ++slot) {
     const std::string name = "GIUS." + std::to_string(slot + 1);
     PrintText(target, kFirst, kCodeColumns[slot], std::string_view("COD."));
-    PrintText(target, kSecond, kCodeColumns[slot], std::string_view(name));
+    PrintText(target, kSecond, kCodeLabelColumns[slot], std::string_view(name));
     PrintText(target, kFirst, kHoursColumns[slot], std::string_view("ORE"));
     PrintText(target, kSecond, kHoursColumns[slot], std::string_view(name));
   }
@@ -118,16 +128,30 @@ void DrawColumnHeaders(ReportTarget& target, bool letters) {
   PrintText(target, kSecond, 17.45, std::string_view("LAVORATE"));
 }
 
-void DrawTitleAndCompany(ReportTarget& target, const SheetInput& input) {
+// The left edge of the stamp drawn beside the header lines, or the frame's right edge.
+double HeaderRightEdge(const SheetOptions& options) {
+  if (!options.stamp) return kRight;
+  return options.stamp_kind == StampKind::kRectangular ? 17.2 : 16.7;
+}
+
+// Writes a header line in bold italic at `size` points, smaller when it would reach
+// `right_edge`: a long company or employee name must not run into the stamp or the frame.
+void PrintFittedLine(ReportTarget& target, double y, double x, std::string& text, double size,
+                     double right_edge) {
+  SetSheetFont(target, FittedCourierSize(text, size, right_edge - kClearance - x), kBoldItalic);
+  PrintText(target, y, x, text);
+}
+
+void DrawTitleAndCompany(ReportTarget& target, const SheetInput& input,
+                         const SheetOptions& options) {
   SetSheetFont(target, 16, kBoldItalic);
   std::string text = std::string(kSheetTitle) + " " +
                      std::string(kSheetMonthNames[static_cast<size_t>(input.month - 1)]) + " " +
                      std::to_string(input.year);
   PrintText(target, target.PdfOutput() ? 1.75 : 1.5, 2.5, text);
-  SetSheetFont(target, 14, kBoldItalic);
   text = "DITTA : " + Shown(input.company.code) + " " + Shown(input.company.name) + " " +
          Shown(input.company.third);
-  PrintText(target, 2.6, 2.5, text);
+  PrintFittedLine(target, 2.6, 2.5, text, 14, HeaderRightEdge(options));
 }
 
 bool UsesLetters(const SheetInput& input, const SheetOptions& options) {
@@ -194,6 +218,18 @@ Result<JustificationTable> LoadJustificationTable(AttendanceDb& db) {
   return table;
 }
 
+double FittedCourierSize(std::string_view text, double size, double width_cm) {
+  size_t letters = 0;
+  for (char c : text) {
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++letters;
+  }
+  // "Courier New" advances every letter by 0.6 of the size; 72 points to 2.54 cm.
+  const double needed = static_cast<double>(letters) * 0.6 * size * 2.54 / 72;
+  if (letters == 0 || needed <= width_cm || width_cm <= 0) return size;
+  // Rounded down to a tenth of a point, so the text ends before the edge on both outputs.
+  return std::floor(size * width_cm / needed * 10) / 10;
+}
+
 std::string PrintDateLine(std::time_t when) {
   static constexpr const char* kDays[] = {"domenica", "lunedì",  "martedì", "mercoledì",
                                           "giovedì",  "venerdì", "sabato"};
@@ -234,9 +270,13 @@ void STAMPABOLLO(ReportTarget& target, const SheetInput& input, const SheetOptio
           FindCaseInsensitive(input.program_folder / "moduli" / "inailstd.jpg");
       PrintPicture(target, picture.string(), BoxRow(target, 2.4), 16.7, 2.2, 2.2);
       if (options.inail_office) {
-        SetSheetFont(target, 7, kBold);
+        // At 17.05, not 17.3, and smaller when the office is long: from 17.3 the line ran
+        // past the picture's and the frame's right edge.
+        constexpr double kOfficeColumn = 17.05, kPictureRight = 16.7 + 2.2;
         std::string text = "SEDE DI : " + Shown(input.company.inail_office);
-        PrintText(target, 3.9, 17.3, text);
+        SetSheetFont(target, FittedCourierSize(text, 7, kPictureRight - 0.02 - kOfficeColumn),
+                     kBold);
+        PrintText(target, 3.9, kOfficeColumn, text);
       }
       return;
     }
@@ -245,7 +285,7 @@ void STAMPABOLLO(ReportTarget& target, const SheetInput& input, const SheetOptio
 
 void DrawMonthlySheet(ReportTarget& target, const SheetInput& input, const SheetOptions& options) {
   DrawStructure(target);
-  DrawTitleAndCompany(target, input);
+  DrawTitleAndCompany(target, input, options);
   const bool letters = UsesLetters(input, options);
 
   if (input.validation) {
@@ -261,7 +301,7 @@ void DrawMonthlySheet(ReportTarget& target, const SheetInput& input, const Sheet
 
   std::string text = "NOMINATIVO : " + Shown(input.employee.surname) + " " +
                      Shown(input.employee.first_name);
-  PrintText(target, 3.3, 2.5, text);
+  PrintFittedLine(target, 3.3, 2.5, text, 14, HeaderRightEdge(options));
   SetSheetFont(target, 10, kRegular);
   text = "CODICE DIP. : " + Cp1252ToUtf8(input.employee.key) + " MATRICOLA: " +
          Shown(input.employee.matricola);

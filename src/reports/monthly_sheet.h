@@ -138,6 +138,10 @@ inline void STAMPASTRUTTURAPDF(ReportTarget& target, const SheetInput& input,
 // The INAIL stamp block, drawn by DrawMonthlySheet when options.stamp is set.
 void STAMPABOLLO(ReportTarget& target, const SheetInput& input, const SheetOptions& options);
 
+// The size at which `text` (UTF-8) in "Courier New" fits in `width_cm`: `size` when it
+// already does, otherwise the smaller size, in tenths of a point, that makes it fit.
+double FittedCourierSize(std::string_view text, double size, double width_cm);
+
 // "lunedì 1 giugno 2025    ore 08:05": the print date line of the sheet.
 std::string PrintDateLine(std::time_t when);
 

@@ -250,6 +250,40 @@ TEST_P(AttendanceDbTest, MonthAndYearQueriesReturnExactlyTheirDaysInOrder) {
   EXPECT_EQ(db_->EmployeeYear(emp, "24", &rows).kind(), Status::Kind::kInvalid);
 }
 
+// The summaries' reader gives each day of a company's employees, for a year or a month, with
+// the worked hours and slots 1-5 (not the import's slots 6-10), by employee and then by day.
+TEST_P(AttendanceDbTest, CompanyHoursVisitsTheCompanysDaysByEmployee) {
+  DayRow a = Day("0010010002", "20240302");
+  a.pres[3] = "07:30";
+  a.SlotCode(1) = "FER";
+  a.SlotHours(1) = "00:30";
+  a.SlotCode(5) = "STR";
+  a.SlotHours(5) = "02:00";
+  a.SlotCode(6) = "IMP";
+  a.SlotHours(6) = "09:00";
+  DayRow b = Day("0010010002", "20240115");
+  b.pres[3] = "08:00";
+  SaveAll({a, b, Day("0010010001", "20241231"), Day("0010010002", "20250101"),
+           Day("0020010001", "20240302"), Day("0000010001", "20240302")});
+  std::vector<std::string> seen;
+  auto visit = [&](const DayHoursView& d) {
+    std::string line = std::string(d.employee) + " " + std::string(d.worked);
+    for (size_t i = 0; i < 5; ++i) line += "|" + std::string(d.codes[i]) + "=" + std::string(d.hours[i]);
+    seen.push_back(line);
+  };
+  KT_ASSERT_OK(db_->CompanyHours("001", "2024", visit));
+  EXPECT_EQ(seen, (std::vector<std::string>{"0010010001 06:00|FER=02:00|=|=|=|=",
+                                            "0010010002 08:00|FER=02:00|=|=|=|=",
+                                            "0010010002 07:30|FER=00:30|=|=|=|STR=02:00"}));
+  seen.clear();
+  KT_ASSERT_OK(db_->CompanyHours("001", "202403", visit));
+  EXPECT_EQ(seen, (std::vector<std::string>{"0010010002 07:30|FER=00:30|=|=|=|STR=02:00"}));
+  for (const auto& [company, period] : {std::pair{"001", "24"}, {"001", "2024-3"}, {"01", "2024"}}) {
+    EXPECT_EQ(db_->CompanyHours(company, period, visit).kind(), Status::Kind::kInvalid) << period;
+  }
+  EXPECT_EQ(seen.size(), 1u);
+}
+
 TEST_P(AttendanceDbTest, CompanyMonthTakesEveryEmployeeOfTheCompanyOnly) {
   for (const char* emp : {"0010010001", "0019990009", "001'; --", "0020010001", "0000010001",
                           "00", "01"}) {

@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "pdf/pdf_test_util.h"
 #include "printing/printing_fixture.h"
+#include "reports/ruled_lines.h"
 
 namespace kaveltar {
 namespace {
@@ -117,6 +118,82 @@ TEST_F(SummariesTest, GroupsInOrderPageBreaksAndPdf) {
   july.month = 7;
   EXPECT_EQ(STAMPARIEPILOGOMESE(*session_, july).message, "Periodo richiesto 07/2025 Inesistente");
   EXPECT_EQ(printer_->printed().size(), printed);
+}
+
+}  // namespace
+}  // namespace kaveltar
+
+namespace kaveltar {
+namespace {
+
+void ExpectNoPageEndsWithABand(const RecordingPrinterJob::Document& doc, const std::string& name) {
+  const char* kBands[] = {"DIPENDENTE : ", "CODICE SOTTODITTA : ", "CODICE GRUPPO ORARIO : ",
+                          "CODICE ASSENZA : "};
+  for (int page = 1; page <= doc.pages; ++page) {
+    std::string last;
+    for (const RecordingPrinterJob::Item& i : doc.items) {
+      if (i.page == page && i.kind == RecordingPrinterJob::Item::Kind::kText) last = i.text;
+    }
+    for (const char* band : kBands) {
+      EXPECT_NE(last.rfind(band, 0), 0u) << name << ", page " << page << " ends with " << last;
+    }
+  }
+}
+
+// Every summary kind over several pages, on the printer and in PDF: no word crosses a ruled
+// line, and no page ends with a group's band whose lines begin on the next page.
+TEST_F(SummariesTest, PagesKeepWordsOffLinesAndBandsWithTheirLines) {
+  const std::vector<std::string> keys = CompanyKeys();
+  Memorize(keys);
+  // The first employee uses 150 codes, one hour each: every kind runs over several pages.
+  std::vector<DayRow> rows;
+  ASSERT_TRUE(session_->db().EmployeeMonth(keys[0], "202506", &rows).ok());
+  ASSERT_EQ(rows.size(), 30u);
+  for (size_t d = 0; d < rows.size(); ++d) {
+    for (int slot = 1; slot <= 5; ++slot) {
+      rows[d].SlotCode(slot) = std::to_string(300 + d * 5 + static_cast<size_t>(slot));
+      rows[d].SlotHours(slot) = "01:00";
+    }
+    ASSERT_TRUE(session_->db().SaveDay(rows[d]).ok());
+  }
+  for (int code = 301; code <= 450; ++code) {
+    JustificationRow j;
+    j.code = std::to_string(code);
+    j.gius[1] = "Assenza di prova " + j.code;
+    j.gius[2] = "A";
+    ASSERT_TRUE(session_->db().SaveJustification(j).ok());
+  }
+  for (SummaryKind kind : {SummaryKind::kCompany, SummaryKind::kEmployees, SummaryKind::kSubCompany,
+                           SummaryKind::kGroup, SummaryKind::kJustification}) {
+    const std::string name(SummaryTitle(kind));
+    const SummaryResult printed = STAMPARIEPILOGOMESE(*session_, Summary(kind, keys));
+    EXPECT_GT(printed.pages, 1) << name;
+    const RecordingPrinterJob::Document& doc = printer_->printed().back();
+    EXPECT_EQ(ruled_lines::Crossings(ruled_lines::PrinterPages(doc)),
+              std::vector<std::string>{})
+        << name;
+    ExpectNoPageEndsWithABand(doc, name);
+
+    SummaryRequest pdf = Summary(kind, keys);
+    pdf.pdf = true;
+    const SummaryResult file = STAMPARIEPILOGOMESE(*session_, pdf);
+    ASSERT_FALSE(file.pdf_file.empty()) << name << ": " << file.message;
+    const std::string password(Trim(session_->codec().GetField("DITX$,02483,10,A,0,T364")));
+    const std::vector<ruled_lines::Page> pages = ruled_lines::PdfPages(file.pdf_file, password);
+    EXPECT_EQ(static_cast<int>(pages.size()), file.pages) << name;
+    EXPECT_EQ(ruled_lines::Crossings(pages), std::vector<std::string>{}) << name;
+  }
+
+  // Code 301 used by one more employee at a time: its group grows by a line, and every later
+  // group of three lines moves down by one row, until one band falls on a page's last row.
+  for (size_t k = 1; k <= 2; ++k) {
+    DayRow day = session_->db().FindDay(keys[k], "20250610").value().value();
+    day.SlotCode(1) = "301";
+    day.SlotHours(1) = "01:00";
+    ASSERT_TRUE(session_->db().SaveDay(day).ok());
+    STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kJustification, keys));
+    ExpectNoPageEndsWithABand(printer_->printed().back(), "301 used " + std::to_string(k + 1) + " times");
+  }
 }
 
 }  // namespace

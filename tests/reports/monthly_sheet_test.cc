@@ -9,10 +9,13 @@
 
 #include "base/dates.h"
 #include "base/fatal.h"
+#include "demo/demo_images.h"
 #include "pdf/pdf_test_util.h"
 #include "platform/printer_recording.h"
+#include "reports/ruled_lines.h"
 
 namespace kaveltar {
+namespace fs = std::filesystem;
 namespace {
 using Item = RecordingPrinterJob::Item;
 
@@ -275,6 +278,155 @@ TEST_F(MonthlySheetTest, StampsAndValidation) {
   EXPECT_FALSE(Has(texts, "NOMINATIVO : BIANCHI MARIA"));
   EXPECT_FALSE(Has(texts, "Domenica  01"));
   EXPECT_TRUE(Has(texts, "TIMBRATURA"));
+}
+
+}  // namespace
+}  // namespace kaveltar
+
+namespace kaveltar {
+namespace {
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string all;
+  for (const std::string& l : lines) all += l + "\n";
+  return all;
+}
+
+// The sheet as an inspector reads it: for each case, on the printer and in PDF, no printed
+// word is crossed by a ruled line the sheet draws.
+class SheetRuledLinesTest : public MonthlySheetTest {
+ protected:
+  void SetUp() override {
+    MonthlySheetTest::SetUp();
+    // The stamp pictures of a real installation.
+    const fs::path pictures = fs::path(dir_.File("PROGRAMMI")) / "MODULI";
+    fs::create_directories(pictures);
+    pdf_test::WriteFile((pictures / "CIRCOLARE.BMP").string(),
+                        demo::EncodeBmp(demo::DrawCircularStamp()));
+    pdf_test::WriteFile((pictures / "inailstd.jpg").string(),
+                        demo::EncodeJpeg(demo::DrawStandardStamp(), 90));
+    input_.program_folder = dir_.File("PROGRAMMI");
+    // Names as long as the archive fields allow, and all five slots used on the 10th.
+    input_.company = {"001", "COSTRUZIONI MECCANICHE ROSSI S", "MILANO CEN", "12", ""};
+    input_.employee.surname = "DELL'ACQUA BIANCHI DE ROSSI";
+    input_.employee.first_name = "MARIA ANTONIETTA";
+    const char* codes[] = {"FER", "STR", "MAL", "PER", "ROL"};
+    for (int slot = 1; slot <= 5; ++slot) {
+      rows_[9].SlotCode(slot) = codes[slot - 1];
+      rows_[9].SlotHours(slot) = "08:00";
+    }
+    justifications_["PER"] = {"PERMESSO RETRIBUITO", false};
+    justifications_["ROL"] = {"RIDUZIONE ORARIO DI LAVORO", false};
+  }
+
+  // The crossings of the current case on both outputs.
+  std::vector<std::string> Check(const std::string& name) {
+    RecordingPrinterJob::Document printed;
+    printed.pages = 1;
+    printed.items = Printed();
+    std::vector<std::string> found = ruled_lines::Crossings(ruled_lines::PrinterPages(printed));
+    const std::string file = dir_.File("sheet.pdf");
+    target_.SetPdfOutput(true);
+    PdfDocument& doc = target_.ReportPdf();
+    doc.SetScale(3, 1);
+    doc.SetPaperSize(0);
+    doc.SetMargins(0, 0, 0, 0, true);
+    doc.BeginDoc(file);
+    doc.BeginPage();
+    STAMPASTRUTTURAPDF(target_, input_, options_);
+    EXPECT_TRUE(target_.EndReportPdf().ok());
+    const std::vector<ruled_lines::Page> pdf = ruled_lines::PdfPages(file);
+    EXPECT_EQ(pdf.size(), 1u);
+    for (const std::string& c : ruled_lines::Crossings(pdf)) found.push_back("PDF " + c);
+    for (std::string& c : found) c = name + ": " + c;
+    return found;
+  }
+
+  pdf_test::TempDir dir_;
+};
+
+TEST_F(SheetRuledLinesTest, NoWordCrossesARuledLine) {
+  std::vector<std::string> found;
+  auto check = [&](const std::string& name) {
+    for (std::string& c : Check(name)) found.push_back(std::move(c));
+  };
+  check("five slots and detail, numbered");
+  options_.draft = true;
+  check("draft");
+  options_.draft = false;
+  options_.no_number = true;
+  check("unnumbered");
+  options_.no_number = false;
+
+  options_.stamp = true;
+  for (StampKind kind : {StampKind::kRectangular, StampKind::kCircular, StampKind::kStandard,
+                         StampKind::kFromFile}) {
+    options_.stamp_kind = kind;
+    for (bool office : {false, true}) {
+      options_.inail_office = office;
+      check(std::string(StampCaption(kind)) + (office ? " with office" : " without office"));
+    }
+  }
+  options_.stamp = false;
+
+  // P, A, R and F in the presence column.
+  input_.employee.p767 = 1;
+  options_.presence_letters = true;
+  options_.rest_letter = true;
+  rows_[0].pres[2] = "";
+  rows_[0].pres[3] = "";  // Sunday 1st: R
+  rows_[1].pres[3] = "";  // Monday 2nd, a holiday: F
+  rows_[5].pres[3] = "";  // Friday 6th: A
+  check("letters");
+  input_.validation = true;
+  check("validation");
+  EXPECT_TRUE(found.empty()) << Lines(found);
+}
+
+// The oracle itself: a word drawn over a column line, a box edge or a picture is caught on
+// both outputs; a word inside its box, or only touching a line, is not.
+TEST_F(SheetRuledLinesTest, OracleCatchesWordsOverLines) {
+  RecordingPrinterJob::Document doc;
+  doc.pages = 1;
+  target_.SetPdfOutput(false);
+  PrinterFont font;
+  font.size = 10;  // 0.2117 cm a letter, 0.40 cm a line
+  printer_.SetFont(font);
+  PrintBox(target_, 5.0, 1.0, 1.0, 4.0);
+  PrintText(target_, 5.3, 1.2, std::string_view("INSIDE"));    // 1.2-2.47, 5.3-5.70
+  PrintText(target_, 5.8, 1.2, std::string_view("BOTTOM"));    // crosses y = 6.0
+  PrintText(target_, 5.1, 4.5, std::string_view("RIGHT"));     // crosses x = 5.0
+  PrintText(target_, 7.0, 1.0, std::string_view("TOUCHING"));  // starts on x = 1.0, below
+  doc.items = printer_.open_document().items;
+  printer_.KillDoc();
+  const std::vector<std::string> found = ruled_lines::Crossings(ruled_lines::PrinterPages(doc));
+  ASSERT_EQ(found.size(), 2u) << Lines(found);
+  EXPECT_NE(found[0].find("'BOTTOM'"), std::string::npos);
+  EXPECT_NE(found[0].find("crosses y=5.99"), std::string::npos) << found[0];
+  EXPECT_NE(found[1].find("'RIGHT'"), std::string::npos);
+  EXPECT_NE(found[1].find("crosses x=4.99"), std::string::npos) << found[1];
+
+  // The same page in PDF, with a picture over a word.
+  const std::string file = dir_.File("oracle.pdf");
+  target_.SetPdfOutput(true);
+  PdfDocument& pdf = target_.ReportPdf();
+  pdf.SetScale(3, 1);
+  pdf.SetPaperSize(0);
+  pdf.SetMargins(0, 0, 0, 0, true);
+  pdf.BeginDoc(file);
+  pdf.BeginPage();
+  pdf.SetFont("Courier New", 10, 0);
+  PrintBox(target_, 5.0, 1.0, 1.0, 4.0);
+  PrintText(target_, 5.5, 1.2, std::string_view("INSIDE"));
+  PrintText(target_, 6.1, 1.2, std::string_view("BOTTOM"));
+  PrintPicture(target_, input_.program_folder.string() + "/MODULI/inailstd.jpg", 8.0, 3.0, 2.0, 2.0);
+  PrintText(target_, 8.5, 4.5, std::string_view("PICTURE"));  // runs over the picture's edge
+  ASSERT_TRUE(target_.EndReportPdf().ok());
+  const std::vector<std::string> in_pdf = ruled_lines::Crossings(ruled_lines::PdfPages(file));
+  ASSERT_EQ(in_pdf.size(), 2u) << Lines(in_pdf);
+  EXPECT_NE(in_pdf[0].find("'BOTTOM'"), std::string::npos);
+  EXPECT_NE(in_pdf[1].find("'PICTURE'"), std::string::npos);
+  EXPECT_NE(in_pdf[1].find("x=5.000"), std::string::npos);
 }
 
 }  // namespace
