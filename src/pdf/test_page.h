@@ -48,7 +48,14 @@ struct TestPageOptions {
   std::string user_password;
   std::string owner_password;
   int key_bits = 128;  // 40 or 128
+  // Three pages showing every feature of the writer come before the sample sheets.
+  bool all_features = false;
 };
+
+// Begins and draws the showcase pages (labelled "Funzioni-A", "-B", "-C"): bookmarks,
+// links, notes, form fields with scripts, gradients, a tiling pattern, barcodes,
+// transformed axes, a table, layers, a replayed object and transitions.
+void DrawFeaturePages(PdfDocument& doc);
 
 // Writes a whole sample file, set up as the program sets up its PDF reports. Returns 0 on
 // success; otherwise 1 with the reason in *error (an unfinished file is removed).
