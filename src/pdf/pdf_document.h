@@ -279,7 +279,8 @@ class PdfDocument {
   void AxisSkewing(double angle_x, double angle_y);
   void AxisTranslation(double translate_x, double translate_y);
   // Saves the drawing state and puts the origin at (new_x, new_y), scaled and rotated;
-  // EndSpace restores everything as it was.
+  // EndSpace restores the coordinates, colours and line settings of BeginSpace. Table
+  // cells and reusable objects keep their colour changes to themselves the same way.
   void BeginSpace(double new_x = 0, double new_y = 0, double scale_x = 1, double scale_y = 1,
                   double angle = 0);
   void EndSpace();

@@ -46,6 +46,9 @@ bool Finite(std::initializer_list<double> values) {
 
 void PdfDocument::PushDrawingState() {
   DrawingState state;
+  state.fill = fill_color_;
+  state.line = line_color_;
+  state.text = text_color_;
   state.content_fill = content_fill_;
   state.char_spacing = written_char_spacing_;
   state.word_spacing = written_word_spacing_;
@@ -58,6 +61,9 @@ void PdfDocument::PushDrawingState() {
 void PdfDocument::PopDrawingState() {
   const DrawingState state = extras_->states.back();
   extras_->states.pop_back();
+  fill_color_ = state.fill;
+  line_color_ = state.line;
+  text_color_ = state.text;
   content_fill_ = state.content_fill;
   written_char_spacing_ = state.char_spacing;
   written_word_spacing_ = state.word_spacing;

@@ -75,10 +75,11 @@ struct Pattern {
   int object = 0;
 };
 
-// The parts of the drawing state the writer tracks to avoid repeating operators; saved
-// with "q" and restored with "Q".
+// The colours and the parts of the drawing state the writer tracks to avoid repeating
+// operators; saved with "q" and restored with "Q".
 struct DrawingState {
-  enum Kind { kSpace, kCell, kTable, kRecording } kind = kSpace;
+  enum Kind { kSpace, kCell, kRecording } kind = kSpace;
+  uint32_t fill = 0, line = 0, text = 0;
   uint32_t content_fill = 0;
   double char_spacing = 0, word_spacing = 0, scaling = 100;
   int text_mode = 0;
