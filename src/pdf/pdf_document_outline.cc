@@ -357,7 +357,7 @@ void PdfDocument::AddField(int field_type, const std::string& name, const PdfRec
     std::string& body = field.body;
     body = "<< /Type /Annot /Subtype /Widget ";
     AppendRect(box, scale_, margin_left_, page_height_ - margin_top_, &body);
-    body += "/F 4 /T ";
+    body += "/F 4 /BS << /W 1 /S /S >> /T ";
     AppendPdfString(pdf_internal::TextStringBytes(name), n, &body);
     long flags = 0;
     if (options & 1) flags |= 1;

@@ -143,7 +143,7 @@ void StructurePage(PdfDocument& doc) {
                                "spostamento"};
   const double lefts[] = {2, 6.3, 12.2, 16.2};
   for (int i = 0; i < 4; ++i) {
-    doc.BeginSpace(lefts[i], 3.6);
+    doc.BeginSpace(lefts[i], 4.2);
     switch (i) {
       case 0: doc.AxisRotation(30); break;
       case 1: doc.AxisScaling(1.5, 0.8); break;
@@ -156,9 +156,9 @@ void StructurePage(PdfDocument& doc) {
     doc.EndSpace();
   }
 
-  Heading(doc, 7, "Tabella");
+  Heading(doc, 7.5, "Tabella");
   doc.SetFont("Courier New", 9, 0);
-  doc.BeginTable(1.5, 7.5, 0.02);
+  doc.BeginTable(1.5, 8, 0.02);
   const char* const rows[][4] = {{"DIPENDENTE", "ORE", "GIUST.", "NOTE"},
                                  {"ROSSI MARIO", "168:00", "FE", "-"},
                                  {"BIANCHI ANNA", "152:30", "MA", "certificato"},
