@@ -332,7 +332,7 @@ class TestPageCommand : public Command {
     sub.add_option("--key-bits", key_bits_, "lunghezza della chiave: 40 o 128")
         ->check(CLI::IsMember({40, 128}));
     sub.add_flag("--all-features", all_features_,
-                 "con --pdf: prima tre pagine con tutte le funzioni del PDF (segnalibri, moduli, "
+                 "con --pdf: prima quattro pagine con tutte le funzioni del PDF (segnalibri, moduli, "
                  "codici a barre, livelli, ...)");
     sub.add_flag("--print", print_,
                  "stampa la pagina sulla stampante scelta (implicito con --printer)");

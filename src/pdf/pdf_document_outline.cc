@@ -1,5 +1,5 @@
 // PdfDocument: bookmarks, named destinations, notes, links, form fields, scripts, page
-// labels, transitions and GetInfo; and the objects EndDoc writes for them and for layers,
+// labels and transitions; and the objects EndDoc writes for them and for layers,
 // patterns and reusable objects.
 //
 // Written structures:
@@ -16,12 +16,10 @@
 //   named     "/Dests n 0 R", a dictionary of name and destination array
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 
 #include "pdf/pdf_document.h"
 #include "pdf/pdf_document_internal.h"
 #include "pdf/pdf_extras.h"
-#include "pdf/pdf_info_reader.h"
 #include "pdf/pdf_number.h"
 #include "pdf/pdf_text.h"
 
@@ -494,26 +492,6 @@ void PdfDocument::SetPageTransition(int transition, double show_time, double tra
     entries += " >>\r";
     Extras().page_transition = std::move(entries);
   });
-}
-
-std::string PdfDocument::GetInfo(const std::string& file, const std::string& key) {
-  std::string value;
-  Guard("GetInfo", [&] {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) Fail(pdf_internal::kErrFileNotFound, file);
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0 || size > 512LL * 1024 * 1024) Fail(kErrInvalidArgument, file + ": file troppo grande");
-    in.seekg(0);
-    std::string data(static_cast<size_t>(size), '\0');
-    if (!in.read(data.data(), size)) Fail(pdf_internal::kErrDeviceIo, file);
-    std::string reason;
-    if (!pdf_internal::ReadPdfInfo(data, key, &value, &reason)) {
-      value.clear();
-      Fail(kErrInvalidArgument, file + ": " + reason);
-    }
-  });
-  return value;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,7 +1,13 @@
 // The showcase pages of `test-page --all-features`: every drawing and document feature of
 // the writer on a few pages, for checking viewers and printers.
+#include <chrono>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <system_error>
 
 #include "pdf/test_page.h"
 
@@ -205,6 +211,190 @@ void StructurePage(PdfDocument& doc) {
   Caption(doc, 1.5, 19.8, "Lo stesso timbro disegnato quattro volte da un solo oggetto.");
 }
 
+// ----- Small picture files made on the spot for the page of outside files -----
+
+void Put16(std::string* out, int v) {
+  out->push_back(static_cast<char>(v & 0xFF));
+  out->push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+
+void Put32(std::string* out, uint32_t v) {
+  Put16(out, static_cast<int>(v & 0xFFFF));
+  Put16(out, static_cast<int>(v >> 16));
+}
+
+// A 40 x 40 GIF with four palette colours: a red disc in a blue ring on a transparent
+// background (index 0). Its LZW data uses 3-bit codes only: a clear code before every
+// two pixels keeps the code table from growing.
+std::string MakeGif() {
+  constexpr int kSize = 40;
+  std::string out = "GIF89a";
+  Put16(&out, kSize);
+  Put16(&out, kSize);
+  out += std::string("\x91\x00\x00", 3);  // a 4-colour global table
+  out += std::string("\xFF\xFF\xFF\xE0\x20\x20\x20\x40\xC0\x00\x00\x00", 12);
+  out += std::string("\x21\xF9\x04\x01\x00\x00\x00\x00", 8);  // index 0 is transparent
+  out += std::string("\x2C\x00\x00\x00\x00", 5);
+  Put16(&out, kSize);
+  Put16(&out, kSize);
+  out += std::string("\x00\x02", 2);  // no local table, minimum code size 2
+  std::string codes;
+  uint32_t bits = 0;
+  int count = 0;
+  auto code = [&](int value) {
+    bits |= static_cast<uint32_t>(value) << count;
+    count += 3;
+    while (count >= 8) {
+      codes.push_back(static_cast<char>(bits & 0xFF));
+      bits >>= 8;
+      count -= 8;
+    }
+  };
+  int in_pair = 0;
+  for (int y = 0; y < kSize; ++y) {
+    for (int x = 0; x < kSize; ++x) {
+      if (in_pair == 0) code(4);
+      const double d = std::hypot(x - 19.5, y - 19.5);
+      code(d < 12 ? 1 : d < 18 ? 2 : 0);
+      in_pair = (in_pair + 1) % 2;
+    }
+  }
+  code(5);
+  if (count > 0) codes.push_back(static_cast<char>(bits & 0xFF));
+  for (size_t at = 0; at < codes.size(); at += 255) {
+    const size_t n = std::min<size_t>(255, codes.size() - at);
+    out.push_back(static_cast<char>(n));
+    out += codes.substr(at, n);
+  }
+  out += std::string("\x00\x3B", 2);
+  return out;
+}
+
+// A 64 x 32 uncompressed 24-bit TGA, top row first: a colour ramp.
+std::string MakeTga() {
+  std::string out(18, '\0');
+  out[2] = 2;
+  out[12] = 64;
+  out[14] = 32;
+  out[16] = 24;
+  out[17] = 0x20;
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 64; ++x) {
+      out.push_back(static_cast<char>(255 - y * 8));  // blue, green, red
+      out.push_back(static_cast<char>(x * 4));
+      out.push_back(static_cast<char>(200));
+    }
+  }
+  return out;
+}
+
+// A placeable WMF, 2 x 1 inches: a yellow rectangle, a green ellipse and a red triangle.
+std::string MakeWmf() {
+  std::string records;
+  auto record = [&](int function, std::initializer_list<int> params) {
+    Put32(&records, static_cast<uint32_t>(3 + params.size()));
+    Put16(&records, function);
+    for (int p : params) Put16(&records, p);
+  };
+  record(0x02FC, {0, 0xE0 | (0xE0 << 8), 0x40, 0});  // brush: colour 0x40E0E0 (r g b 0)
+  record(0x012D, {0});
+  record(0x02FA, {0, 3, 0, 0x40 << 8, 0});  // pen 3 units, colour 0 64 0
+  record(0x012D, {1});
+  record(0x041B, {90, 190, 10, 10});  // rectangle: bottom right top left
+  record(0x02FC, {0, 0x60 | (0xC0 << 8), 0x60, 0});
+  record(0x012D, {2});
+  record(0x0418, {80, 100, 20, 20});  // ellipse
+  record(0x02FC, {0, 0xD0, 0x30, 0});
+  record(0x012D, {3});
+  record(0x0324, {3, 120, 80, 180, 80, 150, 20});  // polygon
+  record(0x0000, {});
+
+  std::string out;
+  Put32(&out, 0x9AC6CDD7);
+  Put16(&out, 0);
+  for (int v : {0, 0, 200, 100}) Put16(&out, v);
+  Put16(&out, 100);  // units per inch
+  Put32(&out, 0);
+  int checksum = 0;
+  for (size_t i = 0; i < out.size(); i += 2) {
+    checksum ^= static_cast<uint8_t>(out[i]) | static_cast<uint8_t>(out[i + 1]) << 8;
+  }
+  Put16(&out, checksum);
+  Put16(&out, 1);
+  Put16(&out, 9);
+  Put16(&out, 0x0300);
+  Put32(&out, static_cast<uint32_t>(9 + records.size() / 2));
+  Put16(&out, 4);
+  Put32(&out, 10);
+  Put16(&out, 0);
+  return out + records;
+}
+
+std::string MakeEps() {
+  return "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 120 80\n"
+         "0.2 0.3 0.7 setrgbcolor newpath 10 10 moveto 110 10 lineto 60 75 lineto closepath fill\n"
+         "1 0.8 0 setrgbcolor newpath 60 30 moveto 20 0 rlineto 0 20 rlineto -20 0 rlineto "
+         "closepath gsave fill grestore 0 setgray 2 setlinewidth stroke\n"
+         "0 0 0 1 setcmykcolor 1 setlinewidth newpath 5 5 moveto 40 70 80 -20 115 75 curveto "
+         "stroke\nshowpage\n";
+}
+
+// Page 4: a TrueType font, an imported page and the picture formats read from files.
+void OutsideFilesPage(PdfDocument& doc, const std::filesystem::path& folder) {
+  doc.AddBookmark("Caratteri, pagine e immagini da file", "/XYZ", {0, 0, 0, 0});
+  Heading(doc, 2, "Carattere TrueType incorporato");
+  std::string family;
+  for (const char* file : {"/usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf",
+                           "/usr/share/fonts/truetype/liberation/LiberationSerif-Regular.ttf"}) {
+    if (std::filesystem::exists(file)) family = doc.AddFont(file);
+    if (!family.empty() && doc.ErrNumber() == 0) break;
+    family.clear();
+  }
+  if (!family.empty()) {
+    doc.SetFont(family, 16, 0);
+    doc.DrawText(1.5, 3, "Liberation Serif: àèéìòù - Foglio presenze € 2026");
+    doc.SetFont("Arial", 9, 0);
+  } else {
+    doc.DrawText(1.5, 3, "(Liberation Serif non è installato: pacchetto fonts-liberation2)");
+  }
+
+  const auto write = [&](const char* name, const std::string& bytes) {
+    const std::string path = (folder / name).string();
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  };
+  Heading(doc, 5, "Immagini e disegni");
+  const struct {
+    const char* name;
+    std::string bytes;
+    const char* caption;
+  } pictures[] = {{"ruota.gif", MakeGif(), "GIF a tavolozza, sfondo trasparente"},
+                  {"rampa.tga", MakeTga(), "TGA a 24 bit"},
+                  {"forme.wmf", MakeWmf(), "metafile WMF"},
+                  {"forme.eps", MakeEps(), "disegno EPS"}};
+  double x = 1.5;
+  for (const auto& picture : pictures) {
+    // A grey band behind shows what is transparent.
+    doc.SetColorFill("%10");
+    doc.DrawRect(x, 5.5, 4, 0.8, 5);
+    doc.DrawImage(write(picture.name, picture.bytes), x, 5.5, 4, 3, 0);
+    Caption(doc, x, 9, picture.caption);
+    x += 4.4;
+  }
+
+  Heading(doc, 11, "Pagina importata");
+  TestPageOptions sheet;
+  sheet.output_path = (folder / "foglio.pdf").string();
+  std::string error;
+  if (WriteTestPagePdf(sheet, &error) == 0) {
+    doc.SetLineWidth(0.02);
+    doc.DrawRect(1.5, 11.5, 10, 14.1);
+    doc.ImportPage(sheet.output_path, 1, 1.5, 11.5, 10, 0);
+    Caption(doc, 12, 12, "Il foglio presenze di esempio, letto da un altro");
+    Caption(doc, 12, 12.5, "file PDF e disegnato a metà grandezza.");
+  }
+}
+
 }  // namespace
 
 void DrawFeaturePages(PdfDocument& doc) {
@@ -218,6 +408,16 @@ void DrawFeaturePages(PdfDocument& doc) {
   doc.BeginPage();
   doc.SetPageTransition(5, 0, 1);
   StructurePage(doc);
+  // The outside files live in a folder of their own until the pages are drawn.
+  std::error_code ignored;
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path(ignored) /
+      ("kaveltar-vetrina-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  std::filesystem::create_directories(folder, ignored);
+  doc.BeginPage();
+  doc.SetPageTransition(1, 0, 1);
+  OutsideFilesPage(doc, folder);
+  std::filesystem::remove_all(folder, ignored);
 }
 
 }  // namespace kaveltar
