@@ -172,6 +172,10 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
       if (!opened.ok()) continue;
       if (!file.continue_document) result.pdf_files.push_back(opened.value());
       company_file_open = true;
+      // A reader of the company's file jumps to an employee's sheet from the outline.
+      target.ReportPdf().AddBookmark(Cp1252ToUtf8(Trim(input.employee.surname)) + " " +
+                                     Cp1252ToUtf8(Trim(input.employee.first_name)) + " - " +
+                                     Cp1252ToUtf8(Trim(input.employee.key)));
       STAMPASTRUTTURAPDF(target, input, options);
       if (request.one_file_per_employee) {
         if (!target.EndReportPdf().ok()) result.pdf_files.pop_back();

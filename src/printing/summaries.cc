@@ -84,6 +84,10 @@ class SummaryPages {
 
   void Band(const std::string& text) {
     Room();
+    // Each group of the summary is an outline entry, pointing just above its band.
+    if (target_.PdfOutput()) {
+      target_.ReportPdf().AddBookmark(text, "/XYZ", {0, std::max(0.0, row_ - 1), 0, 0});
+    }
     if (target_.PdfOutput()) {
       PrintShadedBox(target_, row_ - 0.35, kLeft, 0.5, kBandWidth, "Silver");
     } else {
