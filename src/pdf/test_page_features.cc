@@ -368,7 +368,7 @@ void OutsideFilesPage(PdfDocument& doc, const std::filesystem::path& folder) {
     const char* name;
     std::string bytes;
     const char* caption;
-  } pictures[] = {{"ruota.gif", MakeGif(), "GIF a tavolozza, sfondo trasparente"},
+  } pictures[] = {{"ruota.gif", MakeGif(), "GIF trasparente"},
                   {"rampa.tga", MakeTga(), "TGA a 24 bit"},
                   {"forme.wmf", MakeWmf(), "metafile WMF"},
                   {"forme.eps", MakeEps(), "disegno EPS"}};
