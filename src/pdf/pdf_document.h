@@ -241,7 +241,8 @@ class PdfDocument {
                    const std::string& icon = "Note", bool open = false);
   // A clickable box. The target's prefix chooses the action: "http://", "https://" and
   // "ftp://" a web link, "mailto:" a mail, "file:" opens a file, "layer:" switches a layer
-  // on and off, "javascript:" runs a script, "#" jumps to a named destination.
+  // on and off (the layer may get its content later), "javascript:" runs a script, "#"
+  // jumps to a named destination.
   void LinkTo(const PdfRect& box, const std::string& target);
   // A form field on the open page. Types: 0 text, 1 push button (value: its caption),
   // 2 check box, 3 combo box, 4 list box (value: the choices separated by ";", the first
@@ -550,6 +551,8 @@ class PdfDocument {
   void AppendExtrasResources(std::string* body);
   void AppendExtrasCatalog(std::string* body, int catalog);
   bool ColorIsPattern(const std::string& color, uint32_t* paint) const;
+  // The layer's index in the document's list, added (after SCREEN and PRINTER) when new.
+  size_t LayerIndex(const std::string& name);
   void PushDrawingState();
   void PopDrawingState();
   void AppendMatrix(double a, double b, double c, double d, double e, double f);

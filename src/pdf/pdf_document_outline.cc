@@ -272,12 +272,6 @@ void PdfDocument::LinkTo(const PdfRect& box, const std::string& target) {
       kind = kLaunch;
     } else if (StartsWith(upper, "LAYER:") && target.size() > 6) {
       kind = kLayer;
-      if (extras_ != nullptr) {
-        for (size_t i = 0; i < extras_->layers.size(); ++i) {
-          if (extras_->layers[i].name == target.substr(6)) layer = static_cast<int>(i);
-        }
-      }
-      if (layer < 0) Fail(kErrInvalidArgument, "livello inesistente: " + target.substr(6));
     } else if (StartsWith(upper, "JAVASCRIPT:") && target.size() > 11) {
       kind = kScript;
     } else if (target.size() > 1 && target[0] == '#') {
@@ -285,6 +279,7 @@ void PdfDocument::LinkTo(const PdfRect& box, const std::string& target) {
     } else {
       Fail(kErrInvalidArgument, "destinazione del collegamento non valida: " + target);
     }
+    if (kind == kLayer) layer = static_cast<int>(LayerIndex(target.substr(6)));
     pdf_internal::PdfExtras& x = Extras();
     const int number = NewObjectNumber();
     std::string body = "<< /Type /Annot /Subtype /Link ";
@@ -303,7 +298,6 @@ void PdfDocument::LinkTo(const PdfRect& box, const std::string& target) {
         body += "/S /SetOCGState /State [/Toggle ";
         AppendInteger(&body, x.layers[static_cast<size_t>(layer)].object);
         body += " 0 R]";
-        min_version_ = std::max(min_version_, 2);
         break;
       case kScript:
         body += "/S /JavaScript /JS ";

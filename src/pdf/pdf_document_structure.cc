@@ -293,21 +293,26 @@ void PdfDocument::EndTable() {
 // ---------------------------------------------------------------------------------------
 // Layers
 
+size_t PdfDocument::LayerIndex(const std::string& name) {
+  pdf_internal::PdfExtras& x = Extras();
+  if (x.layers.empty()) {
+    x.layers.push_back({"SCREEN", NewObjectNumber()});
+    x.layers.push_back({"PRINTER", NewObjectNumber()});
+  }
+  min_version_ = std::max(min_version_, 2);
+  for (size_t i = 0; i < x.layers.size(); ++i) {
+    if (x.layers[i].name == name) return i;
+  }
+  x.layers.push_back({name, NewObjectNumber()});
+  return x.layers.size() - 1;
+}
+
 void PdfDocument::BeginLayer(const std::string& name) {
   Guard("BeginLayer", [&] {
     RequirePage();
     if (name.empty()) Fail(kErrInvalidArgument, "nome del livello mancante");
-    pdf_internal::PdfExtras& x = Extras();
-    if (x.layers.empty()) {
-      x.layers.push_back({"SCREEN", NewObjectNumber()});
-      x.layers.push_back({"PRINTER", NewObjectNumber()});
-    }
-    size_t index = x.layers.size();
-    for (size_t i = 0; i < x.layers.size(); ++i) {
-      if (x.layers[i].name == name) index = i;
-    }
-    if (index == x.layers.size()) x.layers.push_back({name, NewObjectNumber()});
-    min_version_ = std::max(min_version_, 2);
+    const size_t index = LayerIndex(name);
+    pdf_internal::PdfExtras& x = *extras_;
     content_ += "/OC /OC";
     AppendInteger(&content_, static_cast<long long>(index + 1));
     content_ += " BDC\n";

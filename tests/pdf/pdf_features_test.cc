@@ -3,6 +3,7 @@
 // barcodes, decoded with zbarimg.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <regex>
 #include <string>
@@ -51,8 +52,11 @@ void WriteDocument(const std::string& path, int pages,
   ASSERT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
 }
 
-std::string QpdfJson(const std::string& file, const std::string& key) {
-  const auto result = RunTool("qpdf --json --json-key=" + key + " " + Quote(file));
+std::string QpdfJson(const std::string& file, const std::string& key,
+                     const std::string& password = "") {
+  const auto result = RunTool("qpdf --json --json-key=" + key + " " +
+                              (password.empty() ? "" : "--password=" + Quote(password) + " ") +
+                              Quote(file));
   EXPECT_EQ(result.status, 0) << result.output;
   // Without blanks and line breaks, so that the checks do not depend on the layout.
   std::string compact;
@@ -247,7 +251,7 @@ TEST(PdfOutline, PageModeTwoWithoutBookmarksAsksForNothing) {
 TEST(PdfAnnotations, LinksNotesAndNamedDestinations) {
   pdf_test::TempDir dir;
   const std::string file = dir.File("links.pdf");
-  long bad_target = 0, unknown_layer = 0, bad_icon = 0;
+  long bad_target = 0, layer_link = -1, bad_icon = 0;
   WriteDocument(file, 2, [&](PdfDocument& doc, int page) {
     if (page == 1) {
       doc.LinkTo({1, 1, 5, 1}, "https://example.com/a(b)");
@@ -255,26 +259,35 @@ TEST(PdfAnnotations, LinksNotesAndNamedDestinations) {
       doc.LinkTo({1, 5, 5, 1}, "#riepilogo");
       doc.LinkTo({1, 7, 5, 1}, "gopher://x");
       bad_target = doc.ErrNumber();
-      doc.LinkTo({1, 7, 5, 1}, "layer:Nessuno");
-      unknown_layer = doc.ErrNumber();
+      doc.LinkTo({1, 7, 5, 1}, "layer:Griglia");  // the layer gets its content later
+      layer_link = doc.ErrNumber();
       doc.AddNoteIcon(10, 1, "Controllare le ore", "Help");
       doc.AddNoteIcon(10, 3, "x", "Smile");
       bad_icon = doc.ErrNumber();
       doc.AddNoteBox({10, 5, 6, 2}, "Nota dell'ufficio", 1);
     } else {
       doc.DefineRef("riepilogo", "/XYZ", {2, 3, 0, 0});
+      doc.BeginLayer("Griglia");
+      doc.DrawLine(0, 0, 5, 5);
+      doc.EndLayer();
     }
   });
   EXPECT_EQ(bad_target, 5);
-  EXPECT_EQ(unknown_layer, 5);
+  EXPECT_EQ(layer_link, 0);
   EXPECT_EQ(bad_icon, 5);
   ExpectQpdfCheckClean(file);
   const std::string pdf = pdf_test::ReadFile(file);
   // One array of five annotations on the first page, none on the second.
   EXPECT_EQ(pdf.find("/Annots "), pdf.rfind("/Annots "));
+  EXPECT_EQ(pdf.compare(0, 8, "%PDF-1.5"), 0) << "layers need PDF 1.5";
   EXPECT_TRUE(Contains(pdf, "/S /URI /URI (https://example.com/a\\(b\\))"));
   EXPECT_TRUE(Contains(pdf, "/S /URI /URI (mailto:paghe@example.com)"));
   EXPECT_TRUE(Contains(pdf, "/S /GoTo /D /riepilogo"));
+  // The link switches the group that the second page's drawing belongs to.
+  std::smatch toggle;
+  ASSERT_TRUE(std::regex_search(pdf, toggle, std::regex("/SetOCGState /State \\[/Toggle (\\d+) 0 R\\]")));
+  EXPECT_TRUE(Contains(pdf, "\n" + toggle[1].str() + " 0 obj\n<< /Type /OCG /Name (Griglia) >>"));
+  EXPECT_TRUE(Contains(pdf, "/Properties << /OC1 "));
   EXPECT_TRUE(Contains(pdf, "/Subtype /Text /Rect [283.465 793.654 303.465 813.654] /F 4 /Name /Help"));
   EXPECT_TRUE(Contains(pdf, "/Subtype /FreeText /Rect [283.465 643.575 453.543 700.268]"));
   EXPECT_TRUE(Contains(pdf, "/Q 1"));
@@ -551,6 +564,19 @@ TEST(PdfShowcase, AllFeaturesFilePassesTheReaders) {
                             "Caratteri, pagine e immagini da file", "Foglio presenze di esempio"}) {
     EXPECT_TRUE(Contains(json, std::string("\"title\":\"") + title + "\"")) << title;
   }
+  // Protected, every string (titles, field values) is encrypted with its own object's key.
+  options.output_path = dir.File("chiuso.pdf");
+  options.user_password = "utente";
+  options.owner_password = "capo";
+  ASSERT_EQ(WriteTestPagePdf(options, &error), 0) << error;
+  EXPECT_EQ(RunTool("qpdf --password=utente --check " + Quote(options.output_path)).status, 0);
+  const std::vector<std::string> titles = pdf_test::OutlineTitles(options.output_path, "utente");
+  EXPECT_EQ(titles.size(), 6u);
+  EXPECT_NE(std::find(titles.begin(), titles.end(), "Collegamenti, note e moduli"), titles.end());
+  EXPECT_TRUE(Contains(QpdfJson(options.output_path, "acroform", "utente"),
+                       "\"value\":\"u:ROSSI\""));
+  options.output_path = dir.File("tutto.pdf");
+
   // Every barcode of the second page decodes.
   const std::string page2 = dir.File("barre");
   ASSERT_EQ(RunTool("pdftoppm -r 300 -f 2 -l 2 -singlefile -png " + Quote(options.output_path) +
