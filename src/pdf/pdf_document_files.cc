@@ -355,6 +355,10 @@ void PdfDocument::ImportPage(const std::string& file, int page, double x, double
       if (!reader.Open(data, &reason) || !reader.ReadPage(page, &source, &reason)) {
         Fail(kErrInvalidArgument, file + ": " + reason);
       }
+      const double w = source.box[2] - source.box[0], h = source.box[3] - source.box[1];
+      if (!(w >= 1 && h >= 1 && w <= 1e6 && h <= 1e6)) {
+        Fail(kErrInvalidArgument, file + ": pagina di dimensioni non valide");
+      }
 
       // Every object the resources reach, read and decoded first.
       std::vector<ImportedObject> objects;
@@ -444,7 +448,6 @@ void PdfDocument::ImportPage(const std::string& file, int page, double x, double
       std::string resources;
       AppendImported(source.resources, form_number, sorted, &resources);
       if (source.resources.kind != PdfValue::kDict) resources = "<< >>";
-      const double w = source.box[2] - source.box[0], h = source.box[3] - source.box[1];
       // The form shows the page as a reader does: turned by its /Rotate (clockwise), so a
       // quarter turn swaps the form's width and height.
       const bool quarter = source.rotate == 90 || source.rotate == 270;

@@ -169,7 +169,7 @@ class Parser {
     std::string_view number = t;
     if (!number.empty() && number[0] == '+') number.remove_prefix(1);
     auto [p, ec] = std::from_chars(number.data(), number.data() + number.size(), v);
-    if (ec != std::errc() || p != number.data() + number.size()) return false;
+    if (ec != std::errc() || p != number.data() + number.size() || !std::isfinite(v)) return false;
     out->kind = PdfValue::kNumber;
     out->number = v;
     out->text.assign(t);
@@ -221,8 +221,11 @@ class Parser {
   size_t pos_;
 };
 
+// A number as an integer; numbers beyond +-2^53 (or not numbers) give the fallback, so
+// that a hostile file's 1e29 never reaches an integer conversion.
 long long IntOf(const PdfValue* v, long long fallback) {
   if (v == nullptr || v->kind != PdfValue::kNumber) return fallback;
+  if (!(std::fabs(v->number) <= 9007199254740992.0)) return fallback;
   return static_cast<long long>(v->number);
 }
 
@@ -603,13 +606,13 @@ bool PdfReader::ReadSection(uint64_t offset, int depth) {
     }
     if (!p.Value(&trailer, 0) || trailer.kind != PdfValue::kDict) return false;
     const PdfValue* stream = trailer.Find("XRefStm");
-    if (stream != nullptr && stream->kind == PdfValue::kNumber && stream->number >= 0) {
-      ReadSection(static_cast<uint64_t>(stream->number), depth + 1);
-    }
+    const long long at = IntOf(stream, -1);
+    if (at >= 0) ReadSection(static_cast<uint64_t>(at), depth + 1);
   } else {
     PdfObject object;
     long long number, generation;
-    if (!Parser::Integer(p.Token(), &number) || !Parser::Integer(p.Token(), &generation) || !p.Keyword("obj")) {
+    if (!Parser::Integer(p.Token(), &number) || !Parser::Integer(p.Token(), &generation) || !p.Keyword("obj") ||
+        number <= 0 || number >= (1LL << 30)) {
       return false;
     }
     // The stream object is read with the entries known so far (its /Length is direct).
@@ -665,9 +668,8 @@ bool PdfReader::ReadSection(uint64_t offset, int depth) {
   }
   if (trailer_.kind != PdfValue::kDict) trailer_ = trailer;
   const PdfValue* prev = trailer.Find("Prev");
-  if (prev != nullptr && prev->kind == PdfValue::kNumber && prev->number >= 0) {
-    return ReadSection(static_cast<uint64_t>(prev->number), depth + 1);
-  }
+  const long long previous = IntOf(prev, -1);
+  if (previous >= 0) return ReadSection(static_cast<uint64_t>(previous), depth + 1);
   return true;
 }
 
@@ -734,7 +736,7 @@ bool PdfReader::FetchAt(int number, PdfObject* object, int depth) {
   long long length = -1;
   const PdfValue* given = object->value.Find("Length");
   if (given != nullptr && given->kind == PdfValue::kNumber) {
-    length = static_cast<long long>(given->number);
+    length = IntOf(given, -1);
   } else if (given != nullptr && given->kind == PdfValue::kRef && given->ref != number) {
     PdfObject length_object;
     if (FetchAt(given->ref, &length_object, depth + 1)) length = IntOf(&length_object.value, -1);
@@ -854,7 +856,7 @@ bool PdfReader::ReadPage(int number, PdfPage* page, std::string* reason) {
     out.box[0] = 0, out.box[1] = 0, out.box[2] = 612, out.box[3] = 792;
   }
   const PdfValue rotate = Resolve(ref.rotate);
-  if (rotate.kind == PdfValue::kNumber && std::isfinite(rotate.number)) {
+  if (rotate.kind == PdfValue::kNumber && std::fabs(rotate.number) < 1e9) {
     const long long quarter = static_cast<long long>(std::llround(rotate.number / 90)) % 4;
     out.rotate = static_cast<int>((quarter + 4) % 4) * 90;
   }
