@@ -332,6 +332,9 @@ class TestPageCommand : public Command {
                    "password del proprietario (protegge il PDF)");
     sub.add_option("--key-bits", key_bits_, "lunghezza della chiave: 40 o 128")
         ->check(CLI::IsMember({40, 128}));
+    sub.add_flag("--all-features", all_features_,
+                 "con --pdf: prima quattro pagine con tutte le funzioni del PDF (segnalibri, moduli, "
+                 "codici a barre, livelli, ...)");
     sub.add_flag("--print", print_,
                  "stampa la pagina sulla stampante scelta (implicito con --printer)");
   }
@@ -348,6 +351,7 @@ class TestPageCommand : public Command {
       options.user_password = user_password_;
       options.owner_password = owner_password_;
       options.key_bits = key_bits_;
+      options.all_features = all_features_;
       if (!ParseTestPageCompression(compression_, &options.compression)) {
         ctx.err << "kaveltar-cli: compressione sconosciuta: " << compression_ << "\n";
         return 2;
@@ -387,6 +391,7 @@ class TestPageCommand : public Command {
   std::string owner_password_;
   int key_bits_ = 128;
   bool print_ = false;
+  bool all_features_ = false;
 };
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include <thread>
 
 #include "pdf/pdf_document_internal.h"
+#include "pdf/pdf_extras.h"
 #include "pdf/pdf_filters.h"
 #include "pdf/pdf_number.h"
 #include "pdf/pdf_page_writer.h"
@@ -197,6 +198,7 @@ void PdfDocument::ResetDocumentState() {
   content_.clear();
   images_.clear();
   alphas_.clear();
+  extras_.reset();
   // The selected font stays selected; the other entries belonged to the last document.
   if (font_ >= 0) {
     FontEntry current = fonts_[font_];
@@ -308,6 +310,7 @@ void PdfDocument::EndPage() {
 }
 
 void PdfDocument::EndPageInternal(bool finishing) {
+  if (extras_ != nullptr) ClosePageStructures();
   page_open_ = false;
 
   // The page's coordinate system: origin at the top-left corner of the margin box, Y down.
@@ -332,7 +335,10 @@ void PdfDocument::EndPageInternal(bool finishing) {
   AppendNumber(&body, page_width_);
   body.push_back(' ');
   AppendNumber(&body, page_height_);
-  body.append("]\r/Resources 2 0 R\r");
+  body.append("]\r");
+  if (extras_ != nullptr) AppendPageAnnotations(&body);
+  body.append("/Resources 2 0 R\r");
+  if (extras_ != nullptr) AppendPageTransition(&body);
   const int view = pages_.back().view;
   if (view != 0 && view != document_view_) {
     // A page shown with its own zoom: an open action of the page.
@@ -373,7 +379,11 @@ void PdfDocument::EndDoc() {
     }
     WaitForPages();
 
-    WriteObject(3, "<< /Type /Outlines /Count 0 >>");
+    if (extras_ != nullptr) {
+      WriteExtrasObjects();  // also object 3, the outline root
+    } else {
+      WriteObject(3, "<< /Type /Outlines /Count 0 >>");
+    }
     int encryption = 0;
     if (protect_) {
       encryption = NewObjectNumber();
@@ -753,13 +763,21 @@ void PdfDocument::WriteResources() {
   body += " >>\r/ProcSet [/PDF /Text";
   if (!images_.empty()) body += " /ImageB /ImageC /ImageI";
   body += " ]\r";
-  if (!images_.empty()) {
+  const bool forms = extras_ != nullptr && !extras_->objects.empty();
+  if (!images_.empty() || forms) {
     body += "/XObject <<";
     for (size_t i = 0; i < images_.size(); ++i) {
       body += " /_IMG_";
       AppendInteger(&body, static_cast<long long>(i + 1));
       body.push_back(' ');
       AppendInteger(&body, images_[i].object);
+      body += " 0 R";
+    }
+    for (size_t i = 0; forms && i < extras_->objects.size(); ++i) {
+      body += " /XO";
+      AppendInteger(&body, static_cast<long long>(i + 1));
+      body.push_back(' ');
+      AppendInteger(&body, extras_->objects[i].object);
       body += " 0 R";
     }
     body += " >>\r";
@@ -775,6 +793,7 @@ void PdfDocument::WriteResources() {
     }
     body += " >>\r";
   }
+  if (extras_ != nullptr) AppendExtrasResources(&body);
   body += ">>";
   WriteObject(2, body);
 }
@@ -804,6 +823,7 @@ int PdfDocument::WriteCatalog() {
     if (document_view_ == 4) body += " 1";
     body += "]\r";
   }
+  if (extras_ != nullptr) AppendExtrasCatalog(&body, number);
 
   // The preferences arrive as a 16-bit value: 32768 is the sign-extended -32768.
   const int prefs = static_cast<int16_t>(viewer_preferences_ & 0xFFFF);
@@ -815,7 +835,10 @@ int PdfDocument::WriteCatalog() {
     case 1: body += "/PageMode /FullScreen\r"; break;
     case 4: body += "/PageMode /UseThumbs\r"; break;
     case 8: body += "/PageMode /UseOC\r"; break;
-    default: break;  // 2 (outlines) needs bookmarks, which this document has none of
+    case 2:  // only a document with bookmarks opens with its outline shown
+      if (extras_ != nullptr && !extras_->bookmarks.empty()) body += "/PageMode /UseOutlines\r";
+      break;
+    default: break;
   }
   body += "/ViewerPreferences << ";
   if (prefs & 16) body += "/HideMenubar true ";

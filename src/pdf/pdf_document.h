@@ -4,9 +4,9 @@
 // memory and written as a content stream and a page object when the page ends; EndDoc
 // writes the shared objects (fonts, resources, page tree, catalog, information), the
 // cross-reference table and the trailer. The class depends on nothing else of the program.
-// Annotations, form fields, bookmarks, layers, patterns and page import are not offered
-// yet; the page records, the outline root (object 3), the resources and the catalog are
-// written so that they can be added.
+// Bookmarks, annotations, form fields, scripts, layers, patterns, reusable objects, page
+// labels and transitions are kept aside (see PdfExtras) only when a document uses them, so
+// a plain report pays nothing for them.
 //
 // Coordinates and sizes are in the user unit chosen by SetScale (points by default, the
 // reports use centimetres); the origin is the top-left corner of the margin box and Y grows
@@ -39,6 +39,7 @@ namespace kaveltar {
 
 namespace pdf_internal {
 class StreamEncoder;
+struct PdfExtras;
 struct TrueTypeFont;
 struct VectorDrawing;
 class PdfReader;
@@ -48,6 +49,14 @@ struct PdfValue;
 struct PdfPoint {
   double x = 0;
   double y = 0;
+};
+
+// A box in user units: top-left corner, width and height.
+struct PdfRect {
+  double x = 0;
+  double y = 0;
+  double width = 0;
+  double height = 0;
 };
 
 class PdfDocument {
@@ -209,6 +218,115 @@ class PdfDocument {
   // top-left pixel transparent. The same file drawn again reuses its image object.
   void DrawImage(const std::string& file, double x, double y, double width, double height,
                  int stretch = 1, int transparent = 0);
+
+  // ===== Outline, annotations, forms and scripts (pdf_document_outline.cc) =====
+
+  // Destinations point at the open page: "/XYZ" shows it with (area.x, area.y) at the
+  // window's top-left corner, "/FitH" fits its width with area.y at the top, "/FitV" fits
+  // its height with area.x at the left, "/FitR" fits the area, "/FitB" the whole page.
+  //
+  // An outline entry under `parent` (0 the top level, otherwise a number AddBookmark
+  // returned). Returns the entry's number, from 1, or 0 after an error.
+  int AddBookmark(const std::string& title, const std::string& destination = "/XYZ",
+                  const PdfRect& area = {}, int parent = 0);
+  // A named destination, the target of LinkTo("#name").
+  void DefineRef(const std::string& name, const std::string& destination = "/XYZ",
+                 const PdfRect& area = {});
+  // A free-text note drawn in the box. Options: 0 left, 1 centred, 2 right aligned text;
+  // 4 no border.
+  void AddNoteBox(const PdfRect& box, const std::string& text, int options = 0);
+  // A pop-up note shown as an icon at (x, y): "Note", "Comment", "Help", "Insert", "Key",
+  // "Paragraph" or "NewParagraph".
+  void AddNoteIcon(double x, double y, const std::string& text,
+                   const std::string& icon = "Note", bool open = false);
+  // A clickable box. The target's prefix chooses the action: "http://", "https://" and
+  // "ftp://" a web link, "mailto:" a mail, "file:" opens a file, "layer:" switches a layer
+  // on and off (the layer may get its content later), "javascript:" runs a script, "#"
+  // jumps to a named destination.
+  void LinkTo(const PdfRect& box, const std::string& target);
+  // A form field on the open page. Types: 0 text, 1 push button (value: its caption),
+  // 2 check box, 3 combo box, 4 list box (value: the choices separated by ";", the first
+  // one selected). Options: 1 read-only, 2 required, 4 multi-line text or a ticked check
+  // box, 8 password text or an editable combo box. Names are unique in the document.
+  void AddField(int field_type, const std::string& name, const PdfRect& box,
+                const std::string& value = "", int options = 0);
+  // Document script. Events: 0 on opening, 1 before closing, 2 before saving, 3 after
+  // saving, 4 before printing, 5 after printing. `reset_script` drops the event's earlier
+  // scripts; otherwise they run one after the other.
+  void OnDocEvent(int event_type, const std::string& script, bool reset_script = false);
+  // Field script. Events: "KEYSTROKE", "FORMAT", "VALIDATE", "CALCULATE", "MOUSEUP",
+  // "MOUSEDOWN", "ENTER", "EXIT", "FOCUS", "BLUR" (case does not matter).
+  void OnFieldEvent(const std::string& on_event, const std::string& field_name,
+                    const std::string& action);
+
+  // ===== Pages and document (pdf_document_outline.cc) =====
+
+  // Page numbering shown by viewers from the open page on (or from the next page when
+  // none is open). Styles: 0 1 2 3, 1 I II III, 2 i ii iii, 3 A B C, 4 a b c, 5 the
+  // prefix alone.
+  void SetLabel(int page_label, const std::string& label_prefix = "", int first_value = 1);
+  // Presentation effect when the open page appears: 0 replace, 1 split, 2 blinds, 3 box,
+  // 4 wipe, 5 dissolve, 6 glitter; `show_time` seconds before the next page (0: none),
+  // `trans_time` seconds of the effect.
+  void SetPageTransition(int transition, double show_time = 0, double trans_time = 1);
+
+  // ===== Coordinates and structure (pdf_document_structure.cc) =====
+
+  // Changes the coordinate system for the rest of the page (or of the open space):
+  // rotation counter-clockwise in degrees about the origin, scaling, skewing of the X and
+  // Y axes in degrees, and moving the origin by user units.
+  void AxisRotation(double angle);
+  void AxisScaling(double scale_x, double scale_y);
+  void AxisSkewing(double angle_x, double angle_y);
+  void AxisTranslation(double translate_x, double translate_y);
+  // Saves the drawing state and puts the origin at (new_x, new_y), scaled and rotated;
+  // EndSpace restores the coordinates, colours and line settings of BeginSpace. Table
+  // cells and reusable objects keep their colour changes to themselves the same way.
+  void BeginSpace(double new_x = 0, double new_y = 0, double scale_x = 1, double scale_y = 1,
+                  double angle = 0);
+  void EndSpace();
+  // Tables: each cell (BeginColumn ... EndColumn) has its origin at its top-left corner.
+  // A row's height of 0 or less is 1.5 lines of the current font; a column's width of 0 or
+  // less repeats the width of the same column in the row above (the rest of the margin box
+  // in the first row). With `border_width` above 0 every cell gets a frame in the line
+  // colour.
+  void BeginTable(double x, double y, double border_width = 0);
+  void BeginRow(double height = 0);
+  void BeginColumn(double width = 0);
+  void EndColumn();
+  void EndRow();
+  void EndTable();
+  // Optional content: what is drawn until EndLayer belongs to the named layer, which a
+  // viewer can hide. "SCREEN" is shown and not printed, "PRINTER" printed and not shown.
+  void BeginLayer(const std::string& name);
+  void EndLayer();
+  // A reusable drawing: what is drawn until EndObject is kept, not shown; PlayObject draws
+  // it with its origin moved to (x, y), on any page.
+  void BeginObject(const std::string& name);
+  void EndObject();
+  void PlayObject(const std::string& name, double x = 0, double y = 0);
+
+  // ===== Paints and barcodes (pdf_document_structure.cc, pdf_barcodes.cc) =====
+
+  // A colour gradient usable as a colour by its name: type 0 along the line from
+  // (x1, y1) to (x2, y2), type 1 between the circle of `radius1` around (x1, y1) and that
+  // of `radius2` around (x2, y2). Beyond the ends the end colours continue.
+  void AddGradient(const std::string& name, int gradient_type, double x1, double y1,
+                   double x2, double y2, const std::string& color1, const std::string& color2,
+                   double radius1 = 0, double radius2 = 0);
+  // A tile of width x height drawn until EndTiling and repeated to paint, usable as a
+  // colour by its name. The tile's origin is its top-left corner.
+  void BeginTiling(const std::string& name, double width, double height);
+  void EndTiling();
+  // Types: 0 EAN-13, 1 EAN-8, 2 UPC-A, 3 Code 39, 4 Code 128, 5 interleaved 2 of 5. The
+  // bars' top-left corner is at (x, y); modules are 0.33 mm times `zoom_factor`; a height
+  // of 0 or less gives the usual height for the type. `show_code` writes the text below in
+  // Courier; `add_check` appends the check digit where it is optional (Code 39,
+  // interleaved 2 of 5; EAN and UPC always end with it and a given one is verified).
+  // Returns the width drawn in user units (0 after an error).
+  double DrawBarCode(int bar_code_type, const std::string& code, double x, double y,
+                     bool show_code = true, double zoom_factor = 1, double height = 0,
+                     bool add_check = true);
 
   // ----- Fonts, pictures and pages read from other files -----
   // DrawImage above also places ".GIF" (palette as an Indexed colour space, the file's
@@ -423,6 +541,23 @@ class PdfDocument {
   StreamScratch scratch_;
   bool background_writing_ = false;
   std::unique_ptr<PageWriter> page_writer_;
+
+  // ===== Outline, annotations, forms, layers, patterns and objects =====
+  pdf_internal::PdfExtras& Extras();
+  void AppendPageAnnotations(std::string* page_body);
+  void AppendPageTransition(std::string* page_body);
+  void ClosePageStructures();
+  void WriteExtrasObjects();
+  void AppendExtrasResources(std::string* body);
+  void AppendExtrasCatalog(std::string* body, int catalog);
+  bool ColorIsPattern(const std::string& color, uint32_t* paint) const;
+  // The layer's index in the document's list, added (after SCREEN and PRINTER) when new.
+  size_t LayerIndex(const std::string& name);
+  void PushDrawingState();
+  void PopDrawingState();
+  void AppendMatrix(double a, double b, double c, double d, double e, double f);
+  std::string DestinationArray(int page_index, int kind, const PdfRect& area_pt) const;
+  std::unique_ptr<pdf_internal::PdfExtras> extras_;
 
   long err_number_ = 0;
   std::string err_source_;

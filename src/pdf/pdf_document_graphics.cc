@@ -8,6 +8,7 @@
 #include "pdf/pdf_colors.h"
 #include "pdf/pdf_document.h"
 #include "pdf/pdf_document_internal.h"
+#include "pdf/pdf_extras.h"
 #include "pdf/pdf_images.h"
 #include "pdf/pdf_tga.h"
 #include "pdf/pdf_number.h"
@@ -59,6 +60,15 @@ std::string UpperExtension(const std::string& file) {
 // Colours and line settings
 
 void PdfDocument::AppendColor(uint32_t rgb, const char* op) {
+  if (rgb & pdf_internal::kPatternPaint) {
+    // A pattern: " rg" becomes "/Pattern cs /Pn scn", " RG" the stroking pair.
+    const bool stroke = op[1] == 'R';
+    content_ += stroke ? "/Pattern CS /P" : "/Pattern cs /P";
+    AppendInteger(&content_, rgb & 0xFFFF);
+    content_ += stroke ? " SCN" : " scn";
+    content_ += op + 3;
+    return;
+  }
   // The 256 component values as written: c / 255 with three decimals.
   static const std::array<std::string, 256> kComponents = [] {
     std::array<std::string, 256> table;
@@ -82,7 +92,7 @@ void PdfDocument::EnsureFill(uint32_t rgb) {
 void PdfDocument::SetColorFill(const std::string& color) {
   Guard("SetColorFill", [&] {
     if (color.empty()) return;
-    fill_color_ = ParseColorOrFail(color);
+    if (!ColorIsPattern(color, &fill_color_)) fill_color_ = ParseColorOrFail(color);
     if (page_open_) {
       AppendColor(fill_color_, " rg\n");
       content_fill_ = fill_color_;
@@ -93,7 +103,7 @@ void PdfDocument::SetColorFill(const std::string& color) {
 void PdfDocument::SetColorLine(const std::string& color) {
   Guard("SetColorLine", [&] {
     if (color.empty()) return;
-    line_color_ = ParseColorOrFail(color);
+    if (!ColorIsPattern(color, &line_color_)) line_color_ = ParseColorOrFail(color);
     if (page_open_) AppendColor(line_color_, " RG\n");
   });
 }
@@ -101,7 +111,7 @@ void PdfDocument::SetColorLine(const std::string& color) {
 void PdfDocument::SetColorText(const std::string& color) {
   Guard("SetColorText", [&] {
     if (color.empty()) return;
-    text_color_ = ParseColorOrFail(color);
+    if (!ColorIsPattern(color, &text_color_)) text_color_ = ParseColorOrFail(color);
   });
 }
 

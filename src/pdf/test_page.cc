@@ -225,9 +225,17 @@ int WriteTestPagePdf(const TestPageOptions& options, std::string* error) {
   };
   doc.BeginDoc(options.output_path);
   if (doc.ErrNumber() != 0) return pdf_error();
+  if (options.all_features) {
+    doc.SetViewerPreferences(768 | 2);  // the outline is shown on opening
+    DrawFeaturePages(doc);
+  }
   for (int page = 1; page <= options.pages; ++page) {
     doc.BeginPage();
     if (doc.ErrNumber() != 0) return pdf_error();
+    if (options.all_features && page == 1) {
+      doc.SetLabel(0, "Foglio ", 1);
+      doc.AddBookmark("Foglio presenze di esempio");
+    }
     DrawTestPage(doc, page);
   }
   doc.EndDoc();

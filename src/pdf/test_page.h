@@ -48,7 +48,15 @@ struct TestPageOptions {
   std::string user_password;
   std::string owner_password;
   int key_bits = 128;  // 40 or 128
+  // Four pages showing every feature of the writer come before the sample sheets.
+  bool all_features = false;
 };
+
+// Begins and draws the showcase pages (labelled "Funzioni-A" to "-D"): bookmarks, links,
+// notes, form fields with scripts, gradients, a tiling pattern, barcodes, transformed
+// axes, a table, layers, a replayed object, transitions, an embedded TrueType font, an
+// imported page and GIF, TGA, WMF and EPS pictures (written to a temporary folder first).
+void DrawFeaturePages(PdfDocument& doc);
 
 // Writes a whole sample file, set up as the program sets up its PDF reports. Returns 0 on
 // success; otherwise 1 with the reason in *error (an unfinished file is removed).

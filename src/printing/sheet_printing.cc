@@ -290,6 +290,10 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
         break;
       }
       company_file_open = true;
+      // A reader of the company's file jumps to an employee's sheet from the outline.
+      target.ReportPdf().AddBookmark(Cp1252ToUtf8(Trim(input.employee.surname)) + " " +
+                                     Cp1252ToUtf8(Trim(input.employee.first_name)) + " - " +
+                                     Cp1252ToUtf8(Trim(input.employee.key)));
       try {
         STAMPASTRUTTURAPDF(target, input, options);
       } catch (const RunTimeError& error) {

@@ -99,6 +99,10 @@ class SummaryPages {
     // reaches 0.1 cm above its row and would cut the foot of the line before it.
     if (row_ > first_row_) row_ += kBandGap;
     Room(2);
+    // Each group of the summary is an outline entry, pointing just above its band.
+    if (target_.PdfOutput()) {
+      target_.ReportPdf().AddBookmark(text, "/XYZ", {0, std::max(0.0, row_ - 1), 0, 0});
+    }
     if (target_.PdfOutput()) {
       PrintShadedBox(target_, row_ - 0.35, kLeft, 0.5, kBandWidth, "Silver");
     } else {

@@ -182,4 +182,17 @@ uint32_t PpmPixel(const std::string& ppm, int x, int y) {
   return (p[0] << 16) | (p[1] << 8) | p[2];
 }
 
+std::vector<std::string> OutlineTitles(const std::string& file, const std::string& password) {
+  const ToolResult result =
+      RunTool("qpdf --json --json-key=outlines " +
+              (password.empty() ? "" : "--password=" + Quote(password) + " ") + Quote(file));
+  std::vector<std::string> titles;
+  const std::regex title("\"title\": \"((?:[^\"\\\\]|\\\\.)*)\"");
+  for (auto it = std::sregex_iterator(result.output.begin(), result.output.end(), title);
+       it != std::sregex_iterator(); ++it) {
+    titles.push_back((*it)[1].str());
+  }
+  return titles;
+}
+
 }  // namespace kaveltar::pdf_test

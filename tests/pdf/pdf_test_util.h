@@ -53,6 +53,10 @@ std::string ReadFile(const std::string& path);
 std::string MakeBmp(int width, int height, int bits, const std::vector<uint32_t>& rgb,
                     bool top_down = false);
 
+// The titles of a PDF file's outline entries as qpdf lists them: siblings in order, an
+// entry's children before its own title.
+std::vector<std::string> OutlineTitles(const std::string& file, const std::string& password = "");
+
 // Pixel (x, y) of a binary PPM (P6) image as 0xRRGGBB.
 uint32_t PpmPixel(const std::string& ppm, int x, int y);
 

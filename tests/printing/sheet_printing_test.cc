@@ -304,6 +304,14 @@ TEST_F(SheetPrintingTest, PdfFilesPerEmployeeAndPerCompany) {
   EXPECT_NE(info.find("Pages:           3"), std::string::npos) << info;
   const std::string text = RunTool("pdftotext -upw " + Quote(password) + " -layout " + Quote(file) + " -").output;
   for (const std::string& k : keys) EXPECT_NE(text.find("CODICE DIP. : " + k), std::string::npos);
+  // One bookmark per sheet: the employee's name and key.
+  const std::vector<std::string> titles = pdf_test::OutlineTitles(file, password);
+  ASSERT_EQ(titles.size(), keys.size());
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const std::string ending = " - " + std::string(Trim(keys[i]));
+    EXPECT_GT(titles[i].size(), ending.size() + 1) << titles[i];
+    EXPECT_EQ(titles[i].substr(titles[i].size() - std::min(titles[i].size(), ending.size())), ending);
+  }
   EXPECT_NE(text.find("STAMPA IN BOZZA - NON VALIDA AI FINI FISCALI"), std::string::npos);
 
   // Nothing memorized for July: no file and the message.

@@ -112,6 +112,11 @@ TEST_F(SummariesTest, GroupsInOrderPageBreaksAndPdf) {
           .output;
   EXPECT_NE(text.find("CODICE SOTTODITTA : "), std::string::npos) << text;
 
+  // The schedule-group summary as PDF: one bookmark per group, the bands printed above.
+  pdf.kind = SummaryKind::kGroup;
+  const SummaryResult groups = STAMPARIEPILOGOMESE(*session_, pdf);
+  EXPECT_EQ(pdf_test::OutlineTitles(groups.pdf_file, password), bands);
+
   // A period without rows: the message, nothing printed.
   const size_t printed = printer_->printed().size();
   SummaryRequest july = Summary(SummaryKind::kJustification, keys);

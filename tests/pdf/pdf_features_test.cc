@@ -1,0 +1,592 @@
+// Bookmarks, annotations, forms, page labels, coordinates, tables, layers, objects,
+// patterns and barcodes: read back with qpdf, rendered with poppler and, for
+// barcodes, decoded with zbarimg.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "pdf/pdf_barcodes.h"
+#include "pdf/pdf_document.h"
+#include "pdf/pdf_sink.h"
+#include "pdf/test_page.h"
+#include "pdf_test_util.h"
+
+namespace kaveltar {
+namespace {
+
+using pdf_test::Quote;
+using pdf_test::RunTool;
+
+constexpr double kCm = 28.346457;  // points per centimetre
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// qpdf --check finds neither errors nor warnings.
+void ExpectQpdfCheckClean(const std::string& file) {
+  const auto result = RunTool("qpdf --check " + Quote(file));
+  EXPECT_EQ(result.status, 0) << result.output;
+  EXPECT_TRUE(Contains(result.output, "No syntax or stream encoding errors found")) << result.output;
+  EXPECT_FALSE(Contains(result.output, "WARNING")) << result.output;
+}
+
+// A document of `pages` pages set up like the reports (centimetres, A4, no margins), each
+// page drawn by `draw(doc, page)`, written uncompressed into `path`.
+void WriteDocument(const std::string& path, int pages,
+                   const std::function<void(PdfDocument&, int)>& draw) {
+  PdfDocument doc;
+  doc.SetScale(3, 1);
+  doc.SetMargins(0, 0, 0, 0, true);
+  doc.SetViewerPreferences(768);
+  doc.BeginDoc(path);
+  for (int page = 1; page <= pages; ++page) {
+    doc.BeginPage();
+    draw(doc, page);
+  }
+  doc.EndDoc();
+  ASSERT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
+}
+
+std::string QpdfJson(const std::string& file, const std::string& key,
+                     const std::string& password = "") {
+  const auto result = RunTool("qpdf --json --json-key=" + key + " " +
+                              (password.empty() ? "" : "--password=" + Quote(password) + " ") +
+                              Quote(file));
+  EXPECT_EQ(result.status, 0) << result.output;
+  // Without blanks and line breaks, so that the checks do not depend on the layout.
+  std::string compact;
+  bool in_string = false;
+  for (size_t i = 0; i < result.output.size(); ++i) {
+    const char c = result.output[i];
+    if (c == '"' && (i == 0 || result.output[i - 1] != '\\')) in_string = !in_string;
+    if (!in_string && (c == ' ' || c == '\n')) continue;
+    compact.push_back(c);
+  }
+  return compact;
+}
+
+// Page `page` rendered at 72 dpi (one pixel per point) as PPM; poppler must say nothing.
+std::string Render(const pdf_test::TempDir& dir, const std::string& file, int page) {
+  const std::string out = dir.File("render");
+  const auto result = RunTool("pdftoppm -r 72 -f " + std::to_string(page) + " -l " +
+                              std::to_string(page) + " -singlefile " + Quote(file) + " " + Quote(out));
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.output, "");
+  return pdf_test::ReadFile(out + ".ppm");
+}
+
+// What zbarimg decodes, one symbol a line, without the messages it prints about the
+// desktop bus.
+std::string Zbar(const std::string& arguments) {
+  const auto result = RunTool("zbarimg -q " + arguments);
+  std::string decoded;
+  size_t start = 0;
+  while (start < result.output.size()) {
+    size_t end = result.output.find('\n', start);
+    if (end == std::string::npos) end = result.output.size();
+    const std::string line = result.output.substr(start, end - start);
+    if (line.rfind("Connection ", 0) != 0) decoded += line + "\n";
+    start = end + 1;
+  }
+  return decoded;
+}
+
+// The pixel at (x, y) centimetres from the page's top-left corner.
+uint32_t PixelAt(const std::string& ppm, double x_cm, double y_cm) {
+  return pdf_test::PpmPixel(ppm, static_cast<int>(x_cm * kCm), static_cast<int>(y_cm * kCm));
+}
+
+// ---------------------------------------------------------------------------------------
+// Barcodes
+
+TEST(PdfBarcodes, CheckDigitsAndModuleCounts) {
+  using pdf_internal::Barcode;
+  using pdf_internal::EncodeBarcode;
+  // Weights 3, 1, 3, ... from the right: 4006381333931 is the textbook EAN-13.
+  EXPECT_EQ(pdf_internal::Mod10CheckDigit("400638133393"), 1);
+  EXPECT_EQ(pdf_internal::Mod10CheckDigit("9638507"), 4);
+  EXPECT_EQ(pdf_internal::Mod10CheckDigit("03600029145"), 2);
+
+  Barcode code;
+  std::string error;
+  ASSERT_TRUE(EncodeBarcode(0, "4006381333931", true, &code, &error)) << error;
+  EXPECT_EQ(code.total_modules, 95);  // 3 + 6 x 7 + 5 + 6 x 7 + 3
+  EXPECT_FALSE(EncodeBarcode(0, "4006381333932", true, &code, &error));  // wrong check digit
+  EXPECT_FALSE(EncodeBarcode(0, "40063813339", true, &code, &error));    // 11 digits
+  ASSERT_TRUE(EncodeBarcode(1, "9638507", true, &code, &error));
+  EXPECT_EQ(code.total_modules, 67);
+
+  // Code 39: start, two characters, stop; 15 modules each and three gaps.
+  ASSERT_TRUE(EncodeBarcode(3, "A", true, &code, &error));
+  EXPECT_EQ(code.total_modules, 63);
+  EXPECT_EQ(code.labels.at(0).text, "AA");  // A's value 10 is its own check
+  ASSERT_TRUE(EncodeBarcode(3, "kav2026", true, &code, &error));
+  EXPECT_EQ(code.labels.at(0).text, "KAV2026S");  // 71 mod 43 = 28, "S"
+  EXPECT_FALSE(EncodeBarcode(3, "A@B", true, &code, &error));
+  // Every character has exactly three wide elements: 15 modules.
+  for (char c : std::string("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%")) {
+    ASSERT_TRUE(EncodeBarcode(3, std::string(1, c), false, &code, &error));
+    EXPECT_EQ(code.total_modules, 3 * 15 + 2) << c;
+  }
+
+  // Code 128, digits only: start C, 12 34 56 78, check (105 + 12 + 68 + 168 + 312) % 103
+  // = 47, stop.
+  ASSERT_TRUE(EncodeBarcode(4, "12345678", true, &code, &error));
+  EXPECT_EQ(code.total_modules, 6 * 11 + 13);
+  EXPECT_EQ(std::vector<int>(code.elements.begin(), code.elements.begin() + 6),
+            (std::vector<int>{2, 1, 1, 2, 3, 2}));  // start C
+  EXPECT_FALSE(EncodeBarcode(4, "caff\xC3\xA8", true, &code, &error));
+
+  // Interleaved 2 of 5: "123" gets check 6 (3x3 + 2 + 1x3 = 14); without it a leading 0.
+  ASSERT_TRUE(EncodeBarcode(5, "123", true, &code, &error));
+  EXPECT_EQ(code.labels.at(0).text, "1236");
+  EXPECT_EQ(code.total_modules, 4 + 2 * 18 + 5);
+  ASSERT_TRUE(EncodeBarcode(5, "123", false, &code, &error));
+  EXPECT_EQ(code.labels.at(0).text, "0123");
+  EXPECT_FALSE(EncodeBarcode(5, "12a", true, &code, &error));
+  EXPECT_FALSE(EncodeBarcode(9, "1", true, &code, &error));
+}
+
+TEST(PdfBarcodes, RenderedBarsDecodeToTheCode) {
+  pdf_test::TempDir dir;
+  struct Case {
+    int type;
+    std::string code;
+    bool check;
+    std::string decoded;  // as zbarimg reports it
+  };
+  const Case cases[] = {
+      {0, "400638133393", true, "4006381333931"},
+      {1, "9638507", true, "96385074"},
+      {2, "03600029145", true, "0036000291452"},  // UPC-A is EAN-13 with a leading 0
+      {3, "KAV2026", true, "KAV2026S"},
+      {3, "RIEPG-01", false, "RIEPG-01"},
+      {4, "Presenze 2026/01", true, "Presenze 2026/01"},
+      {4, "ID 0012345678 fine", true, "ID 0012345678 fine"},
+      {5, "1234567890", true, "012345678905"},
+  };
+  for (const Case& c : cases) {
+    const std::string file = dir.File("bar.pdf");
+    double width = 0;
+    WriteDocument(file, 1, [&](PdfDocument& doc, int) {
+      width = doc.DrawBarCode(c.type, c.code, 3, 3, true, 1, 2, c.check);
+      EXPECT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
+    });
+    EXPECT_GT(width, 0);
+    const std::string png = dir.File("bar");
+    ASSERT_EQ(RunTool("pdftoppm -r 300 -singlefile -png " + Quote(file) + " " + Quote(png)).status, 0);
+    const auto result = Zbar("--raw " + Quote(png + ".png"));
+    EXPECT_EQ(result, c.decoded + "\n") << "type " << c.type << " " << c.code;
+  }
+}
+
+TEST(PdfBarcodes, WidthAndRefusals) {
+  MemoryPdfSink sink;  // outlives the document, which writes into it
+  PdfDocument doc;
+  doc.SetScale(3, 1);
+  doc.BeginDocToSink(&sink);
+  doc.BeginPage();
+  // 95 modules of 0.33 mm at zoom 2: 6.27 cm.
+  EXPECT_NEAR(doc.DrawBarCode(0, "400638133393", 1, 1, false, 2), 6.27, 1e-6);
+  EXPECT_EQ(doc.DrawBarCode(0, "12345", 1, 1), 0);
+  EXPECT_EQ(doc.ErrNumber(), 5);
+  EXPECT_EQ(doc.ErrSource(), "PdfDocument.DrawBarCode");
+  EXPECT_EQ(doc.DrawBarCode(3, "A", 1, 1, true, 0), 0);
+  EXPECT_EQ(doc.ErrNumber(), 5);
+}
+
+// ---------------------------------------------------------------------------------------
+// Outline, destinations, annotations, forms
+
+TEST(PdfOutline, BookmarksNestAndPointAtTheirPages) {
+  pdf_test::TempDir dir;
+  const std::string file = dir.File("outline.pdf");
+  PdfDocument doc;
+  doc.SetScale(3, 1);
+  doc.SetViewerPreferences(2);
+  doc.BeginDoc(file);
+  doc.BeginPage();
+  EXPECT_EQ(doc.AddBookmark("ROSSI MARIO 0001"), 1);
+  doc.BeginPage();
+  EXPECT_EQ(doc.AddBookmark("Città", "/FitH", {0, 10, 0, 0}), 2);
+  EXPECT_EQ(doc.AddBookmark("Dettaglio", "/FitR", {1, 2, 3, 4}, 2), 3);
+  EXPECT_EQ(doc.AddBookmark("Orfano", "/XYZ", {}, 7), 0);
+  EXPECT_EQ(doc.ErrNumber(), 5);
+  EXPECT_EQ(doc.AddBookmark("Strano", "/Fit"), 0);
+  EXPECT_EQ(doc.ErrNumber(), 5);
+  doc.EndDoc();
+  ASSERT_EQ(doc.ErrNumber(), 0);
+
+  const std::string json = QpdfJson(file, "outlines");
+  // 842 - 10 cm = 558.535; the /FitR box from (1, 2) to (4, 6) cm: left 28.346, bottom
+  // 842 - 170.079 = 671.921, right 113.386, top 785.307.
+  EXPECT_TRUE(Contains(json, "\"title\":\"ROSSI MARIO 0001\"")) << json;
+  EXPECT_TRUE(Contains(json, "\"title\":\"Città\"")) << json;
+  EXPECT_TRUE(Contains(json, "\"/FitH\",558.535")) << json;
+  EXPECT_TRUE(Contains(json, "\"/FitR\",28.346,671.921,113.386,785.307")) << json;
+  EXPECT_TRUE(Contains(json, "\"destpageposfrom1\":2")) << json;
+  EXPECT_FALSE(Contains(json, "Orfano"));
+  const std::string pdf = pdf_test::ReadFile(file);
+  EXPECT_TRUE(Contains(pdf, "/PageMode /UseOutlines"));
+  EXPECT_TRUE(Contains(pdf, "/Outlines 3 0 R"));
+  EXPECT_TRUE(Contains(pdf, "<< /Type /Outlines /First ")) ;
+  EXPECT_TRUE(Contains(pdf, "/Count 3")) << "three entries, all open";
+  EXPECT_EQ(pdf_test::CheckCrossReference(pdf), "");
+  ExpectQpdfCheckClean(file);
+}
+
+TEST(PdfOutline, PageModeTwoWithoutBookmarksAsksForNothing) {
+  const std::string pdf = pdf_test::MemoryDocument(nullptr, [](PdfDocument& doc) {
+    doc.SetViewerPreferences(2);
+  });
+  EXPECT_FALSE(Contains(pdf, "/PageMode"));
+  EXPECT_TRUE(Contains(pdf, "<< /Type /Outlines /Count 0 >>"));
+}
+
+TEST(PdfAnnotations, LinksNotesAndNamedDestinations) {
+  pdf_test::TempDir dir;
+  const std::string file = dir.File("links.pdf");
+  long bad_target = 0, layer_link = -1, bad_icon = 0;
+  WriteDocument(file, 2, [&](PdfDocument& doc, int page) {
+    if (page == 1) {
+      doc.LinkTo({1, 1, 5, 1}, "https://example.com/a(b)");
+      doc.LinkTo({1, 3, 5, 1}, "mailto:paghe@example.com");
+      doc.LinkTo({1, 5, 5, 1}, "#riepilogo");
+      doc.LinkTo({1, 7, 5, 1}, "gopher://x");
+      bad_target = doc.ErrNumber();
+      doc.LinkTo({1, 7, 5, 1}, "layer:Griglia");  // the layer gets its content later
+      layer_link = doc.ErrNumber();
+      doc.AddNoteIcon(10, 1, "Controllare le ore", "Help");
+      doc.AddNoteIcon(10, 3, "x", "Smile");
+      bad_icon = doc.ErrNumber();
+      doc.AddNoteBox({10, 5, 6, 2}, "Nota dell'ufficio", 1);
+    } else {
+      doc.DefineRef("riepilogo", "/XYZ", {2, 3, 0, 0});
+      doc.BeginLayer("Griglia");
+      doc.DrawLine(0, 0, 5, 5);
+      doc.EndLayer();
+    }
+  });
+  EXPECT_EQ(bad_target, 5);
+  EXPECT_EQ(layer_link, 0);
+  EXPECT_EQ(bad_icon, 5);
+  ExpectQpdfCheckClean(file);
+  const std::string pdf = pdf_test::ReadFile(file);
+  // One array of five annotations on the first page, none on the second.
+  EXPECT_EQ(pdf.find("/Annots "), pdf.rfind("/Annots "));
+  EXPECT_EQ(pdf.compare(0, 8, "%PDF-1.5"), 0) << "layers need PDF 1.5";
+  EXPECT_TRUE(Contains(pdf, "/S /URI /URI (https://example.com/a\\(b\\))"));
+  EXPECT_TRUE(Contains(pdf, "/S /URI /URI (mailto:paghe@example.com)"));
+  EXPECT_TRUE(Contains(pdf, "/S /GoTo /D /riepilogo"));
+  // The link switches the group that the second page's drawing belongs to.
+  std::smatch toggle;
+  ASSERT_TRUE(std::regex_search(pdf, toggle, std::regex("/SetOCGState /State \\[/Toggle (\\d+) 0 R\\]")));
+  EXPECT_TRUE(Contains(pdf, "\n" + toggle[1].str() + " 0 obj\n<< /Type /OCG /Name (Griglia) >>"));
+  EXPECT_TRUE(Contains(pdf, "/Properties << /OC1 "));
+  EXPECT_TRUE(Contains(pdf, "/Subtype /Text /Rect [283.465 793.654 303.465 813.654] /F 4 /Name /Help"));
+  EXPECT_TRUE(Contains(pdf, "/Subtype /FreeText /Rect [283.465 643.575 453.543 700.268]"));
+  EXPECT_TRUE(Contains(pdf, "/Q 1"));
+  // The named destination: (2, 3) cm is 56.693 from the left and 842 - 85.039 = 756.961.
+  const std::regex dests("/riepilogo \\[(\\d+) 0 R /XYZ 56\\.693 756\\.961 null\\]");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(pdf, match, dests));
+  const std::string json = QpdfJson(file, "pages");
+  EXPECT_TRUE(Contains(json, "\"object\":\"" + match[1].str() + " 0 R\"")) << "a page object";
+}
+
+TEST(PdfForms, FieldsScriptsAndTheirErrors) {
+  pdf_test::TempDir dir;
+  const std::string file = dir.File("form.pdf");
+  std::vector<long> errors;
+  WriteDocument(file, 1, [&](PdfDocument& doc, int) {
+    doc.AddField(0, "ore", {1, 1, 3, 0.6}, "160");
+    doc.AddField(0, "extra", {1, 2, 3, 0.6}, "12");
+    doc.AddField(0, "totale", {1, 3, 3, 0.6}, "", 1);
+    doc.AddField(3, "reparto", {1, 4, 4, 0.6}, "Uffici;Produzione");
+    doc.AddField(2, "visto", {1, 5, 0.5, 0.5}, "", 4);
+    doc.AddField(1, "ok", {6, 1, 2, 0.6}, "Calcola");
+    doc.AddField(0, "ore", {1, 6, 3, 0.6});
+    errors.push_back(doc.ErrNumber());  // the name is taken
+    doc.AddField(4, "vuoto", {1, 7, 3, 2}, ";");
+    errors.push_back(doc.ErrNumber());  // no choices
+    doc.AddField(7, "tipo", {1, 7, 3, 2});
+    errors.push_back(doc.ErrNumber());
+    doc.OnFieldEvent("calculate", "totale", "event.value = 1 + 2;");
+    doc.OnFieldEvent("Keystroke", "ore", "AFNumber_Keystroke(0,0,0,0,'',true);");
+    doc.OnFieldEvent("CALCULATE", "manca", "x");
+    errors.push_back(doc.ErrNumber());
+    doc.OnFieldEvent("HOVER", "ore", "x");
+    errors.push_back(doc.ErrNumber());
+    doc.OnDocEvent(0, "var aperto = 1;");
+    doc.OnDocEvent(4, "first();");
+    doc.OnDocEvent(4, "second();", true);
+    doc.OnDocEvent(9, "x");
+    errors.push_back(doc.ErrNumber());
+  });
+  EXPECT_EQ(errors, (std::vector<long>{5, 5, 5, 5, 5, 5}));
+  ExpectQpdfCheckClean(file);
+  Render(dir, file, 1);
+
+  const std::string json = QpdfJson(file, "acroform");
+  for (const char* name : {"ore", "extra", "totale", "reparto", "visto", "ok"}) {
+    EXPECT_TRUE(Contains(json, std::string("\"fullname\":\"") + name + "\"")) << name;
+  }
+  EXPECT_FALSE(Contains(json, "\"fullname\":\"vuoto\""));
+  EXPECT_TRUE(Contains(json, "\"value\":\"u:Uffici\"")) << json;
+  EXPECT_TRUE(Contains(json, "\"value\":\"/Yes\"")) << json;
+  const std::string pdf = pdf_test::ReadFile(file);
+  EXPECT_TRUE(Contains(pdf, "/AcroForm << /NeedAppearances true /Fields ["));
+  EXPECT_TRUE(Contains(pdf, "/AA << /C << /S /JavaScript /JS (event.value = 1 + 2;) >> >>"));
+  EXPECT_TRUE(Contains(pdf, "/AA << /K << /S /JavaScript /JS (AFNumber_Keystroke"));
+  // Only "totale" is calculated.
+  EXPECT_TRUE(std::regex_search(pdf, std::regex("/CO \\[\\d+ 0 R \\]")));
+  // The opening script sits in the name tree; the printing one was replaced.
+  EXPECT_TRUE(Contains(pdf, "/Names << /JavaScript "));
+  EXPECT_TRUE(Contains(pdf, "(var aperto = 1;)"));
+  EXPECT_TRUE(Contains(pdf, "/AA << /WP "));
+  EXPECT_FALSE(Contains(pdf, "first\\(\\);"));
+  EXPECT_TRUE(Contains(pdf, "(second\\(\\);)"));
+}
+
+TEST(PdfPages, LabelsAndTransitions) {
+  pdf_test::TempDir dir;
+  const std::string file = dir.File("labels.pdf");
+  PdfDocument doc;
+  doc.BeginDoc(file);
+  doc.SetLabel(2, "", 1);  // before the first page: from page 1
+  doc.BeginPage();
+  doc.SetPageTransition(2, 5, 1.5);
+  doc.BeginPage();
+  doc.BeginPage();
+  doc.SetLabel(3, "All. ", 2);  // the open page, the third
+  doc.SetLabel(9);
+  EXPECT_EQ(doc.ErrNumber(), 5);
+  doc.SetPageTransition(7);
+  EXPECT_EQ(doc.ErrNumber(), 5);
+  doc.EndDoc();
+  ASSERT_EQ(doc.ErrNumber(), 0);
+  ExpectQpdfCheckClean(file);
+
+  const std::string json = QpdfJson(file, "pagelabels");
+  EXPECT_TRUE(Contains(json, "\"index\":0,\"label\":{\"/S\":\"/r\"")) << json;
+  EXPECT_TRUE(Contains(json, "\"index\":2,\"label\":{\"/P\":\"u:All. \",\"/S\":\"/A\",\"/St\":2")) << json;
+  const std::string pdf = pdf_test::ReadFile(file);
+  EXPECT_TRUE(Contains(pdf, "/Dur 5 /Trans << /Type /Trans /S /Blinds /D 1.5 >>"));
+  EXPECT_EQ(pdf.find("/Type /Trans"), pdf.rfind("/Type /Trans")) << "only the first page has one";
+}
+
+// ---------------------------------------------------------------------------------------
+// Coordinates, tables, layers, objects and patterns, as rendered
+
+constexpr uint32_t kWhite = 0xFFFFFF, kRed = 0xFF0000, kBlue = 0x0000FF;
+
+TEST(PdfStructure, SpacesRotateCounterClockwiseAndRestoreColours) {
+  pdf_test::TempDir dir;
+  const std::string file = dir.File("space.pdf");
+  long unbalanced = 0;
+  WriteDocument(file, 1, [&](PdfDocument& doc, int) {
+    doc.SetColorFill("BLUE");
+    // Rotated a quarter turn: the X axis points up, the Y axis to the right, so the
+    // 2 x 1 box covers x 10-11 cm and y 8-10 cm.
+    doc.BeginSpace(10, 10, 1, 1, 90);
+    doc.SetColorFill("RED");
+    doc.DrawRect(0, 0, 2, 1, 5);
+    doc.EndSpace();
+    doc.DrawRect(2, 2, 2, 2, 5);  // blue again
+    // Scaled twice: a 1 x 1 box at (1, 1) of the space covers 6-8 cm from (4, 14).
+    doc.BeginSpace(4, 14, 2, 2);
+    doc.DrawRect(1, 1, 1, 1, 5);
+    doc.EndSpace();
+    doc.EndSpace();
+    unbalanced = doc.ErrNumber();
+  });
+  EXPECT_EQ(unbalanced, 5);
+  const std::string ppm = Render(dir, file, 1);
+  EXPECT_EQ(PixelAt(ppm, 10.5, 9), kRed);
+  EXPECT_EQ(PixelAt(ppm, 10.5, 10.5), kWhite);
+  EXPECT_EQ(PixelAt(ppm, 11.5, 9), kWhite);
+  EXPECT_EQ(PixelAt(ppm, 3, 3), kBlue);
+  EXPECT_EQ(PixelAt(ppm, 7, 17), kBlue);
+  EXPECT_EQ(PixelAt(ppm, 5.5, 15.5), kWhite);
+}
+
+TEST(PdfStructure, TextColourIsWrittenAgainAfterASpace) {
+  // Inside the space red text sets the fill; after "Q" the fill is black again, so red
+  // text outside must set it anew.
+  const std::string content = pdf_test::FirstContent(pdf_test::MemoryDocument([](PdfDocument& doc) {
+    doc.SetFont("Arial", 10);
+    doc.SetColorText("RED");
+    doc.BeginSpace(1, 1);
+    doc.DrawText(0, 0, "dentro");
+    doc.EndSpace();
+    doc.DrawText(0, 2, "fuori");
+  }));
+  const size_t restore = content.find("Q\n");
+  ASSERT_NE(restore, std::string::npos) << content;
+  EXPECT_LT(content.find("1 0 0 rg", restore), content.find("(fuori)")) << content;
+}
+
+TEST(PdfStructure, AxisOperationsAndTheirArguments) {
+  const std::string content = pdf_test::FirstContent(pdf_test::MemoryDocument([](PdfDocument& doc) {
+    doc.AxisTranslation(1, 2);
+    doc.AxisScaling(2, 0.5);
+    doc.AxisRotation(30);
+    doc.AxisSkewing(45, 0);
+    doc.AxisScaling(0, 1);
+    EXPECT_EQ(doc.ErrNumber(), 5);
+    doc.AxisSkewing(90, 0);
+    EXPECT_EQ(doc.ErrNumber(), 5);
+  }));
+  EXPECT_TRUE(Contains(content, "1 0 0 1 28.346 56.693 cm\n2 0 0 0.5 0 0 cm\n"
+                                "0.866 -0.5 0.5 0.866 0 0 cm\n1 -1 0 1 0 0 cm\n")) << content;
+}
+
+TEST(PdfStructure, TableCellsAndFrames) {
+  double below = 0;
+  std::vector<long> errors;
+  const std::string content = pdf_test::FirstContent(pdf_test::MemoryDocument([&](PdfDocument& doc) {
+    doc.BeginColumn(1);
+    errors.push_back(doc.ErrNumber());  // no table
+    doc.BeginTable(2, 3, 0.05);
+    doc.BeginRow(1);
+    doc.BeginColumn(4);
+    doc.EndColumn();
+    doc.BeginColumn(2);
+    doc.EndRow();
+    errors.push_back(doc.ErrNumber());  // a cell is open
+    doc.EndColumn();
+    doc.EndRow();
+    doc.BeginRow(0.5);
+    doc.BeginColumn();  // the widths of the row above
+    doc.EndColumn();
+    doc.BeginColumn();
+    doc.EndColumn();
+    doc.EndRow();
+    doc.EndTable();
+    below = doc.GetY();
+  }));
+  EXPECT_EQ(errors, (std::vector<long>{5, 5}));
+  EXPECT_NEAR(below, 4.5, 1e-9);
+  // Second row, second column: x 2 + 4 cm, y 3 + 1 cm, 2 x 0.5 cm.
+  EXPECT_TRUE(Contains(content, "q\n1 0 0 1 170.079 113.386 cm\nQ\n")) << content;
+  EXPECT_TRUE(Contains(content, " 1.417 w 170.079 113.386 56.693 14.173 re S Q")) << content;
+  EXPECT_TRUE(Contains(content, " 1.417 w 56.693 85.039 113.386 28.346 re S Q")) << content;
+}
+
+TEST(PdfStructure, LayersObjectsAndPatternsAsRendered) {
+  pdf_test::TempDir dir;
+  const std::string file = dir.File("layers.pdf");
+  std::vector<long> errors;
+  WriteDocument(file, 2, [&](PdfDocument& doc, int page) {
+    if (page == 1) {
+      doc.BeginLayer("PRINTER");
+      doc.SetColorFill("RED");
+      doc.DrawRect(1, 1, 3, 3, 5);
+      doc.EndLayer();
+      doc.BeginLayer("SCREEN");
+      doc.DrawRect(5, 1, 3, 3, 5);
+      doc.EndLayer();
+      doc.EndLayer();
+      errors.push_back(doc.ErrNumber());
+      doc.BeginObject("quadro");
+      doc.SetColorFill("BLUE");
+      doc.DrawRect(0, 0, 1, 1, 5);
+      doc.EndObject();
+      doc.DrawRect(1, 6, 1, 1, 5);  // red again: the object kept its colour to itself
+      doc.AddGradient("grad", 0, 1, 0, 9, 0, "RED", "BLUE");
+      doc.BeginTiling("righe", 1, 1);
+      doc.SetColorFill("BLUE");
+      doc.DrawRect(0, 0, 1, 0.5, 5);
+      doc.EndTiling();
+      doc.BeginTiling("righe", 1, 1);
+      errors.push_back(doc.ErrNumber());  // the name is taken
+      doc.SetColorFill("grad");
+      doc.DrawRect(1, 10, 8, 1, 5);
+      doc.SetColorFill("righe");
+      doc.DrawRect(1, 12, 4, 4, 5);
+    } else {
+      doc.PlayObject("quadro", 3, 3);
+      doc.PlayObject("quadro", 6, 3);
+      doc.PlayObject("cerchio", 0, 0);
+      errors.push_back(doc.ErrNumber());
+    }
+  });
+  EXPECT_EQ(errors, (std::vector<long>{5, 5, 5}));
+  ExpectQpdfCheckClean(file);
+  const std::string pdf = pdf_test::ReadFile(file);
+  EXPECT_EQ(pdf.compare(0, 8, "%PDF-1.5"), 0);
+  EXPECT_TRUE(Contains(pdf, "/OFF ["));
+
+  const std::string first = Render(dir, file, 1);
+  EXPECT_EQ(PixelAt(first, 2.5, 2.5), kWhite) << "PRINTER is not shown";
+  EXPECT_EQ(PixelAt(first, 6.5, 2.5), kRed) << "SCREEN is shown";
+  EXPECT_EQ(PixelAt(first, 1.5, 6.5), kRed);
+  EXPECT_EQ(PixelAt(first, 0.5, 0.5), kWhite) << "a recorded object is not drawn";
+  // The gradient runs from red at x 1 cm to blue at 9 cm.
+  EXPECT_GT((PixelAt(first, 1.2, 10.5) >> 16) & 0xFF, 0xE0u);
+  EXPECT_GT(PixelAt(first, 8.8, 10.5) & 0xFF, 0xE0u);
+  // The tile: blue upper half, nothing (white) in the lower half, every centimetre.
+  EXPECT_EQ(PixelAt(first, 2.5, 13.25), kBlue);
+  EXPECT_EQ(PixelAt(first, 2.5, 13.75), kWhite);
+  EXPECT_EQ(PixelAt(first, 3.5, 15.25), kBlue);
+
+  const std::string second = Render(dir, file, 2);
+  EXPECT_EQ(PixelAt(second, 3.5, 3.5), kBlue);
+  EXPECT_EQ(PixelAt(second, 6.5, 3.5), kBlue);
+  EXPECT_EQ(PixelAt(second, 5, 3.5), kWhite);
+}
+
+// ---------------------------------------------------------------------------------------
+// The showcase
+
+TEST(PdfShowcase, AllFeaturesFilePassesTheReaders) {
+  pdf_test::TempDir dir;
+  TestPageOptions options;
+  options.output_path = dir.File("tutto.pdf");
+  options.all_features = true;
+  std::string error;
+  ASSERT_EQ(WriteTestPagePdf(options, &error), 0) << error;
+  ExpectQpdfCheckClean(options.output_path);
+  const auto render = RunTool("pdftoppm -r 40 -png " + Quote(options.output_path) + " " + Quote(dir.File("p")));
+  EXPECT_EQ(render.status, 0);
+  EXPECT_EQ(render.output, "");
+  PdfDocument doc;
+  EXPECT_EQ(doc.GetInfo(options.output_path, "Pages"), "5");
+
+  const std::string json = QpdfJson(options.output_path, "outlines");
+  for (const char* title : {"Collegamenti, note e moduli", "Campi del modulo",
+                            "Sfumature, motivi e codici a barre", "Assi, tabelle, livelli e oggetti",
+                            "Caratteri, pagine e immagini da file", "Foglio presenze di esempio"}) {
+    EXPECT_TRUE(Contains(json, std::string("\"title\":\"") + title + "\"")) << title;
+  }
+  // Protected, every string (titles, field values) is encrypted with its own object's key.
+  options.output_path = dir.File("chiuso.pdf");
+  options.user_password = "utente";
+  options.owner_password = "capo";
+  ASSERT_EQ(WriteTestPagePdf(options, &error), 0) << error;
+  EXPECT_EQ(RunTool("qpdf --password=utente --check " + Quote(options.output_path)).status, 0);
+  const std::vector<std::string> titles = pdf_test::OutlineTitles(options.output_path, "utente");
+  EXPECT_EQ(titles.size(), 6u);
+  EXPECT_NE(std::find(titles.begin(), titles.end(), "Collegamenti, note e moduli"), titles.end());
+  EXPECT_TRUE(Contains(QpdfJson(options.output_path, "acroform", "utente"),
+                       "\"value\":\"u:ROSSI\""));
+  options.output_path = dir.File("tutto.pdf");
+
+  // Every barcode of the second page decodes.
+  const std::string page2 = dir.File("barre");
+  ASSERT_EQ(RunTool("pdftoppm -r 300 -f 2 -l 2 -singlefile -png " + Quote(options.output_path) +
+                    " " + Quote(page2)).status, 0);
+  const auto codes = Zbar(Quote(page2 + ".png"));
+  for (const char* code : {"EAN-13:4006381333931", "EAN-8:96385074", "CODE-39:KAVELTAR-39",
+                           "CODE-128:Presenze 2026/01", "I2/5:012345678905"}) {
+    EXPECT_TRUE(Contains(codes, code)) << code << "\n" << codes;
+  }
+}
+
+}  // namespace
+}  // namespace kaveltar
