@@ -180,7 +180,7 @@ bool PdfPrinterJob::SelectPrinter(const std::string& name) {
 void PdfPrinterJob::CheckPdf(const char* what) {
   const PdfDocument& doc = rendering_->doc;
   if (doc.ErrNumber() == 0) return;
-  throw RunTimeError(RunTimeError::kPrinterError, std::string("Printer error: ") + what + ": " +
+  throw RunTimeError(RunTimeError::kPrinterError, std::string(what) + ": " +
                                                       doc.ErrDescription() + " (" +
                                                       doc.ErrSource() + ")");
 }
@@ -253,10 +253,9 @@ void PdfPrinterJob::DrawPicture(const fs::path& picture, double x, double y, dou
   doc.DrawImage(picture.string(), x, y, width, height, /*stretch=*/1, /*transparent=*/0);
   if (doc.ErrNumber() == 0) return;
   const int number = doc.ErrNumber() == RunTimeError::kFileNotFound ? RunTimeError::kFileNotFound
-                                                                    : kInvalidPicture;
+                                                                    : RunTimeError::kInvalidPicture;
   throw RunTimeError(number,
-                     (number == kInvalidPicture ? "Invalid picture: " : "File not found: ") +
-                         picture.string() + " (" + doc.ErrDescription() + ")");
+                     picture.string() + " (" + doc.ErrDescription() + ")");
 }
 
 void PdfPrinterJob::FinishDocument() {
@@ -270,7 +269,7 @@ void PdfPrinterJob::FinishDocument() {
 
 void PdfPrinterJob::Deliver(std::string_view pdf) {
   auto fail = [&](const std::string& reason) {
-    throw RunTimeError(RunTimeError::kPrinterError, "Printer error: " + reason);
+    throw RunTimeError(RunTimeError::kPrinterError, reason);
   };
   std::string printer = printer_;
   if (service_ && printer.empty()) {

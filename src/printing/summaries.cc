@@ -223,7 +223,7 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
     if (Status s = session.db().CompanyMonth(PadLeft(request.company, 3, '0'),
                                              year_text + ZeroPad(m, 2), &rows);
         !s.ok()) {
-      throw RunTimeError(3146, "Errore del database (PRESENZE): " + s.message());
+      ThrowDatabaseError(s, "PRESENZE");
     }
     for (DayRow& r : rows) by_employee[r.employee].push_back(std::move(r));
   }
@@ -259,7 +259,7 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
 
   Result<JustificationTable> table = LoadJustificationTable(session.db());
   if (!table.ok()) {
-    throw RunTimeError(3146, "Errore del database (GIUSTIFICATIVI): " + table.status().message());
+    ThrowDatabaseError(table.status(), "GIUSTIFICATIVI");
   }
   if (request.kind == SummaryKind::kJustification && by_employee.empty()) {
     result.message = "Periodo richiesto " + month_text + "/" + year_text + " Inesistente";
