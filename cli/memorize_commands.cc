@@ -151,7 +151,7 @@ class MemorizeCommand : public Command {
     for (const LongPeriodRow& row : options.day.rows) {
       if (row.code.empty()) continue;
       auto found = session.db().FindJustification(row.code);
-      if (!found.ok()) return Failure(ctx, found.status().message());
+      if (!found.ok()) ThrowDatabaseError(found.status(), "GIUSTIFICATIVI");
       if (!*found) return Usage(ctx, "giustificativo " + row.code + " non presente nella tabella GIUSTIFICATIVI");
     }
 
