@@ -7,26 +7,14 @@
 namespace kaveltar {
 namespace {
 
-TEST(RunTimeErrorTest, DescriptionsAreTheItalianRunTimeTexts) {
-  EXPECT_EQ(RunTimeErrorText(53), "Impossibile trovare il file");
-  EXPECT_EQ(RunTimeErrorText(59), "Lunghezza del record non valida");
-  EXPECT_EQ(RunTimeErrorText(76), "Impossibile trovare il percorso");
-  EXPECT_EQ(RunTimeErrorText(75), "Errore di accesso al percorso/file");
-  EXPECT_EQ(RunTimeErrorText(57), "Errore di I/O della periferica");
-  EXPECT_EQ(RunTimeErrorText(52), "Nome o numero di file non valido");
-  EXPECT_EQ(RunTimeErrorText(5), "Chiamata di routine o argomento non validi");
-  EXPECT_EQ(RunTimeErrorText(9), "Indice non incluso nell'intervallo");
-  EXPECT_EQ(RunTimeErrorText(482), "Errore della stampante");
-  // A number outside the table still reads in Italian.
-  EXPECT_EQ(RunTimeErrorText(12345), "Errore definito dall'applicazione o dall'oggetto");
-}
-
-TEST(RunTimeErrorTest, TheDetailFollowsTheItalianText) {
+TEST(RunTimeErrorTest, ItalianDescriptionThenTheDetail) {
   const RunTimeError with_path(RunTimeError::kFileNotFound, "/archivi/DIPEND.DAT");
   EXPECT_EQ(with_path.number(), 53);
   EXPECT_EQ(with_path.description(), "Impossibile trovare il file: /archivi/DIPEND.DAT");
-  EXPECT_STREQ(with_path.what(), "Impossibile trovare il file: /archivi/DIPEND.DAT");
   EXPECT_EQ(RunTimeError(59).description(), "Lunghezza del record non valida");
+  EXPECT_EQ(RunTimeError(76, "X:").description(), "Impossibile trovare il percorso: X:");
+  // A number outside the table still reads in Italian.
+  EXPECT_EQ(RunTimeErrorText(12345), "Errore definito dall'applicazione o dall'oggetto");
 }
 
 TEST(RunTimeErrorTest, OneNumberForEachKindOfDatabaseFailure) {
