@@ -7,6 +7,8 @@
 #include <QPixmap>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
+#include <optional>
 
 #include "app/session.h"
 #include "app/startup.h"
@@ -15,6 +17,7 @@
 #include "ui/frm_veltar.h"
 #include "ui/instance_beacon.h"
 #include "ui/memorize_screen.h"
+#include "ui/previous_database.h"
 #include "ui/print_screen.h"
 #include "ui/qt_dialogs.h"
 #include "ui/tables_screen.h"
@@ -187,6 +190,8 @@ int RunProgram(const ProgramOptions& options) {
   StartupOptions startup = options.startup;
   // One running copy per user and installation; taking pictures may run beside the program.
   startup.single_instance = !pictures;
+  std::optional<std::filesystem::path> previous_database;
+  if (!pictures) previous_database = PreviousDatabaseToOffer(startup);
   if (int status = 0; !StartSession(session, startup, &status)) {
     // A second copy ends without a word; the running copy brings its window to the front.
     if (startup.single_instance && status == 0 && !session.instance_lock().held()) {
@@ -194,6 +199,7 @@ int RunProgram(const ProgramOptions& options) {
     }
     return status;
   }
+  if (previous_database) OfferPreviousDatabase(session, *previous_database, nullptr);
 
   FRMVELTAR form(session);
   if (form.ended()) return form.exit_status();
