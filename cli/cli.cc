@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -20,11 +21,32 @@
 #include "cli/commands.h"
 
 namespace kaveltar::cli {
+namespace {
+
+// The global options that take a value (the word after them is not a command).
+constexpr std::string_view kValueOptions[] = {"--archive", "--programs", "--registry", "--db", "--printer"};
+
+// The first word of the command line that is neither an option nor an option's value: the
+// command the user meant; empty when there is none.
+std::string CommandWord(int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg.empty() || arg[0] != '-') return std::string(arg);
+    if (std::find(std::begin(kValueOptions), std::end(kValueOptions), arg) != std::end(kValueOptions)) ++i;
+  }
+  return {};
+}
+
+}  // namespace
 
 int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Dialogs* dialogs) {
   CLI::App app{"KAVELTAR - Gestione Presenze ( Libro unico del lavoro ), riga di comando",
                "kaveltar-cli"};
   app.require_subcommand(1);
+  // Global options may also follow the command (`companies --archive DIR`).
+  app.fallthrough();
+  app.set_version_flag("--version", std::string("kaveltar-cli ") + ProgramVersion(),
+                       "mostra la versione del programma");
   GlobalOptions global;
   app.add_option("--archive", global.archive, "cartella degli archivi (al posto del registro)");
   app.add_option("--programs", global.programs, "cartella dei programmi (al posto del registro)");
@@ -46,12 +68,24 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
 
   try {
     app.parse(argc, argv);
+  } catch (const CLI::CallForVersion& e) {
+    out << e.what() << "\n";
+    return 0;
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) {
       out << app.help();
       return 0;
     }
-    err << "kaveltar-cli: " << e.what() << "\n" << "Usare --help per l'elenco dei comandi.\n";
+    const std::string word = CommandWord(argc, argv);
+    const bool known = std::any_of(commands.begin(), commands.end(), [&](const auto& c) { return word == c->name(); });
+    if (!word.empty() && !known) {
+      err << "kaveltar-cli: comando sconosciuto: " << word << "\n";
+    } else if (word.empty()) {
+      err << "kaveltar-cli: indicare un comando\n";
+    } else {
+      err << "kaveltar-cli: " << e.what() << "\n";
+    }
+    err << "Usare --help per l'elenco dei comandi.\n";
     return 2;
   }
   if (yes && no) {

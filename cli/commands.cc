@@ -61,7 +61,7 @@ void PrintFields(Session& session, const Context& ctx, std::string_view reposito
       throw Fatal("Il campo " + d + " non appartiene all'archivio " + std::string(repository),
                   "KAVELTAR", MessageIcon::kExclamation);
     }
-    ctx.out << d << "\t" << Cp1252ToUtf8(session.codec().GetField(d)) << "\n";
+    ctx.out << d << "\t" << TerminalSafe(Cp1252ToUtf8(session.codec().GetField(d))) << "\n";
   }
 }
 
@@ -106,8 +106,19 @@ class DemoInstallCommand : public Command {
     sub.add_option("--seed", options_.seed, "seme dei dati generati");
     sub.add_flag("--registry", options_.write_registry,
                  "scrive anche il registro e i file di percorso che puntano a DIR");
+    sub.add_flag("--force", force_,
+                 "sostituisce un'installazione dimostrativa già presente in DIR (e le sue presenze)");
   }
   int Execute(Context& ctx) override {
+    // A second run would replace the stored attendance: only when asked for.
+    std::error_code ec;
+    if (!force_ && std::filesystem::is_directory(options_.dir, ec) &&
+        !std::filesystem::is_empty(options_.dir, ec)) {
+      ctx.err << "kaveltar-cli: la cartella " << options_.dir.string()
+              << " contiene già un'installazione (o altri file): non viene modificata. Usare --force "
+                 "per sostituire un'installazione dimostrativa\n";
+      return 1;
+    }
     DemoReport report;
     const Status s = WriteDemoInstallation(options_, &report);
     if (!s.ok()) {
@@ -126,6 +137,7 @@ class DemoInstallCommand : public Command {
 
  private:
   DemoOptions options_;
+  bool force_ = false;
 };
 
 class InfoCommand : public Command {
@@ -164,7 +176,7 @@ class CompaniesCommand : public Command {
     const int year = CheckedYear(session, year_);
     session.lists().CARICAESTRAZIONE(session.processing_year - year);
     for (const auto& line : session.lists().LISTA_AZIENDE(ParseScreen(screen_), order_ == "name" ? 1 : 0)) {
-      ctx.out << Cp1252ToUtf8(line) << "\n";
+      ctx.out << TerminalSafe(Cp1252ToUtf8(line)) << "\n";
     }
     return 0;
   }
@@ -195,8 +207,14 @@ class EmployeesCommand : public Command {
     OpenSession(session, ctx);
     const int year = CheckedYear(session, year_);
     const std::string code = PadLeft(company_, 3, '0');
-    for (const auto& line : session.lists().EmployeeList(ParseScreen(screen_), order_ == "name" ? 1 : 0, year, code)) {
-      ctx.out << Cp1252ToUtf8(line) << "\n";
+    const Screen screen = ParseScreen(screen_);
+    session.lists().CARICAESTRAZIONE(session.processing_year - year);
+    if (FindCompanyLine(session.lists().LISTA_AZIENDE(screen, kOrderByCode), code).empty()) {
+      ctx.err << "kaveltar-cli: ditta " << code << " non presente nell'elenco dell'anno " << year << "\n";
+      return 1;
+    }
+    for (const auto& line : session.lists().EmployeeList(screen, order_ == "name" ? 1 : 0, year, code)) {
+      ctx.out << TerminalSafe(Cp1252ToUtf8(line)) << "\n";
     }
     return 0;
   }
@@ -395,6 +413,64 @@ class TestPageCommand : public Command {
 };
 
 }  // namespace
+
+std::vector<std::string> PickEmployees(const std::vector<std::string>& list,
+                                       const std::vector<std::string>& keys, std::string* missing) {
+  std::vector<std::string> padded;
+  for (const std::string& key : keys) padded.push_back(PadRight(key, 10));
+  std::vector<bool> seen(keys.size(), false);
+  std::vector<std::string> picked;
+  for (const std::string& line : list) {
+    bool wanted = false;
+    for (size_t i = 0; i < padded.size(); ++i) {
+      if (Right(line, 10) == padded[i]) {
+        wanted = true;
+        seen[i] = true;
+      }
+    }
+    if (wanted) picked.push_back(line);
+  }
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (!seen[i]) {
+      *missing = keys[i];
+      return {};
+    }
+  }
+  return picked;
+}
+
+std::string FindCompanyLine(const std::vector<std::string>& lines, std::string_view code) {
+  for (const std::string& line : lines) {
+    if (Right(line, 3) == code) return line;
+  }
+  return {};
+}
+
+std::string TerminalSafe(std::string_view utf8) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  shown.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    unsigned code = 0x100;  // none
+    if (c < 0x20 || c == 0x7F) code = c;
+    // U+0080-U+009F, the second set of control characters, is 0xC2 0x80-0x9F in UTF-8.
+    if (c == 0xC2 && i + 1 < utf8.size()) {
+      const auto next = static_cast<unsigned char>(utf8[i + 1]);
+      if (next >= 0x80 && next <= 0x9F) {
+        code = next;
+        ++i;
+      }
+    }
+    if (code == 0x100) {
+      shown.push_back(static_cast<char>(c));
+    } else {
+      shown.append("\\x").push_back(kHex[code >> 4]);
+      shown.push_back(kHex[code & 0xF]);
+    }
+  }
+  return shown;
+}
 
 void OpenSession(Session& session, const Context& context) {
   StartupOptions options;

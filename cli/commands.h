@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace CLI {
@@ -43,7 +44,25 @@ class Command {
   virtual int Execute(Context& context) = 0;
 };
 
+// The exit status of a batch job (memorize, import run, export) that finished but met
+// anomalies, so that a script tells it from a clean run (0) and from a failure (1).
+inline constexpr int kExitAnomalies = 3;
+
 std::vector<std::unique_ptr<Command>> MakeCommands();
+
+// The lines of an employee list whose key (the last ten characters) is one of `keys`, in the
+// list's order whatever the order of `keys`. A key no line carries goes to `missing` (the
+// first one) and the result is then empty.
+std::vector<std::string> PickEmployees(const std::vector<std::string>& list,
+                                       const std::vector<std::string>& keys, std::string* missing);
+
+// The company line of `lines` (a company list) for a company code; empty when none.
+std::string FindCompanyLine(const std::vector<std::string>& lines, std::string_view code);
+
+// A text from the archives or the database as the terminal may show it: control characters
+// (which could move the cursor, clear the screen or change the terminal's colours) become
+// "\xNN".
+std::string TerminalSafe(std::string_view utf8);
 
 // Runs the start-up sequence for a batch command (no single-instance lock).
 void OpenSession(Session& session, const Context& context);

@@ -121,7 +121,7 @@ class ImportCommand : public Command {
     ctx.out << "Anomalie: " << result.anomalies.size() << "\n";
     for (const std::string& line : result.anomalies) ctx.out << line << "\n";
     if (result.printed) ctx.out << "Lista delle anomalie stampata: " << session.printer().last_destination() << "\n";
-    return 0;
+    return result.anomalies.empty() ? 0 : kExitAnomalies;
   }
 
   CLI::App* check_ = nullptr;
@@ -179,7 +179,7 @@ class ExportCommand : public Command {
     const ExportResult result = CmdCreaFileCaricamento(session, request);
     for (const std::filesystem::path& file : result.files) ctx.out << file.string() << "\n";
     for (const std::string& anomaly : result.anomalies) ctx.err << anomaly << "\n";
-    return 0;
+    return result.anomalies.empty() ? 0 : kExitAnomalies;
   }
 
  private:

@@ -229,7 +229,7 @@ class MonthGroupCommand : public Command {
     OpenSession(session, ctx);
     // `ComboAss` offers the rows of GIUSTIFICATIVI only.
     Result<std::optional<JustificationRow>> found = session.db().FindJustification(setting.code);
-    if (!found.ok()) throw RunTimeError(3146, found.status().message());
+    if (!found.ok()) ThrowDatabaseError(found.status(), "GIUSTIFICATIVI");
     if (!*found) return Usage(ctx, "giustificativo " + setting.code + " non presente nella tabella GIUSTIFICATIVI");
     if (!AskForcedSetting(ctx.dialogs, ForcedSetting::kAbsence)) return Report(ctx, {ForcedResult::kDeclined, 0});
     return Report(ctx, ASSEGNA_ASSENZA_GIORNI(session, absence_args_.Target(), setting));
@@ -242,7 +242,7 @@ class MonthGroupCommand : public Command {
     OpenSession(session, ctx);
     // `Combo1` offers the rows of GRUPPI only.
     Result<std::optional<GroupRow>> found = session.db().FindGroup(code);
-    if (!found.ok()) throw RunTimeError(3146, found.status().message());
+    if (!found.ok()) ThrowDatabaseError(found.status(), "GRUPPI");
     if (!*found) return Usage(ctx, "gruppo orario " + code + " non presente nella tabella GRUPPI");
     if (!AskForcedSetting(ctx.dialogs, ForcedSetting::kGroup)) return Report(ctx, {ForcedResult::kDeclined, 0});
     return Report(ctx, IMPOSTAGRUPPO(session, group_args_.Target(), code, group_range_.from, group_range_.to));

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <ostream>
@@ -12,6 +13,7 @@
 #include "base/dates.h"
 #include "base/encoding.h"
 #include "base/hours.h"
+#include "base/run_time_error.h"
 #include "base/text.h"
 #include "memorize/memorization.h"
 #include "tables/listing.h"
@@ -149,7 +151,7 @@ class MemorizeCommand : public Command {
     for (const LongPeriodRow& row : options.day.rows) {
       if (row.code.empty()) continue;
       auto found = session.db().FindJustification(row.code);
-      if (!found.ok()) return Failure(ctx, found.status().message());
+      if (!found.ok()) ThrowDatabaseError(found.status(), "GIUSTIFICATIVI");
       if (!*found) return Usage(ctx, "giustificativo " + row.code + " non presente nella tabella GIUSTIFICATIVI");
     }
 
@@ -164,15 +166,9 @@ class MemorizeCommand : public Command {
       for (const std::string& c : companies_) {
         if (!IsDigits(c) || c.size() > 3 || ValInt(c) == 0) return Usage(ctx, "codice ditta non valido: " + c);
         const std::string code = PadLeft(c, 3, '0');
-        bool found = false;
-        for (const std::string& line : company_lines) {
-          if (Right(line, 3) == code) {
-            chosen.push_back(line);
-            found = true;
-            break;
-          }
-        }
-        if (!found) return Usage(ctx, "ditta " + code + " non presente nell'elenco dell'anno " + std::to_string(year_));
+        const std::string line = FindCompanyLine(company_lines, code);
+        if (line.empty()) return Failure(ctx, "ditta " + code + " non presente nell'elenco dell'anno " + std::to_string(year_));
+        chosen.push_back(line);
       }
     }
     MemorizeSelection selection;
@@ -183,23 +179,14 @@ class MemorizeCommand : public Command {
     if (employees_.empty()) {
       entries = selection.lines();
     } else {
-      MemorizeSelection picked;
-      for (const std::string& key : employees_) {
-        const std::string padded = PadRight(key, 10);
-        bool found = false;
-        for (const std::string& line : selection.lines()) {
-          if (Right(line, 10) == padded) {
-            picked.Add(line);
-            found = true;
-            break;
-          }
-        }
-        if (!found) {
-          return Usage(ctx, "dipendente " + key + " non presente nell'elenco della memorizzazione delle ditte scelte (anno " +
-                                std::to_string(year_) + ")");
-        }
+      // In the order of the list, as the screen's selection would hold them.
+      std::string missing;
+      entries = PickEmployees(selection.lines(), employees_, &missing);
+      if (!missing.empty()) {
+        ctx.err << "kaveltar-cli: dipendente " << missing
+                << " non presente nell'elenco della memorizzazione delle ditte scelte (anno " << year_ << ")\n";
+        return 1;
       }
-      entries = picked.lines();
     }
     if (entries.empty()) {
       ctx.err << "kaveltar-cli: " << kNoEmployeeSelected << "\n";
@@ -228,7 +215,7 @@ class MemorizeCommand : public Command {
     if (result.printed) {
       ctx.out << "Lista delle anomalie stampata: " << session.printer().last_destination() << "\n";
     }
-    return 0;
+    return t.anomalies > 0 ? kExitAnomalies : 0;
   }
 
  private:
@@ -252,6 +239,13 @@ class MemorizeCommand : public Command {
   std::vector<std::string> absences_;
 };
 
+// True when the employee archive of `year` (or, for a year without archive, of the nearest
+// year that has one) holds the key.
+bool KnownEmployee(Session& session, const std::string& key, int year) {
+  const int oldest = std::max(session.processing_year - 4, YearNavigator::kFirstYear);
+  return session.lists().LoadEmployee(std::clamp(year, oldest, session.processing_year), PadRight(key, 10));
+}
+
 class MonthCommand : public Command {
  public:
   const char* name() const override { return "month"; }
@@ -274,8 +268,11 @@ class MonthCommand : public Command {
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
     std::vector<DayRow> rows;
-    if (Status s = session.db().EmployeeMonth(key, month_, &rows); !s.ok()) {
-      ctx.err << "kaveltar-cli: " << s.message() << "\n";
+    if (Status s = session.db().EmployeeMonth(key, month_, &rows); !s.ok()) ThrowDatabaseError(s, "PRESENZE");
+    // No stored day: an employee the archives do not know is an error, one of theirs has
+    // simply no month stored yet.
+    if (rows.empty() && !KnownEmployee(session, key, static_cast<int>(ValInt(month_.substr(0, 4))))) {
+      ctx.err << "kaveltar-cli: dipendente " << key << " non trovato negli archivi dei dipendenti\n";
       return 1;
     }
     TableData table;

@@ -55,15 +55,11 @@ std::string SelectEmployees(Session& session, int year, const std::string& compa
     *entries = all;
     return "";
   }
-  for (const std::string& key : wanted) {
-    const std::string padded = PadRight(key, 10);
-    auto it = std::find_if(all.begin(), all.end(),
-                           [&](const std::string& l) { return Right(l, 10) == padded; });
-    if (it == all.end()) {
-      return "dipendente " + key + " non presente nell'elenco della ditta " + *company_code +
-             " (anno " + std::to_string(year) + ")";
-    }
-    entries->push_back(*it);
+  std::string missing;
+  *entries = PickEmployees(all, wanted, &missing);  // in the list's order
+  if (!missing.empty()) {
+    return "dipendente " + missing + " non presente nell'elenco della ditta " + *company_code +
+           " (anno " + std::to_string(year) + ")";
   }
   return "";
 }

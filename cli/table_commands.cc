@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/session.h"
+#include "base/run_time_error.h"
 #include "base/text.h"
 #include "tables/listing.h"
 #include "tables/tables_screen.h"
@@ -33,6 +34,12 @@ RowNoun NounOf(TableKind kind) {
 // A failure of the table or of the database: a value the boxes would refuse is bad usage
 // (status 2), anything else a failed command (status 1).
 int Fail(Context& ctx, const Status& status) {
+  const Status::Kind kind = status.kind();
+  if (kind == Status::Kind::kDbError || kind == Status::Kind::kCorrupt) {  // the database engine failed
+    const RunTimeError error = DatabaseError(status, {});
+    ctx.err << "kaveltar-cli: errore " << error.number() << ": " << error.description() << "\n";
+    return 1;
+  }
   ctx.err << "kaveltar-cli: " << status.message() << "\n";
   return status.kind() == Status::Kind::kInvalid ? 2 : 1;
 }

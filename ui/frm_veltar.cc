@@ -13,6 +13,7 @@
 #include "app/startup.h"
 #include "base/run_time_error.h"
 #include "ui/export_screen.h"
+#include "ui/grid_screen.h"
 #include "ui/import_screen.h"
 #include "ui/list_widgets.h"
 #include "ui/memorize_screen.h"
@@ -244,10 +245,14 @@ void FRMVELTAR::ShowScreen(QWidget* frame) {
   frame->show();
   frame->raise();
   frame_attesa_->raise();
+  // A screen that reaches down over the bottom bar carries its own help and exit entries;
+  // the bar's entries under it would only catch the keyboard focus.
+  frame_bottoni_->setVisible(!frame->geometry().contains(frame_bottoni_->geometry().center()));
 }
 
 void FRMVELTAR::ReturnToMenu(QWidget* frame) {
   frame->hide();
+  frame_bottoni_->show();
   frame_menu_->show();
   ABILITA_PULSANTI();
 }
@@ -265,9 +270,11 @@ void FRMVELTAR::cmdPulsante_Click(int index) {
         break;
       case 2:
         ShowScreen(import_->frame());
+        import_->Enter();
         break;
       case 3:
         ShowScreen(update_->frame());
+        update_->grid_screen().grid().Clear();
         break;
       case 4:
         dialogs().Show("In fase di preparazione e test.", kFormCaption, MessageIcon::kInformation);
@@ -358,7 +365,7 @@ bool FRMVELTAR::Guard(const std::function<void()>& work) {
         throw;
       } catch (const std::exception& e) {
         // Anything else unexpected is a run-time error of the general handler too.
-        throw RunTimeError(51, e.what());
+        throw RunTimeError(RunTimeError::kInternalError, e.what());
       }
     });
     return !ended_;

@@ -92,7 +92,7 @@ QFont Bold(QFont font) {
 std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 void Check(const Status& status) {
-  if (!status.ok()) throw RunTimeError(RunTimeError::kDeviceIo, status.message());
+  if (!status.ok()) ThrowDatabaseError(status, {});
 }
 
 }  // namespace

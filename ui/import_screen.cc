@@ -118,6 +118,13 @@ void ImportScreen::Show() {
   cmd_importa_->setEnabled(state_.import_enabled);
 }
 
+void ImportScreen::Enter() {
+  state_ = ImportState();
+  state_.kind = Kind();
+  Show();
+  for (QLabel* result : results_) result->clear();
+}
+
 void ImportScreen::CmdCerca_Click() {
   const ImportFileKind kind = Kind();
   QString path;

@@ -31,6 +31,8 @@ class ImportScreen : public QObject {
   // The Qt filter of a kind: the text before "|" of its dialog filter.
   static QString Filter(ImportFileKind kind);
 
+  // Entering from the menu: no file chosen, the four result labels empty, nothing to import.
+  void Enter();
   void CmdCerca_Click();
   void CmdImportaFile_Click();
   void CmdStampaImp_Click();

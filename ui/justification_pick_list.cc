@@ -36,7 +36,7 @@ void JustificationPickBox::Attach(int index, QAbstractButton* cmdaprilist, QWidg
 void JustificationPickBox::CMDAPRILIST_Click(int index) {
   form_.Guard([&] {
     const Status s = pick_.CMDAPRILIST_Click(index, form_.session().db());
-    if (!s.ok()) throw RunTimeError(RunTimeError::kDeviceIo, s.message());
+    if (!s.ok()) ThrowDatabaseError(s, "GIUSTIFICATIVI");
   });
   if (!pick_.visible()) {
     hide();

@@ -199,6 +199,9 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
   column->addLayout(bottom);
 
   BuildOptions(frame_mem_pres_[0]);
+  // The option frames lie over the top band's left part: they must be above it, or the band
+  // takes their mouse clicks.
+  for (QGroupBox* frame : frame_mem_pres_) frame->raise();
 
   Connect();
   connect(employees_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {

@@ -11,9 +11,11 @@
 #include <optional>
 
 #include "app/session.h"
+#include "app/startup.h"
 #include "base/fatal.h"
 #include "base/run_time_error.h"
 #include "ui/frm_veltar.h"
+#include "ui/instance_beacon.h"
 #include "ui/memorize_screen.h"
 #include "ui/previous_database.h"
 #include "ui/print_screen.h"
@@ -124,15 +126,22 @@ ParseOutcome ParseProgramOptions(const QStringList& arguments, ProgramOptions* o
                               QStringLiteral("URL"));
   QCommandLineOption screenshots(QStringLiteral("screenshot-dir"), QString(), QStringLiteral("DIR"));
   screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOptions({archive, programs, registry, db, screenshots});
+  const QCommandLineOption version(QStringLiteral("version"),
+                                   QStringLiteral("mostra la versione del programma"));
+  parser.addOptions({archive, programs, registry, db, version, screenshots});
 
   if (!parser.parse(arguments)) {
     *message = parser.errorText();
     return ParseOutcome::kBadUsage;
   }
   if (parser.isSet(QStringLiteral("help"))) {
-    *message = parser.helpText();
+    // Without a running application the parser does not know the program's name.
+    *message = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("kaveltar"));
     return ParseOutcome::kHelp;
+  }
+  if (parser.isSet(version)) {
+    *message = QStringLiteral("kaveltar ") + QString::fromLatin1(ProgramVersion()) + QLatin1Char('\n');
+    return ParseOutcome::kVersion;
   }
   if (!parser.positionalArguments().isEmpty()) {
     *message = QStringLiteral("argomento sconosciuto: ") + parser.positionalArguments().first();
@@ -183,11 +192,19 @@ int RunProgram(const ProgramOptions& options) {
   startup.single_instance = !pictures;
   std::optional<std::filesystem::path> previous_database;
   if (!pictures) previous_database = PreviousDatabaseToOffer(startup);
-  if (int status = 0; !StartSession(session, startup, &status)) return status;
+  if (int status = 0; !StartSession(session, startup, &status)) {
+    // A second copy ends without a word; the running copy brings its window to the front.
+    if (startup.single_instance && status == 0 && !session.instance_lock().held()) {
+      InstanceBeacon::CallRunningCopy(InstanceBeacon::SocketName(startup));
+    }
+    return status;
+  }
   if (previous_database) OfferPreviousDatabase(session, *previous_database, nullptr);
 
   FRMVELTAR form(session);
   if (form.ended()) return form.exit_status();
+  InstanceBeacon beacon;
+  if (startup.single_instance) beacon.Listen(InstanceBeacon::SocketName(startup), &form);
   qt_dialogs.set_parent(&form);
   QApplication::setQuitOnLastWindowClosed(false);
   int exit_status = 0;

@@ -26,9 +26,9 @@ struct ProgramOptions {
   QString screenshot_dir;
 };
 
-enum class ParseOutcome { kRun, kHelp, kBadUsage };
-// Parses the arguments (the program name first). kHelp and kBadUsage leave the text to print
-// in `message`.
+enum class ParseOutcome { kRun, kHelp, kVersion, kBadUsage };
+// Parses the arguments (the program name first). kHelp, kVersion and kBadUsage leave the text
+// to print in `message`. Needs no QApplication: --help and --version work without a display.
 ParseOutcome ParseProgramOptions(const QStringList& arguments, ProgramOptions* options,
                                  QString* message);
 

@@ -31,7 +31,7 @@ constexpr int kLeftColumnTwips = 4950;
 // A database failure in the middle of an event is an unexpected error for the general
 // handler, as a failing table cursor was.
 void Check(const Status& status) {
-  if (!status.ok()) throw RunTimeError(RunTimeError::kDeviceIo, status.message());
+  if (!status.ok()) ThrowDatabaseError(status, {});
 }
 template <class T>
 T Take(Result<T> result) {

@@ -111,7 +111,7 @@ TotalsScreen::TotalsScreen(FRMVELTAR& form) : form_(form) {
 void TotalsScreen::Enter() {
   std::vector<JustificationRow> rows;
   if (Status s = form_.session().db().ListJustifications(&rows); !s.ok()) {
-    throw RunTimeError(RunTimeError::kDeviceIo, s.message());
+    ThrowDatabaseError(s, "GIUSTIFICATIVI");
   }
   list_elenco_->clear();
   for (const JustificationRow& row : rows) {

@@ -4,6 +4,7 @@
 #include "app/session.h"
 #include "archive/fields.h"
 #include "base/fatal.h"
+#include "base/run_time_error.h"
 #include "base/dates.h"
 #include "base/text.h"
 #include "db/postgres_db.h"
@@ -37,22 +38,28 @@ void ReadParameters(Session& session) {
   files.CloseArchiveFile(19);
 }
 
+// The attendance database. A failure is the database's run-time error for the general handler
+// (the Italian description first, then what the engine said). A damaged SQLite file is
+// refused before anything is written to it.
 void OpenDatabase(Session& session, const StartupOptions& options) {
+  session.trace().TraceProcedure("OpenDatabase");
   if (!options.database_url.empty()) {
     auto db = OpenPostgresDatabase(options.database_url);
-    if (!db.ok()) throw Fatal("Impossibile aprire il database PostgreSQL: " + db.status().message());
+    if (!db.ok()) ThrowDatabaseError(db.status(), "PostgreSQL");
     session.AttachDatabase(std::move(db.value()));
     return;
   }
   const fs::path folder = session.archive_path;
-  if (Status s = PrepareDatabase(folder); !s.ok()) throw Fatal(s.message());
+  if (Status s = PrepareDatabase(folder); !s.ok()) ThrowDatabaseError(s, kTemplateFile);
   const fs::path file = FindCaseInsensitive(folder / kDatabaseFile);
   if (!FileExists(file)) {
-    throw Fatal("Database delle presenze non trovato: " + (folder / kDatabaseFile).string() +
-                " (manca anche il modello " + (folder / kTemplateFile).string() + ")");
+    ThrowDatabaseError(Status::NotFound((folder / kDatabaseFile).string() + " (manca anche il modello " +
+                                        (folder / kTemplateFile).string() + ")"),
+                       {});
   }
+  if (Status s = QuickCheckSqliteDatabase(file); !s.ok()) ThrowDatabaseError(s, {});
   auto db = OpenSqliteDatabase(file);
-  if (!db.ok()) throw Fatal(db.status().message());
+  if (!db.ok()) ThrowDatabaseError(db.status(), {});
   session.AttachDatabase(std::move(db.value()));
 }
 
@@ -69,12 +76,15 @@ void SetNumberingLabel(Session& session) {
 
 }  // namespace
 
+std::string InstanceKey(const StartupOptions& options) {
+  // One copy per user and registry store.
+  return (options.registry_file.empty() ? RegistryStore::DefaultFile() : options.registry_file).string();
+}
+
 void CARICAINST(Session& session, const StartupOptions& options) {
   session.trace().TraceProcedure("CARICAINST");
-  if (options.single_instance) {
-    // Decided before the paths are known: one copy per user and registry store.
-    const fs::path key = options.registry_file.empty() ? RegistryStore::DefaultFile() : options.registry_file;
-    if (!session.instance_lock().Acquire(key.string())) throw Fatal::Silent(0);
+  if (options.single_instance && !session.instance_lock().Acquire(InstanceKey(options))) {
+    throw Fatal::Silent(0);
   }
 
   if (options.archive_path || options.program_path) {
@@ -143,8 +153,10 @@ void Startup(Session& session, const StartupOptions& options) {
                 (session.processing_date.empty() ? std::string("vuota") : session.processing_date));
   }
 
-  OpenDatabase(session, options);
-  if (Status s = EnsureHolidayDefault(session.db()); !s.ok()) throw Fatal(s.message());
+  WithErrorHandler(session, [&] {
+    OpenDatabase(session, options);
+    if (Status s = EnsureHolidayDefault(session.db()); !s.ok()) ThrowDatabaseError(s, "FESTIVITA");
+  });
 
   // The printer of the run (one attached beforehand, as tests do, is kept), then the
   // installation's choice among the system's printers.
@@ -171,5 +183,7 @@ void AttachSystemPrinter(Session& session, const std::string& choice) {
 }
 
 void Shutdown(Session& session) { session.Close(); }
+
+const char* ProgramVersion() { return KAVELTAR_VERSION; }
 
 }  // namespace kaveltar

@@ -36,6 +36,10 @@ inline constexpr std::string_view kConfigurationError =
 // through the general error handler (which throws Fatal after its messages).
 void Startup(Session& session, const StartupOptions& options);
 
+// The name of the single-instance lock of the installation the options lead to (the registry
+// store the program reads), decided before the folders are known.
+std::string InstanceKey(const StartupOptions& options);
+
 // Finds the program and archive folders only (registry, then the path files); throws Fatal
 // with the configuration message when neither gives them.
 void CARICAINST(Session& session, const StartupOptions& options);
@@ -47,6 +51,9 @@ void APRIARCHIVI(Session& session);
 // all. A choice that names no printer, or a spool folder that cannot be made, throws Fatal
 // with the reason.
 void AttachSystemPrinter(Session& session, const std::string& choice);
+
+// The program's version, as both programs print it for --version.
+const char* ProgramVersion();
 
 // Closes the attendance database and every archive file.
 void Shutdown(Session& session);

@@ -23,14 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Run-time error numbers raised here besides those named in run_time_error.h.
-constexpr int kInvalidProcedureCall = 5;
-constexpr int kSubscriptOutOfRange = 9;
-constexpr int kTypeMismatch = 13;
-constexpr int kBadFileNumber = 52;
-constexpr int kBadRecordNumber = 63;
-constexpr int kPathFileAccess = 75;
-
 constexpr std::string_view kTitle = "Salarion";
 
 // Index nodes read from an open index file, one reused buffer per level.
@@ -80,14 +72,14 @@ std::string_view FileNodeSource::ReadNode(long record, int level) {
 [[noreturn]] void RaiseOpenError(int error, const fs::path& path, bool for_input) {
   const std::string reason = std::strerror(error);
   if (error == ENOENT && for_input) {
-    throw RunTimeError(RunTimeError::kFileNotFound, "File not found: " + path.string());
+    throw RunTimeError(RunTimeError::kFileNotFound, path.string());
   }
   if (error == ENOENT || error == ENOTDIR) {
     throw RunTimeError(RunTimeError::kPathNotFound,
-                       "Path not found: " + path.string() + " (" + reason + ")");
+                       path.string() + " (" + reason + ")");
   }
-  throw RunTimeError(kPathFileAccess,
-                     "Path/File access error: " + path.string() + " (" + reason + ")");
+  throw RunTimeError(RunTimeError::kPathFileAccess,
+                     path.string() + " (" + reason + ")");
 }
 
 // The existing file whose name matches `path` ignoring case; for a file still to be created,
@@ -159,8 +151,8 @@ ArchiveFiles::~ArchiveFiles() { CloseArchiveFile(0); }
 
 ArchiveFiles::Channel& ArchiveFiles::channel(int base) {
   if (base < 0 || base > kMaxBaseNumber) {
-    throw RunTimeError(kSubscriptOutOfRange,
-                       "Subscript out of range: archive base " + std::to_string(base));
+    throw RunTimeError(RunTimeError::kSubscriptOutOfRange,
+                       "archivio " + std::to_string(base));
   }
   auto& slot = channels_[static_cast<size_t>(base)];
   if (!slot) slot = std::make_unique<Channel>();
@@ -175,12 +167,12 @@ const ArchiveFiles::Channel* ArchiveFiles::find_channel(int base) const {
 void ArchiveFiles::LoadCatalogue() {
   const fs::path file = FindCaseInsensitive(archive_folder_ / "QXBASE.DAT");
   if (!FileExists(file)) {
-    throw RunTimeError(RunTimeError::kFileNotFound, "File not found: " + file.string());
+    throw RunTimeError(RunTimeError::kFileNotFound, file.string());
   }
   Result<BaseFileTable> table = BaseFileTable::Load(file);
   if (!table.ok()) {
     const bool missing = table.status().kind() == Status::Kind::kNotFound;
-    throw RunTimeError(missing ? RunTimeError::kFileNotFound : kTypeMismatch,
+    throw RunTimeError(missing ? RunTimeError::kFileNotFound : RunTimeError::kTypeMismatch,
                        table.status().message());
   }
   catalogue_ = std::move(*table);
@@ -192,8 +184,8 @@ void ArchiveFiles::LoadCatalogue() {
 ArchiveFiles::BuiltName ArchiveFiles::BuildName(int base) {
   trace_.TraceProcedure("DAMMIFILE$ (" + std::to_string(base) + ")");
   if (base > kMaxBaseNumber) {
-    throw RunTimeError(kSubscriptOutOfRange,
-                       "Subscript out of range: archive base " + std::to_string(base));
+    throw RunTimeError(RunTimeError::kSubscriptOutOfRange,
+                       "archivio " + std::to_string(base));
   }
   const CatalogueEntry* entry = catalogue_.Find(base);
   channel(base).record_length = entry != nullptr ? entry->record_length : 0;
@@ -275,8 +267,8 @@ int ArchiveFiles::FAIOPEN(int base) {
   const BuiltName built = BuildName(base);
   ch.Close();
   if (built.name.empty()) {
-    throw RunTimeError(kBadFileNumber, "Bad file name or number: archive base " +
-                                           std::to_string(base) + " has no file in QXBASE.DAT");
+    throw RunTimeError(RunTimeError::kBadFileNumber, "archivio " + std::to_string(base) +
+                                           " senza file in QXBASE.DAT");
   }
   const fs::path path = ResolveBuilt(built);
   // Shared with the payroll program: read-write without locks, created when missing;
@@ -303,19 +295,18 @@ int ArchiveFiles::FAIOPEN(int base) {
 std::fstream& ArchiveFiles::FAIOPENIO(int base, int mode) {
   trace_.TraceProcedure("FAIOPENIO");
   if (mode != 0 && mode != 1) {
-    throw RunTimeError(kInvalidProcedureCall,
-                       "Invalid procedure call or argument: FAIOPENIO mode " + std::to_string(mode));
+    throw RunTimeError(RunTimeError::kInvalidProcedureCall,
+                       "FAIOPENIO modo " + std::to_string(mode));
   }
   if (base <= 0) {
-    throw RunTimeError(kBadFileNumber, "Bad file name or number: archive base " +
-                                           std::to_string(base));
+    throw RunTimeError(RunTimeError::kBadFileNumber, "archivio " + std::to_string(base));
   }
   Channel& ch = channel(base);
   const BuiltName built = BuildName(base);
   ch.Close();
   if (built.name.empty()) {
-    throw RunTimeError(kBadFileNumber, "Bad file name or number: archive base " +
-                                           std::to_string(base) + " has no file in QXBASE.DAT");
+    throw RunTimeError(RunTimeError::kBadFileNumber, "archivio " + std::to_string(base) +
+                                           " senza file in QXBASE.DAT");
   }
   const fs::path path = ResolveBuilt(built);
   auto stream = std::make_unique<std::fstream>();
@@ -368,22 +359,21 @@ int ArchiveFiles::LEGGIREC(int base, long record) {
   Channel& ch = channel(base);
   ch.last_record = record;
   if (ch.fd < 0) {
-    throw RunTimeError(kBadFileNumber,
-                       "Bad file name or number: archive base " + std::to_string(base) +
-                           " is not open " + RecordText(base, record));
+    throw RunTimeError(RunTimeError::kBadFileNumber,
+                       "archivio " + std::to_string(base) + " non aperto " + RecordText(base, record));
   }
   const int length = ch.record_length;
   if (length <= 0 || ch.buffer.size() != static_cast<size_t>(length)) {
-    throw RunTimeError(RunTimeError::kBadRecordLength, "Bad record length " + RecordText(base, record));
+    throw RunTimeError(RunTimeError::kBadRecordLength, RecordText(base, record));
   }
   const off_t offset = RecordOffset(record, length);
   if (offset < 0) {
-    throw RunTimeError(kBadRecordNumber, "Bad record number " + RecordText(base, record));
+    throw RunTimeError(RunTimeError::kBadRecordNumber, RecordText(base, record));
   }
   ch.scratch.resize(static_cast<size_t>(length));
   const ssize_t got = ReadFully(ch.fd, ch.scratch.data(), ch.scratch.size(), offset);
   if (got < 0) {
-    throw RunTimeError(RunTimeError::kDeviceIo, "Device I/O error: " + ch.path.string() + " " +
+    throw RunTimeError(RunTimeError::kDeviceIo, ch.path.string() + " " +
                                                     RecordText(base, record) + " (" +
                                                     std::strerror(errno) + ")");
   }
@@ -398,22 +388,20 @@ void ArchiveFiles::SCRIVIREC(int base, long record, std::string_view text) {
   Channel& ch = channel(base);
   ch.last_record = record;
   if (ch.fd < 0) {
-    throw RunTimeError(kBadFileNumber,
-                       "Bad file name or number: archive base " + std::to_string(base) +
-                           " is not open " + RecordText(base, record));
+    throw RunTimeError(RunTimeError::kBadFileNumber,
+                       "archivio " + std::to_string(base) + " non aperto " + RecordText(base, record));
   }
   const size_t length = static_cast<size_t>(std::max(ch.record_length, 0));
   const size_t given = text.empty() ? ch.buffer.size() : text.size();
   if (length == 0 || given != length) {
-    throw RunTimeError(RunTimeError::kBadRecordLength, "Bad record length " + RecordText(base, record));
+    throw RunTimeError(RunTimeError::kBadRecordLength, RecordText(base, record));
   }
   const off_t offset = RecordOffset(record, ch.record_length);
   if (offset < 0) {
-    throw RunTimeError(kBadRecordNumber, "Bad record number " + RecordText(base, record));
+    throw RunTimeError(RunTimeError::kBadRecordNumber, RecordText(base, record));
   }
   if (ch.read_only) {
-    throw RunTimeError(kPathFileAccess, "Path/File access error: " + ch.path.string() +
-                                            " is read-only " + RecordText(base, record));
+    throw RunTimeError(RunTimeError::kPathFileAccess, ch.path.string() + " in sola lettura " + RecordText(base, record));
   }
   if (!text.empty() && text.data() != ch.buffer.data()) ch.buffer.assign(text);
   size_t done = 0;
@@ -422,7 +410,7 @@ void ArchiveFiles::SCRIVIREC(int base, long record, std::string_view text) {
                                offset + static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      throw RunTimeError(RunTimeError::kDeviceIo, "Device I/O error: " + ch.path.string() + " " +
+      throw RunTimeError(RunTimeError::kDeviceIo, ch.path.string() + " " +
                                                       RecordText(base, record) + " (" +
                                                       std::strerror(errno) + ")");
     }
@@ -462,8 +450,8 @@ void ArchiveFiles::ELIMINA(int base) {
   const fs::path path = ResolveBuilt(built);
   std::error_code ec;
   if (fs::file_size(path, ec) > 0 && !ec && !fs::remove(path, ec)) {
-    throw RunTimeError(kPathFileAccess,
-                       "Path/File access error: cannot delete " + path.string() + " (" +
+    throw RunTimeError(RunTimeError::kPathFileAccess,
+                       "eliminazione di " + path.string() + " (" +
                            ec.message() + ")");
   }
 }

@@ -14,7 +14,6 @@ namespace {
 
 constexpr std::string_view kUnknownRepository = "ERRORE REPOSITORY - STRCOSTANTE";
 constexpr std::string_view kUnknownLetter = "ERRORE REPOSITORY - LETTERA SCONOSCIUTA";
-constexpr int kInvalidProcedureCall = 5;
 
 // How the occurrences of a repository's repeating fields are laid out (see RepeatOffset).
 enum class Repeat { kNone, kDic, kDi2, kCon, kF24, kM77 };
@@ -67,8 +66,8 @@ bool ParseFixed(std::string_view text, Descriptor* out) {
 Descriptor ParseOrRaise(std::string_view text) {
   Descriptor d;
   if (!ParseFixed(text, &d)) {
-    throw RunTimeError(kInvalidProcedureCall,
-                       "Invalid procedure call or argument: field descriptor \"" +
+    throw RunTimeError(RunTimeError::kInvalidProcedureCall,
+                       "descrittore \"" +
                            std::string(text) + "\"");
   }
   return d;

@@ -191,6 +191,10 @@ Status PrepareDatabase(const std::filesystem::path& archive_folder);
 // several workstations: the rollback journal is used (not WAL, whose shared memory does not
 // work across machines) and a busy database is waited for up to kSqliteBusyTimeoutMs.
 Result<std::unique_ptr<AttendanceDb>> OpenSqliteDatabase(const std::filesystem::path& file);
+// Runs SQLite's quick integrity check on an existing database file, read-only. A damaged file
+// (or one that is not a database) is kCorrupt with the first problem the check reports; a
+// database that cannot be read at all is kDbError.
+Status QuickCheckSqliteDatabase(const std::filesystem::path& file);
 // Adds the holiday 0106 "EPIFANIA" when FESTIVITA has no row 0106 (an existing row is kept).
 Status EnsureHolidayDefault(AttendanceDb& db);
 

@@ -362,4 +362,32 @@ Result<std::unique_ptr<AttendanceDb>> OpenSqliteDatabase(const std::filesystem::
   return SqliteAttendanceDb::Open(file);
 }
 
+Status QuickCheckSqliteDatabase(const std::filesystem::path& file) {
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(PathText(file).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close_v2(db);
+    return Status::DbError(PathText(file) + ": " + msg);
+  }
+  sqlite3_busy_timeout(db, kSqliteBusyTimeoutMs);
+  sqlite3_stmt* stmt = nullptr;
+  // One line of the check is enough to refuse the file: "ok" when nothing is wrong.
+  rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &stmt, nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_step(stmt);
+  Status status;
+  if (rc == SQLITE_ROW) {
+    const unsigned char* text = sqlite3_column_text(stmt, 0);
+    const std::string line = text ? reinterpret_cast<const char*>(text) : "";
+    if (line != "ok") status = Status::Corrupt(PathText(file) + ": " + line);
+  } else if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) {
+    status = Status::Corrupt(PathText(file) + ": " + sqlite3_errmsg(db));
+  } else {
+    status = Status::DbError(PathText(file) + ": " + sqlite3_errmsg(db));
+  }
+  sqlite3_finalize(stmt);
+  sqlite3_close_v2(db);
+  return status;
+}
+
 }  // namespace kaveltar

@@ -16,12 +16,9 @@ namespace {
 using tables_internal::Utf8Left;
 using tables_internal::Utf8Length;
 
-// The number a failed database call is reported with (the database engine's "call failed").
-constexpr int kDatabaseError = 3146;
-
 void Check(const Status& status, std::string_view what) {
   if (status.ok()) return;
-  throw RunTimeError(kDatabaseError, "Errore del database (" + std::string(what) + "): " + status.message());
+  ThrowDatabaseError(status, what);
 }
 
 constexpr long kC0E0FF = 0xC0E0FF;
@@ -91,6 +88,22 @@ void MonthGrid::Load(const GridMonth& month) {
   month_ = month;
   month_.employee = std::string(Trim(month.employee));
   Reload();
+}
+
+void MonthGrid::Clear() {
+  if (observer_.about_to_reload) observer_.about_to_reload();
+  month_ = GridMonth{};
+  loaded_ = false;
+  modified_ = false;
+  opened_ = Opened::kNothing;
+  active_day_ = 0;
+  active_column_ = 0;
+  editor_text_.clear();
+  list_lines_.clear();
+  days_.assign(1, GridDay{});
+  totals_ = {};
+  if (observer_.reloaded) observer_.reloaded();
+  NotifyEditors();
 }
 
 void MonthGrid::Reload() {

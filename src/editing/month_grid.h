@@ -171,6 +171,8 @@ class MonthGrid {
   void Load(const GridMonth& month);
   // POPOLATABELLA again for the same month (after undo, forced settings, reprocessing).
   void Reload();
+  // Empties the grid (no month, no day, no totals), as entering the update screen does.
+  void Clear();
   bool loaded() const { return loaded_; }
   const GridMonth& month() const { return month_; }
   // "YYYYMM".

@@ -10,13 +10,12 @@
 namespace kaveltar {
 namespace {
 
-constexpr int kDatabaseError = 3146;
 // Width of the boxed report in characters: 90 Courier New characters of 10 points fill the
 // printable width of an A4 sheet.
 constexpr size_t kReportWidth = 90;
 
 void Check(const Status& status) {
-  if (!status.ok()) throw RunTimeError(kDatabaseError, "Errore del database (PRESENZE): " + status.message());
+  if (!status.ok()) ThrowDatabaseError(status, "PRESENZE");
 }
 
 // `text` padded with blanks (or cut) to `width` characters, counting UTF-8 characters.

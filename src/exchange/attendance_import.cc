@@ -27,14 +27,11 @@
 namespace kaveltar {
 namespace {
 
-constexpr int kDatabaseError = 3146;
 constexpr int kCompanyBase = 1;
 constexpr int kOldestArchiveDistance = 4;
 
 void Check(const Status& status, std::string_view what) {
-  if (!status.ok()) {
-    throw RunTimeError(kDatabaseError, "Errore del database (" + std::string(what) + "): " + status.message());
-  }
+  if (!status.ok()) ThrowDatabaseError(status, what);
 }
 
 // A schedule code counts when it is neither blank nor zero.

@@ -20,14 +20,10 @@
 namespace kaveltar {
 namespace {
 
-constexpr int kDatabaseError = 3146;
 constexpr size_t kAccumulationRows = 1001;
-constexpr int kFileAccessError = 75;
 
 void Check(const Status& status, std::string_view what) {
-  if (!status.ok()) {
-    throw RunTimeError(kDatabaseError, "Errore del database (" + std::string(what) + "): " + status.message());
-  }
+  if (!status.ok()) ThrowDatabaseError(status, what);
 }
 
 // Upper case of Windows-1252 bytes: ASCII letters and the accented small letters.
@@ -84,7 +80,7 @@ class VociFile {
 
  private:
   [[noreturn]] void Fail() {
-    throw RunTimeError(kFileAccessError, "Errore di accesso al file " + target_.string());
+    throw RunTimeError(RunTimeError::kPathFileAccess, target_.string());
   }
   std::filesystem::path target_;
   std::filesystem::path temporary_;
@@ -103,7 +99,7 @@ class Exporter {
     const std::filesystem::path folder = FindCaseInsensitive(session_.archive_path / kExportFolder);
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    if (error) throw RunTimeError(RunTimeError::kPathNotFound, "Impossibile creare la cartella " + folder.string());
+    if (error) throw RunTimeError(RunTimeError::kPathNotFound, folder.string());
     LoadJustifications();
 
     AttendanceDb& db = session_.db();

@@ -18,7 +18,6 @@
 namespace kaveltar {
 namespace {
 
-constexpr int kDatabaseError = 3146;
 constexpr int kCompanyBase = 1;
 // Memorization and the settings read the employee archives of the processing year and of
 // the three years before it.
@@ -27,7 +26,7 @@ constexpr std::string_view kNoEnd = "99999999";
 
 void Check(const Status& status, std::string_view what) {
   if (status.ok()) return;
-  throw RunTimeError(kDatabaseError, "Errore del database (" + std::string(what) + "): " + status.message());
+  ThrowDatabaseError(status, what);
 }
 
 bool IsSet(std::string_view code) { return !Trim(code).empty() && Val(code) != 0; }

@@ -12,11 +12,9 @@
 namespace kaveltar {
 namespace {
 
-// The number a failed database call is reported with (the database engine's "call failed").
-constexpr int kDatabaseError = 3146;
-// The number an unreadable employee index, or one that points at the wrong record, stops the
-// run with ("bad record number").
-constexpr int kIndexError = 63;
+// An unreadable employee index, or one that points at the wrong record, stops the run with
+// "bad record number".
+constexpr int kIndexError = RunTimeError::kBadRecordNumber;
 
 // Employee archives exist for the processing year and the three years before it.
 constexpr int kOldestArchiveDistance = 3;
@@ -96,7 +94,7 @@ MonthMemorizer::MonthMemorizer(Session& session, const MemorizeOptions& options)
 
 void MonthMemorizer::Check(const Status& status, std::string_view what) {
   if (status.ok()) return;
-  throw RunTimeError(kDatabaseError, "Errore del database (" + std::string(what) + "): " + status.message());
+  ThrowDatabaseError(status, what);
 }
 
 const WeekSchedule* MonthMemorizer::GroupSchedule(std::string_view code) {

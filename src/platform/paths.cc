@@ -94,20 +94,20 @@ bool FolderExists(const fs::path& path) {
 void COPIAFILE(const fs::path& source, const fs::path& target) {
   std::error_code ec;
   if (!fs::is_regular_file(source, ec)) {
-    throw RunTimeError(RunTimeError::kFileNotFound, "File not found: " + source.string());
+    throw RunTimeError(RunTimeError::kFileNotFound, source.string());
   }
   const fs::path temp = target.string() + ".tmp-copy";
   fs::remove(temp, ec);
   if (!fs::copy_file(source, temp, fs::copy_options::overwrite_existing, ec)) {
     fs::remove(temp, ec);
     throw RunTimeError(RunTimeError::kPathNotFound,
-                       "Path/File access error: " + target.string() + " (" + ec.message() + ")");
+                       target.string() + " (" + ec.message() + ")");
   }
   fs::remove(target, ec);
   fs::rename(temp, target, ec);
   if (ec) {
     fs::remove(temp, ec);
-    throw RunTimeError(RunTimeError::kPathNotFound, "Path/File access error: " + target.string());
+    throw RunTimeError(RunTimeError::kPathNotFound, target.string());
   }
 }
 

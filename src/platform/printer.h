@@ -40,8 +40,6 @@ inline constexpr double kUnprintableTopCm = 0.6;
 inline constexpr double kPaperWidthTwips = 596 * kTwipsPerPoint;
 inline constexpr double kPaperHeightTwips = 842 * kTwipsPerPoint;
 
-inline constexpr int kInvalidPicture = 481;
-
 struct PrinterFont {
   std::string name = "Courier New";
   double size = 10;  // points

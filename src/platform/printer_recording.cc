@@ -80,10 +80,10 @@ void RecordingPrinterJob::DrawPicture(const std::filesystem::path& picture, doub
   // Like a real printer, only a picture that can be read gets painted.
   std::ifstream in(picture, std::ios::binary);
   if (!in.is_open()) {
-    throw RunTimeError(RunTimeError::kFileNotFound, "File not found: " + picture.string());
+    throw RunTimeError(RunTimeError::kFileNotFound, picture.string());
   }
   if (in.peek() == std::ifstream::traits_type::eof()) {
-    throw RunTimeError(kInvalidPicture, "Invalid picture: " + picture.string());
+    throw RunTimeError(RunTimeError::kInvalidPicture, picture.string());
   }
   Item item;
   item.kind = Item::Kind::kPicture;
@@ -99,7 +99,7 @@ void RecordingPrinterJob::DrawPicture(const std::filesystem::path& picture, doub
 void RecordingPrinterJob::FinishDocument() {
   if (failures_left_ > 0) {
     --failures_left_;
-    throw RunTimeError(RunTimeError::kPrinterError, "errore della stampante: " + current_ + " non risponde");
+    throw RunTimeError(RunTimeError::kPrinterError, current_ + " non risponde");
   }
   printed_.push_back(open_);
   finished_ = true;

@@ -189,8 +189,7 @@ void PdfPrinterJob::CheckPdf(const char* what) {
     reason = "file di stampa " + rendering_->sink.temp_path().parent_path().string() + ": " +
              FileErrorText(rendering_->sink.error());
   }
-  throw RunTimeError(RunTimeError::kPrinterError, std::string("errore della stampante: ") + what + ": " +
-                                                      reason);
+  throw RunTimeError(RunTimeError::kPrinterError, std::string(what) + ": " + reason);
 }
 
 void PdfPrinterJob::StartDocument() {
@@ -203,7 +202,7 @@ void PdfPrinterJob::StartDocument() {
   if (temp_folder.empty()) temp_folder = "/tmp";
   if (const int error = rendering_->sink.Open(temp_folder / "stampa.pdf"); error != 0) {
     throw RunTimeError(RunTimeError::kPrinterError,
-                       "errore della stampante: impossibile creare il file di stampa in " +
+                       "impossibile creare il file di stampa in " +
                            temp_folder.string() + ": " + FileErrorText(error));
   }
   PdfDocument& doc = rendering_->doc;
@@ -272,10 +271,9 @@ void PdfPrinterJob::DrawPicture(const fs::path& picture, double x, double y, dou
   doc.DrawImage(picture.string(), x, y, width, height, /*stretch=*/1, /*transparent=*/0);
   if (doc.ErrNumber() == 0) return;
   const int number = doc.ErrNumber() == RunTimeError::kFileNotFound ? RunTimeError::kFileNotFound
-                                                                    : kInvalidPicture;
+                                                                    : RunTimeError::kInvalidPicture;
   throw RunTimeError(number,
-                     (number == kInvalidPicture ? "Invalid picture: " : "File not found: ") +
-                         picture.string() + " (" + doc.ErrDescription() + ")");
+                     picture.string() + " (" + doc.ErrDescription() + ")");
 }
 
 void PdfPrinterJob::FinishDocument() {
@@ -289,7 +287,7 @@ void PdfPrinterJob::FinishDocument() {
 
 void PdfPrinterJob::Deliver(const fs::path& pdf) {
   auto fail = [&](const std::string& reason) {
-    throw RunTimeError(RunTimeError::kPrinterError, "errore della stampante: " + reason);
+    throw RunTimeError(RunTimeError::kPrinterError, reason);
   };
   std::string printer = printer_;
   if (service_ && printer.empty()) {

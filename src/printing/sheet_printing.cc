@@ -18,13 +18,8 @@
 namespace kaveltar {
 namespace {
 
-constexpr int kDatabaseError = 3146;
-
 void Check(const Status& status, std::string_view what) {
-  if (!status.ok()) {
-    throw RunTimeError(kDatabaseError,
-                       "Errore del database (" + std::string(what) + "): " + status.message());
-  }
+  if (!status.ok()) ThrowDatabaseError(status, what);
 }
 
 SheetCompany ReadCompany(FieldCodec& codec) {

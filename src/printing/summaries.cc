@@ -273,7 +273,7 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
         }
         if (current != nullptr) AddDayHours(day, current);
       });
-  if (!read.ok()) throw RunTimeError(3146, "Errore del database (PRESENZE): " + read.message());
+  if (!read.ok()) ThrowDatabaseError(read, "PRESENZE");
 
   // The selected employees in list order, with their labels.
   std::vector<EmployeeTotals> totals;
@@ -305,7 +305,7 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
 
   Result<JustificationTable> table = LoadJustificationTable(session.db());
   if (!table.ok()) {
-    throw RunTimeError(3146, "Errore del database (GIUSTIFICATIVI): " + table.status().message());
+    ThrowDatabaseError(table.status(), "GIUSTIFICATIVI");
   }
   if (request.kind == SummaryKind::kJustification && !any_rows) {
     result.message = "Periodo richiesto " + month_text + "/" + year_text + " Inesistente";

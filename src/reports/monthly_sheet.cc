@@ -178,7 +178,7 @@ void StorePrintedNumber(const SheetInput& input, const SheetOptions& options) {
   if (input.db == nullptr || input.rows == nullptr || input.rows->empty()) return;
   DayRow row = input.rows->back();
   row.protocollo = static_cast<long>(ValInt(Trim(options.number_text)));
-  if (Status s = input.db->SaveDay(row); !s.ok()) throw RunTimeError(3022, s.message());
+  if (Status s = input.db->SaveDay(row); !s.ok()) ThrowDatabaseError(s, "PRESENZE");
 }
 
 }  // namespace

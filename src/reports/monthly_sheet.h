@@ -124,8 +124,8 @@ struct SheetInput {
 
 // Draws one sheet on the current page of the target. Throws Fatal when a stamp picture is
 // missing (the circular one falls back to the rectangular stamp first); a failing PdfDocument
-// call is thrown as RunTimeError; a failure to store the number is RunTimeError 3022 with the
-// database's message.
+// call is thrown as RunTimeError; a failure to store the number is the database error
+// (base/run_time_error.h).
 void DrawMonthlySheet(ReportTarget& target, const SheetInput& input, const SheetOptions& options);
 inline void STAMPASTRUTTURA(ReportTarget& target, const SheetInput& input,
                             const SheetOptions& options) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "app/report_error.h"
 #include "app/session.h"
 #include "app/startup.h"
@@ -104,17 +107,62 @@ TEST_F(StartupTest, NoConfigurationEndsWithTheConfigurationMessage) {
   }
 }
 
-TEST_F(StartupTest, MissingTemplateAndDatabaseStopWithTheFileName) {
-  inst_.Write();
-  fs::remove(inst_.archives / kTemplateFile);
-  Session session(dialogs_);
+// The text of the general error handler's first message for a start-up that must stop.
+std::string StartupError(RecordingDialogs& dialogs, Session& session, const StartupOptions& options) {
+  dialogs.Clear();
   try {
-    Startup(session, {inst_.archives, inst_.programs});
-    FAIL() << "start-up succeeded without a database";
-  } catch (const Fatal& f) {
-    EXPECT_NE(f.text().find("QXPRES.sqlite"), std::string::npos) << f.text();
+    Startup(session, options);
+  } catch (const Fatal&) {
+    return dialogs.entries().empty() ? "" : dialogs.entries().front().text;
   }
-  EXPECT_FALSE(fs::exists(inst_.archives / kDatabaseFile));
+  return "start-up succeeded";
+}
+
+std::string FileBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(StartupTest, DatabaseFailuresStopWithTheItalianDescriptionAndChangeNothing) {
+  inst_.Write();
+  const StartupOptions options{inst_.archives, inst_.programs};
+  const fs::path database = inst_.archives / kDatabaseFile;
+  {
+    // Neither the database nor its template: the engine's "file not found", naming the file.
+    const fs::path saved = inst_.root / "template";
+    fs::rename(inst_.archives / kTemplateFile, saved);
+    Session session(dialogs_);
+    const std::string text = StartupError(dialogs_, session, options);
+    EXPECT_EQ(text.rfind(" KAVELTARErrore 3024 Impossibile trovare il file: " + database.string(), 0), 0u) << text;
+    EXPECT_FALSE(fs::exists(database));
+    fs::rename(saved, inst_.archives / kTemplateFile);
+  }
+  {
+    Session session(dialogs_);
+    Startup(session, options);  // copies the template
+  }
+  ASSERT_TRUE(fs::exists(database));
+  const std::string good = FileBytes(database);
+  ASSERT_GT(good.size(), 8192u);
+
+  // A damaged table page, then a file that is not a database at all: both are refused before
+  // anything is written (the EPIFANIA default would otherwise be added to the empty table).
+  std::string damaged = good;
+  damaged.replace(4096, 200, std::string(200, '\xFF'));
+  std::string not_a_database = good;
+  not_a_database.replace(0, 16, "NOT A DATABASE!!");
+  for (const std::string& bytes : {damaged, not_a_database}) {
+    std::ofstream(database, std::ios::binary | std::ios::trunc) << bytes;
+    Session session(dialogs_);
+    const std::string text = StartupError(dialogs_, session, options);
+    EXPECT_EQ(text.rfind(" KAVELTARErrore 3049 Impossibile aprire il database. Potrebbe non essere un database "
+                         "riconosciuto dall'applicazione oppure il file potrebbe essere danneggiato. " +
+                             database.string(),
+                         0),
+              0u)
+        << text;
+    EXPECT_EQ(FileBytes(database), bytes);
+  }
 }
 
 TEST_F(StartupTest, MissingInstallationSettingsLeaveTheCodeEmpty) {
@@ -148,10 +196,10 @@ TEST_F(StartupTest, ErrorHandlerListsTheTraceAndEnds) {
   Startup(session, {inst_.archives, inst_.programs});
   dialogs_.Clear();
   session.trace().TraceProcedure("ULTIMA");
-  EXPECT_THROW(ReportError(session, RunTimeError(59, "Bad record length")), Fatal);
+  EXPECT_THROW(ReportError(session, RunTimeError(59, "DIPEND.DAT")), Fatal);
   ASSERT_EQ(dialogs_.entries().size(), 2u);
   const std::string& text = dialogs_.entries()[0].text;
-  EXPECT_EQ(text.rfind(" KAVELTARErrore 59 Bad record length\n", 0), 0u) << text;
+  EXPECT_EQ(text.rfind(" KAVELTARErrore 59 Lunghezza del record non valida: DIPEND.DAT\n", 0), 0u) << text;
   EXPECT_EQ(text.substr(text.size() - 7), "ULTIMA\n");
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11);
   EXPECT_EQ(dialogs_.entries()[1].text, "CHIUDERE TUTTE LE APPLICAZIONI DELLA TASK\nLANCIARE RIPRISTINO TASK");

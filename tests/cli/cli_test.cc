@@ -5,12 +5,16 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/dialogs.h"
+#include "base/encoding.h"
 #include "cli/cli_harness.h"
+#include "cli/commands.h"
 #include "demo/demo_installation.h"
 
 namespace kaveltar {
@@ -120,13 +124,15 @@ TEST_F(CliTest, CompanyAndParameters) {
 }
 
 TEST_F(CliTest, BadUsageAndMissingInstallation) {
-  EXPECT_EQ(Run({"no-such-command"}).status, 2);
+  Output o = Run({"no-such-command"});
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(Lines(o.err).front(), "kaveltar-cli: comando sconosciuto: no-such-command");
   EXPECT_EQ(Run({"employees"}).status, 2);
   EXPECT_EQ(Run({"companies", "--order", "sideways"}).status, 2);
   EXPECT_EQ(Run({"companies", "--year", "2031"}).status, 1);
   EXPECT_EQ(dialogs_.entries().back().text, "Non è possibile andare avanti oltre l'anno di elaborazione");
   // The registry written by the demo installation is found with no options ...
-  Output o = Run({"info"}, /*with_paths=*/false);
+  o = Run({"info"}, /*with_paths=*/false);
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_NE(o.out.find("ArchivePath: " + (root_ / "demo" / "ARCHIVI").string()), std::string::npos);
   // ... and with no registry and no path files the configuration message ends the run.
@@ -149,6 +155,117 @@ TEST_F(CliTest, DemoInstallRefusesBadOptionsAndWritesNothing) {
   o = Run({"demo-install", target.string(), "--companies", "0"}, false);
   EXPECT_EQ(o.status, 1);
   EXPECT_FALSE(fs::exists(target));
+}
+
+TEST_F(CliTest, VersionAndGlobalOptionsAfterTheCommand) {
+  Output o = Run({"--version"}, false);
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out.rfind("kaveltar-cli ", 0), 0u) << o.out;
+  // --archive/--programs and --yes after the command name, as a script may write them.
+  o = Run({"info", "--archive", (root_ / "demo" / "ARCHIVI").string(), "--programs",
+           (root_ / "demo" / "PROGRAMMI").string(), "--yes"},
+          false);
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(Lines(o.out)[1], "ArchivePath: " + (root_ / "demo" / "ARCHIVI").string());
+}
+
+TEST_F(CliTest, UnknownCompanyOrEmployeeIsAnError) {
+  Output o = Run({"employees", "--company", "999"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(o.err, "kaveltar-cli: ditta 999 non presente nell'elenco dell'anno 2025\n");
+
+  o = Run({"month", "9999999999", "202506"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(o.err, "kaveltar-cli: dipendente 9999999999 non trovato negli archivi dei dipendenti\n");
+  // A listed employee whose month is not stored yet is no error: the heading alone.
+  o = Run({"month", report_.Keys(DemoCase::kGroup).front(), "202505", "--format", "csv"});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(Lines(o.out).size(), 1u);
+
+  o = Run({"memorize", "--year", "2025", "--month", "6", "--company", "999"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, "kaveltar-cli: ditta 999 non presente nell'elenco dell'anno 2025\n");
+  o = Run({"memorize", "--year", "2025", "--month", "6", "--company", report_.company_codes[0], "--employee",
+           "9999999999"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("dipendente 9999999999 non presente"), std::string::npos) << o.err;
+}
+
+// The chosen employees follow the list, whatever order the command line names them in.
+TEST(PickEmployeesTest, KeepsTheListOrderAndNamesAMissingKey) {
+  const std::vector<std::string> list = {"001 000 0001 ROSSI     0010000001",
+                                         "001 000 0002 BIANCHI   0010000002",
+                                         "001 000 0003 VERDI     0010000003"};
+  std::string missing;
+  EXPECT_EQ(cli::PickEmployees(list, {"0010000003", "0010000001"}, &missing),
+            (std::vector<std::string>{list[0], list[2]}));
+  EXPECT_EQ(missing, "");
+  EXPECT_TRUE(cli::PickEmployees(list, {"0010000002", "0010000009"}, &missing).empty());
+  EXPECT_EQ(missing, "0010000009");
+}
+
+TEST(TerminalSafeTest, ControlCharactersAreShownAsHexCodes) {
+  EXPECT_EQ(cli::TerminalSafe("ROSSI\x1B[2JMARIO"), "ROSSI\\x1B[2JMARIO");
+  EXPECT_EQ(cli::TerminalSafe("A\rB\nC\tD\x7F"), "A\\x0DB\\x0AC\\x09D\\x7F");
+  EXPECT_EQ(cli::TerminalSafe(std::string("NUL\0X", 5)), "NUL\\x00X");
+  // U+009B, the one-character escape of the second control set; accented letters stay.
+  EXPECT_EQ(cli::TerminalSafe("PER\xC3\x92 \xC2\x9B"), "PER\xC3\x92 \\x9B");
+}
+
+TEST_F(CliTest, ControlCharactersInNamesNeverReachTheTerminal) {
+  // The first company's name gets an ESC in the company archive (on a copy, put back after).
+  Output o = Run({"company", report_.company_codes[0], "--field", "T002"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::string field = Lines(o.out)[0].substr(o.out.find('\t') + 1);
+  const std::string name = field.substr(0, field.find_last_not_of(' ') + 1);
+  ASSERT_GE(name.size(), 3u);
+  fs::path archive;
+  std::string bytes;
+  for (const auto& entry : fs::recursive_directory_iterator(root_ / "demo" / "ARCHIVI")) {
+    if (!entry.is_regular_file()) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (content.find(Utf8ToCp1252(field)) != std::string::npos) {
+      archive = entry.path();
+      bytes = content;
+      break;
+    }
+  }
+  ASSERT_FALSE(archive.empty());
+  std::string changed = bytes;
+  changed[changed.find(Utf8ToCp1252(field)) + 1] = '\x1B';
+  std::ofstream(archive, std::ios::binary | std::ios::trunc) << changed;
+  o = Run({"companies"});
+  const Output fields = Run({"company", report_.company_codes[0], "--field", "T002"});
+  std::ofstream(archive, std::ios::binary | std::ios::trunc) << bytes;
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out.find('\x1B'), std::string::npos);
+  EXPECT_NE(o.out.find(name.substr(0, 1) + "\\x1B" + name.substr(2)), std::string::npos) << o.out;
+  EXPECT_EQ(fields.out.find('\x1B'), std::string::npos);
+}
+
+TEST_F(CliTest, DemoInstallKeepsAnExistingInstallationUnlessForced) {
+  const fs::path target = root_ / "second";
+  const std::vector<std::string> small = {"--companies", "1", "--employees", "3"};
+  std::vector<std::string> args = {"demo-install", target.string()};
+  args.insert(args.end(), small.begin(), small.end());
+  ASSERT_EQ(Run(args, false).status, 0);
+  const fs::path sentinel = target / "ARCHIVI" / "presenze-del-mese.txt";
+  std::ofstream(sentinel) << "dati dell'ufficio";
+
+  Output o = Run(args, false);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("contiene già un'installazione"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("--force"), std::string::npos) << o.err;
+  EXPECT_TRUE(fs::exists(sentinel));
+
+  args.push_back("--force");
+  o = Run(args, false);
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_FALSE(fs::exists(sentinel));  // replaced as a whole
+  fs::remove_all(target);
 }
 
 }  // namespace

@@ -5,17 +5,30 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
+#include <chrono>
 #include <fstream>
+#include <future>
 #include <stdexcept>
 
 #include "app/session.h"
 #include "app/startup.h"
 #include "base/run_time_error.h"
+#include "base/text.h"
 #include "db/attendance_db.h"
+#include "memorize/month_memorizer.h"
 #include "ui/list_widgets.h"
+#include "ui/grid_screen.h"
+#include "ui/import_screen.h"
+#include "ui/instance_beacon.h"
 #include "ui/print_screen.h"
+#include "ui/tables_screen.h"
+#include "ui/update_screen.h"
 #include "ui/program.h"
 #include "ui/twips.h"
 #include "ui_harness.h"
@@ -40,6 +53,9 @@ class MainWindowTest : public QObject {
   void ConfigurationErrorWithoutInstallation();
   void SecondCopyEndsSilently();
   void CommandLineOptions();
+  void EveryControlTakesTheMouseAtItsCentre();
+  void EnteringImportAndUpdateStartsClean();
+  void SecondCopyBringsTheWindowToTheFront();
 };
 
 void MainWindowTest::StartsOnTheMenu() {
@@ -345,14 +361,15 @@ void MainWindowTest::UnexpectedErrorsEndTheProgram() {
     QSignalSpy ended(h.form.get(), &FRMVELTAR::Ended);
     bool after_inner = false;
     const bool ok = h.form->Guard([&] {
-      h.form->Guard([] { throw RunTimeError(53, "File not found"); });
+      h.form->Guard([] { throw RunTimeError(53, "QXBASE.DAT"); });
       after_inner = true;  // never reached: the error ended the program
     });
     QVERIFY(!ok);
     QVERIFY(!after_inner);
     const std::vector<std::string> texts = h.TakeTexts();
     QCOMPARE(texts.size(), size_t{2});
-    QVERIFY2(texts[0].find("Errore 53 File not found\n") != std::string::npos, texts[0].c_str());
+    QVERIFY2(texts[0].find("Errore 53 Impossibile trovare il file: QXBASE.DAT\n") != std::string::npos,
+             texts[0].c_str());
     QCOMPARE(texts[1], std::string("CHIUDERE TUTTE LE APPLICAZIONI DELLA TASK\nLANCIARE RIPRISTINO TASK"));
     QVERIFY(h.form->ended());
     QCOMPARE(h.form->exit_status(), 1);
@@ -368,7 +385,7 @@ void MainWindowTest::UnexpectedErrorsEndTheProgram() {
     // Any other exception goes through the same handler.
     Harness h;
     QVERIFY(!h.form->Guard([] { throw std::runtime_error("boom"); }));
-    QVERIFY(h.TakeTexts().at(0).find("Errore 51 boom") != std::string::npos);
+    QVERIFY(h.TakeTexts().at(0).find("Errore 51 Errore interno: boom") != std::string::npos);
     QCOMPARE(h.form->exit_status(), 1);
   }
   {
@@ -488,6 +505,198 @@ void MainWindowTest::CommandLineOptions() {
   QCOMPARE(ParseProgramOptions({"kaveltar", "--help"}, &only_archive, &message),
            ParseOutcome::kHelp);
   QVERIFY(!message.contains(QStringLiteral("screenshot")));
+}
+
+namespace {
+
+// The controls an operator clicks.
+bool IsControl(const QWidget* w) {
+  return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QAbstractItemView*>(w) ||
+         qobject_cast<const QLineEdit*>(w) || qobject_cast<const QComboBox*>(w) ||
+         qobject_cast<const QAbstractSpinBox*>(w);
+}
+
+// Records the mouse presses and releases that reach a widget and swallows them, so that a
+// click proves where it lands without starting what the control does.
+class ClickCatcher : public QObject {
+ public:
+  QWidget* target = nullptr;
+  int presses = 0;
+  int releases = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease) {
+      return false;
+    }
+    if (target != nullptr && watched == target) {
+      (event->type() == QEvent::MouseButtonPress ? presses : releases) += 1;
+    }
+    return true;
+  }
+};
+
+// For every visible, enabled control of the window: the widget under the pointer at the
+// control's centre is the control (or a part of it), and a click there reaches it. Returns
+// the names of the controls that fail, and counts the controls seen.
+QStringList UnreachableControls(QWidget* window, int* seen) {
+  QStringList failures;
+  ClickCatcher catcher;
+  qApp->installEventFilter(&catcher);
+  for (QWidget* control : window->findChildren<QWidget*>()) {
+    if (!IsControl(control) || !control->isVisible() || !control->isEnabled()) continue;
+    ++*seen;
+    const QPoint centre = control->mapToGlobal(control->rect().center());
+    // The test screen may be smaller than the window: off it, the window's own lookup (what
+    // widgetAt does once it has found the window) answers.
+    QWidget* under = QGuiApplication::screenAt(centre) != nullptr
+                         ? QApplication::widgetAt(centre)
+                         : window->childAt(window->mapFromGlobal(centre));
+    const QString name = control->objectName().isEmpty()
+                             ? QString::fromLatin1(control->metaObject()->className())
+                             : control->objectName();
+    if (under == nullptr || (under != control && !control->isAncestorOf(under))) {
+      failures << name + QStringLiteral(" (coperto da ") +
+                      (under ? under->metaObject()->className() + QStringLiteral(" ") + under->objectName()
+                             : QStringLiteral("niente")) +
+                      QStringLiteral(")");
+      continue;
+    }
+    catcher.target = under;
+    catcher.presses = catcher.releases = 0;
+    QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFromGlobal(centre));
+    if (catcher.presses != 1 || catcher.releases != 1) failures << name + QStringLiteral(" (clic perso)");
+  }
+  qApp->removeEventFilter(&catcher);
+  return failures;
+}
+
+}  // namespace
+
+void MainWindowTest::EveryControlTakesTheMouseAtItsCentre() {
+  Harness h;
+  FRMVELTAR& f = *h.form;
+  f.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&f));
+  QStringList failures;
+  auto check = [&](const char* screen) {
+    QCoreApplication::processEvents();
+    int seen = 0;
+    for (const QString& failure : UnreachableControls(&f, &seen)) {
+      failures << QString::fromLatin1(screen) + QStringLiteral(": ") + failure;
+    }
+    if (seen == 0) failures << QString::fromLatin1(screen) + QStringLiteral(": nessun controllo");
+  };
+
+  check("menu");
+  const std::pair<int, const char*> screens[] = {{1, "FrameMemorizza"}, {2, "FrameImporta"},
+                                                 {3, "FrameAggiorna"}, {4, "FrameEsporta"},
+                                                 {5, "FrameStpLaser"}, {12, "FrameCalcolo"}};
+  for (const auto& [index, frame] : screens) {
+    f.cmdPulsante_Click(index);
+    QVERIFY2(h.Find<QWidget>(frame)->isVisible(), frame);
+    check(frame);
+    f.ReturnToMenu(h.Find<QWidget>(frame));
+  }
+
+  // The tables screen, then each table with a stored row open.
+  f.cmdPulsante_Click(0);
+  check("FrameTabelle");
+  TablesScreen& tables = f.tables_screen();
+  const char* table_frames[] = {"FrameFestivita", "FrameGiustificativi", "FrameGruppi"};
+  for (int table = 0; table < 3; ++table) {
+    tables.ListTabelle_Click(table);
+    tables.ListRecord_DblClick(1);
+    QVERIFY2(h.Find<QWidget>(table_frames[table])->isVisible(), table_frames[table]);
+    check(table_frames[table]);
+    tables.CmdSelPrec_Click();
+  }
+  tables.CmdRitTabelle_Click();
+
+  // The month grid, on a month memorized for the purpose.
+  f.cmdPulsante_Click(3);
+  auto* companies = h.Find<QListWidget>("ListAziAgg");
+  auto* employees = h.Find<QListWidget>("ListDipAgg");
+  companies->setCurrentRow(0);
+  QVERIFY(employees->count() > 0);
+  employees->setCurrentRow(0);
+  const std::string key(Right(Lines(employees)[0], 10));
+  MemorizeOptions options;
+  options.year = kDemoYear;
+  options.month = kDemoMonth;
+  options.CheckElabora = true;
+  MonthMemorizer(h.session, options).MemorizeEmployee(key);
+  f.update_screen().CmdConfermaAgg_Click();
+  QVERIFY(h.Find<QWidget>("FrameModTimbrature")->isVisible());
+  check("FrameModTimbrature");
+
+  QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QLatin1Char('\n'))));
+}
+
+void MainWindowTest::EnteringImportAndUpdateStartsClean() {
+  Harness h;
+  FRMVELTAR& f = *h.form;
+  // A file chosen and checked, then back to the menu and in again: no file, no results.
+  const std::filesystem::path file = Demo().root / "esterno.txt";
+  std::ofstream(file) << std::string(175, '0') << "\r\n";
+  f.import_screen().set_file_chooser([&](const QString&) { return QString::fromStdString(file.string()); });
+  f.cmdPulsante_Click(2);
+  f.import_screen().CmdCerca_Click();
+  QCOMPARE(h.Find<QLabel>("lblNomeFileImport")->text(), QString::fromStdString(file.string()));
+  QVERIFY(!h.Find<QLabel>("lblRisultato_0")->text().isEmpty());
+  f.ReturnToMenu(h.Find<QWidget>("FrameImporta"));
+  f.cmdPulsante_Click(2);
+  QVERIFY(h.Find<QLabel>("lblNomeFileImport")->text().isEmpty());
+  for (int i = 0; i < 4; ++i) {
+    QVERIFY(h.Find<QLabel>(ArrayName("lblRisultato", i).toLatin1().constData())->text().isEmpty());
+  }
+  QVERIFY(!h.Find<QAbstractButton>("CmdImportaFile")->isEnabled());
+  f.ReturnToMenu(h.Find<QWidget>("FrameImporta"));
+
+  // A month open in the grid, then the update screen entered again from the menu: the grid
+  // holds no day.
+  f.cmdPulsante_Click(3);
+  h.Find<QListWidget>("ListAziAgg")->setCurrentRow(0);
+  auto* employees = h.Find<QListWidget>("ListDipAgg");
+  employees->setCurrentRow(0);
+  const std::string key(Right(Lines(employees)[0], 10));
+  MemorizeOptions options;
+  options.year = kDemoYear;
+  options.month = kDemoMonth;
+  options.CheckElabora = true;
+  MonthMemorizer(h.session, options).MemorizeEmployee(key);
+  f.update_screen().CmdConfermaAgg_Click();
+  auto* grid = h.Find<QTableView>("GrigliaModTimb");
+  QCOMPARE(grid->model()->rowCount(), 30);
+  f.update_screen().grid_screen().CmdRitMemTimbrature_Click();
+  f.ReturnToMenu(h.Find<QWidget>("FrameAggiorna"));
+  f.cmdPulsante_Click(3);
+  QCOMPARE(grid->model()->rowCount(), 0);
+}
+
+}  // namespace kaveltar::ui::testing
+
+namespace kaveltar::ui::testing {
+
+void MainWindowTest::SecondCopyBringsTheWindowToTheFront() {
+  Harness h;
+  StartupOptions options;
+  options.registry_file = Demo().root / "beacon-registry.ini";
+  const QString name = InstanceBeacon::SocketName(options);
+  // Nobody listens yet: the call fails at once, and the second copy simply ends.
+  QVERIFY(!InstanceBeacon::CallRunningCopy(name, 500));
+
+  InstanceBeacon beacon;
+  QVERIFY(beacon.Listen(name, h.form.get()));
+  h.form->showMinimized();
+  QTRY_VERIFY(h.form->isMinimized());
+  // The second copy calls from its own process; here from another thread, so that this one
+  // keeps running the window's event loop.
+  auto call = std::async(std::launch::async, [name] { return InstanceBeacon::CallRunningCopy(name); });
+  QTRY_VERIFY(call.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+  QVERIFY(call.get());
+  QVERIFY(!h.form->isMinimized());
+  QVERIFY(h.form->isVisible());
 }
 
 }  // namespace kaveltar::ui::testing
