@@ -23,6 +23,7 @@
 #include "reports/anomaly_list.h"
 #include "reports/printer_choice.h"
 #include "tables/holidays.h"
+#include "tables/utf8_text.h"
 
 namespace kaveltar {
 namespace {
@@ -196,7 +197,9 @@ class Importer {
   const std::string* Translate(std::string_view code) {
     const auto cached = translations_.find(code);
     if (cached != translations_.end()) return cached->second ? &*cached->second : nullptr;
-    const std::string normalised = NormaliseImportCode(Cp1252ToUtf8(code));
+    // The file's bytes as they stand: the upper-casing reads UTF-8 and takes any other byte
+    // as Windows-1252, so "rè" matches "RÈ" whichever of the two the sender wrote.
+    const std::string normalised = NormaliseImportCode(code);
     std::optional<std::string> found;
     for (const auto& [import_code, key] : by_import_code_) {
       if (!import_code.empty() && import_code == normalised) {
@@ -341,7 +344,8 @@ std::string FirstRecordQuestion(std::string_view record) {
 std::string NormaliseImportCode(std::string_view code) {
   const std::string_view t = Trim(code);
   if (IsDigits(t)) return PadLeft(t, 10, '0');
-  return ToUpperAscii(t);
+  // The same upper case the tables panel gives a typed import code ("rè" is stored "RÈ").
+  return tables_internal::UpperText(t);
 }
 
 void ChooseImportFile(Session& session, ImportState* state, std::string path) {
@@ -351,31 +355,45 @@ void ChooseImportFile(Session& session, ImportState* state, std::string path) {
   state->import_enabled = false;
   state->csv_wrong = false;
   state->work.clear();
+  state->work_file.reset();
+  state->skipped_lines = 0;
   if (state->path.empty()) return;
-  if (!FileExists(state->path) || std::filesystem::is_directory(state->path)) {
-    dialogs.Show(FileNotFoundText(state->path), kFormCaption, MessageIcon::kExclamation);
+  const auto refuse = [&](const std::string& message, MessageIcon icon) {
+    dialogs.Show(message, kFormCaption, icon);
     state->path.clear();
+    state->work.clear();
+    state->work_file.reset();
     state->results.fill(std::string());
+  };
+  if (!FileExists(state->path) || std::filesystem::is_directory(state->path)) {
+    refuse(FileNotFoundText(state->path), MessageIcon::kExclamation);
     return;
   }
   if (state->kind == ImportFileKind::kCsv) {
-    state->work = session.archive_path / kWorkFileName;
+    Result<std::shared_ptr<WorkFile>> work = WorkFile::Create(session.archive_path);
+    if (!work.ok()) {
+      refuse(work.status().message(), MessageIcon::kCritical);
+      return;
+    }
+    state->work_file = std::move(*work);
+    state->work = state->work_file->path();
     Result<CsvConversion> converted = ConvertCsvFile(state->path, state->work);
     if (!converted.ok()) {
-      dialogs.Show(converted.status().message(), kFormCaption, MessageIcon::kCritical);
-      state->path.clear();
-      state->results.fill(std::string());
+      refuse(converted.status().message(), MessageIcon::kCritical);
+      return;
+    }
+    if (converted->lines == 0 && !converted->wrong_characters) {
+      refuse(NoCsvRecordsText(*converted), MessageIcon::kCritical);
       return;
     }
     state->csv_wrong = converted->wrong_characters;
+    state->skipped_lines = converted->skipped;
   } else {
     state->work = state->path;
   }
   Result<ImportChecks> checked = CONTROLLAFILEPRESENZE(state->work);
   if (!checked.ok()) {
-    dialogs.Show(FileNotFoundText(state->path), kFormCaption, MessageIcon::kExclamation);
-    state->path.clear();
-    state->results.fill(std::string());
+    refuse(FileNotFoundText(state->path), MessageIcon::kExclamation);
     return;
   }
   const ImportChecks& checks = *checked;
@@ -471,8 +489,7 @@ ImportResult CmdImportaFile(Session& session, ImportState* state, const ImportHo
 
     dialogs.Show(kImportCompleted, kFormCaption, MessageIcon::kInformation);
     if (state->kind == ImportFileKind::kCsv) {
-      std::error_code ignored;
-      std::filesystem::remove(state->work, ignored);
+      state->work_file.reset();  // removes the work file
       state->work.clear();
       state->import_enabled = false;
     }
@@ -495,7 +512,7 @@ std::vector<std::string> LayoutLines() {
       "TRACCIATO RECORD : ",
       ""};
   for (const ImportField& f : kImportLayout) {
-    lines.push_back("CAMPO " + std::string(f.number) + " " + PadRight(f.name, 25) + " LUNGHEZZA " +
+    lines.push_back("CAMPO " + std::string(f.number) + " " + PadRight(f.name, 25) + "LUNGHEZZA " +
                     ZeroPad(static_cast<long long>(f.length), 2) + " CARATTERI DA POSIZIONE " +
                     ZeroPad(static_cast<long long>(f.position), 3) + " A POSIZIONE " +
                     ZeroPad(static_cast<long long>(f.position + f.length - 1), 3));
