@@ -47,14 +47,18 @@ std::string Code3(std::string_view code) {
   return std::string(Right(padded, 3));
 }
 
-// Hours of the file as stored: "HH:MM", or "" for a zero or blank duration; nullopt when
-// the text is not hours.
-std::optional<std::string> StoredHours(std::string_view text) {
+// Hours of the file as stored into `*stored`: "HH:MM", or "" for a zero or blank duration.
+// False (and `*stored` untouched) when the text is not hours. A valid text already has the
+// stored form (two hour digits up to 47, two minute digits), so only a zero changes.
+bool StoreHours(std::string_view text, std::string* stored) {
   const std::string_view t = Trim(text);
-  if (IsEmptyHours(t)) return std::string();
-  if (!IsValidHours(t)) return std::nullopt;
-  const long minutes = static_cast<long>(ValInt(t.substr(0, 2)) * 60 + ValInt(t.substr(3, 2)));
-  return MinutesToHours(minutes);
+  if (IsEmptyHours(t) || t == "00:00") {
+    stored->clear();
+    return true;
+  }
+  if (!IsValidHours(t)) return false;
+  stored->assign(t);
+  return true;
 }
 
 // What the import needs of one employee of one year's archive.
@@ -103,7 +107,8 @@ class Importer {
       DayRow& row = rows_[static_cast<size_t>(day)];
       row.employee = employee;
       row.period = month;
-      row.period += ZeroPad(day, 2);
+      row.period += static_cast<char>('0' + day / 10);
+      row.period += static_cast<char>('0' + day % 10);
       row.pres0 = 0;
       for (std::string& p : row.pres) p.clear();
       row.protocollo = 0;
@@ -133,8 +138,9 @@ class Importer {
     if (!info.listed) return;
     ++result_.records;
 
+    // The day of a record that passed IsValidDayKey: two digits.
     const std::string_view date = ImportDate(record);
-    const int day = static_cast<int>(ValInt(date.substr(6, 2)));
+    const int day = (date[6] - '0') * 10 + (date[7] - '0');
     DayRow& row = rows_[static_cast<size_t>(day)];
     row.pres0 = 0;
     for (size_t n = 1; n <= 13; ++n) row.pres[n].clear();
@@ -175,10 +181,11 @@ class Importer {
 
   // The worked hours and the justification pairs of a record into its day.
   void CARICAUNAGIORNATA(const std::string& employee, std::string_view record, DayRow* row) {
-    if (std::optional<std::string> worked = StoredHours(ImportWorkedHours(record))) row->pres[3] = *worked;
+    StoreHours(ImportWorkedHours(record), &row->pres[3]);
     for (size_t pair = 1; pair <= kImportPairs; ++pair) {
       const std::string_view code = ImportPairCode(record, pair);
-      if (IsEmptyPairCode(code)) continue;
+      // Most unused pairs are blank: that test first, the full one only for the others.
+      if (code.find_first_not_of(' ') == std::string_view::npos || IsEmptyPairCode(code)) continue;
       const std::string* key = Translate(code);
       if (!key) {
         Anomaly(std::string(kEmployeePrefix) + employee + " Giornata : " +
@@ -187,8 +194,7 @@ class Importer {
       }
       const int slot = static_cast<int>(pair);
       row->SlotCode(slot) = *key;
-      const std::optional<std::string> hours = StoredHours(ImportPairHours(record, pair));
-      row->SlotHours(slot) = hours ? *hours : std::string();
+      if (!StoreHours(ImportPairHours(record, pair), &row->SlotHours(slot))) row->SlotHours(slot).clear();
     }
   }
 
@@ -237,8 +243,9 @@ class Importer {
     if (!files.IsOpen(sources.data_base)) files.FAIOPEN(sources.data_base);
     const long r = files.IsamSearch(sources.index_base, PadRight(key, 10), 2);
     if (r == ArchiveFiles::kNoRecord || r <= 0 || files.LEGGIREC(sources.data_base, r) != 0) return info;
-    const std::string record = files.RecordBuffer(sources.data_base);
-    codec.SetCurrentRecord("DIPX$", record);
+    // The fields are read straight from the archive's record buffer (no copy): nothing below
+    // reads this file again before they are all taken.
+    const std::string& record = files.RecordBuffer(sources.data_base);
     info.found = true;
     info.listed = codec.GetFieldValue(fields::kP768, 0, record) == 0;
     info.collaborator = codec.GetFieldValue(fields::kP447, 0, record) == 1;
@@ -305,28 +312,58 @@ class Importer {
   std::array<bool, 32> holiday_{};
 };
 
-// The records of the file: every non-empty line, at most kMaxKeptLine bytes each, held in
-// one buffer (no allocation per record).
+// The records of the file: every non-empty line, at most kMaxKeptLine bytes each, split as
+// ImportLineReader splits them (at LF, one CR before it dropped). The file is read whole
+// into one buffer and the records are views of it (no copy or allocation per record).
 class Records {
  public:
   explicit Records(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
-    ImportLineReader reader(in);
-    while (reader.Next()) {
-      if (reader.length() == 0) continue;
-      ends_.push_back(text_.size() + reader.line().size());
-      text_.append(reader.line());
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size > 0) {
+      text_.resize(static_cast<size_t>(size));
+      in.read(text_.data(), size);
+      text_.resize(static_cast<size_t>(in.gcount()));
+    }
+    const std::string_view text(text_);
+    size_t begin = 0;
+    while (begin < text.size()) {
+      size_t end = text.find('\n', begin);
+      const size_t next = end == std::string_view::npos ? text.size() : end + 1;
+      if (end == std::string_view::npos) end = text.size();
+      if (end > begin && text[end - 1] == '\r') --end;
+      if (end > begin) records_.push_back(text.substr(begin, std::min(end - begin, kMaxKeptLine)));
+      begin = next;
     }
   }
-  size_t size() const { return ends_.size(); }
-  std::string_view operator[](size_t i) const {
-    const size_t begin = i == 0 ? 0 : ends_[i - 1];
-    return std::string_view(text_).substr(begin, ends_[i] - begin);
-  }
+  size_t size() const { return records_.size(); }
+  std::string_view operator[](size_t i) const { return records_[i]; }
 
  private:
   std::string text_;
-  std::vector<size_t> ends_;
+  std::vector<std::string_view> records_;
+};
+
+// IsValidDayKey for records that come grouped by month: the last valid month and its length
+// are remembered, so most records only have their day checked.
+class DayKeyCheck {
+ public:
+  bool operator()(std::string_view key) {
+    if (key.size() == 8 && key.compare(0, 6, month_) == 0 && IsDigits(key.substr(6))) {
+      const int day = (key[6] - '0') * 10 + (key[7] - '0');
+      return day >= 1 && day <= days_;
+    }
+    if (!IsValidDayKey(key)) return false;
+    month_.assign(key.substr(0, 6));
+    days_ = MonthLength(static_cast<int>(ValInt(key.substr(4, 2))), static_cast<int>(ValInt(key.substr(0, 4))));
+    return true;
+  }
+
+ private:
+  std::string month_;
+  int days_ = 0;
 };
 
 }  // namespace
@@ -444,12 +481,13 @@ ImportResult CmdImportaFile(Session& session, ImportState* state, const ImportHo
     std::unordered_map<std::string, size_t> index;
     std::vector<std::vector<std::string_view>> months;
     size_t current = 0;  // the group of the previous record
+    DayKeyCheck is_day;
     for (size_t r = 0; r < records.size(); ++r) {
       const std::string_view record = records[r];
       if (!IsCompleteEmployee(record)) continue;
       const std::string_view employee = Trim(ImportEmployee(record));
       const std::string_view date = ImportDate(record);
-      if (!IsValidDayKey(date)) {
+      if (!is_day(date)) {
         importer.Anomaly(std::string(kEmployeePrefix) + std::string(employee) + " Giornata : " + std::string(date) +
                          std::string(kInvalidDayText));
         continue;
