@@ -10,6 +10,7 @@
 #include "base/fatal.h"
 #include "base/text.h"
 #include "cli/exchange_commands.h"
+#include "cli/migrate_commands.h"
 #include "cli/grid_commands.h"
 #include "cli/memorize_commands.h"
 #include "cli/print_commands.h"
@@ -416,6 +417,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   AddTableCommands(c);
   AddPrintCommands(c);
   AddExchangeCommands(c);
+  AddMigrateCommands(c);
   return c;
 }
 

@@ -148,10 +148,8 @@ class Importer {
     // The schedule of the day, as memorization sets it.
     if (info.schedule) {
       PrepareCalendar(year, month, info.patron_day);
-      row.pres[1] = info.schedule_code;
-      if (!holiday_[static_cast<size_t>(day)]) {
-        row.pres[2] = info.schedule->hours[static_cast<size_t>(weekday_[static_cast<size_t>(day)])];
-      }
+      SetDaySchedule(row, info.schedule_code, *info.schedule, weekday_[static_cast<size_t>(day)],
+                     holiday_[static_cast<size_t>(day)]);
     } else if (info.anomaly && !(info.collaborator && *info.anomaly == kNoScheduleText) &&
                reported_.insert(employee).second) {
       // A collaborator without group or profile is left out on purpose, as memorization does.

@@ -20,6 +20,23 @@ void COMPILAVUOTO(DayRow& row) {
   for (int n = 1; n <= 13; ++n) row.pres[static_cast<size_t>(n)].clear();
 }
 
+std::string ScheduleCode(std::string_view code) {
+  std::string padded = "000";
+  padded += Trim(code);
+  return padded.substr(padded.size() - 3);
+}
+
+std::string_view TheoreticalHours(const WeekSchedule& schedule, int weekday, bool holiday) {
+  const size_t w = static_cast<size_t>(weekday);
+  if (schedule.minutes[w] == 0 || holiday) return {};
+  return schedule.hours[w];
+}
+
+void SetDaySchedule(DayRow& row, std::string_view code, const WeekSchedule& schedule, int weekday, bool holiday) {
+  row.pres[1] = code;
+  row.pres[2] = TheoreticalHours(schedule, weekday, holiday);
+}
+
 WeekSchedule MakeWeekSchedule(const WeekHours& hours, Dialogs& dialogs) {
   WeekSchedule schedule;
   for (size_t w = 1; w <= 7; ++w) {
@@ -54,14 +71,10 @@ void DayFiller::Fill(DayRow& row, const WeekSchedule& schedule, int weekday, int
   const std::string& t = schedule.hours[static_cast<size_t>(weekday)];
   const long theoretical = schedule.minutes[static_cast<size_t>(weekday)];
 
-  // Base hours: the weekday's hours, unless the weekday has none or the day is a holiday.
-  if (theoretical == 0 || holiday) {
-    row.pres[2].clear();
-    row.pres[3].clear();
-  } else {
-    row.pres[2] = t;
-    row.pres[3] = t;
-  }
+  // Base hours: the weekday's hours, unless the weekday has none or the day is a holiday;
+  // the worked hours start equal to them.
+  row.pres[2] = TheoreticalHours(schedule, weekday, holiday);
+  row.pres[3] = row.pres[2];
   for (int n = 4; n <= 13; ++n) row.pres[static_cast<size_t>(n)].clear();
   long day_absence = 0;  // `DayAbsence`
 

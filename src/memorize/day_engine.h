@@ -77,6 +77,19 @@ WeekSchedule ProfileWeekSchedule(Session& session, std::string_view code, std::s
 // A day outside the employment period: PRES_1 to PRES_13 empty.
 void COMPILAVUOTO(DayRow& row);
 
+// A schedule code (profile or group) as PRES_1 holds it: the trimmed code padded with
+// leading zeros to three digits ("7" gives "007").
+std::string ScheduleCode(std::string_view code);
+
+// The schedule of one day, built the same way by memorization, the external import, the
+// forced settings and the reprocessing of a month: PRES_1 = `code` (as given; callers pass
+// ScheduleCode), PRES_2 = the hours T of the day's weekday (1 Monday ... 7 Sunday) in
+// `schedule`, left empty when T is zero or the day is a holiday, since a zero duration is
+// stored as the empty text and never as "00:00". Nothing else of the row is touched.
+void SetDaySchedule(DayRow& row, std::string_view code, const WeekSchedule& schedule, int weekday, bool holiday);
+// PRES_2 alone, as SetDaySchedule writes it.
+std::string_view TheoreticalHours(const WeekSchedule& schedule, int weekday, bool holiday);
+
 class DayFiller {
  public:
   // `types` holds the `JustificationType` (GIUS_2, trimmed, upper case) of each row's code,
@@ -88,7 +101,7 @@ class DayFiller {
   // The weekday filler (`COMPILALUNEDI_NEW` ... `COMPILADOMENICA_NEW` are this one procedure):
   // writes PRES_2 to PRES_13 of `row` for day `day` of the month, whose weekday (1 Monday ...
   // 7 Sunday) takes its hours T from `schedule`, and which is a holiday when `holiday`.
-  // PRES_0, PRES_1 and PRES_14 on are left as they are.
+  // PRES_2 is TheoreticalHours; PRES_0, PRES_1 and PRES_14 on are left as they are.
   void Fill(DayRow& row, const WeekSchedule& schedule, int weekday, int day, bool holiday);
 
  private:

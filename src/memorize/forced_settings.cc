@@ -32,12 +32,6 @@ void Check(const Status& status, std::string_view what) {
 
 bool IsSet(std::string_view code) { return !Trim(code).empty() && Val(code) != 0; }
 
-std::string Code3(std::string_view code) {
-  std::string padded = "000";
-  padded += Trim(code);
-  return std::string(Right(padded, 3));
-}
-
 void ResetDay(DayRow& row) {
   row.pres0 = 0;
   COMPILAVUOTO(row);
@@ -87,10 +81,10 @@ class MonthRewrite {
   // else the group of P766; `code` receives PRES_1 ("" when neither is set).
   void EmployeeSchedule(WeekSchedule* schedule, std::string* code) {
     if (IsSet(profile_)) {
-      *code = Code3(profile_);
+      *code = ScheduleCode(profile_);
       *schedule = ProfileSchedule(profile_);
     } else if (IsSet(group_)) {
-      *code = Code3(group_);
+      *code = ScheduleCode(group_);
       *schedule = GroupSchedule(group_);
     } else {
       code->clear();
@@ -100,7 +94,7 @@ class MonthRewrite {
 
   // The weekday hours of a GRUPPI row; empty hours when the table does not hold it.
   WeekSchedule GroupSchedule(std::string_view code) {
-    Result<std::optional<GroupRow>> group = session_.db().FindGroup(Code3(code));
+    Result<std::optional<GroupRow>> group = session_.db().FindGroup(ScheduleCode(code));
     Check(group.status(), "GRUPPI");
     return MakeWeekSchedule(*group ? GroupWeekHours(**group) : WeekHours{}, session_.dialogs());
   }
@@ -169,15 +163,13 @@ class MonthRewrite {
   std::array<std::optional<DayRow>, 32> rows_;
 };
 
-// The day's hours from a schedule, as memorization and the settings write them: nothing
-// on a weekday without hours, nothing on a holiday, else PRES_2 = `theoretical` and PRES_3 =
-// `worked`.
-void WriteBaseHours(DayRow& row, const WeekSchedule& schedule, int weekday, bool holiday,
+// The day's schedule as memorization writes it (PRES_1 `code`, PRES_2 the weekday's hours);
+// on a day with hours PRES_3 = `worked`, or the theoretical hours when none are forced.
+void WriteBaseHours(DayRow& row, std::string_view code, const WeekSchedule& schedule, int weekday, bool holiday,
                     std::optional<std::string_view> worked) {
-  const size_t w = static_cast<size_t>(weekday);
-  if (schedule.minutes[w] == 0 || holiday) return;
-  row.pres[2] = schedule.hours[w];
-  row.pres[3] = worked ? std::string(*worked) : schedule.hours[w];
+  SetDaySchedule(row, code, schedule, weekday, holiday);
+  if (row.pres[2].empty()) return;
+  row.pres[3] = worked ? std::string(*worked) : row.pres[2];
 }
 
 bool HoursAccepted(std::string_view hours) { return IsValidHours(hours) || hours == "00:00"; }
@@ -236,8 +228,11 @@ ForcedOutcome ASSEGNA_ASSENZA_GIORNI(Session& session, const ForcedMonth& target
   month.EmployeeSchedule(&schedule, &schedule_code);
   const int written = month.ForEachDay(setting.from_day, setting.to_day, [&](DayRow& row, int day) {
     if (!month.Employed(row)) return false;  // left as it is
-    if (!schedule_code.empty()) row.pres[1] = schedule_code;
-    filler.Fill(row, schedule, month.WeekdayOf(day), day, month.Holiday(row));
+    const bool holiday = month.Holiday(row);
+    const int weekday = month.WeekdayOf(day);
+    // Without group or profile the stored schedule code stays.
+    SetDaySchedule(row, schedule_code.empty() ? std::string(row.pres[1]) : schedule_code, schedule, weekday, holiday);
+    filler.Fill(row, schedule, weekday, day, holiday);
     return true;
   });
   return {ForcedResult::kDone, written};
@@ -254,8 +249,7 @@ ForcedOutcome IMPOSTAGRUPPO(Session& session, const ForcedMonth& target, std::st
   const int written = month.ForEachDay(from_day, to_day, [&](DayRow& row, int day) {
     ResetDay(row);
     if (!month.Employed(row)) return true;
-    row.pres[1] = code;
-    WriteBaseHours(row, schedule, month.WeekdayOf(day), month.Holiday(row), std::nullopt);
+    WriteBaseHours(row, code, schedule, month.WeekdayOf(day), month.Holiday(row), std::nullopt);
     return true;
   });
   return {ForcedResult::kDone, written};
@@ -280,8 +274,7 @@ ForcedOutcome IMPOSTAORELAV(Session& session, const ForcedMonth& target, std::st
   const int written = month.ForEachDay(from_day, to_day, [&](DayRow& row, int day) {
     ResetDay(row);
     if (!month.Employed(row)) return true;
-    row.pres[1] = schedule_code;
-    WriteBaseHours(row, schedule, month.WeekdayOf(day), month.Holiday(row), std::string_view(worked));
+    WriteBaseHours(row, schedule_code, schedule, month.WeekdayOf(day), month.Holiday(row), std::string_view(worked));
     return true;
   });
   return {ForcedResult::kDone, written};
@@ -301,8 +294,7 @@ ForcedOutcome cmdReimposta(Session& session, const ForcedMonth& target) {
   const int written = month.ForEachDay(1, month.days(), [&](DayRow& row, int day) {
     ResetDay(row);
     if (!month.Employed(row)) return true;
-    row.pres[1] = schedule_code;
-    WriteBaseHours(row, schedule, month.WeekdayOf(day), month.Holiday(row), std::nullopt);
+    WriteBaseHours(row, schedule_code, schedule, month.WeekdayOf(day), month.Holiday(row), std::nullopt);
     return true;
   });
   return {ForcedResult::kDone, written};

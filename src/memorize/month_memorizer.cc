@@ -23,14 +23,6 @@ constexpr std::string_view kNoEnd = "99999999";
 // A code counts when it is neither blank nor zero.
 bool IsSet(std::string_view code) { return !Trim(code).empty() && Val(code) != 0; }
 
-// The code padded with leading zeros to three digits: the last three characters of "000"
-// followed by the trimmed code.
-std::string Code3(std::string_view code) {
-  std::string padded = "000";
-  padded += Trim(code);
-  return std::string(Right(padded, 3));
-}
-
 std::string Digits2(int n) { return ZeroPad(n, 2); }
 
 }  // namespace
@@ -107,7 +99,7 @@ void MonthMemorizer::Check(const Status& status, std::string_view what) {
 }
 
 const WeekSchedule* MonthMemorizer::GroupSchedule(std::string_view code) {
-  const auto it = groups_.find(Code3(code));
+  const auto it = groups_.find(ScheduleCode(code));
   return it == groups_.end() ? nullptr : &it->second;
 }
 
@@ -253,10 +245,10 @@ EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<Day
     if (has_profile) {
       LoadProfile(e.profile, &profile_);
       single = &profile_;
-      single_code = Code3(e.profile);
+      single_code = ScheduleCode(e.profile);
     } else if (has_group) {
       single = GroupSchedule(e.group);
-      single_code = Code3(e.group);
+      single_code = ScheduleCode(e.group);
     }
   }
 
@@ -264,6 +256,7 @@ EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<Day
   Check(transaction.status(), "PRESENZE");
   long written = 0;
   std::optional<Anomaly> anomaly;
+  std::string rotation_code;
   for (int day = 1; day <= days_; ++day) {
     DayRow& row = rows_[static_cast<size_t>(day)];
     if (const DayRow* stored = existing[static_cast<size_t>(day)]) {
@@ -300,7 +293,8 @@ EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<Day
         anomaly = Anomaly::kGroupMissing;
         break;
       }
-      row.pres[1] = Code3(group.group);
+      rotation_code = ScheduleCode(group.group);
+      code = rotation_code;
     } else {
       if (!has_profile && !has_group) {
         anomaly = Anomaly::kNoSchedule;
@@ -310,9 +304,9 @@ EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<Day
         anomaly = Anomaly::kGroupMissing;
         break;
       }
-      row.pres[1] = code;
     }
     const bool holiday = holidays_.IsHoliday(row.period, municipality_day_, CompanyPatronDay(e.key));
+    SetDaySchedule(row, code, *schedule, weekdays_[static_cast<size_t>(day)], holiday);
     filler_->Fill(row, *schedule, weekdays_[static_cast<size_t>(day)], day, holiday);
     Check(db.SaveDay(row), "PRESENZE");
     ++written;

@@ -145,6 +145,30 @@ TEST_F(DayFillerTest, AnUnknownCodeTakesTheTypeOfThePreviousRow) {
   EXPECT_EQ(row.SlotCode(1), "");
 }
 
+// The day's schedule code and theoretical hours, as every writer of days sets them: a
+// weekday whose column says "00:00" is a day without hours, stored as the empty text.
+TEST(DaySchedule, CodeAndTheoreticalHours) {
+  RecordingDialogs dialogs;
+  const WeekSchedule week =
+      MakeWeekSchedule({"", "08:00", "08:00", "08:00", "08:00", " 06:30 ", "00:00", ""}, dialogs);
+  DayRow row;
+  row.pres[3] = "01:00";
+  SetDaySchedule(row, ScheduleCode("7"), week, 5, false);
+  EXPECT_EQ(row.pres[1], "007");
+  EXPECT_EQ(row.pres[2], "06:30");
+  EXPECT_EQ(row.pres[3], "01:00");  // the worked hours are the caller's
+  SetDaySchedule(row, "001", week, 6, false);
+  EXPECT_EQ(row.pres[2], "");
+  SetDaySchedule(row, "001", week, 7, false);
+  EXPECT_EQ(row.pres[2], "");
+  SetDaySchedule(row, "001", week, 1, true);
+  EXPECT_EQ(row.pres[1], "001");
+  EXPECT_EQ(row.pres[2], "");
+  EXPECT_EQ(ScheduleCode(" 12 "), "012");
+  EXPECT_EQ(ScheduleCode("1234"), "234");
+  EXPECT_TRUE(dialogs.Texts().empty());
+}
+
 TEST(ProfileHours, PointSeparatesHoursFromMinutes) {
   EXPECT_EQ(OTTIMIZZAORETEORICHE("7.45"), "07:45");
   EXPECT_EQ(OTTIMIZZAORETEORICHE("8.5"), "08:05");

@@ -1,0 +1,48 @@
+// Memorization and the external import build a day's schedule the same way: the imported
+// day of an employee whose group does not work that weekday has no theoretical hours, as
+// the memorized one has none.
+#include <fstream>
+
+#include "exchange/attendance_import.h"
+#include "memorize/memorize_fixture.h"
+
+namespace kaveltar::testing {
+namespace {
+
+std::string Record(std::string_view key, std::string_view day, std::string_view worked) {
+  return PadRight(PadRight(key, 10) + PadRight(day, 8) + PadRight(worked, 5), kImportRecordLength) + "\r\n";
+}
+
+TEST_F(MemorizeTest, ImportedDaysTakeTheScheduleAsMemorizationSetsIt) {
+  // Group 001 works Monday to Friday 08:00; its Saturday column holds "00:00". 1 March 2014
+  // is a Saturday, 3 March a Monday.
+  const std::string key = Key(DemoCase::kGroup);
+  ASSERT_EQ(Field(key, fields::kP766), "001");
+  Run(Month(kYear, 3), {key});
+  const std::vector<DayRow> memorized = Rows(key, "201403");
+  ASSERT_EQ(memorized.size(), 31u);
+  EXPECT_EQ(memorized[0].pres[1], "001");
+  EXPECT_EQ(memorized[0].pres[2], "");
+  EXPECT_EQ(memorized[2].pres[2], "08:00");
+
+  const fs::path file = root_ / "march.PRE";
+  std::ofstream(file, std::ios::binary) << Record(key, "20140301", "02:00") + Record(key, "20140303", "07:00");
+  ImportState state;
+  dialogs_.set_default_answer(true);
+  ChooseImportFile(session(), &state, file.string());
+  ASSERT_TRUE(state.import_enabled);
+  ASSERT_TRUE(CmdImportaFile(session(), &state).completed);
+
+  const std::vector<DayRow> imported = Rows(key, "201403");
+  ASSERT_EQ(imported.size(), 31u);
+  EXPECT_EQ(imported[0].pres[1], "001");
+  EXPECT_EQ(imported[0].pres[2], "");  // not "00:00"
+  EXPECT_EQ(imported[0].pres[3], "02:00");
+  EXPECT_EQ(imported[2].pres[1], "001");
+  EXPECT_EQ(imported[2].pres[2], "08:00");
+  EXPECT_EQ(imported[2].pres[3], "07:00");
+  EXPECT_EQ(imported[1].pres[1], "");  // a day without a record keeps its keys only
+}
+
+}  // namespace
+}  // namespace kaveltar::testing
