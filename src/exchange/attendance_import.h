@@ -14,7 +14,12 @@
 // - an employee without schedule, or with a group GRUPPI does not hold, is reported as
 //   memorization reports it and his days still get the file's values, without schedule;
 // - hours of a pair that are not valid hours are not stored (the code is);
-// - the key and anomaly tables have no fixed size.
+// - the key and anomaly tables have no fixed size;
+// - a CSV is converted into a work file of its own (FILEPRES_xxxxxx.TMP in the archive
+//   folder), so imports run at the same time never mix; it goes when the choice is dropped;
+// - a CSV line whose first value is a number of up to ten digits is a record (a spreadsheet
+//   drops the leading zeros of the employee code); the heading lines skipped are counted and
+//   shown, and a CSV without any record is refused with a message.
 #pragma once
 
 #include <filesystem>
