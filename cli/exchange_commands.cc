@@ -1,7 +1,5 @@
 #include "cli/exchange_commands.h"
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
@@ -62,30 +60,28 @@ class ImportCommand : public Command {
   int Check(Context& ctx) {
     if (!FileExists(file_) || std::filesystem::is_directory(file_)) return Failure(ctx, FileNotFoundText(file_));
     std::filesystem::path checked = file_;
-    std::filesystem::path work;
+    std::shared_ptr<WorkFile> work;  // removed when the command returns
     bool wrong = false;
+    long skipped = -1;
     if (csv_) {
       // The conversion goes to a file of our own, so checking never touches an installation.
-      char pattern[] = "/tmp/kaveltar-import-XXXXXX";
-      const int fd = ::mkstemp(pattern);
-      if (fd < 0) return Failure(ctx, "impossibile creare un file temporaneo");
-      ::close(fd);
-      work = pattern;
-      Result<CsvConversion> converted = ConvertCsvFile(file_, work);
-      if (!converted.ok()) {
-        std::filesystem::remove(work);
-        return Failure(ctx, converted.status().message());
-      }
+      Result<std::shared_ptr<WorkFile>> made = WorkFile::Create(std::filesystem::temp_directory_path());
+      if (!made.ok()) return Failure(ctx, made.status().message());
+      work = std::move(*made);
+      Result<CsvConversion> converted = ConvertCsvFile(file_, work->path());
+      if (!converted.ok()) return Failure(ctx, converted.status().message());
+      if (converted->lines == 0 && !converted->wrong_characters) return Failure(ctx, NoCsvRecordsText(*converted));
       wrong = converted->wrong_characters;
-      checked = work;
+      skipped = converted->skipped;
+      checked = work->path();
     }
     Result<ImportChecks> checks = CONTROLLAFILEPRESENZE(checked);
-    if (!work.empty()) std::filesystem::remove(work);
     if (!checks.ok()) return Failure(ctx, FileNotFoundText(file_));
     const std::array<bool, 4> correct = {checks->values, checks->dates, checks->structure, checks->length};
     for (size_t i = 0; i < 4; ++i) {
       ctx.out << kCheckLabels[i] << " " << (correct[i] ? kCheckCorrect : kCheckWrong) << "\n";
     }
+    if (skipped >= 0) ctx.out << "Righe scartate: " << skipped << "\n";
     if (checks->incomplete_employee) {
       ctx.err << kNotStandardBlocked << "\n" << kIncompleteEmployee << "\n" << kCannotContinue << "\n";
       return 1;
@@ -105,15 +101,11 @@ class ImportCommand : public Command {
     ChooseImportFile(session, &state, file_);
     if (state.path.empty()) return 1;
     for (size_t i = 0; i < 4; ++i) ctx.out << kCheckLabels[i] << " " << state.results[i] << "\n";
-    if (!state.import_enabled) {
-      if (csv_) std::filesystem::remove(state.work);
-      return Failure(ctx, "importazione non eseguita");
-    }
+    if (csv_) ctx.out << "Righe scartate: " << state.skipped_lines << "\n";
+    // A CSV's work file goes with `state` on every return.
+    if (!state.import_enabled) return Failure(ctx, "importazione non eseguita");
     const ImportResult result = CmdImportaFile(session, &state);
-    if (!result.completed) {
-      if (csv_ && !state.work.empty()) std::filesystem::remove(state.work);
-      return Failure(ctx, "importazione non eseguita");
-    }
+    if (!result.completed) return Failure(ctx, "importazione non eseguita");
     ctx.out << "Mesi sostituiti: " << result.keys.size() << "\n";
     for (const std::string& key : result.keys) ctx.out << key << "\n";
     ctx.out << "Record importati: " << result.records << "\n";

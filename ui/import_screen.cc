@@ -42,6 +42,7 @@ ImportScreen::ImportScreen(FRMVELTAR& form) : form_(form) {
   lbl_nome_file_->setFrameShape(QFrame::Panel);
   lbl_nome_file_->setFrameShadow(QFrame::Sunken);
   lbl_nome_file_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  lbl_scartate_ = NewLabel(f, "", "lblRigheScartate");
 
   auto* checks = new QGridLayout;
   for (size_t i = 0; i < results_.size(); ++i) {
@@ -67,6 +68,7 @@ ImportScreen::ImportScreen(FRMVELTAR& form) : form_(form) {
   column->addWidget(kinds);
   column->addLayout(Row({cmd_cerca_}));
   column->addWidget(lbl_nome_file_);
+  column->addWidget(lbl_scartate_);
   column->addSpacing(8);
   column->addLayout(checks);
   column->addStretch(1);
@@ -107,6 +109,9 @@ ImportFileKind ImportScreen::Kind() const {
 
 void ImportScreen::Show() {
   lbl_nome_file_->setText(QString::fromStdString(state_.path));
+  lbl_scartate_->setText(state_.skipped_lines > 0
+                             ? QStringLiteral("Righe scartate (intestazioni): %1").arg(state_.skipped_lines)
+                             : QString());
   for (size_t i = 0; i < results_.size(); ++i) {
     const std::string& result = state_.results[i];
     results_[i]->setText(FromUtf8(result));

@@ -47,6 +47,7 @@ class ImportScreen : public QObject {
   QGroupBox* frame_;
   std::array<QRadioButton*, 3> opt_tipofile_{};
   QLabel* lbl_nome_file_ = nullptr;
+  QLabel* lbl_scartate_ = nullptr;  // CSV lines that were not records
   std::array<QLabel*, 4> results_{};
   QPushButton* cmd_cerca_ = nullptr;
   QPushButton* cmd_importa_ = nullptr;

@@ -18,6 +18,8 @@ std::string FormatHours(long minutes, size_t hour_digits) {
 }
 
 bool TwoDigits(std::string_view s) { return s.size() == 2 && IsDigits(s); }
+// The value of two decimal digits (TwoDigits holds): no number parsing on this hot path.
+int TwoDigitValue(std::string_view s) { return (s[0] - '0') * 10 + (s[1] - '0'); }
 
 }  // namespace
 
@@ -41,7 +43,7 @@ bool IsValidHours(std::string_view text) {
   if (Trim(text).empty()) return true;
   if (text == "00000" || text.size() != 5 || text[2] != ':') return false;
   if (!TwoDigits(text.substr(0, 2)) || !TwoDigits(text.substr(3, 2))) return false;
-  return ValInt(text.substr(0, 2)) <= 47 && ValInt(text.substr(3, 2)) <= 59;
+  return TwoDigitValue(text.substr(0, 2)) <= 47 && TwoDigitValue(text.substr(3, 2)) <= 59;
 }
 
 bool IsEmptyHours(std::string_view text) {

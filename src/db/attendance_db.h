@@ -93,6 +93,11 @@ class AttendanceDb {
   // ASCII characters) in one month, in (KPERIODO, KDIPENDENTE) order.
   virtual Status CompanyMonth(std::string_view company, std::string_view month,
                               std::vector<DayRow>* rows) = 0;
+  // The same rows one at a time, in (KDIPENDENTE, KPERIODO) order, without holding them all:
+  // memory stays flat however many employees the company has. `visit` returns false to stop
+  // reading. The default reads them through CompanyMonth; the SQL engines stream them.
+  virtual Status ForEachCompanyMonthDay(std::string_view company, std::string_view month,
+                                        const std::function<bool(const DayRow&)>& visit);
   // True when any stored day uses the code in any of its ten slots / as PRES_1.
   virtual Result<bool> JustificationInUse(std::string_view code) = 0;
   virtual Result<bool> GroupInUse(std::string_view code) = 0;

@@ -130,6 +130,10 @@ std::string SqliteText(Op op) {
     case Op::kEmployeeMonth:
     case Op::kEmployeeYear:
       return select_day + "KDIPENDENTE = ?1 AND KPERIODO >= ?2 AND KPERIODO < ?3 ORDER BY KPERIODO";
+    case Op::kCompanyMonthByEmployee:
+      return select_day +
+             "KDIPENDENTE >= ?1 AND KDIPENDENTE < ?2 AND KPERIODO >= ?3 AND KPERIODO < ?4 "
+             "ORDER BY KDIPENDENTE, KPERIODO";
     case Op::kCompanyMonth:
       return select_day +
              "KDIPENDENTE >= ?1 AND KDIPENDENTE < ?2 AND KPERIODO >= ?3 AND KPERIODO < ?4 "
@@ -306,7 +310,7 @@ std::string_view OpName(Op op) {
       "DeleteJustification", "ListJustifications", "FindGroup",
       "SaveGroup",         "DeleteGroup",       "ListGroups",
       "CountDays",         "DeleteAllDays",     "SaveDayKeepNumber",
-      "CompanyHours"};
+      "CompanyHours",      "ForEachCompanyMonthDay"};
   const int i = static_cast<int>(op);
   return i >= 0 && i < kOpCount ? kNames[i] : "?";
 }
@@ -444,6 +448,33 @@ Status SqlAttendanceDb::CompanyMonth(std::string_view company, std::string_view 
   const SqlParam params[] = {SqlParam::Text(keys.low), SqlParam::Text(keys.high),
                              SqlParam::Text(days.low), SqlParam::Text(days.high)};
   return DayRange(Op::kCompanyMonth, params, rows);
+}
+
+Status SqlAttendanceDb::ForEachCompanyMonthDay(std::string_view company, std::string_view month,
+                                               const std::function<bool(const DayRow&)>& visit) {
+  if (company.size() != 3 || !IsPrintableAscii(company)) {
+    return Status::Invalid("ForEachCompanyMonthDay: the company code must be 3 characters, not '" +
+                           std::string(company) + "'");
+  }
+  if (Status s = CheckMonth(Op::kCompanyMonthByEmployee, month); !s.ok()) return s;
+  // One row held at a time, its strings reused from row to row.
+  class Visitor final : public RowVisitor {
+   public:
+    explicit Visitor(const std::function<bool(const DayRow&)>& visit) : visit_(visit) {}
+    bool OnRow(const RowView& v) override {
+      ReadDay(v, &row_);
+      return visit_(row_);
+    }
+
+   private:
+    const std::function<bool(const DayRow&)>& visit_;
+    DayRow row_;
+  } visitor(visit);
+  const PrefixRange keys(company);
+  const PrefixRange days(month);
+  const SqlParam params[] = {SqlParam::Text(keys.low), SqlParam::Text(keys.high),
+                             SqlParam::Text(days.low), SqlParam::Text(days.high)};
+  return Run(Op::kCompanyMonthByEmployee, params, &visitor);
 }
 
 Result<bool> SqlAttendanceDb::Exists(Op op, std::string_view code) {

@@ -45,6 +45,7 @@ enum class Op {
   kDeleteAllDays,
   kSaveDayKeepNumber,    // kSaveDay that leaves PROTOCOLLO of an existing row alone
   kCompanyHours,         // a KDIPENDENTE range and a KPERIODO range; the summaries' columns
+  kCompanyMonthByEmployee,  // as kCompanyMonth, in key order (no sort), read row by row
   kCount
 };
 inline constexpr int kOpCount = static_cast<int>(Op::kCount);
@@ -123,6 +124,8 @@ class SqlAttendanceDb : public AttendanceDb {
                       std::vector<DayRow>* rows) override;
   Status CompanyMonth(std::string_view company, std::string_view month,
                       std::vector<DayRow>* rows) override;
+  Status ForEachCompanyMonthDay(std::string_view company, std::string_view month,
+                                const std::function<bool(const DayRow&)>& visit) override;
   Result<bool> JustificationInUse(std::string_view code) override;
   Result<bool> GroupInUse(std::string_view code) override;
   Status DaysWithJustification(std::string_view code, std::vector<DayRow>* rows) override;

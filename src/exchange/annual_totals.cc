@@ -56,19 +56,20 @@ std::string SelectedJustification(std::string_view line) {
 
 Result<int> CALCOLA_MESE(AttendanceDb& db, std::string_view company, std::string_view code, int year,
                          int month) {
-  std::vector<DayRow> rows;
   const std::string key = ZeroPad(year, 4) + ZeroPad(month, 2);
-  if (Status s = db.CompanyMonth(company, key, &rows); !s.ok()) return s;
   const std::string_view wanted = Trim(code);
   int days = 0;
-  for (const DayRow& row : rows) {
+  // Row by row: a company of thousands of employees is never held in memory.
+  const Status s = db.ForEachCompanyMonthDay(company, key, [&](const DayRow& row) {
     for (int slot = 1; slot <= 10; ++slot) {
       if (Trim(row.SlotCode(slot)) == wanted) {
         ++days;  // once per day, however many slots hold the code
         break;
       }
     }
-  }
+    return true;
+  });
+  if (!s.ok()) return s;
   return days;
 }
 

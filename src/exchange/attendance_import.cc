@@ -23,6 +23,7 @@
 #include "reports/anomaly_list.h"
 #include "reports/printer_choice.h"
 #include "tables/holidays.h"
+#include "tables/utf8_text.h"
 
 namespace kaveltar {
 namespace {
@@ -43,14 +44,18 @@ std::string Code3(std::string_view code) {
   return std::string(Right(padded, 3));
 }
 
-// Hours of the file as stored: "HH:MM", or "" for a zero or blank duration; nullopt when
-// the text is not hours.
-std::optional<std::string> StoredHours(std::string_view text) {
+// Hours of the file as stored into `*stored`: "HH:MM", or "" for a zero or blank duration.
+// False (and `*stored` untouched) when the text is not hours. A valid text already has the
+// stored form (two hour digits up to 47, two minute digits), so only a zero changes.
+bool StoreHours(std::string_view text, std::string* stored) {
   const std::string_view t = Trim(text);
-  if (IsEmptyHours(t)) return std::string();
-  if (!IsValidHours(t)) return std::nullopt;
-  const long minutes = static_cast<long>(ValInt(t.substr(0, 2)) * 60 + ValInt(t.substr(3, 2)));
-  return MinutesToHours(minutes);
+  if (IsEmptyHours(t) || t == "00:00") {
+    stored->clear();
+    return true;
+  }
+  if (!IsValidHours(t)) return false;
+  stored->assign(t);
+  return true;
 }
 
 // What the import needs of one employee of one year's archive.
@@ -99,7 +104,8 @@ class Importer {
       DayRow& row = rows_[static_cast<size_t>(day)];
       row.employee = employee;
       row.period = month;
-      row.period += ZeroPad(day, 2);
+      row.period += static_cast<char>('0' + day / 10);
+      row.period += static_cast<char>('0' + day % 10);
       row.pres0 = 0;
       for (std::string& p : row.pres) p.clear();
       row.protocollo = 0;
@@ -129,8 +135,9 @@ class Importer {
     if (!info.listed) return;
     ++result_.records;
 
+    // The day of a record that passed IsValidDayKey: two digits.
     const std::string_view date = ImportDate(record);
-    const int day = static_cast<int>(ValInt(date.substr(6, 2)));
+    const int day = (date[6] - '0') * 10 + (date[7] - '0');
     DayRow& row = rows_[static_cast<size_t>(day)];
     row.pres0 = 0;
     for (size_t n = 1; n <= 13; ++n) row.pres[n].clear();
@@ -169,10 +176,11 @@ class Importer {
 
   // The worked hours and the justification pairs of a record into its day.
   void CARICAUNAGIORNATA(const std::string& employee, std::string_view record, DayRow* row) {
-    if (std::optional<std::string> worked = StoredHours(ImportWorkedHours(record))) row->pres[3] = *worked;
+    StoreHours(ImportWorkedHours(record), &row->pres[3]);
     for (size_t pair = 1; pair <= kImportPairs; ++pair) {
       const std::string_view code = ImportPairCode(record, pair);
-      if (IsEmptyPairCode(code)) continue;
+      // Most unused pairs are blank: that test first, the full one only for the others.
+      if (code.find_first_not_of(' ') == std::string_view::npos || IsEmptyPairCode(code)) continue;
       const std::string* key = Translate(code);
       if (!key) {
         Anomaly(std::string(kEmployeePrefix) + employee + " Giornata : " +
@@ -181,8 +189,7 @@ class Importer {
       }
       const int slot = static_cast<int>(pair);
       row->SlotCode(slot) = *key;
-      const std::optional<std::string> hours = StoredHours(ImportPairHours(record, pair));
-      row->SlotHours(slot) = hours ? *hours : std::string();
+      if (!StoreHours(ImportPairHours(record, pair), &row->SlotHours(slot))) row->SlotHours(slot).clear();
     }
   }
 
@@ -191,7 +198,9 @@ class Importer {
   const std::string* Translate(std::string_view code) {
     const auto cached = translations_.find(code);
     if (cached != translations_.end()) return cached->second ? &*cached->second : nullptr;
-    const std::string normalised = NormaliseImportCode(Cp1252ToUtf8(code));
+    // The file's bytes as they stand: the upper-casing reads UTF-8 and takes any other byte
+    // as Windows-1252, so "rè" matches "RÈ" whichever of the two the sender wrote.
+    const std::string normalised = NormaliseImportCode(code);
     std::optional<std::string> found;
     for (const auto& [import_code, key] : by_import_code_) {
       if (!import_code.empty() && import_code == normalised) {
@@ -229,8 +238,9 @@ class Importer {
     if (!files.IsOpen(sources.data_base)) files.FAIOPEN(sources.data_base);
     const long r = files.IsamSearch(sources.index_base, PadRight(key, 10), 2);
     if (r == ArchiveFiles::kNoRecord || r <= 0 || files.LEGGIREC(sources.data_base, r) != 0) return info;
-    const std::string record = files.RecordBuffer(sources.data_base);
-    codec.SetCurrentRecord("DIPX$", record);
+    // The fields are read straight from the archive's record buffer (no copy): nothing below
+    // reads this file again before they are all taken.
+    const std::string& record = files.RecordBuffer(sources.data_base);
     info.found = true;
     info.listed = codec.GetFieldValue(fields::kP768, 0, record) == 0;
     info.collaborator = codec.GetFieldValue(fields::kP447, 0, record) == 1;
@@ -297,28 +307,58 @@ class Importer {
   std::array<bool, 32> holiday_{};
 };
 
-// The records of the file: every non-empty line, at most kMaxKeptLine bytes each, held in
-// one buffer (no allocation per record).
+// The records of the file: every non-empty line, at most kMaxKeptLine bytes each, split as
+// ImportLineReader splits them (at LF, one CR before it dropped). The file is read whole
+// into one buffer and the records are views of it (no copy or allocation per record).
 class Records {
  public:
   explicit Records(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
-    ImportLineReader reader(in);
-    while (reader.Next()) {
-      if (reader.length() == 0) continue;
-      ends_.push_back(text_.size() + reader.line().size());
-      text_.append(reader.line());
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size > 0) {
+      text_.resize(static_cast<size_t>(size));
+      in.read(text_.data(), size);
+      text_.resize(static_cast<size_t>(in.gcount()));
+    }
+    const std::string_view text(text_);
+    size_t begin = 0;
+    while (begin < text.size()) {
+      size_t end = text.find('\n', begin);
+      const size_t next = end == std::string_view::npos ? text.size() : end + 1;
+      if (end == std::string_view::npos) end = text.size();
+      if (end > begin && text[end - 1] == '\r') --end;
+      if (end > begin) records_.push_back(text.substr(begin, std::min(end - begin, kMaxKeptLine)));
+      begin = next;
     }
   }
-  size_t size() const { return ends_.size(); }
-  std::string_view operator[](size_t i) const {
-    const size_t begin = i == 0 ? 0 : ends_[i - 1];
-    return std::string_view(text_).substr(begin, ends_[i] - begin);
-  }
+  size_t size() const { return records_.size(); }
+  std::string_view operator[](size_t i) const { return records_[i]; }
 
  private:
   std::string text_;
-  std::vector<size_t> ends_;
+  std::vector<std::string_view> records_;
+};
+
+// IsValidDayKey for records that come grouped by month: the last valid month and its length
+// are remembered, so most records only have their day checked.
+class DayKeyCheck {
+ public:
+  bool operator()(std::string_view key) {
+    if (key.size() == 8 && key.compare(0, 6, month_) == 0 && IsDigits(key.substr(6))) {
+      const int day = (key[6] - '0') * 10 + (key[7] - '0');
+      return day >= 1 && day <= days_;
+    }
+    if (!IsValidDayKey(key)) return false;
+    month_.assign(key.substr(0, 6));
+    days_ = MonthLength(static_cast<int>(ValInt(key.substr(4, 2))), static_cast<int>(ValInt(key.substr(0, 4))));
+    return true;
+  }
+
+ private:
+  std::string month_;
+  int days_ = 0;
 };
 
 }  // namespace
@@ -336,7 +376,8 @@ std::string FirstRecordQuestion(std::string_view record) {
 std::string NormaliseImportCode(std::string_view code) {
   const std::string_view t = Trim(code);
   if (IsDigits(t)) return PadLeft(t, 10, '0');
-  return ToUpperAscii(t);
+  // The same upper case the tables panel gives a typed import code ("rè" is stored "RÈ").
+  return tables_internal::UpperText(t);
 }
 
 void ChooseImportFile(Session& session, ImportState* state, std::string path) {
@@ -346,31 +387,45 @@ void ChooseImportFile(Session& session, ImportState* state, std::string path) {
   state->import_enabled = false;
   state->csv_wrong = false;
   state->work.clear();
+  state->work_file.reset();
+  state->skipped_lines = 0;
   if (state->path.empty()) return;
-  if (!FileExists(state->path) || std::filesystem::is_directory(state->path)) {
-    dialogs.Show(FileNotFoundText(state->path), kFormCaption, MessageIcon::kExclamation);
+  const auto refuse = [&](const std::string& message, MessageIcon icon) {
+    dialogs.Show(message, kFormCaption, icon);
     state->path.clear();
+    state->work.clear();
+    state->work_file.reset();
     state->results.fill(std::string());
+  };
+  if (!FileExists(state->path) || std::filesystem::is_directory(state->path)) {
+    refuse(FileNotFoundText(state->path), MessageIcon::kExclamation);
     return;
   }
   if (state->kind == ImportFileKind::kCsv) {
-    state->work = session.archive_path / kWorkFileName;
+    Result<std::shared_ptr<WorkFile>> work = WorkFile::Create(session.archive_path);
+    if (!work.ok()) {
+      refuse(work.status().message(), MessageIcon::kCritical);
+      return;
+    }
+    state->work_file = std::move(*work);
+    state->work = state->work_file->path();
     Result<CsvConversion> converted = ConvertCsvFile(state->path, state->work);
     if (!converted.ok()) {
-      dialogs.Show(converted.status().message(), kFormCaption, MessageIcon::kCritical);
-      state->path.clear();
-      state->results.fill(std::string());
+      refuse(converted.status().message(), MessageIcon::kCritical);
+      return;
+    }
+    if (converted->lines == 0 && !converted->wrong_characters) {
+      refuse(NoCsvRecordsText(*converted), MessageIcon::kCritical);
       return;
     }
     state->csv_wrong = converted->wrong_characters;
+    state->skipped_lines = converted->skipped;
   } else {
     state->work = state->path;
   }
   Result<ImportChecks> checked = CONTROLLAFILEPRESENZE(state->work);
   if (!checked.ok()) {
-    dialogs.Show(FileNotFoundText(state->path), kFormCaption, MessageIcon::kExclamation);
-    state->path.clear();
-    state->results.fill(std::string());
+    refuse(FileNotFoundText(state->path), MessageIcon::kExclamation);
     return;
   }
   const ImportChecks& checks = *checked;
@@ -421,12 +476,13 @@ ImportResult CmdImportaFile(Session& session, ImportState* state, const ImportHo
     std::unordered_map<std::string, size_t> index;
     std::vector<std::vector<std::string_view>> months;
     size_t current = 0;  // the group of the previous record
+    DayKeyCheck is_day;
     for (size_t r = 0; r < records.size(); ++r) {
       const std::string_view record = records[r];
       if (!IsCompleteEmployee(record)) continue;
       const std::string_view employee = Trim(ImportEmployee(record));
       const std::string_view date = ImportDate(record);
-      if (!IsValidDayKey(date)) {
+      if (!is_day(date)) {
         importer.Anomaly(std::string(kEmployeePrefix) + std::string(employee) + " Giornata : " + std::string(date) +
                          std::string(kInvalidDayText));
         continue;
@@ -466,8 +522,7 @@ ImportResult CmdImportaFile(Session& session, ImportState* state, const ImportHo
 
     dialogs.Show(kImportCompleted, kFormCaption, MessageIcon::kInformation);
     if (state->kind == ImportFileKind::kCsv) {
-      std::error_code ignored;
-      std::filesystem::remove(state->work, ignored);
+      state->work_file.reset();  // removes the work file
       state->work.clear();
       state->import_enabled = false;
     }
@@ -490,7 +545,7 @@ std::vector<std::string> LayoutLines() {
       "TRACCIATO RECORD : ",
       ""};
   for (const ImportField& f : kImportLayout) {
-    lines.push_back("CAMPO " + std::string(f.number) + " " + PadRight(f.name, 25) + " LUNGHEZZA " +
+    lines.push_back("CAMPO " + std::string(f.number) + " " + PadRight(f.name, 25) + "LUNGHEZZA " +
                     ZeroPad(static_cast<long long>(f.length), 2) + " CARATTERI DA POSIZIONE " +
                     ZeroPad(static_cast<long long>(f.position), 3) + " A POSIZIONE " +
                     ZeroPad(static_cast<long long>(f.position + f.length - 1), 3));

@@ -14,11 +14,17 @@
 // - an employee without schedule, or with a group GRUPPI does not hold, is reported as
 //   memorization reports it and his days still get the file's values, without schedule;
 // - hours of a pair that are not valid hours are not stored (the code is);
-// - the key and anomaly tables have no fixed size.
+// - the key and anomaly tables have no fixed size;
+// - a CSV is converted into a work file of its own (FILEPRES_xxxxxx.TMP in the archive
+//   folder), so imports run at the same time never mix; it goes when the choice is dropped;
+// - a CSV line whose first value is a number of up to ten digits is a record (a spreadsheet
+//   drops the leading zeros of the employee code); the heading lines skipped are counted and
+//   shown, and a CSV without any record is refused with a message.
 #pragma once
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,7 +83,9 @@ std::string FileNotFoundText(std::string_view path);
 std::string FirstRecordQuestion(std::string_view record);
 
 // A justification code of a file or of the table, normalised for comparing: a numeric code
-// padded with "0" on the left to ten characters, any other code trimmed and upper-cased.
+// padded with "0" on the left to ten characters, any other code trimmed and upper-cased as
+// the tables panel upper-cases a typed code (accented letters too). The result is UTF-8; a
+// byte that is not UTF-8 is read as Windows-1252.
 std::string NormaliseImportCode(std::string_view code);
 
 // The state of the import screen: the file, its kind, the four results, the import button.
@@ -85,6 +93,8 @@ struct ImportState {
   ImportFileKind kind = ImportFileKind::kExternal;
   std::string path;             // `lblNomeFileImport`; empty when no file is chosen
   std::filesystem::path work;   // the file the import reads (the work file for a CSV)
+  std::shared_ptr<WorkFile> work_file;  // a CSV's private work file; gone with the last copy
+  long skipped_lines = 0;       // CSV lines that were not records (headings)
   std::array<std::string, 4> results = {std::string(kCheckInitial), std::string(kCheckInitial),
                                         std::string(kCheckInitial), std::string(kCheckInitial)};
   bool import_enabled = false;  // `CmdImportaFile`
@@ -92,8 +102,9 @@ struct ImportState {
 };
 
 // `CmdCerca_Click` after the file dialog: shows the path, checks the file (a CSV converted
-// first into the work file) and sets the results and the import button with their messages
-// and question. A path that does not exist is reported and empties the state.
+// first into a work file of its own in the archive folder) and sets the results and the
+// import button with their messages and question. A path that does not exist, a CSV that
+// cannot be converted and a CSV without any record are reported and empty the state.
 void ChooseImportFile(Session& session, ImportState* state, std::string path);
 
 struct ImportResult {
@@ -111,7 +122,7 @@ struct ImportHooks {
 };
 
 // `CmdImportaFile_Click`: the questions and notices, then the import in one transaction,
-// "Importazione completata", the work file deleted after a CSV, the anomaly list printed when
+// "Importazione completata", the work file let go after a CSV, the anomaly list printed when
 // it has lines. Archive and database failures go to the general error handler with PRESENZE
 // left as it was.
 ImportResult CmdImportaFile(Session& session, ImportState* state, const ImportHooks& hooks = {});

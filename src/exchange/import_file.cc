@@ -1,11 +1,16 @@
 #include "exchange/import_file.h"
 
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <fstream>
 #include <istream>
 #include <ostream>
 #include <vector>
 
 #include "base/dates.h"
+#include "base/encoding.h"
 #include "base/hours.h"
 #include "base/text.h"
 #include "reports/print_primitives.h"
@@ -47,6 +52,37 @@ std::vector<std::string> SplitCsv(std::string_view line, size_t limit) {
     }
   }
   return values;
+}
+
+// The cause of a failed file operation, in the office's words.
+std::string Cause(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return " (spazio su disco esaurito)";
+    case EACCES:
+    case EPERM:
+    case EROFS: return " (accesso negato)";
+    case ENOENT:
+    case ENOTDIR: return " (cartella inesistente)";
+    default: return "";
+  }
+}
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// A line of blanks, separators and quotes only: an empty spreadsheet row.
+bool IsBlankCsvLine(std::string_view line) {
+  return line.find_first_not_of(" \t;\"") == std::string_view::npos;
+}
+
+// A record line: the first ten characters are a number (the layout's rule), or the first
+// value is a number of up to ten digits whose leading zeros a spreadsheet dropped.
+bool IsCsvRecordLine(std::string_view line) {
+  if (IsNumericText(Mid(line, 0, 10))) return true;
+  const std::vector<std::string> first = SplitCsv(line, 1);
+  const std::string_view value = Trim(first[0]);
+  return !value.empty() && value.size() <= kImportLayout[0].length && IsDigits(value);
 }
 
 bool HasControl(std::string_view value) {
@@ -146,13 +182,21 @@ CsvConversion ConvertCsvRecords(std::istream& in, std::ostream& out) {
   CsvConversion result;
   ImportLineReader reader(in);
   std::string record;
+  std::string converted;
   while (reader.Next()) {
-    const std::string_view line = reader.line();
-    if (!IsNumericText(Mid(line, 0, 10))) {
-      ++result.headings;
+    std::string_view line = reader.line();
+    size_t length = reader.length();
+    if (reader.number() == 1 && line.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+      line.remove_prefix(kByteOrderMark.size());
+      length -= kByteOrderMark.size();
+      result.utf8 = true;
+    }
+    if (IsBlankCsvLine(line)) continue;
+    if (!IsCsvRecordLine(line)) {
+      if (result.skipped++ == 0) result.first_skipped = reader.number();
       continue;
     }
-    if (reader.length() > kMaxKeptLine) {
+    if (length > kMaxKeptLine) {
       result.wrong_characters = true;
       continue;
     }
@@ -164,7 +208,12 @@ CsvConversion ConvertCsvRecords(std::istream& in, std::ostream& out) {
     record.clear();
     bool wrong = false;
     for (size_t i = 0; i < 23; ++i) {
-      const std::string_view value = i < values.size() ? Trim(values[i]) : std::string_view();
+      std::string_view value = i < values.size() ? Trim(values[i]) : std::string_view();
+      if (result.utf8) {
+        // Widths count characters: the value in the fixed layout's one-byte encoding.
+        converted = Utf8ToCp1252(value);
+        value = converted;
+      }
       const size_t width = kImportLayout[i].length;
       if (value.size() > width || HasControl(value)) {
         wrong = true;
@@ -190,11 +239,45 @@ Result<CsvConversion> ConvertCsvFile(const std::filesystem::path& csv, const std
   std::ifstream in(csv, std::ios::binary);
   if (!in) return Status::NotFound("File inesistente: " + csv.string());
   std::ofstream out(work, std::ios::binary | std::ios::trunc);
-  if (!out) return Status::IoError("Impossibile scrivere il file " + work.string());
+  const auto failed = [&] {
+    const std::string cause = Cause(errno);
+    std::error_code ignored;
+    std::filesystem::remove(work, ignored);
+    return Status::IoError("Impossibile scrivere il file di lavoro " + work.string() + cause);
+  };
+  if (!out) return failed();
+  errno = 0;
   CsvConversion result = ConvertCsvRecords(in, out);
   out.close();
-  if (!out) return Status::IoError("Impossibile scrivere il file " + work.string());
+  if (!out) return failed();
   return result;
+}
+
+std::string NoCsvRecordsText(const CsvConversion& conversion) {
+  std::string text = "Il file CSV non contiene righe di presenze da importare";
+  if (conversion.skipped > 0) {
+    text += ": " + std::to_string(conversion.skipped) +
+            (conversion.skipped == 1 ? " riga scartata" : " righe scartate") +
+            " perché il codice dipendente non è numerico (prima riga scartata: " +
+            std::to_string(conversion.first_skipped) + ")";
+  }
+  return text;
+}
+
+Result<std::shared_ptr<WorkFile>> WorkFile::Create(const std::filesystem::path& folder) {
+  std::string pattern = (folder / (std::string(kWorkFilePrefix) + "XXXXXX" + std::string(kWorkFileSuffix))).string();
+  const int fd = ::mkstemps(pattern.data(), static_cast<int>(kWorkFileSuffix.size()));
+  if (fd < 0) {
+    return Status::IoError("Impossibile creare il file di lavoro nella cartella " + folder.string() +
+                           Cause(errno));
+  }
+  ::close(fd);
+  return std::shared_ptr<WorkFile>(new WorkFile(pattern));
+}
+
+WorkFile::~WorkFile() {
+  std::error_code ignored;
+  std::filesystem::remove(path_, ignored);
 }
 
 }  // namespace kaveltar

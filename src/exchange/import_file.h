@@ -16,7 +16,7 @@
 // There are no fields 03 to 06. A code of blanks or "0000000000" is an empty pair.
 //
 // The CSV variant holds the same 23 values per line separated by ";" (a value may be quoted
-// with '"'). Lines whose first ten characters are not a number are headings and skipped.
+// with '"'). Lines that are not records (headings) are skipped; see ConvertCsvRecords.
 //
 // Both readers take any bytes: lines of any length (only the first kMaxKeptLine bytes of a
 // line are kept; its true length is still counted), binary data, a missing final CR LF.
@@ -26,6 +26,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -133,20 +134,51 @@ Result<ImportChecks> CONTROLLAFILEPRESENZE(const std::filesystem::path& file);
 
 // What the CSV conversion found.
 struct CsvConversion {
-  long lines = 0;       // records written
-  long headings = 0;    // lines skipped
+  long lines = 0;                 // records written
+  long skipped = 0;               // lines that are not attendance records (headings)
+  long first_skipped = 0;         // the number of the first of them, from 1; 0 when none
   bool wrong_characters = false;  // a value that cannot be brought to its width
+  bool utf8 = false;              // the file began with a UTF-8 byte order mark
 };
 
-// Converts CSV lines to fixed-layout records (each followed by CR LF). A data line is wrong
-// when it has fewer than 2 or more than 23 values, or a value (trimmed, its quotes removed)
-// longer than its width or holding a control character; wrong lines are not written.
+// Converts CSV lines to fixed-layout records (each followed by CR LF).
+// - A UTF-8 byte order mark at the start is dropped, and the file's values are then taken as
+//   UTF-8 and written in Windows-1252, the encoding of the fixed-layout file.
+// - A line of blanks and separators only is ignored.
+// - A line is a record when its first ten characters are a number, or when its first value
+//   is a number of up to ten digits (a spreadsheet drops the leading zeros of "0010020001"
+//   and the value is padded back). Any other line is a heading: skipped and counted.
+// - A record is wrong when it has fewer than 2 or more than 23 values, or a value (trimmed,
+//   its quotes removed) longer than its width or holding a control character; wrong lines
+//   are not written.
 CsvConversion ConvertCsvRecords(std::istream& in, std::ostream& out);
 // `CONTROLLAFILEEXCEL`, the conversion part: `csv` into the work file `work` (replaced).
-// A CSV that cannot be read is kNotFound; a work file that cannot be written kIoError.
+// A CSV that cannot be read is kNotFound; a work file that cannot be written is kIoError
+// and is removed, so a failed conversion leaves nothing behind.
 Result<CsvConversion> ConvertCsvFile(const std::filesystem::path& csv, const std::filesystem::path& work);
 
-// The work file of a CSV import: FILEPRES.TMP in the archive folder.
-inline constexpr std::string_view kWorkFileName = "FILEPRES.TMP";
+// The message of a CSV in which no line is a record.
+std::string NoCsvRecordsText(const CsvConversion& conversion);
+
+// The work file of one CSV conversion: a new, empty file of its own in a folder, named
+// FILEPRES_xxxxxx.TMP, removed when the last holder lets it go. Each run has its own, so two
+// imports at the same time never read each other's records.
+class WorkFile {
+ public:
+  // kIoError naming the folder when the file cannot be made.
+  static Result<std::shared_ptr<WorkFile>> Create(const std::filesystem::path& folder);
+  ~WorkFile();
+  WorkFile(const WorkFile&) = delete;
+  WorkFile& operator=(const WorkFile&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  explicit WorkFile(std::filesystem::path path) : path_(std::move(path)) {}
+  std::filesystem::path path_;
+};
+
+// The work file's name before its unique part and after it.
+inline constexpr std::string_view kWorkFilePrefix = "FILEPRES_";
+inline constexpr std::string_view kWorkFileSuffix = ".TMP";
 
 }  // namespace kaveltar

@@ -107,8 +107,16 @@ class Exporter {
       const std::string company(Right(line, 3));
       const std::string company_text = CompanyText(line);
       Progress(kPhaseCheckMonth, company_text);
-      Check(db.CompanyMonth(company, period, &rows_), "PRESENZE");
-      if (rows_.empty()) {
+      // Whether the company has any row in the month: the first row answers, and the
+      // month's rows are then read one employee at a time, so memory stays flat.
+      bool stored = false;
+      Check(db.ForEachCompanyMonthDay(company, period,
+                                      [&](const DayRow&) {
+                                        stored = true;
+                                        return false;
+                                      }),
+            "PRESENZE");
+      if (!stored) {
         Anomaly("Ditta " + company_text + " non elaborata: Nessuna dato per il Mese/Anno selezionato");
         continue;
       }

@@ -2,6 +2,7 @@
 // output, exit statuses, and the data they write read back.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "base/text.h"
 #include "cli/cli_harness.h"
 #include "cli/commands.h"
+#include "db/attendance_db.h"
 #include "demo/demo_installation.h"
 
 namespace kaveltar {
@@ -138,6 +140,69 @@ TEST_F(ExchangeCliTest, ImportCheckLayoutAndRun) {
   EXPECT_NE(o.err.find("non elaborata: Nessuna dato per il Mese/Anno selezionato"), std::string::npos);
   EXPECT_EQ(Run({"export", "--year", "2025", "--month", "6"}).status, 2);
   EXPECT_EQ(Run({"export", "--year", "2025", "--month", "6", "--company", "999"}).status, 2);
+}
+
+}  // namespace
+}  // namespace kaveltar
+
+namespace kaveltar {
+namespace {
+
+// Two `import run --csv` processes at once, on two files of different employees, round after
+// round: each file's values must land in its own employees' days, whole.
+TEST_F(ExchangeCliTest, TwoCsvImportsAtOnceKeepTheirOwnRows) {
+  std::vector<std::string> keys;
+  for (DemoCase c : {DemoCase::kGroup, DemoCase::kProfile}) {
+    for (const std::string& key : report_.Keys(c)) keys.push_back(key);
+  }
+  ASSERT_GE(keys.size(), 4u);
+  const size_t half = keys.size() / 2;
+  for (int round = 1; round <= 4; ++round) {
+    // File 0 for the first half of the employees, file 1 for the second; the worked hours
+    // tell the file and the round apart: 0F:RD on day D of round R, F the file.
+    std::string paths[2];
+    for (int f = 0; f < 2; ++f) {
+      std::string csv = "Matricola;Giorno;Ore\r\n";
+      for (size_t k = f == 0 ? 0 : half; k < (f == 0 ? half : keys.size()); ++k) {
+        for (int day = 1; day <= 30; ++day) {
+          csv += keys[k].substr(2) + ";202506" + ZeroPad(day, 2) + ";0" + std::to_string(f + 1) + ":" +
+                 std::to_string(round) + std::to_string(day % 10) + "\r\n";
+        }
+      }
+      paths[f] = Write("round" + std::to_string(round) + "_" + std::to_string(f) + ".csv", csv);
+    }
+    pid_t children[2];
+    for (int f = 0; f < 2; ++f) {
+      children[f] = ::fork();
+      ASSERT_GE(children[f], 0);
+      if (children[f] == 0) {
+        RecordingDialogs dialogs;
+        dialogs.set_default_answer(true);
+        const Output o = cli_harness::Run(root_, {"import", "run", "--csv", paths[f]}, &dialogs);
+        ::_exit(o.status);
+      }
+    }
+    for (pid_t child : children) {
+      int status = 0;
+      ASSERT_EQ(::waitpid(child, &status, 0), child);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round << " status " << status;
+    }
+    Result<std::unique_ptr<AttendanceDb>> db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
+    ASSERT_TRUE(db.ok()) << db.status().message();
+    std::vector<DayRow> rows;
+    for (size_t k = 0; k < keys.size(); ++k) {
+      const int f = k < half ? 1 : 2;
+      ASSERT_TRUE((*db)->EmployeeMonth(keys[k], "202506", &rows).ok());
+      ASSERT_EQ(rows.size(), 30u) << keys[k];
+      for (int day = 1; day <= 30; ++day) {
+        const std::string expected = "0" + std::to_string(f) + ":" + std::to_string(round) + std::to_string(day % 10);
+        EXPECT_EQ(rows[static_cast<size_t>(day - 1)].pres[3], expected) << "round " << round << " " << keys[k];
+      }
+    }
+    for (const fs::directory_entry& e : fs::directory_iterator(report_.archive_folder)) {
+      EXPECT_FALSE(e.path().filename().string().starts_with("FILEPRES")) << e.path();
+    }
+  }
 }
 
 }  // namespace

@@ -297,6 +297,24 @@ TEST_P(AttendanceDbTest, CompanyMonthTakesEveryEmployeeOfTheCompanyOnly) {
   for (const char* bad : {"01", "0011", ""}) {
     EXPECT_EQ(db_->CompanyMonth(bad, "202402", &rows).kind(), Status::Kind::kInvalid) << bad;
   }
+  // The same rows one at a time, employee by employee; the visit may stop the reading.
+  std::vector<std::string> seen;
+  const auto all = [&](const DayRow& row) {
+    seen.push_back(row.period + " " + row.employee);
+    return true;
+  };
+  KT_ASSERT_OK(db_->ForEachCompanyMonthDay("001", "202402", all));
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "20240201 001'; --", "20240202 001'; --", "20240201 0010010001",
+                      "20240202 0010010001", "20240201 0019990009", "20240202 0019990009"}));
+  seen.clear();
+  KT_ASSERT_OK(db_->ForEachCompanyMonthDay("001", "202402", [&](const DayRow& row) {
+    seen.push_back(row.employee);
+    return seen.size() < 2;
+  }));
+  EXPECT_EQ(seen.size(), 2u);
+  EXPECT_EQ(db_->ForEachCompanyMonthDay("01", "202402", all).kind(), Status::Kind::kInvalid);
+  EXPECT_EQ(db_->ForEachCompanyMonthDay("001", "2024-2", all).kind(), Status::Kind::kInvalid);
 }
 
 TEST_P(AttendanceDbTest, DeleteEmployeeMonthRemovesExactlyThatEmployeeMonth) {

@@ -5,6 +5,7 @@
 #include "exchange/attendance_import.h"
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,6 +42,14 @@ class ImportTest : public ExchangeTest {
     dialogs_.Clear();
     return CmdImportaFile(session, &state);
   }
+  // Work files of CSV conversions in the archive folder.
+  int WorkFiles() const {
+    int n = 0;
+    for (const fs::directory_entry& e : fs::directory_iterator(report_.archive_folder)) {
+      if (e.path().filename().string().starts_with("FILEPRES")) ++n;
+    }
+    return n;
+  }
   void SetImportCode(const std::string& code, const std::string& import_code) {
     Result<std::optional<JustificationRow>> row = PrintingSession().db().FindJustification(code);
     ASSERT_TRUE(row.ok() && *row);
@@ -54,14 +63,23 @@ TEST(ImportPieces, CodeNormalisationAndTexts) {
   EXPECT_EQ(NormaliseImportCode("0000000012"), "0000000012");
   EXPECT_EQ(NormaliseImportCode(" ml       "), "ML");
   EXPECT_EQ(NormaliseImportCode("1A"), "1A");
+  // Accented letters as the tables panel turns them: "rè" typed is stored "RÈ". The file may
+  // hold the letter as Windows-1252 (one byte) or as UTF-8.
+  EXPECT_EQ(NormaliseImportCode("r\xE8"), "R\xC3\x88");
+  EXPECT_EQ(NormaliseImportCode("r\xC3\xA8 "), "R\xC3\x88");
+  EXPECT_EQ(NormaliseImportCode("\xC3\xA0\xC3\xB9\xC3\xB2"), "\xC3\x80\xC3\x99\xC3\x92");  // àùò
   EXPECT_EQ(FirstRecordQuestion(Record("0010020003", "20140307", "")), "DITTA : 001\nPERIODO : 03/2014\nProseguire ?");
   const std::vector<std::string> layout = LayoutLines();
   EXPECT_EQ(layout[0], "TRACCIATO RECORD Altrovia Raroziv IMPORTAZIONE FILE PRESENZE ESTERNO LIBRO UNICO DEL LAVORO");
+  // The example line of the layout, blank for blank; the other lines keep its columns.
   EXPECT_NE(std::find(layout.begin(), layout.end(),
-                      "CAMPO 01 CODICE DIPENDENTE         LUNGHEZZA 10 CARATTERI DA POSIZIONE 001 A POSIZIONE 010"),
+                      "CAMPO 01 CODICE DIPENDENTE        LUNGHEZZA 10 CARATTERI DA POSIZIONE 001 A POSIZIONE 010"),
             layout.end());
   EXPECT_NE(std::find(layout.begin(), layout.end(),
-                      "CAMPO 27 ORE GIUSTIFICATIVO 10     LUNGHEZZA 05 CARATTERI DA POSIZIONE 169 A POSIZIONE 173"),
+                      "CAMPO 08 CODICE GIUSTIFICATIVO 01 LUNGHEZZA 10 CARATTERI DA POSIZIONE 024 A POSIZIONE 033"),
+            layout.end());
+  EXPECT_NE(std::find(layout.begin(), layout.end(),
+                      "CAMPO 27 ORE GIUSTIFICATIVO 10    LUNGHEZZA 05 CARATTERI DA POSIZIONE 169 A POSIZIONE 173"),
             layout.end());
   EXPECT_EQ(layout.back(), "DATA GIORNO LAV.  (AAAA MM GG - Anno Mese Giorno)");
 }
@@ -123,10 +141,12 @@ TEST_F(ImportTest, ReplacesMemorizedAndEditedMonthsAndTranslatesCodes) {
 
   SetImportCode("012", "0000000012");
   SetImportCode("004", "ML");
+  SetImportCode("021", "R\xC3\x88");  // "RÈ", as the tables panel stores a typed "rè"
   const std::string unknown_employee = key.substr(0, 6) + "9998";
   const std::string file = Record(key, "20140303", "07:30", {{"12", "00:30"}}) +
                            Record(key, "20140304", "00000", {{"ml", "08:00"}, {"0000000000", "01:00"}, {"30", "1:00"}}) +
                            Record(key, "20140305", "08:00", {{"XYZ", "01:00"}, {"FE", "99:99"}}) +
+                           Record(key, "20140306", "", {{"r\xE8", "02:00"}, {"r\xC3\xA8", "01:00"}}) +
                            Record(unknown_employee, "20140303", "08:00") + Record(unknown_employee, "20140304", "08:00");
   dialogs_.Clear();
   const ImportResult result = Import(Write("march.PRE", file));
@@ -142,7 +162,7 @@ TEST_F(ImportTest, ReplacesMemorizedAndEditedMonthsAndTranslatesCodes) {
   ASSERT_EQ(rows.size(), 31u);
   for (const DayRow& row : rows) {
     const int day = static_cast<int>(ValInt(row.period.substr(6)));
-    if (day >= 3 && day <= 5) {
+    if (day >= 3 && day <= 6) {
       // The schedule exactly as memorization built it, the values from the file.
       EXPECT_EQ(row.pres[1], memorized[static_cast<size_t>(day - 1)].pres[1]) << day;
       EXPECT_EQ(row.pres[2], memorized[static_cast<size_t>(day - 1)].pres[2]) << day;
@@ -165,6 +185,9 @@ TEST_F(ImportTest, ReplacesMemorizedAndEditedMonthsAndTranslatesCodes) {
   EXPECT_EQ(rows[4].SlotCode(1), "");     // XYZ: no match, not stored
   EXPECT_EQ(rows[4].SlotCode(2), "001");  // FE is GIUS_5 of 001
   EXPECT_EQ(rows[4].SlotHours(2), "");
+  EXPECT_EQ(rows[5].SlotCode(1), "021");  // "rè" in Windows-1252 matches "RÈ"
+  EXPECT_EQ(rows[5].SlotHours(1), "02:00");
+  EXPECT_EQ(rows[5].SlotCode(2), "021");  // and in UTF-8
   EXPECT_EQ(Rows(key, "201402").size(), 1u);
   EXPECT_TRUE(Rows(unknown_employee, "201403").size() == 31u);
 
@@ -192,7 +215,7 @@ TEST_F(ImportTest, ScheduleAnomaliesAndCsvWorkFile) {
   EXPECT_EQ(rows[2].pres[1], "");
   EXPECT_EQ(rows[2].pres[3], "08:00");
   EXPECT_EQ(rows[2].SlotCode(1), "001");
-  EXPECT_FALSE(fs::exists(report_.archive_folder / "FILEPRES.TMP"));
+  EXPECT_EQ(WorkFiles(), 0);
 
   // Wrong characters in a CSV stop the import before anything is touched.
   Session& session = PrintingSession();
@@ -205,6 +228,75 @@ TEST_F(ImportTest, ScheduleAnomaliesAndCsvWorkFile) {
   EXPECT_FALSE(CmdImportaFile(session, &state).completed);
   EXPECT_EQ(dialogs_.Texts().back(), "Attenzione!! Il file CSV contiene caratteri errati");
   EXPECT_EQ(Rows(none, "201403")[3].pres[3], "");
+}
+
+TEST_F(ImportTest, EachCsvChoiceHasItsOwnWorkFileRemovedOnEveryPath) {
+  Session& session = PrintingSession();
+  const std::string a = Key(DemoCase::kGroup);
+  const std::string b = report_.Keys(DemoCase::kGroup)[1];
+  const auto choose = [&](ImportState* state, const std::string& name, const std::string& text) {
+    state->kind = ImportFileKind::kCsv;
+    dialogs_.Clear();
+    dialogs_.set_default_answer(true);
+    ChooseImportFile(session, state, Write(name, text).string());
+  };
+  // Two choices alive at once (two screens, two runs): two files, each with its own records.
+  auto first = std::make_unique<ImportState>();
+  ImportState second;
+  choose(first.get(), "a.csv", a + ";20140303;08:00\r\n");
+  choose(&second, "b.csv", b + ";20140304;07:00\r\n");
+  ASSERT_TRUE(first->import_enabled && second.import_enabled);
+  EXPECT_NE(first->work, second.work);
+  EXPECT_EQ(WorkFiles(), 2);
+  std::ifstream in(first->work, std::ios::binary);
+  std::string line;
+  std::getline(in, line);
+  EXPECT_EQ(line.substr(0, 23), a + "2014030308:00");
+  first.reset();  // the screen starts again: its work file goes
+  EXPECT_EQ(WorkFiles(), 1);
+  EXPECT_TRUE(fs::exists(second.work));
+
+  // The operator declines the first-record question: nothing imported, the file stays while
+  // the choice stands, and goes when another file is chosen.
+  dialogs_.Clear();
+  dialogs_.QueueAnswers({true, false});
+  EXPECT_FALSE(CmdImportaFile(session, &second).completed);
+  EXPECT_EQ(WorkFiles(), 1);
+  choose(&second, "headings.csv", "Matricola;Giorno;Ore\r\nTotale;;\r\n");
+  EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{
+                                  "Il file CSV non contiene righe di presenze da importare: 2 righe scartate "
+                                  "perché il codice dipendente non è numerico (prima riga scartata: 1)"}));
+  EXPECT_TRUE(second.path.empty());
+  EXPECT_FALSE(second.import_enabled);
+  EXPECT_EQ(WorkFiles(), 0);
+
+  // A disk that fills during the conversion: the message names the work file and nothing is
+  // left behind. The child process writes under a file size limit, as on a full disk.
+  std::string big;
+  for (int day = 3; day <= 28; ++day) big += a + ";201403" + ZeroPad(day, 2) + ";08:00;FE;01:00\r\n";
+  const fs::path csv = Write("big.csv", big);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{1000, 1000};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    RecordingDialogs dialogs;
+    Session s(dialogs);
+    Startup(s, Paths());
+    ImportState state;
+    state.kind = ImportFileKind::kCsv;
+    ChooseImportFile(s, &state, csv.string());
+    const bool reported = dialogs.Texts().size() == 1 &&
+                          dialogs.Texts()[0].starts_with("Impossibile scrivere il file di lavoro " +
+                                                         report_.archive_folder.string() + "/FILEPRES_") &&
+                          dialogs.Texts()[0].ends_with(" (spazio su disco esaurito)");
+    ::_exit(reported && state.path.empty() && !state.import_enabled ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(WorkFiles(), 0);
 }
 
 using testing::KillingDb;

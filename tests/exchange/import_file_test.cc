@@ -106,25 +106,64 @@ TEST(ImportFile, CsvConversion) {
       "0010020008;20140308;08:00;F\x01;01:00\r\n");
   std::ostringstream out;
   const CsvConversion c = ConvertCsvRecords(in, out);
-  // "10020003;2" is not a number in its first ten characters: a heading, like the first line.
-  EXPECT_EQ(c.headings, 2);
-  EXPECT_EQ(c.lines, 2);
+  // Only the heading is skipped; "10020003" is an employee code without its leading zeros.
+  EXPECT_EQ(c.skipped, 1);
+  EXPECT_EQ(c.first_skipped, 1);
+  EXPECT_EQ(c.lines, 3);
   EXPECT_TRUE(c.wrong_characters);
+  EXPECT_FALSE(c.utf8);
   const std::string text = out.str();
-  ASSERT_EQ(text.size(), 2 * 175u);
-  const std::string first = text.substr(0, 173);
+  ASSERT_EQ(text.size(), 3 * 175u);
+  EXPECT_EQ(text.substr(0, 38), "0010020003" "20140303" "08:00" "FE        " "01:00");
+  const std::string first = text.substr(175, 173);
   EXPECT_EQ(first.substr(0, 23), "00100200042014030408:00");
   EXPECT_EQ(ImportPairCode(first, 1), "M;L       ");
   EXPECT_EQ(ImportPairHours(first, 1), "02:00");
   EXPECT_EQ(ImportPairCode(first, 2), "          ");
   EXPECT_EQ(ImportPairHours(first, 2), "00000");
-  const std::string second = text.substr(175, 173);
+  const std::string second = text.substr(350, 173);
   EXPECT_EQ(second.substr(0, 23), "00100200052014030500000");
   EXPECT_TRUE(Check(text).AllCorrect());
 
   std::istringstream clean("0010020003;20140303;08:00\n");
   std::ostringstream clean_out;
   EXPECT_FALSE(ConvertCsvRecords(clean, clean_out).wrong_characters);
+}
+
+TEST(ImportFile, CsvSavedByASpreadsheet) {
+  // UTF-8 with a byte order mark, a heading, 8-digit employee codes, an accented code,
+  // empty rows of separators, and a note line in the middle.
+  std::istringstream in(
+      "\xEF\xBB\xBF" "Matricola;Giorno;Ore lavorate\r\n"
+      "10020003;20140303;8:00;r\xC3\xA8;1:00\r\n"
+      ";;;;\r\n"
+      "Totale marzo;;;\r\n"
+      "\"10020004\";20140304;08:00\r\n"
+      "\r\n");
+  std::ostringstream out;
+  const CsvConversion c = ConvertCsvRecords(in, out);
+  EXPECT_TRUE(c.utf8);
+  EXPECT_EQ(c.lines, 2);
+  EXPECT_EQ(c.skipped, 2);  // the heading and the note; blank rows are not counted
+  EXPECT_EQ(c.first_skipped, 1);
+  EXPECT_FALSE(c.wrong_characters);
+  const std::string text = out.str();
+  ASSERT_EQ(text.size(), 2 * 175u);
+  // The code in the fixed layout's Windows-1252: "rè" is two characters of a ten-wide field.
+  EXPECT_EQ(text.substr(0, 38), "0010020003" "20140303" "08:00" "r\xE8        " "01:00");
+  EXPECT_EQ(text.substr(175, 23), "0010020004" "20140304" "08:00");
+  EXPECT_TRUE(Check(text).AllCorrect());
+
+  // Every line a heading: nothing to import, and the message says how many were skipped.
+  std::istringstream headings("\xEF\xBB\xBF" "Matricola;Giorno\r\nA-12;20140303;08:00\r\n;;\r\n");
+  std::ostringstream none;
+  const CsvConversion h = ConvertCsvRecords(headings, none);
+  EXPECT_EQ(h.lines, 0);
+  EXPECT_EQ(h.skipped, 2);
+  EXPECT_TRUE(none.str().empty());
+  EXPECT_EQ(NoCsvRecordsText(h),
+            "Il file CSV non contiene righe di presenze da importare: 2 righe scartate perché il codice "
+            "dipendente non è numerico (prima riga scartata: 1)");
 }
 
 }  // namespace

@@ -96,6 +96,14 @@ void ExchangeScreensTest::ImportChecksAndImportsTheChosenFile() {
   path.clear();
   h.Click("CmdCerca");
   QCOMPARE(filter, QStringLiteral("File CSV (*.csv)"));
+  // A spreadsheet's CSV: the heading and a note line are counted on the screen.
+  path = WriteFile("sheet.csv", "Matricola;Giorno;Ore\r\n" + key.substr(2) + ";20240604;8:00\r\nTotale;;\r\n");
+  h.Click("CmdCerca");
+  QVERIFY(h.TakeTexts().empty());
+  QVERIFY(importa->isEnabled());
+  QCOMPARE(h.Find<QLabel>("lblRigheScartate")->text(), QStringLiteral("Righe scartate (intestazioni): 2"));
+  h.Click("OptTipofile_0");
+  QVERIFY(h.Find<QLabel>("lblRigheScartate")->text().isEmpty());
 
   // The layout goes to the printer after its notice.
   auto printer = std::make_unique<RecordingPrinterJob>();
