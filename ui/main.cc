@@ -1,5 +1,6 @@
 // kaveltar: the desktop program of the payroll office's attendance.
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 
 #include "ui/program.h"
@@ -7,6 +8,9 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("kaveltar"));
+  // The icon of every window, and the desktop entry the window manager matches it with.
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kaveltar"), QIcon(QStringLiteral(":/kaveltar.png"))));
+  QGuiApplication::setDesktopFileName(QStringLiteral("it.kaveltar.Kaveltar"));
   kaveltar::ui::ProgramOptions options;
   QString message;
   switch (kaveltar::ui::ParseProgramOptions(QApplication::arguments(), &options, &message)) {

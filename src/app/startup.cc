@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/configuration.h"
 #include "app/report_error.h"
 #include "app/session.h"
 #include "archive/fields.h"
@@ -7,6 +8,7 @@
 #include "base/dates.h"
 #include "base/text.h"
 #include "db/postgres_db.h"
+#include "platform/log_file.h"
 #include "platform/paths.h"
 #include "platform/printer_system.h"
 #include "platform/registry.h"
@@ -21,7 +23,21 @@ constexpr int kStartupBases[] = {1, 19, 5, 7, 2, 37, 30, 29, 32, 31, 96, 92, 91,
 
 fs::path FolderFromText(std::string_view text) { return MapWindowsPath(Trim(text)); }
 
-void ReadInstallationCode(Session& session) {
+// The registry store a run reads: the user's, or the workstation-wide one when the user has
+// none. A store that cannot be read reads as empty.
+RegistryStore LoadRegistry(const StartupOptions& options) {
+  const fs::path user = options.registry_file.empty() ? RegistryStore::DefaultFile() : options.registry_file;
+  auto store = RegistryStore::Load(RegistryStore::EffectiveFile(user));
+  return store.ok() ? std::move(store.value()) : RegistryStore();
+}
+
+void ReadInstallationCode(Session& session, const RegistryStore& store) {
+  // A code written by `kaveltar-cli config` takes the place of the installation settings file.
+  const std::string configured(Trim(store.ReadRegistryString(kHkeyCurrentUser, kKaveltarKey, kInstallationCodeValue)));
+  if (!configured.empty()) {
+    session.installation_code = configured;
+    return;
+  }
   const fs::path ini = FindCaseInsensitive(MapWindowsPath("C:\\MIRTASK\\MIRTASK.INI"));
   // A missing file or a first line shorter than two characters leaves the code empty; the
   // archives that need it then fail with their own message when opened.
@@ -37,9 +53,11 @@ void ReadParameters(Session& session) {
   files.CloseArchiveFile(19);
 }
 
-void OpenDatabase(Session& session, const StartupOptions& options) {
-  if (!options.database_url.empty()) {
-    auto db = OpenPostgresDatabase(options.database_url);
+void OpenDatabase(Session& session, const StartupOptions& options, const RegistryStore& store) {
+  const DatabaseChoice choice = ChooseDatabase(options.database_url, store);
+  if (!choice.url.empty()) {
+    session.database_label = DescribeDatabase(choice.url, {});
+    auto db = OpenPostgresDatabase(choice.url);
     if (!db.ok()) throw Fatal("Impossibile aprire il database PostgreSQL: " + db.status().message());
     session.AttachDatabase(std::move(db.value()));
     return;
@@ -51,6 +69,7 @@ void OpenDatabase(Session& session, const StartupOptions& options) {
     throw Fatal("Database delle presenze non trovato: " + (folder / kDatabaseFile).string() +
                 " (manca anche il modello " + (folder / kTemplateFile).string() + ")");
   }
+  session.database_label = DescribeDatabase({}, file);
   auto db = OpenSqliteDatabase(file);
   if (!db.ok()) throw Fatal(db.status().message());
   session.AttachDatabase(std::move(db.value()));
@@ -90,11 +109,10 @@ void CARICAINST(Session& session, const StartupOptions& options) {
   }
 
   // Registry branch: both folders must exist, else neither is taken.
-  const fs::path registry = options.registry_file.empty() ? RegistryStore::DefaultFile() : options.registry_file;
-  auto store = RegistryStore::Load(registry);
-  if (store.ok()) {
-    const fs::path programs = FolderFromText(store->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOPROGRAMMI"));
-    const fs::path archives = FolderFromText(store->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOARCHIVI"));
+  {
+    const RegistryStore store = LoadRegistry(options);
+    const fs::path programs = FolderFromText(store.ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOPROGRAMMI"));
+    const fs::path archives = FolderFromText(store.ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOARCHIVI"));
     if (FolderExists(programs) && FolderExists(archives)) {
       session.program_path = programs;
       session.archive_path = archives;
@@ -108,7 +126,8 @@ void CARICAINST(Session& session, const StartupOptions& options) {
   const std::string ark_line(Trim(ReadFirstLine(ark)));
   const std::string pro_line(Trim(ReadFirstLine(pro)));
   if (!FileExists(ark) || !FileExists(pro) || ark_line.empty() || pro_line.empty()) {
-    throw Fatal(std::string(kConfigurationError), "Salarion", MessageIcon::kCritical);
+    throw Fatal(std::string(kConfigurationError) + "\n\n" + std::string(kConfigurationHelp), "Salarion",
+                MessageIcon::kCritical);
   }
   session.archive_path = FolderFromText(ark_line);
   session.program_path = FolderFromText(pro_line);
@@ -129,7 +148,8 @@ void APRIARCHIVI(Session& session) {
 
 void Startup(Session& session, const StartupOptions& options) {
   CARICAINST(session, options);
-  ReadInstallationCode(session);
+  const RegistryStore store = LoadRegistry(options);
+  ReadInstallationCode(session, store);
   session.AttachArchives(session.archive_path);
   session.archives().context().installation_code = session.installation_code;
 
@@ -143,7 +163,7 @@ void Startup(Session& session, const StartupOptions& options) {
                 (session.processing_date.empty() ? std::string("vuota") : session.processing_date));
   }
 
-  OpenDatabase(session, options);
+  OpenDatabase(session, options, store);
   if (Status s = EnsureHolidayDefault(session.db()); !s.ok()) throw Fatal(s.message());
 
   // The printer of the run (one attached beforehand, as tests do, is kept), then the
@@ -158,6 +178,11 @@ void Startup(Session& session, const StartupOptions& options) {
     session.lists().ESTRAZIONEDIPENDENTI("AC");
   });
   SetNumberingLabel(session);
+
+  WriteLog(session.program_name, "avvio: programmi " + session.program_path.string() + ", archivi " +
+                                     session.archive_path.string() + ", installazione " +
+                                     session.installation_code + ", data di elaborazione " +
+                                     session.processing_date + ", database " + session.database_label);
 }
 
 void AttachSystemPrinter(Session& session, const std::string& choice) {
