@@ -12,7 +12,13 @@
 // a PDF password), so both pay the same encryption.
 // --keep DIR leaves the installation and the files in DIR.
 //
+// Then the largest company's sheets go to the printer (spooled into a folder), once with one
+// copy and once with kCopies copies, and the peak memory of each print is reported (the
+// process's peak resident size, reset before each print): the printer document is written page
+// by page to a file, so the peak should not grow with the copies.
+//
 // The last line is "sheets_s=<seconds> writer_s=<seconds> ratio=<sheets/writer>".
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -28,6 +34,7 @@
 #include "bench_common.h"
 #include "memorize/memorization.h"
 #include "pdf/test_page.h"
+#include "platform/printer_system.h"
 #include "printing/sheet_printing.h"
 
 namespace {
@@ -38,6 +45,30 @@ using namespace kaveltar::bench;
 
 constexpr int kYear = 2024;
 constexpr int kMonth = 3;
+constexpr int kCopies = 20;
+
+// Forgets the process's peak resident size so far (Linux: VmHWM starts again from VmRSS).
+void ResetPeakMemory() {
+  std::ofstream clear("/proc/self/clear_refs");
+  clear << "5";
+}
+
+// The process's peak resident size since the last reset, in MB.
+double PeakMemoryMb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+  }
+  return 0;
+}
+
+// The size of the files in `folder`, in MB.
+double FolderMb(const fs::path& folder) {
+  double bytes = 0;
+  for (const auto& e : fs::directory_iterator(folder)) bytes += static_cast<double>(e.file_size());
+  return bytes / (1024.0 * 1024.0);
+}
 
 // True when the PDF file has an encryption dictionary.
 bool Encrypted(const std::string& file) {
@@ -113,6 +144,30 @@ int main(int argc, char** argv) {
         if (WriteTestPagePdf(options, &error) != 0) Die(error);
       }
       writer_s += Seconds(Clock::now() - t1);
+    }
+    // The largest company on the printer, with one copy and with kCopies.
+    const auto largest = std::max_element(companies.begin(), companies.end(), [](const auto& a, const auto& b) {
+      return a.second.size() < b.second.size();
+    });
+    for (const int copies : {1, kCopies}) {
+      const fs::path spool = root / ("spool-" + std::to_string(copies));
+      session.AttachPrinter(std::make_unique<PdfPrinterJob>(spool));
+      SheetRunRequest request;
+      request.year = kYear;
+      request.month = kMonth;
+      request.company = largest->first;
+      request.employees = largest->second;
+      request.copies = std::to_string(copies);
+      request.options.number_text = std::to_string(number);
+      ResetPeakMemory();
+      const Clock::time_point t0 = Clock::now();
+      const SheetRunResult result = CmdStampaStp(session, request);
+      const double seconds = Seconds(Clock::now() - t0);
+      if (result.failed || result.sheets == 0) Die("printing failed: " + result.message);
+      number = std::atol(result.number_text.c_str());
+      std::printf("printer copies=%d sheets=%d pages=%ld job_mb=%.1f peak_rss_mb=%.1f seconds=%.2f\n", copies,
+                  result.sheets, static_cast<long>(result.sheets) * copies, FolderMb(spool), PeakMemoryMb(),
+                  seconds);
     }
     Shutdown(session);
   }

@@ -1,5 +1,12 @@
 // Dialogs for the command line: messages go to standard error as "[title] text"; questions
 // are answered by --yes / --no, else from the terminal, else No (and the answer is printed).
+//
+// Runs without an operator (--yes, --no or no terminal) answer the printer-error questions of
+// the general error handler on their own, so a failing printer or a full disk can never keep
+// a script asking for ever: the retry question gets Sì at most kUnattendedPrinterRetries times
+// in a row (never with --no), then No; the question whether to close the program then gets
+// Sì, and the run stops with the printer's reason and a non-zero status instead of going on
+// as if the document had printed.
 #pragma once
 
 #include <iosfwd>
@@ -8,6 +15,10 @@
 #include "base/dialogs.h"
 
 namespace kaveltar::cli {
+
+// Retries of one printer error before an unattended run gives up. A printer that is briefly
+// busy or a spool folder that frees up gets a few chances; a dead one stops the run quickly.
+inline constexpr int kUnattendedPrinterRetries = 3;
 
 class CliDialogs : public Dialogs {
  public:
@@ -18,9 +29,12 @@ class CliDialogs : public Dialogs {
   bool Ask(std::string_view text, std::string_view title, MessageIcon icon) override;
 
  private:
+  bool unattended() const { return fixed_answer_.has_value() || !interactive_; }
+
   std::ostream& err_;
   std::optional<bool> fixed_answer_;
   bool interactive_;
+  int printer_retries_ = 0;  // retries granted to the current printer error
 };
 
 }  // namespace kaveltar::cli

@@ -8,9 +8,10 @@
 #include "archive/fields.h"
 #include "base/encoding.h"
 #include "base/fatal.h"
-#include "cli/config_commands.h"
 #include "base/text.h"
+#include "cli/config_commands.h"
 #include "cli/exchange_commands.h"
+#include "cli/migrate_commands.h"
 #include "cli/grid_commands.h"
 #include "cli/memorize_commands.h"
 #include "cli/print_commands.h"
@@ -418,6 +419,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   AddTableCommands(c);
   AddPrintCommands(c);
   AddExchangeCommands(c);
+  AddMigrateCommands(c);
   AddConfigCommands(c);
   return c;
 }

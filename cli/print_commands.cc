@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <optional>
 #include <ostream>
 
 #include "app/session.h"
@@ -85,7 +86,9 @@ class PrintCommand : public Command {
     sheets_->add_flag("--one-file-per-employee", one_file_, "Un File per Dipendente");
     sheets_->add_flag("--draft", draft_, "Bozza");
     sheets_->add_flag("--no-number", no_number_, "No Numeraz.");
-    sheets_->add_option("--start-number", start_number_, "Numerazione Unica (numero del primo foglio)")
+    sheets_->add_option("--start-number", start_number_,
+                        "numero del primo foglio (predefinito: la numerazione dell'installazione, "
+                        "come nella videata di stampa)")
         ->check(CLI::NonNegativeNumber);
     sheets_->add_option("--copies", copies_, "Numero Copie (solo stampante; predefinito 1)")
         ->check(CLI::Range(0, 99));
@@ -143,7 +146,10 @@ class PrintCommand : public Command {
     r.options.stamp = stamp_;
     r.options.inail_office = inail_office_;
     r.options.stamp_kind = ReadStampKind(session.archive_path, session.installation_code);
-    r.options.number_text = std::to_string(start_number_);
+    // Without --start-number the run starts where the print screen would: the installation's
+    // running number (or the company's, with numbering per company).
+    r.options.number_text = start_number_ ? std::to_string(*start_number_)
+                                          : DefaultSheetNumber(session, company);
     const SheetRunResult result = CmdStampaStp(session, r);
     ctx.out << result.message << "\n";
     for (const std::string& file : result.pdf_files) ctx.out << file << "\n";
@@ -151,6 +157,7 @@ class PrintCommand : public Command {
       ctx.out << "Stampato su: " << session.printer().last_destination() << "\n";
     }
     ctx.out << "NextNumber: " << Trim(result.number_text) << "\n";
+    if (result.failed) return 1;
     return (result.sheets > 0 || validation_) ? 0 : 1;
   }
 
@@ -188,7 +195,7 @@ class PrintCommand : public Command {
   bool one_file_ = false;
   bool draft_ = false;
   bool no_number_ = false;
-  long start_number_ = 1;
+  std::optional<long> start_number_;
   int copies_ = 1;
   bool stamp_ = false;
   bool inail_office_ = false;

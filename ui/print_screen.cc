@@ -46,7 +46,7 @@ PrintScreen::PrintScreen(FRMVELTAR& form)
   year_ = new YearBox(f, "LabAnnoStp", "CmdAnnoStp", session_.processing_year, form.dialogs());
 
   numbering_label_ = NewLabel(f, session_.numbering_label.c_str(), "LabNumerazione");
-  text_protocollo_ = new QLineEdit(FromUtf8(Trim(session_.numbering_page)), f);
+  text_protocollo_ = new QLineEdit(FromUtf8(DefaultSheetNumber(session_, "")), f);
   text_protocollo_->setObjectName(QStringLiteral("TextProtocollo"));
   text_protocollo_->setMaximumWidth(90);
   n_copie_ = new QLineEdit(f);
@@ -168,12 +168,9 @@ void PrintScreen::Enter() {
 
 void PrintScreen::CompanyClicked() {
   SelectionScreen::CompanyClicked();
-  FieldCodec& codec = session_.codec();
-  if (codec.GetFieldValue(fields::kF419) == 1) {
-    const std::string company(Right(CurrentCompanyLine(), 3));
-    if (session_.lists().LoadCompany(static_cast<int>(ValInt(company)))) {
-      text_protocollo_->setText(FromUtf8(Trim(codec.GetField(fields::kT466))));
-    }
+  if (NumberedPerCompany(session_)) {
+    const std::string number = DefaultSheetNumber(session_, Right(CurrentCompanyLine(), 3));
+    if (!number.empty()) text_protocollo_->setText(FromUtf8(number));
   }
 }
 

@@ -7,12 +7,15 @@
 #include <QPixmap>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
+#include <optional>
 
 #include "app/session.h"
 #include "base/fatal.h"
 #include "base/run_time_error.h"
 #include "ui/frm_veltar.h"
 #include "ui/memorize_screen.h"
+#include "ui/previous_database.h"
 #include "ui/print_screen.h"
 #include "ui/qt_dialogs.h"
 #include "ui/tables_screen.h"
@@ -178,7 +181,10 @@ int RunProgram(const ProgramOptions& options) {
   StartupOptions startup = options.startup;
   // One running copy per user and installation; taking pictures may run beside the program.
   startup.single_instance = !pictures;
+  std::optional<std::filesystem::path> previous_database;
+  if (!pictures) previous_database = PreviousDatabaseToOffer(startup);
   if (int status = 0; !StartSession(session, startup, &status)) return status;
+  if (previous_database) OfferPreviousDatabase(session, *previous_database, nullptr);
 
   FRMVELTAR form(session);
   if (form.ended()) return form.exit_status();

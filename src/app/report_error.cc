@@ -17,15 +17,17 @@ ErrorOutcome ReportError(Session& session, const RunTimeError& error) {
     WriteLog(session.program_name, entry);
   }
   if (error.number() == RunTimeError::kPrinterError) {
-    if (dialogs.Ask("ERR.STAMPANTE - SI VUOLE RITENTARE ?", "Salarion", MessageIcon::kCritical)) {
+    if (dialogs.Ask(kPrinterRetryQuestion, "Salarion", MessageIcon::kCritical)) {
       return ErrorOutcome::kRetry;
     }
-    if (!dialogs.Ask("CHIUDERE IL PROGRAMMA ? (se si risp.NO il progr.perde la riga e prosegue)",
-                     "Salarion", MessageIcon::kExclamation)) {
+    if (!dialogs.Ask(kPrinterCloseQuestion, "Salarion", MessageIcon::kExclamation)) {
       return ErrorOutcome::kContinue;
     }
     session.Close();
-    throw Fatal::Silent(1);
+    // The program ends with the printer's reason, so the operator (or a script's log) knows
+    // what failed.
+    throw Fatal("Stampa non riuscita: " + error.description(), "Salarion",
+                MessageIcon::kCritical, 1);
   }
 
   std::string text = " ";

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -85,6 +86,10 @@ class AttendanceDb {
   virtual Status DaysWithJustification(std::string_view code, std::vector<DayRow>* rows) = 0;
   // Deletes every row of one employee-month (YYYYMM); nothing else.
   virtual Status DeleteEmployeeMonth(std::string_view employee, std::string_view month) = 0;
+  // How many day rows PRESENZE holds, and the removal of all of them (moving an office's
+  // history in from another program replaces the whole table).
+  virtual Result<int64_t> CountDays() = 0;
+  virtual Status DeleteAllDays() = 0;
 
   // --- FESTIVITA, GIUSTIFICATIVI, GRUPPI: find / save (insert or replace; an empty key is
   // kInvalid) / delete (a missing row is not an error) / all in key order (byte order) ---

@@ -159,6 +159,10 @@ std::string SqliteText(Op op) {
     case Op::kDeleteGroup:
     case Op::kListGroups:
       return KeyedText(kGroups, static_cast<int>(op) - static_cast<int>(Op::kFindGroup));
+    case Op::kCountDays:
+      return "SELECT COUNT(*) FROM PRESENZE";
+    case Op::kDeleteAllDays:
+      return "DELETE FROM PRESENZE";
     case Op::kCount:
       break;
   }
@@ -290,7 +294,8 @@ std::string_view OpName(Op op) {
       "FindHoliday",       "SaveHoliday",       "DeleteHoliday",
       "ListHolidays",      "FindJustification", "SaveJustification",
       "DeleteJustification", "ListJustifications", "FindGroup",
-      "SaveGroup",         "DeleteGroup",       "ListGroups"};
+      "SaveGroup",         "DeleteGroup",       "ListGroups",
+      "CountDays",         "DeleteAllDays"};
   const int i = static_cast<int>(op);
   return i >= 0 && i < kOpCount ? kNames[i] : "?";
 }
@@ -454,6 +459,21 @@ Status SqlAttendanceDb::DeleteEmployeeMonth(std::string_view employee, std::stri
                              SqlParam::Text(days.high)};
   return Run(Op::kDeleteEmployeeRange, params, nullptr);
 }
+
+Result<int64_t> SqlAttendanceDb::CountDays() {
+  class Count final : public RowVisitor {
+   public:
+    bool OnRow(const RowView& v) override {
+      value = v.Int(0);
+      return false;
+    }
+    int64_t value = 0;
+  } count;
+  if (Status s = Run(Op::kCountDays, {}, &count); !s.ok()) return s;
+  return count.value;
+}
+
+Status SqlAttendanceDb::DeleteAllDays() { return Run(Op::kDeleteAllDays, {}, nullptr); }
 
 // --- The three keyed tables ---
 

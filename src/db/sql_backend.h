@@ -41,6 +41,8 @@ enum class Op {
   kSaveGroup,
   kDeleteGroup,
   kListGroups,
+  kCountDays,
+  kDeleteAllDays,
   kCount
 };
 inline constexpr int kOpCount = static_cast<int>(Op::kCount);
@@ -122,6 +124,8 @@ class SqlAttendanceDb : public AttendanceDb {
   Result<bool> GroupInUse(std::string_view code) override;
   Status DaysWithJustification(std::string_view code, std::vector<DayRow>* rows) override;
   Status DeleteEmployeeMonth(std::string_view employee, std::string_view month) override;
+  Result<int64_t> CountDays() override;
+  Status DeleteAllDays() override;
 
   Result<std::optional<HolidayRow>> FindHoliday(std::string_view day) override;
   Status SaveHoliday(const HolidayRow& row) override;

@@ -28,6 +28,7 @@
 #include "pdf/pdf_number.h"
 #include "pdf/pdf_page_writer.h"
 #include "pdf/pdf_text.h"
+#include "pdf/truetype.h"
 
 namespace kaveltar {
 
@@ -171,6 +172,7 @@ void PdfDocument::Abort() {
     owner_password_.clear();
     user_password_.clear();
     fonts_.clear();
+    added_fonts_.clear();
     font_ = -1;
     font_size_ = 10;
     text_decoration_ = 0;
@@ -721,6 +723,10 @@ void PdfDocument::AppendPdfString(std::string_view bytes, int object_number, std
 void PdfDocument::WriteFonts() {
   for (size_t i = 0; i < fonts_.size(); ++i) {
     FontEntry& font = fonts_[i];
+    if (font.added >= 0) {
+      WriteTrueTypeFont(font, i);
+      continue;
+    }
     font.object = NewObjectNumber();
     std::string body = "<< /Type /Font /Subtype /Type1 /Name /F";
     AppendInteger(&body, static_cast<long long>(i + 1));

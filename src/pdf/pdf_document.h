@@ -39,6 +39,10 @@ namespace kaveltar {
 
 namespace pdf_internal {
 class StreamEncoder;
+struct TrueTypeFont;
+struct VectorDrawing;
+class PdfReader;
+struct PdfValue;
 }
 
 struct PdfPoint {
@@ -206,6 +210,38 @@ class PdfDocument {
   void DrawImage(const std::string& file, double x, double y, double width, double height,
                  int stretch = 1, int transparent = 0);
 
+  // ----- Fonts, pictures and pages read from other files -----
+  // DrawImage above also places ".GIF" (palette as an Indexed colour space, the file's
+  // transparent colour as a colour-key mask, or with `transparent` the top-left pixel's
+  // index), ".TGA" (as BMP: alpha as a soft mask, `transparent` the top-left colour),
+  // ".WMF", ".EPS" and ".AI" drawings (translated into path operators in a form XObject;
+  // their natural size is the drawing's box in points). The readers and what they accept
+  // are described in pdf_gif.h, pdf_tga.h, pdf_wmf.h and pdf_eps.h.
+
+  // Loads a TrueType font file for embedding and returns the name to give SetFont (the
+  // font's family name). `style` may hold the words "Bold" and "Italic" (any case) to
+  // register the file as that variant of the family; without them the file's own style
+  // counts. SetFont with the family name and style bits 1 (bold) and 2 (italic) picks the
+  // variant added with that style, or the first one added when that style was not. Text in
+  // an added font uses the Windows code page (WinAnsiEncoding). A built-in family name
+  // returns its base name and loads nothing. A missing file records error 53, a file that
+  // is not a usable TrueType font error 5.
+  std::string AddFont(const std::string& font_file, const std::string& style = "");
+  // Draws page `page` (from 1) of an existing PDF file as a form XObject with its top-left
+  // corner at (x, y), sized like DrawImage (0 for width and height: the page's own size in
+  // points). The page's resources are copied with it. The file may be one of ours or any
+  // unencrypted PDF (cross-reference table or stream, object streams); an encrypted or
+  // damaged file, a missing page or an unknown filter records error 5 (53 when the file
+  // is missing) and changes nothing. The same page imported again reuses its object. The
+  // page's crop box (or media box) becomes the form's box, turned as its /Rotate says; its
+  // annotations (links, notes, form fields) are not brought along.
+  void ImportPage(const std::string& file, int page, double x = 0, double y = 0,
+                  double width = 0, double height = 0, int stretch = 1);
+  // An information entry of an existing PDF file, as UTF-8: "Title", "Author", "Creator",
+  // "Producer", "Subject" (empty when the file has none) or "Pages" (the page count). Any
+  // other key records error 5; a file that cannot be read, error 5 (53 when missing).
+  std::string GetInfo(const std::string& file, const std::string& key);
+
  private:
   struct FontEntry {
     std::string key;  // full name, with "MAC" added for the Macintosh encoding
@@ -216,6 +252,7 @@ class PdfDocument {
     int descent = 0;
     bool symbolic = false;  // Symbol and ZapfDingbats carry their own encoding
     int object = 0;         // set when EndDoc writes the font object
+    int added = -1;         // index in added_fonts_ for a TrueType font from AddFont
   };
   struct ImageEntry {
     std::string key;  // file path and transparency option
@@ -311,6 +348,25 @@ class PdfDocument {
   void AppendEllipse(double cx, double cy, double rx, double ry);
   int ImageFor(const std::string& file, int transparent, double* pixel_width,
                double* pixel_height);
+
+  // Fonts, pictures and pages read from other files (pdf_document_files.cc).
+  bool AddedFontEntry(const std::string& font_name, int style, FontEntry* entry) const;
+  void WriteTrueTypeFont(FontEntry& font, size_t index);
+  // The GIF, WMF, EPS and AI kinds of ImageFor; error 481 for any other extension.
+  int OtherImageFor(const std::string& file, const std::string& key, const std::string& ext,
+                    int transparent);
+  int AddImageEntry(const std::string& key, int object, int width, int height);
+  // Writes a form XObject as object `number` (a new one when 0); returns its number.
+  int WriteForm(int number, double width, double height, const std::string& resources,
+                std::string_view content);
+  // Appends `value` of an imported file, with its object numbers replaced through
+  // `renumbered` (sorted pairs of old and new numbers) and its strings written for object
+  // `owner`.
+  void AppendImported(const pdf_internal::PdfValue& value, int owner,
+                      const std::vector<std::pair<int, int>>& renumbered, std::string* out);
+  void PlaceXObject(int index, double x, double y, double width, double height, int stretch,
+                    double natural_width, double natural_height);
+  std::vector<std::unique_ptr<pdf_internal::TrueTypeFont>> added_fonts_;
 
   // Settings (kept from document to document; reset by Abort).
   double scale_ = 1;

@@ -9,6 +9,7 @@
 #include "pdf/pdf_document.h"
 #include "pdf/pdf_document_internal.h"
 #include "pdf/pdf_images.h"
+#include "pdf/pdf_tga.h"
 #include "pdf/pdf_number.h"
 
 namespace kaveltar {
@@ -510,7 +511,13 @@ int PdfDocument::ImageFor(const std::string& file, int transparent, double* pixe
   const std::string ext = UpperExtension(file);
   const bool jpeg = ext == ".JPG" || ext == ".JPEG";
   const bool bmp = ext == ".BMP";
-  if (!jpeg && !bmp) Fail(kErrInvalidPicture, file + ": formato non gestito");
+  const bool tga = ext == ".TGA";
+  if (!jpeg && !bmp && !tga) {
+    const int index = OtherImageFor(file, key, ext, transparent);
+    *pixel_width = images_[static_cast<size_t>(index) - 1].width;
+    *pixel_height = images_[static_cast<size_t>(index) - 1].height;
+    return index;
+  }
 
   std::ifstream in(file, std::ios::binary);
   if (!in) Fail(pdf_internal::kErrFileNotFound, file);
@@ -525,8 +532,9 @@ int PdfDocument::ImageFor(const std::string& file, int transparent, double* pixe
   std::string reason;
   pdf_internal::JpegInfo jpeg_info;
   pdf_internal::RasterImage raster;
-  if (jpeg ? !pdf_internal::ParseJpeg(data, &jpeg_info, &reason)
-           : !pdf_internal::DecodeBmp(data, &raster, &reason)) {
+  if (jpeg  ? !pdf_internal::ParseJpeg(data, &jpeg_info, &reason)
+      : tga ? !pdf_internal::DecodeTga(data, &raster, &reason)
+            : !pdf_internal::DecodeBmp(data, &raster, &reason)) {
     Fail(kErrInvalidPicture, file + ": " + reason);
   }
 
@@ -595,31 +603,7 @@ void PdfDocument::DrawImage(const std::string& file, double x, double y, double 
     double pixel_width = 0, pixel_height = 0;
     const int index = ImageFor(file, transparent, &pixel_width, &pixel_height);
 
-    double w = Pt(width), h = Pt(height);
-    if (w <= 0 && h <= 0) {
-      w = pixel_width;
-      h = pixel_height;
-    } else if (w <= 0) {
-      w = h * pixel_width / pixel_height;
-    } else if (h <= 0) {
-      h = w * pixel_height / pixel_width;
-    } else if (stretch == 0) {
-      const double s = std::min(w / pixel_width, h / pixel_height);
-      w = pixel_width * s;
-      h = pixel_height * s;
-    }
-    // The unit square of the image maps upright onto the box, in the page's downward axes.
-    content_ += "q ";
-    Num(w);
-    content_ += " 0 0 ";
-    Num(-h);
-    content_ += ' ';
-    Num(Pt(x));
-    content_ += ' ';
-    Num(Pt(y) + h);
-    content_ += " cm /_IMG_";
-    AppendInteger(&content_, index);
-    content_ += " Do Q\n";
+    PlaceXObject(index, x, y, width, height, stretch, pixel_width, pixel_height);
   });
 }
 

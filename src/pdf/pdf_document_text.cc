@@ -38,16 +38,21 @@ void PdfDocument::SetFont(const std::string& font_name, double size, int style, 
     const std::string base = pdf_internal::BaseFontName(font_name);
     const pdf_internal::FontFamilyMetrics metrics =
         pdf_internal::StandardFontMetrics(base, style, encoding);
-    if (!metrics.standard) Fail(kErrInvalidArgument, "carattere non disponibile: " + font_name);
-
     FontEntry entry;
-    entry.full_name = pdf_internal::FullFontName(base, style);
-    entry.symbolic = !metrics.text_family;
-    entry.encoding = entry.symbolic ? 0 : encoding;
-    entry.key = entry.full_name + (entry.encoding == 1 ? "MAC" : "");
-    entry.widths = metrics.widths;
-    entry.ascent = metrics.ascent;
-    entry.descent = metrics.descent;
+    if (!metrics.standard) {
+      // A TrueType font added with AddFont, or nothing.
+      if (!AddedFontEntry(font_name, style, &entry)) {
+        Fail(kErrInvalidArgument, "carattere non disponibile: " + font_name);
+      }
+    } else {
+      entry.full_name = pdf_internal::FullFontName(base, style);
+      entry.symbolic = !metrics.text_family;
+      entry.encoding = entry.symbolic ? 0 : encoding;
+      entry.key = entry.full_name + (entry.encoding == 1 ? "MAC" : "");
+      entry.widths = metrics.widths;
+      entry.ascent = metrics.ascent;
+      entry.descent = metrics.descent;
+    }
 
     int index = -1;
     for (size_t i = 0; i < fonts_.size(); ++i) {

@@ -61,8 +61,13 @@ void PrinterJob::Guarded(const std::function<void()>& operation) {
       operation();
       return;
     } catch (const RunTimeError& error) {
-      if (error.number() != RunTimeError::kPrinterError || !error_handler_) throw;
-      if (!error_handler_(error)) return;
+      if (error.number() != RunTimeError::kPrinterError) throw;
+      last_error_ = error.description();
+      if (!error_handler_) throw;
+      if (!error_handler_(error)) {
+        gave_up_ = true;
+        return;
+      }
     }
   }
 }
@@ -70,6 +75,8 @@ void PrinterJob::Guarded(const std::function<void()>& operation) {
 void PrinterJob::EnsureDocument() {
   if (document_open_) return;
   last_destination_.clear();
+  last_error_.clear();
+  gave_up_ = false;
   StartDocument();
   document_open_ = true;
   page_ = 1;
@@ -135,12 +142,20 @@ void PrinterJob::NewPage() {
   });
 }
 
-void PrinterJob::EndDoc() {
-  if (!document_open_) return;
-  Guarded([&] { FinishDocument(); });
+bool PrinterJob::EndDoc() {
+  if (!document_open_) return true;
+  bool delivered = false;
+  if (!gave_up_) {
+    Guarded([&] {
+      FinishDocument();
+      delivered = true;
+    });
+  }
   // Printed, or given up by the operator: either way this document is over.
   DiscardDocument();
   ResetDocumentState();
+  if (!delivered) last_destination_.clear();
+  return delivered;
 }
 
 void PrinterJob::KillDoc() {

@@ -14,7 +14,8 @@
 // RunTimeError 482. When an error handler is installed, the failing operation asks it: retry
 // (the operation runs again) or give up (the operation is skipped and work goes on); the
 // handler may also throw to end the program. Without a handler the error is thrown to the
-// caller. A picture that cannot be painted is RunTimeError 481 (or 53 for a missing file),
+// caller. A document in which an operation was given up is incomplete: EndDoc says so, and
+// last_error() keeps the cause, so a caller never takes it for printed. A picture that cannot be painted is RunTimeError 481 (or 53 for a missing file),
 // always thrown to the caller.
 #pragma once
 
@@ -95,6 +96,8 @@ class PrinterJob {
   // Where the last printed document went (a print job, or the path of a spooled file); empty
   // while a document is open and when the last one was not printed.
   const std::string& last_destination() const { return last_destination_; }
+  // The cause of the last printer error (482) met, given up or not; empty when none.
+  const std::string& last_error() const { return last_error_; }
   // True between the first drawing call and EndDoc/KillDoc.
   bool document_open() const { return document_open_; }
   // The current page number, from 1; 0 when no document is open.
@@ -140,10 +143,11 @@ class PrinterJob {
                     double height);
   // Ends the page and starts the next one (starting the document first when none is open).
   void NewPage();
-  // Finishes the document and prints it. Does nothing when no document is open. On a
-  // printing failure the document is kept, so a retry prints it; when the failure is
-  // skipped the document is lost.
-  void EndDoc();
+  // Finishes the document and prints it. On a printing failure the document is kept, so a
+  // retry prints it; when the failure is skipped the document is lost. Returns true when the
+  // whole document was handed to the printer (or spooled), false when it was lost or an
+  // operation in it was given up. With no document open it does nothing and returns true.
+  bool EndDoc();
   // Throws the open document away; nothing is printed.
   void KillDoc();
 
@@ -177,6 +181,8 @@ class PrinterJob {
 
   std::string title_ = "KAVELTAR";
   std::string last_destination_;
+  std::string last_error_;
+  bool gave_up_ = false;  // an operation of the open document was given up
   PrinterFont font_;
   double x_ = 0;
   double y_ = 0;

@@ -2,8 +2,10 @@
 #include <cups/cups.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/printer_system.h"
 
@@ -73,11 +75,14 @@ class CupsPrintService : public PrintService {
   }
 
   Result<std::string> Submit(const std::string& printer, const std::string& title,
-                             std::string_view pdf) override {
+                             const std::filesystem::path& pdf) override {
     Destinations dests;
     if (!dests.ok()) return Status::IoError("CUPS non raggiungibile: " + LastCupsError());
     cups_dest_t* dest = dests.Find(printer);
     if (dest == nullptr) return Status::NotFound("stampante " + printer + " non trovata in CUPS");
+    std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(pdf.c_str(), "rb"),
+                                                            &std::fclose);
+    if (!file) return Status::IoError(pdf.string() + ": file di stampa non leggibile");
 
     std::unique_ptr<http_t, decltype(&httpClose)> http(
         cupsConnectDest(dest, CUPS_DEST_FLAGS_NONE, /*msec=*/30000, nullptr, nullptr, 0, nullptr,
@@ -101,11 +106,18 @@ class CupsPrintService : public PrintService {
                               0, nullptr, /*last_document=*/1) != HTTP_STATUS_CONTINUE) {
       return cancel("invio del documento non riuscito: " + LastCupsError());
     }
-    // Sent in 64 KiB pieces, so a long report never needs one huge write.
-    constexpr size_t kChunk = 64 * 1024;
-    for (size_t at = 0; at < pdf.size(); at += kChunk) {
-      const size_t n = std::min(kChunk, pdf.size() - at);
-      if (cupsWriteRequestData(http.get(), pdf.data() + at, n) != HTTP_STATUS_CONTINUE) {
+    // Read and sent in 64 KiB pieces: a long report never sits whole in memory.
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+      const size_t n = std::fread(buffer.data(), 1, buffer.size(), file.get());
+      if (n == 0) {
+        if (std::ferror(file.get())) {
+          cupsFinishDestDocument(http.get(), dest, info.get());
+          return cancel("lettura del file di stampa non riuscita");
+        }
+        break;
+      }
+      if (cupsWriteRequestData(http.get(), buffer.data(), n) != HTTP_STATUS_CONTINUE) {
         cupsFinishDestDocument(http.get(), dest, info.get());
         return cancel("invio del documento interrotto: " + LastCupsError());
       }

@@ -99,7 +99,7 @@ void RecordingPrinterJob::DrawPicture(const std::filesystem::path& picture, doub
 void RecordingPrinterJob::FinishDocument() {
   if (failures_left_ > 0) {
     --failures_left_;
-    throw RunTimeError(RunTimeError::kPrinterError, "Printer error: " + current_ + " non risponde");
+    throw RunTimeError(RunTimeError::kPrinterError, "errore della stampante: " + current_ + " non risponde");
   }
   printed_.push_back(open_);
   finished_ = true;

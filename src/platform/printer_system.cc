@@ -15,6 +15,7 @@
 
 #include "pdf/pdf_document.h"
 #include "pdf/pdf_sink.h"
+#include "platform/printer_file_sink.h"
 
 namespace kaveltar {
 namespace fs = std::filesystem;
@@ -69,58 +70,61 @@ Result<fs::path> SpoolToFolder(const fs::path& folder, std::string_view title,
   fs::create_directories(folder, ec);
   if (ec)
     return Status::IoError("impossibile creare la cartella " + folder.string() + ": " +
-                           ec.message());
-
-  // Written under a hidden temporary name, then linked to its final name, which fails rather
-  // than replace a file another run spooled in the same second: a reader never sees half a
-  // file and no document overwrites another.
-  const fs::path temporary = folder / (".kaveltar-" + std::to_string(::getpid()) + "-" +
-                                       std::to_string(++spool_sequence) + ".part");
-  {
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) {
-      return Status::IoError("impossibile scrivere nella cartella " + folder.string() + ": " +
-                             std::strerror(errno));
-    }
-    const bool written = std::fwrite(pdf.data(), 1, pdf.size(), file) == pdf.size();
-    const int write_errno = errno;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-      const int error = written ? errno : write_errno;
-      fs::remove(temporary, ec);
-      return Status::IoError("impossibile scrivere nella cartella " + folder.string() + ": " +
-                             std::strerror(error));
-    }
+                           FileErrorText(ec.value()));
+  PublishedFileSink temporary;
+  if (temporary.Open(folder / "spool.pdf") != 0 || !temporary.Write(pdf) || !temporary.Close()) {
+    return Status::IoError("impossibile scrivere nella cartella " + folder.string() + ": " +
+                           FileErrorText(temporary.error()));
   }
+  return SpoolFileToFolder(folder, title, temporary.temp_path());
+  // `temporary` removes its own file on the way out.
+}
 
+Result<fs::path> SpoolFileToFolder(const fs::path& folder, std::string_view title,
+                                   const fs::path& pdf) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (ec)
+    return Status::IoError("impossibile creare la cartella " + folder.string() + ": " +
+                           FileErrorText(ec.value()));
+  // The finished file is linked to its final name, which fails rather than replace a file
+  // another run spooled in the same second: a reader never sees half a file and no document
+  // overwrites another.
   const std::string stamp = TimeStamp();
   const std::string part = FileNamePart(title);
   for (;;) {
     char sequence[16];
     std::snprintf(sequence, sizeof(sequence), "%04d", ++spool_sequence);
     const fs::path target = folder / (stamp + "-" + sequence + "-" + part + ".pdf");
-    int error = 0;
-    if (::link(temporary.c_str(), target.c_str()) == 0) {
-      ::unlink(temporary.c_str());
-      return target;
-    }
-    error = errno;
+    if (::link(pdf.c_str(), target.c_str()) == 0) return target;
+    int error = errno;
     if (error == EEXIST) continue;
-    if (error == EPERM || error == EOPNOTSUPP || error == ENOSYS) {
-      // A file system without hard links: take a free name and rename.
+    if (error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EXDEV) {
+      // No hard links here: a complete copy under a hidden name, renamed to a free name.
       if (fs::exists(target, ec)) continue;
-      fs::rename(temporary, target, ec);
-      if (!ec) return target;
-      error = ec.value();
+      PublishedFileSink copy;
+      if (copy.Open(target) == 0) {
+        std::FILE* in = std::fopen(pdf.c_str(), "rb");
+        bool ok = in != nullptr;
+        char buffer[1 << 16];
+        while (ok) {
+          const size_t n = std::fread(buffer, 1, sizeof(buffer), in);
+          if (n == 0) break;
+          ok = copy.Write(std::string_view(buffer, n));
+        }
+        if (in != nullptr) std::fclose(in);
+        if (ok && copy.Close() && copy.Publish() == 0) return target;
+      }
+      error = copy.error() != 0 ? copy.error() : EIO;
     }
-    fs::remove(temporary, ec);
-    return Status::IoError("impossibile scrivere " + target.string() + ": " + std::strerror(error));
+    return Status::IoError("impossibile scrivere " + target.string() + ": " + FileErrorText(error));
   }
 }
 
-// The document being drawn: a PdfDocument writing into memory, in twips.
+// The document being drawn: a PdfDocument writing page by page into a temporary file, in
+// twips.
 struct PdfPrinterJob::Rendering {
-  MemoryPdfSink sink;  // declared first: the document writes into it until it goes
+  PublishedFileSink sink;  // declared first: the document writes into it until it goes
   PdfDocument doc;
   bool finished = false;
   // The font last given to the document (it keeps it across pages).
@@ -180,13 +184,28 @@ bool PdfPrinterJob::SelectPrinter(const std::string& name) {
 void PdfPrinterJob::CheckPdf(const char* what) {
   const PdfDocument& doc = rendering_->doc;
   if (doc.ErrNumber() == 0) return;
-  throw RunTimeError(RunTimeError::kPrinterError, std::string("Printer error: ") + what + ": " +
-                                                      doc.ErrDescription() + " (" +
-                                                      doc.ErrSource() + ")");
+  std::string reason = doc.ErrDescription() + " (" + doc.ErrSource() + ")";
+  if (rendering_->sink.error() != 0) {
+    reason = "file di stampa " + rendering_->sink.temp_path().parent_path().string() + ": " +
+             FileErrorText(rendering_->sink.error());
+  }
+  throw RunTimeError(RunTimeError::kPrinterError, std::string("errore della stampante: ") + what + ": " +
+                                                      reason);
 }
 
 void PdfPrinterJob::StartDocument() {
   rendering_ = std::make_unique<Rendering>();
+  // Beside the spooled files when printing into a folder (so spooling only links the file),
+  // else in the system's temporary folder.
+  std::error_code ec;
+  fs::path temp_folder = service_ ? fs::temp_directory_path(ec) : folder_;
+  if (!service_) fs::create_directories(temp_folder, ec);
+  if (temp_folder.empty()) temp_folder = "/tmp";
+  if (const int error = rendering_->sink.Open(temp_folder / "stampa.pdf"); error != 0) {
+    throw RunTimeError(RunTimeError::kPrinterError,
+                       "errore della stampante: impossibile creare il file di stampa in " +
+                           temp_folder.string() + ": " + FileErrorText(error));
+  }
   PdfDocument& doc = rendering_->doc;
   doc.SetDocProperty(title(), "", "KAVELTAR", "KAVELTAR");
   // One user unit is one twip; the margin box is the printable area, so the printer's
@@ -265,12 +284,12 @@ void PdfPrinterJob::FinishDocument() {
     CheckPdf("chiusura documento");
     rendering_->finished = true;
   }
-  Deliver(rendering_->sink.data());
+  Deliver(rendering_->sink.temp_path());
 }
 
-void PdfPrinterJob::Deliver(std::string_view pdf) {
+void PdfPrinterJob::Deliver(const fs::path& pdf) {
   auto fail = [&](const std::string& reason) {
-    throw RunTimeError(RunTimeError::kPrinterError, "Printer error: " + reason);
+    throw RunTimeError(RunTimeError::kPrinterError, "errore della stampante: " + reason);
   };
   std::string printer = printer_;
   if (service_ && printer.empty()) {
@@ -288,7 +307,7 @@ void PdfPrinterJob::Deliver(std::string_view pdf) {
     set_last_destination(*job);
     return;
   }
-  Result<fs::path> file = SpoolToFolder(folder_, title(), pdf);
+  Result<fs::path> file = SpoolFileToFolder(folder_, title(), pdf);
   if (!file.ok()) fail(file.status().message());
   set_last_destination(file->string());
   if (service_ && dialogs_ != nullptr) {

@@ -30,9 +30,10 @@ class PrintService {
   virtual ~PrintService() = default;
   // The printers in the service's order. Fails when the service cannot be reached.
   virtual Result<std::vector<PrinterInfo>> ListPrinters() = 0;
-  // Prints `pdf` on `printer` as a job named `title`. Returns a description of the job.
+  // Prints the PDF file `pdf` on `printer` as a job named `title`, reading it piece by piece.
+  // Returns a description of the job.
   virtual Result<std::string> Submit(const std::string& printer, const std::string& title,
-                                     std::string_view pdf) = 0;
+                                     const std::filesystem::path& pdf) = 0;
 };
 
 // The CUPS print service: destinations from the CUPS server (with their lpoptions), jobs
@@ -45,9 +46,16 @@ std::unique_ptr<PrintService> MakeCupsPrintService();
 // name). The file appears complete or not at all. Returns its path.
 Result<std::filesystem::path> SpoolToFolder(const std::filesystem::path& folder,
                                             std::string_view title, std::string_view pdf);
+// The same for a finished file: `pdf` is linked (or, across file systems, copied) under the
+// new name; the file itself stays where it is.
+Result<std::filesystem::path> SpoolFileToFolder(const std::filesystem::path& folder,
+                                                std::string_view title,
+                                                const std::filesystem::path& pdf);
 
 // A printer job that renders into a PDF document and prints it through a PrintService, or
-// writes it into a folder.
+// writes it into a folder. The document is written page by page into a temporary file (in the
+// spool folder, else the system's temporary folder) and sent from there in pieces, so memory
+// stays flat however many pages and copies a run prints.
 class PdfPrinterJob : public PrinterJob {
  public:
   // Prints through `service`; `printer` is the first current printer ("" for the service's
@@ -77,7 +85,7 @@ class PdfPrinterJob : public PrinterJob {
  private:
   struct Rendering;
   void CheckPdf(const char* what);
-  void Deliver(std::string_view pdf);
+  void Deliver(const std::filesystem::path& pdf);
   std::string FolderDeviceName(const std::filesystem::path& folder) const;
 
   std::unique_ptr<PrintService> service_;  // null: folder only

@@ -1,6 +1,9 @@
 // The print command of the monthly sheets.
 #include "printing/sheet_printing.h"
 
+#include <algorithm>
+#include <memory>
+#include <optional>
 #include <utility>
 
 #include "app/session.h"
@@ -9,6 +12,7 @@
 #include "base/encoding.h"
 #include "base/run_time_error.h"
 #include "base/text.h"
+#include "platform/printer_file_sink.h"
 #include "reports/pdf_files.h"
 
 namespace kaveltar {
@@ -43,7 +47,104 @@ SheetEmployee ReadEmployee(FieldCodec& codec, std::string_view key) {
 
 std::string Digits2(int n) { return ZeroPad(n, 2); }
 
+// A printed sheet waiting for its output to be safe before its number is stored.
+struct PendingNumber {
+  std::string employee;  // KDIPENDENTE
+  std::string day;       // KPERIODO of the month's last row, where the number goes
+  long number = 0;       // the number printed; on undo, the value to put back
+};
+
+// Writes the numbers in transactions of kSheetNumberBatch rows. Each row is read again inside
+// its transaction and only PROTOCOLLO changes, so a day rewritten meanwhile by another
+// workstation keeps its new values. `previous`, when given, receives the numbers replaced (to
+// undo them). A row that no longer exists is left alone.
+Status StoreNumbers(AttendanceDb& db, const std::vector<PendingNumber>& numbers,
+                    std::vector<PendingNumber>* previous = nullptr) {
+  for (size_t first = 0; first < numbers.size(); first += kSheetNumberBatch) {
+    const size_t last = std::min(numbers.size(), first + kSheetNumberBatch);
+    Transaction transaction(db);
+    if (!transaction.status().ok()) return transaction.status();
+    std::vector<PendingNumber> replaced;
+    for (size_t i = first; i < last; ++i) {
+      Result<std::optional<DayRow>> found = db.FindDay(numbers[i].employee, numbers[i].day);
+      if (!found.ok()) return found.status();
+      if (!found->has_value()) continue;
+      DayRow row = std::move(**found);
+      replaced.push_back({numbers[i].employee, numbers[i].day, row.protocollo});
+      row.protocollo = numbers[i].number;
+      if (Status saved = db.SaveDay(row); !saved.ok()) return saved;
+    }
+    if (Status committed = transaction.Commit(); !committed.ok()) return committed;
+    if (previous != nullptr) previous->insert(previous->end(), replaced.begin(), replaced.end());
+  }
+  return Status::Ok();
+}
+
+// Finished PDF files waiting for their numbers, published together: numbers first (a kill
+// between the two leaves stored numbers whose files are missing, never a numbered file whose
+// number is nowhere), then each file renamed over its final name. A file that cannot be
+// renamed gets its number taken back.
+class PendingFiles {
+ public:
+  explicit PendingFiles(AttendanceDb& db) : db_(db) {}
+
+  void Add(std::unique_ptr<PublishedFileSink> file, std::vector<PendingNumber> numbers) {
+    files_.push_back(std::move(file));
+    numbers_.push_back(std::move(numbers));
+  }
+  size_t size() const { return files_.size(); }
+
+  // Publishes everything held. Appends the published paths to `published` and adds their
+  // sheets to `sheets`. Returns the first failure's text (empty when none).
+  std::string Publish(std::vector<std::string>* published, int* sheets) {
+    std::vector<PendingNumber> all, previous;
+    for (const auto& n : numbers_) all.insert(all.end(), n.begin(), n.end());
+    std::string failure;
+    if (Status stored = StoreNumbers(db_, all, &previous); !stored.ok()) {
+      failure = "Errore del database (PROTOCOLLO): " + stored.message();
+      files_.clear();  // the temporary files go: their numbers could not be recorded
+      numbers_.clear();
+      return failure;
+    }
+    for (size_t i = 0; i < files_.size(); ++i) {
+      if (files_[i]->Publish() == 0) {
+        published->push_back(files_[i]->final_path().string());
+        *sheets += static_cast<int>(std::max<size_t>(numbers_[i].size(), 1));
+        continue;
+      }
+      if (failure.empty()) failure = "Impossibile completare il file PDF " + files_[i]->ErrorText();
+      // The file is gone: its rows get back the numbers they had.
+      std::vector<PendingNumber> undo;
+      for (const PendingNumber& n : numbers_[i]) {
+        for (const PendingNumber& p : previous) {
+          if (p.employee == n.employee && p.day == n.day) undo.push_back(p);
+        }
+      }
+      (void)StoreNumbers(db_, undo);
+    }
+    files_.clear();
+    numbers_.clear();
+    return failure;
+  }
+
+ private:
+  AttendanceDb& db_;
+  std::vector<std::unique_ptr<PublishedFileSink>> files_;
+  std::vector<std::vector<PendingNumber>> numbers_;
+};
+
 }  // namespace
+
+bool NumberedPerCompany(Session& session) {
+  return session.codec().GetFieldValue(fields::kF419) != 0;
+}
+
+std::string DefaultSheetNumber(Session& session, std::string_view company) {
+  FieldCodec& codec = session.codec();
+  if (!NumberedPerCompany(session)) return std::string(Trim(codec.GetField(fields::kF416)));
+  if (company.empty() || !session.lists().LoadCompany(static_cast<int>(ValInt(company)))) return "";
+  return std::string(Trim(codec.GetField(fields::kT466)));
+}
 
 bool EmployedInPeriod(Session& session, std::string_view period) {
   FieldCodec& codec = session.codec();
@@ -82,6 +183,12 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
   result.number_text = request.options.number_text;
   const std::string period = ZeroPad(request.year, 4) + Digits2(request.month);
   const std::string title(kFormCaption);
+  auto fail = [&](std::string text) {
+    result.failed = true;
+    result.message = std::move(text);
+    dialogs.Show(result.message, title, MessageIcon::kCritical);
+    return result;
+  };
 
   Result<JustificationTable> justifications = LoadJustificationTable(session.db());
   Check(justifications.status(), "GIUSTIFICATIVI");
@@ -97,7 +204,7 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
   input.program_folder = session.program_path;
   input.printed_at = request.printed_at;
   input.dialogs = &dialogs;
-  input.db = &session.db();
+  input.db = nullptr;  // numbers are stored here, once the output is safe
 
   // Validation: the empty structure with the chosen company's header, once, on the printer.
   if (request.validation) {
@@ -108,7 +215,9 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
     target.SetPdfOutput(false);
     session.printer().set_title("Vidimazione");
     STAMPASTRUTTURA(target, input, request.options);
-    session.printer().EndDoc();
+    if (!session.printer().EndDoc()) {
+      return fail("Stampa non riuscita: " + session.printer().last_error());
+    }
     dialogs.Show(kValidationDone, title, MessageIcon::kInformation);
     result.message = std::string(kValidationDone);
     return result;
@@ -124,7 +233,8 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
   const std::string company_password = codec.GetField(fields::kT364);
   const std::string office_password = codec.GetField(fields::kF357);
 
-  long number = static_cast<long>(ValInt(Trim(request.options.number_text)));
+  const long first_number = static_cast<long>(ValInt(Trim(request.options.number_text)));
+  long number = first_number;
   SheetOptions options = request.options;
   const long copies = static_cast<long>(ValInt(Trim(request.copies)));
   const bool numbered = SheetIsNumbered(options, request.year);
@@ -135,14 +245,18 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
     folder = BuildPdfFolder(session.archive_path, Trim(input.company.code), kSheetFolderKind,
                             request.year, request.month, &made);
     result.pdf_folder = folder.string();
+    if (!made.ok()) return fail(made.message());
   }
   bool company_file_open = false;
   bool printer_used = false;
   std::vector<DayRow> rows;
   input.rows = &rows;
+  // Sheets drawn whose output is not yet safe, and their numbers.
+  std::vector<PendingNumber> waiting;
+  int drawn = 0;
+  PendingFiles files(session.db());
+  std::string failure;
 
-  // The sheet numbers are stored in one transaction for the run, not one write per sheet.
-  Transaction transaction(session.db());
   for (const std::string& entry : request.employees) {
     const std::string_view key = Right(entry, 10);
     if (!session.lists().LoadEmployee(request.year, key)) continue;
@@ -169,13 +283,23 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
       file.employee_password = codec.GetField(fields::kP977);
       file.office_password = office_password;
       Result<std::string> opened = OpenReportPdf(target, file, dialogs);
-      if (!opened.ok()) continue;
-      if (!file.continue_document) result.pdf_files.push_back(opened.value());
-      company_file_open = true;
-      STAMPASTRUTTURAPDF(target, input, options);
-      if (request.one_file_per_employee) {
-        if (!target.EndReportPdf().ok()) result.pdf_files.pop_back();
+      if (!opened.ok()) {
+        if (opened.status().kind() == Status::Kind::kConflict) continue;  // already said
+        failure = opened.status().message();
         company_file_open = false;
+        break;
+      }
+      company_file_open = true;
+      try {
+        STAMPASTRUTTURAPDF(target, input, options);
+      } catch (const RunTimeError& error) {
+        // The writer failed while drawing (a page that could not be written): say which file
+        // and why, rather than the writer's later complaint.
+        failure = target.ReportPdfError();
+        if (failure.empty()) failure = error.description();
+        target.ReleaseReportPdf();
+        company_file_open = false;
+        break;
       }
     } else {
       if (copies <= 0) continue;
@@ -186,18 +310,61 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
         STAMPASTRUTTURA(target, input, options);
       }
     }
-    ++result.sheets;
+    ++drawn;
     if (numbered) {
+      waiting.push_back({std::string(Trim(key)), rows.back().period, number});
       ++number;
       options.number_text = std::to_string(number);
-      result.number_text = options.number_text;
+    }
+    if (request.pdf && request.one_file_per_employee) {
+      Result<std::unique_ptr<PublishedFileSink>> finished = target.FinishReportPdf();
+      company_file_open = false;
+      if (!finished.ok()) {
+        failure = finished.status().message();
+        if (numbered) {
+          waiting.pop_back();
+          --number;
+        }
+        --drawn;
+        break;
+      }
+      files.Add(std::move(*finished), std::move(waiting));
+      waiting.clear();
+      if (files.size() >= kSheetNumberBatch) {
+        failure = files.Publish(&result.pdf_files, &result.sheets);
+        if (!failure.empty()) break;
+      }
     }
   }
 
-  if (transaction.status().ok()) Check(transaction.Commit(), "PROTOCOLLO");
-
+  // The rest of the output: the company file finished, the printer document spooled; only
+  // then are the numbers stored.
   if (request.pdf) {
-    if (company_file_open && !target.EndReportPdf().ok()) result.pdf_files.clear();
+    if (request.one_file_per_employee) {
+      const std::string last = files.Publish(&result.pdf_files, &result.sheets);
+      if (failure.empty()) failure = last;
+    } else if (company_file_open && failure.empty()) {
+      Result<std::unique_ptr<PublishedFileSink>> finished = target.FinishReportPdf();
+      if (!finished.ok()) {
+        failure = finished.status().message();
+      } else if (*finished) {
+        files.Add(std::move(*finished), std::move(waiting));
+        int ignored = 0;
+        failure = files.Publish(&result.pdf_files, &ignored);
+        if (failure.empty()) result.sheets = drawn;
+      }
+    } else {
+      target.ReleaseReportPdf();
+    }
+    // Numbers of sheets in published files only: the next run starts after the last stored.
+    const long stored = numbered ? result.sheets : 0;
+    result.number_text = numbered ? std::to_string(first_number + stored) : request.options.number_text;
+    if (!failure.empty()) {
+      if (failure.rfind("Impossibile", 0) != 0 && failure.rfind("Errore", 0) != 0) {
+        failure = "Impossibile completare il file PDF " + failure;
+      }
+      return fail(failure);
+    }
     if (result.pdf_files.empty()) {
       result.message = std::string(kNoPdfData);
       dialogs.Show(kNoPdfData, title, MessageIcon::kInformation);
@@ -214,7 +381,15 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
     return result;
   }
   if (printer_used) {
-    session.printer().EndDoc();
+    if (!session.printer().EndDoc()) {
+      return fail("Stampa non riuscita: nessun foglio stampato, numerazione non aggiornata (" +
+                  session.printer().last_error() + ")");
+    }
+    if (Status stored = StoreNumbers(session.db(), waiting); !stored.ok()) {
+      Check(stored, "PROTOCOLLO");
+    }
+    result.sheets = drawn;
+    if (numbered) result.number_text = std::to_string(number);
     result.message = "Stampa Presenze/Assenze relativo al periodo " + Digits2(request.month) + "/" +
                      ZeroPad(request.year, 4) + " terminata";
   } else {

@@ -43,7 +43,11 @@ struct SheetRunRequest {
 };
 
 struct SheetRunResult {
-  int sheets = 0;                       // sheets drawn (copies counted once)
+  int sheets = 0;                       // sheets delivered (copies counted once)
+  // The run stopped on an output that could not be delivered (printer, full disk, folder
+  // that cannot be written); `message` then says which file or printer and why. Numbers of
+  // sheets not delivered are neither stored nor counted in `number_text`.
+  bool failed = false;
   std::vector<std::string> pdf_files;   // files written, in order
   std::string number_text;              // `TextProtocollo` after the run
   std::string message;                  // the closing message shown
@@ -51,8 +55,29 @@ struct SheetRunResult {
 };
 
 // Runs the command. Messages go to the session's Dialogs. Unexpected errors (archive,
-// database, printer) are thrown to the caller, who passes them to the general handler.
+// database) are thrown to the caller, who passes them to the general handler.
+//
+// A sheet's number is stored (PROTOCOLLO of the month's last row) only once its output is
+// safe: the printer document spooled, or the PDF file complete. PDF files are written under a
+// temporary name and published (renamed over an older file) right after their numbers are
+// committed, so a kill leaves no numbered file whose number is not stored. Numbers are written
+// in short transactions of kSheetNumberBatch sheets, never one for the whole run.
 SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request);
+
+// Sheets whose numbers go into one transaction (and, one file per employee, the files
+// published together after it). Small enough that a memorization on another workstation
+// waits a fraction of a second for the write lock, large enough that a 10,000-sheet run
+// does not pay one synchronous commit per sheet.
+inline constexpr size_t kSheetNumberBatch = 100;
+
+// True when the installation numbers sheets per company (F419 not 0): the number then comes
+// from the company record (T466) instead of the installation's running number.
+bool NumberedPerCompany(Session& session);
+
+// The sheet number a print starts from when the operator gives none, as the print screen
+// shows it: the installation's running number F416, or with numbering per company the
+// chosen company's T466 (empty when the company is not found). Trimmed.
+std::string DefaultSheetNumber(Session& session, std::string_view company);
 
 // The employment tests of the driver for the current employee record ("DIPX$"): false when
 // the employee is to be left out of the period (YYYYMM).

@@ -285,6 +285,9 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
     Result<std::string> opened = OpenReportPdf(target, file, dialogs);
     if (!opened.ok()) {
       result.message = opened.status().message();
+      if (opened.status().kind() != Status::Kind::kConflict) {
+        dialogs.Show(result.message, title, MessageIcon::kCritical);
+      }
       return result;
     }
     result.pdf_file = opened.value();
@@ -360,12 +363,15 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
 
   if (request.pdf) {
     if (Status s = target.EndReportPdf(); !s.ok()) {
-      result.message = s.message();
+      result.message = "Impossibile completare il file PDF " + s.message();
+      dialogs.Show(result.message, title, MessageIcon::kCritical);
       result.pdf_file.clear();
       result.pages = 0;
     }
-  } else {
-    session.printer().EndDoc();
+  } else if (!session.printer().EndDoc()) {
+    result.message = "Stampa non riuscita: " + session.printer().last_error();
+    dialogs.Show(result.message, title, MessageIcon::kCritical);
+    result.pages = 0;
   }
   return result;
 }

@@ -86,10 +86,7 @@ void AnomalyList::Print(std::string_view line) {
 bool AnomalyList::Finish() {
   if (!open_) return false;
   open_ = false;
-  if (lines_ > 0) {
-    printer_.EndDoc();
-    return true;
-  }
+  if (lines_ > 0) return printer_.EndDoc();
   printer_.KillDoc();
   return false;
 }

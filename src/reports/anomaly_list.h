@@ -31,7 +31,8 @@ class AnomalyList {
   int lines() const { return lines_; }
 
   // Ends the list: the job is printed when at least one anomaly line was printed, otherwise
-  // discarded. Returns true when it was printed. Further calls do nothing.
+  // discarded. Returns true when it was printed (false too when the printer failed and the
+  // operator gave up). Further calls do nothing.
   bool Finish();
 
  private:

@@ -10,14 +10,26 @@ namespace kaveltar {
 namespace fs = std::filesystem;
 
 std::string CleanPdfFileName(std::string_view name) {
-  std::string clean(name);
-  for (char& c : clean) {
+  std::string clean;
+  clean.reserve(name.size());
+  for (size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    const unsigned char u = static_cast<unsigned char>(c);
+    // Control characters (NUL, ESC, CR, LF, DEL, and the C1 controls U+0080-U+009F, two bytes
+    // in UTF-8) would cut the name, break the folder listing or reach a terminal raw.
+    if (u == 0xC2 && i + 1 < name.size() && static_cast<unsigned char>(name[i + 1]) >= 0x80 &&
+        static_cast<unsigned char>(name[i + 1]) <= 0x9F) {
+      clean.push_back('_');
+      ++i;
+      continue;
+    }
     switch (c) {
       case '*': case '|': case '\\': case ':': case '\'': case '<': case '>': case '?':
       case '/': case '"':
-        c = '_';
+        clean.push_back('_');
         break;
       default:
+        clean.push_back(u < 0x20 || u == 0x7F ? '_' : c);
         break;
     }
   }
@@ -32,6 +44,8 @@ fs::path BuildPdfFolder(const fs::path& archive_folder, std::string_view company
   folder /= std::string(kind);
   std::error_code ec;
   fs::create_directories(folder, ec);
+  // Half-written files of a run that was killed here go before a new run writes.
+  if (!ec) RemoveStaleTemporaryFiles(folder);
   if (status != nullptr) {
     *status = ec ? Status::IoError("Impossibile creare la cartella " + folder.string() + ": " +
                                    ec.message())
@@ -81,7 +95,14 @@ bool ShouldProtect(std::string_view user_password, std::string_view owner_passwo
 Result<std::string> OpenReportPdf(ReportTarget& target, const PdfFileRequest& request,
                                   Dialogs& dialogs) {
   if (request.continue_document && target.HasReportPdf()) {
-    target.ReportPdf().BeginPage();
+    PdfDocument& doc = target.ReportPdf();
+    doc.BeginPage();
+    if (doc.ErrNumber() != 0) {
+      // Ending the last page wrote it: a full disk shows here first.
+      const std::string why = target.ReportPdfError();
+      target.ReleaseReportPdf();
+      return Status::IoError(why);
+    }
     return std::string();
   }
 
@@ -123,12 +144,13 @@ Result<std::string> OpenReportPdf(ReportTarget& target, const PdfFileRequest& re
   const std::string user(Trim(company_file ? request.company_password : request.employee_password));
   const std::string owner(Trim(request.office_password));
   if (ShouldProtect(user, owner)) doc.SetProtection(20, Cp1252ToUtf8(owner), Cp1252ToUtf8(user));
-  if (doc.BeginDoc(path.string()).empty()) {
-    const std::string why = doc.ErrDescription();
-    target.ReleaseReportPdf();
-    return Status::IoError(path.string() + ": " + why);
-  }
+  if (Status begun = target.BeginReportFile(path); !begun.ok()) return begun;
   doc.BeginPage();
+  if (doc.ErrNumber() != 0) {
+    const std::string why = target.ReportPdfError();
+    target.ReleaseReportPdf();
+    return Status::IoError(why);
+  }
   return path.string();
 }
 

@@ -33,7 +33,7 @@ inline constexpr std::string_view kNumberingTitle = "Cedolini/riepiloghi PDF";
 std::string CleanPdfFileName(std::string_view name);
 
 // Makes the folder for a report kind ("PRESLUL", or "PRES_AAAA" without a month level) under
-// `archive_folder` and returns it. A level that cannot be made is reported in the status; the
+// `archive_folder` and returns it, removing the temporary files a killed run left in it. A level that cannot be made is reported in the status; the
 // path is returned either way, and writing into it then fails in the PDF writer.
 std::filesystem::path BuildPdfFolder(const std::filesystem::path& archive_folder,
                                      std::string_view company, std::string_view kind, int year,

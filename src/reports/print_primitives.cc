@@ -86,15 +86,56 @@ PdfDocument& ReportTarget::ReportPdf() {
   return *report_pdf_;
 }
 
-Status ReportTarget::EndReportPdf() {
-  if (!report_pdf_) return Status::Ok();
-  report_pdf_->EndDoc();
-  Status status;
+Status ReportTarget::BeginReportFile(const std::filesystem::path& path) {
+  auto file = std::make_unique<PublishedFileSink>();
+  if (const int error = file->Open(path); error != 0) {
+    ReleaseReportPdf();
+    return Status::IoError("Impossibile creare il file PDF nella cartella " +
+                           path.parent_path().string() + ": " + FileErrorText(error));
+  }
+  // The settings already given to ReportPdf stay; a file it was writing is discarded by
+  // BeginDocToSink while its sink is still alive.
+  std::unique_ptr<PublishedFileSink> previous = std::move(report_file_);
+  report_file_ = std::move(file);
+  ReportPdf().BeginDocToSink(report_file_.get());
+  previous.reset();
   if (report_pdf_->ErrNumber() != 0) {
-    status = Status::IoError(report_pdf_->ErrDescription() + " (" + report_pdf_->ErrSource() + ")");
+    const std::string why = ReportPdfError();
+    ReleaseReportPdf();
+    return Status::IoError(why);
+  }
+  return Status::Ok();
+}
+
+std::filesystem::path ReportTarget::report_file() const {
+  return report_file_ ? report_file_->final_path() : std::filesystem::path();
+}
+
+std::string ReportTarget::ReportPdfError() const {
+  if (report_file_ && report_file_->error() != 0) return report_file_->ErrorText();
+  if (!report_pdf_ || report_pdf_->ErrNumber() == 0) return "";
+  std::string text = report_pdf_->ErrDescription() + " (" + report_pdf_->ErrSource() + ")";
+  if (report_file_) text = report_file_->final_path().string() + ": " + text;
+  return text;
+}
+
+Result<std::unique_ptr<PublishedFileSink>> ReportTarget::FinishReportPdf() {
+  if (!report_pdf_) return std::unique_ptr<PublishedFileSink>();
+  report_pdf_->EndDoc();
+  if (report_pdf_->ErrNumber() != 0 || (report_file_ && !report_file_->closed())) {
+    const std::string why = ReportPdfError();
+    ReleaseReportPdf();
+    return Status::IoError(why.empty() ? "documento PDF non completato" : why);
   }
   report_pdf_.reset();
-  return status;
+  return std::move(report_file_);
+}
+
+Status ReportTarget::EndReportPdf() {
+  Result<std::unique_ptr<PublishedFileSink>> file = FinishReportPdf();
+  if (!file.ok()) return file.status();
+  if (*file && (*file)->Publish() != 0) return Status::IoError((*file)->ErrorText());
+  return Status::Ok();
 }
 
 PrinterJob& ReportTarget::printer() {

@@ -29,6 +29,7 @@
 #include "base/status.h"
 #include "pdf/pdf_document.h"
 #include "platform/printer.h"
+#include "platform/printer_file_sink.h"
 
 namespace kaveltar {
 
@@ -72,11 +73,28 @@ class ReportTarget {
   // The one PDF document shared by all reports; created (fresh) on first use after a release.
   PdfDocument& ReportPdf();
   bool HasReportPdf() const { return report_pdf_ != nullptr; }
-  // Finishes ReportPdf (EndDoc) and releases it, so the next use starts a fresh document.
-  // Returns the writer's error when the file could not be finished. Nothing to finish is OK.
+  // Starts ReportPdf on the file `path`: the bytes go into a temporary file beside it, and the
+  // file appears under its name only when published (EndReportPdf or PublishReportFile), so
+  // an older file stays whole until then and a kill leaves no half file. Fails with the
+  // folder and the cause ("permesso negato", ...) when the temporary file cannot be made.
+  Status BeginReportFile(const std::filesystem::path& path);
+  // The file ReportPdf is being written to; empty when none.
+  std::filesystem::path report_file() const;
+  // Why ReportPdf failed, for the operator: "<file>: <cause>" when writing the file failed
+  // (full disk, ...), else the writer's description. Empty when it did not fail.
+  std::string ReportPdfError() const;
+  // Finishes ReportPdf (EndDoc) and releases it, and hands back its complete, closed but not
+  // yet published file: the caller publishes it (PublishReportFile) once whatever goes with
+  // it is recorded. A document that was not begun on a file gives null. On failure the
+  // temporary file is removed and the status names the file and the cause.
+  Result<std::unique_ptr<PublishedFileSink>> FinishReportPdf();
+  // Finishes ReportPdf and publishes its file at once. Nothing to finish is OK.
   Status EndReportPdf();
   // Releases ReportPdf without finishing it (its unfinished file is removed).
-  void ReleaseReportPdf() { report_pdf_.reset(); }
+  void ReleaseReportPdf() {
+    report_pdf_.reset();
+    report_file_.reset();
+  }
 
   // The printer of the printer output. Throws std::logic_error when none was given.
   PrinterJob& printer();
@@ -88,6 +106,7 @@ class ReportTarget {
 
  private:
   bool pdf_output_ = false;
+  std::unique_ptr<PublishedFileSink> report_file_;  // outlives the document writing into it
   std::unique_ptr<PdfDocument> report_pdf_;
   PrinterJob* printer_ = nullptr;
   uint32_t printer_fill_ = 0;

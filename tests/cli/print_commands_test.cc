@@ -12,6 +12,7 @@
 
 #include "base/dialogs.h"
 #include "cli/cli_harness.h"
+#include "common/tiny_disk.h"
 #include "demo/demo_installation.h"
 #include "pdf/pdf_test_util.h"
 
@@ -40,6 +41,26 @@ class PrintCliTest : public ::testing::Test {
     return cli_harness::Run(root_, args, &dialogs, {.printer = cli_harness::FilePrinter(Spool())});
   }
   fs::path Spool() const { return root_ / "spool"; }
+  // kaveltar-cli's own dialogs (no terminal: nobody answers), printing into `spool`.
+  Output RunUnattended(std::vector<std::string> args, const fs::path& spool) {
+    return cli_harness::Run(root_, args, nullptr, {.printer = cli_harness::FilePrinter(spool)});
+  }
+  // PROTOCOLLO of the month's last day, as `month` lists it (the last column).
+  std::string Protocollo(const std::string& key) {
+    const std::vector<std::string> lines = Lines(Run({"month", key, "202506", "--format", "csv"}).out);
+    if (lines.empty()) return "";
+    std::string last = lines.back();
+    if (!last.empty() && last.back() == '\r') last.pop_back();  // CSV lines end in CR LF
+    return last.substr(last.find_last_of(",;") + 1);
+  }
+  fs::path PdfFolder() const {
+    return root_ / "demo" / "ARCHIVI" / "FILE-PDF" / company_ / "2025" / "06" / "PRESLUL";
+  }
+  static size_t Occurrences(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  }
   std::vector<std::string> Keys(size_t n) {
     std::vector<std::string> keys;
     for (const std::string& k : report_.Keys(DemoCase::kGroup)) {
@@ -92,6 +113,121 @@ TEST_F(PrintCliTest, SheetsCarryTheNumberFromRunToRun) {
   o = Run({"print", "sheets", "--year", "2025", "--month", "5", "--company", company_, "--start-number", "10"});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(Lines(o.out), (std::vector<std::string>{"Nessun dato da stampare", "NextNumber: 10"}));
+}
+
+TEST_F(PrintCliTest, WithoutAStartNumberSheetsContinueTheInstallationsNumbering) {
+  // The print screen shows the installation's running number (F416) in "Numerazione Unica";
+  // the command line starts from it too.
+  std::string page;
+  for (const std::string& line : Lines(Run({"info"}).out)) {
+    if (line.rfind("PageNumber: ", 0) == 0) page = line.substr(12);
+  }
+  ASSERT_FALSE(page.empty());
+  const long first = std::stol(page);
+  ASSERT_GT(first, 0);
+  const std::vector<std::string> keys = Keys(2);
+  Output o = Run({"print", "sheets", "--year", "2025", "--month", "6", "--company", company_, "--employee",
+                  keys[0], "--employee", keys[1], "--pdf", "--one-file-per-employee"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::vector<std::string> lines = Lines(o.out);
+  ASSERT_EQ(lines.size(), 4u) << o.out;
+  EXPECT_EQ(lines[3], "NextNumber: " + std::to_string(first + 2));
+  EXPECT_EQ(Protocollo(keys[0]), std::to_string(first));
+  EXPECT_EQ(Protocollo(keys[1]), std::to_string(first + 1));
+}
+
+TEST_F(PrintCliTest, AnUnattendedRunStopsOnAFailingPrinterAndStoresNoNumber) {
+  const std::vector<std::string> keys = Keys(2);
+  const std::vector<std::string> sheets = {"print", "sheets", "--year", "2025", "--month", "6", "--company",
+                                           company_, "--employee", keys[0], "--employee", keys[1],
+                                           "--start-number", "50"};
+  const fs::path spool = root_ / "spool-pieno";
+  testing::TinyDisk disk(spool, 1 << 20);
+  if (!disk.mounted()) GTEST_SKIP() << "mount non consentito: serve root";
+  disk.Fill();
+  const std::string retry = "ERR.STAMPANTE - SI VUOLE RITENTARE ? (s/n) ";
+  const std::string close = "CHIUDERE IL PROGRAMMA ? (se si risp.NO il progr.perde la riga e prosegue) (s/n) ";
+
+  // --yes: a few retries, then the run stops with the cause and status 1.
+  std::vector<std::string> args = sheets;
+  args.insert(args.begin(), "--yes");
+  Output o = RunUnattended(args, spool);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(Occurrences(o.err, retry + "Sì"), 3u) << o.err;
+  EXPECT_EQ(Occurrences(o.err, retry + "No"), 1u) << o.err;
+  EXPECT_EQ(Occurrences(o.err, close + "Sì"), 1u) << o.err;
+  EXPECT_NE(o.err.find("Stampa non riuscita: "), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("spazio esaurito sul disco"), std::string::npos) << o.err;
+  EXPECT_EQ(o.out.find("terminata"), std::string::npos) << o.out;
+
+  // --no: no retry, and still no false success.
+  args = sheets;
+  args.insert(args.begin(), "--no");
+  o = RunUnattended(args, spool);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(Occurrences(o.err, retry), 1u) << o.err;
+  EXPECT_EQ(o.out.find("terminata"), std::string::npos) << o.out;
+
+  for (const std::string& k : keys) EXPECT_EQ(Protocollo(k), "0") << k;
+
+  // The anomaly list of an export (May has no attendance) on the same printer: the export
+  // ends too, instead of asking for ever.
+  o = RunUnattended({"--yes", "export", "--year", "2025", "--month", "6", "--company", company_,
+                     "--previous-month"}, spool);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(Occurrences(o.err, retry + "Sì"), 3u) << o.err;
+  EXPECT_NE(o.err.find("Stampa non riuscita: "), std::string::npos) << o.err;
+  EXPECT_EQ(Lines(pdf_test::RunTool("ls -A " + pdf_test::Quote(spool.string())).output),
+            std::vector<std::string>{"riempimento.bin"});
+}
+
+TEST_F(PrintCliTest, PdfOutputThatCannotBeWrittenNamesTheFileAndTheCause) {
+  const std::vector<std::string> keys = Keys(2);
+  const std::vector<std::string> sheets = {"print", "sheets", "--year", "2025", "--month", "6", "--company",
+                                           company_, "--employee", keys[0], "--employee", keys[1], "--pdf",
+                                           "--one-file-per-employee"};
+  const std::vector<std::string> summary = {"print", "summary", "--year", "2025", "--month", "6", "--company",
+                                            company_, "--kind", "justification", "--pdf"};
+  {
+    testing::TinyDisk read_only(PdfFolder(), 1 << 20, /*read_only=*/true);
+    if (!read_only.mounted()) GTEST_SKIP() << "mount non consentito: serve root";
+    const std::string refused =
+        "Impossibile creare il file PDF nella cartella " + PdfFolder().string() + ": file system di sola lettura";
+    std::vector<std::string> args = sheets;
+    args.insert(args.end(), {"--start-number", "7"});
+    Output o = Run(args);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(Lines(o.out), (std::vector<std::string>{refused, "NextNumber: 7"}));
+    o = Run(summary);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(Lines(o.out).front(), refused);
+  }
+
+  // A full disk: the files of an earlier run stay whole and keep their numbers.
+  testing::TinyDisk disk(PdfFolder(), 1 << 20);
+  ASSERT_TRUE(disk.mounted());
+  std::vector<std::string> args = sheets;
+  args.insert(args.end(), {"--start-number", "5"});
+  Output o = Run(args);
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::vector<std::string> files = {Lines(o.out)[1], Lines(o.out)[2]};
+  const std::string first_old = pdf_test::ReadFile(files[0]);
+  disk.Fill();
+  args = sheets;
+  args.insert(args.end(), {"--start-number", "20"});
+  o = Run(args);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(Lines(o.out), (std::vector<std::string>{"Impossibile completare il file PDF " + files[0] +
+                                                        ": spazio esaurito sul disco",
+                                                    "NextNumber: 20"}));
+  EXPECT_EQ(pdf_test::ReadFile(files[0]), first_old);
+  EXPECT_EQ(Protocollo(keys[0]), "5");
+  EXPECT_EQ(Protocollo(keys[1]), "6");
+  o = Run(summary);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(Lines(o.out).front().find(PdfFolder().string() + "/RIEPA_"), std::string::npos) << o.out;
+  EXPECT_NE(Lines(o.out).front().find(": spazio esaurito sul disco"), std::string::npos) << o.out;
+  EXPECT_EQ(Lines(pdf_test::RunTool("ls -A " + pdf_test::Quote(PdfFolder().string())).output).size(), 3u);
 }
 
 TEST_F(PrintCliTest, SummariesAndBadInput) {

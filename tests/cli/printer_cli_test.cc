@@ -17,6 +17,7 @@
 #include "app/startup.h"
 #include "base/dialogs.h"
 #include "base/fatal.h"
+#include "cli/cli_dialogs.h"
 #include "cli/cli_harness.h"
 #include "demo/demo_installation.h"
 #include "pdf/pdf_test_util.h"
@@ -167,6 +168,33 @@ TEST_F(PrinterCliTest, TestPageOnThePrinter) {
             "Nessuna stampante disponibile: la stampa \"Pagina di prova KAVELTAR\" è stata salvata "
             "nel file " +
                 files[0].string());
+}
+
+// Without an operator the printer-error questions get bounded answers: a few retries of one
+// error (none with --no), then the program closes instead of losing the document silently.
+// Other questions keep the fixed answer.
+TEST(CliDialogsTest, UnattendedPrinterQuestionsAreBounded) {
+  const std::string retry = "ERR.STAMPANTE - SI VUOLE RITENTARE ?";
+  const std::string close = "CHIUDERE IL PROGRAMMA ? (se si risp.NO il progr.perde la riga e prosegue)";
+  std::ostringstream err;
+  cli::CliDialogs yes(err, true, /*interactive=*/false);
+  std::vector<bool> answers;
+  for (int i = 0; i < 5; ++i) answers.push_back(yes.Ask(retry, "Salarion", MessageIcon::kCritical));
+  EXPECT_EQ(answers, (std::vector<bool>{true, true, true, false, true}));
+  EXPECT_TRUE(yes.Ask(close, "Salarion", MessageIcon::kExclamation));
+  EXPECT_TRUE(yes.Ask("Proseguire?", "Salarion", MessageIcon::kQuestion));
+
+  cli::CliDialogs no(err, false, /*interactive=*/false);
+  EXPECT_FALSE(no.Ask(retry, "Salarion", MessageIcon::kCritical));
+  EXPECT_TRUE(no.Ask(close, "Salarion", MessageIcon::kExclamation));
+  EXPECT_FALSE(no.Ask("Proseguire?", "Salarion", MessageIcon::kQuestion));
+
+  // No terminal and no answer given: the same as --yes for the retries.
+  cli::CliDialogs nobody(err, std::nullopt, /*interactive=*/false);
+  answers.clear();
+  for (int i = 0; i < 4; ++i) answers.push_back(nobody.Ask(retry, "Salarion", MessageIcon::kCritical));
+  EXPECT_EQ(answers, (std::vector<bool>{true, true, true, false}));
+  EXPECT_FALSE(nobody.Ask("Proseguire?", "Salarion", MessageIcon::kQuestion));
 }
 
 class SessionPrinterTest : public PrinterCliTest {

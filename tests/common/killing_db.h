@@ -35,6 +35,8 @@ class KillingDb : public AttendanceDb {
     return inner_->DaysWithJustification(c, r);
   }
   Status DeleteEmployeeMonth(std::string_view e, std::string_view m) override { return inner_->DeleteEmployeeMonth(e, m); }
+  Result<int64_t> CountDays() override { return inner_->CountDays(); }
+  Status DeleteAllDays() override { return inner_->DeleteAllDays(); }
   Result<std::optional<HolidayRow>> FindHoliday(std::string_view d) override { return inner_->FindHoliday(d); }
   Status SaveHoliday(const HolidayRow& r) override { return inner_->SaveHoliday(r); }
   Status DeleteHoliday(std::string_view d) override { return inner_->DeleteHoliday(d); }

@@ -269,6 +269,18 @@ TEST_P(AttendanceDbTest, DeleteEmployeeMonthRemovesExactlyThatEmployeeMonth) {
   EXPECT_TRUE(Stored(emp, "20240301"));
 }
 
+TEST_P(AttendanceDbTest, CountAndDeleteAllDaysTouchPresenzeOnly) {
+  Result<int64_t> none = db_->CountDays();
+  KT_ASSERT_OK(none);
+  EXPECT_EQ(*none, 0);
+  SaveAll({Day("0010010001", "20240131"), Day("0010010001", "20240201"), Day("0020010001", "20240201")});
+  KT_ASSERT_OK(db_->SaveHoliday({"1225", "NATALE"}));
+  EXPECT_EQ(*db_->CountDays(), 3);
+  KT_ASSERT_OK(db_->DeleteAllDays());
+  EXPECT_EQ(*db_->CountDays(), 0);
+  EXPECT_TRUE(db_->FindHoliday("1225")->has_value());
+}
+
 TEST_P(AttendanceDbTest, InUseChecksLookAtTheRightColumns) {
   // Day `slot` carries justification J<slot> in that slot, with hours text H<slot> and
   // schedule code G<slot>.

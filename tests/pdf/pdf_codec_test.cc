@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "pdf/pdf_colors.h"
 #include "pdf/pdf_crypto.h"
 #include "pdf/pdf_filters.h"
@@ -278,7 +280,7 @@ TEST(Images, BmpOfEveryDepthDecodesToTheSamePixels) {
 }
 
 TEST(Images, BmpWithBitFieldsAndAnAlphaMask) {
-  const auto seed = std::filesystem::path(__FILE__).parent_path() / "../../fuzz/corpus/pdf_images/bmp32_alpha_v3.bmp";
+  const auto seed = std::filesystem::path(std::getenv("KAVELTAR_TEST_SOURCE_DIR")) / "fuzz/corpus/pdf_images/bmp32_alpha_v3.bmp";
   RasterImage image;
   std::string reason;
   ASSERT_TRUE(DecodeBmp(pdf_test::ReadFile(seed.string()), &image, &reason)) << reason;

@@ -346,7 +346,7 @@ TEST(PdfDocumentErrors, FailuresAreRecordedAndLeaveThePageUnchanged) {
     EXPECT_EQ(doc.ErrDescription(), dir.File("manca.jpg") + " - Impossibile trovare il file");
     doc.DrawImage(dir.File("rotta.jpg"), 1, 1, 2, 2, 1, 0);
     EXPECT_EQ(doc.ErrNumber(), 481);
-    doc.DrawImage(dir.File("disegno.wmf"), 1, 1, 2, 2, 1, 0);
+    doc.DrawImage(dir.File("disegno.png"), 1, 1, 2, 2, 1, 0);
     EXPECT_EQ(doc.ErrNumber(), 481);
     doc.DrawText(1, 1, "senza carattere");
     EXPECT_EQ(doc.ErrNumber(), 5);

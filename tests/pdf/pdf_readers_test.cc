@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "pdf/pdf_crypto.h"
 #include "pdf/pdf_document.h"
 #include "pdf/test_page.h"
@@ -214,7 +216,7 @@ TEST(PdfReaders, ImagesRenderUpright) {
     doc.DrawImage(dir.File("grey.jpg"), 300, 200, 0, 100, 1, 0);
     doc.DrawImage(dir.File("q24.bmp"), 0, 400, 200, 100, 0, 0);  // kept square: 100 x 100
     // Pixels with alpha: red half transparent, green opaque, blue fully transparent.
-    const auto alpha = std::filesystem::path(__FILE__).parent_path() / "../../fuzz/corpus/pdf_images/bmp32_alpha_v3.bmp";
+    const auto alpha = std::filesystem::path(std::getenv("KAVELTAR_TEST_SOURCE_DIR")) / "fuzz/corpus/pdf_images/bmp32_alpha_v3.bmp";
     doc.DrawImage(alpha.string(), 0, 600, 150, 100, 1, 0);
     doc.EndDoc();
     ASSERT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();

@@ -7,6 +7,8 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
@@ -41,12 +43,13 @@ class FakeService : public PrintService {
       : printers_(std::move(printers)), jobs_(jobs), failures_(failures) {}
   Result<std::vector<PrinterInfo>> ListPrinters() override { return printers_; }
   Result<std::string> Submit(const std::string& printer, const std::string& title,
-                             std::string_view pdf) override {
+                             const fs::path& pdf) override {
     if (*failures_ > 0) {
       --*failures_;
       return Status::IoError(printer + ": carta esaurita");
     }
-    jobs_->push_back({printer, title, std::string(pdf)});
+    std::ifstream in(pdf, std::ios::binary);
+    jobs_->push_back({printer, title, std::string(std::istreambuf_iterator<char>(in), {})});
     return printer + "-" + std::to_string(jobs_->size());
   }
 
@@ -400,7 +403,7 @@ TEST(CupsServiceTest, DegradesWithoutAServer) {
   const auto printers = cups->ListPrinters();
   EXPECT_FALSE(printers.ok());
   EXPECT_NE(printers.status().message().find("CUPS non raggiungibile"), std::string::npos);
-  const auto job = cups->Submit("kaveltar-nessuna", "Prova", "%PDF-1.3\n");
+  const auto job = cups->Submit("kaveltar-nessuna", "Prova", "/nonexistent/kaveltar/prova.pdf");
   EXPECT_FALSE(job.ok());
 }
 

@@ -3,7 +3,18 @@
 // stored, employees left out by the employment tests or for want of a memorized month.
 #include "printing/sheet_printing.h"
 
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <set>
+
 #include "archive/fields.h"
+#include "archive/selection_lists.h"
+#include "db/attendance_db.h"
 #include "base/text.h"
 #include "pdf/pdf_test_util.h"
 #include "printing/printing_fixture.h"
@@ -11,7 +22,72 @@
 namespace kaveltar {
 namespace {
 
-class SheetPrintingTest : public PrintingTest {};
+class SheetPrintingTest : public PrintingTest {
+ protected:
+  // Every employee the print screen lists for the largest company, memorized.
+  std::vector<std::string> WholeCompany() {
+    SelectionLists& lists = session_->lists();
+    lists.CARICAESTRAZIONE(0);
+    std::vector<std::string> keys;
+    for (const std::string& line : lists.LISTA_AZIENDE(Screen::kPrint, kOrderByCode)) {
+      const std::vector<std::string> entries = lists.EmployeeList(Screen::kPrint, kOrderByCode, kYear, line);
+      if (entries.size() <= keys.size()) continue;
+      keys.clear();
+      for (const std::string& entry : entries) keys.emplace_back(Right(entry, 10));
+    }
+    Memorize(keys);
+    return keys;
+  }
+  long Protocollo(const std::string& key) {
+    return session_->db().FindDay(key, "20250630").value()->protocollo;
+  }
+  fs::path Folder(const std::string& key) {
+    return report_.archive_folder / "FILE-PDF" / key.substr(0, 3) / "2025" / "06" / "PRESLUL";
+  }
+  // The names in the PDF folder: finished files, and the temporary ones (starting with ".").
+  std::vector<std::string> Names(const fs::path& folder, bool temporary) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder, ec)) {
+      const std::string name = e.path().filename().string();
+      if ((name[0] == '.') == temporary) names.push_back(name);
+    }
+    return names;
+  }
+  // Prints `keys` as PDF files, one per employee, numbered from 100, in a child process with
+  // its own session; `watch` runs in the parent with the child's id until it returns, then
+  // the child is waited for. Returns the child's wait status.
+  int PrintInChild(const std::vector<std::string>& keys, const std::function<void(pid_t)>& watch) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      RecordingDialogs dialogs;
+      Session s(dialogs);
+      s.AttachPrinter(std::make_unique<RecordingPrinterJob>());
+      StartupOptions paths;
+      paths.archive_path = report_.archive_folder;
+      paths.program_path = report_.program_folder;
+      Startup(s, paths);
+      SheetRunRequest r = Request(keys);
+      r.pdf = true;
+      r.one_file_per_employee = true;
+      r.options.number_text = "100";
+      ::_exit(CmdStampaStp(s, r).failed ? 1 : 0);
+    }
+    watch(child);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return status;
+  }
+  // Polls until `ready` or the child ended; true when `ready` came first.
+  static bool WaitFor(pid_t child, const std::function<bool()>& ready) {
+    for (;;) {
+      if (ready()) return true;
+      int status = 0;
+      if (::waitpid(child, &status, WNOHANG) == child) return false;
+      ::usleep(200);
+    }
+  }
+};
 
 TEST_F(SheetPrintingTest, PrinterRunNumbersSheetsAndLeavesOutMonthsNotMemorized) {
   std::vector<std::string> keys = SameCompany(DemoCase::kGroup, 3);
@@ -43,6 +119,129 @@ TEST_F(SheetPrintingTest, PrinterRunNumbersSheetsAndLeavesOutMonthsNotMemorized)
   dialogs_.Clear();
   EXPECT_EQ(CmdStampaStp(*session_, r).message, kNothingPrinted);
   EXPECT_EQ(session_->db().FindDay(keys[2], "20250630").value()->protocollo, 42);
+}
+
+TEST_F(SheetPrintingTest, ANumberIsStoredOnlyOnceTheSheetIsDelivered) {
+  std::vector<std::string> keys = SameCompany(DemoCase::kGroup, 2);
+  Memorize(keys);
+  SheetRunRequest r = Request(keys);
+
+  // The printer fails; no retry, do not close: the document is lost, and so the numbers are
+  // neither stored nor advanced, and the run says it failed instead of "terminata".
+  printer_->FailPrinting(1);
+  dialogs_.QueueAnswers({false, false});
+  const SheetRunResult lost = CmdStampaStp(*session_, r);
+  EXPECT_TRUE(lost.failed);
+  EXPECT_EQ(lost.sheets, 0);
+  EXPECT_EQ(lost.number_text, "41");
+  EXPECT_EQ(lost.message.rfind("Stampa non riuscita: ", 0), 0u) << lost.message;
+  EXPECT_NE(lost.message.find("non risponde"), std::string::npos) << lost.message;
+  EXPECT_EQ(Count(dialogs_.Texts(), "Stampa Presenze/Assenze relativo"), 0);
+  EXPECT_EQ(Protocollo(keys[0]), 0);
+  EXPECT_EQ(Protocollo(keys[1]), 0);
+
+  // Retried once, then printed: both numbers stored.
+  printer_->FailPrinting(1);
+  dialogs_.QueueAnswers({true});
+  const SheetRunResult printed = CmdStampaStp(*session_, r);
+  EXPECT_FALSE(printed.failed);
+  EXPECT_EQ(printed.number_text, "43");
+  EXPECT_EQ(Protocollo(keys[0]), 41);
+  EXPECT_EQ(Protocollo(keys[1]), 42);
+}
+
+TEST_F(SheetPrintingTest, AKilledPdfRunLeavesNoNumberedFileWithoutItsNumber) {
+  const std::vector<std::string> keys = WholeCompany();
+  ASSERT_GE(keys.size(), 12u);
+  const fs::path folder = Folder(keys[0]);
+  const std::string office(Trim(session_->codec().GetField(fields::kF357)));
+
+  // Killed while the sheets are drawn: no file under a final name, no number stored.
+  int status = PrintInChild(keys, [&](pid_t child) {
+    if (WaitFor(child, [&] { return !Names(folder, true).empty(); })) ::kill(child, SIGKILL);
+  });
+  ASSERT_TRUE(WIFSIGNALED(status)) << status;
+  EXPECT_TRUE(Names(folder, false).empty());
+  for (const std::string& k : keys) {
+    auto row = session_->db().FindDay(k, "20250630");
+    if (row.ok() && row->has_value()) EXPECT_EQ((*row)->protocollo, 0) << k;
+  }
+
+  // Killed as soon as the first file is final: every final file's number is stored for its
+  // employee, and each is a complete PDF.
+  status = PrintInChild(keys, [&](pid_t child) {
+    if (WaitFor(child, [&] { return !Names(folder, false).empty(); })) ::kill(child, SIGKILL);
+  });
+  const std::vector<std::string> finals = Names(folder, false);
+  ASSERT_FALSE(finals.empty());
+  for (const std::string& name : finals) {
+    const std::string file = (folder / name).string();
+    const std::string bytes = pdf_test::ReadFile(file);
+    EXPECT_EQ(bytes.rfind("%PDF-", 0), 0u) << name;
+    EXPECT_NE(bytes.find("%%EOF", bytes.size() > 8 ? bytes.size() - 8 : 0), std::string::npos) << name;
+    const auto key = std::find_if(keys.begin(), keys.end(),
+                                  [&](const std::string& k) { return name.find("_" + k + "_") != std::string::npos; });
+    ASSERT_NE(key, keys.end()) << name;
+    const std::string text =
+        pdf_test::RunTool("pdftotext -opw " + pdf_test::Quote(office) + " " + pdf_test::Quote(file) + " -").output;
+    const size_t at = text.find("NUMERAZIONE : ");
+    ASSERT_NE(at, std::string::npos) << name;
+    const long printed = std::atol(text.c_str() + at + 14);
+    EXPECT_GE(printed, 100) << name;
+    EXPECT_EQ(Protocollo(*key), printed) << name;
+  }
+
+  // The next run clears what the killed ones left half written.
+  SheetRunRequest again = Request(keys);
+  again.pdf = true;
+  again.one_file_per_employee = true;
+  EXPECT_FALSE(CmdStampaStp(*session_, again).failed);
+  EXPECT_TRUE(Names(folder, true).empty());
+}
+
+TEST_F(SheetPrintingTest, APrintLeavesTheDatabaseToOtherWorkstationsBetweenBatches) {
+  const std::vector<std::string> keys = WholeCompany();
+  ASSERT_GE(keys.size(), 20u);
+  const fs::path folder = Folder(keys[0]);
+  bool stopped_mid_run = false;
+  double waited = 0;
+  bool written = false;
+  const int status = PrintInChild(keys, [&](pid_t child) {
+    // Stopped after a few sheets: another workstation writes at once, without waiting for the
+    // print to end (which, stopped, it never would).
+    std::set<std::string> seen;
+    stopped_mid_run = WaitFor(child, [&] {
+      for (const std::string& n : Names(folder, true)) seen.insert(n);
+      return seen.size() >= 3;
+    });
+    if (!stopped_mid_run) return;
+    // The other workstation waits at most half a second for the lock. A stop can land inside
+    // one of the print's own brief reads, so it gets a few tries, the print moving on a
+    // little in between; a print holding the lock for its whole run fails them all.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((report_.archive_folder / kDatabaseFile).c_str(), &other), SQLITE_OK);
+    sqlite3_busy_timeout(other, 500);
+    for (int attempt = 0; attempt < 4 && !written; ++attempt) {
+      ::kill(child, SIGSTOP);
+      const auto start = std::chrono::steady_clock::now();
+      written = sqlite3_exec(other,
+                             "BEGIN IMMEDIATE; INSERT OR REPLACE INTO FESTIVITA (KDATAF, FEST_1) "
+                             "VALUES ('1231', 'PROVA ALTRA POSTAZIONE'); COMMIT;",
+                             nullptr, nullptr, nullptr) == SQLITE_OK;
+      if (!written) sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+      waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      ::kill(child, SIGCONT);
+      if (!written) ::usleep(3000);
+    }
+    sqlite3_close(other);
+  });
+  ASSERT_TRUE(stopped_mid_run) << "la stampa è finita prima del controllo";
+  EXPECT_TRUE(written);
+  EXPECT_LT(waited, 1.0);
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_GT(Names(folder, false).size(), 3u);
+  EXPECT_TRUE(Names(folder, true).empty());
 }
 
 TEST_F(SheetPrintingTest, EmploymentTestsAndSelections) {

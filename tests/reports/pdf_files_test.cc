@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "base/run_time_error.h"
+#include "common/tiny_disk.h"
 #include "pdf/pdf_test_util.h"
 
 namespace kaveltar {
@@ -24,6 +28,18 @@ TEST(PdfFilesTest, NamesAreCutCleanedAndTrimmed) {
             "CART_X_0010010008_D_ANGELO.pdf");
   // Windows-1252 letters come out as UTF-8.
   EXPECT_EQ(EmployeePdfFileName("CART_", "X", "K", "NICOL\xC3", "E"), "CART_X_K_NICOLÃ_E.pdf");
+}
+
+TEST(PdfFilesTest, ControlCharactersNeverReachTheFileName) {
+  // NUL would cut the name; ESC, CR, LF, DEL and the C1 controls (two bytes in UTF-8) would
+  // reach a folder listing or a terminal raw.
+  const std::string hostile("ROSSI\0X\x1b[2J\r\n\x7f" "A\xC2\x85.pdf", 21);
+  EXPECT_EQ(CleanPdfFileName(hostile), "ROSSI_X_[2J___A_.pdf");
+  // Accented letters (two bytes too) stay.
+  EXPECT_EQ(CleanPdfFileName("NICOL\xC3\x80.pdf"), "NICOL\xC3\x80.pdf");
+  // Through the employee name: a line break in the surname, ESC as the first name's letter.
+  EXPECT_EQ(EmployeePdfFileName("CART_", "X", "K", std::string("RO\nSSI"), "\x1bMARIA"),
+            "CART_X_K_RO_SSI__.pdf");
 }
 
 TEST(PdfFilesTest, ProtectionNeedsBothPasswordsAndNotOnlyZeros) {
@@ -57,6 +73,36 @@ class OpenReportPdfTest : public ::testing::Test {
     PrintText(target_, 2, 2, std::string_view("FOGLIO"));
     EXPECT_TRUE(target_.EndReportPdf().ok());
     return path.value();
+  }
+
+  // The names in a folder, sorted.
+  static std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  // A document of `pages` pages of text, not compressed, so it is large.
+  Status WriteLarge(const PdfFileRequest& r, int pages) {
+    target_.SetPdfOutput(true);
+    Result<std::string> path = OpenReportPdf(target_, r, dialogs_);
+    if (!path.ok()) return path.status();
+    target_.ReportPdf().SetFont("Courier New", 8);
+    try {
+      for (int page = 0; page < pages; ++page) {
+        if (page > 0) target_.ReportPdf().BeginPage();
+        for (int line = 0; line < 60; ++line) {
+          PrintText(target_, 1 + line * 0.4, 1,
+                    std::string_view("RIGA DI PROVA " + std::to_string(page * 100 + line)));
+        }
+      }
+    } catch (const RunTimeError&) {
+      // What the print driver does when a primitive fails: ask the target why.
+      const std::string why = target_.ReportPdfError();
+      target_.ReleaseReportPdf();
+      return Status::IoError(why);
+    }
+    return target_.EndReportPdf();
   }
 
   pdf_test::TempDir dir_;
@@ -97,6 +143,77 @@ TEST_F(OpenReportPdfTest, FolderTreeAndProtectedFiles) {
   EXPECT_EQ(fs::path(company).filename(), "CART_001_ROSSI SRL.pdf");
   EXPECT_EQ(RunTool("qpdf --password=ditta --check " + Quote(company)).status, 0);
   EXPECT_NE(RunTool("qpdf --check " + Quote(company)).status, 0);
+}
+
+TEST_F(OpenReportPdfTest, TheOldFileStaysWholeUntilTheNewOneIsComplete) {
+  PdfFileRequest r = Request();
+  const std::string path = Write(r);
+  const std::string old = pdf_test::ReadFile(path);
+  ASSERT_FALSE(old.empty());
+
+  // Begun and drawn but abandoned (a run that stops): the old file is untouched and nothing
+  // else is left in the folder.
+  target_.SetPdfOutput(true);
+  ASSERT_TRUE(OpenReportPdf(target_, r, dialogs_).ok());
+  target_.ReportPdf().SetFont("Courier New", 10);
+  PrintText(target_, 2, 2, std::string_view("NUOVO"));
+  EXPECT_EQ(pdf_test::ReadFile(path), old);
+  target_.ReleaseReportPdf();
+  EXPECT_EQ(pdf_test::ReadFile(path), old);
+  EXPECT_EQ(Names(r.folder), std::vector<std::string>{fs::path(path).filename().string()});
+
+  // Finished: the new file takes the name only when it is published.
+  ASSERT_TRUE(OpenReportPdf(target_, r, dialogs_).ok());
+  target_.ReportPdf().SetFont("Courier New", 10);
+  PrintText(target_, 2, 2, std::string_view("NUOVO"));
+  Result<std::unique_ptr<PublishedFileSink>> finished = target_.FinishReportPdf();
+  ASSERT_TRUE(finished.ok()) << finished.status().message();
+  EXPECT_EQ(pdf_test::ReadFile(path), old);
+  ASSERT_EQ((*finished)->Publish(), 0);
+  EXPECT_NE(pdf_test::RunTool("pdftotext " + pdf_test::Quote(path) + " -").output.find("NUOVO"),
+            std::string::npos);
+  EXPECT_EQ(Names(r.folder).size(), 1u);
+}
+
+TEST_F(OpenReportPdfTest, UnwritableFoldersAndFullDisksNameTheFileAndTheCause) {
+  PdfFileRequest r = Request();
+  // A file where the folder should be.
+  r.folder = dir_.File("cartella-file");
+  pdf_test::WriteFile(r.folder.string(), "x");
+  Result<std::string> opened = OpenReportPdf(target_, r, dialogs_);
+  ASSERT_FALSE(opened.ok());
+  EXPECT_EQ(opened.status().message(), "Impossibile creare il file PDF nella cartella " +
+                                           r.folder.string() + ": il percorso non è una cartella");
+  EXPECT_FALSE(target_.HasReportPdf());
+
+  const fs::path read_only = dir_.File("sola-lettura");
+  {
+    testing::TinyDisk disk(read_only, 1 << 20, /*read_only=*/true);
+    if (!disk.mounted()) GTEST_SKIP() << "mount non consentito: serve root";
+    r.folder = read_only;
+    opened = OpenReportPdf(target_, r, dialogs_);
+    ASSERT_FALSE(opened.ok());
+    EXPECT_EQ(opened.status().message(), "Impossibile creare il file PDF nella cartella " +
+                                             read_only.string() + ": file system di sola lettura");
+  }
+
+  // A full disk: small documents fail when the file is completed, large ones while pages are
+  // written; either way the old file is kept and no temporary file is left.
+  const fs::path full = dir_.File("piccolo");
+  testing::TinyDisk disk(full, 1 << 20);
+  ASSERT_TRUE(disk.mounted());
+  r.folder = full;
+  const std::string path = Write(r);
+  ASSERT_FALSE(path.empty());
+  const std::string old = pdf_test::ReadFile(path);
+  disk.Fill();
+  for (int pages : {1, 80}) {
+    const Status status = WriteLarge(r, pages);
+    ASSERT_FALSE(status.ok()) << pages;
+    EXPECT_EQ(status.message(), path + ": spazio esaurito sul disco") << pages;
+    EXPECT_EQ(pdf_test::ReadFile(path), old);
+    EXPECT_EQ(Names(full), (std::vector<std::string>{fs::path(path).filename().string(), "riempimento.bin"}));
+  }
 }
 
 TEST_F(OpenReportPdfTest, NumberedNamesTakeTheFirstFreeNumber) {
