@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <chrono>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -19,6 +20,8 @@
 #include "base/text.h"
 #include "cli/cli_dialogs.h"
 #include "cli/commands.h"
+#include "cli/help_export.h"
+#include "cli/run_log.h"
 
 namespace kaveltar::cli {
 namespace {
@@ -66,6 +69,12 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     sub->callback([&chosen, c = command.get()] { chosen = c; });
   }
 
+  // Hidden: the build writes the manual page and the bash completion from this command tree.
+  std::string export_format;
+  CLI::App* exporter = app.add_subcommand("help-export", "manuale o completamento bash dei comandi");
+  exporter->group("");
+  exporter->add_option("FORMAT", export_format, "man o bash")->required()->check(CLI::IsMember({"man", "bash"}));
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForVersion& e) {
@@ -88,6 +97,14 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     err << "Usare --help per l'elenco dei comandi.\n";
     return 2;
   }
+  if (exporter->parsed()) {
+    if (export_format == "man") {
+      WriteManPage(app, ProgramVersion(), out);
+    } else {
+      WriteBashCompletion(app, out);
+    }
+    return 0;
+  }
   if (yes && no) {
     err << "kaveltar-cli: --yes e --no si escludono a vicenda\n";
     return 2;
@@ -96,20 +113,30 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
   std::optional<bool> answer;
   if (yes) answer = true;
   if (no) answer = false;
-  CliDialogs cli_dialogs(err, answer, isatty(STDIN_FILENO) != 0);
-  Context context{global, dialogs ? *dialogs : static_cast<Dialogs&>(cli_dialogs), out, err};
-  try {
-    return chosen->Execute(context);
-  } catch (const Fatal& f) {
-    if (!f.text().empty()) context.dialogs.Show(f.text(), f.title(), f.icon());
-    return f.exit_status() == 0 ? 0 : 1;
-  } catch (const RunTimeError& e) {
-    err << "kaveltar-cli: errore " << e.number() << ": " << e.description() << "\n";
-    return 1;
-  } catch (const std::exception& e) {
-    err << "kaveltar-cli: " << e.what() << "\n";
-    return 1;
-  }
+  // Everything the command prints also leaves its last lines for the support log.
+  OutputTail out_tail(out), err_tail(err);
+  std::ostream logged_out(&out_tail), logged_err(&err_tail);
+  CliDialogs cli_dialogs(logged_err, answer, isatty(STDIN_FILENO) != 0);
+  Context context{global, dialogs ? *dialogs : static_cast<Dialogs&>(cli_dialogs), logged_out, logged_err};
+  const auto started = std::chrono::steady_clock::now();
+  const int status = [&] {
+    try {
+      return chosen->Execute(context);
+    } catch (const Fatal& f) {
+      if (!f.text().empty()) context.dialogs.Show(f.text(), f.title(), f.icon());
+      return f.exit_status() == 0 ? 0 : 1;
+    } catch (const RunTimeError& e) {
+      logged_err << "kaveltar-cli: errore " << e.number() << ": " << e.description() << "\n";
+      return 1;
+    } catch (const std::exception& e) {
+      logged_err << "kaveltar-cli: " << e.what() << "\n";
+      return 1;
+    }
+  }();
+  logged_out.flush();
+  logged_err.flush();
+  LogCommandRun(argc, argv, status, std::chrono::steady_clock::now() - started, out_tail, err_tail);
+  return status;
 }
 
 }  // namespace kaveltar::cli

@@ -9,6 +9,7 @@
 #include "base/encoding.h"
 #include "base/fatal.h"
 #include "base/text.h"
+#include "cli/config_commands.h"
 #include "cli/exchange_commands.h"
 #include "cli/migrate_commands.h"
 #include "cli/grid_commands.h"
@@ -153,7 +154,8 @@ class InfoCommand : public Command {
             << "InstallationCode: " << session.installation_code << "\n"
             << "ProcessingDate: " << session.processing_date << "\n"
             << "ProcessingYear: " << session.processing_year << "\n"
-            << "Numbering: " << session.numbering_label << "\n";
+            << "Numbering: " << session.numbering_label << "\n"
+            << "Database: " << session.database_label << "\n";
     if (!session.numbering_page.empty()) ctx.out << "PageNumber: " << session.numbering_page << "\n";
     ctx.out << "Employees: " << session.lists().extraction().size() << "\n";
     return 0;
@@ -499,6 +501,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   AddPrintCommands(c);
   AddExchangeCommands(c);
   AddMigrateCommands(c);
+  AddConfigCommands(c);
   return c;
 }
 

@@ -35,6 +35,6 @@ function(kaveltar_test name)
   target_link_libraries(${target} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
   add_test(NAME ${name} COMMAND ${target})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "LANG=C.UTF-8;LC_ALL=C.UTF-8;QT_QPA_PLATFORM=offscreen;TZ=Europe/Rome;KAVELTAR_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+    ENVIRONMENT "LANG=C.UTF-8;LC_ALL=C.UTF-8;QT_QPA_PLATFORM=offscreen;TZ=Europe/Rome;KAVELTAR_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR};KAVELTAR_LOG=${CMAKE_BINARY_DIR}/test-kaveltar.log"
     TIMEOUT 600)
 endfunction()

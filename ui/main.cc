@@ -1,5 +1,6 @@
 // kaveltar: the desktop program of the payroll office's attendance.
 #include <QApplication>
+#include <QIcon>
 #include <QStringList>
 #include <cstdio>
 
@@ -38,6 +39,9 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("kaveltar"));
+  // The icon of every window, and the desktop entry the window manager matches it with.
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kaveltar"), QIcon(QStringLiteral(":/kaveltar.png"))));
+  QGuiApplication::setDesktopFileName(QStringLiteral("it.kaveltar.Kaveltar"));
   if (outcome == kaveltar::ui::ParseOutcome::kBadUsage) {
     // Qt's own options (-platform, -style, ...) are gone from the application's arguments.
     options = {};

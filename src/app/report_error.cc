@@ -4,11 +4,18 @@
 
 #include "app/session.h"
 #include "base/fatal.h"
+#include "platform/log_file.h"
 
 namespace kaveltar {
 
 ErrorOutcome ReportError(Session& session, const RunTimeError& error) {
   Dialogs& dialogs = session.dialogs();
+  {
+    // Every error reaches the support log with the last procedures, before any question.
+    std::string entry = "errore " + std::to_string(error.number()) + " " + error.description() + "\n";
+    for (const std::string& name : session.trace().OldestToNewest()) entry.append(name).append("\n");
+    WriteLog(session.program_name, entry);
+  }
   if (error.number() == RunTimeError::kPrinterError) {
     if (dialogs.Ask(kPrinterRetryQuestion, "Salarion", MessageIcon::kCritical)) {
       return ErrorOutcome::kRetry;

@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/configuration.h"
 #include "app/report_error.h"
 #include "app/session.h"
 #include "archive/fields.h"
@@ -8,6 +9,7 @@
 #include "base/dates.h"
 #include "base/text.h"
 #include "db/postgres_db.h"
+#include "platform/log_file.h"
 #include "platform/paths.h"
 #include "platform/printer_system.h"
 #include "platform/registry.h"
@@ -22,7 +24,21 @@ constexpr int kStartupBases[] = {1, 19, 5, 7, 2, 37, 30, 29, 32, 31, 96, 92, 91,
 
 fs::path FolderFromText(std::string_view text) { return MapWindowsPath(Trim(text)); }
 
-void ReadInstallationCode(Session& session) {
+// The registry store a run reads: the user's, or the workstation-wide one when the user has
+// none. A store that cannot be read reads as empty.
+RegistryStore LoadRegistry(const StartupOptions& options) {
+  const fs::path user = options.registry_file.empty() ? RegistryStore::DefaultFile() : options.registry_file;
+  auto store = RegistryStore::Load(RegistryStore::EffectiveFile(user));
+  return store.ok() ? std::move(store.value()) : RegistryStore();
+}
+
+void ReadInstallationCode(Session& session, const RegistryStore& store) {
+  // A code written by `kaveltar-cli config` takes the place of the installation settings file.
+  const std::string configured(Trim(store.ReadRegistryString(kHkeyCurrentUser, kKaveltarKey, kInstallationCodeValue)));
+  if (!configured.empty()) {
+    session.installation_code = configured;
+    return;
+  }
   const fs::path ini = FindCaseInsensitive(MapWindowsPath("C:\\MIRTASK\\MIRTASK.INI"));
   // A missing file or a first line shorter than two characters leaves the code empty; the
   // archives that need it then fail with their own message when opened.
@@ -38,13 +54,16 @@ void ReadParameters(Session& session) {
   files.CloseArchiveFile(19);
 }
 
-// The attendance database. A failure is the database's run-time error for the general handler
-// (the Italian description first, then what the engine said). A damaged SQLite file is
-// refused before anything is written to it.
-void OpenDatabase(Session& session, const StartupOptions& options) {
+// The attendance database, named by --db, KAVELTAR_DB or the registry store, else the SQLite
+// file of the archive folder. A failure is the database's run-time error for the general
+// handler (the Italian description first, then what the engine said). A damaged SQLite file
+// is refused before anything is written to it.
+void OpenDatabase(Session& session, const StartupOptions& options, const RegistryStore& store) {
   session.trace().TraceProcedure("OpenDatabase");
-  if (!options.database_url.empty()) {
-    auto db = OpenPostgresDatabase(options.database_url);
+  const DatabaseChoice choice = ChooseDatabase(options.database_url, store);
+  if (!choice.url.empty()) {
+    session.database_label = DescribeDatabase(choice.url, {});
+    auto db = OpenPostgresDatabase(choice.url);
     if (!db.ok()) ThrowDatabaseError(db.status(), "PostgreSQL");
     session.AttachDatabase(std::move(db.value()));
     return;
@@ -58,6 +77,7 @@ void OpenDatabase(Session& session, const StartupOptions& options) {
                        {});
   }
   if (Status s = QuickCheckSqliteDatabase(file); !s.ok()) ThrowDatabaseError(s, {});
+  session.database_label = DescribeDatabase({}, file);
   auto db = OpenSqliteDatabase(file);
   if (!db.ok()) ThrowDatabaseError(db.status(), {});
   session.AttachDatabase(std::move(db.value()));
@@ -100,11 +120,10 @@ void CARICAINST(Session& session, const StartupOptions& options) {
   }
 
   // Registry branch: both folders must exist, else neither is taken.
-  const fs::path registry = options.registry_file.empty() ? RegistryStore::DefaultFile() : options.registry_file;
-  auto store = RegistryStore::Load(registry);
-  if (store.ok()) {
-    const fs::path programs = FolderFromText(store->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOPROGRAMMI"));
-    const fs::path archives = FolderFromText(store->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOARCHIVI"));
+  {
+    const RegistryStore store = LoadRegistry(options);
+    const fs::path programs = FolderFromText(store.ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOPROGRAMMI"));
+    const fs::path archives = FolderFromText(store.ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOARCHIVI"));
     if (FolderExists(programs) && FolderExists(archives)) {
       session.program_path = programs;
       session.archive_path = archives;
@@ -118,7 +137,8 @@ void CARICAINST(Session& session, const StartupOptions& options) {
   const std::string ark_line(Trim(ReadFirstLine(ark)));
   const std::string pro_line(Trim(ReadFirstLine(pro)));
   if (!FileExists(ark) || !FileExists(pro) || ark_line.empty() || pro_line.empty()) {
-    throw Fatal(std::string(kConfigurationError), "Salarion", MessageIcon::kCritical);
+    throw Fatal(std::string(kConfigurationError) + "\n\n" + std::string(kConfigurationHelp), "Salarion",
+                MessageIcon::kCritical);
   }
   session.archive_path = FolderFromText(ark_line);
   session.program_path = FolderFromText(pro_line);
@@ -139,7 +159,8 @@ void APRIARCHIVI(Session& session) {
 
 void Startup(Session& session, const StartupOptions& options) {
   CARICAINST(session, options);
-  ReadInstallationCode(session);
+  const RegistryStore store = LoadRegistry(options);
+  ReadInstallationCode(session, store);
   session.AttachArchives(session.archive_path);
   session.archives().context().installation_code = session.installation_code;
 
@@ -154,7 +175,7 @@ void Startup(Session& session, const StartupOptions& options) {
   }
 
   WithErrorHandler(session, [&] {
-    OpenDatabase(session, options);
+    OpenDatabase(session, options, store);
     if (Status s = EnsureHolidayDefault(session.db()); !s.ok()) ThrowDatabaseError(s, "FESTIVITA");
   });
 
@@ -170,6 +191,11 @@ void Startup(Session& session, const StartupOptions& options) {
     session.lists().ESTRAZIONEDIPENDENTI("AC");
   });
   SetNumberingLabel(session);
+
+  WriteLog(session.program_name, "avvio: programmi " + session.program_path.string() + ", archivi " +
+                                     session.archive_path.string() + ", installazione " +
+                                     session.installation_code + ", data di elaborazione " +
+                                     session.processing_date + ", database " + session.database_label);
 }
 
 void AttachSystemPrinter(Session& session, const std::string& choice) {

@@ -64,6 +64,31 @@ fs::path RegistryStore::DefaultFile() {
   return base / "kaveltar" / "registry.ini";
 }
 
+fs::path RegistryStore::SystemFile() {
+  std::string dirs = "/etc/xdg";
+  if (const char* x = std::getenv("XDG_CONFIG_DIRS"); x != nullptr && *x != '\0') dirs = x;
+  std::error_code ec;
+  size_t start = 0;
+  while (start <= dirs.size()) {
+    size_t colon = dirs.find(':', start);
+    if (colon == std::string::npos) colon = dirs.size();
+    const std::string dir = dirs.substr(start, colon - start);
+    if (!dir.empty()) {
+      const fs::path candidate = fs::path(dir) / "kaveltar" / "registry.ini";
+      if (fs::is_regular_file(candidate, ec)) return candidate;
+    }
+    start = colon + 1;
+  }
+  return {};
+}
+
+fs::path RegistryStore::EffectiveFile(const fs::path& user_file) {
+  std::error_code ec;
+  if (fs::exists(user_file, ec)) return user_file;
+  const fs::path system = SystemFile();
+  return system.empty() ? user_file : system;
+}
+
 Result<RegistryStore> RegistryStore::Load(const fs::path& file) {
   RegistryStore store;
   std::error_code ec;

@@ -29,6 +29,15 @@ class RegistryStore {
   // The store file used by default on this machine.
   static std::filesystem::path DefaultFile();
 
+  // The workstation-wide store an administrator writes for every profile:
+  // kaveltar/registry.ini in the first folder of $XDG_CONFIG_DIRS that holds one
+  // (default /etc/xdg). Empty when there is none.
+  static std::filesystem::path SystemFile();
+
+  // The store a run reads: `user_file` when it exists, else the workstation-wide store when
+  // there is one, else `user_file` (which then reads as empty).
+  static std::filesystem::path EffectiveFile(const std::filesystem::path& user_file);
+
   // Loads the file; a missing file gives an empty store (every value reads as "").
   static Result<RegistryStore> Load(const std::filesystem::path& file);
 

@@ -99,8 +99,11 @@ TEST_F(StartupTest, NoConfigurationEndsWithTheConfigurationMessage) {
       Startup(session, {});
       FAIL() << "start-up succeeded without configuration";
     } catch (const Fatal& f) {
-      EXPECT_EQ(f.text(),
-                "ERRORE DI CONFIGURAZIONE! CONTROLLARE I PERCORSI DI Salarion CON IL PROGRAMMA EPERCORSO");
+      // The original's message first, then what to do on this system.
+      EXPECT_EQ(f.text().rfind("ERRORE DI CONFIGURAZIONE! CONTROLLARE I PERCORSI DI Salarion CON IL PROGRAMMA "
+                               "EPERCORSO\n\n", 0), 0u) << f.text();
+      EXPECT_NE(f.text().find("kaveltar-cli config --archive"), std::string::npos);
+      EXPECT_NE(f.text().find("demo-install"), std::string::npos);
       EXPECT_EQ(f.title(), "Salarion");
       EXPECT_EQ(f.icon(), MessageIcon::kCritical);
     }

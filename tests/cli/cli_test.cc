@@ -143,8 +143,9 @@ TEST_F(CliTest, BadUsageAndMissingInstallation) {
   setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
   EXPECT_EQ(o.status, 1);
   ASSERT_FALSE(dialogs_.entries().empty());
-  EXPECT_EQ(dialogs_.entries().back().text,
-            "ERRORE DI CONFIGURAZIONE! CONTROLLARE I PERCORSI DI Salarion CON IL PROGRAMMA EPERCORSO");
+  EXPECT_EQ(dialogs_.entries().back().text.rfind(
+                "ERRORE DI CONFIGURAZIONE! CONTROLLARE I PERCORSI DI Salarion CON IL PROGRAMMA EPERCORSO", 0),
+            0u);
 }
 
 TEST_F(CliTest, DemoInstallRefusesBadOptionsAndWritesNothing) {
