@@ -1,6 +1,7 @@
 #include "ui/list_widgets.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -22,11 +23,26 @@ QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Whether every letter of `font` is drawn with the same advance, as the fixed columns of the
+// list lines need. Measured, since some monospaced fonts do not declare themselves so.
+bool DrawsFixedColumns(const QFont& font) {
+  const QFontMetrics metrics(font);
+  return metrics.horizontalAdvance(QStringLiteral("iiiii")) == metrics.horizontalAdvance(QStringLiteral("MMMMM"));
+}
+
 QFont ListFont() {
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   font.setStyleHint(QFont::TypeWriter);
   font.setFixedPitch(true);
   font.setPointSize(8);
+  if (DrawsFixedColumns(font)) return font;
+  // The desktop's fixed font is not monospaced here: take the first one that is.
+  for (const char* family : {"DejaVu Sans Mono", "Liberation Mono", "Courier New", "Nimbus Mono PS",
+                             "Noto Sans Mono", "Courier"}) {
+    QFont candidate(QString::fromLatin1(family), 8);
+    candidate.setStyleHint(QFont::TypeWriter);
+    if (DrawsFixedColumns(candidate)) return candidate;
+  }
   return font;
 }
 
