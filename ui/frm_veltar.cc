@@ -1,5 +1,10 @@
 #include "ui/frm_veltar.h"
 
+#include <filesystem>
+
+#include "app/startup.h"
+#include "platform/log_file.h"
+
 #include <QApplication>
 #include <QGridLayout>
 #include <QScreen>
@@ -313,6 +318,10 @@ void FRMVELTAR::ShowInformationBox() {
   std::string text = "Programma salarion\n";
   text.append("Nome EXE : ").append(kProductName).append(".EXE\n");
   text.append("Nome Progetto : ").append(kProductName).append(".VBP");
+  // Where the support log is, so that a clerk can find it and send it.
+  const std::filesystem::path log = LogFilePath();
+  text.append("\nVersione : ").append(ProgramVersion());
+  text.append("\nRegistro attività : ").append(log.empty() ? std::string("(disattivato)") : log.string());
   dialogs().Show(text, "Informazioni Progetto salarion", MessageIcon::kInformation);
 }
 

@@ -186,6 +186,7 @@ int RunProgram(const ProgramOptions& options) {
   UnattendedDialogs unattended;
   const bool pictures = !options.screenshot_dir.isEmpty();
   Session session(pictures ? static_cast<Dialogs&>(unattended) : qt_dialogs);
+  session.program_name = "kaveltar";  // the writer named in the support log
 
   StartupOptions startup = options.startup;
   // One running copy per user and installation; taking pictures may run beside the program.

@@ -18,6 +18,7 @@
 
 #include "app/session.h"
 #include "app/startup.h"
+#include "platform/log_file.h"
 #include "base/run_time_error.h"
 #include "base/text.h"
 #include "db/attendance_db.h"
@@ -264,8 +265,9 @@ void MainWindowTest::InformationBoxOnCtrlShiftP() {
   Harness h;
   h.form->activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
-  const std::string text =
-      "Programma salarion\nNome EXE : KAVELTAR.EXE\nNome Progetto : KAVELTAR.VBP";
+  const std::string text = "Programma salarion\nNome EXE : KAVELTAR.EXE\nNome Progetto : KAVELTAR.VBP"
+                           "\nVersione : " + std::string(ProgramVersion()) +
+                           "\nRegistro attività : " + kaveltar::LogFilePath().string();
 
   QTest::keyClick(h.form.get(), Qt::Key_P, Qt::ShiftModifier);
   QVERIFY(h.TakeTexts().empty());
