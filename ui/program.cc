@@ -105,6 +105,17 @@ int TakePictures(FRMVELTAR& form, const QString& folder) {
   return ok ? 0 : 1;
 }
 
+// The menu is on screen with its lists filled: says how many rows each selection screen's
+// company list holds, then leaves as the operator would.
+int ExitWhenReady(FRMVELTAR& form) {
+  QCoreApplication::processEvents();
+  std::printf("lists=%d %d %d %d\n", form.memorize_screen().companies()->count(),
+              form.update_screen().companies()->count(), form.print_screen().companies()->count(),
+              form.export_screen().companies()->count());
+  std::fflush(stdout);
+  return form.Leave() ? form.exit_status() : 1;
+}
+
 }  // namespace
 
 ParseOutcome ParseProgramOptions(const QStringList& arguments, ProgramOptions* options,
@@ -126,9 +137,11 @@ ParseOutcome ParseProgramOptions(const QStringList& arguments, ProgramOptions* o
                               QStringLiteral("URL"));
   QCommandLineOption screenshots(QStringLiteral("screenshot-dir"), QString(), QStringLiteral("DIR"));
   screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
+  QCommandLineOption ready(QStringLiteral("exit-when-ready"));
+  ready.setFlags(QCommandLineOption::HiddenFromHelp);
   const QCommandLineOption version(QStringLiteral("version"),
                                    QStringLiteral("mostra la versione del programma"));
-  parser.addOptions({archive, programs, registry, db, version, screenshots});
+  parser.addOptions({archive, programs, registry, db, version, screenshots, ready});
 
   if (!parser.parse(arguments)) {
     *message = parser.errorText();
@@ -157,6 +170,7 @@ ParseOutcome ParseProgramOptions(const QStringList& arguments, ProgramOptions* o
   if (parser.isSet(registry)) s.registry_file = parser.value(registry).toStdString();
   if (parser.isSet(db)) s.database_url = parser.value(db).toStdString();
   options->screenshot_dir = parser.value(screenshots);
+  options->exit_when_ready = parser.isSet(ready);
   return ParseOutcome::kRun;
 }
 
@@ -185,7 +199,9 @@ int RunProgram(const ProgramOptions& options) {
   QtDialogs qt_dialogs;
   UnattendedDialogs unattended;
   const bool pictures = !options.screenshot_dir.isEmpty();
-  Session session(pictures ? static_cast<Dialogs&>(unattended) : qt_dialogs);
+  // Nobody is there to answer a message box while taking pictures or timing the start-up.
+  const bool unattended_run = pictures || options.exit_when_ready;
+  Session session(unattended_run ? static_cast<Dialogs&>(unattended) : qt_dialogs);
   session.program_name = "kaveltar";  // the writer named in the support log
 
   StartupOptions startup = options.startup;
@@ -215,6 +231,7 @@ int RunProgram(const ProgramOptions& options) {
   });
   form.show();
   if (pictures) return TakePictures(form, options.screenshot_dir);
+  if (options.exit_when_ready) return ExitWhenReady(form);
   QApplication::exec();
   return exit_status;
 }

@@ -6,7 +6,11 @@
 // kaveltar-cli; --registry names the registry store file; --db a shared PostgreSQL database.
 // A hidden option --screenshot-dir DIR saves pictures of the menu, of the four selection
 // screens and of the tables screen with each table's panel open into DIR and ends (used by
-// scripts/screenshot).
+// scripts/screenshot). A hidden option --exit-when-ready ends the program with status 0 as soon
+// as the main menu is shown with its selection lists filled, after printing
+// "lists=<rows> <rows> <rows> <rows>" (the company lists of the four selection screens) on
+// standard output; messages go to standard error and questions are answered No (used by
+// bench_startup to time the start-up).
 #pragma once
 
 #include <QString>
@@ -24,6 +28,7 @@ namespace kaveltar::ui {
 struct ProgramOptions {
   StartupOptions startup;
   QString screenshot_dir;
+  bool exit_when_ready = false;
 };
 
 enum class ParseOutcome { kRun, kHelp, kVersion, kBadUsage };

@@ -501,6 +501,12 @@ void MainWindowTest::CommandLineOptions() {
   QCOMPARE(options.startup.program_path->string(), std::string("/p"));
   QCOMPARE(options.startup.database_url, std::string("postgresql://x/y"));
   QVERIFY(options.screenshot_dir.isEmpty());
+  QVERIFY(!options.exit_when_ready);
+
+  ProgramOptions timed;
+  QCOMPARE(ParseProgramOptions({"kaveltar", "--exit-when-ready"}, &timed, &message),
+           ParseOutcome::kRun);
+  QVERIFY(timed.exit_when_ready);
 
   ProgramOptions only_archive;
   QCOMPARE(ParseProgramOptions({"kaveltar", "--archive", "/a"}, &only_archive, &message),
@@ -510,6 +516,7 @@ void MainWindowTest::CommandLineOptions() {
   QCOMPARE(ParseProgramOptions({"kaveltar", "--help"}, &only_archive, &message),
            ParseOutcome::kHelp);
   QVERIFY(!message.contains(QStringLiteral("screenshot")));
+  QVERIFY(!message.contains(QStringLiteral("exit-when-ready")));
 }
 
 namespace {
