@@ -47,24 +47,19 @@ grep -q '^Dipendenti: 12$' "$work/demo.log" || fail "demo-install output: $(cat 
 "$cli" --archive "$work/demo/ARCHIVI" --programs "$work/demo/PROGRAMMI" info | grep -q '^ProcessingYear: ' \
   || fail "info on the demo installation"
 
-# The desktop entry and the metadata pass the freedesktop checks where the tools exist.
-if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$root/usr/share/applications/it.kaveltar.Kaveltar.desktop" || fail "desktop entry"
-fi
-if command -v appstreamcli >/dev/null; then
-  appstreamcli validate --no-net "$root/usr/share/metainfo/it.kaveltar.Kaveltar.metainfo.xml" >/dev/null \
-    || fail "AppStream metadata"
-fi
+# The desktop entry and the metadata pass the freedesktop checks (scripts/setup installs both tools).
+desktop-file-validate "$root/usr/share/applications/it.kaveltar.Kaveltar.desktop" || fail "desktop entry"
+appstreamcli validate --no-net "$root/usr/share/metainfo/it.kaveltar.Kaveltar.metainfo.xml" >/dev/null \
+  || fail "AppStream metadata"
 grep -q "release version=\"$version\"" "$root/usr/share/metainfo/it.kaveltar.Kaveltar.metainfo.xml" \
   || fail "metadata release is not $version"
 
 # The manual pages render, and every command of the program is in its page.
-if command -v man >/dev/null; then
-  MANWIDTH=100 man -l "$root/usr/share/man/man1/kaveltar-cli.1" >"$work/man.txt" 2>/dev/null || fail "man page"
-  for c in memorize "print sheets" "import run" config migrate; do
-    grep -q "kaveltar-cli $c" "$work/man.txt" || fail "man page lacks 'kaveltar-cli $c'"
-  done
-fi
+MANWIDTH=100 man -l "$root/usr/share/man/man1/kaveltar-cli.1" >"$work/man.txt" 2>/dev/null || fail "man page"
+for c in memorize "print sheets" "import run" config migrate; do
+  grep -q "kaveltar-cli $c" "$work/man.txt" || fail "man page lacks 'kaveltar-cli $c'"
+done
+MANWIDTH=100 man -l "$root/usr/share/man/man1/kaveltar.1" 2>/dev/null | grep -q -- "--archive" || fail "kaveltar man page"
 
 # Bash completion offers the commands, then the options of the command typed.
 complete_words() {
