@@ -1,5 +1,6 @@
 #include "cli/run_log.h"
 
+#include <cctype>
 #include <cstdio>
 #include <string_view>
 #include <vector>
@@ -43,13 +44,25 @@ int OutputTail::sync() {
   return 0;
 }
 
-std::string OutputTail::LastLines(int max_lines) const {
+// "Memorizzati: 120", "NextNumber: 7": a short label of letters and blanks, then ": ".
+static bool IsCountLine(std::string_view line) {
+  const size_t colon = line.find(": ");
+  if (colon == 0 || colon == std::string_view::npos || colon > 40 || line[0] == ' ') return false;
+  for (char c : line.substr(0, colon)) {
+    const auto u = static_cast<unsigned char>(c);
+    if (!(std::isalpha(u) || c == ' ' || c == '_' || u >= 0x80)) return false;
+  }
+  return true;
+}
+
+std::string OutputTail::LastLines(int max_lines, bool counts_only) const {
   std::vector<std::string> lines;
   size_t start = 0;
   while (start < tail_.size()) {
     size_t end = tail_.find('\n', start);
     if (end == std::string::npos) end = tail_.size();
-    if (end > start) lines.push_back(tail_.substr(start, end - start));
+    const std::string_view line(tail_.data() + start, end - start);
+    if (!line.empty() && (!counts_only || IsCountLine(line))) lines.emplace_back(line);
     start = end + 1;
   }
   std::string out;
@@ -80,7 +93,7 @@ void LogCommandRun(int argc, const char* const* argv, int status,
                 std::chrono::duration<double>(elapsed).count());
   if (!entry.empty()) entry.pop_back();
   entry += figures;
-  entry += out.LastLines(3);
+  entry += out.LastLines(3, /*counts_only=*/true);
   entry += err.LastLines(5);
   WriteLog("kaveltar-cli", entry);
 }

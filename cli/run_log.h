@@ -15,8 +15,10 @@ namespace kaveltar::cli {
 class OutputTail : public std::streambuf {
  public:
   explicit OutputTail(std::ostream& target) : target_(target) {}
-  // The last lines kept, at most `max_lines`, without blank ones.
-  std::string LastLines(int max_lines) const;
+  // The last lines kept, at most `max_lines`, without blank ones. With `counts_only`, only the
+  // lines shaped as "Label: value" (the counts and settings a command ends with), so that the
+  // log does not copy listings of names.
+  std::string LastLines(int max_lines, bool counts_only = false) const;
 
  protected:
   int_type overflow(int_type c) override;

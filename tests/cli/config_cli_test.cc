@@ -77,6 +77,15 @@ TEST(ConfigCliTest, ConfiguredWorkstationStartsWithNoOptions) {
   const std::string logged = text.str();
   EXPECT_NE(logged.find("] avvio: programmi " + programs + ", archivi " + archives), std::string::npos) << logged;
   EXPECT_NE(logged.find("] info: stato 0, "), std::string::npos) << logged;
+  // The counts and settings a command ends with are kept; listings of names are not.
+  EXPECT_NE(logged.find("\n  Employees: 5\n"), std::string::npos) << logged;
+  o = run({"companies"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  const std::string company_line = Lines(o.out).at(0);
+  std::stringstream after;
+  after << std::ifstream(log).rdbuf();
+  EXPECT_NE(after.str().find("] companies: stato 0, "), std::string::npos);
+  EXPECT_EQ(after.str().find(company_line), std::string::npos) << after.str();
   EXPECT_NE(logged.find("] config --db ***: stato 1, "), std::string::npos) << logged;
   EXPECT_NE(logged.find("] --db *** info: stato 1, "), std::string::npos) << logged;
   EXPECT_EQ(logged.find("segreta"), std::string::npos) << logged;
