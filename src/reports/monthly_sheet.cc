@@ -409,9 +409,9 @@ void DrawMonthlySheet(ReportTarget& target, const SheetInput& input, const Sheet
       if (it != input.justifications->end()) description = it->second.description;
     }
     // At most 30 letters, never cutting a letter of several bytes in two.
-    size_t letters = 0, cut = 0;
+    size_t kept_letters = 0, cut = 0;
     for (; cut < description.size(); ++cut) {
-      if ((static_cast<unsigned char>(description[cut]) & 0xC0) != 0x80 && ++letters > 30) break;
+      if ((static_cast<unsigned char>(description[cut]) & 0xC0) != 0x80 && ++kept_letters > 30) break;
     }
     description.resize(cut);
     text = code + " " + description + " : " + MinutesToLongHours(minutes);

@@ -164,7 +164,9 @@ TEST_F(SheetPrintingTest, AKilledPdfRunLeavesNoNumberedFileWithoutItsNumber) {
   EXPECT_TRUE(Names(folder, false).empty());
   for (const std::string& k : keys) {
     auto row = session_->db().FindDay(k, "20250630");
-    if (row.ok() && row->has_value()) EXPECT_EQ((*row)->protocollo, 0) << k;
+    if (row.ok() && row->has_value()) {
+      EXPECT_EQ((*row)->protocollo, 0) << k;
+    }
   }
 
   // Killed as soon as the first file is final: every final file's number is stored for its
