@@ -538,6 +538,14 @@ class PdfDocument {
 
   // Reused buffers, encoders and the helper thread.
   std::string object_buffer_, text_buffer_;
+  // "BT /F<n> <size> Tf <leading> TL 1 0 0 -1 " of the last text run, and what it was made
+  // of: a page's runs mostly repeat it.
+  std::string run_head_;
+  int run_head_font_ = -1;
+  double run_head_size_ = -1, run_head_leading_ = -1;
+  // " <width> w\n" of the last line width set, and the width in points.
+  std::string line_width_text_;
+  double line_width_pt_ = -1;
   StreamScratch scratch_;
   bool background_writing_ = false;
   std::unique_ptr<PageWriter> page_writer_;

@@ -119,8 +119,15 @@ void PdfDocument::SetLineWidth(double width) {
   Guard("SetLineWidth", [&] {
     RequirePage();
     if (!Finite({width}) || width < 0) Fail(kErrInvalidArgument, "spessore non valido");
-    Num(Pt(width));
-    content_ += " w\n";
+    // Boxes set their width one by one, mostly the same as the last one.
+    const double points = Pt(width);
+    if (points != line_width_pt_) {
+      line_width_text_.clear();
+      pdf_internal::AppendNumber(&line_width_text_, points);
+      line_width_text_ += " w\n";
+      line_width_pt_ = points;
+    }
+    content_ += line_width_text_;
   });
 }
 
@@ -206,13 +213,14 @@ void PdfDocument::SetAlpha(double fill_opacity, double stroke_opacity) {
 // The painting operator of the options rule, after the path: " S", " B*", " W f*", ...
 // A path that is neither stroked nor filled is ended with "n".
 void PdfDocument::AppendPaint(int options, bool closed) {
-  std::string op;
+  // Every box of a page ends here, so the operator is picked without building a string.
+  std::string_view op;
   if (options & 4) {
     op = (options & 1) ? "f*" : (options & 2) ? "b*" : "B*";
+  } else if ((options & 2) && !closed) {
+    op = (options & 1) ? "h n" : "h S";
   } else {
-    if ((options & 2) && !closed) op = "h";
-    if (!(options & 1)) op += op.empty() ? "S" : " S";
-    if (op.empty() || op == "h") op += op.empty() ? "n" : " n";
+    op = (options & 1) ? "n" : "S";
   }
   content_ += ' ';
   if (options & 128) content_ += "W ";

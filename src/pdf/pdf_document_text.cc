@@ -182,13 +182,20 @@ void PdfDocument::AppendTextRun(double x_pt, double baseline_pt, std::string_vie
                                 double width_pt) {
   AppendTextState();
   EnsureFill(text_color_);
-  content_ += "BT /F";
-  pdf_internal::AppendInteger(&content_, font_ + 1);
-  content_ += ' ';
-  Num(font_size_);
-  content_ += " Tf ";
-  Num(LineHeightPt());
-  content_ += " TL 1 0 0 -1 ";
+  const double leading = LineHeightPt();
+  if (font_ != run_head_font_ || font_size_ != run_head_size_ || leading != run_head_leading_) {
+    run_head_ = "BT /F";
+    pdf_internal::AppendInteger(&run_head_, font_ + 1);
+    run_head_ += ' ';
+    AppendNumber(&run_head_, font_size_);
+    run_head_ += " Tf ";
+    AppendNumber(&run_head_, leading);
+    run_head_ += " TL 1 0 0 -1 ";
+    run_head_font_ = font_;
+    run_head_size_ = font_size_;
+    run_head_leading_ = leading;
+  }
+  content_ += run_head_;
   Num(x_pt);
   content_ += ' ';
   Num(baseline_pt);

@@ -36,12 +36,15 @@ void Convert(std::string_view text, std::string* out, Map map, bool raw_is_winan
   out->reserve(out->size() + text.size());
   size_t pos = 0;
   while (pos < text.size()) {
-    const auto byte = static_cast<unsigned char>(text[pos]);
-    if (byte < 0x80) {
-      out->push_back(static_cast<char>(byte));
-      ++pos;
+    // Plain ASCII goes across in runs.
+    size_t run_end = pos;
+    while (run_end < text.size() && static_cast<unsigned char>(text[run_end]) < 0x80) ++run_end;
+    if (run_end > pos) {
+      out->append(text.data() + pos, run_end - pos);
+      pos = run_end;
       continue;
     }
+    const auto byte = static_cast<unsigned char>(text[pos]);
     const long cp = DecodeUtf8(text, &pos);
     if (cp >= 0) {
       out->push_back(map(cp));
