@@ -42,6 +42,9 @@ class RunLengthEncoder : public StreamEncoder {
 };
 
 // Deflate through zlib with a zlib header, at a compression level from 1 to 9.
+// The Adler-32 checksum of `data` continuing from `adler` (1 for a new stream).
+uint32_t Adler32(uint32_t adler, std::string_view data);
+
 class FlateEncoder : public StreamEncoder {
  public:
   explicit FlateEncoder(int level);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <locale>
 #include <random>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -151,6 +152,42 @@ TEST(Encoders, KnownAnswersAndFlateRoundTrip) {
   ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(back.data()), &size,
                        reinterpret_cast<const Bytef*>(compressed.data()), compressed.size()), Z_OK);
   EXPECT_EQ(back, text);
+}
+
+// The stream bytes must be exactly zlib's at the levels the qualities use, whether the data
+// comes in one piece or two, including runs of 0xFF long enough to strain the checksum.
+TEST(FlateEncoder, GivesZlibsBytesAndChecksum) {
+  EXPECT_EQ(Adler32(1, "Wikipedia"), 0x11E60398u);
+  EXPECT_EQ(Adler32(1, ""), 1u);
+  std::mt19937 random(11);
+  std::vector<std::string> inputs = {"", "x", std::string(15, 'a'), std::string(16, 'b'),
+                                     std::string(200000, '\xFF')};
+  for (size_t size : {5551u, 5552u, 5553u, 70001u}) {
+    std::string text;
+    for (size_t i = 0; i < size; ++i) {
+      text.push_back(i % 7 == 0 ? static_cast<char>(random()) : "0.283 w\n12 re S"[random() % 16]);
+    }
+    inputs.push_back(text);
+  }
+  for (int level : {1, 2, 4, 6}) {
+    FlateEncoder encoder(level);
+    for (const std::string& input : inputs) {
+      std::string expected(compressBound(input.size()), '\0');
+      uLongf size = expected.size();
+      ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(expected.data()), &size,
+                          reinterpret_cast<const Bytef*>(input.data()), input.size(), level), Z_OK);
+      expected.resize(size);
+      const std::string_view view(input);
+      EXPECT_EQ(Adler32(1, input), adler32(1, reinterpret_cast<const Bytef*>(input.data()), input.size()));
+      EXPECT_EQ(FlateCompress(input, level), expected) << "level " << level << ", " << input.size();
+      std::string pieces;
+      encoder.Start();
+      encoder.Feed(view.substr(0, input.size() / 3), &pieces);
+      encoder.Feed(view.substr(input.size() / 3), &pieces);
+      encoder.Finish(&pieces);
+      EXPECT_EQ(pieces, expected) << "level " << level << ", " << input.size() << " in two pieces";
+    }
+  }
 }
 
 TEST(Crypto, Md5Rc4AndPermissionValues) {
