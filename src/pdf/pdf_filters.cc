@@ -1,7 +1,10 @@
 #include "pdf/pdf_filters.h"
 
-#include <emmintrin.h>
 #include <zlib.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -65,11 +68,12 @@ uint32_t Adler32(uint32_t adler, std::string_view data) {
   // the 32-bit sums; each 16-byte block is summed with SSE2 (plain bytes with a sum of
   // absolute differences, weighted bytes with multiply-adds).
   constexpr uint32_t kBase = 65521;
-  constexpr size_t kBlocksPerRound = 5552 / 16;
+  [[maybe_unused]] constexpr size_t kBlocksPerRound = 5552 / 16;
   auto bytes = reinterpret_cast<const uint8_t*>(data.data());
   size_t left = data.size();
   uint32_t s1 = adler & 0xFFFF;
   uint32_t s2 = adler >> 16;
+#if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   const __m128i weights_first = _mm_setr_epi16(16, 15, 14, 13, 12, 11, 10, 9);
   const __m128i weights_second = _mm_setr_epi16(8, 7, 6, 5, 4, 3, 2, 1);
@@ -97,9 +101,16 @@ uint32_t Adler32(uint32_t adler, std::string_view data) {
     s1 = static_cast<uint32_t>((s1 + round_sum) % kBase);
     left -= blocks * 16;
   }
-  for (; left > 0; --left) {
-    s1 += *bytes++;
-    s2 += s1;
+#endif
+  while (left > 0) {
+    const size_t round = std::min<size_t>(left, 5552);
+    for (size_t i = 0; i < round; ++i) {
+      s1 += *bytes++;
+      s2 += s1;
+    }
+    s1 %= kBase;
+    s2 %= kBase;
+    left -= round;
   }
   return ((s2 % kBase) << 16) | (s1 % kBase);
 }
