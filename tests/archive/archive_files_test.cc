@@ -136,8 +136,16 @@ TEST_F(ArchiveFilesTest, RecordRoundTripsAndEndOfFile) {
   EXPECT_EQ(trace_.OldestToNewest().back(), "LEGGIREC (1-4)");
   std::ofstream(dir_ / "DITTE.DAT", std::ios::binary | std::ios::app) << "partial";
   EXPECT_EQ(files().LEGGIREC(kCompanies, 4), 1);  // a partial record is the end too
+  EXPECT_EQ(files().RecordBuffer(kCompanies), third);
   EXPECT_EQ(files().LEGGIREC(kCompanies, 1), 0);
   EXPECT_EQ(files().RecordBuffer(kCompanies), "first record 1111111");
+  // Reads in turn each leave their own record, and a failed one the last good one.
+  EXPECT_EQ(files().LEGGIREC(kCompanies, 3), 0);
+  EXPECT_EQ(files().LEGGIREC(kCompanies, 1), 0);
+  EXPECT_EQ(files().LEGGIREC(kCompanies, 4), 1);
+  EXPECT_EQ(files().RecordBuffer(kCompanies), "first record 1111111");
+  EXPECT_EQ(files().LEGGIREC(kCompanies, 3), 0);
+  EXPECT_EQ(files().RecordBuffer(kCompanies), third);
   EXPECT_THAT(Raised([&] { files().LEGGIREC(kCompanies, 0); }), StartsWith("63: "));
 
   // The next open reads the file as it was left.
