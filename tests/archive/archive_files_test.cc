@@ -7,6 +7,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -305,6 +306,19 @@ TEST_F(ArchiveFilesTest, IsamSearchMessages) {
   EXPECT_EQ(files().IsamSearch(kIndex, "0070010150", 4), 151);
   EXPECT_EQ(files().IsamSearch(kIndex, "0070010300", 4), 999999);
   EXPECT_EQ(files().IsamSearch(kIndex, "0070010301", 2), 999999);
+
+  // Each search reads its nodes again: a leaf put out of order between two searches (root and
+  // middle unchanged) is noticed, and once mended is read as it now stands.
+  const std::string good = Slurp(dir_ / "INDICE.IDX");
+  std::string unordered = good;
+  std::swap_ranges(unordered.begin() + 2 * 2176, unordered.begin() + 2 * 2176 + 10,
+                   unordered.begin() + 2 * 2176 + 17);  // the leaf's first two keys
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010002", 2), 2);
+  std::ofstream(dir_ / "INDICE.IDX", std::ios::binary) << unordered;
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010002", 2), -1);
+  EXPECT_EQ(last_message(), "ERRORE ISAM - INDICE DANNEGGIATO 7");
+  std::ofstream(dir_ / "INDICE.IDX", std::ios::binary) << good;
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010002", 2), 2);
 
   const std::pair<std::string, int> failing[] = {{"", 2}, {"00700100", 2}, {"          ", 4},
                                                  {"0070010001", 1}, {"0070010001", 9}};
