@@ -383,7 +383,10 @@ TEST_F(MemorizeTest, TransactionsAreShortBatchesOfWholeMonths) {
   EXPECT_EQ(memorizer.totals().days, 12 * 31);
   ASSERT_GE(watched->held.size(), 3u);
   ASSERT_LE(watched->held.size(), 6u);
-  for (const auto& held : watched->held) EXPECT_LT(held, kBatchTime + std::chrono::milliseconds(150));
+  // A batch ends with the month that takes it past the bound: about 2 × 93 ms over it at most
+  // here, with room for a loaded machine. A run held in one transaction would fail the count
+  // above long before this.
+  for (const auto& held : watched->held) EXPECT_LT(held, 3 * kBatchTime);
   for (const std::string& key : keys) EXPECT_EQ(Rows(key, "201403").size(), 31u) << key;
 }
 
