@@ -35,12 +35,19 @@ class FileNodeSource final : public IsamNodeSource {
   }
   long node_count() const override { return count_; }
   std::string_view ReadNode(long record, int level) override;
+  int CheckedEntries(int level) const override { return checked_[static_cast<size_t>(level - 1)]; }
+  void SetCheckedEntries(int level, int used) override { checked_[static_cast<size_t>(level - 1)] = used; }
 
  private:
   int fd_ = -1;
   size_t node_length_ = 0;
   long count_ = 0;
   std::array<std::string, 3> slots_;
+  // Per slot, the check's count for the bytes it holds (-1: not checked). Every lookup reads
+  // its nodes from the file again (the payroll program may rewrite the index at any time);
+  // only the check is spared when a node comes back byte for byte the same.
+  std::array<int, 3> checked_ = {-1, -1, -1};
+  std::string fresh_;
 };
 
 // Reads `length` bytes at `offset`, retrying short reads; the count read (short at the end of
@@ -59,11 +66,17 @@ ssize_t ReadFully(int fd, char* out, size_t length, off_t offset) {
 
 std::string_view FileNodeSource::ReadNode(long record, int level) {
   if (record < 1 || record > count_ || level < 1 || level > 3) return {};
-  std::string& slot = slots_[static_cast<size_t>(level - 1)];
-  slot.resize(node_length_);
+  const size_t index = static_cast<size_t>(level - 1);
+  std::string& slot = slots_[index];
+  fresh_.resize(node_length_);
   const off_t offset = static_cast<off_t>(record - 1) * static_cast<off_t>(node_length_);
-  if (ReadFully(fd_, slot.data(), node_length_, offset) != static_cast<ssize_t>(node_length_)) {
+  if (ReadFully(fd_, fresh_.data(), node_length_, offset) != static_cast<ssize_t>(node_length_)) {
+    checked_[index] = -1;
     return {};
+  }
+  if (fresh_ != slot) {
+    slot.swap(fresh_);
+    checked_[index] = -1;
   }
   return slot;
 }
@@ -379,7 +392,9 @@ int ArchiveFiles::LEGGIREC(int base, long record) {
   }
   // A partial last record counts as the end of the file, like a missing one.
   if (got < length) return 1;
-  std::memcpy(ch.buffer.data(), ch.scratch.data(), ch.buffer.size());
+  // The two are the same length: swapping hands the record over without copying it (records
+  // run to kilobytes, and a large import reads one per employee).
+  ch.buffer.swap(ch.scratch);
   return 0;
 }
 

@@ -87,6 +87,16 @@ int InUseEntries(std::string_view node, size_t k, char level) {
   return used;
 }
 
+// InUseEntries of the node just read into the slot of `level`, taken from the source when it
+// vouches for the same bytes, and left with it otherwise.
+int CheckedInUseEntries(IsamNodeSource& source, std::string_view node, size_t k, int level) {
+  const int known = source.CheckedEntries(level);
+  if (known >= 0) return known;
+  const int used = InUseEntries(node, k, static_cast<char>('0' + level));
+  if (used >= 0) source.SetCheckedEntries(level, used);
+  return used;
+}
+
 // Keys as they may appear in a problem report: unprintable bytes as "?".
 std::string Printable(std::string_view raw) {
   std::string out;
@@ -136,7 +146,7 @@ IsamLookupResult IsamLookup(IsamNodeSource& source, std::string_view key, bool s
     }
     visited[static_cast<size_t>(pointer)] = true;
     *node = source.ReadNode(pointer, level);
-    *used = node->size() == node_length ? InUseEntries(*node, k, static_cast<char>('0' + level)) : -1;
+    *used = node->size() == node_length ? CheckedInUseEntries(source, *node, k, level) : -1;
     if (*used < 0) {
       *failure = stop(IsamOutcome::kCorrupt, pointer);
       return false;
@@ -145,7 +155,7 @@ IsamLookupResult IsamLookup(IsamNodeSource& source, std::string_view key, bool s
   };
 
   const std::string_view root = source.ReadNode(1, 1);
-  const int root_used = root.size() == node_length ? InUseEntries(root, k, '1') : -1;
+  const int root_used = root.size() == node_length ? CheckedInUseEntries(source, root, k, 1) : -1;
   if (root_used < 0) return stop(IsamOutcome::kCorrupt, 1);
   IsamLookupResult failure;
   for (int i = 0; i < root_used; ++i) {

@@ -40,6 +40,12 @@ class IsamNodeSource {
   // The bytes of node `record` (1 to node_count()), read into the slot of `level` (1-3). The
   // view stays valid until the next read into the same slot; empty when it cannot be read.
   virtual std::string_view ReadNode(long record, int level) = 0;
+  // The number of entries in use, already checked, of the node last read into the slot of
+  // `level`, when the source knows its bytes are the ones that check was made on; -1 when it
+  // does not. Lookups of neighbouring keys read the same root and middle nodes again: a
+  // source that notices the bytes did not change spares the checks.
+  virtual int CheckedEntries(int /*level*/) const { return -1; }
+  virtual void SetCheckedEntries(int /*level*/, int /*used*/) {}
 };
 
 // Nodes of an index held in memory (a trailing partial node is not a node).

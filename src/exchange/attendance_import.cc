@@ -38,6 +38,14 @@ void Check(const Status& status, std::string_view what) {
 // A schedule code counts when it is neither blank nor zero.
 bool IsSet(std::string_view code) { return !Trim(code).empty() && Val(code) != 0; }
 
+// True when `text` holds nothing but spaces (or nothing): one comparison for the width of a
+// pair code, the common case of an unused pair.
+bool IsBlank(std::string_view text) {
+  static constexpr std::string_view kSpaces = "          ";
+  if (text.size() <= kSpaces.size()) return text == kSpaces.substr(0, text.size());
+  return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
 std::string Code3(std::string_view code) {
   std::string padded = "000";
   padded += Trim(code);
@@ -48,6 +56,23 @@ std::string Code3(std::string_view code) {
 // False (and `*stored` untouched) when the text is not hours. A valid text already has the
 // stored form (two hour digits up to 47, two minute digits), so only a zero changes.
 bool StoreHours(std::string_view text, std::string* stored) {
+  // Nearly every field of a real file is exactly "HH:MM" with no blanks: that shape is taken
+  // without trimming or the general checks (it is valid when the hours are at most 47 and the
+  // minutes at most 59, as IsValidHours says).
+  if (text.size() == 5 && text[2] == ':') {
+    const auto digit = [&](size_t i) { return text[i] >= '0' && text[i] <= '9'; };
+    if (digit(0) && digit(1) && digit(3) && digit(4)) {
+      const int hours = (text[0] - '0') * 10 + (text[1] - '0');
+      const int minutes = (text[3] - '0') * 10 + (text[4] - '0');
+      if (hours > 47 || minutes > 59) return false;
+      if (hours == 0 && minutes == 0) {
+        stored->clear();
+      } else {
+        stored->assign(text);
+      }
+      return true;
+    }
+  }
   const std::string_view t = Trim(text);
   if (IsEmptyHours(t) || t == "00:00") {
     stored->clear();
@@ -180,7 +205,7 @@ class Importer {
     for (size_t pair = 1; pair <= kImportPairs; ++pair) {
       const std::string_view code = ImportPairCode(record, pair);
       // Most unused pairs are blank: that test first, the full one only for the others.
-      if (code.find_first_not_of(' ') == std::string_view::npos || IsEmptyPairCode(code)) continue;
+      if (IsBlank(code) || IsEmptyPairCode(code)) continue;
       const std::string* key = Translate(code);
       if (!key) {
         Anomaly(std::string(kEmployeePrefix) + employee + " Giornata : " +
@@ -196,8 +221,13 @@ class Importer {
   // The KGIUS of a file code: the first row whose GIUS_5 matches, else the first whose key
   // matches; null when none does.
   const std::string* Translate(std::string_view code) {
+    // Files repeat a handful of codes: the last one answered is checked before the map.
+    if (last_translation_ && last_translation_->first == code) return Found(*last_translation_);
     const auto cached = translations_.find(code);
-    if (cached != translations_.end()) return cached->second ? &*cached->second : nullptr;
+    if (cached != translations_.end()) {
+      last_translation_ = &*cached;
+      return Found(*cached);
+    }
     // The file's bytes as they stand: the upper-casing reads UTF-8 and takes any other byte
     // as Windows-1252, so "rè" matches "RÈ" whichever of the two the sender wrote.
     const std::string normalised = NormaliseImportCode(code);
@@ -217,8 +247,12 @@ class Importer {
       }
     }
     const auto inserted = translations_.emplace(std::string(code), std::move(found)).first;
-    return inserted->second ? &*inserted->second : nullptr;
+    last_translation_ = &*inserted;
+    return Found(*inserted);
   }
+
+  using Translation = std::pair<const std::string, std::optional<std::string>>;
+  static const std::string* Found(const Translation& t) { return t.second ? &*t.second : nullptr; }
 
   const EmployeeInfo& Employee(const std::string& key, int year) {
     // Records come grouped by employee-month, so the last employee is nearly always the one.
@@ -293,6 +327,7 @@ class Importer {
   std::vector<std::pair<std::string, std::string>> by_key_;          // normalised KGIUS, KGIUS
   // File codes as they stand in the file (ten characters) and their KGIUS.
   std::map<std::string, std::optional<std::string>, std::less<>> translations_;
+  const std::pair<const std::string, std::optional<std::string>>* last_translation_ = nullptr;
   std::unordered_map<std::string, EmployeeInfo> employees_;
   std::string last_key_;
   int last_year_ = 0;

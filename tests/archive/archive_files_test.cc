@@ -7,6 +7,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -136,8 +137,16 @@ TEST_F(ArchiveFilesTest, RecordRoundTripsAndEndOfFile) {
   EXPECT_EQ(trace_.OldestToNewest().back(), "LEGGIREC (1-4)");
   std::ofstream(dir_ / "DITTE.DAT", std::ios::binary | std::ios::app) << "partial";
   EXPECT_EQ(files().LEGGIREC(kCompanies, 4), 1);  // a partial record is the end too
+  EXPECT_EQ(files().RecordBuffer(kCompanies), third);
   EXPECT_EQ(files().LEGGIREC(kCompanies, 1), 0);
   EXPECT_EQ(files().RecordBuffer(kCompanies), "first record 1111111");
+  // Reads in turn each leave their own record, and a failed one the last good one.
+  EXPECT_EQ(files().LEGGIREC(kCompanies, 3), 0);
+  EXPECT_EQ(files().LEGGIREC(kCompanies, 1), 0);
+  EXPECT_EQ(files().LEGGIREC(kCompanies, 4), 1);
+  EXPECT_EQ(files().RecordBuffer(kCompanies), "first record 1111111");
+  EXPECT_EQ(files().LEGGIREC(kCompanies, 3), 0);
+  EXPECT_EQ(files().RecordBuffer(kCompanies), third);
   EXPECT_THAT(Raised([&] { files().LEGGIREC(kCompanies, 0); }), StartsWith("63: "));
 
   // The next open reads the file as it was left.
@@ -297,6 +306,19 @@ TEST_F(ArchiveFilesTest, IsamSearchMessages) {
   EXPECT_EQ(files().IsamSearch(kIndex, "0070010150", 4), 151);
   EXPECT_EQ(files().IsamSearch(kIndex, "0070010300", 4), 999999);
   EXPECT_EQ(files().IsamSearch(kIndex, "0070010301", 2), 999999);
+
+  // Each search reads its nodes again: a leaf put out of order between two searches (root and
+  // middle unchanged) is noticed, and once mended is read as it now stands.
+  const std::string good = Slurp(dir_ / "INDICE.IDX");
+  std::string unordered = good;
+  std::swap_ranges(unordered.begin() + 2 * 2176, unordered.begin() + 2 * 2176 + 10,
+                   unordered.begin() + 2 * 2176 + 17);  // the leaf's first two keys
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010002", 2), 2);
+  std::ofstream(dir_ / "INDICE.IDX", std::ios::binary) << unordered;
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010002", 2), -1);
+  EXPECT_EQ(last_message(), "ERRORE ISAM - INDICE DANNEGGIATO 7");
+  std::ofstream(dir_ / "INDICE.IDX", std::ios::binary) << good;
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010002", 2), 2);
 
   const std::pair<std::string, int> failing[] = {{"", 2}, {"00700100", 2}, {"          ", 4},
                                                  {"0070010001", 1}, {"0070010001", 9}};

@@ -333,5 +333,35 @@ TEST_F(ImportTest, AKilledImportLeavesTheDatabaseAsBefore) {
   for (size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(Rows(keys[i], "201403"), before[i]) << keys[i];
 }
 
+// Hours of the file: "00:00" stores a blank, 47:59 is the largest duration, minutes stop at
+// 59; a code seen again after an unmatched one still translates (and the unmatched one is
+// reported each time it appears).
+TEST_F(ImportTest, HoursLimitsAndRepeatedCodes) {
+  PrintingSession();
+  const std::string key = Key(DemoCase::kGroup);
+  SetImportCode("012", "0000000012");
+  const std::string file =
+      Record(key, "20140303", "47:59", {{"12", "00:00"}, {"XYZ", "01:00"}, {"12", "47:59"}}) +
+      Record(key, "20140304", "48:00", {{"XYZ", "01:00"}, {"12", "00:60"}, {"0000000012", "23:59"}});
+  const ImportResult result = Import(Write("limits.PRE", file));
+  ASSERT_TRUE(result.completed);
+  const std::vector<DayRow> rows = Rows(key, "201403");
+  ASSERT_EQ(rows.size(), 31u);
+  EXPECT_EQ(rows[2].pres[3], "47:59");
+  EXPECT_EQ(rows[2].SlotCode(1), "012");
+  EXPECT_EQ(rows[2].SlotHours(1), "");
+  EXPECT_EQ(rows[2].SlotCode(2), "");
+  EXPECT_EQ(rows[2].SlotCode(3), "012");
+  EXPECT_EQ(rows[2].SlotHours(3), "47:59");
+  EXPECT_EQ(rows[3].pres[3], "");
+  EXPECT_EQ(rows[3].SlotCode(1), "");
+  EXPECT_EQ(rows[3].SlotCode(2), "012");
+  EXPECT_EQ(rows[3].SlotHours(2), "");
+  EXPECT_EQ(rows[3].SlotCode(3), "012");
+  EXPECT_EQ(rows[3].SlotHours(3), "23:59");
+  const std::string no_match = " NESSUNA CORRISPONDENZA COD.GIUSTIFICATIVO";
+  EXPECT_EQ(result.anomalies, (std::vector<std::string>{"Dipendente : " + key + " Giornata : 03/03/2014" + no_match,
+                                                        "Dipendente : " + key + " Giornata : 04/03/2014" + no_match}));
+}
 }  // namespace
 }  // namespace kaveltar::testing
