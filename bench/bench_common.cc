@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "app/startup.h"
+#include "archive/selection_lists.h"
 #include "demo/demo_installation.h"
 
 namespace kaveltar::bench {
@@ -183,6 +184,18 @@ void PrintResultLine(const char* name, double measured_s, const char* base_name,
                      int ratio_decimals) {
   std::printf("%s=%.3f %s=%.3f ratio=%.*f\n", name, measured_s, base_name, base_s, ratio_decimals,
               measured_s / base_s);
+}
+
+CompanyEmployees PrintScreenCompanies(Session& session, int year, std::vector<std::string>* all) {
+  SelectionLists& lists = session.lists();
+  lists.CARICAESTRAZIONE(0);
+  CompanyEmployees companies;
+  for (const std::string& line : lists.LISTA_AZIENDE(Screen::kPrint, kOrderByCode)) {
+    companies.emplace_back(std::string(line.substr(line.size() - 3)),
+                           lists.EmployeeList(Screen::kPrint, kOrderByCode, year, line));
+    all->insert(all->end(), companies.back().second.begin(), companies.back().second.end());
+  }
+  return companies;
 }
 
 }  // namespace kaveltar::bench

@@ -60,6 +60,11 @@ DemoRun PrepareDemoRun(const char* program, int argc, char** argv, int year, int
 // Starts the session on the ARCHIVI and PROGRAMMI folders of the demo installation.
 void StartDemoSession(Session& session, const std::filesystem::path& demo);
 
+// Every company of the print screen, by code, with the employees the screen lists for it in
+// `year`; `all` receives every listed employee in the same order.
+using CompanyEmployees = std::vector<std::pair<std::string, std::vector<std::string>>>;
+CompanyEmployees PrintScreenCompanies(Session& session, int year, std::vector<std::string>* all);
+
 // The empty attendance database of the floor, with the same durability settings as the
 // program's (rollback journal, synchronous FULL), and its one prepared INSERT.
 class FloorDb {

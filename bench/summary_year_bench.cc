@@ -152,15 +152,8 @@ int main(int argc, char** argv) {
     Session session(dialogs);
     StartDemoSession(session, demo);
 
-    SelectionLists& lists = session.lists();
-    lists.CARICAESTRAZIONE(0);
-    std::vector<std::pair<std::string, std::vector<std::string>>> companies;
     std::vector<std::string> all;
-    for (const std::string& line : lists.LISTA_AZIENDE(Screen::kPrint, kOrderByCode)) {
-      companies.emplace_back(std::string(line.substr(line.size() - 3)),
-                             lists.EmployeeList(Screen::kPrint, kOrderByCode, kYear, line));
-      all.insert(all.end(), companies.back().second.begin(), companies.back().second.end());
-    }
+    const CompanyEmployees companies = PrintScreenCompanies(session, kYear, &all);
     MemorizeOptions january;
     january.year = kYear;
     january.month = 1;
