@@ -62,19 +62,16 @@ TEST_F(DayFillerTest, WorkingDaysHolidaysAndDaysWithoutHours) {
 
   // Sunday has no hours: an absence leaves it alone, a sickness is written with the typed
   // hours only (there is no day to cover).
-  row = Fill({{"001", "A"}}, kSunday, false);
-  EXPECT_EQ(row.SlotCode(1), "");
+  EXPECT_EQ(Fill({{"001", "A"}}, kSunday, false).SlotCode(1), "");
   row = Fill({{"004", "M"}}, kSunday, false);
   EXPECT_EQ(row.SlotCode(1), "004");
   EXPECT_EQ(row.SlotHours(1), "");
-  row = Fill({{"004", "M", "03:00"}}, kSunday, false);
-  EXPECT_EQ(row.SlotHours(1), "03:00");
+  EXPECT_EQ(Fill({{"004", "M", "03:00"}}, kSunday, false).SlotHours(1), "03:00");
 }
 
 TEST_F(DayFillerTest, HolidaysTakeOnlySicknessUnlessCovered) {
-  DayRow row = Fill({{"001", "A"}}, kWednesday, true);
-  EXPECT_EQ(row.SlotCode(1), "");
-  row = Fill({{"004", "M"}}, kWednesday, true);
+  EXPECT_EQ(Fill({{"001", "A"}}, kWednesday, true).SlotCode(1), "");
+  DayRow row = Fill({{"004", "M"}}, kWednesday, true);
   EXPECT_EQ(row.SlotCode(1), "004");
   EXPECT_EQ(row.SlotHours(1), "08:00");
   EXPECT_EQ(row.pres[3], "");
@@ -85,12 +82,6 @@ TEST_F(DayFillerTest, HolidaysTakeOnlySicknessUnlessCovered) {
   EXPECT_EQ(row.SlotHours(1), "08:00");
 }
 
-TEST_F(DayFillerTest, ASicknessRowDoesNotLetALaterAbsenceOntoAHoliday) {
-  // Each row decides on its own whether it applies to a holiday.
-  DayRow row = Fill({{"004", "M"}, {"001", "A"}}, kWednesday, true);
-  EXPECT_EQ(row.SlotCode(1), "004");
-  EXPECT_EQ(row.SlotCode(2), "");
-}
 
 TEST_F(DayFillerTest, RowsFillSlotsInOrderAndReplaceTheWork) {
   options_.chkore = true;
@@ -136,13 +127,13 @@ TEST_F(DayFillerTest, ConsideringWorkedHoursSubtractsAbsences) {
   EXPECT_EQ(row.SlotHours(2), "05:00");
 }
 
-TEST_F(DayFillerTest, AnUnknownCodeTakesTheTypeOfThePreviousRow) {
-  // Row 1's code is not in the table: it acts as the sickness before it (applied on the
-  // holiday); alone it has no type and is kept off the holiday.
-  DayRow row = Fill({{"004", "M"}, {"999", ""}}, kWednesday, true);
-  EXPECT_EQ(row.SlotCode(2), "999");
-  row = Fill({{"999", ""}}, kWednesday, true);
-  EXPECT_EQ(row.SlotCode(1), "");
+TEST_F(DayFillerTest, EachRowDecidesOnItsOwnAndUnknownCodesFollowThePreviousRow) {
+  // A sickness row does not let a later absence onto a holiday.
+  EXPECT_EQ(Fill({{"004", "M"}, {"001", "A"}}, kWednesday, true).SlotCode(2), "");
+  // A code not in the table acts as the sickness before it (applied on the holiday); alone it
+  // has no type and is kept off the holiday.
+  EXPECT_EQ(Fill({{"004", "M"}, {"999", ""}}, kWednesday, true).SlotCode(2), "999");
+  EXPECT_EQ(Fill({{"999", ""}}, kWednesday, true).SlotCode(1), "");
 }
 
 // The day's schedule code and theoretical hours, as every writer of days sets them: a
@@ -210,14 +201,11 @@ TEST(Rotation, SwitchesOnTheChangeDay) {
   RotationDecision d = CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "0", "0", "0", "0", "1"));
   std::vector<DayGroup> days = RotateMonth(d, 2024, 3);
   ASSERT_EQ(days.size(), 32u);
-  EXPECT_EQ(days[1], (DayGroup{1, "001"}));
-  EXPECT_EQ(days[3], (DayGroup{1, "001"}));
-  EXPECT_EQ(days[4], (DayGroup{2, "002"}));
-  EXPECT_EQ(days[10], (DayGroup{2, "002"}));
-  EXPECT_EQ(days[11], (DayGroup{1, "001"}));
-  EXPECT_EQ(days[18], (DayGroup{2, "002"}));
-  EXPECT_EQ(days[25], (DayGroup{1, "001"}));
-  EXPECT_EQ(days[31], (DayGroup{1, "001"}));  // Sunday 31: still the week from Monday 25
+  // Each Monday switches; Sunday 31 is still the week from Monday 25.
+  for (const auto& [day, position] : std::vector<std::pair<int, int>>{
+           {1, 1}, {3, 1}, {4, 2}, {10, 2}, {11, 1}, {18, 2}, {25, 1}, {31, 1}}) {
+    EXPECT_EQ(days[static_cast<size_t>(day)], (DayGroup{position, position == 1 ? "001" : "002"})) << day;
+  }
 
   // No position yet: the first group until the first change day moves to the second.
   d.position = 0;

@@ -1,6 +1,7 @@
 // What the memorization tests share: a fresh demo installation per test (processing year
-// 2014, March), a Session started on it as the programs start one, and helpers to run a
-// month, read stored rows and read or change employee fields in the archives.
+// 2014, March), a Session started on it as the programs start one (with a recording printer
+// where the test reads what is printed), and helpers to run a month, read stored rows and
+// read or change employee fields in the archives.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@
 #include "base/text.h"
 #include "demo/demo_installation.h"
 #include "memorize/month_memorizer.h"
+#include "platform/printer_recording.h"
 
 namespace kaveltar::testing {
 
@@ -62,6 +64,17 @@ class MemorizeTest : public ::testing::Test {
   Session& session() {
     if (!session_) {
       session_ = std::make_unique<Session>(dialogs_);
+      Startup(*session_, Paths());
+    }
+    return *session_;
+  }
+  // The session of the test with a printer that records documents, started on first use.
+  Session& PrintingSession() {
+    if (!session_) {
+      session_ = std::make_unique<Session>(dialogs_);
+      auto printer = std::make_unique<RecordingPrinterJob>();
+      printer_ = printer.get();
+      session_->AttachPrinter(std::move(printer));
       Startup(*session_, Paths());
     }
     return *session_;
@@ -133,6 +146,22 @@ class MemorizeTest : public ::testing::Test {
     return "";
   }
 
+  // The first `n` group employees without the P054 special case, for runs over many months.
+  std::vector<std::string> PlainGroupKeys(size_t n) {
+    std::vector<std::string> keys;
+    for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
+      if (keys.size() < n && Val(Field(key, fields::kP054)) == 0) keys.push_back(key);
+    }
+    return keys;
+  }
+
+  // A connection of its own to the installation's database, as another process opens it.
+  std::unique_ptr<AttendanceDb> OpenOwnDatabase() {
+    auto db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
+    EXPECT_TRUE(db.ok());
+    return db.ok() ? std::move(*db) : nullptr;
+  }
+
   static std::string Code3Of(std::string_view code) { return std::string(Right("000" + std::string(code), 3)); }
 
   const std::string& Key(DemoCase c, size_t index = 0) {
@@ -146,6 +175,7 @@ class MemorizeTest : public ::testing::Test {
   DemoReport report_;
   RecordingDialogs dialogs_;
   std::unique_ptr<Session> session_;
+  RecordingPrinterJob* printer_ = nullptr;
   MemorizeTotals totals_;
 };
 
