@@ -6,17 +6,15 @@
 
 #include <sstream>
 
-#include "base/text.h"
+#include "exchange/exchange_fixture.h"
 
 namespace kaveltar {
 namespace {
 
-// A record of the layout: key, day, worked hours and pairs, padded to 173 characters.
+// A record of the layout without its line end.
 std::string Record(std::string_view key, std::string_view day, std::string_view worked,
                    std::initializer_list<std::pair<std::string_view, std::string_view>> pairs = {}) {
-  std::string r = PadRight(key, 10) + PadRight(day, 8) + PadRight(worked, 5);
-  for (const auto& [code, hours] : pairs) r += PadRight(code, 10) + PadRight(hours, 5);
-  return PadRight(r, kImportRecordLength);
+  return testing::ImportRecord(key, day, worked, pairs, "");
 }
 
 ImportChecks Check(const std::string& text) {
