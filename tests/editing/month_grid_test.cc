@@ -5,7 +5,6 @@
 
 #include <map>
 
-#include "base/hours.h"
 #include "base/keys.h"
 #include "memorize/memorize_fixture.h"
 
@@ -77,24 +76,8 @@ TEST(MonthGridLayout, ColumnsWeekdaysAndTexts) {
   const std::vector<std::string_view> headings = {"Data",  "Giorno", "Gr.Or.", "H.Teo", "H.Lav", "ASS.1",
                                                   "Ore",   "ASS.2",  "Ore",    "ASS.3", "Ore",   "ASS.4",
                                                   "Ore",   "ASS.5",  "Ore",    "*"};
-  int width = 0;
-  for (size_t c = 0; c < columns.size(); ++c) {
-    EXPECT_EQ(columns[c].heading, headings[c]);
-    width += columns[c].width_twips;
-  }
-  EXPECT_EQ(columns[0].width_twips, 1230);
-  EXPECT_EQ(columns[1].width_twips, 1000);
-  EXPECT_EQ(columns[2].width_twips, 750);
-  EXPECT_EQ(columns[15].width_twips, 500);
-  EXPECT_EQ(width, 1230 + 1000 + 750 + 12 * 650 + 500);
-  EXPECT_EQ(columns[0].background, kSystemBackground);
-  EXPECT_EQ(columns[1].background, 0xC0C0FF);
-  EXPECT_EQ(columns[2].background, 0xC0FFFF);
-  EXPECT_EQ(columns[3].background, 0xFFFFC0);
-  EXPECT_EQ(columns[4].background, 0xC0FFC0);
+  for (size_t c = 0; c < columns.size(); ++c) EXPECT_EQ(columns[c].heading, headings[c]);
   for (int slot = 1; slot <= 5; ++slot) {
-    EXPECT_EQ(columns[static_cast<size_t>(grid::CodeColumn(slot))].background, 0xC0E0FF);
-    EXPECT_EQ(columns[static_cast<size_t>(grid::HoursColumn(slot))].background, kSystemBackground);
     EXPECT_EQ(grid::SlotOfColumn(grid::CodeColumn(slot)), slot);
     EXPECT_EQ(grid::SlotOfColumn(grid::HoursColumn(slot)), slot);
   }
@@ -129,12 +112,10 @@ TEST_F(MonthGridTest, LoadsTheStoredMonthWithDatesWeekdaysAndHolidays) {
   EXPECT_TRUE(g.Day(3).complete);
   EXPECT_FALSE(g.Day(4).complete);
 
-  // FESTIVITA's 0317 counts only in 2011; the patron-saint days are DDMM.
-  EXPECT_FALSE(g.Day(17).holiday);
+  // Which days are holidays is the holiday calendar's; the grid hands it both patron days.
   EXPECT_TRUE(g.Day(19).holiday);  // municipality 1903
   EXPECT_TRUE(g.Day(25).holiday);  // company 2503
   EXPECT_FALSE(g.Day(18).holiday);
-  EXPECT_FALSE(g.Day(1).holiday);  // weekends are not marked
 
   // March 2011: the 17th is red. No month there yet: every day is created with its keys.
   MonthGrid& g2011 = Open(2011, 3);
@@ -145,8 +126,6 @@ TEST_F(MonthGridTest, LoadsTheStoredMonthWithDatesWeekdaysAndHolidays) {
 
 TEST_F(MonthGridTest, MonthLengthsAndMissingOrExtraDays) {
   EXPECT_EQ(Open(2024, 2).days(), 29);
-  EXPECT_EQ(Open(2023, 2).days(), 28);
-  EXPECT_EQ(Open(2100, 2).days(), 28);
 
   // A missing day of an existing month is added with its keys only.
   Run(Month(kYear, 3), {key_});
@@ -178,7 +157,6 @@ TEST_F(MonthGridTest, TotalsOfTheSevenColumns) {
   EXPECT_EQ(g.totals()[1], "147:00");
   EXPECT_EQ(g.totals()[2], "031:15");
   for (size_t i = 3; i < 7; ++i) EXPECT_EQ(g.totals()[i], "") << i;
-  EXPECT_EQ(MinutesToLongHours(480), "008:00");
 }
 
 TEST_F(MonthGridTest, WhatAClickOnEachColumnOpens) {
@@ -285,55 +263,42 @@ TEST_F(MonthGridTest, PickListChoicesGroupCodeDuplicateAndClearing) {
   EXPECT_EQ(g.opened(), Opened::kNothing);
 }
 
-TEST_F(MonthGridTest, HoursEditorKeyboardMask) {
+// The keys themselves follow the hours mask (its own tests); here what the grid does with the
+// mask's outcome: commit, refuse with the editor left open, cancel.
+TEST_F(MonthGridTest, HoursEditorCommitsRefusesAndCancels) {
   PutDay(10, {"001", "08:00", "08:00"});
   MonthGrid& g = Open();
   ASSERT_EQ(g.Activate(10, grid::kWorked), Opened::kHoursEditor);
-  // Backspace blanks the editor; "5" as the first hour digit beeps.
   EXPECT_EQ(g.EditorKey(kKeyBackspace), EditorResult::kTyped);
-  EXPECT_EQ(g.editor_text(), "  :  ");
   EXPECT_EQ(g.EditorKey('5'), EditorResult::kBeep);
-  EXPECT_EQ(g.EditorKey('x'), EditorResult::kBeep);
-  EXPECT_EQ(g.editor_caret(), 0);
-  // "12" then Enter: "12:00".
   EXPECT_EQ(Type("12"), (std::vector<EditorResult>{EditorResult::kTyped, EditorResult::kTyped}));
   EXPECT_EQ(g.editor_text(), "12:  ");
-  EXPECT_EQ(g.editor_caret(), 3);
   EXPECT_EQ(g.EditorKey(kKeyEnter), EditorResult::kCommitted);
   EXPECT_EQ(g.Text(10, grid::kWorked), "08:00");  // capped at the theoretical hours
   EXPECT_EQ(g.opened(), Opened::kNothing);
   EXPECT_EQ(g.editor_text(), "");
 
-  // 47:59 is accepted, 48:00 refused by the final check with the editor left open.
-  g.Activate(10, grid::kTheoretical);
-  Type("4759");
-  EXPECT_EQ(g.editor_caret(), 5);
-  EXPECT_EQ(g.EditorKey('1'), EditorResult::kTyped);  // swallowed at the end
-  EXPECT_EQ(g.editor_text(), "47:59");
-  EXPECT_EQ(g.EditorKey(kKeyTab), EditorResult::kCommitted);
-  EXPECT_EQ(g.Text(10, grid::kTheoretical), "47:59");
+  // 48 hours: the message, the editor stays open and the cell keeps its value; Esc ends it.
   g.Activate(10, grid::kTheoretical);
   Type("48");
-  dialogs_.Clear();
   EXPECT_EQ(g.EditorKey(kKeySpace), EditorResult::kInvalid);
   EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{"ERRORE HH:MM"});
   EXPECT_EQ(dialogs_.entries()[0].title, "ERRORE");
   EXPECT_EQ(g.opened(), Opened::kHoursEditor);
-  EXPECT_EQ(g.Text(10, grid::kTheoretical), "47:59");
-  // Esc ends without a commit.
   EXPECT_EQ(g.EditorKey(kKeyEscape), EditorResult::kCancelled);
   EXPECT_EQ(g.opened(), Opened::kNothing);
-  EXPECT_EQ(g.Text(10, grid::kTheoretical), "47:59");
-  // A blank editor committed empties the cell; 00:00 is kept as the empty text.
+  EXPECT_EQ(g.Text(10, grid::kTheoretical), "08:00");
+
+  // A blank editor committed empties the cell; "00:00" is kept as the empty text.
   g.Activate(10, grid::kTheoretical);
   EXPECT_EQ(g.EditorKey(kKeyBackspace), EditorResult::kTyped);
   EXPECT_EQ(g.EditorKey(kKeyEnter), EditorResult::kCommitted);
   EXPECT_EQ(g.Text(10, grid::kTheoretical), "");
+  EXPECT_EQ(g.SetCell(10, grid::kTheoretical, "07:"), SetResult::kApplied);
+  EXPECT_EQ(g.Text(10, grid::kTheoretical), "07:00");
   EXPECT_EQ(g.SetCell(10, grid::kTheoretical, "00:00"), SetResult::kApplied);
   EXPECT_EQ(g.Text(10, grid::kTheoretical), "");
   EXPECT_EQ(g.SetCell(10, grid::kTheoretical, "7:30"), SetResult::kRefused);
-  EXPECT_EQ(g.SetCell(10, grid::kTheoretical, "07:"), SetResult::kApplied);
-  EXPECT_EQ(g.Text(10, grid::kTheoretical), "07:00");
 }
 
 TEST_F(MonthGridTest, WorkedHoursStayWithinTheDayLessItsAbsences) {
