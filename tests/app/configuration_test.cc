@@ -13,19 +13,16 @@
 namespace kaveltar {
 namespace {
 
-using testing::MiniInstallation;
 namespace fs = std::filesystem;
 
-class ConfigurationTest : public ::testing::Test {
+class ConfigurationTest : public testing::MiniInstallationTest {
  protected:
-  ConfigurationTest() : inst_(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
+  ConfigurationTest() {
     user_store_ = inst_.root / "registry.ini";  // where MiniInstallation points KAVELTAR_REGISTRY
     setenv("XDG_CONFIG_DIRS", (inst_.root / "no-such-xdg").c_str(), 1);
     unsetenv("KAVELTAR_DB");
   }
   ~ConfigurationTest() override { unsetenv("XDG_CONFIG_DIRS"); }
-  MiniInstallation inst_;
-  RecordingDialogs dialogs_;
   fs::path user_store_;
 };
 

@@ -1,26 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "app/session.h"
-#include "app/startup.h"
 #include "mini_installation.h"
 
 namespace kaveltar {
 namespace {
 
-using testing::MiniInstallation;
-
-class ListsTest : public ::testing::Test {
+class ListsTest : public testing::MiniInstallationTest {
  protected:
-  ListsTest() : inst_(::testing::UnitTest::GetInstance()->current_test_info()->name()) {}
-  void Start(const std::string& processing = "30062025") {
-    inst_.Write(processing);
-    session_ = std::make_unique<Session>(dialogs_);
-    Startup(*session_, {inst_.archives, inst_.programs});
-  }
   SelectionLists& lists() { return session_->lists(); }
-  MiniInstallation inst_;
-  RecordingDialogs dialogs_;
-  std::unique_ptr<Session> session_;
 };
 
 TEST_F(ListsTest, CompanyLinesInBothOrders) {

@@ -11,9 +11,12 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/session.h"
+#include "app/startup.h"
 #include "archive/catalogue.h"
 #include "archive/field_codec.h"
 #include "archive/fields.h"
@@ -145,6 +148,22 @@ class MiniInstallation {
     Put(extraction, PadRight(slots, (slots.size() + 199) / 200 * 200));
     ASSERT_TRUE(BuildIsamIndexFile(archives / index, 10, entries).ok());
   }
+};
+
+// The fixture of the start-up, settings and list tests: the test's own installation, and a
+// session started on it with its folders given.
+class MiniInstallationTest : public ::testing::Test {
+ protected:
+  MiniInstallationTest() : inst_(::testing::UnitTest::GetInstance()->current_test_info()->name()) {}
+  Session& Start(const std::string& processing = "30062025") {
+    inst_.Write(processing);
+    session_ = std::make_unique<Session>(dialogs_);
+    Startup(*session_, {inst_.archives, inst_.programs});
+    return *session_;
+  }
+  MiniInstallation inst_;
+  RecordingDialogs dialogs_;
+  std::unique_ptr<Session> session_;
 };
 
 }  // namespace kaveltar::testing

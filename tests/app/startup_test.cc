@@ -13,20 +13,16 @@
 namespace kaveltar {
 namespace {
 
-using testing::MiniInstallation;
 namespace fs = std::filesystem;
 
-class StartupTest : public ::testing::Test {
+class StartupTest : public testing::MiniInstallationTest {
  protected:
-  StartupTest() : inst_(::testing::UnitTest::GetInstance()->current_test_info()->name()) {}
   void WriteRegistry(const std::string& programs, const std::string& archives) {
     RegistryStore store;
     store.SetString(kHkeyCurrentUser, kSalarionKey, "PERCORSOPROGRAMMI", programs);
     store.SetString(kHkeyCurrentUser, kSalarionKey, "PERCORSOARCHIVI", archives);
     ASSERT_TRUE(store.Save(RegistryStore::DefaultFile()).ok());
   }
-  MiniInstallation inst_;
-  RecordingDialogs dialogs_;
 };
 
 TEST_F(StartupTest, FirstStartFromTheRegistryCopiesTheTemplate) {
@@ -194,9 +190,7 @@ TEST_F(StartupTest, SecondCopyEndsSilently) {
 }
 
 TEST_F(StartupTest, ErrorHandlerListsTheTraceAndEnds) {
-  inst_.Write();
-  Session session(dialogs_);
-  Startup(session, {inst_.archives, inst_.programs});
+  Session& session = Start();
   dialogs_.Clear();
   session.trace().TraceProcedure("ULTIMA");
   EXPECT_THROW(ReportError(session, RunTimeError(59, "DIPEND.DAT")), Fatal);
@@ -210,9 +204,7 @@ TEST_F(StartupTest, ErrorHandlerListsTheTraceAndEnds) {
 }
 
 TEST_F(StartupTest, PrinterErrorRetriesWhileTheOperatorSaysYes) {
-  inst_.Write();
-  Session session(dialogs_);
-  Startup(session, {inst_.archives, inst_.programs});
+  Session& session = Start();
   int attempts = 0;
   // Yes, Yes, then the statement succeeds.
   dialogs_.QueueAnswers({true, true});
