@@ -111,18 +111,13 @@ TEST_F(ForcedSettingsTest, AbsenceSkipsAHolidayUnlessCoveredAndKeepsOtherDays) {
   EXPECT_EQ(Day(key_, 10), Expect(day10, 5, {"001", "08:00", "", "001", "04:30"}));
 }
 
-// How each type of code fills a day is the day engine's; here only that the weekend days and
-// "Considera le ore lavorate" reach it.
-TEST_F(ForcedSettingsTest, WeekendsAndWorkedHoursReachTheDayRules) {
+// How each type of code fills a day is the day engine's; here only that "Considera le ore
+// lavorate" reaches it, and the refusal of bad hours.
+TEST_F(ForcedSettingsTest, WorkedHoursOptionAndBadHours) {
   Memorize(key_);
   AbsenceSetting a;
-  a.code = "004";  // sickness covers Saturday 8 too, with no hours there
-  a.from_day = 7;  // Friday 7 .. Monday 10
-  a.to_day = 10;
-  ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kDone);
-  EXPECT_EQ(Day(key_, 8).pres[4], "004");
-  EXPECT_EQ(Day(key_, 8).pres[5], "");
   a.code = "002";
+  a.from_day = a.to_day = 7;
   a.CheckOreLav = true;
   a.hours = "03:00";
   ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kDone);
