@@ -313,9 +313,7 @@ TEST_F(MemorizeTest, RewritingAMonthKeepsTheNumberAPrintStoresMeanwhile) {
     ::_exit(0);
   }
 
-  RecordingDialogs dialogs;
-  Session s(dialogs);
-  Startup(s, Paths());
+  Session& s = session();  // started afresh: the one before was ended
   auto wrapper = std::make_unique<testing::KillingDb>(OpenOwnDatabase(), 0);
   int status = -1;
   bool signalled = false;
@@ -354,9 +352,7 @@ TEST_F(MemorizeTest, TransactionsAreShortBatchesOfWholeMonths) {
   const std::vector<std::string> keys = PlainGroupKeys(12);
   ASSERT_EQ(keys.size(), 12u);
   Reopen();
-  RecordingDialogs dialogs;
-  Session s(dialogs);
-  Startup(s, Paths());
+  Session& s = session();  // started afresh: the one before was ended
   // 3 ms a day: about 93 ms an employee-month, three of them to a batch.
   auto wrapper = std::make_unique<KillingDb>(OpenOwnDatabase(), 0, std::chrono::milliseconds(3));
   KillingDb* watched = wrapper.get();
@@ -382,9 +378,7 @@ TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    RecordingDialogs dialogs;
-    Session s(dialogs);
-    Startup(s, Paths());
+    Session& s = session();
     auto db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
     if (!db.ok()) ::_exit(3);
     // Each saved day takes 7 ms, so each employee-month (217 ms) outlasts the batch bound
