@@ -308,11 +308,8 @@ TEST_F(ImportTest, AKilledImportLeavesTheDatabaseAsBefore) {
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    RecordingDialogs dialogs;
-    dialogs.set_default_answer(true);
-    Session s(dialogs);
-    s.AttachPrinter(std::make_unique<RecordingPrinterJob>());
-    Startup(s, Paths());
+    dialogs_.set_default_answer(true);
+    Session& s = PrintingSession();
     auto db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
     if (!db.ok()) ::_exit(3);
     s.AttachDatabase(std::make_unique<KillingDb>(std::move(*db), 31 + 20));  // in the second month
