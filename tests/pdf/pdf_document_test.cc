@@ -371,26 +371,16 @@ TEST(PdfDocumentErrors, FailuresAreRecordedAndLeaveThePageUnchanged) {
   EXPECT_EQ(doc.ErrNumber(), 5);
 }
 
-TEST(PdfDocumentErrors, AWriteFailureLeavesNothingBehind) {
-  for (size_t budget : {10, 200, 600}) {
-    FailingSink sink(budget);
-    PdfDocument doc;
-    doc.BeginDocToSink(&sink);
-    doc.BeginPage();
-    doc.SetFont("Arial", 12);
-    doc.DrawText(10, 10, "Testo");
-    doc.BeginPage();
-    doc.EndDoc();
-    EXPECT_EQ(doc.ErrNumber(), 57) << budget;
-    EXPECT_TRUE(sink.discarded);
-    EXPECT_TRUE(sink.data().empty());
-  }
-}
-
-// The helper thread that writes pages must not change a single byte of the file.
-TEST(PdfDocumentStructure, BackgroundWritingGivesTheSameBytes) {
+// The helper thread that writes pages must not change a single byte of the file; a write
+// failure, on either thread, surfaces and leaves nothing.
+TEST(PdfDocumentStructure, BackgroundWritingGivesTheSameBytesAndFailuresLeaveNothing) {
   pdf_test::TempDir dir;
   pdf_test::WriteFile(dir.File("a.bmp"), pdf_test::MakeBmp(2, 2, 24, {0xFF0000, 0xFF00, 0xFF, 0}));
+  struct Written {
+    long error;
+    std::string data;
+    bool discarded;
+  };
   auto write = [&](bool background, size_t budget) {
     FailingSink sink(budget);
     PdfDocument doc;
@@ -405,18 +395,21 @@ TEST(PdfDocumentStructure, BackgroundWritingGivesTheSameBytes) {
       if (page == 7) doc.SetCompression(2 | 8, 1);  // applies from the pages ended afterwards
     }
     doc.EndDoc();
-    return std::make_pair(doc.ErrNumber(), sink.data());
+    return Written{doc.ErrNumber(), sink.data(), sink.discarded};
   };
-  const auto [plain_error, plain] = write(false, 1u << 30);
-  const auto [background_error, background] = write(true, 1u << 30);
-  EXPECT_EQ(plain_error, 0);
-  EXPECT_EQ(background_error, 0);
-  EXPECT_TRUE(plain == background) << FirstDifference(plain, background);
-  EXPECT_EQ(pdf_test::CheckCrossReference(background), "");
-  // A write failure on the helper thread surfaces and leaves nothing.
-  const auto [failed_error, failed] = write(true, 3000);
-  EXPECT_EQ(failed_error, 57);
-  EXPECT_TRUE(failed.empty());
+  const Written plain = write(false, 1u << 30);
+  const Written background = write(true, 1u << 30);
+  EXPECT_EQ(plain.error, 0);
+  EXPECT_EQ(background.error, 0);
+  EXPECT_TRUE(plain.data == background.data) << FirstDifference(plain.data, background.data);
+  EXPECT_EQ(pdf_test::CheckCrossReference(background.data), "");
+  for (const auto& [in_background, budget] : {std::pair<bool, size_t>{false, 10}, {false, 200}, {false, 600},
+                                              {true, 3000}}) {
+    const Written failed = write(in_background, budget);
+    EXPECT_EQ(failed.error, 57) << budget;
+    EXPECT_TRUE(failed.discarded);
+    EXPECT_TRUE(failed.data.empty());
+  }
 }
 
 TEST(PdfDocumentFiles, AbortAndReuse) {
