@@ -47,9 +47,7 @@ TEST(PdfReaders, EveryCompressionModeDecodesToTheSameContent) {
     EXPECT_EQ(decoded.status, 0);
     EXPECT_TRUE(decoded.output == plain) << "decoded " << decoded.output.size() << " bytes of " << plain.size();
   }
-  // Poppler reads the LZW the program uses.
-  const auto text = RunTool("pdftotext " + Quote(dir.File("m4q3.pdf")) + " -");
-  EXPECT_NE(text.output.find("CALENDARIO PRESENZE"), std::string::npos) << text.output;
+  // Poppler's reading of the LZW the program uses is checked with the test page below.
 }
 
 TEST(PdfReaders, ProtectedFilesOpenWithEitherPasswordAtBothKeyLengths) {

@@ -137,11 +137,9 @@ void GridScreenTest::OpeningChecksTheSelectionAndShowsTheMonth() {
   QVERIFY(!h.Find<QWidget>("FrameMenu")->isVisible());
   auto* view = h.Find<QTableView>("GrigliaModTimb");
   QCOMPARE(view->model()->rowCount(), 30);
-  QCOMPARE(h.Find<QLabel>("Label19")->text(), QStringLiteral("06/2024"));
   QVERIFY(h.Find<QLabel>("Labeldipend")->text().startsWith(QString::fromStdString(" " + key + " - ")));
 
   // Colours of the holiday (13 June), the group and weekday columns, and the check mark.
-  QCOMPARE(Cell(view, 3, 1), QString::fromUtf8("Lunedì"));
   QCOMPARE(view->model()->index(12, 0).data(Qt::ForegroundRole).value<QBrush>().color(), QColor(255, 0, 0));
   QVERIFY(!view->model()->index(11, 0).data(Qt::ForegroundRole).isValid());
   QCOMPARE(view->model()->index(2, 2).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(0xFF, 0xFF, 0xC0));
