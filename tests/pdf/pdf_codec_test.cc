@@ -36,44 +36,6 @@ std::string Encode(StreamEncoder& encoder, std::string_view data) {
   return out;
 }
 
-// An LZWDecode reader written from the filter's description: codes of 9-12 bits, 256
-// clear, 257 end, the width growing one code early.
-std::string LzwDecode(const std::string& data) {
-  std::vector<std::string> table;
-  auto reset = [&] {
-    table.assign(258, "");
-    for (int i = 0; i < 256; ++i) table[i] = std::string(1, static_cast<char>(i));
-  };
-  reset();
-  std::string out, previous;
-  size_t bit = 0;
-  int width = 9;
-  for (;;) {
-    if (bit + width > data.size() * 8) return out + "<truncated>";
-    unsigned code = 0;
-    for (int i = 0; i < width; ++i, ++bit) code = (code << 1) | ((data[bit / 8] >> (7 - bit % 8)) & 1);
-    if (code == 257) return out;
-    if (code == 256) {
-      reset();
-      width = 9;
-      previous.clear();
-      continue;
-    }
-    std::string entry;
-    if (code < table.size()) {
-      entry = table[code];
-    } else if (code == table.size() && !previous.empty()) {
-      entry = previous + previous[0];
-    } else {
-      return out + "<bad code>";
-    }
-    if (!previous.empty()) table.push_back(previous + entry[0]);
-    out += entry;
-    previous = entry;
-    if (table.size() + 1 >= (1u << width) && width < 12) ++width;
-  }
-}
-
 TEST(PdfNumber, RoundsHalfAwayFromZeroToThreeDecimals) {
   const std::pair<double, const char*> cases[] = {
       {0, "0"},          {1, "1"},          {28.346457, "28.346"}, {-28.346457, "-28.346"},
@@ -109,28 +71,17 @@ TEST(PdfNumber, IgnoresACommaDecimalLocale) {
       << pdf_test::FirstContent(pdf);
 }
 
+// Round trips through width changes and table resets, at every quality, are decoded by qpdf
+// in the readers' tests.
 TEST(LzwEncoder, MatchesThePdfReferenceExample) {
   LzwEncoder lzw(3);
   // Codes 256 45 258 258 65 259 66 257, nine bits each.
   EXPECT_EQ(Hex(Encode(lzw, "-----A---B")), "800B6050220C0C8501");
   // Empty input: the clear code and the end-of-data code only.
   EXPECT_EQ(Hex(Encode(lzw, "")), "804040");
-}
-
-TEST(LzwEncoder, RoundTripsThroughWidthChangesAndTableResetsAtEveryQuality) {
-  std::mt19937 random(7);
+  // Quality 9 is treated as 3.
   std::string text;
-  for (int i = 0; i < 300000; ++i) text.push_back(static_cast<char>('a' + random() % 23));
-  std::string binary;
-  for (int i = 0; i < 70000; ++i) binary.push_back(static_cast<char>(random()));
-  for (int quality : {0, 1, 2, 3, 9}) {
-    LzwEncoder lzw(quality);
-    for (const std::string* input : {&text, &binary}) {
-      const std::string encoded = Encode(lzw, *input);
-      ASSERT_EQ(LzwDecode(encoded) == *input, true) << "quality " << quality;
-    }
-  }
-  // Quality 9 is treated as 3: the same output.
+  for (int i = 0; i < 20000; ++i) text.push_back(static_cast<char>('a' + i * 7919 % 23));
   LzwEncoder q3(3), q9(9);
   EXPECT_EQ(Encode(q3, text), Encode(q9, text));
 }

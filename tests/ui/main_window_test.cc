@@ -417,6 +417,17 @@ QStringList UnreachableControls(QWidget* window, int* seen) {
   return failures;
 }
 
+// The update screen, then the month grid of the first company's first employee, memorized for
+// the purpose.
+void OpenFirstEmployeesMonth(Harness& h) {
+  h.form->cmdPulsante_Click(3);
+  h.Find<QListWidget>("ListAziAgg")->setCurrentRow(0);
+  auto* employees = h.Find<QListWidget>("ListDipAgg");
+  employees->setCurrentRow(0);
+  h.MemorizeDemoMonth(KeyOf(LineAt(employees, 0)));
+  h.form->update_screen().CmdConfermaAgg_Click();
+}
+
 }  // namespace
 
 void MainWindowTest::EveryControlTakesTheMouseAtItsCentre() {
@@ -459,15 +470,7 @@ void MainWindowTest::EveryControlTakesTheMouseAtItsCentre() {
   }
   tables.CmdRitTabelle_Click();
 
-  // The month grid, on a month memorized for the purpose.
-  f.cmdPulsante_Click(3);
-  auto* companies = h.Find<QListWidget>("ListAziAgg");
-  auto* employees = h.Find<QListWidget>("ListDipAgg");
-  companies->setCurrentRow(0);
-  QVERIFY(employees->count() > 0);
-  employees->setCurrentRow(0);
-  h.MemorizeDemoMonth(KeyOf(Lines(employees)[0]));
-  f.update_screen().CmdConfermaAgg_Click();
+  OpenFirstEmployeesMonth(h);
   QVERIFY(h.Find<QWidget>("FrameModTimbrature")->isVisible());
   check("FrameModTimbrature");
 
@@ -496,12 +499,7 @@ void MainWindowTest::EnteringImportAndUpdateStartsClean() {
 
   // A month open in the grid, then the update screen entered again from the menu: the grid
   // holds no day.
-  f.cmdPulsante_Click(3);
-  h.Find<QListWidget>("ListAziAgg")->setCurrentRow(0);
-  auto* employees = h.Find<QListWidget>("ListDipAgg");
-  employees->setCurrentRow(0);
-  h.MemorizeDemoMonth(KeyOf(Lines(employees)[0]));
-  f.update_screen().CmdConfermaAgg_Click();
+  OpenFirstEmployeesMonth(h);
   auto* grid = h.Find<QTableView>("GrigliaModTimb");
   QCOMPARE(grid->model()->rowCount(), 30);
   f.update_screen().grid_screen().CmdRitMemTimbrature_Click();
