@@ -1,6 +1,6 @@
 // Printing from the command line and from a session: the printers command, the test page in
 // PDF and on the printer, the --printer and KAVELTAR_PRINTER choices, the installation's
-// printer chosen at start-up, and printer errors answered through the general error handler.
+// printer chosen at start-up, and the bounded answers to printer errors without an operator.
 // CUPS_SERVER points at a socket that does not exist (set before anything of this binary talks
 // to CUPS, which keeps the first server it sees), so no test ever reaches a real printer.
 #include <gtest/gtest.h>

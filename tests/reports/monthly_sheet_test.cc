@@ -1,6 +1,6 @@
-// The monthly sheet on both outputs: what reaches the printer (texts, rows in twips, boxes),
-// the PDF read back with pdftotext and checked by qpdf, numbering and its stored number,
-// letters, holidays and the stamp fallback.
+// The monthly sheet on both outputs: the texts that reach the printer, the PDF read back with
+// pdftotext and checked by qpdf, numbering and its stored number, letters, holidays, the stamp
+// fallback, and no word crossed by a ruled line.
 #include "reports/monthly_sheet.h"
 
 #include <gtest/gtest.h>
