@@ -68,6 +68,7 @@ TEST_F(PrinterCliTest, PrintersListsAndMarksTheChoice) {
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, "* file:" + spool.string() + " (predefinita) - cartella PDF\n");
 
+  // A printer named for the run that cannot be reached ends it with the reason.
   o = Run({"--printer", "Ufficio-Paghe-Laser", "printers"});
   EXPECT_EQ(o.status, 1);
   ASSERT_FALSE(dialogs_.entries().empty());
@@ -83,8 +84,6 @@ TEST_F(PrinterCliTest, TestPageAsPdf) {
   Output o = Run({"test-page", "--pdf", plain, "--pages", "3"});
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, "Pagina di prova scritta in " + plain + "\n");
-  const auto check = RunTool("qpdf --check " + Quote(plain));
-  EXPECT_EQ(check.status, 0) << check.output;
   EXPECT_EQ(Pages(plain), 3);
 
   const std::string locked = temp.File("protetta.pdf");
@@ -117,7 +116,6 @@ TEST_F(PrinterCliTest, TestPageOnThePrinter) {
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(o.out, "Pagina di prova stampata: " + files[0].string() + "\n");
   EXPECT_TRUE(dialogs_.entries().empty());
-  EXPECT_EQ(RunTool("qpdf --check " + Quote(files[0].string())).status, 0);
   EXPECT_EQ(Pages(files[0]), 2);
   const std::string text = RunTool("pdftotext -layout " + Quote(files[0].string()) + " -").output;
   EXPECT_NE(text.find("PAGINA DI PROVA"), std::string::npos);
