@@ -19,9 +19,7 @@ using cli_harness::Lines;
 using cli_harness::Output;
 
 TEST(ConfigCliTest, ConfiguredWorkstationStartsWithNoOptions) {
-  cli_harness::DemoSetup setup;
-  setup.companies = 1;
-  setup.employees = 5;
+  const cli_harness::DemoSetup setup{.companies = 1, .employees = 5};
   DemoReport report;
   const fs::path root = cli_harness::MakeDemoInstallation("kaveltar-config", setup, &report);
   ASSERT_FALSE(root.empty());

@@ -38,9 +38,7 @@ TEST(PreviousDatabaseOfferTest, OfferedOnFirstStartAndImportedOnYes) {
   char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
 
-  cli_harness::DemoSetup setup;
-  setup.companies = 1;
-  setup.employees = 3;
+  const cli_harness::DemoSetup setup{.companies = 1, .employees = 3};
   DemoReport report;
   const fs::path root = cli_harness::MakeDemoInstallation("kaveltar-offer", setup, &report);
   ASSERT_FALSE(root.empty());

