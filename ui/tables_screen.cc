@@ -409,6 +409,7 @@ void TablesScreen::BuildHolidays() {
     fest_.help[static_cast<size_t>(i)] = NewWrappedLabel(help, ArrayName("LabelFestivita", i));
     help_column->addWidget(fest_.help[static_cast<size_t>(i)]);
   }
+  help_column->addStretch(1);
   column->addWidget(help);
   fest_.help[3] = NewWrappedLabel(fest_.frame, ArrayName("LabelFestivita", 3));
   fest_.help[3]->setFont(Bold(fest_.help[3]->font()));
