@@ -247,9 +247,9 @@ void LayoutTest::EnterAndEscActOnThePanelButtons() {
   employees->setFocus();
   QTest::keyClick(employees, Qt::Key_Return);
   QVERIFY(h.Find<QWidget>("FrameModTimbrature")->isVisible());
-  auto* salva = h.Find<QPushButton>("CmdRitMemTimbrature");
-  salva->setFocus();
-  QTest::keyClick(salva, Qt::Key_Escape);
+  auto* informazioni = h.Find<QPushButton>("cmdInformazioni");
+  informazioni->setFocus();
+  QTest::keyClick(informazioni, Qt::Key_Escape);
   QVERIFY(!h.Find<QWidget>("FrameModTimbrature")->isVisible());
   QVERIFY(h.Find<QWidget>("FrameAggiorna")->isVisible());
 
