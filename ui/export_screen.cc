@@ -75,7 +75,7 @@ ExportScreen::ExportScreen(FRMVELTAR& form)
   bottom->addWidget(cmd_annulla, 0, Qt::AlignBottom);
   // The bottom band, to the left of the return button, is the progress frames' place.
   auto* band = new QWidget(f);
-  band->setFixedHeight(TwipsToPixels(825));
+  band->setMinimumHeight(TwipsToPixels(825));
   band->setLayout(bottom);
   bottom->setContentsMargins(0, 0, 0, 0);
 

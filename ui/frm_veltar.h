@@ -2,8 +2,8 @@
 //
 // Every screen is a frame of this one window; the main menu (`FrameMenu`, the command buttons
 // `cmdPulsante` 0-12) shows one screen at a time and disables its entries 0-5 until the screen
-// returns. The frames are placed by IMPOSTAZIONIFORM from the layout table in twips; inside a
-// frame the controls are arranged by Qt layouts. Widgets carry the names the operators' manuals
+// returns. Qt layouts arrange the frames and their controls, so the window can take any size
+// from what its captions need up to the whole screen; the form's size in twips is its default. Widgets carry the names the operators' manuals
 // use (`FrameMenu`, `ListAziMem`, ...); elements of control arrays are "Name_index" (see
 // ui/list_widgets.h).
 //
@@ -85,6 +85,12 @@ class FRMVELTAR : public QWidget {
   // buttons).
   void ReturnToMenu(QWidget* frame);
 
+  // Gives the keyboard focus to the first control of `frame` in the tab order.
+  static void FocusFirstControl(QWidget* frame);
+
+  // The file that keeps the window's size and place between runs.
+  static QString WindowSettingsFile();
+
   // The information box of Ctrl+Shift+P.
   void ShowInformationBox();
 
@@ -134,12 +140,20 @@ class FRMVELTAR : public QWidget {
   // Closing the window runs the leaving sequence; the close is refused while the program
   // stays open.
   void closeEvent(QCloseEvent* event) override;
+  // Keeps the waiting panel in its place when the window changes size.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildMenu();
-  // Places every frame of the layout table and sets its visibility at start.
+  // Lays the menu, the screens and the bottom bar out and sets each frame's visibility at
+  // start.
   void IMPOSTAZIONIFORM();
-  void Centre();
+  void PlaceWaitPanel();
+  // The window's size and place at start (see the .cc), and their saving on leaving.
+  void PlaceWindow();
+  // The smallest window in which every screen has room for its controls.
+  QSize LeastSize() const;
+  void SaveWindowPlace();
   void End(int exit_status);
   void EndWithFatal(const Fatal& fatal);
 

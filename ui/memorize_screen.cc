@@ -17,7 +17,6 @@
 #include "ui/frm_veltar.h"
 #include "ui/justification_pick_list.h"
 #include "ui/screen_layout.h"
-#include "ui/twips.h"
 
 namespace kaveltar::ui {
 namespace {
@@ -132,8 +131,7 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
                       "Memorizza le Presenze del Mese") {
   QGroupBox* f = frame_;
 
-  // The two option frames of the memorization; IMPOSTAZIONIFORM places them at the top of the
-  // screen, the lists below them.
+  // The two option frames of the memorization, at the top of the screen above the lists.
   for (int i = 0; i < 2; ++i) {
     frame_mem_pres_[static_cast<size_t>(i)] = new QGroupBox(f);
     SetArrayName(frame_mem_pres_[static_cast<size_t>(i)], "FrameMemPres", i);
@@ -155,9 +153,9 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
   auto* cmd_rit_mem = new QPushButton(QStringLiteral("Ritorna alle Selezioni Precedenti"), f);
   cmd_rit_mem->setObjectName(QStringLiteral("CmdRitMem"));
 
-  // Top band: room for the option frames, the year on the right.
+  // Top band: the option frames (one shown at a time) on the left, the year on the right.
   auto* top = new QHBoxLayout;
-  top->addSpacing(TwipsToPixels(60 + 10125));
+  top->addWidget(Pages(f, {frame_mem_pres_[0], frame_mem_pres_[1]}), 5);
   auto* year_column = new QVBoxLayout;
   year_column->addWidget(NewLabel(f, "ANNO"), 0, Qt::AlignHCenter);
   year_column->addWidget(year_);
@@ -165,11 +163,6 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
   top->addStretch(1);
   top->addLayout(year_column);
   top->addStretch(1);
-  auto* top_band = new QWidget(f);
-  // Down to just below the option frames (the frame's caption is above the band).
-  top_band->setFixedHeight(TwipsToPixels(2415) + 12);
-  top_band->setLayout(top);
-  top->setContentsMargins(0, 0, 0, 0);
 
   auto* lists = new QGridLayout;
   lists->setHorizontalSpacing(8);
@@ -194,14 +187,11 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
 
   auto* column = new QVBoxLayout(f);
   column->setContentsMargins(8, 4, 8, 8);
-  column->addWidget(top_band);
+  column->addLayout(top);
   column->addLayout(lists, 1);
   column->addLayout(bottom);
 
   BuildOptions(frame_mem_pres_[0]);
-  // The option frames lie over the top band's left part: they must be above it, or the band
-  // takes their mouse clicks.
-  for (QGroupBox* frame : frame_mem_pres_) frame->raise();
 
   Connect();
   connect(employees_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
@@ -279,6 +269,10 @@ void MemorizeScreen::BuildOptions(QGroupBox* frame) {
   rows->setColumnStretch(2, 1);
   section_->setEnabled(false);
   section_->hide();
+  // The section's room is kept while it is hidden: ticking the box does not move the lists.
+  QSizePolicy keep = section_->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  section_->setSizePolicy(keep);
 
   auto* options = new QVBoxLayout;
   options->setSpacing(1);

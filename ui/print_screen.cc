@@ -106,17 +106,19 @@ PrintScreen::PrintScreen(FRMVELTAR& form)
                         NewLabel(f, "Bollo INAIL"), lbl_bollo_});
 
   auto* sheet_options = new QGridLayout;
+  // Two columns of short options over the long ones, so the screen fits a laptop's width.
   sheet_options->addWidget(chk_no_numero_, 0, 0);
   sheet_options->addWidget(chk_bozza_, 0, 1);
-  sheet_options->addWidget(chk_pdf_, 0, 2);
-  sheet_options->addWidget(check_singolo_, 0, 3);
-  sheet_options->addWidget(chk_vidima_, 1, 0);
-  sheet_options->addWidget(chk_sede_inail_, 1, 1);
-  sheet_options->addWidget(chk_bollo_, 1, 2);
-  sheet_options->addWidget(chk_no_teoriche_, 2, 0, 1, 4);
-  sheet_options->addWidget(chk_riposo_, 3, 0, 1, 4);
-  sheet_options->addWidget(chk_mensilizzato_, 4, 0, 1, 3);
-  sheet_options->addWidget(cmd_info, 4, 3, Qt::AlignLeft);
+  sheet_options->addWidget(chk_pdf_, 1, 0);
+  sheet_options->addWidget(check_singolo_, 1, 1);
+  sheet_options->addWidget(chk_vidima_, 2, 0);
+  sheet_options->addWidget(chk_sede_inail_, 2, 1);
+  sheet_options->addWidget(chk_bollo_, 3, 0);
+  sheet_options->addWidget(chk_no_teoriche_, 4, 0, 1, 3);
+  sheet_options->addWidget(chk_riposo_, 5, 0, 1, 3);
+  sheet_options->addWidget(chk_mensilizzato_, 6, 0, 1, 2);
+  sheet_options->addWidget(cmd_info, 6, 2, Qt::AlignLeft);
+  sheet_options->setColumnStretch(2, 1);
   auto* summary_options = new QVBoxLayout;
   summary_options->addWidget(chk_riepilogo_);
   for (QWidget* w : kind_buttons) summary_options->addWidget(w);

@@ -1,7 +1,10 @@
 #include "ui/qt_dialogs.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 #include <QString>
 
 namespace kaveltar::ui {
@@ -44,6 +47,17 @@ class ArrowCursorWhileAsking {
 };
 
 }  // namespace
+
+bool InstallItalianTranslation(QCoreApplication& app) {
+  auto* translator = new QTranslator(&app);
+  if (!translator->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"),
+                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  QCoreApplication::installTranslator(translator);
+  return true;
+}
 
 void QtDialogs::Show(std::string_view text, std::string_view title, MessageIcon icon) {
   ArrowCursorWhileAsking arrow;

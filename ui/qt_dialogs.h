@@ -2,12 +2,17 @@
 // becomes a modal QMessageBox over the main window.
 #pragma once
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QWidget>
 
 #include "base/dialogs.h"
 
 namespace kaveltar::ui {
+
+// Qt's own texts (message-box buttons, the file dialog) in Italian, from the translations that
+// come with Qt. False when they are not installed: those texts then stay in English.
+bool InstallItalianTranslation(QCoreApplication& app);
 
 class QtDialogs : public Dialogs {
  public:

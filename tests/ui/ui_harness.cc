@@ -21,6 +21,8 @@ const DemoFixture& Demo() {
     setenv("KAVELTAR_DRIVE_C", (f->root / "c").c_str(), 1);
     setenv("KAVELTAR_REGISTRY", (f->root / "registry.ini").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", f->root.c_str(), 1);
+    // The window's remembered size and place too.
+    setenv("XDG_CONFIG_HOME", (f->root / "config").c_str(), 1);
     DemoOptions options;
     options.dir = f->root / "demo";
     options.year = kDemoYear;

@@ -11,6 +11,7 @@ int RunMemorizeScreenTests(int argc, char** argv);
 int RunGridScreenTests(int argc, char** argv);
 int RunPrintScreenTests(int argc, char** argv);
 int RunExchangeScreensTests(int argc, char** argv);
+int RunLayoutTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -26,5 +27,6 @@ int main(int argc, char** argv) {
   for (const auto& [name, run] : groups) {
     if (!*group || std::strcmp(group, name) == 0) status |= run(static_cast<int>(args.size()), args.data());
   }
+  if (!*group || std::strcmp(group, "layout") == 0) status |= RunLayoutTests(n, args.data());
   return status;
 }
