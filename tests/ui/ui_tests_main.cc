@@ -22,11 +22,10 @@ int main(int argc, char** argv) {
       {"main_window", RunMainWindowTests},   {"selection_screens", RunSelectionScreensTests},
       {"tables_screen", RunTablesScreenTests}, {"memorize_screen", RunMemorizeScreenTests},
       {"grid_screen", RunGridScreenTests},   {"print_screen", RunPrintScreenTests},
-      {"exchange_screens", RunExchangeScreensTests}};
+      {"exchange_screens", RunExchangeScreensTests}, {"layout", RunLayoutTests}};
   int status = 0;
   for (const auto& [name, run] : groups) {
     if (!*group || std::strcmp(group, name) == 0) status |= run(static_cast<int>(args.size()), args.data());
   }
-  if (!*group || std::strcmp(group, "layout") == 0) status |= RunLayoutTests(n, args.data());
   return status;
 }
