@@ -219,9 +219,7 @@ TEST_F(ForcedSettingsTest, NothingWithoutRowsOrEmployee) {
   // An employee of a month four years back: the lists show that year, but no archive of it
   // is searched, so the employee is not found there and nothing is written.
   const std::string old_key = OrdinaryEmployee(kYear - 4);
-  DayRow old_day;
-  old_day.employee = old_key;
-  old_day.period = "20100301";
+  DayRow old_day{old_key, "20100301", 0, {}, 0};
   old_day.pres[1] = "005";
   Store(old_day);
   dialogs_.Clear();

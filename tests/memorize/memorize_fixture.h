@@ -40,14 +40,8 @@ class MemorizeTest : public ::testing::Test {
     setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
     setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
     setenv("KAVELTAR_PRINTER", ("file:" + (root_ / "spool").string()).c_str(), 1);
-    DemoOptions options;
-    options.dir = root_ / "demo";
-    options.year = kYear;
-    options.month = 3;
-    options.companies = 3;
-    options.employees = 120;
-    options.seed = 11;
-    options.write_registry = true;
+    const DemoOptions options{.dir = root_ / "demo", .year = kYear, .month = 3,
+                                .companies = 3, .employees = 120, .seed = 11, .write_registry = true};
     ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
   }
   void TearDown() override {

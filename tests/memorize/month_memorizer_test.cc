@@ -140,14 +140,10 @@ TEST_F(MemorizeTest, FormerEmployeesAreReportedOnceTheirEndDateIsReached) {
 
 TEST_F(MemorizeTest, StoredDaysAreRewrittenOnlyWhenAsked) {
   const std::string key = OrdinaryEmployee(kYear);
-  DayRow stored;
-  stored.employee = key;
-  stored.period = "20140315";
-  stored.pres0 = 7;
+  DayRow stored{key, "20140315", 7, {}, 12};
   stored.pres[1] = "XYZ";
   stored.pres[14] = "030";
   stored.pres[15] = "01:00";
-  stored.protocollo = 12;
   ASSERT_TRUE(session().db().SaveDay(stored).ok());
 
   // Without options the month is written from day 1 up to its first stored day, which stops
@@ -215,9 +211,7 @@ TEST_F(MemorizeTest, RotationFollowsTheChangeDayAndIsWrittenBack) {
   // April goes on from there: the second group until Monday 7, when the first comes back.
   // With 10 April already stored, days 1-9 are written and the position written back is
   // the one of 9 April: 1.
-  DayRow stored;
-  stored.employee = rotating;
-  stored.period = "20140410";
+  DayRow stored{rotating, "20140410", 0, {}, 0};
   stored.pres[1] = "XYZ";
   ASSERT_TRUE(session().db().SaveDay(stored).ok());
   Run(Month(kYear, 4), {rotating});

@@ -33,13 +33,8 @@ class PrintingTest : public ::testing::Test {
     root_ = pattern;
     setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
     setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
-    DemoOptions options;
-    options.dir = root_ / "demo";
-    options.year = kYear;
-    options.month = kMonth;
-    options.companies = 2;
-    options.employees = 60;
-    options.seed = 5;
+    const DemoOptions options{.dir = root_ / "demo", .year = kYear, .month = kMonth,
+                                .companies = 2, .employees = 60, .seed = 5};
     ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
     session_ = std::make_unique<Session>(dialogs_);
     printer_ = Start(*session_);
