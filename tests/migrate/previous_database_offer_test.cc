@@ -18,20 +18,6 @@ namespace {
 using namespace kaveltar::testing;
 namespace fs = std::filesystem;
 
-std::vector<JetTable> OneOfEach() {
-  std::vector<JetTable> tables(4);
-  const char* names[] = {"PRESENZE", "GIUSTIFICATIVI", "GRUPPI", "FESTIVITA"};
-  const char* keys[] = {"KDIPENDENTE", "KGIUS", "KGRUPPO", "KDATAF"};
-  for (int i = 0; i < 4; ++i) {
-    tables[i].name = names[i];
-    tables[i].columns = {{keys[i], kJetText}};
-  }
-  tables[0].columns.push_back({"KPERIODO", kJetText});
-  tables[0].rows = {{T("0010010001"), T("20240102")}, {T("0010010001"), T("20240103")}};
-  tables[1].rows = {{T("FER")}};
-  return tables;
-}
-
 TEST(PreviousDatabaseOfferTest, OfferedOnFirstStartAndImportedOnYes) {
   int argc = 1;
   char name[] = "test";
@@ -48,7 +34,7 @@ TEST(PreviousDatabaseOfferTest, OfferedOnFirstStartAndImportedOnYes) {
   fs::remove(*options.archive_path / "QXPRES.sqlite");
 
   EXPECT_FALSE(ui::PreviousDatabaseToOffer(options).has_value());  // no QXPRES.MDB
-  const fs::path file = WriteCheckedFixture(*options.archive_path / "qxpres.mdb", OneOfEach());
+  const fs::path file = WriteCheckedFixture(*options.archive_path / "qxpres.mdb", SmallPreviousFile());
   EXPECT_EQ(ui::PreviousDatabaseToOffer(options), file);  // found whatever its case
 
   RecordingDialogs dialogs;
