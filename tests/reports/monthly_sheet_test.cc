@@ -21,9 +21,7 @@ using Item = RecordingPrinterJob::Item;
 
 DayRow Day(const std::string& period, const std::string& group, const std::string& theoretical,
            const std::string& worked) {
-  DayRow row;
-  row.employee = "0010010007";
-  row.period = period;
+  DayRow row{.employee = "0010010007", .period = period};
   row.pres[1] = group;
   row.pres[2] = theoretical;
   row.pres[3] = worked;
@@ -47,11 +45,8 @@ class MonthlySheetTest : public ::testing::Test {
     input_.rows = &rows_;
     input_.dialogs = &dialogs_;
     input_.printed_at = 1750000000;
-    for (int d = 1; d <= 30; ++d) {
-      char key[9];
-      std::snprintf(key, sizeof key, "202506%02d", d);
-      rows_.push_back(Day(key, "001", "08:00", "08:00"));
-    }
+    for (int d = 1; d <= 30; ++d)
+      rows_.push_back(Day("202506" + std::string(d < 10 ? "0" : "") + std::to_string(d), "001", "08:00", "08:00"));
     rows_[2].pres[3] = "";  // 3 June: a day of holidays
     rows_[2].SlotCode(1) = "FER";
     rows_[2].SlotHours(1) = "08:00";

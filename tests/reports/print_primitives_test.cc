@@ -7,7 +7,6 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
-#include <regex>
 #include <sstream>
 
 #include "base/fatal.h"
