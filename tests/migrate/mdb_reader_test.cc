@@ -48,18 +48,13 @@ JetTable Keys() {
 
 TEST(MdbReaderTest, TextNumbersAndNullsRoundTrip) {
   MigrateTempFolder dir;
-  JetTable t;
-  t.name = "Valori";
-  t.columns = {{"Nome", kJetText}, {"Piccolo", kJetInt}, {"Grande", kJetLong},
-               {"Byte", kJetByte}, {"Nota", kJetText}};
-  t.rows = {
-      {T("Perché è così"), N(-32768), N(-2147483648LL), N(0), T("€ 12,50")},
-      {T("Ωμέγα"), N(32767), N(2147483647), N(255), kNull},
-      {T(""), kNull, kNull, kNull, T("x")},
-  };
-  JetTable empty;
-  empty.name = "Vuota";
-  empty.columns = {{"A", kJetText}};
+  const JetTable t{.name = "Valori",
+                   .columns = {{"Nome", kJetText}, {"Piccolo", kJetInt}, {"Grande", kJetLong},
+                               {"Byte", kJetByte}, {"Nota", kJetText}},
+                   .rows = {{T("Perché è così"), N(-32768), N(-2147483648LL), N(0), T("€ 12,50")},
+                            {T("Ωμέγα"), N(32767), N(2147483647), N(255), kNull},
+                            {T(""), kNull, kNull, kNull, T("x")}}};
+  const JetTable empty{.name = "Vuota", .columns = {{"A", kJetText}}};
   const fs::path file = WriteCheckedFixture(dir.path() / "v.mdb", {t, empty});
 
   EXPECT_EQ(MdbExport(file, "Valori"),
@@ -141,7 +136,9 @@ TEST(MdbReaderTest, FilesThatCannotBeReadAreNamedInItalian) {
   ReadAll(*db, "T", &s);
   EXPECT_EQ(s.kind(), Status::Kind::kCorrupt);
   EXPECT_EQ(s.message(), "Il file " + short_file.string() + " è danneggiato (pagina oltre la fine del file)");
-  ReadAll(*OpenOk(WriteFixture(dir.path() / "good.mdb", good)), "PRESENZE", &s);
+  auto whole = OpenOk(WriteFixture(dir.path() / "good.mdb", good));
+  ASSERT_TRUE(whole);
+  ReadAll(*whole, "PRESENZE", &s);
   EXPECT_EQ(s.kind(), Status::Kind::kNotFound);
   EXPECT_EQ(s.message(), "Il file " + (dir.path() / "good.mdb").string() + " non contiene la tabella PRESENZE");
 }
