@@ -1,17 +1,13 @@
 // Runs kaveltar-cli commands in-process on a demo installation and checks their exact output,
 // their exit status and that the data they read is the data the archives hold.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "base/dialogs.h"
 #include "base/encoding.h"
 #include "cli/cli_harness.h"
 #include "cli/commands.h"

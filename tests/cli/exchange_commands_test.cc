@@ -1,13 +1,11 @@
 // kaveltar-cli import, export and totals, run in-process on a demo installation: exact
 // output, exit statuses, and the data they write read back.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 

@@ -3,8 +3,6 @@
 // --yes / --no answer the questions: the print command kept as it was, values through the
 // grid's rules with their messages and exit statuses, the forced settings and reprocessing.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>

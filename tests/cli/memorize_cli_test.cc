@@ -2,15 +2,12 @@
 // they write and print, the anomaly list reaching the printer, and bad input refused before
 // anything is written.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "base/dialogs.h"
 #include "cli/cli_harness.h"
 #include "cli/commands.h"
 #include "demo/demo_installation.h"

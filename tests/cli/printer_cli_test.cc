@@ -5,7 +5,6 @@
 // to CUPS, which keeps the first server it sees), so no test ever reaches a real printer.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <regex>

@@ -3,15 +3,11 @@
 // nothing changed on a refusal); deletions answered from the scripted dialogs or from
 // --yes/--no, with the tables' protections; and the printed listing in the spool folder.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "base/dialogs.h"
 #include "cli/cli_harness.h"
 #include "db/attendance_db.h"
 #include "demo/demo_installation.h"
