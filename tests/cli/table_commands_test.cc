@@ -64,9 +64,6 @@ TEST_F(TableCommandsTest, SaveGoesThroughThePanelsChecks) {
                                                        "utilizzato\n\nUtilizzare un codice "
                                                        "differente"});
   EXPECT_EQ((*Db()->FindHoliday("0619"))->description, "SAN GIOVANNI");
-  o = Run({"tables", "save", "holidays", "6x9"});
-  EXPECT_EQ(o.status, 2);
-  EXPECT_NE(o.err.find("sono ammesse solo cifre"), std::string::npos) << o.err;
   ASSERT_TRUE(Db()->DeleteHoliday("0619").ok());
 
   o = Run({"tables", "save", "justifications", "97", "--type", "P", "--formula", "1,3,08:30",
@@ -112,17 +109,6 @@ TEST_F(TableCommandsTest, DeleteAsksAndKeepsWhatTheRulesProtect) {
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, "Festività 0619 eliminata\n");
   EXPECT_FALSE(Db()->FindHoliday("0619")->has_value());
-
-  JustificationRow j;
-  j.code = "096";
-  j.gius[1] = "PROVA";
-  j.gius[2] = "A";
-  ASSERT_TRUE(Db()->SaveJustification(j).ok());
-  dialogs_.QueueAnswers({true});
-  o = Run({"tables", "delete", "justifications", "96"});
-  ASSERT_EQ(o.status, 0) << o.err;
-  EXPECT_EQ(o.out, "Giustificativo 096 eliminato\n");
-  EXPECT_FALSE(Db()->FindJustification("096")->has_value());
 
   o = Run({"tables", "delete", "groups", "999"});
   EXPECT_EQ(o.status, 1);
