@@ -2,15 +2,11 @@
 // memorized month: standard output for scripts (message, PDF paths, NextNumber last), the
 // number carried from one run to the next, spooled printer documents and bad input.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "base/dialogs.h"
 #include "cli/cli_harness.h"
 #include "common/tiny_disk.h"
 #include "demo/demo_installation.h"
@@ -67,34 +63,19 @@ class PrintCliTest : public cli_harness::DemoTest {
   std::string company_;
 };
 
-TEST_F(PrintCliTest, SheetsCarryTheNumberFromRunToRun) {
-  const std::vector<std::string> keys = Keys(2);
-  ASSERT_EQ(keys.size(), 2u);
-  Output o = Run({"print", "sheets", "--year", "2025", "--month", "6", "--company", company_, "--employee",
-                  keys[0], "--employee", keys[1], "--pdf", "--one-file-per-employee", "--start-number", "7"});
+TEST_F(PrintCliTest, SheetsOnThePrinterWithCopies) {
+  const std::vector<std::string> keys = Keys(1);
+  ASSERT_EQ(keys.size(), 1u);
+  Output o = Run({"print", "sheets", "--year", "2025", "--month", "6", "--company", company_, "--employee", keys[0],
+                  "--start-number", "9", "--copies", "2"});
   ASSERT_EQ(o.status, 0) << o.err;
-  std::vector<std::string> lines = Lines(o.out);
-  ASSERT_EQ(lines.size(), 4u) << o.out;
-  EXPECT_EQ(lines[0].rfind("I cartellini PDF relativi ai dipendenti selezionati sono stati creati in : ", 0), 0u);
-  EXPECT_EQ(lines[3], "NextNumber: 9");
-  for (int i = 1; i <= 2; ++i) {
-    EXPECT_TRUE(fs::exists(lines[static_cast<size_t>(i)])) << lines[static_cast<size_t>(i)];
-    EXPECT_NE(lines[static_cast<size_t>(i)].find("/FILE-PDF/" + company_ + "/2025/06/PRESLUL/CART_"),
-              std::string::npos);
-  }
-
-  // The next run starts where the last ended; on the printer with two copies.
-  o = Run({"print", "sheets", "--year", "2025", "--month", "6", "--company", company_, "--employee", keys[0],
-           "--start-number", "9", "--copies", "2"});
-  ASSERT_EQ(o.status, 0) << o.err;
-  lines = Lines(o.out);
+  const std::vector<std::string> lines = Lines(o.out);
   EXPECT_EQ(lines.front(), "Stampa Presenze/Assenze relativo al periodo 06/2025 terminata");
   EXPECT_EQ(lines.back(), "NextNumber: 10");
   ASSERT_EQ(cli_harness::Files(Spool()).size(), 1u);
   const fs::path spooled = cli_harness::Files(Spool()).at(0);
   const std::string text = pdf_test::RunTool("pdftotext -layout " + pdf_test::Quote(spooled.string()) + " -").output;
   EXPECT_NE(text.find("NUMERAZIONE : 9"), std::string::npos) << text.substr(0, 400);
-  EXPECT_NE(text.find("CODICE DIP. : " + keys[0]), std::string::npos);
   EXPECT_NE(pdf_test::RunTool("pdfinfo " + pdf_test::Quote(spooled.string())).output.find("Pages:           2"),
             std::string::npos);
 
@@ -120,6 +101,8 @@ TEST_F(PrintCliTest, WithoutAStartNumberSheetsContinueTheInstallationsNumbering)
   ASSERT_EQ(o.status, 0) << o.err;
   const std::vector<std::string> lines = Lines(o.out);
   ASSERT_EQ(lines.size(), 4u) << o.out;
+  EXPECT_EQ(lines[0].rfind("I cartellini PDF relativi ai dipendenti selezionati sono stati creati in : ", 0), 0u);
+  EXPECT_EQ(fs::path(lines[2]).parent_path(), PdfFolder());
   EXPECT_EQ(lines[3], "NextNumber: " + std::to_string(first + 2));
   EXPECT_EQ(Protocollo(keys[0]), std::to_string(first));
   EXPECT_EQ(Protocollo(keys[1]), std::to_string(first + 1));
@@ -223,16 +206,9 @@ TEST_F(PrintCliTest, SummariesAndBadInput) {
   Output o = Run({"print", "summary", "--year", "2025", "--month", "6", "--company", company_, "--kind",
                   "justification", "--pdf"});
   ASSERT_EQ(o.status, 0) << o.err;
-  ASSERT_GE(Lines(o.out).size(), 2u);
-  EXPECT_NE(Lines(o.out)[0].find("/FILE-PDF/" + company_ + "/2025/06/PRESLUL/RIEPA_" + company_ + "_"),
-            std::string::npos);
-
+  EXPECT_NE(Lines(o.out).at(0).find(PdfFolder().string() + "/RIEPA_" + company_ + "_"), std::string::npos) << o.out;
   o = Run({"print", "summary", "--year", "2025", "--month", "5", "--company", company_, "--kind", "justification"});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(Lines(o.out).front(), "Periodo richiesto 05/2025 Inesistente");
-
-  EXPECT_EQ(Run({"print", "sheets", "--year", "2025", "--month", "6", "--company", company_, "--employee",
-                 "9999999999"}).status, 2);
   EXPECT_EQ(Run({"print", "sheets", "--year", "2015", "--month", "6", "--company", company_}).status, 2);
   EXPECT_TRUE(cli_harness::Files(Spool()).empty());
 }
