@@ -55,6 +55,12 @@ TEST_F(GridOpeningTest, ChecksTheSelectionAndTheMonth) {
   dialogs_.Clear();
   EXPECT_EQ(CmdConfermaAgg(session(), s, grid, &captions), OpenResult::kMissingMonth);
   EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{MissingPeriodMessage(kYear, 3)});
+  EXPECT_EQ(MissingPeriodMessage(kYear, 3),
+            "Periodo richiesto 03/" + std::to_string(kYear) +
+                " Inesistente\n\nPer accedere all'aggiornamento eseguire la memorizzazione tramite la "
+                "funzione 'Memorizza mese'\n\nN.B.: Nel caso in cui il dipendente abbia valorizzato a '1' il "
+                "codice statistico NFOR (Campo P890) quest'ultimo viene escluso automaticamente dalla "
+                "memorizzazione mese");
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kInformation);
   EXPECT_FALSE(grid.loaded());
   EXPECT_TRUE(Rows(key_, "201403").empty());

@@ -42,6 +42,18 @@ class MemorizationTest : public MemorizeTest {
   std::string shown_;
 };
 
+// The question asked before a memorization, word for word: nothing else checks its wording.
+TEST_F(MemorizationTest, ConfirmationText) {
+  EXPECT_EQ(ConfirmationText(),
+            "La memorizzazione non cancella eventuali dati memorizzati precedentemente per lo stesso periodo.\r\r"
+            "Nel caso in cui ci sia la necessità di Rielaborare uno o più dipendenti già memorizzati selezionare "
+            "l'opzione :'Rielabora Periodo se Esistente'\r\r"
+            "In caso di anomalie riscontrate durante la fase di memorizzazione, al termine di quest'ultima verrà "
+            "stampata una lista di controllo\r\r"
+            "N.B. : I co.co.co/pro senza gruppo orario o profilo associato vengono esclusi dalla memorizzazione ma "
+            "non viene generata nessuna anomalia nella lista di controllo.\r\r");
+}
+
 TEST_F(MemorizationTest, TheListIsPrintedOnlyWithAnomalies) {
   Session& s = PrintingSession();
   EXPECT_FALSE(RunMemorization(s, Month(kYear, 4), {Key(DemoCase::kGroup)}).printed);

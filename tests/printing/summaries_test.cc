@@ -97,6 +97,14 @@ TEST_F(SummariesTest, GroupsInOrderAndPdfWithBookmarks) {
   // The schedule-group summary as PDF: one bookmark per group, the bands printed above.
   const SummaryResult groups = STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kGroup, true));
   EXPECT_EQ(pdf_test::OutlineTitles(groups.pdf_file, password), bands);
+
+  // The justification summary of a month never memorized: the message word for word, nothing
+  // printed.
+  const size_t printed = printer_->printed().size();
+  SummaryRequest july = Summary(SummaryKind::kJustification);
+  july.month = 7;
+  EXPECT_EQ(STAMPARIEPILOGOMESE(*session_, july).message, "Periodo richiesto 07/2025 Inesistente");
+  EXPECT_EQ(printer_->printed().size(), printed);
 }
 
 void ExpectNoPageEndsWithABand(const RecordingPrinterJob::Document& doc, const std::string& name) {
