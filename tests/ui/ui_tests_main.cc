@@ -12,6 +12,7 @@ int RunMemorizeScreenTests(int argc, char** argv);
 int RunGridScreenTests(int argc, char** argv);
 int RunPrintScreenTests(int argc, char** argv);
 int RunExchangeScreensTests(int argc, char** argv);
+int RunLongJobsTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -35,5 +36,6 @@ int main(int argc, char** argv) {
   if (!*group || std::strcmp(group, "exchange_screens") == 0) {
     status |= RunExchangeScreensTests(n, args.data());
   }
+  if (!*group || std::strcmp(group, "long_jobs") == 0) status |= RunLongJobsTests(n, args.data());
   return status;
 }
