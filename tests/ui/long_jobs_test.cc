@@ -4,6 +4,8 @@
 // by the GUI thread; a PDF run tells whose password protects the file and when no viewer can
 // open it.
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,6 +32,7 @@
 #include "ui/long_job.h"
 #include "ui/print_screen.h"
 #include "ui/qt_dialogs.h"
+#include "ui/wait_panel.h"
 #include "ui_harness.h"
 
 namespace kaveltar::ui::testing {
@@ -111,6 +114,7 @@ class LongJobsTest : public QObject {
   void MemorizationRunsOffTheEventLoop();
   void QuestionsFromAWorkerAreShownByTheGuiThread();
   void TimeLeftIsEstimatedAtThePaceSoFar();
+  void PanelGrowsToHoldTheProgress();
   void PdfRunTellsProtectionAndMissingViewer();
 };
 
@@ -224,6 +228,38 @@ void LongJobsTest::TimeLeftIsEstimatedAtThePaceSoFar() {
   QCOMPARE(RemainingTimeText(99, 100, 19800), std::string("Tempo residuo stimato: 1 s"));
   QCOMPARE(RemainingTimeText(0, 10, 5000), std::string("Tempo residuo stimato: in calcolo"));
   QCOMPARE(RemainingTimeText(10, 10, 5000), std::string("Completato"));
+}
+
+void LongJobsTest::PanelGrowsToHoldTheProgress() {
+  // A window with the panel at its place of the form, too small for a long employee line.
+  QWidget window;
+  window.resize(900, 650);
+  auto* frame = new QGroupBox(&window);
+  (new QVBoxLayout(frame))->addWidget(new QLabel(QStringLiteral("ATTENDERE PREGO"), frame));
+  const QRect placed(198, 280, 311, 71);
+  frame->setGeometry(placed);
+  frame->hide();
+  window.show();
+  {
+    WaitPanel panel(frame);
+    panel.ShowProgress({5, 10, "Dipendente 0010010001 BERTOLDI MARIA GIOVANNA ADDOLORATA"}, 10000);
+    auto* bar = frame->findChild<QProgressBar*>(QStringLiteral("BarraAttesa"));
+    QCOMPARE(bar->text(), QStringLiteral("5 di 10"));
+    // 5 done in 10 s: 5 more take 10 s.
+    QCOMPARE(frame->findChild<QLabel*>(QStringLiteral("LabelAttesaStima"))->text(),
+             QStringLiteral("Tempo residuo stimato: 10 s"));
+    // Every line whole, inside the panel, the panel inside the window around the same centre.
+    for (QLabel* label : frame->findChildren<QLabel*>()) {
+      QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
+      QVERIFY(frame->rect().contains(label->geometry()));
+    }
+    QVERIFY(frame->height() >= frame->layout()->totalSizeHint().height());
+    QVERIFY(window.rect().contains(frame->geometry()));
+    QVERIFY((frame->geometry().center() - placed.center()).manhattanLength() <= 2);
+  }
+  // Gone, and back to its place for the next operation.
+  QVERIFY(!frame->isVisible());
+  QCOMPARE(frame->geometry(), placed);
 }
 
 void LongJobsTest::PdfRunTellsProtectionAndMissingViewer() {
