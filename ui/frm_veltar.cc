@@ -7,7 +7,12 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QGridLayout>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
@@ -549,6 +554,59 @@ std::unique_ptr<WaitPanel> FRMVELTAR::Wait() {
   return std::make_unique<WaitPanel>(frame_attesa_);
 }
 
+void FRMVELTAR::RunJob(const std::function<void(JobProgress&)>& job) {
+  JobProgress progress;
+  if (job_running_ || QThread::currentThread() != thread()) {
+    // Already on the job's side: the work simply goes on there.
+    job(progress);
+    return;
+  }
+  job_running_ = true;
+  // Everything the operator could click, except the waiting panel, until the job is over.
+  std::vector<QPointer<QWidget>> disabled;
+  for (QWidget* child : frame_selezione_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (child == frame_attesa_ || !child->isEnabled()) continue;
+    child->setEnabled(false);
+    disabled.emplace_back(child);
+  }
+  struct Restore {
+    FRMVELTAR* form;
+    std::vector<QPointer<QWidget>>& widgets;
+    ~Restore() {
+      for (const QPointer<QWidget>& w : widgets) {
+        if (w != nullptr) w->setEnabled(true);
+      }
+      form->job_running_ = false;
+    }
+  } restore{this, disabled};
+
+  WaitPanel wait(frame_attesa_);
+  QElapsedTimer clock;
+  clock.start();
+  std::exception_ptr failure;
+  QEventLoop loop;
+  QThread* worker = QThread::create([&] {
+    try {
+      job(progress);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  });
+  connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+  QTimer tick;
+  tick.setInterval(100);
+  connect(&tick, &QTimer::timeout, &loop, [&] { wait.ShowProgress(progress.Get(), clock.elapsed()); });
+  worker->start();
+  tick.start();
+  loop.exec();
+  tick.stop();
+  worker->wait();
+  delete worker;
+  // The last state stays on the panel while the screen finishes (its closing message).
+  wait.ShowProgress(progress.Get(), clock.elapsed());
+  if (failure) std::rethrow_exception(failure);
+}
+
 void FRMVELTAR::EndWithFatal(const Fatal& fatal) {
   if (!fatal.text().empty()) dialogs().Show(fatal.text(), fatal.title(), fatal.icon());
   Shutdown(session_);
@@ -565,6 +623,12 @@ void FRMVELTAR::End(int exit_status) {
 }
 
 void FRMVELTAR::closeEvent(QCloseEvent* event) {
+  if (job_running_ && !ended_) {
+    // The job holds the database and the archives: the program cannot close them under it.
+    event->ignore();
+    dialogs().Show(kJobRunningOnClose, kFormCaption, MessageIcon::kExclamation);
+    return;
+  }
   if (ended_ || Leave()) {
     event->accept();
   } else {

@@ -23,6 +23,7 @@
 
 #include "base/dialogs.h"
 #include "base/fatal.h"
+#include "ui/long_job.h"
 #include "ui/wait_panel.h"
 
 namespace kaveltar {
@@ -53,6 +54,10 @@ struct LeavingHooks {
   std::function<bool()> grid_has_changes;
   std::function<void()> save_grid;
 };
+
+// Told when the window is closed while a long operation runs.
+inline constexpr std::string_view kJobRunningOnClose =
+    "Operazione in corso: attendere il termine prima di chiudere il programma.";
 
 class FRMVELTAR : public QWidget {
   Q_OBJECT
@@ -113,6 +118,13 @@ class FRMVELTAR : public QWidget {
   bool Guard(const std::function<void()>& work);
   // The waiting panel and the hourglass for the life of the returned object.
   [[nodiscard]] std::unique_ptr<WaitPanel> Wait();
+  // Runs `job` on a worker thread under the waiting panel, which shows the progress the job
+  // reports, while the event loop keeps turning; returns when the job is over. Meanwhile the
+  // screens and the menu are disabled and leaving the program is refused: only the job uses
+  // the Session (ui/long_job.h). An error the job throws is thrown again here, on the GUI
+  // thread, for Guard to handle.
+  void RunJob(const std::function<void(JobProgress&)>& job);
+  bool job_running() const { return job_running_; }
 
   // True once the program has ended (by leaving or by a fatal error); the session is closed
   // then and the window must not be used any more.
@@ -138,7 +150,7 @@ class FRMVELTAR : public QWidget {
 
  protected:
   // Closing the window runs the leaving sequence; the close is refused while the program
-  // stays open.
+  // stays open, and while a job runs.
   void closeEvent(QCloseEvent* event) override;
   // Keeps the waiting panel in its place when the window changes size.
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -163,6 +175,7 @@ class FRMVELTAR : public QWidget {
   bool ended_ = false;
   int exit_status_ = 0;
   int guard_depth_ = 0;
+  bool job_running_ = false;
 
   QWidget* frame_selezione_ = nullptr;
   QGroupBox* frame_menu_ = nullptr;

@@ -163,14 +163,16 @@ void ImportScreen::CmdCerca_Click() {
 }
 
 void ImportScreen::CmdImportaFile_Click() {
+  // The whole import, its questions and closing message included, runs off the event loop.
   form_.Guard([&] {
     Hourglass hourglass;
-    std::unique_ptr<WaitPanel> wait;
-    ImportHooks hooks;
-    hooks.progress = [&](size_t, size_t, std::string_view) {
-      if (!wait) wait = form_.Wait();
-    };
-    CmdImportaFile(form_.session(), &state_, hooks);
+    form_.RunJob([&](JobProgress& progress) {
+      ImportHooks hooks;
+      hooks.progress = [&](size_t index, size_t total, std::string_view key) {
+        progress.Report(index, total, "Dipendente " + std::string(key));
+      };
+      CmdImportaFile(form_.session(), &state_, hooks);
+    });
   });
   Show();
 }

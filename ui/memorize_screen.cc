@@ -16,6 +16,7 @@
 #include "memorize/memorization.h"
 #include "ui/frm_veltar.h"
 #include "ui/justification_pick_list.h"
+#include "ui/long_job.h"
 #include "ui/screen_layout.h"
 
 namespace kaveltar::ui {
@@ -179,9 +180,16 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
   lists->setColumnStretch(2, 30);
   lists->setColumnStretch(3, 9);
 
+  // The counts of the last run, between the exit entries and the return button.
+  lab_esito_ = new QLabel(f);
+  lab_esito_->setObjectName(QStringLiteral("LabEsitoMemorizza"));
+  lab_esito_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(form.NewMenuButton(8, f));
   bottom->addWidget(form.NewMenuButton(9, f));
+  bottom->addStretch(1);
+  bottom->addWidget(lab_esito_);
   bottom->addStretch(1);
   bottom->addWidget(cmd_rit_mem);
 
@@ -383,26 +391,6 @@ void MemorizeScreen::DayLostFocus(int index, bool last) {
   box->setFocus(Qt::OtherFocusReason);
 }
 
-void MemorizeScreen::ShowProgress(size_t index, size_t total, std::string_view key) {
-  QWidget* panel = form_.frame_attesa();
-  if (progress_ == nullptr) {
-    progress_ = new QLabel(panel);
-    progress_->setObjectName(QStringLiteral("LabelAttesaMemorizza"));
-    progress_->setAlignment(Qt::AlignCenter);
-    if (panel->layout() != nullptr) panel->layout()->addWidget(progress_);
-  }
-  progress_->show();
-  // Repainted at most twenty times a second, and always for the first and the last.
-  const qint64 now = QDateTime::currentMSecsSinceEpoch();
-  if (index != 0 && index + 1 != total && now - progress_shown_ms_ < 50) return;
-  progress_shown_ms_ = now;
-  progress_->setText(QStringLiteral("Dipendente %1 - da elaborare: %2 di %3")
-                         .arg(FromUtf8(key))
-                         .arg(total - index)
-                         .arg(total));
-  progress_->repaint();
-}
-
 void MemorizeScreen::CmdMemorizza_Click() {
   MemorizeRequest request;
   request.company_selected = !companies_->selectedItems().isEmpty();
@@ -412,15 +400,23 @@ void MemorizeScreen::CmdMemorizza_Click() {
   MemorizeStart started = MemorizeStart::kDeclined;
   form_.Guard([&] {
     Hourglass hourglass;
-    std::unique_ptr<WaitPanel> wait;
+    JobProgress* progress = nullptr;
     MemorizationHooks hooks;
     hooks.progress = [&](size_t index, size_t total, std::string_view key) {
-      if (!wait) wait = form_.Wait();
-      ShowProgress(index, total, key);
+      if (progress != nullptr) progress->Report(index, total, key.empty() ? std::string() : "Dipendente " + std::string(key));
     };
+    hooks.run_loop = [&](const std::function<void()>& loop) {
+      form_.RunJob([&](JobProgress& p) {
+        progress = &p;
+        loop();
+      });
+      progress = nullptr;
+    };
+    MemorizationResult result;
     auto reset = [&] {
-      if (progress_ != nullptr) progress_->hide();
-      wait.reset();
+      lab_esito_->setText(FromUtf8(MemorizationSummary(result, request.options.year, request.options.month,
+                                                       session_.printer().last_destination()))
+                              .trimmed());
       selection_ = MemorizeSelection();
       ShowSelection(-1);
       check_elabora_->setChecked(false);
@@ -435,8 +431,7 @@ void MemorizeScreen::CmdMemorizza_Click() {
         }
       }
     };
-    started = CmdMemorizza(session_, request, hooks, reset);
-    if (progress_ != nullptr) progress_->hide();
+    started = CmdMemorizza(session_, request, hooks, reset, &result);
   });
   if (started != MemorizeStart::kCompleted) return;
   for (QCheckBox* box : {chk_seltutto_mem_, chk_ass_lungo_periodo_}) {

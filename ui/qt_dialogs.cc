@@ -4,8 +4,12 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMetaObject>
 #include <QTranslator>
+#include <functional>
 #include <QString>
+#include <QThread>
+#include <string>
 
 namespace kaveltar::ui {
 namespace {
@@ -46,6 +50,15 @@ class ArrowCursorWhileAsking {
   bool active_;
 };
 
+// True when called away from the GUI thread: `ask` then runs there, and this thread waits
+// for it. Widgets live on the GUI thread only.
+bool OnGuiThread(const std::function<void()>& ask) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr || QThread::currentThread() == app->thread()) return false;
+  QMetaObject::invokeMethod(app, ask, Qt::BlockingQueuedConnection);
+  return true;
+}
+
 }  // namespace
 
 bool InstallItalianTranslation(QCoreApplication& app) {
@@ -60,12 +73,15 @@ bool InstallItalianTranslation(QCoreApplication& app) {
 }
 
 void QtDialogs::Show(std::string_view text, std::string_view title, MessageIcon icon) {
+  if (OnGuiThread([&, t = std::string(text), ti = std::string(title)] { Show(t, ti, icon); })) return;
   ArrowCursorWhileAsking arrow;
   QMessageBox box(BoxIcon(icon), FromUtf8(title), FromUtf8(text), QMessageBox::Ok, parent_);
   box.exec();
 }
 
 bool QtDialogs::Ask(std::string_view text, std::string_view title, MessageIcon icon) {
+  bool answer = false;
+  if (OnGuiThread([&, t = std::string(text), ti = std::string(title)] { answer = Ask(t, ti, icon); })) return answer;
   ArrowCursorWhileAsking arrow;
   QMessageBox box(BoxIcon(icon), FromUtf8(title), FromUtf8(text),
                   QMessageBox::Yes | QMessageBox::No, parent_);

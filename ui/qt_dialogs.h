@@ -1,5 +1,6 @@
 // Dialogs for the desktop program: every message and question of the core and of the screens
-// becomes a modal QMessageBox over the main window.
+// becomes a modal QMessageBox over the main window. A job running on a worker thread asks
+// through them too: the box is then shown by the GUI thread, and the job waits for it.
 #pragma once
 
 #include <QCoreApplication>

@@ -156,10 +156,12 @@ void TotalsScreen::UpdateButtons() {
 void TotalsScreen::CmdCalcolaGG_Click() {
   form_.Guard([&] {
     Hourglass hourglass;
-    auto wait = form_.Wait();
     const int year = TotalsYear(form_.session().processing_year, PreviousYear());
-    const AnnualTotals totals = CmdCalcolaGG(form_.session().db(), combo_ditta_->currentText().toStdString(),
-                                             label_gius_selez_->text().toStdString(), year);
+    const std::string company = combo_ditta_->currentText().toStdString();
+    const std::string code = label_gius_selez_->text().toStdString();
+    // A year of a large company's rows: counted off the event loop.
+    AnnualTotals totals;
+    form_.RunJob([&](JobProgress&) { totals = CmdCalcolaGG(form_.session().db(), company, code, year); });
     for (size_t m = 0; m < 12; ++m) label_gg_mese_[m]->setText(QString::number(totals.months[m]));
     label_gg_totale_->setText(QString::number(totals.total));
   });

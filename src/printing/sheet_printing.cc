@@ -252,8 +252,10 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
   PendingFiles files(session.db());
   std::string failure;
 
-  for (const std::string& entry : request.employees) {
+  for (size_t index = 0; index < request.employees.size(); ++index) {
+    const std::string& entry = request.employees[index];
     const std::string_view key = Right(entry, 10);
+    if (request.progress) request.progress(index, request.employees.size(), key);
     if (!session.lists().LoadEmployee(request.year, key)) continue;
     if (!request.year_summary && !EmployedInPeriod(session, period)) continue;
     Check(session.db().EmployeeMonth(Trim(key), period, &rows), "PRESENZE");
@@ -283,6 +285,10 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
         failure = opened.status().message();
         company_file_open = false;
         break;
+      }
+      if (!file.continue_document && ProtectionOf(file) != PdfPasswordOwner::kNone) {
+        ++result.protected_files;
+        result.password = ProtectionOf(file);
       }
       company_file_open = true;
       // A reader of the company's file jumps to an employee's sheet from the outline.
@@ -336,6 +342,9 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
     }
   }
 
+  if (request.progress && !request.employees.empty()) {
+    request.progress(request.employees.size(), request.employees.size(), {});
+  }
   // The rest of the output: the company file finished, the printer document spooled; only
   // then are the numbers stored.
   if (request.pdf) {

@@ -277,8 +277,10 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
 
   // The selected employees in list order, with their labels.
   std::vector<EmployeeTotals> totals;
-  for (const std::string& entry : request.employees) {
+  for (size_t index = 0; index < request.employees.size(); ++index) {
+    const std::string& entry = request.employees[index];
     const std::string key(Trim(Right(entry, 10)));
+    if (request.progress) request.progress(index, request.employees.size(), key);
     if (!session.lists().LoadEmployee(request.year, Right(entry, 10))) continue;
     if (!request.whole_year && !EmployedInPeriod(session, period)) continue;
     auto found = by_key.find(key);
@@ -302,6 +304,9 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
     totals.push_back(std::move(e));
   }
   result.employees = static_cast<int>(totals.size());
+  if (request.progress && !request.employees.empty()) {
+    request.progress(request.employees.size(), request.employees.size(), {});
+  }
 
   Result<JustificationTable> table = LoadJustificationTable(session.db());
   if (!table.ok()) {
@@ -337,6 +342,7 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
       return result;
     }
     result.pdf_file = opened.value();
+    result.protected_file = ProtectionOf(file) != PdfPasswordOwner::kNone;
   } else {
     target.SetPdfOutput(false);
     session.printer().set_title(std::string(SummaryTitle(request.kind)));

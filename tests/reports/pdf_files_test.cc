@@ -43,6 +43,31 @@ TEST(PdfFilesTest, ProtectionNeedsBothPasswordsAndNotOnlyZeros) {
   EXPECT_FALSE(ShouldProtect("abc", ""));
 }
 
+TEST(PdfFilesTest, TheOperatorIsToldWhosePasswordOpensTheFiles) {
+  PdfFileRequest r;
+  r.office_password = "Studio0042";
+  r.company_password = "ditta123";
+  r.employee_password = "00000000";
+  // A company file takes the company's password; an employee file the employee's, which
+  // here is only zeros: no protection.
+  EXPECT_EQ(ProtectionOf(r), PdfPasswordOwner::kCompany);
+  r.one_file_per_employee = true;
+  EXPECT_EQ(ProtectionOf(r), PdfPasswordOwner::kNone);
+  r.employee_password = "  12031980 ";
+  EXPECT_EQ(ProtectionOf(r), PdfPasswordOwner::kEmployee);
+  r.office_password = "   ";
+  EXPECT_EQ(ProtectionOf(r), PdfPasswordOwner::kNone);
+
+  EXPECT_EQ(ProtectionNotice(PdfPasswordOwner::kCompany, 1, 1),
+            "Il file PDF è protetto: per aprirlo occorre la password PDF della ditta (campo T364 "
+            "dell'anagrafica ditta).");
+  EXPECT_EQ(ProtectionNotice(PdfPasswordOwner::kEmployee, 2, 3),
+            "2 file PDF su 3 sono protetti: per aprirli occorre la password PDF del rispettivo "
+            "dipendente (campo P977 dell'anagrafica dipendente).");
+  EXPECT_EQ(ProtectionNotice(PdfPasswordOwner::kEmployee, 0, 3), "");
+  EXPECT_EQ(ProtectionNotice(PdfPasswordOwner::kNone, 1, 1), "");
+}
+
 class OpenReportPdfTest : public ::testing::Test {
  protected:
   PdfFileRequest Request() {

@@ -162,9 +162,7 @@ void MemorizeScreenTest::RunPrintsTheAnomaliesAndResetsTheScreen() {
   QCOMPARE(recording->printed().size(), size_t{1});
   QCOMPARE(recording->printed()[0].Texts().back(),
            "Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI");
-  // The waiting panel showed the last employee, and is gone.
-  QCOMPARE(h.Find<QLabel>("LabelAttesaMemorizza")->text().toStdString(),
-           "Dipendente " + group + " - da elaborare: 1 di 2");
+  // The waiting panel is gone.
   QVERIFY(!h.Find<QWidget>("FrameAttesa")->isVisible());
 
   // The screen is ready for the next run.

@@ -12,6 +12,7 @@ int RunGridScreenTests(int argc, char** argv);
 int RunPrintScreenTests(int argc, char** argv);
 int RunExchangeScreensTests(int argc, char** argv);
 int RunLayoutTests(int argc, char** argv);
+int RunLongJobsTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -22,7 +23,8 @@ int main(int argc, char** argv) {
       {"main_window", RunMainWindowTests},   {"selection_screens", RunSelectionScreensTests},
       {"tables_screen", RunTablesScreenTests}, {"memorize_screen", RunMemorizeScreenTests},
       {"grid_screen", RunGridScreenTests},   {"print_screen", RunPrintScreenTests},
-      {"exchange_screens", RunExchangeScreensTests}, {"layout", RunLayoutTests}};
+      {"exchange_screens", RunExchangeScreensTests}, {"layout", RunLayoutTests},
+      {"long_jobs", RunLongJobsTests}};
   int status = 0;
   for (const auto& [name, run] : groups) {
     if (!*group || std::strcmp(group, name) == 0) status |= run(static_cast<int>(args.size()), args.data());
