@@ -23,6 +23,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <set>
 #include <vector>
 
 #include "db/sql_backend.h"
@@ -49,6 +50,47 @@ bool IsRetryable(const char* sqlstate) {
   const std::string_view code(sqlstate);
   return code == "40001" || code == "40P01";
 }
+
+std::string DayColumns() {
+  std::string s = "KDIPENDENTE, KPERIODO, PRES_0";
+  for (int n = 1; n <= 23; ++n) s += ", PRES_" + std::to_string(n);
+  return s + ", PROTOCOLLO";
+}
+
+// One statement that saves many days at once: the rows travel as one array per column and
+// unnest() turns them back into rows (the days of one batch have distinct keys).
+// `keep_number` leaves PROTOCOLLO of an existing row alone, as SaveDayKeepNumber does.
+std::string SaveDaysText(bool keep_number) {
+  std::string s = "INSERT INTO PRESENZE (" + DayColumns() + ") SELECT * FROM unnest(";
+  for (int i = 1; i <= 27; ++i) {
+    if (i > 1) s += ", ";
+    s += "$" + std::to_string(i) + (i == 3 || i == 27 ? "::bigint[]" : "::text[]");
+  }
+  s += ") ON CONFLICT (KDIPENDENTE, KPERIODO) DO UPDATE SET PRES_0 = excluded.PRES_0";
+  for (int n = 1; n <= 23; ++n) {
+    s += ", PRES_" + std::to_string(n) + " = excluded.PRES_" + std::to_string(n);
+  }
+  if (!keep_number) s += ", PROTOCOLLO = excluded.PROTOCOLLO";
+  return s;
+}
+
+// Appends a text as an element of an array literal: quoted, with backslash and quote escaped.
+void AppendArrayText(std::string& array, std::string_view text) {
+  array += array.empty() ? "{\"" : ",\"";
+  for (char c : text) {
+    if (c == '\\' || c == '"') array += '\\';
+    array += c;
+  }
+  array += '"';
+}
+
+void AppendArrayNumber(std::string& array, int64_t n) {
+  array += array.empty() ? "{" : ",";
+  array += std::to_string(n);
+}
+
+// How many days one batched statement carries at most.
+constexpr int kDaysPerStatement = 1000;
 
 // The table that records the version of the tables' layout.
 constexpr const char* kVersionTable =
@@ -169,8 +211,11 @@ class PgAttendanceDb final : public db_internal::SqlAttendanceDb {
   Status RunOnce(Op op, std::span<const SqlParam> params, RowVisitor* visitor);
   // Sends a write of the transaction without waiting for its answer.
   Status Send(Op op, std::span<const SqlParam> params);
-  // Reads the answers of every write sent and leaves pipeline mode.
-  Status Drain();
+  // Sends the days collected (nothing when none).
+  Status SendDays();
+  // Reads the answers of every write sent and leaves pipeline mode. `visitor` receives the
+  // rows of a read sent last in the pipeline.
+  Status Drain(RowVisitor* visitor = nullptr);
   // Drain(), running the transaction again after a deadlock or serialization failure.
   Status Settle();
   // After such a failure: runs the transaction's writes again until they go through, or
@@ -179,11 +224,17 @@ class PgAttendanceDb final : public db_internal::SqlAttendanceDb {
   // Rolls the cancelled transaction back, waits a little and sends its writes again.
   Status Restart(int attempt);
   Status StartTransaction(const char* begin);
+  void DropDays();
   void EndTransaction();
   Status ErrorOf(std::string_view operation, const PGresult* res);
 
   PGconn* conn_;
   std::vector<LoggedWrite> log_;
+  // Days saved inside the transaction and not sent yet: one array literal per column, sent
+  // as one statement (SendDays) before any other statement and at kDaysPerStatement days.
+  Op days_op_ = Op::kCount;  // kSaveDay or kSaveDayKeepNumber; kCount when none
+  std::array<std::string, db_internal::kDayColumns> days_;
+  std::set<std::string> day_keys_;  // "KDIPENDENTE\tKPERIODO"
   int pending_ = 0;        // writes sent whose answers are not read yet
   std::vector<Op> pending_ops_;  // and what they are, for the messages
   bool retryable_ = false; // the transaction was cancelled by a deadlock or serialization failure
@@ -225,6 +276,14 @@ Status PgAttendanceDb::PrepareAll() {
       return Status::DbError("the attendance database cannot be used (" +
                              std::string(db_internal::OpName(op)) + "): " + msg);
     }
+  }
+  for (bool keep : {false, true}) {
+    PGresult* res = PQprepare(conn_, keep ? "kaveltar_SaveDaysKeepNumber" : "kaveltar_SaveDays",
+                              SaveDaysText(keep).c_str(), 0, nullptr);
+    const bool ok = PQresultStatus(res) == PGRES_COMMAND_OK;
+    std::string msg = ok ? "" : ServerMessage(PQresultErrorMessage(res));
+    PQclear(res);
+    if (!ok) return Status::DbError("the attendance database cannot be used (SaveDay): " + msg);
   }
   return Status::Ok();
 }
@@ -307,6 +366,19 @@ Status PgAttendanceDb::RunOnce(Op op, std::span<const SqlParam> params, RowVisit
 }
 
 Status PgAttendanceDb::Send(Op op, std::span<const SqlParam> params) {
+  // Saves and deletes reach the server in the order they were made; only the delete of an
+  // employee-month that none of the days collected belongs to may go ahead of them (the
+  // import deletes each month before writing it, so its days still go out together).
+  bool ahead = false;
+  if (op == Op::kDeleteEmployeeRange && params.size() == 3) {
+    const std::string low = std::string(params[0].text) + '\t' + std::string(params[1].text);
+    const std::string high = std::string(params[0].text) + '\t' + std::string(params[2].text);
+    const auto first = day_keys_.lower_bound(low);
+    ahead = first == day_keys_.end() || *first >= high;
+  }
+  if (!ahead) {
+    if (Status s = SendDays(); !s.ok()) return s;
+  }
   if (PQpipelineStatus(conn_) == PQ_PIPELINE_OFF && !PQenterPipelineMode(conn_)) {
     return ErrorOf(db_internal::OpName(op), nullptr);
   }
@@ -321,7 +393,31 @@ Status PgAttendanceDb::Send(Op op, std::span<const SqlParam> params) {
   return Status::Ok();
 }
 
-Status PgAttendanceDb::Drain() {
+Status PgAttendanceDb::SendDays() {
+  if (days_op_ == Op::kCount) return Status::Ok();
+  const Op op = days_op_;
+  days_op_ = Op::kCount;
+  day_keys_.clear();
+  if (PQpipelineStatus(conn_) == PQ_PIPELINE_OFF && !PQenterPipelineMode(conn_)) {
+    return ErrorOf(db_internal::OpName(op), nullptr);
+  }
+  std::array<const char*, db_internal::kDayColumns> values;
+  for (size_t i = 0; i < days_.size(); ++i) {
+    days_[i] += '}';
+    values[i] = days_[i].c_str();
+  }
+  const bool sent = PQsendQueryPrepared(
+      conn_, op == Op::kSaveDay ? "kaveltar_SaveDays" : "kaveltar_SaveDaysKeepNumber",
+      db_internal::kDayColumns, values.data(), nullptr, nullptr, 0);
+  for (std::string& column : days_) column.clear();
+  if (!sent) return ErrorOf(db_internal::OpName(op), nullptr);
+  pending_ops_.push_back(op);
+  if (++pending_ >= kPipelineDepth) return Drain();
+  return Status::Ok();
+}
+
+Status PgAttendanceDb::Drain(RowVisitor* visitor) {
+  if (Status s = SendDays(); !s.ok()) return s;
   if (PQpipelineStatus(conn_) == PQ_PIPELINE_OFF) return Status::Ok();
   Status status;
   if (pending_ > 0) {
@@ -343,6 +439,13 @@ Status PgAttendanceDb::Drain() {
       }
       const ExecStatusType st = PQresultStatus(res);
       if (st == PGRES_FATAL_ERROR && status.ok()) status = ErrorOf(db_internal::OpName(op), res);
+      // The rows of a read sent last, behind the writes.
+      if (st == PGRES_TUPLES_OK && visitor != nullptr && status.ok()) {
+        const int rows = PQntuples(res);
+        for (int r = 0; r < rows; ++r) {
+          if (!visitor->OnRow(PgRow(res, r))) break;
+        }
+      }
       PQclear(res);
       if (st == PGRES_PIPELINE_SYNC) break;
     }
@@ -372,6 +475,7 @@ Status PgAttendanceDb::Restart(int attempt) {
   ++retries_;
   retryable_ = false;
   transaction_failure_.clear();
+  DropDays();  // they are in the log too
   (void)Drain();
   (void)Exec(conn_, "ROLLBACK", "Rollback");
   // The other transaction goes on meanwhile; a random wait keeps two victims from meeting
@@ -411,12 +515,48 @@ Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisit
         w.numbers.push_back(p.integer);
         w.texts.emplace_back(p.text);
       }
-      status = Send(op, params);
+      if ((op == Op::kSaveDay || op == Op::kSaveDayKeepNumber) &&
+          params.size() == static_cast<size_t>(db_internal::kDayColumns)) {
+        // The same day twice in one statement is refused by the server: the first goes first.
+        std::string key(params[0].text);
+        key += '\t';
+        key += params[1].text;
+        if (days_op_ != op || day_keys_.count(key) > 0) status = SendDays();
+        if (status.ok()) {
+          days_op_ = op;
+          day_keys_.insert(std::move(key));
+          for (size_t i = 0; i < params.size(); ++i) {
+            if (params[i].is_int) {
+              AppendArrayNumber(days_[i], params[i].integer);
+            } else {
+              AppendArrayText(days_[i], params[i].text);
+            }
+          }
+          if (static_cast<int>(day_keys_.size()) >= kDaysPerStatement) status = SendDays();
+        }
+      } else {
+        status = Send(op, params);
+      }
       if (!status.ok() && retryable_) status = Recover(status);
     } else {
-      // A read sees the writes before it: their answers first.
-      status = Settle();
-      if (status.ok()) status = RunOnce(op, params, visitor);
+      // A read sees the writes before it. With writes on the way it goes behind them in the
+      // pipeline, so the writes' answers and its rows come back in one round trip.
+      status = SendDays();
+      if (status.ok() && pending_ > 0 && op != Op::kAllDays) {
+        BindParams(params);
+        if (!PQsendQueryPrepared(conn_, names_[static_cast<int>(op)].c_str(),
+                                 static_cast<int>(params.size()), values_.data(), lengths_.data(),
+                                 formats_.data(), 0)) {
+          status = ErrorOf(db_internal::OpName(op), nullptr);
+        } else {
+          pending_ops_.push_back(op);
+          ++pending_;
+          status = Drain(visitor);
+        }
+      } else if (status.ok()) {
+        status = Settle();
+        if (status.ok()) status = RunOnce(op, params, visitor);
+      }
       while (!status.ok() && retryable_ && retries_ < kRetries) {
         status = Recover(status);
         if (status.ok()) status = RunOnce(op, params, visitor);
@@ -449,6 +589,7 @@ Status PgAttendanceDb::StartTransaction(const char* begin) {
   in_transaction_ = true;
   transaction_failure_.clear();
   log_.clear();
+  DropDays();
   pending_ = 0;
   pending_ops_.clear();
   retryable_ = false;
@@ -466,8 +607,15 @@ Status PgAttendanceDb::BeginSnapshot() {
   return StartTransaction("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
 }
 
+void PgAttendanceDb::DropDays() {
+  days_op_ = Op::kCount;
+  day_keys_.clear();
+  for (std::string& column : days_) column.clear();
+}
+
 void PgAttendanceDb::EndTransaction() {
   in_transaction_ = false;
+  DropDays();
   log_.clear();
   log_.shrink_to_fit();
 }
@@ -646,12 +794,6 @@ std::string NumberedColumns(const std::string& key, const std::string& prefix, i
   std::string s = key;
   for (int n = 1; n <= count; ++n) s += ", " + prefix + std::to_string(n);
   return s;
-}
-
-std::string DayColumns() {
-  std::string s = "KDIPENDENTE, KPERIODO, PRES_0";
-  for (int n = 1; n <= 23; ++n) s += ", PRES_" + std::to_string(n);
-  return s + ", PROTOCOLLO";
 }
 
 // Everything InitPostgresDatabase does inside its transaction.

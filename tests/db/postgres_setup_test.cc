@@ -259,6 +259,43 @@ TEST_F(PostgresTransactions, ReadsSeeTheWritesBeforeThemAndAFailedWriteUndoesAll
   EXPECT_EQ(b_->CountDays().value(), 300);
 }
 
+TEST_F(PostgresTransactions, DaysSavedTogetherKeepTheirTextsOrderAndSheetNumbers) {
+  DayRow odd = Day("0010010001", "20250602");
+  odd.pres[1] = "{\"a\",b}";           // what an array literal is made of
+  odd.pres[2] = "\\ \\\" è \t\n";       // backslashes, quote, accent, tab, newline
+  odd.SlotCode(10) = "NULL";
+  odd.protocollo = 9;
+  DayRow numbered = Day("0010010001", "20250603");
+  numbered.protocollo = 41;
+  KT_ASSERT_OK(a_->SaveDay(numbered));
+
+  KT_ASSERT_OK(a_->Begin());
+  DayRow first = Day("0010010001", "20250601");
+  first.pres[3] = "01:00";
+  KT_ASSERT_OK(a_->SaveDay(first));
+  KT_ASSERT_OK(a_->SaveDay(odd));
+  first.pres[3] = "02:00";  // the same day again: the later values win
+  KT_ASSERT_OK(a_->SaveDay(first));
+  // A batch save leaves the stored sheet number of an existing day alone.
+  DayRow renumbered = numbered;
+  renumbered.protocollo = 0;
+  renumbered.pres[3] = "03:00";
+  KT_ASSERT_OK(a_->SaveDayKeepNumber(renumbered));
+  // The delete of another employee's month may overtake the days; this one's may not.
+  KT_ASSERT_OK(a_->SaveDay(Day("0020010001", "20250602")));
+  KT_ASSERT_OK(a_->DeleteEmployeeMonth("0030010001", "202506"));
+  KT_ASSERT_OK(a_->DeleteEmployeeMonth("0020010001", "202506"));
+  KT_ASSERT_OK(a_->Commit());
+
+  EXPECT_EQ(b_->FindDay("0010010001", "20250602").value(), odd);
+  EXPECT_EQ(b_->FindDay("0010010001", "20250601").value()->pres[3], "02:00");
+  const std::optional<DayRow> kept = b_->FindDay("0010010001", "20250603").value();
+  ASSERT_TRUE(kept.has_value());
+  EXPECT_EQ(kept->pres[3], "03:00");
+  EXPECT_EQ(kept->protocollo, 41);
+  EXPECT_FALSE(b_->FindDay("0020010001", "20250602").value().has_value());
+}
+
 TEST_F(PostgresTransactions, ADeadlockBetweenTwoWorkstationsIsRunAgainNotReported) {
   // A writes X then Y, B writes Y then X: the server cancels one of them, which runs again
   // once the other has committed. Each transaction writes its own hours into both rows, so
