@@ -43,6 +43,9 @@ constexpr int kPipelineDepth = 256;
 // How many times a transaction cancelled by a deadlock or a serialization failure is run
 // again before the failure is reported.
 constexpr int kRetries = 4;
+// The writes a transaction keeps for running it again. A longer transaction (an import of a
+// whole office) is not run again: its memory would grow with every row.
+constexpr size_t kMaxLoggedWrites = 50000;
 
 // SQLSTATE of the failures that running the whole transaction again can cure.
 bool IsRetryable(const char* sqlstate) {
@@ -239,6 +242,7 @@ class PgAttendanceDb final : public db_internal::SqlAttendanceDb {
   std::vector<Op> pending_ops_;  // and what they are, for the messages
   bool retryable_ = false; // the transaction was cancelled by a deadlock or serialization failure
   int retries_ = 0;        // runs again of the open transaction
+  bool log_overflow_ = false;  // too many writes kept: the transaction is not run again
   bool snapshot_ = false;  // the open transaction is a read-only snapshot
   std::array<std::string, db_internal::kOpCount> names_;
   // Parameter arrays reused by every call.
@@ -463,7 +467,7 @@ Status PgAttendanceDb::Settle() {
 }
 
 Status PgAttendanceDb::Recover(Status failure) {
-  while (retryable_ && retries_ < kRetries) {
+  while (retryable_ && retries_ < kRetries && !log_overflow_) {
     failure = Restart(retries_);
     if (failure.ok()) failure = Drain();
     if (failure.ok()) break;
@@ -508,12 +512,18 @@ Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisit
     }
     Status status;
     if (db_internal::IsWrite(op)) {
-      LoggedWrite& w = log_.emplace_back();
-      w.op = op;
-      for (const SqlParam& p : params) {
-        w.is_int.push_back(p.is_int);
-        w.numbers.push_back(p.integer);
-        w.texts.emplace_back(p.text);
+      if (log_.size() < kMaxLoggedWrites && !log_overflow_) {
+        LoggedWrite& w = log_.emplace_back();
+        w.op = op;
+        for (const SqlParam& p : params) {
+          w.is_int.push_back(p.is_int);
+          w.numbers.push_back(p.integer);
+          w.texts.emplace_back(p.text);
+        }
+      } else if (!log_overflow_) {
+        log_overflow_ = true;
+        log_.clear();
+        log_.shrink_to_fit();
       }
       if ((op == Op::kSaveDay || op == Op::kSaveDayKeepNumber) &&
           params.size() == static_cast<size_t>(db_internal::kDayColumns)) {
@@ -557,7 +567,7 @@ Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisit
         status = Settle();
         if (status.ok()) status = RunOnce(op, params, visitor);
       }
-      while (!status.ok() && retryable_ && retries_ < kRetries) {
+      while (!status.ok() && retryable_ && retries_ < kRetries && !log_overflow_) {
         status = Recover(status);
         if (status.ok()) status = RunOnce(op, params, visitor);
       }
@@ -589,6 +599,7 @@ Status PgAttendanceDb::StartTransaction(const char* begin) {
   in_transaction_ = true;
   transaction_failure_.clear();
   log_.clear();
+  log_overflow_ = false;
   DropDays();
   pending_ = 0;
   pending_ops_.clear();
@@ -650,7 +661,7 @@ Status PgAttendanceDb::Commit() {
       status = Status::DbError("Commit: the server rolled the transaction back");
     }
     PQclear(res);
-    if (status.ok() || !retryable_ || retries_ >= kRetries) break;
+    if (status.ok() || !retryable_ || retries_ >= kRetries || log_overflow_) break;
     // A serialization failure found at the commit: the whole transaction once more.
     status = Recover(status);
     if (!status.ok()) break;

@@ -22,7 +22,9 @@ inline constexpr std::string_view kPostgresNoTablesMessage =
 // Connects with a libpq connection string ("host=... port=... dbname=... user=...") or URI,
 // always with client encoding UTF8, and prepares every statement once. The tables must exist
 // (InitPostgresDatabase or CreatePostgresSchema); a database without them, or whose recorded
-// version is newer than kSchemaVersion, is refused with an Italian message. A lost connection is re-established on the next call outside a
+// version is newer than kSchemaVersion, is refused with an Italian message. A transaction of
+// more than 50,000 writes (an import of a whole office) is not run again after a deadlock:
+// its failure is reported at once. A lost connection is re-established on the next call outside a
 // transaction; inside one, the transaction fails and is rolled back. Error messages never
 // repeat the connection string (it may hold a password).
 Result<std::unique_ptr<AttendanceDb>> OpenPostgresDatabase(std::string_view conninfo);
