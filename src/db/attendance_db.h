@@ -107,7 +107,8 @@ class AttendanceDb {
   // CompanyMonth) whose KPERIODO begins with `period` (YYYY or YYYYMM), reading only the
   // worked hours and slots 1-5: the engines in (KDIPENDENTE, KPERIODO) order with one query
   // and nothing kept; this fallback a month at a time with CompanyMonth, in that query's order.
-  // A company or period of another shape is kInvalid.
+  // A slot whose code is empty or blank has empty hours, whatever is stored (nothing counts
+  // hours without a code). A company or period of another shape is kInvalid.
   virtual Status CompanyHours(std::string_view company, std::string_view period,
                               const std::function<void(const DayHoursView&)>& visit);
   // Deletes every row of one employee-month (YYYYMM); nothing else.
