@@ -57,7 +57,8 @@ void ReadParameters(Session& session) {
 // The attendance database, named by --db, KAVELTAR_DB or the registry store, else the SQLite
 // file of the archive folder. A failure is the database's run-time error for the general
 // handler (the Italian description first, then what the engine said). A damaged SQLite file
-// is refused before anything is written to it.
+// is refused before anything is written to it; the integrity check that finds it is skipped
+// when the file is exactly as the last clean close left it.
 void OpenDatabase(Session& session, const StartupOptions& options, const RegistryStore& store) {
   session.trace().TraceProcedure("OpenDatabase");
   const DatabaseChoice choice = ChooseDatabase(options.database_url, store);
@@ -76,9 +77,8 @@ void OpenDatabase(Session& session, const StartupOptions& options, const Registr
                                         (folder / kTemplateFile).string() + ")"),
                        {});
   }
-  if (Status s = QuickCheckSqliteDatabase(file); !s.ok()) ThrowDatabaseError(s, {});
   session.database_label = DescribeDatabase({}, file);
-  auto db = OpenSqliteDatabase(file);
+  auto db = OpenCheckedSqliteDatabase(file);
   if (!db.ok()) ThrowDatabaseError(db.status(), {});
   session.AttachDatabase(std::move(db.value()));
 }

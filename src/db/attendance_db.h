@@ -107,7 +107,8 @@ class AttendanceDb {
   // CompanyMonth) whose KPERIODO begins with `period` (YYYY or YYYYMM), reading only the
   // worked hours and slots 1-5: the engines in (KDIPENDENTE, KPERIODO) order with one query
   // and nothing kept; this fallback a month at a time with CompanyMonth, in that query's order.
-  // A company or period of another shape is kInvalid.
+  // A slot whose code is empty or blank has empty hours, whatever is stored (nothing counts
+  // hours without a code). A company or period of another shape is kInvalid.
   virtual Status CompanyHours(std::string_view company, std::string_view period,
                               const std::function<void(const DayHoursView&)>& visit);
   // Deletes every row of one employee-month (YYYYMM); nothing else.
@@ -233,6 +234,17 @@ Result<std::unique_ptr<AttendanceDb>> OpenSqliteDatabase(const std::filesystem::
 // (or one that is not a database) is kCorrupt with the first problem the check reports; a
 // database that cannot be read at all is kDbError.
 Status QuickCheckSqliteDatabase(const std::filesystem::path& file);
+// Opens the database as OpenSqliteDatabase, running the quick check first unless the file is
+// exactly as the last clean close left it. A clean close (the connection ends with no failed
+// operation) records the file's size, modification time and SQLite change counter beside it,
+// in kCheckedMarkerSuffix; the check is skipped only when all three still match, the file
+// was not modified in the same clock tick as the record was written, no rollback journal is
+// waiting beside it and the last real check is less than kRecheckAfterSeconds old. A failed
+// operation removes the record, so the next start checks again. The quick check reads the
+// whole file, which on a large database takes longer than everything else at start-up.
+Result<std::unique_ptr<AttendanceDb>> OpenCheckedSqliteDatabase(const std::filesystem::path& file);
+inline constexpr std::string_view kCheckedMarkerSuffix = "-checked";
+inline constexpr int64_t kRecheckAfterSeconds = 7 * 24 * 3600;
 // Adds the holiday 0106 "EPIFANIA" when FESTIVITA has no row 0106 (an existing row is kept).
 Status EnsureHolidayDefault(AttendanceDb& db);
 

@@ -639,7 +639,8 @@ Status SqlAttendanceDb::CompanyHours(std::string_view company, std::string_view 
     return Status::Invalid("CompanyHours: the period must be YYYY or YYYYMM, not '" +
                            std::string(period) + "'");
   }
-  // Passes each row's texts straight from the engine's buffers: nothing is copied.
+  // Passes each row's texts straight from the engine's buffers: nothing is copied, and the
+  // hours of a slot without a code are not even fetched (most slots of most days are empty).
   class Visitor final : public RowVisitor {
    public:
     explicit Visitor(const std::function<void(const DayHoursView&)>& visit) : visit_(visit) {}
@@ -647,8 +648,9 @@ Status SqlAttendanceDb::CompanyHours(std::string_view company, std::string_view 
       day_.employee = v.Text(0);
       day_.worked = v.Text(1);
       for (int slot = 0; slot < 5; ++slot) {
-        day_.codes[static_cast<size_t>(slot)] = v.Text(2 + 2 * slot);
-        day_.hours[static_cast<size_t>(slot)] = v.Text(3 + 2 * slot);
+        const std::string_view code = v.Text(2 + 2 * slot);
+        day_.codes[static_cast<size_t>(slot)] = code;
+        day_.hours[static_cast<size_t>(slot)] = Trim(code).empty() ? std::string_view() : v.Text(3 + 2 * slot);
       }
       visit_(day_);
       return true;

@@ -12,11 +12,14 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <cinttypes>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <system_error>
 
@@ -38,11 +41,12 @@ std::string ErrnoText(int err) { return std::strerror(err); }
 class SqliteRow final : public RowView {
  public:
   explicit SqliteRow(sqlite3_stmt* stmt) : stmt_(stmt) {}
+  // The engine ends every text with a NUL, and stored texts hold none (writes refuse them):
+  // measuring it is cheaper than a second call into the engine for its length.
   std::string_view Text(int column) const override {
     const unsigned char* p = sqlite3_column_text(stmt_, column);
     if (p == nullptr) return {};
-    return {reinterpret_cast<const char*>(p),
-            static_cast<size_t>(sqlite3_column_bytes(stmt_, column))};
+    return {reinterpret_cast<const char*>(p)};
   }
   int64_t Int(int column) const override { return sqlite3_column_int64(stmt_, column); }
 
@@ -59,6 +63,14 @@ class SqliteAttendanceDb final : public db_internal::SqlAttendanceDb {
   Status BeginSnapshot() override;
   Status Commit() override;
   Status Rollback() override;
+
+  // After this, closing the connection with no failed operation records the file's state
+  // beside it (see OpenCheckedSqliteDatabase); `checked_at` is when the file was last
+  // really checked, in seconds since the epoch.
+  void RecordCleanClose(int64_t checked_at) {
+    record_clean_close_ = true;
+    checked_at_ = checked_at;
+  }
 
  protected:
   Status Execute(Op op, std::span<const SqlParam> params, RowVisitor* visitor) override;
@@ -77,7 +89,98 @@ class SqliteAttendanceDb final : public db_internal::SqlAttendanceDb {
   sqlite3_stmt* begin_read_ = nullptr;
   sqlite3_stmt* commit_ = nullptr;
   sqlite3_stmt* rollback_ = nullptr;
+  bool record_clean_close_ = false;
+  bool failed_ = false;  // an operation failed: the close is not a clean one
+  int64_t checked_at_ = 0;
 };
+
+// ----- The record of a clean close -----
+
+// What identifies the file's content without reading it: its size, its modification time
+// and SQLite's change counter (header bytes 24-27, raised by every write transaction).
+struct FileState {
+  uint64_t size = 0;
+  int64_t modified_ns = 0;
+  uint32_t change_counter = 0;
+};
+
+std::filesystem::path MarkerFile(const std::filesystem::path& file) {
+  return std::filesystem::path(file.string() + std::string(kCheckedMarkerSuffix));
+}
+
+int64_t ModifiedNs(const struct stat& st) {
+  return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+bool ReadFileState(const std::filesystem::path& file, FileState* state) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  unsigned char counter[4];
+  const bool ok = ::fstat(fd, &st) == 0 && ::pread(fd, counter, 4, 24) == 4;
+  ::close(fd);
+  if (!ok) return false;
+  state->size = static_cast<uint64_t>(st.st_size);
+  state->modified_ns = ModifiedNs(st);
+  state->change_counter = (uint32_t{counter[0]} << 24) | (uint32_t{counter[1]} << 16) |
+                          (uint32_t{counter[2]} << 8) | counter[3];
+  return true;
+}
+
+// The record is one line: size, modification time in ns, change counter, time of the last
+// real check in seconds.
+void WriteMarker(const std::filesystem::path& file, int64_t checked_at) {
+  FileState state;
+  if (!ReadFileState(file, &state)) return;
+  char line[128];
+  const int n = std::snprintf(line, sizeof line, "%" PRIu64 " %" PRId64 " %" PRIu32 " %" PRId64 "\n",
+                              state.size, state.modified_ns, state.change_counter, checked_at);
+  // Written beside and renamed into place, so a reader never sees half a record. A folder
+  // that cannot be written only costs a check at the next start.
+  const std::filesystem::path marker = MarkerFile(file);
+  const std::filesystem::path temp(marker.string() + "." + std::to_string(::getpid()));
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return;
+  const bool written = ::write(fd, line, static_cast<size_t>(n)) == n;
+  if (::close(fd) == 0 && written && ::rename(temp.c_str(), marker.c_str()) == 0) return;
+  ::unlink(temp.c_str());
+}
+
+void RemoveMarker(const std::filesystem::path& file) { ::unlink(MarkerFile(file).c_str()); }
+
+// True when the file is exactly as the last clean close recorded it and that record can be
+// trusted; *checked_at then receives the time of the last real check.
+bool UnchangedSinceCleanClose(const std::filesystem::path& file, int64_t now, int64_t* checked_at) {
+  // A rollback journal beside the file: a write was cut short (or is running elsewhere).
+  if (::access((file.string() + "-journal").c_str(), F_OK) == 0) return false;
+  const std::filesystem::path marker = MarkerFile(file);
+  const int fd = ::open(marker.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char line[128] = {};
+  struct stat st {};
+  const ssize_t n = ::read(fd, line, sizeof line - 1);
+  const bool stat_ok = ::fstat(fd, &st) == 0;
+  ::close(fd);
+  if (n <= 0 || !stat_ok) return false;
+  FileState recorded;
+  int64_t when = 0;
+  if (std::sscanf(line, "%" SCNu64 " %" SCNd64 " %" SCNu32 " %" SCNd64, &recorded.size,
+                  &recorded.modified_ns, &recorded.change_counter, &when) != 4) {
+    return false;
+  }
+  FileState current;
+  if (!ReadFileState(file, &current)) return false;
+  if (current.size != recorded.size || current.modified_ns != recorded.modified_ns ||
+      current.change_counter != recorded.change_counter) {
+    return false;
+  }
+  // A file modified in the same clock tick as the record was written could have changed
+  // again within that tick without its time moving.
+  if (current.modified_ns >= ModifiedNs(st)) return false;
+  if (when > now || now - when >= kRecheckAfterSeconds) return false;
+  *checked_at = when;
+  return true;
+}
 
 Result<std::unique_ptr<AttendanceDb>> SqliteAttendanceDb::Open(
     const std::filesystem::path& file) {
@@ -145,7 +248,15 @@ SqliteAttendanceDb::~SqliteAttendanceDb() {
   sqlite3_finalize(begin_read_);
   sqlite3_finalize(commit_);
   sqlite3_finalize(rollback_);
-  sqlite3_close_v2(db_);
+  const bool closed = sqlite3_close_v2(db_) == SQLITE_OK;
+  // Recorded once the file is closed, so that its state is the final one.
+  if (record_clean_close_) {
+    if (closed && !failed_) {
+      WriteMarker(file_, checked_at_);
+    } else {
+      RemoveMarker(file_);
+    }
+  }
 }
 
 Status SqliteAttendanceDb::Error(std::string_view operation) const {
@@ -197,6 +308,7 @@ Status SqliteAttendanceDb::Execute(Op op, std::span<const SqlParam> params,
   }
   Status status = Error(db_internal::OpName(op));
   sqlite3_reset(stmt);
+  failed_ = true;
   NoteFailure(status);
   return status;
 }
@@ -205,7 +317,10 @@ Status SqliteAttendanceDb::Begin() {
   if (in_transaction_) {
     return Status::Invalid("Begin: a transaction is already open; transactions do not nest");
   }
-  if (Step(begin_) != SQLITE_DONE) return Error("Begin");
+  if (Step(begin_) != SQLITE_DONE) {
+    failed_ = true;
+    return Error("Begin");
+  }
   in_transaction_ = true;
   transaction_failure_.clear();
   return Status::Ok();
@@ -236,6 +351,7 @@ Status SqliteAttendanceDb::Commit() {
                            "transaction (" + file_ + ")");
   }
   if (Step(commit_) != SQLITE_DONE) {
+    failed_ = true;
     Status status = Error("Commit");
     if (!sqlite3_get_autocommit(db_)) Step(rollback_);
     return Status::DbError(status.message() + "; the transaction was rolled back");
@@ -247,7 +363,10 @@ Status SqliteAttendanceDb::Rollback() {
   if (!in_transaction_) return Status::Invalid("Rollback: no transaction is open");
   in_transaction_ = false;
   if (sqlite3_get_autocommit(db_)) return Status::Ok();  // the engine already rolled back
-  if (Step(rollback_) != SQLITE_DONE) return Error("Rollback");
+  if (Step(rollback_) != SQLITE_DONE) {
+    failed_ = true;
+    return Error("Rollback");
+  }
   return Status::Ok();
 }
 
@@ -508,6 +627,21 @@ Status QuickCheckSqliteDatabase(const std::filesystem::path& file) {
   sqlite3_finalize(stmt);
   sqlite3_close_v2(db);
   return status;
+}
+
+Result<std::unique_ptr<AttendanceDb>> OpenCheckedSqliteDatabase(const std::filesystem::path& file) {
+  const int64_t now = static_cast<int64_t>(std::time(nullptr));
+  int64_t checked_at = now;
+  if (!UnchangedSinceCleanClose(file, now, &checked_at)) {
+    checked_at = now;
+    if (Status s = QuickCheckSqliteDatabase(file); !s.ok()) {
+      RemoveMarker(file);
+      return s;
+    }
+  }
+  Result<std::unique_ptr<AttendanceDb>> opened = SqliteAttendanceDb::Open(file);
+  if (opened.ok()) static_cast<SqliteAttendanceDb&>(*opened.value()).RecordCleanClose(checked_at);
+  return opened;
 }
 
 }  // namespace kaveltar

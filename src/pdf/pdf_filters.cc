@@ -1,10 +1,6 @@
 #include "pdf/pdf_filters.h"
 
-#include <zlib.h>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <cstring>
@@ -63,130 +59,45 @@ void RunLengthEncoder::Drain(bool all, std::string* out) {
 // ---------------------------------------------------------------------------------------
 // Flate
 
-uint32_t Adler32(uint32_t adler, std::string_view data) {
-  // Sums are reduced modulo 65521 at least every 5552 bytes, the most that cannot overflow
-  // the 32-bit sums; each 16-byte block is summed with SSE2 (plain bytes with a sum of
-  // absolute differences, weighted bytes with multiply-adds).
-  constexpr uint32_t kBase = 65521;
-  [[maybe_unused]] constexpr size_t kBlocksPerRound = 5552 / 16;
-  auto bytes = reinterpret_cast<const uint8_t*>(data.data());
-  size_t left = data.size();
-  uint32_t s1 = adler & 0xFFFF;
-  uint32_t s2 = adler >> 16;
-#if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i weights_first = _mm_setr_epi16(16, 15, 14, 13, 12, 11, 10, 9);
-  const __m128i weights_second = _mm_setr_epi16(8, 7, 6, 5, 4, 3, 2, 1);
-  while (left >= 16) {
-    const size_t blocks = std::min(left / 16, kBlocksPerRound);
-    __m128i sum = zero;       // bytes of the round so far
-    __m128i sums = zero;      // `sum` before each block, added up
-    __m128i weighted = zero;  // bytes weighted 16 to 1 within their block
-    for (size_t b = 0; b < blocks; ++b, bytes += 16) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-      sums = _mm_add_epi32(sums, sum);
-      sum = _mm_add_epi32(sum, _mm_sad_epu8(v, zero));
-      weighted = _mm_add_epi32(weighted, _mm_madd_epi16(_mm_unpacklo_epi8(v, zero), weights_first));
-      weighted = _mm_add_epi32(weighted, _mm_madd_epi16(_mm_unpackhi_epi8(v, zero), weights_second));
-    }
-    alignas(16) uint32_t lanes[3][4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes[0]), sum);
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes[1]), sums);
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes[2]), weighted);
-    const uint64_t round_sum = uint64_t{lanes[0][0]} + lanes[0][2];
-    const uint64_t round_sums = uint64_t{lanes[1][0]} + lanes[1][2];
-    const uint64_t round_weighted =
-        uint64_t{lanes[2][0]} + lanes[2][1] + lanes[2][2] + lanes[2][3];
-    s2 = static_cast<uint32_t>((s2 + uint64_t{s1} * 16 * blocks + round_sums * 16 + round_weighted) % kBase);
-    s1 = static_cast<uint32_t>((s1 + round_sum) % kBase);
-    left -= blocks * 16;
-  }
-#endif
-  while (left > 0) {
-    const size_t round = std::min<size_t>(left, 5552);
-    for (size_t i = 0; i < round; ++i) {
-      s1 += *bytes++;
-      s2 += s1;
-    }
-    s1 %= kBase;
-    s2 %= kBase;
-    left -= round;
-  }
-  return ((s2 % kBase) << 16) | (s1 % kBase);
-}
-
-// The stream is compressed as raw deflate data inside a zlib header and Adler-32 trailer
-// written here: zlib's own checksum reads the data a byte at a time, ours a block at a
-// time, and the bytes are the same.
+// The stream is compressed whole by libdeflate, zlib header and Adler-32 trailer included:
+// its compressor is several times faster than zlib's at the same level and writes the same
+// format, at a comparable size. Feed only collects the pieces.
 struct FlateEncoder::State {
-  z_stream stream{};
-  bool initialised = false;
-  bool header_written = false;
-  unsigned char header[2] = {0, 0};
-  uint32_t adler = 1;
+  libdeflate_compressor* compressor = nullptr;
+  std::string pending;
 };
 
 FlateEncoder::FlateEncoder(int level) : state_(std::make_unique<State>()) {
-  level = std::clamp(level, 1, 9);
-  if (deflateInit2(&state_->stream, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-    throw std::bad_alloc();
-  }
-  state_->initialised = true;
-  // The zlib header: deflate with a 32 KiB window, the level's class, a multiple of 31.
-  const unsigned level_class = level < 2 ? 0 : level < 6 ? 1 : level == 6 ? 2 : 3;
-  unsigned header = (0x78u << 8) | (level_class << 6);
-  header += 31 - header % 31;
-  state_->header[0] = static_cast<unsigned char>(header >> 8);
-  state_->header[1] = static_cast<unsigned char>(header & 0xFF);
+  state_->compressor = libdeflate_alloc_compressor(std::clamp(level, 1, 9));
+  if (state_->compressor == nullptr) throw std::bad_alloc();
 }
 
-FlateEncoder::~FlateEncoder() {
-  if (state_->initialised) deflateEnd(&state_->stream);
+FlateEncoder::~FlateEncoder() { libdeflate_free_compressor(state_->compressor); }
+
+void FlateEncoder::Start() { state_->pending.clear(); }
+
+void FlateEncoder::Feed(std::string_view data, std::string* out) {
+  (void)out;
+  state_->pending.append(data);
 }
 
-void FlateEncoder::Start() {
-  deflateReset(&state_->stream);
-  state_->header_written = false;
-  state_->adler = 1;
-}
+void FlateEncoder::Finish(std::string* out) { Compress(state_->pending, out); }
 
-void FlateEncoder::Feed(std::string_view data, std::string* out) { Run(data, Z_NO_FLUSH, out); }
-
-void FlateEncoder::Finish(std::string* out) { Run({}, Z_FINISH, out); }
-
-void FlateEncoder::Run(std::string_view data, int flush, std::string* out) {
-  if (!state_->header_written) {
-    out->append(reinterpret_cast<const char*>(state_->header), 2);
-    state_->header_written = true;
-  }
-  state_->adler = Adler32(state_->adler, data);
-  z_stream& z = state_->stream;
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  z.avail_in = static_cast<uInt>(data.size());
-  for (;;) {
-    const size_t used = out->size();
-    const size_t room = std::max<size_t>(deflateBound(&z, z.avail_in) + 64, 4096);
-    out->resize(used + room);
-    z.next_out = reinterpret_cast<Bytef*>(out->data() + used);
-    z.avail_out = static_cast<uInt>(room);
-    const int rc = deflate(&z, flush);
-    out->resize(used + room - z.avail_out);
-    if (rc == Z_STREAM_END) {
-      const uint32_t a = state_->adler;
-      const char trailer[4] = {static_cast<char>(a >> 24), static_cast<char>(a >> 16),
-                               static_cast<char>(a >> 8), static_cast<char>(a)};
-      out->append(trailer, 4);
-      return;
-    }
-    if (rc != Z_OK && rc != Z_BUF_ERROR) throw std::runtime_error("deflate");
-    if (flush == Z_NO_FLUSH && z.avail_in == 0) return;
-  }
+void FlateEncoder::Compress(std::string_view data, std::string* out) {
+  const size_t used = out->size();
+  const size_t room = libdeflate_zlib_compress_bound(state_->compressor, data.size());
+  out->resize(used + room);
+  const size_t written =
+      libdeflate_zlib_compress(state_->compressor, data.data(), data.size(), out->data() + used, room);
+  // The bound is a worst case: a zero here would be a broken library.
+  if (written == 0) throw std::runtime_error("deflate");
+  out->resize(used + written);
 }
 
 std::string FlateCompress(std::string_view data, int level) {
   FlateEncoder encoder(level);
   std::string out;
-  EncodeAll(encoder, data, &out);
+  encoder.Compress(data, &out);
   return out;
 }
 

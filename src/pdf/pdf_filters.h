@@ -41,10 +41,8 @@ class RunLengthEncoder : public StreamEncoder {
   std::string pending_;
 };
 
-// Deflate through zlib with a zlib header, at a compression level from 1 to 9.
-// The Adler-32 checksum of `data` continuing from `adler` (1 for a new stream).
-uint32_t Adler32(uint32_t adler, std::string_view data);
-
+// Deflate with a zlib header and Adler-32 trailer, at a compression level from 1 to 9. The
+// pieces fed are compressed as one block of data when the stream finishes.
 class FlateEncoder : public StreamEncoder {
  public:
   explicit FlateEncoder(int level);
@@ -56,9 +54,10 @@ class FlateEncoder : public StreamEncoder {
   void Start() override;
   void Feed(std::string_view data, std::string* out) override;
   void Finish(std::string* out) override;
+  // Compresses `data` as a whole stream of its own, appended to *out.
+  void Compress(std::string_view data, std::string* out);
 
  private:
-  void Run(std::string_view data, int flush, std::string* out);
   struct State;
   std::unique_ptr<State> state_;
 };

@@ -251,7 +251,8 @@ TEST_P(AttendanceDbTest, MonthAndYearQueriesReturnExactlyTheirDaysInOrder) {
 }
 
 // The summaries' reader gives each day of a company's employees, for a year or a month, with
-// the worked hours and slots 1-5 (not the import's slots 6-10), by employee and then by day.
+// the worked hours and slots 1-5 (not the import's slots 6-10), by employee and then by day;
+// a slot's hours only with its code.
 TEST_P(AttendanceDbTest, CompanyHoursVisitsTheCompanysDaysByEmployee) {
   DayRow a = Day("0010010002", "20240302");
   a.pres[3] = "07:30";
@@ -263,6 +264,10 @@ TEST_P(AttendanceDbTest, CompanyHoursVisitsTheCompanysDaysByEmployee) {
   a.SlotHours(6) = "09:00";
   DayRow b = Day("0010010002", "20240115");
   b.pres[3] = "08:00";
+  // Hours without a code (empty, then blanks) are not given.
+  b.SlotHours(2) = "01:00";
+  b.SlotCode(3) = "   ";
+  b.SlotHours(3) = "03:00";
   SaveAll({a, b, Day("0010010001", "20241231"), Day("0010010002", "20250101"),
            Day("0020010001", "20240302"), Day("0000010001", "20240302")});
   std::vector<std::string> seen;
@@ -273,7 +278,7 @@ TEST_P(AttendanceDbTest, CompanyHoursVisitsTheCompanysDaysByEmployee) {
   };
   KT_ASSERT_OK(db_->CompanyHours("001", "2024", visit));
   EXPECT_EQ(seen, (std::vector<std::string>{"0010010001 06:00|FER=02:00|=|=|=|=",
-                                            "0010010002 08:00|FER=02:00|=|=|=|=",
+                                            "0010010002 08:00|FER=02:00|=|   =|=|=",
                                             "0010010002 07:30|FER=00:30|=|=|=|STR=02:00"}));
   seen.clear();
   KT_ASSERT_OK(db_->CompanyHours("001", "202403", visit));

@@ -1,9 +1,12 @@
 // The SQLite file itself: the template copy at start-up, opening and creating files, and two
 // workstations sharing one file.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <chrono>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -145,6 +148,98 @@ TEST(SqliteDbTest, ASecondConnectionWaitsForTheFirstAndReadsReleaseTheirLocks) {
   KT_EXPECT_OK(b->DeleteDay("0010010001", "20240101"));
   KT_EXPECT_OK(b->Commit());
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+// The start-up check reads the whole file, so it is skipped for a file exactly as the last
+// clean close left it. The damage here keeps the file's size and change counter; putting its
+// modification time back stands for damage the file system does not see (the check is then
+// skipped, which is the point); anything else that could have changed it means a check.
+class CheckedOpenTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    KT_ASSERT_OK(CreateSqliteDatabase(file_));
+    auto db = OpenCheckedSqliteDatabase(file_);  // no record yet: checked
+    KT_ASSERT_OK(db);
+    KT_ASSERT_OK((*db)->Begin());
+    for (int i = 1; i <= 50; ++i) KT_ASSERT_OK((*db)->SaveDay(Day("00100100" + std::to_string(10 + i), "20240105")));
+    KT_ASSERT_OK((*db)->Commit());
+    db.value().reset();
+    // A modification time safely before the record, then one clean run that writes nothing,
+    // so the record is written in a later clock tick than the file's last change.
+    SetModified(std::time(nullptr) - 60);
+    KT_ASSERT_OK(OpenCheckedSqliteDatabase(file_));
+    good_ = ReadAll(file_);
+    ASSERT_GT(good_.size(), 8192u);
+    damaged_ = good_;
+    damaged_.replace(4096, 200, std::string(200, '\xFF'));
+  }
+  void SetModified(time_t seconds) {
+    const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file_.c_str(), times, 0), 0);
+  }
+  // Replaces the bytes, keeping the modification time.
+  void WriteUnseen(const std::string& bytes) {
+    struct stat st {};
+    ASSERT_EQ(::stat(file_.c_str(), &st), 0);
+    std::ofstream(file_, std::ios::binary | std::ios::trunc) << bytes;
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file_.c_str(), times, 0), 0);
+  }
+  Status::Kind OpenKind() {
+    auto db = OpenCheckedSqliteDatabase(file_);
+    return db.ok() ? Status::Kind::kOk : db.status().kind();
+  }
+  std::filesystem::path Marker() const { return file_.string() + "-checked"; }
+
+  TempFolder folder_;
+  std::filesystem::path file_ = folder_.path() / kDatabaseFile;
+  std::string good_, damaged_;
+};
+
+TEST_F(CheckedOpenTest, UnchangedFileSkipsTheCheckAndAnyChangeBringsItBack) {
+  WriteUnseen(damaged_);
+  EXPECT_EQ(OpenKind(), Status::Kind::kOk);  // not checked
+  // The same damage with the time the write gave it; the refusal removes the record.
+  std::ofstream(file_, std::ios::binary | std::ios::trunc) << damaged_;
+  EXPECT_EQ(OpenKind(), Status::Kind::kCorrupt);
+  EXPECT_FALSE(std::filesystem::exists(Marker()));
+  WriteUnseen(damaged_);
+  EXPECT_EQ(OpenKind(), Status::Kind::kCorrupt);
+  // A good file is checked and opened, and the file is unchanged by the check.
+  WriteUnseen(good_);
+  EXPECT_EQ(OpenKind(), Status::Kind::kOk);
+  EXPECT_EQ(ReadAll(file_), good_);
+}
+
+TEST_F(CheckedOpenTest, AJournalAnOldCheckOrAFreshRecordMeanACheck) {
+  // A rollback journal beside the file (empty: nothing to play back).
+  std::ofstream(file_.string() + "-journal").close();
+  WriteUnseen(damaged_);
+  EXPECT_EQ(OpenKind(), Status::Kind::kCorrupt);
+  std::filesystem::remove(file_.string() + "-journal");
+
+  // The last real check eight days ago: the record matches but is too old to trust.
+  WriteUnseen(good_);
+  SetModified(std::time(nullptr) - 60);
+  KT_ASSERT_OK(OpenCheckedSqliteDatabase(file_));
+  std::string record = ReadAll(Marker());
+  const size_t last = record.rfind(' ');
+  ASSERT_NE(last, std::string::npos);
+  record = record.substr(0, last + 1) + std::to_string(std::time(nullptr) - 8 * 24 * 3600) + "\n";
+  std::ofstream(Marker(), std::ios::trunc) << record;
+  WriteUnseen(damaged_);
+  EXPECT_EQ(OpenKind(), Status::Kind::kCorrupt);
+
+  // A record written no later than the file's last change cannot vouch for it.
+  WriteUnseen(good_);
+  SetModified(std::time(nullptr) - 60);
+  KT_ASSERT_OK(OpenCheckedSqliteDatabase(file_));
+  struct stat st {};
+  ASSERT_EQ(::stat(file_.c_str(), &st), 0);
+  const timespec same[2] = {st.st_mtim, st.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, Marker().c_str(), same, 0), 0);
+  WriteUnseen(damaged_);
+  EXPECT_EQ(OpenKind(), Status::Kind::kCorrupt);
 }
 
 }  // namespace
