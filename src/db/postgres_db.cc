@@ -23,6 +23,8 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <iterator>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -91,6 +93,9 @@ void AppendArrayNumber(std::string& array, int64_t n) {
   array += array.empty() ? "{" : ",";
   array += std::to_string(n);
 }
+
+// How many days one read-ahead brings at most: some two hundred employee-months.
+constexpr int kAheadDays = 6400;
 
 // How many days one batched statement carries at most.
 constexpr int kDaysPerStatement = 1000;
@@ -193,6 +198,9 @@ class PgAttendanceDb final : public db_internal::SqlAttendanceDb {
   Status BeginSnapshot() override;
   Status Commit() override;
   Status Rollback() override;
+  void ReadAhead(std::string_view company, std::string_view month) override;
+  Status EmployeeMonth(std::string_view employee, std::string_view month,
+                       std::vector<DayRow>* rows) override;
 
  protected:
   Status Execute(Op op, std::span<const SqlParam> params, RowVisitor* visitor) override;
@@ -230,8 +238,29 @@ class PgAttendanceDb final : public db_internal::SqlAttendanceDb {
   void DropDays();
   void EndTransaction();
   Status ErrorOf(std::string_view operation, const PGresult* res);
+  // Reads the days of the read-ahead's company-month from `employee` on, at most kAheadDays.
+  Status FetchAhead(std::string_view employee);
+  bool AheadHolds(std::string_view employee) const {
+    return !ahead_high_.empty() && employee >= ahead_low_ && employee < ahead_high_;
+  }
+  void DropAhead() {
+    ahead_low_.clear();
+    ahead_high_.clear();
+    ahead_rows_.clear();
+  }
+  // Forgets what was read ahead when a write of the transaction touches it.
+  void WriteTouchesAhead(Op op, std::span<const SqlParam> params);
 
   PGconn* conn_;
+  // The read-ahead: the company and month named by ReadAhead (empty when none), and the days
+  // read of the employees in [ahead_low_, ahead_high_) by this transaction, by employee (an
+  // employee of that range without an entry has no days). An employee's days are handed out
+  // once; ahead_low_ then moves past him.
+  std::string ahead_company_;
+  std::string ahead_month_;
+  std::string ahead_low_;
+  std::string ahead_high_;
+  std::map<std::string, std::vector<DayRow>, std::less<>> ahead_rows_;
   std::vector<LoggedWrite> log_;
   // Days saved inside the transaction and not sent yet: one array literal per column, sent
   // as one statement (SendDays) before any other statement and at kDaysPerStatement days.
@@ -480,6 +509,7 @@ Status PgAttendanceDb::Restart(int attempt) {
   retryable_ = false;
   transaction_failure_.clear();
   DropDays();  // they are in the log too
+  DropAhead();  // read in the cancelled transaction
   (void)Drain();
   (void)Exec(conn_, "ROLLBACK", "Rollback");
   // The other transaction goes on meanwhile; a random wait keeps two victims from meeting
@@ -512,6 +542,7 @@ Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisit
     }
     Status status;
     if (db_internal::IsWrite(op)) {
+      WriteTouchesAhead(op, params);
       if (log_.size() < kMaxLoggedWrites && !log_overflow_) {
         LoggedWrite& w = log_.emplace_back();
         w.op = op;
@@ -601,6 +632,7 @@ Status PgAttendanceDb::StartTransaction(const char* begin) {
   log_.clear();
   log_overflow_ = false;
   DropDays();
+  DropAhead();
   pending_ = 0;
   pending_ops_.clear();
   retryable_ = false;
@@ -627,6 +659,7 @@ void PgAttendanceDb::DropDays() {
 void PgAttendanceDb::EndTransaction() {
   in_transaction_ = false;
   DropDays();
+  DropAhead();
   log_.clear();
   log_.shrink_to_fit();
 }
@@ -681,6 +714,104 @@ Status PgAttendanceDb::Rollback() {
   if (PQstatus(conn_) != CONNECTION_OK) return Status::Ok();
   (void)Drain();
   return Exec(conn_, "ROLLBACK", "Rollback");
+}
+
+void PgAttendanceDb::ReadAhead(std::string_view company, std::string_view month) {
+  if (company == ahead_company_ && month == ahead_month_) return;
+  DropAhead();
+  const bool usable = company.size() == 3 && month.size() == 6 &&
+                      std::all_of(company.begin(), company.end(),
+                                  [](char c) { return c >= 0x20 && c <= 0x7e; }) &&
+                      std::all_of(month.begin(), month.end(),
+                                  [](char c) { return c >= '0' && c <= '9'; });
+  ahead_company_ = usable ? std::string(company) : std::string();
+  ahead_month_ = usable ? std::string(month) : std::string();
+}
+
+Status PgAttendanceDb::FetchAhead(std::string_view employee) {
+  DropAhead();
+  const db_internal::PrefixRange company(ahead_company_);
+  const db_internal::PrefixRange days(ahead_month_);
+  const SqlParam params[] = {SqlParam::Text(employee), SqlParam::Text(company.high),
+                             SqlParam::Text(days.low), SqlParam::Text(days.high),
+                             SqlParam::Int(kAheadDays)};
+  class Visitor final : public RowVisitor {
+   public:
+    explicit Visitor(std::map<std::string, std::vector<DayRow>, std::less<>>* rows)
+        : rows_(rows) {}
+    bool OnRow(const RowView& v) override {
+      db_internal::ReadDay(v, &row_);
+      auto it = rows_->find(row_.employee);
+      if (it == rows_->end()) it = rows_->try_emplace(row_.employee).first;
+      it->second.push_back(row_);
+      ++count;
+      return true;
+    }
+    int count = 0;
+
+   private:
+    std::map<std::string, std::vector<DayRow>, std::less<>>* rows_;
+    DayRow row_;
+  } visitor(&ahead_rows_);
+  if (Status s = Run(Op::kMonthFromEmployee, params, &visitor); !s.ok()) {
+    DropAhead();
+    return s;
+  }
+  if (visitor.count < kAheadDays) {
+    ahead_high_ = company.high;
+  } else {
+    // The last employee read (rows come in key order) may be cut short: he is read again
+    // with the next window.
+    const auto last = std::prev(ahead_rows_.end());
+    ahead_high_ = last->first;
+    ahead_rows_.erase(last);
+  }
+  ahead_low_.assign(employee);
+  if (ahead_high_ <= ahead_low_) DropAhead();
+  return Status::Ok();
+}
+
+Status PgAttendanceDb::EmployeeMonth(std::string_view employee, std::string_view month,
+                                     std::vector<DayRow>* rows) {
+  const bool ahead = in_transaction_ && !snapshot_ && transaction_failure_.empty() &&
+                     !ahead_company_.empty() && month == ahead_month_ &&
+                     employee.substr(0, 3) == ahead_company_;
+  if (!ahead) return SqlAttendanceDb::EmployeeMonth(employee, month, rows);
+  if (!AheadHolds(employee)) {
+    const std::string key(employee);
+    if (Status s = FetchAhead(key); !s.ok()) {
+      rows->clear();
+      return s;
+    }
+    if (!AheadHolds(key)) return SqlAttendanceDb::EmployeeMonth(employee, month, rows);
+  }
+  rows->clear();
+  if (auto it = ahead_rows_.find(employee); it != ahead_rows_.end()) {
+    rows->swap(it->second);
+    ahead_rows_.erase(it);
+  }
+  // The smallest key after this employee's (keys hold no NUL).
+  ahead_low_.assign(employee);
+  ahead_low_ += '\x01';
+  if (ahead_low_ >= ahead_high_) DropAhead();
+  return Status::Ok();
+}
+
+void PgAttendanceDb::WriteTouchesAhead(Op op, std::span<const SqlParam> params) {
+  if (ahead_high_.empty()) return;
+  switch (op) {
+    case Op::kDeleteAllDays:
+      DropAhead();
+      break;
+    case Op::kSaveDay:
+    case Op::kSaveDayKeepNumber:
+    case Op::kDeleteDay:
+    case Op::kDeleteEmployeeRange:
+      if (params.empty() || AheadHolds(params[0].text)) DropAhead();
+      break;
+    default:
+      break;
+  }
 }
 
 }  // namespace
