@@ -518,6 +518,92 @@ TEST_P(AttendanceDbTest, ReadAheadOverACompanyMonthReadsWhatIsStored) {
   EXPECT_EQ((*found)->pres[2], "07:12");
 }
 
+// Months deleted and written again inside one transaction, as the import does (PostgreSQL
+// sends such days with COPY): texts that COPY must escape come back verbatim and never as
+// NULL, a day saved twice keeps the second save, a new day takes its own sheet number, and a
+// month deleted again loses the days written before.
+TEST_P(AttendanceDbTest, MonthsDeletedAndRewrittenInOneTransactionStoreEveryTextVerbatim) {
+  const std::string a = "001\t\\N\\.01";
+  const std::string b = "0010010002";
+  DayRow old = Day(a, "20240503");
+  old.protocollo = 7;
+  SaveAll({Day(a, "20240501"), old, Day(a, "20240601"), Day(b, "20240501")});
+
+  DayRow day1 = Day(a, "20240501");
+  day1.pres0 = -3;
+  day1.pres[1] = "a\tb";
+  day1.pres[2] = "riga\nnuova\r";
+  day1.pres[3] = "barra\\inversa";
+  day1.pres[4] = "\\N";
+  day1.pres[5] = "";
+  day1.pres[6] = "\xE2\x82\xAC \xC3\xA8 \"doppie\" 'singole'";
+  day1.pres[7] = "\\.";
+  day1.pres[8] = "\\";
+  day1.protocollo = 12;
+  DayRow day2 = Day(a, "20240502");
+  DayRow day2_again = day2;
+  day2_again.pres[3] = "05:00";
+  DayRow day3 = Day(a, "20240503");
+  day3.protocollo = 99;
+
+  KT_ASSERT_OK(db_->Begin());
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth(a, "202405"));
+  KT_ASSERT_OK(db_->SaveDay(day1));
+  KT_ASSERT_OK(db_->SaveDay(day2));
+  KT_ASSERT_OK(db_->SaveDay(day2_again));
+  KT_ASSERT_OK(db_->SaveDayKeepNumber(day3));  // the stored 7 was deleted: 99 is new
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth(b, "202405"));
+  KT_ASSERT_OK(db_->SaveDay(Day(b, "20240501")));
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth(b, "202405"));
+  KT_ASSERT_OK(db_->SaveDay(Day(b, "20240502")));
+  std::vector<DayRow> rows;
+  // Read inside the transaction: the days just written are seen.
+  KT_ASSERT_OK(db_->EmployeeMonth(a, "202405", &rows));
+  EXPECT_EQ(rows, (std::vector<DayRow>{day1, day2_again, day3}));
+  KT_ASSERT_OK(db_->Commit());
+
+  Reopen();
+  KT_ASSERT_OK(db_->EmployeeMonth(a, "202405", &rows));
+  EXPECT_EQ(rows, (std::vector<DayRow>{day1, day2_again, day3}));
+  KT_ASSERT_OK(db_->EmployeeMonth(a, "202406", &rows));
+  EXPECT_EQ(Keys(rows), std::vector<std::string>{"20240601 " + a});
+  KT_ASSERT_OK(db_->EmployeeMonth(b, "202405", &rows));
+  EXPECT_EQ(Keys(rows), std::vector<std::string>{"20240502 " + b});
+  if (std::string(GetParam().name) == "PostgreSQL") {
+    std::string nulls = "DO $$ BEGIN IF EXISTS (SELECT 1 FROM presenze WHERE pres_1 IS NULL";
+    for (int n = 2; n <= 23; ++n) nulls += " OR pres_" + std::to_string(n) + " IS NULL";
+    nulls += ") THEN RAISE EXCEPTION 'NULL stored'; END IF; END $$";
+    KT_EXPECT_OK(engine_->Raw(nulls));
+  }
+}
+
+// A day refused by the database among the days of deleted months: the commit fails and
+// undoes everything, the deletes too; the next transaction of the same shape goes through.
+TEST_P(AttendanceDbTest, ARefusedDayOfARewrittenMonthUndoesTheDeletesToo) {
+  SaveAll({Day("0010010001", "20240601"), Day("FAIL", "20240601")});
+  KT_ASSERT_OK(engine_->Raw(engine_->FailingTrigger()));
+  KT_ASSERT_OK(db_->Begin());
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth("0010010001", "202406"));
+  KT_ASSERT_OK(db_->SaveDay(Day("0010010001", "20240602")));
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth("FAIL", "202406"));
+  (void)db_->SaveDay(Day("FAIL", "20240602"));  // refused at once or at the commit
+  (void)db_->SaveDay(Day("0010010003", "20240602"));
+  const Status commit = db_->Commit();
+  EXPECT_EQ(commit.kind(), Status::Kind::kDbError);
+  EXPECT_NE(commit.message().find("refused by the test"), std::string::npos) << commit.message();
+  EXPECT_TRUE(Stored("0010010001", "20240601"));
+  EXPECT_FALSE(Stored("0010010001", "20240602"));
+  EXPECT_TRUE(Stored("FAIL", "20240601"));
+  EXPECT_FALSE(Stored("0010010003", "20240602"));
+
+  KT_ASSERT_OK(db_->Begin());
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth("0010010001", "202406"));
+  KT_ASSERT_OK(db_->SaveDay(Day("0010010001", "20240603")));
+  KT_ASSERT_OK(db_->Commit());
+  EXPECT_FALSE(Stored("0010010001", "20240601"));
+  EXPECT_TRUE(Stored("0010010001", "20240603"));
+}
+
 TEST_P(AttendanceDbTest, EpifaniaIsAddedWhenMissingAndAnEditedRowIsKept) {
   KT_ASSERT_OK(db_->SaveHoliday({"1225", "NATALE"}));
   KT_ASSERT_OK(EnsureHolidayDefault(*db_));
