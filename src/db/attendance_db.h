@@ -98,6 +98,17 @@ class AttendanceDb {
   // reading. The default reads them through CompanyMonth; the SQL engines stream them.
   virtual Status ForEachCompanyMonthDay(std::string_view company, std::string_view month,
                                         const std::function<bool(const DayRow&)>& visit);
+  // A hint before a run that reads and rewrites the employee-months of one company
+  // (first three key characters) in key order, one transaction after another: an engine whose
+  // every read is a round trip to a server may then read the following employees' days
+  // together, within the transaction that reads the first of them, and answer
+  // EmployeeMonth from what it read while that transaction lasts (never across transactions,
+  // never for an employee-month this connection has written since). An empty company ends
+  // the hint. The default does nothing.
+  virtual void ReadAhead(std::string_view company, std::string_view month) {
+    (void)company;
+    (void)month;
+  }
   // True when any stored day uses the code in any of its ten slots / as PRES_1.
   virtual Result<bool> JustificationInUse(std::string_view code) = 0;
   virtual Result<bool> GroupInUse(std::string_view code) = 0;

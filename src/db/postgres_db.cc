@@ -9,6 +9,11 @@
 // so that when the server cancels it to break a deadlock with another workstation (or for a
 // serialization failure) it is rolled back and run again, up to kRetries times, before the
 // error is reported.
+//
+// A save of a day whose employee-month the transaction deleted earlier (and has not saved
+// since) cannot meet a stored row, so it goes out with COPY instead, as the import rewrites
+// whole months. Such days are collected and sent before anything that could see or touch
+// them: a read, a delete of their month, a second save of the same day, the commit.
 #include "db/postgres_db.h"
 
 #include <libpq-fe.h>
@@ -23,6 +28,8 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <iterator>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -91,6 +98,38 @@ void AppendArrayNumber(std::string& array, int64_t n) {
   array += array.empty() ? "{" : ",";
   array += std::to_string(n);
 }
+
+// Appends a text to a COPY line in its text format: backslash, tab, newline and carriage
+// return are escaped; every other byte goes as it is.
+void AppendCopyText(std::string& line, std::string_view text) {
+  for (char c : text) {
+    switch (c) {
+      case '\\': line += "\\\\"; break;
+      case '\t': line += "\\t"; break;
+      case '\n': line += "\\n"; break;
+      case '\r': line += "\\r"; break;
+      default: line += c;
+    }
+  }
+}
+
+void AppendDayLine(std::string& buffer, const DayRow& row) {
+  AppendCopyText(buffer, row.employee);
+  buffer += '\t';
+  AppendCopyText(buffer, row.period);
+  buffer += '\t';
+  buffer += std::to_string(row.pres0);
+  for (int n = 1; n <= 23; ++n) {
+    buffer += '\t';
+    AppendCopyText(buffer, row.pres[static_cast<size_t>(n)]);
+  }
+  buffer += '\t';
+  buffer += std::to_string(row.protocollo);
+  buffer += '\n';
+}
+
+// How many days one read-ahead brings at most: some two hundred employee-months.
+constexpr int kAheadDays = 6400;
 
 // How many days one batched statement carries at most.
 constexpr int kDaysPerStatement = 1000;
@@ -193,6 +232,9 @@ class PgAttendanceDb final : public db_internal::SqlAttendanceDb {
   Status BeginSnapshot() override;
   Status Commit() override;
   Status Rollback() override;
+  void ReadAhead(std::string_view company, std::string_view month) override;
+  Status EmployeeMonth(std::string_view employee, std::string_view month,
+                       std::vector<DayRow>* rows) override;
 
  protected:
   Status Execute(Op op, std::span<const SqlParam> params, RowVisitor* visitor) override;
@@ -230,8 +272,49 @@ class PgAttendanceDb final : public db_internal::SqlAttendanceDb {
   void DropDays();
   void EndTransaction();
   Status ErrorOf(std::string_view operation, const PGresult* res);
+  // Sends the days collected for COPY (nothing when none), after every statement sent before.
+  Status FlushCopy();
+  void DropCopy() {
+    copy_.clear();
+    copy_rows_ = 0;
+    copy_months_.clear();
+    fresh_months_.clear();
+  }
+  // Routes a write of PRESENZE: true when a save went into the COPY data. Flushes that data
+  // first when the write touches one of its employee-months.
+  Result<bool> RouteDayWrite(Op op, std::span<const SqlParam> params);
+  // Reads the days of the read-ahead's company-month from `employee` on, at most kAheadDays.
+  Status FetchAhead(std::string_view employee);
+  bool AheadHolds(std::string_view employee) const {
+    return !ahead_high_.empty() && employee >= ahead_low_ && employee < ahead_high_;
+  }
+  void DropAhead() {
+    ahead_low_.clear();
+    ahead_high_.clear();
+    ahead_rows_.clear();
+  }
+  // Forgets what was read ahead when a write of the transaction touches it.
+  void WriteTouchesAhead(Op op, std::span<const SqlParam> params);
 
   PGconn* conn_;
+  // The read-ahead: the company and month named by ReadAhead (empty when none), and the days
+  // read of the employees in [ahead_low_, ahead_high_) by this transaction, by employee (an
+  // employee of that range without an entry has no days). An employee's days are handed out
+  // once; ahead_low_ then moves past him.
+  std::string ahead_company_;
+  std::string ahead_month_;
+  std::string ahead_low_;
+  std::string ahead_high_;
+  std::map<std::string, std::vector<DayRow>, std::less<>> ahead_rows_;
+  // Saves of days whose employee-month was deleted earlier in the transaction and which have
+  // not been saved since: no stored row can have their key, so they go to the server with
+  // COPY, the fastest way it takes rows. copy_ holds their lines in COPY's text format,
+  // copy_months_ their employee-months ("KDIPENDENTE\tYYYYMM"); fresh_months_ the
+  // employee-months deleted in the transaction, with a bit for each day saved since.
+  std::string copy_;
+  int copy_rows_ = 0;
+  std::set<std::string, std::less<>> copy_months_;
+  std::map<std::string, uint32_t, std::less<>> fresh_months_;
   std::vector<LoggedWrite> log_;
   // Days saved inside the transaction and not sent yet: one array literal per column, sent
   // as one statement (SendDays) before any other statement and at kDaysPerStatement days.
@@ -421,6 +504,7 @@ Status PgAttendanceDb::SendDays() {
 }
 
 Status PgAttendanceDb::Drain(RowVisitor* visitor) {
+  if (Status s = FlushCopy(); !s.ok()) return s;
   if (Status s = SendDays(); !s.ok()) return s;
   if (PQpipelineStatus(conn_) == PQ_PIPELINE_OFF) return Status::Ok();
   Status status;
@@ -480,6 +564,8 @@ Status PgAttendanceDb::Restart(int attempt) {
   retryable_ = false;
   transaction_failure_.clear();
   DropDays();  // they are in the log too
+  DropAhead();  // read in the cancelled transaction
+  DropCopy();   // the saves are in the log, and run again as plain saves
   (void)Drain();
   (void)Exec(conn_, "ROLLBACK", "Rollback");
   // The other transaction goes on meanwhile; a random wait keeps two victims from meeting
@@ -512,6 +598,9 @@ Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisit
     }
     Status status;
     if (db_internal::IsWrite(op)) {
+      WriteTouchesAhead(op, params);
+      Result<bool> copied = RouteDayWrite(op, params);
+      if (!copied.ok()) status = copied.status();
       if (log_.size() < kMaxLoggedWrites && !log_overflow_) {
         LoggedWrite& w = log_.emplace_back();
         w.op = op;
@@ -525,7 +614,9 @@ Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisit
         log_.clear();
         log_.shrink_to_fit();
       }
-      if ((op == Op::kSaveDay || op == Op::kSaveDayKeepNumber) &&
+      if (!status.ok() || *copied) {
+        // Failed, or collected for COPY.
+      } else if ((op == Op::kSaveDay || op == Op::kSaveDayKeepNumber) &&
           params.size() == static_cast<size_t>(db_internal::kDayColumns)) {
         // The same day twice in one statement is refused by the server: the first goes first.
         std::string key(params[0].text);
@@ -551,7 +642,8 @@ Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisit
     } else {
       // A read sees the writes before it. With writes on the way it goes behind them in the
       // pipeline, so the writes' answers and its rows come back in one round trip.
-      status = SendDays();
+      status = FlushCopy();
+      if (status.ok()) status = SendDays();
       if (status.ok() && pending_ > 0 && op != Op::kAllDays) {
         BindParams(params);
         if (!PQsendQueryPrepared(conn_, names_[static_cast<int>(op)].c_str(),
@@ -601,6 +693,8 @@ Status PgAttendanceDb::StartTransaction(const char* begin) {
   log_.clear();
   log_overflow_ = false;
   DropDays();
+  DropAhead();
+  DropCopy();
   pending_ = 0;
   pending_ops_.clear();
   retryable_ = false;
@@ -627,6 +721,8 @@ void PgAttendanceDb::DropDays() {
 void PgAttendanceDb::EndTransaction() {
   in_transaction_ = false;
   DropDays();
+  DropAhead();
+  DropCopy();
   log_.clear();
   log_.shrink_to_fit();
 }
@@ -645,6 +741,7 @@ Status PgAttendanceDb::Commit() {
       if (!status.ok()) NoteFailure(status);
     }
     if (!transaction_failure_.empty() || PQtransactionStatus(conn_) == PQTRANS_INERROR) {
+      DropCopy();
       (void)Drain();
       (void)Exec(conn_, "ROLLBACK", "Rollback");
       const std::string failure = transaction_failure_;
@@ -683,6 +780,192 @@ Status PgAttendanceDb::Rollback() {
   return Exec(conn_, "ROLLBACK", "Rollback");
 }
 
+Result<bool> PgAttendanceDb::RouteDayWrite(Op op, std::span<const SqlParam> params) {
+  const bool save = (op == Op::kSaveDay || op == Op::kSaveDayKeepNumber) &&
+                    params.size() == static_cast<size_t>(db_internal::kDayColumns) &&
+                    params[1].text.size() == 8;
+  const bool month_delete = op == Op::kDeleteEmployeeRange && params.size() == 3 &&
+                            params[1].text.size() == 6;
+  if (op == Op::kDeleteAllDays || (op == Op::kDeleteEmployeeRange && !month_delete)) {
+    if (Status s = FlushCopy(); !s.ok()) return s;
+    fresh_months_.clear();
+    return false;
+  }
+  if (!save && !month_delete && op != Op::kDeleteDay) return false;  // another table
+  std::string month(params[0].text);
+  month += '\t';
+  month += params[1].text.substr(0, 6);
+  if (!save) {
+    // A delete: the copied days of its month must reach the server before it.
+    if (copy_months_.count(month) > 0) {
+      if (Status s = FlushCopy(); !s.ok()) return s;
+    }
+    if (month_delete) fresh_months_[month] = 0;
+    return false;
+  }
+  const std::string_view period = params[1].text;
+  const int day = (period[6] - '0') * 10 + (period[7] - '0');
+  const auto fresh = fresh_months_.find(month);
+  if (fresh == fresh_months_.end() || day < 1 || day > 31 || (fresh->second >> day & 1u)) {
+    // The key may exist: a plain save, after the copied days of its month.
+    if (copy_months_.count(month) > 0) {
+      if (Status s = FlushCopy(); !s.ok()) return s;
+    }
+    return false;
+  }
+  fresh->second |= 1u << day;
+  for (size_t i = 0; i < params.size(); ++i) {
+    if (i > 0) copy_ += '\t';
+    if (params[i].is_int) {
+      copy_ += std::to_string(params[i].integer);
+    } else {
+      AppendCopyText(copy_, params[i].text);
+    }
+  }
+  copy_ += '\n';
+  ++copy_rows_;
+  copy_months_.insert(std::move(month));
+  if (copy_.size() >= (1u << 20)) {
+    if (Status s = FlushCopy(); !s.ok()) return s;
+  }
+  return true;
+}
+
+Status PgAttendanceDb::FlushCopy() {
+  if (copy_rows_ == 0) return Status::Ok();
+  std::string data;
+  data.swap(copy_);
+  copy_rows_ = 0;
+  copy_months_.clear();
+  // The statements sent before (the deletes of these months) run first.
+  if (Status s = Drain(); !s.ok()) return s;
+  static const std::string kCopy = "COPY PRESENZE (" + DayColumns() + ") FROM STDIN";
+  PGresult* res = PQexec(conn_, kCopy.c_str());
+  if (PQresultStatus(res) != PGRES_COPY_IN) {
+    Status s = ErrorOf("SaveDay", res);
+    PQclear(res);
+    while (PGresult* r = PQgetResult(conn_)) PQclear(r);
+    return s;
+  }
+  PQclear(res);
+  Status status;
+  if (PQputCopyData(conn_, data.data(), static_cast<int>(data.size())) != 1) {
+    status = ErrorOf("SaveDay", nullptr);
+    (void)PQputCopyEnd(conn_, "copia interrotta");
+  } else if (PQputCopyEnd(conn_, nullptr) != 1) {
+    status = ErrorOf("SaveDay", nullptr);
+  }
+  while (PGresult* r = PQgetResult(conn_)) {
+    if (PQresultStatus(r) != PGRES_COMMAND_OK && status.ok()) {
+      status = ErrorOf("SaveDay", r);
+      // Another workstation stored one of these days after the delete: the transaction run
+      // again saves them as plain saves, which replace what it stored.
+      const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
+      if (state != nullptr && std::string_view(state) == "23505") retryable_ = true;
+    }
+    PQclear(r);
+  }
+  return status;
+}
+
+void PgAttendanceDb::ReadAhead(std::string_view company, std::string_view month) {
+  if (company == ahead_company_ && month == ahead_month_) return;
+  DropAhead();
+  const bool usable = company.size() == 3 && month.size() == 6 &&
+                      std::all_of(company.begin(), company.end(),
+                                  [](char c) { return c >= 0x20 && c <= 0x7e; }) &&
+                      std::all_of(month.begin(), month.end(),
+                                  [](char c) { return c >= '0' && c <= '9'; });
+  ahead_company_ = usable ? std::string(company) : std::string();
+  ahead_month_ = usable ? std::string(month) : std::string();
+}
+
+Status PgAttendanceDb::FetchAhead(std::string_view employee) {
+  DropAhead();
+  const db_internal::PrefixRange company(ahead_company_);
+  const db_internal::PrefixRange days(ahead_month_);
+  const SqlParam params[] = {SqlParam::Text(employee), SqlParam::Text(company.high),
+                             SqlParam::Text(days.low), SqlParam::Text(days.high),
+                             SqlParam::Int(kAheadDays)};
+  class Visitor final : public RowVisitor {
+   public:
+    explicit Visitor(std::map<std::string, std::vector<DayRow>, std::less<>>* rows)
+        : rows_(rows) {}
+    bool OnRow(const RowView& v) override {
+      db_internal::ReadDay(v, &row_);
+      auto it = rows_->find(row_.employee);
+      if (it == rows_->end()) it = rows_->try_emplace(row_.employee).first;
+      it->second.push_back(row_);
+      ++count;
+      return true;
+    }
+    int count = 0;
+
+   private:
+    std::map<std::string, std::vector<DayRow>, std::less<>>* rows_;
+    DayRow row_;
+  } visitor(&ahead_rows_);
+  if (Status s = Run(Op::kMonthFromEmployee, params, &visitor); !s.ok()) {
+    DropAhead();
+    return s;
+  }
+  if (visitor.count < kAheadDays) {
+    ahead_high_ = company.high;
+  } else {
+    // The last employee read (rows come in key order) may be cut short: he is read again
+    // with the next window.
+    const auto last = std::prev(ahead_rows_.end());
+    ahead_high_ = last->first;
+    ahead_rows_.erase(last);
+  }
+  ahead_low_.assign(employee);
+  if (ahead_high_ <= ahead_low_) DropAhead();
+  return Status::Ok();
+}
+
+Status PgAttendanceDb::EmployeeMonth(std::string_view employee, std::string_view month,
+                                     std::vector<DayRow>* rows) {
+  const bool ahead = in_transaction_ && !snapshot_ && transaction_failure_.empty() &&
+                     !ahead_company_.empty() && month == ahead_month_ &&
+                     employee.substr(0, 3) == ahead_company_;
+  if (!ahead) return SqlAttendanceDb::EmployeeMonth(employee, month, rows);
+  if (!AheadHolds(employee)) {
+    const std::string key(employee);
+    if (Status s = FetchAhead(key); !s.ok()) {
+      rows->clear();
+      return s;
+    }
+    if (!AheadHolds(key)) return SqlAttendanceDb::EmployeeMonth(employee, month, rows);
+  }
+  rows->clear();
+  if (auto it = ahead_rows_.find(employee); it != ahead_rows_.end()) {
+    rows->swap(it->second);
+    ahead_rows_.erase(it);
+  }
+  // The smallest key after this employee's (keys hold no NUL).
+  ahead_low_.assign(employee);
+  ahead_low_ += '\x01';
+  if (ahead_low_ >= ahead_high_) DropAhead();
+  return Status::Ok();
+}
+
+void PgAttendanceDb::WriteTouchesAhead(Op op, std::span<const SqlParam> params) {
+  if (ahead_high_.empty()) return;
+  switch (op) {
+    case Op::kDeleteAllDays:
+      DropAhead();
+      break;
+    case Op::kSaveDay:
+    case Op::kSaveDayKeepNumber:
+    case Op::kDeleteDay:
+    case Op::kDeleteEmployeeRange:
+      if (params.empty() || AheadHolds(params[0].text)) DropAhead();
+      break;
+    default:
+      break;
+  }
+}
+
 }  // namespace
 
 Result<std::unique_ptr<AttendanceDb>> OpenPostgresDatabase(std::string_view conninfo) {
@@ -701,35 +984,6 @@ std::string SchemaScript() {
   script += "INSERT INTO KAVELTAR_SCHEMA (VERSIONE) SELECT " + std::to_string(kSchemaVersion) +
             " WHERE NOT EXISTS (SELECT 1 FROM KAVELTAR_SCHEMA);";
   return script;
-}
-
-// Appends a text to a COPY line in its text format: backslash, tab, newline and carriage
-// return are escaped; every other byte goes as it is.
-void AppendCopyText(std::string& line, std::string_view text) {
-  for (char c : text) {
-    switch (c) {
-      case '\\': line += "\\\\"; break;
-      case '\t': line += "\\t"; break;
-      case '\n': line += "\\n"; break;
-      case '\r': line += "\\r"; break;
-      default: line += c;
-    }
-  }
-}
-
-void AppendDayLine(std::string& buffer, const DayRow& row) {
-  AppendCopyText(buffer, row.employee);
-  buffer += '\t';
-  AppendCopyText(buffer, row.period);
-  buffer += '\t';
-  buffer += std::to_string(row.pres0);
-  for (int n = 1; n <= 23; ++n) {
-    buffer += '\t';
-    AppendCopyText(buffer, row.pres[static_cast<size_t>(n)]);
-  }
-  buffer += '\t';
-  buffer += std::to_string(row.protocollo);
-  buffer += '\n';
 }
 
 // Lines collected and sent to the server in pieces of about 256 kB.

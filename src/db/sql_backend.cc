@@ -178,6 +178,10 @@ std::string SqliteText(Op op) {
              "AND KPERIODO >= ?3 AND KPERIODO < ?4 ORDER BY KDIPENDENTE, KPERIODO";
     case Op::kAllDays:
       return "SELECT " + Join(day) + " FROM PRESENZE ORDER BY KDIPENDENTE, KPERIODO";
+    case Op::kMonthFromEmployee:
+      return select_day +
+             "KDIPENDENTE >= ?1 AND KDIPENDENTE < ?2 AND KPERIODO >= ?3 AND KPERIODO < ?4 "
+             "ORDER BY KDIPENDENTE, KPERIODO LIMIT ?5";
     case Op::kCount:
       break;
   }
@@ -197,7 +201,8 @@ Status CheckMonth(Op op, std::string_view month) {
                          std::string(month) + "'");
 }
 
-// Reads one PRESENZE row into `row`, reusing its strings' storage.
+}  // namespace
+
 void ReadDay(const RowView& v, DayRow* row) {
   row->employee.assign(v.Text(0));
   row->period.assign(v.Text(1));
@@ -206,6 +211,8 @@ void ReadDay(const RowView& v, DayRow* row) {
   for (int n = 1; n <= 23; ++n) row->pres[n].assign(v.Text(kDayPres0Column + n));
   row->protocollo = static_cast<long>(v.Int(kDayProtocolloColumn));
 }
+
+namespace {
 
 // Collects rows into a vector, reusing the elements (and their strings) it already holds.
 template <typename Row, void (*Read)(const RowView&, Row*)>
@@ -312,7 +319,8 @@ std::string_view OpName(Op op) {
       "DeleteJustification", "ListJustifications", "FindGroup",
       "SaveGroup",         "DeleteGroup",       "ListGroups",
       "CountDays",         "DeleteAllDays",     "SaveDayKeepNumber",
-      "CompanyHours",      "ForEachCompanyMonthDay", "ForEachDay"};
+      "CompanyHours",      "ForEachCompanyMonthDay", "ForEachDay",
+      "ReadAhead"};
   const int i = static_cast<int>(op);
   return i >= 0 && i < kOpCount ? kNames[i] : "?";
 }

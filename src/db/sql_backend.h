@@ -47,6 +47,7 @@ enum class Op {
   kCompanyHours,         // a KDIPENDENTE range and a KPERIODO range; the summaries' columns
   kCompanyMonthByEmployee,  // as kCompanyMonth, in key order (no sort), read row by row
   kAllDays,              // every row, in key order, read row by row
+  kMonthFromEmployee,    // a company-month from one employee on, in key order, at most $5 rows
   kCount
 };
 inline constexpr int kOpCount = static_cast<int>(Op::kCount);
@@ -105,6 +106,10 @@ class RowVisitor {
  protected:
   ~RowVisitor() = default;
 };
+
+// Reads one PRESENZE row, in the column order of every SELECT, into `row`, reusing its
+// strings' storage.
+void ReadDay(const RowView& v, DayRow* row);
 
 // The half-open range [low, high) of the texts that begin with `prefix`: high is the prefix
 // with its last byte increased. The prefix must be printable ASCII, so high stays valid UTF-8.

@@ -154,10 +154,12 @@ void MonthMemorizer::ELABORADIPENDENTI(const std::vector<std::string>& entries) 
   for (size_t i = 0; i < entries.size(); ++i) {
     const std::string_view key = Right(entries[i], 10);
     if (progress_sink_) progress_sink_(i, entries.size(), key);
+    session_.db().ReadAhead(key.substr(0, 3), month_key_);
     Memorize(key);
     if (std::chrono::steady_clock::now() - batch_start_ >= kBatchTime) CommitBatch();
   }
   CommitBatch();
+  session_.db().ReadAhead({}, {});
 }
 
 EmployeeOutcome MonthMemorizer::MemorizeEmployee(std::string_view key) {

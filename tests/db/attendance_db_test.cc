@@ -442,6 +442,173 @@ TEST_P(AttendanceDbTest, AFailedOperationRollsTheWholeTransactionBack) {
   EXPECT_TRUE(Stored("0010010001", "20240103"));
 }
 
+// A run over a company's month in key order, with the read-ahead hint: each employee's
+// month must read exactly what a plain read would, including the writes made earlier in the
+// same transaction and another connection's commits made between transactions. 250 employees
+// of 30 days (every seventh without days) are more rows than one read-ahead brings.
+TEST_P(AttendanceDbTest, ReadAheadOverACompanyMonthReadsWhatIsStored) {
+  auto key = [](int i) {
+    std::string n = std::to_string(i);
+    return "001" + std::string(7 - n.size(), '0') + n;
+  };
+  auto day = [](int d) { return std::string("202403") + (d < 10 ? "0" : "") + std::to_string(d); };
+  KT_ASSERT_OK(db_->Begin());
+  for (int i = 1; i <= 250; ++i) {
+    if (i % 7 == 0) continue;
+    for (int d = 1; d <= 30; ++d) {
+      DayRow row = Day(key(i), day(d));
+      row.protocollo = i;
+      KT_ASSERT_OK(db_->SaveDay(row));
+    }
+  }
+  KT_ASSERT_OK(db_->SaveDay(Day(key(100), "20240229")));  // other months and another company
+  KT_ASSERT_OK(db_->SaveDay(Day(key(100), "20240401")));
+  KT_ASSERT_OK(db_->SaveDay(Day("0020000001", "20240305")));
+  KT_ASSERT_OK(db_->Commit());
+
+  auto other = engine_->Open();
+  KT_ASSERT_OK(other);
+  db_->ReadAhead("001", "202403");
+  std::vector<DayRow> rows;
+  int batch_end = 50;
+  KT_ASSERT_OK(db_->Begin());
+  for (int i = 1; i <= 250; ++i) {
+    if (i == 5) {
+      // Written before it is read: the read must see the write.
+      DayRow changed = Day(key(6), day(3));
+      changed.pres[3] = "09:30";
+      KT_ASSERT_OK(db_->SaveDayKeepNumber(changed));
+      KT_ASSERT_OK(db_->DeleteEmployeeMonth(key(8), "202403"));
+    }
+    KT_ASSERT_OK(db_->EmployeeMonth(key(i), "202403", &rows));
+    const size_t expected = (i % 7 == 0 || i == 8) ? 0 : 30;
+    ASSERT_EQ(rows.size(), expected) << key(i);
+    for (size_t d = 0; d < rows.size(); ++d) {
+      EXPECT_EQ(rows[d].employee, key(i));
+      EXPECT_EQ(rows[d].period, day(static_cast<int>(d) + 1));
+      EXPECT_EQ(rows[d].protocollo, i);
+      const char* worked = i == 6 && d == 2 ? "09:30" : (i % 50 == 1 && i > 1 && d == 0) ? "01:00" : "06:00";
+      EXPECT_EQ(rows[d].pres[3], worked) << key(i) << " " << d;
+    }
+    // The months are rewritten as memorization does, one transaction after another; between
+    // two of them another workstation changes a month not read yet.
+    DayRow rewritten = Day(key(i), day(30));
+    rewritten.protocollo = i;
+    rewritten.pres[2] = "07:12";
+    if (expected > 0) KT_ASSERT_OK(db_->SaveDayKeepNumber(rewritten));
+    if (i == batch_end) {
+      KT_ASSERT_OK(db_->Commit());
+      DayRow elsewhere = Day(key(i + 1), day(1));
+      elsewhere.protocollo = i + 1;
+      elsewhere.pres[3] = "01:00";
+      KT_ASSERT_OK((**other).SaveDay(elsewhere));
+      KT_ASSERT_OK(db_->Begin());
+      batch_end += 50;
+      KT_ASSERT_OK(db_->EmployeeMonth(key(i + 1), "202403", &rows));
+      ASSERT_FALSE(rows.empty()) << key(i + 1);
+      EXPECT_EQ(rows[0].pres[3], "01:00") << key(i + 1);
+    }
+  }
+  KT_ASSERT_OK(db_->Commit());
+  db_->ReadAhead({}, {});
+
+  // The other company, the other months and the rewritten day are as a plain read finds them.
+  KT_ASSERT_OK(db_->EmployeeMonth("0020000001", "202403", &rows));
+  EXPECT_EQ(Keys(rows), std::vector<std::string>{"20240305 0020000001"});
+  KT_ASSERT_OK(db_->EmployeeYear(key(100), "2024", &rows));
+  EXPECT_EQ(rows.size(), 32u);
+  auto found = db_->FindDay(key(249), day(30));
+  KT_ASSERT_OK(found);
+  ASSERT_TRUE(found->has_value());
+  EXPECT_EQ((*found)->pres[2], "07:12");
+}
+
+// Months deleted and written again inside one transaction, as the import does (PostgreSQL
+// sends such days with COPY): texts that COPY must escape come back verbatim and never as
+// NULL, a day saved twice keeps the second save, a new day takes its own sheet number, and a
+// month deleted again loses the days written before.
+TEST_P(AttendanceDbTest, MonthsDeletedAndRewrittenInOneTransactionStoreEveryTextVerbatim) {
+  const std::string a = "001\t\\N\\.01";
+  const std::string b = "0010010002";
+  DayRow old = Day(a, "20240503");
+  old.protocollo = 7;
+  SaveAll({Day(a, "20240501"), old, Day(a, "20240601"), Day(b, "20240501")});
+
+  DayRow day1 = Day(a, "20240501");
+  day1.pres0 = -3;
+  day1.pres[1] = "a\tb";
+  day1.pres[2] = "riga\nnuova\r";
+  day1.pres[3] = "barra\\inversa";
+  day1.pres[4] = "\\N";
+  day1.pres[5] = "";
+  day1.pres[6] = "\xE2\x82\xAC \xC3\xA8 \"doppie\" 'singole'";
+  day1.pres[7] = "\\.";
+  day1.pres[8] = "\\";
+  day1.protocollo = 12;
+  DayRow day2 = Day(a, "20240502");
+  DayRow day2_again = day2;
+  day2_again.pres[3] = "05:00";
+  DayRow day3 = Day(a, "20240503");
+  day3.protocollo = 99;
+
+  KT_ASSERT_OK(db_->Begin());
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth(a, "202405"));
+  KT_ASSERT_OK(db_->SaveDay(day1));
+  KT_ASSERT_OK(db_->SaveDay(day2));
+  KT_ASSERT_OK(db_->SaveDay(day2_again));
+  KT_ASSERT_OK(db_->SaveDayKeepNumber(day3));  // the stored 7 was deleted: 99 is new
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth(b, "202405"));
+  KT_ASSERT_OK(db_->SaveDay(Day(b, "20240501")));
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth(b, "202405"));
+  KT_ASSERT_OK(db_->SaveDay(Day(b, "20240502")));
+  std::vector<DayRow> rows;
+  // Read inside the transaction: the days just written are seen.
+  KT_ASSERT_OK(db_->EmployeeMonth(a, "202405", &rows));
+  EXPECT_EQ(rows, (std::vector<DayRow>{day1, day2_again, day3}));
+  KT_ASSERT_OK(db_->Commit());
+
+  Reopen();
+  KT_ASSERT_OK(db_->EmployeeMonth(a, "202405", &rows));
+  EXPECT_EQ(rows, (std::vector<DayRow>{day1, day2_again, day3}));
+  KT_ASSERT_OK(db_->EmployeeMonth(a, "202406", &rows));
+  EXPECT_EQ(Keys(rows), std::vector<std::string>{"20240601 " + a});
+  KT_ASSERT_OK(db_->EmployeeMonth(b, "202405", &rows));
+  EXPECT_EQ(Keys(rows), std::vector<std::string>{"20240502 " + b});
+  if (std::string(GetParam().name) == "PostgreSQL") {
+    std::string nulls = "DO $$ BEGIN IF EXISTS (SELECT 1 FROM presenze WHERE pres_1 IS NULL";
+    for (int n = 2; n <= 23; ++n) nulls += " OR pres_" + std::to_string(n) + " IS NULL";
+    nulls += ") THEN RAISE EXCEPTION 'NULL stored'; END IF; END $$";
+    KT_EXPECT_OK(engine_->Raw(nulls));
+  }
+}
+
+// A day refused by the database among the days of deleted months: the commit fails and
+// undoes everything, the deletes too; the next transaction of the same shape goes through.
+TEST_P(AttendanceDbTest, ARefusedDayOfARewrittenMonthUndoesTheDeletesToo) {
+  SaveAll({Day("0010010001", "20240601"), Day("FAIL", "20240601")});
+  KT_ASSERT_OK(engine_->Raw(engine_->FailingTrigger()));
+  KT_ASSERT_OK(db_->Begin());
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth("0010010001", "202406"));
+  KT_ASSERT_OK(db_->SaveDay(Day("0010010001", "20240602")));
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth("FAIL", "202406"));
+  (void)db_->SaveDay(Day("FAIL", "20240602"));  // refused at once or at the commit
+  (void)db_->SaveDay(Day("0010010003", "20240602"));
+  const Status commit = db_->Commit();
+  EXPECT_EQ(commit.kind(), Status::Kind::kDbError);
+  EXPECT_NE(commit.message().find("refused by the test"), std::string::npos) << commit.message();
+  EXPECT_TRUE(Stored("0010010001", "20240601"));
+  EXPECT_FALSE(Stored("0010010001", "20240602"));
+  EXPECT_TRUE(Stored("FAIL", "20240601"));
+  EXPECT_FALSE(Stored("0010010003", "20240602"));
+
+  KT_ASSERT_OK(db_->Begin());
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth("0010010001", "202406"));
+  KT_ASSERT_OK(db_->SaveDay(Day("0010010001", "20240603")));
+  KT_ASSERT_OK(db_->Commit());
+  EXPECT_FALSE(Stored("0010010001", "20240601"));
+  EXPECT_TRUE(Stored("0010010001", "20240603"));
+}
+
 TEST_P(AttendanceDbTest, EpifaniaIsAddedWhenMissingAndAnEditedRowIsKept) {
   KT_ASSERT_OK(db_->SaveHoliday({"1225", "NATALE"}));
   KT_ASSERT_OK(EnsureHolidayDefault(*db_));
