@@ -4,6 +4,7 @@
 // KAVELTAR_TEST_PG holds a connection string and are skipped otherwise.
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -125,19 +126,32 @@ class DbCliTest : public ::testing::Test {
             {"import", "run", "--csv", file.string()}};
   }
 
-  // Runs every job in a process of its own, all at once, and waits for them; each must end
-  // with status 0 or with the anomalies status (the demo has employees without a schedule).
+  // Runs every job as a real kaveltar-cli process, all at once, as workstations would, and
+  // waits for them; each must end with status 0 or with the anomalies status (the demo has
+  // employees without a schedule). What a job tells the operator goes to its standard error,
+  // kept in a file, so a failing job explains itself.
   void RunAtOnce(const std::vector<std::vector<std::string>>& jobs, const std::vector<std::string>& global) {
     std::vector<pid_t> children;
     for (const auto& job : jobs) {
+      std::vector<std::string> args = {KAVELTAR_CLI_BINARY,
+                                       "--archive", (root_ / "demo" / "ARCHIVI").string(),
+                                       "--programs", (root_ / "demo" / "PROGRAMMI").string(),
+                                       "--printer", cli_harness::FilePrinter(root_ / "spool"), "--yes"};
+      args.insert(args.end(), global.begin(), global.end());
+      args.insert(args.end(), job.begin(), job.end());
+      const std::string err = (root_ / ("job" + std::to_string(children.size()) + ".err")).string();
       const pid_t child = ::fork();
       ASSERT_GE(child, 0);
       if (child == 0) {
-        std::vector<std::string> args = global;
-        args.insert(args.end(), job.begin(), job.end());
-        const Output o = Run(args);
-        std::ofstream(root_ / ("job" + std::to_string(children.size()) + ".err")) << o.err;
-        ::_exit(o.status);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const int fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (fd >= 0) ::dup2(fd, 2);
+        if (null >= 0) ::dup2(null, 1);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
       }
       children.push_back(child);
     }
