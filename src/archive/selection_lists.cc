@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "archive/bases.h"
 #include "archive/fields.h"
 #include "base/dates.h"
 #include "base/text.h"
@@ -13,11 +14,11 @@ namespace {
 constexpr std::string_view kTitle = "KAVELTAR";
 
 constexpr YearSources kSources[5] = {
-    {5, true, 2, 7},
-    {37, true, 29, 30},
-    {32, false, 31, 32},
-    {92, false, 91, 92},
-    {85, false, 84, 85},
+    {bases::kExtraction, true, bases::kEmployees, bases::kEmployeeIndex},
+    {bases::kExtractionYear1, true, bases::kEmployeesYear1, bases::kEmployeeIndexYear1},
+    {bases::kEmployeeIndexYear2, false, bases::kEmployeesYear2, bases::kEmployeeIndexYear2},
+    {bases::kEmployeeIndexYear3, false, bases::kEmployeesYear3, bases::kEmployeeIndexYear3},
+    {bases::kEmployeeIndexYear4, false, bases::kEmployeesYear4, bases::kEmployeeIndexYear4},
 };
 
 constexpr int kSlotsPerRecord = 20;
@@ -101,9 +102,9 @@ void SelectionLists::ESTRAZIONEDIPENDENTI(std::string_view type) {
 
 bool SelectionLists::LoadCompany(int company) {
   if (company <= 0) return false;
-  if (!files_.IsOpen(1)) files_.FAIOPEN(1);
-  if (files_.LEGGIREC(1, company) != 0) return false;
-  codec_.SetCurrentRecord("DITX$", files_.RecordBuffer(1));
+  if (!files_.IsOpen(bases::kCompanies)) files_.FAIOPEN(bases::kCompanies);
+  if (files_.LEGGIREC(bases::kCompanies, company) != 0) return false;
+  codec_.SetCurrentRecord("DITX$", files_.RecordBuffer(bases::kCompanies));
   return true;
 }
 
@@ -132,7 +133,7 @@ std::vector<std::string> SelectionLists::LISTA_AZIENDE(Screen screen, int order)
     if (company == previous) continue;
     previous = company;
     if (!LoadCompany(static_cast<int>(ValInt(company)))) break;
-    lines.push_back(CompanyLine(screen, order, files_.RecordBuffer(1)));
+    lines.push_back(CompanyLine(screen, order, files_.RecordBuffer(bases::kCompanies)));
   }
   if (order == kOrderByName) std::stable_sort(lines.begin(), lines.end());
   return lines;

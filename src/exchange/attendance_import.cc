@@ -10,6 +10,7 @@
 
 #include "app/report_error.h"
 #include "app/session.h"
+#include "archive/bases.h"
 #include "archive/fields.h"
 #include "archive/selection_lists.h"
 #include "base/dates.h"
@@ -28,7 +29,6 @@
 namespace kaveltar {
 namespace {
 
-constexpr int kCompanyBase = 1;
 constexpr int kOldestArchiveDistance = 4;
 
 void Check(const Status& status, std::string_view what) {
@@ -307,10 +307,10 @@ class Importer {
     if (cached != patron_days_.end()) return cached->second;
     std::string day;
     ArchiveFiles& files = session_.archives();
-    if (!files.IsOpen(kCompanyBase)) files.FAIOPEN(kCompanyBase);
+    if (!files.IsOpen(bases::kCompanies)) files.FAIOPEN(bases::kCompanies);
     const long record = static_cast<long>(ValInt(company));
-    if (record > 0 && files.LEGGIREC(kCompanyBase, record) == 0) {
-      day = session_.codec().GetField(fields::kT030, 0, files.RecordBuffer(kCompanyBase));
+    if (record > 0 && files.LEGGIREC(bases::kCompanies, record) == 0) {
+      day = session_.codec().GetField(fields::kT030, 0, files.RecordBuffer(bases::kCompanies));
     }
     patron_days_.emplace(company, day);
     return day;

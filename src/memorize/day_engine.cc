@@ -1,6 +1,7 @@
 #include "memorize/day_engine.h"
 
 #include "app/session.h"
+#include "archive/bases.h"
 #include "archive/fields.h"
 #include "base/hours.h"
 #include "base/text.h"
@@ -137,13 +138,12 @@ WeekHours GroupWeekHours(const GroupRow& group) {
 }
 
 WeekSchedule ProfileWeekSchedule(Session& session, std::string_view code, std::string_view current_record) {
-  constexpr int kProfileBase = 96;
   ArchiveFiles& files = session.archives();
-  if (!files.IsOpen(kProfileBase)) files.FAIOPEN(kProfileBase);
+  if (!files.IsOpen(bases::kProfiles)) files.FAIOPEN(bases::kProfiles);
   WeekHours hours;
   const long record = static_cast<long>(ValInt(Trim(code)));
-  if (record > 0 && files.LEGGIREC(kProfileBase, record) == 0) {
-    const std::string& buffer = files.RecordBuffer(kProfileBase);
+  if (record > 0 && files.LEGGIREC(bases::kProfiles, record) == 0) {
+    const std::string& buffer = files.RecordBuffer(bases::kProfiles);
     if (!current_record.empty()) session.codec().SetCurrentRecord(current_record, buffer);
     for (size_t w = 1; w <= 7; ++w) {
       hours[w] = OTTIMIZZAORETEORICHE(session.codec().GetField(fields::kProfileDays[w - 1], 0, buffer));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/session.h"
+#include "archive/bases.h"
 #include "archive/fields.h"
 #include "archive/selection_lists.h"
 #include "base/dates.h"
@@ -18,7 +19,6 @@
 namespace kaveltar {
 namespace {
 
-constexpr int kCompanyBase = 1;
 // Memorization and the settings read the employee archives of the processing year and of
 // the three years before it.
 constexpr int kOldestArchiveDistance = 3;
@@ -108,10 +108,10 @@ class MonthRewrite {
     holidays_ = std::move(*calendar);
     municipality_day_ = session_.codec().GetField(fields::kF161);
     ArchiveFiles& files = session_.archives();
-    if (!files.IsOpen(kCompanyBase)) files.FAIOPEN(kCompanyBase);
+    if (!files.IsOpen(bases::kCompanies)) files.FAIOPEN(bases::kCompanies);
     const long company = static_cast<long>(ValInt(Mid(target_.employee, 0, 3)));
-    if (company > 0 && files.LEGGIREC(kCompanyBase, company) == 0) {
-      company_day_ = session_.codec().GetField(fields::kT030, 0, files.RecordBuffer(kCompanyBase));
+    if (company > 0 && files.LEGGIREC(bases::kCompanies, company) == 0) {
+      company_day_ = session_.codec().GetField(fields::kT030, 0, files.RecordBuffer(bases::kCompanies));
     }
     std::vector<DayRow> rows;
     Check(session_.db().EmployeeMonth(Trim(target_.employee), month_key_, &rows), "PRESENZE");

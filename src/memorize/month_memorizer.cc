@@ -1,6 +1,7 @@
 #include "memorize/month_memorizer.h"
 
 #include "app/session.h"
+#include "archive/bases.h"
 #include "archive/fields.h"
 #include "archive/selection_lists.h"
 #include "base/dates.h"
@@ -115,10 +116,10 @@ const std::string& MonthMemorizer::CompanyPatronDay(std::string_view key) {
   company_code_ = company;
   company_day_.clear();
   ArchiveFiles& files = session_.archives();
-  if (!files.IsOpen(1)) files.FAIOPEN(1);
+  if (!files.IsOpen(bases::kCompanies)) files.FAIOPEN(bases::kCompanies);
   const long record = static_cast<long>(ValInt(company));
-  if (record > 0 && files.LEGGIREC(1, record) == 0) {
-    company_day_ = session_.codec().GetField(fields::kT030, 0, files.RecordBuffer(1));
+  if (record > 0 && files.LEGGIREC(bases::kCompanies, record) == 0) {
+    company_day_ = session_.codec().GetField(fields::kT030, 0, files.RecordBuffer(bases::kCompanies));
   }
   return company_day_;
 }
