@@ -1,10 +1,10 @@
 #include "editing/grid_opening.h"
 
 #include "app/session.h"
-#include "archive/bases.h"
 #include "archive/fields.h"
 #include "base/encoding.h"
 #include "base/text.h"
+#include "memorize/day_engine.h"
 
 namespace kaveltar {
 namespace {
@@ -56,12 +56,7 @@ GridMonth EmployeeGridMonth(Session& session, std::string_view key, int year, in
   m.year = year;
   m.month = month;
   m.municipality_ddmm = session.codec().GetField(fields::kF161);
-  ArchiveFiles& files = session.archives();
-  if (!files.IsOpen(bases::kCompanies)) files.FAIOPEN(bases::kCompanies);
-  const long record = static_cast<long>(ValInt(Mid(m.employee, 0, 3)));
-  if (record > 0 && files.LEGGIREC(bases::kCompanies, record) == 0) {
-    m.company_ddmm = session.codec().GetField(fields::kT030, 0, files.RecordBuffer(bases::kCompanies));
-  }
+  m.company_ddmm = CompanyPatronDay(session, m.employee);
   return m;
 }
 

@@ -10,7 +10,6 @@
 
 #include "app/report_error.h"
 #include "app/session.h"
-#include "archive/bases.h"
 #include "archive/fields.h"
 #include "archive/selection_lists.h"
 #include "base/dates.h"
@@ -305,13 +304,7 @@ class Importer {
   std::string CompanyPatronDay(const std::string& company) {
     const auto cached = patron_days_.find(company);
     if (cached != patron_days_.end()) return cached->second;
-    std::string day;
-    ArchiveFiles& files = session_.archives();
-    if (!files.IsOpen(bases::kCompanies)) files.FAIOPEN(bases::kCompanies);
-    const long record = static_cast<long>(ValInt(company));
-    if (record > 0 && files.LEGGIREC(bases::kCompanies, record) == 0) {
-      day = session_.codec().GetField(fields::kT030, 0, files.RecordBuffer(bases::kCompanies));
-    }
+    std::string day = kaveltar::CompanyPatronDay(session_, company);
     patron_days_.emplace(company, day);
     return day;
   }

@@ -152,4 +152,12 @@ WeekSchedule ProfileWeekSchedule(Session& session, std::string_view code, std::s
   return MakeWeekSchedule(hours, session.dialogs());
 }
 
+std::string CompanyPatronDay(Session& session, std::string_view company_or_key) {
+  ArchiveFiles& files = session.archives();
+  if (!files.IsOpen(bases::kCompanies)) files.FAIOPEN(bases::kCompanies);
+  const long record = static_cast<long>(ValInt(Mid(company_or_key, 0, 3)));
+  if (record <= 0 || files.LEGGIREC(bases::kCompanies, record) != 0) return {};
+  return session.codec().GetField(fields::kT030, 0, files.RecordBuffer(bases::kCompanies));
+}
+
 }  // namespace kaveltar

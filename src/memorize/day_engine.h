@@ -74,6 +74,11 @@ WeekHours GroupWeekHours(const GroupRow& group);
 // record read is also made the codec's current record under that name.
 WeekSchedule ProfileWeekSchedule(Session& session, std::string_view code, std::string_view current_record = {});
 
+// The company's patron-saint day (T030, DDMM as stored) of the company whose code is the first
+// three characters of `company_or_key` (a company code or an employee key), read from the
+// company archive, which is opened when needed. "" for a code that is not a record there.
+std::string CompanyPatronDay(Session& session, std::string_view company_or_key);
+
 // A day outside the employment period: PRES_1 to PRES_13 empty.
 void COMPILAVUOTO(DayRow& row);
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/session.h"
-#include "archive/bases.h"
 #include "archive/fields.h"
 #include "archive/selection_lists.h"
 #include "base/dates.h"
@@ -107,16 +106,11 @@ class MonthRewrite {
     Check(calendar.status(), "FESTIVITA");
     holidays_ = std::move(*calendar);
     municipality_day_ = session_.codec().GetField(fields::kF161);
-    ArchiveFiles& files = session_.archives();
-    if (!files.IsOpen(bases::kCompanies)) files.FAIOPEN(bases::kCompanies);
-    const long company = static_cast<long>(ValInt(Mid(target_.employee, 0, 3)));
-    if (company > 0 && files.LEGGIREC(bases::kCompanies, company) == 0) {
-      company_day_ = session_.codec().GetField(fields::kT030, 0, files.RecordBuffer(bases::kCompanies));
-    }
+    company_day_ = CompanyPatronDay(session_, target_.employee);
     std::vector<DayRow> rows;
     Check(session_.db().EmployeeMonth(Trim(target_.employee), month_key_, &rows), "PRESENZE");
     for (DayRow& row : rows) {
-      const long d = ValInt(Mid(row.period, 6, 2));
+      const long d = DayOfPeriod(row.period);
       if (d >= 1 && d <= days_) rows_[static_cast<size_t>(d)] = std::move(row);
     }
   }

@@ -1,7 +1,6 @@
 #include "memorize/month_memorizer.h"
 
 #include "app/session.h"
-#include "archive/bases.h"
 #include "archive/fields.h"
 #include "archive/selection_lists.h"
 #include "base/dates.h"
@@ -114,13 +113,7 @@ const std::string& MonthMemorizer::CompanyPatronDay(std::string_view key) {
   const std::string_view company = key.substr(0, 3);
   if (company == company_code_) return company_day_;
   company_code_ = company;
-  company_day_.clear();
-  ArchiveFiles& files = session_.archives();
-  if (!files.IsOpen(bases::kCompanies)) files.FAIOPEN(bases::kCompanies);
-  const long record = static_cast<long>(ValInt(company));
-  if (record > 0 && files.LEGGIREC(bases::kCompanies, record) == 0) {
-    company_day_ = session_.codec().GetField(fields::kT030, 0, files.RecordBuffer(bases::kCompanies));
-  }
+  company_day_ = kaveltar::CompanyPatronDay(session_, company);
   return company_day_;
 }
 
@@ -296,7 +289,7 @@ EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<Day
   const bool rewrite = options_.CheckElabora || day_options.ChkConsidera;
   std::array<const DayRow*, 32> existing{};
   for (const DayRow& row : stored_) {
-    const long day = ValInt(Mid(row.period, 6, 2));
+    const long day = DayOfPeriod(row.period);
     if (day >= 1 && day <= days_) existing[static_cast<size_t>(day)] = &row;
   }
 

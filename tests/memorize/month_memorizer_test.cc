@@ -428,5 +428,21 @@ TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
   EXPECT_EQ(totals_.written, 2);
 }
 
+// The company's patron-saint day comes from the company record named by the first three
+// characters of a company code or of an employee key; a company the archive does not hold
+// has none. The demo's first company keeps 13 June, its second has no day of its own.
+TEST_F(MemorizeTest, CompanyPatronDayIsReadFromTheCompanyRecord) {
+  ASSERT_GE(report_.company_codes.size(), 2u);
+  const std::string first = report_.company_codes[0];
+  EXPECT_EQ(CompanyPatronDay(session(), first), "1306");
+  EXPECT_EQ(CompanyPatronDay(session(), first + "0000042"), "1306");
+  EXPECT_EQ(Trim(CompanyPatronDay(session(), report_.company_codes[1])), "");
+  EXPECT_EQ(CompanyPatronDay(session(), "000"), "");
+  EXPECT_EQ(CompanyPatronDay(session(), "999"), "");
+  EXPECT_EQ(CompanyPatronDay(session(), ""), "");
+  // After a miss the next company still reads its own record.
+  EXPECT_EQ(CompanyPatronDay(session(), first), "1306");
+}
+
 }  // namespace
 }  // namespace kaveltar::testing
