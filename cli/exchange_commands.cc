@@ -142,12 +142,10 @@ class ExportCommand : public Command {
     if (companies_.empty() && !all_companies_) return Usage(ctx, "indicare --company CODICE oppure --all-companies");
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
-    const int distance = session.processing_year - year_;
-    if (distance < 0 || distance > 4) {
-      return Usage(ctx, "anno " + std::to_string(year_) + " non disponibile: gli elenchi vanno dal " +
-                            std::to_string(session.processing_year - 4) + " al " +
-                            std::to_string(session.processing_year));
+    if (const std::string error = ListYearError(session.processing_year, year_); !error.empty()) {
+      return Usage(ctx, error);
     }
+    const int distance = session.processing_year - year_;
     SelectionLists& lists = session.lists();
     lists.CARICAESTRAZIONE(distance);
     const std::vector<std::string> lines = lists.LISTA_AZIENDE(Screen::kLoad, kOrderByCode);

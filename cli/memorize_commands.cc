@@ -142,12 +142,10 @@ class MemorizeCommand : public Command {
 
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
-    const int distance = session.processing_year - year_;
-    if (distance < 0 || distance > 4 || year_ < YearNavigator::kFirstYear) {
-      return Usage(ctx, "anno " + std::to_string(year_) + " non disponibile: gli elenchi vanno dal " +
-                            std::to_string(std::max(session.processing_year - 4, YearNavigator::kFirstYear)) +
-                            " al " + std::to_string(session.processing_year));
+    if (const std::string error = ListYearError(session.processing_year, year_); !error.empty()) {
+      return Usage(ctx, error);
     }
+    const int distance = session.processing_year - year_;
     for (const LongPeriodRow& row : options.day.rows) {
       if (row.code.empty()) continue;
       auto found = session.db().FindJustification(row.code);
@@ -242,7 +240,7 @@ class MemorizeCommand : public Command {
 // True when the employee archive of `year` (or, for a year without archive, of the nearest
 // year that has one) holds the key.
 bool KnownEmployee(Session& session, const std::string& key, int year) {
-  const int oldest = std::max(session.processing_year - 4, YearNavigator::kFirstYear);
+  const int oldest = OldestListYear(session.processing_year);
   return session.lists().LoadEmployee(std::clamp(year, oldest, session.processing_year), PadRight(key, 10));
 }
 

@@ -31,12 +31,8 @@ int Usage(Context& ctx, const std::string& message) {
 std::string SelectEmployees(Session& session, int year, const std::string& company,
                             const std::vector<std::string>& wanted, std::string* company_code,
                             std::vector<std::string>* entries) {
+  if (std::string error = ListYearError(session.processing_year, year); !error.empty()) return error;
   const int distance = session.processing_year - year;
-  if (distance < 0 || distance > 4 || year < YearNavigator::kFirstYear) {
-    return "anno " + std::to_string(year) + " non disponibile: gli elenchi vanno dal " +
-           std::to_string(std::max(session.processing_year - 4, YearNavigator::kFirstYear)) +
-           " al " + std::to_string(session.processing_year);
-  }
   if (!IsDigits(company) || company.empty() || company.size() > 3 || ValInt(company) == 0) {
     return "codice ditta non valido: " + company;
   }

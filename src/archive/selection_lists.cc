@@ -21,6 +21,9 @@ constexpr YearSources kSources[5] = {
     {bases::kEmployeeIndexYear4, false, bases::kEmployeesYear4, bases::kEmployeeIndexYear4},
 };
 
+// The employee archives go back four years from the processing year.
+constexpr int kOldestDistance = 4;
+
 constexpr int kSlotsPerRecord = 20;
 constexpr int kSlotWidth = 10;
 constexpr long kMaxExtractionRecords = 1000;
@@ -42,6 +45,20 @@ std::string KeyColumns(std::string_view key) {
 }  // namespace
 
 const YearSources& SourcesForDistance(int distance) { return kSources[std::clamp(distance, 0, 4)]; }
+
+int OldestListYear(int processing_year) {
+  return std::max(processing_year - kOldestDistance, YearNavigator::kFirstYear);
+}
+
+bool IsListYear(int processing_year, int year) {
+  return year >= OldestListYear(processing_year) && year <= processing_year;
+}
+
+std::string ListYearError(int processing_year, int year) {
+  if (IsListYear(processing_year, year)) return {};
+  return "anno " + std::to_string(year) + " non disponibile: gli elenchi vanno dal " +
+         std::to_string(OldestListYear(processing_year)) + " al " + std::to_string(processing_year);
+}
 
 SelectionLists::SelectionLists(ArchiveFiles& files, FieldCodec& codec, Dialogs& dialogs,
                                TraceRing& trace)
