@@ -24,6 +24,7 @@
 #include "ui/list_widgets.h"
 #include "ui/tables_screen.h"
 #include "ui/twips.h"
+#include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
 namespace {
@@ -33,63 +34,6 @@ constexpr int kListHeight = 7400;
 constexpr int kGroupListWidth = 4000;
 constexpr int kJustificationListWidth = 8500;
 constexpr int kRowHeight = 15;  // pixels: the 31 days fit the frame without scrolling
-
-QColor WindowsColour(long colour) {
-  return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                static_cast<int>((colour >> 16) & 0xFF));
-}
-
-// The key as a typed character sees it (VB's KeyPress): the character, Backspace (8), Tab
-// (9), Enter (13), Esc (27); 0 for keys that type nothing (arrows, Delete, function keys,
-// Ctrl shortcuts).
-int TypedKey(const QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Backspace: return kKeyBackspace;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return kKeyTab;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return kKeyEnter;
-    case Qt::Key_Escape: return kKeyEscape;
-    default: break;
-  }
-  if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return 0;
-  const QList<uint> code_points = event->text().toUcs4();
-  if (code_points.isEmpty()) return 0;
-  const uint c = code_points.front();
-  if (c < 32 || c == 127) return 0;
-  return static_cast<int>(c);
-}
-
-QPushButton* NewButton(QWidget* parent, const char* name, const char* caption) {
-  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-  button->setObjectName(QString::fromLatin1(name));
-  return button;
-}
-
-QLabel* NewNamedLabel(QWidget* parent, const char* name, const char* text = "") {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
-  label->setObjectName(QString::fromLatin1(name));
-  return label;
-}
-
-QComboBox* NewCombo(QWidget* parent, const char* name) {
-  auto* combo = new QComboBox(parent);
-  combo->setObjectName(QString::fromLatin1(name));
-  return combo;
-}
-
-QCheckBox* NewCheck(QWidget* parent, const char* name, const char* caption) {
-  auto* check = new QCheckBox(QString::fromUtf8(caption), parent);
-  check->setObjectName(QString::fromLatin1(name));
-  return check;
-}
-
-QFont Bold(QFont font) {
-  font.setBold(true);
-  return font;
-}
-
-std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 void Check(const Status& status) {
   if (!status.ok()) ThrowDatabaseError(status, {});
@@ -170,7 +114,7 @@ bool GridTableModel::setData(const QModelIndex& index, const QVariant& value, in
   if (role != Qt::EditRole || !Valid(index)) return false;
   if (index.column() < grid::kGroup || index.column() >= grid::kCheck) return false;
   // The grid reports each cell it changes (CellChanged), so dataChanged covers exactly them.
-  return grid_.SetCell(DayOfRow(index.row()), index.column(), Utf8(value.toString())) ==
+  return grid_.SetCell(DayOfRow(index.row()), index.column(), ToUtf8(value.toString())) ==
          MonthGrid::SetResult::kApplied;
 }
 
@@ -284,9 +228,9 @@ void GridScreen::Build() {
   column->setSpacing(4);
 
   // The captions.
-  labelditta_ = NewNamedLabel(frame_, "Labelditta");
-  labeldipend_ = NewNamedLabel(frame_, "Labeldipend");
-  label19_ = NewNamedLabel(frame_, "Label19");
+  labelditta_ = NewLabel(frame_, "", "Labelditta");
+  labeldipend_ = NewLabel(frame_, "", "Labeldipend");
+  label19_ = NewLabel(frame_, "", "Label19");
   for (QLabel* label : {labelditta_, labeldipend_, label19_}) label->setFont(Bold(label->font()));
   auto* captions = new QHBoxLayout;
   captions->addWidget(labelditta_, 3);
@@ -381,7 +325,7 @@ void GridScreen::Build() {
   frame_lista_ = new QGroupBox(frame_);
   frame_lista_->setObjectName(QStringLiteral("FrameLista"));
   frame_lista_->setAutoFillBackground(true);
-  label_lista_ = NewNamedLabel(frame_lista_, "LabelLista");
+  label_lista_ = NewLabel(frame_lista_, "", "LabelLista");
   label_lista_->setFont(Bold(label_lista_->font()));
   list_mod_timb_ = NewList(frame_lista_, "ListModTimb");
   auto* list_column = new QVBoxLayout(frame_lista_);
@@ -410,13 +354,13 @@ void GridScreen::BuildSettingFrames() {
   SetArrayName(ass_ok, "CmdImpostaAss", 0);
   SetArrayName(ass_exit, "CmdImpostaAss", 1);
   auto* ass = new QGridLayout(frame_ass_);
-  ass->addWidget(NewNamedLabel(frame_ass_, "LabelAss", "Giustificativo"), 0, 0);
+  ass->addWidget(NewLabel(frame_ass_, "Giustificativo", "LabelAss"), 0, 0);
   ass->addWidget(combo_ass_, 0, 1, 1, 3);
-  ass->addWidget(NewNamedLabel(frame_ass_, "LabelOreAss", "Ore (HH:MM)"), 1, 0);
+  ass->addWidget(NewLabel(frame_ass_, "Ore (HH:MM)", "LabelOreAss"), 1, 0);
   ass->addWidget(txt_ore_ass_, 1, 1);
-  ass->addWidget(NewNamedLabel(frame_ass_, "LabelAssDa", "Dal Giorno"), 2, 0);
+  ass->addWidget(NewLabel(frame_ass_, "Dal Giorno", "LabelAssDa"), 2, 0);
   ass->addWidget(cb_ass_da_, 2, 1);
-  ass->addWidget(NewNamedLabel(frame_ass_, "LabelAssA", "Al Giorno"), 2, 2);
+  ass->addWidget(NewLabel(frame_ass_, "Al Giorno", "LabelAssA"), 2, 2);
   ass->addWidget(cb_ass_a_, 2, 3);
   ass->addWidget(check_copri_fest_, 3, 0, 1, 4);
   ass->addWidget(check_ore_lav_, 4, 0, 1, 4);
@@ -450,7 +394,7 @@ void GridScreen::BuildSettingFrames() {
   frame_ore_->setObjectName(QStringLiteral("FrameImpostaOre"));
   txt_imp_ore_ = new TableBox(frame_ore_, "txtImpOre", 0, TableBox::Mode::kHours);
   auto* ore = new QHBoxLayout(frame_ore_);
-  ore->addWidget(NewNamedLabel(frame_ore_, "LabelImpOre", "Inserire ore e minuti lavorati"));
+  ore->addWidget(NewLabel(frame_ore_, "Inserire ore e minuti lavorati", "LabelImpOre"));
   ore->addWidget(txt_imp_ore_);
   ore->addStretch(1);
   combo_da_ = NewCombo(frame_imposta_, "ComboDA");
@@ -464,9 +408,9 @@ void GridScreen::BuildSettingFrames() {
   imp->addWidget(lab_imposta_[0], 1, 0, 1, 4);
   imp->addWidget(frame_gruppo_, 2, 0, 1, 4);
   imp->addWidget(frame_ore_, 3, 0, 1, 4);
-  imp->addWidget(NewNamedLabel(frame_imposta_, "LabelDa", "Dal Giorno"), 4, 0);
+  imp->addWidget(NewLabel(frame_imposta_, "Dal Giorno", "LabelDa"), 4, 0);
   imp->addWidget(combo_da_, 4, 1);
-  imp->addWidget(NewNamedLabel(frame_imposta_, "LabelA", "Al Giorno"), 4, 2);
+  imp->addWidget(NewLabel(frame_imposta_, "Al Giorno", "LabelA"), 4, 2);
   imp->addWidget(combo_a_, 4, 3);
   auto* imp_buttons = new QHBoxLayout;
   imp_buttons->addStretch(1);
@@ -485,13 +429,13 @@ void GridScreen::BuildSettingFrames() {
     box->setFixedWidth(60);
     box->setText(QStringLiteral("00:00"));
     box->hours_key = [this, box](int caret, int key) {
-      HoursMaskOutcome out = HoursMaskKey(Utf8(box->text()), caret, key, HoursBlank::kTable);
+      HoursMaskOutcome out = HoursMaskKey(ToUtf8(box->text()), caret, key, HoursBlank::kTable);
       if (out.action == HoursMaskOutcome::Action::kInvalid) {
         form_.dialogs().Show(kHoursMaskError, kHoursErrorTitle, MessageIcon::kNone);
       }
       return out;
     };
-    box->lost_focus = [box] { box->ShowText(CompleteHoursText(Utf8(box->text()))); };
+    box->lost_focus = [box] { box->ShowText(CompleteHoursText(ToUtf8(box->text()))); };
   }
 }
 
@@ -654,10 +598,12 @@ void GridScreen::cmdInformazioni_Click() {
 // --- Forced settings ---
 
 bool GridScreen::Target(ForcedMonth* target) const {
-  const std::string caption = Utf8(labeldipend_->text());
-  target->employee = KeyOfLabeldipend(caption);
-  target->employee_text = std::string(Trim(caption));
-  return !target->employee.empty() && MonthOfLabel19(Utf8(label19_->text()), &target->year, &target->month);
+  const GridMonth& shown = grid_->month();
+  target->employee = shown.employee;
+  target->year = shown.year;
+  target->month = shown.month;
+  target->employee_text = std::string(Trim(ToUtf8(labeldipend_->text())));
+  return !target->employee.empty() && shown.month >= 1 && shown.month <= 12;
 }
 
 void GridScreen::HideSettingFrames() {
@@ -671,7 +617,7 @@ void GridScreen::FillDays(QComboBox* first, QComboBox* last) {
   for (QComboBox* combo : {first, last}) {
     const QSignalBlocker blocker(combo);
     combo->clear();
-    for (int d = 1; d <= days; ++d) combo->addItem(QString::fromStdString(ZeroPad(d, 2)));
+    for (int d = 1; d <= days; ++d) combo->addItem(FromUtf8(ZeroPad(d, 2)));
     combo->setCurrentIndex(0);
   }
 }
@@ -757,8 +703,8 @@ void GridScreen::CmdImpostaAss_Click(int index) {
       ForcedMonth target;
       if (Target(&target)) {
         AbsenceSetting setting;
-        setting.code = Utf8(combo_ass_->currentText());
-        setting.hours = Utf8(txt_ore_ass_->text());
+        setting.code = ToUtf8(combo_ass_->currentText());
+        setting.hours = ToUtf8(txt_ore_ass_->text());
         setting.from_day = cb_ass_da_->currentText().toInt();
         setting.to_day = cb_ass_a_->currentText().toInt();
         setting.CheckCopriFest = check_copri_fest_->isChecked();
@@ -784,9 +730,9 @@ void GridScreen::CmdImpostaGruppo_Click(int index) {
         const int to = combo_a_->currentText().toInt();
         // The visible sub-frame decides which setting runs.
         if (frame_gruppo_->isVisibleTo(frame_imposta_)) {
-          IMPOSTAGRUPPO(form_.session(), target, Utf8(combo1_->currentText()), from, to);
+          IMPOSTAGRUPPO(form_.session(), target, ToUtf8(combo1_->currentText()), from, to);
         } else {
-          IMPOSTAORELAV(form_.session(), target, Utf8(txt_imp_ore_->text()), from, to);
+          IMPOSTAORELAV(form_.session(), target, ToUtf8(txt_imp_ore_->text()), from, to);
         }
       }
       Rebuild();

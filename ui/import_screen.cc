@@ -10,6 +10,7 @@
 #include "ui/list_widgets.h"
 #include "ui/screen_layout.h"
 #include "ui/wait_panel.h"
+#include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
 namespace {
@@ -108,7 +109,7 @@ ImportFileKind ImportScreen::Kind() const {
 }
 
 void ImportScreen::Show() {
-  lbl_nome_file_->setText(QString::fromStdString(state_.path));
+  lbl_nome_file_->setText(FromUtf8(state_.path));
   lbl_scartate_->setText(state_.skipped_lines > 0
                              ? QStringLiteral("Righe scartate (intestazioni): %1").arg(state_.skipped_lines)
                              : QString());
@@ -142,7 +143,7 @@ void ImportScreen::CmdCerca_Click() {
   form_.Guard([&] {
     Hourglass hourglass;
     state_.kind = kind;
-    ChooseImportFile(form_.session(), &state_, path.toStdString());
+    ChooseImportFile(form_.session(), &state_, ToUtf8(path));
   });
   Show();
 }

@@ -18,24 +18,10 @@
 #include "ui/justification_pick_list.h"
 #include "ui/screen_layout.h"
 #include "ui/twips.h"
+#include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
 namespace {
-
-// The key code a typed key stands for (Backspace 8, printable characters their code); 0 for
-// keys the box handles itself (arrows, Delete, Home, ...).
-int TypedKey(const QKeyEvent* event) {
-  if (event->key() == Qt::Key_Backspace) return kKeyBackspace;
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) return kKeyEnter;
-  const QString text = event->text();
-  if (text.size() == 1 && text[0].unicode() >= 32 && text[0].unicode() < 127) return text[0].unicode();
-  return 0;
-}
-
-// Leaving a box, as the operator does it (not a switch to another window or a menu).
-bool LeftByOperator(const QFocusEvent* event) {
-  return event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
-}
 
 // A day box of the long-period rows: digits only, at most two (the numeric key filter).
 class DayBox : public QLineEdit {
@@ -50,7 +36,7 @@ class DayBox : public QLineEdit {
  protected:
   void keyPressEvent(QKeyEvent* event) override {
     const int key = TypedKey(event);
-    if (key == 0 || key == kKeyEnter) {
+    if (key == 0 || key == kKeyEnter || key == kKeyTab || key == kKeyEscape) {
       QLineEdit::keyPressEvent(event);
       return;
     }
@@ -58,13 +44,13 @@ class DayBox : public QLineEdit {
     // What stays of the box once the key replaces the selection.
     QString kept = text();
     if (hasSelectedText()) kept.remove(selectionStart(), selectedText().size());
-    const NumericKeyOutcome out = FilterNumericKey(kept.toStdString(), key, false, 0, 2);
+    const NumericKeyOutcome out = FilterNumericKey(ToUtf8(kept), key, false, 0, 2);
     if (out.clear_box) clear();
     if (out.key != 0) QLineEdit::keyPressEvent(event);
   }
   void focusOutEvent(QFocusEvent* event) override {
     QLineEdit::focusOutEvent(event);
-    if (LeftByOperator(event) && left_) left_();
+    if (LeftByOperator(event->reason()) && left_) left_();
   }
 
  private:
@@ -84,12 +70,12 @@ class HoursBox : public QLineEdit {
  protected:
   void keyPressEvent(QKeyEvent* event) override {
     const int key = TypedKey(event);
-    if (key == 0) {
+    if (key == 0 || key == kKeyTab || key == kKeyEscape) {
       QLineEdit::keyPressEvent(event);
       return;
     }
-    const HoursMaskOutcome out = HoursMaskKey(text().toStdString(), cursorPosition(), key, HoursBlank::kTable);
-    setText(QString::fromStdString(out.text));
+    const HoursMaskOutcome out = HoursMaskKey(ToUtf8(text()), cursorPosition(), key, HoursBlank::kTable);
+    setText(FromUtf8(out.text));
     setCursorPosition(out.caret);
     if (out.action == HoursMaskOutcome::Action::kBeep) QApplication::beep();
     if (out.action == HoursMaskOutcome::Action::kInvalid) {
@@ -98,7 +84,7 @@ class HoursBox : public QLineEdit {
   }
   void focusOutEvent(QFocusEvent* event) override {
     QLineEdit::focusOutEvent(event);
-    if (LeftByOperator(event)) setText(QString::fromStdString(CompleteHoursText(text().toStdString())));
+    if (LeftByOperator(event->reason())) setText(FromUtf8(CompleteHoursText(ToUtf8(text()))));
   }
 
  private:
@@ -335,8 +321,8 @@ MemorizeOptions MemorizeScreen::Options() const {
   o.day.chkore = chkore_->isChecked();
   for (int i = 0; i < kLongPeriodRows; ++i) {
     const size_t k = static_cast<size_t>(i);
-    o.day.rows[k] = {cmbgius_[k]->text().trimmed().toStdString(), DayOf(dalla_data_[k]), DayOf(alla_data_[k]),
-                     ore_gius_[k]->text().trimmed().toStdString()};
+    o.day.rows[k] = {ToUtf8(cmbgius_[k]->text().trimmed()), DayOf(dalla_data_[k]), DayOf(alla_data_[k]),
+                     ToUtf8(ore_gius_[k]->text().trimmed())};
   }
   return o;
 }
@@ -378,7 +364,7 @@ void MemorizeScreen::AllaData_LostFocus(int index) { DayLostFocus(index, true); 
 void MemorizeScreen::DayLostFocus(int index, bool last) {
   if (index < 0 || index >= kLongPeriodRows) return;
   QLineEdit* box = (last ? alla_data_ : dalla_data_)[static_cast<size_t>(index)];
-  box->setText(FromUtf8(FormatDayBox(box->text().toStdString())));
+  box->setText(FromUtf8(FormatDayBox(ToUtf8(box->text()))));
   LongPeriodRows rows(year(), month());
   const MemorizeOptions options = Options();
   for (int i = 0; i < kLongPeriodRows; ++i) rows.set_row(i, options.day.rows[static_cast<size_t>(i)]);
@@ -414,7 +400,7 @@ void MemorizeScreen::CmdMemorizza_Click() {
   request.company_selected = !companies_->selectedItems().isEmpty();
   request.entries = selection_.lines();
   request.options = Options();
-  request.check_elabora_caption = check_elabora_->text().toStdString();
+  request.check_elabora_caption = ToUtf8(check_elabora_->text());
   MemorizeStart started = MemorizeStart::kDeclined;
   form_.Guard([&] {
     Hourglass hourglass;

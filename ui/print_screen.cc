@@ -16,6 +16,7 @@
 #include "ui/frm_veltar.h"
 #include "ui/screen_layout.h"
 #include "ui/wait_panel.h"
+#include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
 
@@ -270,7 +271,7 @@ void PrintScreen::CmdStampaStp_Click() {
     r.validation = chk_vidima_->isChecked();
     r.pdf = chk_pdf_->isChecked();
     r.one_file_per_employee = check_singolo_->isChecked();
-    r.copies = n_copie_->text().toStdString();
+    r.copies = ToUtf8(n_copie_->text());
     r.year_summary = chk_riep_anno_->isChecked();
     r.options.draft = chk_bozza_->isChecked();
     r.options.no_number = chk_no_numero_->isChecked();
@@ -280,7 +281,7 @@ void PrintScreen::CmdStampaStp_Click() {
     r.options.stamp = chk_bollo_->isChecked();
     r.options.inail_office = chk_sede_inail_->isChecked();
     r.options.stamp_kind = ReadStampKind(session_.archive_path, session_.installation_code);
-    r.options.number_text = text_protocollo_->text().toStdString();
+    r.options.number_text = ToUtf8(text_protocollo_->text());
     SheetRunResult result;
     {
       auto wait = form_.Wait();

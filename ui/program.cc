@@ -23,6 +23,7 @@
 #include "ui/tables_screen.h"
 #include "ui/update_screen.h"
 #include "ui/export_screen.h"
+#include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
 namespace {
@@ -165,10 +166,10 @@ ParseOutcome ParseProgramOptions(const QStringList& arguments, ProgramOptions* o
     return ParseOutcome::kBadUsage;
   }
   StartupOptions& s = options->startup;
-  if (parser.isSet(archive)) s.archive_path = parser.value(archive).toStdString();
-  if (parser.isSet(programs)) s.program_path = parser.value(programs).toStdString();
-  if (parser.isSet(registry)) s.registry_file = parser.value(registry).toStdString();
-  if (parser.isSet(db)) s.database_url = parser.value(db).toStdString();
+  if (parser.isSet(archive)) s.archive_path = ToUtf8(parser.value(archive));
+  if (parser.isSet(programs)) s.program_path = ToUtf8(parser.value(programs));
+  if (parser.isSet(registry)) s.registry_file = ToUtf8(parser.value(registry));
+  if (parser.isSet(db)) s.database_url = ToUtf8(parser.value(db));
   options->screenshot_dir = parser.value(screenshots);
   options->exit_when_ready = parser.isSet(ready);
   return ParseOutcome::kRun;

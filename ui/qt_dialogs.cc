@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QString>
 
+#include "ui/widget_helpers.h"
+
 namespace kaveltar::ui {
 namespace {
 
@@ -20,8 +22,8 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
 
 // Message texts break lines with carriage returns as well as line feeds ("\r\r" between the
 // paragraphs of a question); the message box breaks only on line feeds.
-QString FromUtf8(std::string_view text) {
-  QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+QString MessageText(std::string_view text) {
+  QString s = FromUtf8(text);
   s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return s;
@@ -47,13 +49,13 @@ class ArrowCursorWhileAsking {
 
 void QtDialogs::Show(std::string_view text, std::string_view title, MessageIcon icon) {
   ArrowCursorWhileAsking arrow;
-  QMessageBox box(BoxIcon(icon), FromUtf8(title), FromUtf8(text), QMessageBox::Ok, parent_);
+  QMessageBox box(BoxIcon(icon), MessageText(title), MessageText(text), QMessageBox::Ok, parent_);
   box.exec();
 }
 
 bool QtDialogs::Ask(std::string_view text, std::string_view title, MessageIcon icon) {
   ArrowCursorWhileAsking arrow;
-  QMessageBox box(BoxIcon(icon), FromUtf8(title), FromUtf8(text),
+  QMessageBox box(BoxIcon(icon), MessageText(title), MessageText(text),
                   QMessageBox::Yes | QMessageBox::No, parent_);
   box.setDefaultButton(QMessageBox::Yes);
   return box.exec() == QMessageBox::Yes;

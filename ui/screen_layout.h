@@ -6,13 +6,13 @@
 #include <QWidget>
 #include <initializer_list>
 
+#include "ui/widget_helpers.h"
+
 namespace kaveltar::ui {
 
 // A bold heading over `body`, stacked in a new vertical layout.
 QVBoxLayout* Headed(QWidget* parent, const char* heading, QWidget* body);
 // The widgets side by side, then a stretch.
 QHBoxLayout* Row(std::initializer_list<QWidget*> widgets);
-// A caption label.
-QLabel* NewLabel(QWidget* parent, const char* text, const char* name = nullptr);
 
 }  // namespace kaveltar::ui

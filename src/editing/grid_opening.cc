@@ -39,17 +39,6 @@ std::string EmployeeNameOfLine(std::string_view line) {
 
 std::string CompanyNameOfLine(std::string_view line) { return NameBetween(line, 3, Right(line, 3)); }
 
-std::string KeyOfLabeldipend(std::string_view caption) { return std::string(Trim(Mid(caption, 1, 10))); }
-
-bool MonthOfLabel19(std::string_view caption, int* year, int* month) {
-  const std::string_view mm = Mid(caption, 0, 2);
-  const std::string_view yyyy = Right(caption, 4);
-  if (caption.size() < 7 || !IsDigits(mm) || !IsDigits(yyyy)) return false;
-  *month = static_cast<int>(ValInt(mm));
-  *year = static_cast<int>(ValInt(yyyy));
-  return *month >= 1 && *month <= 12;
-}
-
 GridMonth EmployeeGridMonth(Session& session, std::string_view key, int year, int month) {
   GridMonth m;
   m.employee = std::string(Trim(key));

@@ -55,9 +55,4 @@ std::string EmployeeKeyOfLine(std::string_view line);
 std::string EmployeeNameOfLine(std::string_view line);
 std::string CompanyNameOfLine(std::string_view line);
 
-// The key and the month back from the captions, as the forced settings read them:
-// `Labeldipend` from its second character (10 characters, trimmed) and `Label19` "MM/YYYY".
-std::string KeyOfLabeldipend(std::string_view caption);
-bool MonthOfLabel19(std::string_view caption, int* year, int* month);
-
 }  // namespace kaveltar

@@ -1,7 +1,9 @@
 // The options half of the memorization screen, driven by widget name: the long-period
 // absence section and its input rules, the checks before the start, the run with its anomaly
 // list and the screen reset after it.
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -80,10 +82,15 @@ void MemorizeScreenTest::LongPeriodSectionOpensChecksAndEmpties() {
   QVERIFY(hours->isVisible());
   QCOMPARE(hours->text(), QStringLiteral("00:00"));
 
-  // Day boxes take digits only and become two digits when left.
+  // Day boxes take digits only (an accented letter is no digit either) and become two
+  // digits when left.
   auto* from0 = h.Find<QLineEdit>("DallaData_0");
   auto* to0 = h.Find<QLineEdit>("AllaData_0");
-  Type(from0, "a5");
+  Type(from0, "a");
+  QKeyEvent accented(QEvent::KeyPress, Qt::Key_Egrave, Qt::NoModifier, QStringLiteral("è"));
+  QApplication::sendEvent(from0, &accented);
+  QTest::keyClicks(from0, QStringLiteral("5"));
+  QCOMPARE(from0->text(), QStringLiteral("5"));
   Leave(from0);
   QCOMPARE(from0->text(), QStringLiteral("05"));
   Type(to0, "10");
