@@ -453,6 +453,8 @@ class PdfDocument {
   // Content helpers.
   double Pt(double user) const { return user * scale_; }
   void Num(double value);
+  // "left top width height re" (points), without a line end.
+  void AppendRectangle(double left, double top, double width, double height);
   void AppendColor(uint32_t rgb, const char* op);
   void EnsureFill(uint32_t rgb);
   void AppendPaint(int options, bool closed);

@@ -16,6 +16,7 @@
 namespace kaveltar {
 
 using pdf_internal::AppendInteger;
+using pdf_internal::Finite;
 using pdf_internal::kErrInvalidArgument;
 using pdf_internal::kErrInvalidPicture;
 
@@ -27,13 +28,6 @@ constexpr double kPi = 3.14159265358979323846;
 
 // Largest image file read, in bytes.
 constexpr std::streamoff kMaxImageFileBytes = 256LL * 1024 * 1024;
-
-bool Finite(std::initializer_list<double> values) {
-  for (double v : values) {
-    if (!std::isfinite(v)) return false;
-  }
-  return true;
-}
 
 uint32_t ParseColorOrFail(const std::string& color) {
   uint32_t rgb = 0;
@@ -236,14 +230,7 @@ void PdfDocument::DrawRect(double x, double y, double width, double height, int 
     if (options & 4) EnsureFill(fill_color_);
     double left = Pt(x), top = Pt(y), w = Pt(width), h = Pt(height);
     if (radius <= 0 || (corners & 15) == 0) {
-      Num(left);
-      content_ += ' ';
-      Num(top);
-      content_ += ' ';
-      Num(w);
-      content_ += ' ';
-      Num(h);
-      content_ += " re";
+      AppendRectangle(left, top, w, h);
       AppendPaint(options, true);
       return;
     }
