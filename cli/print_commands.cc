@@ -142,7 +142,7 @@ class PrintCommand : public Command {
     // running number (or the company's, with numbering per company).
     r.options.number_text = start_number_ ? std::to_string(*start_number_)
                                           : DefaultSheetNumber(session, company);
-    const SheetRunResult result = CmdStampaStp(session, r);
+    const SheetRunResult result = PrintMonthlySheets(session, r);
     ctx.out << result.message << "\n";
     for (const std::string& file : result.pdf_files) ctx.out << file << "\n";
     if (!pdf_ && result.sheets > 0 && !session.printer().last_destination().empty()) {

@@ -206,7 +206,7 @@ GridScreen::GridScreen(FRMVELTAR& form, QGroupBox* frame, QWidget* selection_fra
   // Leaving the program saves the grid's pending changes (with the save question).
   LeavingHooks& hooks = form_.leaving_hooks();
   hooks.grid_has_changes = [this] { return grid_->loaded() && grid_->modified(); };
-  hooks.save_grid = [this] { grid_->CmdMemTimbrature(); };
+  hooks.save_grid = [this] { grid_->ConfirmAndSave(); };
 }
 
 GridScreen::~GridScreen() {
@@ -444,10 +444,10 @@ void GridScreen::BuildSettingFrames() {
 void GridScreen::CmdConfermaAgg_Click(const UpdateSelection& selection) {
   Run([this, &selection] {
     GridCaptions captions;
-    if (CmdConfermaAgg(form_.session(), selection, *grid_, &captions) != OpenResult::kOpened) return;
-    labelditta_->setText(FromUtf8(captions.Labelditta));
-    labeldipend_->setText(FromUtf8(captions.Labeldipend));
-    label19_->setText(FromUtf8(captions.Label19));
+    if (OpenEmployeeMonth(form_.session(), selection, *grid_, &captions) != OpenResult::kOpened) return;
+    labelditta_->setText(FromUtf8(captions.company));
+    labeldipend_->setText(FromUtf8(captions.employee));
+    label19_->setText(FromUtf8(captions.month));
     HideSettingFrames();
     form_.ShowScreen(frame_);
     view_->setCurrentIndex(model_->index(0, grid::kGroup));
@@ -576,7 +576,7 @@ bool GridScreen::eventFilter(QObject* watched, QEvent* event) {
 // --- Buttons ---
 
 void GridScreen::CmdMemTimbrature_Click() {
-  Run([this] { grid_->CmdMemTimbrature(); });
+  Run([this] { grid_->ConfirmAndSave(); });
 }
 
 void GridScreen::cmdAnnulla_Click() {
@@ -707,8 +707,8 @@ void GridScreen::CmdImpostaAss_Click(int index) {
         setting.hours = ToUtf8(txt_ore_ass_->text());
         setting.from_day = cb_ass_da_->currentText().toInt();
         setting.to_day = cb_ass_a_->currentText().toInt();
-        setting.CheckCopriFest = check_copri_fest_->isChecked();
-        setting.CheckOreLav = check_ore_lav_->isChecked();
+        setting.cover_holidays = check_copri_fest_->isChecked();
+        setting.consider_worked_hours = check_ore_lav_->isChecked();
         ASSEGNA_ASSENZA_GIORNI(form_.session(), target, setting);
       }
       Rebuild();

@@ -156,13 +156,13 @@ void ImportScreen::CmdImportaFile_Click() {
     hooks.progress = [&](size_t, size_t, std::string_view) {
       if (!wait) wait = form_.Wait();
     };
-    CmdImportaFile(form_.session(), &state_, hooks);
+    ImportAttendanceFile(form_.session(), &state_, hooks);
   });
   Show();
 }
 
 void ImportScreen::CmdStampaImp_Click() {
-  form_.Guard([&] { CmdStampaImp(form_.session()); });
+  form_.Guard([&] { PrintImportLayout(form_.session()); });
 }
 
 }  // namespace kaveltar::ui

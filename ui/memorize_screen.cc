@@ -315,10 +315,10 @@ MemorizeOptions MemorizeScreen::Options() const {
   MemorizeOptions o;
   o.year = year();
   o.month = month();
-  o.CheckElabora = check_elabora_->isChecked();
-  o.day.ChkCopriFest = chk_copri_fest_->isChecked();
-  o.day.ChkConsidera = chk_considera_->isChecked();
-  o.day.chkore = chkore_->isChecked();
+  o.rewrite_existing = check_elabora_->isChecked();
+  o.day.cover_holidays = chk_copri_fest_->isChecked();
+  o.day.consider_worked_hours = chk_considera_->isChecked();
+  o.day.use_typed_hours = chkore_->isChecked();
   for (int i = 0; i < kLongPeriodRows; ++i) {
     const size_t k = static_cast<size_t>(i);
     o.day.rows[k] = {ToUtf8(cmbgius_[k]->text().trimmed()), DayOf(dalla_data_[k]), DayOf(alla_data_[k]),
@@ -427,7 +427,7 @@ void MemorizeScreen::CmdMemorizza_Click() {
         }
       }
     };
-    started = CmdMemorizza(session_, request, hooks, reset);
+    started = StartMemorization(session_, request, hooks, reset);
     if (progress_ != nullptr) progress_->hide();
   });
   if (started != MemorizeStart::kCompleted) return;

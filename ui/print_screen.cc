@@ -285,7 +285,7 @@ void PrintScreen::CmdStampaStp_Click() {
     SheetRunResult result;
     {
       auto wait = form_.Wait();
-      result = CmdStampaStp(session_, r);
+      result = PrintMonthlySheets(session_, r);
     }
     text_protocollo_->setText(FromUtf8(result.number_text));
     if (r.validation) chk_vidima_->setChecked(false);

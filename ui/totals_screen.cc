@@ -159,7 +159,7 @@ void TotalsScreen::CmdCalcolaGG_Click() {
     Hourglass hourglass;
     auto wait = form_.Wait();
     const int year = TotalsYear(form_.session().processing_year, PreviousYear());
-    const AnnualTotals totals = CmdCalcolaGG(form_.session().db(), ToUtf8(combo_ditta_->currentText()),
+    const AnnualTotals totals = ComputeAnnualTotals(form_.session().db(), ToUtf8(combo_ditta_->currentText()),
                                              ToUtf8(label_gius_selez_->text()), year);
     for (size_t m = 0; m < 12; ++m) label_gg_mese_[m]->setText(QString::number(totals.months[m]));
     label_gg_totale_->setText(QString::number(totals.total));
@@ -172,7 +172,7 @@ void TotalsScreen::CmdStpRiepilogo_Click() {
   for (size_t m = 0; m < 12; ++m) totals.months[m] = label_gg_mese_[m]->text().toInt();
   totals.total = label_gg_totale_->text().toInt();
   form_.Guard([&] {
-    CmdStpRiepilogo(form_.session().printer(), ToUtf8(label_gius_selez_->text()),
+    PrintAnnualTotals(form_.session().printer(), ToUtf8(label_gius_selez_->text()),
                     ToUtf8(combo_ditta_->currentText()), PreviousYear(), totals);
   });
 }

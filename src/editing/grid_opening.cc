@@ -49,7 +49,7 @@ GridMonth EmployeeGridMonth(Session& session, std::string_view key, int year, in
   return m;
 }
 
-OpenResult CmdConfermaAgg(Session& session, const UpdateSelection& selection, MonthGrid& grid,
+OpenResult OpenEmployeeMonth(Session& session, const UpdateSelection& selection, MonthGrid& grid,
                           GridCaptions* captions) {
   session.trace().TraceProcedure("CmdConfermaAgg_Click");
   Dialogs& dialogs = session.dialogs();
@@ -75,9 +75,9 @@ OpenResult CmdConfermaAgg(Session& session, const UpdateSelection& selection, Mo
 
   if (captions != nullptr) {
     const std::string company(Right(selection.company_line, 3));
-    captions->Labelditta = Cp1252ToUtf8(company + " - " + CompanyNameOfLine(selection.company_line));
-    captions->Labeldipend = Cp1252ToUtf8(" " + key + " - " + EmployeeNameOfLine(selection.employee_line));
-    captions->Label19 = ZeroPad(selection.month, 2) + "/" + ZeroPad(selection.year, 4);
+    captions->company = Cp1252ToUtf8(company + " - " + CompanyNameOfLine(selection.company_line));
+    captions->employee = Cp1252ToUtf8(" " + key + " - " + EmployeeNameOfLine(selection.employee_line));
+    captions->month = ZeroPad(selection.month, 2) + "/" + ZeroPad(selection.year, 4);
   }
   return OpenResult::kOpened;
 }

@@ -499,7 +499,7 @@ MonthGrid::SetResult MonthGrid::SetCell(int day, int column, std::string_view va
 
 // --- Save, undo, leaving ---
 
-bool MonthGrid::CmdMemTimbrature() {
+bool MonthGrid::ConfirmAndSave() {
   CloseEditors();
   if (!dialogs_.Ask(kSaveQuestion, kFormCaption, MessageIcon::kQuestion)) return false;
   Save();
@@ -548,7 +548,7 @@ bool MonthGrid::cmdAnnulla() {
 
 void MonthGrid::Leave() {
   CloseEditors();
-  if (modified_) CmdMemTimbrature();
+  if (modified_) ConfirmAndSave();
   // The grid is closed: whatever was not saved is dropped.
   modified_ = false;
 }

@@ -308,7 +308,7 @@ ExportResult RunPayrollExport(Session& session, const ExportRequest& request, co
   return Exporter(session, request, progress).Run();
 }
 
-ExportResult CmdCreaFileCaricamento(Session& session, const ExportRequest& request,
+ExportResult CreatePayrollExport(Session& session, const ExportRequest& request,
                                     const ExportProgress& progress) {
   ExportResult result;
   if (request.companies.empty()) return result;

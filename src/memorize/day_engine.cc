@@ -88,7 +88,7 @@ void DayFiller::Fill(DayRow& row, const WeekSchedule& schedule, int weekday, int
     // operator asked to cover holidays. Each row decides for itself: the flag is not carried
     // from an earlier row of the same day, since that would let a sickness row make an
     // ordinary absence on a holiday count, depending only on the order of the rows.
-    const bool applies = !holiday || r.type == "M" || options_.ChkCopriFest;
+    const bool applies = !holiday || r.type == "M" || options_.cover_holidays;
     if (!applies) continue;
 
     // Row 0 takes slot 1, row 1 the first free of slots 1-2, row 2 the first free of 1-3.
@@ -99,12 +99,12 @@ void DayFiller::Fill(DayRow& row, const WeekSchedule& schedule, int weekday, int
     // they are not zero; on a day without hours only typed hours.
     std::string_view chosen;
     if (theoretical != 0) {
-      chosen = options_.chkore && r.hours_minutes != 0 ? std::string_view(r.hours) : std::string_view(t);
+      chosen = options_.use_typed_hours && r.hours_minutes != 0 ? std::string_view(r.hours) : std::string_view(t);
     } else if (r.hours_minutes != 0) {
       chosen = r.hours;
     }
 
-    if (!options_.ChkConsidera) {
+    if (!options_.consider_worked_hours) {
       // The justification replaces the day's work.
       row.pres[3].clear();
       row.SlotCode(slot) = r.code;
@@ -116,7 +116,7 @@ void DayFiller::Fill(DayRow& row, const WeekSchedule& schedule, int weekday, int
     } else {
       // Absences reduce the worked hours so that work and absences fill the day.
       long worked = HoursToMinutes(row.pres[3], dialogs_);
-      const long just = options_.chkore && r.hours_minutes != 0 ? r.hours_minutes : theoretical;
+      const long just = options_.use_typed_hours && r.hours_minutes != 0 ? r.hours_minutes : theoretical;
       if (worked + just + day_absence > theoretical) {
         worked = theoretical != 0 ? theoretical - just - day_absence : theoretical;
         // Absences longer than the day leave no worked time: stored as empty (zero), since

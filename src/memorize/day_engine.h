@@ -41,9 +41,10 @@ inline constexpr int kLongPeriodRows = 3;
 
 // The screen options the day filler reads.
 struct DayOptions {
-  bool ChkCopriFest = false;  // absences cover holidays too
-  bool ChkConsidera = false;  // absences reduce the worked hours instead of replacing them
-  bool chkore = false;        // the typed hours count instead of the whole day
+  bool cover_holidays = false;         // `ChkCopriFest`: absences cover holidays too
+  bool consider_worked_hours = false;  // `ChkConsidera`: absences reduce the worked hours
+                                       // instead of replacing them
+  bool use_typed_hours = false;        // `chkore`: the typed hours count instead of the whole day
   std::array<LongPeriodRow, kLongPeriodRows> rows;
 };
 

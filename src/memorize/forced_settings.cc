@@ -209,9 +209,9 @@ ForcedOutcome ASSEGNA_ASSENZA_GIORNI(Session& session, const ForcedMonth& target
   // The absence day filler is the memorization day filler with one absence row, whose typed
   // hours count whenever they are not zero.
   DayOptions options;
-  options.ChkCopriFest = setting.CheckCopriFest;
-  options.ChkConsidera = setting.CheckOreLav;
-  options.chkore = true;
+  options.cover_holidays = setting.cover_holidays;
+  options.consider_worked_hours = setting.consider_worked_hours;
+  options.use_typed_hours = true;
   options.rows[0] = LongPeriodRow{code, setting.from_day, setting.to_day, hours};
   std::array<std::optional<std::string>, kLongPeriodRows> types;
   if (!code.empty()) {

@@ -52,7 +52,7 @@ MemorizationResult RunMemorization(Session& session, const MemorizeOptions& opti
   return result;
 }
 
-MemorizeStart CmdMemorizza(Session& session, const MemorizeRequest& request, const MemorizationHooks& hooks,
+MemorizeStart StartMemorization(Session& session, const MemorizeRequest& request, const MemorizationHooks& hooks,
                            const std::function<void()>& reset_screen, MemorizationResult* result) {
   Dialogs& dialogs = session.dialogs();
   if (!request.company_selected) {

@@ -38,10 +38,10 @@ TEST_F(GridOpeningTest, ChecksTheSelectionAndTheMonth) {
 
   UpdateSelection none = s;
   none.company_line.clear();
-  EXPECT_EQ(CmdConfermaAgg(session(), none, grid, &captions), OpenResult::kNoCompany);
+  EXPECT_EQ(OpenEmployeeMonth(session(), none, grid, &captions), OpenResult::kNoCompany);
   none = s;
   none.employee_line.clear();
-  EXPECT_EQ(CmdConfermaAgg(session(), none, grid, &captions), OpenResult::kNoEmployee);
+  EXPECT_EQ(OpenEmployeeMonth(session(), none, grid, &captions), OpenResult::kNoEmployee);
   ASSERT_EQ(dialogs_.entries().size(), 2u);
   EXPECT_EQ(dialogs_.entries()[0].text, "Attenzione! Nessuna Ditta selezionata");
   EXPECT_EQ(dialogs_.entries()[0].title, "Selezione Ditte");
@@ -50,12 +50,12 @@ TEST_F(GridOpeningTest, ChecksTheSelectionAndTheMonth) {
 
   // Not memorized: the message, no grid, no rows created.
   dialogs_.Clear();
-  EXPECT_EQ(CmdConfermaAgg(session(), s, grid, &captions), OpenResult::kMissingMonth);
+  EXPECT_EQ(OpenEmployeeMonth(session(), s, grid, &captions), OpenResult::kMissingMonth);
   EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{MissingPeriodMessage(kYear, 3)});
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kInformation);
   EXPECT_FALSE(grid.loaded());
   EXPECT_TRUE(Rows(key, "201403").empty());
-  EXPECT_EQ(captions.Label19, "");
+  EXPECT_EQ(captions.month, "");
 }
 
 TEST_F(GridOpeningTest, OpensWithCaptionsFromEitherListOrder) {
@@ -69,10 +69,10 @@ TEST_F(GridOpeningTest, OpensWithCaptionsFromEitherListOrder) {
     MonthGrid grid(session().db(), dialogs_);
     GridCaptions captions;
     const UpdateSelection s = Selection(key, order);
-    ASSERT_EQ(CmdConfermaAgg(session(), s, grid, &captions), OpenResult::kOpened);
-    EXPECT_EQ(captions.Labelditta, Cp1252ToUtf8(key.substr(0, 3) + " - " + company_name));
-    EXPECT_EQ(captions.Labeldipend, Cp1252ToUtf8(" " + key + " - " + name));
-    EXPECT_EQ(captions.Label19, "03/2014");
+    ASSERT_EQ(OpenEmployeeMonth(session(), s, grid, &captions), OpenResult::kOpened);
+    EXPECT_EQ(captions.company, Cp1252ToUtf8(key.substr(0, 3) + " - " + company_name));
+    EXPECT_EQ(captions.employee, Cp1252ToUtf8(" " + key + " - " + name));
+    EXPECT_EQ(captions.month, "03/2014");
     EXPECT_TRUE(grid.loaded());
     EXPECT_EQ(grid.days(), 31);
     EXPECT_EQ(grid.month().employee, key);
@@ -96,7 +96,7 @@ TEST_F(GridOpeningTest, CompanyPatronSaintDayIsRed) {
   files.SCRIVIREC(1, company, record);
 
   MonthGrid grid(session().db(), dialogs_);
-  ASSERT_EQ(CmdConfermaAgg(session(), Selection(key, kOrderByCode), grid, nullptr), OpenResult::kOpened);
+  ASSERT_EQ(OpenEmployeeMonth(session(), Selection(key, kOrderByCode), grid, nullptr), OpenResult::kOpened);
   EXPECT_EQ(grid.month().company_ddmm, "2103");
   EXPECT_EQ(grid.month().municipality_ddmm, session().codec().GetField(fields::kF161));
   EXPECT_TRUE(grid.Day(21).holiday);

@@ -168,7 +168,7 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
   // The click: with anomalies the question; Yes prints the list, 65 lines a page.
   dialogs_.Clear();
   dialogs_.QueueAnswers({true});
-  const ExportResult clicked = CmdCreaFileCaricamento(session, request);
+  const ExportResult clicked = CreatePayrollExport(session, request);
   ASSERT_EQ(dialogs_.entries().size(), 1u);
   EXPECT_EQ(dialogs_.entries()[0].text,
             "Generazione file Voci Paghe terminato.\nSono state riscontrate delle anomalie durante la "
@@ -181,7 +181,7 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
 
   // Nothing selected: nothing happens.
   dialogs_.Clear();
-  EXPECT_TRUE(CmdCreaFileCaricamento(session, ExportRequest{}).files.empty());
+  EXPECT_TRUE(CreatePayrollExport(session, ExportRequest{}).files.empty());
   EXPECT_TRUE(dialogs_.entries().empty());
 }
 

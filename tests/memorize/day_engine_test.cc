@@ -79,7 +79,7 @@ TEST_F(DayFillerTest, HolidaysTakeOnlySicknessUnlessCovered) {
   EXPECT_EQ(row.SlotHours(1), "08:00");
   EXPECT_EQ(row.pres[3], "");
 
-  options_.ChkCopriFest = true;
+  options_.cover_holidays = true;
   row = Fill({{"001", "A"}}, kWednesday, true);
   EXPECT_EQ(row.SlotCode(1), "001");
   EXPECT_EQ(row.SlotHours(1), "08:00");
@@ -93,7 +93,7 @@ TEST_F(DayFillerTest, ASicknessRowDoesNotLetALaterAbsenceOntoAHoliday) {
 }
 
 TEST_F(DayFillerTest, RowsFillSlotsInOrderAndReplaceTheWork) {
-  options_.chkore = true;
+  options_.use_typed_hours = true;
   DayRow row = Fill({{"001", "A", "02:00"}, {"030", "P", "00:00"}, {"004", "M", "01:30"}}, kMonday, false);
   EXPECT_EQ(row.SlotCode(1), "001");
   EXPECT_EQ(row.SlotHours(1), "02:00");
@@ -105,14 +105,14 @@ TEST_F(DayFillerTest, RowsFillSlotsInOrderAndReplaceTheWork) {
   EXPECT_EQ(row.pres[3], "");
 
   // Without chkore the typed hours do not count.
-  options_.chkore = false;
+  options_.use_typed_hours = false;
   row = Fill({{"001", "A", "02:00"}}, kMonday, false);
   EXPECT_EQ(row.SlotHours(1), "08:00");
 }
 
 TEST_F(DayFillerTest, ConsideringWorkedHoursSubtractsAbsences) {
-  options_.ChkConsidera = true;
-  options_.chkore = true;
+  options_.consider_worked_hours = true;
+  options_.use_typed_hours = true;
   DayRow row = Fill({{"001", "A", "03:00"}}, kMonday, false);
   EXPECT_EQ(row.pres[3], "05:00");
   EXPECT_EQ(row.SlotCode(1), "001");

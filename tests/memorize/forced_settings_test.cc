@@ -104,7 +104,7 @@ TEST_F(ForcedSettingsTest, AbsenceSkipsAHolidayUnlessCoveredAndKeepsOtherDays) {
   EXPECT_EQ(Day(key_, 13), day13);
 
   // Covering holidays, with typed hours.
-  a.CheckCopriFest = true;
+  a.cover_holidays = true;
   a.hours = "04:30";
   ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kDone);
   EXPECT_EQ(Day(key_, 11), Expect(day11, 5, {"001", "", "", "001", "04:30"}));
@@ -132,7 +132,7 @@ TEST_F(ForcedSettingsTest, AbsenceTypesWeekendsAndWorkedHours) {
   EXPECT_EQ(Day(key_, 7).pres[3], "");
 
   // "Considera le ore lavorate": an absence reduces the day's hours, a presence sits beside.
-  a.CheckOreLav = true;
+  a.consider_worked_hours = true;
   a.hours = "03:00";
   ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kDone);
   EXPECT_EQ(Day(key_, 7), Expect(Day(key_, 7), 0, {"001", "08:00", "05:00", "002", "03:00"}));

@@ -154,7 +154,7 @@ TEST_F(MemorizeTest, FormerEmployeesAreReportedOnceTheirEndDateIsReached) {
   SetField(left, fields::kP766, report_.missing_group);
   EXPECT_EQ(Run(Month(kYear, 3), {left}).size(), 1u);
   MemorizeOptions again = Month(kYear, 3);
-  again.CheckElabora = true;
+  again.rewrite_existing = true;
   SetField(left, fields::kP017, "15042014");
   EXPECT_TRUE(Run(again, {left}).empty());
   EXPECT_EQ(totals_.anomalies, 1);
@@ -196,7 +196,7 @@ TEST_F(MemorizeTest, StoredDaysAreRewrittenOnlyWhenAsked) {
   EXPECT_EQ(Rows(key, "201403"), partial);
 
   MemorizeOptions considera = Month(kYear, 3);
-  considera.day.ChkConsidera = true;
+  considera.day.consider_worked_hours = true;
   Run(considera, {key});
   std::vector<DayRow> rows = Rows(key, "201403");
   ASSERT_EQ(rows.size(), 31u);
@@ -207,7 +207,7 @@ TEST_F(MemorizeTest, StoredDaysAreRewrittenOnlyWhenAsked) {
   EXPECT_EQ(rows[14].protocollo, 12);
 
   MemorizeOptions again = Month(kYear, 3);
-  again.CheckElabora = true;
+  again.rewrite_existing = true;
   Run(again, {key});
   rows = Rows(key, "201403");
   EXPECT_EQ(rows[14].pres0, 0);
@@ -280,7 +280,7 @@ TEST_F(MemorizeTest, BadHoursAreReportedOnlyForGroupsInUse) {
 
   SetField(key, fields::kP766, "950");
   MemorizeOptions again = Month(kYear, 3);
-  again.CheckElabora = true;
+  again.rewrite_existing = true;
   Run(again, {key});
   ASSERT_FALSE(dialogs_.Texts().empty());
   EXPECT_EQ(dialogs_.Texts()[0], "ERRORE HH:MM 8.00");
@@ -343,7 +343,7 @@ TEST_F(MemorizeTest, RewritingAMonthKeepsTheNumberAPrintStoresMeanwhile) {
   };
   s.AttachDatabase(std::move(wrapper));
   MemorizeOptions again = Month(kYear, 3);
-  again.CheckElabora = true;
+  again.rewrite_existing = true;
   MonthMemorizer memorizer(s, again);
   memorizer.ELABORADIPENDENTI(keys);
   ASSERT_TRUE(signalled);

@@ -71,7 +71,7 @@ class SheetPrintingTest : public PrintingTest {
       r.pdf = true;
       r.one_file_per_employee = true;
       r.options.number_text = "100";
-      ::_exit(CmdStampaStp(s, r).failed ? 1 : 0);
+      ::_exit(PrintMonthlySheets(s, r).failed ? 1 : 0);
     }
     watch(child);
     int status = 0;
@@ -96,7 +96,7 @@ TEST_F(SheetPrintingTest, PrinterRunNumbersSheetsAndLeavesOutMonthsNotMemorized)
   const size_t before = printer_->printed().size();
   SheetRunRequest r = Request(keys);
   r.copies = "2";
-  const SheetRunResult result = CmdStampaStp(*session_, r);
+  const SheetRunResult result = PrintMonthlySheets(*session_, r);
   EXPECT_EQ(result.sheets, 2);
   EXPECT_EQ(result.number_text, "43");
   EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{std::string(kNotMemorizedWarning),
@@ -114,10 +114,10 @@ TEST_F(SheetPrintingTest, PrinterRunNumbersSheetsAndLeavesOutMonthsNotMemorized)
   // A draft neither numbers nor stores; no copies prints nothing.
   r.options.draft = true;
   r.options.number_text = "43";
-  EXPECT_EQ(CmdStampaStp(*session_, r).number_text, "43");
+  EXPECT_EQ(PrintMonthlySheets(*session_, r).number_text, "43");
   r.copies = "0";
   dialogs_.Clear();
-  EXPECT_EQ(CmdStampaStp(*session_, r).message, kNothingPrinted);
+  EXPECT_EQ(PrintMonthlySheets(*session_, r).message, kNothingPrinted);
   EXPECT_EQ(session_->db().FindDay(keys[2], "20250630").value()->protocollo, 42);
 }
 
@@ -130,7 +130,7 @@ TEST_F(SheetPrintingTest, ANumberIsStoredOnlyOnceTheSheetIsDelivered) {
   // neither stored nor advanced, and the run says it failed instead of "terminata".
   printer_->FailPrinting(1);
   dialogs_.QueueAnswers({false, false});
-  const SheetRunResult lost = CmdStampaStp(*session_, r);
+  const SheetRunResult lost = PrintMonthlySheets(*session_, r);
   EXPECT_TRUE(lost.failed);
   EXPECT_EQ(lost.sheets, 0);
   EXPECT_EQ(lost.number_text, "41");
@@ -143,7 +143,7 @@ TEST_F(SheetPrintingTest, ANumberIsStoredOnlyOnceTheSheetIsDelivered) {
   // Retried once, then printed: both numbers stored.
   printer_->FailPrinting(1);
   dialogs_.QueueAnswers({true});
-  const SheetRunResult printed = CmdStampaStp(*session_, r);
+  const SheetRunResult printed = PrintMonthlySheets(*session_, r);
   EXPECT_FALSE(printed.failed);
   EXPECT_EQ(printed.number_text, "43");
   EXPECT_EQ(Protocollo(keys[0]), 41);
@@ -197,7 +197,7 @@ TEST_F(SheetPrintingTest, AKilledPdfRunLeavesNoNumberedFileWithoutItsNumber) {
   SheetRunRequest again = Request(keys);
   again.pdf = true;
   again.one_file_per_employee = true;
-  EXPECT_FALSE(CmdStampaStp(*session_, again).failed);
+  EXPECT_FALSE(PrintMonthlySheets(*session_, again).failed);
   EXPECT_TRUE(Names(folder, true).empty());
 }
 
@@ -252,20 +252,20 @@ TEST_F(SheetPrintingTest, EmploymentTestsAndSelections) {
   Memorize({status2, leaving});
   // Someone who leaves in June still gets June's sheet.
   SheetRunRequest r = Request({leaving});
-  EXPECT_EQ(CmdStampaStp(*session_, r).sheets, 1);
+  EXPECT_EQ(PrintMonthlySheets(*session_, r).sheets, 1);
 
   SheetRunRequest none = Request({leaving});
   none.company.clear();
-  EXPECT_EQ(CmdStampaStp(*session_, none).message, kNoCompany);
+  EXPECT_EQ(PrintMonthlySheets(*session_, none).message, kNoCompany);
   none = Request({leaving});
   none.employees.clear();
-  EXPECT_EQ(CmdStampaStp(*session_, none).message, kNoEmployee);
+  EXPECT_EQ(PrintMonthlySheets(*session_, none).message, kNoEmployee);
 
   // Validation: one structure page with the company header, nothing else.
   SheetRunRequest vidima = Request({leaving});
   vidima.validation = true;
   dialogs_.Clear();
-  EXPECT_EQ(CmdStampaStp(*session_, vidima).message, kValidationDone);
+  EXPECT_EQ(PrintMonthlySheets(*session_, vidima).message, kValidationDone);
   EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{std::string(kValidationDone)});
   EXPECT_EQ(Count(printer_->printed().back().Texts(), "DITTA : " + leaving.substr(0, 3)), 1);
   EXPECT_EQ(Count(printer_->printed().back().Texts(), "NOMINATIVO"), 0);
@@ -277,7 +277,7 @@ TEST_F(SheetPrintingTest, PdfFilesPerEmployeeAndPerCompany) {
   SheetRunRequest r = Request(keys);
   r.pdf = true;
   r.one_file_per_employee = true;
-  SheetRunResult each = CmdStampaStp(*session_, r);
+  SheetRunResult each = PrintMonthlySheets(*session_, r);
   ASSERT_EQ(each.pdf_files.size(), 3u);
   EXPECT_EQ(each.number_text, "44");
   EXPECT_EQ(each.message, std::string(kPdfSheetsCreated) + each.pdf_folder);
@@ -290,7 +290,7 @@ TEST_F(SheetPrintingTest, PdfFilesPerEmployeeAndPerCompany) {
 
   r.one_file_per_employee = false;
   r.options.draft = true;
-  SheetRunResult company = CmdStampaStp(*session_, r);
+  SheetRunResult company = PrintMonthlySheets(*session_, r);
   ASSERT_EQ(company.pdf_files.size(), 1u);
   EXPECT_EQ(fs::path(company.pdf_files[0]).filename().string().rfind("BCART_" + keys[0].substr(0, 3) + "_", 0), 0u);
   EXPECT_EQ(company.message.rfind("Il file cartellino PDF per l'azienda : " + keys[0].substr(0, 3) + " ", 0), 0u);
@@ -318,7 +318,7 @@ TEST_F(SheetPrintingTest, PdfFilesPerEmployeeAndPerCompany) {
 
   // Nothing memorized for July: no file and the message.
   r.month = 7;
-  EXPECT_EQ(CmdStampaStp(*session_, r).message, kNoPdfData);
+  EXPECT_EQ(PrintMonthlySheets(*session_, r).message, kNoPdfData);
 }
 
 }  // namespace

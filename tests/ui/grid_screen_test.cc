@@ -59,7 +59,7 @@ void Prepare(Harness& h, const std::string& key) {
   MemorizeOptions options;
   options.year = kDemoYear;
   options.month = kDemoMonth;
-  options.CheckElabora = true;
+  options.rewrite_existing = true;
   MonthMemorizer memorizer(h.session, options);
   memorizer.MemorizeEmployee(key);
   if (IMPOSTAGRUPPO(h.session, {key, kDemoYear, kDemoMonth, key}, "001", 1, 30).days != 30) {

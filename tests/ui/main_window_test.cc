@@ -636,7 +636,7 @@ void MainWindowTest::EveryControlTakesTheMouseAtItsCentre() {
   MemorizeOptions options;
   options.year = kDemoYear;
   options.month = kDemoMonth;
-  options.CheckElabora = true;
+  options.rewrite_existing = true;
   MonthMemorizer(h.session, options).MemorizeEmployee(key);
   f.update_screen().CmdConfermaAgg_Click();
   QVERIFY(h.Find<QWidget>("FrameModTimbrature")->isVisible());
@@ -675,7 +675,7 @@ void MainWindowTest::EnteringImportAndUpdateStartsClean() {
   MemorizeOptions options;
   options.year = kDemoYear;
   options.month = kDemoMonth;
-  options.CheckElabora = true;
+  options.rewrite_existing = true;
   MonthMemorizer(h.session, options).MemorizeEmployee(key);
   f.update_screen().CmdConfermaAgg_Click();
   auto* grid = h.Find<QTableView>("GrigliaModTimb");

@@ -129,7 +129,7 @@ void MemorizeScreenTest::LongPeriodSectionOpensChecksAndEmpties() {
 
   MemorizeOptions options = h.form->memorize_screen().Options();
   QCOMPARE(options.day.rows[0], (LongPeriodRow{"001", 5, 10, "03:30"}));
-  QVERIFY(options.day.chkore);
+  QVERIFY(options.day.use_typed_hours);
   QCOMPARE(options.month, kDemoMonth);
 
   // Unticking chkore hides and empties the hours; closing the section empties the rows.
