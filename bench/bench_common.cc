@@ -10,6 +10,7 @@
 
 #include "app/startup.h"
 #include "archive/selection_lists.h"
+#include "db/postgres_db.h"
 #include "demo/demo_installation.h"
 
 namespace kaveltar::bench {
@@ -47,10 +48,12 @@ Args ParseArgs(const char* program, int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--keep" && i + 1 < argc) {
       args.keep = argv[++i];
+    } else if (arg == "--db" && i + 1 < argc) {
+      args.db = argv[++i];
     } else if (!arg.empty() && arg.find_first_not_of("0123456789") == std::string::npos) {
       args.employees = std::atoi(arg.c_str());
     } else {
-      Die("usage: " + program_name + " [EMPLOYEES] [--keep DIR]");
+      Die("usage: " + program_name + " [EMPLOYEES] [--keep DIR] [--db URL]");
     }
   }
   if (args.employees < 1 || args.employees > 9999) {
@@ -109,14 +112,73 @@ DemoRun PrepareDemoRun(const char* program, int argc, char** argv, int year, int
   run.root = MakeWorkingFolder(run.args, prefix);
   run.demo = run.root / "demo";
   WriteInstallation(run.demo, run.args.employees, year, month);
+  if (!run.args.db.empty()) {
+    // A schema of the run's own, so that nothing else on the server is touched.
+    run.schema = "kaveltar_" + prefix.substr(0, prefix.find('-')) + "_" + std::to_string(::getpid());
+    std::replace(run.schema.begin(), run.schema.end(), '-', '_');
+    if (Status s = PostgresExecute(run.args.db, "CREATE SCHEMA " + run.schema); !s.ok()) Die(s.message());
+    const std::string& base = run.args.db;
+    run.conninfo = base.rfind("postgres", 0) == 0
+                       ? base + (base.find('?') == std::string::npos ? "?" : "&") +
+                             "options=-csearch_path%3D" + run.schema
+                       : base + " options='-csearch_path=" + run.schema + "'";
+    const fs::path archives = run.demo / "ARCHIVI";
+    Result<std::unique_ptr<AttendanceDb>> local = OpenSqliteDatabase(
+        fs::exists(archives / kDatabaseFile) ? archives / kDatabaseFile : archives / kTemplateFile);
+    if (!local.ok()) Die(local.status().message());
+    Result<std::vector<CopiedTable>> copied = InitPostgresDatabase(run.conninfo, **local, true);
+    if (!copied.ok()) Die(copied.status().message());
+  }
   return run;
 }
 
-void StartDemoSession(Session& session, const fs::path& demo) {
+void FinishDemoRun(const DemoRun& run) {
+  if (!run.schema.empty()) (void)PostgresExecute(run.args.db, "DROP SCHEMA " + run.schema + " CASCADE");
+  RemoveWorkingFolder(run.args, run.root);
+}
+
+void StartDemoSession(Session& session, const fs::path& demo, const std::string& conninfo) {
   StartupOptions paths;
   paths.archive_path = demo / "ARCHIVI";
   paths.program_path = demo / "PROGRAMMI";
+  paths.database_url = conninfo;
   Startup(session, paths);
+}
+
+namespace {
+
+class PgFloor final : public Floor {
+ public:
+  explicit PgFloor(std::string conninfo) : conninfo_(std::move(conninfo)) {
+    if (Status s = PostgresExecute(conninfo_, "CREATE TABLE FLOOR_PRESENZE (LIKE PRESENZE INCLUDING ALL)"); !s.ok()) {
+      Die(s.message());
+    }
+  }
+  void Begin() override {
+    if (Status s = copy_.Start(conninfo_, "FLOOR_PRESENZE"); !s.ok()) Die(s.message());
+  }
+  void Insert(const std::vector<DayRow>& rows) override {
+    if (Status s = copy_.Add(rows); !s.ok()) Die(s.message());
+  }
+  void Commit() override {
+    if (Status s = copy_.Finish(); !s.ok()) Die(s.message());
+  }
+
+ private:
+  std::string conninfo_;
+  PostgresDayCopy copy_;
+};
+
+}  // namespace
+
+std::unique_ptr<Floor> MakeFloor(const DemoRun& run, const fs::path& file) {
+  if (!run.conninfo.empty()) return std::make_unique<PgFloor>(run.conninfo);
+  return std::make_unique<FloorDb>(file);
+}
+
+std::string DatabaseLine(const DemoRun& run) {
+  return run.conninfo.empty() ? "database: SQLite file in the working folder"
+                              : "database: PostgreSQL, schema " + run.schema + " (floor: COPY in one transaction)";
 }
 
 FloorDb::FloorDb(const fs::path& file) {

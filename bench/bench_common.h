@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,11 +29,14 @@ double Seconds(Clock::duration d);
 long PeakKb();
 void ResetPeak();
 
-// The arguments "[EMPLOYEES] [--keep DIR]". EMPLOYEES is 1-9999, default 9999 (the employee
-// number has four digits). Bad arguments end the program with the usage line.
+// The arguments "[EMPLOYEES] [--keep DIR] [--db URL]". EMPLOYEES is 1-9999, default 9999 (the
+// employee number has four digits). --db names a PostgreSQL server database to run on instead
+// of the SQLite file: the run works in a schema of its own there, dropped at the end. Bad
+// arguments end the program with the usage line.
 struct Args {
   int employees = 9999;
   std::filesystem::path keep;
+  std::string db;
 };
 Args ParseArgs(const char* program, int argc, char** argv);
 
@@ -50,34 +54,53 @@ void WriteInstallation(const std::filesystem::path& dir, int employees, int year
 // The start every benchmark shares: the arguments parsed, the working folder made (named after
 // the program, "bench_memorize" giving "bench-memorize-XXXXXX") and the demo installation of the
 // month written into its "demo" folder.
+// With --db, the installation's database is copied into the run's own schema on the server,
+// and `conninfo` names that schema.
 struct DemoRun {
   Args args;
   std::filesystem::path root;
   std::filesystem::path demo;
+  std::string conninfo;
+  std::string schema;
 };
 DemoRun PrepareDemoRun(const char* program, int argc, char** argv, int year, int month);
 
-// Starts the session on the ARCHIVI and PROGRAMMI folders of the demo installation.
-void StartDemoSession(Session& session, const std::filesystem::path& demo);
+// Drops the run's schema on the server (with --db) and removes the working folder unless
+// --keep was given.
+void FinishDemoRun(const DemoRun& run);
+
+// Starts the session on the ARCHIVI and PROGRAMMI folders of the demo installation, on the
+// PostgreSQL database `conninfo` when it is not empty.
+void StartDemoSession(Session& session, const std::filesystem::path& demo,
+                      const std::string& conninfo = {});
 
 // Every company of the print screen, by code, with the employees the screen lists for it in
 // `year`; `all` receives every listed employee in the same order.
 using CompanyEmployees = std::vector<std::pair<std::string, std::vector<std::string>>>;
 CompanyEmployees PrintScreenCompanies(Session& session, int year, std::vector<std::string>* all);
 
+// Where the floor of a benchmark writes its rows: Begin, Insert as often as needed, Commit.
+class Floor {
+ public:
+  virtual ~Floor() = default;
+  virtual void Begin() = 0;
+  virtual void Commit() = 0;
+  virtual void Insert(const std::vector<DayRow>& rows) = 0;
+};
+
 // The empty attendance database of the floor, with the same durability settings as the
 // program's (rollback journal, synchronous FULL), and its one prepared INSERT.
-class FloorDb {
+class FloorDb : public Floor {
  public:
   explicit FloorDb(const std::filesystem::path& file);
-  ~FloorDb();
+  ~FloorDb() override;
   FloorDb(const FloorDb&) = delete;
   FloorDb& operator=(const FloorDb&) = delete;
 
-  void Begin();
-  void Commit();
+  void Begin() override;
+  void Commit() override;
   // Inserts the rows with one INSERT each, inside the caller's transaction.
-  void Insert(const std::vector<DayRow>& rows);
+  void Insert(const std::vector<DayRow>& rows) override;
   // Inserts the rows of one employee-month in a transaction of their own.
   void InsertInTransaction(const std::vector<DayRow>& rows);
 
@@ -91,6 +114,14 @@ class FloorDb {
   sqlite3_stmt* begin_ = nullptr;
   sqlite3_stmt* commit_ = nullptr;
 };
+
+// The floor of a run: with --db, the rows written with COPY in one transaction into an empty
+// table shaped like PRESENZE in the run's schema (the fastest way the server takes rows);
+// otherwise FloorDb in the file `file`.
+std::unique_ptr<Floor> MakeFloor(const DemoRun& run, const std::filesystem::path& file);
+
+// What the run's database is, for the report.
+std::string DatabaseLine(const DemoRun& run);
 
 // Prints the last line "<name>=<s> <base_name>=<s> ratio=<measured/base>", the seconds with
 // three decimals and the ratio with ratio_decimals.

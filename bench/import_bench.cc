@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     RecordingDialogs dialogs;
     dialogs.set_default_answer(true);
     Session session(dialogs);
-    StartDemoSession(session, demo);
+    StartDemoSession(session, demo, run.conninfo);
 
     session.lists().CARICAESTRAZIONE(0);
     std::vector<std::string> keys;
@@ -100,7 +100,8 @@ int main(int argc, char** argv) {
     import_s = Seconds(Clock::now() - t0);
     if (!result.completed) Die("the import did not complete");
 
-    FloorDb floor(root / "floor.sqlite");
+    std::unique_ptr<Floor> floor_db = MakeFloor(run, root / "floor.sqlite");
+    Floor& floor = *floor_db;
     std::vector<DayRow> rows;
     const auto t1 = Clock::now();
     floor.Begin();
@@ -116,7 +117,8 @@ int main(int argc, char** argv) {
     floor.Commit();
     floor_s += Seconds(Clock::now() - t3);
   }
-  RemoveWorkingFolder(run.args, root);
+  FinishDemoRun(run);
+  std::printf("%s\n", DatabaseLine(run).c_str());
 
   std::printf("records: %ld (%d employees x working days of %04d-%02d)\n", records, employees, kYear, kMonth);
   std::printf("employee-months replaced: %zu, records imported: %ld, anomaly lines: %zu\n", result.keys.size(),

@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
   {
     RecordingDialogs dialogs;
     Session session(dialogs);
-    StartDemoSession(session, demo);
+    StartDemoSession(session, demo, run.conninfo);
 
     // Every employee of every company, as the memorization screen lists them.
     std::vector<std::string> entries;
@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
     }
     listed = entries.size();
 
-    FloorDb floor(root / "floor.sqlite");
+    std::unique_ptr<Floor> floor_db = MakeFloor(run, root / "floor.sqlite");
+    Floor& floor = *floor_db;
     MemorizeOptions options;
     options.year = kYear;
     options.month = kMonth;
@@ -118,7 +119,8 @@ int main(int argc, char** argv) {
     peak_kb = PeakKb();
     totals = memorizer.totals();
   }
-  RemoveWorkingFolder(run.args, root);
+  FinishDemoRun(run);
+  std::printf("%s\n", DatabaseLine(run).c_str());
 
   std::printf("employees listed: %zu (installation of %d)\n", listed, employees);
   std::printf("memorized: %d, already stored: %d, skipped: %d, stopped by an anomaly: %d\n", totals.written,

@@ -10,6 +10,7 @@
 #include "base/fatal.h"
 #include "base/text.h"
 #include "cli/config_commands.h"
+#include "cli/db_commands.h"
 #include "cli/exchange_commands.h"
 #include "cli/migrate_commands.h"
 #include "cli/grid_commands.h"
@@ -502,6 +503,7 @@ std::vector<std::unique_ptr<Command>> MakeCommands() {
   AddExchangeCommands(c);
   AddMigrateCommands(c);
   AddConfigCommands(c);
+  AddDbCommands(c);
   return c;
 }
 

@@ -95,6 +95,8 @@ void WriteManPage(const CLI::App& app, const std::string& version, std::ostream&
          "all'assistenza (avvii, lavori con conteggi e durata, errori); \\fB$XDG_STATE_HOME\\fR "
          "ne cambia la cartella\n"
       << ".TP\n.I ARCHIVI/FILE\\-PDF\nI file PDF dei fogli presenze e dei riepiloghi\n"
+      << ".TP\n.I ~/.pg_service.conf\ni server PostgreSQL per nome (\\fB\\-\\-db service=NOME\\fR), senza password\n"
+      << ".TP\n.I ~/.pgpass\nle password del database PostgreSQL, lette da libpq (permessi 0600)\n"
       << ".SH AMBIENTE\n"
       << ".TP\n.B KAVELTAR_DB\nil database PostgreSQL condiviso, quando \\fB\\-\\-db\\fR non è indicato\n"
       << ".TP\n.B KAVELTAR_REGISTRY\nun altro file di impostazioni\n"

@@ -218,18 +218,8 @@ class MemorizeCommand : public Command {
     const MemorizationResult result = RunMemorization(session, options, entries, hooks);
     bar.Clear();
 
-    const MemorizeTotals& t = result.totals;
-    ctx.out << kMemorizationCompleted << ": " << kMonthNames[static_cast<size_t>(month_ - 1)] << " " << year_ << "\n"
-            << "Dipendenti: " << t.employees << "\n"
-            << "Memorizzati: " << t.written << "\n"
-            << "Già memorizzati (lasciati invariati): " << t.existing << "\n"
-            << "Esclusi: " << t.skipped << "\n"
-            << "Con anomalie: " << t.anomalies << "\n"
-            << "Giorni scritti: " << t.days << "\n";
-    if (result.printed) {
-      ctx.out << "Lista delle anomalie stampata: " << session.printer().last_destination() << "\n";
-    }
-    return t.anomalies > 0 ? kExitAnomalies : 0;
+    ctx.out << MemorizationSummary(result, year_, month_, session.printer().last_destination());
+    return result.totals.anomalies > 0 ? kExitAnomalies : 0;
   }
 
   static int Usage(Context& ctx, const std::string& message) {

@@ -1,6 +1,7 @@
 #include "ui/export_screen.h"
 
 #include <QGridLayout>
+#include <QMetaObject>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -75,7 +76,7 @@ ExportScreen::ExportScreen(FRMVELTAR& form)
   bottom->addWidget(cmd_annulla, 0, Qt::AlignBottom);
   // The bottom band, to the left of the return button, is the progress frames' place.
   auto* band = new QWidget(f);
-  band->setFixedHeight(TwipsToPixels(825));
+  band->setMinimumHeight(TwipsToPixels(825));
   band->setLayout(bottom);
   bottom->setContentsMargins(0, 0, 0, 0);
 
@@ -105,11 +106,16 @@ void ExportScreen::CmdCreaFile_Click() {
   ExportResult result;
   bool ran = false;
   form_.Guard([&] {
-    auto wait = form_.Wait();
     frame_ges_exp_[0]->show();
-    result = RunPayrollExport(session_, request, [this](std::string_view phase, std::string_view what) {
-      label53_->setText(FromUtf8(phase) + QLatin1Char('\n') + FromUtf8(what));
-      label53_->repaint();
+    form_.RunJob([&](JobProgress& progress) {
+      request.companies_progress = [&](size_t index, size_t total) { progress.Report(index, total, {}); };
+      // The phase and the company or employee: on the waiting panel, and in `Label53`, which
+      // the GUI thread updates when it gets to it.
+      result = RunPayrollExport(session_, request, [&](std::string_view phase, std::string_view what) {
+        const QString text = FromUtf8(phase) + QLatin1Char('\n') + FromUtf8(what);
+        progress.SetCurrent(what);
+        QMetaObject::invokeMethod(label53_, [label = label53_, text] { label->setText(text); }, Qt::QueuedConnection);
+      });
     });
     ran = true;
   });

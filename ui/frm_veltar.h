@@ -2,8 +2,8 @@
 //
 // Every screen is a frame of this one window; the main menu (`FrameMenu`, the command buttons
 // `cmdPulsante` 0-12) shows one screen at a time and disables its entries 0-5 until the screen
-// returns. The frames are placed by IMPOSTAZIONIFORM from the layout table in twips; inside a
-// frame the controls are arranged by Qt layouts. Widgets carry the names the operators' manuals
+// returns. Qt layouts arrange the frames and their controls, so the window can take any size
+// from what its captions need up to the whole screen; the form's size in twips is its default. Widgets carry the names the operators' manuals
 // use (`FrameMenu`, `ListAziMem`, ...); elements of control arrays are "Name_index" (see
 // ui/list_widgets.h).
 //
@@ -23,6 +23,7 @@
 
 #include "base/dialogs.h"
 #include "base/fatal.h"
+#include "ui/long_job.h"
 #include "ui/wait_panel.h"
 
 namespace kaveltar {
@@ -53,6 +54,10 @@ struct LeavingHooks {
   std::function<bool()> grid_has_changes;
   std::function<void()> save_grid;
 };
+
+// Told when the window is closed while a long operation runs.
+inline constexpr std::string_view kJobRunningOnClose =
+    "Operazione in corso: attendere il termine prima di chiudere il programma.";
 
 class FRMVELTAR : public QWidget {
   Q_OBJECT
@@ -85,6 +90,12 @@ class FRMVELTAR : public QWidget {
   // buttons).
   void ReturnToMenu(QWidget* frame);
 
+  // Gives the keyboard focus to the first control of `frame` in the tab order.
+  static void FocusFirstControl(QWidget* frame);
+
+  // The file that keeps the window's size and place between runs.
+  static QString WindowSettingsFile();
+
   // The information box of Ctrl+Shift+P.
   void ShowInformationBox();
 
@@ -107,6 +118,13 @@ class FRMVELTAR : public QWidget {
   bool Guard(const std::function<void()>& work);
   // The waiting panel and the hourglass for the life of the returned object.
   [[nodiscard]] std::unique_ptr<WaitPanel> Wait();
+  // Runs `job` on a worker thread under the waiting panel, which shows the progress the job
+  // reports, while the event loop keeps turning; returns when the job is over. Meanwhile the
+  // screens and the menu are disabled and leaving the program is refused: only the job uses
+  // the Session (ui/long_job.h). An error the job throws is thrown again here, on the GUI
+  // thread, for Guard to handle.
+  void RunJob(const std::function<void(JobProgress&)>& job);
+  bool job_running() const { return job_running_; }
 
   // True once the program has ended (by leaving or by a fatal error); the session is closed
   // then and the window must not be used any more.
@@ -132,14 +150,22 @@ class FRMVELTAR : public QWidget {
 
  protected:
   // Closing the window runs the leaving sequence; the close is refused while the program
-  // stays open.
+  // stays open, and while a job runs.
   void closeEvent(QCloseEvent* event) override;
+  // Keeps the waiting panel in its place when the window changes size.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildMenu();
-  // Places every frame of the layout table and sets its visibility at start.
+  // Lays the menu, the screens and the bottom bar out and sets each frame's visibility at
+  // start.
   void IMPOSTAZIONIFORM();
-  void Centre();
+  void PlaceWaitPanel();
+  // The window's size and place at start (see the .cc), and their saving on leaving.
+  void PlaceWindow();
+  // The smallest window in which every screen has room for its controls.
+  QSize LeastSize() const;
+  void SaveWindowPlace();
   void End(int exit_status);
   void EndWithFatal(const Fatal& fatal);
 
@@ -149,6 +175,7 @@ class FRMVELTAR : public QWidget {
   bool ended_ = false;
   int exit_status_ = 0;
   int guard_depth_ = 0;
+  bool job_running_ = false;
 
   QWidget* frame_selezione_ = nullptr;
   QGroupBox* frame_menu_ = nullptr;

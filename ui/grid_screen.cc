@@ -255,8 +255,14 @@ void GridScreen::Build() {
   view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   view_->horizontalHeader()->setHighlightSections(false);
   int width = 0;
+  // A column with a month total under it is at least as wide as the widest total ("000:00")
+  // in the font of the day.
+  const int total_width = QFontMetrics(frame_->font()).horizontalAdvance(QStringLiteral("000:00")) + 8;
   for (int c = 0; c < grid::kColumns; ++c) {
-    const int w = TwipsToPixels(GridColumnLayouts()[static_cast<size_t>(c)].width_twips);
+    int w = TwipsToPixels(GridColumnLayouts()[static_cast<size_t>(c)].width_twips);
+    if (std::find(grid::kTotalColumns.begin(), grid::kTotalColumns.end(), c) != grid::kTotalColumns.end()) {
+      w = std::max(w, total_width);
+    }
     view_->setColumnWidth(c, w);
     width += w;
   }
@@ -279,7 +285,7 @@ void GridScreen::Build() {
 
   totals_bar_ = new QWidget(frame_);
   totals_bar_->setObjectName(QStringLiteral("FrameTotali"));
-  totals_bar_->setFixedHeight(20);
+  totals_bar_->setFixedHeight(std::max(20, QFontMetrics(frame_->font()).height() + 6));
   for (size_t i = 0; i < label5_.size(); ++i) {
     auto* label = new QLabel(totals_bar_);
     SetArrayName(label, "Label5", static_cast<int>(i));

@@ -101,6 +101,18 @@ QString ImportScreen::Filter(ImportFileKind kind) {
   return FromUtf8(filter.substr(0, filter.find('|')));
 }
 
+std::unique_ptr<QFileDialog> ImportScreen::NewFileDialog(QWidget* parent, ImportFileKind kind,
+                                                         const QString& folder) {
+  auto dialog = std::make_unique<QFileDialog>(parent, FromUtf8(kCmdCercaCaption), folder, Filter(kind));
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  // The desktop's own dialog would neither speak the program's language nor match the
+  // filter's capitals in small letters; the files come from Windows systems in either.
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setFilter(dialog->filter() & ~QDir::CaseSensitive);
+  return dialog;
+}
+
 ImportFileKind ImportScreen::Kind() const {
   for (size_t i = 0; i < opt_tipofile_.size(); ++i) {
     if (opt_tipofile_[i]->isChecked()) return static_cast<ImportFileKind>(i);
@@ -137,7 +149,10 @@ void ImportScreen::CmdCerca_Click() {
   if (chooser_) {
     path = chooser_(Filter(kind));
   } else {
-    path = QFileDialog::getOpenFileName(frame_, FromUtf8(kCmdCercaCaption), QString(), Filter(kind));
+    const auto dialog = NewFileDialog(frame_, kind, FromUtf8(form_.session().archive_path.string()));
+    if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+      path = dialog->selectedFiles().front();
+    }
   }
   if (path.isEmpty()) return;
   form_.Guard([&] {
@@ -149,14 +164,16 @@ void ImportScreen::CmdCerca_Click() {
 }
 
 void ImportScreen::CmdImportaFile_Click() {
+  // The whole import, its questions and closing message included, runs off the event loop.
   form_.Guard([&] {
     Hourglass hourglass;
-    std::unique_ptr<WaitPanel> wait;
-    ImportHooks hooks;
-    hooks.progress = [&](size_t, size_t, std::string_view) {
-      if (!wait) wait = form_.Wait();
-    };
-    ImportAttendanceFile(form_.session(), &state_, hooks);
+    form_.RunJob([&](JobProgress& progress) {
+      ImportHooks hooks;
+      hooks.progress = [&](size_t index, size_t total, std::string_view key) {
+        progress.Report(index, total, "Dipendente " + std::string(key));
+      };
+      ImportAttendanceFile(form_.session(), &state_, hooks);
+    });
   });
   Show();
 }

@@ -5,6 +5,7 @@
 // the layout print `CmdStampaImp` and the return `CmdRitImp`.
 #pragma once
 
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QObject>
@@ -12,6 +13,7 @@
 #include <QRadioButton>
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "exchange/attendance_import.h"
 
@@ -30,6 +32,10 @@ class ImportScreen : public QObject {
   void set_file_chooser(FileChooser chooser) { chooser_ = std::move(chooser); }
   // The Qt filter of a kind: the text before "|" of its dialog filter.
   static QString Filter(ImportFileKind kind);
+  // The file-open dialog of a kind: Qt's own (Italian) dialog, starting in `folder`, whose
+  // filter matches names in capitals and small letters alike (".PRE" and ".pre").
+  static std::unique_ptr<QFileDialog> NewFileDialog(QWidget* parent, ImportFileKind kind,
+                                                    const QString& folder);
 
   // Entering from the menu: no file chosen, the four result labels empty, nothing to import.
   void Enter();

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "ui/program.h"
+#include "ui/qt_dialogs.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
   // The icon of every window, and the desktop entry the window manager matches it with.
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kaveltar"), QIcon(QStringLiteral(":/kaveltar.png"))));
   QGuiApplication::setDesktopFileName(QStringLiteral("it.kaveltar.Kaveltar"));
+  // Every text of the program is Italian, Qt's own buttons and dialogs too.
+  kaveltar::ui::InstallItalianTranslation(app);
   if (outcome == kaveltar::ui::ParseOutcome::kBadUsage) {
     // Qt's own options (-platform, -style, ...) are gone from the application's arguments.
     options = {};

@@ -16,8 +16,8 @@
 #include "memorize/memorization.h"
 #include "ui/frm_veltar.h"
 #include "ui/justification_pick_list.h"
+#include "ui/long_job.h"
 #include "ui/screen_layout.h"
-#include "ui/twips.h"
 #include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
@@ -118,8 +118,7 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
                       "Memorizza le Presenze del Mese") {
   QGroupBox* f = frame_;
 
-  // The two option frames of the memorization; IMPOSTAZIONIFORM places them at the top of the
-  // screen, the lists below them.
+  // The two option frames of the memorization, at the top of the screen above the lists.
   for (int i = 0; i < 2; ++i) {
     frame_mem_pres_[static_cast<size_t>(i)] = new QGroupBox(f);
     SetArrayName(frame_mem_pres_[static_cast<size_t>(i)], "FrameMemPres", i);
@@ -141,9 +140,9 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
   auto* cmd_rit_mem = new QPushButton(QStringLiteral("Ritorna alle Selezioni Precedenti"), f);
   cmd_rit_mem->setObjectName(QStringLiteral("CmdRitMem"));
 
-  // Top band: room for the option frames, the year on the right.
+  // Top band: the option frames (one shown at a time) on the left, the year on the right.
   auto* top = new QHBoxLayout;
-  top->addSpacing(TwipsToPixels(60 + 10125));
+  top->addWidget(Pages(f, {frame_mem_pres_[0], frame_mem_pres_[1]}), 5);
   auto* year_column = new QVBoxLayout;
   year_column->addWidget(NewLabel(f, "ANNO"), 0, Qt::AlignHCenter);
   year_column->addWidget(year_);
@@ -151,11 +150,6 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
   top->addStretch(1);
   top->addLayout(year_column);
   top->addStretch(1);
-  auto* top_band = new QWidget(f);
-  // Down to just below the option frames (the frame's caption is above the band).
-  top_band->setFixedHeight(TwipsToPixels(2415) + 12);
-  top_band->setLayout(top);
-  top->setContentsMargins(0, 0, 0, 0);
 
   auto* lists = new QGridLayout;
   lists->setHorizontalSpacing(8);
@@ -172,22 +166,26 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
   lists->setColumnStretch(2, 30);
   lists->setColumnStretch(3, 9);
 
+  // The counts of the last run, between the exit entries and the return button.
+  lab_esito_ = new QLabel(f);
+  lab_esito_->setObjectName(QStringLiteral("LabEsitoMemorizza"));
+  lab_esito_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(form.NewMenuButton(8, f));
   bottom->addWidget(form.NewMenuButton(9, f));
+  bottom->addStretch(1);
+  bottom->addWidget(lab_esito_);
   bottom->addStretch(1);
   bottom->addWidget(cmd_rit_mem);
 
   auto* column = new QVBoxLayout(f);
   column->setContentsMargins(8, 4, 8, 8);
-  column->addWidget(top_band);
+  column->addLayout(top);
   column->addLayout(lists, 1);
   column->addLayout(bottom);
 
   BuildOptions(frame_mem_pres_[0]);
-  // The option frames lie over the top band's left part: they must be above it, or the band
-  // takes their mouse clicks.
-  for (QGroupBox* frame : frame_mem_pres_) frame->raise();
 
   Connect();
   connect(employees_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
@@ -265,6 +263,10 @@ void MemorizeScreen::BuildOptions(QGroupBox* frame) {
   rows->setColumnStretch(2, 1);
   section_->setEnabled(false);
   section_->hide();
+  // The section's room is kept while it is hidden: ticking the box does not move the lists.
+  QSizePolicy keep = section_->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  section_->setSizePolicy(keep);
 
   auto* options = new QVBoxLayout;
   options->setSpacing(1);
@@ -375,26 +377,6 @@ void MemorizeScreen::DayLostFocus(int index, bool last) {
   box->setFocus(Qt::OtherFocusReason);
 }
 
-void MemorizeScreen::ShowProgress(size_t index, size_t total, std::string_view key) {
-  QWidget* panel = form_.frame_attesa();
-  if (progress_ == nullptr) {
-    progress_ = new QLabel(panel);
-    progress_->setObjectName(QStringLiteral("LabelAttesaMemorizza"));
-    progress_->setAlignment(Qt::AlignCenter);
-    if (panel->layout() != nullptr) panel->layout()->addWidget(progress_);
-  }
-  progress_->show();
-  // Repainted at most twenty times a second, and always for the first and the last.
-  const qint64 now = QDateTime::currentMSecsSinceEpoch();
-  if (index != 0 && index + 1 != total && now - progress_shown_ms_ < 50) return;
-  progress_shown_ms_ = now;
-  progress_->setText(QStringLiteral("Dipendente %1 - da elaborare: %2 di %3")
-                         .arg(FromUtf8(key))
-                         .arg(total - index)
-                         .arg(total));
-  progress_->repaint();
-}
-
 void MemorizeScreen::CmdMemorizza_Click() {
   MemorizeRequest request;
   request.company_selected = !companies_->selectedItems().isEmpty();
@@ -404,15 +386,23 @@ void MemorizeScreen::CmdMemorizza_Click() {
   MemorizeStart started = MemorizeStart::kDeclined;
   form_.Guard([&] {
     Hourglass hourglass;
-    std::unique_ptr<WaitPanel> wait;
+    JobProgress* progress = nullptr;
     MemorizationHooks hooks;
     hooks.progress = [&](size_t index, size_t total, std::string_view key) {
-      if (!wait) wait = form_.Wait();
-      ShowProgress(index, total, key);
+      if (progress != nullptr) progress->Report(index, total, key.empty() ? std::string() : "Dipendente " + std::string(key));
     };
+    hooks.run_loop = [&](const std::function<void()>& loop) {
+      form_.RunJob([&](JobProgress& p) {
+        progress = &p;
+        loop();
+      });
+      progress = nullptr;
+    };
+    MemorizationResult result;
     auto reset = [&] {
-      if (progress_ != nullptr) progress_->hide();
-      wait.reset();
+      lab_esito_->setText(FromUtf8(MemorizationSummary(result, request.options.year, request.options.month,
+                                                       session_.printer().last_destination()))
+                              .trimmed());
       selection_ = MemorizeSelection();
       ShowSelection(-1);
       check_elabora_->setChecked(false);
@@ -427,8 +417,7 @@ void MemorizeScreen::CmdMemorizza_Click() {
         }
       }
     };
-    started = StartMemorization(session_, request, hooks, reset);
-    if (progress_ != nullptr) progress_->hide();
+    started = StartMemorization(session_, request, hooks, reset, &result);
   });
   if (started != MemorizeStart::kCompleted) return;
   for (QCheckBox* box : {chk_seltutto_mem_, chk_ass_lungo_periodo_}) {

@@ -43,10 +43,11 @@ class MemorizeScreen : public SelectionScreen {
   // "Rimuovi tutti i Dipendenti": asks, then empties the employees to process.
   void CmdCancellaLista_Click();
 
-  // "Memorizza": the checks, the confirmation, the run under the waiting panel (which shows
-  // the employee being processed and how many remain), the anomaly list, then the screen is
-  // reset: no employees to process, `CheckElabora`, `ChkSeltuttoMem` and
-  // `ChkAssLungoPeriodo` unticked (the long-period section closed and emptied).
+  // "Memorizza": the checks, the confirmation, the run on a worker thread under the waiting
+  // panel (how many employees are done, the one in progress, the time left), the anomaly
+  // list, then the screen is reset: no employees to process, `CheckElabora`, `ChkSeltuttoMem`
+  // and `ChkAssLungoPeriodo` unticked (the long-period section closed and emptied), and the
+  // run's counts shown in `LabEsitoMemorizza` as the command line prints them.
   void CmdMemorizza_Click();
   // Opens (ticked) or closes and empties (unticked) the long-period absence section.
   void ChkAssLungoPeriodo_Click();
@@ -78,8 +79,6 @@ class MemorizeScreen : public SelectionScreen {
   void DayLostFocus(int index, bool last);
   // The three rows emptied: days "00", hours "00:00", codes and descriptions empty.
   void ResetRows();
-  // The employee being processed and how many remain, on the waiting panel.
-  void ShowProgress(size_t index, size_t total, std::string_view key);
 
   MemorizeSelection selection_;
   QListWidget* list_dip_mem_ = nullptr;
@@ -102,8 +101,7 @@ class MemorizeScreen : public SelectionScreen {
   std::array<QLineEdit*, kLongPeriodRows> ore_gius_{};
   QPushButton* cmd_memorizza_ = nullptr;
   JustificationPickBox* pick_box_ = nullptr;  // `ListaCampi`, beside a CMBGIUS box
-  QLabel* progress_ = nullptr;  // on the waiting panel, made at the first run
-  qint64 progress_shown_ms_ = 0;
+  QLabel* lab_esito_ = nullptr;  // the counts of the last run
 };
 
 }  // namespace kaveltar::ui

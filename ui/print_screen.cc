@@ -5,14 +5,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <cstdlib>
 
 #include "app/session.h"
 #include "archive/fields.h"
 #include "base/text.h"
+#include "pdf/desktop_viewer.h"
 #include "platform/paths.h"
 #include "printing/sheet_printing.h"
 #include "printing/summaries.h"
+#include "reports/pdf_files.h"
 #include "ui/frm_veltar.h"
 #include "ui/screen_layout.h"
 #include "ui/wait_panel.h"
@@ -27,6 +28,31 @@ std::string StampKindCaption(std::string_view first_line) {
   if (kind == "2") return "Da file";
   if (kind == "3") return "Standard";
   return "";
+}
+
+namespace {
+
+// The employee in progress on the waiting panel.
+void Report(JobProgress& progress, size_t index, size_t total, std::string_view key) {
+  progress.Report(index, total, key.empty() ? std::string() : "Dipendente " + std::string(Trim(key)));
+}
+
+}  // namespace
+
+std::string NoViewerText(const std::string& path, bool folder) {
+  return std::string(folder ? "Nessun programma disponibile per aprire la cartella dei file PDF."
+                            : "Nessun programma disponibile per aprire il file PDF.") +
+         "\nIl percorso è : " + path +
+         "\nInstallare un visualizzatore PDF o aprire il file dal gestore dei file.";
+}
+
+void PrintScreen::OpenInViewer(const std::string& path) {
+  ViewerOutcome outcome = ViewerOutcome::kNoViewer;
+  // Starting the viewer may take the opener a moment: the window keeps answering meanwhile.
+  form_.RunJob([&](JobProgress&) { outcome = OpenWithDesktopViewer(path); });
+  if (outcome == ViewerOutcome::kOpened) return;
+  form_.dialogs().Show(NoViewerText(path, std::filesystem::is_directory(path)), kFormCaption,
+                       MessageIcon::kExclamation);
 }
 
 std::filesystem::path StampSettingsFile(const std::filesystem::path& archive_folder,
@@ -107,17 +133,19 @@ PrintScreen::PrintScreen(FRMVELTAR& form)
                         NewLabel(f, "Bollo INAIL"), lbl_bollo_});
 
   auto* sheet_options = new QGridLayout;
+  // Two columns of short options over the long ones, so the screen fits a laptop's width.
   sheet_options->addWidget(chk_no_numero_, 0, 0);
   sheet_options->addWidget(chk_bozza_, 0, 1);
-  sheet_options->addWidget(chk_pdf_, 0, 2);
-  sheet_options->addWidget(check_singolo_, 0, 3);
-  sheet_options->addWidget(chk_vidima_, 1, 0);
-  sheet_options->addWidget(chk_sede_inail_, 1, 1);
-  sheet_options->addWidget(chk_bollo_, 1, 2);
-  sheet_options->addWidget(chk_no_teoriche_, 2, 0, 1, 4);
-  sheet_options->addWidget(chk_riposo_, 3, 0, 1, 4);
-  sheet_options->addWidget(chk_mensilizzato_, 4, 0, 1, 3);
-  sheet_options->addWidget(cmd_info, 4, 3, Qt::AlignLeft);
+  sheet_options->addWidget(chk_pdf_, 1, 0);
+  sheet_options->addWidget(check_singolo_, 1, 1);
+  sheet_options->addWidget(chk_vidima_, 2, 0);
+  sheet_options->addWidget(chk_sede_inail_, 2, 1);
+  sheet_options->addWidget(chk_bollo_, 3, 0);
+  sheet_options->addWidget(chk_no_teoriche_, 4, 0, 1, 3);
+  sheet_options->addWidget(chk_riposo_, 5, 0, 1, 3);
+  sheet_options->addWidget(chk_mensilizzato_, 6, 0, 1, 2);
+  sheet_options->addWidget(cmd_info, 6, 2, Qt::AlignLeft);
+  sheet_options->setColumnStretch(2, 1);
   auto* summary_options = new QVBoxLayout;
   summary_options->addWidget(chk_riepilogo_);
   for (QWidget* w : kind_buttons) summary_options->addWidget(w);
@@ -148,12 +176,7 @@ PrintScreen::PrintScreen(FRMVELTAR& form)
   connect(cmd_stampa, &QPushButton::clicked, this, [this] {
     form_.Guard([this] { CmdStampaStp_Click(); });
   });
-  opener_ = [](const std::string& path) {
-    std::string quoted = "'";
-    for (char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    const std::string command = "xdg-open " + quoted + "' >/dev/null 2>&1 &";
-    if (std::system(command.c_str()) != 0) return;
-  };
+  opener_ = [this](const std::string& path) { OpenInViewer(path); };
   connect(cmd_rit, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
 }
 
@@ -240,6 +263,7 @@ void PrintScreen::CmdStampaStp_Click() {
   const std::string company_line = CurrentCompanyLine();
   const std::string company = company_line.size() >= 3 ? std::string(Right(company_line, 3)) : "";
   std::string opened;
+  std::string notice;  // whose password protects the files
   bool one_per_employee = false;
 
   if (chk_riepilogo_->isChecked() && !chk_vidima_->isChecked()) {
@@ -257,11 +281,12 @@ void PrintScreen::CmdStampaStp_Click() {
              : chk_totali_->isChecked() ? SummaryKind::kEmployees
                                         : SummaryKind::kCompany;
     SummaryResult result;
-    {
-      auto wait = form_.Wait();
+    form_.RunJob([&](JobProgress& progress) {
+      r.progress = [&](size_t index, size_t total, std::string_view key) { Report(progress, index, total, key); };
       result = STAMPARIEPILOGOMESE(session_, r);
-    }
+    });
     opened = result.pdf_file;
+    if (result.protected_file) notice = ProtectionNotice(PdfPasswordOwner::kCompany, 1, 1);
   } else {
     SheetRunRequest r;
     r.year = year();
@@ -283,16 +308,19 @@ void PrintScreen::CmdStampaStp_Click() {
     r.options.stamp_kind = ReadStampKind(session_.archive_path, session_.installation_code);
     r.options.number_text = ToUtf8(text_protocollo_->text());
     SheetRunResult result;
-    {
-      auto wait = form_.Wait();
+    form_.RunJob([&](JobProgress& progress) {
+      r.progress = [&](size_t index, size_t total, std::string_view key) { Report(progress, index, total, key); };
       result = PrintMonthlySheets(session_, r);
-    }
+    });
+    notice = ProtectionNotice(result.password, result.protected_files, result.pdf_files.size());
     text_protocollo_->setText(FromUtf8(result.number_text));
     if (r.validation) chk_vidima_->setChecked(false);
     one_per_employee = r.one_file_per_employee;
     if (!result.pdf_files.empty()) opened = one_per_employee ? result.pdf_folder : result.pdf_files[0];
   }
-  if (opened.empty() || !opener_) return;
+  if (opened.empty()) return;
+  if (!notice.empty()) form_.dialogs().Show(notice, kFormCaption, MessageIcon::kInformation);
+  if (!opener_) return;
   const char* question = one_per_employee ? "Aprire la cartella dei file PDF creati?"
                                           : "Aprire il file PDF creato?";
   if (form_.dialogs().Ask(question, kFormCaption, MessageIcon::kQuestion)) opener_(opened);

@@ -25,6 +25,9 @@ std::string StampKindCaption(std::string_view first_line);
 std::filesystem::path StampSettingsFile(const std::filesystem::path& archive_folder,
                                         std::string_view installation_code);
 
+// Told when the desktop has no application that opens a finished file (or folder) `path`.
+std::string NoViewerText(const std::string& path, bool folder);
+
 class PrintScreen : public SelectionScreen {
  public:
   explicit PrintScreen(FRMVELTAR& form);
@@ -37,8 +40,10 @@ class PrintScreen : public SelectionScreen {
   void ListDipStp_Click(int row);
 
   // The print button: the monthly sheets, or the summary chosen with `Option1` when
-  // "Riepilogo Assenze/Presenze" is ticked. After a PDF run the operator may open the folder
-  // (one file per employee) or the file with the desktop viewer.
+  // "Riepilogo Assenze/Presenze" is ticked, drawn on a worker thread under the waiting panel.
+  // After a PDF run the operator is told when the files are protected, and by whose password;
+  // then may open the folder (one file per employee) or the file with the desktop viewer, and
+  // is told when no viewer can open it.
   void CmdStampaStp_Click();
   void cmdinfo_Click();
   void chkVidima_Click();
@@ -46,8 +51,11 @@ class PrintScreen : public SelectionScreen {
   void ChkPDF_Click();
   void ChkSelTuttiStp_Click();
 
-  // Opens a file or folder with the desktop viewer; tests replace it.
+  // Opens a file or folder with the desktop viewer, telling the operator when none can;
+  // tests replace it.
   void set_opener(std::function<void(const std::string&)> opener) { opener_ = std::move(opener); }
+  // The default opener.
+  void OpenInViewer(const std::string& path);
 
  protected:
   // Besides the employee list: with numbering per company, the company's page number.

@@ -23,7 +23,12 @@
 #include "ui/tables_screen.h"
 #include "ui/update_screen.h"
 #include "ui/export_screen.h"
+#include "ui/grid_screen.h"
+#include "ui/import_screen.h"
+#include "ui/list_widgets.h"
 #include "ui/widget_helpers.h"
+#include "ui/totals_screen.h"
+#include "memorize/month_memorizer.h"
 
 namespace kaveltar::ui {
 namespace {
@@ -56,7 +61,8 @@ void Click(QListWidget* list, int row) {
   if (row < list->count()) list->setCurrentRow(row);
 }
 
-// The menu, then each selection screen with a company and a few employees chosen.
+// The menu, then every screen: the selection screens with a company and a few employees
+// chosen, the month grid of one employee, the tables screen and each of its tables.
 int TakePictures(FRMVELTAR& form, const QString& folder) {
   QDir dir(folder);
   if (!dir.mkpath(QStringLiteral("."))) {
@@ -71,11 +77,32 @@ int TakePictures(FRMVELTAR& form, const QString& folder) {
   ok = SavePicture(form, dir, "memorize.png") && ok;
   form.ReturnToMenu(memorize.frame());
 
+  form.cmdPulsante_Click(2);
+  ok = SavePicture(form, dir, "import.png") && ok;
+  form.ReturnToMenu(form.import_screen().frame());
+
   form.cmdPulsante_Click(3);
-  Click(form.update_screen().companies(), 0);
-  Click(form.update_screen().employees(), 0);
+  UpdateScreen& update = form.update_screen();
+  Click(update.companies(), 0);
+  Click(update.employees(), 0);
   ok = SavePicture(form, dir, "update.png") && ok;
-  form.ReturnToMenu(form.update_screen().frame());
+  // The month grid of that employee, on a month memorized for the picture.
+  if (update.employees()->count() > 0) {
+    MemorizeOptions memorize_options;
+    memorize_options.year = update.year();
+    memorize_options.month = update.month();
+    memorize_options.rewrite_existing = true;
+    const std::string line = LineAt(update.employees(), 0);
+    form.Guard([&] { MonthMemorizer(form.session(), memorize_options).MemorizeEmployee(line.substr(line.size() - 10)); });
+    update.CmdConfermaAgg_Click();
+    ok = SavePicture(form, dir, "grid.png") && ok;
+    update.grid_screen().CmdRitMemTimbrature_Click();
+  }
+  form.ReturnToMenu(update.frame());
+
+  form.cmdPulsante_Click(12);
+  ok = SavePicture(form, dir, "totals.png") && ok;
+  form.ReturnToMenu(form.totals_screen().frame());
 
   form.cmdPulsante_Click(5);
   Click(form.print_screen().companies(), 0);

@@ -1,8 +1,15 @@
 #include "ui/qt_dialogs.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QMetaObject>
+#include <QTranslator>
+#include <functional>
 #include <QString>
+#include <QThread>
+#include <string>
 
 #include "ui/widget_helpers.h"
 
@@ -45,15 +52,38 @@ class ArrowCursorWhileAsking {
   bool active_;
 };
 
+// True when called away from the GUI thread: `ask` then runs there, and this thread waits
+// for it. Widgets live on the GUI thread only.
+bool OnGuiThread(const std::function<void()>& ask) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr || QThread::currentThread() == app->thread()) return false;
+  QMetaObject::invokeMethod(app, ask, Qt::BlockingQueuedConnection);
+  return true;
+}
+
 }  // namespace
 
+bool InstallItalianTranslation(QCoreApplication& app) {
+  auto* translator = new QTranslator(&app);
+  if (!translator->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"),
+                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  QCoreApplication::installTranslator(translator);
+  return true;
+}
+
 void QtDialogs::Show(std::string_view text, std::string_view title, MessageIcon icon) {
+  if (OnGuiThread([&, t = std::string(text), ti = std::string(title)] { Show(t, ti, icon); })) return;
   ArrowCursorWhileAsking arrow;
   QMessageBox box(BoxIcon(icon), MessageText(title), MessageText(text), QMessageBox::Ok, parent_);
   box.exec();
 }
 
 bool QtDialogs::Ask(std::string_view text, std::string_view title, MessageIcon icon) {
+  bool answer = false;
+  if (OnGuiThread([&, t = std::string(text), ti = std::string(title)] { answer = Ask(t, ti, icon); })) return answer;
   ArrowCursorWhileAsking arrow;
   QMessageBox box(BoxIcon(icon), MessageText(title), MessageText(text),
                   QMessageBox::Yes | QMessageBox::No, parent_);

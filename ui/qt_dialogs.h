@@ -1,13 +1,19 @@
 // Dialogs for the desktop program: every message and question of the core and of the screens
-// becomes a modal QMessageBox over the main window.
+// becomes a modal QMessageBox over the main window. A job running on a worker thread asks
+// through them too: the box is then shown by the GUI thread, and the job waits for it.
 #pragma once
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QWidget>
 
 #include "base/dialogs.h"
 
 namespace kaveltar::ui {
+
+// Qt's own texts (message-box buttons, the file dialog) in Italian, from the translations that
+// come with Qt. False when they are not installed: those texts then stay in English.
+bool InstallItalianTranslation(QCoreApplication& app);
 
 class QtDialogs : public Dialogs {
  public:

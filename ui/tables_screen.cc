@@ -213,8 +213,7 @@ TablesScreen::TablesScreen(FRMVELTAR& form) : form_(form) {
   frame_->setObjectName(QStringLiteral("FrameTabelle"));
   frame_->setAutoFillBackground(true);
 
-  // The help frame and the three tables' frames share the right-hand side; IMPOSTAZIONIFORM
-  // places them.
+  // The help frame and the three tables' frames share the right-hand side.
   frame_help_ = NewFrame(frame_, QStringLiteral("FrameHelpTabelle"), "");
   auto* help = new QVBoxLayout(frame_help_);
   QLabel* info = NewLabel(frame_help_, kaveltar::TablesScreen::kHelpHeading.data());
@@ -232,6 +231,9 @@ TablesScreen::TablesScreen(FRMVELTAR& form) : form_(form) {
   BuildJustifications();
   BuildGroups();
   FillUniemensList();
+  // Right of the column, one at a time: the help, or the open table.
+  auto* outer = static_cast<QHBoxLayout*>(frame_->layout());
+  outer->addWidget(Pages(frame_, {frame_help_, fest_.frame, gius_.frame, grup_.frame}), 1);
 
   // Leaving the program with unsaved changes on a panel (the question is the window's).
   LeavingHooks& hooks = form.leaving_hooks();
@@ -314,9 +316,9 @@ void TablesScreen::BuildLeftColumn() {
   buttons->addWidget(cmd_rit_tabelle_, 2, 0, 1, 2);
   column->addLayout(buttons);
 
-  auto* outer = new QVBoxLayout(frame_);
+  auto* outer = new QHBoxLayout(frame_);
   outer->setContentsMargins(8, 4, 8, 8);
-  outer->addWidget(left, 1, Qt::AlignLeft);
+  outer->addWidget(left);
 
   connect(list_tabelle_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (row >= 0) ListTabelle_Click(row);
@@ -363,6 +365,7 @@ void TablesScreen::BuildHolidays() {
     fest_.help[static_cast<size_t>(i)] = NewWrappedLabel(help, ArrayName("LabelFestivita", i));
     help_column->addWidget(fest_.help[static_cast<size_t>(i)]);
   }
+  help_column->addStretch(1);
   column->addWidget(help);
   fest_.help[3] = NewWrappedLabel(fest_.frame, ArrayName("LabelFestivita", 3));
   fest_.help[3]->setFont(Bold(fest_.help[3]->font()));
@@ -396,7 +399,8 @@ void TablesScreen::BuildHolidays() {
   grid->addLayout(Row({save, cancel}), 2, 0, 1, 2);
   grid->setColumnStretch(1, 1);
   column->addWidget(fest_.panel);
-  column->addStretch(1);
+  // The room left goes to the help above, whose lines wrap.
+  column->setStretchFactor(help, 1);
 
   connect(save, &QPushButton::clicked, this, [this, &h] { Run([&h] { Take(h.Save()); }); });
   connect(cancel, &QPushButton::clicked, this, [this, &h] { Run([&h] { Take(h.Cancel()); }); });
@@ -546,7 +550,6 @@ void TablesScreen::BuildJustifications() {
     help->addWidget(label);
   }
   help->addStretch(1);
-  column->addWidget(gius_.help_frame, 1);
 
   gius_.formula_area = NewFrame(gius_.frame, ArrayName("FrameGiustificativi", 3),
                                 "FORMULE PAGHE E SOGLIE ORE");
@@ -598,7 +601,7 @@ void TablesScreen::BuildJustifications() {
   }
   formulas->setColumnStretch(2, 1);
   formulas->setRowStretch(JustificationForm::kFormulaRows + 1, 1);
-  column->addWidget(gius_.formula_area, 1);
+  column->addWidget(Pages(gius_.frame, {gius_.help_frame, gius_.formula_area}), 1);
 
   // The formula pick list, floating over the panel (IMPOSTAZIONIFORM places and hides it).
   gius_.formule = NewFrame(gius_.frame, QStringLiteral("FrameFormule"), "");

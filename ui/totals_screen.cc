@@ -157,10 +157,12 @@ void TotalsScreen::UpdateButtons() {
 void TotalsScreen::CmdCalcolaGG_Click() {
   form_.Guard([&] {
     Hourglass hourglass;
-    auto wait = form_.Wait();
     const int year = TotalsYear(form_.session().processing_year, PreviousYear());
-    const AnnualTotals totals = ComputeAnnualTotals(form_.session().db(), ToUtf8(combo_ditta_->currentText()),
-                                             ToUtf8(label_gius_selez_->text()), year);
+    const std::string company = ToUtf8(combo_ditta_->currentText());
+    const std::string code = ToUtf8(label_gius_selez_->text());
+    // A year of a large company's rows: counted off the event loop.
+    AnnualTotals totals;
+    form_.RunJob([&](JobProgress&) { totals = ComputeAnnualTotals(form_.session().db(), company, code, year); });
     for (size_t m = 0; m < 12; ++m) label_gg_mese_[m]->setText(QString::number(totals.months[m]));
     label_gg_totale_->setText(QString::number(totals.total));
   });

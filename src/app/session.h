@@ -2,6 +2,8 @@
 // fixed at start-up, the archive channels and the field repositories, the trace ring, the
 // attendance database, the employee extraction, the printer and the report output, and the
 // operator's Dialogs. It is created by a front end and passed by reference to every operation.
+// One thread at a time uses it: the desktop program hands it to a long job's worker thread and
+// does not touch it until the job is over (ui/long_job.h).
 #pragma once
 
 #include <filesystem>

@@ -17,6 +17,16 @@ Status AttendanceDb::ForEachCompanyMonthDay(std::string_view company, std::strin
   return Status::Ok();
 }
 
+Status AttendanceDb::ForEachDay(const std::function<bool(const DayRow&)>&) {
+  return Status::Invalid("ForEachDay: this database cannot list every day");
+}
+
+std::string SchemaTooNewMessage(int found) {
+  return "Il database è della versione " + std::to_string(found) +
+         ", più recente di quella che questo programma conosce (" + std::to_string(kSchemaVersion) +
+         "): aggiornare il programma su questa postazione";
+}
+
 Status EnsureHolidayDefault(AttendanceDb& db) {
   Result<std::optional<HolidayRow>> found = db.FindHoliday("0106");
   if (!found.ok()) return found.status();

@@ -116,6 +116,10 @@ class AttendanceDb {
   // history in from another program replaces the whole table).
   virtual Result<int64_t> CountDays() = 0;
   virtual Status DeleteAllDays() = 0;
+  // Every stored day, one at a time in (KDIPENDENTE, KPERIODO) order, without holding them
+  // all. `visit` returns false to stop. The default refuses (kInvalid): only the SQL engines
+  // can walk the whole table.
+  virtual Status ForEachDay(const std::function<bool(const DayRow&)>& visit);
 
   // --- FESTIVITA, GIUSTIFICATIVI, GRUPPI: find / save (insert or replace; an empty key is
   // kInvalid) / delete (a missing row is not an error) / all in key order (byte order) ---
@@ -138,10 +142,18 @@ class AttendanceDb {
   // while another workstation writes (up to the engine's busy timeout) and refuses to nest
   // (Status::kInvalid). Commit() ends the transaction either way: when it fails, or when any
   // operation inside the transaction failed, the whole transaction is rolled back and the
-  // error returned. Commit() and Rollback() without Begin() are kInvalid. ---
+  // error returned. Commit() and Rollback() without Begin() are kInvalid. On PostgreSQL the
+  // saves and deletes inside a transaction are sent without waiting for their answers, so a
+  // write the server refuses may be reported only by the next read or by Commit(); and a
+  // transaction the server cancels to break a deadlock with another workstation is run again
+  // (its writes, in order) a few times before Commit() reports the failure. ---
   virtual Status Begin() = 0;
   virtual Status Commit() = 0;
   virtual Status Rollback() = 0;
+  // A transaction that only reads and sees every table as it was at one moment, whatever
+  // other workstations commit meanwhile (for a backup). Ended by Commit() or Rollback().
+  // The default is Begin().
+  virtual Status BeginSnapshot() { return Begin(); }
 };
 
 // One transaction held by a scope: Begin() when made, Rollback() when it goes out of scope
@@ -182,6 +194,27 @@ inline constexpr std::string_view kDatabaseFile = "QXPRES.sqlite";
 inline constexpr std::string_view kTemplateFile = "QXPREXXX.sqlite";
 // How long a SQLite call waits for another workstation's lock before failing.
 inline constexpr int kSqliteBusyTimeoutMs = 15000;
+
+// The version of the tables' layout this program writes and reads. A database records the
+// version it was created with (SQLite: the file's user_version; PostgreSQL: the table
+// KAVELTAR_SCHEMA); a database of a newer version is refused when opened, since this program
+// could damage what it does not know. A database without a recorded version is version 1.
+inline constexpr int kSchemaVersion = 1;
+// The refusal of a database whose version is newer than kSchemaVersion.
+std::string SchemaTooNewMessage(int found);
+
+// One table copied by a backup or by setting up a database from another one.
+struct CopiedTable {
+  std::string name;
+  int64_t rows = 0;
+};
+
+// Writes a consistent copy of `source` (any engine) into a new SQLite file: the four tables
+// as they were at one moment. The copy is written to a temporary file in the same folder and
+// renamed into place when complete, so `file` is either the old file or the whole copy.
+// An existing `file` is replaced. Returns the rows copied per table.
+Result<std::vector<CopiedTable>> BackupToSqlite(AttendanceDb& source,
+                                                const std::filesystem::path& file);
 
 // Creates an empty database file with the four tables (the template). Fails when the file
 // exists; on failure no file is left behind.

@@ -2,13 +2,29 @@
 // with PQexecPrepared. Text parameters travel in binary format, which for text is the bytes
 // themselves with a length: no copy, no terminating NUL needed. Numbers travel as decimal
 // text; results come back as text.
+//
+// Inside a transaction the saves and deletes go out in libpq's pipeline mode: they are sent
+// without waiting for each answer, and the answers are read in one go before the next read,
+// every kPipelineDepth statements, and at the commit. The transaction also keeps its writes,
+// so that when the server cancels it to break a deadlock with another workstation (or for a
+// serialization failure) it is rolled back and run again, up to kRetries times, before the
+// error is reported.
 #include "db/postgres_db.h"
 
 #include <libpq-fe.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdlib>
+#include <functional>
+#include <chrono>
+#include <random>
 #include <string>
+#include <thread>
+#include <set>
+#include <vector>
 
 #include "db/sql_backend.h"
 
@@ -21,6 +37,67 @@ using db_internal::RowVisitor;
 using db_internal::SqlParam;
 
 constexpr int kMaxParams = 32;
+// Statements sent before their answers are read. The answers of a batch are a few dozen
+// bytes each, far below what the socket buffers hold, so neither side ever blocks the other.
+constexpr int kPipelineDepth = 256;
+// How many times a transaction cancelled by a deadlock or a serialization failure is run
+// again before the failure is reported.
+constexpr int kRetries = 4;
+// The writes a transaction keeps for running it again. A longer transaction (an import of a
+// whole office) is not run again: its memory would grow with every row.
+constexpr size_t kMaxLoggedWrites = 50000;
+
+// SQLSTATE of the failures that running the whole transaction again can cure.
+bool IsRetryable(const char* sqlstate) {
+  if (sqlstate == nullptr) return false;
+  const std::string_view code(sqlstate);
+  return code == "40001" || code == "40P01";
+}
+
+std::string DayColumns() {
+  std::string s = "KDIPENDENTE, KPERIODO, PRES_0";
+  for (int n = 1; n <= 23; ++n) s += ", PRES_" + std::to_string(n);
+  return s + ", PROTOCOLLO";
+}
+
+// One statement that saves many days at once: the rows travel as one array per column and
+// unnest() turns them back into rows (the days of one batch have distinct keys).
+// `keep_number` leaves PROTOCOLLO of an existing row alone, as SaveDayKeepNumber does.
+std::string SaveDaysText(bool keep_number) {
+  std::string s = "INSERT INTO PRESENZE (" + DayColumns() + ") SELECT * FROM unnest(";
+  for (int i = 1; i <= 27; ++i) {
+    if (i > 1) s += ", ";
+    s += "$" + std::to_string(i) + (i == 3 || i == 27 ? "::bigint[]" : "::text[]");
+  }
+  s += ") ON CONFLICT (KDIPENDENTE, KPERIODO) DO UPDATE SET PRES_0 = excluded.PRES_0";
+  for (int n = 1; n <= 23; ++n) {
+    s += ", PRES_" + std::to_string(n) + " = excluded.PRES_" + std::to_string(n);
+  }
+  if (!keep_number) s += ", PROTOCOLLO = excluded.PROTOCOLLO";
+  return s;
+}
+
+// Appends a text as an element of an array literal: quoted, with backslash and quote escaped.
+void AppendArrayText(std::string& array, std::string_view text) {
+  array += array.empty() ? "{\"" : ",\"";
+  for (char c : text) {
+    if (c == '\\' || c == '"') array += '\\';
+    array += c;
+  }
+  array += '"';
+}
+
+void AppendArrayNumber(std::string& array, int64_t n) {
+  array += array.empty() ? "{" : ",";
+  array += std::to_string(n);
+}
+
+// How many days one batched statement carries at most.
+constexpr int kDaysPerStatement = 1000;
+
+// The table that records the version of the tables' layout.
+constexpr const char* kVersionTable =
+    "CREATE TABLE IF NOT EXISTS KAVELTAR_SCHEMA (VERSIONE integer NOT NULL)";
 
 // The server's message without its trailing newline.
 std::string ServerMessage(const char* text) {
@@ -60,6 +137,33 @@ Status Exec(PGconn* conn, const char* sql, std::string_view operation) {
   return status;
 }
 
+// The version of the tables' layout the database records: 0 when it has no PRESENZE table,
+// 1 for tables made before the version was recorded.
+Result<int> SchemaVersion(PGconn* conn) {
+  PGresult* res = PQexec(conn,
+                         "SELECT to_regclass('presenze') IS NOT NULL, "
+                         "to_regclass('kaveltar_schema') IS NOT NULL");
+  if (PQresultStatus(res) != PGRES_TUPLES_OK || PQntuples(res) != 1) {
+    Status s = Status::DbError("SchemaVersion: " + ServerMessage(PQresultErrorMessage(res)));
+    PQclear(res);
+    return s;
+  }
+  const bool tables = PQgetvalue(res, 0, 0)[0] == 't';
+  const bool recorded = PQgetvalue(res, 0, 1)[0] == 't';
+  PQclear(res);
+  if (!tables) return 0;
+  if (!recorded) return 1;
+  res = PQexec(conn, "SELECT COALESCE(MAX(VERSIONE), 1) FROM KAVELTAR_SCHEMA");
+  if (PQresultStatus(res) != PGRES_TUPLES_OK || PQntuples(res) != 1) {
+    Status s = Status::DbError("SchemaVersion: " + ServerMessage(PQresultErrorMessage(res)));
+    PQclear(res);
+    return s;
+  }
+  const int version = std::atoi(PQgetvalue(res, 0, 0));
+  PQclear(res);
+  return version;
+}
+
 class PgRow final : public RowView {
  public:
   PgRow(const PGresult* res, int row) : res_(res), row_(row) {}
@@ -86,6 +190,7 @@ class PgAttendanceDb final : public db_internal::SqlAttendanceDb {
   ~PgAttendanceDb() override { PQfinish(conn_); }
 
   Status Begin() override;
+  Status BeginSnapshot() override;
   Status Commit() override;
   Status Rollback() override;
 
@@ -93,13 +198,52 @@ class PgAttendanceDb final : public db_internal::SqlAttendanceDb {
   Status Execute(Op op, std::span<const SqlParam> params, RowVisitor* visitor) override;
 
  private:
+  // A write of the open transaction, with its own copy of the parameters.
+  struct LoggedWrite {
+    Op op;
+    std::vector<std::string> texts;
+    std::vector<int64_t> numbers;
+    std::vector<bool> is_int;
+  };
+
   explicit PgAttendanceDb(PGconn* conn) : conn_(conn) {}
   Status PrepareAll();
   // Re-establishes a lost connection and its prepared statements.
   Status EnsureConnected(std::string_view operation);
+  void BindParams(std::span<const SqlParam> params);
   Status RunOnce(Op op, std::span<const SqlParam> params, RowVisitor* visitor);
+  // Sends a write of the transaction without waiting for its answer.
+  Status Send(Op op, std::span<const SqlParam> params);
+  // Sends the days collected (nothing when none).
+  Status SendDays();
+  // Reads the answers of every write sent and leaves pipeline mode. `visitor` receives the
+  // rows of a read sent last in the pipeline.
+  Status Drain(RowVisitor* visitor = nullptr);
+  // Drain(), running the transaction again after a deadlock or serialization failure.
+  Status Settle();
+  // After such a failure: runs the transaction's writes again until they go through, or
+  // until kRetries runs; returns the last failure otherwise.
+  Status Recover(Status failure);
+  // Rolls the cancelled transaction back, waits a little and sends its writes again.
+  Status Restart(int attempt);
+  Status StartTransaction(const char* begin);
+  void DropDays();
+  void EndTransaction();
+  Status ErrorOf(std::string_view operation, const PGresult* res);
 
   PGconn* conn_;
+  std::vector<LoggedWrite> log_;
+  // Days saved inside the transaction and not sent yet: one array literal per column, sent
+  // as one statement (SendDays) before any other statement and at kDaysPerStatement days.
+  Op days_op_ = Op::kCount;  // kSaveDay or kSaveDayKeepNumber; kCount when none
+  std::array<std::string, db_internal::kDayColumns> days_;
+  std::set<std::string> day_keys_;  // "KDIPENDENTE\tKPERIODO"
+  int pending_ = 0;        // writes sent whose answers are not read yet
+  std::vector<Op> pending_ops_;  // and what they are, for the messages
+  bool retryable_ = false; // the transaction was cancelled by a deadlock or serialization failure
+  int retries_ = 0;        // runs again of the open transaction
+  bool log_overflow_ = false;  // too many writes kept: the transaction is not run again
+  bool snapshot_ = false;  // the open transaction is a read-only snapshot
   std::array<std::string, db_internal::kOpCount> names_;
   // Parameter arrays reused by every call.
   std::array<const char*, kMaxParams> values_{};
@@ -112,6 +256,10 @@ Result<std::unique_ptr<AttendanceDb>> PgAttendanceDb::Open(std::string_view conn
   Result<PGconn*> conn = Connect(conninfo);
   if (!conn.ok()) return conn.status();
   std::unique_ptr<PgAttendanceDb> db(new PgAttendanceDb(*conn));
+  Result<int> version = SchemaVersion(*conn);
+  if (!version.ok()) return version.status();
+  if (*version == 0) return Status::DbError(std::string(kPostgresNoTablesMessage));
+  if (*version > kSchemaVersion) return Status::DbError(SchemaTooNewMessage(*version));
   for (int i = 0; i < db_internal::kOpCount; ++i) {
     db->names_[i] = "kaveltar_" + std::string(db_internal::OpName(static_cast<Op>(i)));
   }
@@ -133,6 +281,14 @@ Status PgAttendanceDb::PrepareAll() {
                              std::string(db_internal::OpName(op)) + "): " + msg);
     }
   }
+  for (bool keep : {false, true}) {
+    PGresult* res = PQprepare(conn_, keep ? "kaveltar_SaveDaysKeepNumber" : "kaveltar_SaveDays",
+                              SaveDaysText(keep).c_str(), 0, nullptr);
+    const bool ok = PQresultStatus(res) == PGRES_COMMAND_OK;
+    std::string msg = ok ? "" : ServerMessage(PQresultErrorMessage(res));
+    PQclear(res);
+    if (!ok) return Status::DbError("the attendance database cannot be used (SaveDay): " + msg);
+  }
   return Status::Ok();
 }
 
@@ -147,7 +303,13 @@ Status PgAttendanceDb::EnsureConnected(std::string_view operation) {
   return PrepareAll();
 }
 
-Status PgAttendanceDb::RunOnce(Op op, std::span<const SqlParam> params, RowVisitor* visitor) {
+Status PgAttendanceDb::ErrorOf(std::string_view operation, const PGresult* res) {
+  if (res != nullptr && IsRetryable(PQresultErrorField(res, PG_DIAG_SQLSTATE))) retryable_ = true;
+  return Status::DbError(std::string(operation) + ": " +
+                         ServerMessage(res ? PQresultErrorMessage(res) : PQerrorMessage(conn_)));
+}
+
+void PgAttendanceDb::BindParams(std::span<const SqlParam> params) {
   const int n = static_cast<int>(params.size());
   for (int i = 0; i < n; ++i) {
     const SqlParam& p = params[i];
@@ -165,6 +327,31 @@ Status PgAttendanceDb::RunOnce(Op op, std::span<const SqlParam> params, RowVisit
       formats_[i] = 1;
     }
   }
+}
+
+Status PgAttendanceDb::RunOnce(Op op, std::span<const SqlParam> params, RowVisitor* visitor) {
+  const int n = static_cast<int>(params.size());
+  BindParams(params);
+  if (op == Op::kAllDays) {
+    // The whole table: one row at a time, never all of it in memory.
+    if (!PQsendQueryPrepared(conn_, names_[static_cast<int>(op)].c_str(), n, values_.data(),
+                             lengths_.data(), formats_.data(), 0) ||
+        !PQsetSingleRowMode(conn_)) {
+      return ErrorOf(db_internal::OpName(op), nullptr);
+    }
+    Status status;
+    bool reading = true;
+    while (PGresult* res = PQgetResult(conn_)) {
+      const ExecStatusType st = PQresultStatus(res);
+      if (st == PGRES_SINGLE_TUPLE) {
+        if (reading && visitor != nullptr) reading = visitor->OnRow(PgRow(res, 0));
+      } else if (st != PGRES_TUPLES_OK && st != PGRES_COMMAND_OK && status.ok()) {
+        status = ErrorOf(db_internal::OpName(op), res);
+      }
+      PQclear(res);
+    }
+    return status;
+  }
   PGresult* res = PQexecPrepared(conn_, names_[static_cast<int>(op)].c_str(), n,
                                  values_.data(), lengths_.data(), formats_.data(),
                                  /*resultFormat=*/0);
@@ -176,16 +363,218 @@ Status PgAttendanceDb::RunOnce(Op op, std::span<const SqlParam> params, RowVisit
       if (!visitor->OnRow(PgRow(res, r))) break;
     }
   } else if (st != PGRES_COMMAND_OK) {
-    status = Status::DbError(std::string(db_internal::OpName(op)) + ": " +
-                             ServerMessage(res ? PQresultErrorMessage(res)
-                                               : PQerrorMessage(conn_)));
+    status = ErrorOf(db_internal::OpName(op), res);
   }
   PQclear(res);
   return status;
 }
 
+Status PgAttendanceDb::Send(Op op, std::span<const SqlParam> params) {
+  // Saves and deletes reach the server in the order they were made; only the delete of an
+  // employee-month that none of the days collected belongs to may go ahead of them (the
+  // import deletes each month before writing it, so its days still go out together).
+  bool ahead = false;
+  if (op == Op::kDeleteEmployeeRange && params.size() == 3) {
+    const std::string low = std::string(params[0].text) + '\t' + std::string(params[1].text);
+    const std::string high = std::string(params[0].text) + '\t' + std::string(params[2].text);
+    const auto first = day_keys_.lower_bound(low);
+    ahead = first == day_keys_.end() || *first >= high;
+  }
+  if (!ahead) {
+    if (Status s = SendDays(); !s.ok()) return s;
+  }
+  if (PQpipelineStatus(conn_) == PQ_PIPELINE_OFF && !PQenterPipelineMode(conn_)) {
+    return ErrorOf(db_internal::OpName(op), nullptr);
+  }
+  BindParams(params);
+  if (!PQsendQueryPrepared(conn_, names_[static_cast<int>(op)].c_str(),
+                           static_cast<int>(params.size()), values_.data(), lengths_.data(),
+                           formats_.data(), 0)) {
+    return ErrorOf(db_internal::OpName(op), nullptr);
+  }
+  pending_ops_.push_back(op);
+  if (++pending_ >= kPipelineDepth) return Drain();
+  return Status::Ok();
+}
+
+Status PgAttendanceDb::SendDays() {
+  if (days_op_ == Op::kCount) return Status::Ok();
+  const Op op = days_op_;
+  days_op_ = Op::kCount;
+  day_keys_.clear();
+  if (PQpipelineStatus(conn_) == PQ_PIPELINE_OFF && !PQenterPipelineMode(conn_)) {
+    return ErrorOf(db_internal::OpName(op), nullptr);
+  }
+  std::array<const char*, db_internal::kDayColumns> values;
+  for (size_t i = 0; i < days_.size(); ++i) {
+    days_[i] += '}';
+    values[i] = days_[i].c_str();
+  }
+  const bool sent = PQsendQueryPrepared(
+      conn_, op == Op::kSaveDay ? "kaveltar_SaveDays" : "kaveltar_SaveDaysKeepNumber",
+      db_internal::kDayColumns, values.data(), nullptr, nullptr, 0);
+  for (std::string& column : days_) column.clear();
+  if (!sent) return ErrorOf(db_internal::OpName(op), nullptr);
+  pending_ops_.push_back(op);
+  if (++pending_ >= kPipelineDepth) return Drain();
+  return Status::Ok();
+}
+
+Status PgAttendanceDb::Drain(RowVisitor* visitor) {
+  if (Status s = SendDays(); !s.ok()) return s;
+  if (PQpipelineStatus(conn_) == PQ_PIPELINE_OFF) return Status::Ok();
+  Status status;
+  if (pending_ > 0) {
+    const bool synced = PQpipelineSync(conn_) == 1;
+    if (!synced) status = ErrorOf(db_internal::OpName(pending_ops_.front()), nullptr);
+    size_t answered = 0;  // statements whose answers are all read
+    // Every answer up to the synchronization point; a failed write makes the server skip the
+    // rest (PGRES_PIPELINE_ABORTED), and its error is the one reported.
+    while (synced) {
+      PGresult* res = PQgetResult(conn_);
+      const Op op = pending_ops_[std::min(answered, pending_ops_.size() - 1)];
+      if (res == nullptr) {
+        if (PQstatus(conn_) != CONNECTION_OK) {
+          if (status.ok()) status = ErrorOf(db_internal::OpName(op), nullptr);
+          break;
+        }
+        ++answered;  // the end of one statement's answers
+        continue;
+      }
+      const ExecStatusType st = PQresultStatus(res);
+      if (st == PGRES_FATAL_ERROR && status.ok()) status = ErrorOf(db_internal::OpName(op), res);
+      // The rows of a read sent last, behind the writes.
+      if (st == PGRES_TUPLES_OK && visitor != nullptr && status.ok()) {
+        const int rows = PQntuples(res);
+        for (int r = 0; r < rows; ++r) {
+          if (!visitor->OnRow(PgRow(res, r))) break;
+        }
+      }
+      PQclear(res);
+      if (st == PGRES_PIPELINE_SYNC) break;
+    }
+    pending_ = 0;
+    pending_ops_.clear();
+  }
+  PQexitPipelineMode(conn_);
+  return status;
+}
+
+Status PgAttendanceDb::Settle() {
+  Status status = Drain();
+  if (!status.ok() && retryable_) status = Recover(status);
+  return status;
+}
+
+Status PgAttendanceDb::Recover(Status failure) {
+  while (retryable_ && retries_ < kRetries && !log_overflow_) {
+    failure = Restart(retries_);
+    if (failure.ok()) failure = Drain();
+    if (failure.ok()) break;
+  }
+  return failure;
+}
+
+Status PgAttendanceDb::Restart(int attempt) {
+  ++retries_;
+  retryable_ = false;
+  transaction_failure_.clear();
+  DropDays();  // they are in the log too
+  (void)Drain();
+  (void)Exec(conn_, "ROLLBACK", "Rollback");
+  // The other transaction goes on meanwhile; a random wait keeps two victims from meeting
+  // again at once.
+  thread_local std::minstd_rand random(static_cast<unsigned>(::getpid()));
+  const int ms = 10 * (attempt + 1) + static_cast<int>(random() % 40);
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  if (Status s = Exec(conn_, snapshot_ ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"
+                                       : "BEGIN", "Begin");
+      !s.ok()) {
+    return s;
+  }
+  std::vector<SqlParam> params;
+  for (const LoggedWrite& w : log_) {
+    params.clear();
+    for (size_t i = 0; i < w.is_int.size(); ++i) {
+      params.push_back(w.is_int[i] ? SqlParam::Int(w.numbers[i]) : SqlParam::Text(w.texts[i]));
+    }
+    if (Status s = Send(w.op, params); !s.ok()) return s;
+  }
+  return Status::Ok();
+}
+
 Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisitor* visitor) {
   if (params.size() > kMaxParams) return Status::Invalid("too many parameters");
+  if (in_transaction_) {
+    // A statement after a failed one would fail too: the commit reports the first error.
+    if (!transaction_failure_.empty()) {
+      return Status::DbError(std::string(db_internal::OpName(op)) + ": " + transaction_failure_);
+    }
+    Status status;
+    if (db_internal::IsWrite(op)) {
+      if (log_.size() < kMaxLoggedWrites && !log_overflow_) {
+        LoggedWrite& w = log_.emplace_back();
+        w.op = op;
+        for (const SqlParam& p : params) {
+          w.is_int.push_back(p.is_int);
+          w.numbers.push_back(p.integer);
+          w.texts.emplace_back(p.text);
+        }
+      } else if (!log_overflow_) {
+        log_overflow_ = true;
+        log_.clear();
+        log_.shrink_to_fit();
+      }
+      if ((op == Op::kSaveDay || op == Op::kSaveDayKeepNumber) &&
+          params.size() == static_cast<size_t>(db_internal::kDayColumns)) {
+        // The same day twice in one statement is refused by the server: the first goes first.
+        std::string key(params[0].text);
+        key += '\t';
+        key += params[1].text;
+        if (days_op_ != op || day_keys_.count(key) > 0) status = SendDays();
+        if (status.ok()) {
+          days_op_ = op;
+          day_keys_.insert(std::move(key));
+          for (size_t i = 0; i < params.size(); ++i) {
+            if (params[i].is_int) {
+              AppendArrayNumber(days_[i], params[i].integer);
+            } else {
+              AppendArrayText(days_[i], params[i].text);
+            }
+          }
+          if (static_cast<int>(day_keys_.size()) >= kDaysPerStatement) status = SendDays();
+        }
+      } else {
+        status = Send(op, params);
+      }
+      if (!status.ok() && retryable_) status = Recover(status);
+    } else {
+      // A read sees the writes before it. With writes on the way it goes behind them in the
+      // pipeline, so the writes' answers and its rows come back in one round trip.
+      status = SendDays();
+      if (status.ok() && pending_ > 0 && op != Op::kAllDays) {
+        BindParams(params);
+        if (!PQsendQueryPrepared(conn_, names_[static_cast<int>(op)].c_str(),
+                                 static_cast<int>(params.size()), values_.data(), lengths_.data(),
+                                 formats_.data(), 0)) {
+          status = ErrorOf(db_internal::OpName(op), nullptr);
+        } else {
+          pending_ops_.push_back(op);
+          ++pending_;
+          status = Drain(visitor);
+        }
+      } else if (status.ok()) {
+        status = Settle();
+        if (status.ok()) status = RunOnce(op, params, visitor);
+      }
+      while (!status.ok() && retryable_ && retries_ < kRetries && !log_overflow_) {
+        status = Recover(status);
+        if (status.ok()) status = RunOnce(op, params, visitor);
+      }
+    }
+    if (!status.ok()) NoteFailure(status);
+    return status;
+  }
   Status status;
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (!in_transaction_) {
@@ -195,57 +584,102 @@ Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisit
     status = RunOnce(op, params, visitor);
     // Every statement is a read, an upsert or a delete, so running it again after the
     // connection dropped cannot apply anything twice.
-    if (status.ok() || in_transaction_ || PQstatus(conn_) == CONNECTION_OK) break;
+    if (status.ok() || PQstatus(conn_) == CONNECTION_OK) break;
   }
   if (!status.ok()) NoteFailure(status);
   return status;
 }
 
-Status PgAttendanceDb::Begin() {
+Status PgAttendanceDb::StartTransaction(const char* begin) {
   if (in_transaction_) {
     return Status::Invalid("Begin: a transaction is already open; transactions do not nest");
   }
   if (Status s = EnsureConnected("Begin"); !s.ok()) return s;
-  if (Status s = Exec(conn_, "BEGIN", "Begin"); !s.ok()) return s;
+  if (Status s = Exec(conn_, begin, "Begin"); !s.ok()) return s;
   in_transaction_ = true;
   transaction_failure_.clear();
+  log_.clear();
+  log_overflow_ = false;
+  DropDays();
+  pending_ = 0;
+  pending_ops_.clear();
+  retryable_ = false;
+  retries_ = 0;
   return Status::Ok();
+}
+
+Status PgAttendanceDb::Begin() {
+  snapshot_ = false;
+  return StartTransaction("BEGIN");
+}
+
+Status PgAttendanceDb::BeginSnapshot() {
+  snapshot_ = true;
+  return StartTransaction("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+}
+
+void PgAttendanceDb::DropDays() {
+  days_op_ = Op::kCount;
+  day_keys_.clear();
+  for (std::string& column : days_) column.clear();
+}
+
+void PgAttendanceDb::EndTransaction() {
+  in_transaction_ = false;
+  DropDays();
+  log_.clear();
+  log_.shrink_to_fit();
 }
 
 Status PgAttendanceDb::Commit() {
   if (!in_transaction_) return Status::Invalid("Commit: no transaction is open");
-  in_transaction_ = false;
   if (PQstatus(conn_) != CONNECTION_OK) {
+    EndTransaction();
     return Status::DbError("Commit: the connection to the attendance database was lost; the "
                            "transaction was rolled back");
   }
-  if (!transaction_failure_.empty() || PQtransactionStatus(conn_) == PQTRANS_INERROR) {
-    (void)Exec(conn_, "ROLLBACK", "Rollback");
-    return Status::DbError("Commit: the transaction was rolled back because an operation in "
-                           "it failed: " + (transaction_failure_.empty() ? std::string("an earlier statement failed")
-                                                                         : transaction_failure_));
-  }
-  PGresult* res = PQexec(conn_, "COMMIT");
   Status status;
-  if (PQresultStatus(res) != PGRES_COMMAND_OK) {
-    status = Status::DbError("Commit: " + ServerMessage(res ? PQresultErrorMessage(res)
-                                                            : PQerrorMessage(conn_)) +
-                             "; the transaction was rolled back");
-  } else if (std::string_view(PQcmdStatus(res)) != "COMMIT") {
-    status = Status::DbError("Commit: the server rolled the transaction back");
+  for (;;) {
+    if (transaction_failure_.empty()) {
+      status = Settle();
+      if (!status.ok()) NoteFailure(status);
+    }
+    if (!transaction_failure_.empty() || PQtransactionStatus(conn_) == PQTRANS_INERROR) {
+      (void)Drain();
+      (void)Exec(conn_, "ROLLBACK", "Rollback");
+      const std::string failure = transaction_failure_;
+      EndTransaction();
+      return Status::DbError("Commit: the transaction was rolled back because an operation in "
+                             "it failed: " + (failure.empty() ? std::string("an earlier statement failed")
+                                                              : failure));
+    }
+    PGresult* res = PQexec(conn_, "COMMIT");
+    status = Status::Ok();
+    if (PQresultStatus(res) != PGRES_COMMAND_OK) {
+      status = ErrorOf("Commit", res);
+    } else if (std::string_view(PQcmdStatus(res)) != "COMMIT") {
+      status = Status::DbError("Commit: the server rolled the transaction back");
+    }
+    PQclear(res);
+    if (status.ok() || !retryable_ || retries_ >= kRetries || log_overflow_) break;
+    // A serialization failure found at the commit: the whole transaction once more.
+    status = Recover(status);
+    if (!status.ok()) break;
   }
-  PQclear(res);
+  if (!status.ok()) status = Status::DbError(status.message() + "; the transaction was rolled back");
   if (PQtransactionStatus(conn_) != PQTRANS_IDLE && PQstatus(conn_) == CONNECTION_OK) {
     (void)Exec(conn_, "ROLLBACK", "Rollback");
   }
+  EndTransaction();
   return status;
 }
 
 Status PgAttendanceDb::Rollback() {
   if (!in_transaction_) return Status::Invalid("Rollback: no transaction is open");
-  in_transaction_ = false;
+  EndTransaction();
   // Without a connection the server has already dropped the transaction.
   if (PQstatus(conn_) != CONNECTION_OK) return Status::Ok();
+  (void)Drain();
   return Exec(conn_, "ROLLBACK", "Rollback");
 }
 
@@ -255,15 +689,295 @@ Result<std::unique_ptr<AttendanceDb>> OpenPostgresDatabase(std::string_view conn
   return PgAttendanceDb::Open(conninfo);
 }
 
-Status CreatePostgresSchema(std::string_view conninfo) {
-  Result<PGconn*> conn = Connect(conninfo);
-  if (!conn.ok()) return conn.status();
-  std::string script = "BEGIN;";
+namespace {
+
+// The statements that create whatever is missing of the schema and record its version.
+std::string SchemaScript() {
+  std::string script;
   for (const std::string& s : db_internal::SchemaStatements(db_internal::Dialect::kPostgres)) {
     script += s + ";";
   }
-  script += "COMMIT;";
-  Status status = Exec(*conn, script.c_str(), "CreatePostgresSchema");
+  script += std::string(kVersionTable) + ";";
+  script += "INSERT INTO KAVELTAR_SCHEMA (VERSIONE) SELECT " + std::to_string(kSchemaVersion) +
+            " WHERE NOT EXISTS (SELECT 1 FROM KAVELTAR_SCHEMA);";
+  return script;
+}
+
+// Appends a text to a COPY line in its text format: backslash, tab, newline and carriage
+// return are escaped; every other byte goes as it is.
+void AppendCopyText(std::string& line, std::string_view text) {
+  for (char c : text) {
+    switch (c) {
+      case '\\': line += "\\\\"; break;
+      case '\t': line += "\\t"; break;
+      case '\n': line += "\\n"; break;
+      case '\r': line += "\\r"; break;
+      default: line += c;
+    }
+  }
+}
+
+void AppendDayLine(std::string& buffer, const DayRow& row) {
+  AppendCopyText(buffer, row.employee);
+  buffer += '\t';
+  AppendCopyText(buffer, row.period);
+  buffer += '\t';
+  buffer += std::to_string(row.pres0);
+  for (int n = 1; n <= 23; ++n) {
+    buffer += '\t';
+    AppendCopyText(buffer, row.pres[static_cast<size_t>(n)]);
+  }
+  buffer += '\t';
+  buffer += std::to_string(row.protocollo);
+  buffer += '\n';
+}
+
+// Lines collected and sent to the server in pieces of about 256 kB.
+class CopyStream {
+ public:
+  CopyStream(PGconn* conn, std::string table) : conn_(conn), table_(std::move(table)) {}
+
+  Status Start(const std::string& sql) {
+    PGresult* res = PQexec(conn_, sql.c_str());
+    const bool ok = PQresultStatus(res) == PGRES_COPY_IN;
+    Status s = ok ? Status::Ok()
+                  : Status::DbError(table_ + ": " + ServerMessage(PQresultErrorMessage(res)));
+    PQclear(res);
+    return s;
+  }
+  std::string& buffer() { return buffer_; }
+  Status LineDone() {
+    ++rows_;
+    return buffer_.size() >= (1u << 18) ? Flush() : Status::Ok();
+  }
+  Status Finish() {
+    if (Status s = Flush(); !s.ok()) return s;
+    if (PQputCopyEnd(conn_, nullptr) != 1) return Failure();
+    Status status;
+    while (PGresult* res = PQgetResult(conn_)) {
+      if (PQresultStatus(res) != PGRES_COMMAND_OK && status.ok()) {
+        status = Status::DbError(table_ + ": " + ServerMessage(PQresultErrorMessage(res)));
+      }
+      PQclear(res);
+    }
+    return status;
+  }
+  int64_t rows() const { return rows_; }
+
+ private:
+  Status Flush() {
+    if (buffer_.empty()) return Status::Ok();
+    if (PQputCopyData(conn_, buffer_.data(), static_cast<int>(buffer_.size())) != 1) {
+      return Failure();
+    }
+    buffer_.clear();
+    return Status::Ok();
+  }
+  Status Failure() {
+    return Status::DbError(table_ + ": " + ServerMessage(PQerrorMessage(conn_)));
+  }
+
+  PGconn* conn_;
+  std::string table_;
+  std::string buffer_;
+  int64_t rows_ = 0;
+};
+
+// COPY of one of the three small tables: the key, then the numbered columns 1..columns.
+template <typename Row>
+Status CopyKeyed(PGconn* conn, const std::string& table, const std::string& columns,
+                 const std::vector<Row>& rows,
+                 const std::function<void(std::string&, const Row&)>& append,
+                 std::vector<CopiedTable>* copied) {
+  CopyStream copy(conn, table);
+  if (Status s = copy.Start("COPY " + table + " (" + columns + ") FROM STDIN"); !s.ok()) return s;
+  for (const Row& r : rows) {
+    append(copy.buffer(), r);
+    copy.buffer() += '\n';
+    if (Status s = copy.LineDone(); !s.ok()) return s;
+  }
+  if (Status s = copy.Finish(); !s.ok()) return s;
+  copied->push_back({table, copy.rows()});
+  return Status::Ok();
+}
+
+std::string NumberedColumns(const std::string& key, const std::string& prefix, int count) {
+  std::string s = key;
+  for (int n = 1; n <= count; ++n) s += ", " + prefix + std::to_string(n);
+  return s;
+}
+
+// Everything InitPostgresDatabase does inside its transaction.
+Status FillDatabase(PGconn* conn, AttendanceDb& source, bool force,
+                    std::vector<CopiedTable>* copied) {
+  Result<int> version = SchemaVersion(conn);
+  if (!version.ok()) return version.status();
+  if (*version > kSchemaVersion) return Status::DbError(SchemaTooNewMessage(*version));
+  if (Status s = Exec(conn, SchemaScript().c_str(), "CreatePostgresSchema"); !s.ok()) return s;
+  // Two set-ups started at once: the second waits here and then finds the days.
+  if (Status s = Exec(conn, "LOCK TABLE PRESENZE IN EXCLUSIVE MODE", "db init"); !s.ok()) return s;
+  PGresult* res = PQexec(conn, "SELECT COUNT(*) FROM PRESENZE");
+  if (PQresultStatus(res) != PGRES_TUPLES_OK) {
+    Status s = Status::DbError("CountDays: " + ServerMessage(PQresultErrorMessage(res)));
+    PQclear(res);
+    return s;
+  }
+  const long long stored = std::atoll(PQgetvalue(res, 0, 0));
+  PQclear(res);
+  if (stored > 0 && !force) {
+    return Status::Conflict("il database contiene già " + std::to_string(stored) +
+                            " giorni di presenze: non viene modificato");
+  }
+  if (Status s = Exec(conn, "DELETE FROM FESTIVITA; DELETE FROM GIUSTIFICATIVI; "
+                            "DELETE FROM GRUPPI; DELETE FROM PRESENZE",
+                      "db init");
+      !s.ok()) {
+    return s;
+  }
+
+  std::vector<HolidayRow> holidays;
+  if (Status s = source.ListHolidays(&holidays); !s.ok()) return s;
+  if (Status s = CopyKeyed<HolidayRow>(
+          conn, "FESTIVITA", "KDATAF, FEST_1", holidays,
+          [](std::string& b, const HolidayRow& r) {
+            AppendCopyText(b, r.day);
+            b += '\t';
+            AppendCopyText(b, r.description);
+          },
+          copied);
+      !s.ok()) {
+    return s;
+  }
+  std::vector<JustificationRow> justifications;
+  if (Status s = source.ListJustifications(&justifications); !s.ok()) return s;
+  if (Status s = CopyKeyed<JustificationRow>(
+          conn, "GIUSTIFICATIVI", NumberedColumns("KGIUS", "GIUS_", 18), justifications,
+          [](std::string& b, const JustificationRow& r) {
+            AppendCopyText(b, r.code);
+            for (size_t n = 1; n <= 18; ++n) {
+              b += '\t';
+              AppendCopyText(b, r.gius[n]);
+            }
+          },
+          copied);
+      !s.ok()) {
+    return s;
+  }
+  std::vector<GroupRow> groups;
+  if (Status s = source.ListGroups(&groups); !s.ok()) return s;
+  if (Status s = CopyKeyed<GroupRow>(
+          conn, "GRUPPI", NumberedColumns("KGRUPPO", "GRUP_", 8), groups,
+          [](std::string& b, const GroupRow& r) {
+            AppendCopyText(b, r.code);
+            for (size_t n = 1; n <= 8; ++n) {
+              b += '\t';
+              AppendCopyText(b, r.grup[n]);
+            }
+          },
+          copied);
+      !s.ok()) {
+    return s;
+  }
+
+  CopyStream days(conn, "PRESENZE");
+  if (Status s = days.Start("COPY PRESENZE (" + DayColumns() + ") FROM STDIN"); !s.ok()) return s;
+  Status sent;
+  Status read = source.ForEachDay([&](const DayRow& row) {
+    AppendDayLine(days.buffer(), row);
+    sent = days.LineDone();
+    return sent.ok();
+  });
+  if (read.ok() && !sent.ok()) read = sent;
+  if (!read.ok()) {
+    // The server must hear the end of the copy before the transaction can be rolled back.
+    PQputCopyEnd(conn, "copia interrotta");
+    while (PGresult* r = PQgetResult(conn)) PQclear(r);
+    return read;
+  }
+  if (Status s = days.Finish(); !s.ok()) return s;
+  copied->push_back({"PRESENZE", days.rows()});
+  return Status::Ok();
+}
+
+}  // namespace
+
+Status CreatePostgresSchema(std::string_view conninfo) {
+  Result<PGconn*> conn = Connect(conninfo);
+  if (!conn.ok()) return conn.status();
+  Status status;
+  Result<int> version = SchemaVersion(*conn);
+  if (!version.ok()) {
+    status = version.status();
+  } else if (*version > kSchemaVersion) {
+    status = Status::DbError(SchemaTooNewMessage(*version));
+  } else {
+    status = Exec(*conn, ("BEGIN;" + SchemaScript() + "COMMIT;").c_str(), "CreatePostgresSchema");
+  }
+  PQfinish(*conn);
+  return status;
+}
+
+Result<std::vector<CopiedTable>> InitPostgresDatabase(std::string_view conninfo,
+                                                      AttendanceDb& source, bool force) {
+  Result<PGconn*> conn = Connect(conninfo);
+  if (!conn.ok()) return conn.status();
+  std::vector<CopiedTable> copied;
+  Status status = Exec(*conn, "BEGIN", "Begin");
+  if (status.ok()) status = FillDatabase(*conn, source, force, &copied);
+  if (status.ok()) {
+    PGresult* res = PQexec(*conn, "COMMIT");
+    if (PQresultStatus(res) != PGRES_COMMAND_OK ||
+        std::string_view(PQcmdStatus(res)) != "COMMIT") {
+      status = Status::DbError("Commit: " + ServerMessage(PQresultErrorMessage(res)));
+    }
+    PQclear(res);
+  } else {
+    (void)Exec(*conn, "ROLLBACK", "Rollback");
+  }
+  PQfinish(*conn);
+  if (!status.ok()) return status;
+  return copied;
+}
+
+struct PostgresDayCopy::Impl {
+  PGconn* conn = nullptr;
+  std::unique_ptr<CopyStream> stream;
+};
+
+PostgresDayCopy::PostgresDayCopy() : impl_(std::make_unique<Impl>()) {}
+
+PostgresDayCopy::~PostgresDayCopy() {
+  if (impl_->conn != nullptr) PQfinish(impl_->conn);
+}
+
+Status PostgresDayCopy::Start(std::string_view conninfo, std::string_view table) {
+  Result<PGconn*> conn = Connect(conninfo);
+  if (!conn.ok()) return conn.status();
+  impl_->conn = *conn;
+  const std::string name(table);
+  if (Status s = Exec(impl_->conn, "BEGIN", "Begin"); !s.ok()) return s;
+  impl_->stream = std::make_unique<CopyStream>(impl_->conn, name);
+  return impl_->stream->Start("COPY " + name + " (" + DayColumns() + ") FROM STDIN");
+}
+
+Status PostgresDayCopy::Add(const std::vector<DayRow>& rows) {
+  for (const DayRow& row : rows) {
+    AppendDayLine(impl_->stream->buffer(), row);
+    if (Status s = impl_->stream->LineDone(); !s.ok()) return s;
+  }
+  return Status::Ok();
+}
+
+Status PostgresDayCopy::Finish() {
+  if (Status s = impl_->stream->Finish(); !s.ok()) return s;
+  return Exec(impl_->conn, "COMMIT", "Commit");
+}
+
+Status PostgresExecute(std::string_view conninfo, std::string_view sql) {
+  Result<PGconn*> conn = Connect(conninfo);
+  if (!conn.ok()) return conn.status();
+  const std::string text(sql);
+  Status status = Exec(*conn, text.c_str(), "Execute");
   PQfinish(*conn);
   return status;
 }

@@ -7,20 +7,60 @@
 
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "base/status.h"
 #include "db/attendance_db.h"
 
 namespace kaveltar {
 
+// The refusal of a database without the attendance tables.
+inline constexpr std::string_view kPostgresNoTablesMessage =
+    "Il database PostgreSQL non contiene ancora le tabelle delle presenze: prepararlo con "
+    "kaveltar-cli --db INDIRIZZO db init";
+
 // Connects with a libpq connection string ("host=... port=... dbname=... user=...") or URI,
 // always with client encoding UTF8, and prepares every statement once. The tables must exist
-// (CreatePostgresSchema). A lost connection is re-established on the next call outside a
+// (InitPostgresDatabase or CreatePostgresSchema); a database without them, or whose recorded
+// version is newer than kSchemaVersion, is refused with an Italian message. A transaction of
+// more than 50,000 writes (an import of a whole office) is not run again after a deadlock:
+// its failure is reported at once. A lost connection is re-established on the next call outside a
 // transaction; inside one, the transaction fails and is rolled back. Error messages never
 // repeat the connection string (it may hold a password).
 Result<std::unique_ptr<AttendanceDb>> OpenPostgresDatabase(std::string_view conninfo);
 
-// Creates the four tables where they are missing; existing tables and rows are kept.
+// Creates the four tables where they are missing and records the schema version; existing
+// tables and rows are kept.
 Status CreatePostgresSchema(std::string_view conninfo);
+
+// Sets up an office's shared database from `source` (its SQLite database), in ONE
+// transaction: creates the schema where missing, then replaces the rows of FESTIVITA,
+// GIUSTIFICATIVI, GRUPPI and PRESENZE with the source's, sent with COPY. A database that
+// already holds days is refused (kConflict, nothing changed) unless `force`. Returns the rows
+// copied per table, in that order.
+Result<std::vector<CopiedTable>> InitPostgresDatabase(std::string_view conninfo,
+                                                      AttendanceDb& source, bool force);
+
+// Day rows written with COPY into `table` (with PRESENZE's columns) in one transaction on a
+// connection of its own: the fastest way the server takes rows, which the benchmarks use as
+// their floor.
+class PostgresDayCopy {
+ public:
+  PostgresDayCopy();
+  ~PostgresDayCopy();
+  PostgresDayCopy(const PostgresDayCopy&) = delete;
+  PostgresDayCopy& operator=(const PostgresDayCopy&) = delete;
+  Status Start(std::string_view conninfo, std::string_view table);
+  Status Add(const std::vector<DayRow>& rows);
+  // Ends the copy and commits.
+  Status Finish();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// Runs statements without parameters or results on a connection of its own.
+Status PostgresExecute(std::string_view conninfo, std::string_view sql);
 
 }  // namespace kaveltar

@@ -176,6 +176,8 @@ std::string SqliteText(Op op) {
       return "SELECT KDIPENDENTE, PRES_3, PRES_4, PRES_5, PRES_6, PRES_7, PRES_8, PRES_9, PRES_10, "
              "PRES_11, PRES_12, PRES_13 FROM PRESENZE WHERE KDIPENDENTE >= ?1 AND KDIPENDENTE < ?2 "
              "AND KPERIODO >= ?3 AND KPERIODO < ?4 ORDER BY KDIPENDENTE, KPERIODO";
+    case Op::kAllDays:
+      return "SELECT " + Join(day) + " FROM PRESENZE ORDER BY KDIPENDENTE, KPERIODO";
     case Op::kCount:
       break;
   }
@@ -310,9 +312,28 @@ std::string_view OpName(Op op) {
       "DeleteJustification", "ListJustifications", "FindGroup",
       "SaveGroup",         "DeleteGroup",       "ListGroups",
       "CountDays",         "DeleteAllDays",     "SaveDayKeepNumber",
-      "CompanyHours",      "ForEachCompanyMonthDay"};
+      "CompanyHours",      "ForEachCompanyMonthDay", "ForEachDay"};
   const int i = static_cast<int>(op);
   return i >= 0 && i < kOpCount ? kNames[i] : "?";
+}
+
+bool IsWrite(Op op) {
+  switch (op) {
+    case Op::kSaveDay:
+    case Op::kSaveDayKeepNumber:
+    case Op::kDeleteDay:
+    case Op::kDeleteEmployeeRange:
+    case Op::kDeleteAllDays:
+    case Op::kSaveHoliday:
+    case Op::kDeleteHoliday:
+    case Op::kSaveJustification:
+    case Op::kDeleteJustification:
+    case Op::kSaveGroup:
+    case Op::kDeleteGroup:
+      return true;
+    default:
+      return false;
+  }
 }
 
 std::string StatementText(Op op, Dialect dialect) {
@@ -475,6 +496,22 @@ Status SqlAttendanceDb::ForEachCompanyMonthDay(std::string_view company, std::st
   const SqlParam params[] = {SqlParam::Text(keys.low), SqlParam::Text(keys.high),
                              SqlParam::Text(days.low), SqlParam::Text(days.high)};
   return Run(Op::kCompanyMonthByEmployee, params, &visitor);
+}
+
+Status SqlAttendanceDb::ForEachDay(const std::function<bool(const DayRow&)>& visit) {
+  class Visitor final : public RowVisitor {
+   public:
+    explicit Visitor(const std::function<bool(const DayRow&)>& visit) : visit_(visit) {}
+    bool OnRow(const RowView& v) override {
+      ReadDay(v, &row_);
+      return visit_(row_);
+    }
+
+   private:
+    const std::function<bool(const DayRow&)>& visit_;
+    DayRow row_;
+  } visitor(visit);
+  return Run(Op::kAllDays, {}, &visitor);
 }
 
 Result<bool> SqlAttendanceDb::Exists(Op op, std::string_view code) {

@@ -46,6 +46,7 @@ enum class Op {
   kSaveDayKeepNumber,    // kSaveDay that leaves PROTOCOLLO of an existing row alone
   kCompanyHours,         // a KDIPENDENTE range and a KPERIODO range; the summaries' columns
   kCompanyMonthByEmployee,  // as kCompanyMonth, in key order (no sort), read row by row
+  kAllDays,              // every row, in key order, read row by row
   kCount
 };
 inline constexpr int kOpCount = static_cast<int>(Op::kCount);
@@ -61,6 +62,9 @@ std::string StatementText(Op op, Dialect dialect);
 // CREATE TABLE statements for the four tables. PostgreSQL's use IF NOT EXISTS and the "C"
 // collation on the key columns, so that key order and key ranges are byte order as in SQLite.
 std::vector<std::string> SchemaStatements(Dialect dialect);
+
+// True for the statements that change rows (saves and deletes), false for reads.
+bool IsWrite(Op op);
 
 // Names of the four tables, in the order the program opens them.
 inline constexpr std::string_view kTableNames[] = {"PRESENZE", "GRUPPI", "GIUSTIFICATIVI",
@@ -149,6 +153,7 @@ class SqlAttendanceDb : public AttendanceDb {
   Status ListGroups(std::vector<GroupRow>* rows) override;
   Status CompanyHours(std::string_view company, std::string_view period,
                       const std::function<void(const DayHoursView&)>& visit) override;
+  Status ForEachDay(const std::function<bool(const DayRow&)>& visit) override;
 
  protected:
   // Runs one prepared statement with its parameters and passes each result row to the

@@ -56,6 +56,7 @@ class SqliteAttendanceDb final : public db_internal::SqlAttendanceDb {
   ~SqliteAttendanceDb() override;
 
   Status Begin() override;
+  Status BeginSnapshot() override;
   Status Commit() override;
   Status Rollback() override;
 
@@ -73,6 +74,7 @@ class SqliteAttendanceDb final : public db_internal::SqlAttendanceDb {
   std::string file_;
   std::array<sqlite3_stmt*, db_internal::kOpCount> stmts_{};
   sqlite3_stmt* begin_ = nullptr;
+  sqlite3_stmt* begin_read_ = nullptr;
   sqlite3_stmt* commit_ = nullptr;
   sqlite3_stmt* rollback_ = nullptr;
 };
@@ -102,6 +104,19 @@ Result<std::unique_ptr<AttendanceDb>> SqliteAttendanceDb::Open(
   sqlite3_exec(handle, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL", nullptr, nullptr,
                nullptr);
 
+  // A file written by a newer version of the program may hold what this one cannot keep.
+  {
+    sqlite3_stmt* version = nullptr;
+    int found = 0;
+    if (sqlite3_prepare_v2(handle, "PRAGMA user_version", -1, &version, nullptr) == SQLITE_OK &&
+        sqlite3_step(version) == SQLITE_ROW) {
+      found = sqlite3_column_int(version, 0);
+    }
+    sqlite3_finalize(version);
+    if (found > kSchemaVersion) {
+      return Status::DbError(SchemaTooNewMessage(found) + " (" + PathText(file) + ")");
+    }
+  }
   // Preparing every statement reads the schema: a file that is not a database, or lacks a
   // table or a column, fails here rather than at the first use.
   for (int i = 0; i < db_internal::kOpCount; ++i) {
@@ -115,6 +130,7 @@ Result<std::unique_ptr<AttendanceDb>> SqliteAttendanceDb::Open(
     }
   }
   for (auto [sql, stmt] : {std::pair{"BEGIN IMMEDIATE", &db->begin_},
+                           std::pair{"BEGIN", &db->begin_read_},
                            std::pair{"COMMIT", &db->commit_},
                            std::pair{"ROLLBACK", &db->rollback_}}) {
     if (Status s = db->Prepare(sql, stmt); !s.ok()) return s;
@@ -126,6 +142,7 @@ SqliteAttendanceDb::~SqliteAttendanceDb() {
   if (in_transaction_ && !sqlite3_get_autocommit(db_)) Step(rollback_);
   for (sqlite3_stmt* s : stmts_) sqlite3_finalize(s);
   sqlite3_finalize(begin_);
+  sqlite3_finalize(begin_read_);
   sqlite3_finalize(commit_);
   sqlite3_finalize(rollback_);
   sqlite3_close_v2(db_);
@@ -189,6 +206,18 @@ Status SqliteAttendanceDb::Begin() {
     return Status::Invalid("Begin: a transaction is already open; transactions do not nest");
   }
   if (Step(begin_) != SQLITE_DONE) return Error("Begin");
+  in_transaction_ = true;
+  transaction_failure_.clear();
+  return Status::Ok();
+}
+
+// A deferred transaction: its first read takes the shared lock, which it keeps to the end,
+// so every read sees the file as it was then; writers of other workstations wait meanwhile.
+Status SqliteAttendanceDb::BeginSnapshot() {
+  if (in_transaction_) {
+    return Status::Invalid("Begin: a transaction is already open; transactions do not nest");
+  }
+  if (Step(begin_read_) != SQLITE_DONE) return Error("Begin");
   in_transaction_ = true;
   transaction_failure_.clear();
   return Status::Ok();
@@ -318,7 +347,7 @@ Status CreateSqliteDatabase(const std::filesystem::path& file) {
   for (const std::string& s : db_internal::SchemaStatements(db_internal::Dialect::kSqlite)) {
     script += s + ";";
   }
-  script += "COMMIT;";
+  script += "PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";COMMIT;";
   if (rc == SQLITE_OK) rc = sqlite3_exec(db, script.c_str(), nullptr, nullptr, nullptr);
   Status status;
   if (rc != SQLITE_OK) {
@@ -360,6 +389,97 @@ Status PrepareDatabase(const std::filesystem::path& archive_folder) {
 
 Result<std::unique_ptr<AttendanceDb>> OpenSqliteDatabase(const std::filesystem::path& file) {
   return SqliteAttendanceDb::Open(file);
+}
+
+namespace {
+
+// Copies the four tables of `source` into `target`, counting the rows per table.
+Status CopyTables(AttendanceDb& source, AttendanceDb& target, std::vector<CopiedTable>* copied) {
+  copied->clear();
+  {
+    std::vector<HolidayRow> rows;
+    if (Status s = source.ListHolidays(&rows); !s.ok()) return s;
+    for (const HolidayRow& r : rows) {
+      if (Status s = target.SaveHoliday(r); !s.ok()) return s;
+    }
+    copied->push_back({"FESTIVITA", static_cast<int64_t>(rows.size())});
+  }
+  {
+    std::vector<JustificationRow> rows;
+    if (Status s = source.ListJustifications(&rows); !s.ok()) return s;
+    for (const JustificationRow& r : rows) {
+      if (Status s = target.SaveJustification(r); !s.ok()) return s;
+    }
+    copied->push_back({"GIUSTIFICATIVI", static_cast<int64_t>(rows.size())});
+  }
+  {
+    std::vector<GroupRow> rows;
+    if (Status s = source.ListGroups(&rows); !s.ok()) return s;
+    for (const GroupRow& r : rows) {
+      if (Status s = target.SaveGroup(r); !s.ok()) return s;
+    }
+    copied->push_back({"GRUPPI", static_cast<int64_t>(rows.size())});
+  }
+  int64_t days = 0;
+  Status written;
+  Status read = source.ForEachDay([&](const DayRow& row) {
+    written = target.SaveDay(row);
+    ++days;
+    return written.ok();
+  });
+  if (!written.ok()) return written;
+  if (!read.ok()) return read;
+  copied->push_back({"PRESENZE", days});
+  return Status::Ok();
+}
+
+}  // namespace
+
+Result<std::vector<CopiedTable>> BackupToSqlite(AttendanceDb& source,
+                                                const std::filesystem::path& file) {
+  const std::filesystem::path folder =
+      file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+  const std::filesystem::path temp =
+      folder / ("." + file.filename().string() + ".backup-" + std::to_string(::getpid()));
+  std::error_code ec;
+  std::filesystem::remove(temp, ec);  // left by an earlier crash of a process with our id
+  std::filesystem::remove(temp.string() + "-journal", ec);
+  if (Status s = CreateSqliteDatabase(temp); !s.ok()) return s;
+
+  std::vector<CopiedTable> copied;
+  Status status;
+  {
+    Result<std::unique_ptr<AttendanceDb>> target = OpenSqliteDatabase(temp);
+    if (!target.ok()) {
+      status = target.status();
+    } else {
+      Transaction writing(**target);
+      status = writing.status();
+      if (status.ok()) status = source.BeginSnapshot();
+      if (status.ok()) {
+        status = CopyTables(source, **target, &copied);
+        // The snapshot only read: ending it either way changes nothing.
+        (void)source.Rollback();
+      }
+      if (status.ok()) status = writing.Commit();
+    }
+  }
+  if (status.ok()) {
+    // A rollback journal of an older file of that name must not be played into the copy.
+    std::filesystem::remove(file.string() + "-journal", ec);
+    if (::rename(temp.c_str(), file.c_str()) != 0) {
+      status = Status::IoError("cannot rename " + PathText(temp) + " to " + PathText(file) + ": " +
+                               ErrnoText(errno));
+    } else {
+      SyncFolder(folder);
+    }
+  }
+  if (!status.ok()) {
+    std::filesystem::remove(temp, ec);
+    std::filesystem::remove(temp.string() + "-journal", ec);
+    return status;
+  }
+  return copied;
 }
 
 Status QuickCheckSqliteDatabase(const std::filesystem::path& file) {

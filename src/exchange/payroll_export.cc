@@ -104,7 +104,10 @@ class Exporter {
     LoadJustifications();
 
     AttendanceDb& db = session_.db();
-    for (const std::string& line : request_.companies) {
+    const size_t companies = request_.companies.size();
+    for (size_t index = 0; index < companies; ++index) {
+      const std::string& line = request_.companies[index];
+      if (request_.companies_progress) request_.companies_progress(index, companies);
       const std::string company(Right(line, 3));
       const std::string company_text = CompanyText(line);
       Progress(kPhaseCheckMonth, company_text);
@@ -142,6 +145,7 @@ class Exporter {
         result_.records += file.records();
       }
     }
+    if (request_.companies_progress && companies > 0) request_.companies_progress(companies, companies);
     return std::move(result_);
   }
 

@@ -101,6 +101,9 @@ struct ExportRequest {
   int year = 0;                        // `LabAnnoCar`
   int month = 0;                       // 1-12, `ListMesiCar`
   bool previous_month = false;         // `CheckPresPrec`
+  // Before each company (index from 0, the number of companies), and once more with
+  // index = number when the last one is done.
+  std::function<void(size_t index, size_t total)> companies_progress;
 };
 
 struct ExportResult {

@@ -43,6 +43,7 @@ MemorizationResult RunMemorization(Session& session, const MemorizeOptions& opti
     });
     memorizer.ELABORADIPENDENTI(entries);
     result.totals = memorizer.totals();
+    if (hooks.progress && !entries.empty()) hooks.progress(entries.size(), entries.size(), {});
   } catch (const RunTimeError& error) {
     // Ends the program, except for a printer error the operator chose to live with; the run
     // then stops here and what was found so far is printed.
@@ -50,6 +51,23 @@ MemorizationResult RunMemorization(Session& session, const MemorizeOptions& opti
   }
   result.printed = list.Finish();
   return result;
+}
+
+std::string MemorizationSummary(const MemorizationResult& result, int year, int month,
+                                std::string_view printed_to) {
+  const MemorizeTotals& t = result.totals;
+  std::string text(kMemorizationCompleted);
+  text.append(": ");
+  if (month >= 1 && month <= 12) text.append(kMonthNames[static_cast<size_t>(month - 1)]).append(" ");
+  text.append(std::to_string(year)).append("\n");
+  text.append("Dipendenti: ").append(std::to_string(t.employees)).append("\n");
+  text.append("Memorizzati: ").append(std::to_string(t.written)).append("\n");
+  text.append("Già memorizzati (lasciati invariati): ").append(std::to_string(t.existing)).append("\n");
+  text.append("Esclusi: ").append(std::to_string(t.skipped)).append("\n");
+  text.append("Con anomalie: ").append(std::to_string(t.anomalies)).append("\n");
+  text.append("Giorni scritti: ").append(std::to_string(t.days)).append("\n");
+  if (result.printed) text.append("Lista delle anomalie stampata: ").append(printed_to).append("\n");
+  return text;
 }
 
 MemorizeStart StartMemorization(Session& session, const MemorizeRequest& request, const MemorizationHooks& hooks,
@@ -66,7 +84,13 @@ MemorizeStart StartMemorization(Session& session, const MemorizeRequest& request
   if (!dialogs.Ask(ConfirmationText(request.check_elabora_caption), kFormCaption, MessageIcon::kExclamation)) {
     return MemorizeStart::kDeclined;
   }
-  MemorizationResult run = RunMemorization(session, request.options, request.entries, hooks);
+  MemorizationResult run;
+  const std::function<void()> loop = [&] { run = RunMemorization(session, request.options, request.entries, hooks); };
+  if (hooks.run_loop) {
+    hooks.run_loop(loop);
+  } else {
+    loop();
+  }
   if (result) *result = std::move(run);
   if (reset_screen) reset_screen();
   dialogs.Show(kMemorizationCompleted, kFormCaption, MessageIcon::kInformation);

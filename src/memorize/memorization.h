@@ -50,9 +50,22 @@ struct MemorizationResult {
 };
 
 struct MemorizationHooks {
-  MonthMemorizer::ProgressSink progress;  // before each employee
+  // Before each employee (index from 0), and once more with index = total when the last one
+  // is done.
+  MonthMemorizer::ProgressSink progress;
   MonthMemorizer::AnomalySink anomaly;    // each anomaly line, as it is printed
+  // Runs the employee loop handed to it and returns when it is over. The desktop program
+  // runs it on a worker thread while its window keeps answering; empty: run it here.
+  std::function<void(const std::function<void()>& loop)> run_loop;
 };
+
+// The counts of a finished run, as the command line prints them and the memorization screen
+// shows them: "Memorizzazione completata: <month name> <year>", then one line each for the
+// employees, those memorized, those already memorized (left alone), those excluded, those
+// with anomalies and the day rows written; when the anomaly list was printed, a last line
+// naming where it went (`printed_to`). Every line ends with a line feed.
+std::string MemorizationSummary(const MemorizationResult& result, int year, int month,
+                                std::string_view printed_to = {});
 
 // The run itself: chooses the installation's printer (`LEGGISTAMPANTESTD`), starts the
 // anomaly list ("ELENCO ANOMALIE RISCONTRATE NELLA MEMORIZZAZIONE DITTE") on a new print job,

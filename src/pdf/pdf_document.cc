@@ -23,6 +23,7 @@
 #include <random>
 #include <thread>
 
+#include "pdf/desktop_viewer.h"
 #include "pdf/pdf_document_internal.h"
 #include "pdf/pdf_extras.h"
 #include "pdf/pdf_filters.h"
@@ -438,38 +439,10 @@ void PdfDocument::OpenDoc() {
     if (!finished_ || file_path_.empty()) {
       Fail(pdf_internal::kErrFileNotFound, "nessun file PDF terminato");
     }
-    // Look for the desktop's opener on the PATH.
-    std::string opener;
-    const char* path = std::getenv("PATH");
-    std::string_view dirs = path != nullptr ? path : "/usr/bin:/bin";
-    while (!dirs.empty() && opener.empty()) {
-      const size_t colon = dirs.find(':');
-      std::string candidate(dirs.substr(0, colon));
-      candidate += "/xdg-open";
-      if (access(candidate.c_str(), X_OK) == 0) opener = candidate;
-      dirs.remove_prefix(colon == std::string_view::npos ? dirs.size() : colon + 1);
-    }
-    if (opener.empty()) Fail(pdf_internal::kErrFileNotFound, "xdg-open");
-
-    // The viewer outlives this call: a short-lived child starts it in a grandchild and
-    // exits at once, so no process is left for us to reap.
-    char* argv[] = {opener.data(), file_path_.data(), nullptr};
-    const pid_t child = fork();
-    if (child < 0) Fail(pdf_internal::kErrFileAccess, "xdg-open");
-    if (child == 0) {
-      setsid();
-      const pid_t viewer = fork();
-      if (viewer == 0) {
-        execv(argv[0], argv);
-        _exit(127);
-      }
-      _exit(viewer > 0 ? 0 : 127);
-    }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      Fail(pdf_internal::kErrFileAccess, "xdg-open");
+    switch (OpenWithDesktopViewer(file_path_)) {
+      case ViewerOutcome::kOpened: break;
+      case ViewerOutcome::kNoOpener: Fail(pdf_internal::kErrFileNotFound, "xdg-open");
+      case ViewerOutcome::kNoViewer: Fail(pdf_internal::kErrFileAccess, "xdg-open");
     }
   });
 }

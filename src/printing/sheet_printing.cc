@@ -205,9 +205,11 @@ class SheetRun {
       result_.pdf_folder = folder_.string();
       if (!made.ok()) return Fail(made.message());
     }
-    for (const std::string& entry : request_.employees) {
-      if (!DrawEmployee(entry)) break;
+    const size_t total = request_.employees.size();
+    for (size_t index = 0; index < total; ++index) {
+      if (!DrawEmployee(index)) break;
     }
+    if (request_.progress && total > 0) request_.progress(total, total, {});
     return request_.pdf ? FinishPdf() : FinishPrinter();
   }
 
@@ -271,11 +273,12 @@ class SheetRun {
     numbered_ = SheetIsNumbered(options_, request_.year);
   }
 
-  // Draws the sheet of one list entry (the key is its last ten characters), when the
-  // employee is in the year's archive, employed in the month and has stored days. False
+  // Draws the sheet of the list entry at `index` (the key is its last ten characters), when
+  // the employee is in the year's archive, employed in the month and has stored days. False
   // when the run must stop; `failure_` then says why.
-  bool DrawEmployee(const std::string& entry) {
-    const std::string_view key = Right(entry, 10);
+  bool DrawEmployee(size_t index) {
+    const std::string_view key = Right(request_.employees[index], 10);
+    if (request_.progress) request_.progress(index, request_.employees.size(), key);
     if (!session_.lists().LoadEmployee(request_.year, key)) return true;
     if (!request_.year_summary && !EmployedInPeriod(session_, period_)) return true;
     Check(session_.db().EmployeeMonth(Trim(key), period_, &rows_), "PRESENZE");
@@ -326,6 +329,10 @@ class SheetRun {
       failure_ = opened.status().message();
       company_file_open_ = false;
       return PdfSheet::kFailed;
+    }
+    if (!file.continue_document && ProtectionOf(file) != PdfPasswordOwner::kNone) {
+      ++result_.protected_files;
+      result_.password = ProtectionOf(file);
     }
     company_file_open_ = true;
     // A reader of the company's file jumps to an employee's sheet from the outline.

@@ -5,11 +5,13 @@
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "reports/monthly_sheet.h"
+#include "reports/pdf_files.h"
 
 namespace kaveltar {
 
@@ -40,6 +42,9 @@ struct SheetRunRequest {
   std::string copies = "1";             // `NCopie` (Val of the trimmed text)
   bool year_summary = false;            // `ChkRiepAnno`: no warning, no employment tests
   std::time_t printed_at = 0;           // 0 = now
+  // Before each selected employee (index from 0, the number selected, the key), and once
+  // more with index = number when the sheets are drawn.
+  std::function<void(size_t index, size_t total, std::string_view key)> progress;
 };
 
 struct SheetRunResult {
@@ -52,6 +57,9 @@ struct SheetRunResult {
   std::string number_text;              // `TextProtocollo` after the run
   std::string message;                  // the closing message shown
   std::string pdf_folder;               // the folder of the PDF files
+  // Files opened with a password, and whose (the employee's or the company's).
+  size_t protected_files = 0;
+  PdfPasswordOwner password = PdfPasswordOwner::kNone;
 };
 
 // Runs the print command (`CmdStampaStp_Click`). Messages go to the session's Dialogs. Unexpected errors (archive,

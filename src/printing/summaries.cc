@@ -281,8 +281,10 @@ void LabelEmployee(FieldCodec& codec, const std::string& key, EmployeeTotals* e)
 std::vector<EmployeeTotals> ListedTotals(Session& session, const SummaryRequest& request,
                                          std::string_view period, TotalsByKey* by_key) {
   std::vector<EmployeeTotals> totals;
-  for (const std::string& entry : request.employees) {
+  for (size_t index = 0; index < request.employees.size(); ++index) {
+    const std::string& entry = request.employees[index];
     const std::string key(Trim(Right(entry, 10)));
+    if (request.progress) request.progress(index, request.employees.size(), key);
     if (!session.lists().LoadEmployee(request.year, Right(entry, 10))) continue;
     if (!request.whole_year && !EmployedInPeriod(session, period)) continue;
     auto found = by_key->find(key);
@@ -327,6 +329,7 @@ bool OpenSummaryOutput(Session& session, const SummaryRequest& request, const st
     return false;
   }
   result->pdf_file = opened.value();
+  result->protected_file = ProtectionOf(file) != PdfPasswordOwner::kNone;
   return true;
 }
 
@@ -440,6 +443,9 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
   const bool any_rows = SumCompanyDays(session, request, request.whole_year ? year_text : period, &by_key);
   const std::vector<EmployeeTotals> totals = ListedTotals(session, request, period, &by_key);
   result.employees = static_cast<int>(totals.size());
+  if (request.progress && !request.employees.empty()) {
+    request.progress(request.employees.size(), request.employees.size(), {});
+  }
 
   Result<JustificationTable> table = LoadJustificationTable(session.db());
   if (!table.ok()) {

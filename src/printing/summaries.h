@@ -19,6 +19,7 @@
 //   - a line too long for the band is written smaller, so it ends before the band's edge.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -65,6 +66,9 @@ struct SummaryRequest {
   SummaryKind kind = SummaryKind::kCompany;
   bool whole_year = false;             // `ChkRiepAnno`
   bool pdf = false;                    // `ChkPDF`
+  // Before each selected employee is totalled (index from 0, the number selected, the key),
+  // and once more with index = number when all are.
+  std::function<void(size_t index, size_t total, std::string_view key)> progress;
 };
 
 struct SummaryResult {
@@ -72,6 +76,8 @@ struct SummaryResult {
   int pages = 0;
   std::string pdf_file;  // the PDF written
   std::string message;   // the message shown, if any
+  // The company's password protects the PDF written.
+  bool protected_file = false;
 };
 
 // Runs the summary. Messages go to the session's Dialogs; unexpected errors are thrown.

@@ -92,6 +92,25 @@ bool ShouldProtect(std::string_view user_password, std::string_view owner_passwo
   return user_password.find_first_not_of('0') != std::string_view::npos;
 }
 
+PdfPasswordOwner ProtectionOf(const PdfFileRequest& request) {
+  const bool company_file = !request.one_file_per_employee;
+  const std::string_view user = Trim(company_file ? request.company_password : request.employee_password);
+  if (!ShouldProtect(user, Trim(request.office_password))) return PdfPasswordOwner::kNone;
+  return company_file ? PdfPasswordOwner::kCompany : PdfPasswordOwner::kEmployee;
+}
+
+std::string ProtectionNotice(PdfPasswordOwner owner, size_t protected_files, size_t files) {
+  if (owner == PdfPasswordOwner::kNone || protected_files == 0) return {};
+  const std::string whose = owner == PdfPasswordOwner::kCompany
+                                ? "la password PDF della ditta (campo T364 dell'anagrafica ditta)"
+                                : "la password PDF del dipendente (campo P977 dell'anagrafica dipendente)";
+  if (files <= 1) return "Il file PDF è protetto: per aprirlo occorre " + whose + ".";
+  const std::string which = owner == PdfPasswordOwner::kCompany ? whose
+                                : "la password PDF del rispettivo dipendente (campo P977 dell'anagrafica dipendente)";
+  return std::to_string(protected_files) + " file PDF su " + std::to_string(files) +
+         " sono protetti: per aprirli occorre " + which + ".";
+}
+
 Result<std::string> OpenReportPdf(ReportTarget& target, const PdfFileRequest& request,
                                   Dialogs& dialogs) {
   if (request.continue_document && target.HasReportPdf()) {
@@ -140,10 +159,11 @@ Result<std::string> OpenReportPdf(ReportTarget& target, const PdfFileRequest& re
   doc.SetPageView(0);
   doc.SetViewerPreferences(768);
   if (request.compress) doc.SetCompression(4, 3);
-  const bool company_file = !request.one_file_per_employee;
-  const std::string user(Trim(company_file ? request.company_password : request.employee_password));
-  const std::string owner(Trim(request.office_password));
-  if (ShouldProtect(user, owner)) doc.SetProtection(20, Cp1252ToUtf8(owner), Cp1252ToUtf8(user));
+  if (ProtectionOf(request) != PdfPasswordOwner::kNone) {
+    const bool company_file = !request.one_file_per_employee;
+    const std::string user(Trim(company_file ? request.company_password : request.employee_password));
+    doc.SetProtection(20, Cp1252ToUtf8(Trim(request.office_password)), Cp1252ToUtf8(user));
+  }
   if (Status begun = target.BeginReportFile(path); !begun.ok()) return begun;
   doc.BeginPage();
   if (doc.ErrNumber() != 0) {

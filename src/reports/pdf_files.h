@@ -76,6 +76,15 @@ struct PdfFileRequest {
 // company's for company files) is not made only of "0" and neither password is empty.
 bool ShouldProtect(std::string_view user_password, std::string_view owner_password);
 
+// Whose password opens a file: the employee's (one file per employee) or the company's.
+enum class PdfPasswordOwner { kNone, kEmployee, kCompany };
+// The password that protects the file `request` opens, if any.
+PdfPasswordOwner ProtectionOf(const PdfFileRequest& request);
+// What the operator is told after a PDF run in which `protected_files` of the `files` written
+// are protected with the password of `owner`: whose password opens them, never the password
+// itself. Empty when no file is protected.
+std::string ProtectionNotice(PdfPasswordOwner owner, size_t protected_files, size_t files);
+
 // Opens ReportPdf as the request says and begins its first page, or, when continuing, only
 // begins a new page. Returns the full path of the file. When the numbered variant has no free
 // number the message is shown (title "Cedolini/riepiloghi PDF") and kConflict returned, with

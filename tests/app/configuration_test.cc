@@ -13,32 +13,28 @@
 namespace kaveltar {
 namespace {
 
-using testing::MiniInstallation;
 namespace fs = std::filesystem;
 
-class ConfigurationTest : public ::testing::Test {
+class ConfigurationTest : public testing::MiniInstallationTest {
  protected:
-  ConfigurationTest() : inst_(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
+  ConfigurationTest() {
     user_store_ = inst_.root / "registry.ini";  // where MiniInstallation points KAVELTAR_REGISTRY
     setenv("XDG_CONFIG_DIRS", (inst_.root / "no-such-xdg").c_str(), 1);
     unsetenv("KAVELTAR_DB");
   }
   ~ConfigurationTest() override { unsetenv("XDG_CONFIG_DIRS"); }
-  MiniInstallation inst_;
-  RecordingDialogs dialogs_;
+  void SetUp() override { inst_.Write(); }
   fs::path user_store_;
 };
 
 TEST_F(ConfigurationTest, WrittenSettingsLeadStartUpWithNoOptions) {
-  inst_.Write();
   ConfigurationChange change;
   change.archive_path = inst_.archives;
   change.program_path = inst_.programs;
   change.installation_code = "07";
   ASSERT_TRUE(WriteConfiguration(user_store_, change).ok());
 
-  Session session(dialogs_);
-  Startup(session, {});
+  Session& session = Begin();
   EXPECT_EQ(session.archive_path, inst_.archives);
   EXPECT_EQ(session.program_path, inst_.programs);
   // The configured code wins over MIRTASK.INI's "01".
@@ -49,14 +45,11 @@ TEST_F(ConfigurationTest, WrittenSettingsLeadStartUpWithNoOptions) {
   ConfigurationChange clear;
   clear.installation_code = "";
   ASSERT_TRUE(WriteConfiguration(user_store_, clear).ok());
-  Session again(dialogs_);
-  Startup(again, {});
-  EXPECT_EQ(again.installation_code, "01");
-  EXPECT_EQ(again.archive_path, inst_.archives);
+  EXPECT_EQ(Begin().installation_code, "01");
+  EXPECT_EQ(session_->archive_path, inst_.archives);
 }
 
 TEST_F(ConfigurationTest, RefusedSettingsWriteNothing) {
-  inst_.Write();
   auto change = [&](auto edit) {
     ConfigurationChange c;
     c.archive_path = inst_.archives;
@@ -86,7 +79,6 @@ TEST_F(ConfigurationTest, RefusedSettingsWriteNothing) {
 }
 
 TEST_F(ConfigurationTest, WorkstationStoreServesUsersWithoutTheirOwn) {
-  inst_.Write();
   // An administrator's store in the second folder of XDG_CONFIG_DIRS.
   const fs::path system_dir = inst_.root / "xdg2";
   RegistryStore system;
@@ -96,10 +88,8 @@ TEST_F(ConfigurationTest, WorkstationStoreServesUsersWithoutTheirOwn) {
   ASSERT_TRUE(system.Save(system_dir / "kaveltar" / "registry.ini").ok());
   setenv("XDG_CONFIG_DIRS", ((inst_.root / "xdg1").string() + ":" + system_dir.string()).c_str(), 1);
 
-  Session session(dialogs_);
-  Startup(session, {});
-  EXPECT_EQ(session.archive_path, inst_.archives);
-  EXPECT_EQ(session.installation_code, "09");
+  EXPECT_EQ(Begin().archive_path, inst_.archives);
+  EXPECT_EQ(session_->installation_code, "09");
   const auto shown = DescribeConfiguration(user_store_, "");
   ASSERT_GE(shown.size(), 3u);
   EXPECT_EQ(shown[0].source, "registro di sistema");
@@ -110,9 +100,8 @@ TEST_F(ConfigurationTest, WorkstationStoreServesUsersWithoutTheirOwn) {
   own.database = "service=ufficio";
   ASSERT_TRUE(WriteConfiguration(user_store_, own).ok());
   EXPECT_EQ(DescribeConfiguration(user_store_, "")[0].source, "registro utente");
-  Session user_session(dialogs_);
   inst_.WritePathFiles("", "");
-  EXPECT_THROW(Startup(user_session, {}), Fatal);
+  EXPECT_THROW(Begin(), Fatal);
 }
 
 TEST_F(ConfigurationTest, DatabaseNamedByOptionThenEnvironmentThenRegistry) {

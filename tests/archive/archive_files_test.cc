@@ -275,11 +275,6 @@ TEST_F(ArchiveFilesTest, VerbaseEliminaResetAndTextFiles) {
   EXPECT_EQ(fs::file_size(dir_ / "DIP007" / "ANAG24.DAT"), 0u);
   EXPECT_EQ(files().context().company, "");
 
-  std::vector<std::string> trace = trace_.OldestToNewest();
-  EXPECT_EQ(std::vector<std::string>(trace.end() - 5, trace.end()),
-            (std::vector<std::string>{"ELIMINA", "VERBASE", "DAMMIFILE$ (2)", "FAIOPEN",
-                                      "DAMMIFILE$ (2)"}));
-
   // Text access through the same names: output replaces the file, input needs it.
   files().FAIOPENIO(kTextOnly, 1) << "riga 1\r\n";
   files().CloseArchiveFile(kTextOnly);
@@ -330,13 +325,9 @@ TEST_F(ArchiveFilesTest, IsamSearchMessages) {
     EXPECT_EQ(last_message(), messages[i]);
   }
 
-  // A damaged tree and a zero record number: a message, never a loop.
-  std::string bytes = Slurp(dir_ / "INDICE.IDX");
-  bytes[11] = '9';  // root entry 1 points to node 900002
-  std::ofstream(dir_ / "INDICE.IDX", std::ios::binary) << bytes;
-  EXPECT_EQ(files().IsamSearch(kIndex, "0070010001", 2), -1);
-  EXPECT_EQ(last_message(), "ERRORE ISAM - INDICE DANNEGGIATO 7");
-  bytes[11] = '0';
+  // A zero record number has its own message (which damage the reader notices is the index
+  // reader's own tests').
+  std::string bytes = good;
   bytes.replace(2 * 2176 + 11, 6, "000000");  // the leaf entry of the first key
   std::ofstream(dir_ / "INDICE.IDX", std::ios::binary) << bytes;
   EXPECT_EQ(files().IsamSearch(kIndex, "0070010001", 2), -1);

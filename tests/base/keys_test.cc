@@ -74,37 +74,32 @@ TEST(HoursMask, CompletionOnFocusLost) {
   EXPECT_EQ(CompleteHoursText(""), "00:00");
 }
 
-TEST(FilterNumericKey, CommaMinusAndLength) {
-  auto out = FilterNumericKey("12", '.', false, 2);
-  EXPECT_EQ(out.key, ',');
-  out = FilterNumericKey("12,5", ',', false, 2);
-  EXPECT_EQ(out.key, 0);
-  out = FilterNumericKey("12", ',', false, 0);
-  EXPECT_EQ(out.key, 0);
-  out = FilterNumericKey("12", '-', false, 2);
-  EXPECT_EQ(out.key, 0);
-  out = FilterNumericKey("12", '-', true, 2);
-  EXPECT_EQ(out.key, '-');
-  out = FilterNumericKey("-12", '-', true, 2);
-  EXPECT_EQ(out.key, 0);
-  out = FilterNumericKey("123", '4', false, 0, 3);
-  EXPECT_EQ(out.key, 0);
-  out = FilterNumericKey("123", kKeyBackspace, false, 0, 3);
-  EXPECT_EQ(out.key, kKeyBackspace);
-  out = FilterNumericKey("12", 'x', false, 0);
-  EXPECT_EQ(out.key, 0);
-}
-
-TEST(FilterNumericKey, ALoneZeroIsReplaced) {
-  auto out = FilterNumericKey("0", '7', false, 0);
-  EXPECT_TRUE(out.clear_box);
-  EXPECT_EQ(out.key, '7');
-  out = FilterNumericKey("0,00", '7', false, 2);
-  EXPECT_TRUE(out.clear_box);
-  out = FilterNumericKey("0,0", '7', false, 2);
-  EXPECT_FALSE(out.clear_box);
-  out = FilterNumericKey("10", '7', false, 0);
-  EXPECT_FALSE(out.clear_box);
+// A box's text, the key typed, whether a minus is allowed, decimals and the longest length
+// (0 = any); the key let through (0 = none) and whether the box is emptied first.
+TEST(FilterNumericKey, CommaMinusLengthAndALoneZero) {
+  const struct {
+    const char* text;
+    int key;
+    bool minus;
+    int decimals;
+    size_t length;
+    int passed;
+    bool clear_box;
+  } cases[] = {
+      {"12", '.', false, 2, 0, ',', false},   {"12,5", ',', false, 2, 0, 0, false},
+      {"12", ',', false, 0, 0, 0, false},     {"12", '-', false, 2, 0, 0, false},
+      {"12", '-', true, 2, 0, '-', false},    {"-12", '-', true, 2, 0, 0, false},
+      {"123", '4', false, 0, 3, 0, false},    {"123", kKeyBackspace, false, 0, 3, kKeyBackspace, false},
+      {"12", 'x', false, 0, 0, 0, false},     {"0", '7', false, 0, 0, '7', true},
+      {"0,00", '7', false, 2, 0, '7', true},  {"0,0", '7', false, 2, 0, '7', false},
+      {"10", '7', false, 0, 0, '7', false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + " + " + std::to_string(c.key));
+    const auto out = FilterNumericKey(c.text, c.key, c.minus, c.decimals, c.length);
+    EXPECT_EQ(out.key, c.passed);
+    EXPECT_EQ(out.clear_box, c.clear_box);
+  }
 }
 
 }  // namespace

@@ -60,4 +60,12 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+std::vector<fs::path> Files(const fs::path& dir) {
+  std::vector<fs::path> files;
+  if (fs::exists(dir)) {
+    for (const auto& e : fs::directory_iterator(dir)) files.push_back(e.path());
+  }
+  return files;
+}
+
 }  // namespace kaveltar::cli_harness

@@ -9,11 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "demo/demo_installation.h"
+#include <gtest/gtest.h>
 
-namespace kaveltar {
-class Dialogs;
-}
+#include "base/dialogs.h"
+#include "demo/demo_installation.h"
 
 namespace kaveltar::cli_harness {
 
@@ -58,6 +57,35 @@ std::string FilePrinter(const std::filesystem::path& folder);
 
 // `text` split at line ends.
 std::vector<std::string> Lines(const std::string& text);
+
+// The files in `dir` (none when it does not exist).
+std::vector<std::filesystem::path> Files(const std::filesystem::path& dir);
+
+// A test on a demo installation. A suite sharing one installation calls Install() from its
+// SetUpTestSuite (removed by TearDownTestSuite); a suite wanting a fresh one per case calls
+// Install() from SetUp and Remove() from TearDown.
+class DemoTest : public ::testing::Test {
+ protected:
+  static void Install(const std::string& prefix, const DemoSetup& setup) {
+    root_ = MakeDemoInstallation(prefix, setup, &report_);
+    ASSERT_FALSE(root_.empty());
+  }
+  static void Remove() { std::filesystem::remove_all(root_); }
+  static void TearDownTestSuite() { Remove(); }
+
+  // kaveltar-cli with --archive/--programs; the questions answered by dialogs_, or by the
+  // command line's own dialogs (from --yes / --no) when `own_dialogs` is set.
+  Output Run(const std::vector<std::string>& args, RunOptions options = {}, bool own_dialogs = false) {
+    dialogs_.Clear();
+    return cli_harness::Run(root_, args, own_dialogs ? nullptr : &dialogs_, options);
+  }
+  static const std::string& Key(DemoCase c) { return report_.Keys(c).front(); }
+  static std::filesystem::path Archives() { return root_ / "demo" / "ARCHIVI"; }
+
+  static inline std::filesystem::path root_;
+  static inline DemoReport report_;
+  RecordingDialogs dialogs_;
+};
 
 }  // namespace kaveltar::cli_harness
 

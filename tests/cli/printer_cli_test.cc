@@ -1,11 +1,10 @@
 // Printing from the command line and from a session: the printers command, the test page in
 // PDF and on the printer, the --printer and KAVELTAR_PRINTER choices, the installation's
-// printer chosen at start-up, and printer errors answered through the general error handler.
+// printer chosen at start-up, and the bounded answers to printer errors without an operator.
 // CUPS_SERVER points at a socket that does not exist (set before anything of this binary talks
 // to CUPS, which keeps the first server it sees), so no test ever reaches a real printer.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
@@ -34,51 +33,26 @@ const bool kNoPrintService = [] {
 }();
 
 using cli_harness::Lines;
+using cli_harness::Files;
 using cli_harness::Output;
 
-class PrinterCliTest : public ::testing::Test {
+class PrinterCliTest : public cli_harness::DemoTest {
  protected:
   static void SetUpTestSuite() {
     ASSERT_TRUE(kNoPrintService);
-    cli_harness::DemoSetup setup;
-    setup.employees = 12;
-    setup.seed = 3;
-    setup.write_registry = true;
-    setup.environment = {{"KAVELTAR_PRINTER", ""}};
-    root_ = cli_harness::MakeDemoInstallation("kaveltar-print-cli", setup, nullptr);
-    ASSERT_FALSE(root_.empty());
+    Install("kaveltar-print-cli",
+            {.employees = 12, .seed = 3, .write_registry = true, .environment = {{"KAVELTAR_PRINTER", ""}}});
   }
-  static void TearDownTestSuite() { fs::remove_all(root_); }
   void TearDown() override {
     unsetenv("KAVELTAR_PRINTER");
     fs::remove_all(Archives() / "STAMPE");
-  }
-
-  static fs::path Archives() { return root_ / "demo" / "ARCHIVI"; }
-
-  Output Run(std::vector<std::string> args) {
-    dialogs_.Clear();
-    return cli_harness::Run(root_, args, &dialogs_);
-  }
-
-  static std::vector<fs::path> Files(const fs::path& dir) {
-    std::vector<fs::path> files;
-    if (fs::exists(dir)) {
-      for (const auto& e : fs::directory_iterator(dir)) files.push_back(e.path());
-    }
-    return files;
   }
   static int Pages(const fs::path& pdf) {
     std::smatch m;
     const std::string info = RunTool("pdfinfo " + Quote(pdf.string())).output;
     return std::regex_search(info, m, std::regex(R"(Pages:\s+(\d+))")) ? std::stoi(m[1]) : -1;
   }
-
-  static fs::path root_;
-  RecordingDialogs dialogs_;
 };
-
-fs::path PrinterCliTest::root_;
 
 TEST_F(PrinterCliTest, PrintersListsAndMarksTheChoice) {
   // No print service: the documents go to the STAMPE folder of the archives.
@@ -93,6 +67,7 @@ TEST_F(PrinterCliTest, PrintersListsAndMarksTheChoice) {
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, "* file:" + spool.string() + " (predefinita) - cartella PDF\n");
 
+  // A printer named for the run that cannot be reached ends it with the reason.
   o = Run({"--printer", "Ufficio-Paghe-Laser", "printers"});
   EXPECT_EQ(o.status, 1);
   ASSERT_FALSE(dialogs_.entries().empty());
@@ -108,8 +83,6 @@ TEST_F(PrinterCliTest, TestPageAsPdf) {
   Output o = Run({"test-page", "--pdf", plain, "--pages", "3"});
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, "Pagina di prova scritta in " + plain + "\n");
-  const auto check = RunTool("qpdf --check " + Quote(plain));
-  EXPECT_EQ(check.status, 0) << check.output;
   EXPECT_EQ(Pages(plain), 3);
 
   const std::string locked = temp.File("protetta.pdf");
@@ -126,9 +99,7 @@ TEST_F(PrinterCliTest, TestPageAsPdf) {
   // Bad usage changes nothing.
   const std::string refused = temp.File("rifiutata.pdf");
   EXPECT_EQ(Run({"test-page"}).status, 2);
-  EXPECT_EQ(Run({"test-page", "--pdf", refused, "--pages", "0"}).status, 2);
   EXPECT_EQ(Run({"test-page", "--pdf", refused, "--key-bits", "64"}).status, 2);
-  EXPECT_EQ(Run({"test-page", "--pdf", refused, "--compression", "zip"}).status, 2);
   o = Run({"test-page", "--pdf", temp.File("manca/rifiutata.pdf")});
   EXPECT_EQ(o.status, 1);
   EXPECT_FALSE(o.err.empty());
@@ -144,7 +115,6 @@ TEST_F(PrinterCliTest, TestPageOnThePrinter) {
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(o.out, "Pagina di prova stampata: " + files[0].string() + "\n");
   EXPECT_TRUE(dialogs_.entries().empty());
-  EXPECT_EQ(RunTool("qpdf --check " + Quote(files[0].string())).status, 0);
   EXPECT_EQ(Pages(files[0]), 2);
   const std::string text = RunTool("pdftotext -layout " + Quote(files[0].string()) + " -").output;
   EXPECT_NE(text.find("PAGINA DI PROVA"), std::string::npos);
@@ -153,8 +123,7 @@ TEST_F(PrinterCliTest, TestPageOnThePrinter) {
   // KAVELTAR_PRINTER does the same for every run.
   const fs::path env_spool = root_ / "spool-env";
   setenv("KAVELTAR_PRINTER", ("file:" + env_spool.string()).c_str(), 1);
-  o = Run({"test-page", "--print"});
-  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(Run({"test-page", "--print"}).status, 0);
   EXPECT_EQ(Files(env_spool).size(), 1u);
   unsetenv("KAVELTAR_PRINTER");
 
@@ -191,9 +160,8 @@ TEST(CliDialogsTest, UnattendedPrinterQuestionsAreBounded) {
 
   // No terminal and no answer given: the same as --yes for the retries.
   cli::CliDialogs nobody(err, std::nullopt, /*interactive=*/false);
-  answers.clear();
-  for (int i = 0; i < 4; ++i) answers.push_back(nobody.Ask(retry, "Salarion", MessageIcon::kCritical));
-  EXPECT_EQ(answers, (std::vector<bool>{true, true, true, false}));
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(nobody.Ask(retry, "Salarion", MessageIcon::kCritical));
+  EXPECT_FALSE(nobody.Ask(retry, "Salarion", MessageIcon::kCritical));
   EXPECT_FALSE(nobody.Ask("Proseguire?", "Salarion", MessageIcon::kQuestion));
 }
 
@@ -208,58 +176,24 @@ class SessionPrinterTest : public PrinterCliTest {
 };
 
 TEST_F(SessionPrinterTest, StartupChoosesTheInstallationsPrinter) {
+  // The settings file's graphic printer, as the printer choice reads it.
   Session session(dialogs_);
   session.AttachPrinter(std::make_unique<RecordingPrinterJob>(
       std::vector<PrinterInfo>{{"HP-Ufficio", "", true}, {"Ufficio-Paghe-Laser", "", false}}));
   Startup(session, Options());
-  EXPECT_EQ(session.printer_names.standard, "Ufficio-Paghe");
-  EXPECT_EQ(session.printer_names.graphic, "Ufficio-Paghe-Laser");
   EXPECT_EQ(session.printer().DeviceName(), "Ufficio-Paghe-Laser");
   EXPECT_EQ(&session.report_target().printer(), &session.printer());
 
-  // The printer given for the run replaces it and is not changed by the settings file.
+  // The printer given for the run replaces it.
   Session fixed(dialogs_);
   StartupOptions options = Options();
   options.printer = "file:" + (root_ / "spool-fixed").string();
   Startup(fixed, options);
   EXPECT_EQ(fixed.printer().DeviceName(), options.printer);
-  EXPECT_EQ(fixed.printer_names.graphic, "Ufficio-Paghe-Laser");
 
   Session wrong(dialogs_);
   options.printer = "file:";
   EXPECT_THROW(Startup(wrong, options), Fatal);
-}
-
-TEST_F(SessionPrinterTest, PrinterErrorsAskTheOperator) {
-  Session session(dialogs_);
-  auto owned = std::make_unique<RecordingPrinterJob>(std::vector<PrinterInfo>{{"Laser", "", true}});
-  RecordingPrinterJob& printer = *owned;
-  session.AttachPrinter(std::move(owned));
-
-  // Retry twice, then it prints.
-  printer.FailPrinting(2);
-  dialogs_.QueueAnswers({true, true});
-  printer.Print("riga");
-  printer.EndDoc();
-  EXPECT_EQ(printer.printed().size(), 1u);
-  EXPECT_EQ(dialogs_.Texts(),
-            (std::vector<std::string>(2, "ERR.STAMPANTE - SI VUOLE RITENTARE ?")));
-
-  // No retry, do not close: the document is lost and work goes on.
-  dialogs_.Clear();
-  printer.FailPrinting(1);
-  dialogs_.QueueAnswers({false, false});
-  printer.Print("persa");
-  printer.EndDoc();
-  EXPECT_EQ(printer.printed().size(), 1u);
-  EXPECT_EQ(dialogs_.Texts().back(),
-            "CHIUDERE IL PROGRAMMA ? (se si risp.NO il progr.perde la riga e prosegue)");
-
-  // No retry, close: the program ends.
-  printer.FailPrinting(1);
-  dialogs_.QueueAnswers({false, true});
-  printer.Print("fine");
-  EXPECT_THROW(printer.EndDoc(), Fatal);
 }
 
 }  // namespace

@@ -419,12 +419,17 @@ TEST_P(AttendanceDbTest, AFailedOperationRollsTheWholeTransactionBack) {
   KT_ASSERT_OK(engine_->Raw(engine_->FailingTrigger()));
   KT_ASSERT_OK(db_->Begin());
   KT_ASSERT_OK(db_->SaveDay(Day("0010010001", "20240101")));
+  // SQLite reports the refusal at once; PostgreSQL, which sends the writes of a transaction
+  // without waiting for their answers, at the latest at the commit.
   Status failed = db_->SaveDay(Day("FAIL", "20240102"));
-  EXPECT_EQ(failed.kind(), Status::Kind::kDbError);
-  EXPECT_NE(failed.message().find("SaveDay"), std::string::npos) << failed.message();
-  EXPECT_NE(failed.message().find("refused by the test"), std::string::npos) << failed.message();
+  if (!failed.ok() || std::string(GetParam().name) == "SQLite") {
+    EXPECT_EQ(failed.kind(), Status::Kind::kDbError);
+    EXPECT_NE(failed.message().find("SaveDay"), std::string::npos) << failed.message();
+    EXPECT_NE(failed.message().find("refused by the test"), std::string::npos) << failed.message();
+  }
   Status commit = db_->Commit();
   EXPECT_EQ(commit.kind(), Status::Kind::kDbError);
+  EXPECT_NE(commit.message().find("SaveDay"), std::string::npos) << commit.message();
   EXPECT_NE(commit.message().find("refused by the test"), std::string::npos);
   EXPECT_FALSE(Stored("0010010001", "20240101"));
   // The connection stays usable.
@@ -555,7 +560,9 @@ TEST(PostgresDbTest, ALostConnectionIsReestablishedOutsideATransaction) {
   KT_ASSERT_OK((*db)->Begin());
   KT_ASSERT_OK((*db)->SaveDay(Day("0010010001", "20240102")));
   KT_ASSERT_OK(engine.Raw(kill));
-  EXPECT_FALSE((*db)->SaveDay(Day("0010010001", "20240103")).ok());
+  // Writes inside a transaction go out without waiting for their answers: the loss shows at
+  // the latest at the commit.
+  (void)(*db)->SaveDay(Day("0010010001", "20240103"));
   EXPECT_EQ((*db)->Commit().kind(), Status::Kind::kDbError);
   EXPECT_FALSE((*db)->FindDay("0010010001", "20240102")->has_value());
 }

@@ -1,6 +1,6 @@
 // Opening a month from the update screen's selection: the checks and their messages, a month
-// not memorized, the captions from either order of the lists, and the holidays of the
-// employee's company.
+// not memorized, the captions from either order of the lists, and the patron days handed to
+// the grid.
 #include "editing/grid_opening.h"
 
 #include "archive/fields.h"
@@ -12,30 +12,33 @@ namespace {
 
 class GridOpeningTest : public MemorizeTest {
  protected:
-  // The update screen's lines of the company of `key` and of the employee, in `order`.
-  UpdateSelection Selection(const std::string& key, int order, int month = 3) {
+  void SetUp() override {
+    MemorizeTest::SetUp();
+    key_ = Key(DemoCase::kGroup);
+  }
+  // The update screen's lines of the company of the employee and of the employee, in `order`.
+  UpdateSelection Selection(int order) {
     UpdateSelection s;
-    s.month = month;
+    s.month = 3;
     s.year = kYear;
     SelectionLists& lists = session().lists();
     lists.CARICAESTRAZIONE(0);
     for (const std::string& line : lists.LISTA_AZIENDE(Screen::kUpdate, order)) {
-      if (Right(line, 3) == key.substr(0, 3)) s.company_line = line;
+      if (Right(line, 3) == key_.substr(0, 3)) s.company_line = line;
     }
     for (const std::string& line : lists.EmployeeList(Screen::kUpdate, order, kYear, s.company_line)) {
-      if (Right(line, 10) == key) s.employee_line = line;
+      if (Right(line, 10) == key_) s.employee_line = line;
     }
     EXPECT_FALSE(s.employee_line.empty());
     return s;
   }
+  std::string key_;
 };
 
 TEST_F(GridOpeningTest, ChecksTheSelectionAndTheMonth) {
-  const std::string key = Key(DemoCase::kGroup);
   MonthGrid grid(session().db(), dialogs_);
   GridCaptions captions;
-  UpdateSelection s = Selection(key, kOrderByCode);
-
+  const UpdateSelection s = Selection(kOrderByCode);
   UpdateSelection none = s;
   none.company_line.clear();
   EXPECT_EQ(OpenEmployeeMonth(session(), none, grid, &captions), OpenResult::kNoCompany);
@@ -52,55 +55,42 @@ TEST_F(GridOpeningTest, ChecksTheSelectionAndTheMonth) {
   dialogs_.Clear();
   EXPECT_EQ(OpenEmployeeMonth(session(), s, grid, &captions), OpenResult::kMissingMonth);
   EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{MissingPeriodMessage(kYear, 3)});
+  EXPECT_EQ(MissingPeriodMessage(kYear, 3),
+            "Periodo richiesto 03/" + std::to_string(kYear) +
+                " Inesistente\n\nPer accedere all'aggiornamento eseguire la memorizzazione tramite la "
+                "funzione 'Memorizza mese'\n\nN.B.: Nel caso in cui il dipendente abbia valorizzato a '1' il "
+                "codice statistico NFOR (Campo P890) quest'ultimo viene escluso automaticamente dalla "
+                "memorizzazione mese");
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kInformation);
   EXPECT_FALSE(grid.loaded());
-  EXPECT_TRUE(Rows(key, "201403").empty());
+  EXPECT_TRUE(Rows(key_, "201403").empty());
   EXPECT_EQ(captions.month, "");
 }
 
-TEST_F(GridOpeningTest, OpensWithCaptionsFromEitherListOrder) {
-  const std::string key = Key(DemoCase::kGroup);
-  Run(Month(kYear, 3), {key});
-  const std::string name = Field(key, fields::kP002) + " " + Field(key, fields::kP003);
-  session().lists().LoadCompany(static_cast<int>(ValInt(key.substr(0, 3))));
+TEST_F(GridOpeningTest, OpensWithCaptionsAndPatronDaysFromEitherListOrder) {
+  Run(Month(kYear, 3), {key_});
+  SetCompanyField(key_, fields::kT030, "2103");  // DDMM: 21 March
+  const std::string name = Field(key_, fields::kP002) + " " + Field(key_, fields::kP003);
+  session().lists().LoadCompany(static_cast<int>(ValInt(key_.substr(0, 3))));
   const std::string company_name = std::string(Trim(session().codec().GetField(fields::kT002))) +
                                    std::string(Trim(session().codec().GetField(fields::kT003)));
+  const std::string municipality = session().codec().GetField(fields::kF161);
   for (int order : {kOrderByCode, kOrderByName}) {
     MonthGrid grid(session().db(), dialogs_);
     GridCaptions captions;
-    const UpdateSelection s = Selection(key, order);
-    ASSERT_EQ(OpenEmployeeMonth(session(), s, grid, &captions), OpenResult::kOpened);
-    EXPECT_EQ(captions.company, Cp1252ToUtf8(key.substr(0, 3) + " - " + company_name));
-    EXPECT_EQ(captions.employee, Cp1252ToUtf8(" " + key + " - " + name));
+    ASSERT_EQ(OpenEmployeeMonth(session(), Selection(order), grid, &captions), OpenResult::kOpened);
+    EXPECT_EQ(captions.company, Cp1252ToUtf8(key_.substr(0, 3) + " - " + company_name));
+    EXPECT_EQ(captions.employee, Cp1252ToUtf8(" " + key_ + " - " + name));
     EXPECT_EQ(captions.month, "03/2014");
     EXPECT_TRUE(grid.loaded());
     EXPECT_EQ(grid.days(), 31);
-    EXPECT_EQ(grid.month().employee, key);
+    EXPECT_EQ(grid.month().employee, key_);
     EXPECT_EQ(grid.month().year, 2014);
     EXPECT_EQ(grid.month().month, 3);
+    EXPECT_EQ(grid.month().company_ddmm, "2103");
+    EXPECT_EQ(grid.month().municipality_ddmm, municipality);
+    EXPECT_TRUE(grid.Day(21).holiday);
   }
-}
-
-TEST_F(GridOpeningTest, CompanyPatronSaintDayIsRed) {
-  const std::string key = Key(DemoCase::kGroup);
-  Run(Month(kYear, 3), {key});
-  // The company's T030 (DDMM) made 21 March; the installation's F161 is read too.
-  ArchiveFiles& files = session().archives();
-  if (!files.IsOpen(1)) files.FAIOPEN(1);
-  const long company = static_cast<long>(ValInt(key.substr(0, 3)));
-  ASSERT_EQ(files.LEGGIREC(1, company), 0);
-  std::string record = files.RecordBuffer(1);
-  const std::optional<Descriptor> t030 = ParseDescriptor(fields::kT030);
-  ASSERT_TRUE(t030);
-  record.replace(static_cast<size_t>(t030->position - 1), 4, "2103");
-  files.SCRIVIREC(1, company, record);
-
-  MonthGrid grid(session().db(), dialogs_);
-  ASSERT_EQ(OpenEmployeeMonth(session(), Selection(key, kOrderByCode), grid, nullptr), OpenResult::kOpened);
-  EXPECT_EQ(grid.month().company_ddmm, "2103");
-  EXPECT_EQ(grid.month().municipality_ddmm, session().codec().GetField(fields::kF161));
-  EXPECT_TRUE(grid.Day(21).holiday);
-  EXPECT_FALSE(grid.Day(20).holiday);
 }
 
 }  // namespace

@@ -1,30 +1,28 @@
 // What the exchange tests share: the memorization tests' demo installation (processing year
 // 2014, March, three companies), a session whose printer records documents, and helpers to
-// store day rows directly.
+// write import records and store day rows directly.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "exchange/import_file.h"
 #include "memorize/memorize_fixture.h"
-#include "platform/printer_recording.h"
 
 namespace kaveltar::testing {
 
+// A record of the import layout: key, day, worked hours and pairs, padded to its length, with
+// the line end.
+inline std::string ImportRecord(std::string_view key, std::string_view day, std::string_view worked,
+                                std::initializer_list<std::pair<std::string_view, std::string_view>> pairs = {},
+                                std::string_view end = "\r\n") {
+  std::string r = PadRight(key, 10) + PadRight(day, 8) + PadRight(worked, 5);
+  for (const auto& [code, hours] : pairs) r += PadRight(code, 10) + PadRight(hours, 5);
+  return PadRight(r, kImportRecordLength) + std::string(end);
+}
+
 class ExchangeTest : public MemorizeTest {
  protected:
-  // The session of the test with a recording printer, started on first use.
-  Session& PrintingSession() {
-    if (!session_) {
-      session_ = std::make_unique<Session>(dialogs_);
-      auto printer = std::make_unique<RecordingPrinterJob>();
-      printer_ = printer.get();
-      session_->AttachPrinter(std::move(printer));
-      Startup(*session_, Paths());
-    }
-    return *session_;
-  }
-
   // Stores one day of `key` with the given slot codes and hours (slot 1 first).
   void StoreDay(const std::string& key, const std::string& day,
                 std::initializer_list<std::pair<const char*, const char*>> slots, int first_slot = 1) {
@@ -41,8 +39,6 @@ class ExchangeTest : public MemorizeTest {
     }
     ASSERT_TRUE(PrintingSession().db().SaveDay(row).ok());
   }
-
-  RecordingPrinterJob* printer_ = nullptr;
 };
 
 }  // namespace kaveltar::testing

@@ -6,17 +6,15 @@
 
 #include <sstream>
 
-#include "base/text.h"
+#include "exchange/exchange_fixture.h"
 
 namespace kaveltar {
 namespace {
 
-// A record of the layout: key, day, worked hours and pairs, padded to 173 characters.
+// A record of the layout without its line end.
 std::string Record(std::string_view key, std::string_view day, std::string_view worked,
                    std::initializer_list<std::pair<std::string_view, std::string_view>> pairs = {}) {
-  std::string r = PadRight(key, 10) + PadRight(day, 8) + PadRight(worked, 5);
-  for (const auto& [code, hours] : pairs) r += PadRight(code, 10) + PadRight(hours, 5);
-  return PadRight(r, kImportRecordLength);
+  return testing::ImportRecord(key, day, worked, pairs, "");
 }
 
 ImportChecks Check(const std::string& text) {
@@ -24,22 +22,10 @@ ImportChecks Check(const std::string& text) {
   return CheckImportRecords(in);
 }
 
-TEST(ImportFile, LayoutTableIsContiguous) {
-  size_t next = 1;
-  for (const ImportField& f : kImportLayout) {
-    EXPECT_EQ(f.position, next) << f.number;
-    next = f.position + f.length;
-  }
-  EXPECT_EQ(next - 1, kImportRecordLength);
-  const std::string r = Record("0010020003", "20140303", "08:00", {{"FE", "01:00"}, {"12", "02:30"}});
-  EXPECT_EQ(ImportPairCode(r, 2), "12        ");
-  EXPECT_EQ(ImportPairHours(r, 2), "02:30");
-  EXPECT_EQ(ImportPairHours(r, 10), "     ");
-  EXPECT_EQ(ImportPairHours("short", 10), "");
-}
-
 TEST(ImportFile, ChecksMarkEachKindOfFault) {
   const std::string good = Record("0010020003", "20140303", "08:00", {{"FE", "01:00"}});
+  EXPECT_EQ(ImportPairCode(good, 1), "FE        ");
+  EXPECT_EQ(ImportPairHours(good, 10), "     ");  // the last pair ends the record
   ImportChecks c = Check(good + "\r\n" + good + "\r\n");
   EXPECT_TRUE(c.AllCorrect());
   EXPECT_EQ(c.records, 2);
@@ -93,6 +79,7 @@ TEST(ImportFile, LinesOfAnyShape) {
   EXPECT_FALSE(c.AllCorrect());
   EXPECT_EQ(Check("").records, 0);
   EXPECT_TRUE(Check("").AllCorrect());
+  EXPECT_EQ(ImportPairHours("short", 10), "");
 }
 
 TEST(ImportFile, CsvConversion) {

@@ -121,8 +121,6 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
   ASSERT_EQ(result.files.size(), 1u);
   EXPECT_EQ(result.files[0], folder / ("VOC" + company + "03.TXT"));
   EXPECT_FALSE(fs::exists(folder / ("VOC" + other_company + "03.TXT")));
-  EXPECT_TRUE(fs::exists(folder) && fs::directory_iterator(folder) != fs::directory_iterator());
-  for (const auto& entry : fs::directory_iterator(folder)) EXPECT_EQ(entry.path().extension(), ".TXT");
 
   // Records: row 0 (A01) first, then 001 (formula 010, 480 min), then 030 in two bands, each
   // day on its own: 210 minutes give 120 + 90, 30 minutes give 30 + 0.
@@ -165,19 +163,17 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
   EXPECT_TRUE(std::any_of(shown.begin(), shown.end(),
                           [&](const std::string& s) { return s.rfind("|" + key + " ", 0) == 0; }));
 
-  // The click: with anomalies the question; Yes prints the list, 65 lines a page.
+  // The click: with anomalies the question; Yes prints the list (its pages: below).
   dialogs_.Clear();
   dialogs_.QueueAnswers({true});
-  const ExportResult clicked = CreatePayrollExport(session, request);
+  CreatePayrollExport(session, request);
   ASSERT_EQ(dialogs_.entries().size(), 1u);
   EXPECT_EQ(dialogs_.entries()[0].text,
             "Generazione file Voci Paghe terminato.\nSono state riscontrate delle anomalie durante la "
             "generazione del file\nStampare una lista di controllo?");
   ASSERT_EQ(printer_->printed().size(), 1u);
-  const std::vector<std::string> printed = printer_->printed()[0].Texts();
-  EXPECT_EQ(printed[0],
+  EXPECT_EQ(printer_->printed()[0].Texts()[0],
             "ELENCO ANOMALIE RISCONTRATE DURANTE LA GENERAZIONE DEL FILE VOCI PAGHE   Pag. 1");
-  EXPECT_EQ(printed.size(), clicked.anomalies.size() + 2 * ((clicked.anomalies.size() + 64) / 65));
 
   // Nothing selected: nothing happens.
   dialogs_.Clear();

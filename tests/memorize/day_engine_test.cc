@@ -11,138 +11,99 @@ namespace {
 
 constexpr int kMonday = 1, kWednesday = 3, kSunday = 7;
 
-// Monday to Saturday 08:00, Sunday without hours.
-WeekSchedule SixDays(Dialogs& dialogs) {
-  return MakeWeekSchedule({"", "08:00", "08:00", "08:00", "08:00", "08:00", "08:00", ""}, dialogs);
-}
-
 struct Absence {
   std::string code;
   std::string type;  // "" = not in GIUSTIFICATIVI
   std::string hours = "00:00";
 };
 
-class DayFillerTest : public ::testing::Test {
- protected:
-  // Fills day 10 with up to three absence rows covering days 1-20.
-  DayRow Fill(std::vector<Absence> absences, int weekday, bool holiday) {
-    std::array<std::optional<std::string>, kLongPeriodRows> types;
-    options_.rows = {};
-    for (size_t i = 0; i < absences.size(); ++i) {
-      options_.rows[i] = {absences[i].code, 1, 20, absences[i].hours};
-      if (!absences[i].type.empty()) types[i] = absences[i].type;
-    }
-    DayFiller filler(options_, types, dialogs_);
-    DayRow row = stored_;
-    filler.Fill(row, SixDays(dialogs_), weekday, 10, holiday);
-    return row;
+// Day 10, Monday to Saturday 08:00 and Sunday without hours, with up to three absence rows
+// covering days 1-20, filled over `stored`.
+DayRow Fill(DayOptions options, const std::vector<Absence>& absences, int weekday, bool holiday,
+            DayRow stored = {}) {
+  RecordingDialogs dialogs;
+  std::array<std::optional<std::string>, kLongPeriodRows> types;
+  for (size_t i = 0; i < absences.size(); ++i) {
+    options.rows[i] = {absences[i].code, 1, 20, absences[i].hours};
+    if (!absences[i].type.empty()) types[i] = absences[i].type;
   }
+  DayFiller filler(options, types, dialogs);
+  const WeekSchedule week =
+      MakeWeekSchedule({"", "08:00", "08:00", "08:00", "08:00", "08:00", "08:00", ""}, dialogs);
+  filler.Fill(stored, week, weekday, 10, holiday);
+  return stored;
+}
 
-  DayOptions options_;
-  DayRow stored_;
-  RecordingDialogs dialogs_;
-};
+// "theoretical/worked" and each used slot as "code=hours".
+std::string Describe(const DayRow& row) {
+  std::string text = row.pres[2] + "/" + row.pres[3];
+  for (int slot = 1; slot <= 3; ++slot) {
+    if (!row.SlotCode(slot).empty() || !row.SlotHours(slot).empty()) {
+      text += " " + row.SlotCode(slot) + "=" + row.SlotHours(slot);
+    }
+  }
+  return text;
+}
 
-TEST_F(DayFillerTest, WorkingDaysHolidaysAndDaysWithoutHours) {
-  stored_.pres0 = 4;
-  stored_.pres[1] = "001";
-  stored_.pres[11] = "009";  // slot 4: memorization clears it
-  stored_.pres[14] = "030";  // slot 6: the import's, never touched
-  DayRow row = Fill({}, kMonday, false);
-  EXPECT_EQ(row.pres[2], "08:00");
-  EXPECT_EQ(row.pres[3], "08:00");
+TEST(DayFiller, KeepsWhatItDoesNotOwn) {
+  DayRow stored;
+  stored.pres0 = 4;
+  stored.pres[1] = "001";
+  stored.pres[11] = "009";  // slot 4: memorization clears it
+  stored.pres[14] = "030";  // slot 6: the import's, never touched
+  const DayRow row = Fill({}, {}, kMonday, false, stored);
+  EXPECT_EQ(Describe(row), "08:00/08:00");
   EXPECT_EQ(row.pres[11], "");
   EXPECT_EQ(row.pres0, 4);
   EXPECT_EQ(row.pres[1], "001");
   EXPECT_EQ(row.pres[14], "030");
-
-  row = Fill({}, kWednesday, true);
-  EXPECT_EQ(row.pres[2], "");
-  EXPECT_EQ(row.pres[3], "");
-
-  // Sunday has no hours: an absence leaves it alone, a sickness is written with the typed
-  // hours only (there is no day to cover).
-  row = Fill({{"001", "A"}}, kSunday, false);
-  EXPECT_EQ(row.SlotCode(1), "");
-  row = Fill({{"004", "M"}}, kSunday, false);
-  EXPECT_EQ(row.SlotCode(1), "004");
-  EXPECT_EQ(row.SlotHours(1), "");
-  row = Fill({{"004", "M", "03:00"}}, kSunday, false);
-  EXPECT_EQ(row.SlotHours(1), "03:00");
 }
 
-TEST_F(DayFillerTest, HolidaysTakeOnlySicknessUnlessCovered) {
-  DayRow row = Fill({{"001", "A"}}, kWednesday, true);
-  EXPECT_EQ(row.SlotCode(1), "");
-  row = Fill({{"004", "M"}}, kWednesday, true);
-  EXPECT_EQ(row.SlotCode(1), "004");
-  EXPECT_EQ(row.SlotHours(1), "08:00");
-  EXPECT_EQ(row.pres[3], "");
-
-  options_.cover_holidays = true;
-  row = Fill({{"001", "A"}}, kWednesday, true);
-  EXPECT_EQ(row.SlotCode(1), "001");
-  EXPECT_EQ(row.SlotHours(1), "08:00");
-}
-
-TEST_F(DayFillerTest, ASicknessRowDoesNotLetALaterAbsenceOntoAHoliday) {
-  // Each row decides on its own whether it applies to a holiday.
-  DayRow row = Fill({{"004", "M"}, {"001", "A"}}, kWednesday, true);
-  EXPECT_EQ(row.SlotCode(1), "004");
-  EXPECT_EQ(row.SlotCode(2), "");
-}
-
-TEST_F(DayFillerTest, RowsFillSlotsInOrderAndReplaceTheWork) {
-  options_.use_typed_hours = true;
-  DayRow row = Fill({{"001", "A", "02:00"}, {"030", "P", "00:00"}, {"004", "M", "01:30"}}, kMonday, false);
-  EXPECT_EQ(row.SlotCode(1), "001");
-  EXPECT_EQ(row.SlotHours(1), "02:00");
-  EXPECT_EQ(row.SlotCode(2), "030");
-  EXPECT_EQ(row.SlotHours(2), "08:00");  // no typed hours: the whole day
-  EXPECT_EQ(row.SlotCode(3), "004");
-  EXPECT_EQ(row.SlotHours(3), "01:30");
-  EXPECT_EQ(row.pres[2], "08:00");
-  EXPECT_EQ(row.pres[3], "");
-
-  // Without chkore the typed hours do not count.
-  options_.use_typed_hours = false;
-  row = Fill({{"001", "A", "02:00"}}, kMonday, false);
-  EXPECT_EQ(row.SlotHours(1), "08:00");
-}
-
-TEST_F(DayFillerTest, ConsideringWorkedHoursSubtractsAbsences) {
-  options_.consider_worked_hours = true;
-  options_.use_typed_hours = true;
-  DayRow row = Fill({{"001", "A", "03:00"}}, kMonday, false);
-  EXPECT_EQ(row.pres[3], "05:00");
-  EXPECT_EQ(row.SlotCode(1), "001");
-  EXPECT_EQ(row.SlotHours(1), "03:00");
-
-  // A second absence takes from what is left; a presence sits beside the work.
-  row = Fill({{"001", "A", "03:00"}, {"002", "A", "02:00"}, {"030", "P", "01:00"}}, kMonday, false);
-  EXPECT_EQ(row.pres[3], "03:00");
-  EXPECT_EQ(row.SlotHours(2), "02:00");
-  EXPECT_EQ(row.SlotCode(3), "030");
-  EXPECT_EQ(row.SlotHours(3), "01:00");
-
-  row = Fill({{"030", "P", "02:00"}}, kMonday, false);
-  EXPECT_EQ(row.pres[3], "08:00");
-  EXPECT_EQ(row.SlotHours(1), "02:00");
-
-  // Absences longer than the day leave no worked time (not a negative one).
-  row = Fill({{"001", "A", "06:00"}, {"002", "A", "05:00"}}, kMonday, false);
-  EXPECT_EQ(row.pres[3], "");
-  EXPECT_EQ(row.SlotHours(1), "06:00");
-  EXPECT_EQ(row.SlotHours(2), "05:00");
-}
-
-TEST_F(DayFillerTest, AnUnknownCodeTakesTheTypeOfThePreviousRow) {
-  // Row 1's code is not in the table: it acts as the sickness before it (applied on the
-  // holiday); alone it has no type and is kept off the holiday.
-  DayRow row = Fill({{"004", "M"}, {"999", ""}}, kWednesday, true);
-  EXPECT_EQ(row.SlotCode(2), "999");
-  row = Fill({{"999", ""}}, kWednesday, true);
-  EXPECT_EQ(row.SlotCode(1), "");
+TEST(DayFiller, HolidaysSundaysAbsenceTypesAndOptions) {
+  DayOptions none, cover, typed, considering;
+  cover.cover_holidays = true;
+  typed.use_typed_hours = true;
+  considering.use_typed_hours = considering.consider_worked_hours = true;
+  struct Case {
+    const char* what;
+    DayOptions options;
+    std::vector<Absence> absences;
+    int weekday;
+    bool holiday;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"holiday", none, {}, kWednesday, true, "/"},
+      // Sunday has no hours: an absence leaves it alone, a sickness is written with the typed
+      // hours only (there is no day to cover).
+      {"absence on Sunday", none, {{"001", "A"}}, kSunday, false, "/"},
+      {"sickness on Sunday", none, {{"004", "M"}}, kSunday, false, "/ 004="},
+      {"typed sickness on Sunday", none, {{"004", "M", "03:00"}}, kSunday, false, "/ 004=03:00"},
+      // Holidays take only sickness, unless holidays are covered.
+      {"absence on a holiday", none, {{"001", "A"}}, kWednesday, true, "/"},
+      {"sickness on a holiday", none, {{"004", "M"}}, kWednesday, true, "/ 004=08:00"},
+      {"covered holiday", cover, {{"001", "A"}}, kWednesday, true, "/ 001=08:00"},
+      // Rows fill the slots in order and replace the work; typed hours count with chkore.
+      {"three rows", typed, {{"001", "A", "02:00"}, {"030", "P"}, {"004", "M", "01:30"}}, kMonday, false,
+       "08:00/ 001=02:00 030=08:00 004=01:30"},
+      {"typed hours ignored", none, {{"001", "A", "02:00"}}, kMonday, false, "08:00/ 001=08:00"},
+      // Considering the worked hours: absences take from them, a presence sits beside them,
+      // and absences longer than the day leave no (not a negative) worked time.
+      {"one absence considered", considering, {{"001", "A", "03:00"}}, kMonday, false, "08:00/05:00 001=03:00"},
+      {"two absences and a presence", considering, {{"001", "A", "03:00"}, {"002", "A", "02:00"}, {"030", "P", "01:00"}},
+       kMonday, false, "08:00/03:00 001=03:00 002=02:00 030=01:00"},
+      {"presence considered", considering, {{"030", "P", "02:00"}}, kMonday, false, "08:00/08:00 030=02:00"},
+      {"absences past the day", considering, {{"001", "A", "06:00"}, {"002", "A", "05:00"}}, kMonday, false,
+       "08:00/ 001=06:00 002=05:00"},
+      // Each row decides on its own; a code not in the table acts as the row before it, and
+      // alone has no type and is kept off the holiday.
+      {"sickness then absence", none, {{"004", "M"}, {"001", "A"}}, kWednesday, true, "/ 004=08:00"},
+      {"sickness then unknown", none, {{"004", "M"}, {"999", ""}}, kWednesday, true, "/ 004=08:00 999=08:00"},
+      {"unknown alone", none, {{"999", ""}}, kWednesday, true, "/"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Describe(Fill(c.options, c.absences, c.weekday, c.holiday)), c.expected) << c.what;
+  }
 }
 
 // The day's schedule code and theoretical hours, as every writer of days sets them: a
@@ -170,11 +131,10 @@ TEST(DaySchedule, CodeAndTheoreticalHours) {
 }
 
 TEST(ProfileHours, PointSeparatesHoursFromMinutes) {
-  EXPECT_EQ(OTTIMIZZAORETEORICHE("7.45"), "07:45");
-  EXPECT_EQ(OTTIMIZZAORETEORICHE("8.5"), "08:05");
-  EXPECT_EQ(OTTIMIZZAORETEORICHE("006.40"), "06:40");
-  EXPECT_EQ(OTTIMIZZAORETEORICHE("0.00"), "");
-  EXPECT_EQ(OTTIMIZZAORETEORICHE("9"), "09:00");
+  for (const auto& [value, expected] : std::vector<std::pair<const char*, const char*>>{
+           {"7.45", "07:45"}, {"8.5", "08:05"}, {"006.40", "06:40"}, {"0.00", ""}, {"9", "09:00"}}) {
+    EXPECT_EQ(OTTIMIZZAORETEORICHE(value), expected) << value;
+  }
 }
 
 ScheduleFields Fields(std::string p766, std::string p772, std::string p773 = "0", std::string p774 = "0",
@@ -183,21 +143,18 @@ ScheduleFields Fields(std::string p766, std::string p772, std::string p773 = "0"
 }
 
 TEST(Rotation, Decision) {
-  EXPECT_FALSE(CONTAGRUPPIORARIDIPENDENTE(Fields("0", "0")).rotation);
-  EXPECT_FALSE(CONTAGRUPPIORARIDIPENDENTE(Fields("", "002")).rotation);
-  EXPECT_FALSE(CONTAGRUPPIORARIDIPENDENTE(Fields("001", "0")).rotation);
-  EXPECT_FALSE(CONTAGRUPPIORARIDIPENDENTE(Fields("002", "002", "002", "002", "002")).rotation);
-
+  for (const ScheduleFields& single : {Fields("0", "0"), Fields("", "002"), Fields("001", "0"),
+                                       Fields("002", "002", "002", "002", "002")}) {
+    EXPECT_FALSE(CONTAGRUPPIORARIDIPENDENTE(single).rotation) << single.p766 << " " << single.p772;
+  }
   const RotationDecision two = CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "0", "0", "0", "3", "2"));
   ASSERT_TRUE(two.rotation);
   EXPECT_EQ(two.table, (std::vector<RotationEntry>{{1, "001"}, {2, "002"}}));
   EXPECT_EQ(two.change_day, 3);
   EXPECT_EQ(two.position, 2);
-
   // Blank codes leave no hole, and positions keep their numbers.
-  const RotationDecision gap = CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "", "004"));
-  EXPECT_EQ(gap.table, (std::vector<RotationEntry>{{1, "001"}, {2, "002"}, {4, "004"}}));
-
+  EXPECT_EQ(CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "", "004")).table,
+            (std::vector<RotationEntry>{{1, "001"}, {2, "002"}, {4, "004"}}));
   // P772 repeated in every further position with a different P766: a rotation of one week
   // of P766 and four of P772.
   const RotationDecision repeated = CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "002", "002", "002"));
@@ -205,26 +162,17 @@ TEST(Rotation, Decision) {
   EXPECT_EQ(repeated.table.size(), 5u);
 }
 
-TEST(Rotation, SwitchesOnTheChangeDay) {
-  // March 2024 starts on a Friday; its Mondays are the 4th, 11th, 18th and 25th.
+// Switching on each change day and carrying the position from month to month are checked
+// with memorization; here the edges of the table.
+TEST(Rotation, StartsAndWrapsAround) {
+  // March 2024 starts on a Friday; its first Monday is the 4th. No position yet: the first
+  // group until the first change day moves to the second.
   RotationDecision d = CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "0", "0", "0", "0", "1"));
+  d.position = 0;
   std::vector<DayGroup> days = RotateMonth(d, 2024, 3);
   ASSERT_EQ(days.size(), 32u);
   EXPECT_EQ(days[1], (DayGroup{1, "001"}));
-  EXPECT_EQ(days[3], (DayGroup{1, "001"}));
   EXPECT_EQ(days[4], (DayGroup{2, "002"}));
-  EXPECT_EQ(days[10], (DayGroup{2, "002"}));
-  EXPECT_EQ(days[11], (DayGroup{1, "001"}));
-  EXPECT_EQ(days[18], (DayGroup{2, "002"}));
-  EXPECT_EQ(days[25], (DayGroup{1, "001"}));
-  EXPECT_EQ(days[31], (DayGroup{1, "001"}));  // Sunday 31: still the week from Monday 25
-
-  // No position yet: the first group until the first change day moves to the second.
-  d.position = 0;
-  days = RotateMonth(d, 2024, 3);
-  EXPECT_EQ(days[1].position, 1);
-  EXPECT_EQ(days[4].position, 2);
-
   // From the last position back to the first; a position not in the table restarts it.
   d = CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "003", "0", "0", "4", "3"));  // Friday
   days = RotateMonth(d, 2024, 3);

@@ -1,7 +1,7 @@
 // The forced month settings and reprocessing on a demo installation (processing year 2014,
 // March): what each writes into a memorized month, the days it leaves alone (outside the
-// range, outside the employment period, without a row), holidays, the hours rules, and the
-// refusals with their messages.
+// range, outside the employment period, without a row), and the refusals with their messages.
+// How each type of code fills a day is the day engine's.
 #include "memorize/forced_settings.h"
 
 #include "base/dates.h"
@@ -12,28 +12,25 @@ namespace {
 
 class ForcedSettingsTest : public MemorizeTest {
  protected:
-  // The group employee's March, memorized; 11 March 2014 (a Tuesday) made a holiday.
   void SetUp() override {
     MemorizeTest::SetUp();
     key_ = Key(DemoCase::kGroup);
   }
-  ForcedMonth Target(const std::string& key, int year = kYear, int month = 3) {
-    return {key, year, month, key + " - DIPENDENTE"};
-  }
+  ForcedMonth Target(const std::string& key, int year = kYear) { return {key, year, 3, key + " - DIPENDENTE"}; }
   // Group 001 (8:00 Monday to Friday) as the employee's group, then its March memorized.
-  void Memorize(const std::string& key) {
-    SetField(key, fields::kP766, "001");
-    Run(Month(kYear, 3), {key});
+  void Memorize() {
+    SetField(key_, fields::kP766, "001");
+    Run(Month(kYear, 3), {key_});
   }
-  DayRow Day(const std::string& key, int day) {
-    auto row = session().db().FindDay(key, "201403" + ZeroPad(day, 2));
+  DayRow Day(int day, const std::string& key = "") {
+    auto row = session().db().FindDay(key.empty() ? key_ : key, "201403" + ZeroPad(day, 2));
     EXPECT_TRUE(row.ok() && row->has_value()) << day;
     return row.ok() && *row ? **row : DayRow{};
   }
   void Store(const DayRow& row) { ASSERT_TRUE(session().db().SaveDay(row).ok()); }
   // A day with manual changes, PRES_0 and an imported slot, to see what a setting keeps.
-  DayRow Touch(const std::string& key, int day) {
-    DayRow row = Day(key, day);
+  DayRow Touch(int day) {
+    DayRow row = Day(day);
     row.pres0 = 5;
     row.pres[3] = "01:00";
     row.pres[4] = "030";
@@ -49,6 +46,12 @@ class ForcedSettingsTest : public MemorizeTest {
     for (size_t n = 1; n <= 13; ++n) row.pres[n] = n - 1 < pres1_13.size() ? pres1_13[n - 1] : "";
     return row;
   }
+  // The one message shown since the last call.
+  std::string Shown() {
+    const std::vector<std::string> texts = dialogs_.Texts();
+    dialogs_.Clear();
+    return texts.size() == 1 ? texts[0] : "<" + std::to_string(texts.size()) + " messages>";
+  }
 
   std::string key_;
 };
@@ -58,217 +61,135 @@ TEST_F(ForcedSettingsTest, QuestionsAndMessages) {
   EXPECT_TRUE(AskForcedSetting(dialogs_, ForcedSetting::kAbsence));
   EXPECT_FALSE(AskForcedSetting(dialogs_, ForcedSetting::kGroup));
   EXPECT_TRUE(AskForcedSetting(dialogs_, ForcedSetting::kWorkedHours));
-  EXPECT_EQ(dialogs_.Texts(),
-            (std::vector<std::string>{
-                "Con questa procedura viene assegnata un'assenza nel mese con un valore scelto manualmente, "
-                "cancellando eventuali modifiche effettuate. Proseguire?",
-                "Con questa procedura viene forzato il gruppo orario nel mese con un valore scelto manualmente, "
-                "cancellando eventuali modifiche effettuate. Proseguire?",
-                "Con questa procedura vengono forzate le ore lavorate nel mese con un valore scelto manualmente, "
-                "cancellando eventuali modifiche effettuate. Proseguire?"}));
+  const std::string tail = " nel mese con un valore scelto manualmente, cancellando eventuali modifiche effettuate. Proseguire?";
+  EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{
+                                  "Con questa procedura viene assegnata un'assenza" + tail,
+                                  "Con questa procedura viene forzato il gruppo orario" + tail,
+                                  "Con questa procedura vengono forzate le ore lavorate" + tail}));
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kQuestion);
-  EXPECT_EQ(EmployeeNotFoundMessage("X", 0, 2014), "DIPENDENTE X Non trovato (ANNO CORRENTE)");
-  EXPECT_EQ(EmployeeNotFoundMessage("X", 1, 2013), "DIPENDENTE X Non trovato (ANNO PRECEDENTE)");
-  EXPECT_EQ(EmployeeNotFoundMessage("X", 2, 2012), "DIPENDENTE X Non trovato (ANNO PRECEDENTE 2)");
-  EXPECT_EQ(EmployeeNotFoundMessage("X", 3, 2011), "DIPENDENTE X Non trovato (ANNO PRECEDENTE 3)");
   // Further back than the oldest of the four archives, and after the processing year.
-  EXPECT_EQ(EmployeeNotFoundMessage("X", 4, 2010), "DIPENDENTE X Non trovato (ANNO PRECEDENTE 3)");
-  EXPECT_EQ(EmployeeNotFoundMessage("X", 9, 2005), "DIPENDENTE X Non trovato (ANNO PRECEDENTE 3)");
-  EXPECT_EQ(EmployeeNotFoundMessage("X", -1, 2015), "DIPENDENTE X Non trovato (ANNO CORRENTE)");
+  for (const auto& [distance, year, label] : std::vector<std::tuple<int, int, std::string>>{
+           {0, 2014, "ANNO CORRENTE"}, {1, 2013, "ANNO PRECEDENTE"}, {2, 2012, "ANNO PRECEDENTE 2"},
+           {3, 2011, "ANNO PRECEDENTE 3"}, {4, 2010, "ANNO PRECEDENTE 3"}, {9, 2005, "ANNO PRECEDENTE 3"},
+           {-1, 2015, "ANNO CORRENTE"}}) {
+    EXPECT_EQ(EmployeeNotFoundMessage("X", distance, year), "DIPENDENTE X Non trovato (" + label + ")");
+  }
 }
 
-TEST_F(ForcedSettingsTest, AbsenceSkipsAHolidayUnlessCoveredAndKeepsOtherDays) {
-  Memorize(key_);
+TEST_F(ForcedSettingsTest, AbsenceOverTheRangeKeepsOtherDaysAndRefusesBadHours) {
+  Memorize();
   ASSERT_TRUE(session().db().SaveHoliday({"0311", "PROVA"}).ok());
-  const DayRow day9 = Touch(key_, 9);
-  const DayRow day10 = Touch(key_, 10);
-  const DayRow day11 = Touch(key_, 11);
-  const DayRow day13 = Touch(key_, 13);
+  const DayRow day9 = Touch(9), day10 = Touch(10), day11 = Touch(11);
 
   AbsenceSetting a;
   a.code = "001 FERIE";  // the first three characters of the combo's item
   a.from_day = 10;
-  a.to_day = 12;
-  ForcedOutcome o = ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a);
+  a.to_day = 11;
+  const ForcedOutcome o = ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a);
   EXPECT_EQ(o.result, ForcedResult::kDone);
-  EXPECT_EQ(o.days, 3);
+  EXPECT_EQ(o.days, 2);
   EXPECT_TRUE(dialogs_.entries().empty());
-  // Days 10 and 12 hold the absence for the whole day; PRES_0 and slot 6 are kept.
-  DayRow expected = Expect(day10, 5, {"001", "08:00", "", "001", "08:00"});
-  EXPECT_EQ(Day(key_, 10), expected);
-  EXPECT_EQ(Day(key_, 12).pres[4], "001");
-  // The holiday gets no hours and no absence.
-  EXPECT_EQ(Day(key_, 11), Expect(day11, 5, {"001"}));
-  // Outside the range nothing changed.
-  EXPECT_EQ(Day(key_, 9), day9);
-  EXPECT_EQ(Day(key_, 13), day13);
+  // The whole day; PRES_0 and slot 6 are kept; the holiday gets no hours and no absence;
+  // outside the range nothing changed.
+  EXPECT_EQ(Day(10), Expect(day10, 5, {"001", "08:00", "", "001", "08:00"}));
+  EXPECT_EQ(Day(11), Expect(day11, 5, {"001"}));
+  EXPECT_EQ(Day(9), day9);
 
-  // Covering holidays, with typed hours.
+  // Covering holidays, with typed hours, and considering the worked hours: the options reach
+  // the day engine.
   a.cover_holidays = true;
   a.hours = "04:30";
   ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kDone);
-  EXPECT_EQ(Day(key_, 11), Expect(day11, 5, {"001", "", "", "001", "04:30"}));
-  EXPECT_EQ(Day(key_, 10), Expect(day10, 5, {"001", "08:00", "", "001", "04:30"}));
-}
-
-TEST_F(ForcedSettingsTest, AbsenceTypesWeekendsAndWorkedHours) {
-  Memorize(key_);
-  AbsenceSetting a;
-  a.from_day = 7;  // Friday 7 .. Monday 10
-  a.to_day = 10;
-
-  // Sickness (M) covers the weekend too, with no hours there; an absence (A) does not.
-  a.code = "004";
-  ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kDone);
-  EXPECT_EQ(Day(key_, 8).pres[4], "004");
-  EXPECT_EQ(Day(key_, 8).pres[5], "");
-  EXPECT_EQ(Day(key_, 7).pres[5], "08:00");
-  a.code = "002";
-  a.hours = "02:00";
-  ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kDone);
-  EXPECT_EQ(Day(key_, 8).pres[4], "");
-  EXPECT_EQ(Day(key_, 7).pres[4], "002");
-  EXPECT_EQ(Day(key_, 7).pres[5], "02:00");
-  EXPECT_EQ(Day(key_, 7).pres[3], "");
-
-  // "Considera le ore lavorate": an absence reduces the day's hours, a presence sits beside.
+  EXPECT_EQ(Day(11), Expect(day11, 5, {"001", "", "", "001", "04:30"}));
+  a.from_day = a.to_day = 7;
   a.consider_worked_hours = true;
   a.hours = "03:00";
   ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kDone);
-  EXPECT_EQ(Day(key_, 7), Expect(Day(key_, 7), 0, {"001", "08:00", "05:00", "002", "03:00"}));
-  a.code = "033";
-  ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kDone);
-  EXPECT_EQ(Day(key_, 7), Expect(Day(key_, 7), 0, {"001", "08:00", "08:00", "033", "03:00"}));
+  EXPECT_EQ(Day(7), Expect(Day(7), 0, {"001", "08:00", "05:00", "001", "03:00"}));
 
   // Hours that are not HH:MM: the message and nothing written.
-  const DayRow before = Day(key_, 7);
+  const DayRow before = Day(7);
   a.hours = "3:00";
   EXPECT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kInvalidHours);
-  EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{
-                                  "Formato ore assenza non valido.Il formato corretto deve essere HH:MM"});
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kCritical);
-  EXPECT_EQ(Day(key_, 7), before);
+  EXPECT_EQ(Shown(), "Formato ore assenza non valido.Il formato corretto deve essere HH:MM");
+  EXPECT_EQ(Day(7), before);
 }
 
 TEST_F(ForcedSettingsTest, GroupIsForcedOverTheRangeAlsoForAProfile) {
   const std::string profile = Key(DemoCase::kProfile);
   Run(Month(kYear, 3), {profile});
-  const std::vector<DayRow> before = Rows(profile, "201403");
-  ASSERT_EQ(before.size(), 31u);
-  ForcedOutcome o = IMPOSTAGRUPPO(session(), Target(profile), "005 PART TIME 30 ORE", 3, 9);
+  const DayRow day2 = Day(2, profile), day10 = Day(10, profile);
+  const ForcedOutcome o = IMPOSTAGRUPPO(session(), Target(profile), "005 PART TIME 30 ORE", 3, 9);
   EXPECT_EQ(o.result, ForcedResult::kDone);
   EXPECT_EQ(o.days, 7);
-  const std::vector<DayRow> rows = Rows(profile, "201403");
-  for (int d = 1; d <= 31; ++d) {
-    const DayRow& row = rows[static_cast<size_t>(d - 1)];
-    if (d < 3 || d > 9) {
-      EXPECT_EQ(row, before[static_cast<size_t>(d - 1)]) << d;
-      continue;
-    }
-    EXPECT_EQ(row.pres[1], "005") << d;
-    const bool weekend = Weekday(kYear, 3, d) >= 6;
-    EXPECT_EQ(row.pres[2], weekend ? "" : "06:00") << d;
-    EXPECT_EQ(row.pres[3], weekend ? "" : "06:00") << d;
-  }
+  // Group 005: 06:00 Monday to Friday. Monday 3 and Friday 7 work, Saturday 8 does not.
+  EXPECT_EQ(Day(3, profile), Expect(Day(3, profile), 0, {"005", "06:00", "06:00"}));
+  EXPECT_EQ(Day(7, profile), Expect(Day(7, profile), 0, {"005", "06:00", "06:00"}));
+  EXPECT_EQ(Day(8, profile), Expect(Day(8, profile), 0, {"005"}));
+  EXPECT_EQ(Day(2, profile), day2);
+  EXPECT_EQ(Day(10, profile), day10);
   // A group GRUPPI does not hold: its code, no hours.
   ASSERT_EQ(IMPOSTAGRUPPO(session(), Target(profile), "777", 3, 3).result, ForcedResult::kDone);
-  EXPECT_EQ(Day(profile, 3), Expect(Day(profile, 3), 0, {"777"}));
+  EXPECT_EQ(Day(3, profile), Expect(Day(3, profile), 0, {"777"}));
 }
 
 TEST_F(ForcedSettingsTest, WorkedHoursAreForcedOnWorkingDays) {
-  Memorize(key_);
+  Memorize();
   ASSERT_TRUE(session().db().SaveHoliday({"0312", "PROVA"}).ok());
-  const DayRow day10 = Touch(key_, 10);
-  ForcedOutcome o = IMPOSTAORELAV(session(), Target(key_), "06:15", 8, 12);
-  EXPECT_EQ(o.days, 5);
-  EXPECT_EQ(Day(key_, 10), Expect(day10, 0, {"001", "08:00", "06:15"}));
-  EXPECT_EQ(Day(key_, 9).pres[2], "");  // Sunday
-  EXPECT_EQ(Day(key_, 9).pres[3], "");
-  EXPECT_EQ(Day(key_, 12).pres[1], "001");  // holiday
-  EXPECT_EQ(Day(key_, 12).pres[2], "");
-  EXPECT_EQ(Day(key_, 12).pres[3], "");
+  const DayRow day10 = Touch(10);
+  EXPECT_EQ(IMPOSTAORELAV(session(), Target(key_), "06:15", 8, 12).days, 5);
+  EXPECT_EQ(Day(10), Expect(day10, 0, {"001", "08:00", "06:15"}));
+  EXPECT_EQ(Day(9), Expect(Day(9), 0, {"001"}));   // Sunday
+  EXPECT_EQ(Day(12), Expect(Day(12), 0, {"001"}));  // holiday
 
   // "00:00" keeps the theoretical hours and leaves the worked hours empty.
   ASSERT_EQ(IMPOSTAORELAV(session(), Target(key_), "00:00", 1, 31).result, ForcedResult::kDone);
-  for (const DayRow& row : Rows(key_, "201403")) {
-    EXPECT_EQ(row.pres[3], "") << row.period;
-    if (Weekday(kYear, 3, static_cast<int>(ValInt(row.period.substr(6)))) < 6 && row.period != "20140312") {
-      EXPECT_EQ(row.pres[2], "08:00") << row.period;
-    }
-  }
+  EXPECT_EQ(Day(10), Expect(day10, 0, {"001", "08:00"}));
+  EXPECT_EQ(Day(31), Expect(Day(31), 0, {"001", "08:00"}));  // Monday
 
-  const DayRow before = Day(key_, 10);
+  const DayRow before = Day(10);
   EXPECT_EQ(IMPOSTAORELAV(session(), Target(key_), "24:60", 1, 31).result, ForcedResult::kInvalidHours);
-  EXPECT_EQ(dialogs_.Texts().back(), "Formato ore lavorate non valido.Il formato corretto deve essere HH:MM");
-  EXPECT_EQ(Day(key_, 10), before);
+  EXPECT_EQ(Shown(), "Formato ore lavorate non valido.Il formato corretto deve essere HH:MM");
+  EXPECT_EQ(Day(10), before);
 }
 
 TEST_F(ForcedSettingsTest, ReprocessRebuildsTheMonthFromTheCurrentSchedule) {
-  const std::string hired = Key(DemoCase::kHiredMidMonth);
-  Memorize(key_);
+  Memorize();
   ASSERT_TRUE(session().db().SaveHoliday({"0311", "PROVA"}).ok());
-  const DayRow day10 = Touch(key_, 10);
+  const DayRow day10 = Touch(10);
 
   // No: nothing changes.
   dialogs_.QueueAnswers({false});
   EXPECT_EQ(cmdReimposta(session(), Target(key_)).result, ForcedResult::kDeclined);
-  EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{
-                                  "Con questa procedura viene rielaborato il mese del dipendente, cancellando "
-                                  "le eventuali modifiche effettuate. Proseguire?"});
-  EXPECT_EQ(Day(key_, 10), day10);
+  EXPECT_EQ(Shown(), "Con questa procedura viene rielaborato il mese del dipendente, cancellando le eventuali "
+                     "modifiche effettuate. Proseguire?");
+  EXPECT_EQ(Day(10), day10);
 
-  // Yes: the group now in the archive, every justification gone, the holiday without hours.
+  // Yes: the group now in the archive (003, 04:00 Monday to Friday), every justification
+  // gone, the holiday and Saturday without hours.
   SetField(key_, fields::kP766, "3");
   dialogs_.QueueAnswers({true});
-  ForcedOutcome o = cmdReimposta(session(), Target(key_));
+  const ForcedOutcome o = cmdReimposta(session(), Target(key_));
   EXPECT_EQ(o.result, ForcedResult::kDone);
   EXPECT_EQ(o.days, 31);
-  EXPECT_EQ(Day(key_, 10), Expect(day10, 0, {"003", "04:00", "04:00"}));
-  EXPECT_EQ(Day(key_, 11), Expect(Day(key_, 11), 0, {"003"}));
-  EXPECT_EQ(Day(key_, 15), Expect(Day(key_, 15), 0, {"003"}));  // Saturday
+  EXPECT_EQ(Day(10), Expect(day10, 0, {"003", "04:00", "04:00"}));
+  EXPECT_EQ(Day(11), Expect(Day(11), 0, {"003"}));
+  EXPECT_EQ(Day(15), Expect(Day(15), 0, {"003"}));
 
   // Hired on day D: the days before it are reset and stay so.
+  const std::string hired = Key(DemoCase::kHiredMidMonth);
   Run(Month(kYear, 3), {hired});
   const int first = static_cast<int>(ValInt(Field(hired, fields::kP013).substr(0, 2)));
   ASSERT_GT(first, 1);
-  DayRow early = Day(hired, first - 1);
+  DayRow early = Day(first - 1, hired);
   early.pres0 = 3;
   early.pres[1] = "001";
   Store(early);
   dialogs_.QueueAnswers({true});
   ASSERT_EQ(cmdReimposta(session(), Target(hired)).result, ForcedResult::kDone);
-  EXPECT_EQ(Day(hired, first - 1), Expect(early, 0, {}));
-  EXPECT_FALSE(Day(hired, first).pres[1].empty());
-}
-
-TEST_F(ForcedSettingsTest, SchedulesThatCannotBeReadGiveEmptyHours) {
-  const std::string missing = Key(DemoCase::kMissingGroup);
-  const std::string none = Key(DemoCase::kNoSchedule);
-  // Neither employee can be memorized; their rows are put there by hand.
-  for (const std::string& key : {missing, none}) {
-    for (int d = 1; d <= 31; ++d) {
-      DayRow row{key, "201403" + ZeroPad(d, 2), 0, {}, 0};
-      row.pres[1] = "009";
-      row.pres[2] = row.pres[3] = "08:00";
-      Store(row);
-    }
-    dialogs_.QueueAnswers({true});
-    ASSERT_EQ(cmdReimposta(session(), Target(key)).result, ForcedResult::kDone);
-  }
-  EXPECT_EQ(Day(missing, 10).pres[1], Code3Of(report_.missing_group));
-  EXPECT_EQ(Day(missing, 10).pres[2], "");
-  EXPECT_EQ(Day(none, 10).pres[1], "");
-  EXPECT_EQ(Day(none, 10).pres[2], "");
-
-  // An absence keeps the stored code of an employee without a schedule; there are no hours.
-  DayRow row = Day(none, 10);
-  row.pres[1] = "009";
-  Store(row);
-  AbsenceSetting a;
-  a.code = "004";
-  a.from_day = a.to_day = 10;
-  ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(none), a).result, ForcedResult::kDone);
-  EXPECT_EQ(Day(none, 10), Expect(row, 0, {"009", "", "", "004", ""}));
+  EXPECT_EQ(Day(first - 1, hired), Expect(early, 0, {}));
+  EXPECT_FALSE(Day(first, hired).pres[1].empty());
 }
 
 TEST_F(ForcedSettingsTest, NothingWithoutRowsOrEmployee) {
@@ -284,27 +205,21 @@ TEST_F(ForcedSettingsTest, NothingWithoutRowsOrEmployee) {
   EXPECT_TRUE(Rows(key_, "201403").empty());
 
   // An employee not in the archive of the year.
-  Memorize(key_);
+  Memorize();
   const std::vector<DayRow> before = Rows(key_, "201403");
   dialogs_.Clear();
-  ForcedMonth ghost = Target("9999999999");
-  EXPECT_EQ(IMPOSTAGRUPPO(session(), ghost, "001", 1, 31).result, ForcedResult::kEmployeeNotFound);
-  EXPECT_EQ(dialogs_.Texts(),
-            std::vector<std::string>{"DIPENDENTE 9999999999 - DIPENDENTE Non trovato (ANNO CORRENTE)"});
+  EXPECT_EQ(IMPOSTAGRUPPO(session(), Target("9999999999"), "001", 1, 31).result, ForcedResult::kEmployeeNotFound);
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kCritical);
-  dialogs_.Clear();
+  EXPECT_EQ(Shown(), "DIPENDENTE 9999999999 - DIPENDENTE Non trovato (ANNO CORRENTE)");
   EXPECT_EQ(IMPOSTAGRUPPO(session(), Target("9999999999", kYear - 1), "001", 1, 31).result,
             ForcedResult::kEmployeeNotFound);
-  EXPECT_EQ(dialogs_.Texts(),
-            std::vector<std::string>{"DIPENDENTE 9999999999 - DIPENDENTE Non trovato (ANNO PRECEDENTE)"});
+  EXPECT_EQ(Shown(), "DIPENDENTE 9999999999 - DIPENDENTE Non trovato (ANNO PRECEDENTE)");
   EXPECT_EQ(Rows(key_, "201403"), before);
 
   // An employee of a month four years back: the lists show that year, but no archive of it
   // is searched, so the employee is not found there and nothing is written.
   const std::string old_key = OrdinaryEmployee(kYear - 4);
-  DayRow old_day;
-  old_day.employee = old_key;
-  old_day.period = "20100301";
+  DayRow old_day{old_key, "20100301", 0, {}, 0};
   old_day.pres[1] = "005";
   Store(old_day);
   dialogs_.Clear();

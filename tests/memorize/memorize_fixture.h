@@ -1,12 +1,16 @@
 // What the memorization tests share: a fresh demo installation per test (processing year
-// 2014, March), a Session started on it as the programs start one, and helpers to run a
-// month, read stored rows and read or change employee fields in the archives.
+// 2014, March), a Session started on it as the programs start one (with a recording printer
+// where the test reads what is printed), and helpers to run a month, read stored rows, change
+// archive fields and run work in a child process.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +23,7 @@
 #include "base/text.h"
 #include "demo/demo_installation.h"
 #include "memorize/month_memorizer.h"
+#include "platform/printer_recording.h"
 
 namespace kaveltar::testing {
 
@@ -35,17 +40,10 @@ class MemorizeTest : public ::testing::Test {
     setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
     setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
     setenv("KAVELTAR_PRINTER", ("file:" + (root_ / "spool").string()).c_str(), 1);
-    DemoOptions options;
-    options.dir = root_ / "demo";
-    options.year = kYear;
-    options.month = 3;
-    options.companies = 3;
-    options.employees = 120;
-    options.seed = 11;
-    options.write_registry = true;
+    const DemoOptions options{.dir = root_ / "demo", .year = kYear, .month = 3,
+                                .companies = 3, .employees = 120, .seed = 11, .write_registry = true};
     ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
   }
-
   void TearDown() override {
     session_.reset();
     fs::remove_all(root_);
@@ -57,22 +55,29 @@ class MemorizeTest : public ::testing::Test {
     o.program_path = report_.program_folder;
     return o;
   }
-
-  // The session of the test, started on first use.
-  Session& session() {
+  // The session of the test, started on first use; `recording` gives it a printer that
+  // records documents.
+  Session& session(bool recording = false) {
     if (!session_) {
       session_ = std::make_unique<Session>(dialogs_);
+      if (recording) {
+        auto printer = std::make_unique<RecordingPrinterJob>();
+        printer_ = printer.get();
+        session_->AttachPrinter(std::move(printer));
+      }
       Startup(*session_, Paths());
     }
     return *session_;
   }
+  Session& PrintingSession() { return session(true); }
   // Ends the session (closing its files), so the next use reads everything afresh.
   void Reopen() { session_.reset(); }
 
-  static MemorizeOptions Month(int year, int month) {
+  static MemorizeOptions Month(int year, int month, bool rielabora = false) {
     MemorizeOptions o;
     o.year = year;
     o.month = month;
+    o.rewrite_existing = rielabora;
     return o;
   }
 
@@ -99,8 +104,8 @@ class MemorizeTest : public ::testing::Test {
     return std::string(Trim(session().codec().GetField(descriptor)));
   }
 
-  // Rewrites the bytes of a field of the employee record of `year` in its archive: `value`
-  // padded with blanks to the field's width ("" makes the field blank).
+  // Rewrites a field of the employee record of `year` in its archive: `value` padded with
+  // blanks to the field's width ("" makes the field blank).
   void SetField(const std::string& key, std::string_view descriptor, std::string_view value, int year = kYear) {
     const std::optional<Descriptor> d = ParseDescriptor(descriptor);
     ASSERT_TRUE(d);
@@ -115,13 +120,20 @@ class MemorizeTest : public ::testing::Test {
                    PadRight(value, static_cast<size_t>(d->width)));
     files.SCRIVIREC(src.data_base, r, record);
   }
+  // Rewrites a field of the record of the company of employee `key`.
+  void SetCompanyField(const std::string& key, std::string_view descriptor, std::string_view value) {
+    const int company = static_cast<int>(ValInt(key.substr(0, 3)));
+    ASSERT_TRUE(session().lists().LoadCompany(company));
+    std::string record = session().archives().RecordBuffer(1);
+    session().codec().PutField(descriptor, value, 0, &record);
+    session().archives().SCRIVIREC(1, company, record);
+  }
 
   // The first key of `year`'s archive whose record has the single group 001 and nothing
   // special, for the tests that need an ordinary employee of an earlier year.
   std::string OrdinaryEmployee(int year) {
     session().lists().CARICAESTRAZIONE(kYear - year);
-    const std::vector<std::string> keys = session().lists().extraction();
-    for (const std::string& key : keys) {
+    for (const std::string& key : session().lists().extraction()) {
       if (Field(key, fields::kP766, year) == "001" && Val(Field(key, fields::kP138, year)) == 0 &&
           Val(Field(key, fields::kP772, year)) == 0 && Val(Field(key, fields::kP890, year)) == 0 &&
           Val(Field(key, fields::kP054, year)) == 0 && Field(key, fields::kP017, year).empty() &&
@@ -131,6 +143,36 @@ class MemorizeTest : public ::testing::Test {
     }
     ADD_FAILURE() << "no ordinary employee in " << year;
     return "";
+  }
+
+  // The first `n` group employees without the P054 special case, for runs over many months.
+  std::vector<std::string> PlainGroupKeys(size_t n) {
+    std::vector<std::string> keys;
+    for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
+      if (keys.size() < n && Val(Field(key, fields::kP054)) == 0) keys.push_back(key);
+    }
+    EXPECT_EQ(keys.size(), n);
+    return keys;
+  }
+
+  // A connection of its own to the installation's database, as another process opens it.
+  std::unique_ptr<AttendanceDb> OpenOwnDatabase() {
+    auto db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
+    EXPECT_TRUE(db.ok());
+    return db.ok() ? std::move(*db) : nullptr;
+  }
+
+  // Runs `work` in a child process that ends with its result; returns the child's id.
+  static pid_t Child(const std::function<int()>& work) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(work());
+    EXPECT_GE(child, 0);
+    return child;
+  }
+  static int WaitStatus(pid_t child) {
+    int status = -1;
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
+    return status;
   }
 
   static std::string Code3Of(std::string_view code) { return std::string(Right("000" + std::string(code), 3)); }
@@ -146,6 +188,7 @@ class MemorizeTest : public ::testing::Test {
   DemoReport report_;
   RecordingDialogs dialogs_;
   std::unique_ptr<Session> session_;
+  RecordingPrinterJob* printer_ = nullptr;
   MemorizeTotals totals_;
 };
 

@@ -1,22 +1,20 @@
-// Month memorization on a demo installation: the days written for each kind of employee,
-// holidays, the employment period, anomalies, existing months, the rotation and its
-// write-back, and that a killed run never leaves half an employee-month.
+// Month memorization on a demo installation: the days written for each kind of employee, the
+// employment period, earlier years, patron days, anomalies, existing months, the rotation and
+// its write-back, and that a killed run never leaves half an employee-month.
 #include "common/killing_db.h"
 #include "memorize/month_memorizer.h"
 
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <map>
+#include <tuple>
 
-#include "base/dates.h"
 #include "memorize/memorize_fixture.h"
 
 namespace kaveltar::testing {
 namespace {
 
-// The hours of `day` in the stored month (PRES_2), by day number.
+// The theoretical hours (PRES_2) of `day` in the stored month.
 std::string Theoretical(const std::vector<DayRow>& rows, int day) {
   for (const DayRow& r : rows) {
     if (ValInt(r.period.substr(6)) == day) return r.pres[2];
@@ -37,61 +35,41 @@ TEST_F(MemorizeTest, WritesEveryDayFromTheScheduleAndTheEmploymentPeriod) {
   const std::string hired = Key(DemoCase::kHiredMidMonth);
   const std::string leaving = Key(DemoCase::kLeavingMidMonth);
   const std::string excluded = Key(DemoCase::kExcluded);
+  ASSERT_EQ(Field(group, fields::kP766), "001");  // 08:00 Monday to Friday
   EXPECT_TRUE(Run(Month(kYear, 3), {group, profile, hired, leaving, excluded, "9999999999"}).empty());
   EXPECT_EQ(totals_.written, 4);
   EXPECT_EQ(totals_.skipped, 2);
 
-  // March 2014: Saturday 1st, Monday 3rd; 17 March is a holiday only in 2011.
-  const std::string code = Field(group, fields::kP766);
-  auto g = session().db().FindGroup(code);
-  ASSERT_TRUE(g.ok() && *g);
+  // March 2014: Sunday 2nd, Monday 3rd.
   std::vector<DayRow> rows = Rows(group, "201403");
   ASSERT_EQ(rows.size(), 31u);
   EXPECT_EQ(rows[4].period, "20140305");
-  EXPECT_EQ(rows[4].employee, group);
-  EXPECT_EQ(rows[2].pres[1], code);
-  EXPECT_EQ(Theoretical(rows, 3), (*g)->grup[2] == "00:00" ? "" : (*g)->grup[2]);
-  EXPECT_EQ(Theoretical(rows, 17), Theoretical(rows, 3));
-  EXPECT_EQ(rows[2].pres[3], rows[2].pres[2]);
-  EXPECT_EQ(Theoretical(rows, 2), (*g)->grup[8] == "00:00" ? "" : (*g)->grup[8]);
-
+  EXPECT_EQ(rows[2].pres[1], "001");
+  EXPECT_EQ(rows[2].pres[2], "08:00");
+  EXPECT_EQ(rows[2].pres[3], "08:00");
+  EXPECT_EQ(rows[1].pres[2], "");
   rows = Rows(profile, "201403");
   ASSERT_EQ(rows.size(), 31u);
   EXPECT_EQ(rows[2].pres[1], "002");
   EXPECT_EQ(rows[2].pres[2], "07:45");
 
-  // Hired on the 10th: days 1-9 hold only their keys.
-  rows = Rows(hired, "201403");
-  ASSERT_EQ(rows.size(), 31u);
-  for (int d = 0; d < 9; ++d) EXPECT_TRUE(EmptyDay(rows[static_cast<size_t>(d)])) << d + 1;
-  EXPECT_FALSE(rows[9].pres[1].empty());
-
-  // Leaving on the 20th: the days after it are empty.
-  rows = Rows(leaving, "201403");
-  ASSERT_EQ(rows.size(), 31u);
-  EXPECT_FALSE(rows[19].pres[1].empty());
-  for (int d = 20; d < 31; ++d) EXPECT_TRUE(EmptyDay(rows[static_cast<size_t>(d)])) << d + 1;
-
+  // Hired on the 10th: days 1-9 hold only their keys. Leaving on the 20th: so do 21-31.
+  for (const auto& [key, first, last] : {std::tuple{hired, 10, 31}, std::tuple{leaving, 1, 20}}) {
+    rows = Rows(key, "201403");
+    ASSERT_EQ(rows.size(), 31u);
+    for (int d = 1; d <= 31; ++d) {
+      EXPECT_EQ(EmptyDay(rows[static_cast<size_t>(d - 1)]), d < first || d > last) << key << " " << d;
+    }
+  }
   EXPECT_TRUE(Rows(excluded, "201403").empty());
   EXPECT_TRUE(Rows("9999999999", "201403").empty());
   EXPECT_TRUE(dialogs_.entries().empty());
 }
 
-TEST_F(MemorizeTest, MonthLengthsAndEarlierYears) {
+TEST_F(MemorizeTest, EarlierYearsReadTheirOwnArchives) {
   const std::string key2012 = OrdinaryEmployee(2012);
-  const std::string key2011 = OrdinaryEmployee(2011);
   EXPECT_TRUE(Run(Month(2012, 2), {key2012}).empty());
   EXPECT_EQ(Rows(key2012, "201202").size(), 29u);
-  const std::string group = Key(DemoCase::kGroup);
-  EXPECT_TRUE(Run(Month(2014, 2), {group}).empty());
-  EXPECT_EQ(Rows(group, "201402").size(), 28u);
-
-  // 17 March 2011 (a Thursday) is a holiday; the Wednesday before is not.
-  EXPECT_TRUE(Run(Month(2011, 3), {key2011}).empty());
-  const std::vector<DayRow> rows = Rows(key2011, "201103");
-  EXPECT_EQ(Theoretical(rows, 16), "08:00");
-  EXPECT_EQ(Theoretical(rows, 17), "");
-
   // Four years back there is no employee archive for memorization: nothing is written.
   const std::string key2010 = session().lists().extraction().front();
   Run(Month(2010, 3), {key2010});
@@ -99,28 +77,23 @@ TEST_F(MemorizeTest, MonthLengthsAndEarlierYears) {
   EXPECT_EQ(totals_.skipped, 1);
 }
 
-TEST_F(MemorizeTest, PatronDaysAreReadAsDayAndMonth) {
-  // The office's municipality keeps 8 September (F161 "0809"): Monday 8 September 2014 is a
-  // holiday for everybody, Tuesday 9 September is not.
+TEST_F(MemorizeTest, PatronDaysOfTheOfficeAndOfTheEmployeesCompany) {
+  // The office keeps 8 September (F161 "0809"), a Monday in 2014; the first employee's
+  // company is made to keep Wednesday 10 September (T030 "1009"), the other's does not.
   const std::string first = OrdinaryEmployee(kYear);
   std::string other;
   for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
     if (key.substr(0, 3) != first.substr(0, 3) && Field(key, fields::kP766) == "001") other = key;
   }
   ASSERT_FALSE(other.empty());
-  // The first employee's company keeps 4 June (T030 "0406"), a Wednesday in 2014.
-  session().lists().LoadCompany(static_cast<int>(ValInt(first.substr(0, 3))));
-  std::string company = session().archives().RecordBuffer(1);
-  session().codec().PutField(fields::kT030, "0406", 0, &company);
-  session().archives().SCRIVIREC(1, ValInt(first.substr(0, 3)), company);
-
+  SetCompanyField(first, fields::kT030, "1009");
   Run(Month(kYear, 9), {first, other});
-  EXPECT_EQ(Theoretical(Rows(first, "201409"), 8), "");
-  EXPECT_EQ(Theoretical(Rows(other, "201409"), 8), "");
-  EXPECT_EQ(Theoretical(Rows(first, "201409"), 9), "08:00");
-  Run(Month(kYear, 6), {first, other});
-  EXPECT_EQ(Theoretical(Rows(first, "201406"), 4), "");
-  EXPECT_EQ(Theoretical(Rows(other, "201406"), 4), "08:00");
+  const std::vector<DayRow> mine = Rows(first, "201409"), theirs = Rows(other, "201409");
+  EXPECT_EQ(Theoretical(mine, 8), "");
+  EXPECT_EQ(Theoretical(theirs, 8), "");
+  EXPECT_EQ(Theoretical(mine, 10), "");
+  EXPECT_EQ(Theoretical(theirs, 10), "08:00");
+  EXPECT_EQ(Theoretical(mine, 9), "08:00");
 }
 
 TEST_F(MemorizeTest, AnomaliesAreWordedAndReportedOncePerEmployee) {
@@ -153,30 +126,24 @@ TEST_F(MemorizeTest, FormerEmployeesAreReportedOnceTheirEndDateIsReached) {
   const std::string left = Key(DemoCase::kStatus2);
   SetField(left, fields::kP766, report_.missing_group);
   EXPECT_EQ(Run(Month(kYear, 3), {left}).size(), 1u);
-  MemorizeOptions again = Month(kYear, 3);
-  again.rewrite_existing = true;
   SetField(left, fields::kP017, "15042014");
-  EXPECT_TRUE(Run(again, {left}).empty());
+  EXPECT_TRUE(Run(Month(kYear, 3, true), {left}).empty());
   EXPECT_EQ(totals_.anomalies, 1);
   // Without group or profile the end date must also be present.
   SetField(left, fields::kP766, "000");
   SetField(left, fields::kP017, "");
-  EXPECT_TRUE(Run(again, {left}).empty());
+  EXPECT_TRUE(Run(Month(kYear, 3, true), {left}).empty());
   SetField(left, fields::kP017, "20032014");
-  EXPECT_EQ(Run(again, {left}),
+  EXPECT_EQ(Run(Month(kYear, 3, true), {left}),
             std::vector<std::string>{"Dipendente : " + left + " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati"});
 }
 
 TEST_F(MemorizeTest, StoredDaysAreRewrittenOnlyWhenAsked) {
   const std::string key = OrdinaryEmployee(kYear);
-  DayRow stored;
-  stored.employee = key;
-  stored.period = "20140315";
-  stored.pres0 = 7;
+  DayRow stored{key, "20140315", 7, {}, 12};
   stored.pres[1] = "XYZ";
   stored.pres[14] = "030";
   stored.pres[15] = "01:00";
-  stored.protocollo = 12;
   ASSERT_TRUE(session().db().SaveDay(stored).ok());
 
   // Without options the month is written from day 1 up to its first stored day, which stops
@@ -206,9 +173,7 @@ TEST_F(MemorizeTest, StoredDaysAreRewrittenOnlyWhenAsked) {
   EXPECT_EQ(rows[14].pres[15], "01:00");
   EXPECT_EQ(rows[14].protocollo, 12);
 
-  MemorizeOptions again = Month(kYear, 3);
-  again.rewrite_existing = true;
-  Run(again, {key});
+  Run(Month(kYear, 3, true), {key});
   rows = Rows(key, "201403");
   EXPECT_EQ(rows[14].pres0, 0);
   EXPECT_EQ(rows[14].pres[14], "030");
@@ -222,6 +187,10 @@ TEST_F(MemorizeTest, RotationFollowsTheChangeDayAndIsWrittenBack) {
   const std::string second = Code3Of(Field(rotating, fields::kP772));
   const std::string group = OrdinaryEmployee(kYear);
   SetField(group, fields::kP777, "004");
+  const auto position = [&](const std::string& key) {
+    Reopen();  // read again from the archive, by a new session
+    return Val(Field(key, fields::kP777));
+  };
 
   // March 2014: Mondays 3, 10, 17, 24, 31.
   Run(Month(kYear, 3), {rotating, group});
@@ -230,25 +199,19 @@ TEST_F(MemorizeTest, RotationFollowsTheChangeDayAndIsWrittenBack) {
   const std::map<int, std::string> expected = {{1, first},  {2, first},   {3, second}, {9, second},
                                                {10, first}, {17, second}, {24, first}, {31, second}};
   for (const auto& [day, code] : expected) EXPECT_EQ(rows[static_cast<size_t>(day - 1)].pres[1], code) << day;
-
-  // Read again from the archive, by a new session.
-  Reopen();
-  EXPECT_EQ(Val(Field(rotating, fields::kP777)), 2);
-  EXPECT_EQ(Val(Field(group, fields::kP777)), 0);
+  EXPECT_EQ(position(rotating), 2);
+  EXPECT_EQ(position(group), 0);
 
   // March again without options writes no day, so the rotation stays where March left it
   // (moving it on from 2 would end March on position 1).
   Run(Month(kYear, 3), {rotating});
   EXPECT_EQ(totals_.days, 0);
-  Reopen();
-  EXPECT_EQ(Val(Field(rotating, fields::kP777)), 2);
+  EXPECT_EQ(position(rotating), 2);
 
   // April goes on from there: the second group until Monday 7, when the first comes back.
   // With 10 April already stored, days 1-9 are written and the position written back is
   // the one of 9 April: 1.
-  DayRow stored;
-  stored.employee = rotating;
-  stored.period = "20140410";
+  DayRow stored{rotating, "20140410", 0, {}, 0};
   stored.pres[1] = "XYZ";
   ASSERT_TRUE(session().db().SaveDay(stored).ok());
   Run(Month(kYear, 4), {rotating});
@@ -259,8 +222,7 @@ TEST_F(MemorizeTest, RotationFollowsTheChangeDayAndIsWrittenBack) {
   EXPECT_EQ(rows[6].pres[1], first);
   EXPECT_EQ(rows[8].pres[1], first);
   EXPECT_EQ(rows[9], stored);
-  Reopen();
-  EXPECT_EQ(Val(Field(rotating, fields::kP777)), 1);
+  EXPECT_EQ(position(rotating), 1);
 }
 
 // "ERRORE HH:MM" belongs to the conversion of a value a day actually uses: a group nobody
@@ -279,9 +241,7 @@ TEST_F(MemorizeTest, BadHoursAreReportedOnlyForGroupsInUse) {
   ASSERT_EQ(Rows(key, "201403").size(), 31u);
 
   SetField(key, fields::kP766, "950");
-  MemorizeOptions again = Month(kYear, 3);
-  again.rewrite_existing = true;
-  Run(again, {key});
+  Run(Month(kYear, 3, true), {key});
   ASSERT_FALSE(dialogs_.Texts().empty());
   EXPECT_EQ(dialogs_.Texts()[0], "ERRORE HH:MM 8.00");
   EXPECT_EQ(dialogs_.entries()[0].title, "ERRORE");
@@ -294,41 +254,28 @@ TEST_F(MemorizeTest, BadHoursAreReportedOnlyForGroupsInUse) {
 // A print storing a sheet number in another process just after "Rielabora" has read the
 // month: the number stays, whichever of the two writes first.
 TEST_F(MemorizeTest, RewritingAMonthKeepsTheNumberAPrintStoresMeanwhile) {
-  std::vector<std::string> keys;
-  for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
-    if (keys.size() < 3 && Val(Field(key, fields::kP054)) == 0) keys.push_back(key);
-  }
-  ASSERT_EQ(keys.size(), 3u);
+  const std::vector<std::string> keys = PlainGroupKeys(3);
   Run(Month(kYear, 3), keys);
   const std::string printed = keys[1];
   Reopen();
 
   // The print runs in its own process, started before this one opens the database, and
-  // waits for the signal on the pipe.
+  // stores a number on the month's last day once told to on the pipe.
   int pipe_fds[2];
   ASSERT_EQ(::pipe(pipe_fds), 0);
-  const pid_t print = ::fork();
-  ASSERT_GE(print, 0);
-  if (print == 0) {
+  const pid_t print = Child([&] {
     char go = 0;
-    if (::read(pipe_fds[0], &go, 1) != 1) ::_exit(2);
-    // The print, as the sheet printing stores a number on the month's last day.
+    if (::read(pipe_fds[0], &go, 1) != 1) return 2;
     auto own = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
-    if (!own.ok()) ::_exit(3);
+    if (!own.ok()) return 3;
     Transaction t(**own);
     auto row = (*own)->FindDay(printed, "20140331");
-    if (!t.status().ok() || !row.ok() || !*row) ::_exit(4);
+    if (!t.status().ok() || !row.ok() || !*row) return 4;
     (*row)->protocollo = 77;
-    if (!(*own)->SaveDay(**row).ok() || !t.Commit().ok()) ::_exit(5);
-    ::_exit(0);
-  }
+    return (*own)->SaveDay(**row).ok() && t.Commit().ok() ? 0 : 5;
+  });
 
-  RecordingDialogs dialogs;
-  Session s(dialogs);
-  Startup(s, Paths());
-  auto db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
-  ASSERT_TRUE(db.ok());
-  auto wrapper = std::make_unique<testing::KillingDb>(std::move(*db), 0);
+  auto wrapper = std::make_unique<KillingDb>(OpenOwnDatabase(), 0);
   int status = -1;
   bool signalled = false;
   wrapper->after_month_read = [&](std::string_view employee) {
@@ -336,20 +283,12 @@ TEST_F(MemorizeTest, RewritingAMonthKeepsTheNumberAPrintStoresMeanwhile) {
     signalled = true;
     if (::write(pipe_fds[1], "x", 1) != 1) return;
     // Give the print time to finish, unless memorization holds the database meanwhile.
-    for (int i = 0; i < 100; ++i) {
-      if (::waitpid(print, &status, WNOHANG) == print) return;
-      ::usleep(5000);
-    }
+    for (int i = 0; i < 100 && ::waitpid(print, &status, WNOHANG) != print; ++i) ::usleep(5000);
   };
-  s.AttachDatabase(std::move(wrapper));
-  MemorizeOptions again = Month(kYear, 3);
-  again.rewrite_existing = true;
-  MonthMemorizer memorizer(s, again);
-  memorizer.ELABORADIPENDENTI(keys);
+  session().AttachDatabase(std::move(wrapper));
+  MonthMemorizer(session(), Month(kYear, 3, true)).ELABORADIPENDENTI(keys);
   ASSERT_TRUE(signalled);
-  if (status == -1) {
-    ASSERT_EQ(::waitpid(print, &status, 0), print);
-  }
+  if (status == -1) status = WaitStatus(print);
   ::close(pipe_fds[0]);
   ::close(pipe_fds[1]);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
@@ -358,29 +297,17 @@ TEST_F(MemorizeTest, RewritingAMonthKeepsTheNumberAPrintStoresMeanwhile) {
   EXPECT_EQ(rows[30].protocollo, 77);
 }
 
-using testing::KillingDb;
-
 // Employee-months are committed in batches that end once they have run for kBatchTime, so
 // another workstation's job never waits much longer than that for the write lock.
 TEST_F(MemorizeTest, TransactionsAreShortBatchesOfWholeMonths) {
-  std::vector<std::string> keys;
-  for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
-    if (keys.size() < 12 && Val(Field(key, fields::kP054)) == 0) keys.push_back(key);
-  }
-  ASSERT_EQ(keys.size(), 12u);
+  const std::vector<std::string> keys = PlainGroupKeys(12);
   Reopen();
-  RecordingDialogs dialogs;
-  Session s(dialogs);
-  Startup(s, Paths());
-  auto db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
-  ASSERT_TRUE(db.ok());
   // 3 ms a day: about 93 ms an employee-month, three of them to a batch.
-  auto wrapper = std::make_unique<KillingDb>(std::move(*db), 0, std::chrono::milliseconds(3));
+  auto wrapper = std::make_unique<KillingDb>(OpenOwnDatabase(), 0, std::chrono::milliseconds(3));
   KillingDb* watched = wrapper.get();
-  s.AttachDatabase(std::move(wrapper));
-  MonthMemorizer memorizer(s, Month(kYear, 3));
-  memorizer.ELABORADIPENDENTI(keys);
-  EXPECT_EQ(memorizer.totals().days, 12 * 31);
+  session().AttachDatabase(std::move(wrapper));
+  Run(Month(kYear, 3), keys);
+  EXPECT_EQ(totals_.days, 12 * 31);
   ASSERT_GE(watched->held.size(), 3u);
   ASSERT_LE(watched->held.size(), 6u);
   // A batch ends with the month that takes it past the bound: about 2 × 93 ms over it at most
@@ -391,33 +318,17 @@ TEST_F(MemorizeTest, TransactionsAreShortBatchesOfWholeMonths) {
 }
 
 TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
-  std::vector<std::string> keys;
-  for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
-    if (keys.size() < 4 && Val(Field(key, fields::kP054)) == 0) keys.push_back(key);
-  }
-  ASSERT_EQ(keys.size(), 4u);
+  const std::vector<std::string> keys = PlainGroupKeys(4);
   Reopen();
-
   // The child memorizes in batches and is killed in the middle of the third employee's month.
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    RecordingDialogs dialogs;
-    Session s(dialogs);
-    Startup(s, Paths());
-    auto db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
-    if (!db.ok()) ::_exit(3);
-    // Each saved day takes 7 ms, so each employee-month (217 ms) outlasts the batch bound
-    // and ends its batch: the first two are committed before the kill.
-    s.AttachDatabase(std::make_unique<KillingDb>(std::move(*db), 2 * 31 + 15, std::chrono::milliseconds(7)));
-    MonthMemorizer memorizer(s, Month(kYear, 3));
-    memorizer.ELABORADIPENDENTI(keys);
-    ::_exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  // Each saved day takes 7 ms, so each employee-month (217 ms) outlasts the batch bound and
+  // ends its batch: the first two are committed before the kill.
+  const int status = WaitStatus(Child([&] {
+    session().AttachDatabase(std::make_unique<KillingDb>(OpenOwnDatabase(), 2 * 31 + 15, std::chrono::milliseconds(7)));
+    MonthMemorizer(session(), Month(kYear, 3)).ELABORADIPENDENTI(keys);
+    return 0;
+  }));
   ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
-
   EXPECT_EQ(Rows(keys[0], "201403").size(), 31u);
   EXPECT_EQ(Rows(keys[1], "201403").size(), 31u);
   EXPECT_TRUE(Rows(keys[2], "201403").empty());

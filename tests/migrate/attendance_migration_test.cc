@@ -1,12 +1,10 @@
-// Moving QXPRES.MDB into our database, on SQLite always and on PostgreSQL when
-// KAVELTAR_TEST_PG holds a connection string (each test then works in its own schema).
+// Moving QXPRES.MDB into our database: what is read, what replaces the installation's rows,
+// and files that change nothing.
 #include "migrate/attendance_migration.h"
 
 #include <gtest/gtest.h>
-#include <libpq-fe.h>
-#include <unistd.h>
 
-#include "db/postgres_db.h"
+#include "db/attendance_db.h"
 #include "migrate_test_support.h"
 
 namespace kaveltar {
@@ -15,212 +13,98 @@ namespace {
 using namespace kaveltar::testing;
 namespace fs = std::filesystem;
 
-// --- The file of the previous program ---
-
-std::string Two(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
-
-constexpr int kDays = 120;
-
-// Day i: employees 0010010001 / 0010010002 alternately, from 2024-01-01, 28 days a month.
+// Day i: employees 0010010001 / 0010010002 alternately, from 2024-01-01; PROTOCOLLO is i.
 JetRow DayRowAt(int i) {
-  JetRow r;
-  r.push_back(std::string(i % 2 ? "0010010002" : "0010010001"));
-  r.push_back("2024" + Two(1 + (i / 2) / 28) + Two(1 + (i / 2) % 28));
-  r.push_back(N(0));
-  r.push_back(T("001"));
-  r.push_back(T("08:00"));
-  r.push_back(T("07:00"));
-  r.push_back(T("FER"));
-  r.push_back(T("01:00"));
+  JetRow r = {std::string(i % 2 ? "0010010002" : "0010010001"), "2024010" + std::to_string(1 + i / 2), N(0),
+              T("001"), T("08:00"), T("07:00"), T("FER"), T("01:00")};
   for (int n = 6; n <= 23; ++n) r.push_back(T(""));
   r.push_back(N(i));
   return r;
 }
 
-JetTable Presenze() {
-  JetTable t;
-  t.name = "PRESENZE";
-  t.columns = {{"KDIPENDENTE", kJetText}, {"KPERIODO", kJetText}, {"PRES_0", kJetInt}};
-  for (int n = 1; n <= 23; ++n) t.columns.push_back({"PRES_" + std::to_string(n), kJetText});
-  t.columns.push_back({"PROTOCOLLO", kJetLong});
-  for (int i = 0; i < kDays; ++i) t.rows.push_back(DayRowAt(i));
+// Six days (the fourth deleted), two justifications, one group and no holidays; the
+// justifications lack GIUS_4 and have a column of their own, the groups lack GRUP_8.
+std::vector<JetTable> AllTables() {
+  JetTable days{.name = "PRESENZE", .columns = {{"KDIPENDENTE", kJetText}, {"KPERIODO", kJetText}, {"PRES_0", kJetInt}}};
+  for (int n = 1; n <= 23; ++n) days.columns.push_back({"PRES_" + std::to_string(n), kJetText});
+  days.columns.push_back({"PROTOCOLLO", kJetLong});
+  for (int i = 0; i < 6; ++i) days.rows.push_back(DayRowAt(i));
   // Limits of the number columns; NULL and empty text in a justification slot.
-  t.rows[0][2] = N(-32768);
-  t.rows[0][26] = N(2147483647);
-  t.rows[1][2] = N(32767);
-  t.rows[1][26] = N(-2147483648LL);
-  t.rows[0][6] = kNull;
-  t.rows[0][7] = kNull;
-  t.rows[1][6] = T("");
-  t.rows[4][26] = kNull;
-  t.deleted = {3, 50};
-  t.moved = {10, 77};
-  t.rows_per_page = 16;
-  return t;
-}
+  days.rows[0][2] = N(-32768);
+  days.rows[0][26] = N(2147483647);
+  days.rows[1][26] = N(-2147483648LL);
+  days.rows[0][6] = days.rows[0][7] = kNull;
+  days.rows[1][6] = T("");
+  days.rows[4][26] = kNull;
+  days.deleted = {3};
 
-JetTable Giustificativi() {
-  JetTable t;
-  t.name = "GIUSTIFICATIVI";
-  t.columns = {{"KGIUS", kJetText}};
+  JetTable justifications{.name = "GIUSTIFICATIVI", .columns = {{"KGIUS", kJetText}}};
   for (int n = 1; n <= 18; ++n) {
-    if (n != 4) t.columns.push_back({"GIUS_" + std::to_string(n), kJetText});
+    if (n != 4) justifications.columns.push_back({"GIUS_" + std::to_string(n), kJetText});
   }
-  t.columns.push_back({"GIUS_NOTE", kJetText});
-  auto row = [](const char* code, const char* description, const char* type) {
-    JetRow r = {T(code), T(description), T(type), T("0")};
+  justifications.columns.push_back({"GIUS_NOTE", kJetText});
+  for (const char* code : {"FER", "MAL"}) {
+    JetRow r = {T(code), T(code[0] == 'F' ? "Ferie è €" : "Malattia Ωμέγα"), T("A"), T("0")};
     for (int n = 5; n <= 18; ++n) r.push_back(n == 14 ? T("480") : kNull);
     r.push_back(T("non importata"));
-    return r;
-  };
-  t.rows = {row("FER", "Ferie è €", "A"), row("MAL", "Malattia Ωμέγα", "A"), row("STR", "", "P")};
-  return t;
+    justifications.rows.push_back(r);
+  }
+  JetTable groups{.name = "gruppi", .columns = {{"KGRUPPO", kJetText}, {"grup_1", kJetText}}};  // any case
+  for (int n = 2; n <= 7; ++n) groups.columns.push_back({"GRUP_" + std::to_string(n), kJetText});
+  groups.rows = {{T("001"), T("Normale"), T("08:00"), T("08:00"), T("08:00"), T("08:00"), T("08:00"), kNull}};
+  JetTable holidays{.name = "FESTIVITA", .columns = {{"KDATAF", kJetText}, {"FEST_1", kJetText}}};
+  return {days, justifications, groups, holidays};
 }
 
-JetTable Gruppi() {
-  JetTable t;
-  t.name = "gruppi";  // names are matched without case
-  t.columns = {{"KGRUPPO", kJetText}, {"grup_1", kJetText}};
-  for (int n = 2; n <= 7; ++n) t.columns.push_back({"GRUP_" + std::to_string(n), kJetText});
-  t.rows = {{T("001"), T("Normale"), T("08:00"), T("08:00"), T("08:00"), T("08:00"), T("08:00"), T("")},
-            {T("002"), T("Part time"), T("04:00"), T("04:00"), T("04:00"), T("04:00"), T("04:00"), kNull}};
-  t.stored_row_count = 0;
-  return t;
-}
-
-JetTable Festivita() {
-  JetTable t;
-  t.name = "FESTIVITA";
-  t.columns = {{"KDATAF", kJetText}, {"FEST_1", kJetText}};
-  return t;
-}
-
-std::vector<JetTable> AllTables() { return {Presenze(), Giustificativi(), Gruppi(), Festivita()}; }
-
-// --- The engines ---
-
-class Engine {
- public:
-  virtual ~Engine() = default;
-  virtual std::string SkipReason() const { return ""; }
-  virtual Result<std::unique_ptr<AttendanceDb>> Create(const fs::path& folder) = 0;
-};
-
-class SqliteEngine : public Engine {
- public:
-  Result<std::unique_ptr<AttendanceDb>> Create(const fs::path& folder) override {
-    if (Status s = CreateSqliteDatabase(folder / "QXPRES.sqlite"); !s.ok()) return s;
-    return OpenSqliteDatabase(folder / "QXPRES.sqlite");
-  }
-};
-
-class PostgresEngine : public Engine {
- public:
-  PostgresEngine() {
-    const char* env = std::getenv("KAVELTAR_TEST_PG");
-    base_ = env ? env : "";
-    static int counter = 0;
-    schema_ = "kaveltar_mdb_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
-  }
-  ~PostgresEngine() override {
-    if (created_) Exec("DROP SCHEMA " + schema_ + " CASCADE");
-  }
-  std::string SkipReason() const override {
-    return base_.empty() ? "KAVELTAR_TEST_PG is not set: PostgreSQL engine not tested" : "";
-  }
-  Result<std::unique_ptr<AttendanceDb>> Create(const fs::path&) override {
-    if (!Exec("CREATE SCHEMA " + schema_)) return Status::DbError("cannot create the schema");
-    created_ = true;
-    const std::string conninfo =
-        base_.rfind("postgres", 0) == 0
-            ? base_ + (base_.find('?') == std::string::npos ? "?" : "&") +
-                  "options=-csearch_path%3D" + schema_
-            : base_ + " options='-csearch_path=" + schema_ + "'";
-    if (Status s = CreatePostgresSchema(conninfo); !s.ok()) return s;
-    return OpenPostgresDatabase(conninfo);
-  }
-
- private:
-  bool Exec(const std::string& sql) {
-    PGconn* c = PQconnectdb(base_.c_str());
-    bool ok = PQstatus(c) == CONNECTION_OK;
-    if (ok) {
-      PGresult* r = PQexec(c, sql.c_str());
-      ok = PQresultStatus(r) == PGRES_COMMAND_OK;
-      PQclear(r);
-    }
-    PQfinish(c);
-    return ok;
-  }
-  std::string base_, schema_;
-  bool created_ = false;
-};
-
-class MigrationTest : public ::testing::TestWithParam<const char*> {
+// The installation's database with one template row in each small table; the engines' own
+// behaviour is the database tests' matter.
+class MigrationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::string(GetParam()) == "sqlite") {
-      engine_ = std::make_unique<SqliteEngine>();
-    } else {
-      engine_ = std::make_unique<PostgresEngine>();
-    }
-    if (!engine_->SkipReason().empty()) GTEST_SKIP() << engine_->SkipReason();
-    Result<std::unique_ptr<AttendanceDb>> db = engine_->Create(dir_.path());
+    ASSERT_TRUE(CreateSqliteDatabase(dir_.path() / "QXPRES.sqlite").ok());
+    Result<std::unique_ptr<AttendanceDb>> db = OpenSqliteDatabase(dir_.path() / "QXPRES.sqlite");
     ASSERT_TRUE(db.ok()) << db.status().message();
     db_ = std::move(*db);
-    // What the template installs: these rows must give way to the file's.
     ASSERT_TRUE(db_->SaveHoliday({"0106", "EPIFANIA"}).ok());
-    JustificationRow j;
-    j.code = "TPL";
-    ASSERT_TRUE(db_->SaveJustification(j).ok());
-    GroupRow g;
-    g.code = "900";
-    ASSERT_TRUE(db_->SaveGroup(g).ok());
+    ASSERT_TRUE(db_->SaveJustification(JustificationRow{.code = "TPL"}).ok());
+    ASSERT_TRUE(db_->SaveGroup(GroupRow{.code = "900"}).ok());
   }
-
   fs::path Fixture(const std::string& name, const std::vector<JetTable>& tables) {
     return WriteCheckedFixture(dir_.path() / name, tables);
   }
-
-  // The installation's contents as set up: one template row in each small table.
   void ExpectUntouched(int64_t days) {
-    Result<int64_t> count = db_->CountDays();
-    ASSERT_TRUE(count.ok());
-    EXPECT_EQ(*count, days);
+    EXPECT_EQ(*db_->CountDays(), days);
     std::vector<HolidayRow> holidays;
-    ASSERT_TRUE(db_->ListHolidays(&holidays).ok());
-    EXPECT_EQ(holidays, (std::vector<HolidayRow>{{"0106", "EPIFANIA"}}));
     std::vector<JustificationRow> justifications;
-    ASSERT_TRUE(db_->ListJustifications(&justifications).ok());
-    ASSERT_EQ(justifications.size(), 1u);
-    EXPECT_EQ(justifications[0].code, "TPL");
     std::vector<GroupRow> groups;
-    ASSERT_TRUE(db_->ListGroups(&groups).ok());
+    ASSERT_TRUE(db_->ListHolidays(&holidays).ok() && db_->ListJustifications(&justifications).ok() &&
+                db_->ListGroups(&groups).ok());
+    EXPECT_EQ(holidays, (std::vector<HolidayRow>{{"0106", "EPIFANIA"}}));
+    ASSERT_EQ(justifications.size(), 1u);
     ASSERT_EQ(groups.size(), 1u);
-    EXPECT_EQ(groups[0].code, "900");
+    EXPECT_EQ(justifications[0].code + groups[0].code, "TPL900");
+  }
+  DayRow Day(const std::string& key, const std::string& period) {
+    Result<std::optional<DayRow>> day = db_->FindDay(key, period);
+    EXPECT_TRUE(day.ok() && day->has_value()) << key << " " << period;
+    return day.ok() && day->has_value() ? **day : DayRow{};
   }
 
   MigrateTempFolder dir_;
-  std::unique_ptr<Engine> engine_;
   std::unique_ptr<AttendanceDb> db_;
 };
 
-TEST_P(MigrationTest, FourTablesReplaceTheInstallationsContents) {
-  const fs::path file = Fixture("QXPRES.MDB", AllTables());
-  const std::string exported = MdbExport(file, "GIUSTIFICATIVI");
-  EXPECT_NE(exported.find("\"MAL\",\"Malattia Ωμέγα\",\"A\",\"0\","), std::string::npos) << exported;
-
+TEST_F(MigrationTest, FourTablesReplaceTheInstallationsContents) {
   std::vector<std::string> progress;
   Result<MigrationReport> report = MigrateAttendanceDatabase(
-      file, *db_, {}, [&](std::string_view table, int64_t rows) {
+      Fixture("QXPRES.MDB", AllTables()), *db_, {}, [&](std::string_view table, int64_t rows) {
         progress.push_back(std::string(table) + " " + std::to_string(rows));
       });
   ASSERT_TRUE(report.ok()) << report.status().message();
-  // 120 days written, two of them deleted; the moved ones count once.
   EXPECT_EQ(MigrationReportLines(*report),
-            (std::vector<std::string>{"PRESENZE: righe lette 118, scritte 118",
-                                      "GIUSTIFICATIVI: righe lette 3, scritte 3",
-                                      "GRUPPI: righe lette 2, scritte 2",
+            (std::vector<std::string>{"PRESENZE: righe lette 5, scritte 5",
+                                      "GIUSTIFICATIVI: righe lette 2, scritte 2",
+                                      "GRUPPI: righe lette 1, scritte 1",
                                       "FESTIVITA: righe lette 0, scritte 0",
                                       "GIUSTIFICATIVI: colonne non importate: GIUS_NOTE",
                                       "GIUSTIFICATIVI: colonne assenti, lasciate vuote: GIUS_4",
@@ -228,69 +112,39 @@ TEST_P(MigrationTest, FourTablesReplaceTheInstallationsContents) {
   EXPECT_EQ(progress.back(), "FESTIVITA 0");
 
   // Limits, NULL and empty text.
-  Result<std::optional<DayRow>> first = db_->FindDay("0010010001", "20240101");
-  ASSERT_TRUE(first.ok() && first->has_value());
-  EXPECT_EQ((*first)->pres0, -32768);
-  EXPECT_EQ((*first)->protocollo, 2147483647);
-  EXPECT_EQ((*first)->pres[1], "001");
-  EXPECT_EQ((*first)->SlotCode(1), "");   // NULL
-  EXPECT_EQ((*first)->SlotHours(1), "");  // NULL
-  Result<std::optional<DayRow>> second = db_->FindDay("0010010002", "20240101");
-  ASSERT_TRUE(second.ok() && second->has_value());
-  EXPECT_EQ((*second)->pres0, 32767);
-  EXPECT_EQ((*second)->protocollo, -2147483648LL);
-  EXPECT_EQ((*second)->SlotCode(1), "");  // empty text
-  EXPECT_EQ((*second)->SlotHours(1), "01:00");
-  Result<std::optional<DayRow>> plain = db_->FindDay("0010010001", "20240102");
-  ASSERT_TRUE(plain.ok() && plain->has_value());
-  EXPECT_EQ((*plain)->pres[2], "08:00");
-  EXPECT_EQ((*plain)->pres[3], "07:00");
-  EXPECT_EQ((*plain)->SlotCode(1), "FER");
-  EXPECT_EQ((*plain)->SlotHours(1), "01:00");
-  EXPECT_EQ((*plain)->SlotCode(10), "");
-  Result<std::optional<DayRow>> null_number = db_->FindDay("0010010001", "20240103");
-  ASSERT_TRUE(null_number.ok() && null_number->has_value());
-  EXPECT_EQ((*null_number)->protocollo, 0);
-
-  // Deleted rows 3 (0010010002, Jan 2) and 50 (0010010001, Jan 26) are not imported; moved
-  // rows 10 (0010010001, Jan 6) and 77 (0010010002, Feb 11) are.
-  EXPECT_FALSE(db_->FindDay("0010010002", "20240102")->has_value());
-  EXPECT_FALSE(db_->FindDay("0010010001", "20240126")->has_value());
-  Result<std::optional<DayRow>> moved = db_->FindDay("0010010002", "20240211");
-  ASSERT_TRUE(moved.ok() && moved->has_value());
-  EXPECT_EQ((*moved)->protocollo, 77);
-  EXPECT_EQ((*db_->FindDay("0010010001", "20240106"))->protocollo, 10);
+  const DayRow first = Day("0010010001", "20240101");
+  EXPECT_EQ(first.pres0, -32768);
+  EXPECT_EQ(first.protocollo, 2147483647);
+  EXPECT_EQ(first.SlotCode(1) + first.SlotHours(1), "");  // NULL
+  const DayRow second = Day("0010010002", "20240101");
+  EXPECT_EQ(second.protocollo, -2147483648LL);
+  EXPECT_EQ(second.SlotCode(1), "");  // empty text
+  EXPECT_EQ(second.SlotHours(1), "01:00");
+  const DayRow plain = Day("0010010001", "20240102");
+  EXPECT_EQ(plain.pres[1] + " " + plain.pres[2] + " " + plain.pres[3], "001 08:00 07:00");
+  EXPECT_EQ(plain.SlotCode(1), "FER");
+  EXPECT_EQ(Day("0010010001", "20240103").protocollo, 0);  // NULL
 
   std::vector<JustificationRow> justifications;
   ASSERT_TRUE(db_->ListJustifications(&justifications).ok());
-  ASSERT_EQ(justifications.size(), 3u);
-  EXPECT_EQ(justifications[0].code, "FER");
+  ASSERT_EQ(justifications.size(), 2u);
   EXPECT_EQ(justifications[0].gius[1], "Ferie è €");
   EXPECT_EQ(justifications[1].gius[1], "Malattia Ωμέγα");
-  EXPECT_EQ(justifications[1].gius[2], "A");
-  EXPECT_EQ(justifications[1].gius[4], "");
+  EXPECT_EQ(justifications[1].gius[4], "");  // the column the file lacks
   EXPECT_EQ(justifications[1].gius[14], "480");
-  EXPECT_EQ(justifications[1].gius[15], "");
-  EXPECT_EQ(justifications[2].gius[1], "");
   std::vector<GroupRow> groups;
   ASSERT_TRUE(db_->ListGroups(&groups).ok());
-  ASSERT_EQ(groups.size(), 2u);
-  EXPECT_EQ(groups[1].grup[1], "Part time");
-  EXPECT_EQ(groups[1].grup[6], "04:00");
-  EXPECT_EQ(groups[1].grup[7], "");
-  EXPECT_EQ(groups[1].grup[8], "");
+  ASSERT_EQ(groups.size(), 1u);
+  EXPECT_EQ(groups[0].grup[1], "Normale");
+  EXPECT_EQ(groups[0].grup[8], "");
   std::vector<HolidayRow> holidays;
   ASSERT_TRUE(db_->ListHolidays(&holidays).ok());
   EXPECT_TRUE(holidays.empty());
 }
 
-TEST_P(MigrationTest, DaysAlreadyStoredAreReplacedOnlyWhenForced) {
-  DayRow kept;
-  kept.employee = "9999999999";
-  kept.period = "20231231";
-  ASSERT_TRUE(db_->SaveDay(kept).ok());
+TEST_F(MigrationTest, DaysAlreadyStoredAreReplacedOnlyWhenForced) {
+  ASSERT_TRUE(db_->SaveDay(DayRow{.employee = "9999999999", .period = "20231231"}).ok());
   const fs::path file = Fixture("QXPRES.MDB", AllTables());
-
   Result<MigrationReport> refused = MigrateAttendanceDatabase(file, *db_, {});
   EXPECT_EQ(refused.status().kind(), Status::Kind::kConflict);
   EXPECT_EQ(refused.status().message(),
@@ -300,11 +154,11 @@ TEST_P(MigrationTest, DaysAlreadyStoredAreReplacedOnlyWhenForced) {
 
   Result<MigrationReport> forced = MigrateAttendanceDatabase(file, *db_, {.force = true});
   ASSERT_TRUE(forced.ok()) << forced.status().message();
-  EXPECT_EQ(*db_->CountDays(), 118);
+  EXPECT_EQ(*db_->CountDays(), 5);
   EXPECT_FALSE(db_->FindDay("9999999999", "20231231")->has_value());
 }
 
-TEST_P(MigrationTest, BadFilesChangeNothing) {
+TEST_F(MigrationTest, BadFilesChangeNothing) {
   std::vector<JetTable> three = AllTables();
   three.pop_back();
   std::vector<JetTable> twice = AllTables();
@@ -315,27 +169,21 @@ TEST_P(MigrationTest, BadFilesChangeNothing) {
   text_number[0].columns[26].type = kJetText;
   text_number[0].rows[0][26] = T("128");
   text_number[0].rows[1][26] = T("12a");
-
-  const std::string whole = WriteJet4(AllTables());  // checked as QXPRES.MDB above
-  const fs::path cut = WriteFixture(dir_.path() / "cut.mdb", whole.substr(0, whole.size() - 5000));
-  struct Case {
+  const struct {
     fs::path file;
     Status::Kind kind;
     std::string message;
   } cases[] = {
-      {dir_.path() / "manca.mdb", Status::Kind::kNotFound,
-       "File non trovato: " + (dir_.path() / "manca.mdb").string()},
-      {cut, Status::Kind::kCorrupt, "Il file " + cut.string() + " è incompleto (troncato)"},
       {Fixture("tre.mdb", three), Status::Kind::kNotFound,
        "Il file " + (dir_.path() / "tre.mdb").string() + " non contiene la tabella FESTIVITA"},
       {Fixture("doppio.mdb", twice), Status::Kind::kDbError,
-       "Tabella PRESENZE: righe lette 119, righe nel database 118. Importazione annullata."},
+       "Tabella PRESENZE: righe lette 6, righe nel database 5. Importazione annullata."},
       {Fixture("data.mdb", bad_day), Status::Kind::kInvalid,
        "Tabella PRESENZE, riga 5: KPERIODO non è una data AAAAMMGG ('2024011')"},
       {Fixture("testo.mdb", text_number), Status::Kind::kInvalid,
        "Tabella PRESENZE, riga 2: PROTOCOLLO non è un numero intero ('12a')"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.file.string());
     Result<MigrationReport> r = MigrateAttendanceDatabase(c.file, *db_, {});
     EXPECT_EQ(r.status().kind(), c.kind);
@@ -343,9 +191,6 @@ TEST_P(MigrationTest, BadFilesChangeNothing) {
     ExpectUntouched(0);
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(Engines, MigrationTest, ::testing::Values("sqlite", "postgres"),
-                         [](const ::testing::TestParamInfo<const char*>& p) { return std::string(p.param); });
 
 }  // namespace
 }  // namespace kaveltar

@@ -48,27 +48,20 @@ JetTable Keys() {
 
 TEST(MdbReaderTest, TextNumbersAndNullsRoundTrip) {
   MigrateTempFolder dir;
-  JetTable t;
-  t.name = "Valori";
-  t.columns = {{"Nome", kJetText}, {"Piccolo", kJetInt}, {"Grande", kJetLong},
-               {"Byte", kJetByte}, {"Nota", kJetText}};
-  t.rows = {
-      {T("Perché è così"), N(-32768), N(-2147483648LL), N(0), T("€ 12,50")},
-      {T("Ωμέγα"), N(32767), N(2147483647), N(255), kNull},
-      {T(""), kNull, kNull, kNull, T("x")},
-  };
-  JetTable empty;
-  empty.name = "Vuota";
-  empty.columns = {{"A", kJetText}};
+  const JetTable t{.name = "Valori",
+                   .columns = {{"Nome", kJetText}, {"Piccolo", kJetInt}, {"Grande", kJetLong},
+                               {"Byte", kJetByte}, {"Nota", kJetText}},
+                   .rows = {{T("Perché è così"), N(-32768), N(-2147483648LL), N(0), T("€ 12,50")},
+                            {T("Ωμέγα"), N(32767), N(2147483647), N(255), kNull},
+                            {T(""), kNull, kNull, kNull, T("x")}}};
+  const JetTable empty{.name = "Vuota", .columns = {{"A", kJetText}}};
   const fs::path file = WriteCheckedFixture(dir.path() / "v.mdb", {t, empty});
 
-  EXPECT_EQ(MdbTables(file), "Valori\nVuota\n");
   EXPECT_EQ(MdbExport(file, "Valori"),
             "Nome,Piccolo,Grande,Byte,Nota\n"
             "\"Perché è così\",-32768,-2147483648,0,\"€ 12,50\"\n"
             "\"Ωμέγα\",32767,2147483647,255,\n"
             ",,,,\"x\"\n");
-  EXPECT_EQ(MdbExport(file, "Vuota"), "A\n");
 
   auto db = OpenOk(file);
   ASSERT_TRUE(db);
@@ -88,7 +81,8 @@ TEST(MdbReaderTest, TextNumbersAndNullsRoundTrip) {
 }
 
 // libmdb 1.0 reads the two flags of a row offset the wrong way round; the reader must
-// return every live row once, where its slot is, whichever flags a moved row's copy has.
+// return every live row once, where its slot is, whichever flags a moved row's copy has. The
+// row count the table definition stores is not trusted either.
 TEST(MdbReaderTest, DeletedRowsSkippedAndMovedRowsReadOnceInPlace) {
   for (uint16_t copy_flags : {uint16_t{0x8000}, uint16_t{0x0000}}) {
     SCOPED_TRACE(copy_flags);
@@ -97,12 +91,10 @@ TEST(MdbReaderTest, DeletedRowsSkippedAndMovedRowsReadOnceInPlace) {
     t.deleted = {1, 5};
     t.moved = {2, 7};
     t.moved_copy_flags = copy_flags;
+    t.stored_row_count = 0;
     const fs::path file = WriteCheckedFixture(dir.path() / "m.mdb", {t});
-
     // The deleted rows' data is really on the pages: mdbtools, misreading the flag, shows it.
-    const std::string exported = MdbExport(file, "T");
-    EXPECT_NE(exported.find("\"k1\",1\n"), std::string::npos) << exported;
-    EXPECT_NE(exported.find("\"k5\",5\n"), std::string::npos) << exported;
+    EXPECT_NE(MdbExport(file, "T").find("\"k5\",5\n"), std::string::npos);
 
     auto db = OpenOk(file);
     ASSERT_TRUE(db);
@@ -113,57 +105,42 @@ TEST(MdbReaderTest, DeletedRowsSkippedAndMovedRowsReadOnceInPlace) {
   }
 }
 
-TEST(MdbReaderTest, StoredRowCountIsNotTrusted) {
-  MigrateTempFolder dir;
-  JetTable t = Keys();
-  t.stored_row_count = 0;
-  const fs::path file = WriteCheckedFixture(dir.path() / "z.mdb", {t});
-  const std::string exported = MdbExport(file, "T");
-  EXPECT_NE(exported.find("\"k9\",9\n"), std::string::npos) << exported;
-  auto db = OpenOk(file);
-  ASSERT_TRUE(db);
-  Status s;
-  EXPECT_EQ(ReadAll(*db, "T", &s).size(), 10u);
-  EXPECT_TRUE(s.ok()) << s.message();
-}
-
 TEST(MdbReaderTest, FilesThatCannotBeReadAreNamedInItalian) {
   MigrateTempFolder dir;
-  WriteCheckedFixture(dir.path() / "good.mdb", {Keys()});
   const std::string good = WriteJet4({Keys()});
-
-  Result<std::unique_ptr<MdbDatabase>> r = MdbDatabase::Open(dir.path() / "manca.mdb");
-  EXPECT_EQ(r.status().kind(), Status::Kind::kNotFound);
-  EXPECT_EQ(r.status().message(), "File non trovato: " + (dir.path() / "manca.mdb").string());
-
+  const fs::path missing = dir.path() / "manca.mdb";
   const fs::path text = WriteFixture(dir.path() / "testo.mdb", std::string(3 * 4096, 'A'));
-  r = MdbDatabase::Open(text);
-  EXPECT_EQ(r.status().kind(), Status::Kind::kInvalid);
-  EXPECT_EQ(r.status().message(), "Il file " + text.string() + " non è un database Access");
-  EXPECT_EQ(MdbDatabase::Open(WriteFixture(dir.path() / "vuoto.mdb", "")).status().kind(),
-            Status::Kind::kInvalid);
-
-  // Cut inside a page, and cut at a page boundary so that the last data pages are missing.
+  const fs::path empty = WriteFixture(dir.path() / "vuoto.mdb", "");
   const fs::path cut = WriteFixture(dir.path() / "cut.mdb", good.substr(0, good.size() - 100));
-  r = MdbDatabase::Open(cut);
-  EXPECT_EQ(r.status().kind(), Status::Kind::kCorrupt);
-  EXPECT_EQ(r.status().message(), "Il file " + cut.string() + " è incompleto (troncato)");
-  const fs::path short_file =
-      WriteFixture(dir.path() / "short.mdb", good.substr(0, good.size() - 2 * 4096));
+  const struct {
+    fs::path file;
+    Status::Kind kind;
+    std::string message;
+  } refused[] = {
+      {missing, Status::Kind::kNotFound, "File non trovato: " + missing.string()},
+      {text, Status::Kind::kInvalid, "Il file " + text.string() + " non è un database Access"},
+      {empty, Status::Kind::kInvalid, "Il file " + empty.string() + " non è un database Access"},
+      {cut, Status::Kind::kCorrupt, "Il file " + cut.string() + " è incompleto (troncato)"},
+  };
+  for (const auto& c : refused) {
+    const Result<std::unique_ptr<MdbDatabase>> r = MdbDatabase::Open(c.file);
+    EXPECT_EQ(r.status().kind(), c.kind) << c.file;
+    EXPECT_EQ(r.status().message(), c.message);
+  }
+
+  // Cut at a page boundary so that the last data pages are missing: found while reading.
+  const fs::path short_file = WriteFixture(dir.path() / "short.mdb", good.substr(0, good.size() - 2 * 4096));
   auto db = OpenOk(short_file);
   ASSERT_TRUE(db);
   Status s;
   ReadAll(*db, "T", &s);
   EXPECT_EQ(s.kind(), Status::Kind::kCorrupt);
-  EXPECT_EQ(s.message(), "Il file " + short_file.string() +
-                             " è danneggiato (pagina oltre la fine del file)");
-
-  auto whole = OpenOk(dir.path() / "good.mdb");
+  EXPECT_EQ(s.message(), "Il file " + short_file.string() + " è danneggiato (pagina oltre la fine del file)");
+  auto whole = OpenOk(WriteFixture(dir.path() / "good.mdb", good));
   ASSERT_TRUE(whole);
   ReadAll(*whole, "PRESENZE", &s);
   EXPECT_EQ(s.kind(), Status::Kind::kNotFound);
-  EXPECT_EQ(s.message(), "Il file " + (dir.path() / "good.mdb").string() +
-                             " non contiene la tabella PRESENZE");
+  EXPECT_EQ(s.message(), "Il file " + (dir.path() / "good.mdb").string() + " non contiene la tabella PRESENZE");
 }
 
 // Damaged data pages give an error or rows, never a crash or a read outside the row (the

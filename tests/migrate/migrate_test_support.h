@@ -81,4 +81,19 @@ inline JetValue T(const char* s) { return std::string(s); }
 inline JetValue N(int64_t n) { return n; }
 inline const JetValue kNull = std::monostate{};
 
+// The four tables with their key columns only: two days of 0010010001 and the justification FER.
+inline std::vector<JetTable> SmallPreviousFile() {
+  std::vector<JetTable> tables(4);
+  const char* names[] = {"PRESENZE", "GIUSTIFICATIVI", "GRUPPI", "FESTIVITA"};
+  const char* keys[] = {"KDIPENDENTE", "KGIUS", "KGRUPPO", "KDATAF"};
+  for (int i = 0; i < 4; ++i) {
+    tables[i].name = names[i];
+    tables[i].columns = {{keys[i], kJetText}};
+  }
+  tables[0].columns.push_back({"KPERIODO", kJetText});
+  tables[0].rows = {{T("0010010001"), T("20240102")}, {T("0010010001"), T("20240103")}};
+  tables[1].rows = {{T("FER")}};
+  return tables;
+}
+
 }  // namespace kaveltar::testing

@@ -36,44 +36,6 @@ std::string Encode(StreamEncoder& encoder, std::string_view data) {
   return out;
 }
 
-// An LZWDecode reader written from the filter's description: codes of 9-12 bits, 256
-// clear, 257 end, the width growing one code early.
-std::string LzwDecode(const std::string& data) {
-  std::vector<std::string> table;
-  auto reset = [&] {
-    table.assign(258, "");
-    for (int i = 0; i < 256; ++i) table[i] = std::string(1, static_cast<char>(i));
-  };
-  reset();
-  std::string out, previous;
-  size_t bit = 0;
-  int width = 9;
-  for (;;) {
-    if (bit + width > data.size() * 8) return out + "<truncated>";
-    unsigned code = 0;
-    for (int i = 0; i < width; ++i, ++bit) code = (code << 1) | ((data[bit / 8] >> (7 - bit % 8)) & 1);
-    if (code == 257) return out;
-    if (code == 256) {
-      reset();
-      width = 9;
-      previous.clear();
-      continue;
-    }
-    std::string entry;
-    if (code < table.size()) {
-      entry = table[code];
-    } else if (code == table.size() && !previous.empty()) {
-      entry = previous + previous[0];
-    } else {
-      return out + "<bad code>";
-    }
-    if (!previous.empty()) table.push_back(previous + entry[0]);
-    out += entry;
-    previous = entry;
-    if (table.size() + 1 >= (1u << width) && width < 12) ++width;
-  }
-}
-
 TEST(PdfNumber, RoundsHalfAwayFromZeroToThreeDecimals) {
   const std::pair<double, const char*> cases[] = {
       {0, "0"},          {1, "1"},          {28.346457, "28.346"}, {-28.346457, "-28.346"},
@@ -109,33 +71,23 @@ TEST(PdfNumber, IgnoresACommaDecimalLocale) {
       << pdf_test::FirstContent(pdf);
 }
 
+// Round trips through width changes and table resets, at every quality, are decoded by qpdf
+// in the readers' tests.
 TEST(LzwEncoder, MatchesThePdfReferenceExample) {
   LzwEncoder lzw(3);
   // Codes 256 45 258 258 65 259 66 257, nine bits each.
   EXPECT_EQ(Hex(Encode(lzw, "-----A---B")), "800B6050220C0C8501");
   // Empty input: the clear code and the end-of-data code only.
   EXPECT_EQ(Hex(Encode(lzw, "")), "804040");
-}
-
-TEST(LzwEncoder, RoundTripsThroughWidthChangesAndTableResetsAtEveryQuality) {
-  std::mt19937 random(7);
+  // Quality 9 is treated as 3.
   std::string text;
-  for (int i = 0; i < 300000; ++i) text.push_back(static_cast<char>('a' + random() % 23));
-  std::string binary;
-  for (int i = 0; i < 70000; ++i) binary.push_back(static_cast<char>(random()));
-  for (int quality : {0, 1, 2, 3, 9}) {
-    LzwEncoder lzw(quality);
-    for (const std::string* input : {&text, &binary}) {
-      const std::string encoded = Encode(lzw, *input);
-      ASSERT_EQ(LzwDecode(encoded) == *input, true) << "quality " << quality;
-    }
-  }
-  // Quality 9 is treated as 3: the same output.
+  for (int i = 0; i < 20000; ++i) text.push_back(static_cast<char>('a' + i * 7919 % 23));
   LzwEncoder q3(3), q9(9);
   EXPECT_EQ(Encode(q3, text), Encode(q9, text));
 }
 
-TEST(Encoders, KnownAnswersAndFlateRoundTrip) {
+// Flate is checked against zlib's own bytes below.
+TEST(Encoders, KnownAnswers) {
   RunLengthEncoder rle;
   EXPECT_EQ(Hex(Encode(rle, "aaaabc")), "FD61016263" "80");
   EXPECT_EQ(Hex(Encode(rle, "")), "80");
@@ -144,14 +96,6 @@ TEST(Encoders, KnownAnswersAndFlateRoundTrip) {
   EXPECT_EQ(Encode(a85, std::string(4, '\0') + "M"), "z9`~>");
   AsciiHexEncoder hex;
   EXPECT_EQ(Encode(hex, "AB\xFF"), "4142FF>");
-
-  const std::string text(20000, 'x');
-  const std::string compressed = FlateCompress(text, 6);
-  std::string back(text.size(), '\0');
-  uLongf size = back.size();
-  ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(back.data()), &size,
-                       reinterpret_cast<const Bytef*>(compressed.data()), compressed.size()), Z_OK);
-  EXPECT_EQ(back, text);
 }
 
 // The stream bytes must be exactly zlib's at the levels the qualities use, whether the data
@@ -252,11 +196,7 @@ TEST(Fonts, NamesMapToTheFiveFamilies) {
   EXPECT_EQ(FullFontName("CourierNew", 1), "CourierNew,Bold");
   EXPECT_EQ(FullFontName("Arial", 3), "Arial,BoldItalic");
   EXPECT_EQ(FullFontName("Symbol", 3), "Symbol");
-  const FontFamilyMetrics arial = StandardFontMetrics("Arial", 0, 0);
-  EXPECT_EQ(arial.widths[' '], 278);
-  EXPECT_EQ(arial.widths['.'], 278);
-  EXPECT_EQ(arial.widths['7'], 556);
-  EXPECT_EQ(StandardFontMetrics("CourierNew", 3, 1).widths[200], 600);
+  // The widths themselves are compared with poppler's in the readers' tests.
 }
 
 std::string JpegHeader(int sof, int components, bool adobe) {
@@ -288,32 +228,23 @@ TEST(Images, JpegFrameHeaders) {
   for (size_t cut = 0; cut < 39; ++cut) EXPECT_FALSE(ParseJpeg(whole.substr(0, cut), &info, &reason)) << cut;
 }
 
-TEST(Images, BmpOfEveryDepthDecodesToTheSamePixels) {
-  const std::vector<uint32_t> pixels = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0xFF0000,
-                                        0x808080, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0xFF0000};
-  for (int bits : {4, 8, 24, 32}) {
-    for (bool top_down : {false, true}) {
-      RasterImage image;
-      std::string reason;
-      ASSERT_TRUE(DecodeBmp(pdf_test::MakeBmp(3, 4, bits, pixels, top_down), &image, &reason)) << reason;
-      ASSERT_EQ(image.width, 3);
-      ASSERT_EQ(image.height, 4);
-      for (size_t i = 0; i < pixels.size(); ++i) {
-        const auto* p = reinterpret_cast<const uint8_t*>(image.rgb.data()) + i * 3;
-        EXPECT_EQ(static_cast<uint32_t>((p[0] << 16) | (p[1] << 8) | p[2]), pixels[i]) << bits << " " << i;
-      }
-      EXPECT_TRUE(image.alpha.empty());
-    }
-  }
-  RasterImage mono;
+// The usual depths, stored bottom-up, are rendered and checked in the readers' tests; here the
+// row order, pixels that do not fill whole bytes, and 5-5-5 pixels.
+TEST(Images, BmpRowOrderPartialBytesAndSixteenBits) {
+  const std::vector<uint32_t> pixels = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0xFF0000};
+  RasterImage image;
   std::string reason;
+  for (int bits : {4, 24}) {
+    ASSERT_TRUE(DecodeBmp(pdf_test::MakeBmp(3, 2, bits, pixels, true), &image, &reason)) << reason;
+    EXPECT_EQ(Hex(image.rgb), "FF000000FF000000FFFFFFFF000000FF0000") << bits;
+    EXPECT_TRUE(image.alpha.empty());
+  }
   ASSERT_TRUE(DecodeBmp(pdf_test::MakeBmp(9, 2, 1, {0, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 0xFFFFFF,
-                                                  0xFFFFFF, 0, 0, 0, 0, 0, 0, 0, 0}), &mono, &reason));
-  EXPECT_EQ(mono.rgb.substr(3, 3), "\xFF\xFF\xFF");
-  EXPECT_EQ(mono.rgb.substr(24, 9), "\xFF\xFF\xFF\xFF\xFF\xFF" + std::string(3, '\0'));
-  RasterImage sixteen;
-  ASSERT_TRUE(DecodeBmp(pdf_test::MakeBmp(2, 1, 16, {0xF80000, 0x0000F8}), &sixteen, &reason));
-  EXPECT_EQ(Hex(sixteen.rgb), "FF00000000FF");
+                                                  0xFFFFFF, 0, 0, 0, 0, 0, 0, 0, 0}), &image, &reason));
+  EXPECT_EQ(image.rgb.substr(3, 3), "\xFF\xFF\xFF");
+  EXPECT_EQ(image.rgb.substr(24, 9), "\xFF\xFF\xFF\xFF\xFF\xFF" + std::string(3, '\0'));
+  ASSERT_TRUE(DecodeBmp(pdf_test::MakeBmp(2, 1, 16, {0xF80000, 0x0000F8}), &image, &reason));
+  EXPECT_EQ(Hex(image.rgb), "FF00000000FF");
 }
 
 TEST(Images, BmpWithBitFieldsAndAnAlphaMask) {

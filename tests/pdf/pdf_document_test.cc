@@ -86,30 +86,6 @@ TEST(PdfDocumentStructure, OnePageWithoutContentIsExactlyTheseBytes) {
   EXPECT_EQ(pdf, expected) << FirstDifference(pdf, expected);
 }
 
-TEST(PdfDocumentStructure, CrossReferenceOfARicherDocument) {
-  pdf_test::TempDir dir;
-  pdf_test::WriteFile(dir.File("a.bmp"), pdf_test::MakeBmp(2, 2, 24, {0xFF0000, 0xFF00, 0xFF, 0}));
-  PdfDocument doc;
-  MemoryPdfSink sink;
-  doc.SetCompression(4, 3);
-  doc.BeginDocToSink(&sink);
-  for (int page = 0; page < 3; ++page) {
-    doc.BeginPage();
-    doc.SetFont(page == 1 ? "Times" : "Arial", 12, page);
-    doc.DrawText(10, 20, "Pagina " + std::to_string(page));
-    doc.DrawImage(dir.File("a.bmp"), 10, 30, 20, 20);
-    doc.SetAlpha(0.5, 1);
-  }
-  doc.EndDoc();
-  ASSERT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
-  EXPECT_EQ(pdf_test::CheckCrossReference(sink.data()), "");
-  EXPECT_EQ(doc.FileSize(), static_cast<int64_t>(sink.data().size()));
-  EXPECT_EQ(sink.data().substr(0, 9), "%PDF-1.4\n");  // transparency
-  EXPECT_NE(sink.data().find("/Kids [6 0 R 8 0 R 10 0 R ]"), std::string::npos);
-  EXPECT_NE(sink.data().find("/ProcSet [/PDF /Text /ImageB /ImageC /ImageI ]\r/XObject << /_IMG_1 4 0 R >>"),
-            std::string::npos);
-}
-
 TEST(PdfDocumentStructure, EmptyFileNameMakesAHexNameInTheCurrentFolder) {
   pdf_test::TempDir dir;
   const auto saved = std::filesystem::current_path();
@@ -371,26 +347,18 @@ TEST(PdfDocumentErrors, FailuresAreRecordedAndLeaveThePageUnchanged) {
   EXPECT_EQ(doc.ErrNumber(), 5);
 }
 
-TEST(PdfDocumentErrors, AWriteFailureLeavesNothingBehind) {
-  for (size_t budget : {10, 200, 600}) {
-    FailingSink sink(budget);
-    PdfDocument doc;
-    doc.BeginDocToSink(&sink);
-    doc.BeginPage();
-    doc.SetFont("Arial", 12);
-    doc.DrawText(10, 10, "Testo");
-    doc.BeginPage();
-    doc.EndDoc();
-    EXPECT_EQ(doc.ErrNumber(), 57) << budget;
-    EXPECT_TRUE(sink.discarded);
-    EXPECT_TRUE(sink.data().empty());
-  }
-}
-
-// The helper thread that writes pages must not change a single byte of the file.
-TEST(PdfDocumentStructure, BackgroundWritingGivesTheSameBytes) {
+// A document of several fonts, pages, pictures and a transparency, compressed: the
+// cross-reference table matches the objects, and the helper thread that writes pages does not
+// change a single byte of it. A write failure, on either thread, surfaces and leaves nothing.
+TEST(PdfDocumentStructure, RicherDocumentsInTheForegroundAndTheBackground) {
   pdf_test::TempDir dir;
   pdf_test::WriteFile(dir.File("a.bmp"), pdf_test::MakeBmp(2, 2, 24, {0xFF0000, 0xFF00, 0xFF, 0}));
+  struct Written {
+    long error;
+    std::string data;
+    bool discarded;
+    int64_t size;
+  };
   auto write = [&](bool background, size_t budget) {
     FailingSink sink(budget);
     PdfDocument doc;
@@ -399,24 +367,31 @@ TEST(PdfDocumentStructure, BackgroundWritingGivesTheSameBytes) {
     doc.BeginDocToSink(&sink);
     for (int page = 1; page <= 12; ++page) {
       doc.BeginPage();
-      doc.SetFont("Courier New", 8);
+      doc.SetFont(page == 2 ? "Times" : "Courier New", 8, page % 4);
       for (int line = 0; line < 60; ++line) doc.DrawText(20, 20 + line * 10, "Riga " + std::to_string(line * page));
       if (page % 5 == 0) doc.DrawImage(dir.File("a.bmp"), 100, 100, 50, 50);
       if (page == 7) doc.SetCompression(2 | 8, 1);  // applies from the pages ended afterwards
+      if (page == 11) doc.SetAlpha(0.5, 1);
     }
     doc.EndDoc();
-    return std::make_pair(doc.ErrNumber(), sink.data());
+    return Written{doc.ErrNumber(), sink.data(), sink.discarded, doc.FileSize()};
   };
-  const auto [plain_error, plain] = write(false, 1u << 30);
-  const auto [background_error, background] = write(true, 1u << 30);
-  EXPECT_EQ(plain_error, 0);
-  EXPECT_EQ(background_error, 0);
-  EXPECT_TRUE(plain == background) << FirstDifference(plain, background);
-  EXPECT_EQ(pdf_test::CheckCrossReference(background), "");
-  // A write failure on the helper thread surfaces and leaves nothing.
-  const auto [failed_error, failed] = write(true, 3000);
-  EXPECT_EQ(failed_error, 57);
-  EXPECT_TRUE(failed.empty());
+  const Written plain = write(false, 1u << 30);
+  const Written background = write(true, 1u << 30);
+  ASSERT_EQ(plain.error, 0);
+  EXPECT_EQ(background.error, 0);
+  EXPECT_TRUE(plain.data == background.data) << FirstDifference(plain.data, background.data);
+  EXPECT_EQ(pdf_test::CheckCrossReference(plain.data), "");
+  EXPECT_EQ(plain.size, static_cast<int64_t>(plain.data.size()));
+  EXPECT_EQ(plain.data.substr(0, 9), "%PDF-1.4\n");  // transparency
+  EXPECT_TRUE(pdf_test::Contains(plain.data, "/ProcSet [/PDF /Text /ImageB /ImageC /ImageI ]\r/XObject << /_IMG_1 "));
+  for (const auto& [in_background, budget] : {std::pair<bool, size_t>{false, 10}, {false, 200}, {false, 600},
+                                              {true, 3000}}) {
+    const Written failed = write(in_background, budget);
+    EXPECT_EQ(failed.error, 57) << budget;
+    EXPECT_TRUE(failed.discarded);
+    EXPECT_TRUE(failed.data.empty());
+  }
 }
 
 TEST(PdfDocumentFiles, AbortAndReuse) {

@@ -15,16 +15,9 @@
 namespace kaveltar {
 namespace {
 
+using pdf_test::ExpectCleanQpdf;
 using pdf_test::Quote;
 using pdf_test::RunTool;
-
-// qpdf --check must find neither errors nor warnings.
-void ExpectCleanQpdf(const std::string& file, const std::string& password = "") {
-  const auto result = RunTool("qpdf --check " + (password.empty() ? "" : "--password=" + Quote(password) + " ") + Quote(file));
-  EXPECT_EQ(result.status, 0) << result.output;
-  EXPECT_NE(result.output.find("No syntax or stream encoding errors found"), std::string::npos) << result.output;
-  EXPECT_EQ(result.output.find("WARNING"), std::string::npos) << result.output;
-}
 
 std::string WriteSheet(const std::string& path, int compression, int quality) {
   PdfDocument doc;
@@ -54,9 +47,7 @@ TEST(PdfReaders, EveryCompressionModeDecodesToTheSameContent) {
     EXPECT_EQ(decoded.status, 0);
     EXPECT_TRUE(decoded.output == plain) << "decoded " << decoded.output.size() << " bytes of " << plain.size();
   }
-  // Poppler reads the LZW the program uses.
-  const auto text = RunTool("pdftotext " + Quote(dir.File("m4q3.pdf")) + " -");
-  EXPECT_NE(text.output.find("CALENDARIO PRESENZE"), std::string::npos) << text.output;
+  // Poppler's reading of the LZW the program uses is checked with the test page below.
 }
 
 TEST(PdfReaders, ProtectedFilesOpenWithEitherPasswordAtBothKeyLengths) {
@@ -221,30 +212,25 @@ TEST(PdfReaders, ImagesRenderUpright) {
     doc.EndDoc();
     ASSERT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
     ExpectCleanQpdf(file);
-    ASSERT_EQ(RunTool("pdftoppm -r 72 -singlefile " + Quote(file) + " " + Quote(dir.File("out"))).status, 0);
-    const std::string ppm = pdf_test::ReadFile(dir.File("out.ppm"));
+    const std::string ppm = pdf_test::Render(dir, file);
+    // Every depth the same quadrants; the black and white 1-bit picture; red made transparent;
+    // the squares kept square (white right of the 100 x 100 picture).
     for (int i = 0; i < 4; ++i) {
-      EXPECT_EQ(pdf_test::PpmPixel(ppm, 100 * i + 25, 25), 0xFF0000u) << i;
-      EXPECT_EQ(pdf_test::PpmPixel(ppm, 100 * i + 75, 25), 0x00FF00u) << i;
-      EXPECT_EQ(pdf_test::PpmPixel(ppm, 100 * i + 25, 75), 0x0000FFu) << i;
-      EXPECT_EQ(pdf_test::PpmPixel(ppm, 100 * i + 75, 75), 0xFFFFFFu) << i;
+      SCOPED_TRACE(i);
+      pdf_test::ExpectPixels(ppm, {{100 * i + 25, 25, 0xFF0000}, {100 * i + 75, 25, 0x00FF00},
+                                   {100 * i + 25, 75, 0x0000FF}, {100 * i + 75, 75, 0xFFFFFF}});
     }
-    EXPECT_EQ(pdf_test::PpmPixel(ppm, 425, 25), 0x000000u);
-    EXPECT_EQ(pdf_test::PpmPixel(ppm, 475, 25), 0xFFFFFFu);
-    EXPECT_EQ(pdf_test::PpmPixel(ppm, 25, 225), 0xFFFFFFu);  // transparent
-    EXPECT_EQ(pdf_test::PpmPixel(ppm, 75, 225), 0x00FF00u);
+    pdf_test::ExpectPixels(ppm, {{425, 25, 0x000000}, {475, 25, 0xFFFFFF}, {25, 225, 0xFFFFFF}, {75, 225, 0x00FF00},
+                                 {150, 450, 0xFFFFFF}, {25, 425, 0xFF0000}, {75, 625, 0x00FF00},
+                                 {125, 625, 0xFFFFFF}});
     const uint32_t red = pdf_test::PpmPixel(ppm, 150, 250), blue = pdf_test::PpmPixel(ppm, 250, 250);
     EXPECT_TRUE((red >> 16) > 0xE0 && (red & 0xFFFF) < 0x2020) << std::hex << red;
     EXPECT_TRUE((blue & 0xFF) > 0xE0 && (blue >> 8) < 0x2020) << std::hex << blue;
     const uint32_t grey = pdf_test::PpmPixel(ppm, 320, 250);
     EXPECT_EQ(grey >> 16, grey & 0xFF);  // grey: equal components
-    EXPECT_EQ(pdf_test::PpmPixel(ppm, 150, 450), 0xFFFFFFu);  // right of the square image
-    EXPECT_EQ(pdf_test::PpmPixel(ppm, 25, 425), 0xFF0000u);
     const uint32_t half_red = pdf_test::PpmPixel(ppm, 25, 625);
     EXPECT_TRUE((half_red >> 16) == 0xFF && ((half_red >> 8) & 0xFF) > 0x70 && ((half_red >> 8) & 0xFF) < 0x90)
         << std::hex << half_red;
-    EXPECT_EQ(pdf_test::PpmPixel(ppm, 75, 625), 0x00FF00u);
-    EXPECT_EQ(pdf_test::PpmPixel(ppm, 125, 625), 0xFFFFFFu);
     EXPECT_EQ(pdf_test::ReadFile(file).substr(0, 8), "%PDF-1.4");  // soft masks
   }
 }

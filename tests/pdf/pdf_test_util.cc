@@ -10,6 +10,8 @@
 #include <regex>
 #include <sys/wait.h>
 
+#include <gtest/gtest.h>
+
 #include "pdf/pdf_sink.h"
 
 namespace kaveltar::pdf_test {
@@ -182,10 +184,69 @@ uint32_t PpmPixel(const std::string& ppm, int x, int y) {
   return (p[0] << 16) | (p[1] << 8) | p[2];
 }
 
+namespace {
+
+std::string PasswordOption(const std::string& password) {
+  return password.empty() ? "" : "--password=" + Quote(password) + " ";
+}
+
+}  // namespace
+
+void ExpectCleanQpdf(const std::string& file, const std::string& password) {
+  const ToolResult result = RunTool("qpdf --check " + PasswordOption(password) + Quote(file));
+  EXPECT_EQ(result.status, 0) << result.output;
+  EXPECT_TRUE(Contains(result.output, "No syntax or stream encoding errors found")) << result.output;
+  EXPECT_FALSE(Contains(result.output, "WARNING")) << result.output;
+}
+
+std::string QpdfJson(const std::string& file, const std::string& key, const std::string& password) {
+  const ToolResult result = RunTool("qpdf --json --json-key=" + key + " " + PasswordOption(password) + Quote(file));
+  EXPECT_EQ(result.status, 0) << result.output;
+  std::string compact;
+  bool in_string = false;
+  for (size_t i = 0; i < result.output.size(); ++i) {
+    const char c = result.output[i];
+    if (c == '"' && (i == 0 || result.output[i - 1] != '\\')) in_string = !in_string;
+    if (!in_string && (c == ' ' || c == '\n')) continue;
+    compact.push_back(c);
+  }
+  return compact;
+}
+
+std::string Render(const TempDir& dir, const std::string& file, int page) {
+  const std::string out = dir.File("render");
+  const ToolResult result = RunTool("pdftoppm -r 72 -f " + std::to_string(page) + " -l " + std::to_string(page) +
+                                    " -singlefile " + Quote(file) + " " + Quote(out));
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.output, "") << "poppler complained";
+  return ReadFile(out + ".ppm");
+}
+
+void ExpectContainsAll(const std::string& text, std::initializer_list<std::string> parts) {
+  for (const std::string& part : parts) EXPECT_TRUE(Contains(text, part)) << part << " in\n" << text.substr(0, 3000);
+}
+
+void ExpectPixels(const std::string& ppm, std::initializer_list<Pixel> pixels) {
+  for (const Pixel& p : pixels) {
+    EXPECT_EQ(PpmPixel(ppm, p.x, p.y), p.rgb) << std::hex << "pixel " << std::dec << p.x << ", " << p.y;
+  }
+}
+
+void WritePointsDocument(const std::string& path, int compression, const std::function<void(PdfDocument&)>& draw) {
+  PdfDocument doc;
+  doc.SetScale(0);
+  doc.SetCompression(compression, 3);
+  doc.BeginDoc(path);
+  doc.BeginPage();
+  draw(doc);
+  EXPECT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
+  doc.EndDoc();
+  EXPECT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
+}
+
 std::vector<std::string> OutlineTitles(const std::string& file, const std::string& password) {
   const ToolResult result =
-      RunTool("qpdf --json --json-key=outlines " +
-              (password.empty() ? "" : "--password=" + Quote(password) + " ") + Quote(file));
+      RunTool("qpdf --json --json-key=outlines " + PasswordOption(password) + Quote(file));
   std::vector<std::string> titles;
   const std::regex title("\"title\": \"((?:[^\"\\\\]|\\\\.)*)\"");
   for (auto it = std::sregex_iterator(result.output.begin(), result.output.end(), title);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -53,12 +54,40 @@ std::string ReadFile(const std::string& path);
 std::string MakeBmp(int width, int height, int bits, const std::vector<uint32_t>& rgb,
                     bool top_down = false);
 
+// Checks that qpdf --check finds neither errors nor warnings (with `password` when protected).
+void ExpectCleanQpdf(const std::string& file, const std::string& password = "");
+
+// qpdf's JSON of `key` without blanks and line breaks, so that checks do not depend on the layout.
+std::string QpdfJson(const std::string& file, const std::string& key, const std::string& password = "");
+
+// Page `page` of `file` rendered by poppler at 72 dpi (one pixel per point) as PPM; poppler
+// must say nothing.
+std::string Render(const TempDir& dir, const std::string& file, int page = 1);
+
+inline bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Expects every part in `text`.
+void ExpectContainsAll(const std::string& text, std::initializer_list<std::string> parts);
+
 // The titles of a PDF file's outline entries as qpdf lists them: siblings in order, an
 // entry's children before its own title.
 std::vector<std::string> OutlineTitles(const std::string& file, const std::string& password = "");
 
 // Pixel (x, y) of a binary PPM (P6) image as 0xRRGGBB.
 uint32_t PpmPixel(const std::string& ppm, int x, int y);
+
+// Expects each pixel (x, y) of a PPM image to be its colour.
+struct Pixel {
+  int x, y;
+  uint32_t rgb;
+};
+void ExpectPixels(const std::string& ppm, std::initializer_list<Pixel> pixels);
+
+// A one-page document in points with `compression` (quality 3), drawn by `draw`, written into
+// `path`; every call must succeed.
+void WritePointsDocument(const std::string& path, int compression, const std::function<void(PdfDocument&)>& draw);
 
 }  // namespace kaveltar::pdf_test
 

@@ -10,6 +10,9 @@
 #include <memory>
 
 #include "app/session.h"
+#include "archive/fields.h"
+#include "base/text.h"
+#include "pdf/pdf_test_util.h"
 #include "app/startup.h"
 #include "demo/demo_installation.h"
 #include "memorize/memorization.h"
@@ -30,22 +33,22 @@ class PrintingTest : public ::testing::Test {
     root_ = pattern;
     setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
     setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
-    DemoOptions options;
-    options.dir = root_ / "demo";
-    options.year = kYear;
-    options.month = kMonth;
-    options.companies = 2;
-    options.employees = 60;
-    options.seed = 5;
+    const DemoOptions options{.dir = root_ / "demo", .year = kYear, .month = kMonth,
+                                .companies = 2, .employees = 60, .seed = 5};
     ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
     session_ = std::make_unique<Session>(dialogs_);
+    printer_ = Start(*session_);
+  }
+  // Starts `session` on the installation with a recording printer, and returns that printer.
+  RecordingPrinterJob* Start(Session& session) {
     auto printer = std::make_unique<RecordingPrinterJob>();
-    printer_ = printer.get();
-    session_->AttachPrinter(std::move(printer));
+    RecordingPrinterJob* recording = printer.get();
+    session.AttachPrinter(std::move(printer));
     StartupOptions paths;
     paths.archive_path = report_.archive_folder;
     paths.program_path = report_.program_folder;
-    Startup(*session_, paths);
+    Startup(session, paths);
+    return recording;
   }
   void TearDown() override {
     session_.reset();
@@ -60,8 +63,12 @@ class PrintingTest : public ::testing::Test {
     RunMemorization(*session_, o, keys);
     dialogs_.Clear();
   }
-  SheetRunRequest Request(const std::vector<std::string>& keys) {
+  // A print of the keys' June sheets numbered from 41; as PDF files when `pdf`, one per
+  // employee when `each`.
+  SheetRunRequest Request(const std::vector<std::string>& keys, bool pdf = false, bool each = false) {
     SheetRunRequest r;
+    r.pdf = pdf;
+    r.one_file_per_employee = each;
     r.year = kYear;
     r.month = kMonth;
     r.company = keys.front().substr(0, 3);
@@ -77,6 +84,12 @@ class PrintingTest : public ::testing::Test {
       if (keys.size() == n) break;
     }
     return keys;
+  }
+  // The PDF password of the company whose record was read last.
+  std::string Password() { return std::string(Trim(session_->codec().GetField(fields::kT364))); }
+  // The text of a PDF file, pdftotext given `options` (the password among them).
+  static std::string PdfText(const std::string& file, const std::string& options) {
+    return pdf_test::RunTool("pdftotext " + options + " " + pdf_test::Quote(file) + " -").output;
   }
   static int Count(const std::vector<std::string>& texts, std::string_view prefix) {
     return static_cast<int>(std::count_if(texts.begin(), texts.end(), [&](const std::string& t) {

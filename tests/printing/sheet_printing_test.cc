@@ -1,6 +1,7 @@
 // The print command on a demo installation with a memorized month: sheets on the recorded
 // printer, PDF files per employee and per company, numbering carried across the run and
-// stored, employees left out by the employment tests or for want of a memorized month.
+// stored only once delivered, employees left out for want of a memorized month, and prints
+// killed or stopped midway.
 #include "printing/sheet_printing.h"
 
 #include <signal.h>
@@ -12,11 +13,8 @@
 #include <functional>
 #include <set>
 
-#include "archive/fields.h"
 #include "archive/selection_lists.h"
 #include "db/attendance_db.h"
-#include "base/text.h"
-#include "pdf/pdf_test_util.h"
 #include "printing/printing_fixture.h"
 
 namespace kaveltar {
@@ -38,13 +36,15 @@ class SheetPrintingTest : public PrintingTest {
     Memorize(keys);
     return keys;
   }
+  // The number stored on the month's last row (0 without a row).
   long Protocollo(const std::string& key) {
-    return session_->db().FindDay(key, "20250630").value()->protocollo;
+    auto row = session_->db().FindDay(key, "20250630");
+    return row.ok() && *row ? (*row)->protocollo : 0;
   }
   fs::path Folder(const std::string& key) {
     return report_.archive_folder / "FILE-PDF" / key.substr(0, 3) / "2025" / "06" / "PRESLUL";
   }
-  // The names in the PDF folder: finished files, and the temporary ones (starting with ".").
+  // The names in the PDF folder: finished files, or the temporary ones (starting with ".").
   std::vector<std::string> Names(const fs::path& folder, bool temporary) {
     std::vector<std::string> names;
     std::error_code ec;
@@ -55,21 +55,15 @@ class SheetPrintingTest : public PrintingTest {
     return names;
   }
   // Prints `keys` as PDF files, one per employee, numbered from 100, in a child process with
-  // its own session; `watch` runs in the parent with the child's id until it returns, then
-  // the child is waited for. Returns the child's wait status.
+  // its own session; `watch` runs in the parent with the child's id, then the child is
+  // waited for. Returns the child's wait status.
   int PrintInChild(const std::vector<std::string>& keys, const std::function<void(pid_t)>& watch) {
     const pid_t child = ::fork();
     if (child == 0) {
       RecordingDialogs dialogs;
       Session s(dialogs);
-      s.AttachPrinter(std::make_unique<RecordingPrinterJob>());
-      StartupOptions paths;
-      paths.archive_path = report_.archive_folder;
-      paths.program_path = report_.program_folder;
-      Startup(s, paths);
-      SheetRunRequest r = Request(keys);
-      r.pdf = true;
-      r.one_file_per_employee = true;
+      Start(s);
+      SheetRunRequest r = Request(keys, true, true);
       r.options.number_text = "100";
       ::_exit(PrintMonthlySheets(s, r).failed ? 1 : 0);
     }
@@ -108,42 +102,34 @@ TEST_F(SheetPrintingTest, PrinterRunNumbersSheetsAndLeavesOutMonthsNotMemorized)
   EXPECT_EQ(Count(texts, "NUMERAZIONE : 41"), 2);
   EXPECT_EQ(Count(texts, "NUMERAZIONE : 42"), 2);
   EXPECT_EQ(Count(texts, "CODICE DIP. : " + keys[1]), 0);
-  // The number printed is stored on the month's last row.
-  EXPECT_EQ(session_->db().FindDay(keys[2], "20250630").value()->protocollo, 42);
+  EXPECT_EQ(Protocollo(keys[2]), 42);  // the number printed is stored on the month's last row
 
-  // A draft neither numbers nor stores; no copies prints nothing.
-  r.options.draft = true;
-  r.options.number_text = "43";
-  EXPECT_EQ(PrintMonthlySheets(*session_, r).number_text, "43");
+  // No copies prints nothing.
   r.copies = "0";
-  dialogs_.Clear();
   EXPECT_EQ(PrintMonthlySheets(*session_, r).message, kNothingPrinted);
-  EXPECT_EQ(session_->db().FindDay(keys[2], "20250630").value()->protocollo, 42);
+  EXPECT_EQ(Protocollo(keys[2]), 42);
 }
 
 TEST_F(SheetPrintingTest, ANumberIsStoredOnlyOnceTheSheetIsDelivered) {
   std::vector<std::string> keys = SameCompany(DemoCase::kGroup, 2);
   Memorize(keys);
-  SheetRunRequest r = Request(keys);
-
   // The printer fails; no retry, do not close: the document is lost, and so the numbers are
   // neither stored nor advanced, and the run says it failed instead of "terminata".
   printer_->FailPrinting(1);
   dialogs_.QueueAnswers({false, false});
-  const SheetRunResult lost = PrintMonthlySheets(*session_, r);
+  const SheetRunResult lost = PrintMonthlySheets(*session_, Request(keys));
   EXPECT_TRUE(lost.failed);
   EXPECT_EQ(lost.sheets, 0);
   EXPECT_EQ(lost.number_text, "41");
   EXPECT_EQ(lost.message.rfind("Stampa non riuscita: ", 0), 0u) << lost.message;
   EXPECT_NE(lost.message.find("non risponde"), std::string::npos) << lost.message;
   EXPECT_EQ(Count(dialogs_.Texts(), "Stampa Presenze/Assenze relativo"), 0);
-  EXPECT_EQ(Protocollo(keys[0]), 0);
-  EXPECT_EQ(Protocollo(keys[1]), 0);
+  EXPECT_EQ(Protocollo(keys[0]) + Protocollo(keys[1]), 0);
 
   // Retried once, then printed: both numbers stored.
   printer_->FailPrinting(1);
   dialogs_.QueueAnswers({true});
-  const SheetRunResult printed = PrintMonthlySheets(*session_, r);
+  const SheetRunResult printed = PrintMonthlySheets(*session_, Request(keys));
   EXPECT_FALSE(printed.failed);
   EXPECT_EQ(printed.number_text, "43");
   EXPECT_EQ(Protocollo(keys[0]), 41);
@@ -155,25 +141,21 @@ TEST_F(SheetPrintingTest, AKilledPdfRunLeavesNoNumberedFileWithoutItsNumber) {
   ASSERT_GE(keys.size(), 12u);
   const fs::path folder = Folder(keys[0]);
   const std::string office(Trim(session_->codec().GetField(fields::kF357)));
+  const auto kill_once = [&](bool temporary) {
+    return PrintInChild(keys, [&](pid_t child) {
+      if (WaitFor(child, [&] { return !Names(folder, temporary).empty(); })) ::kill(child, SIGKILL);
+    });
+  };
 
   // Killed while the sheets are drawn: no file under a final name, no number stored.
-  int status = PrintInChild(keys, [&](pid_t child) {
-    if (WaitFor(child, [&] { return !Names(folder, true).empty(); })) ::kill(child, SIGKILL);
-  });
+  const int status = kill_once(true);
   ASSERT_TRUE(WIFSIGNALED(status)) << status;
   EXPECT_TRUE(Names(folder, false).empty());
-  for (const std::string& k : keys) {
-    auto row = session_->db().FindDay(k, "20250630");
-    if (row.ok() && row->has_value()) {
-      EXPECT_EQ((*row)->protocollo, 0) << k;
-    }
-  }
+  for (const std::string& k : keys) EXPECT_EQ(Protocollo(k), 0) << k;
 
   // Killed as soon as the first file is final: every final file's number is stored for its
   // employee, and each is a complete PDF.
-  status = PrintInChild(keys, [&](pid_t child) {
-    if (WaitFor(child, [&] { return !Names(folder, false).empty(); })) ::kill(child, SIGKILL);
-  });
+  kill_once(false);
   const std::vector<std::string> finals = Names(folder, false);
   ASSERT_FALSE(finals.empty());
   for (const std::string& name : finals) {
@@ -184,8 +166,7 @@ TEST_F(SheetPrintingTest, AKilledPdfRunLeavesNoNumberedFileWithoutItsNumber) {
     const auto key = std::find_if(keys.begin(), keys.end(),
                                   [&](const std::string& k) { return name.find("_" + k + "_") != std::string::npos; });
     ASSERT_NE(key, keys.end()) << name;
-    const std::string text =
-        pdf_test::RunTool("pdftotext -opw " + pdf_test::Quote(office) + " " + pdf_test::Quote(file) + " -").output;
+    const std::string text = PdfText(file, "-opw " + pdf_test::Quote(office));
     const size_t at = text.find("NUMERAZIONE : ");
     ASSERT_NE(at, std::string::npos) << name;
     const long printed = std::atol(text.c_str() + at + 14);
@@ -194,10 +175,7 @@ TEST_F(SheetPrintingTest, AKilledPdfRunLeavesNoNumberedFileWithoutItsNumber) {
   }
 
   // The next run clears what the killed ones left half written.
-  SheetRunRequest again = Request(keys);
-  again.pdf = true;
-  again.one_file_per_employee = true;
-  EXPECT_FALSE(PrintMonthlySheets(*session_, again).failed);
+  EXPECT_FALSE(PrintMonthlySheets(*session_, Request(keys, true, true)).failed);
   EXPECT_TRUE(Names(folder, true).empty());
 }
 
@@ -240,20 +218,16 @@ TEST_F(SheetPrintingTest, APrintLeavesTheDatabaseToOtherWorkstationsBetweenBatch
   ASSERT_TRUE(stopped_mid_run) << "la stampa è finita prima del controllo";
   EXPECT_TRUE(written);
   EXPECT_LT(waited, 1.0);
-  ASSERT_TRUE(WIFEXITED(status)) << status;
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_GT(Names(folder, false).size(), 3u);
   EXPECT_TRUE(Names(folder, true).empty());
 }
 
-TEST_F(SheetPrintingTest, EmploymentTestsAndSelections) {
-  const std::string status2 = report_.Keys(DemoCase::kStatus2).front();
-  const std::string leaving = report_.Keys(DemoCase::kLeavingMidMonth).front();
-  Memorize({status2, leaving});
+TEST_F(SheetPrintingTest, SelectionsAndValidation) {
   // Someone who leaves in June still gets June's sheet.
-  SheetRunRequest r = Request({leaving});
-  EXPECT_EQ(PrintMonthlySheets(*session_, r).sheets, 1);
-
+  const std::string leaving = report_.Keys(DemoCase::kLeavingMidMonth).front();
+  Memorize({leaving});
+  EXPECT_EQ(PrintMonthlySheets(*session_, Request({leaving})).sheets, 1);
   SheetRunRequest none = Request({leaving});
   none.company.clear();
   EXPECT_EQ(PrintMonthlySheets(*session_, none).message, kNoCompany);
@@ -274,47 +248,30 @@ TEST_F(SheetPrintingTest, EmploymentTestsAndSelections) {
 TEST_F(SheetPrintingTest, PdfFilesPerEmployeeAndPerCompany) {
   std::vector<std::string> keys = SameCompany(DemoCase::kGroup, 3);
   Memorize(keys);
-  SheetRunRequest r = Request(keys);
-  r.pdf = true;
-  r.one_file_per_employee = true;
-  SheetRunResult each = PrintMonthlySheets(*session_, r);
-  ASSERT_EQ(each.pdf_files.size(), 3u);
-  EXPECT_EQ(each.number_text, "44");
-  EXPECT_EQ(each.message, std::string(kPdfSheetsCreated) + each.pdf_folder);
-  EXPECT_EQ(fs::path(each.pdf_folder),
-            report_.archive_folder / "FILE-PDF" / keys[0].substr(0, 3) / "2025" / "06" / "PRESLUL");
-  for (size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(fs::path(each.pdf_files[i]).filename().string().rfind("CART_", 0), 0u);
-    EXPECT_NE(each.pdf_files[i].find(keys[i]), std::string::npos);
-  }
-
-  r.one_file_per_employee = false;
+  // One file per employee, its message and names, are the command line's to show.
+  SheetRunRequest r = Request(keys, true);
   r.options.draft = true;
-  SheetRunResult company = PrintMonthlySheets(*session_, r);
+  const SheetRunResult company = PrintMonthlySheets(*session_, r);
   ASSERT_EQ(company.pdf_files.size(), 1u);
-  EXPECT_EQ(fs::path(company.pdf_files[0]).filename().string().rfind("BCART_" + keys[0].substr(0, 3) + "_", 0), 0u);
+  const std::string& file = company.pdf_files[0];
+  EXPECT_EQ(fs::path(file).filename().string().rfind("BCART_" + keys[0].substr(0, 3) + "_", 0), 0u);
   EXPECT_EQ(company.message.rfind("Il file cartellino PDF per l'azienda : " + keys[0].substr(0, 3) + " ", 0), 0u);
-  using pdf_test::Quote;
-  using pdf_test::RunTool;
-  // The demo company has a PDF password and so has the office: the file opens with it.
-  const std::string file = company.pdf_files[0];
-  const std::string password(Trim(session_->codec().GetField(fields::kT364)));
+  // The demo company has a PDF password: the file opens with it, one page and one bookmark
+  // (the employee's name and key) per sheet.
+  const std::string password = Password();
   ASSERT_FALSE(password.empty());
-  EXPECT_NE(RunTool("qpdf --check " + Quote(file)).status, 0);
-  EXPECT_EQ(RunTool("qpdf --password=" + Quote(password) + " --check " + Quote(file)).status, 0);
-  const std::string info = RunTool("pdfinfo -upw " + Quote(password) + " " + Quote(file)).output;
+  const std::string text = PdfText(file, "-upw " + pdf_test::Quote(password) + " -layout");
+  const std::string info = pdf_test::RunTool("pdfinfo -upw " + pdf_test::Quote(password) + " " + pdf_test::Quote(file)).output;
   EXPECT_NE(info.find("Pages:           3"), std::string::npos) << info;
-  const std::string text = RunTool("pdftotext -upw " + Quote(password) + " -layout " + Quote(file) + " -").output;
   for (const std::string& k : keys) EXPECT_NE(text.find("CODICE DIP. : " + k), std::string::npos);
-  // One bookmark per sheet: the employee's name and key.
+  EXPECT_NE(text.find("STAMPA IN BOZZA - NON VALIDA AI FINI FISCALI"), std::string::npos);
   const std::vector<std::string> titles = pdf_test::OutlineTitles(file, password);
   ASSERT_EQ(titles.size(), keys.size());
   for (size_t i = 0; i < keys.size(); ++i) {
     const std::string ending = " - " + std::string(Trim(keys[i]));
     EXPECT_GT(titles[i].size(), ending.size() + 1) << titles[i];
-    EXPECT_EQ(titles[i].substr(titles[i].size() - std::min(titles[i].size(), ending.size())), ending);
+    EXPECT_TRUE(titles[i].ends_with(ending)) << titles[i];
   }
-  EXPECT_NE(text.find("STAMPA IN BOZZA - NON VALIDA AI FINI FISCALI"), std::string::npos);
 
   // Nothing memorized for July: no file and the message.
   r.month = 7;

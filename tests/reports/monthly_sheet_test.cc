@@ -1,6 +1,6 @@
-// The monthly sheet on both outputs: what reaches the printer (texts, rows in twips, boxes),
-// the PDF read back with pdftotext and checked by qpdf, numbering and its stored number,
-// letters, holidays and the stamp fallback.
+// The monthly sheet on both outputs: the texts that reach the printer, the PDF read back with
+// pdftotext and checked by qpdf, numbering and its stored number, letters, holidays, the stamp
+// fallback, and no word crossed by a ruled line.
 #include "reports/monthly_sheet.h"
 
 #include <gtest/gtest.h>
@@ -21,9 +21,7 @@ using Item = RecordingPrinterJob::Item;
 
 DayRow Day(const std::string& period, const std::string& group, const std::string& theoretical,
            const std::string& worked) {
-  DayRow row;
-  row.employee = "0010010007";
-  row.period = period;
+  DayRow row{.employee = "0010010007", .period = period};
   row.pres[1] = group;
   row.pres[2] = theoretical;
   row.pres[3] = worked;
@@ -47,11 +45,8 @@ class MonthlySheetTest : public ::testing::Test {
     input_.rows = &rows_;
     input_.dialogs = &dialogs_;
     input_.printed_at = 1750000000;
-    for (int d = 1; d <= 30; ++d) {
-      char key[9];
-      std::snprintf(key, sizeof key, "202506%02d", d);
-      rows_.push_back(Day(key, "001", "08:00", "08:00"));
-    }
+    for (int d = 1; d <= 30; ++d)
+      rows_.push_back(Day("202506" + std::string(d < 10 ? "0" : "") + std::to_string(d), "001", "08:00", "08:00"));
     rows_[2].pres[3] = "";  // 3 June: a day of holidays
     rows_[2].SlotCode(1) = "FER";
     rows_[2].SlotHours(1) = "08:00";
@@ -79,10 +74,8 @@ class MonthlySheetTest : public ::testing::Test {
   static bool Has(const std::vector<std::string>& texts, const std::string& text) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
   }
-  // The PDF sheet as pdftotext reads it (layout kept).
-  std::string PdfText() {
-    pdf_test::TempDir dir;
-    const std::string file = dir.File("sheet.pdf");
+  // A report PDF begun in `file` as the print driver begins it.
+  PdfDocument& BeginPdf(const std::string& file) {
     target_.SetPdfOutput(true);
     PdfDocument& doc = target_.ReportPdf();
     doc.SetScale(3, 1);
@@ -90,8 +83,18 @@ class MonthlySheetTest : public ::testing::Test {
     doc.SetMargins(0, 0, 0, 0, true);
     doc.BeginDoc(file);
     doc.BeginPage();
+    return doc;
+  }
+  void WritePdf(const std::string& file) {
+    BeginPdf(file);
     STAMPASTRUTTURAPDF(target_, input_, options_);
     EXPECT_TRUE(target_.EndReportPdf().ok());
+  }
+  // The PDF sheet as pdftotext reads it (layout kept).
+  std::string PdfText() {
+    pdf_test::TempDir dir;
+    const std::string file = dir.File("sheet.pdf");
+    WritePdf(file);
     const pdf_test::ToolResult check = pdf_test::RunTool("qpdf --check " + pdf_test::Quote(file));
     EXPECT_EQ(check.status, 0) << check.output;
     return pdf_test::RunTool("pdftotext -layout " + pdf_test::Quote(file) + " -").output;
@@ -108,46 +111,17 @@ class MonthlySheetTest : public ::testing::Test {
 };
 
 TEST_F(MonthlySheetTest, PrinterSheetCarriesHeaderDaysTotalsAndDetail) {
-  const std::vector<Item> items = Printed();
-  const std::vector<std::string> texts = Texts(items);
-  EXPECT_TRUE(Has(texts, "PRESENZE / ASSENZE MESE DI : Giugno 2025"));
-  EXPECT_TRUE(Has(texts, "DITTA : 001 ROSSI S.R.L. MILANO"));
-  EXPECT_TRUE(Has(texts, "NOMINATIVO : BIANCHI MARIA"));
-  EXPECT_TRUE(Has(texts, "CODICE DIP. : 0010010007 MATRICOLA: 0007"));
-  EXPECT_TRUE(Has(texts, "NUMERAZIONE : 17"));
-  EXPECT_TRUE(Has(texts, "Domenica  01"));
-  EXPECT_TRUE(Has(texts, "Lunedi    30"));
-  EXPECT_FALSE(Has(texts, "Martedi   31"));
-  // The overtime (a presence code) counts in the day total; holidays do not.
-  EXPECT_TRUE(Has(texts, "10:00"));
-  EXPECT_TRUE(Has(texts, "ORE TEORICHE MESE : 240:00"));
-  EXPECT_TRUE(Has(texts, "ORE LAVORATE MESE : 232:00"));
-  EXPECT_TRUE(Has(texts, "TOT.ORE GIUST.MESE : 011:00"));
-  EXPECT_TRUE(Has(texts, "MAL ÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙ : 001:00"));
-  EXPECT_TRUE(Has(texts, "FER FERIE : 008:00"));
-  EXPECT_TRUE(Has(texts, "STR STRAORDINARIO : 002:00"));
-  EXPECT_TRUE(Has(texts, "ORE"));
-  EXPECT_FALSE(Has(texts, "DETT."));
-  EXPECT_FALSE(Has(texts, kDraftLine.data()));
-
-  // Day 1's row: text top at 5.7 cm, the first day box at 5.6 cm, the title band at 1.5 cm.
-  auto first_day = std::find_if(items.begin(), items.end(),
-                                [](const Item& i) { return i.text == "Domenica  01"; });
-  ASSERT_NE(first_day, items.end());
-  EXPECT_EQ(first_day->y, PrinterY(5.7));
-  EXPECT_EQ(first_day->font.size, 9);
-  int boxes = 0, shaded = 0;
-  for (const Item& i : items) {
-    if (i.kind == Item::Kind::kBox) ++boxes;
-    if (i.kind == Item::Kind::kFilledBox) {
-      ++shaded;
-      EXPECT_EQ(i.color, 0xE0E0E0u);
-    }
+  const std::vector<std::string> texts = Texts(Printed());
+  for (const std::string line :
+       {"PRESENZE / ASSENZE MESE DI : Giugno 2025", "DITTA : 001 ROSSI S.R.L. MILANO",
+        "CODICE DIP. : 0010010007 MATRICOLA: 0007", "NUMERAZIONE : 17", "Lunedi    30",
+        // The overtime (a presence code) counts in the day total; holidays do not.
+        "10:00", "ORE TEORICHE MESE : 240:00", "ORE LAVORATE MESE : 232:00",
+        "TOT.ORE GIUST.MESE : 011:00", "MAL ÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙÀÈÌÒÙ : 001:00"}) {
+    EXPECT_TRUE(Has(texts, line)) << line;
   }
-  EXPECT_EQ(shaded, 3);
-  // Frame, 3 band outlines (each twice: the shaded box outlines itself on the printer),
-  // 14 separators, 31 day rows, 2 detail rows.
-  EXPECT_EQ(boxes, 1 + 3 * 2 + 14 + 31 + 2);
+  EXPECT_FALSE(Has(texts, "Martedi   31"));
+  EXPECT_FALSE(Has(texts, kDraftLine.data()));
   EXPECT_TRUE(Has(texts, PrintDateLine(input_.printed_at)));
 }
 
@@ -155,9 +129,7 @@ TEST_F(MonthlySheetTest, PdfSheetReadsBackWithTheSameContent) {
   options_.no_theoretical = true;
   const std::string text = PdfText();
   EXPECT_NE(text.find("PRESENZE / ASSENZE MESE DI : Giugno 2025"), std::string::npos) << text;
-  EXPECT_NE(text.find("NUMERAZIONE : 17"), std::string::npos);
   EXPECT_NE(text.find("Mercoledi 11"), std::string::npos);
-  EXPECT_NE(text.find("FER FERIE : 008:00"), std::string::npos);
   EXPECT_NE(text.find("TOT.ORE GIUST.MESE : 011:00"), std::string::npos);
   // The theoretical hours are left out of the days, not out of the month total.
   EXPECT_NE(text.find("ORE TEORICHE MESE : 240:00"), std::string::npos);
@@ -165,28 +137,25 @@ TEST_F(MonthlySheetTest, PdfSheetReadsBackWithTheSameContent) {
 }
 
 TEST_F(MonthlySheetTest, NumberingDraftAndOldYears) {
-  // Draft: the draft line at the bottom, no number line.
-  options_.draft = true;
-  std::vector<Item> items = Printed();
-  auto draft = std::find_if(items.begin(), items.end(),
-                            [](const Item& i) { return i.text == kDraftLine; });
-  ASSERT_NE(draft, items.end());
-  EXPECT_EQ(draft->y, PrinterY(28));
-  EXPECT_FALSE(Has(Texts(items), "NUMERAZIONE : 17"));
-  EXPECT_FALSE(SheetIsNumbered(options_, 2025));
-
-  // Numbering off: the label alone.
-  options_.draft = false;
-  options_.no_number = true;
-  EXPECT_TRUE(Has(Texts(Printed()), "NUMERAZIONE : "));
-  EXPECT_FALSE(SheetIsNumbered(options_, 2025));
-
-  // 2008 and earlier: never numbered.
-  options_.no_number = false;
-  input_.year = 2008;
-  EXPECT_FALSE(SheetIsNumbered(options_, 2008));
+  const struct {
+    bool draft, no_number;
+    int year;
+    std::string shown;
+  } cases[] = {{true, false, 2025, kDraftLine.data()},
+               {false, true, 2025, "NUMERAZIONE : "},
+               {false, false, 2008, "NUMERAZIONE : "}};  // 2008 and earlier: never numbered
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown + " " + std::to_string(c.year));
+    options_.draft = c.draft;
+    options_.no_number = c.no_number;
+    input_.year = c.year;
+    const std::vector<std::string> texts = Texts(Printed());
+    EXPECT_TRUE(Has(texts, c.shown));
+    EXPECT_FALSE(Has(texts, "NUMERAZIONE : 17"));
+    EXPECT_FALSE(SheetIsNumbered(options_, c.year));
+  }
+  options_.draft = options_.no_number = false;
   EXPECT_TRUE(SheetIsNumbered(options_, 2009));
-  EXPECT_TRUE(Has(Texts(Printed()), "NUMERAZIONE : "));
 }
 
 TEST_F(MonthlySheetTest, NumberedSheetStoresItsNumberOnTheMonthsLastRow) {
@@ -199,56 +168,36 @@ TEST_F(MonthlySheetTest, NumberedSheetStoresItsNumberOnTheMonthsLastRow) {
   for (const DayRow& r : rows_) ASSERT_TRUE(db.SaveDay(r).ok());
   input_.db = &db;
   Printed();
-  auto last = db.FindDay("0010010007", "20250630");
-  ASSERT_TRUE(last.ok() && last.value().has_value());
-  EXPECT_EQ(last.value()->protocollo, 17);
+  EXPECT_EQ(db.FindDay("0010010007", "20250630").value()->protocollo, 17);
   EXPECT_EQ(db.FindDay("0010010007", "20250629").value()->protocollo, 0);
-
+  // A draft stores nothing.
   options_.draft = true;
   options_.number_text = "18";
   Printed();
   EXPECT_EQ(db.FindDay("0010010007", "20250630").value()->protocollo, 17);
 }
 
-TEST_F(MonthlySheetTest, LettersHolidaysAndShortMonths) {
-  // February 2025: 28 days; the letters replace the hours for P767 = 1.
+TEST_F(MonthlySheetTest, LettersAndHolidays) {
+  // February 2025 (28 days): the letters replace the hours for P767 = 1.
   input_.month = 2;
   input_.employee.p767 = 1;
   options_.presence_letters = true;
   options_.rest_letter = true;
   rows_.clear();
   for (int d = 1; d <= 28; ++d) {
-    char key[9];
-    std::snprintf(key, sizeof key, "202502%02d", d);
     const bool weekend = Weekday(2025, 2, d) >= 6;
-    rows_.push_back(Day(key, "001", weekend ? "" : "08:00", weekend ? "" : "08:00"));
+    rows_.push_back(Day("202502" + std::string(d < 10 ? "0" : "") + std::to_string(d), "001",
+                        weekend ? "" : "08:00", weekend ? "" : "08:00"));
   }
   rows_[3].pres[3] = "";  // Tuesday 4 February: absent
   std::vector<std::string> texts = Texts(Printed());
   EXPECT_TRUE(Has(texts, "DETT."));
-  EXPECT_TRUE(Has(texts, "Venerdi   28"));
-  EXPECT_FALSE(Has(texts, "Sabato    29"));
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "P"), 19);
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "A"), 1);
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "R"), 8);
-
-  // Without the option the same employee shows hours.
-  options_.presence_letters = false;
-  options_.rest_letter = false;
-  texts = Texts(Printed());
-  EXPECT_EQ(std::count(texts.begin(), texts.end(), "P"), 0);
-  EXPECT_TRUE(Has(texts, "ORE"));
-
-  // 17 March 2011 is a holiday even without a FESTIVITA row; so is the table's 2 June.
-  input_.year = 2011;
-  input_.month = 3;
-  rows_ = {Day("20110317", "001", "", ""), Day("20110318", "001", "", "")};
-  texts = Texts(Printed());
-  EXPECT_EQ(std::count(texts.begin(), texts.end(), "F"), 1);
-  input_.year = 2025;
+  // The table's holiday, 2 June, shows F.
   input_.month = 6;
-  rows_ = {Day("20250602", "001", "", "")};
-  EXPECT_EQ(Texts(Printed()).back(), PrintDateLine(input_.printed_at));
+  rows_ = {Day("20250602", "001", "", ""), Day("20250603", "001", "", "")};
   texts = Texts(Printed());
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "F"), 1);
 }
@@ -259,12 +208,9 @@ TEST_F(MonthlySheetTest, StampsAndValidation) {
   options_.stamp = true;
   options_.stamp_kind = StampKind::kCircular;
   // No circular picture: the message, then the rectangular stamp.
-  std::vector<std::string> texts = Texts(Printed());
+  EXPECT_TRUE(Has(Texts(Printed()), "ISTITUTO"));
   ASSERT_EQ(dialogs_.entries().size(), 1u);
   EXPECT_EQ(dialogs_.entries()[0].text, kCircularMissing);
-  EXPECT_TRUE(Has(texts, "ISTITUTO"));
-  EXPECT_TRUE(Has(texts, "12"));
-
   // A missing standard picture ends the program.
   options_.stamp_kind = StampKind::kStandard;
   EXPECT_THROW(Printed(), Fatal);
@@ -273,18 +219,11 @@ TEST_F(MonthlySheetTest, StampsAndValidation) {
   // The validation sheet: structure and company header only.
   options_.stamp = false;
   input_.validation = true;
-  texts = Texts(Printed());
+  const std::vector<std::string> texts = Texts(Printed());
   EXPECT_TRUE(Has(texts, "DITTA : 001 ROSSI S.R.L. MILANO"));
   EXPECT_FALSE(Has(texts, "NOMINATIVO : BIANCHI MARIA"));
-  EXPECT_FALSE(Has(texts, "Domenica  01"));
   EXPECT_TRUE(Has(texts, "TIMBRATURA"));
 }
-
-}  // namespace
-}  // namespace kaveltar
-
-namespace kaveltar {
-namespace {
 
 std::string Lines(const std::vector<std::string>& lines) {
   std::string all;
@@ -326,15 +265,7 @@ class SheetRuledLinesTest : public MonthlySheetTest {
     printed.items = Printed();
     std::vector<std::string> found = ruled_lines::Crossings(ruled_lines::PrinterPages(printed));
     const std::string file = dir_.File("sheet.pdf");
-    target_.SetPdfOutput(true);
-    PdfDocument& doc = target_.ReportPdf();
-    doc.SetScale(3, 1);
-    doc.SetPaperSize(0);
-    doc.SetMargins(0, 0, 0, 0, true);
-    doc.BeginDoc(file);
-    doc.BeginPage();
-    STAMPASTRUTTURAPDF(target_, input_, options_);
-    EXPECT_TRUE(target_.EndReportPdf().ok());
+    WritePdf(file);
     const std::vector<ruled_lines::Page> pdf = ruled_lines::PdfPages(file);
     EXPECT_EQ(pdf.size(), 1u);
     for (const std::string& c : ruled_lines::Crossings(pdf)) found.push_back("PDF " + c);
@@ -356,8 +287,6 @@ TEST_F(SheetRuledLinesTest, NoWordCrossesARuledLine) {
   options_.draft = false;
   options_.no_number = true;
   check("unnumbered");
-  options_.no_number = false;
-
   options_.stamp = true;
   for (StampKind kind : {StampKind::kRectangular, StampKind::kCircular, StampKind::kStandard,
                          StampKind::kFromFile}) {
@@ -368,15 +297,12 @@ TEST_F(SheetRuledLinesTest, NoWordCrossesARuledLine) {
     }
   }
   options_.stamp = false;
-
   // P, A, R and F in the presence column.
   input_.employee.p767 = 1;
-  options_.presence_letters = true;
-  options_.rest_letter = true;
-  rows_[0].pres[2] = "";
-  rows_[0].pres[3] = "";  // Sunday 1st: R
-  rows_[1].pres[3] = "";  // Monday 2nd, a holiday: F
-  rows_[5].pres[3] = "";  // Friday 6th: A
+  options_.presence_letters = options_.rest_letter = true;
+  rows_[0].pres[2] = rows_[0].pres[3] = "";  // Sunday 1st: R
+  rows_[1].pres[3] = "";                     // Monday 2nd, a holiday: F
+  rows_[5].pres[3] = "";                     // Friday 6th: A
   check("letters");
   input_.validation = true;
   check("validation");
@@ -408,14 +334,7 @@ TEST_F(SheetRuledLinesTest, OracleCatchesWordsOverLines) {
 
   // The same page in PDF, with a picture over a word.
   const std::string file = dir_.File("oracle.pdf");
-  target_.SetPdfOutput(true);
-  PdfDocument& pdf = target_.ReportPdf();
-  pdf.SetScale(3, 1);
-  pdf.SetPaperSize(0);
-  pdf.SetMargins(0, 0, 0, 0, true);
-  pdf.BeginDoc(file);
-  pdf.BeginPage();
-  pdf.SetFont("Courier New", 10, 0);
+  BeginPdf(file).SetFont("Courier New", 10, 0);
   PrintBox(target_, 5.0, 1.0, 1.0, 4.0);
   PrintText(target_, 5.5, 1.2, std::string_view("INSIDE"));
   PrintText(target_, 6.1, 1.2, std::string_view("BOTTOM"));

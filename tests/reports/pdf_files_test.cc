@@ -15,31 +15,25 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(PdfFilesTest, NamesAreCutCleanedAndTrimmed) {
-  EXPECT_EQ(CleanPdfFileName("a*b|c\\d:e'f<g>h?i/j\"k."), "a_b_c_d_e_f_g_h_i_j_k");
-  EXPECT_EQ(CompanyPdfFileName("CART_", "001", "ROSSI S/R:L                   "),
-            "CART_001_ROSSI S_R_L.pdf");
-  // Cut at 30 characters, then trimmed.
-  EXPECT_EQ(CompanyPdfFileName("RIEPDIT_", "002", "COSTRUZIONI MERIDIONALI RIUNITE SPA"),
-            "RIEPDIT_002_COSTRUZIONI MERIDIONALI RIUNIT.pdf");
-  EXPECT_EQ(EmployeePdfFileName("BCART_", "BNCMRA80A41F205X", "0010010007", "BIANCHI  ", "MARIA"),
-            "BCART_BNCMRA80A41F205X_0010010007_BIANCHI_M.pdf");
-  // No first name: the trailing "_" goes.
-  EXPECT_EQ(EmployeePdfFileName("CART_", "X", "0010010008", "D'ANGELO", "  "),
-            "CART_X_0010010008_D_ANGELO.pdf");
-  // Windows-1252 letters come out as UTF-8.
-  EXPECT_EQ(EmployeePdfFileName("CART_", "X", "K", "NICOL\xC3", "E"), "CART_X_K_NICOLÃ_E.pdf");
-}
-
-TEST(PdfFilesTest, ControlCharactersNeverReachTheFileName) {
-  // NUL would cut the name; ESC, CR, LF, DEL and the C1 controls (two bytes in UTF-8) would
-  // reach a folder listing or a terminal raw.
-  const std::string hostile("ROSSI\0X\x1b[2J\r\n\x7f" "A\xC2\x85.pdf", 21);
-  EXPECT_EQ(CleanPdfFileName(hostile), "ROSSI_X_[2J___A_.pdf");
-  // Accented letters (two bytes too) stay.
-  EXPECT_EQ(CleanPdfFileName("NICOL\xC3\x80.pdf"), "NICOL\xC3\x80.pdf");
-  // Through the employee name: a line break in the surname, ESC as the first name's letter.
-  EXPECT_EQ(EmployeePdfFileName("CART_", "X", "K", std::string("RO\nSSI"), "\x1bMARIA"),
-            "CART_X_K_RO_SSI__.pdf");
+  const std::pair<std::string, std::string> cases[] = {
+      {CleanPdfFileName("a*b|c\\d:e'f<g>h?i/j\"k."), "a_b_c_d_e_f_g_h_i_j_k"},
+      {CompanyPdfFileName("CART_", "001", "ROSSI S/R:L                   "), "CART_001_ROSSI S_R_L.pdf"},
+      // Cut at 30 characters, then trimmed.
+      {CompanyPdfFileName("RIEPDIT_", "002", "COSTRUZIONI MERIDIONALI RIUNITE SPA"),
+       "RIEPDIT_002_COSTRUZIONI MERIDIONALI RIUNIT.pdf"},
+      {EmployeePdfFileName("BCART_", "BNCMRA80A41F205X", "0010010007", "BIANCHI  ", "MARIA"),
+       "BCART_BNCMRA80A41F205X_0010010007_BIANCHI_M.pdf"},
+      // No first name: the trailing "_" goes.
+      {EmployeePdfFileName("CART_", "X", "0010010008", "D'ANGELO", "  "), "CART_X_0010010008_D_ANGELO.pdf"},
+      // Windows-1252 letters come out as UTF-8; UTF-8 accented letters stay.
+      {EmployeePdfFileName("CART_", "X", "K", "NICOL\xC3", "E"), "CART_X_K_NICOLÃ_E.pdf"},
+      {CleanPdfFileName("NICOL\xC3\x80.pdf"), "NICOL\xC3\x80.pdf"},
+      // NUL would cut the name; ESC, CR, LF, DEL and the C1 controls would reach a folder
+      // listing or a terminal raw.
+      {CleanPdfFileName(std::string("ROSSI\0X\x1b[2J\r\n\x7f" "A\xC2\x85.pdf", 21)), "ROSSI_X_[2J___A_.pdf"},
+      {EmployeePdfFileName("CART_", "X", "K", std::string("RO\nSSI"), "\x1bMARIA"), "CART_X_K_RO_SSI__.pdf"},
+  };
+  for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
 }
 
 TEST(PdfFilesTest, ProtectionNeedsBothPasswordsAndNotOnlyZeros) {
@@ -47,6 +41,31 @@ TEST(PdfFilesTest, ProtectionNeedsBothPasswordsAndNotOnlyZeros) {
   EXPECT_FALSE(ShouldProtect("00000000", "office"));
   EXPECT_FALSE(ShouldProtect("", "office"));
   EXPECT_FALSE(ShouldProtect("abc", ""));
+}
+
+TEST(PdfFilesTest, TheOperatorIsToldWhosePasswordOpensTheFiles) {
+  PdfFileRequest r;
+  r.office_password = "Studio0042";
+  r.company_password = "ditta123";
+  r.employee_password = "00000000";
+  // A company file takes the company's password; an employee file the employee's, which
+  // here is only zeros: no protection.
+  EXPECT_EQ(ProtectionOf(r), PdfPasswordOwner::kCompany);
+  r.one_file_per_employee = true;
+  EXPECT_EQ(ProtectionOf(r), PdfPasswordOwner::kNone);
+  r.employee_password = "  12031980 ";
+  EXPECT_EQ(ProtectionOf(r), PdfPasswordOwner::kEmployee);
+  r.office_password = "   ";
+  EXPECT_EQ(ProtectionOf(r), PdfPasswordOwner::kNone);
+
+  EXPECT_EQ(ProtectionNotice(PdfPasswordOwner::kCompany, 1, 1),
+            "Il file PDF è protetto: per aprirlo occorre la password PDF della ditta (campo T364 "
+            "dell'anagrafica ditta).");
+  EXPECT_EQ(ProtectionNotice(PdfPasswordOwner::kEmployee, 2, 3),
+            "2 file PDF su 3 sono protetti: per aprirli occorre la password PDF del rispettivo "
+            "dipendente (campo P977 dell'anagrafica dipendente).");
+  EXPECT_EQ(ProtectionNotice(PdfPasswordOwner::kEmployee, 0, 3), "");
+  EXPECT_EQ(ProtectionNotice(PdfPasswordOwner::kNone, 1, 1), "");
 }
 
 class OpenReportPdfTest : public ::testing::Test {
@@ -114,55 +133,43 @@ class OpenReportPdfTest : public ::testing::Test {
 TEST_F(OpenReportPdfTest, FolderTreeAndProtectedFiles) {
   PdfFileRequest r = Request();
   ASSERT_TRUE(made_.ok());
-  EXPECT_EQ(r.folder, fs::path(dir_.File("ARCHIVI")) / "FILE-PDF/001/2025/06/PRESLUL");
-  EXPECT_EQ(BuildPdfFolder(dir_.File("ARCHIVI"), "001", kYearFolderKind, 2025, 6),
-            fs::path(dir_.File("ARCHIVI")) / "FILE-PDF/001/2025/PRES_AAAA");
+  const fs::path archives = dir_.File("ARCHIVI");
+  EXPECT_EQ(r.folder, archives / "FILE-PDF/001/2025/06/PRESLUL");
+  EXPECT_EQ(BuildPdfFolder(archives, "001", kYearFolderKind, 2025, 6), archives / "FILE-PDF/001/2025/PRES_AAAA");
+  using pdf_test::Quote;
+  using pdf_test::RunTool;
+  auto opens = [](const std::string& file, const std::string& password) {
+    return RunTool("qpdf --password=" + password + " --check " + Quote(file)).status == 0;
+  };
 
   // Employee password and office password: the user opens with the first, not without.
   r.employee_password = "segreto ";
   const std::string locked = Write(r);
   EXPECT_EQ(fs::path(locked).filename(), "CART_BNCMRA80A41F205X_0010010007_BIANCHI_M.pdf");
-  using pdf_test::Quote;
-  using pdf_test::RunTool;
-  EXPECT_NE(RunTool("qpdf --check " + Quote(locked)).status, 0);
-  EXPECT_EQ(RunTool("qpdf --password=segreto --check " + Quote(locked)).status, 0);
+  EXPECT_FALSE(opens(locked, ""));
+  EXPECT_TRUE(opens(locked, "segreto"));
   const auto owner = RunTool("qpdf --password=UFFICIO --show-encryption " + Quote(locked));
   EXPECT_NE(owner.output.find("print low resolution: allowed"), std::string::npos) << owner.output;
   EXPECT_NE(owner.output.find("modify other: not allowed"), std::string::npos) << owner.output;
 
   // A password of zeros: no protection even though the office has one.
   r.employee_password = "00000000";
-  const std::string open = Write(r);
-  EXPECT_EQ(RunTool("qpdf --check " + Quote(open)).status, 0);
-  EXPECT_NE(RunTool("pdftotext " + Quote(open) + " -").output.find("FOGLIO"), std::string::npos);
+  EXPECT_NE(RunTool("pdftotext " + Quote(Write(r)) + " -").output.find("FOGLIO"), std::string::npos);
 
   // Company files take the company's password.
   r.one_file_per_employee = false;
   r.company_password = "ditta";
   const std::string company = Write(r);
   EXPECT_EQ(fs::path(company).filename(), "CART_001_ROSSI SRL.pdf");
-  EXPECT_EQ(RunTool("qpdf --password=ditta --check " + Quote(company)).status, 0);
-  EXPECT_NE(RunTool("qpdf --check " + Quote(company)).status, 0);
+  EXPECT_TRUE(opens(company, "ditta"));
+  EXPECT_FALSE(opens(company, ""));
 }
 
-TEST_F(OpenReportPdfTest, TheOldFileStaysWholeUntilTheNewOneIsComplete) {
+TEST_F(OpenReportPdfTest, TheOldFileStaysWholeUntilTheNewOneIsPublished) {
   PdfFileRequest r = Request();
   const std::string path = Write(r);
   const std::string old = pdf_test::ReadFile(path);
   ASSERT_FALSE(old.empty());
-
-  // Begun and drawn but abandoned (a run that stops): the old file is untouched and nothing
-  // else is left in the folder.
-  target_.SetPdfOutput(true);
-  ASSERT_TRUE(OpenReportPdf(target_, r, dialogs_).ok());
-  target_.ReportPdf().SetFont("Courier New", 10);
-  PrintText(target_, 2, 2, std::string_view("NUOVO"));
-  EXPECT_EQ(pdf_test::ReadFile(path), old);
-  target_.ReleaseReportPdf();
-  EXPECT_EQ(pdf_test::ReadFile(path), old);
-  EXPECT_EQ(Names(r.folder), std::vector<std::string>{fs::path(path).filename().string()});
-
-  // Finished: the new file takes the name only when it is published.
   ASSERT_TRUE(OpenReportPdf(target_, r, dialogs_).ok());
   target_.ReportPdf().SetFont("Courier New", 10);
   PrintText(target_, 2, 2, std::string_view("NUOVO"));

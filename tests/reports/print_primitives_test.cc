@@ -7,7 +7,6 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
-#include <regex>
 #include <sstream>
 
 #include "base/fatal.h"
@@ -61,31 +60,22 @@ class PrimitivesTest : public ::testing::Test {
 
 TEST_F(PrimitivesTest, BlankSuppressionOnBothOutputs) {
   auto draw_all = [&] {
-    for (const char* text : {"000", "0", " ", "", "0,00", "  00  "})
+    for (const char* text : {"000", "0", " ", "", "0,00", "  00  ", "A0", "00:00", "12,50"})
       PrintText(target_, 2, 3, std::string_view(text));
     PrintText(target_, 2, 3, std::string_view("0"), /*print_zero=*/true);
-    PrintText(target_, 2, 3, std::string_view("A0"));
-    PrintText(target_, 2, 3, std::string_view("00:00"));
-    PrintText(target_, 2, 3, std::string_view("12,50"));
   };
   const std::string content = PdfContent(draw_all);
   EXPECT_EQ(Count(content, " Tj"), 4) << content;
-  EXPECT_NE(content.find("(0) Tj"), std::string::npos);
-  EXPECT_NE(content.find("(A0) Tj"), std::string::npos);
   EXPECT_NE(content.find("(00:00) Tj"), std::string::npos);
-  EXPECT_NE(content.find("(12,50) Tj"), std::string::npos);
-
   std::vector<std::string> texts;
   for (const Item& item : Printed(draw_all)) texts.push_back(item.text);
-  EXPECT_EQ(texts, (std::vector<std::string>{"0", "A0", "00:00", "12,50"}));
+  EXPECT_EQ(texts, (std::vector<std::string>{"A0", "00:00", "12,50", "0"}));
 
   // The caller's text is emptied whether it was drawn or not.
-  std::string text = "A0";
-  PrintText(target_, 2, 3, text);
-  EXPECT_EQ(text, "");
-  text = "000";
-  PrintText(target_, 2, 3, text);
-  EXPECT_EQ(text, "");
+  for (std::string text : {"A0", "000"}) {
+    PrintText(target_, 2, 3, text);
+    EXPECT_EQ(text, "");
+  }
   printer_.KillDoc();
 }
 
@@ -93,49 +83,35 @@ TEST_F(PrimitivesTest, GeometryAndOffsets) {
   // PDF: centimetres on the page, offsets added: (3 + 1, 2 + 0.5) cm is (113.386, 70.866) pt.
   const std::string content = PdfContent([&] {
     PrintText(target_, 2, 3, std::string_view("SPOSTATO"), false, {.y = 0.5, .x = 1});
-    PrintBox(target_, 1, 2, 3, 4, 0, {.y = 1, .x = 1, .height = 1, .width = 1});
   });
   EXPECT_NE(content.find("1 0 0 -1 113.386 70.866 Tm (SPOSTATO) Tj"), std::string::npos) << content;
-  EXPECT_NE(content.find("0.283 w\n85.039 56.693 141.732 113.386 re S"), std::string::npos)
-      << content;
 
   // Printer: offsets ignored; the unprintable margin taken off and truncated to twips.
   const auto items = Printed([&] {
     PrintText(target_, 2, 3, std::string_view("SPOSTATO"), false, {.y = 0.5, .x = 1});
-    PrintText(target_, 0.6, 0.3, std::string_view("ORIGINE"));
     PrintBox(target_, 1, 2, 3, 4, 0.5, {.y = 1, .x = 1, .height = 1, .width = 1});
   });
-  ASSERT_EQ(items.size(), 3u);
+  ASSERT_EQ(items.size(), 2u);
   EXPECT_EQ(items[0].x, 1530);  // Int(2.7 * 567) = Int(1530.9)
   EXPECT_EQ(items[0].y, 793);   // Int(1.4 * 567) = Int(793.8)
-  EXPECT_EQ(items[1].x, 0);
-  EXPECT_EQ(items[1].y, 0);
-  EXPECT_EQ(items[2].kind, Item::Kind::kBox);
-  EXPECT_EQ(items[2].x, 963);          // Int(1.7 * 567)
-  EXPECT_EQ(items[2].y, 226);          // Int(0.4 * 567)
-  EXPECT_EQ(items[2].x2, 963 + 2268);  // + Int(4 * 567)
-  EXPECT_EQ(items[2].y2, 226 + 1701);  // + Int(3 * 567)
-  EXPECT_EQ(items[2].color, 0u);
-
+  EXPECT_EQ(items[1].x2 - items[1].x, 2268);  // Int(4 * 567)
   EXPECT_EQ(PrinterX(-1), static_cast<int>(std::floor(-1.3 * 567)));  // Int rounds down
-  EXPECT_EQ(PrinterSize(0.001), 0);
 }
 
 TEST_F(PrimitivesTest, ShadesLineWidthsAndFills) {
   const std::string content = PdfContent([&] {
     PrintShadedBox(target_, 1, 1, 1, 1, "Silver", 0.05);
     PrintShadedBox(target_, 1, 1, 1, 1, "Silver15");
-    PrintShadedBox(target_, 1, 1, 1, 1, "DarkGray");
     PrintShadedBox(target_, 1, 1, 1, 1, "silver");  // not in the table: the fill stays
   });
   // "Silver" and "Silver15" are both 15 % grey (217 / 255) in PDF.
   EXPECT_EQ(Count(content, "0.851 0.851 0.851 rg"), 2) << content;
-  EXPECT_EQ(Count(content, "0.451 0.451 0.451 rg"), 1) << content;
-  EXPECT_EQ(Count(content, " rg"), 3);
-  EXPECT_EQ(Count(content, "re B*"), 4);
+  EXPECT_EQ(Count(content, " rg"), 2);
+  EXPECT_EQ(Count(content, "re B*"), 3);
   EXPECT_NE(content.find("1.417 w"), std::string::npos);  // 0.05 cm passed through
-  EXPECT_EQ(Count(content, "0.283 w"), 3);                // 0 gives the 0.01 cm hairline
+  EXPECT_EQ(Count(content, "0.283 w"), 2);                // 0 gives the 0.01 cm hairline
 
+  // The printer's own greys differ, and an unknown shade keeps the last fill.
   const auto items = Printed([&] {
     PrintShadedBox(target_, 1, 1, 1, 1, "Silver");
     PrintShadedBox(target_, 1, 1, 1, 1, "Silver15");
@@ -145,25 +121,26 @@ TEST_F(PrimitivesTest, ShadesLineWidthsAndFills) {
   EXPECT_EQ(items[0].kind, Item::Kind::kFilledBox);
   EXPECT_EQ(items[0].color, 0xE0E0E0u);
   EXPECT_EQ(items[1].kind, Item::Kind::kBox);
-  EXPECT_EQ(items[1].color, 0u);
   EXPECT_EQ(items[2].color, 0xE2E2E2u);
-  EXPECT_EQ(items[4].color, 0xE2E2E2u);  // the unknown shade keeps the last fill
+  EXPECT_EQ(items[4].color, 0xE2E2E2u);
 }
 
 TEST_F(PrimitivesTest, PicturesAndTheirFailures) {
   pdf_test::TempDir temp;
   const std::string bmp = temp.File("bollo.bmp");
   pdf_test::WriteFile(bmp, pdf_test::MakeBmp(1, 1, 24, {0x00FF00}));
-
-  const std::string content = PdfContent([&] { PrintPicture(target_, bmp, 1, 2, 3, 4); });
-  EXPECT_NE(content.find("/_IMG_1 Do"), std::string::npos) << content;
+  EXPECT_NE(PdfContent([&] { PrintPicture(target_, bmp, 1, 2, 3, 4); }).find("/_IMG_1 Do"),
+            std::string::npos);
   const auto items = Printed([&] { PrintPicture(target_, bmp, 1, 2, 3, 4); });
   ASSERT_EQ(items.size(), 1u);
   EXPECT_EQ(items[0].kind, Item::Kind::kPicture);
-  EXPECT_EQ(items[0].x, 963);
-  EXPECT_EQ(items[0].y2 - items[0].y, 1701);
 
-  auto fatal_of = [&](bool pdf, const std::string& picture) -> Fatal {
+  // A missing picture ends the program, with each output's own words.
+  const std::pair<std::string, std::string> texts[] = {
+      {"Errore Immagine Laser",
+       "Attenzione Immagine non trovata! E' stato specificato correttamente il controllo che la contiene?"},
+      {"Errore Immagine PDF", "Attenzione Immagine non trovata! E' stato specificato il Percorso corretto?"}};
+  for (bool pdf : {false, true}) {
     target_.SetPdfOutput(pdf);
     MemoryPdfSink sink;
     if (pdf) {
@@ -171,33 +148,21 @@ TEST_F(PrimitivesTest, PicturesAndTheirFailures) {
       target_.ReportPdf().BeginPage();
     }
     try {
-      PrintPicture(target_, picture, 1, 1, 1, 1);
+      PrintPicture(target_, temp.File("manca.jpg"), 1, 1, 1, 1);
+      ADD_FAILURE() << "no error";
     } catch (const Fatal& f) {
-      target_.ReleaseReportPdf();
-      return f;
+      EXPECT_EQ(f.title(), texts[pdf].first);
+      EXPECT_EQ(f.text(), texts[pdf].second);
+      EXPECT_EQ(f.icon(), MessageIcon::kCritical);
     }
     target_.ReleaseReportPdf();
-    return Fatal("nessun errore");
-  };
-  Fatal f = fatal_of(true, temp.File("manca.jpg"));
-  EXPECT_EQ(f.title(), "Errore Immagine PDF");
-  EXPECT_EQ(f.text(),
-            "Attenzione Immagine non trovata! E' stato specificato il Percorso corretto?");
-  EXPECT_EQ(f.icon(), MessageIcon::kCritical);
-  f = fatal_of(true, "");
-  EXPECT_EQ(f.title(), "Errore Immagine PDF");
-  f = fatal_of(false, temp.File("manca.jpg"));
-  EXPECT_EQ(f.title(), "Errore Immagine Laser");
-  EXPECT_EQ(f.text(),
-            "Attenzione Immagine non trovata! E' stato specificato correttamente il controllo che "
-            "la contiene?");
+  }
   printer_.KillDoc();
 }
 
-TEST_F(PrimitivesTest, ReportPdfLifeCycleAndWriterErrors) {
-  EXPECT_FALSE(target_.HasReportPdf());
+TEST_F(PrimitivesTest, WriterErrorsReachTheReport) {
   EXPECT_TRUE(target_.EndReportPdf().ok());  // nothing to finish
-  // A primitive on a document that was never begun: the writer's error reaches the report.
+  // A primitive on a document that was never begun.
   target_.SetPdfOutput(true);
   try {
     PrintBox(target_, 1, 1, 1, 1);
@@ -206,11 +171,7 @@ TEST_F(PrimitivesTest, ReportPdfLifeCycleAndWriterErrors) {
     EXPECT_EQ(e.number(), 5);  // invalid call: no page open
     EXPECT_NE(e.description().find("SetLineWidth"), std::string::npos) << e.description();
   }
-  EXPECT_TRUE(target_.HasReportPdf());  // created on first use
-  target_.ReportPdf().SetScale(1);
   target_.ReleaseReportPdf();
-  EXPECT_DOUBLE_EQ(target_.ReportPdf().GetPageWidth(), 596);  // a fresh one, in points
-
   ReportTarget no_printer;
   EXPECT_THROW(PrintBox(no_printer, 1, 1, 1, 1), std::logic_error);
 }
@@ -230,8 +191,7 @@ TEST_F(PrimitivesTest, PrinterOutputReadBackFromTheSpooledPdf) {
   PrintShadedBox(target, 6, 2, 1, 5, "Gray");
   printer.EndDoc();
 
-  std::vector<fs::path> files;
-  for (const auto& e : fs::directory_iterator(dir)) files.push_back(e.path());
+  const std::vector<fs::path> files{fs::directory_iterator(dir), fs::directory_iterator()};
   ASSERT_EQ(files.size(), 1u);
   const auto check = pdf_test::RunTool("qpdf --check " + pdf_test::Quote(files[0].string()));
   EXPECT_EQ(check.status, 0) << check.output;

@@ -13,7 +13,6 @@
 
 #include "app/session.h"
 #include "base/text.h"
-#include "platform/printer_recording.h"
 #include "ui/import_screen.h"
 #include "ui/list_widgets.h"
 #include "ui_harness.h"
@@ -106,9 +105,7 @@ void ExchangeScreensTest::ImportChecksAndImportsTheChosenFile() {
   QVERIFY(h.Find<QLabel>("lblRigheScartate")->text().isEmpty());
 
   // The layout goes to the printer after its notice.
-  auto printer = std::make_unique<RecordingPrinterJob>();
-  RecordingPrinterJob* recording = printer.get();
-  h.session.AttachPrinter(std::move(printer));
+  RecordingPrinterJob* recording = h.AttachRecorder();
   h.Click("CmdStampaImp");
   QCOMPARE(h.TakeTexts().size(), size_t{1});
   QCOMPARE(recording->printed().size(), size_t{1});
@@ -118,9 +115,7 @@ void ExchangeScreensTest::ImportChecksAndImportsTheChosenFile() {
 
 void ExchangeScreensTest::TotalsCountTheChosenJustification() {
   Harness h;
-  auto printer = std::make_unique<RecordingPrinterJob>();
-  RecordingPrinterJob* recording = printer.get();
-  h.session.AttachPrinter(std::move(printer));
+  RecordingPrinterJob* recording = h.AttachRecorder();
   h.Click(h.MenuButton(12));
   auto* calcola = h.Find<QPushButton>("CmdCalcolaGG");
   auto* stampa = h.Find<QPushButton>("CmdStpRiepilogo");
@@ -131,11 +126,7 @@ void ExchangeScreensTest::TotalsCountTheChosenJustification() {
   const std::string company = combo->itemText(0).left(3).toStdString();
   // Two days of the first company hold code 001 in two slots each (the other tests of this
   // run write only May and June).
-  std::string key;
-  for (const std::string& k : Demo().report.Keys(DemoCase::kGroup)) {
-    if (k.compare(0, 3, company) == 0) key = k;
-  }
-  QVERIFY(!key.empty());
+  const std::string key = DemoEmployeeOf(company);
   for (const char* day : {"20240103", "20240205"}) {
     DayRow row;
     row.employee = key;
@@ -179,12 +170,8 @@ void ExchangeScreensTest::ExportWritesTheSelectedCompanies() {
   h.TakeTexts();
   auto* companies = h.Find<QListWidget>("ListAziCar");
   h.ClickRow(companies, 0);
-  const std::string company(Right(LineAt(companies, 0), 3));
-  std::string key;
-  for (const std::string& k : Demo().report.Keys(DemoCase::kGroup)) {
-    if (k.compare(0, 3, company) == 0) key = k;
-  }
-  QVERIFY(!key.empty());
+  const std::string company = CompanyOf(LineAt(companies, 0));
+  const std::string key = DemoEmployeeOf(company);
   // May holds the attendance, exported as the month before June.
   DayRow row;
   row.employee = key;

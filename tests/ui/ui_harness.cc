@@ -6,6 +6,7 @@
 #include <QRadioButton>
 
 #include "app/startup.h"
+#include "memorize/month_memorizer.h"
 #include "ui/list_widgets.h"
 
 namespace kaveltar::ui::testing {
@@ -20,6 +21,8 @@ const DemoFixture& Demo() {
     setenv("KAVELTAR_DRIVE_C", (f->root / "c").c_str(), 1);
     setenv("KAVELTAR_REGISTRY", (f->root / "registry.ini").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", f->root.c_str(), 1);
+    // The window's remembered size and place too.
+    setenv("XDG_CONFIG_HOME", (f->root / "config").c_str(), 1);
     DemoOptions options;
     options.dir = f->root / "demo";
     options.year = kDemoYear;
@@ -95,7 +98,72 @@ std::vector<std::string> Harness::TakeTexts() {
   return texts;
 }
 
+QStringList Harness::TakeMessages() {
+  QStringList texts;
+  for (const std::string& t : TakeTexts()) texts << QString::fromStdString(t);
+  return texts;
+}
+
+RecordingPrinterJob* Harness::AttachRecorder() {
+  auto printer = std::make_unique<RecordingPrinterJob>();
+  RecordingPrinterJob* recorder = printer.get();
+  session.AttachPrinter(std::move(printer));
+  return recorder;
+}
+
+void Harness::MemorizeDemoMonth(const std::string& key) {
+  MemorizeOptions options;
+  options.year = kDemoYear;
+  options.month = kDemoMonth;
+  options.rewrite_existing = true;
+  MonthMemorizer(session, options).MemorizeEmployee(key);
+}
+
 std::vector<std::string> Lines(const QListWidget* list) { return AllLines(list); }
+
+std::string KeyOf(const std::string& line) { return line.substr(line.size() - 10); }
+std::string CompanyOf(const std::string& line) { return line.substr(line.size() - 3); }
+
+int RowStartingWith(const QListWidget* list, const QString& start) {
+  for (int row = 0; row < list->count(); ++row) {
+    if (list->item(row)->text().startsWith(start)) return row;
+  }
+  return -1;
+}
+
+int ClickCompanyOf(QListWidget* companies, QListWidget* employees, const std::string& key) {
+  for (int row = 0; row < companies->count(); ++row) {
+    if (CompanyOf(LineAt(companies, row)) != key.substr(0, 3)) continue;
+    Harness::ClickRow(companies, row);
+    for (int i = 0; i < employees->count(); ++i) {
+      if (KeyOf(LineAt(employees, i)) == key) return i;
+    }
+  }
+  qFatal("employee %s is not listed", key.c_str());
+}
+
+std::string DemoEmployeeOf(const std::string& company) {
+  std::string key;
+  for (const std::string& k : Demo().report.Keys(DemoCase::kGroup)) {
+    if (k.compare(0, 3, company) == 0) key = k;
+  }
+  if (key.empty()) qFatal("no demo employee in company %s", company.c_str());
+  return key;
+}
+
+void Type(QWidget* box, const QString& text) {
+  box->setFocus(Qt::MouseFocusReason);
+  // QTest::keyClicks does not type accented letters: those go as text events.
+  for (QChar c : text) {
+    if (c.unicode() < 128) {
+      QTest::keyClick(box, c.toLatin1());
+    } else {
+      QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+  }
+}
+
+void Leave(QWidget* box) { QTest::keyClick(box, Qt::Key_Tab); }
 
 QStringList Texts(const QListWidget* list) {
   QStringList texts;

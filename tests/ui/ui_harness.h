@@ -17,6 +17,7 @@
 #include "app/session.h"
 #include "base/dialogs.h"
 #include "demo/demo_installation.h"
+#include "platform/printer_recording.h"
 #include "ui/frm_veltar.h"
 
 namespace kaveltar::ui::testing {
@@ -54,6 +55,11 @@ class Harness {
   static void DoubleClickRow(QListWidget* list, int row);
   // The texts of the messages and questions since the last call.
   std::vector<std::string> TakeTexts();
+  QStringList TakeMessages();
+  // A recording printer for the session's printed documents (the session owns it).
+  RecordingPrinterJob* AttachRecorder();
+  // The demo month (June 2024) of `key` memorized afresh, reprocessing what is stored.
+  void MemorizeDemoMonth(const std::string& key);
 
   RecordingDialogs dialogs;
   Session session{dialogs};
@@ -67,5 +73,18 @@ class Harness {
 std::vector<std::string> Lines(const QListWidget* list);
 // The texts the items of a list show.
 QStringList Texts(const QListWidget* list);
+// The employee key (last ten characters) and company code (last three) of a list line.
+std::string KeyOf(const std::string& line);
+std::string CompanyOf(const std::string& line);
+// The first row whose text starts with `start`, or -1.
+int RowStartingWith(const QListWidget* list, const QString& start);
+// Clicks the company of `key` and returns the employee's row in `employees` (fatal if absent).
+int ClickCompanyOf(QListWidget* companies, QListWidget* employees, const std::string& key);
+// The last demo employee with a plain group in `company`.
+std::string DemoEmployeeOf(const std::string& company);
+// Typing as the operator does: the box gets the focus, then the keys (accented letters too);
+// Leave tabs out of the box.
+void Type(QWidget* box, const QString& text);
+void Leave(QWidget* box);
 
 }  // namespace kaveltar::ui::testing

@@ -1,5 +1,4 @@
-// The screen tests: "kaveltar_ui_tests main_window", "... selection_screens",
-// "... tables_screen" or "... memorize_screen" runs one group (CTest runs them side by side);
+// The screen tests: "kaveltar_ui_tests <group>" runs one group (CTest runs them side by side);
 // without an argument all run. Further arguments go to QtTest.
 #include <QApplication>
 #include <cstring>
@@ -12,28 +11,23 @@ int RunMemorizeScreenTests(int argc, char** argv);
 int RunGridScreenTests(int argc, char** argv);
 int RunPrintScreenTests(int argc, char** argv);
 int RunExchangeScreensTests(int argc, char** argv);
+int RunLayoutTests(int argc, char** argv);
+int RunLongJobsTests(int argc, char** argv);
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const char* group = argc > 1 && argv[1][0] != '-' ? argv[1] : "";
   std::vector<char*> args{argv[0]};
   for (int i = *group ? 2 : 1; i < argc; ++i) args.push_back(argv[i]);
-  const int n = static_cast<int>(args.size());
+  const std::pair<const char*, int (*)(int, char**)> groups[] = {
+      {"main_window", RunMainWindowTests},   {"selection_screens", RunSelectionScreensTests},
+      {"tables_screen", RunTablesScreenTests}, {"memorize_screen", RunMemorizeScreenTests},
+      {"grid_screen", RunGridScreenTests},   {"print_screen", RunPrintScreenTests},
+      {"exchange_screens", RunExchangeScreensTests}, {"layout", RunLayoutTests},
+      {"long_jobs", RunLongJobsTests}};
   int status = 0;
-  if (!*group || std::strcmp(group, "main_window") == 0) status |= RunMainWindowTests(n, args.data());
-  if (!*group || std::strcmp(group, "selection_screens") == 0) {
-    status |= RunSelectionScreensTests(n, args.data());
-  }
-  if (!*group || std::strcmp(group, "tables_screen") == 0) {
-    status |= RunTablesScreenTests(n, args.data());
-  }
-  if (!*group || std::strcmp(group, "memorize_screen") == 0) {
-    status |= RunMemorizeScreenTests(n, args.data());
-  }
-  if (!*group || std::strcmp(group, "grid_screen") == 0) status |= RunGridScreenTests(n, args.data());
-  if (!*group || std::strcmp(group, "print_screen") == 0) status |= RunPrintScreenTests(n, args.data());
-  if (!*group || std::strcmp(group, "exchange_screens") == 0) {
-    status |= RunExchangeScreensTests(n, args.data());
+  for (const auto& [name, run] : groups) {
+    if (!*group || std::strcmp(group, name) == 0) status |= run(static_cast<int>(args.size()), args.data());
   }
   return status;
 }

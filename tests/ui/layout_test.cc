@@ -1,0 +1,357 @@
+// The window's size and place on the screen, captions that fit their controls at the desktop's
+// font and at 11 points, the keyboard (Enter, Esc, Alt letters, the first control's focus) and
+// Qt's own texts in Italian. CTest runs this group at scale factors 1, 1.25 and 2.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QStyleOptionButton>
+#include <QTest>
+#include <functional>
+
+#include "memorize/month_memorizer.h"
+#include "base/text.h"
+#include "ui/import_screen.h"
+#include "ui/qt_dialogs.h"
+#include "ui/tables_screen.h"
+#include "ui/update_screen.h"
+#include "ui_harness.h"
+
+namespace kaveltar::ui::testing {
+namespace {
+
+// The text a control shows: the "&" before a letter only underlines it.
+QString Shown(QString text) { return text.remove(QLatin1Char('&')); }
+
+// Why the caption of `w` does not fit, or an empty text when it fits.
+QString Clipped(QWidget* w) {
+  const QFontMetrics fm(w->font());
+  if (auto* label = qobject_cast<QLabel*>(w)) {
+    if (label->text().isEmpty() || label->textFormat() == Qt::RichText) return {};
+    const QRect room = label->contentsRect().adjusted(label->margin(), label->margin(),
+                                                      -label->margin(), -label->margin());
+    const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+    const QRect need = fm.boundingRect(room, flags, label->text());
+    if (need.width() <= room.width() && need.height() <= room.height()) return {};
+    return QStringLiteral("%1x%2 in %3x%4").arg(need.width()).arg(need.height()).arg(room.width()).arg(room.height());
+  }
+  auto* button = qobject_cast<QAbstractButton*>(w);
+  if (button == nullptr || button->text().isEmpty()) return {};
+  const int need = fm.horizontalAdvance(Shown(button->text()));
+  QStyleOptionButton option;
+  option.initFrom(button);
+  option.text = button->text();
+  int room = 0;
+  if (qobject_cast<QCheckBox*>(button) != nullptr) {
+    room = w->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, w).width();
+  } else if (qobject_cast<QRadioButton*>(button) != nullptr) {
+    room = w->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, w).width();
+  } else {
+    room = w->style()->subElementRect(QStyle::SE_PushButtonContents, &option, w).width() -
+           2 * w->style()->pixelMetric(QStyle::PM_ButtonMargin, &option, w) / 2;
+  }
+  if (need <= room) return {};
+  return QStringLiteral("%1 in %2").arg(need).arg(room);
+}
+
+// Calls `visit` on the menu and on every screen and panel, each shown as the operator
+// reaches it; the month grid on a month memorized for the purpose.
+void ForEveryScreen(Harness& h, const std::function<void(const char*)>& visit) {
+  FRMVELTAR& f = *h.form;
+  visit("FrameMenu");
+  const std::pair<int, const char*> screens[] = {{1, "FrameMemorizza"}, {2, "FrameImporta"},
+                                                 {3, "FrameAggiorna"}, {4, "FrameEsporta"},
+                                                 {5, "FrameStpLaser"}, {12, "FrameCalcolo"}};
+  for (const auto& [index, frame] : screens) {
+    f.cmdPulsante_Click(index);
+    if (index == 1) {
+      // The long-period section of the memorization shows its rows.
+      h.Click("ChkAssLungoPeriodo");
+    }
+    visit(frame);
+    f.ReturnToMenu(h.Find<QWidget>(frame));
+  }
+  f.cmdPulsante_Click(0);
+  visit("FrameTabelle");
+  TablesScreen& tables = f.tables_screen();
+  const char* table_frames[] = {"FrameFestivita", "FrameGiustificativi", "FrameGruppi"};
+  for (int table = 0; table < 3; ++table) {
+    tables.ListTabelle_Click(table);
+    tables.ListRecord_DblClick(1);
+    visit(table_frames[table]);
+    tables.CmdSelPrec_Click();
+  }
+  tables.CmdRitTabelle_Click();
+
+  f.cmdPulsante_Click(3);
+  auto* companies = h.Find<QListWidget>("ListAziAgg");
+  auto* employees = h.Find<QListWidget>("ListDipAgg");
+  companies->setCurrentRow(0);
+  employees->setCurrentRow(0);
+  MemorizeOptions options;
+  options.year = kDemoYear;
+  options.month = kDemoMonth;
+  options.rewrite_existing = true;
+  MonthMemorizer(h.session, options).MemorizeEmployee(std::string(Right(Lines(employees)[0], 10)));
+  f.update_screen().CmdConfermaAgg_Click();
+  visit("FrameModTimbrature");
+}
+
+// The captions that do not fit, on every screen, with the window at its smallest.
+QStringList ClippedCaptions() {
+  Harness h;
+  h.form->resize(h.form->minimumSize());
+  QStringList failures;
+  ForEveryScreen(h, [&](const char* screen) {
+    QTest::qWait(50);  // the layouts settle (a caption set in a hidden frame lays out anew)
+    for (QWidget* w : h.form->findChildren<QWidget*>()) {
+      if (!w->isVisible()) continue;
+      if (qobject_cast<QLabel*>(w) == nullptr && qobject_cast<QAbstractButton*>(w) == nullptr) continue;
+      const QString why = Clipped(w);
+      if (!why.isEmpty()) {
+        failures << QStringLiteral("%1: %2 \"%3\" %4").arg(QString::fromLatin1(screen), w->objectName(),
+                                                          w->property("text").toString(), why);
+      }
+    }
+  });
+  failures.removeDuplicates();
+  return failures;
+}
+
+}  // namespace
+
+class LayoutTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Each test starts without a remembered window (inside the demo's own folders).
+  void init() {
+    Demo();
+    QFile::remove(FRMVELTAR::WindowSettingsFile());
+  }
+  void WindowFitsTheScreenAndIsCentred();
+  void WindowRemembersItsSizeAndPlace();
+  void CaptionsFitAtTheDesktopFont();
+  void CaptionsFitAtElevenPoints();
+  void EnterAndEscActOnThePanelButtons();
+  void ScreensOpenWithFocusOnTheirFirstControl();
+  void MenuEntriesAnswerToAltAndTheirLetter();
+  void QtTextsAreItalian();
+  void ImportDialogStartsInTheArchiveAndIgnoresCase();
+};
+
+void LayoutTest::WindowFitsTheScreenAndIsCentred() {
+  Harness h;
+  FRMVELTAR& f = *h.form;
+  const QSize framing = f.frameGeometry().size() - f.size();
+  // The smallest window, with its frame, fits a 1366 x 768 screen at 125 %: 1093 x 614
+  // logical pixels.
+  QVERIFY2(f.minimumWidth() + framing.width() <= 1093 && f.minimumHeight() + framing.height() <= 614,
+           qPrintable(QStringLiteral("%1x%2").arg(f.minimumWidth()).arg(f.minimumHeight())));
+  const QRect available = f.screen()->availableGeometry();
+  QVERIFY(available.contains(f.frameGeometry()));
+  // The form's 14600 x 9900 twips (973 x 660 pixels) where they fit, else all of the
+  // screen's free area, and never below the smallest window; centred on that area.
+  const QSize expected(std::max(f.minimumWidth(), std::min(973, available.width() - framing.width())),
+                       std::max(f.minimumHeight(), std::min(660, available.height() - framing.height())));
+  QCOMPARE(f.size(), expected);
+  QVERIFY(std::abs(f.frameGeometry().center().x() - available.center().x()) <= 1);
+  QVERIFY(std::abs(f.frameGeometry().center().y() - available.center().y()) <= 1);
+  // Every screen keeps inside the window, whichever is shown, and the window keeps its size.
+  ForEveryScreen(h, [&](const char* screen) {
+    QCoreApplication::processEvents();
+    QVERIFY2(f.size() == expected, screen);
+    const QWidget* frame = h.Find<QWidget>(screen);
+    QVERIFY2(f.rect().contains(QRect(frame->mapTo(&f, QPoint(0, 0)), frame->size())), screen);
+  });
+}
+
+void LayoutTest::WindowRemembersItsSizeAndPlace() {
+  QRect kept;
+  {
+    Harness h;
+    h.form->resize(h.form->minimumSize());
+    h.form->move(h.form->screen()->availableGeometry().topLeft() + QPoint(3, 5));
+    kept = QRect(h.form->pos(), h.form->size());
+    QVERIFY(h.form->Leave());
+  }
+  {
+    Harness h;
+    QCOMPARE(QRect(h.form->pos(), h.form->size()), kept);
+  }
+  // A place that is off every screen (a screen since removed) is not taken again.
+  {
+    Harness h;
+    h.form->move(h.form->screen()->availableGeometry().bottomRight() + QPoint(50, 50));
+    QVERIFY(h.form->Leave());
+  }
+  Harness h;
+  QVERIFY(h.form->screen()->availableGeometry().contains(h.form->frameGeometry()));
+}
+
+void LayoutTest::CaptionsFitAtTheDesktopFont() {
+  const QStringList failures = ClippedCaptions();
+  QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QLatin1Char('\n'))));
+}
+
+void LayoutTest::CaptionsFitAtElevenPoints() {
+  const QFont desktop = QApplication::font();
+  QFont big = desktop;
+  big.setPointSize(11);
+  QApplication::setFont(big);
+  const QStringList failures = ClippedCaptions();
+  QApplication::setFont(desktop);
+  QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QLatin1Char('\n'))));
+}
+
+void LayoutTest::EnterAndEscActOnThePanelButtons() {
+  Harness h;
+  FRMVELTAR& f = *h.form;
+  f.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&f));
+
+  // Esc in a list of the memorization returns to the menu.
+  h.Click(h.MenuButton(1));
+  auto* companies = h.Find<QListWidget>("ListAziMem");
+  companies->setFocus();
+  QTest::keyClick(companies, Qt::Key_Escape);
+  QVERIFY(h.Find<QWidget>("FrameMenu")->isVisible());
+  QVERIFY(!h.Find<QWidget>("FrameMemorizza")->isVisible());
+
+  // Enter in the employee list of the update confirms the choice (the month grid opens);
+  // Esc in the grid returns to the choice.
+  MemorizeOptions options;
+  options.year = kDemoYear;
+  options.month = kDemoMonth;
+  options.rewrite_existing = true;
+  h.Click(h.MenuButton(3));
+  h.Find<QListWidget>("ListAziAgg")->setCurrentRow(0);
+  auto* employees = h.Find<QListWidget>("ListDipAgg");
+  employees->setCurrentRow(0);
+  MonthMemorizer(h.session, options).MemorizeEmployee(std::string(Right(Lines(employees)[0], 10)));
+  employees->setFocus();
+  QTest::keyClick(employees, Qt::Key_Return);
+  QVERIFY(h.Find<QWidget>("FrameModTimbrature")->isVisible());
+  auto* informazioni = h.Find<QPushButton>("cmdInformazioni");
+  informazioni->setFocus();
+  QTest::keyClick(informazioni, Qt::Key_Escape);
+  QVERIFY(!h.Find<QWidget>("FrameModTimbrature")->isVisible());
+  QVERIFY(h.Find<QWidget>("FrameAggiorna")->isVisible());
+
+  // Enter on a focused button is that button's click, not the default one's.
+  auto* ritorna = h.Find<QPushButton>("CmdRitAgg");
+  ritorna->setFocus();
+  QTest::keyClick(ritorna, Qt::Key_Enter, Qt::KeypadModifier);
+  QVERIFY(h.Find<QWidget>("FrameMenu")->isVisible());
+  QVERIFY(h.TakeTexts().empty());
+}
+
+void LayoutTest::ScreensOpenWithFocusOnTheirFirstControl() {
+  Harness h;
+  FRMVELTAR& f = *h.form;
+  f.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&f));
+  // The first control each screen shows, reading from the top left.
+  const struct {
+    int entry;
+    const char* frame;
+    const char* first;
+  } screens[] = {{1, "FrameMemorizza", "ListAziMem"},  {2, "FrameImporta", "OptTipofile_0"},
+                 {3, "FrameAggiorna", "ListAziAgg"},   {4, "FrameEsporta", "ListAziCar"},
+                 {5, "FrameStpLaser", "ListAziStp"},   {12, "FrameCalcolo", "OptAnnoCalcolo_0"}};
+  for (const auto& s : screens) {
+    h.Click(h.MenuButton(s.entry));
+    const QWidget* focus = QApplication::focusWidget();
+    QVERIFY2(focus != nullptr && focus->objectName() == QLatin1String(s.first),
+             qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(s.frame), focus ? focus->objectName() : QString())));
+    // A company list takes the focus without choosing a company by itself (the memorization
+    // chooses its first company on entry).
+    if (auto* list = qobject_cast<const QListWidget*>(focus); list != nullptr && s.entry != 1) {
+      QCOMPARE(list->selectedItems().size(), 0);
+      QCOMPARE(list->currentRow(), -1);
+    }
+    f.ReturnToMenu(h.Find<QWidget>(s.frame));
+    // Back on the menu, its first entry has the focus.
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(h.MenuButton(1)));
+  }
+}
+
+void LayoutTest::MenuEntriesAnswerToAltAndTheirLetter() {
+  Harness h;
+  FRMVELTAR& f = *h.form;
+  f.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&f));
+  // Each entry on the menu has its own letter.
+  QSet<QChar> letters;
+  for (int index : {0, 1, 2, 3, 4, 5, 6, 7, 12}) {
+    const QString text = h.MenuButton(index)->text();
+    const int at = text.indexOf(QLatin1Char('&'));
+    QVERIFY2(at >= 0 && at + 1 < text.size(), qPrintable(text));
+    letters.insert(text.at(at + 1).toUpper());
+  }
+  QCOMPARE(letters.size(), 9);
+  // Alt+M: "Memorizza le Presenze del mese" (a button chosen by its letter clicks a moment
+  // later, as it shows itself pressed).
+  QTest::keyClick(&f, Qt::Key_M, Qt::AltModifier);
+  QTRY_VERIFY(h.Find<QWidget>("FrameMemorizza")->isVisible());
+}
+
+void LayoutTest::QtTextsAreItalian() {
+  QVERIFY(InstallItalianTranslation(*qApp));
+  QMessageBox box(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("?"),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  QCOMPARE(Shown(box.button(QMessageBox::Yes)->text()), QString::fromUtf8("Sì"));
+  QCOMPARE(Shown(box.button(QMessageBox::No)->text()), QStringLiteral("No"));
+  QCOMPARE(Shown(box.button(QMessageBox::Cancel)->text()), QStringLiteral("Annulla"));
+}
+
+void LayoutTest::ImportDialogStartsInTheArchiveAndIgnoresCase() {
+  QVERIFY(InstallItalianTranslation(*qApp));
+  const QString folder = QString::fromStdString((Demo().root / "scelta").string());
+  QVERIFY(QDir().mkpath(folder));
+  for (const char* name : {"MARZO.PRE", "aprile.pre", "maggio.Pre", "note.txt"}) {
+    QFile file(folder + QLatin1Char('/') + QLatin1String(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+  }
+  const auto dialog = ImportScreen::NewFileDialog(nullptr, ImportFileKind::kExternal, folder);
+  QCOMPARE(dialog->directory().absolutePath(), QDir(folder).absolutePath());
+  QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("Tutti i file (*.PRE)")});
+  dialog->show();
+  auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+  QVERIFY(view != nullptr);
+  QStringList shown;
+  QTRY_VERIFY_WITH_TIMEOUT(
+      [&] {
+        shown.clear();
+        const QModelIndex root = view->rootIndex();
+        for (int row = 0; row < view->model()->rowCount(root); ++row) {
+          const QModelIndex file = view->model()->index(row, 0, root);
+          if (file.flags() & Qt::ItemIsEnabled) shown << file.data().toString();
+        }
+        shown.sort();
+        return shown.size() == 3;
+      }(),
+      5000);
+  QCOMPARE(shown, (QStringList{QStringLiteral("MARZO.PRE"), QStringLiteral("aprile.pre"),
+                               QStringLiteral("maggio.Pre")}));
+  auto* buttons = dialog->findChild<QDialogButtonBox*>();
+  QVERIFY(buttons != nullptr);
+  QCOMPARE(Shown(buttons->button(QDialogButtonBox::Cancel)->text()), QStringLiteral("Annulla"));
+}
+
+}  // namespace kaveltar::ui::testing
+
+int RunLayoutTests(int argc, char** argv) {
+  kaveltar::ui::testing::LayoutTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "layout_test.moc"
