@@ -116,8 +116,14 @@ QLabel* SmallLabel(QWidget* parent, std::string_view text, const char* name) {
 MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
     : SelectionScreen(form, Screen::kMemorize, "FrameMemorizza",
                       "Memorizza le Presenze del Mese") {
-  QGroupBox* f = frame_;
+  BuildWidgets();
+  LayOutScreen();
+  BuildOptions(frame_mem_pres_[0]);
+  ConnectScreen();
+}
 
+void MemorizeScreen::BuildWidgets() {
+  QGroupBox* f = frame_;
   // The two option frames of the memorization, at the top of the screen above the lists.
   for (int i = 0; i < 2; ++i) {
     frame_mem_pres_[static_cast<size_t>(i)] = new QGroupBox(f);
@@ -129,17 +135,21 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
   employees_ = NewList(f, "ListDipSel");
   list_dip_mem_ = NewList(f, "ListDipMem");
   months_ = NewMonthList(f, "ListMesiMem", session_.processing_month);
-  year_ = new YearBox(f, "LabAnnoMem", "CmdAnnoMem", session_.processing_year, form.dialogs());
+  year_ = new YearBox(f, "LabAnnoMem", "CmdAnnoMem", session_.processing_year, form_.dialogs());
 
-  chk_seltutti_azidip_ = new QCheckBox(QStringLiteral("Selezione tutte le Ditte"), f);
-  chk_seltutti_azidip_->setObjectName(QStringLiteral("ChkSeltuttiAZIDIP"));
-  chk_seltutto_mem_ = new QCheckBox(QStringLiteral("Selezione tutti i Dipendenti"), f);
-  chk_seltutto_mem_->setObjectName(QStringLiteral("ChkSeltuttoMem"));
-  cmd_cancella_lista_ = new QPushButton(QStringLiteral("Rimuovi tutti i Dipendenti"), f);
-  cmd_cancella_lista_->setObjectName(QStringLiteral("CmdCancellaLista"));
-  auto* cmd_rit_mem = new QPushButton(QStringLiteral("Ritorna alle Selezioni Precedenti"), f);
-  cmd_rit_mem->setObjectName(QStringLiteral("CmdRitMem"));
+  chk_seltutti_azidip_ = NewCheck(f, "ChkSeltuttiAZIDIP", "Selezione tutte le Ditte");
+  chk_seltutto_mem_ = NewCheck(f, "ChkSeltuttoMem", "Selezione tutti i Dipendenti");
+  cmd_cancella_lista_ = NewButton(f, "CmdCancellaLista", "Rimuovi tutti i Dipendenti");
+  cmd_rit_mem_ = NewButton(f, "CmdRitMem", "Ritorna alle Selezioni Precedenti");
 
+  // The counts of the last run, between the exit entries and the return button.
+  lab_esito_ = new QLabel(f);
+  lab_esito_->setObjectName(QStringLiteral("LabEsitoMemorizza"));
+  lab_esito_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+}
+
+void MemorizeScreen::LayOutScreen() {
+  QGroupBox* f = frame_;
   // Top band: the option frames (one shown at a time) on the left, the year on the right.
   auto* top = new QHBoxLayout;
   top->addWidget(Pages(f, {frame_mem_pres_[0], frame_mem_pres_[1]}), 5);
@@ -166,27 +176,22 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
   lists->setColumnStretch(2, 30);
   lists->setColumnStretch(3, 9);
 
-  // The counts of the last run, between the exit entries and the return button.
-  lab_esito_ = new QLabel(f);
-  lab_esito_->setObjectName(QStringLiteral("LabEsitoMemorizza"));
-  lab_esito_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
   auto* bottom = new QHBoxLayout;
-  bottom->addWidget(form.NewMenuButton(8, f));
-  bottom->addWidget(form.NewMenuButton(9, f));
+  bottom->addWidget(form_.NewMenuButton(8, f));
+  bottom->addWidget(form_.NewMenuButton(9, f));
   bottom->addStretch(1);
   bottom->addWidget(lab_esito_);
   bottom->addStretch(1);
-  bottom->addWidget(cmd_rit_mem);
+  bottom->addWidget(cmd_rit_mem_);
 
   auto* column = new QVBoxLayout(f);
   column->setContentsMargins(8, 4, 8, 8);
   column->addLayout(top);
   column->addLayout(lists, 1);
   column->addLayout(bottom);
+}
 
-  BuildOptions(frame_mem_pres_[0]);
-
+void MemorizeScreen::ConnectScreen() {
   Connect();
   connect(employees_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
     ListDipSel_DblClick(employees_->row(item));
@@ -197,7 +202,7 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
   connect(chk_seltutto_mem_, &QCheckBox::clicked, this, [this] { ChkSeltuttoMem_Click(); });
   connect(chk_seltutti_azidip_, &QCheckBox::clicked, this, [this] { ChkSeltuttiAZIDIP_Click(); });
   connect(cmd_cancella_lista_, &QPushButton::clicked, this, [this] { CmdCancellaLista_Click(); });
-  connect(cmd_rit_mem, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
+  connect(cmd_rit_mem_, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
 }
 
 void MemorizeScreen::BuildOptions(QGroupBox* frame) {
