@@ -221,6 +221,39 @@ void MemorizeScreen::BuildOptions(QGroupBox* frame) {
   cmd_memorizza_ = new QPushButton(QStringLiteral("Memorizza"), frame);
   cmd_memorizza_->setObjectName(QStringLiteral("CmdMemorizza"));
 
+  BuildLongPeriodSection(frame);
+
+  auto* options = new QVBoxLayout;
+  options->setSpacing(1);
+  options->addWidget(check_elabora_);
+  options->addWidget(chk_copri_fest_);
+  options->addWidget(chk_considera_);
+  auto* ass = new QHBoxLayout;
+  ass->addWidget(chk_ass_lungo_periodo_, 0, Qt::AlignTop);
+  ass->addWidget(ass_caption, 1);
+  options->addLayout(ass);
+  options->addStretch(1);
+  options->addWidget(cmd_memorizza_, 0, Qt::AlignLeft);
+
+  auto* band = new QHBoxLayout(frame);
+  band->setContentsMargins(6, 2, 6, 4);
+  band->addLayout(options, 5);
+  band->addWidget(section_, 6, Qt::AlignTop);
+
+  // The pick list opens beside a code box, inside the whole screen so it has room.
+  pick_box_ = new JustificationPickBox(form_, frame_);
+  for (int i = 0; i < kLongPeriodRows; ++i) {
+    const size_t k = static_cast<size_t>(i);
+    pick_box_->Attach(i, cmdaprilist_[k], cmbgius_[k], descriptions_[k]);
+  }
+
+  connect(chk_ass_lungo_periodo_, &QCheckBox::clicked, this, [this] { ChkAssLungoPeriodo_Click(); });
+  connect(cmd_memorizza_, &QPushButton::clicked, this, [this] { CmdMemorizza_Click(); });
+  // A click on the caption is a click on its box.
+  ass_caption->installEventFilter(this);
+}
+
+void MemorizeScreen::BuildLongPeriodSection(QWidget* frame) {
   // The section: three rows of code (with its pick list), first and last day, hours.
   section_ = new QWidget(frame);
   section_->setObjectName(QStringLiteral("FrameAssLungoPeriodo"));
@@ -273,37 +306,9 @@ void MemorizeScreen::BuildOptions(QGroupBox* frame) {
   keep.setRetainSizeWhenHidden(true);
   section_->setSizePolicy(keep);
 
-  auto* options = new QVBoxLayout;
-  options->setSpacing(1);
-  options->addWidget(check_elabora_);
-  options->addWidget(chk_copri_fest_);
-  options->addWidget(chk_considera_);
-  auto* ass = new QHBoxLayout;
-  ass->addWidget(chk_ass_lungo_periodo_, 0, Qt::AlignTop);
-  ass->addWidget(ass_caption, 1);
-  options->addLayout(ass);
-  options->addStretch(1);
-  options->addWidget(cmd_memorizza_, 0, Qt::AlignLeft);
-
-  auto* band = new QHBoxLayout(frame);
-  band->setContentsMargins(6, 2, 6, 4);
-  band->addLayout(options, 5);
-  band->addWidget(section_, 6, Qt::AlignTop);
-
-  // The pick list opens beside a code box, inside the whole screen so it has room.
-  pick_box_ = new JustificationPickBox(form_, frame_);
-  for (int i = 0; i < kLongPeriodRows; ++i) {
-    const size_t k = static_cast<size_t>(i);
-    pick_box_->Attach(i, cmdaprilist_[k], cmbgius_[k], descriptions_[k]);
-  }
-
-  connect(chk_ass_lungo_periodo_, &QCheckBox::clicked, this, [this] { ChkAssLungoPeriodo_Click(); });
   connect(chkore_, &QCheckBox::clicked, this, [this] { chkore_Click(); });
-  connect(cmd_memorizza_, &QPushButton::clicked, this, [this] { CmdMemorizza_Click(); });
-  // A click on a caption is a click on its box.
-  for (QLabel* caption : {ass_caption, chkore_text}) {
-    caption->installEventFilter(this);
-  }
+  // A click on the caption is a click on its box.
+  chkore_text->installEventFilter(this);
 }
 
 bool MemorizeScreen::eventFilter(QObject* watched, QEvent* event) {

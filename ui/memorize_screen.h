@@ -80,6 +80,9 @@ class MemorizeScreen : public SelectionScreen {
   void LayOutScreen();
   void ConnectScreen();
   void BuildOptions(QGroupBox* frame);
+  // The long-period absence section: three rows of code, first and last day and hours, and
+  // the typed-hours box; closed and disabled at first.
+  void BuildLongPeriodSection(QWidget* frame);
   void DayLostFocus(int index, bool last);
   // The three rows emptied: days "00", hours "00:00", codes and descriptions empty.
   void ResetRows();
