@@ -239,6 +239,25 @@ void GridScreen::Build() {
   column->addLayout(captions);
 
   // The grid, its totals underneath, the buttons on the right.
+  BuildGridView();
+  BuildTotalsBar();
+
+  auto* left = new QVBoxLayout;
+  left->setSpacing(2);
+  left->addWidget(view_, 1);
+  left->addWidget(totals_bar_);
+
+  QVBoxLayout* buttons = BuildButtons();
+
+  auto* middle = new QHBoxLayout;
+  middle->addLayout(left);
+  middle->addLayout(buttons, 1);
+  column->addLayout(middle, 1);
+
+  BuildPickList();
+}
+
+void GridScreen::BuildGridView() {
   view_ = new GridView(frame_);
   view_->setObjectName(QStringLiteral("GrigliaModTimb"));
   view_->setModel(model_);
@@ -282,7 +301,9 @@ void GridScreen::Build() {
     });
   };
   connect(digit_, &QLineEdit::cursorPositionChanged, this, [this](int, int now) { grid_->set_editor_caret(now); });
+}
 
+void GridScreen::BuildTotalsBar() {
   totals_bar_ = new QWidget(frame_);
   totals_bar_->setObjectName(QStringLiteral("FrameTotali"));
   totals_bar_->setFixedHeight(std::max(20, QFontMetrics(frame_->font()).height() + 6));
@@ -294,12 +315,9 @@ void GridScreen::Build() {
     label5_[i] = label;
   }
   totals_bar_->installEventFilter(this);
+}
 
-  auto* left = new QVBoxLayout;
-  left->setSpacing(2);
-  left->addWidget(view_, 1);
-  left->addWidget(totals_bar_);
-
+QVBoxLayout* GridScreen::BuildButtons() {
   auto* buttons = new QVBoxLayout;
   auto add = [&](const char* name, const char* caption, void (GridScreen::*handler)()) {
     QPushButton* button = NewButton(frame_, name, caption);
@@ -321,12 +339,10 @@ void GridScreen::Build() {
   // The frame covers the bottom bar, so it carries menu entries 11 (help) and 10 (exit).
   buttons->addWidget(form_.NewMenuButton(11, frame_));
   buttons->addWidget(form_.NewMenuButton(10, frame_));
+  return buttons;
+}
 
-  auto* middle = new QHBoxLayout;
-  middle->addLayout(left);
-  middle->addLayout(buttons, 1);
-  column->addLayout(middle, 1);
-
+void GridScreen::BuildPickList() {
   // The pick list, laid over the frame beside the edited column.
   frame_lista_ = new QGroupBox(frame_);
   frame_lista_->setObjectName(QStringLiteral("FrameLista"));

@@ -26,6 +26,7 @@
 #include <QObject>
 #include <QPushButton>
 #include <QTableView>
+#include <QVBoxLayout>
 #include <array>
 #include <functional>
 #include <memory>
@@ -127,6 +128,12 @@ class GridScreen : public QObject {
 
  private:
   void Build();
+  // The steps of Build: the grid's view and its cell editor, the month totals under it, the
+  // buttons beside it (returned as a column to place), the pick list laid over the frame.
+  void BuildGridView();
+  void BuildTotalsBar();
+  QVBoxLayout* BuildButtons();
+  void BuildPickList();
   void BuildSettingFrames();
   // Runs an event under the general error handler.
   void Run(const std::function<void()>& work);
