@@ -360,6 +360,12 @@ void GridScreen::BuildPickList() {
 }
 
 void GridScreen::BuildSettingFrames() {
+  BuildAbsenceFrame();
+  BuildSettingFrame();
+  SetUpHoursBoxes();
+}
+
+void GridScreen::BuildAbsenceFrame() {
   // FrameAss: "ASSEGNA ASSENZE".
   frame_ass_ = new QGroupBox(QStringLiteral("ASSEGNA ASSENZE"), frame_);
   frame_ass_->setObjectName(QStringLiteral("FrameAss"));
@@ -395,7 +401,9 @@ void GridScreen::BuildSettingFrames() {
   connect(ass_ok, &QPushButton::clicked, this, [this] { CmdImpostaAss_Click(0); });
   connect(ass_exit, &QPushButton::clicked, this, [this] { CmdImpostaAss_Click(1); });
   connect(cb_ass_a_, &QComboBox::activated, this, [this] { CheckDayOrder(cb_ass_da_, cb_ass_a_); });
+}
 
+void GridScreen::BuildSettingFrame() {
   // FrameImposta: a group or the worked hours over a range of days.
   frame_imposta_ = new QGroupBox(frame_);
   frame_imposta_->setObjectName(QStringLiteral("FrameImposta"));
@@ -443,7 +451,9 @@ void GridScreen::BuildSettingFrames() {
   connect(imp_ok, &QPushButton::clicked, this, [this] { CmdImpostaGruppo_Click(0); });
   connect(imp_exit, &QPushButton::clicked, this, [this] { CmdImpostaGruppo_Click(1); });
   connect(combo_a_, &QComboBox::activated, this, [this] { ComboA_Click(); });
+}
 
+void GridScreen::SetUpHoursBoxes() {
   // The hours boxes: the hours keyboard mask with the "00:00" blank, completed when left.
   for (TableBox* box : {txt_ore_ass_, txt_imp_ore_}) {
     box->setObjectName(box == txt_ore_ass_ ? QStringLiteral("txtOreAss") : QStringLiteral("txtImpOre"));

@@ -135,6 +135,11 @@ class GridScreen : public QObject {
   QVBoxLayout* BuildButtons();
   void BuildPickList();
   void BuildSettingFrames();
+  // The steps of BuildSettingFrames: the absence frame, the group / worked-hours frame, and
+  // the hours boxes of both.
+  void BuildAbsenceFrame();
+  void BuildSettingFrame();
+  void SetUpHoursBoxes();
   // Runs an event under the general error handler.
   void Run(const std::function<void()>& work);
   // The editor and the pick list show what the grid holds.
