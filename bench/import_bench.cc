@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     check_s = Seconds(Clock::now() - t0);
     if (!state.import_enabled) Die("the file did not pass the checks");
     t0 = Clock::now();
-    result = CmdImportaFile(session, &state);
+    result = ImportAttendanceFile(session, &state);
     import_s = Seconds(Clock::now() - t0);
     if (!result.completed) Die("the import did not complete");
 

@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
       request.one_file_per_employee = true;
       request.options.number_text = std::to_string(number);
       const Clock::time_point t0 = Clock::now();
-      const SheetRunResult result = CmdStampaStp(session, request);
+      const SheetRunResult result = PrintMonthlySheets(session, request);
       sheets_s += Seconds(Clock::now() - t0);
       number = std::atol(result.number_text.c_str());
       sheets += static_cast<long>(result.pdf_files.size());
@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
       request.options.number_text = std::to_string(number);
       ResetPeakMemory();
       const Clock::time_point t0 = Clock::now();
-      const SheetRunResult result = CmdStampaStp(session, request);
+      const SheetRunResult result = PrintMonthlySheets(session, request);
       const double seconds = Seconds(Clock::now() - t0);
       if (result.failed || result.sheets == 0) Die("printing failed: " + result.message);
       number = std::atol(result.number_text.c_str());

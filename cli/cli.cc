@@ -40,6 +40,70 @@ std::string CommandWord(int argc, const char* const* argv) {
   return {};
 }
 
+// The options every command takes, before or after its name.
+void AddGlobalOptions(CLI::App& app, GlobalOptions* global, bool* yes, bool* no) {
+  app.set_version_flag("--version", std::string("kaveltar-cli ") + ProgramVersion(),
+                       "mostra la versione del programma");
+  app.add_option("--archive", global->archive, "cartella degli archivi (al posto del registro)");
+  app.add_option("--programs", global->programs, "cartella dei programmi (al posto del registro)");
+  app.add_option("--registry", global->registry, "file del registro da usare");
+  app.add_option("--db", global->database_url, "database PostgreSQL condiviso (postgresql://...)");
+  app.add_option("--printer", global->printer,
+                 "stampante di questa esecuzione: nome CUPS, oppure file:CARTELLA per i PDF");
+  app.add_flag("--yes", *yes, "risponde Sì a ogni domanda");
+  app.add_flag("--no", *no, "risponde No a ogni domanda");
+}
+
+// What a command line CLI11 refused gets: the help (status 0) when it asked for it, else the
+// reason on standard error and status 2.
+int ParseFailure(const CLI::ParseError& e, const CLI::App& app, const std::vector<std::unique_ptr<Command>>& commands,
+                 int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  if (e.get_exit_code() == 0) {
+    out << app.help();
+    return 0;
+  }
+  const std::string word = CommandWord(argc, argv);
+  const bool known = std::any_of(commands.begin(), commands.end(), [&](const auto& c) { return word == c->name(); });
+  if (!word.empty() && !known) {
+    err << "kaveltar-cli: comando sconosciuto: " << word << "\n";
+  } else if (word.empty()) {
+    err << "kaveltar-cli: indicare un comando\n";
+  } else {
+    err << "kaveltar-cli: " << e.what() << "\n";
+  }
+  err << "Usare --help per l'elenco dei comandi.\n";
+  return 2;
+}
+
+// Runs the chosen command: its Fatal, run-time and other errors become messages and status
+// 1; the last lines of its output go to the support log.
+int RunCommand(Command& command, const GlobalOptions& global, std::optional<bool> answer, Dialogs* dialogs,
+               int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  OutputTail out_tail(out), err_tail(err);
+  std::ostream logged_out(&out_tail), logged_err(&err_tail);
+  CliDialogs cli_dialogs(logged_err, answer, isatty(STDIN_FILENO) != 0);
+  Context context{global, dialogs ? *dialogs : static_cast<Dialogs&>(cli_dialogs), logged_out, logged_err};
+  const auto started = std::chrono::steady_clock::now();
+  const int status = [&] {
+    try {
+      return command.Execute(context);
+    } catch (const Fatal& f) {
+      if (!f.text().empty()) context.dialogs.Show(f.text(), f.title(), f.icon());
+      return f.exit_status() == 0 ? 0 : 1;
+    } catch (const RunTimeError& e) {
+      logged_err << "kaveltar-cli: errore " << e.number() << ": " << e.description() << "\n";
+      return 1;
+    } catch (const std::exception& e) {
+      logged_err << "kaveltar-cli: " << e.what() << "\n";
+      return 1;
+    }
+  }();
+  logged_out.flush();
+  logged_err.flush();
+  LogCommandRun(argc, argv, status, std::chrono::steady_clock::now() - started, out_tail, err_tail);
+  return status;
+}
+
 }  // namespace
 
 int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err, Dialogs* dialogs) {
@@ -48,18 +112,9 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
   app.require_subcommand(1);
   // Global options may also follow the command (`companies --archive DIR`).
   app.fallthrough();
-  app.set_version_flag("--version", std::string("kaveltar-cli ") + ProgramVersion(),
-                       "mostra la versione del programma");
   GlobalOptions global;
-  app.add_option("--archive", global.archive, "cartella degli archivi (al posto del registro)");
-  app.add_option("--programs", global.programs, "cartella dei programmi (al posto del registro)");
-  app.add_option("--registry", global.registry, "file del registro da usare");
-  app.add_option("--db", global.database_url, "database PostgreSQL condiviso (postgresql://...)");
-  app.add_option("--printer", global.printer,
-                 "stampante di questa esecuzione: nome CUPS, oppure file:CARTELLA per i PDF");
   bool yes = false, no = false;
-  app.add_flag("--yes", yes, "risponde Sì a ogni domanda");
-  app.add_flag("--no", no, "risponde No a ogni domanda");
+  AddGlobalOptions(app, &global, &yes, &no);
 
   std::vector<std::unique_ptr<Command>> commands = MakeCommands();
   Command* chosen = nullptr;
@@ -81,21 +136,7 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     out << e.what() << "\n";
     return 0;
   } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) {
-      out << app.help();
-      return 0;
-    }
-    const std::string word = CommandWord(argc, argv);
-    const bool known = std::any_of(commands.begin(), commands.end(), [&](const auto& c) { return word == c->name(); });
-    if (!word.empty() && !known) {
-      err << "kaveltar-cli: comando sconosciuto: " << word << "\n";
-    } else if (word.empty()) {
-      err << "kaveltar-cli: indicare un comando\n";
-    } else {
-      err << "kaveltar-cli: " << e.what() << "\n";
-    }
-    err << "Usare --help per l'elenco dei comandi.\n";
-    return 2;
+    return ParseFailure(e, app, commands, argc, argv, out, err);
   }
   if (exporter->parsed()) {
     if (export_format == "man") {
@@ -109,34 +150,10 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
     err << "kaveltar-cli: --yes e --no si escludono a vicenda\n";
     return 2;
   }
-
   std::optional<bool> answer;
   if (yes) answer = true;
   if (no) answer = false;
-  // Everything the command prints also leaves its last lines for the support log.
-  OutputTail out_tail(out), err_tail(err);
-  std::ostream logged_out(&out_tail), logged_err(&err_tail);
-  CliDialogs cli_dialogs(logged_err, answer, isatty(STDIN_FILENO) != 0);
-  Context context{global, dialogs ? *dialogs : static_cast<Dialogs&>(cli_dialogs), logged_out, logged_err};
-  const auto started = std::chrono::steady_clock::now();
-  const int status = [&] {
-    try {
-      return chosen->Execute(context);
-    } catch (const Fatal& f) {
-      if (!f.text().empty()) context.dialogs.Show(f.text(), f.title(), f.icon());
-      return f.exit_status() == 0 ? 0 : 1;
-    } catch (const RunTimeError& e) {
-      logged_err << "kaveltar-cli: errore " << e.number() << ": " << e.description() << "\n";
-      return 1;
-    } catch (const std::exception& e) {
-      logged_err << "kaveltar-cli: " << e.what() << "\n";
-      return 1;
-    }
-  }();
-  logged_out.flush();
-  logged_err.flush();
-  LogCommandRun(argc, argv, status, std::chrono::steady_clock::now() - started, out_tail, err_tail);
-  return status;
+  return RunCommand(*chosen, global, answer, dialogs, argc, argv, out, err);
 }
 
 }  // namespace kaveltar::cli

@@ -85,7 +85,7 @@ int CheckedYear(Session& session, int year) {
     throw Fatal("Non è possibile andare indietro oltre l'anno " + std::to_string(YearNavigator::kFirstYear),
                 "KAVELTAR", MessageIcon::kInformation);
   }
-  if (session.processing_year - year > 4) {
+  if (!IsListYear(session.processing_year, year)) {
     throw Fatal("Nessun archivio dipendenti per l'anno " + std::to_string(year) +
                     " (sono disponibili i quattro anni precedenti l'anno di elaborazione)",
                 "KAVELTAR", MessageIcon::kInformation);

@@ -104,7 +104,7 @@ class ImportCommand : public Command {
     if (csv_) ctx.out << "Righe scartate: " << state.skipped_lines << "\n";
     // A CSV's work file goes with `state` on every return.
     if (!state.import_enabled) return Failure(ctx, "importazione non eseguita");
-    const ImportResult result = CmdImportaFile(session, &state);
+    const ImportResult result = ImportAttendanceFile(session, &state);
     if (!result.completed) return Failure(ctx, "importazione non eseguita");
     ctx.out << "Mesi sostituiti: " << result.keys.size() << "\n";
     for (const std::string& key : result.keys) ctx.out << key << "\n";
@@ -142,12 +142,10 @@ class ExportCommand : public Command {
     if (companies_.empty() && !all_companies_) return Usage(ctx, "indicare --company CODICE oppure --all-companies");
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
-    const int distance = session.processing_year - year_;
-    if (distance < 0 || distance > 4) {
-      return Usage(ctx, "anno " + std::to_string(year_) + " non disponibile: gli elenchi vanno dal " +
-                            std::to_string(session.processing_year - 4) + " al " +
-                            std::to_string(session.processing_year));
+    if (const std::string error = ListYearError(session.processing_year, year_); !error.empty()) {
+      return Usage(ctx, error);
     }
+    const int distance = session.processing_year - year_;
     SelectionLists& lists = session.lists();
     lists.CARICAESTRAZIONE(distance);
     const std::vector<std::string> lines = lists.LISTA_AZIENDE(Screen::kLoad, kOrderByCode);
@@ -168,7 +166,7 @@ class ExportCommand : public Command {
         request.companies.push_back(*it);
       }
     }
-    const ExportResult result = CmdCreaFileCaricamento(session, request);
+    const ExportResult result = CreatePayrollExport(session, request);
     for (const std::filesystem::path& file : result.files) ctx.out << file.string() << "\n";
     for (const std::string& anomaly : result.anomalies) ctx.err << anomaly << "\n";
     return result.anomalies.empty() ? 0 : kExitAnomalies;
@@ -216,11 +214,11 @@ class TotalsCommand : public Command {
     if (item.empty()) return Usage(ctx, "ditta " + company + " non presente nell'elenco dell'anno");
 
     const int year = TotalsYear(session.processing_year, previous_year_);
-    const AnnualTotals totals = CmdCalcolaGG(session.db(), item, justification, year);
+    const AnnualTotals totals = ComputeAnnualTotals(session.db(), item, justification, year);
     for (size_t m = 0; m < 12; ++m) ctx.out << ZeroPad(static_cast<long long>(m + 1), 2) << ": " << totals.months[m] << "\n";
     ctx.out << "Totale: " << totals.total << "\n";
     if (print_) {
-      CmdStpRiepilogo(session.printer(), justification, item, previous_year_, totals);
+      PrintAnnualTotals(session.printer(), justification, item, previous_year_, totals);
       ctx.err << "Riepilogo stampato: " << session.printer().last_destination() << "\n";
     }
     return 0;

@@ -134,8 +134,8 @@ class MonthGroupCommand : public Command {
     absence_->add_option("--code", absence_setting_.code, "codice giustificativo")->required();
     absence_range_.Configure(*absence_);
     absence_->add_option("--hours", absence_setting_.hours, "ore HH:MM (00:00 = l'orario del giorno)");
-    absence_->add_flag("--copri-festivita", absence_setting_.CheckCopriFest, "Copri le festività presenti nel mese");
-    absence_->add_flag("--considera-ore", absence_setting_.CheckOreLav, "Considera le ore lavorate nella giornata");
+    absence_->add_flag("--copri-festivita", absence_setting_.cover_holidays, "Copri le festività presenti nel mese");
+    absence_->add_flag("--considera-ore", absence_setting_.consider_worked_hours, "Considera le ore lavorate nella giornata");
 
     group_ = sub.add_subcommand("set-group", "Imposta Gruppo Orario su un intervallo di giorni");
     group_args_.Configure(*group_);

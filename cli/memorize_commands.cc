@@ -122,31 +122,13 @@ class MemorizeCommand : public Command {
 
   int Execute(Context& ctx) override {
     if (companies_.empty() && !all_companies_) return Usage(ctx, "indicare --company CODICE oppure --all-companies");
-    if (absences_.size() > static_cast<size_t>(kLongPeriodRows)) {
-      return Usage(ctx, "al massimo tre assenze per lungo periodo");
-    }
     MemorizeOptions options;
-    options.year = year_;
-    options.month = month_;
-    options.CheckElabora = rielabora_;
-    options.day.ChkCopriFest = copri_festivita_;
-    options.day.ChkConsidera = considera_ore_;
-    for (size_t i = 0; i < absences_.size(); ++i) {
-      bool with_hours = false;
-      std::string error;
-      if (!ParseAbsence(absences_[i], &options.day.rows[i], &with_hours, &error)) return Usage(ctx, error);
-      // One tick makes typed hours count; rows typed without hours then cover the whole day.
-      options.day.chkore = options.day.chkore || with_hours;
-    }
-    if (Status s = CheckMemorizeOptions(options); !s.ok()) return Usage(ctx, s.message());
+    if (std::string error = ReadOptions(&options); !error.empty()) return Usage(ctx, error);
 
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
-    const int distance = session.processing_year - year_;
-    if (distance < 0 || distance > 4 || year_ < YearNavigator::kFirstYear) {
-      return Usage(ctx, "anno " + std::to_string(year_) + " non disponibile: gli elenchi vanno dal " +
-                            std::to_string(std::max(session.processing_year - 4, YearNavigator::kFirstYear)) +
-                            " al " + std::to_string(session.processing_year));
+    if (const std::string error = ListYearError(session.processing_year, year_); !error.empty()) {
+      return Usage(ctx, error);
     }
     for (const LongPeriodRow& row : options.day.rows) {
       if (row.code.empty()) continue;
@@ -154,10 +136,37 @@ class MemorizeCommand : public Command {
       if (!found.ok()) ThrowDatabaseError(found.status(), "GIUSTIFICATIVI");
       if (!*found) return Usage(ctx, "giustificativo " + row.code + " non presente nella tabella GIUSTIFICATIVI");
     }
+    std::vector<std::string> entries;
+    if (const int status = ChooseEmployees(ctx, session, &entries); status != 0) return status;
+    return MemorizeAndReport(ctx, session, options, entries);
+  }
 
-    // The companies and employees as the memorization screen lists them for the year.
+ private:
+  // The options of the run from the command line; the refusal's text when they are wrong.
+  std::string ReadOptions(MemorizeOptions* options) const {
+    if (absences_.size() > static_cast<size_t>(kLongPeriodRows)) return "al massimo tre assenze per lungo periodo";
+    options->year = year_;
+    options->month = month_;
+    options->rewrite_existing = rielabora_;
+    options->day.cover_holidays = copri_festivita_;
+    options->day.consider_worked_hours = considera_ore_;
+    for (size_t i = 0; i < absences_.size(); ++i) {
+      bool with_hours = false;
+      std::string error;
+      if (!ParseAbsence(absences_[i], &options->day.rows[i], &with_hours, &error)) return error;
+      // One tick makes typed hours count; rows typed without hours then cover the whole day.
+      options->day.use_typed_hours = options->day.use_typed_hours || with_hours;
+    }
+    if (Status s = CheckMemorizeOptions(*options); !s.ok()) return s.message();
+    return {};
+  }
+
+  // The employees as the memorization screen lists them for the year, of the chosen
+  // companies, narrowed to --employee when given. 0 when there is someone to memorize,
+  // else the exit status after the message.
+  int ChooseEmployees(Context& ctx, Session& session, std::vector<std::string>* entries) const {
     SelectionLists& lists = session.lists();
-    lists.CARICAESTRAZIONE(distance);
+    lists.CARICAESTRAZIONE(session.processing_year - year_);
     const std::vector<std::string> company_lines = lists.LISTA_AZIENDE(Screen::kMemorize, kOrderByCode);
     std::vector<std::string> chosen;
     if (all_companies_) {
@@ -175,24 +184,29 @@ class MemorizeCommand : public Command {
     for (const std::string& line : chosen) {
       selection.AddAll(lists.EmployeeList(Screen::kMemorize, kOrderByCode, year_, line));
     }
-    std::vector<std::string> entries;
     if (employees_.empty()) {
-      entries = selection.lines();
+      *entries = selection.lines();
     } else {
       // In the order of the list, as the screen's selection would hold them.
       std::string missing;
-      entries = PickEmployees(selection.lines(), employees_, &missing);
+      *entries = PickEmployees(selection.lines(), employees_, &missing);
       if (!missing.empty()) {
         ctx.err << "kaveltar-cli: dipendente " << missing
                 << " non presente nell'elenco della memorizzazione delle ditte scelte (anno " << year_ << ")\n";
         return 1;
       }
     }
-    if (entries.empty()) {
+    if (entries->empty()) {
       ctx.err << "kaveltar-cli: " << kNoEmployeeSelected << "\n";
       return 1;
     }
+    return 0;
+  }
 
+  // Runs the memorization with a progress bar and the anomalies on standard error, then
+  // prints the totals.
+  int MemorizeAndReport(Context& ctx, Session& session, const MemorizeOptions& options,
+                        const std::vector<std::string>& entries) const {
     const bool terminal = ::isatty(STDERR_FILENO) != 0 && ctx.err.rdbuf() == std::cerr.rdbuf();
     ProgressBar bar(ctx.err, terminal);
     MemorizationHooks hooks;
@@ -208,7 +222,6 @@ class MemorizeCommand : public Command {
     return result.totals.anomalies > 0 ? kExitAnomalies : 0;
   }
 
- private:
   static int Usage(Context& ctx, const std::string& message) {
     ctx.err << "kaveltar-cli: " << message << "\n";
     return 2;
@@ -232,7 +245,7 @@ class MemorizeCommand : public Command {
 // True when the employee archive of `year` (or, for a year without archive, of the nearest
 // year that has one) holds the key.
 bool KnownEmployee(Session& session, const std::string& key, int year) {
-  const int oldest = std::max(session.processing_year - 4, YearNavigator::kFirstYear);
+  const int oldest = OldestListYear(session.processing_year);
   return session.lists().LoadEmployee(std::clamp(year, oldest, session.processing_year), PadRight(key, 10));
 }
 

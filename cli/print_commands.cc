@@ -31,12 +31,8 @@ int Usage(Context& ctx, const std::string& message) {
 std::string SelectEmployees(Session& session, int year, const std::string& company,
                             const std::vector<std::string>& wanted, std::string* company_code,
                             std::vector<std::string>* entries) {
+  if (std::string error = ListYearError(session.processing_year, year); !error.empty()) return error;
   const int distance = session.processing_year - year;
-  if (distance < 0 || distance > 4 || year < YearNavigator::kFirstYear) {
-    return "anno " + std::to_string(year) + " non disponibile: gli elenchi vanno dal " +
-           std::to_string(std::max(session.processing_year - 4, YearNavigator::kFirstYear)) +
-           " al " + std::to_string(session.processing_year);
-  }
   if (!IsDigits(company) || company.empty() || company.size() > 3 || ValInt(company) == 0) {
     return "codice ditta non valido: " + company;
   }
@@ -146,7 +142,7 @@ class PrintCommand : public Command {
     // running number (or the company's, with numbering per company).
     r.options.number_text = start_number_ ? std::to_string(*start_number_)
                                           : DefaultSheetNumber(session, company);
-    const SheetRunResult result = CmdStampaStp(session, r);
+    const SheetRunResult result = PrintMonthlySheets(session, r);
     ctx.out << result.message << "\n";
     for (const std::string& file : result.pdf_files) ctx.out << file << "\n";
     if (!pdf_ && result.sheets > 0 && !session.printer().last_destination().empty()) {

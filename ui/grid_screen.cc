@@ -24,6 +24,7 @@
 #include "ui/list_widgets.h"
 #include "ui/tables_screen.h"
 #include "ui/twips.h"
+#include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
 namespace {
@@ -33,63 +34,6 @@ constexpr int kListHeight = 7400;
 constexpr int kGroupListWidth = 4000;
 constexpr int kJustificationListWidth = 8500;
 constexpr int kRowHeight = 15;  // pixels: the 31 days fit the frame without scrolling
-
-QColor WindowsColour(long colour) {
-  return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                static_cast<int>((colour >> 16) & 0xFF));
-}
-
-// The key as a typed character sees it (VB's KeyPress): the character, Backspace (8), Tab
-// (9), Enter (13), Esc (27); 0 for keys that type nothing (arrows, Delete, function keys,
-// Ctrl shortcuts).
-int TypedKey(const QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Backspace: return kKeyBackspace;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return kKeyTab;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return kKeyEnter;
-    case Qt::Key_Escape: return kKeyEscape;
-    default: break;
-  }
-  if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return 0;
-  const QList<uint> code_points = event->text().toUcs4();
-  if (code_points.isEmpty()) return 0;
-  const uint c = code_points.front();
-  if (c < 32 || c == 127) return 0;
-  return static_cast<int>(c);
-}
-
-QPushButton* NewButton(QWidget* parent, const char* name, const char* caption) {
-  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-  button->setObjectName(QString::fromLatin1(name));
-  return button;
-}
-
-QLabel* NewNamedLabel(QWidget* parent, const char* name, const char* text = "") {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
-  label->setObjectName(QString::fromLatin1(name));
-  return label;
-}
-
-QComboBox* NewCombo(QWidget* parent, const char* name) {
-  auto* combo = new QComboBox(parent);
-  combo->setObjectName(QString::fromLatin1(name));
-  return combo;
-}
-
-QCheckBox* NewCheck(QWidget* parent, const char* name, const char* caption) {
-  auto* check = new QCheckBox(QString::fromUtf8(caption), parent);
-  check->setObjectName(QString::fromLatin1(name));
-  return check;
-}
-
-QFont Bold(QFont font) {
-  font.setBold(true);
-  return font;
-}
-
-std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 void Check(const Status& status) {
   if (!status.ok()) ThrowDatabaseError(status, {});
@@ -170,7 +114,7 @@ bool GridTableModel::setData(const QModelIndex& index, const QVariant& value, in
   if (role != Qt::EditRole || !Valid(index)) return false;
   if (index.column() < grid::kGroup || index.column() >= grid::kCheck) return false;
   // The grid reports each cell it changes (CellChanged), so dataChanged covers exactly them.
-  return grid_.SetCell(DayOfRow(index.row()), index.column(), Utf8(value.toString())) ==
+  return grid_.SetCell(DayOfRow(index.row()), index.column(), ToUtf8(value.toString())) ==
          MonthGrid::SetResult::kApplied;
 }
 
@@ -262,7 +206,7 @@ GridScreen::GridScreen(FRMVELTAR& form, QGroupBox* frame, QWidget* selection_fra
   // Leaving the program saves the grid's pending changes (with the save question).
   LeavingHooks& hooks = form_.leaving_hooks();
   hooks.grid_has_changes = [this] { return grid_->loaded() && grid_->modified(); };
-  hooks.save_grid = [this] { grid_->CmdMemTimbrature(); };
+  hooks.save_grid = [this] { grid_->ConfirmAndSave(); };
 }
 
 GridScreen::~GridScreen() {
@@ -284,9 +228,9 @@ void GridScreen::Build() {
   column->setSpacing(4);
 
   // The captions.
-  labelditta_ = NewNamedLabel(frame_, "Labelditta");
-  labeldipend_ = NewNamedLabel(frame_, "Labeldipend");
-  label19_ = NewNamedLabel(frame_, "Label19");
+  labelditta_ = NewLabel(frame_, "", "Labelditta");
+  labeldipend_ = NewLabel(frame_, "", "Labeldipend");
+  label19_ = NewLabel(frame_, "", "Label19");
   for (QLabel* label : {labelditta_, labeldipend_, label19_}) label->setFont(Bold(label->font()));
   auto* captions = new QHBoxLayout;
   captions->addWidget(labelditta_, 3);
@@ -295,6 +239,25 @@ void GridScreen::Build() {
   column->addLayout(captions);
 
   // The grid, its totals underneath, the buttons on the right.
+  BuildGridView();
+  BuildTotalsBar();
+
+  auto* left = new QVBoxLayout;
+  left->setSpacing(2);
+  left->addWidget(view_, 1);
+  left->addWidget(totals_bar_);
+
+  QVBoxLayout* buttons = BuildButtons();
+
+  auto* middle = new QHBoxLayout;
+  middle->addLayout(left);
+  middle->addLayout(buttons, 1);
+  column->addLayout(middle, 1);
+
+  BuildPickList();
+}
+
+void GridScreen::BuildGridView() {
   view_ = new GridView(frame_);
   view_->setObjectName(QStringLiteral("GrigliaModTimb"));
   view_->setModel(model_);
@@ -338,7 +301,9 @@ void GridScreen::Build() {
     });
   };
   connect(digit_, &QLineEdit::cursorPositionChanged, this, [this](int, int now) { grid_->set_editor_caret(now); });
+}
 
+void GridScreen::BuildTotalsBar() {
   totals_bar_ = new QWidget(frame_);
   totals_bar_->setObjectName(QStringLiteral("FrameTotali"));
   totals_bar_->setFixedHeight(std::max(20, QFontMetrics(frame_->font()).height() + 6));
@@ -350,12 +315,9 @@ void GridScreen::Build() {
     label5_[i] = label;
   }
   totals_bar_->installEventFilter(this);
+}
 
-  auto* left = new QVBoxLayout;
-  left->setSpacing(2);
-  left->addWidget(view_, 1);
-  left->addWidget(totals_bar_);
-
+QVBoxLayout* GridScreen::BuildButtons() {
   auto* buttons = new QVBoxLayout;
   auto add = [&](const char* name, const char* caption, void (GridScreen::*handler)()) {
     QPushButton* button = NewButton(frame_, name, caption);
@@ -377,17 +339,15 @@ void GridScreen::Build() {
   // The frame covers the bottom bar, so it carries menu entries 11 (help) and 10 (exit).
   buttons->addWidget(form_.NewMenuButton(11, frame_));
   buttons->addWidget(form_.NewMenuButton(10, frame_));
+  return buttons;
+}
 
-  auto* middle = new QHBoxLayout;
-  middle->addLayout(left);
-  middle->addLayout(buttons, 1);
-  column->addLayout(middle, 1);
-
+void GridScreen::BuildPickList() {
   // The pick list, laid over the frame beside the edited column.
   frame_lista_ = new QGroupBox(frame_);
   frame_lista_->setObjectName(QStringLiteral("FrameLista"));
   frame_lista_->setAutoFillBackground(true);
-  label_lista_ = NewNamedLabel(frame_lista_, "LabelLista");
+  label_lista_ = NewLabel(frame_lista_, "", "LabelLista");
   label_lista_->setFont(Bold(label_lista_->font()));
   list_mod_timb_ = NewList(frame_lista_, "ListModTimb");
   auto* list_column = new QVBoxLayout(frame_lista_);
@@ -400,6 +360,12 @@ void GridScreen::Build() {
 }
 
 void GridScreen::BuildSettingFrames() {
+  BuildAbsenceFrame();
+  BuildSettingFrame();
+  SetUpHoursBoxes();
+}
+
+void GridScreen::BuildAbsenceFrame() {
   // FrameAss: "ASSEGNA ASSENZE".
   frame_ass_ = new QGroupBox(QStringLiteral("ASSEGNA ASSENZE"), frame_);
   frame_ass_->setObjectName(QStringLiteral("FrameAss"));
@@ -416,13 +382,13 @@ void GridScreen::BuildSettingFrames() {
   SetArrayName(ass_ok, "CmdImpostaAss", 0);
   SetArrayName(ass_exit, "CmdImpostaAss", 1);
   auto* ass = new QGridLayout(frame_ass_);
-  ass->addWidget(NewNamedLabel(frame_ass_, "LabelAss", "Giustificativo"), 0, 0);
+  ass->addWidget(NewLabel(frame_ass_, "Giustificativo", "LabelAss"), 0, 0);
   ass->addWidget(combo_ass_, 0, 1, 1, 3);
-  ass->addWidget(NewNamedLabel(frame_ass_, "LabelOreAss", "Ore (HH:MM)"), 1, 0);
+  ass->addWidget(NewLabel(frame_ass_, "Ore (HH:MM)", "LabelOreAss"), 1, 0);
   ass->addWidget(txt_ore_ass_, 1, 1);
-  ass->addWidget(NewNamedLabel(frame_ass_, "LabelAssDa", "Dal Giorno"), 2, 0);
+  ass->addWidget(NewLabel(frame_ass_, "Dal Giorno", "LabelAssDa"), 2, 0);
   ass->addWidget(cb_ass_da_, 2, 1);
-  ass->addWidget(NewNamedLabel(frame_ass_, "LabelAssA", "Al Giorno"), 2, 2);
+  ass->addWidget(NewLabel(frame_ass_, "Al Giorno", "LabelAssA"), 2, 2);
   ass->addWidget(cb_ass_a_, 2, 3);
   ass->addWidget(check_copri_fest_, 3, 0, 1, 4);
   ass->addWidget(check_ore_lav_, 4, 0, 1, 4);
@@ -435,7 +401,9 @@ void GridScreen::BuildSettingFrames() {
   connect(ass_ok, &QPushButton::clicked, this, [this] { CmdImpostaAss_Click(0); });
   connect(ass_exit, &QPushButton::clicked, this, [this] { CmdImpostaAss_Click(1); });
   connect(cb_ass_a_, &QComboBox::activated, this, [this] { CheckDayOrder(cb_ass_da_, cb_ass_a_); });
+}
 
+void GridScreen::BuildSettingFrame() {
   // FrameImposta: a group or the worked hours over a range of days.
   frame_imposta_ = new QGroupBox(frame_);
   frame_imposta_->setObjectName(QStringLiteral("FrameImposta"));
@@ -456,7 +424,7 @@ void GridScreen::BuildSettingFrames() {
   frame_ore_->setObjectName(QStringLiteral("FrameImpostaOre"));
   txt_imp_ore_ = new TableBox(frame_ore_, "txtImpOre", 0, TableBox::Mode::kHours);
   auto* ore = new QHBoxLayout(frame_ore_);
-  ore->addWidget(NewNamedLabel(frame_ore_, "LabelImpOre", "Inserire ore e minuti lavorati"));
+  ore->addWidget(NewLabel(frame_ore_, "Inserire ore e minuti lavorati", "LabelImpOre"));
   ore->addWidget(txt_imp_ore_);
   ore->addStretch(1);
   combo_da_ = NewCombo(frame_imposta_, "ComboDA");
@@ -470,9 +438,9 @@ void GridScreen::BuildSettingFrames() {
   imp->addWidget(lab_imposta_[0], 1, 0, 1, 4);
   imp->addWidget(frame_gruppo_, 2, 0, 1, 4);
   imp->addWidget(frame_ore_, 3, 0, 1, 4);
-  imp->addWidget(NewNamedLabel(frame_imposta_, "LabelDa", "Dal Giorno"), 4, 0);
+  imp->addWidget(NewLabel(frame_imposta_, "Dal Giorno", "LabelDa"), 4, 0);
   imp->addWidget(combo_da_, 4, 1);
-  imp->addWidget(NewNamedLabel(frame_imposta_, "LabelA", "Al Giorno"), 4, 2);
+  imp->addWidget(NewLabel(frame_imposta_, "Al Giorno", "LabelA"), 4, 2);
   imp->addWidget(combo_a_, 4, 3);
   auto* imp_buttons = new QHBoxLayout;
   imp_buttons->addStretch(1);
@@ -483,7 +451,9 @@ void GridScreen::BuildSettingFrames() {
   connect(imp_ok, &QPushButton::clicked, this, [this] { CmdImpostaGruppo_Click(0); });
   connect(imp_exit, &QPushButton::clicked, this, [this] { CmdImpostaGruppo_Click(1); });
   connect(combo_a_, &QComboBox::activated, this, [this] { ComboA_Click(); });
+}
 
+void GridScreen::SetUpHoursBoxes() {
   // The hours boxes: the hours keyboard mask with the "00:00" blank, completed when left.
   for (TableBox* box : {txt_ore_ass_, txt_imp_ore_}) {
     box->setObjectName(box == txt_ore_ass_ ? QStringLiteral("txtOreAss") : QStringLiteral("txtImpOre"));
@@ -491,13 +461,13 @@ void GridScreen::BuildSettingFrames() {
     box->setFixedWidth(60);
     box->setText(QStringLiteral("00:00"));
     box->hours_key = [this, box](int caret, int key) {
-      HoursMaskOutcome out = HoursMaskKey(Utf8(box->text()), caret, key, HoursBlank::kTable);
+      HoursMaskOutcome out = HoursMaskKey(ToUtf8(box->text()), caret, key, HoursBlank::kTable);
       if (out.action == HoursMaskOutcome::Action::kInvalid) {
         form_.dialogs().Show(kHoursMaskError, kHoursErrorTitle, MessageIcon::kNone);
       }
       return out;
     };
-    box->lost_focus = [box] { box->ShowText(CompleteHoursText(Utf8(box->text()))); };
+    box->lost_focus = [box] { box->ShowText(CompleteHoursText(ToUtf8(box->text()))); };
   }
 }
 
@@ -506,10 +476,10 @@ void GridScreen::BuildSettingFrames() {
 void GridScreen::CmdConfermaAgg_Click(const UpdateSelection& selection) {
   Run([this, &selection] {
     GridCaptions captions;
-    if (CmdConfermaAgg(form_.session(), selection, *grid_, &captions) != OpenResult::kOpened) return;
-    labelditta_->setText(FromUtf8(captions.Labelditta));
-    labeldipend_->setText(FromUtf8(captions.Labeldipend));
-    label19_->setText(FromUtf8(captions.Label19));
+    if (OpenEmployeeMonth(form_.session(), selection, *grid_, &captions) != OpenResult::kOpened) return;
+    labelditta_->setText(FromUtf8(captions.company));
+    labeldipend_->setText(FromUtf8(captions.employee));
+    label19_->setText(FromUtf8(captions.month));
     HideSettingFrames();
     form_.ShowScreen(frame_);
     view_->setCurrentIndex(model_->index(0, grid::kGroup));
@@ -638,7 +608,7 @@ bool GridScreen::eventFilter(QObject* watched, QEvent* event) {
 // --- Buttons ---
 
 void GridScreen::CmdMemTimbrature_Click() {
-  Run([this] { grid_->CmdMemTimbrature(); });
+  Run([this] { grid_->ConfirmAndSave(); });
 }
 
 void GridScreen::cmdAnnulla_Click() {
@@ -660,10 +630,12 @@ void GridScreen::cmdInformazioni_Click() {
 // --- Forced settings ---
 
 bool GridScreen::Target(ForcedMonth* target) const {
-  const std::string caption = Utf8(labeldipend_->text());
-  target->employee = KeyOfLabeldipend(caption);
-  target->employee_text = std::string(Trim(caption));
-  return !target->employee.empty() && MonthOfLabel19(Utf8(label19_->text()), &target->year, &target->month);
+  const GridMonth& shown = grid_->month();
+  target->employee = shown.employee;
+  target->year = shown.year;
+  target->month = shown.month;
+  target->employee_text = std::string(Trim(ToUtf8(labeldipend_->text())));
+  return !target->employee.empty() && shown.month >= 1 && shown.month <= 12;
 }
 
 void GridScreen::HideSettingFrames() {
@@ -677,7 +649,7 @@ void GridScreen::FillDays(QComboBox* first, QComboBox* last) {
   for (QComboBox* combo : {first, last}) {
     const QSignalBlocker blocker(combo);
     combo->clear();
-    for (int d = 1; d <= days; ++d) combo->addItem(QString::fromStdString(ZeroPad(d, 2)));
+    for (int d = 1; d <= days; ++d) combo->addItem(FromUtf8(ZeroPad(d, 2)));
     combo->setCurrentIndex(0);
   }
 }
@@ -763,12 +735,12 @@ void GridScreen::CmdImpostaAss_Click(int index) {
       ForcedMonth target;
       if (Target(&target)) {
         AbsenceSetting setting;
-        setting.code = Utf8(combo_ass_->currentText());
-        setting.hours = Utf8(txt_ore_ass_->text());
+        setting.code = ToUtf8(combo_ass_->currentText());
+        setting.hours = ToUtf8(txt_ore_ass_->text());
         setting.from_day = cb_ass_da_->currentText().toInt();
         setting.to_day = cb_ass_a_->currentText().toInt();
-        setting.CheckCopriFest = check_copri_fest_->isChecked();
-        setting.CheckOreLav = check_ore_lav_->isChecked();
+        setting.cover_holidays = check_copri_fest_->isChecked();
+        setting.consider_worked_hours = check_ore_lav_->isChecked();
         ASSEGNA_ASSENZA_GIORNI(form_.session(), target, setting);
       }
       Rebuild();
@@ -790,9 +762,9 @@ void GridScreen::CmdImpostaGruppo_Click(int index) {
         const int to = combo_a_->currentText().toInt();
         // The visible sub-frame decides which setting runs.
         if (frame_gruppo_->isVisibleTo(frame_imposta_)) {
-          IMPOSTAGRUPPO(form_.session(), target, Utf8(combo1_->currentText()), from, to);
+          IMPOSTAGRUPPO(form_.session(), target, ToUtf8(combo1_->currentText()), from, to);
         } else {
-          IMPOSTAORELAV(form_.session(), target, Utf8(txt_imp_ore_->text()), from, to);
+          IMPOSTAORELAV(form_.session(), target, ToUtf8(txt_imp_ore_->text()), from, to);
         }
       }
       Rebuild();

@@ -26,6 +26,7 @@
 #include <QObject>
 #include <QPushButton>
 #include <QTableView>
+#include <QVBoxLayout>
 #include <array>
 #include <functional>
 #include <memory>
@@ -127,7 +128,18 @@ class GridScreen : public QObject {
 
  private:
   void Build();
+  // The steps of Build: the grid's view and its cell editor, the month totals under it, the
+  // buttons beside it (returned as a column to place), the pick list laid over the frame.
+  void BuildGridView();
+  void BuildTotalsBar();
+  QVBoxLayout* BuildButtons();
+  void BuildPickList();
   void BuildSettingFrames();
+  // The steps of BuildSettingFrames: the absence frame, the group / worked-hours frame, and
+  // the hours boxes of both.
+  void BuildAbsenceFrame();
+  void BuildSettingFrame();
+  void SetUpHoursBoxes();
   // Runs an event under the general error handler.
   void Run(const std::function<void()>& work);
   // The editor and the pick list show what the grid holds.

@@ -10,6 +10,7 @@
 #include "ui/list_widgets.h"
 #include "ui/screen_layout.h"
 #include "ui/wait_panel.h"
+#include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
 namespace {
@@ -120,7 +121,7 @@ ImportFileKind ImportScreen::Kind() const {
 }
 
 void ImportScreen::Show() {
-  lbl_nome_file_->setText(QString::fromStdString(state_.path));
+  lbl_nome_file_->setText(FromUtf8(state_.path));
   lbl_scartate_->setText(state_.skipped_lines > 0
                              ? QStringLiteral("Righe scartate (intestazioni): %1").arg(state_.skipped_lines)
                              : QString());
@@ -148,7 +149,7 @@ void ImportScreen::CmdCerca_Click() {
   if (chooser_) {
     path = chooser_(Filter(kind));
   } else {
-    const auto dialog = NewFileDialog(frame_, kind, QString::fromStdString(form_.session().archive_path.string()));
+    const auto dialog = NewFileDialog(frame_, kind, FromUtf8(form_.session().archive_path.string()));
     if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
       path = dialog->selectedFiles().front();
     }
@@ -157,7 +158,7 @@ void ImportScreen::CmdCerca_Click() {
   form_.Guard([&] {
     Hourglass hourglass;
     state_.kind = kind;
-    ChooseImportFile(form_.session(), &state_, path.toStdString());
+    ChooseImportFile(form_.session(), &state_, ToUtf8(path));
   });
   Show();
 }
@@ -171,14 +172,14 @@ void ImportScreen::CmdImportaFile_Click() {
       hooks.progress = [&](size_t index, size_t total, std::string_view key) {
         progress.Report(index, total, "Dipendente " + std::string(key));
       };
-      CmdImportaFile(form_.session(), &state_, hooks);
+      ImportAttendanceFile(form_.session(), &state_, hooks);
     });
   });
   Show();
 }
 
 void ImportScreen::CmdStampaImp_Click() {
-  form_.Guard([&] { CmdStampaImp(form_.session()); });
+  form_.Guard([&] { PrintImportLayout(form_.session()); });
 }
 
 }  // namespace kaveltar::ui

@@ -3,6 +3,7 @@
 #include <QLocalSocket>
 
 #include "platform/instance_lock.h"
+#include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
 namespace {
@@ -15,7 +16,7 @@ constexpr char kShowAnswer[] = "OK\n";
 QString InstanceBeacon::SocketName(const StartupOptions& options) {
   std::filesystem::path file = InstanceLock::LockFile(InstanceKey(options));
   file.replace_extension(".sock");
-  return QString::fromStdString(file.string());
+  return FromUtf8(file.string());
 }
 
 bool InstanceBeacon::Listen(const QString& name, QWidget* window) {

@@ -19,10 +19,6 @@ void SetArrayName(QWidget* widget, const char* name, int index) {
   widget->setProperty("index", index);
 }
 
-QString FromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // Whether every letter of `font` is drawn with the same advance, as the fixed columns of the
 // list lines need. Measured, since some monospaced fonts do not declare themselves so.
 bool DrawsFixedColumns(const QFont& font) {

@@ -26,6 +26,7 @@
 
 #include "archive/selection_lists.h"
 #include "base/dialogs.h"
+#include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
 
@@ -37,8 +38,6 @@ inline constexpr std::array<const char*, 12> kMonthNames = {
 QString ArrayName(const char* name, int index);
 // Gives `widget` the name and index of an element of a control array.
 void SetArrayName(QWidget* widget, const char* name, int index);
-
-QString FromUtf8(std::string_view text);
 
 // The fixed-width font of the lists, so the columns of the lines stay aligned.
 QFont ListFont();

@@ -18,24 +18,10 @@
 #include "ui/justification_pick_list.h"
 #include "ui/long_job.h"
 #include "ui/screen_layout.h"
+#include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
 namespace {
-
-// The key code a typed key stands for (Backspace 8, printable characters their code); 0 for
-// keys the box handles itself (arrows, Delete, Home, ...).
-int TypedKey(const QKeyEvent* event) {
-  if (event->key() == Qt::Key_Backspace) return kKeyBackspace;
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) return kKeyEnter;
-  const QString text = event->text();
-  if (text.size() == 1 && text[0].unicode() >= 32 && text[0].unicode() < 127) return text[0].unicode();
-  return 0;
-}
-
-// Leaving a box, as the operator does it (not a switch to another window or a menu).
-bool LeftByOperator(const QFocusEvent* event) {
-  return event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason;
-}
 
 // A day box of the long-period rows: digits only, at most two (the numeric key filter).
 class DayBox : public QLineEdit {
@@ -50,7 +36,7 @@ class DayBox : public QLineEdit {
  protected:
   void keyPressEvent(QKeyEvent* event) override {
     const int key = TypedKey(event);
-    if (key == 0 || key == kKeyEnter) {
+    if (key == 0 || key == kKeyEnter || key == kKeyTab || key == kKeyEscape) {
       QLineEdit::keyPressEvent(event);
       return;
     }
@@ -58,13 +44,13 @@ class DayBox : public QLineEdit {
     // What stays of the box once the key replaces the selection.
     QString kept = text();
     if (hasSelectedText()) kept.remove(selectionStart(), selectedText().size());
-    const NumericKeyOutcome out = FilterNumericKey(kept.toStdString(), key, false, 0, 2);
+    const NumericKeyOutcome out = FilterNumericKey(ToUtf8(kept), key, false, 0, 2);
     if (out.clear_box) clear();
     if (out.key != 0) QLineEdit::keyPressEvent(event);
   }
   void focusOutEvent(QFocusEvent* event) override {
     QLineEdit::focusOutEvent(event);
-    if (LeftByOperator(event) && left_) left_();
+    if (LeftByOperator(event->reason()) && left_) left_();
   }
 
  private:
@@ -84,12 +70,12 @@ class HoursBox : public QLineEdit {
  protected:
   void keyPressEvent(QKeyEvent* event) override {
     const int key = TypedKey(event);
-    if (key == 0) {
+    if (key == 0 || key == kKeyTab || key == kKeyEscape) {
       QLineEdit::keyPressEvent(event);
       return;
     }
-    const HoursMaskOutcome out = HoursMaskKey(text().toStdString(), cursorPosition(), key, HoursBlank::kTable);
-    setText(QString::fromStdString(out.text));
+    const HoursMaskOutcome out = HoursMaskKey(ToUtf8(text()), cursorPosition(), key, HoursBlank::kTable);
+    setText(FromUtf8(out.text));
     setCursorPosition(out.caret);
     if (out.action == HoursMaskOutcome::Action::kBeep) QApplication::beep();
     if (out.action == HoursMaskOutcome::Action::kInvalid) {
@@ -98,7 +84,7 @@ class HoursBox : public QLineEdit {
   }
   void focusOutEvent(QFocusEvent* event) override {
     QLineEdit::focusOutEvent(event);
-    if (LeftByOperator(event)) setText(QString::fromStdString(CompleteHoursText(text().toStdString())));
+    if (LeftByOperator(event->reason())) setText(FromUtf8(CompleteHoursText(ToUtf8(text()))));
   }
 
  private:
@@ -130,8 +116,14 @@ QLabel* SmallLabel(QWidget* parent, std::string_view text, const char* name) {
 MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
     : SelectionScreen(form, Screen::kMemorize, "FrameMemorizza",
                       "Memorizza le Presenze del Mese") {
-  QGroupBox* f = frame_;
+  BuildWidgets();
+  LayOutScreen();
+  BuildOptions(frame_mem_pres_[0]);
+  ConnectScreen();
+}
 
+void MemorizeScreen::BuildWidgets() {
+  QGroupBox* f = frame_;
   // The two option frames of the memorization, at the top of the screen above the lists.
   for (int i = 0; i < 2; ++i) {
     frame_mem_pres_[static_cast<size_t>(i)] = new QGroupBox(f);
@@ -143,17 +135,21 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
   employees_ = NewList(f, "ListDipSel");
   list_dip_mem_ = NewList(f, "ListDipMem");
   months_ = NewMonthList(f, "ListMesiMem", session_.processing_month);
-  year_ = new YearBox(f, "LabAnnoMem", "CmdAnnoMem", session_.processing_year, form.dialogs());
+  year_ = new YearBox(f, "LabAnnoMem", "CmdAnnoMem", session_.processing_year, form_.dialogs());
 
-  chk_seltutti_azidip_ = new QCheckBox(QStringLiteral("Selezione tutte le Ditte"), f);
-  chk_seltutti_azidip_->setObjectName(QStringLiteral("ChkSeltuttiAZIDIP"));
-  chk_seltutto_mem_ = new QCheckBox(QStringLiteral("Selezione tutti i Dipendenti"), f);
-  chk_seltutto_mem_->setObjectName(QStringLiteral("ChkSeltuttoMem"));
-  cmd_cancella_lista_ = new QPushButton(QStringLiteral("Rimuovi tutti i Dipendenti"), f);
-  cmd_cancella_lista_->setObjectName(QStringLiteral("CmdCancellaLista"));
-  auto* cmd_rit_mem = new QPushButton(QStringLiteral("Ritorna alle Selezioni Precedenti"), f);
-  cmd_rit_mem->setObjectName(QStringLiteral("CmdRitMem"));
+  chk_seltutti_azidip_ = NewCheck(f, "ChkSeltuttiAZIDIP", "Selezione tutte le Ditte");
+  chk_seltutto_mem_ = NewCheck(f, "ChkSeltuttoMem", "Selezione tutti i Dipendenti");
+  cmd_cancella_lista_ = NewButton(f, "CmdCancellaLista", "Rimuovi tutti i Dipendenti");
+  cmd_rit_mem_ = NewButton(f, "CmdRitMem", "Ritorna alle Selezioni Precedenti");
 
+  // The counts of the last run, between the exit entries and the return button.
+  lab_esito_ = new QLabel(f);
+  lab_esito_->setObjectName(QStringLiteral("LabEsitoMemorizza"));
+  lab_esito_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+}
+
+void MemorizeScreen::LayOutScreen() {
+  QGroupBox* f = frame_;
   // Top band: the option frames (one shown at a time) on the left, the year on the right.
   auto* top = new QHBoxLayout;
   top->addWidget(Pages(f, {frame_mem_pres_[0], frame_mem_pres_[1]}), 5);
@@ -180,27 +176,22 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
   lists->setColumnStretch(2, 30);
   lists->setColumnStretch(3, 9);
 
-  // The counts of the last run, between the exit entries and the return button.
-  lab_esito_ = new QLabel(f);
-  lab_esito_->setObjectName(QStringLiteral("LabEsitoMemorizza"));
-  lab_esito_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
   auto* bottom = new QHBoxLayout;
-  bottom->addWidget(form.NewMenuButton(8, f));
-  bottom->addWidget(form.NewMenuButton(9, f));
+  bottom->addWidget(form_.NewMenuButton(8, f));
+  bottom->addWidget(form_.NewMenuButton(9, f));
   bottom->addStretch(1);
   bottom->addWidget(lab_esito_);
   bottom->addStretch(1);
-  bottom->addWidget(cmd_rit_mem);
+  bottom->addWidget(cmd_rit_mem_);
 
   auto* column = new QVBoxLayout(f);
   column->setContentsMargins(8, 4, 8, 8);
   column->addLayout(top);
   column->addLayout(lists, 1);
   column->addLayout(bottom);
+}
 
-  BuildOptions(frame_mem_pres_[0]);
-
+void MemorizeScreen::ConnectScreen() {
   Connect();
   connect(employees_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
     ListDipSel_DblClick(employees_->row(item));
@@ -211,7 +202,7 @@ MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
   connect(chk_seltutto_mem_, &QCheckBox::clicked, this, [this] { ChkSeltuttoMem_Click(); });
   connect(chk_seltutti_azidip_, &QCheckBox::clicked, this, [this] { ChkSeltuttiAZIDIP_Click(); });
   connect(cmd_cancella_lista_, &QPushButton::clicked, this, [this] { CmdCancellaLista_Click(); });
-  connect(cmd_rit_mem, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
+  connect(cmd_rit_mem_, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
 }
 
 void MemorizeScreen::BuildOptions(QGroupBox* frame) {
@@ -230,6 +221,39 @@ void MemorizeScreen::BuildOptions(QGroupBox* frame) {
   cmd_memorizza_ = new QPushButton(QStringLiteral("Memorizza"), frame);
   cmd_memorizza_->setObjectName(QStringLiteral("CmdMemorizza"));
 
+  BuildLongPeriodSection(frame);
+
+  auto* options = new QVBoxLayout;
+  options->setSpacing(1);
+  options->addWidget(check_elabora_);
+  options->addWidget(chk_copri_fest_);
+  options->addWidget(chk_considera_);
+  auto* ass = new QHBoxLayout;
+  ass->addWidget(chk_ass_lungo_periodo_, 0, Qt::AlignTop);
+  ass->addWidget(ass_caption, 1);
+  options->addLayout(ass);
+  options->addStretch(1);
+  options->addWidget(cmd_memorizza_, 0, Qt::AlignLeft);
+
+  auto* band = new QHBoxLayout(frame);
+  band->setContentsMargins(6, 2, 6, 4);
+  band->addLayout(options, 5);
+  band->addWidget(section_, 6, Qt::AlignTop);
+
+  // The pick list opens beside a code box, inside the whole screen so it has room.
+  pick_box_ = new JustificationPickBox(form_, frame_);
+  for (int i = 0; i < kLongPeriodRows; ++i) {
+    const size_t k = static_cast<size_t>(i);
+    pick_box_->Attach(i, cmdaprilist_[k], cmbgius_[k], descriptions_[k]);
+  }
+
+  connect(chk_ass_lungo_periodo_, &QCheckBox::clicked, this, [this] { ChkAssLungoPeriodo_Click(); });
+  connect(cmd_memorizza_, &QPushButton::clicked, this, [this] { CmdMemorizza_Click(); });
+  // A click on the caption is a click on its box.
+  ass_caption->installEventFilter(this);
+}
+
+void MemorizeScreen::BuildLongPeriodSection(QWidget* frame) {
   // The section: three rows of code (with its pick list), first and last day, hours.
   section_ = new QWidget(frame);
   section_->setObjectName(QStringLiteral("FrameAssLungoPeriodo"));
@@ -282,37 +306,9 @@ void MemorizeScreen::BuildOptions(QGroupBox* frame) {
   keep.setRetainSizeWhenHidden(true);
   section_->setSizePolicy(keep);
 
-  auto* options = new QVBoxLayout;
-  options->setSpacing(1);
-  options->addWidget(check_elabora_);
-  options->addWidget(chk_copri_fest_);
-  options->addWidget(chk_considera_);
-  auto* ass = new QHBoxLayout;
-  ass->addWidget(chk_ass_lungo_periodo_, 0, Qt::AlignTop);
-  ass->addWidget(ass_caption, 1);
-  options->addLayout(ass);
-  options->addStretch(1);
-  options->addWidget(cmd_memorizza_, 0, Qt::AlignLeft);
-
-  auto* band = new QHBoxLayout(frame);
-  band->setContentsMargins(6, 2, 6, 4);
-  band->addLayout(options, 5);
-  band->addWidget(section_, 6, Qt::AlignTop);
-
-  // The pick list opens beside a code box, inside the whole screen so it has room.
-  pick_box_ = new JustificationPickBox(form_, frame_);
-  for (int i = 0; i < kLongPeriodRows; ++i) {
-    const size_t k = static_cast<size_t>(i);
-    pick_box_->Attach(i, cmdaprilist_[k], cmbgius_[k], descriptions_[k]);
-  }
-
-  connect(chk_ass_lungo_periodo_, &QCheckBox::clicked, this, [this] { ChkAssLungoPeriodo_Click(); });
   connect(chkore_, &QCheckBox::clicked, this, [this] { chkore_Click(); });
-  connect(cmd_memorizza_, &QPushButton::clicked, this, [this] { CmdMemorizza_Click(); });
-  // A click on a caption is a click on its box.
-  for (QLabel* caption : {ass_caption, chkore_text}) {
-    caption->installEventFilter(this);
-  }
+  // A click on the caption is a click on its box.
+  chkore_text->installEventFilter(this);
 }
 
 bool MemorizeScreen::eventFilter(QObject* watched, QEvent* event) {
@@ -331,14 +327,14 @@ MemorizeOptions MemorizeScreen::Options() const {
   MemorizeOptions o;
   o.year = year();
   o.month = month();
-  o.CheckElabora = check_elabora_->isChecked();
-  o.day.ChkCopriFest = chk_copri_fest_->isChecked();
-  o.day.ChkConsidera = chk_considera_->isChecked();
-  o.day.chkore = chkore_->isChecked();
+  o.rewrite_existing = check_elabora_->isChecked();
+  o.day.cover_holidays = chk_copri_fest_->isChecked();
+  o.day.consider_worked_hours = chk_considera_->isChecked();
+  o.day.use_typed_hours = chkore_->isChecked();
   for (int i = 0; i < kLongPeriodRows; ++i) {
     const size_t k = static_cast<size_t>(i);
-    o.day.rows[k] = {cmbgius_[k]->text().trimmed().toStdString(), DayOf(dalla_data_[k]), DayOf(alla_data_[k]),
-                     ore_gius_[k]->text().trimmed().toStdString()};
+    o.day.rows[k] = {ToUtf8(cmbgius_[k]->text().trimmed()), DayOf(dalla_data_[k]), DayOf(alla_data_[k]),
+                     ToUtf8(ore_gius_[k]->text().trimmed())};
   }
   return o;
 }
@@ -380,7 +376,7 @@ void MemorizeScreen::AllaData_LostFocus(int index) { DayLostFocus(index, true); 
 void MemorizeScreen::DayLostFocus(int index, bool last) {
   if (index < 0 || index >= kLongPeriodRows) return;
   QLineEdit* box = (last ? alla_data_ : dalla_data_)[static_cast<size_t>(index)];
-  box->setText(FromUtf8(FormatDayBox(box->text().toStdString())));
+  box->setText(FromUtf8(FormatDayBox(ToUtf8(box->text()))));
   LongPeriodRows rows(year(), month());
   const MemorizeOptions options = Options();
   for (int i = 0; i < kLongPeriodRows; ++i) rows.set_row(i, options.day.rows[static_cast<size_t>(i)]);
@@ -396,7 +392,7 @@ void MemorizeScreen::CmdMemorizza_Click() {
   request.company_selected = !companies_->selectedItems().isEmpty();
   request.entries = selection_.lines();
   request.options = Options();
-  request.check_elabora_caption = check_elabora_->text().toStdString();
+  request.check_elabora_caption = ToUtf8(check_elabora_->text());
   MemorizeStart started = MemorizeStart::kDeclined;
   form_.Guard([&] {
     Hourglass hourglass;
@@ -431,7 +427,7 @@ void MemorizeScreen::CmdMemorizza_Click() {
         }
       }
     };
-    started = CmdMemorizza(session_, request, hooks, reset, &result);
+    started = StartMemorization(session_, request, hooks, reset, &result);
   });
   if (started != MemorizeStart::kCompleted) return;
   for (QCheckBox* box : {chk_seltutto_mem_, chk_ass_lungo_periodo_}) {

@@ -75,7 +75,14 @@ class MemorizeScreen : public SelectionScreen {
   // Shows the selection in ListDipMem with `selected` as the selected row (-1: none).
   void ShowSelection(int selected);
   // Builds the options frame FrameMemPres(0).
+  // The screen's lists, boxes and buttons; their places on the screen; their handlers.
+  void BuildWidgets();
+  void LayOutScreen();
+  void ConnectScreen();
   void BuildOptions(QGroupBox* frame);
+  // The long-period absence section: three rows of code, first and last day and hours, and
+  // the typed-hours box; closed and disabled at first.
+  void BuildLongPeriodSection(QWidget* frame);
   void DayLostFocus(int index, bool last);
   // The three rows emptied: days "00", hours "00:00", codes and descriptions empty.
   void ResetRows();
@@ -100,6 +107,7 @@ class MemorizeScreen : public SelectionScreen {
   std::array<QLineEdit*, kLongPeriodRows> alla_data_{};
   std::array<QLineEdit*, kLongPeriodRows> ore_gius_{};
   QPushButton* cmd_memorizza_ = nullptr;
+  QPushButton* cmd_rit_mem_ = nullptr;
   JustificationPickBox* pick_box_ = nullptr;  // `ListaCampi`, beside a CMBGIUS box
   QLabel* lab_esito_ = nullptr;  // the counts of the last run
 };

@@ -9,6 +9,7 @@
 #include "db/attendance_db.h"
 #include "migrate/attendance_migration.h"
 #include "platform/paths.h"
+#include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
 
@@ -55,7 +56,7 @@ bool OfferPreviousDatabase(Session& session, const std::filesystem::path& file, 
   QCoreApplication::processEvents();
   Result<MigrationReport> report = MigrateAttendanceDatabase(
       file, session.db(), {}, [&panel](std::string_view table, int64_t rows) {
-        panel.setLabelText(QString::fromUtf8(table.data(), static_cast<int>(table.size())) +
+        panel.setLabelText(FromUtf8(table) +
                            QStringLiteral(": righe lette %1").arg(rows));
         QCoreApplication::processEvents();
       });

@@ -17,6 +17,7 @@
 #include "ui/frm_veltar.h"
 #include "ui/screen_layout.h"
 #include "ui/wait_panel.h"
+#include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
 
@@ -61,15 +62,24 @@ std::filesystem::path StampSettingsFile(const std::filesystem::path& archive_fol
 
 PrintScreen::PrintScreen(FRMVELTAR& form)
     : SelectionScreen(form, Screen::kPrint, "FrameStpLaser", "Stampa / Genera File PDF") {
+  BuildListsAndSettings();
+  BuildSheetOptions();
+  BuildSummaryOptions();
+  cmd_stampa_ = NewButton(frame_, "CmdStampaStp", "Stampa");
+  cmd_rit_ = NewButton(frame_, "CmdRitStp", "Ritorna al Menu Precedente");
+  LayOutScreen();
+  ConnectScreen();
+}
+
+void PrintScreen::BuildListsAndSettings() {
   QGroupBox* f = frame_;
   companies_ = NewList(f, "ListAziStp");
   company_order_ = NewOrderOption(f, "OptOrdAziStp", "Codice", "Ragione sociale");
   employees_ = NewList(f, "ListDipStp", QAbstractItemView::ExtendedSelection);
   employee_order_ = NewOrderOption(f, "OptOrdDipStp", "Codice", "Cognome Nome");
-  chk_sel_tutti_ = new QCheckBox(QStringLiteral("Seleziona Tutti i Dipendenti"), f);
-  chk_sel_tutti_->setObjectName(QStringLiteral("ChkSelTuttiStp"));
+  chk_sel_tutti_ = NewCheck(f, "ChkSelTuttiStp", "Seleziona Tutti i Dipendenti");
   months_ = NewMonthList(f, "ListMesiStp", session_.processing_month);
-  year_ = new YearBox(f, "LabAnnoStp", "CmdAnnoStp", session_.processing_year, form.dialogs());
+  year_ = new YearBox(f, "LabAnnoStp", "CmdAnnoStp", session_.processing_year, form_.dialogs());
 
   numbering_label_ = NewLabel(f, session_.numbering_label.c_str(), "LabNumerazione");
   text_protocollo_ = new QLineEdit(FromUtf8(DefaultSheetNumber(session_, "")), f);
@@ -84,47 +94,45 @@ PrintScreen::PrintScreen(FRMVELTAR& form)
   lbl_bollo_->setFrameShape(QFrame::Panel);
   lbl_bollo_->setFrameShadow(QFrame::Sunken);
   lbl_bollo_->setMinimumWidth(90);
-  auto check = [f](const char* name, const char* caption) {
-    auto* box = new QCheckBox(QString::fromUtf8(caption), f);
-    box->setObjectName(QString::fromLatin1(name));
-    return box;
-  };
-  chk_no_numero_ = check("ChkNoNumero", "No Numeraz.");
-  chk_bozza_ = check("chkBozza", "Bozza");
-  chk_pdf_ = check("ChkPDF", "Crea PDF");
-  check_singolo_ = check("CheckSingolo", "Un File per Dipendente");
+}
+
+void PrintScreen::BuildSheetOptions() {
+  QGroupBox* f = frame_;
+  chk_no_numero_ = NewCheck(f, "ChkNoNumero", "No Numeraz.");
+  chk_bozza_ = NewCheck(f, "chkBozza", "Bozza");
+  chk_pdf_ = NewCheck(f, "ChkPDF", "Crea PDF");
+  check_singolo_ = NewCheck(f, "CheckSingolo", "Un File per Dipendente");
   check_singolo_->setEnabled(false);
-  chk_vidima_ = check("chkVidima", "Vidimazione Laser");
-  chk_sede_inail_ = check("Chksedeinail", "Stampa Sede Inail");
-  chk_bollo_ = check("ChkBollo", "Stampa sul Cartellino");
-  chk_no_teoriche_ = check("chkNoTeoriche", "Non stampare le ore teoriche del gruppo");
-  chk_riposo_ = check("ChkRiposo",
-                      "Stampare 'R' nelle giornate non lavorate in base al gruppo/profilo");
-  chk_mensilizzato_ = check(
-      "ChKMensilizzato", "Sostituire ore lavorate con 'P' o 'A' se 'P767 Tipo stampa pres/ass.=1'");
-  auto* cmd_info = new QPushButton(QStringLiteral("?"), f);
-  cmd_info->setObjectName(QStringLiteral("cmdinfo"));
-  cmd_info->setMaximumWidth(28);
-  chk_riepilogo_ = check("ChkRiepilogo", "Riepilogo Assenze/Presenze");
+  chk_vidima_ = NewCheck(f, "chkVidima", "Vidimazione Laser");
+  chk_sede_inail_ = NewCheck(f, "Chksedeinail", "Stampa Sede Inail");
+  chk_bollo_ = NewCheck(f, "ChkBollo", "Stampa sul Cartellino");
+  chk_no_teoriche_ = NewCheck(f, "chkNoTeoriche", "Non stampare le ore teoriche del gruppo");
+  chk_riposo_ = NewCheck(f, "ChkRiposo", "Stampare 'R' nelle giornate non lavorate in base al gruppo/profilo");
+  chk_mensilizzato_ = NewCheck(f, "ChKMensilizzato",
+                               "Sostituire ore lavorate con 'P' o 'A' se 'P767 Tipo stampa pres/ass.=1'");
+  cmd_info_ = NewButton(f, "cmdinfo", "?");
+  cmd_info_->setMaximumWidth(28);
+}
+
+void PrintScreen::BuildSummaryOptions() {
+  QGroupBox* f = frame_;
+  chk_riepilogo_ = NewCheck(f, "ChkRiepilogo", "Riepilogo Assenze/Presenze");
   option1_ = new QButtonGroup(f);
   const char* kinds[] = {"Riepilogo Per Ditta", "Riepilogo Per SottoDitta",
                          "Riepilogo Per Gruppo Orario", "Riepilogo Per Codice Assenza"};
-  std::vector<QWidget*> kind_buttons;
   for (int i = 0; i < 4; ++i) {
     auto* option = new QRadioButton(QString::fromUtf8(kinds[i]), f);
     option->setObjectName(QStringLiteral("Option1_%1").arg(i));
     option1_->addButton(option, i);
-    kind_buttons.push_back(option);
   }
   option1_->button(0)->setChecked(true);
-  chk_totali_ = check("ChkTotali", "Totalizzazione separata per ogni Dipendente");
+  chk_totali_ = NewCheck(f, "ChkTotali", "Totalizzazione separata per ogni Dipendente");
   chk_riep_anno_ =
-      check("ChkRiepAnno", "Esegui il riepilogo su tutto l'anno invece che sul mese selezionato");
-  auto* cmd_stampa = new QPushButton(QStringLiteral("Stampa"), f);
-  cmd_stampa->setObjectName(QStringLiteral("CmdStampaStp"));
-  auto* cmd_rit = new QPushButton(QStringLiteral("Ritorna al Menu Precedente"), f);
-  cmd_rit->setObjectName(QStringLiteral("CmdRitStp"));
+      NewCheck(f, "ChkRiepAnno", "Esegui il riepilogo su tutto l'anno invece che sul mese selezionato");
+}
 
+void PrintScreen::LayOutScreen() {
+  QGroupBox* f = frame_;
   QGridLayout* lists = ListsAndPeriodLayout();
   lists->addWidget(chk_sel_tutti_, 2, 1);
 
@@ -143,26 +151,28 @@ PrintScreen::PrintScreen(FRMVELTAR& form)
   sheet_options->addWidget(chk_no_teoriche_, 4, 0, 1, 3);
   sheet_options->addWidget(chk_riposo_, 5, 0, 1, 3);
   sheet_options->addWidget(chk_mensilizzato_, 6, 0, 1, 2);
-  sheet_options->addWidget(cmd_info, 6, 2, Qt::AlignLeft);
+  sheet_options->addWidget(cmd_info_, 6, 2, Qt::AlignLeft);
   sheet_options->setColumnStretch(2, 1);
   auto* summary_options = new QVBoxLayout;
   summary_options->addWidget(chk_riepilogo_);
-  for (QWidget* w : kind_buttons) summary_options->addWidget(w);
+  for (int i = 0; i < 4; ++i) summary_options->addWidget(option1_->button(i));
   summary_options->addWidget(chk_totali_);
   summary_options->addWidget(chk_riep_anno_);
   auto* options = new QHBoxLayout;
   options->addLayout(sheet_options, 3);
   options->addLayout(summary_options, 2);
   settings->addStretch(1);
-  settings->addWidget(cmd_stampa);
-  settings->addWidget(cmd_rit);
+  settings->addWidget(cmd_stampa_);
+  settings->addWidget(cmd_rit_);
 
   auto* column = new QVBoxLayout(f);
   column->setContentsMargins(8, 4, 8, 8);
   column->addLayout(lists, 1);
   column->addLayout(options);
   column->addLayout(settings);
+}
 
+void PrintScreen::ConnectScreen() {
   Connect();
   connect(employees_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (row >= 0) form_.Guard([this, row] { ListDipStp_Click(row); });
@@ -171,12 +181,12 @@ PrintScreen::PrintScreen(FRMVELTAR& form)
   connect(chk_bozza_, &QCheckBox::toggled, this, [this] { chkBozza_Click(); });
   connect(chk_pdf_, &QCheckBox::toggled, this, [this] { ChkPDF_Click(); });
   connect(chk_vidima_, &QCheckBox::clicked, this, [this] { chkVidima_Click(); });
-  connect(cmd_info, &QPushButton::clicked, this, [this] { cmdinfo_Click(); });
-  connect(cmd_stampa, &QPushButton::clicked, this, [this] {
+  connect(cmd_info_, &QPushButton::clicked, this, [this] { cmdinfo_Click(); });
+  connect(cmd_stampa_, &QPushButton::clicked, this, [this] {
     form_.Guard([this] { CmdStampaStp_Click(); });
   });
   opener_ = [this](const std::string& path) { OpenInViewer(path); };
-  connect(cmd_rit, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
+  connect(cmd_rit_, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
 }
 
 void PrintScreen::Enter() {
@@ -295,7 +305,7 @@ void PrintScreen::CmdStampaStp_Click() {
     r.validation = chk_vidima_->isChecked();
     r.pdf = chk_pdf_->isChecked();
     r.one_file_per_employee = check_singolo_->isChecked();
-    r.copies = n_copie_->text().toStdString();
+    r.copies = ToUtf8(n_copie_->text());
     r.year_summary = chk_riep_anno_->isChecked();
     r.options.draft = chk_bozza_->isChecked();
     r.options.no_number = chk_no_numero_->isChecked();
@@ -305,11 +315,11 @@ void PrintScreen::CmdStampaStp_Click() {
     r.options.stamp = chk_bollo_->isChecked();
     r.options.inail_office = chk_sede_inail_->isChecked();
     r.options.stamp_kind = ReadStampKind(session_.archive_path, session_.installation_code);
-    r.options.number_text = text_protocollo_->text().toStdString();
+    r.options.number_text = ToUtf8(text_protocollo_->text());
     SheetRunResult result;
     form_.RunJob([&](JobProgress& progress) {
       r.progress = [&](size_t index, size_t total, std::string_view key) { Report(progress, index, total, key); };
-      result = CmdStampaStp(session_, r);
+      result = PrintMonthlySheets(session_, r);
     });
     notice = ProtectionNotice(result.password, result.protected_files, result.pdf_files.size());
     text_protocollo_->setText(FromUtf8(result.number_text));

@@ -63,6 +63,17 @@ class PrintScreen : public SelectionScreen {
   void ListsRefilled() override;
 
  private:
+  // The screen built in steps: the lists and the sheet settings, the sheet options, the
+  // summary options, their places on the screen, their handlers.
+  void BuildListsAndSettings();
+  void BuildSheetOptions();
+  void BuildSummaryOptions();
+  void LayOutScreen();
+  void ConnectScreen();
+
+  QPushButton* cmd_info_ = nullptr;
+  QPushButton* cmd_stampa_ = nullptr;
+  QPushButton* cmd_rit_ = nullptr;
   QCheckBox* chk_sel_tutti_ = nullptr;
   QLabel* numbering_label_ = nullptr;
   QLineEdit* text_protocollo_ = nullptr;

@@ -26,6 +26,7 @@
 #include "ui/grid_screen.h"
 #include "ui/import_screen.h"
 #include "ui/list_widgets.h"
+#include "ui/widget_helpers.h"
 #include "ui/totals_screen.h"
 #include "memorize/month_memorizer.h"
 
@@ -90,7 +91,7 @@ int TakePictures(FRMVELTAR& form, const QString& folder) {
     MemorizeOptions memorize_options;
     memorize_options.year = update.year();
     memorize_options.month = update.month();
-    memorize_options.CheckElabora = true;
+    memorize_options.rewrite_existing = true;
     const std::string line = LineAt(update.employees(), 0);
     form.Guard([&] { MonthMemorizer(form.session(), memorize_options).MemorizeEmployee(line.substr(line.size() - 10)); });
     update.CmdConfermaAgg_Click();
@@ -192,10 +193,10 @@ ParseOutcome ParseProgramOptions(const QStringList& arguments, ProgramOptions* o
     return ParseOutcome::kBadUsage;
   }
   StartupOptions& s = options->startup;
-  if (parser.isSet(archive)) s.archive_path = parser.value(archive).toStdString();
-  if (parser.isSet(programs)) s.program_path = parser.value(programs).toStdString();
-  if (parser.isSet(registry)) s.registry_file = parser.value(registry).toStdString();
-  if (parser.isSet(db)) s.database_url = parser.value(db).toStdString();
+  if (parser.isSet(archive)) s.archive_path = ToUtf8(parser.value(archive));
+  if (parser.isSet(programs)) s.program_path = ToUtf8(parser.value(programs));
+  if (parser.isSet(registry)) s.registry_file = ToUtf8(parser.value(registry));
+  if (parser.isSet(db)) s.database_url = ToUtf8(parser.value(db));
   options->screenshot_dir = parser.value(screenshots);
   options->exit_when_ready = parser.isSet(ready);
   return ParseOutcome::kRun;

@@ -11,6 +11,8 @@
 #include <QThread>
 #include <string>
 
+#include "ui/widget_helpers.h"
+
 namespace kaveltar::ui {
 namespace {
 
@@ -27,8 +29,8 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
 
 // Message texts break lines with carriage returns as well as line feeds ("\r\r" between the
 // paragraphs of a question); the message box breaks only on line feeds.
-QString FromUtf8(std::string_view text) {
-  QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+QString MessageText(std::string_view text) {
+  QString s = FromUtf8(text);
   s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return s;
@@ -75,7 +77,7 @@ bool InstallItalianTranslation(QCoreApplication& app) {
 void QtDialogs::Show(std::string_view text, std::string_view title, MessageIcon icon) {
   if (OnGuiThread([&, t = std::string(text), ti = std::string(title)] { Show(t, ti, icon); })) return;
   ArrowCursorWhileAsking arrow;
-  QMessageBox box(BoxIcon(icon), FromUtf8(title), FromUtf8(text), QMessageBox::Ok, parent_);
+  QMessageBox box(BoxIcon(icon), MessageText(title), MessageText(text), QMessageBox::Ok, parent_);
   box.exec();
 }
 
@@ -83,7 +85,7 @@ bool QtDialogs::Ask(std::string_view text, std::string_view title, MessageIcon i
   bool answer = false;
   if (OnGuiThread([&, t = std::string(text), ti = std::string(title)] { answer = Ask(t, ti, icon); })) return answer;
   ArrowCursorWhileAsking arrow;
-  QMessageBox box(BoxIcon(icon), FromUtf8(title), FromUtf8(text),
+  QMessageBox box(BoxIcon(icon), MessageText(title), MessageText(text),
                   QMessageBox::Yes | QMessageBox::No, parent_);
   box.setDefaultButton(QMessageBox::Yes);
   return box.exec() == QMessageBox::Yes;

@@ -9,12 +9,6 @@
 
 namespace kaveltar::ui {
 
-QLabel* NewLabel(QWidget* parent, const char* text, const char* name) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
-  if (name != nullptr) label->setObjectName(QString::fromLatin1(name));
-  return label;
-}
-
 QVBoxLayout* Headed(QWidget* parent, const char* heading, QWidget* body) {
   auto* column = new QVBoxLayout;
   column->setSpacing(2);

@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <initializer_list>
 
+#include "ui/widget_helpers.h"
+
 namespace kaveltar::ui {
 
 // A bold heading over `body`, stacked in a new vertical layout.
@@ -17,8 +19,6 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets);
 // A widget that holds `pages` one over the other, taking turns (the screens show and hide
 // them); it is as large as the largest needs, whichever is shown.
 QWidget* Pages(QWidget* parent, std::initializer_list<QWidget*> pages);
-// A caption label.
-QLabel* NewLabel(QWidget* parent, const char* text, const char* name = nullptr);
 
 }  // namespace kaveltar::ui
 

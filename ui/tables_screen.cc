@@ -20,6 +20,7 @@
 #include "ui/list_widgets.h"
 #include "ui/screen_layout.h"
 #include "ui/twips.h"
+#include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
 namespace {
@@ -39,48 +40,6 @@ T Take(Result<T> result) {
   return std::move(*result);
 }
 
-QString Utf8(std::string_view text) { return FromUtf8(text); }
-
-// The key as a typed character sees it: the character, Backspace (8), Enter (13) or Esc
-// (27); 0 for keys that type nothing (arrows, Delete, function keys, Ctrl shortcuts).
-int TypedKey(const QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Backspace: return kKeyBackspace;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return kKeyEnter;
-    case Qt::Key_Escape: return kKeyEscape;
-    default: break;
-  }
-  const QList<uint> code_points = event->text().toUcs4();
-  if (code_points.isEmpty()) return 0;
-  const uint c = code_points.front();
-  if (c < 32 || c == 127) return 0;
-  return static_cast<int>(c);
-}
-
-QColor WindowsColour(long colour) {
-  return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                static_cast<int>((colour >> 16) & 0xFF));
-}
-
-// A focus change that a message box, a list's popup or another window causes: the box keeps
-// the focus as far as the screen is concerned.
-bool KeepsFocus(Qt::FocusReason reason) {
-  return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
-}
-
-QGroupBox* NewFrame(QWidget* parent, const QString& name, const char* caption) {
-  auto* frame = new QGroupBox(QString::fromUtf8(caption), parent);
-  frame->setObjectName(name);
-  return frame;
-}
-
-QPushButton* NewButton(QWidget* parent, const char* name, const char* caption) {
-  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-  button->setObjectName(QString::fromLatin1(name));
-  return button;
-}
-
 QLabel* NewWrappedLabel(QWidget* parent, const QString& name) {
   auto* label = new QLabel(parent);
   label->setObjectName(name);
@@ -88,16 +47,11 @@ QLabel* NewWrappedLabel(QWidget* parent, const QString& name) {
   return label;
 }
 
-QFont Bold(QFont font) {
-  font.setBold(true);
-  return font;
-}
-
 // Sets the list's lines (UTF-8) without emitting its selection signals.
 void ShowLines(QListWidget* list, const std::vector<std::string>& lines) {
   const QSignalBlocker blocker(list);
   list->clear();
-  for (const std::string& line : lines) list->addItem(Utf8(line));
+  for (const std::string& line : lines) list->addItem(FromUtf8(line));
   list->setCurrentRow(-1);
 }
 
@@ -131,10 +85,10 @@ TableBox::TableBox(QWidget* parent, const char* name, int index, Mode mode)
   connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
     // Pasted letters are upper case as typed ones are.
     if (upper_case) {
-      const std::string upper = tables_internal::UpperText(text.toStdString());
-      if (upper != text.toStdString()) {
+      const std::string upper = tables_internal::UpperText(ToUtf8(text));
+      if (upper != ToUtf8(text)) {
         const int caret = cursorPosition();
-        setText(Utf8(upper));
+        setText(FromUtf8(upper));
         setCursorPosition(caret);
       }
     }
@@ -154,7 +108,7 @@ void TableBox::SetBackColour(long colour) {
 }
 
 void TableBox::ShowText(std::string_view text) {
-  const QString shown = Utf8(text);
+  const QString shown = FromUtf8(text);
   if (this->text() == shown) return;
   showing_ = true;
   setText(shown);
@@ -163,13 +117,13 @@ void TableBox::ShowText(std::string_view text) {
 
 void TableBox::Changed(const QString& text) {
   if (showing_ || !change) return;
-  change(text.toStdString());
+  change(ToUtf8(text));
 }
 
 bool TableBox::HoursKey(int key) {
   if (!hours_key) return true;
   const HoursMaskOutcome out = hours_key(cursorPosition(), key);
-  if (text() != Utf8(out.text)) setText(Utf8(out.text));
+  if (text() != FromUtf8(out.text)) setText(FromUtf8(out.text));
   setCursorPosition(out.caret);
   if (out.action == HoursMaskOutcome::Action::kBeep) QApplication::beep();
   return out.action != HoursMaskOutcome::Action::kInvalid;
@@ -190,7 +144,9 @@ bool TableBox::event(QEvent* event) {
 }
 
 void TableBox::keyPressEvent(QKeyEvent* event) {
-  const int key = TypedKey(event);
+  // Tab moves the focus (an hours box ends its entry in event() first).
+  const int typed = TypedKey(event);
+  const int key = typed == kKeyTab ? 0 : typed;
   if (mode_ == Mode::kHours) {
     if (key == 0) {
       QLineEdit::keyPressEvent(event);
@@ -216,7 +172,7 @@ void TableBox::keyPressEvent(QKeyEvent* event) {
 
 void TableBox::focusInEvent(QFocusEvent* event) {
   QLineEdit::focusInEvent(event);
-  if (KeepsFocus(event->reason())) return;
+  if (!LeftByOperator(event->reason())) return;
   SetBackColour(kFocusBoxColour);
   // The whole text selected; an hours box keeps its caret at the start, where the mask
   // writes the first digit. A mouse click would place the caret after this, so the
@@ -235,7 +191,7 @@ void TableBox::focusInEvent(QFocusEvent* event) {
 
 void TableBox::focusOutEvent(QFocusEvent* event) {
   QLineEdit::focusOutEvent(event);
-  if (KeepsFocus(event->reason())) return;
+  if (!LeftByOperator(event->reason())) return;
   SetBackColour(kNormalBoxColour);
   if (lost_focus) lost_focus();
   if (after_event) after_event();
@@ -265,7 +221,7 @@ TablesScreen::TablesScreen(FRMVELTAR& form) : form_(form) {
   help->addWidget(info);
   for (std::string_view line : kaveltar::TablesScreen::kHelpLines) {
     QLabel* text = NewWrappedLabel(frame_help_, QString());
-    text->setText(Utf8(line));
+    text->setText(FromUtf8(line));
     help->addWidget(text);
   }
   help->addStretch(1);
@@ -498,7 +454,7 @@ void TablesScreen::BuildJustifications() {
 
   gius_.sr18 = new QComboBox(p);
   gius_.sr18->setObjectName(QStringLiteral("ComboGiustificativo"));
-  for (const Sr18Item& item : Sr18Items()) gius_.sr18->addItem(Utf8(item.text));
+  for (const Sr18Item& item : Sr18Items()) gius_.sr18->addItem(FromUtf8(item.text));
   gius_.sr18->setCurrentIndex(-1);
   gius_.sr18->setToolTip(QStringLiteral("Canc: nessun codice"));
   gius_.sr18->installEventFilter(this);
@@ -545,9 +501,9 @@ void TablesScreen::BuildJustifications() {
   auto* types = new QHBoxLayout;
   const std::span<const std::string_view> guide = TypeGuideLines();
   for (int i = 0; i < 4; ++i) {
-    auto* option = new QRadioButton(Utf8(kJustificationTypeCaptions[static_cast<size_t>(i)]), p);
+    auto* option = new QRadioButton(FromUtf8(kJustificationTypeCaptions[static_cast<size_t>(i)]), p);
     SetArrayName(option, "OptGiuPreAss", i);
-    option->setToolTip(Utf8(guide[static_cast<size_t>(i)]));
+    option->setToolTip(FromUtf8(guide[static_cast<size_t>(i)]));
     gius_.type->addButton(option, i);
     types->addWidget(option);
   }
@@ -582,7 +538,7 @@ void TablesScreen::BuildJustifications() {
   help->setSpacing(2);
   for (std::string_view line : JustificationHelpLines()) {
     help->addWidget(NewWrappedLabel(gius_.help_frame, QString()));
-    static_cast<QLabel*>(help->itemAt(help->count() - 1)->widget())->setText(Utf8(line));
+    static_cast<QLabel*>(help->itemAt(help->count() - 1)->widget())->setText(FromUtf8(line));
   }
   QLabel* guide_heading = NewLabel(gius_.help_frame, kTypeGuideHeading.data());
   guide_heading->setFont(Bold(guide_heading->font()));
@@ -590,7 +546,7 @@ void TablesScreen::BuildJustifications() {
   help->addWidget(guide_heading);
   for (std::string_view line : guide) {
     QLabel* label = NewWrappedLabel(gius_.help_frame, QString());
-    label->setText(Utf8(line));
+    label->setText(FromUtf8(line));
     help->addWidget(label);
   }
   help->addStretch(1);
@@ -696,7 +652,7 @@ void TablesScreen::BuildGroups() {
   const std::vector<std::string_view> lines = GroupForm::HelpTexts();
   for (int i = 0; i < 3; ++i) {
     grup_.help[static_cast<size_t>(i)] = NewWrappedLabel(help, ArrayName("LabelGruppi", i));
-    grup_.help[static_cast<size_t>(i)]->setText(Utf8(lines[static_cast<size_t>(i)]));
+    grup_.help[static_cast<size_t>(i)]->setText(FromUtf8(lines[static_cast<size_t>(i)]));
     help_column->addWidget(grup_.help[static_cast<size_t>(i)]);
   }
   column->addWidget(help);
@@ -759,7 +715,7 @@ void TablesScreen::BuildGroups() {
 void TablesScreen::FillUniemensList() {
   const QSignalBlocker blocker(gius_.uniemens);
   gius_.uniemens->clear();
-  for (std::string_view item : UniemensListItems()) gius_.uniemens->addItem(Utf8(item));
+  for (std::string_view item : UniemensListItems()) gius_.uniemens->addItem(FromUtf8(item));
   gius_.uniemens->setCurrentIndex(-1);
 }
 
@@ -788,7 +744,7 @@ void TablesScreen::Enter() { frame_help_->setTitle(QString()); }
 void TablesScreen::RefillTablesList() {
   const QSignalBlocker blocker(list_tabelle_);
   list_tabelle_->clear();
-  for (std::string_view entry : kTableListEntries) list_tabelle_->addItem(Utf8(entry));
+  for (std::string_view entry : kTableListEntries) list_tabelle_->addItem(FromUtf8(entry));
   list_tabelle_->setCurrentRow(-1);
 }
 
@@ -907,10 +863,10 @@ void TablesScreen::UpdateHolidays() {
   const HolidayForm& h = logic_->holidays();
   const std::vector<std::string_view> help = h.HelpTexts();
   for (size_t i = 0; i < 3; ++i) {
-    fest_.help[i]->setText(i < help.size() ? Utf8(help[i]) : QString());
+    fest_.help[i]->setText(i < help.size() ? FromUtf8(help[i]) : QString());
     fest_.help[i]->setVisible(i < help.size());
   }
-  fest_.help[3]->setText(Utf8(h.record_caption()));
+  fest_.help[3]->setText(FromUtf8(h.record_caption()));
   fest_.text[0]->setEnabled(h.boxes().code_enabled);
   for (size_t i = 0; i < fest_.text.size(); ++i) fest_.text[i]->ShowText(h.boxes().text[i]);
 }
@@ -918,7 +874,7 @@ void TablesScreen::UpdateHolidays() {
 void TablesScreen::UpdateJustifications() {
   const JustificationForm& g = logic_->justifications();
   const JustificationForm::Boxes& b = g.boxes();
-  gius_.caption->setText(Utf8(g.record_caption()));
+  gius_.caption->setText(FromUtf8(g.record_caption()));
   gius_.text[JustificationForm::kCodeBox]->setEnabled(b.code_enabled);
   gius_.text[JustificationForm::kCodeBox]->ShowText(b.code);
   gius_.text[JustificationForm::kDescriptionBox]->ShowText(b.description);
@@ -926,7 +882,7 @@ void TablesScreen::UpdateJustifications() {
   gius_.text[JustificationForm::kTicketBox]->ShowText(b.ticket);
   SetComboIndex(gius_.sr18, b.sr18_index);
   SetComboIndex(gius_.uniemens, b.uniemens_index);
-  gius_.uniemens_label->setText(Utf8(b.uniemens_label));
+  gius_.uniemens_label->setText(FromUtf8(b.uniemens_label));
   if (b.type < 0) {
     // An exclusive group keeps one option chosen; none is chosen for a new code.
     gius_.type->setExclusive(false);
@@ -939,7 +895,7 @@ void TablesScreen::UpdateJustifications() {
   gius_.overtime->setEnabled(b.overtime_enabled);
   for (size_t k = 0; k < b.formulas.size(); ++k) {
     gius_.formula_code[k]->ShowText(b.formulas[k].code);
-    gius_.formula_description[k]->setText(Utf8(b.formulas[k].description));
+    gius_.formula_description[k]->setText(FromUtf8(b.formulas[k].description));
     gius_.formula_threshold[k]->ShowText(b.formulas[k].threshold);
   }
   for (QPushButton* button : gius_.navigation) button->setEnabled(g.navigation_enabled());
@@ -957,7 +913,7 @@ void TablesScreen::UpdateJustifications() {
 
 void TablesScreen::UpdateGroups() {
   const GroupForm& gr = logic_->groups();
-  grup_.help[3]->setText(Utf8(gr.record_caption()));
+  grup_.help[3]->setText(FromUtf8(gr.record_caption()));
   grup_.text[GroupForm::kCodeBox]->setEnabled(gr.boxes().code_enabled);
   for (size_t i = 0; i < grup_.text.size(); ++i) grup_.text[i]->ShowText(gr.boxes().text[i]);
 }

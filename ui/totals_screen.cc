@@ -13,6 +13,7 @@
 #include "ui/list_widgets.h"
 #include "ui/screen_layout.h"
 #include "ui/wait_panel.h"
+#include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
 namespace {
@@ -138,7 +139,7 @@ void TotalsScreen::OptAnnoCalcolo_Click(int index) {
 
 void TotalsScreen::ListElencoCalcolo_Click(int row) {
   if (row < 0) return;
-  label_gius_selez_->setText(FromUtf8(SelectedJustification(list_elenco_->item(row)->text().toStdString())));
+  label_gius_selez_->setText(FromUtf8(SelectedJustification(ToUtf8(list_elenco_->item(row)->text()))));
   ClearCounts();
 }
 
@@ -157,11 +158,11 @@ void TotalsScreen::CmdCalcolaGG_Click() {
   form_.Guard([&] {
     Hourglass hourglass;
     const int year = TotalsYear(form_.session().processing_year, PreviousYear());
-    const std::string company = combo_ditta_->currentText().toStdString();
-    const std::string code = label_gius_selez_->text().toStdString();
+    const std::string company = ToUtf8(combo_ditta_->currentText());
+    const std::string code = ToUtf8(label_gius_selez_->text());
     // A year of a large company's rows: counted off the event loop.
     AnnualTotals totals;
-    form_.RunJob([&](JobProgress&) { totals = CmdCalcolaGG(form_.session().db(), company, code, year); });
+    form_.RunJob([&](JobProgress&) { totals = ComputeAnnualTotals(form_.session().db(), company, code, year); });
     for (size_t m = 0; m < 12; ++m) label_gg_mese_[m]->setText(QString::number(totals.months[m]));
     label_gg_totale_->setText(QString::number(totals.total));
   });
@@ -173,8 +174,8 @@ void TotalsScreen::CmdStpRiepilogo_Click() {
   for (size_t m = 0; m < 12; ++m) totals.months[m] = label_gg_mese_[m]->text().toInt();
   totals.total = label_gg_totale_->text().toInt();
   form_.Guard([&] {
-    CmdStpRiepilogo(form_.session().printer(), label_gius_selez_->text().toStdString(),
-                    combo_ditta_->currentText().toStdString(), PreviousYear(), totals);
+    PrintAnnualTotals(form_.session().printer(), ToUtf8(label_gius_selez_->text()),
+                    ToUtf8(combo_ditta_->currentText()), PreviousYear(), totals);
   });
 }
 

@@ -6,12 +6,9 @@
 #include <QLayout>
 #include <QProgressBar>
 
+#include "ui/widget_helpers.h"
+
 namespace kaveltar::ui {
-namespace {
-
-QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-}  // namespace
 
 int WaitPanel::depth_ = 0;
 

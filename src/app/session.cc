@@ -2,6 +2,7 @@
 
 #include "app/report_error.h"
 #include "app/startup.h"
+#include "archive/bases.h"
 
 namespace kaveltar {
 
@@ -35,7 +36,7 @@ ReportTarget& Session::report_target() {
 
 void Session::Close() {
   db_.reset();
-  if (archives_) archives_->CloseArchiveFile(0);
+  if (archives_) archives_->CloseArchiveFile(bases::kAll);
 }
 
 }  // namespace kaveltar

@@ -3,6 +3,7 @@
 #include "app/configuration.h"
 #include "app/report_error.h"
 #include "app/session.h"
+#include "archive/bases.h"
 #include "archive/fields.h"
 #include "base/fatal.h"
 #include "base/run_time_error.h"
@@ -20,7 +21,14 @@ namespace fs = std::filesystem;
 namespace {
 
 // Archive bases kept open for the whole run, in the order they are opened.
-constexpr int kStartupBases[] = {1, 19, 5, 7, 2, 37, 30, 29, 32, 31, 96, 92, 91, 93, 85, 84, 86, 401, 6};
+constexpr int kStartupBases[] = {
+    bases::kCompanies,           bases::kParameters,          bases::kExtraction,
+    bases::kEmployeeIndex,       bases::kEmployees,           bases::kExtractionYear1,
+    bases::kEmployeeIndexYear1,  bases::kEmployeesYear1,      bases::kEmployeeIndexYear2,
+    bases::kEmployeesYear2,      bases::kProfiles,            bases::kEmployeeIndexYear3,
+    bases::kEmployeesYear3,      bases::kChangesYear3,        bases::kEmployeeIndexYear4,
+    bases::kEmployeesYear4,      bases::kChangesYear4,        bases::kFormulas,
+    bases::kProcessingDate};
 
 fs::path FolderFromText(std::string_view text) { return MapWindowsPath(Trim(text)); }
 
@@ -48,10 +56,12 @@ void ReadInstallationCode(Session& session, const RegistryStore& store) {
 
 void ReadParameters(Session& session) {
   ArchiveFiles& files = session.archives();
-  if (files.IsOpen(19)) return;
-  files.FAIOPEN(19);
-  if (files.LEGGIREC(19, 1) == 0) session.codec().SetCurrentRecord("FISX$", files.RecordBuffer(19));
-  files.CloseArchiveFile(19);
+  if (files.IsOpen(bases::kParameters)) return;
+  files.FAIOPEN(bases::kParameters);
+  if (files.LEGGIREC(bases::kParameters, 1) == 0) {
+    session.codec().SetCurrentRecord("FISX$", files.RecordBuffer(bases::kParameters));
+  }
+  files.CloseArchiveFile(bases::kParameters);
 }
 
 // The attendance database, named by --db, KAVELTAR_DB or the registry store, else the SQLite
@@ -147,10 +157,10 @@ void CARICAINST(Session& session, const StartupOptions& options) {
 void APRIARCHIVI(Session& session) {
   session.trace().TraceProcedure("APRIARCHIVI");
   ArchiveFiles& files = session.archives();
-  files.CloseArchiveFile(0);
+  files.CloseArchiveFile(bases::kAll);
   for (int base : kStartupBases) files.FAIOPEN(base);
   std::string date = "        ";
-  if (files.LEGGIREC(6, 1) == 0) date = files.RecordBuffer(6).substr(0, 8);
+  if (files.LEGGIREC(bases::kProcessingDate, 1) == 0) date = files.RecordBuffer(bases::kProcessingDate).substr(0, 8);
   // DDMMYYYY in the archive, kept as YYYYMMDD.
   session.processing_date = DdMmYyyyToKey(date);
   session.processing_year = static_cast<int>(ValInt(Mid(date, 4, 4)));

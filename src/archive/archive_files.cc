@@ -12,6 +12,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "archive/bases.h"
 #include "archive/isam.h"
 #include "base/fatal.h"
 #include "base/run_time_error.h"
@@ -160,7 +161,7 @@ struct ArchiveFiles::Channel {
 ArchiveFiles::ArchiveFiles(fs::path archive_folder, Dialogs& dialogs, TraceRing& trace)
     : archive_folder_(std::move(archive_folder)), dialogs_(dialogs), trace_(trace) {}
 
-ArchiveFiles::~ArchiveFiles() { CloseArchiveFile(0); }
+ArchiveFiles::~ArchiveFiles() { CloseArchiveFile(bases::kAll); }
 
 ArchiveFiles::Channel& ArchiveFiles::channel(int base) {
   if (base < 0 || base > kMaxBaseNumber) {

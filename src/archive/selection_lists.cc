@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "archive/bases.h"
 #include "archive/fields.h"
 #include "base/dates.h"
 #include "base/text.h"
@@ -13,12 +14,15 @@ namespace {
 constexpr std::string_view kTitle = "KAVELTAR";
 
 constexpr YearSources kSources[5] = {
-    {5, true, 2, 7},
-    {37, true, 29, 30},
-    {32, false, 31, 32},
-    {92, false, 91, 92},
-    {85, false, 84, 85},
+    {bases::kExtraction, true, bases::kEmployees, bases::kEmployeeIndex},
+    {bases::kExtractionYear1, true, bases::kEmployeesYear1, bases::kEmployeeIndexYear1},
+    {bases::kEmployeeIndexYear2, false, bases::kEmployeesYear2, bases::kEmployeeIndexYear2},
+    {bases::kEmployeeIndexYear3, false, bases::kEmployeesYear3, bases::kEmployeeIndexYear3},
+    {bases::kEmployeeIndexYear4, false, bases::kEmployeesYear4, bases::kEmployeeIndexYear4},
 };
+
+// The employee archives go back four years from the processing year.
+constexpr int kOldestDistance = 4;
 
 constexpr int kSlotsPerRecord = 20;
 constexpr int kSlotWidth = 10;
@@ -41,6 +45,20 @@ std::string KeyColumns(std::string_view key) {
 }  // namespace
 
 const YearSources& SourcesForDistance(int distance) { return kSources[std::clamp(distance, 0, 4)]; }
+
+int OldestListYear(int processing_year) {
+  return std::max(processing_year - kOldestDistance, YearNavigator::kFirstYear);
+}
+
+bool IsListYear(int processing_year, int year) {
+  return year >= OldestListYear(processing_year) && year <= processing_year;
+}
+
+std::string ListYearError(int processing_year, int year) {
+  if (IsListYear(processing_year, year)) return {};
+  return "anno " + std::to_string(year) + " non disponibile: gli elenchi vanno dal " +
+         std::to_string(OldestListYear(processing_year)) + " al " + std::to_string(processing_year);
+}
 
 SelectionLists::SelectionLists(ArchiveFiles& files, FieldCodec& codec, Dialogs& dialogs,
                                TraceRing& trace)
@@ -101,9 +119,9 @@ void SelectionLists::ESTRAZIONEDIPENDENTI(std::string_view type) {
 
 bool SelectionLists::LoadCompany(int company) {
   if (company <= 0) return false;
-  if (!files_.IsOpen(1)) files_.FAIOPEN(1);
-  if (files_.LEGGIREC(1, company) != 0) return false;
-  codec_.SetCurrentRecord("DITX$", files_.RecordBuffer(1));
+  if (!files_.IsOpen(bases::kCompanies)) files_.FAIOPEN(bases::kCompanies);
+  if (files_.LEGGIREC(bases::kCompanies, company) != 0) return false;
+  codec_.SetCurrentRecord("DITX$", files_.RecordBuffer(bases::kCompanies));
   return true;
 }
 
@@ -132,7 +150,7 @@ std::vector<std::string> SelectionLists::LISTA_AZIENDE(Screen screen, int order)
     if (company == previous) continue;
     previous = company;
     if (!LoadCompany(static_cast<int>(ValInt(company)))) break;
-    lines.push_back(CompanyLine(screen, order, files_.RecordBuffer(1)));
+    lines.push_back(CompanyLine(screen, order, files_.RecordBuffer(bases::kCompanies)));
   }
   if (order == kOrderByName) std::stable_sort(lines.begin(), lines.end());
   return lines;

@@ -48,6 +48,14 @@ struct YearSources {
 // Sources for year distance 0-4.
 const YearSources& SourcesForDistance(int distance);
 
+// The years the lists reach: the processing year and the four before it (the years that
+// have an employee archive), never before 2008.
+int OldestListYear(int processing_year);
+bool IsListYear(int processing_year, int year);
+// "" for a year the lists reach, else the operator's message: "anno Y non disponibile: gli
+// elenchi vanno dal OLDEST al PROCESSING".
+std::string ListYearError(int processing_year, int year);
+
 class SelectionLists {
  public:
   SelectionLists(ArchiveFiles& files, FieldCodec& codec, Dialogs& dialogs, TraceRing& trace);

@@ -4,6 +4,8 @@
 
 namespace kaveltar {
 
+int DayOfPeriod(std::string_view key) { return static_cast<int>(ValInt(Mid(key, 6, 2))); }
+
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 int MonthLength(int month, int year) {

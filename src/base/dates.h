@@ -16,6 +16,9 @@ bool IsValidDayKey(std::string_view key);
 std::string FormatPeriodDate(std::string_view key);
 // A DDMMYYYY archive date rewritten as YYYYMMDD (blank or short input gives "").
 std::string DdMmYyyyToKey(std::string_view ddmmyyyy);
+// The day of the month of a YYYYMMDD key: the number positions 7-8 begin with, 0 when
+// the key is shorter or they hold no number.
+int DayOfPeriod(std::string_view key);
 // ISO weekday of a real date: 1 Monday ... 7 Sunday.
 int Weekday(int year, int month, int day);
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "archive/bases.h"
 #include "archive/catalogue.h"
 #include "archive/field_codec.h"
 #include "archive/fields.h"
@@ -69,7 +70,11 @@ constexpr CatalogueRow kCatalogue[] = {
 };
 
 constexpr YearBases kYearBases[5] = {
-    {2, 7, 5}, {29, 30, 37}, {31, 32, 0}, {91, 92, 0}, {84, 85, 0}};
+    {bases::kEmployees, bases::kEmployeeIndex, bases::kExtraction},
+    {bases::kEmployeesYear1, bases::kEmployeeIndexYear1, bases::kExtractionYear1},
+    {bases::kEmployeesYear2, bases::kEmployeeIndexYear2, 0},
+    {bases::kEmployeesYear3, bases::kEmployeeIndexYear3, 0},
+    {bases::kEmployeesYear4, bases::kEmployeeIndexYear4, 0}};
 
 const CatalogueRow& Row(int base) {
   for (const CatalogueRow& r : kCatalogue) {
@@ -228,7 +233,7 @@ class ArchiveWriter {
     for (int d = 0; d < 5; ++d) {
       if (Status s = WriteYear(d, &(*by_year)[static_cast<size_t>(d)]); !s.ok()) return s;
     }
-    for (int base : {86, 93}) {
+    for (int base : {bases::kChangesYear4, bases::kChangesYear3}) {
       if (Status s = WriteRecords(base, [](RecordFile&) {}); !s.ok()) return s;
     }
     if (Status s = WriteProfiles(); !s.ok()) return s;
@@ -249,7 +254,7 @@ class ArchiveWriter {
   }
 
   Status WriteCompanies() {
-    return WriteRecords(1, [&](RecordFile& file) {
+    return WriteRecords(bases::kCompanies, [&](RecordFile& file) {
       using namespace fields;
       for (const Company& c : pop_.companies) {
         file.WriteBlank(c.code - 1 - file.records());
@@ -270,7 +275,7 @@ class ArchiveWriter {
 
   Status WritePeriod() {
     const Day last{pop_.year, pop_.month, MonthLength(pop_.month, pop_.year)};
-    return WriteRecords(6, [&](RecordFile& file) {
+    return WriteRecords(bases::kProcessingDate, [&](RecordFile& file) {
       record_.assign(kPeriodRecordLength, ' ');
       record_.replace(0, 8, last.Ddmmyyyy());
       file.Write(record_);
@@ -278,7 +283,7 @@ class ArchiveWriter {
   }
 
   Status WriteParameters() {
-    return WriteRecords(19, [&](RecordFile& file) {
+    return WriteRecords(bases::kParameters, [&](RecordFile& file) {
       using namespace fields;
       builder_.Start(&record_, kParameterRecordLength);
       builder_.Put(kF161, kDemoMunicipalityHoliday);
@@ -347,7 +352,7 @@ class ArchiveWriter {
   }
 
   Status WriteProfiles() {
-    return WriteRecords(96, [&](RecordFile& file) {
+    return WriteRecords(bases::kProfiles, [&](RecordFile& file) {
       for (const ProfileDef& p : DemoProfiles()) {
         file.WriteBlank(p.code - 1 - file.records());
         builder_.Start(&record_, kProfileRecordLength);
@@ -361,7 +366,7 @@ class ArchiveWriter {
   }
 
   Status WriteFormulas() {
-    return WriteRecords(401, [&](RecordFile& file) {
+    return WriteRecords(bases::kFormulas, [&](RecordFile& file) {
       using namespace fields;
       for (int code = 1; code <= kFormulaRecords; ++code) {
         const FormulaDef* formula = nullptr;

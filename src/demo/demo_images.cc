@@ -387,6 +387,49 @@ void PutHuffmanSegment(std::string* out, int table_class_id, const uint8_t* bits
   for (int i = 0; i < count; ++i) out->push_back(static_cast<char>(values[i]));
 }
 
+// The markers before the scan: SOI, APP0, the quantisation and Huffman tables, the frame and
+// the scan header.
+void PutJpegHeaders(std::string* out, const int (&luma)[64], const int (&chroma)[64], int width, int height) {
+  *out += "\xFF\xD8";  // SOI
+  // APP0: JFIF 1.01, no units, aspect 1:1, no thumbnail.
+  *out += "\xFF\xE0";
+  PutBe16(out, 16);
+  out->append("JFIF\0", 5);
+  *out += "\x01\x01";
+  out->push_back('\0');
+  PutBe16(out, 1);
+  PutBe16(out, 1);
+  out->append(2, '\0');
+  // DQT: both tables in zig-zag order, 8-bit entries.
+  *out += "\xFF\xDB";
+  PutBe16(out, 2 + 2 * 65);
+  out->push_back('\0');
+  for (int k = 0; k < 64; ++k) out->push_back(static_cast<char>(luma[kZigZag[k]]));
+  out->push_back('\x01');
+  for (int k = 0; k < 64; ++k) out->push_back(static_cast<char>(chroma[kZigZag[k]]));
+  // SOF0: 8-bit samples, three components sampled 1x1; Y uses table 0, Cb and Cr table 1.
+  *out += "\xFF\xC0";
+  PutBe16(out, 17);
+  out->push_back('\x08');
+  PutBe16(out, static_cast<uint32_t>(height));
+  PutBe16(out, static_cast<uint32_t>(width));
+  out->push_back('\x03');
+  *out += std::string("\x01\x11\x00\x02\x11\x01\x03\x11\x01", 9);
+  // DHT: DC 0, AC 0, DC 1, AC 1.
+  *out += "\xFF\xC4";
+  PutBe16(out, 2 + 4 * 17 + 12 + 162 + 12 + 162);
+  PutHuffmanSegment(out, 0x00, kDcLumaBits, kDcValues);
+  PutHuffmanSegment(out, 0x10, kAcLumaBits, kAcLumaValues);
+  PutHuffmanSegment(out, 0x01, kDcChromaBits, kDcValues);
+  PutHuffmanSegment(out, 0x11, kAcChromaBits, kAcChromaValues);
+  // SOS: the three components interleaved, full spectral range.
+  *out += "\xFF\xDA";
+  PutBe16(out, 12);
+  out->push_back('\x03');
+  *out += std::string("\x01\x00\x02\x11\x03\x11", 6);
+  *out += std::string("\x00\x3F\x00", 3);
+}
+
 }  // namespace
 
 std::string EncodeJpeg(const Canvas& canvas, int quality) {
@@ -402,44 +445,7 @@ std::string EncodeJpeg(const Canvas& canvas, int quality) {
   const int height = canvas.height();
 
   std::string out;
-  out += "\xFF\xD8";  // SOI
-  // APP0: JFIF 1.01, no units, aspect 1:1, no thumbnail.
-  out += "\xFF\xE0";
-  PutBe16(&out, 16);
-  out.append("JFIF\0", 5);
-  out += "\x01\x01";
-  out.push_back('\0');
-  PutBe16(&out, 1);
-  PutBe16(&out, 1);
-  out.append(2, '\0');
-  // DQT: both tables in zig-zag order, 8-bit entries.
-  out += "\xFF\xDB";
-  PutBe16(&out, 2 + 2 * 65);
-  out.push_back('\0');
-  for (int k = 0; k < 64; ++k) out.push_back(static_cast<char>(luma[kZigZag[k]]));
-  out.push_back('\x01');
-  for (int k = 0; k < 64; ++k) out.push_back(static_cast<char>(chroma[kZigZag[k]]));
-  // SOF0: 8-bit samples, three components sampled 1x1; Y uses table 0, Cb and Cr table 1.
-  out += "\xFF\xC0";
-  PutBe16(&out, 17);
-  out.push_back('\x08');
-  PutBe16(&out, static_cast<uint32_t>(height));
-  PutBe16(&out, static_cast<uint32_t>(width));
-  out.push_back('\x03');
-  out += std::string("\x01\x11\x00\x02\x11\x01\x03\x11\x01", 9);
-  // DHT: DC 0, AC 0, DC 1, AC 1.
-  out += "\xFF\xC4";
-  PutBe16(&out, 2 + 4 * 17 + 12 + 162 + 12 + 162);
-  PutHuffmanSegment(&out, 0x00, kDcLumaBits, kDcValues);
-  PutHuffmanSegment(&out, 0x10, kAcLumaBits, kAcLumaValues);
-  PutHuffmanSegment(&out, 0x01, kDcChromaBits, kDcValues);
-  PutHuffmanSegment(&out, 0x11, kAcChromaBits, kAcChromaValues);
-  // SOS: the three components interleaved, full spectral range.
-  out += "\xFF\xDA";
-  PutBe16(&out, 12);
-  out.push_back('\x03');
-  out += std::string("\x01\x00\x02\x11\x03\x11", 6);
-  out += std::string("\x00\x3F\x00", 3);
+  PutJpegHeaders(&out, luma, chroma, width, height);
 
   const HuffmanTable dc_luma = BuildHuffman(kDcLumaBits, kDcValues);
   const HuffmanTable ac_luma = BuildHuffman(kAcLumaBits, kAcLumaValues);

@@ -259,6 +259,42 @@ int ResolveDemoMonth(int year, int today_year, int today_month) {
   return today_month > 1 ? today_month - 1 : 1;
 }
 
+namespace {
+
+// What the report says of the installation moved from `temporary` into `dir`: its folders
+// and files, its processing month, its counts and the employees of each case.
+void DescribeInstallation(const demo::Population& pop, const fs::path& temporary, const fs::path& dir,
+                          DemoReport* r) {
+  const int year = pop.year;
+  const int month = pop.month;
+  r->dir = dir;
+  r->program_folder = dir / kProgramFolder;
+  r->archive_folder = dir / kArchiveFolder;
+  r->template_database = Rebase(r->template_database, temporary, dir);
+  for (fs::path& p : r->pictures) p = Rebase(p, temporary, dir);
+  for (DemoArchiveFile& f : r->archives) f.path = Rebase(f.path, temporary, dir);
+  r->installation_code = std::string(demo::kDemoInstallationCode);
+  r->year = year;
+  r->month = month;
+  r->processing_date = std::to_string(year * 10000L + month * 100L + MonthLength(month, year));
+  for (const demo::Company& c : pop.companies) r->company_codes.push_back(ZeroPad(c.code, 3));
+  r->employees = r->employees_by_year[0];
+  r->holidays = static_cast<int>(demo::DemoHolidays().size());
+  r->justifications = static_cast<int>(demo::DemoJustifications().size());
+  r->groups = static_cast<int>(demo::DemoGroups().size());
+  r->profiles = static_cast<int>(demo::DemoProfiles().size());
+  r->formulas = static_cast<int>(demo::DemoFormulas().size());
+  r->missing_group = ZeroPad(demo::kMissingGroupCode, 3);
+  for (const demo::Employee& e : pop.employees) {
+    const uint32_t bits = demo::ClassifyEmployee(e, year, month);
+    for (int c = 0; c < kDemoCaseCount; ++c) {
+      if ((bits & (1u << c)) != 0) r->cases[static_cast<size_t>(c)].push_back(e.key);
+    }
+  }
+}
+
+}  // namespace
+
 Status WriteDemoInstallation(const DemoOptions& options, DemoReport* report) {
   const auto started = std::chrono::steady_clock::now();
   const std::time_t now = std::time(nullptr);
@@ -309,30 +345,7 @@ Status WriteDemoInstallation(const DemoOptions& options, DemoReport* report) {
     return s;
   }
 
-  r.dir = dir;
-  r.program_folder = dir / kProgramFolder;
-  r.archive_folder = dir / kArchiveFolder;
-  r.template_database = Rebase(r.template_database, temporary, dir);
-  for (fs::path& p : r.pictures) p = Rebase(p, temporary, dir);
-  for (DemoArchiveFile& f : r.archives) f.path = Rebase(f.path, temporary, dir);
-  r.installation_code = std::string(demo::kDemoInstallationCode);
-  r.year = year;
-  r.month = month;
-  r.processing_date = std::to_string(year * 10000L + month * 100L + MonthLength(month, year));
-  for (const demo::Company& c : pop.companies) r.company_codes.push_back(ZeroPad(c.code, 3));
-  r.employees = r.employees_by_year[0];
-  r.holidays = static_cast<int>(demo::DemoHolidays().size());
-  r.justifications = static_cast<int>(demo::DemoJustifications().size());
-  r.groups = static_cast<int>(demo::DemoGroups().size());
-  r.profiles = static_cast<int>(demo::DemoProfiles().size());
-  r.formulas = static_cast<int>(demo::DemoFormulas().size());
-  r.missing_group = ZeroPad(demo::kMissingGroupCode, 3);
-  for (const demo::Employee& e : pop.employees) {
-    const uint32_t bits = demo::ClassifyEmployee(e, year, month);
-    for (int c = 0; c < kDemoCaseCount; ++c) {
-      if ((bits & (1u << c)) != 0) r.cases[static_cast<size_t>(c)].push_back(e.key);
-    }
-  }
+  DescribeInstallation(pop, temporary, dir, &r);
 
   if (store.has_value()) {
     if (Status w = WriteRegistry(std::move(*store), r.program_folder, r.archive_folder, &r); !w.ok()) {

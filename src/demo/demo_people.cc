@@ -465,81 +465,76 @@ uint32_t ClassifyEmployee(const Employee& e, int year, int month) {
   return bits;
 }
 
-Population GeneratePopulation(const PopulationPlan& plan) {
-  DemoRandom rng(plan.seed);
-  Population pop;
-  pop.year = plan.year;
-  pop.month = plan.month;
-  pop.companies = GenerateCompanies(rng, plan.companies);
-  const int year = plan.year;
-  const int month = plan.month;
+namespace {
 
-  // Sub-companies: some larger companies have one or two branches.
-  const std::vector<int> counts = SplitEmployees(rng, plan.companies, plan.employees);
-  for (size_t i = 0; i < counts.size(); ++i) {
-    if (counts[i] >= 12 && rng.PerMille(400)) pop.companies[i].sub_companies = rng.Between(2, 3);
+// An employee being drawn, with the birthplace the tax code is built from.
+struct Draft {
+  Employee e;
+  std::string birthplace;
+};
+
+// One employee of `company`: hired long ago, in the last years or earlier this year, or (for
+// `left_earlier`) someone who left in one of the four years before.
+Draft DrawDraft(DemoRandom& rng, const Company& company, int year, int month, bool left_earlier) {
+  Draft draft;
+  Employee& e = draft.e;
+  e.company = company.code;
+  e.sub_company = (company.sub_companies > 1 && rng.PerMille(350)) ? rng.Between(1, company.sub_companies - 1) : 0;
+  if (left_earlier) {
+    e.hired = RandomDayIn(rng, rng.Between(year - 25, year - 5));
+    e.left = RandomDayIn(rng, rng.Between(year - 4, year - 1));
+    e.status = 2;
+  } else {
+    switch (month > 1 ? rng.Weighted({620, 330, 50}) : rng.Weighted({650, 350})) {
+      case 0:
+        e.hired = RandomDayIn(rng, rng.Between(year - 30, year - 5));
+        break;
+      case 1:
+        e.hired = RandomDayIn(rng, rng.Between(year - 4, year - 1));
+        break;
+      default:
+        e.hired = RandomDayIn(rng, year, 1, month - 1);
+        break;
+    }
   }
+  DrawPerson(rng, ProvinceOf(company), year, &e, &draft.birthplace);
+  e.groups[0] = 1;
+  return draft;
+}
 
-  // The people of the processing year, then those who left in one of the four years before.
-  struct Draft {
-    Employee e;
-    std::string birthplace;
-  };
+// The people of the processing year, company by company, then those who left in one of the
+// four years before.
+std::vector<Draft> DrawDrafts(DemoRandom& rng, const PopulationPlan& plan, const std::vector<Company>& companies,
+                              const std::vector<int>& counts) {
   std::vector<Draft> drafts;
   drafts.reserve(static_cast<size_t>(plan.employees) + static_cast<size_t>(plan.employees / 25) + 1);
-  auto draw = [&](size_t company_index, bool left_earlier) {
-    const Company& company = pop.companies[company_index];
-    Draft draft;
-    Employee& e = draft.e;
-    e.company = company.code;
-    e.sub_company = (company.sub_companies > 1 && rng.PerMille(350))
-                        ? rng.Between(1, company.sub_companies - 1)
-                        : 0;
-    if (left_earlier) {
-      e.hired = RandomDayIn(rng, rng.Between(year - 25, year - 5));
-      e.left = RandomDayIn(rng, rng.Between(year - 4, year - 1));
-      e.status = 2;
-    } else {
-      switch (month > 1 ? rng.Weighted({620, 330, 50}) : rng.Weighted({650, 350})) {
-        case 0:
-          e.hired = RandomDayIn(rng, rng.Between(year - 30, year - 5));
-          break;
-        case 1:
-          e.hired = RandomDayIn(rng, rng.Between(year - 4, year - 1));
-          break;
-        default:
-          e.hired = RandomDayIn(rng, year, 1, month - 1);
-          break;
-      }
-    }
-    DrawPerson(rng, ProvinceOf(company), year, &e, &draft.birthplace);
-    e.groups[0] = 1;
-    drafts.push_back(std::move(draft));
-  };
   for (size_t i = 0; i < counts.size(); ++i) {
-    for (int k = 0; k < counts[i]; ++k) draw(i, false);
+    for (int k = 0; k < counts[i]; ++k) drafts.push_back(DrawDraft(rng, companies[i], plan.year, plan.month, false));
   }
   const int leavers = std::min(std::max(1, plan.employees / 25), 9999 - plan.employees);
   for (int k = 0; k < leavers; ++k) {
     // A leaver belongs to a company picked in proportion to its size.
     const int company = drafts[rng.Below(static_cast<uint32_t>(plan.employees))].e.company;
     size_t index = 0;
-    while (pop.companies[index].code != company) ++index;
-    draw(index, true);
+    while (companies[index].code != company) ++index;
+    drafts.push_back(DrawDraft(rng, companies[index], plan.year, plan.month, true));
   }
+  return drafts;
+}
 
-  // Employee numbers: in company and sub-company order, by date of hiring, with a few numbers
-  // skipped while the four digits leave room.
-  std::stable_sort(drafts.begin(), drafts.end(), [](const Draft& a, const Draft& b) {
+// Employee numbers: in company and sub-company order, by date of hiring, with a few numbers
+// skipped while the four digits leave room.
+void NumberEmployees(DemoRandom& rng, std::vector<Draft>* drafts) {
+  std::stable_sort(drafts->begin(), drafts->end(), [](const Draft& a, const Draft& b) {
     if (a.e.company != b.e.company) return a.e.company < b.e.company;
     if (a.e.sub_company != b.e.sub_company) return a.e.sub_company < b.e.sub_company;
     return a.e.hired.Key() < b.e.hired.Key();
   });
-  int spare = 9999 - static_cast<int>(drafts.size());
+  int spare = 9999 - static_cast<int>(drafts->size());
   int number = 0;
   int previous_company = 0;
   int staff = 0;
-  for (Draft& draft : drafts) {
+  for (Draft& draft : *drafts) {
     Employee& e = draft.e;
     if (spare > 0 && rng.PerMille(15)) {
       const int skip = std::min(spare, rng.Between(1, 3));
@@ -552,27 +547,49 @@ Population GeneratePopulation(const PopulationPlan& plan) {
     previous_company = e.company;
     e.staff_number = ZeroPad(staff, 4);
   }
+}
 
-  // Every case to one employee of the processing year, spread over the whole list; the
-  // others draw their schedule.
+// Every case to one employee of the processing year, spread over the whole list; the others
+// draw their schedule.
+void AssignCases(DemoRandom& rng, int year, int month, std::vector<Draft>* drafts) {
   std::vector<size_t> current;
-  for (size_t i = 0; i < drafts.size(); ++i) {
-    if (drafts[i].e.left.empty()) current.push_back(i);
+  for (size_t i = 0; i < drafts->size(); ++i) {
+    if ((*drafts)[i].e.left.empty()) current.push_back(i);
   }
   const size_t cases = static_cast<size_t>(DemoCase::kLeftEarlierYear);
   const size_t special = std::min(cases, current.size());
-  std::vector<bool> is_special(drafts.size(), false);
+  std::vector<bool> is_special(drafts->size(), false);
   for (size_t c = 0; c < special; ++c) {
     const size_t pick = current[(2 * c + 1) * current.size() / (2 * special)];
     is_special[pick] = true;
-    ApplyCase(static_cast<DemoCase>(c), year, month, &drafts[pick].e);
+    ApplyCase(static_cast<DemoCase>(c), year, month, &(*drafts)[pick].e);
   }
   for (size_t i : current) {
     if (!is_special[i]) {
-      drafts[i].e.groups[0] = 0;
-      DrawSchedule(rng, &drafts[i].e);
+      (*drafts)[i].e.groups[0] = 0;
+      DrawSchedule(rng, &(*drafts)[i].e);
     }
   }
+}
+
+}  // namespace
+
+Population GeneratePopulation(const PopulationPlan& plan) {
+  DemoRandom rng(plan.seed);
+  Population pop;
+  pop.year = plan.year;
+  pop.month = plan.month;
+  pop.companies = GenerateCompanies(rng, plan.companies);
+
+  // Sub-companies: some larger companies have one or two branches.
+  const std::vector<int> counts = SplitEmployees(rng, plan.companies, plan.employees);
+  for (size_t i = 0; i < counts.size(); ++i) {
+    if (counts[i] >= 12 && rng.PerMille(400)) pop.companies[i].sub_companies = rng.Between(2, 3);
+  }
+
+  std::vector<Draft> drafts = DrawDrafts(rng, plan, pop.companies, counts);
+  NumberEmployees(rng, &drafts);
+  AssignCases(rng, plan.year, plan.month, &drafts);
 
   for (Draft& draft : drafts) {
     Employee& e = draft.e;

@@ -4,6 +4,7 @@
 #include "archive/fields.h"
 #include "base/encoding.h"
 #include "base/text.h"
+#include "memorize/day_engine.h"
 
 namespace kaveltar {
 namespace {
@@ -38,33 +39,17 @@ std::string EmployeeNameOfLine(std::string_view line) {
 
 std::string CompanyNameOfLine(std::string_view line) { return NameBetween(line, 3, Right(line, 3)); }
 
-std::string KeyOfLabeldipend(std::string_view caption) { return std::string(Trim(Mid(caption, 1, 10))); }
-
-bool MonthOfLabel19(std::string_view caption, int* year, int* month) {
-  const std::string_view mm = Mid(caption, 0, 2);
-  const std::string_view yyyy = Right(caption, 4);
-  if (caption.size() < 7 || !IsDigits(mm) || !IsDigits(yyyy)) return false;
-  *month = static_cast<int>(ValInt(mm));
-  *year = static_cast<int>(ValInt(yyyy));
-  return *month >= 1 && *month <= 12;
-}
-
 GridMonth EmployeeGridMonth(Session& session, std::string_view key, int year, int month) {
   GridMonth m;
   m.employee = std::string(Trim(key));
   m.year = year;
   m.month = month;
   m.municipality_ddmm = session.codec().GetField(fields::kF161);
-  ArchiveFiles& files = session.archives();
-  if (!files.IsOpen(1)) files.FAIOPEN(1);
-  const long record = static_cast<long>(ValInt(Mid(m.employee, 0, 3)));
-  if (record > 0 && files.LEGGIREC(1, record) == 0) {
-    m.company_ddmm = session.codec().GetField(fields::kT030, 0, files.RecordBuffer(1));
-  }
+  m.company_ddmm = CompanyPatronDay(session, m.employee);
   return m;
 }
 
-OpenResult CmdConfermaAgg(Session& session, const UpdateSelection& selection, MonthGrid& grid,
+OpenResult OpenEmployeeMonth(Session& session, const UpdateSelection& selection, MonthGrid& grid,
                           GridCaptions* captions) {
   session.trace().TraceProcedure("CmdConfermaAgg_Click");
   Dialogs& dialogs = session.dialogs();
@@ -90,9 +75,9 @@ OpenResult CmdConfermaAgg(Session& session, const UpdateSelection& selection, Mo
 
   if (captions != nullptr) {
     const std::string company(Right(selection.company_line, 3));
-    captions->Labelditta = Cp1252ToUtf8(company + " - " + CompanyNameOfLine(selection.company_line));
-    captions->Labeldipend = Cp1252ToUtf8(" " + key + " - " + EmployeeNameOfLine(selection.employee_line));
-    captions->Label19 = ZeroPad(selection.month, 2) + "/" + ZeroPad(selection.year, 4);
+    captions->company = Cp1252ToUtf8(company + " - " + CompanyNameOfLine(selection.company_line));
+    captions->employee = Cp1252ToUtf8(" " + key + " - " + EmployeeNameOfLine(selection.employee_line));
+    captions->month = ZeroPad(selection.month, 2) + "/" + ZeroPad(selection.year, 4);
   }
   return OpenResult::kOpened;
 }

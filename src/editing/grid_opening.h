@@ -30,20 +30,20 @@ struct UpdateSelection {
 
 // The captions of the grid screen (UTF-8).
 struct GridCaptions {
-  std::string Labelditta;   // company code " - " company name
-  std::string Labeldipend;  // " " employee key " - " employee name: the key from character 2
-  std::string Label19;      // "MM/YYYY"
+  std::string company;   // `Labelditta`: company code " - " company name
+  std::string employee;  // `Labeldipend`: " " employee key " - " employee name
+  std::string month;     // `Label19`: "MM/YYYY"
 };
 
 enum class OpenResult { kNoCompany, kNoEmployee, kMissingMonth, kOpened };
 
-// Checks the selection (messages "Attenzione! Nessuna Ditta selezionata" / "Attenzione!
+// `CmdConfermaAgg_Click`: checks the selection (messages "Attenzione! Nessuna Ditta selezionata" / "Attenzione!
 // Nessuna Dipendente selezionato"), queries the employee-month (message "Periodo richiesto
 // MM/YYYY Inesistente ..." when PRESENZE holds none of its days), then loads it into `grid`
 // with the patron-saint days of the installation (F161) and of the company (T030), and fills
 // `captions`. Nothing changes unless the result is kOpened.
-OpenResult CmdConfermaAgg(Session& session, const UpdateSelection& selection, MonthGrid& grid,
-                          GridCaptions* captions);
+OpenResult OpenEmployeeMonth(Session& session, const UpdateSelection& selection, MonthGrid& grid,
+                             GridCaptions* captions);
 
 // The month of an employee as the grid shows it, with the holiday data of the installation
 // (F161 of the parameters record read at start-up) and of the employee's company (T030).
@@ -54,10 +54,5 @@ GridMonth EmployeeGridMonth(Session& session, std::string_view key, int year, in
 std::string EmployeeKeyOfLine(std::string_view line);
 std::string EmployeeNameOfLine(std::string_view line);
 std::string CompanyNameOfLine(std::string_view line);
-
-// The key and the month back from the captions, as the forced settings read them:
-// `Labeldipend` from its second character (10 characters, trimmed) and `Label19` "MM/YYYY".
-std::string KeyOfLabeldipend(std::string_view caption);
-bool MonthOfLabel19(std::string_view caption, int* year, int* month);
 
 }  // namespace kaveltar

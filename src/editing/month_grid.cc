@@ -141,7 +141,7 @@ void MonthGrid::Populate() {
   Check(db_.EmployeeMonth(month_.employee, month_key, &rows), "PRESENZE");
   std::vector<const DayRow*> stored(static_cast<size_t>(count) + 1, nullptr);
   for (const DayRow& row : rows) {
-    const long d = ValInt(Mid(row.period, 6, 2));
+    const long d = DayOfPeriod(row.period);
     if (d >= 1 && d <= count) stored[static_cast<size_t>(d)] = &row;
   }
   if (std::find(stored.begin() + 1, stored.end(), nullptr) != stored.end()) {
@@ -499,7 +499,7 @@ MonthGrid::SetResult MonthGrid::SetCell(int day, int column, std::string_view va
 
 // --- Save, undo, leaving ---
 
-bool MonthGrid::CmdMemTimbrature() {
+bool MonthGrid::ConfirmAndSave() {
   CloseEditors();
   if (!dialogs_.Ask(kSaveQuestion, kFormCaption, MessageIcon::kQuestion)) return false;
   Save();
@@ -516,7 +516,7 @@ void MonthGrid::Save() {
     std::vector<DayRow> rows;
     Check(db_.EmployeeMonth(month_.employee, period(), &rows), "PRESENZE");
     for (DayRow& row : rows) {
-      const long d = ValInt(Mid(row.period, 6, 2));
+      const long d = DayOfPeriod(row.period);
       if (d < 1 || d > days()) continue;  // a day the month does not have is neither shown nor saved
       const GridDay& day = days_[static_cast<size_t>(d)];
       for (int c = grid::kGroup; c <= grid::HoursColumn(grid::kSlots); ++c) {
@@ -548,7 +548,7 @@ bool MonthGrid::cmdAnnulla() {
 
 void MonthGrid::Leave() {
   CloseEditors();
-  if (modified_) CmdMemTimbrature();
+  if (modified_) ConfirmAndSave();
   // The grid is closed: whatever was not saved is dropped.
   modified_ = false;
 }

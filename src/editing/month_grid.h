@@ -229,7 +229,7 @@ class MonthGrid {
   // --- Save and undo ---
   // `CmdMemTimbrature_Click`: closes the editors, asks "Salvare le modifiche apportate alle
   // timbrature?" and on Yes saves. Returns true when saved.
-  bool CmdMemTimbrature();
+  bool ConfirmAndSave();
   // Writes columns 2-14 (trimmed) into PRES_1..PRES_13 of every day whose row exists, in one
   // transaction, recomputes the totals and clears the modification mark. PRES_0, slots 6-10
   // and PROTOCOLLO keep their stored values; a day without a row is skipped.
@@ -239,7 +239,7 @@ class MonthGrid {
   // "Periodo richiesto ... Inesistente" message and keeps the grid). True when reloaded.
   bool cmdAnnulla();
   // Leaving the grid (`CmdRitMemTimbrature_Click` without its frames): closes the editors
-  // and, when the modification mark is set, runs CmdMemTimbrature. The mark is cleared
+  // and, when the modification mark is set, runs ConfirmAndSave. The mark is cleared
   // either way: changes the operator chose not to save are dropped with the grid.
   void Leave();
 

@@ -73,7 +73,7 @@ Result<int> CALCOLA_MESE(AttendanceDb& db, std::string_view company, std::string
   return days;
 }
 
-AnnualTotals CmdCalcolaGG(AttendanceDb& db, std::string_view company_item, std::string_view justification,
+AnnualTotals ComputeAnnualTotals(AttendanceDb& db, std::string_view company_item, std::string_view justification,
                           int year) {
   const std::string_view company = Trim(Mid(company_item, 0, 3));
   const std::string_view code = Trim(Mid(justification, 0, 3));
@@ -119,7 +119,7 @@ std::vector<std::string> TotalsReportLines(std::string_view justification, std::
   return lines;
 }
 
-void CmdStpRiepilogo(PrinterJob& printer, std::string_view justification, std::string_view company_item,
+void PrintAnnualTotals(PrinterJob& printer, std::string_view justification, std::string_view company_item,
                      bool previous_year, const AnnualTotals& totals) {
   if (printer.document_open()) printer.EndDoc();
   printer.set_title("CALCOLO GIORNI TOTALI ANNUI GIUSTIFICATIVO");

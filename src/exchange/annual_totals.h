@@ -66,7 +66,7 @@ struct AnnualTotals {
 // `CmdCalcolaGG_Click` without its widgets: the company code and the justification code are
 // the first three characters of the combo item and of `LabelGiusSelez`, trimmed. A database
 // failure is a RunTimeError for the general error handler.
-AnnualTotals CmdCalcolaGG(AttendanceDb& db, std::string_view company_item, std::string_view justification,
+AnnualTotals ComputeAnnualTotals(AttendanceDb& db, std::string_view company_item, std::string_view justification,
                           int year);
 
 // The lines of the boxed report, as they are printed.
@@ -75,7 +75,7 @@ std::vector<std::string> TotalsReportLines(std::string_view justification, std::
 
 // `CmdStpRiepilogo_Click`: prints the report on `printer` in "Courier New" 10 points, as one
 // document.
-void CmdStpRiepilogo(PrinterJob& printer, std::string_view justification, std::string_view company_item,
+void PrintAnnualTotals(PrinterJob& printer, std::string_view justification, std::string_view company_item,
                      bool previous_year, const AnnualTotals& totals);
 
 }  // namespace kaveltar

@@ -28,7 +28,6 @@
 namespace kaveltar {
 namespace {
 
-constexpr int kCompanyBase = 1;
 constexpr int kOldestArchiveDistance = 4;
 
 void Check(const Status& status, std::string_view what) {
@@ -305,13 +304,7 @@ class Importer {
   std::string CompanyPatronDay(const std::string& company) {
     const auto cached = patron_days_.find(company);
     if (cached != patron_days_.end()) return cached->second;
-    std::string day;
-    ArchiveFiles& files = session_.archives();
-    if (!files.IsOpen(kCompanyBase)) files.FAIOPEN(kCompanyBase);
-    const long record = static_cast<long>(ValInt(company));
-    if (record > 0 && files.LEGGIREC(kCompanyBase, record) == 0) {
-      day = session_.codec().GetField(fields::kT030, 0, files.RecordBuffer(kCompanyBase));
-    }
+    std::string day = kaveltar::CompanyPatronDay(session_, company);
     patron_days_.emplace(company, day);
     return day;
   }
@@ -477,7 +470,52 @@ void ChooseImportFile(Session& session, ImportState* state, std::string path) {
   }
 }
 
-ImportResult CmdImportaFile(Session& session, ImportState* state, const ImportHooks& hooks) {
+namespace {
+
+// The complete employees' records of the file grouped by employee-month, in the order each
+// employee-month first appears; `keys` receives "KEY YYYYMM" of each group. A record whose
+// day is not a real day is reported and left out.
+std::vector<std::vector<std::string_view>> GroupByEmployeeMonth(const Records& records, Importer& importer,
+                                                                 std::vector<std::string>* keys) {
+  std::unordered_map<std::string, size_t> index;
+  std::vector<std::vector<std::string_view>> months;
+  size_t current = 0;  // the group of the previous record
+  DayKeyCheck is_day;
+  for (size_t r = 0; r < records.size(); ++r) {
+    const std::string_view record = records[r];
+    if (!IsCompleteEmployee(record)) continue;
+    const std::string_view employee = Trim(ImportEmployee(record));
+    const std::string_view date = ImportDate(record);
+    if (!is_day(date)) {
+      importer.Anomaly(std::string(kEmployeePrefix) + std::string(employee) + " Giornata : " + std::string(date) +
+                       std::string(kInvalidDayText));
+      continue;
+    }
+    // Records of one employee-month usually follow each other: "KEY YYYYMM" is built only
+    // when the key changes.
+    if (!months.empty()) {
+      const std::string& last = (*keys)[current];
+      if (last.size() == employee.size() + 7 && last.compare(0, employee.size(), employee) == 0 &&
+          last.compare(employee.size() + 1, 6, date.substr(0, 6)) == 0) {
+        months[current].push_back(record);
+        continue;
+      }
+    }
+    std::string key = std::string(employee) + " " + std::string(date.substr(0, 6));
+    const auto [it, added] = index.try_emplace(key, months.size());
+    if (added) {
+      keys->push_back(std::move(key));
+      months.emplace_back();
+    }
+    current = it->second;
+    months[current].push_back(record);
+  }
+  return months;
+}
+
+}  // namespace
+
+ImportResult ImportAttendanceFile(Session& session, ImportState* state, const ImportHooks& hooks) {
   ImportResult result;
   Dialogs& dialogs = session.dialogs();
   if (state->path.empty()) {
@@ -508,39 +546,7 @@ ImportResult CmdImportaFile(Session& session, ImportState* state, const ImportHo
       return result;
     }
     Importer importer(session, list, result);
-    std::unordered_map<std::string, size_t> index;
-    std::vector<std::vector<std::string_view>> months;
-    size_t current = 0;  // the group of the previous record
-    DayKeyCheck is_day;
-    for (size_t r = 0; r < records.size(); ++r) {
-      const std::string_view record = records[r];
-      if (!IsCompleteEmployee(record)) continue;
-      const std::string_view employee = Trim(ImportEmployee(record));
-      const std::string_view date = ImportDate(record);
-      if (!is_day(date)) {
-        importer.Anomaly(std::string(kEmployeePrefix) + std::string(employee) + " Giornata : " + std::string(date) +
-                         std::string(kInvalidDayText));
-        continue;
-      }
-      // Records of one employee-month usually follow each other: "KEY YYYYMM" is built only
-      // when the key changes.
-      if (!months.empty()) {
-        const std::string& last = result.keys[current];
-        if (last.size() == employee.size() + 7 && last.compare(0, employee.size(), employee) == 0 &&
-            last.compare(employee.size() + 1, 6, date.substr(0, 6)) == 0) {
-          months[current].push_back(record);
-          continue;
-        }
-      }
-      std::string key = std::string(employee) + " " + std::string(date.substr(0, 6));
-      const auto [it, added] = index.try_emplace(key, months.size());
-      if (added) {
-        result.keys.push_back(std::move(key));
-        months.emplace_back();
-      }
-      current = it->second;
-      months[current].push_back(record);
-    }
+    const std::vector<std::vector<std::string_view>> months = GroupByEmployeeMonth(records, importer, &result.keys);
 
     // The whole replacement in one transaction.
     AttendanceDb& db = session.db();
@@ -591,7 +597,7 @@ std::vector<std::string> LayoutLines() {
   return lines;
 }
 
-void CmdStampaImp(Session& session) {
+void PrintImportLayout(Session& session) {
   PrinterJob& printer = session.printer();
   session.dialogs().Show("Preparare la stampante " + printer.DeviceName() + " e premere il tasto ok", kFormCaption,
                          MessageIcon::kInformation);

@@ -125,12 +125,12 @@ struct ImportHooks {
 // "Importazione completata", the work file let go after a CSV, the anomaly list printed when
 // it has lines. Archive and database failures go to the general error handler with PRESENZE
 // left as it was.
-ImportResult CmdImportaFile(Session& session, ImportState* state, const ImportHooks& hooks = {});
+ImportResult ImportAttendanceFile(Session& session, ImportState* state, const ImportHooks& hooks = {});
 
 // The lines of the layout print, in order.
 std::vector<std::string> LayoutLines();
 // `CmdStampaImp_Click`: "Preparare la stampante " / " e premere il tasto ok", then the layout
 // in "Courier New" on the printer.
-void CmdStampaImp(Session& session);
+void PrintImportLayout(Session& session);
 
 }  // namespace kaveltar

@@ -7,6 +7,7 @@
 
 #include "app/report_error.h"
 #include "app/session.h"
+#include "archive/bases.h"
 #include "archive/fields.h"
 #include "archive/selection_lists.h"
 #include "base/encoding.h"
@@ -213,9 +214,9 @@ class Exporter {
     const long number = static_cast<long>(ValInt(code));
     ArchiveFiles& files = session_.archives();
     if (number >= 1) {
-      if (!files.IsOpen(kFormulaBase)) files.FAIOPEN(kFormulaBase);
-      if (files.LEGGIREC(kFormulaBase, number) == 0) {
-        const std::string& record = files.RecordBuffer(kFormulaBase);
+      if (!files.IsOpen(bases::kFormulas)) files.FAIOPEN(bases::kFormulas);
+      if (files.LEGGIREC(bases::kFormulas, number) == 0) {
+        const std::string& record = files.RecordBuffer(bases::kFormulas);
         if (record.compare(0, 2, "99") != 0) {
           FieldCodec& codec = session_.codec();
           const std::string name = codec.GetField(fields::kZ002, 0, record);
@@ -311,7 +312,7 @@ ExportResult RunPayrollExport(Session& session, const ExportRequest& request, co
   return Exporter(session, request, progress).Run();
 }
 
-ExportResult CmdCreaFileCaricamento(Session& session, const ExportRequest& request,
+ExportResult CreatePayrollExport(Session& session, const ExportRequest& request,
                                     const ExportProgress& progress) {
   ExportResult result;
   if (request.companies.empty()) return result;

@@ -121,10 +121,10 @@ using ExportProgress = std::function<void(std::string_view phase, std::string_vi
 // cannot be written is RunTimeError 75 naming it (the files already finished stay).
 ExportResult RunPayrollExport(Session& session, const ExportRequest& request, const ExportProgress& progress = {});
 
-// The start button ("Crea File Caricamento") without its widgets: nothing without a
+// The start button ("Crea File Caricamento", `CmdCreaFileCaricamento_Click`) without its widgets: nothing without a
 // company; otherwise the run, then the closing question (Yes prints the anomaly list) or the
 // closing message. Run-time errors go to the general error handler.
-ExportResult CmdCreaFileCaricamento(Session& session, const ExportRequest& request,
+ExportResult CreatePayrollExport(Session& session, const ExportRequest& request,
                                     const ExportProgress& progress = {});
 
 // The end of the start button after the run: with anomalies the question "Generazione file

@@ -1,6 +1,7 @@
 #include "memorize/day_engine.h"
 
 #include "app/session.h"
+#include "archive/bases.h"
 #include "archive/fields.h"
 #include "base/hours.h"
 #include "base/text.h"
@@ -87,7 +88,7 @@ void DayFiller::Fill(DayRow& row, const WeekSchedule& schedule, int weekday, int
     // operator asked to cover holidays. Each row decides for itself: the flag is not carried
     // from an earlier row of the same day, since that would let a sickness row make an
     // ordinary absence on a holiday count, depending only on the order of the rows.
-    const bool applies = !holiday || r.type == "M" || options_.ChkCopriFest;
+    const bool applies = !holiday || r.type == "M" || options_.cover_holidays;
     if (!applies) continue;
 
     // Row 0 takes slot 1, row 1 the first free of slots 1-2, row 2 the first free of 1-3.
@@ -98,12 +99,12 @@ void DayFiller::Fill(DayRow& row, const WeekSchedule& schedule, int weekday, int
     // they are not zero; on a day without hours only typed hours.
     std::string_view chosen;
     if (theoretical != 0) {
-      chosen = options_.chkore && r.hours_minutes != 0 ? std::string_view(r.hours) : std::string_view(t);
+      chosen = options_.use_typed_hours && r.hours_minutes != 0 ? std::string_view(r.hours) : std::string_view(t);
     } else if (r.hours_minutes != 0) {
       chosen = r.hours;
     }
 
-    if (!options_.ChkConsidera) {
+    if (!options_.consider_worked_hours) {
       // The justification replaces the day's work.
       row.pres[3].clear();
       row.SlotCode(slot) = r.code;
@@ -115,7 +116,7 @@ void DayFiller::Fill(DayRow& row, const WeekSchedule& schedule, int weekday, int
     } else {
       // Absences reduce the worked hours so that work and absences fill the day.
       long worked = HoursToMinutes(row.pres[3], dialogs_);
-      const long just = options_.chkore && r.hours_minutes != 0 ? r.hours_minutes : theoretical;
+      const long just = options_.use_typed_hours && r.hours_minutes != 0 ? r.hours_minutes : theoretical;
       if (worked + just + day_absence > theoretical) {
         worked = theoretical != 0 ? theoretical - just - day_absence : theoretical;
         // Absences longer than the day leave no worked time: stored as empty (zero), since
@@ -137,19 +138,26 @@ WeekHours GroupWeekHours(const GroupRow& group) {
 }
 
 WeekSchedule ProfileWeekSchedule(Session& session, std::string_view code, std::string_view current_record) {
-  constexpr int kProfileBase = 96;
   ArchiveFiles& files = session.archives();
-  if (!files.IsOpen(kProfileBase)) files.FAIOPEN(kProfileBase);
+  if (!files.IsOpen(bases::kProfiles)) files.FAIOPEN(bases::kProfiles);
   WeekHours hours;
   const long record = static_cast<long>(ValInt(Trim(code)));
-  if (record > 0 && files.LEGGIREC(kProfileBase, record) == 0) {
-    const std::string& buffer = files.RecordBuffer(kProfileBase);
+  if (record > 0 && files.LEGGIREC(bases::kProfiles, record) == 0) {
+    const std::string& buffer = files.RecordBuffer(bases::kProfiles);
     if (!current_record.empty()) session.codec().SetCurrentRecord(current_record, buffer);
     for (size_t w = 1; w <= 7; ++w) {
       hours[w] = OTTIMIZZAORETEORICHE(session.codec().GetField(fields::kProfileDays[w - 1], 0, buffer));
     }
   }
   return MakeWeekSchedule(hours, session.dialogs());
+}
+
+std::string CompanyPatronDay(Session& session, std::string_view company_or_key) {
+  ArchiveFiles& files = session.archives();
+  if (!files.IsOpen(bases::kCompanies)) files.FAIOPEN(bases::kCompanies);
+  const long record = static_cast<long>(ValInt(Mid(company_or_key, 0, 3)));
+  if (record <= 0 || files.LEGGIREC(bases::kCompanies, record) != 0) return {};
+  return session.codec().GetField(fields::kT030, 0, files.RecordBuffer(bases::kCompanies));
 }
 
 }  // namespace kaveltar

@@ -41,9 +41,10 @@ inline constexpr int kLongPeriodRows = 3;
 
 // The screen options the day filler reads.
 struct DayOptions {
-  bool ChkCopriFest = false;  // absences cover holidays too
-  bool ChkConsidera = false;  // absences reduce the worked hours instead of replacing them
-  bool chkore = false;        // the typed hours count instead of the whole day
+  bool cover_holidays = false;         // `ChkCopriFest`: absences cover holidays too
+  bool consider_worked_hours = false;  // `ChkConsidera`: absences reduce the worked hours
+                                       // instead of replacing them
+  bool use_typed_hours = false;        // `chkore`: the typed hours count instead of the whole day
   std::array<LongPeriodRow, kLongPeriodRows> rows;
 };
 
@@ -73,6 +74,11 @@ WeekHours GroupWeekHours(const GroupRow& group);
 // record the archive holds gives a week without hours. When `current_record` is not empty the
 // record read is also made the codec's current record under that name.
 WeekSchedule ProfileWeekSchedule(Session& session, std::string_view code, std::string_view current_record = {});
+
+// The company's patron-saint day (T030, DDMM as stored) of the company whose code is the first
+// three characters of `company_or_key` (a company code or an employee key), read from the
+// company archive, which is opened when needed. "" for a code that is not a record there.
+std::string CompanyPatronDay(Session& session, std::string_view company_or_key);
 
 // A day outside the employment period: PRES_1 to PRES_13 empty.
 void COMPILAVUOTO(DayRow& row);

@@ -18,7 +18,6 @@
 namespace kaveltar {
 namespace {
 
-constexpr int kCompanyBase = 1;
 // Memorization and the settings read the employee archives of the processing year and of
 // the three years before it.
 constexpr int kOldestArchiveDistance = 3;
@@ -107,16 +106,11 @@ class MonthRewrite {
     Check(calendar.status(), "FESTIVITA");
     holidays_ = std::move(*calendar);
     municipality_day_ = session_.codec().GetField(fields::kF161);
-    ArchiveFiles& files = session_.archives();
-    if (!files.IsOpen(kCompanyBase)) files.FAIOPEN(kCompanyBase);
-    const long company = static_cast<long>(ValInt(Mid(target_.employee, 0, 3)));
-    if (company > 0 && files.LEGGIREC(kCompanyBase, company) == 0) {
-      company_day_ = session_.codec().GetField(fields::kT030, 0, files.RecordBuffer(kCompanyBase));
-    }
+    company_day_ = CompanyPatronDay(session_, target_.employee);
     std::vector<DayRow> rows;
     Check(session_.db().EmployeeMonth(Trim(target_.employee), month_key_, &rows), "PRESENZE");
     for (DayRow& row : rows) {
-      const long d = ValInt(Mid(row.period, 6, 2));
+      const long d = DayOfPeriod(row.period);
       if (d >= 1 && d <= days_) rows_[static_cast<size_t>(d)] = std::move(row);
     }
   }
@@ -215,9 +209,9 @@ ForcedOutcome ASSEGNA_ASSENZA_GIORNI(Session& session, const ForcedMonth& target
   // The absence day filler is the memorization day filler with one absence row, whose typed
   // hours count whenever they are not zero.
   DayOptions options;
-  options.ChkCopriFest = setting.CheckCopriFest;
-  options.ChkConsidera = setting.CheckOreLav;
-  options.chkore = true;
+  options.cover_holidays = setting.cover_holidays;
+  options.consider_worked_hours = setting.consider_worked_hours;
+  options.use_typed_hours = true;
   options.rows[0] = LongPeriodRow{code, setting.from_day, setting.to_day, hours};
   std::array<std::optional<std::string>, kLongPeriodRows> types;
   if (!code.empty()) {

@@ -83,15 +83,15 @@ struct AbsenceSetting {
   std::string hours = "00:00";
   int from_day = 1;
   int to_day = 1;
-  bool CheckCopriFest = false;  // "Copri le festività presenti nel mese"
-  bool CheckOreLav = false;     // "Considera le ore lavorate nella giornata"
+  bool cover_holidays = false;         // `CheckCopriFest`: "Copri le festività presenti nel mese"
+  bool consider_worked_hours = false;  // `CheckOreLav`: "Considera le ore lavorate nella giornata"
 };
 
 // `ASSEGNA_ASSENZA_GIORNI`: for each existing day of the range inside the employment period,
 // PRES_1 and the weekday hours from the employee's profile or group as memorization sets
 // them, then the absence day filler (the memorization day filler with this one justification:
 // base hours, slots cleared, the code in slot 1 with the typed hours when non-zero, else the
-// day's hours; with `CheckOreLav` an absence reduces the worked hours instead). PRES_0 is
+// day's hours; with `consider_worked_hours` an absence reduces the worked hours instead). PRES_0 is
 // kept. Hours that are neither valid "HH:MM" nor "00:00" are refused with
 // kAbsenceHoursInvalid (critical icon).
 ForcedOutcome ASSEGNA_ASSENZA_GIORNI(Session& session, const ForcedMonth& target, const AbsenceSetting& setting);

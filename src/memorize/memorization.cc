@@ -70,7 +70,7 @@ std::string MemorizationSummary(const MemorizationResult& result, int year, int 
   return text;
 }
 
-MemorizeStart CmdMemorizza(Session& session, const MemorizeRequest& request, const MemorizationHooks& hooks,
+MemorizeStart StartMemorization(Session& session, const MemorizeRequest& request, const MemorizationHooks& hooks,
                            const std::function<void()>& reset_screen, MemorizationResult* result) {
   Dialogs& dialogs = session.dialogs();
   if (!request.company_selected) {

@@ -88,7 +88,7 @@ enum class MemorizeStart { kNoCompany, kNoEmployee, kDeclined, kCompleted };
 // `CmdMemorizza_Click` without its widgets: the two "Attenzione!" checks, the confirmation,
 // the run, then `reset_screen` (the screen empties its selection) and the closing
 // "Memorizzazione completata" (title: the form's caption).
-MemorizeStart CmdMemorizza(Session& session, const MemorizeRequest& request, const MemorizationHooks& hooks,
+MemorizeStart StartMemorization(Session& session, const MemorizeRequest& request, const MemorizationHooks& hooks,
                            const std::function<void()>& reset_screen, MemorizationResult* result = nullptr);
 
 }  // namespace kaveltar

@@ -113,13 +113,7 @@ const std::string& MonthMemorizer::CompanyPatronDay(std::string_view key) {
   const std::string_view company = key.substr(0, 3);
   if (company == company_code_) return company_day_;
   company_code_ = company;
-  company_day_.clear();
-  ArchiveFiles& files = session_.archives();
-  if (!files.IsOpen(1)) files.FAIOPEN(1);
-  const long record = static_cast<long>(ValInt(company));
-  if (record > 0 && files.LEGGIREC(1, record) == 0) {
-    company_day_ = session_.codec().GetField(fields::kT030, 0, files.RecordBuffer(1));
-  }
+  company_day_ = kaveltar::CompanyPatronDay(session_, company);
   return company_day_;
 }
 
@@ -282,9 +276,66 @@ EmployeeOutcome MonthMemorizer::Count(EmployeeOutcome outcome) {
   return outcome;
 }
 
+struct MonthMemorizer::ScheduleSource {
+  bool has_profile = false;
+  bool has_group = false;
+  const WeekSchedule* single = nullptr;  // the profile's or the group's, once read
+  bool single_read = false;
+  std::string single_code;
+  std::string rotation_code;  // the code of the rotation's group of the current day
+};
+
+void MonthMemorizer::StartDay(const Employee& e, int day, const DayRow* stored, DayRow* row) const {
+  if (stored != nullptr) {
+    *row = *stored;  // PRES_0 and slots 6-10 stay as stored
+  } else {
+    row->employee = e.key;
+    row->period = month_key_;
+    row->period += Digits2(day);
+    row->pres0 = 0;
+    for (std::string& p : row->pres) p.clear();
+    row->protocollo = 0;
+  }
+  // Without `consider_worked_hours` the day starts afresh; with it PRES_0 survives and the rest is
+  // rewritten all the same.
+  if (!options_.day.consider_worked_hours) row->pres0 = 0;
+  COMPILAVUOTO(*row);
+}
+
+std::optional<MonthMemorizer::Anomaly> MonthMemorizer::DaySchedule(const Employee& e,
+                                                                   const std::vector<DayGroup>* rotation, int day,
+                                                                   ScheduleSource* source,
+                                                                   const WeekSchedule** schedule,
+                                                                   std::string_view* code) {
+  if (rotation) {
+    if (source->has_profile) return Anomaly::kRotationWithProfile;
+    const DayGroup& group = (*rotation)[static_cast<size_t>(day)];
+    *schedule = GroupSchedule(group.group);
+    if (!*schedule) return Anomaly::kGroupMissing;
+    source->rotation_code = ScheduleCode(group.group);
+    *code = source->rotation_code;
+    return std::nullopt;
+  }
+  if (!source->has_profile && !source->has_group) return Anomaly::kNoSchedule;
+  if (!source->single_read) {
+    source->single_read = true;
+    if (source->has_profile) {
+      LoadProfile(e.profile, &profile_);
+      source->single = &profile_;
+      source->single_code = ScheduleCode(e.profile);
+    } else {
+      source->single = GroupSchedule(e.group);
+      source->single_code = ScheduleCode(e.group);
+    }
+  }
+  *schedule = source->single;
+  *code = source->single_code;
+  if (!*schedule) return Anomaly::kGroupMissing;
+  return std::nullopt;
+}
+
 EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<DayGroup>* rotation, int* last_day) {
   AttendanceDb& db = session_.db();
-  const DayOptions& day_options = options_.day;
   *last_day = 0;
 
   // The stored days are read inside the transaction that rewrites them, so what is kept of
@@ -294,90 +345,36 @@ EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<Day
   // Existing days are never overwritten unless the operator asked to rewrite them or to
   // consider the hours already in them: the month is then written up to its first stored
   // day, and stops there (the days after it are left alone, stored or not).
-  const bool rewrite = options_.CheckElabora || day_options.ChkConsidera;
+  const bool rewrite = options_.rewrite_existing || options_.day.consider_worked_hours;
   std::array<const DayRow*, 32> existing{};
   for (const DayRow& row : stored_) {
-    const long day = ValInt(Mid(row.period, 6, 2));
+    const long day = DayOfPeriod(row.period);
     if (day >= 1 && day <= days_) existing[static_cast<size_t>(day)] = &row;
   }
 
   // The schedule source of the employee: a profile wins over the group. It is read when the
   // first day inside the employment period needs it, as the day filler meets it.
-  const bool has_profile = IsSet(e.profile);
-  const bool has_group = IsSet(e.group);
-  const WeekSchedule* single = nullptr;
-  bool single_read = false;
-  std::string single_code;
+  ScheduleSource source;
+  source.has_profile = IsSet(e.profile);
+  source.has_group = IsSet(e.group);
 
   long written = 0;
   std::optional<Anomaly> anomaly;
-  std::string rotation_code;
   for (int day = 1; day <= days_; ++day) {
     DayRow& row = rows_[static_cast<size_t>(day)];
-    if (const DayRow* stored = existing[static_cast<size_t>(day)]) {
-      if (!rewrite) break;
-      row = *stored;  // PRES_0 and slots 6-10 stay as stored
-    } else {
-      row.employee = e.key;
-      row.period = month_key_;
-      row.period += Digits2(day);
-      row.pres0 = 0;
-      for (std::string& p : row.pres) p.clear();
-      row.protocollo = 0;
+    const DayRow* stored = existing[static_cast<size_t>(day)];
+    if (stored != nullptr && !rewrite) break;
+    StartDay(e, day, stored, &row);
+    // A day outside the employment period is written empty.
+    if (row.period >= e.hired && row.period <= e.ended) {
+      const WeekSchedule* schedule = nullptr;
+      std::string_view code;
+      anomaly = DaySchedule(e, rotation, day, &source, &schedule, &code);
+      if (anomaly) break;
+      const bool holiday = holidays_.IsHoliday(row.period, municipality_day_, CompanyPatronDay(e.key));
+      SetDaySchedule(row, code, *schedule, weekdays_[static_cast<size_t>(day)], holiday);
+      filler_->Fill(row, *schedule, weekdays_[static_cast<size_t>(day)], day, holiday);
     }
-    // Without `ChkConsidera` the day starts afresh; with it PRES_0 survives and the rest is
-    // rewritten below all the same.
-    if (!day_options.ChkConsidera) row.pres0 = 0;
-    COMPILAVUOTO(row);
-
-    if (row.period < e.hired || row.period > e.ended) {
-      Check(db.SaveDayKeepNumber(row), "PRESENZE");
-      ++written;
-      *last_day = day;
-      continue;
-    }
-
-    const WeekSchedule* schedule = single;
-    std::string_view code = single_code;
-    if (rotation) {
-      if (has_profile) {
-        anomaly = Anomaly::kRotationWithProfile;
-        break;
-      }
-      const DayGroup& group = (*rotation)[static_cast<size_t>(day)];
-      schedule = GroupSchedule(group.group);
-      if (!schedule) {
-        anomaly = Anomaly::kGroupMissing;
-        break;
-      }
-      rotation_code = ScheduleCode(group.group);
-      code = rotation_code;
-    } else {
-      if (!has_profile && !has_group) {
-        anomaly = Anomaly::kNoSchedule;
-        break;
-      }
-      if (!single_read) {
-        single_read = true;
-        if (has_profile) {
-          LoadProfile(e.profile, &profile_);
-          single = &profile_;
-          single_code = ScheduleCode(e.profile);
-        } else {
-          single = GroupSchedule(e.group);
-          single_code = ScheduleCode(e.group);
-        }
-        schedule = single;
-        code = single_code;
-      }
-      if (!schedule) {
-        anomaly = Anomaly::kGroupMissing;
-        break;
-      }
-    }
-    const bool holiday = holidays_.IsHoliday(row.period, municipality_day_, CompanyPatronDay(e.key));
-    SetDaySchedule(row, code, *schedule, weekdays_[static_cast<size_t>(day)], holiday);
-    filler_->Fill(row, *schedule, weekdays_[static_cast<size_t>(day)], day, holiday);
     Check(db.SaveDayKeepNumber(row), "PRESENZE");
     ++written;
     *last_day = day;

@@ -35,8 +35,8 @@ class Session;
 struct MemorizeOptions {
   int year = 0;               // `LabAnnoMem`
   int month = 0;              // 1-12, the entry of `ListMesiMem`
-  bool CheckElabora = false;  // rewrite employee-months already stored
-  DayOptions day;             // `ChkCopriFest`, `ChkConsidera`, `chkore` and the absence rows
+  bool rewrite_existing = false;  // `CheckElabora`: rewrite employee-months already stored
+  DayOptions day;             // the day options and the absence rows
 };
 
 // Checks what the screen's boxes guarantee, for callers without a screen: month 1-12, year
@@ -127,6 +127,16 @@ class MonthMemorizer {
   // Month loop shared by `ELABORAMESE` (rotation null) and `ELABORAMESEGRUPPIRIPETITIVI`;
   // `last_day` receives the last day of the month written (0 when none was).
   EmployeeOutcome GenerateMonth(Employee& e, const std::vector<DayGroup>* rotation, int* last_day);
+  // Where an employee's days take their schedule from, read when first needed.
+  struct ScheduleSource;
+  // The row of `day` as it is written: the stored row when there is one (PRES_0 and slots
+  // 6-10 kept), else a new one; PRES_0 cleared unless `consider_worked_hours`, PRES_1..13 emptied.
+  void StartDay(const Employee& e, int day, const DayRow* stored, DayRow* row) const;
+  // The schedule and its code for `day`: the rotation's group of the day, else the profile
+  // (which wins) or the group. The anomaly when there is none to use.
+  std::optional<Anomaly> DaySchedule(const Employee& e, const std::vector<DayGroup>* rotation, int day,
+                                     ScheduleSource* source, const WeekSchedule** schedule,
+                                     std::string_view* code);
   // The schedule of a group code from GRUPPI (null when the table does not hold it).
   const WeekSchedule* GroupSchedule(std::string_view code);
   // Opens a batch when none is open.

@@ -43,6 +43,7 @@ struct PdfExtras;
 struct TrueTypeFont;
 struct VectorDrawing;
 class PdfReader;
+struct PdfPage;
 struct PdfValue;
 }
 
@@ -453,6 +454,8 @@ class PdfDocument {
   // Content helpers.
   double Pt(double user) const { return user * scale_; }
   void Num(double value);
+  // "left top width height re" (points), without a line end.
+  void AppendRectangle(double left, double top, double width, double height);
   void AppendColor(uint32_t rgb, const char* op);
   void EnsureFill(uint32_t rgb);
   void AppendPaint(int options, bool closed);
@@ -482,6 +485,13 @@ class PdfDocument {
   // `owner`.
   void AppendImported(const pdf_internal::PdfValue& value, int owner,
                       const std::vector<std::pair<int, int>>& renumbered, std::string* out);
+  // ImportPage's steps: one stream object of the other file written under `number` (its
+  // data decoded, or kept with its single image filter), and the form that shows the page
+  // with its resources, turned by its /Rotate. Both take `renumbered` as AppendImported.
+  void WriteImportedStream(int number, const pdf_internal::PdfValue& value, bool decoded, const std::string& data,
+                           const std::vector<std::pair<int, int>>& renumbered);
+  int WriteImportedPageForm(const pdf_internal::PdfPage& source, const std::vector<std::pair<int, int>>& renumbered,
+                            double* form_width, double* form_height);
   void PlaceXObject(int index, double x, double y, double width, double height, int stretch,
                     double natural_width, double natural_height);
   std::vector<std::unique_ptr<pdf_internal::TrueTypeFont>> added_fonts_;
@@ -556,8 +566,18 @@ class PdfDocument {
   void AppendPageTransition(std::string* page_body);
   void ClosePageStructures();
   void WriteExtrasObjects();
+  // The objects WriteExtrasObjects writes: the outline (object 3 and one per bookmark), and
+  // the layers, the fields' fonts and the fields.
+  void WriteOutline();
+  void WriteLayersAndFields();
   void AppendExtrasResources(std::string* body);
   void AppendExtrasCatalog(std::string* body, int catalog);
+  // The parts of the catalog AppendExtrasCatalog writes, each only when the document has it.
+  void AppendPageLabels(std::string* body, int catalog);
+  void AppendNamedDestinations(std::string* body);
+  void AppendAcroForm(std::string* body, int catalog);
+  void AppendDocumentScripts(std::string* body);
+  void AppendLayers(std::string* body);
   bool ColorIsPattern(const std::string& color, uint32_t* paint) const;
   // The layer's index in the document's list, added (after SCREEN and PRINTER) when new.
   size_t LayerIndex(const std::string& name);

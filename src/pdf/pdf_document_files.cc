@@ -332,12 +332,124 @@ void CollectRefs(const pdf_internal::PdfValue& value, std::vector<int>* refs) {
   }
 }
 
+// Every object the resources of `source` reach, read and decoded first; pages are kept as
+// placeholders (written as null), and a stream whose filter cannot be decoded must have a
+// single image filter.
+std::vector<ImportedObject> ReadReachedObjects(pdf_internal::PdfReader& reader, const pdf_internal::PdfPage& source,
+                                               const std::string& file) {
+  using pdf_internal::PdfValue;
+  auto fail = [&](const std::string& reason) { throw pdf_internal::PdfFailure{kErrInvalidArgument, file + ": " + reason}; };
+  std::string reason;
+  std::vector<ImportedObject> objects;
+  std::vector<int> queue;
+  std::set<int> seen;
+  CollectRefs(source.resources, &queue);
+  constexpr size_t kMaxObjects = 200000;
+  while (!queue.empty()) {
+    const int number = queue.back();
+    queue.pop_back();
+    if (!seen.insert(number).second) continue;
+    if (seen.size() > kMaxObjects) fail("troppi oggetti");
+    pdf_internal::PdfObject object;
+    if (!reader.Fetch(number, &object, &reason)) fail(reason);
+    ImportedObject copy;
+    copy.old_number = number;
+    const PdfValue* type = object.value.Find("Type");
+    if (type != nullptr && type->kind == PdfValue::kName && (type->text == "Page" || type->text == "Pages")) {
+      objects.push_back(std::move(copy));  // written as null: pages are not copied
+      continue;
+    }
+    copy.is_stream = object.is_stream;
+    if (object.is_stream) {
+      if (pdf_internal::PdfReader::Decodable(object.value)) {
+        if (!reader.Decode(object.value, object.stream, &copy.data, &reason)) fail(reason);
+        copy.decoded = true;
+      } else {
+        const PdfValue* filter = object.value.Find("Filter");
+        const bool single = filter != nullptr &&
+                            ((filter->kind == PdfValue::kName && pdf_internal::IsImageFilter(filter->text)) ||
+                             (filter->kind == PdfValue::kArray && filter->items.size() == 1 &&
+                              filter->items[0].kind == PdfValue::kName &&
+                              pdf_internal::IsImageFilter(filter->items[0].text)));
+        if (!single) fail("filtro PDF non gestito");
+        copy.data = std::move(object.stream);
+      }
+    }
+    CollectRefs(object.value, &queue);
+    copy.value = std::move(object.value);
+    objects.push_back(std::move(copy));
+  }
+  return objects;
+}
+
 }  // namespace
+
+void PdfDocument::WriteImportedStream(int number, const pdf_internal::PdfValue& value, bool decoded,
+                                      const std::string& data, const std::vector<std::pair<int, int>>& renumbered) {
+  using pdf_internal::PdfValue;
+  std::string body;
+  std::string own_filter;
+  for (const auto& [k, item] : value.entries) {
+    if (k == "Length" || (decoded && (k == "Filter" || k == "DecodeParms"))) continue;
+    if (k == "Filter") {
+      const PdfValue& name = item.kind == PdfValue::kArray ? item.items[0] : item;
+      AppendName(name.text, &own_filter);
+      continue;
+    }
+    if (k == "DecodeParms" && (compression_ & 24) != 0) {
+      // The writer's ASCII filters come first in the list: their parameters are null.
+      body += "/DecodeParms [";
+      if (compression_ & 16) body += "null ";
+      if (compression_ & 8) body += "null ";
+      AppendImported(item.kind == PdfValue::kArray && !item.items.empty() ? item.items[0] : item, number,
+                     renumbered, &body);
+      body += "] ";
+      continue;
+    }
+    AppendName(k, &body);
+    body.push_back(' ');
+    AppendImported(item, number, renumbered, &body);
+    body.push_back(' ');
+  }
+  WriteStreamObject(number, body, "", data, own_filter);
+}
+
+int PdfDocument::WriteImportedPageForm(const pdf_internal::PdfPage& source,
+                                       const std::vector<std::pair<int, int>>& renumbered, double* form_width,
+                                       double* form_height) {
+  using pdf_internal::PdfValue;
+  const double w = source.box[2] - source.box[0], h = source.box[3] - source.box[1];
+  // The resources are part of the form's dictionary: their strings belong to its number.
+  const int form_number = NewObjectNumber();
+  std::string resources;
+  AppendImported(source.resources, form_number, renumbered, &resources);
+  if (source.resources.kind != PdfValue::kDict) resources = "<< >>";
+  // The form shows the page as a reader does: turned by its /Rotate (clockwise), so a
+  // quarter turn swaps the form's width and height.
+  const bool quarter = source.rotate == 90 || source.rotate == 270;
+  *form_width = quarter ? h : w;
+  *form_height = quarter ? w : h;
+  std::string prefix = "q ";
+  if (source.rotate != 0) {
+    const double turn[4][6] = {{1, 0, 0, 1, 0, 0}, {0, -1, 1, 0, 0, w}, {-1, 0, 0, -1, w, h}, {0, 1, -1, 0, h, 0}};
+    for (double v : turn[source.rotate / 90]) {
+      AppendNumber(&prefix, v);
+      prefix.push_back(' ');
+    }
+    prefix += "cm\n";
+  }
+  // The page's box moves to the origin of the form.
+  prefix += "1 0 0 1 ";
+  AppendNumber(&prefix, -source.box[0]);
+  prefix.push_back(' ');
+  AppendNumber(&prefix, -source.box[1]);
+  prefix += " cm\n";
+  return WriteForm(form_number, *form_width, *form_height, resources, prefix + source.content + "\nQ");
+}
 
 void PdfDocument::ImportPage(const std::string& file, int page, double x, double y, double width,
                              double height, int stretch) {
   Guard("ImportPage", [&] {
-    using pdf_internal::PdfValue;
     RequirePage();
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(width) || !std::isfinite(height)) {
       Fail(kErrInvalidArgument, "posizione non valida");
@@ -359,49 +471,7 @@ void PdfDocument::ImportPage(const std::string& file, int page, double x, double
       if (!(w >= 1 && h >= 1 && w <= 1e6 && h <= 1e6)) {
         Fail(kErrInvalidArgument, file + ": pagina di dimensioni non valide");
       }
-
-      // Every object the resources reach, read and decoded first.
-      std::vector<ImportedObject> objects;
-      std::vector<int> queue;
-      std::set<int> seen;
-      CollectRefs(source.resources, &queue);
-      constexpr size_t kMaxObjects = 200000;
-      while (!queue.empty()) {
-        const int number = queue.back();
-        queue.pop_back();
-        if (!seen.insert(number).second) continue;
-        if (seen.size() > kMaxObjects) Fail(kErrInvalidArgument, file + ": troppi oggetti");
-        pdf_internal::PdfObject object;
-        if (!reader.Fetch(number, &object, &reason)) Fail(kErrInvalidArgument, file + ": " + reason);
-        ImportedObject copy;
-        copy.old_number = number;
-        const PdfValue* type = object.value.Find("Type");
-        if (type != nullptr && type->kind == PdfValue::kName && (type->text == "Page" || type->text == "Pages")) {
-          objects.push_back(std::move(copy));  // written as null: pages are not copied
-          continue;
-        }
-        copy.is_stream = object.is_stream;
-        if (object.is_stream) {
-          if (pdf_internal::PdfReader::Decodable(object.value)) {
-            if (!reader.Decode(object.value, object.stream, &copy.data, &reason)) {
-              Fail(kErrInvalidArgument, file + ": " + reason);
-            }
-            copy.decoded = true;
-          } else {
-            const PdfValue* filter = object.value.Find("Filter");
-            const bool single = filter != nullptr &&
-                                ((filter->kind == PdfValue::kName && pdf_internal::IsImageFilter(filter->text)) ||
-                                 (filter->kind == PdfValue::kArray && filter->items.size() == 1 &&
-                                  filter->items[0].kind == PdfValue::kName &&
-                                  pdf_internal::IsImageFilter(filter->items[0].text)));
-            if (!single) Fail(kErrInvalidArgument, file + ": filtro PDF non gestito");
-            copy.data = std::move(object.stream);
-          }
-        }
-        CollectRefs(object.value, &queue);
-        copy.value = std::move(object.value);
-        objects.push_back(std::move(copy));
-      }
+      const std::vector<ImportedObject> objects = ReadReachedObjects(reader, source, file);
 
       // Then numbered and written.
       std::vector<std::pair<int, int>> renumbered;
@@ -411,63 +481,17 @@ void PdfDocument::ImportPage(const std::string& file, int page, double x, double
       for (size_t i = 0; i < objects.size(); ++i) {
         const ImportedObject& object = objects[i];
         const int number = renumbered[i].second;
-        std::string body;
-        if (!object.is_stream) {
+        if (object.is_stream) {
+          WriteImportedStream(number, object.value, object.decoded, object.data, sorted);
+        } else {
+          std::string body;
           AppendImported(object.value, number, sorted, &body);
           WriteObject(number, body);
-          continue;
         }
-        std::string own_filter;
-        for (const auto& [k, item] : object.value.entries) {
-          if (k == "Length" || (object.decoded && (k == "Filter" || k == "DecodeParms"))) continue;
-          if (k == "Filter") {
-            const PdfValue& name = item.kind == PdfValue::kArray ? item.items[0] : item;
-            AppendName(name.text, &own_filter);
-            continue;
-          }
-          if (k == "DecodeParms" && (compression_ & 24) != 0) {
-            // The writer's ASCII filters come first in the list: their parameters are null.
-            body += "/DecodeParms [";
-            if (compression_ & 16) body += "null ";
-            if (compression_ & 8) body += "null ";
-            AppendImported(item.kind == PdfValue::kArray && !item.items.empty() ? item.items[0] : item, number,
-                           sorted, &body);
-            body += "] ";
-            continue;
-          }
-          AppendName(k, &body);
-          body.push_back(' ');
-          AppendImported(item, number, sorted, &body);
-          body.push_back(' ');
-        }
-        WriteStreamObject(number, body, "", object.data, own_filter);
       }
 
-      // The resources are part of the form's dictionary: their strings belong to its number.
-      const int form_number = NewObjectNumber();
-      std::string resources;
-      AppendImported(source.resources, form_number, sorted, &resources);
-      if (source.resources.kind != PdfValue::kDict) resources = "<< >>";
-      // The form shows the page as a reader does: turned by its /Rotate (clockwise), so a
-      // quarter turn swaps the form's width and height.
-      const bool quarter = source.rotate == 90 || source.rotate == 270;
-      const double form_w = quarter ? h : w, form_h = quarter ? w : h;
-      std::string prefix = "q ";
-      if (source.rotate != 0) {
-        const double turn[4][6] = {{1, 0, 0, 1, 0, 0}, {0, -1, 1, 0, 0, w}, {-1, 0, 0, -1, w, h}, {0, 1, -1, 0, h, 0}};
-        for (double v : turn[source.rotate / 90]) {
-          AppendNumber(&prefix, v);
-          prefix.push_back(' ');
-        }
-        prefix += "cm\n";
-      }
-      // The page's box moves to the origin of the form.
-      prefix += "1 0 0 1 ";
-      AppendNumber(&prefix, -source.box[0]);
-      prefix.push_back(' ');
-      AppendNumber(&prefix, -source.box[1]);
-      prefix += " cm\n";
-      const int form = WriteForm(form_number, form_w, form_h, resources, prefix + source.content + "\nQ");
+      double form_w = 0, form_h = 0;
+      const int form = WriteImportedPageForm(source, sorted, &form_w, &form_h);
       if (write_failed_) Fail(pdf_internal::kErrDeviceIo, file_path_);
       index = AddImageEntry(key, form, static_cast<int>(std::lround(form_w)),
                             static_cast<int>(std::lround(form_h)));

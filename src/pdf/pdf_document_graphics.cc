@@ -16,6 +16,7 @@
 namespace kaveltar {
 
 using pdf_internal::AppendInteger;
+using pdf_internal::Finite;
 using pdf_internal::kErrInvalidArgument;
 using pdf_internal::kErrInvalidPicture;
 
@@ -28,11 +29,30 @@ constexpr double kPi = 3.14159265358979323846;
 // Largest image file read, in bytes.
 constexpr std::streamoff kMaxImageFileBytes = 256LL * 1024 * 1024;
 
-bool Finite(std::initializer_list<double> values) {
-  for (double v : values) {
-    if (!std::isfinite(v)) return false;
+// The whole image file, at most kMaxImageFileBytes.
+std::string ReadImageFile(const std::string& file) {
+  using pdf_internal::PdfFailure;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw PdfFailure{pdf_internal::kErrFileNotFound, file};
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0 || size > kMaxImageFileBytes) throw PdfFailure{kErrInvalidPicture, file + ": file troppo grande"};
+  in.seekg(0);
+  std::string data(static_cast<size_t>(size), '\0');
+  if (!in.read(data.data(), size)) throw PdfFailure{pdf_internal::kErrDeviceIo, file};
+  return data;
+}
+
+// "/Mask [r r g g b b] ": the colour of the top-left pixel of `rgb` becomes transparent.
+void AppendTopLeftColourMask(const std::string& rgb, std::string* entries) {
+  *entries += "/Mask [";
+  for (int c = 0; c < 3; ++c) {
+    const int v = static_cast<uint8_t>(rgb[static_cast<size_t>(c)]);
+    AppendInteger(entries, v);
+    *entries += ' ';
+    AppendInteger(entries, v);
+    *entries += c < 2 ? " " : "] ";
   }
-  return true;
 }
 
 uint32_t ParseColorOrFail(const std::string& color) {
@@ -236,14 +256,7 @@ void PdfDocument::DrawRect(double x, double y, double width, double height, int 
     if (options & 4) EnsureFill(fill_color_);
     double left = Pt(x), top = Pt(y), w = Pt(width), h = Pt(height);
     if (radius <= 0 || (corners & 15) == 0) {
-      Num(left);
-      content_ += ' ';
-      Num(top);
-      content_ += ' ';
-      Num(w);
-      content_ += ' ';
-      Num(h);
-      content_ += " re";
+      AppendRectangle(left, top, w, h);
       AppendPaint(options, true);
       return;
     }
@@ -518,12 +531,11 @@ void PdfDocument::DrawArc(double x, double y, double radius, double start_angle,
 int PdfDocument::ImageFor(const std::string& file, int transparent, double* pixel_width,
                           double* pixel_height) {
   const std::string key = file + (transparent != 0 ? "\n1" : "\n0");
-  for (size_t i = 0; i < images_.size(); ++i) {
-    if (images_[i].key == key) {
-      *pixel_width = images_[i].width;
-      *pixel_height = images_[i].height;
-      return static_cast<int>(i) + 1;
-    }
+  const auto cached = std::find_if(images_.begin(), images_.end(), [&](const ImageEntry& e) { return e.key == key; });
+  if (cached != images_.end()) {
+    *pixel_width = cached->width;
+    *pixel_height = cached->height;
+    return static_cast<int>(cached - images_.begin()) + 1;
   }
 
   const std::string ext = UpperExtension(file);
@@ -537,14 +549,7 @@ int PdfDocument::ImageFor(const std::string& file, int transparent, double* pixe
     return index;
   }
 
-  std::ifstream in(file, std::ios::binary);
-  if (!in) Fail(pdf_internal::kErrFileNotFound, file);
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0 || size > kMaxImageFileBytes) Fail(kErrInvalidPicture, file + ": file troppo grande");
-  in.seekg(0);
-  std::string data(static_cast<size_t>(size), '\0');
-  if (!in.read(data.data(), size)) Fail(pdf_internal::kErrDeviceIo, file);
+  const std::string data = ReadImageFile(file);
 
   // Everything is checked before anything is written.
   std::string reason;
@@ -594,15 +599,7 @@ int PdfDocument::ImageFor(const std::string& file, int transparent, double* pixe
       AppendInteger(&entries, soft_mask);
       entries += " 0 R ";
     } else if (transparent != 0) {
-      // The colour of the top-left pixel becomes transparent.
-      entries += "/Mask [";
-      for (int c = 0; c < 3; ++c) {
-        const int v = static_cast<uint8_t>(raster.rgb[static_cast<size_t>(c)]);
-        AppendInteger(&entries, v);
-        entries += ' ';
-        AppendInteger(&entries, v);
-        entries += c < 2 ? " " : "] ";
-      }
+      AppendTopLeftColourMask(raster.rgb, &entries);
     }
     WriteStreamObject(entry.object, entries, "", raster.rgb, "");
   }

@@ -4,7 +4,9 @@
 #define KAVELTAR_PDF_PDF_DOCUMENT_INTERNAL_H_
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
+#include <initializer_list>
 #include <vector>
 #include <new>
 #include <string>
@@ -24,6 +26,14 @@ constexpr long kErrDeviceIo = 57;
 constexpr long kErrFileAccess = 75;
 constexpr long kErrPathNotFound = 76;
 constexpr long kErrInvalidPicture = 481;
+
+// True when every value is a finite number (no infinity, no NaN).
+inline bool Finite(std::initializer_list<double> values) {
+  for (double v : values) {
+    if (!std::isfinite(v)) return false;
+  }
+  return true;
+}
 
 // Thrown inside the writer to abandon an operation; caught by the guard.
 struct PdfFailure {

@@ -55,6 +55,18 @@ bool StartsWith(const std::string& text, const char* prefix) {
   return text.rfind(prefix, 0) == 0;
 }
 
+// The choices of a list or combo field: the non-empty texts between semicolons.
+std::vector<std::string> SplitChoices(const std::string& value) {
+  std::vector<std::string> choices;
+  size_t start = 0;
+  while (start <= value.size()) {
+    const size_t end = std::min(value.find(';', start), value.size());
+    if (end > start) choices.push_back(value.substr(start, end - start));
+    start = end + 1;
+  }
+  return choices;
+}
+
 bool Finite(const PdfRect& r) {
   return std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.width) &&
          std::isfinite(r.height);
@@ -331,16 +343,8 @@ void PdfDocument::AddField(int field_type, const std::string& name, const PdfRec
     for (const pdf_internal::FormField& field : x.fields) {
       if (field.name == name) Fail(kErrInvalidArgument, "campo già definito: " + name);
     }
-    std::vector<std::string> choices;
-    if (field_type >= 3) {
-      size_t start = 0;
-      while (start <= value.size()) {
-        const size_t end = std::min(value.find(';', start), value.size());
-        if (end > start) choices.push_back(value.substr(start, end - start));
-        start = end + 1;
-      }
-      if (choices.empty()) Fail(kErrInvalidArgument, "il campo " + name + " non ha scelte");
-    }
+    const std::vector<std::string> choices = field_type >= 3 ? SplitChoices(value) : std::vector<std::string>();
+    if (field_type >= 3 && choices.empty()) Fail(kErrInvalidArgument, "il campo " + name + " non ha scelte");
 
     pdf_internal::FormField field;
     field.name = name;
@@ -523,9 +527,13 @@ void PdfDocument::AppendPageTransition(std::string* page_body) {
 // Written by EndDoc
 
 void PdfDocument::WriteExtrasObjects() {
-  pdf_internal::PdfExtras& x = *extras_;
+  WriteOutline();
+  WriteLayersAndFields();
+}
 
-  // Outline: numbers first, then every entry knows its neighbours.
+void PdfDocument::WriteOutline() {
+  pdf_internal::PdfExtras& x = *extras_;
+  // Numbers first, then every entry knows its neighbours.
   for (pdf_internal::Bookmark& mark : x.bookmarks) mark.object = NewObjectNumber();
   std::vector<int> top;
   for (size_t i = 0; i < x.bookmarks.size(); ++i) {
@@ -582,7 +590,10 @@ void PdfDocument::WriteExtrasObjects() {
   if (top.empty()) root += "/Count 0 ";
   root += ">>";
   WriteObject(3, root);
+}
 
+void PdfDocument::WriteLayersAndFields() {
+  pdf_internal::PdfExtras& x = *extras_;
   // Layers.
   for (size_t i = 0; i < x.layers.size(); ++i) {
     std::string body = "<< /Type /OCG /Name ";
@@ -649,81 +660,94 @@ void PdfDocument::AppendExtrasResources(std::string* body) {
 }
 
 void PdfDocument::AppendExtrasCatalog(std::string* body, int catalog) {
+  if (!extras_->bookmarks.empty()) *body += "/Outlines 3 0 R\r";
+  AppendPageLabels(body, catalog);
+  AppendNamedDestinations(body);
+  AppendAcroForm(body, catalog);
+  AppendDocumentScripts(body);
+  AppendLayers(body);
+}
+
+void PdfDocument::AppendPageLabels(std::string* body, int catalog) {
   pdf_internal::PdfExtras& x = *extras_;
-  if (!x.bookmarks.empty()) *body += "/Outlines 3 0 R\r";
-
-  if (!x.labels.empty()) {
-    *body += "/PageLabels << /Nums [ ";
-    // Viewers need a label for the first page; it keeps plain numbers.
-    if (x.labels.front().page != 0) *body += "0 << /S /D >> ";
-    for (const pdf_internal::PageLabel& label : x.labels) {
-      AppendInteger(body, label.page);
-      *body += " << ";
-      if (label.style < 5) {
-        *body += "/S ";
-        *body += kLabelStyles[label.style];
-        *body += ' ';
-      }
-      if (!label.prefix.empty()) {
-        *body += "/P ";
-        AppendPdfString(pdf_internal::TextStringBytes(label.prefix), catalog, body);
-        *body += ' ';
-      }
-      if (label.first != 1) {
-        *body += "/St ";
-        AppendInteger(body, label.first);
-        *body += ' ';
-      }
-      *body += ">> ";
+  if (x.labels.empty()) return;
+  *body += "/PageLabels << /Nums [ ";
+  // Viewers need a label for the first page; it keeps plain numbers.
+  if (x.labels.front().page != 0) *body += "0 << /S /D >> ";
+  for (const pdf_internal::PageLabel& label : x.labels) {
+    AppendInteger(body, label.page);
+    *body += " << ";
+    if (label.style < 5) {
+      *body += "/S ";
+      *body += kLabelStyles[label.style];
+      *body += ' ';
     }
-    *body += "] >>\r";
-  }
-
-  if (!x.destinations.empty()) {
-    std::string dests = "<<";
-    for (const pdf_internal::NamedDestination& named : x.destinations) {
-      dests += ' ';
-      AppendName(named.name, &dests);
-      dests += ' ';
-      dests += DestinationArray(named.destination.page, named.destination.kind,
-                                named.destination.area);
+    if (!label.prefix.empty()) {
+      *body += "/P ";
+      AppendPdfString(pdf_internal::TextStringBytes(label.prefix), catalog, body);
+      *body += ' ';
     }
-    dests += " >>";
-    const int number = NewObjectNumber();
-    WriteObject(number, dests);
-    *body += "/Dests ";
-    AppendInteger(body, number);
-    *body += " 0 R\r";
+    if (label.first != 1) {
+      *body += "/St ";
+      AppendInteger(body, label.first);
+      *body += ' ';
+    }
+    *body += ">> ";
   }
+  *body += "] >>\r";
+}
 
-  if (!x.fields.empty() || x.helvetica != 0) {
-    *body += "/AcroForm << /NeedAppearances true /Fields [";
+void PdfDocument::AppendNamedDestinations(std::string* body) {
+  pdf_internal::PdfExtras& x = *extras_;
+  if (x.destinations.empty()) return;
+  std::string dests = "<<";
+  for (const pdf_internal::NamedDestination& named : x.destinations) {
+    dests += ' ';
+    AppendName(named.name, &dests);
+    dests += ' ';
+    dests += DestinationArray(named.destination.page, named.destination.kind,
+                              named.destination.area);
+  }
+  dests += " >>";
+  const int number = NewObjectNumber();
+  WriteObject(number, dests);
+  *body += "/Dests ";
+  AppendInteger(body, number);
+  *body += " 0 R\r";
+}
+
+void PdfDocument::AppendAcroForm(std::string* body, int catalog) {
+  pdf_internal::PdfExtras& x = *extras_;
+  if (x.fields.empty() && x.helvetica == 0) return;
+  *body += "/AcroForm << /NeedAppearances true /Fields [";
+  for (const pdf_internal::FormField& field : x.fields) {
+    AppendInteger(body, field.object);
+    *body += " 0 R ";
+  }
+  *body += "]";
+  bool calculated = false;
+  for (const pdf_internal::FormField& field : x.fields) calculated |= field.calculated;
+  if (calculated) {
+    *body += " /CO [";
     for (const pdf_internal::FormField& field : x.fields) {
+      if (!field.calculated) continue;
       AppendInteger(body, field.object);
       *body += " 0 R ";
     }
     *body += "]";
-    bool calculated = false;
-    for (const pdf_internal::FormField& field : x.fields) calculated |= field.calculated;
-    if (calculated) {
-      *body += " /CO [";
-      for (const pdf_internal::FormField& field : x.fields) {
-        if (!field.calculated) continue;
-        AppendInteger(body, field.object);
-        *body += " 0 R ";
-      }
-      *body += "]";
-    }
-    *body += " /DR << /Font << /Helv ";
-    AppendInteger(body, x.helvetica);
-    *body += " 0 R /ZaDb ";
-    AppendInteger(body, x.helvetica + 1);
-    *body += " 0 R >> >> /DA ";
-    AppendPdfString("/Helv 0 Tf 0 g", catalog, body);
-    *body += " >>\r";
   }
+  *body += " /DR << /Font << /Helv ";
+  AppendInteger(body, x.helvetica);
+  *body += " 0 R /ZaDb ";
+  AppendInteger(body, x.helvetica + 1);
+  *body += " 0 R >> >> /DA ";
+  AppendPdfString("/Helv 0 Tf 0 g", catalog, body);
+  *body += " >>\r";
+}
 
-  // Scripts: the opening ones in the document's name tree, the others as actions.
+// Scripts: the opening ones in the document's name tree, the others as actions.
+void PdfDocument::AppendDocumentScripts(std::string* body) {
+  pdf_internal::PdfExtras& x = *extras_;
   std::vector<int> opening;
   for (const pdf_internal::DocumentScript& script : x.scripts) {
     if (script.event != 0) continue;
@@ -772,24 +796,26 @@ void PdfDocument::AppendExtrasCatalog(std::string* body, int catalog) {
     actions += " 0 R";
   }
   if (!actions.empty()) *body += "/AA <<" + actions + " >>\r";
+}
 
-  if (!x.layers.empty()) {
-    std::string all;
-    for (const pdf_internal::Layer& layer : x.layers) {
-      AppendInteger(&all, layer.object);
-      all += " 0 R ";
-    }
-    std::string fixed;
-    for (size_t i = 0; i < 2; ++i) {
-      AppendInteger(&fixed, x.layers[i].object);
-      fixed += " 0 R ";
-    }
-    *body += "/OCProperties << /OCGs [" + all + "] /D << /Order [" + all + "] /OFF [";
-    AppendInteger(body, x.layers[1].object);
-    *body += " 0 R] /AS [ << /Event /View /OCGs [" + fixed +
-             "] /Category [/View] >> << /Event /Print /OCGs [" + fixed +
-             "] /Category [/Print] >> ] >> >>\r";
+void PdfDocument::AppendLayers(std::string* body) {
+  pdf_internal::PdfExtras& x = *extras_;
+  if (x.layers.empty()) return;
+  std::string all;
+  for (const pdf_internal::Layer& layer : x.layers) {
+    AppendInteger(&all, layer.object);
+    all += " 0 R ";
   }
+  std::string fixed;
+  for (size_t i = 0; i < 2; ++i) {
+    AppendInteger(&fixed, x.layers[i].object);
+    fixed += " 0 R ";
+  }
+  *body += "/OCProperties << /OCGs [" + all + "] /D << /Order [" + all + "] /OFF [";
+  AppendInteger(body, x.layers[1].object);
+  *body += " 0 R] /AS [ << /Event /View /OCGs [" + fixed +
+           "] /Category [/View] >> << /Event /Print /OCGs [" + fixed +
+           "] /Category [/Print] >> ] >> >>\r";
 }
 
 }  // namespace kaveltar

@@ -24,6 +24,7 @@ namespace kaveltar {
 using pdf_internal::AppendInteger;
 using pdf_internal::AppendNumber;
 using pdf_internal::DrawingState;
+using pdf_internal::Finite;
 using pdf_internal::kErrInvalidArgument;
 
 namespace {
@@ -31,13 +32,6 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 // Width of a barcode module at zoom 1: 0.33 millimetres, in points.
 constexpr double kModulePt = 0.33 * 72 / 25.4;
-
-bool Finite(std::initializer_list<double> values) {
-  for (double v : values) {
-    if (!std::isfinite(v)) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -530,14 +524,8 @@ double PdfDocument::DrawBarCode(int bar_code_type, const std::string& code, doub
     for (size_t i = 0; i < barcode.elements.size(); ++i) {
       const double w = barcode.elements[i] * module;
       if (i % 2 == 0) {
-        Num(at);
-        content_ += ' ';
-        Num(top);
-        content_ += ' ';
-        Num(w);
-        content_ += ' ';
-        Num(bar_height + (barcode.guard[i] && show_code ? guard_extra : 0));
-        content_ += " re\n";
+        AppendRectangle(at, top, w, bar_height + (barcode.guard[i] && show_code ? guard_extra : 0));
+        content_ += '\n';
       }
       at += w;
     }

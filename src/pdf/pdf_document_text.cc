@@ -31,6 +31,17 @@ constexpr int kOverline = 16;
 
 void PdfDocument::Num(double value) { AppendNumber(&content_, value); }
 
+void PdfDocument::AppendRectangle(double left, double top, double width, double height) {
+  Num(left);
+  content_ += ' ';
+  Num(top);
+  content_ += ' ';
+  Num(width);
+  content_ += ' ';
+  Num(height);
+  content_ += " re";
+}
+
 void PdfDocument::SetFont(const std::string& font_name, double size, int style, int encoding) {
   Guard("SetFont", [&] {
     if (!ValidNumber(size) || size < 0) Fail(kErrInvalidArgument, "dimensione non valida");

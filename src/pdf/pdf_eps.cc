@@ -56,6 +56,45 @@ bool BoxAfter(std::string_view text, std::string_view key, double box[4]) {
   return false;
 }
 
+// The position after the string "( ... )" that starts at `pos`: nested parentheses and
+// escaped characters belong to it. Past the end of `text` when it is not closed.
+size_t SkipString(std::string_view text, size_t pos) {
+  int depth = 0;
+  while (pos < text.size()) {
+    const char s = text[pos++];
+    if (s == '\\') {
+      ++pos;
+    } else if (s == '(') {
+      ++depth;
+    } else if (s == ')' && --depth == 0) {
+      break;
+    }
+  }
+  return pos;
+}
+
+// The position after the procedure "{ ... }" that starts at `pos`; comments and strings
+// inside it may hold braces.
+size_t SkipProcedure(std::string_view text, size_t pos) {
+  const size_t n = text.size();
+  int depth = 0;
+  while (pos < n) {
+    const char s = text[pos];
+    if (s == '%') {
+      while (pos < n && text[pos] != '\n' && text[pos] != '\r') ++pos;
+      continue;
+    }
+    if (s == '(') {
+      pos = SkipString(text, pos);
+      continue;
+    }
+    ++pos;
+    if (s == '{') ++depth;
+    if (s == '}' && --depth == 0) break;
+  }
+  return pos;
+}
+
 class Interpreter {
  public:
   void Run(std::string_view text) {
@@ -68,17 +107,7 @@ class Interpreter {
       } else if (c == '%') {
         while (pos < n && text[pos] != '\n' && text[pos] != '\r') ++pos;
       } else if (c == '(') {
-        int depth = 0;
-        while (pos < n) {
-          const char s = text[pos++];
-          if (s == '\\') {
-            ++pos;
-          } else if (s == '(') {
-            ++depth;
-          } else if (s == ')' && --depth == 0) {
-            break;
-          }
-        }
+        pos = SkipString(text, pos);
         stack_.clear();
       } else if (c == '<' && pos + 1 < n && text[pos + 1] == '<') {
         pos += 2;
@@ -90,32 +119,7 @@ class Interpreter {
         pos = close == std::string_view::npos ? n : close + 1;
         stack_.clear();
       } else if (c == '{') {
-        int depth = 0;
-        while (pos < n) {
-          const char s = text[pos];
-          if (s == '%') {
-            while (pos < n && text[pos] != '\n' && text[pos] != '\r') ++pos;
-            continue;
-          }
-          if (s == '(') {
-            // A string inside the procedure may hold braces.
-            int sd = 0;
-            while (pos < n) {
-              const char t = text[pos++];
-              if (t == '\\') {
-                ++pos;
-              } else if (t == '(') {
-                ++sd;
-              } else if (t == ')' && --sd == 0) {
-                break;
-              }
-            }
-            continue;
-          }
-          ++pos;
-          if (s == '{') ++depth;
-          if (s == '}' && --depth == 0) break;
-        }
+        pos = SkipProcedure(text, pos);
         stack_.clear();
       } else if (c == '[' || c == ']' || c == '}' || c == ')' || c == '>') {
         ++pos;

@@ -79,68 +79,86 @@ class Parser {
     if (pos_ >= d_.size()) return false;
     const char c = d_[pos_];
     *out = PdfValue();
-    if (c == '/') {
-      ++pos_;
-      out->kind = PdfValue::kName;
-      while (pos_ < d_.size() && !IsWhite(d_[pos_]) && !IsDelim(d_[pos_])) {
-        char ch = d_[pos_++];
-        if (ch == '#' && pos_ + 1 < d_.size() && HexDigit(d_[pos_]) >= 0 && HexDigit(d_[pos_ + 1]) >= 0) {
-          ch = static_cast<char>(HexDigit(d_[pos_]) * 16 + HexDigit(d_[pos_ + 1]));
-          pos_ += 2;
-        }
-        out->text.push_back(ch);
-      }
-      return true;
-    }
+    if (c == '/') return Name(out);
     if (c == '(') return LiteralString(out);
-    if (c == '<' && pos_ + 1 < d_.size() && d_[pos_ + 1] == '<') {
-      pos_ += 2;
-      out->kind = PdfValue::kDict;
-      for (;;) {
-        SkipSpace();
-        if (pos_ + 1 < d_.size() && d_[pos_] == '>' && d_[pos_ + 1] == '>') {
-          pos_ += 2;
-          return true;
-        }
-        PdfValue key, value;
-        if (!Value(&key, depth + 1) || key.kind != PdfValue::kName) return false;
-        if (!Value(&value, depth + 1)) return false;
-        out->entries.push_back(PdfEntry{std::move(key.text), std::move(value)});
+    if (c == '<' && pos_ + 1 < d_.size() && d_[pos_ + 1] == '<') return Dictionary(out, depth);
+    if (c == '<') return HexString(out);
+    if (c == '[') return Array(out, depth);
+    return Scalar(out);
+  }
+
+ private:
+  // "/Name" with its #xx escapes decoded.
+  bool Name(PdfValue* out) {
+    ++pos_;
+    out->kind = PdfValue::kName;
+    while (pos_ < d_.size() && !IsWhite(d_[pos_]) && !IsDelim(d_[pos_])) {
+      char ch = d_[pos_++];
+      if (ch == '#' && pos_ + 1 < d_.size() && HexDigit(d_[pos_]) >= 0 && HexDigit(d_[pos_ + 1]) >= 0) {
+        ch = static_cast<char>(HexDigit(d_[pos_]) * 16 + HexDigit(d_[pos_ + 1]));
+        pos_ += 2;
+      }
+      out->text.push_back(ch);
+    }
+    return true;
+  }
+
+  // "<< /Key value ... >>".
+  bool Dictionary(PdfValue* out, int depth) {
+    pos_ += 2;
+    out->kind = PdfValue::kDict;
+    for (;;) {
+      SkipSpace();
+      if (pos_ + 1 < d_.size() && d_[pos_] == '>' && d_[pos_ + 1] == '>') {
+        pos_ += 2;
+        return true;
+      }
+      PdfValue key, value;
+      if (!Value(&key, depth + 1) || key.kind != PdfValue::kName) return false;
+      if (!Value(&value, depth + 1)) return false;
+      out->entries.push_back(PdfEntry{std::move(key.text), std::move(value)});
+    }
+  }
+
+  // "<hex digits>": other characters are skipped, an odd last digit is followed by 0.
+  bool HexString(PdfValue* out) {
+    ++pos_;
+    out->kind = PdfValue::kString;
+    int high = -1;
+    while (pos_ < d_.size() && d_[pos_] != '>') {
+      const int h = HexDigit(d_[pos_++]);
+      if (h < 0) continue;
+      if (high < 0) {
+        high = h;
+      } else {
+        out->text.push_back(static_cast<char>(high * 16 + h));
+        high = -1;
       }
     }
-    if (c == '<') {
-      ++pos_;
-      out->kind = PdfValue::kString;
-      int high = -1;
-      while (pos_ < d_.size() && d_[pos_] != '>') {
-        const int h = HexDigit(d_[pos_++]);
-        if (h < 0) continue;
-        if (high < 0) {
-          high = h;
-        } else {
-          out->text.push_back(static_cast<char>(high * 16 + h));
-          high = -1;
-        }
+    if (pos_ >= d_.size()) return false;
+    ++pos_;
+    if (high >= 0) out->text.push_back(static_cast<char>(high * 16));
+    return true;
+  }
+
+  // "[ value ... ]".
+  bool Array(PdfValue* out, int depth) {
+    ++pos_;
+    out->kind = PdfValue::kArray;
+    for (;;) {
+      SkipSpace();
+      if (pos_ < d_.size() && d_[pos_] == ']') {
+        ++pos_;
+        return true;
       }
-      if (pos_ >= d_.size()) return false;
-      ++pos_;
-      if (high >= 0) out->text.push_back(static_cast<char>(high * 16));
-      return true;
+      PdfValue item;
+      if (!Value(&item, depth + 1)) return false;
+      out->items.push_back(std::move(item));
     }
-    if (c == '[') {
-      ++pos_;
-      out->kind = PdfValue::kArray;
-      for (;;) {
-        SkipSpace();
-        if (pos_ < d_.size() && d_[pos_] == ']') {
-          ++pos_;
-          return true;
-        }
-        PdfValue item;
-        if (!Value(&item, depth + 1)) return false;
-        out->items.push_back(std::move(item));
-      }
-    }
+  }
+
+  // true, false, null, a reference "n g R", an integer or a real number.
+  bool Scalar(PdfValue* out) {
     const std::string_view t = Token();
     if (t.empty()) return false;
     if (t == "true" || t == "false") {
@@ -176,7 +194,6 @@ class Parser {
     return true;
   }
 
- private:
   bool LiteralString(PdfValue* out) {
     ++pos_;
     out->kind = PdfValue::kString;
@@ -630,46 +647,51 @@ bool PdfReader::ReadSection(uint64_t offset, int depth) {
     if (type == nullptr || type->text != "XRef") return false;
     std::string rows;
     if (!Decode(trailer, xref.stream, &rows, nullptr)) return false;
-    const PdfValue* w = trailer.Find("W");
-    if (w == nullptr || w->kind != PdfValue::kArray || w->items.size() < 3) return false;
-    int widths[3];
-    for (int i = 0; i < 3; ++i) {
-      widths[i] = static_cast<int>(IntOf(&w->items[static_cast<size_t>(i)], -1));
-      if (widths[i] < 0 || widths[i] > 8) return false;
-    }
-    const size_t row = static_cast<size_t>(widths[0] + widths[1] + widths[2]);
-    if (row == 0) return false;
-    std::vector<long long> index;
-    const PdfValue* given = trailer.Find("Index");
-    if (given != nullptr && given->kind == PdfValue::kArray) {
-      for (const PdfValue& v : given->items) index.push_back(IntOf(&v, -1));
-    } else {
-      index = {0, IntOf(trailer.Find("Size"), 0)};
-    }
-    size_t at = 0;
-    for (size_t k = 0; k + 1 < index.size(); k += 2) {
-      if (index[k] < 0 || index[k + 1] < 0 || index[k] > (1 << 30)) return false;
-      for (long long i = 0; i < index[k + 1]; ++i) {
-        if (at + row > rows.size()) return false;
-        uint64_t field[3] = {1, 0, 0};
-        for (int f = 0; f < 3; ++f) {
-          if (widths[f] == 0) continue;
-          uint64_t v = 0;
-          for (int b = 0; b < widths[f]; ++b) v = (v << 8) | static_cast<uint8_t>(rows[at++]);
-          field[f] = v;
-        }
-        Entry e;
-        e.type = field[0] == 1 ? 1 : field[0] == 2 ? 2 : 0;
-        e.where = field[1];
-        e.index = static_cast<int>(std::min<uint64_t>(field[2], 1u << 30));
-        entries_.emplace(static_cast<int>(index[k] + i), e);
-      }
-    }
+    if (!ReadXrefStreamRows(trailer, rows)) return false;
   }
   if (trailer_.kind != PdfValue::kDict) trailer_ = trailer;
   const PdfValue* prev = trailer.Find("Prev");
   const long long previous = IntOf(prev, -1);
   if (previous >= 0) return ReadSection(static_cast<uint64_t>(previous), depth + 1);
+  return true;
+}
+
+bool PdfReader::ReadXrefStreamRows(const PdfValue& trailer, const std::string& rows) {
+  const PdfValue* w = trailer.Find("W");
+  if (w == nullptr || w->kind != PdfValue::kArray || w->items.size() < 3) return false;
+  int widths[3];
+  for (int i = 0; i < 3; ++i) {
+    widths[i] = static_cast<int>(IntOf(&w->items[static_cast<size_t>(i)], -1));
+    if (widths[i] < 0 || widths[i] > 8) return false;
+  }
+  const size_t row = static_cast<size_t>(widths[0] + widths[1] + widths[2]);
+  if (row == 0) return false;
+  std::vector<long long> index;
+  const PdfValue* given = trailer.Find("Index");
+  if (given != nullptr && given->kind == PdfValue::kArray) {
+    for (const PdfValue& v : given->items) index.push_back(IntOf(&v, -1));
+  } else {
+    index = {0, IntOf(trailer.Find("Size"), 0)};
+  }
+  size_t at = 0;
+  for (size_t k = 0; k + 1 < index.size(); k += 2) {
+    if (index[k] < 0 || index[k + 1] < 0 || index[k] > (1 << 30)) return false;
+    for (long long i = 0; i < index[k + 1]; ++i) {
+      if (at + row > rows.size()) return false;
+      uint64_t field[3] = {1, 0, 0};
+      for (int f = 0; f < 3; ++f) {
+        if (widths[f] == 0) continue;
+        uint64_t v = 0;
+        for (int b = 0; b < widths[f]; ++b) v = (v << 8) | static_cast<uint8_t>(rows[at++]);
+        field[f] = v;
+      }
+      Entry e;
+      e.type = field[0] == 1 ? 1 : field[0] == 2 ? 2 : 0;
+      e.where = field[1];
+      e.index = static_cast<int>(std::min<uint64_t>(field[2], 1u << 30));
+      entries_.emplace(static_cast<int>(index[k] + i), e);
+    }
+  }
   return true;
 }
 
@@ -679,6 +701,42 @@ bool PdfReader::Fetch(int number, PdfObject* object, std::string* reason) {
   return false;
 }
 
+bool PdfReader::FetchFromObjectStream(int number, const Entry& entry, PdfObject* object, int depth) {
+  const int stream_number = static_cast<int>(std::min<uint64_t>(entry.where, 1u << 30));
+  if (stream_number == number) return false;
+  std::shared_ptr<ObjectStream> stream;
+  auto cached = object_streams_.find(stream_number);
+  if (cached != object_streams_.end()) {
+    stream = cached->second;
+  } else {
+    PdfObject holder;
+    if (!FetchAt(stream_number, &holder, depth + 1) || !holder.is_stream) return false;
+    stream = std::make_shared<ObjectStream>();
+    if (!Decode(holder.value, holder.stream, &stream->data, &error_)) return false;
+    const long long first = IntOf(holder.value.Find("First"), -1);
+    const long long n = IntOf(holder.value.Find("N"), -1);
+    if (first < 0 || n < 0 || static_cast<uint64_t>(first) > stream->data.size()) return false;
+    Parser p(stream->data, 0);
+    for (long long i = 0; i < n; ++i) {
+      long long num, off;
+      if (!Parser::Integer(p.Token(), &num) || !Parser::Integer(p.Token(), &off) || off < 0 ||
+          static_cast<uint64_t>(off) > stream->data.size() - static_cast<uint64_t>(first)) {
+        break;  // the objects listed so far stay readable
+      }
+      stream->objects.emplace_back(num, static_cast<size_t>(first + off));
+    }
+    object_streams_[stream_number] = stream;
+  }
+  if (static_cast<size_t>(entry.index) >= stream->objects.size()) return false;
+  const auto& [listed, at] = stream->objects[static_cast<size_t>(entry.index)];
+  if (listed != number) return false;
+  Parser q(stream->data, at);
+  PdfValue value;
+  if (!q.Value(&value, 0)) return false;
+  object->value = std::move(value);
+  return true;
+}
+
 bool PdfReader::FetchAt(int number, PdfObject* object, int depth) {
   error_.clear();
   if (depth > 16) return false;
@@ -686,41 +744,7 @@ bool PdfReader::FetchAt(int number, PdfObject* object, int depth) {
   const auto found = entries_.find(number);
   if (found == entries_.end() || found->second.type == 0) return true;  // a missing object is null
   const Entry entry = found->second;
-  if (entry.type == 2) {
-    const int stream_number = static_cast<int>(std::min<uint64_t>(entry.where, 1u << 30));
-    if (stream_number == number) return false;
-    std::shared_ptr<ObjectStream> stream;
-    auto cached = object_streams_.find(stream_number);
-    if (cached != object_streams_.end()) {
-      stream = cached->second;
-    } else {
-      PdfObject holder;
-      if (!FetchAt(stream_number, &holder, depth + 1) || !holder.is_stream) return false;
-      stream = std::make_shared<ObjectStream>();
-      if (!Decode(holder.value, holder.stream, &stream->data, &error_)) return false;
-      const long long first = IntOf(holder.value.Find("First"), -1);
-      const long long n = IntOf(holder.value.Find("N"), -1);
-      if (first < 0 || n < 0 || static_cast<uint64_t>(first) > stream->data.size()) return false;
-      Parser p(stream->data, 0);
-      for (long long i = 0; i < n; ++i) {
-        long long num, off;
-        if (!Parser::Integer(p.Token(), &num) || !Parser::Integer(p.Token(), &off) || off < 0 ||
-            static_cast<uint64_t>(off) > stream->data.size() - static_cast<uint64_t>(first)) {
-          break;  // the objects listed so far stay readable
-        }
-        stream->objects.emplace_back(num, static_cast<size_t>(first + off));
-      }
-      object_streams_[stream_number] = stream;
-    }
-    if (static_cast<size_t>(entry.index) >= stream->objects.size()) return false;
-    const auto& [listed, at] = stream->objects[static_cast<size_t>(entry.index)];
-    if (listed != number) return false;
-    Parser q(stream->data, at);
-    PdfValue value;
-    if (!q.Value(&value, 0)) return false;
-    object->value = std::move(value);
-    return true;
-  }
+  if (entry.type == 2) return FetchFromObjectStream(number, entry, object, depth);
   if (entry.where >= data_.size()) return false;
   Parser p(data_, static_cast<size_t>(entry.where));
   long long num, generation;

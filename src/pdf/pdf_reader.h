@@ -96,7 +96,12 @@ class PdfReader {
     int index = 0;
   };
   bool ReadSection(uint64_t offset, int depth);
+  // The entries of a cross-reference stream: `rows` decoded, laid out by /W and /Index.
+  bool ReadXrefStreamRows(const PdfValue& trailer, const std::string& rows);
   bool FetchAt(int number, PdfObject* object, int depth);
+  // An object stored inside an object stream (`entry` of type 2); the stream is decoded and
+  // indexed the first time one of its objects is asked for.
+  bool FetchFromObjectStream(int number, const Entry& entry, PdfObject* object, int depth);
   bool CollectPages(const PdfValue& node, int depth, std::set<int>* visited);
 
   std::string_view data_;

@@ -40,6 +40,52 @@ void Colour(const uint8_t* p, int bits, uint8_t out[4]) {
   }
 }
 
+// The colour map at `*pos` (moved past it), expanded to r, g, b, a per entry when `used`
+// (a colour-mapped image); empty otherwise.
+std::string ReadColourMap(std::string_view data, bool used, uint32_t map_first, uint32_t map_count, int map_bits,
+                          size_t* pos) {
+  if (map_bits != 15 && map_bits != 16 && map_bits != 24 && map_bits != 32) throw Bad{"tavolozza TGA non valida"};
+  const size_t entry = static_cast<size_t>(map_bits + 7) / 8;
+  if (*pos > data.size() || entry * map_count > data.size() - *pos) throw Bad{"file TGA troncato"};
+  std::string map;
+  if (used) {
+    const auto* u = reinterpret_cast<const uint8_t*>(data.data());
+    map.assign(static_cast<size_t>(map_first + map_count) * 4, '\0');
+    for (uint32_t i = 0; i < map_count; ++i) {
+      Colour(u + *pos + i * entry, map_bits, reinterpret_cast<uint8_t*>(&map[(map_first + i) * 4]));
+    }
+  }
+  *pos += entry * map_count;
+  return map;
+}
+
+// The `count` pixels of `bytes` each from `pos`, in file order, run-length packets expanded.
+std::string ReadPixels(std::string_view data, size_t pos, size_t bytes, size_t count, bool rle) {
+  std::string raw;
+  if (!rle) {
+    if (pos > data.size() || bytes * count > data.size() - pos) throw Bad{"dati TGA troncati"};
+    raw.assign(data.substr(pos, bytes * count));
+    return raw;
+  }
+  raw.reserve(bytes * count);
+  while (raw.size() < bytes * count) {
+    if (pos >= data.size()) throw Bad{"dati TGA troncati"};
+    const uint8_t packet = static_cast<uint8_t>(data[pos++]);
+    const size_t n = (packet & 0x7F) + 1u;
+    if (packet & 0x80) {
+      if (bytes > data.size() - pos) throw Bad{"dati TGA troncati"};
+      for (size_t i = 0; i < n; ++i) raw.append(data.substr(pos, bytes));
+      pos += bytes;
+    } else {
+      if (bytes * n > data.size() - pos) throw Bad{"dati TGA troncati"};
+      raw.append(data.substr(pos, bytes * n));
+      pos += bytes * n;
+    }
+  }
+  raw.resize(bytes * count);
+  return raw;
+}
+
 }  // namespace
 
 bool DecodeTga(std::string_view data, RasterImage* image, std::string* reason) {
@@ -65,49 +111,13 @@ bool DecodeTga(std::string_view data, RasterImage* image, std::string* reason) {
       throw Bad{"dimensioni TGA non valide"};
     }
     size_t pos = 18 + static_cast<size_t>(id_length);
-    // The colour map, expanded to r, g, b, a per entry.
     std::string map;
-    if (map_type == 1) {
-      if (map_bits != 15 && map_bits != 16 && map_bits != 24 && map_bits != 32) {
-        throw Bad{"tavolozza TGA non valida"};
-      }
-      const size_t entry = static_cast<size_t>(map_bits + 7) / 8;
-      if (pos > data.size() || entry * map_count > data.size() - pos) throw Bad{"file TGA troncato"};
-      if (kind == 1) {
-        map.assign(static_cast<size_t>(map_first + map_count) * 4, '\0');
-        for (uint32_t i = 0; i < map_count; ++i) {
-          Colour(u + pos + i * entry, map_bits, reinterpret_cast<uint8_t*>(&map[(map_first + i) * 4]));
-        }
-      }
-      pos += entry * map_count;
-    }
+    if (map_type == 1) map = ReadColourMap(data, kind == 1, map_first, map_count, map_bits, &pos);
     const size_t bytes = static_cast<size_t>(bits + 7) / 8;
     const size_t count = static_cast<size_t>(width) * height;
     const bool has_alpha = bits == 32 && (descriptor & 15) != 0;
 
-    // Pixels in file order.
-    std::string raw;
-    if (!rle) {
-      if (pos > data.size() || bytes * count > data.size() - pos) throw Bad{"dati TGA troncati"};
-      raw.assign(data.substr(pos, bytes * count));
-    } else {
-      raw.reserve(bytes * count);
-      while (raw.size() < bytes * count) {
-        if (pos >= data.size()) throw Bad{"dati TGA troncati"};
-        const uint8_t packet = u[pos++];
-        const size_t n = (packet & 0x7F) + 1u;
-        if (packet & 0x80) {
-          if (bytes > data.size() - pos) throw Bad{"dati TGA troncati"};
-          for (size_t i = 0; i < n; ++i) raw.append(data.substr(pos, bytes));
-          pos += bytes;
-        } else {
-          if (bytes * n > data.size() - pos) throw Bad{"dati TGA troncati"};
-          raw.append(data.substr(pos, bytes * n));
-          pos += bytes * n;
-        }
-      }
-      raw.resize(bytes * count);
-    }
+    const std::string raw = ReadPixels(data, pos, bytes, count, rle);
 
     std::string rgb(count * 3, '\0');
     std::string alpha;

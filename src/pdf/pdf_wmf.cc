@@ -179,100 +179,32 @@ class Translator {
     return static_cast<int>(objects_.size()) - 1;
   }
 
+  // One metafile record: coordinates, drawing, and the objects (pens, brushes) it selects.
   void Record(uint32_t function) {
     switch (function) {
-      case 0x020B:
+      case 0x020B:  // SetWindowOrg
         org_y_ = P(0), org_x_ = P(1);
         break;
-      case 0x020C:
+      case 0x020C:  // SetWindowExt
         ext_y_ = P(0), ext_x_ = P(1);
         window_ext_set_ = true;
         break;
-      case 0x0214:
+      case 0x0214:  // MoveTo
         cur_y_ = P(0), cur_x_ = P(1);
         break;
-      case 0x0213: {
-        const int y = P(0), x = P(1);
-        if (!pen_.none) {
-          StrokeState();
-          Point(cur_x_, cur_y_, "m");
-          Point(x, y, "l");
-          out_ += "S\n";
-        }
-        cur_x_ = x, cur_y_ = y;
+      case 0x0213: LineTo(); break;
+      case 0x0325:  // Polyline
+      case 0x0324:  // Polygon
+        Poly(function == 0x0324);
         break;
-      }
-      case 0x0325:
-      case 0x0324: {
-        const bool closed = function == 0x0324;
-        const size_t n = PU(0);
-        if (n == 0) break;
-        P(n * 2);  // all points present
-        Prepare(closed);
-        Points(1, n, closed);
-        Paint(closed);
-        break;
-      }
-      case 0x0538: {
-        const size_t polygons = PU(0);
-        if (polygons == 0) break;
-        size_t at = 1 + polygons;
-        Prepare(true);
-        for (size_t i = 0; i < polygons; ++i) {
-          const size_t n = PU(1 + i);
-          if (n > 0) P(at + n * 2 - 1);
-          Points(at, n, true);
-          at += n * 2;
-        }
-        Paint(true);
-        break;
-      }
-      case 0x041B: {
-        const double bottom = P(0), right = P(1), top = P(2), left = P(3);
-        Prepare(true);
-        Point(left, top, "m");
-        Point(right, top, "l");
-        Point(right, bottom, "l");
-        Point(left, bottom, "l");
-        out_ += "h\n";
-        Paint(true);
-        break;
-      }
-      case 0x0418: {
-        const double bottom = P(0), right = P(1), top = P(2), left = P(3);
-        const double cx = (left + right) / 2, cy = (top + bottom) / 2;
-        const double rx = (right - left) / 2, ry = (bottom - top) / 2;
-        const double k = 0.5522847498;
-        Prepare(true);
-        Point(cx + rx, cy, "m");
-        Curve(cx + rx, cy + ry * k, cx + rx * k, cy + ry, cx, cy + ry);
-        Curve(cx - rx * k, cy + ry, cx - rx, cy + ry * k, cx - rx, cy);
-        Curve(cx - rx, cy - ry * k, cx - rx * k, cy - ry, cx, cy - ry);
-        Curve(cx + rx * k, cy - ry, cx + rx, cy - ry * k, cx + rx, cy);
-        out_ += "h\n";
-        Paint(true);
-        break;
-      }
-      case 0x0106:
+      case 0x0538: PolyPolygon(); break;
+      case 0x041B: Rectangle(); break;
+      case 0x0418: Ellipse(); break;
+      case 0x0106:  // SetPolyFillMode
         fill_mode_ = P(0);
         break;
-      case 0x02FA: {
-        GdiObject pen;
-        pen.kind = GdiObject::kPen;
-        pen.none = (PU(0) & 0xFF) == 5;
-        pen.width = std::abs(P(1));
-        pen.colour = PU(3) | (PU(4) << 16);
-        NewObject(pen);
-        break;
-      }
-      case 0x02FC: {
-        GdiObject brush;
-        brush.kind = GdiObject::kBrush;
-        brush.none = PU(0) == 1;
-        brush.colour = PU(1) | (PU(2) << 16);
-        NewObject(brush);
-        break;
-      }
+      case 0x02FA: CreatePen(); break;
+      case 0x02FC: CreateBrush(); break;
       case 0x02FB:
       case 0x00F7:
       case 0x0142:
@@ -283,7 +215,7 @@ class Translator {
         NewObject(other);
         break;
       }
-      case 0x012D: {
+      case 0x012D: {  // SelectObject
         const size_t index = PU(0);
         if (index < objects_.size()) {
           if (objects_[index].kind == GdiObject::kPen) pen_ = objects_[index];
@@ -291,7 +223,7 @@ class Translator {
         }
         break;
       }
-      case 0x01F0: {
+      case 0x01F0: {  // DeleteObject
         const size_t index = PU(0);
         if (index < objects_.size()) objects_[index].kind = GdiObject::kFree;
         break;
@@ -299,6 +231,84 @@ class Translator {
       default:
         break;
     }
+  }
+
+  void LineTo() {
+    const int y = P(0), x = P(1);
+    if (!pen_.none) {
+      StrokeState();
+      Point(cur_x_, cur_y_, "m");
+      Point(x, y, "l");
+      out_ += "S\n";
+    }
+    cur_x_ = x, cur_y_ = y;
+  }
+
+  void Poly(bool closed) {
+    const size_t n = PU(0);
+    if (n == 0) return;
+    P(n * 2);  // all points present
+    Prepare(closed);
+    Points(1, n, closed);
+    Paint(closed);
+  }
+
+  void PolyPolygon() {
+    const size_t polygons = PU(0);
+    if (polygons == 0) return;
+    size_t at = 1 + polygons;
+    Prepare(true);
+    for (size_t i = 0; i < polygons; ++i) {
+      const size_t n = PU(1 + i);
+      if (n > 0) P(at + n * 2 - 1);
+      Points(at, n, true);
+      at += n * 2;
+    }
+    Paint(true);
+  }
+
+  void Rectangle() {
+    const double bottom = P(0), right = P(1), top = P(2), left = P(3);
+    Prepare(true);
+    Point(left, top, "m");
+    Point(right, top, "l");
+    Point(right, bottom, "l");
+    Point(left, bottom, "l");
+    out_ += "h\n";
+    Paint(true);
+  }
+
+  // Four Bezier quarters around the bounding box.
+  void Ellipse() {
+    const double bottom = P(0), right = P(1), top = P(2), left = P(3);
+    const double cx = (left + right) / 2, cy = (top + bottom) / 2;
+    const double rx = (right - left) / 2, ry = (bottom - top) / 2;
+    const double k = 0.5522847498;
+    Prepare(true);
+    Point(cx + rx, cy, "m");
+    Curve(cx + rx, cy + ry * k, cx + rx * k, cy + ry, cx, cy + ry);
+    Curve(cx - rx * k, cy + ry, cx - rx, cy + ry * k, cx - rx, cy);
+    Curve(cx - rx, cy - ry * k, cx - rx * k, cy - ry, cx, cy - ry);
+    Curve(cx + rx * k, cy - ry, cx + rx, cy - ry * k, cx + rx, cy);
+    out_ += "h\n";
+    Paint(true);
+  }
+
+  void CreatePen() {
+    GdiObject pen;
+    pen.kind = GdiObject::kPen;
+    pen.none = (PU(0) & 0xFF) == 5;
+    pen.width = std::abs(P(1));
+    pen.colour = PU(3) | (PU(4) << 16);
+    NewObject(pen);
+  }
+
+  void CreateBrush() {
+    GdiObject brush;
+    brush.kind = GdiObject::kBrush;
+    brush.none = PU(0) == 1;
+    brush.colour = PU(1) | (PU(2) << 16);
+    NewObject(brush);
   }
 
   void Curve(double x1, double y1, double x2, double y2, double x3, double y3) {

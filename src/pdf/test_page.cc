@@ -65,6 +65,42 @@ void Box(std::vector<TestPageItem>* items, double x, double y, double w, double 
   items->push_back(std::move(item));
 }
 
+// The row of `day`: grey on holidays and rest days, then its sixteen cells; adds the day's
+// minutes into the totals.
+void DayRow(std::vector<TestPageItem>* items, int page_number, int day, int* theoretical_total, int* worked_total) {
+  const double top = kTableTop + kHeadingHeight + (day - 1) * kRowHeight;
+  const int weekday = (kFirstWeekday + day - 1) % 7;
+  const bool holiday = day == 1 || day == 6;
+  const bool rest = holiday || weekday >= 5;
+  if (holiday || weekday == 6) Box(items, kLeft, top, 19.0, kRowHeight, 0, "%15");
+  if (!holiday && weekday == 5) Box(items, kLeft, top, 19.0, kRowHeight, 0, "%5");
+
+  const int seed = day * 7 + page_number * 13;
+  const int theoretical = rest ? 0 : 480;
+  const int worked = rest ? 0 : 420 + (seed % 5) * 15;
+  *theoretical_total += theoretical;
+  *worked_total += worked;
+  std::string cells[16];
+  cells[0] = TwoDigits(day);
+  cells[1] = kWeekdays[weekday];
+  cells[2] = holiday ? "FEST" : rest ? "RIP" : "A0" + std::to_string(1 + seed % 3);
+  cells[3] = theoretical ? Hours(theoretical) : "";
+  cells[4] = worked ? Hours(worked) : "";
+  for (int slot = 0; slot < 5; ++slot) {
+    const int pick = (seed + slot * 3) % 8;
+    cells[5 + slot * 2] = holiday && slot == 0 ? "FE" : kCodes[pick];
+    cells[6 + slot * 2] = Hours(15 * (1 + (seed + slot) % 16));
+  }
+  cells[15] = kNotes[(seed / 3) % 7];
+
+  double x = kLeft;
+  for (int c = 0; c < 16; ++c) {
+    Box(items, x, top, kColumns[c].width, kRowHeight);
+    if (!cells[c].empty()) Text(items, x + 0.08, top + 0.48, cells[c]);
+    x += kColumns[c].width;
+  }
+}
+
 }  // namespace
 
 std::vector<TestPageItem> TestPageItems(int page_number) {
@@ -97,39 +133,7 @@ std::vector<TestPageItem> TestPageItems(int page_number) {
   // One row per day.
   int worked_total = 0;
   int theoretical_total = 0;
-  for (int day = 1; day <= 31; ++day) {
-    const double top = kTableTop + kHeadingHeight + (day - 1) * kRowHeight;
-    const int weekday = (kFirstWeekday + day - 1) % 7;
-    const bool holiday = day == 1 || day == 6;
-    const bool rest = holiday || weekday >= 5;
-    if (holiday || weekday == 6) Box(&items, kLeft, top, 19.0, kRowHeight, 0, "%15");
-    if (!holiday && weekday == 5) Box(&items, kLeft, top, 19.0, kRowHeight, 0, "%5");
-
-    const int seed = day * 7 + page_number * 13;
-    const int theoretical = rest ? 0 : 480;
-    const int worked = rest ? 0 : 420 + (seed % 5) * 15;
-    theoretical_total += theoretical;
-    worked_total += worked;
-    std::string cells[16];
-    cells[0] = TwoDigits(day);
-    cells[1] = kWeekdays[weekday];
-    cells[2] = holiday ? "FEST" : rest ? "RIP" : "A0" + std::to_string(1 + seed % 3);
-    cells[3] = theoretical ? Hours(theoretical) : "";
-    cells[4] = worked ? Hours(worked) : "";
-    for (int slot = 0; slot < 5; ++slot) {
-      const int pick = (seed + slot * 3) % 8;
-      cells[5 + slot * 2] = holiday && slot == 0 ? "FE" : kCodes[pick];
-      cells[6 + slot * 2] = Hours(15 * (1 + (seed + slot) % 16));
-    }
-    cells[15] = kNotes[(seed / 3) % 7];
-
-    x = kLeft;
-    for (int c = 0; c < 16; ++c) {
-      Box(&items, x, top, kColumns[c].width, kRowHeight);
-      if (!cells[c].empty()) Text(&items, x + 0.08, top + 0.48, cells[c]);
-      x += kColumns[c].width;
-    }
-  }
+  for (int day = 1; day <= 31; ++day) DayRow(&items, page_number, day, &theoretical_total, &worked_total);
 
   // Totals.
   const double totals_top = kTableTop + kHeadingHeight + 31 * kRowHeight;

@@ -92,6 +92,83 @@ std::string NameString(const Table& name, uint32_t wanted_id) {
 
 int Scale(double value, double units) { return static_cast<int>(std::lround(value * 1000 / units)); }
 
+// The tables of the font by tag, each checked to lie inside the file.
+std::map<std::string, Table> TableDirectory(std::string_view data, const Table& file) {
+  const uint32_t count = file.U16(4);
+  std::map<std::string, Table> tables;
+  for (uint32_t i = 0; i < count; ++i) {
+    const size_t r = 12 + static_cast<size_t>(i) * 16;
+    file.U32(r + 12);  // the whole record is present
+    const std::string tag(data.substr(r, 4));
+    const uint32_t offset = file.U32(r + 8), length = file.U32(r + 12);
+    if (offset > data.size() || length > data.size() - offset) {
+      throw Bad{"tabella del carattere oltre la fine del file"};
+    }
+    tables[tag] = Table{data.substr(offset, length), true};
+  }
+  return tables;
+}
+
+// The cmap subtables to use (offsets in `cmap`, 0 when absent): Unicode first, then symbol.
+void FindCmapSubtables(const Table& cmap, size_t* unicode, size_t* symbol) {
+  const uint32_t subtables = cmap.U16(2);
+  for (uint32_t i = 0; i < subtables; ++i) {
+    const size_t r = 4 + static_cast<size_t>(i) * 8;
+    const uint32_t platform = cmap.U16(r), encoding = cmap.U16(r + 2);
+    const size_t offset = cmap.U32(r + 4);
+    const uint32_t format = cmap.U16(offset);
+    if (format != 4 && format != 12 && format != 0) continue;
+    if ((platform == 3 && (encoding == 1 || encoding == 10)) || platform == 0) {
+      if (*unicode == 0 || format == 4) *unicode = offset;
+    } else if (platform == 3 && encoding == 0) {
+      *symbol = offset;
+    }
+  }
+}
+
+// The OS/2 and post tables' metrics (embedding allowed, average width, x and cap height,
+// stem, italic angle, fixed pitch), with estimates for what they do not give.
+void ReadStyleMetrics(const Table& os2, const Table& post, double units, TrueTypeFont* out) {
+  int weight = out->bold ? 700 : 400;
+  if (os2.present) {
+    if ((os2.U16(8) & 0x000F) == 0x0002) throw Bad{"il carattere non consente l'incorporazione"};
+    out->avg_width = Scale(os2.S16(2), units);
+    weight = static_cast<int>(os2.U16(4));
+    if (os2.U16(0) >= 2 && os2.d.size() >= 90) {
+      out->x_height = Scale(os2.S16(86), units);
+      out->cap_height = Scale(os2.S16(88), units);
+    }
+  }
+  if (out->cap_height == 0) out->cap_height = out->ascent;
+  if (out->x_height == 0) out->x_height = out->ascent / 2;
+  if (out->avg_width == 0) out->avg_width = out->widths[static_cast<int>('x')];
+  // The usual estimate of the vertical stem from the weight class.
+  out->stem_v = 50 + static_cast<int>(std::pow(weight / 65.0, 2));
+  if (post.present) {
+    out->italic_angle = static_cast<int32_t>(post.U32(4)) / 65536.0;
+    out->fixed_pitch = post.U32(12) != 0;
+  }
+  if (out->italic_angle != 0) out->italic = true;
+}
+
+// The PostScript name: the name table's, letters, digits and '-' only; else the family's
+// letters and digits; else "TrueTypeFont".
+std::string PostScriptName(const std::string& given, const std::string& family) {
+  std::string clean;
+  for (char c : given) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-') {
+      clean.push_back(c);
+    }
+  }
+  if (clean.empty()) {
+    for (char c : family) {
+      if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) clean.push_back(c);
+    }
+  }
+  if (clean.empty()) clean = "TrueTypeFont";
+  return clean;
+}
+
 }  // namespace
 
 uint32_t WinAnsiToUnicode(uint8_t code) {
@@ -104,18 +181,7 @@ bool ParseTrueType(std::string_view data, TrueTypeFont* font, std::string* reaso
     const Table file{data, true};
     const uint32_t version = file.U32(0);
     if (version != 0x00010000 && version != 0x74727565) throw Bad{"non è un carattere TrueType"};
-    const uint32_t count = file.U16(4);
-    std::map<std::string, Table> tables;
-    for (uint32_t i = 0; i < count; ++i) {
-      const size_t r = 12 + static_cast<size_t>(i) * 16;
-      file.U32(r + 12);  // the whole record is present
-      const std::string tag(data.substr(r, 4));
-      const uint32_t offset = file.U32(r + 8), length = file.U32(r + 12);
-      if (offset > data.size() || length > data.size() - offset) {
-        throw Bad{"tabella del carattere oltre la fine del file"};
-      }
-      tables[tag] = Table{data.substr(offset, length), true};
-    }
+    std::map<std::string, Table> tables = TableDirectory(data, file);
     for (const char* needed : {"head", "hhea", "hmtx", "cmap", "glyf", "loca"}) {
       if (!tables[needed].present) throw Bad{"tabella del carattere mancante"};
     }
@@ -142,21 +208,8 @@ bool ParseTrueType(std::string_view data, TrueTypeFont* font, std::string* reaso
       return Scale(hmtx.U16(static_cast<size_t>(std::min(glyph, metrics - 1)) * 4), units);
     };
 
-    // The cmap subtable: Unicode first, then symbol.
     size_t unicode = 0, symbol = 0;
-    const uint32_t subtables = cmap.U16(2);
-    for (uint32_t i = 0; i < subtables; ++i) {
-      const size_t r = 4 + static_cast<size_t>(i) * 8;
-      const uint32_t platform = cmap.U16(r), encoding = cmap.U16(r + 2);
-      const size_t offset = cmap.U32(r + 4);
-      const uint32_t format = cmap.U16(offset);
-      if (format != 4 && format != 12 && format != 0) continue;
-      if ((platform == 3 && (encoding == 1 || encoding == 10)) || platform == 0) {
-        if (unicode == 0 || format == 4) unicode = offset;
-      } else if (platform == 3 && encoding == 0) {
-        symbol = offset;
-      }
-    }
+    FindCmapSubtables(cmap, &unicode, &symbol);
     if (unicode == 0 && symbol == 0) throw Bad{"tabella cmap senza caratteri Unicode"};
     out.symbolic = unicode == 0;
     out.missing_width = advance(0);
@@ -170,43 +223,11 @@ bool ParseTrueType(std::string_view data, TrueTypeFont* font, std::string* reaso
     out.ascent = Scale(hhea.S16(4), units);
     out.descent = Scale(hhea.S16(6), units);
 
-    int weight = out.bold ? 700 : 400;
-    if (os2.present) {
-      if ((os2.U16(8) & 0x000F) == 0x0002) throw Bad{"il carattere non consente l'incorporazione"};
-      out.avg_width = Scale(os2.S16(2), units);
-      weight = static_cast<int>(os2.U16(4));
-      if (os2.U16(0) >= 2 && os2.d.size() >= 90) {
-        out.x_height = Scale(os2.S16(86), units);
-        out.cap_height = Scale(os2.S16(88), units);
-      }
-    }
-    if (out.cap_height == 0) out.cap_height = out.ascent;
-    if (out.x_height == 0) out.x_height = out.ascent / 2;
-    if (out.avg_width == 0) out.avg_width = out.widths[static_cast<int>('x')];
-    // The usual estimate of the vertical stem from the weight class.
-    out.stem_v = 50 + static_cast<int>(std::pow(weight / 65.0, 2));
-    if (post.present) {
-      out.italic_angle = static_cast<int32_t>(post.U32(4)) / 65536.0;
-      out.fixed_pitch = post.U32(12) != 0;
-    }
-    if (out.italic_angle != 0) out.italic = true;
+    ReadStyleMetrics(os2, post, units, &out);
 
     out.family_name = NameString(name, 1);
-    std::string ps = NameString(name, 6);
-    std::string clean;
-    for (char c : ps) {
-      if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-') {
-        clean.push_back(c);
-      }
-    }
-    if (clean.empty()) {
-      for (char c : out.family_name) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) clean.push_back(c);
-      }
-    }
-    if (clean.empty()) clean = "TrueTypeFont";
-    out.postscript_name = clean;
-    if (out.family_name.empty()) out.family_name = clean;
+    out.postscript_name = PostScriptName(NameString(name, 6), out.family_name);
+    if (out.family_name.empty()) out.family_name = out.postscript_name;
 
     // Flags: 1 fixed pitch, 4 symbolic, 32 non-symbolic, 64 italic, 262144 force bold.
     out.flags = (out.fixed_pitch ? 1 : 0) | (out.symbolic ? 4 : 32) | (out.italic ? 64 : 0) |

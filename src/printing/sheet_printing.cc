@@ -169,242 +169,326 @@ std::string CheckPrintSelection(Session& session, std::string_view company, bool
   return std::string(refused);
 }
 
-SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
-  session.trace().TraceProcedure("CmdStampaStp_Click");
-  Dialogs& dialogs = session.dialogs();
-  ReportTarget& target = session.report_target();
-  FieldCodec& codec = session.codec();
-  SheetRunResult result;
-  result.number_text = request.options.number_text;
-  const std::string period = ZeroPad(request.year, 4) + Digits2(request.month);
-  const std::string title(kFormCaption);
-  auto fail = [&](std::string text) {
-    result.failed = true;
-    result.message = std::move(text);
-    dialogs.Show(result.message, title, MessageIcon::kCritical);
-    return result;
-  };
+namespace {
 
-  Result<JustificationTable> justifications = LoadJustificationTable(session.db());
-  Check(justifications.status(), "GIUSTIFICATIVI");
-  Result<HolidayCalendar> holidays = HolidayCalendar::Load(session.db());
-  Check(holidays.status(), "FESTIVITA");
+// One run of `CmdStampaStp`: the sheets of the chosen employees drawn on the printer or into
+// PDF files, each sheet's number stored only once its output is safe.
+class SheetRun {
+ public:
+  SheetRun(Session& session, const SheetRunRequest& request)
+      : session_(session),
+        request_(request),
+        dialogs_(session.dialogs()),
+        target_(session.report_target()),
+        codec_(session.codec()),
+        period_(ZeroPad(request.year, 4) + Digits2(request.month)),
+        title_(kFormCaption),
+        options_(request.options),
+        files_(session.db()) {
+    result_.number_text = request.options.number_text;
+  }
 
-  SheetInput input;
-  input.year = request.year;
-  input.month = request.month;
-  input.justifications = &justifications.value();
-  input.holidays = &holidays.value();
-  input.municipality_ddmm = codec.GetField(fields::kF161);
-  input.program_folder = session.program_path;
-  input.printed_at = request.printed_at;
-  input.dialogs = &dialogs;
-  input.db = nullptr;  // numbers are stored here, once the output is safe
+  SheetRunResult Run() {
+    PrepareInput();
+    if (request_.validation) return PrintValidation();
+    if (!request_.year_summary) dialogs_.Show(kNotMemorizedWarning, title_, MessageIcon::kInformation);
+    if (std::string refused = CheckPrintSelection(session_, request_.company, request_.employees.empty(), title_);
+        !refused.empty()) {
+      result_.message = std::move(refused);
+      return result_;
+    }
+    ReadCompanyAndNumbering();
+    if (request_.pdf) {
+      Status made;
+      folder_ = BuildPdfFolder(session_.archive_path, Trim(input_.company.code), kSheetFolderKind,
+                               request_.year, request_.month, &made);
+      result_.pdf_folder = folder_.string();
+      if (!made.ok()) return Fail(made.message());
+    }
+    const size_t total = request_.employees.size();
+    for (size_t index = 0; index < total; ++index) {
+      if (!DrawEmployee(index)) break;
+    }
+    if (request_.progress && total > 0) request_.progress(total, total, {});
+    return request_.pdf ? FinishPdf() : FinishPrinter();
+  }
+
+ private:
+  // What a sheet drawn into a PDF file came to.
+  enum class PdfSheet { kDrawn, kSkipped, kFailed };
+
+  SheetRunResult Fail(std::string text) {
+    result_.failed = true;
+    result_.message = std::move(text);
+    dialogs_.Show(result_.message, title_, MessageIcon::kCritical);
+    return result_;
+  }
+
+  // The tables and settings every sheet of the run shares.
+  void PrepareInput() {
+    Result<JustificationTable> justifications = LoadJustificationTable(session_.db());
+    Check(justifications.status(), "GIUSTIFICATIVI");
+    justifications_ = std::move(*justifications);
+    Result<HolidayCalendar> holidays = HolidayCalendar::Load(session_.db());
+    Check(holidays.status(), "FESTIVITA");
+    holidays_ = std::move(*holidays);
+
+    input_.year = request_.year;
+    input_.month = request_.month;
+    input_.justifications = &justifications_;
+    input_.holidays = &holidays_;
+    input_.municipality_ddmm = codec_.GetField(fields::kF161);
+    input_.program_folder = session_.program_path;
+    input_.printed_at = request_.printed_at;
+    input_.dialogs = &dialogs_;
+    input_.db = nullptr;  // numbers are stored here, once the output is safe
+  }
 
   // Validation: the empty structure with the chosen company's header, once, on the printer.
-  if (request.validation) {
-    if (!request.company.empty() && session.lists().LoadCompany(static_cast<int>(ValInt(request.company)))) {
-      input.company = ReadCompany(codec);
+  SheetRunResult PrintValidation() {
+    if (!request_.company.empty() && session_.lists().LoadCompany(static_cast<int>(ValInt(request_.company)))) {
+      input_.company = ReadCompany(codec_);
     }
-    input.validation = true;
-    target.SetPdfOutput(false);
-    session.printer().set_title("Vidimazione");
-    STAMPASTRUTTURA(target, input, request.options);
-    if (!session.printer().EndDoc()) {
-      return fail("Stampa non riuscita: " + session.printer().last_error());
+    input_.validation = true;
+    target_.SetPdfOutput(false);
+    session_.printer().set_title("Vidimazione");
+    STAMPASTRUTTURA(target_, input_, request_.options);
+    if (!session_.printer().EndDoc()) {
+      return Fail("Stampa non riuscita: " + session_.printer().last_error());
     }
-    dialogs.Show(kValidationDone, title, MessageIcon::kInformation);
-    result.message = std::string(kValidationDone);
-    return result;
+    dialogs_.Show(kValidationDone, title_, MessageIcon::kInformation);
+    result_.message = std::string(kValidationDone);
+    return result_;
   }
 
-  if (!request.year_summary) dialogs.Show(kNotMemorizedWarning, title, MessageIcon::kInformation);
-  if (std::string refused = CheckPrintSelection(session, request.company, request.employees.empty(), title);
-      !refused.empty()) {
-    result.message = std::move(refused);
-    return result;
+  // The company's header and passwords, the first number and the copies.
+  void ReadCompanyAndNumbering() {
+    input_.company = ReadCompany(codec_);
+    input_.rows = &rows_;
+    company_password_ = codec_.GetField(fields::kT364);
+    office_password_ = codec_.GetField(fields::kF357);
+    first_number_ = static_cast<long>(ValInt(Trim(request_.options.number_text)));
+    number_ = first_number_;
+    copies_ = static_cast<long>(ValInt(Trim(request_.copies)));
+    numbered_ = SheetIsNumbered(options_, request_.year);
   }
-  input.company = ReadCompany(codec);
-  const std::string company_password = codec.GetField(fields::kT364);
-  const std::string office_password = codec.GetField(fields::kF357);
 
-  const long first_number = static_cast<long>(ValInt(Trim(request.options.number_text)));
-  long number = first_number;
-  SheetOptions options = request.options;
-  const long copies = static_cast<long>(ValInt(Trim(request.copies)));
-  const bool numbered = SheetIsNumbered(options, request.year);
+  // Draws the sheet of the list entry at `index` (the key is its last ten characters), when
+  // the employee is in the year's archive, employed in the month and has stored days. False
+  // when the run must stop; `failure_` then says why.
+  bool DrawEmployee(size_t index) {
+    const std::string_view key = Right(request_.employees[index], 10);
+    if (request_.progress) request_.progress(index, request_.employees.size(), key);
+    if (!session_.lists().LoadEmployee(request_.year, key)) return true;
+    if (!request_.year_summary && !EmployedInPeriod(session_, period_)) return true;
+    Check(session_.db().EmployeeMonth(Trim(key), period_, &rows_), "PRESENZE");
+    if (rows_.empty()) return true;
+    input_.employee = ReadEmployee(codec_, key);
 
-  std::filesystem::path folder;
-  if (request.pdf) {
-    Status made;
-    folder = BuildPdfFolder(session.archive_path, Trim(input.company.code), kSheetFolderKind,
-                            request.year, request.month, &made);
-    result.pdf_folder = folder.string();
-    if (!made.ok()) return fail(made.message());
-  }
-  bool company_file_open = false;
-  bool printer_used = false;
-  std::vector<DayRow> rows;
-  input.rows = &rows;
-  // Sheets drawn whose output is not yet safe, and their numbers.
-  std::vector<PendingNumber> waiting;
-  int drawn = 0;
-  PendingFiles files(session.db());
-  std::string failure;
-
-  for (size_t index = 0; index < request.employees.size(); ++index) {
-    const std::string& entry = request.employees[index];
-    const std::string_view key = Right(entry, 10);
-    if (request.progress) request.progress(index, request.employees.size(), key);
-    if (!session.lists().LoadEmployee(request.year, key)) continue;
-    if (!request.year_summary && !EmployedInPeriod(session, period)) continue;
-    Check(session.db().EmployeeMonth(Trim(key), period, &rows), "PRESENZE");
-    if (rows.empty()) continue;
-    input.employee = ReadEmployee(codec, key);
-
-    if (request.pdf) {
-      target.SetPdfOutput(true);
-      PdfFileRequest file;
-      file.prefix = std::string(options.draft ? kDraftSheetPrefix : kSheetPrefix);
-      file.one_file_per_employee = request.one_file_per_employee;
-      file.folder = folder;
-      file.continue_document = !request.one_file_per_employee && company_file_open;
-      file.title = std::string(kFormCaption);
-      file.company_code = input.company.code;
-      file.company_name = input.company.name;
-      file.company_password = company_password;
-      file.tax_code = codec.GetField(fields::kP004);
-      file.employee_key = input.employee.key;
-      file.surname = input.employee.surname;
-      file.first_name = input.employee.first_name;
-      file.employee_password = codec.GetField(fields::kP977);
-      file.office_password = office_password;
-      Result<std::string> opened = OpenReportPdf(target, file, dialogs);
-      if (!opened.ok()) {
-        if (opened.status().kind() == Status::Kind::kConflict) continue;  // already said
-        failure = opened.status().message();
-        company_file_open = false;
-        break;
-      }
-      if (!file.continue_document && ProtectionOf(file) != PdfPasswordOwner::kNone) {
-        ++result.protected_files;
-        result.password = ProtectionOf(file);
-      }
-      company_file_open = true;
-      // A reader of the company's file jumps to an employee's sheet from the outline.
-      target.ReportPdf().AddBookmark(Cp1252ToUtf8(Trim(input.employee.surname)) + " " +
-                                     Cp1252ToUtf8(Trim(input.employee.first_name)) + " - " +
-                                     Cp1252ToUtf8(Trim(input.employee.key)));
-      try {
-        STAMPASTRUTTURAPDF(target, input, options);
-      } catch (const RunTimeError& error) {
-        // The writer failed while drawing (a page that could not be written): say which file
-        // and why, rather than the writer's later complaint.
-        failure = target.ReportPdfError();
-        if (failure.empty()) failure = error.description();
-        target.ReleaseReportPdf();
-        company_file_open = false;
-        break;
+    if (request_.pdf) {
+      switch (DrawIntoPdf()) {
+        case PdfSheet::kSkipped: return true;
+        case PdfSheet::kFailed: return false;
+        case PdfSheet::kDrawn: break;
       }
     } else {
-      if (copies <= 0) continue;
-      target.SetPdfOutput(false);
-      for (long copy = 0; copy < copies; ++copy) {
-        if (printer_used) session.printer().NewPage();
-        printer_used = true;
-        STAMPASTRUTTURA(target, input, options);
-      }
+      if (copies_ <= 0) return true;
+      DrawOnPrinter();
     }
-    ++drawn;
-    if (numbered) {
-      waiting.push_back({std::string(Trim(key)), rows.back().period, number});
-      ++number;
-      options.number_text = std::to_string(number);
+    ++drawn_;
+    if (numbered_) {
+      waiting_.push_back({std::string(Trim(key)), rows_.back().period, number_});
+      ++number_;
+      options_.number_text = std::to_string(number_);
     }
-    if (request.pdf && request.one_file_per_employee) {
-      Result<std::unique_ptr<PublishedFileSink>> finished = target.FinishReportPdf();
-      company_file_open = false;
-      if (!finished.ok()) {
-        failure = finished.status().message();
-        if (numbered) {
-          waiting.pop_back();
-          --number;
-        }
-        --drawn;
-        break;
-      }
-      files.Add(std::move(*finished), std::move(waiting));
-      waiting.clear();
-      if (files.size() >= kSheetNumberBatch) {
-        failure = files.Publish(&result.pdf_files, &result.sheets);
-        if (!failure.empty()) break;
-      }
+    if (request_.pdf && request_.one_file_per_employee) return FinishEmployeeFile();
+    return true;
+  }
+
+  // Opens (or continues) the PDF file the sheet goes into and draws it there.
+  PdfSheet DrawIntoPdf() {
+    target_.SetPdfOutput(true);
+    PdfFileRequest file;
+    file.prefix = std::string(options_.draft ? kDraftSheetPrefix : kSheetPrefix);
+    file.one_file_per_employee = request_.one_file_per_employee;
+    file.folder = folder_;
+    file.continue_document = !request_.one_file_per_employee && company_file_open_;
+    file.title = std::string(kFormCaption);
+    file.company_code = input_.company.code;
+    file.company_name = input_.company.name;
+    file.company_password = company_password_;
+    file.tax_code = codec_.GetField(fields::kP004);
+    file.employee_key = input_.employee.key;
+    file.surname = input_.employee.surname;
+    file.first_name = input_.employee.first_name;
+    file.employee_password = codec_.GetField(fields::kP977);
+    file.office_password = office_password_;
+    Result<std::string> opened = OpenReportPdf(target_, file, dialogs_);
+    if (!opened.ok()) {
+      if (opened.status().kind() == Status::Kind::kConflict) return PdfSheet::kSkipped;  // already said
+      failure_ = opened.status().message();
+      company_file_open_ = false;
+      return PdfSheet::kFailed;
+    }
+    if (!file.continue_document && ProtectionOf(file) != PdfPasswordOwner::kNone) {
+      ++result_.protected_files;
+      result_.password = ProtectionOf(file);
+    }
+    company_file_open_ = true;
+    // A reader of the company's file jumps to an employee's sheet from the outline.
+    target_.ReportPdf().AddBookmark(Cp1252ToUtf8(Trim(input_.employee.surname)) + " " +
+                                    Cp1252ToUtf8(Trim(input_.employee.first_name)) + " - " +
+                                    Cp1252ToUtf8(Trim(input_.employee.key)));
+    try {
+      STAMPASTRUTTURAPDF(target_, input_, options_);
+    } catch (const RunTimeError& error) {
+      // The writer failed while drawing (a page that could not be written): say which file
+      // and why, rather than the writer's later complaint.
+      failure_ = target_.ReportPdfError();
+      if (failure_.empty()) failure_ = error.description();
+      target_.ReleaseReportPdf();
+      company_file_open_ = false;
+      return PdfSheet::kFailed;
+    }
+    return PdfSheet::kDrawn;
+  }
+
+  // The sheet's copies on the printer document, each on a new page.
+  void DrawOnPrinter() {
+    target_.SetPdfOutput(false);
+    for (long copy = 0; copy < copies_; ++copy) {
+      if (printer_used_) session_.printer().NewPage();
+      printer_used_ = true;
+      STAMPASTRUTTURA(target_, input_, options_);
     }
   }
 
-  if (request.progress && !request.employees.empty()) {
-    request.progress(request.employees.size(), request.employees.size(), {});
-  }
-  // The rest of the output: the company file finished, the printer document spooled; only
-  // then are the numbers stored.
-  if (request.pdf) {
-    if (request.one_file_per_employee) {
-      const std::string last = files.Publish(&result.pdf_files, &result.sheets);
-      if (failure.empty()) failure = last;
-    } else if (company_file_open && failure.empty()) {
-      Result<std::unique_ptr<PublishedFileSink>> finished = target.FinishReportPdf();
-      if (!finished.ok()) {
-        failure = finished.status().message();
-      } else if (*finished) {
-        files.Add(std::move(*finished), std::move(waiting));
-        int ignored = 0;
-        failure = files.Publish(&result.pdf_files, &ignored);
-        if (failure.empty()) result.sheets = drawn;
+  // One file per employee: the employee's file finished and held for publishing, which
+  // happens in batches. False when the run must stop.
+  bool FinishEmployeeFile() {
+    Result<std::unique_ptr<PublishedFileSink>> finished = target_.FinishReportPdf();
+    company_file_open_ = false;
+    if (!finished.ok()) {
+      failure_ = finished.status().message();
+      if (numbered_) {
+        waiting_.pop_back();
+        --number_;
       }
-    } else {
-      target.ReleaseReportPdf();
+      --drawn_;
+      return false;
     }
+    files_.Add(std::move(*finished), std::move(waiting_));
+    waiting_.clear();
+    if (files_.size() >= kSheetNumberBatch) {
+      failure_ = files_.Publish(&result_.pdf_files, &result_.sheets);
+      if (!failure_.empty()) return false;
+    }
+    return true;
+  }
+
+  // The PDF files finished and published, the numbers of their sheets stored, and the
+  // closing message.
+  SheetRunResult FinishPdf() {
+    PublishPdfFiles();
     // Numbers of sheets in published files only: the next run starts after the last stored.
-    const long stored = numbered ? result.sheets : 0;
-    result.number_text = numbered ? std::to_string(first_number + stored) : request.options.number_text;
-    if (!failure.empty()) {
-      if (failure.rfind("Impossibile", 0) != 0 && failure.rfind("Errore", 0) != 0) {
-        failure = "Impossibile completare il file PDF " + failure;
+    const long stored = numbered_ ? result_.sheets : 0;
+    result_.number_text = numbered_ ? std::to_string(first_number_ + stored) : request_.options.number_text;
+    if (!failure_.empty()) {
+      if (failure_.rfind("Impossibile", 0) != 0 && failure_.rfind("Errore", 0) != 0) {
+        failure_ = "Impossibile completare il file PDF " + failure_;
       }
-      return fail(failure);
+      return Fail(failure_);
     }
-    if (result.pdf_files.empty()) {
-      result.message = std::string(kNoPdfData);
-      dialogs.Show(kNoPdfData, title, MessageIcon::kInformation);
-    } else if (request.one_file_per_employee) {
-      result.message = std::string(kPdfSheetsCreated) + folder.string();
-      dialogs.Show(result.message, title, MessageIcon::kInformation);
+    if (result_.pdf_files.empty()) {
+      result_.message = std::string(kNoPdfData);
+      dialogs_.Show(kNoPdfData, title_, MessageIcon::kInformation);
+    } else if (request_.one_file_per_employee) {
+      result_.message = std::string(kPdfSheetsCreated) + folder_.string();
+      dialogs_.Show(result_.message, title_, MessageIcon::kInformation);
     } else {
-      result.message = "Il file cartellino PDF per l'azienda : " +
-                       std::string(Trim(input.company.code)) + " " +
-                       Cp1252ToUtf8(Trim(input.company.name)) + " è stato creato in : " +
-                       folder.string();
-      dialogs.Show(result.message, title, MessageIcon::kInformation);
+      result_.message = "Il file cartellino PDF per l'azienda : " + std::string(Trim(input_.company.code)) + " " +
+                        Cp1252ToUtf8(Trim(input_.company.name)) + " è stato creato in : " + folder_.string();
+      dialogs_.Show(result_.message, title_, MessageIcon::kInformation);
     }
-    return result;
+    return result_;
   }
-  if (printer_used) {
-    if (!session.printer().EndDoc()) {
-      return fail("Stampa non riuscita: nessun foglio stampato, numerazione non aggiornata (" +
-                  session.printer().last_error() + ")");
+
+  void PublishPdfFiles() {
+    if (request_.one_file_per_employee) {
+      const std::string last = files_.Publish(&result_.pdf_files, &result_.sheets);
+      if (failure_.empty()) failure_ = last;
+    } else if (company_file_open_ && failure_.empty()) {
+      Result<std::unique_ptr<PublishedFileSink>> finished = target_.FinishReportPdf();
+      if (!finished.ok()) {
+        failure_ = finished.status().message();
+      } else if (*finished) {
+        files_.Add(std::move(*finished), std::move(waiting_));
+        int ignored = 0;
+        failure_ = files_.Publish(&result_.pdf_files, &ignored);
+        if (failure_.empty()) result_.sheets = drawn_;
+      }
+    } else {
+      target_.ReleaseReportPdf();
     }
-    if (Status stored = StoreNumbers(session.db(), waiting); !stored.ok()) {
-      Check(stored, "PROTOCOLLO");
-    }
-    result.sheets = drawn;
-    if (numbered) result.number_text = std::to_string(number);
-    result.message = "Stampa Presenze/Assenze relativo al periodo " + Digits2(request.month) + "/" +
-                     ZeroPad(request.year, 4) + " terminata";
-  } else {
-    result.message = std::string(kNothingPrinted);
   }
-  dialogs.Show(result.message, title, MessageIcon::kInformation);
-  return result;
+
+  // The printer document spooled, then the numbers stored, and the closing message.
+  SheetRunResult FinishPrinter() {
+    if (printer_used_) {
+      if (!session_.printer().EndDoc()) {
+        return Fail("Stampa non riuscita: nessun foglio stampato, numerazione non aggiornata (" +
+                    session_.printer().last_error() + ")");
+      }
+      if (Status stored = StoreNumbers(session_.db(), waiting_); !stored.ok()) {
+        Check(stored, "PROTOCOLLO");
+      }
+      result_.sheets = drawn_;
+      if (numbered_) result_.number_text = std::to_string(number_);
+      result_.message = "Stampa Presenze/Assenze relativo al periodo " + Digits2(request_.month) + "/" +
+                        ZeroPad(request_.year, 4) + " terminata";
+    } else {
+      result_.message = std::string(kNothingPrinted);
+    }
+    dialogs_.Show(result_.message, title_, MessageIcon::kInformation);
+    return result_;
+  }
+
+  Session& session_;
+  const SheetRunRequest& request_;
+  Dialogs& dialogs_;
+  ReportTarget& target_;
+  FieldCodec& codec_;
+  const std::string period_;
+  const std::string title_;
+  SheetRunResult result_;
+
+  JustificationTable justifications_;
+  HolidayCalendar holidays_;
+  SheetInput input_;
+  std::vector<DayRow> rows_;
+  SheetOptions options_;
+  std::string company_password_;
+  std::string office_password_;
+  long first_number_ = 0;
+  long number_ = 0;
+  long copies_ = 0;
+  bool numbered_ = false;
+
+  std::filesystem::path folder_;
+  bool company_file_open_ = false;
+  bool printer_used_ = false;
+  // Sheets drawn whose output is not yet safe, and their numbers.
+  std::vector<PendingNumber> waiting_;
+  int drawn_ = 0;
+  PendingFiles files_;
+  std::string failure_;
+};
+
+}  // namespace
+
+SheetRunResult PrintMonthlySheets(Session& session, const SheetRunRequest& request) {
+  session.trace().TraceProcedure("CmdStampaStp_Click");
+  return SheetRun(session, request).Run();
 }
 
 }  // namespace kaveltar

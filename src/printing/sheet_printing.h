@@ -62,7 +62,7 @@ struct SheetRunResult {
   PdfPasswordOwner password = PdfPasswordOwner::kNone;
 };
 
-// Runs the command. Messages go to the session's Dialogs. Unexpected errors (archive,
+// Runs the print command (`CmdStampaStp_Click`). Messages go to the session's Dialogs. Unexpected errors (archive,
 // database) are thrown to the caller, who passes them to the general handler.
 //
 // A sheet's number is stored (PROTOCOLLO of the month's last row) only once its output is
@@ -70,7 +70,7 @@ struct SheetRunResult {
 // temporary name and published (renamed over an older file) right after their numbers are
 // committed, so a kill leaves no numbered file whose number is not stored. Numbers are written
 // in short transactions of kSheetNumberBatch sheets, never one for the whole run.
-SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request);
+SheetRunResult PrintMonthlySheets(Session& session, const SheetRunRequest& request);
 
 // Sheets whose numbers go into one transaction (and, one file per employee, the files
 // published together after it). Small enough that a memorization on another workstation

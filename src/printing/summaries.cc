@@ -229,12 +229,201 @@ void TOTALIZZADIPENDENTE(const std::vector<DayRow>& rows, EmployeeTotals* totals
   }
 }
 
+namespace {
+
+using TotalsByKey = std::unordered_map<std::string, EmployeeTotals>;
+
+// The company's days of the period, read with one query of the columns summed, in key order,
+// and added up as they come into the totals of the selected employees: no row is kept, so
+// memory does not grow with the days. Returns whether the period has any day at all.
+bool SumCompanyDays(Session& session, const SummaryRequest& request, std::string_view period,
+                    TotalsByKey* by_key) {
+  for (const std::string& entry : request.employees) {
+    by_key->try_emplace(std::string(Trim(Right(entry, 10))));
+  }
+  EmployeeTotals* current = nullptr;
+  std::string current_key = "\x01";  // no key
+  bool any_rows = false;
+  const Status read = session.db().CompanyHours(
+      PadLeft(request.company, 3, '0'), period, [&](const DayHoursView& day) {
+        any_rows = true;
+        if (day.employee != current_key) {
+          current_key.assign(day.employee);
+          auto found = by_key->find(current_key);
+          current = found == by_key->end() ? nullptr : &found->second;
+          if (current != nullptr) current->key = current_key;
+        }
+        if (current != nullptr) AddDayHours(day, current);
+      });
+  if (!read.ok()) ThrowDatabaseError(read, "PRESENZE");
+  return any_rows;
+}
+
+// The sub-company, schedule group and label of an employee whose record is the current one.
+void LabelEmployee(FieldCodec& codec, const std::string& key, EmployeeTotals* e) {
+  e->sub_company = key.size() >= 6 ? key.substr(3, 3) : "";
+  const std::string group(Trim(codec.GetField(fields::kP766)));
+  const std::string profile(Trim(codec.GetField(fields::kP138)));
+  std::string marker;
+  if (ValInt(group) != 0) {
+    e->group = group;
+    marker = "GR. " + group;
+  } else {
+    e->group = "PROFILO " + profile;
+    marker = "PR. " + profile;
+  }
+  e->label = key + " " + Cp1252ToUtf8(Trim(codec.GetField(fields::kP002))) + " " +
+             Cp1252ToUtf8(Trim(codec.GetField(fields::kP003))) + " " + marker;
+}
+
+// The selected employees with days in the period, in list order, with their labels; each
+// taken out of `by_key` once.
+std::vector<EmployeeTotals> ListedTotals(Session& session, const SummaryRequest& request,
+                                         std::string_view period, TotalsByKey* by_key) {
+  std::vector<EmployeeTotals> totals;
+  for (size_t index = 0; index < request.employees.size(); ++index) {
+    const std::string& entry = request.employees[index];
+    const std::string key(Trim(Right(entry, 10)));
+    if (request.progress) request.progress(index, request.employees.size(), key);
+    if (!session.lists().LoadEmployee(request.year, Right(entry, 10))) continue;
+    if (!request.whole_year && !EmployedInPeriod(session, period)) continue;
+    auto found = by_key->find(key);
+    // No rows (the key is set by the first row), or already listed.
+    if (found == by_key->end() || found->second.key.empty()) continue;
+    EmployeeTotals e = std::move(found->second);
+    by_key->erase(found);
+    LabelEmployee(session.codec(), key, &e);
+    totals.push_back(std::move(e));
+  }
+  return totals;
+}
+
+// Opens the summary's PDF file or starts the printer document. False (after the message)
+// when the file cannot be opened.
+bool OpenSummaryOutput(Session& session, const SummaryRequest& request, const std::string& company_code,
+                       SummaryResult* result) {
+  ReportTarget& target = session.report_target();
+  FieldCodec& codec = session.codec();
+  if (!request.pdf) {
+    target.SetPdfOutput(false);
+    session.printer().set_title(std::string(SummaryTitle(request.kind)));
+    return true;
+  }
+  target.SetPdfOutput(true);
+  PdfFileRequest file;
+  file.prefix = std::string(SummaryPrefix(request.kind));
+  file.folder = BuildPdfFolder(session.archive_path, company_code,
+                               request.whole_year ? kYearFolderKind : kSheetFolderKind, request.year,
+                               request.month);
+  file.title = std::string(kFormCaption);
+  file.company_code = company_code;
+  file.company_name = codec.GetField(fields::kT002);
+  file.company_password = codec.GetField(fields::kT364);
+  file.office_password = codec.GetField(fields::kF357);
+  Result<std::string> opened = OpenReportPdf(target, file, session.dialogs());
+  if (!opened.ok()) {
+    result->message = opened.status().message();
+    if (opened.status().kind() != Status::Kind::kConflict) {
+      session.dialogs().Show(result->message, kFormCaption, MessageIcon::kCritical);
+    }
+    return false;
+  }
+  result->pdf_file = opened.value();
+  result->protected_file = ProtectionOf(file) != PdfPasswordOwner::kNone;
+  return true;
+}
+
+// Totals added up per group key, each group under its band.
+template <class KeyOf>
+void GroupedLines(SummaryPages& pages, const std::vector<EmployeeTotals>& totals, KeyOf key_of,
+                  const std::string& band_prefix, const JustificationTable& table) {
+  std::map<std::string, std::pair<long, CodeMinutes>> groups;
+  for (const EmployeeTotals& e : totals) {
+    auto& g = groups[key_of(e)];
+    AddInto(e, &g.first, &g.second);
+  }
+  for (const auto& [key, g] : groups) {
+    pages.Band(band_prefix + key);
+    TotalsLines(pages, g.first, g.second, table);
+  }
+}
+
+// Each code used in the period: the employees who used it and the code's total.
+void JustificationLines(SummaryPages& pages, const std::vector<EmployeeTotals>& totals,
+                        const JustificationTable& table) {
+  for (const auto& [code, justification] : table) {
+    const std::string code_text = CodeText(Trim(code));
+    long total = 0;
+    for (const EmployeeTotals& e : totals) {
+      auto it = e.codes.find(code_text);
+      if (it != e.codes.end()) total += it->second;
+    }
+    if (total == 0) continue;
+    pages.Band("CODICE ASSENZA : " + code_text + " " + justification.description);
+    for (const EmployeeTotals& e : totals) {
+      auto it = e.codes.find(code_text);
+      if (it == e.codes.end() || it->second == 0) continue;
+      pages.Line(e.label + " : " + TotalHours(it->second));
+    }
+    pages.Line("TOTALE ORE GIUSTIFICATIVO " + code_text + " " + justification.description + " : " +
+               TotalHours(total));
+  }
+}
+
+// The lines of the summary's kind.
+void SummaryLines(SummaryPages& pages, SummaryKind kind, const std::vector<EmployeeTotals>& totals,
+                  const JustificationTable& table) {
+  switch (kind) {
+    case SummaryKind::kCompany: {
+      long presence = 0;
+      CodeMinutes codes;
+      for (const EmployeeTotals& e : totals) AddInto(e, &presence, &codes);
+      TotalsLines(pages, presence, codes, table);
+      break;
+    }
+    case SummaryKind::kEmployees:
+      for (const EmployeeTotals& e : totals) {
+        pages.Band("DIPENDENTE : " + e.label);
+        TotalsLines(pages, e.presence, e.codes, table);
+      }
+      break;
+    case SummaryKind::kSubCompany:
+      GroupedLines(pages, totals, [](const EmployeeTotals& e) { return e.sub_company; }, "CODICE SOTTODITTA : ",
+                   table);
+      break;
+    case SummaryKind::kGroup:
+      GroupedLines(pages, totals, [](const EmployeeTotals& e) { return e.group; }, "CODICE GRUPPO ORARIO : ",
+                   table);
+      break;
+    case SummaryKind::kJustification:
+      JustificationLines(pages, totals, table);
+      break;
+  }
+}
+
+// Finishes the PDF file or ends the printer document; a failure is said and the result then
+// counts no page.
+void EndSummaryOutput(Session& session, const SummaryRequest& request, SummaryResult* result) {
+  if (request.pdf) {
+    if (Status s = session.report_target().EndReportPdf(); !s.ok()) {
+      result->message = "Impossibile completare il file PDF " + s.message();
+      session.dialogs().Show(result->message, kFormCaption, MessageIcon::kCritical);
+      result->pdf_file.clear();
+      result->pages = 0;
+    }
+  } else if (!session.printer().EndDoc()) {
+    result->message = "Stampa non riuscita: " + session.printer().last_error();
+    session.dialogs().Show(result->message, kFormCaption, MessageIcon::kCritical);
+    result->pages = 0;
+  }
+}
+
+}  // namespace
+
 SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& request) {
   session.trace().TraceProcedure("STAMPARIEPILOGOMESE");
   SummaryResult result;
-  Dialogs& dialogs = session.dialogs();
   FieldCodec& codec = session.codec();
-  ReportTarget& target = session.report_target();
   const std::string title(kFormCaption);
   const std::string month_text = ZeroPad(request.month, 2);
   const std::string year_text = ZeroPad(request.year, 4);
@@ -245,64 +434,14 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
     return result;
   }
   const std::string company_code(Trim(codec.GetField(fields::kT001)));
-  const std::string company_name = Cp1252ToUtf8(Trim(codec.GetField(fields::kT002)));
-  const std::string company_line = "DITTA : " + company_code + " " + company_name + " " +
+  const std::string company_line = "DITTA : " + company_code + " " +
+                                   Cp1252ToUtf8(Trim(codec.GetField(fields::kT002))) + " " +
                                    Cp1252ToUtf8(Trim(codec.GetField(fields::kT003)));
-  const std::string company_password = codec.GetField(fields::kT364);
 
-  // The company's days of the period, read with one query of the columns summed, in key
-  // order, and added up as they come into the totals of the selected employees: no row is
-  // kept, so memory does not grow with the days.
   const std::string period = year_text + month_text;
-  std::unordered_map<std::string, EmployeeTotals> by_key;
-  for (const std::string& entry : request.employees) {
-    by_key.try_emplace(std::string(Trim(Right(entry, 10))));
-  }
-  EmployeeTotals* current = nullptr;
-  std::string current_key = "\x01";  // no key
-  bool any_rows = false;
-  const Status read = session.db().CompanyHours(
-      PadLeft(request.company, 3, '0'), request.whole_year ? year_text : period,
-      [&](const DayHoursView& day) {
-        any_rows = true;
-        if (day.employee != current_key) {
-          current_key.assign(day.employee);
-          auto found = by_key.find(current_key);
-          current = found == by_key.end() ? nullptr : &found->second;
-          if (current != nullptr) current->key = current_key;
-        }
-        if (current != nullptr) AddDayHours(day, current);
-      });
-  if (!read.ok()) ThrowDatabaseError(read, "PRESENZE");
-
-  // The selected employees in list order, with their labels.
-  std::vector<EmployeeTotals> totals;
-  for (size_t index = 0; index < request.employees.size(); ++index) {
-    const std::string& entry = request.employees[index];
-    const std::string key(Trim(Right(entry, 10)));
-    if (request.progress) request.progress(index, request.employees.size(), key);
-    if (!session.lists().LoadEmployee(request.year, Right(entry, 10))) continue;
-    if (!request.whole_year && !EmployedInPeriod(session, period)) continue;
-    auto found = by_key.find(key);
-    // No rows (the key is set by the first row), or already listed.
-    if (found == by_key.end() || found->second.key.empty()) continue;
-    EmployeeTotals e = std::move(found->second);
-    by_key.erase(found);
-    e.sub_company = key.size() >= 6 ? key.substr(3, 3) : "";
-    const std::string group(Trim(codec.GetField(fields::kP766)));
-    const std::string profile(Trim(codec.GetField(fields::kP138)));
-    std::string marker;
-    if (ValInt(group) != 0) {
-      e.group = group;
-      marker = "GR. " + group;
-    } else {
-      e.group = "PROFILO " + profile;
-      marker = "PR. " + profile;
-    }
-    e.label = key + " " + Cp1252ToUtf8(Trim(codec.GetField(fields::kP002))) + " " +
-              Cp1252ToUtf8(Trim(codec.GetField(fields::kP003))) + " " + marker;
-    totals.push_back(std::move(e));
-  }
+  TotalsByKey by_key;
+  const bool any_rows = SumCompanyDays(session, request, request.whole_year ? year_text : period, &by_key);
+  const std::vector<EmployeeTotals> totals = ListedTotals(session, request, period, &by_key);
   result.employees = static_cast<int>(totals.size());
   if (request.progress && !request.employees.empty()) {
     request.progress(request.employees.size(), request.employees.size(), {});
@@ -314,117 +453,25 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
   }
   if (request.kind == SummaryKind::kJustification && !any_rows) {
     result.message = "Periodo richiesto " + month_text + "/" + year_text + " Inesistente";
-    dialogs.Show(result.message + "\r\rPer accedere all'aggiornamento eseguire la memorizzazione "
-                                  "tramite la funzione 'Memorizza mese'",
-                 title, MessageIcon::kExclamation);
+    session.dialogs().Show(result.message + "\r\rPer accedere all'aggiornamento eseguire la memorizzazione "
+                                            "tramite la funzione 'Memorizza mese'",
+                           title, MessageIcon::kExclamation);
     return result;
   }
 
-  // The output.
-  if (request.pdf) {
-    target.SetPdfOutput(true);
-    PdfFileRequest file;
-    file.prefix = std::string(SummaryPrefix(request.kind));
-    file.folder = BuildPdfFolder(session.archive_path, company_code,
-                                 request.whole_year ? kYearFolderKind : kSheetFolderKind,
-                                 request.year, request.month);
-    file.title = std::string(kFormCaption);
-    file.company_code = company_code;
-    file.company_name = codec.GetField(fields::kT002);
-    file.company_password = company_password;
-    file.office_password = codec.GetField(fields::kF357);
-    Result<std::string> opened = OpenReportPdf(target, file, dialogs);
-    if (!opened.ok()) {
-      result.message = opened.status().message();
-      if (opened.status().kind() != Status::Kind::kConflict) {
-        dialogs.Show(result.message, title, MessageIcon::kCritical);
-      }
-      return result;
-    }
-    result.pdf_file = opened.value();
-    result.protected_file = ProtectionOf(file) != PdfPasswordOwner::kNone;
-  } else {
-    target.SetPdfOutput(false);
-    session.printer().set_title(std::string(SummaryTitle(request.kind)));
-  }
-
+  if (!OpenSummaryOutput(session, request, company_code, &result)) return result;
   const std::string title_line =
       request.whole_year
           ? "RIEPILOGO PRESENZE/ASSENZE ANNO : " + year_text
           : "RIEPILOGO PRESENZE/ASSENZE MESE DI : " +
                 std::string(kSheetMonthNames[static_cast<size_t>(request.month - 1)]) + " " + year_text;
-  SummaryPages pages(target, request.pdf ? nullptr : &session.printer(), title_line, company_line,
-                     std::string(SummaryTitle(request.kind)), result.employees,
+  SummaryPages pages(session.report_target(), request.pdf ? nullptr : &session.printer(), title_line,
+                     company_line, std::string(SummaryTitle(request.kind)), result.employees,
                      request.kind == SummaryKind::kCompany);
   pages.Begin();
-
-  auto grouped = [&](auto key_of, const std::string& band_prefix) {
-    std::map<std::string, std::pair<long, CodeMinutes>> groups;
-    for (const EmployeeTotals& e : totals) {
-      auto& g = groups[key_of(e)];
-      AddInto(e, &g.first, &g.second);
-    }
-    for (const auto& [key, g] : groups) {
-      pages.Band(band_prefix + key);
-      TotalsLines(pages, g.first, g.second, table.value());
-    }
-  };
-
-  switch (request.kind) {
-    case SummaryKind::kCompany: {
-      long presence = 0;
-      CodeMinutes codes;
-      for (const EmployeeTotals& e : totals) AddInto(e, &presence, &codes);
-      TotalsLines(pages, presence, codes, table.value());
-      break;
-    }
-    case SummaryKind::kEmployees:
-      for (const EmployeeTotals& e : totals) {
-        pages.Band("DIPENDENTE : " + e.label);
-        TotalsLines(pages, e.presence, e.codes, table.value());
-      }
-      break;
-    case SummaryKind::kSubCompany:
-      grouped([](const EmployeeTotals& e) { return e.sub_company; }, "CODICE SOTTODITTA : ");
-      break;
-    case SummaryKind::kGroup:
-      grouped([](const EmployeeTotals& e) { return e.group; }, "CODICE GRUPPO ORARIO : ");
-      break;
-    case SummaryKind::kJustification:
-      // Each code used in the period: the employees who used it and the code's total.
-      for (const auto& [code, justification] : table.value()) {
-        const std::string code_text = CodeText(Trim(code));
-        long total = 0;
-        for (const EmployeeTotals& e : totals) {
-          auto it = e.codes.find(code_text);
-          if (it != e.codes.end()) total += it->second;
-        }
-        if (total == 0) continue;
-        pages.Band("CODICE ASSENZA : " + code_text + " " + justification.description);
-        for (const EmployeeTotals& e : totals) {
-          auto it = e.codes.find(code_text);
-          if (it == e.codes.end() || it->second == 0) continue;
-          pages.Line(e.label + " : " + TotalHours(it->second));
-        }
-        pages.Line("TOTALE ORE GIUSTIFICATIVO " + code_text + " " + justification.description +
-                   " : " + TotalHours(total));
-      }
-      break;
-  }
+  SummaryLines(pages, request.kind, totals, table.value());
   result.pages = pages.pages();
-
-  if (request.pdf) {
-    if (Status s = target.EndReportPdf(); !s.ok()) {
-      result.message = "Impossibile completare il file PDF " + s.message();
-      dialogs.Show(result.message, title, MessageIcon::kCritical);
-      result.pdf_file.clear();
-      result.pages = 0;
-    }
-  } else if (!session.printer().EndDoc()) {
-    result.message = "Stampa non riuscita: " + session.printer().last_error();
-    dialogs.Show(result.message, title, MessageIcon::kCritical);
-    result.pages = 0;
-  }
+  EndSummaryOutput(session, request, &result);
   return result;
 }
 

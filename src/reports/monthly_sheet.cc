@@ -283,31 +283,41 @@ void STAMPABOLLO(ReportTarget& target, const SheetInput& input, const SheetOptio
   }
 }
 
-void DrawMonthlySheet(ReportTarget& target, const SheetInput& input, const SheetOptions& options) {
-  DrawStructure(target);
-  DrawTitleAndCompany(target, input, options);
-  const bool letters = UsesLetters(input, options);
+namespace {
 
-  if (input.validation) {
-    DrawColumnHeaders(target, letters);
-    SetSheetFont(target, 10, kBold);
+// What a month's days add up to: theoretical, worked and justified minutes, and the minutes
+// of each justification code used.
+struct MonthTotals {
+  long theoretical = 0;
+  long worked = 0;
+  long justified = 0;
+  std::map<std::string, long> used;
+};
+
+// The three month totals and the heading of the code details under the frame.
+void DrawTotalsLine(ReportTarget& target, const MonthTotals* totals) {
+  SetSheetFont(target, 10, kBold);
+  if (totals == nullptr) {
     PrintText(target, 21.2, 1, std::string_view("ORE TEORICHE MESE : "));
     PrintText(target, 21.2, 7.2, std::string_view("ORE LAVORATE MESE : "));
     PrintText(target, 21.2, 13.2, std::string_view("TOT.ORE GIUST.MESE : "));
-    SetSheetFont(target, 10, kBoldItalic);
-    PrintText(target, 21.7, 2.5, kDetailTitle);
-    return;
+  } else {
+    PrintText(target, 21.2, 1, "ORE TEORICHE MESE : " + MinutesToLongHours(totals->theoretical));
+    PrintText(target, 21.2, 7.2, "ORE LAVORATE MESE : " + MinutesToLongHours(totals->worked));
+    PrintText(target, 21.2, 13.2, "TOT.ORE GIUST.MESE : " + MinutesToLongHours(totals->justified));
   }
+  SetSheetFont(target, 10, kBoldItalic);
+  PrintText(target, 21.7, 2.5, kDetailTitle);
+}
 
-  std::string text = "NOMINATIVO : " + Shown(input.employee.surname) + " " +
-                     Shown(input.employee.first_name);
+// The employee's name, key and number (or the draft line).
+void DrawEmployeeHeader(ReportTarget& target, const SheetInput& input, const SheetOptions& options,
+                        bool numbered) {
+  std::string text = "NOMINATIVO : " + Shown(input.employee.surname) + " " + Shown(input.employee.first_name);
   PrintFittedLine(target, 3.3, 2.5, text, 14, HeaderRightEdge(options));
   SetSheetFont(target, 10, kRegular);
-  text = "CODICE DIP. : " + Cp1252ToUtf8(input.employee.key) + " MATRICOLA: " +
-         Shown(input.employee.matricola);
+  text = "CODICE DIP. : " + Cp1252ToUtf8(input.employee.key) + " MATRICOLA: " + Shown(input.employee.matricola);
   PrintText(target, 4.1, 2.5, text);
-
-  const bool numbered = SheetIsNumbered(options, input.year);
   if (options.draft) {
     SetSheetFont(target, 10, kBoldItalic);
     PrintText(target, 28, 1, kDraftLine);
@@ -317,88 +327,78 @@ void DrawMonthlySheet(ReportTarget& target, const SheetInput& input, const Sheet
     if (numbered) text += Trim(options.number_text);
     PrintText(target, 4.5, 1, text);
   }
+}
 
-  DrawColumnHeaders(target, letters);
-
-  // The rows by day of the month.
+// The stored rows by day of the month (null for a day without a row).
+std::array<const DayRow*, 32> RowsByDay(const SheetInput& input) {
   std::array<const DayRow*, 32> by_day{};
-  if (input.rows != nullptr) {
-    for (const DayRow& row : *input.rows) {
-      if (row.period.size() != 8) continue;
-      const long long day = ValInt(std::string_view(row.period).substr(6, 2));
-      if (day >= 1 && day <= 31) by_day[static_cast<size_t>(day)] = &row;
-    }
+  if (input.rows == nullptr) return by_day;
+  for (const DayRow& row : *input.rows) {
+    if (row.period.size() != 8) continue;
+    const int day = DayOfPeriod(row.period);
+    if (day >= 1 && day <= 31) by_day[static_cast<size_t>(day)] = &row;
   }
+  return by_day;
+}
 
-  SetSheetFont(target, 9, kRegular);
-  long theoretical_total = 0, worked_total = 0, justified_total = 0;
-  std::map<std::string, long> used;  // code -> minutes in the month
-  const int days = MonthLength(input.month, input.year);
+// The worked-hours column of a day: the hours or "P" when worked, else "F" on a holiday,
+// "R" on a rest day (when asked for) or "A" with letters.
+void DrawPresence(ReportTarget& target, const DayRow& row, double row_y, bool letters, bool holiday,
+                  bool rest_letter, long worked, long theoretical) {
+  if (worked != 0) {
+    if (letters) {
+      PrintText(target, row_y, 5.9, std::string_view("P"));
+    } else {
+      PrintText(target, row_y, 5.6, std::string_view(row.pres[3]));
+    }
+  } else if (holiday) {
+    PrintText(target, row_y, 5.9, std::string_view("F"));
+  } else if (rest_letter && theoretical == 0) {
+    PrintText(target, row_y, 5.9, std::string_view("R"));
+  } else if (letters) {
+    PrintText(target, row_y, 5.9, std::string_view("A"));
+  }
+}
+
+// One day's line: schedule, theoretical hours, presence, the five slots and the day's total
+// (worked hours plus codes that count as presence); adds the day into `totals`.
+void DrawDay(ReportTarget& target, const SheetInput& input, const SheetOptions& options, bool letters,
+             int day, const DayRow& row, MonthTotals* totals) {
+  const double row_y = kFirstDayTextRow + (day - 1) * kDayHeight;
+  PrintText(target, row_y, 3.6, std::string_view(row.pres[1]));
+  if (!options.no_theoretical) PrintText(target, row_y, 4.5, std::string_view(row.pres[2]));
+
   char key[16];
-  for (int day = 1; day <= days; ++day) {
-    const double row_y = kFirstDayTextRow + (day - 1) * kDayHeight;
-    const int weekday = Weekday(input.year, input.month, day);
-    char day_text[16];
-    std::snprintf(day_text, sizeof day_text, "%-9s %02d",
-                  kWeekdayNames[static_cast<size_t>(weekday - 1)].data(), day);
-    PrintText(target, row_y, 0.9, std::string_view(day_text));
-    const DayRow* row = by_day[static_cast<size_t>(day)];
-    if (row == nullptr) continue;
+  std::snprintf(key, sizeof key, "%04d%02d%02d", input.year % 10000, input.month, day);
+  const bool holiday =
+      (input.holidays != nullptr &&
+       input.holidays->IsHoliday(key, input.municipality_ddmm, input.company.holiday_ddmm)) ||
+      std::string_view(key) == "20110317";
+  const long worked = Minutes(row.pres[3], input.dialogs);
+  const long theoretical = Minutes(row.pres[2], input.dialogs);
+  DrawPresence(target, row, row_y, letters, holiday, options.rest_letter, worked, theoretical);
 
-    PrintText(target, row_y, 3.6, std::string_view(row->pres[1]));
-    if (!options.no_theoretical) PrintText(target, row_y, 4.5, std::string_view(row->pres[2]));
-
-    std::snprintf(key, sizeof key, "%04d%02d%02d", input.year % 10000, input.month, day);
-    const bool holiday =
-        (input.holidays != nullptr &&
-         input.holidays->IsHoliday(key, input.municipality_ddmm, input.company.holiday_ddmm)) ||
-        std::string_view(key) == "20110317";
-    const long worked = Minutes(row->pres[3], input.dialogs);
-    const long theoretical = Minutes(row->pres[2], input.dialogs);
-    if (worked != 0) {
-      if (letters) {
-        PrintText(target, row_y, 5.9, std::string_view("P"));
-      } else {
-        PrintText(target, row_y, 5.6, std::string_view(row->pres[3]));
-      }
-    } else if (holiday) {
-      PrintText(target, row_y, 5.9, std::string_view("F"));
-    } else if (options.rest_letter && theoretical == 0) {
-      PrintText(target, row_y, 5.9, std::string_view("R"));
-    } else if (letters) {
-      PrintText(target, row_y, 5.9, std::string_view("A"));
+  long day_total = worked;
+  for (int slot = 1; slot <= 5; ++slot) {
+    const std::string_view code = Trim(row.SlotCode(slot));
+    PrintText(target, row_y, kCodeColumns[slot - 1], code);
+    PrintText(target, row_y, kHoursColumns[slot - 1], std::string_view(row.SlotHours(slot)));
+    const long minutes = Minutes(row.SlotHours(slot), input.dialogs);
+    totals->justified += minutes;
+    if (code.empty()) continue;
+    totals->used[std::string(code)] += minutes;
+    if (input.justifications != nullptr) {
+      auto it = input.justifications->find(code);
+      if (it != input.justifications->end() && it->second.presence) day_total += minutes;
     }
-
-    long day_total = worked;
-    for (int slot = 1; slot <= 5; ++slot) {
-      const std::string_view code = Trim(row->SlotCode(slot));
-      PrintText(target, row_y, kCodeColumns[slot - 1], code);
-      PrintText(target, row_y, kHoursColumns[slot - 1], std::string_view(row->SlotHours(slot)));
-      const long minutes = Minutes(row->SlotHours(slot), input.dialogs);
-      justified_total += minutes;
-      if (code.empty()) continue;
-      used[std::string(code)] += minutes;
-      if (input.justifications != nullptr) {
-        auto it = input.justifications->find(code);
-        if (it != input.justifications->end() && it->second.presence) day_total += minutes;
-      }
-    }
-    PrintText(target, row_y, 17.55, std::string_view(MinutesToHours(day_total)));
-    theoretical_total += theoretical;
-    worked_total += worked;
   }
+  PrintText(target, row_y, 17.55, std::string_view(MinutesToHours(day_total)));
+  totals->theoretical += theoretical;
+  totals->worked += worked;
+}
 
-  SetSheetFont(target, 10, kBold);
-  text = "ORE TEORICHE MESE : " + MinutesToLongHours(theoretical_total);
-  PrintText(target, 21.2, 1, text);
-  text = "ORE LAVORATE MESE : " + MinutesToLongHours(worked_total);
-  PrintText(target, 21.2, 7.2, text);
-  text = "TOT.ORE GIUST.MESE : " + MinutesToLongHours(justified_total);
-  PrintText(target, 21.2, 13.2, text);
-  SetSheetFont(target, 10, kBoldItalic);
-  PrintText(target, 21.7, 2.5, kDetailTitle);
-
-  // One line per code used, "000" upward, in two columns below the frame.
+// One line per code used, "000" upward, in two columns below the frame.
+void DrawCodeDetails(ReportTarget& target, const SheetInput& input, const std::map<std::string, long>& used) {
   SetSheetFont(target, 9, kRegular);
   int line = 0;
   for (const auto& [code, minutes] : used) {
@@ -414,17 +414,52 @@ void DrawMonthlySheet(ReportTarget& target, const SheetInput& input, const Sheet
       if ((static_cast<unsigned char>(description[cut]) & 0xC0) != 0x80 && ++kept_letters > 30) break;
     }
     description.resize(cut);
-    text = code + " " + description + " : " + MinutesToLongHours(minutes);
     PrintText(target, kDetailFirstRow + (line % kDetailLinesPerColumn) * kDetailStep,
-              kDetailColumns[line / kDetailLinesPerColumn], text);
+              kDetailColumns[line / kDetailLinesPerColumn],
+              code + " " + description + " : " + MinutesToLongHours(minutes));
     ++line;
   }
+}
+
+}  // namespace
+
+void DrawMonthlySheet(ReportTarget& target, const SheetInput& input, const SheetOptions& options) {
+  DrawStructure(target);
+  DrawTitleAndCompany(target, input, options);
+  const bool letters = UsesLetters(input, options);
+
+  if (input.validation) {
+    DrawColumnHeaders(target, letters);
+    DrawTotalsLine(target, nullptr);
+    return;
+  }
+
+  const bool numbered = SheetIsNumbered(options, input.year);
+  DrawEmployeeHeader(target, input, options, numbered);
+  DrawColumnHeaders(target, letters);
+
+  const std::array<const DayRow*, 32> by_day = RowsByDay(input);
+  SetSheetFont(target, 9, kRegular);
+  MonthTotals totals;
+  const int days = MonthLength(input.month, input.year);
+  for (int day = 1; day <= days; ++day) {
+    const int weekday = Weekday(input.year, input.month, day);
+    char day_text[16];
+    std::snprintf(day_text, sizeof day_text, "%-9s %02d", kWeekdayNames[static_cast<size_t>(weekday - 1)].data(),
+                  day);
+    PrintText(target, kFirstDayTextRow + (day - 1) * kDayHeight, 0.9, std::string_view(day_text));
+    if (by_day[static_cast<size_t>(day)] != nullptr) {
+      DrawDay(target, input, options, letters, day, *by_day[static_cast<size_t>(day)], &totals);
+    }
+  }
+
+  DrawTotalsLine(target, &totals);
+  DrawCodeDetails(target, input, totals.used);
 
   if (options.stamp) STAMPABOLLO(target, input, options);
   if (numbered) StorePrintedNumber(input, options);
   SetSheetFont(target, 9, kRegular);
-  text = PrintDateLine(input.printed_at != 0 ? input.printed_at : std::time(nullptr));
-  PrintText(target, 28.3, 1.1, text);
+  PrintText(target, 28.3, 1.1, PrintDateLine(input.printed_at != 0 ? input.printed_at : std::time(nullptr)));
 }
 
 }  // namespace kaveltar

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "archive/bases.h"
 #include "archive/fields.h"
 #include "base/encoding.h"
 #include "base/text.h"
@@ -10,21 +11,21 @@
 namespace kaveltar {
 
 bool FormulaArchive::Read(long number) {
-  if (!files_.IsOpen(kFormulaBase)) files_.FAIOPEN(kFormulaBase);
-  return files_.LEGGIREC(kFormulaBase, number) == 0;
+  if (!files_.IsOpen(bases::kFormulas)) files_.FAIOPEN(bases::kFormulas);
+  return files_.LEGGIREC(bases::kFormulas, number) == 0;
 }
 
 std::string FormulaArchive::Description(std::string_view code) {
   const long number = static_cast<long>(ValInt(Trim(code)));
   if (number < 1 || !Read(number)) return std::string(kFormulaNotFound);
-  const std::string& record = files_.RecordBuffer(kFormulaBase);
+  const std::string& record = files_.RecordBuffer(bases::kFormulas);
   return Cp1252ToUtf8(Trim(codec_.GetField(fields::kZ002, 0, record)));
 }
 
 std::vector<std::string> FormulaArchive::CARICA_FORMULE(bool by_code) {
   std::vector<std::string> lines;
   for (long number = 1; Read(number); ++number) {
-    const std::string& record = files_.RecordBuffer(kFormulaBase);
+    const std::string& record = files_.RecordBuffer(bases::kFormulas);
     if (record.compare(0, 2, "99") == 0) continue;
     const std::string code = codec_.GetField(fields::kZ001, 0, record);
     const std::string description =

@@ -18,7 +18,6 @@
 
 namespace kaveltar {
 
-inline constexpr int kFormulaBase = 401;
 // Description shown for a code that the archive does not hold.
 inline constexpr std::string_view kFormulaNotFound = "FORMULA NON TROVATA";
 // First line of the pick list: choosing it empties the formula row.

@@ -76,6 +76,14 @@ TEST(Calendar, LeapYearsMonthLengthsAndDayKeys) {
   EXPECT_EQ(Weekday(2024, 1, 1), 1);   // a Monday
   EXPECT_EQ(Weekday(2024, 2, 29), 4);  // a Thursday
   EXPECT_EQ(Weekday(2023, 12, 31), 7); // a Sunday
+
+  // The day of a stored row's period: its last two characters, whatever the month.
+  EXPECT_EQ(DayOfPeriod("20240229"), 29);
+  EXPECT_EQ(DayOfPeriod("20240301"), 1);
+  EXPECT_EQ(DayOfPeriod("20241231"), 31);
+  EXPECT_EQ(DayOfPeriod("202403"), 0);
+  EXPECT_EQ(DayOfPeriod(""), 0);
+  EXPECT_EQ(DayOfPeriod("202403  "), 0);
 }
 
 TEST(TraceRing, KeepsTheLastTenNamesAndSkipsRepeats) {

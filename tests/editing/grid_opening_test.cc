@@ -41,10 +41,10 @@ TEST_F(GridOpeningTest, ChecksTheSelectionAndTheMonth) {
   const UpdateSelection s = Selection(kOrderByCode);
   UpdateSelection none = s;
   none.company_line.clear();
-  EXPECT_EQ(CmdConfermaAgg(session(), none, grid, &captions), OpenResult::kNoCompany);
+  EXPECT_EQ(OpenEmployeeMonth(session(), none, grid, &captions), OpenResult::kNoCompany);
   none = s;
   none.employee_line.clear();
-  EXPECT_EQ(CmdConfermaAgg(session(), none, grid, &captions), OpenResult::kNoEmployee);
+  EXPECT_EQ(OpenEmployeeMonth(session(), none, grid, &captions), OpenResult::kNoEmployee);
   ASSERT_EQ(dialogs_.entries().size(), 2u);
   EXPECT_EQ(dialogs_.entries()[0].text, "Attenzione! Nessuna Ditta selezionata");
   EXPECT_EQ(dialogs_.entries()[0].title, "Selezione Ditte");
@@ -53,7 +53,7 @@ TEST_F(GridOpeningTest, ChecksTheSelectionAndTheMonth) {
 
   // Not memorized: the message, no grid, no rows created.
   dialogs_.Clear();
-  EXPECT_EQ(CmdConfermaAgg(session(), s, grid, &captions), OpenResult::kMissingMonth);
+  EXPECT_EQ(OpenEmployeeMonth(session(), s, grid, &captions), OpenResult::kMissingMonth);
   EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{MissingPeriodMessage(kYear, 3)});
   EXPECT_EQ(MissingPeriodMessage(kYear, 3),
             "Periodo richiesto 03/" + std::to_string(kYear) +
@@ -64,7 +64,7 @@ TEST_F(GridOpeningTest, ChecksTheSelectionAndTheMonth) {
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kInformation);
   EXPECT_FALSE(grid.loaded());
   EXPECT_TRUE(Rows(key_, "201403").empty());
-  EXPECT_EQ(captions.Label19, "");
+  EXPECT_EQ(captions.month, "");
 }
 
 TEST_F(GridOpeningTest, OpensWithCaptionsAndPatronDaysFromEitherListOrder) {
@@ -78,21 +78,19 @@ TEST_F(GridOpeningTest, OpensWithCaptionsAndPatronDaysFromEitherListOrder) {
   for (int order : {kOrderByCode, kOrderByName}) {
     MonthGrid grid(session().db(), dialogs_);
     GridCaptions captions;
-    ASSERT_EQ(CmdConfermaAgg(session(), Selection(order), grid, &captions), OpenResult::kOpened);
-    EXPECT_EQ(captions.Labelditta, Cp1252ToUtf8(key_.substr(0, 3) + " - " + company_name));
-    EXPECT_EQ(captions.Labeldipend, Cp1252ToUtf8(" " + key_ + " - " + name));
-    EXPECT_EQ(captions.Label19, "03/2014");
-    EXPECT_EQ(KeyOfLabeldipend(captions.Labeldipend), key_);
-    int year = 0, month = 0;
-    EXPECT_TRUE(MonthOfLabel19(captions.Label19, &year, &month));
-    EXPECT_EQ(year * 100 + month, 201403);
+    ASSERT_EQ(OpenEmployeeMonth(session(), Selection(order), grid, &captions), OpenResult::kOpened);
+    EXPECT_EQ(captions.company, Cp1252ToUtf8(key_.substr(0, 3) + " - " + company_name));
+    EXPECT_EQ(captions.employee, Cp1252ToUtf8(" " + key_ + " - " + name));
+    EXPECT_EQ(captions.month, "03/2014");
+    EXPECT_TRUE(grid.loaded());
+    EXPECT_EQ(grid.days(), 31);
     EXPECT_EQ(grid.month().employee, key_);
+    EXPECT_EQ(grid.month().year, 2014);
+    EXPECT_EQ(grid.month().month, 3);
     EXPECT_EQ(grid.month().company_ddmm, "2103");
     EXPECT_EQ(grid.month().municipality_ddmm, municipality);
     EXPECT_TRUE(grid.Day(21).holiday);
   }
-  int year = 0, month = 0;
-  EXPECT_FALSE(MonthOfLabel19("13/2014", &year, &month));
 }
 
 }  // namespace

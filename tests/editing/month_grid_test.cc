@@ -333,7 +333,7 @@ TEST_F(MonthGridTest, SaveWritesTheGridAndKeepsWhatItDoesNotShow) {
 
   // No: nothing written, the mark stays.
   dialogs_.QueueAnswers({false});
-  EXPECT_FALSE(g.CmdMemTimbrature());
+  EXPECT_FALSE(g.ConfirmAndSave());
   EXPECT_EQ(dialogs_.entries().back().icon, MessageIcon::kQuestion);
   EXPECT_EQ(Shown(), "Salvare le modifiche apportate alle timbrature?");
   EXPECT_EQ(Stored(10), day10);
@@ -343,7 +343,7 @@ TEST_F(MonthGridTest, SaveWritesTheGridAndKeepsWhatItDoesNotShow) {
   // Yes, with the editor open: it is closed first, then the month written.
   g.Activate(11, grid::kWorked);
   dialogs_.QueueAnswers({true});
-  EXPECT_TRUE(g.CmdMemTimbrature());
+  EXPECT_TRUE(g.ConfirmAndSave());
   EXPECT_EQ(g.opened(), Opened::kNothing);
   EXPECT_FALSE(g.modified());
   EXPECT_EQ(busy, 1);

@@ -27,20 +27,20 @@ TEST_F(ExchangeTest, CountsDaysOncePerMonthOfTheChosenYearAndCompany) {
   StoreDay(other_company + key.substr(3), "20140303", {{"001", "08:00"}});
 
   const std::string item = company + " SOMETHING";
-  AnnualTotals current = CmdCalcolaGG(session.db(), item, "001 FERIE", TotalsYear(2014, false));
+  AnnualTotals current = ComputeAnnualTotals(session.db(), item, "001 FERIE", TotalsYear(2014, false));
   EXPECT_EQ(current.months[2], 5);
   EXPECT_EQ(current.months[11], 1);
   EXPECT_EQ(current.months[0], 0);
   EXPECT_EQ(current.total, 6);
 
-  AnnualTotals previous = CmdCalcolaGG(session.db(), item, "001 FERIE", TotalsYear(2014, true));
+  AnnualTotals previous = ComputeAnnualTotals(session.db(), item, "001 FERIE", TotalsYear(2014, true));
   EXPECT_EQ(previous.months[0], 1);
   EXPECT_EQ(previous.months[11], 1);
   EXPECT_EQ(previous.total, 2);
 
   // An unknown code or a company item without a code counts nothing.
-  EXPECT_EQ(CmdCalcolaGG(session.db(), item, "999 X", 2014).total, 0);
-  EXPECT_EQ(CmdCalcolaGG(session.db(), "", "001 FERIE", 2014).total, 0);
+  EXPECT_EQ(ComputeAnnualTotals(session.db(), item, "999 X", 2014).total, 0);
+  EXPECT_EQ(ComputeAnnualTotals(session.db(), "", "001 FERIE", 2014).total, 0);
 }
 
 TEST_F(ExchangeTest, ScreenListsAndPrintedBox) {
@@ -58,7 +58,7 @@ TEST_F(ExchangeTest, ScreenListsAndPrintedBox) {
   AnnualTotals totals;
   totals.months = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   totals.total = 78;
-  CmdStpRiepilogo(session.printer(), "008 CONGEDO PATERNITÀ OBBLIGATORIO", "001 DITTA", true, totals);
+  PrintAnnualTotals(session.printer(), "008 CONGEDO PATERNITÀ OBBLIGATORIO", "001 DITTA", true, totals);
   ASSERT_EQ(printer_->printed().size(), 1u);
   const std::vector<std::string> texts = printer_->printed()[0].Texts();
   ASSERT_EQ(texts.size(), 31u);

@@ -33,7 +33,7 @@ class ImportTest : public ExchangeTest {
     ChooseImportFile(session, &state, path.string());
     EXPECT_TRUE(state.import_enabled);
     dialogs_.Clear();
-    return CmdImportaFile(session, &state);
+    return ImportAttendanceFile(session, &state);
   }
   // Work files of CSV conversions in the archive folder.
   int WorkFiles() const {
@@ -113,7 +113,7 @@ TEST_F(ImportTest, ChoosingChecksAndTheirMessages) {
   // Nothing chosen: the import says so.
   ImportState empty;
   dialogs_.Clear();
-  CmdImportaFile(session, &empty);
+  ImportAttendanceFile(session, &empty);
   EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{"Nessun file selezionato per l'importazione"}));
 }
 
@@ -219,7 +219,7 @@ TEST_F(ImportTest, ScheduleAnomaliesAndCsvWorkFile) {
                    Write("bad.csv", missing + ";20140303;08:00;FE\x01;1:00\r\n" + none + ";20140304;08:00\r\n").string());
   dialogs_.Clear();
   dialogs_.set_default_answer(true);
-  EXPECT_FALSE(CmdImportaFile(session, &state).completed);
+  EXPECT_FALSE(ImportAttendanceFile(session, &state).completed);
   EXPECT_EQ(dialogs_.Texts().back(), "Attenzione!! Il file CSV contiene caratteri errati");
   EXPECT_EQ(Rows(none, "201403")[3].pres[3], "");
 }
@@ -254,7 +254,7 @@ TEST_F(ImportTest, EachCsvChoiceHasItsOwnWorkFileRemovedOnEveryPath) {
   // the choice stands, and goes when another file is chosen.
   dialogs_.Clear();
   dialogs_.QueueAnswers({true, false});
-  EXPECT_FALSE(CmdImportaFile(session, &second).completed);
+  EXPECT_FALSE(ImportAttendanceFile(session, &second).completed);
   EXPECT_EQ(WorkFiles(), 1);
   choose(&second, "headings.csv", "Matricola;Giorno;Ore\r\nTotale;;\r\n");
   EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{
@@ -315,7 +315,7 @@ TEST_F(ImportTest, AKilledImportLeavesTheDatabaseAsBefore) {
     s.AttachDatabase(std::make_unique<KillingDb>(std::move(*db), 31 + 20));  // in the second month
     ImportState state;
     ChooseImportFile(s, &state, path.string());
-    CmdImportaFile(s, &state);
+    ImportAttendanceFile(s, &state);
     ::_exit(0);
   }
   int status = 0;

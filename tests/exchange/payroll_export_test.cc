@@ -166,7 +166,7 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
   // The click: with anomalies the question; Yes prints the list (its pages: below).
   dialogs_.Clear();
   dialogs_.QueueAnswers({true});
-  CmdCreaFileCaricamento(session, request);
+  CreatePayrollExport(session, request);
   ASSERT_EQ(dialogs_.entries().size(), 1u);
   EXPECT_EQ(dialogs_.entries()[0].text,
             "Generazione file Voci Paghe terminato.\nSono state riscontrate delle anomalie durante la "
@@ -177,7 +177,7 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
 
   // Nothing selected: nothing happens.
   dialogs_.Clear();
-  EXPECT_TRUE(CmdCreaFileCaricamento(session, ExportRequest{}).files.empty());
+  EXPECT_TRUE(CreatePayrollExport(session, ExportRequest{}).files.empty());
   EXPECT_TRUE(dialogs_.entries().empty());
 }
 

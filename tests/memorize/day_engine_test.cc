@@ -61,9 +61,9 @@ TEST(DayFiller, KeepsWhatItDoesNotOwn) {
 
 TEST(DayFiller, HolidaysSundaysAbsenceTypesAndOptions) {
   DayOptions none, cover, typed, considering;
-  cover.ChkCopriFest = true;
-  typed.chkore = true;
-  considering.chkore = considering.ChkConsidera = true;
+  cover.cover_holidays = true;
+  typed.use_typed_hours = true;
+  considering.use_typed_hours = considering.consider_worked_hours = true;
   struct Case {
     const char* what;
     DayOptions options;

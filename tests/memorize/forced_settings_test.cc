@@ -97,12 +97,12 @@ TEST_F(ForcedSettingsTest, AbsenceOverTheRangeKeepsOtherDaysAndRefusesBadHours) 
 
   // Covering holidays, with typed hours, and considering the worked hours: the options reach
   // the day engine.
-  a.CheckCopriFest = true;
+  a.cover_holidays = true;
   a.hours = "04:30";
   ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kDone);
   EXPECT_EQ(Day(11), Expect(day11, 5, {"001", "", "", "001", "04:30"}));
   a.from_day = a.to_day = 7;
-  a.CheckOreLav = true;
+  a.consider_worked_hours = true;
   a.hours = "03:00";
   ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kDone);
   EXPECT_EQ(Day(7), Expect(Day(7), 0, {"001", "08:00", "05:00", "001", "03:00"}));

@@ -77,7 +77,7 @@ class MemorizeTest : public ::testing::Test {
     MemorizeOptions o;
     o.year = year;
     o.month = month;
-    o.CheckElabora = rielabora;
+    o.rewrite_existing = rielabora;
     return o;
   }
 

@@ -31,7 +31,7 @@ TEST_F(MemorizeTest, ImportedDaysTakeTheScheduleAsMemorizationSetsIt) {
   dialogs_.set_default_answer(true);
   ChooseImportFile(session(), &state, file.string());
   ASSERT_TRUE(state.import_enabled);
-  ASSERT_TRUE(CmdImportaFile(session(), &state).completed);
+  ASSERT_TRUE(ImportAttendanceFile(session(), &state).completed);
 
   const std::vector<DayRow> imported = Rows(key, "201403");
   ASSERT_EQ(imported.size(), 31u);

@@ -65,7 +65,7 @@ class SheetPrintingTest : public PrintingTest {
       Start(s);
       SheetRunRequest r = Request(keys, true, true);
       r.options.number_text = "100";
-      ::_exit(CmdStampaStp(s, r).failed ? 1 : 0);
+      ::_exit(PrintMonthlySheets(s, r).failed ? 1 : 0);
     }
     watch(child);
     int status = 0;
@@ -90,7 +90,7 @@ TEST_F(SheetPrintingTest, PrinterRunNumbersSheetsAndLeavesOutMonthsNotMemorized)
   const size_t before = printer_->printed().size();
   SheetRunRequest r = Request(keys);
   r.copies = "2";
-  const SheetRunResult result = CmdStampaStp(*session_, r);
+  const SheetRunResult result = PrintMonthlySheets(*session_, r);
   EXPECT_EQ(result.sheets, 2);
   EXPECT_EQ(result.number_text, "43");
   EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{std::string(kNotMemorizedWarning),
@@ -106,7 +106,7 @@ TEST_F(SheetPrintingTest, PrinterRunNumbersSheetsAndLeavesOutMonthsNotMemorized)
 
   // No copies prints nothing.
   r.copies = "0";
-  EXPECT_EQ(CmdStampaStp(*session_, r).message, kNothingPrinted);
+  EXPECT_EQ(PrintMonthlySheets(*session_, r).message, kNothingPrinted);
   EXPECT_EQ(Protocollo(keys[2]), 42);
 }
 
@@ -117,7 +117,7 @@ TEST_F(SheetPrintingTest, ANumberIsStoredOnlyOnceTheSheetIsDelivered) {
   // neither stored nor advanced, and the run says it failed instead of "terminata".
   printer_->FailPrinting(1);
   dialogs_.QueueAnswers({false, false});
-  const SheetRunResult lost = CmdStampaStp(*session_, Request(keys));
+  const SheetRunResult lost = PrintMonthlySheets(*session_, Request(keys));
   EXPECT_TRUE(lost.failed);
   EXPECT_EQ(lost.sheets, 0);
   EXPECT_EQ(lost.number_text, "41");
@@ -129,7 +129,7 @@ TEST_F(SheetPrintingTest, ANumberIsStoredOnlyOnceTheSheetIsDelivered) {
   // Retried once, then printed: both numbers stored.
   printer_->FailPrinting(1);
   dialogs_.QueueAnswers({true});
-  const SheetRunResult printed = CmdStampaStp(*session_, Request(keys));
+  const SheetRunResult printed = PrintMonthlySheets(*session_, Request(keys));
   EXPECT_FALSE(printed.failed);
   EXPECT_EQ(printed.number_text, "43");
   EXPECT_EQ(Protocollo(keys[0]), 41);
@@ -175,7 +175,7 @@ TEST_F(SheetPrintingTest, AKilledPdfRunLeavesNoNumberedFileWithoutItsNumber) {
   }
 
   // The next run clears what the killed ones left half written.
-  EXPECT_FALSE(CmdStampaStp(*session_, Request(keys, true, true)).failed);
+  EXPECT_FALSE(PrintMonthlySheets(*session_, Request(keys, true, true)).failed);
   EXPECT_TRUE(Names(folder, true).empty());
 }
 
@@ -227,19 +227,19 @@ TEST_F(SheetPrintingTest, SelectionsAndValidation) {
   // Someone who leaves in June still gets June's sheet.
   const std::string leaving = report_.Keys(DemoCase::kLeavingMidMonth).front();
   Memorize({leaving});
-  EXPECT_EQ(CmdStampaStp(*session_, Request({leaving})).sheets, 1);
+  EXPECT_EQ(PrintMonthlySheets(*session_, Request({leaving})).sheets, 1);
   SheetRunRequest none = Request({leaving});
   none.company.clear();
-  EXPECT_EQ(CmdStampaStp(*session_, none).message, kNoCompany);
+  EXPECT_EQ(PrintMonthlySheets(*session_, none).message, kNoCompany);
   none = Request({leaving});
   none.employees.clear();
-  EXPECT_EQ(CmdStampaStp(*session_, none).message, kNoEmployee);
+  EXPECT_EQ(PrintMonthlySheets(*session_, none).message, kNoEmployee);
 
   // Validation: one structure page with the company header, nothing else.
   SheetRunRequest vidima = Request({leaving});
   vidima.validation = true;
   dialogs_.Clear();
-  EXPECT_EQ(CmdStampaStp(*session_, vidima).message, kValidationDone);
+  EXPECT_EQ(PrintMonthlySheets(*session_, vidima).message, kValidationDone);
   EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{std::string(kValidationDone)});
   EXPECT_EQ(Count(printer_->printed().back().Texts(), "DITTA : " + leaving.substr(0, 3)), 1);
   EXPECT_EQ(Count(printer_->printed().back().Texts(), "NOMINATIVO"), 0);
@@ -251,7 +251,7 @@ TEST_F(SheetPrintingTest, PdfFilesPerEmployeeAndPerCompany) {
   // One file per employee, its message and names, are the command line's to show.
   SheetRunRequest r = Request(keys, true);
   r.options.draft = true;
-  const SheetRunResult company = CmdStampaStp(*session_, r);
+  const SheetRunResult company = PrintMonthlySheets(*session_, r);
   ASSERT_EQ(company.pdf_files.size(), 1u);
   const std::string& file = company.pdf_files[0];
   EXPECT_EQ(fs::path(file).filename().string().rfind("BCART_" + keys[0].substr(0, 3) + "_", 0), 0u);
@@ -275,7 +275,7 @@ TEST_F(SheetPrintingTest, PdfFilesPerEmployeeAndPerCompany) {
 
   // Nothing memorized for July: no file and the message.
   r.month = 7;
-  EXPECT_EQ(CmdStampaStp(*session_, r).message, kNoPdfData);
+  EXPECT_EQ(PrintMonthlySheets(*session_, r).message, kNoPdfData);
 }
 
 }  // namespace

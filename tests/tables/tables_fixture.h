@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "archive/archive_files.h"
+#include "archive/bases.h"
 #include "archive/catalogue.h"
 #include "archive/field_codec.h"
 #include "archive/fields.h"
@@ -67,7 +68,7 @@ class TablesTest : public ::testing::Test {
     WriteFormulaArchive();
     files_ = std::make_unique<ArchiveFiles>(dir_, dialogs_, trace_);
     files_->LoadCatalogue();
-    files_->FAIOPEN(kFormulaBase);
+    files_->FAIOPEN(bases::kFormulas);
     formulas_ = std::make_unique<FormulaArchive>(*files_, codec_);
   }
 
@@ -139,8 +140,8 @@ class TablesTest : public ::testing::Test {
  private:
   void WriteFormulaArchive() {
     std::string catalogue;
-    for (int base = 1; base <= kFormulaBase; ++base) {
-      catalogue += base == kFormulaBase ? FormatCatalogueRecord("FORMULE.DAT", kFormulaLength)
+    for (int base = 1; base <= bases::kFormulas; ++base) {
+      catalogue += base == bases::kFormulas ? FormatCatalogueRecord("FORMULE.DAT", kFormulaLength)
                                         : FormatCatalogueRecord("", 0);
     }
     std::ofstream(dir_ / "QXBASE.DAT", std::ios::binary) << catalogue;

@@ -99,7 +99,7 @@ void ForEveryScreen(Harness& h, const std::function<void(const char*)>& visit) {
   MemorizeOptions options;
   options.year = kDemoYear;
   options.month = kDemoMonth;
-  options.CheckElabora = true;
+  options.rewrite_existing = true;
   MonthMemorizer(h.session, options).MemorizeEmployee(std::string(Right(Lines(employees)[0], 10)));
   f.update_screen().CmdConfermaAgg_Click();
   visit("FrameModTimbrature");
@@ -231,7 +231,7 @@ void LayoutTest::EnterAndEscActOnThePanelButtons() {
   MemorizeOptions options;
   options.year = kDemoYear;
   options.month = kDemoMonth;
-  options.CheckElabora = true;
+  options.rewrite_existing = true;
   h.Click(h.MenuButton(3));
   h.Find<QListWidget>("ListAziAgg")->setCurrentRow(0);
   auto* employees = h.Find<QListWidget>("ListDipAgg");

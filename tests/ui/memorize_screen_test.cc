@@ -1,8 +1,10 @@
 // The options half of the memorization screen, driven by widget name: the long-period
 // absence section and its input rules, the checks before the start, the run with its anomaly
 // list and the screen reset after it.
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -57,9 +59,17 @@ void MemorizeScreenTest::LongPeriodSectionOpensChecksAndEmpties() {
   QVERIFY(hours->isVisible());
   QCOMPARE(hours->text(), QStringLiteral("00:00"));
 
-  // Day boxes take digits only and become two digits when left.
+  // Day boxes take digits only (an accented letter is no digit either) and become two
+  // digits when left.
   auto* from0 = h.Find<QLineEdit>("DallaData_0");
-  Retype(from0, "a5");
+  from0->setFocus(Qt::MouseFocusReason);
+  from0->selectAll();
+  QTest::keyClicks(from0, QStringLiteral("a"));
+  QKeyEvent accented(QEvent::KeyPress, Qt::Key_Egrave, Qt::NoModifier, QStringLiteral("è"));
+  QApplication::sendEvent(from0, &accented);
+  QTest::keyClicks(from0, QStringLiteral("5"));
+  QCOMPARE(from0->text(), QStringLiteral("5"));
+  Leave(from0);
   QCOMPARE(from0->text(), QStringLiteral("05"));
   Retype(h.Find<QLineEdit>("AllaData_0"), "10");
   QVERIFY(h.TakeTexts().empty());
@@ -99,7 +109,7 @@ void MemorizeScreenTest::LongPeriodSectionOpensChecksAndEmpties() {
 
   MemorizeOptions options = h.form->memorize_screen().Options();
   QCOMPARE(options.day.rows[0], (LongPeriodRow{"001", 5, 10, "03:30"}));
-  QVERIFY(options.day.chkore);
+  QVERIFY(options.day.use_typed_hours);
   QCOMPARE(options.month, kDemoMonth);
 
   // Unticking chkore hides and empties the hours; closing the section empties the rows.

@@ -115,7 +115,7 @@ void Harness::MemorizeDemoMonth(const std::string& key) {
   MemorizeOptions options;
   options.year = kDemoYear;
   options.month = kDemoMonth;
-  options.CheckElabora = true;
+  options.rewrite_existing = true;
   MonthMemorizer(session, options).MemorizeEmployee(key);
 }
 
