@@ -35,7 +35,6 @@ class Session {
   TraceRing& trace() { return trace_; }
   FieldCodec& codec() { return codec_; }
   ArchiveFiles& archives() { return *archives_; }
-  bool has_archives() const { return archives_ != nullptr; }
   AttendanceDb& db() { return *db_; }
   bool has_db() const { return db_ != nullptr; }
   SelectionLists& lists() { return *lists_; }

@@ -217,18 +217,6 @@ void AddDayHours(const DayHoursView& day, EmployeeTotals* totals) {
   }
 }
 
-void TOTALIZZADIPENDENTE(const std::vector<DayRow>& rows, EmployeeTotals* totals) {
-  DayHoursView day;
-  for (const DayRow& row : rows) {
-    day.worked = row.pres[3];
-    for (int slot = 1; slot <= 5; ++slot) {
-      day.codes[static_cast<size_t>(slot - 1)] = row.SlotCode(slot);
-      day.hours[static_cast<size_t>(slot - 1)] = row.SlotHours(slot);
-    }
-    AddDayHours(day, totals);
-  }
-}
-
 SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& request) {
   session.trace().TraceProcedure("STAMPARIEPILOGOMESE");
   SummaryResult result;
