@@ -111,6 +111,7 @@ constexpr int kMenuFrameEntries[] = {1, 3, 5, 0, 2, 4, 12};
 FRMVELTAR::FRMVELTAR(Session& session, QWidget* parent) : QWidget(parent), session_(session) {
   setObjectName(QStringLiteral("FRMVELTAR"));
   setWindowTitle(FromUtf8(kFormCaption));
+  dialogs().set_window_caption(kFormCaption);
 
   frame_selezione_ = new QGroupBox(this);
   frame_selezione_->setObjectName(QStringLiteral("FrameSelezione"));

@@ -31,6 +31,9 @@ class Session;
 
 namespace kaveltar::ui {
 
+// The window's caption. The program's own messages carry it as their title.
+inline constexpr std::string_view kFormCaption = "Gestione Presenze ( Libro unico del lavoro )";
+
 class MemorizeScreen;
 class UpdateScreen;
 class PrintScreen;

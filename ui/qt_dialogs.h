@@ -11,6 +11,8 @@ namespace kaveltar::ui {
 
 class QtDialogs : public Dialogs {
  public:
+  using Dialogs::Ask;
+  using Dialogs::Show;
   // Message boxes are centred on `parent` once it is set; before that (start-up) they float.
   void set_parent(QWidget* parent) { parent_ = parent; }
 

@@ -22,7 +22,6 @@
 namespace kaveltar {
 
 inline constexpr std::string_view kProductName = "KAVELTAR";
-inline constexpr std::string_view kFormCaption = "Gestione Presenze ( Libro unico del lavoro )";
 
 class Session {
  public:
@@ -62,9 +61,6 @@ class Session {
   std::string processing_date;    // YYYYMMDD
   int processing_year = 0;
   int processing_month = 0;
-  // The numbering label and the page number shown beside it on the print screen.
-  std::string numbering_label;
-  std::string numbering_page;
 
   // Created by start-up once the archive folder is known.
   void AttachArchives(std::filesystem::path archive_folder);

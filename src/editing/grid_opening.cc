@@ -79,7 +79,7 @@ OpenResult CmdConfermaAgg(Session& session, const UpdateSelection& selection, Mo
   const std::string key = EmployeeKeyOfLine(selection.employee_line);
   const std::string period = ZeroPad(selection.year, 4) + ZeroPad(selection.month, 2);
   if (!MonthGrid::MonthExists(session.db(), key, period)) {
-    dialogs.Show(MissingPeriodMessage(selection.year, selection.month), kFormCaption, MessageIcon::kInformation);
+    dialogs.Show(MissingPeriodMessage(selection.year, selection.month), MessageIcon::kInformation);
     return OpenResult::kMissingMonth;
   }
 

@@ -63,13 +63,13 @@ MemorizeStart CmdMemorizza(Session& session, const MemorizeRequest& request, con
     dialogs.Show(kNoEmployeeSelected, kNoEmployeeSelectedTitle, MessageIcon::kInformation);
     return MemorizeStart::kNoEmployee;
   }
-  if (!dialogs.Ask(ConfirmationText(request.check_elabora_caption), kFormCaption, MessageIcon::kExclamation)) {
+  if (!dialogs.Ask(ConfirmationText(request.check_elabora_caption), MessageIcon::kExclamation)) {
     return MemorizeStart::kDeclined;
   }
   MemorizationResult run = RunMemorization(session, request.options, request.entries, hooks);
   if (result) *result = std::move(run);
   if (reset_screen) reset_screen();
-  dialogs.Show(kMemorizationCompleted, kFormCaption, MessageIcon::kInformation);
+  dialogs.Show(kMemorizationCompleted, MessageIcon::kInformation);
   return MemorizeStart::kCompleted;
 }
 

@@ -177,7 +177,7 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
   SheetRunResult result;
   result.number_text = request.options.number_text;
   const std::string period = ZeroPad(request.year, 4) + Digits2(request.month);
-  const std::string title(kFormCaption);
+  const std::string title = dialogs.window_caption();
   auto fail = [&](std::string text) {
     result.failed = true;
     result.message = std::move(text);
@@ -267,7 +267,6 @@ SheetRunResult CmdStampaStp(Session& session, const SheetRunRequest& request) {
       file.one_file_per_employee = request.one_file_per_employee;
       file.folder = folder;
       file.continue_document = !request.one_file_per_employee && company_file_open;
-      file.title = std::string(kFormCaption);
       file.company_code = input.company.code;
       file.company_name = input.company.name;
       file.company_password = company_password;

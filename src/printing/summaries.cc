@@ -223,7 +223,7 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
   Dialogs& dialogs = session.dialogs();
   FieldCodec& codec = session.codec();
   ReportTarget& target = session.report_target();
-  const std::string title(kFormCaption);
+  const std::string title = dialogs.window_caption();
   const std::string month_text = ZeroPad(request.month, 2);
   const std::string year_text = ZeroPad(request.year, 4);
 
@@ -311,7 +311,6 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
     file.folder = BuildPdfFolder(session.archive_path, company_code,
                                  request.whole_year ? kYearFolderKind : kSheetFolderKind,
                                  request.year, request.month);
-    file.title = std::string(kFormCaption);
     file.company_code = company_code;
     file.company_name = codec.GetField(fields::kT002);
     file.company_password = company_password;
