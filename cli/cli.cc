@@ -83,6 +83,7 @@ int RunCommand(Command& command, const GlobalOptions& global, std::optional<bool
   std::ostream logged_out(&out_tail), logged_err(&err_tail);
   CliDialogs cli_dialogs(logged_err, answer, isatty(STDIN_FILENO) != 0);
   Context context{global, dialogs ? *dialogs : static_cast<Dialogs&>(cli_dialogs), logged_out, logged_err};
+  context.dialogs.set_window_caption(kMessageTitle);
   const auto started = std::chrono::steady_clock::now();
   const int status = [&] {
     try {

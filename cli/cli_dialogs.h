@@ -20,10 +20,15 @@ namespace kaveltar::cli {
 // busy or a spool folder that frees up gets a few chances; a dead one stops the run quickly.
 inline constexpr int kUnattendedPrinterRetries = 3;
 
+// The title of the program's own messages: the caption of the desktop program's window.
+inline constexpr std::string_view kMessageTitle = "Gestione Presenze ( Libro unico del lavoro )";
+
 class CliDialogs : public Dialogs {
  public:
   CliDialogs(std::ostream& err, std::optional<bool> fixed_answer, bool interactive)
       : err_(err), fixed_answer_(fixed_answer), interactive_(interactive) {}
+  using Dialogs::Ask;
+  using Dialogs::Show;
 
   void Show(std::string_view text, std::string_view title, MessageIcon icon) override;
   bool Ask(std::string_view text, std::string_view title, MessageIcon icon) override;

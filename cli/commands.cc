@@ -20,6 +20,7 @@
 #include "demo/demo_installation.h"
 #include "pdf/test_page.h"
 #include "platform/printer.h"
+#include "printing/sheet_printing.h"
 #include "reports/print_test_page.h"
 
 namespace kaveltar::cli {
@@ -150,14 +151,17 @@ class InfoCommand : public Command {
   int Execute(Context& ctx) override {
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
+    // The numbering as the print screen labels it, with the installation's running number.
+    const bool per_company = NumberedPerCompany(session);
     ctx.out << "ProgramPath: " << session.program_path.string() << "\n"
             << "ArchivePath: " << session.archive_path.string() << "\n"
             << "InstallationCode: " << session.installation_code << "\n"
             << "ProcessingDate: " << session.processing_date << "\n"
             << "ProcessingYear: " << session.processing_year << "\n"
-            << "Numbering: " << session.numbering_label << "\n"
+            << "Numbering: " << (per_company ? "Numerazione x Ditta" : "Numerazione unica") << "\n"
             << "Database: " << session.database_label << "\n";
-    if (!session.numbering_page.empty()) ctx.out << "PageNumber: " << session.numbering_page << "\n";
+    const std::string page = per_company ? std::string() : session.codec().GetField(fields::kF416);
+    if (!page.empty()) ctx.out << "PageNumber: " << page << "\n";
     ctx.out << "Employees: " << session.lists().extraction().size() << "\n";
     return 0;
   }

@@ -183,7 +183,7 @@ class MonthGroupCommand : public Command {
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
     if (!MonthGrid::MonthExists(session.db(), edit_args_.key, edit_args_.period)) {
-      ctx.dialogs.Show(MissingPeriodMessage(edit_args_.year, edit_args_.month), kFormCaption,
+      ctx.dialogs.Show(MissingPeriodMessage(edit_args_.year, edit_args_.month),
                        MessageIcon::kInformation);
       return 1;
     }

@@ -20,7 +20,6 @@ class ExportScreen : public SelectionScreen {
  public:
   explicit ExportScreen(FRMVELTAR& form);
 
-  QGroupBox* progress_frame(int index) const { return frame_ges_exp_[static_cast<size_t>(index)]; }
   // The start button: the export of the selected companies, the closing question or message,
   // then `Check2` unticked and the first company selected.
   void CmdCreaFile_Click();

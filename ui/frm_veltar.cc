@@ -159,6 +159,7 @@ QSettings WindowSettings() { return QSettings(FRMVELTAR::WindowSettingsFile(), Q
 FRMVELTAR::FRMVELTAR(Session& session, QWidget* parent) : QWidget(parent), session_(session) {
   setObjectName(QStringLiteral("FRMVELTAR"));
   setWindowTitle(FromUtf8(kFormCaption));
+  dialogs().set_window_caption(kFormCaption);
 
   frame_selezione_ = new QGroupBox(this);
   frame_selezione_->setObjectName(QStringLiteral("FrameSelezione"));

@@ -32,6 +32,9 @@ class Session;
 
 namespace kaveltar::ui {
 
+// The window's caption. The program's own messages carry it as their title.
+inline constexpr std::string_view kFormCaption = "Gestione Presenze ( Libro unico del lavoro )";
+
 class MemorizeScreen;
 class UpdateScreen;
 class PrintScreen;
@@ -79,7 +82,6 @@ class FRMVELTAR : public QWidget {
   // Disables / enables menu entries 0-5.
   void DISABILITA_PULSANTI();
   void ABILITA_PULSANTI();
-  QPushButton* menu_button(int index) const { return menu_buttons_[static_cast<size_t>(index)]; }
   // Creates menu entry `index` on `parent` (entries 8-11 live on the screens that cover the
   // bottom bar). Each entry is created once.
   QPushButton* NewMenuButton(int index, QWidget* parent);
@@ -104,7 +106,6 @@ class FRMVELTAR : public QWidget {
   // The keep-open flag: while set, leaving stops and the program stays on its screen. It is
   // cleared at start-up and before the question about unsaved table changes.
   void set_keep_open(bool keep_open) { keep_open_ = keep_open; }
-  bool keep_open() const { return keep_open_; }
   // The leaving sequence: offers to save the tables screen's changes, stops when the
   // keep-open flag is set, saves the grid's changes, then closes the tables, the database and
   // the archives and ends the program with status 0. Returns false when the program stays.
@@ -133,7 +134,6 @@ class FRMVELTAR : public QWidget {
 
   // Frames shared by the screens.
   QWidget* frame_selezione() const { return frame_selezione_; }
-  QGroupBox* frame_menu() const { return frame_menu_; }
   QGroupBox* frame_attesa() const { return frame_attesa_; }
 
   MemorizeScreen& memorize_screen() { return *memorize_; }

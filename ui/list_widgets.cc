@@ -71,11 +71,6 @@ void SetLines(QListWidget* list, const std::vector<std::string>& lines) {
   list->setCurrentRow(-1);
 }
 
-int AddLine(QListWidget* list, std::string_view line) {
-  list->addItem(NewItem(line));
-  return list->count() - 1;
-}
-
 std::string LineAt(const QListWidget* list, int row) {
   const QListWidgetItem* item = list->item(row);
   if (item == nullptr) return {};

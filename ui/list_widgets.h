@@ -48,8 +48,6 @@ QListWidget* NewList(QWidget* parent, const char* name,
 
 // Replaces the lines of `list` with Windows-1252 `lines`, without emitting selection signals.
 void SetLines(QListWidget* list, const std::vector<std::string>& lines);
-// Appends one line; returns its row.
-int AddLine(QListWidget* list, std::string_view line);
 // The Windows-1252 bytes of a row ("" for a row that does not exist).
 std::string LineAt(const QListWidget* list, int row);
 std::vector<std::string> AllLines(const QListWidget* list);
@@ -73,8 +71,6 @@ class YearBox : public QWidget {
   int year() const { return navigator_.shown(); }
   int distance() const { return navigator_.distance(); }
   QLabel* label() const { return label_; }
-  QPushButton* back_button() const { return back_; }
-  QPushButton* forward_button() const { return forward_; }
   void set_changed(std::function<void()> changed) { changed_ = std::move(changed); }
 
  private:

@@ -68,8 +68,6 @@ class MemorizeScreen : public SelectionScreen {
  public:
   // The employees to process, in list order (Windows-1252 lines).
   const MemorizeSelection& selection() const { return selection_; }
-  QListWidget* to_process() const { return list_dip_mem_; }
-  QGroupBox* options_frame(int index) const { return frame_mem_pres_[static_cast<size_t>(index)]; }
 
  private:
   // Shows the selection in ListDipMem with `selected` as the selected row (-1: none).

@@ -81,7 +81,8 @@ void PrintScreen::BuildListsAndSettings() {
   months_ = NewMonthList(f, "ListMesiStp", session_.processing_month);
   year_ = new YearBox(f, "LabAnnoStp", "CmdAnnoStp", session_.processing_year, form_.dialogs());
 
-  numbering_label_ = NewLabel(f, session_.numbering_label.c_str(), "LabNumerazione");
+  numbering_label_ = NewLabel(f, NumberedPerCompany(session_) ? "Numerazione x Ditta" : "Numerazione unica",
+                              "LabNumerazione");
   text_protocollo_ = new QLineEdit(FromUtf8(DefaultSheetNumber(session_, "")), f);
   text_protocollo_->setObjectName(QStringLiteral("TextProtocollo"));
   text_protocollo_->setMaximumWidth(90);

@@ -36,6 +36,8 @@ namespace {
 // Messages while taking pictures go to standard error; questions are answered No.
 class UnattendedDialogs : public Dialogs {
  public:
+  using Dialogs::Ask;
+  using Dialogs::Show;
   void Show(std::string_view text, std::string_view title, MessageIcon) override {
     std::fprintf(stderr, "kaveltar: [%.*s] %.*s\n", static_cast<int>(title.size()), title.data(),
                  static_cast<int>(text.size()), text.data());

@@ -17,6 +17,8 @@ bool InstallItalianTranslation(QCoreApplication& app);
 
 class QtDialogs : public Dialogs {
  public:
+  using Dialogs::Ask;
+  using Dialogs::Show;
   // Message boxes are centred on `parent` once it is set; before that (start-up) they float.
   void set_parent(QWidget* parent) { parent_ = parent; }
 

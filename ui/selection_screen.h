@@ -40,7 +40,6 @@ class SelectionScreen : public QObject {
   QListWidget* companies() const { return companies_; }
   QListWidget* employees() const { return employees_; }
   QListWidget* months() const { return months_; }
-  YearBox* year_box() const { return year_; }
 
   // Fills the company list from the extraction the session holds now (the processing year's,
   // loaded at start-up) and empties the employee list.

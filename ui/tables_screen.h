@@ -94,7 +94,6 @@ class TablesScreen : public QObject {
   ~TablesScreen() override;
 
   QGroupBox* frame() const { return frame_; }
-  kaveltar::TablesScreen& logic() { return *logic_; }
 
   // Menu entry 0: the help frame's caption is emptied.
   void Enter();

@@ -20,7 +20,6 @@ class UpdateScreen : public SelectionScreen {
   explicit UpdateScreen(FRMVELTAR& form);
   ~UpdateScreen() override;
 
-  QGroupBox* grid_frame() const { return frame_mod_timbrature_; }
   GridScreen& grid_screen() { return *grid_; }
 
   // `CmdConfermaAgg_Click` (also the double click on `ListDipAgg`): the month of the first

@@ -24,7 +24,6 @@
 namespace kaveltar {
 
 inline constexpr std::string_view kProductName = "KAVELTAR";
-inline constexpr std::string_view kFormCaption = "Gestione Presenze ( Libro unico del lavoro )";
 
 class Session {
  public:
@@ -37,7 +36,6 @@ class Session {
   TraceRing& trace() { return trace_; }
   FieldCodec& codec() { return codec_; }
   ArchiveFiles& archives() { return *archives_; }
-  bool has_archives() const { return archives_ != nullptr; }
   AttendanceDb& db() { return *db_; }
   bool has_db() const { return db_ != nullptr; }
   SelectionLists& lists() { return *lists_; }
@@ -65,9 +63,6 @@ class Session {
   std::string processing_date;    // YYYYMMDD
   int processing_year = 0;
   int processing_month = 0;
-  // The numbering label and the page number shown beside it on the print screen.
-  std::string numbering_label;
-  std::string numbering_page;
 
   // Created by start-up once the archive folder is known.
   void AttachArchives(std::filesystem::path archive_folder);

@@ -93,17 +93,6 @@ void OpenDatabase(Session& session, const StartupOptions& options, const Registr
   session.AttachDatabase(std::move(db.value()));
 }
 
-void SetNumberingLabel(Session& session) {
-  FieldCodec& codec = session.codec();
-  if (codec.GetFieldValue(fields::kF419) == 0) {
-    session.numbering_label = "Numerazione unica";
-    session.numbering_page = codec.GetField(fields::kF416);
-  } else {
-    session.numbering_label = "Numerazione x Ditta";
-    session.numbering_page.clear();
-  }
-}
-
 }  // namespace
 
 std::string InstanceKey(const StartupOptions& options) {
@@ -200,7 +189,6 @@ void Startup(Session& session, const StartupOptions& options) {
     session.lists().set_processing(session.processing_year, session.processing_date);
     session.lists().ESTRAZIONEDIPENDENTI("AC");
   });
-  SetNumberingLabel(session);
 
   WriteLog(session.program_name, "avvio: programmi " + session.program_path.string() + ", archivi " +
                                      session.archive_path.string() + ", installazione " +

@@ -145,7 +145,6 @@ struct ArchiveFiles::Channel {
   int record_length = 0;
   std::string buffer;
   std::string scratch;  // reads land here first, so a short read leaves the buffer alone
-  long last_record = 0;
   FileNodeSource nodes;
 
   bool open() const { return fd >= 0 || text != nullptr; }
@@ -302,7 +301,6 @@ int ArchiveFiles::FAIOPEN(int base) {
   ch.read_only = read_only;
   ch.path = path;
   ch.buffer.assign(static_cast<size_t>(std::max(ch.record_length, 0)), ' ');
-  ch.last_record = 0;
   return ch.record_length;
 }
 
@@ -371,7 +369,6 @@ off_t RecordOffset(long record, int length) {
 int ArchiveFiles::LEGGIREC(int base, long record) {
   TraceRecordAccess(trace_, "LEGGIREC", base, record);
   Channel& ch = channel(base);
-  ch.last_record = record;
   if (ch.fd < 0) {
     throw RunTimeError(RunTimeError::kBadFileNumber,
                        "archivio " + std::to_string(base) + " non aperto " + RecordText(base, record));
@@ -402,7 +399,6 @@ int ArchiveFiles::LEGGIREC(int base, long record) {
 void ArchiveFiles::SCRIVIREC(int base, long record, std::string_view text) {
   TraceRecordAccess(trace_, "SCRIVIREC", base, record);
   Channel& ch = channel(base);
-  ch.last_record = record;
   if (ch.fd < 0) {
     throw RunTimeError(RunTimeError::kBadFileNumber,
                        "archivio " + std::to_string(base) + " non aperto " + RecordText(base, record));
@@ -479,8 +475,6 @@ int ArchiveFiles::ResetArchiveFile(int base) {
   return FAIOPEN(base);
 }
 
-void ArchiveFiles::AssignFileNumber(int base) { CloseArchiveFile(base); }
-
 bool ArchiveFiles::IsOpen(int base) const {
   const Channel* ch = find_channel(base);
   return ch != nullptr && ch->open();
@@ -491,11 +485,6 @@ std::string& ArchiveFiles::RecordBuffer(int base) { return channel(base).buffer;
 int ArchiveFiles::RecordLength(int base) const {
   const Channel* ch = find_channel(base);
   return ch != nullptr ? ch->record_length : 0;
-}
-
-long ArchiveFiles::LastRecord(int base) const {
-  const Channel* ch = find_channel(base);
-  return ch != nullptr ? ch->last_record : 0;
 }
 
 long ArchiveFiles::RecordCount(int base) const {

@@ -115,13 +115,10 @@ class ArchiveFiles {
   void ELIMINA(int base);
   // ELIMINA then FAIOPEN with the same OpenContext: leaves an empty file open.
   int ResetArchiveFile(int base);
-  // Closes n if open (a handle is taken when it is opened again).
-  void AssignFileNumber(int base);
 
   bool IsOpen(int base) const;
   std::string& RecordBuffer(int base);
   int RecordLength(int base) const;
-  long LastRecord(int base) const;
   // Number of whole records in the open file of n (0 when not open).
   long RecordCount(int base) const;
   // Bytes in the open file of n; -1 when it is not open or cannot be measured.

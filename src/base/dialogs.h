@@ -19,11 +19,24 @@ class Dialogs {
   virtual void Show(std::string_view text, std::string_view title, MessageIcon icon) = 0;
   // Asks a Yes/No question; true means Yes.
   virtual bool Ask(std::string_view text, std::string_view title, MessageIcon icon) = 0;
+
+  // The same, titled with the caption of the front end's main window, as the program's own
+  // messages are. The front end names its caption before the work starts; until then the
+  // title is empty.
+  void Show(std::string_view text, MessageIcon icon) { Show(text, window_caption_, icon); }
+  bool Ask(std::string_view text, MessageIcon icon) { return Ask(text, window_caption_, icon); }
+  void set_window_caption(std::string_view caption) { window_caption_ = caption; }
+  const std::string& window_caption() const { return window_caption_; }
+
+ private:
+  std::string window_caption_;
 };
 
 // Records every message and question; answers questions from a queue, then with a default.
 class RecordingDialogs : public Dialogs {
  public:
+  using Dialogs::Ask;
+  using Dialogs::Show;
   struct Entry {
     bool question = false;
     std::string text;

@@ -414,10 +414,6 @@ class ArchiveWriter {
 
 }  // namespace
 
-std::span<const CatalogueRow> DemoCatalogue() { return kCatalogue; }
-
-YearBases DemoYearBases(int distance) { return kYearBases[distance]; }
-
 Status WriteArchives(const Population& population, uint64_t seed, const fs::path& folder,
                      std::vector<DemoArchiveFile>* files, std::array<int, 5>* by_year) {
   if (Status s = WriteCatalogue(folder); !s.ok()) return s;

@@ -50,9 +50,6 @@ struct CatalogueRow {
   int record_length;  // 0 for a text file
 };
 
-// Every row of the catalogue that is not blank, in base order.
-std::span<const CatalogueRow> DemoCatalogue();
-
 // The bases of the employee archive, its index and its sequential extraction (0 = none) of
 // the year `distance` years before the processing year (0-4).
 struct YearBases {
@@ -60,7 +57,6 @@ struct YearBases {
   int index;
   int extraction;
 };
-YearBases DemoYearBases(int distance);
 
 inline constexpr std::string_view kDemoInstallationCode = "01";
 inline constexpr std::string_view kDemoMunicipalityHoliday = "0809";  // F161, DDMM

@@ -64,7 +64,7 @@ OpenResult OpenEmployeeMonth(Session& session, const UpdateSelection& selection,
   const std::string key = EmployeeKeyOfLine(selection.employee_line);
   const std::string period = ZeroPad(selection.year, 4) + ZeroPad(selection.month, 2);
   if (!MonthGrid::MonthExists(session.db(), key, period)) {
-    dialogs.Show(MissingPeriodMessage(selection.year, selection.month), kFormCaption, MessageIcon::kInformation);
+    dialogs.Show(MissingPeriodMessage(selection.year, selection.month), MessageIcon::kInformation);
     return OpenResult::kMissingMonth;
   }
 

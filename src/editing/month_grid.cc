@@ -501,7 +501,7 @@ MonthGrid::SetResult MonthGrid::SetCell(int day, int column, std::string_view va
 
 bool MonthGrid::ConfirmAndSave() {
   CloseEditors();
-  if (!dialogs_.Ask(kSaveQuestion, kFormCaption, MessageIcon::kQuestion)) return false;
+  if (!dialogs_.Ask(kSaveQuestion, MessageIcon::kQuestion)) return false;
   Save();
   return true;
 }
@@ -537,9 +537,9 @@ void MonthGrid::Save() {
 
 bool MonthGrid::cmdAnnulla() {
   CloseEditors();
-  if (!dialogs_.Ask(kUndoQuestion, kFormCaption, MessageIcon::kQuestion)) return false;
+  if (!dialogs_.Ask(kUndoQuestion, MessageIcon::kQuestion)) return false;
   if (!MonthExists(db_, month_.employee, period())) {
-    dialogs_.Show(MissingPeriodMessage(month_.year, month_.month), kFormCaption, MessageIcon::kInformation);
+    dialogs_.Show(MissingPeriodMessage(month_.year, month_.month), MessageIcon::kInformation);
     return false;
   }
   Reload();

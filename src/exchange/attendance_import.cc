@@ -419,7 +419,7 @@ void ChooseImportFile(Session& session, ImportState* state, std::string path) {
   state->skipped_lines = 0;
   if (state->path.empty()) return;
   const auto refuse = [&](const std::string& message, MessageIcon icon) {
-    dialogs.Show(message, kFormCaption, icon);
+    dialogs.Show(message, icon);
     state->path.clear();
     state->work.clear();
     state->work_file.reset();
@@ -464,9 +464,9 @@ void ChooseImportFile(Session& session, ImportState* state, std::string path) {
   } else if (checks.incomplete_employee) {
     dialogs.Show(std::string(kNotStandardBlocked) + "\n" + std::string(kIncompleteEmployee) + "\n" +
                      std::string(kCannotContinue),
-                 kFormCaption, MessageIcon::kCritical);
+                 MessageIcon::kCritical);
   } else {
-    state->import_enabled = dialogs.Ask(kNotStandardQuestion, kFormCaption, MessageIcon::kQuestion);
+    state->import_enabled = dialogs.Ask(kNotStandardQuestion, MessageIcon::kQuestion);
   }
 }
 
@@ -519,15 +519,15 @@ ImportResult ImportAttendanceFile(Session& session, ImportState* state, const Im
   ImportResult result;
   Dialogs& dialogs = session.dialogs();
   if (state->path.empty()) {
-    dialogs.Show(kNoFileSelected, kFormCaption, MessageIcon::kExclamation);
+    dialogs.Show(kNoFileSelected, MessageIcon::kExclamation);
     return result;
   }
-  if (!dialogs.Ask(kReplaceQuestion, kFormCaption, MessageIcon::kQuestion)) return result;
+  if (!dialogs.Ask(kReplaceQuestion, MessageIcon::kQuestion)) return result;
   if (state->work.empty() || !FileExists(state->work)) {
-    dialogs.Show(kFileMissing, kFormCaption, MessageIcon::kExclamation);
+    dialogs.Show(kFileMissing, MessageIcon::kExclamation);
     return result;
   }
-  dialogs.Show(kImportNotice, kFormCaption, MessageIcon::kInformation);
+  dialogs.Show(kImportNotice, MessageIcon::kInformation);
   session.trace().TraceProcedure("CmdImportaFile_Click");
 
   try {
@@ -542,7 +542,7 @@ ImportResult ImportAttendanceFile(Session& session, ImportState* state, const Im
       return result;
     }
     if (state->csv_wrong) {
-      dialogs.Show(kCsvWrongCharacters, kFormCaption, MessageIcon::kExclamation);
+      dialogs.Show(kCsvWrongCharacters, MessageIcon::kExclamation);
       return result;
     }
     Importer importer(session, list, result);
@@ -561,7 +561,7 @@ ImportResult ImportAttendanceFile(Session& session, ImportState* state, const Im
     Check(transaction.Commit(), "PRESENZE");
     result.completed = true;
 
-    dialogs.Show(kImportCompleted, kFormCaption, MessageIcon::kInformation);
+    dialogs.Show(kImportCompleted, MessageIcon::kInformation);
     if (state->kind == ImportFileKind::kCsv) {
       state->work_file.reset();  // removes the work file
       state->work.clear();
@@ -599,7 +599,7 @@ std::vector<std::string> LayoutLines() {
 
 void PrintImportLayout(Session& session) {
   PrinterJob& printer = session.printer();
-  session.dialogs().Show("Preparare la stampante " + printer.DeviceName() + " e premere il tasto ok", kFormCaption,
+  session.dialogs().Show("Preparare la stampante " + printer.DeviceName() + " e premere il tasto ok",
                          MessageIcon::kInformation);
   try {
     if (printer.document_open()) printer.EndDoc();

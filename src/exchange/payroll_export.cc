@@ -329,10 +329,10 @@ ExportResult CreatePayrollExport(Session& session, const ExportRequest& request,
 void FinishPayrollExport(Session& session, const ExportResult& result) {
   Dialogs& dialogs = session.dialogs();
   if (result.anomalies.empty()) {
-    dialogs.Show(kExportFinished, kFormCaption, MessageIcon::kInformation);
+    dialogs.Show(kExportFinished, MessageIcon::kInformation);
     return;
   }
-  if (!dialogs.Ask(ExportAnomalyQuestion(), kFormCaption, MessageIcon::kQuestion)) return;
+  if (!dialogs.Ask(ExportAnomalyQuestion(), MessageIcon::kQuestion)) return;
   try {
     LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(), &session.printer_names);
     STAMPA_ANOMALIE(session.printer(), result.anomalies);

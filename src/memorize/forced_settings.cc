@@ -62,7 +62,7 @@ class MonthRewrite {
       }
     }
     if (record == ArchiveFiles::kNoRecord) {
-      session_.dialogs().Show(EmployeeNotFoundMessage(target_.employee_text, distance, target_.year), kFormCaption,
+      session_.dialogs().Show(EmployeeNotFoundMessage(target_.employee_text, distance, target_.year),
                               MessageIcon::kCritical);
       return false;
     }
@@ -173,7 +173,7 @@ bool AskForcedSetting(Dialogs& dialogs, ForcedSetting setting) {
   std::string_view question = kAbsenceQuestion;
   if (setting == ForcedSetting::kGroup) question = kGroupQuestion;
   if (setting == ForcedSetting::kWorkedHours) question = kWorkedHoursQuestion;
-  return dialogs.Ask(question, kFormCaption, MessageIcon::kQuestion);
+  return dialogs.Ask(question, MessageIcon::kQuestion);
 }
 
 std::string EmployeeNotFoundMessage(std::string_view employee_text, int distance, int /*year*/) {
@@ -199,7 +199,7 @@ ForcedOutcome ASSEGNA_ASSENZA_GIORNI(Session& session, const ForcedMonth& target
   const std::string code(Trim(Mid(setting.code, 0, 3)));
   const std::string hours(Trim(setting.hours));
   if (!HoursAccepted(hours)) {
-    session.dialogs().Show(kAbsenceHoursInvalid, kFormCaption, MessageIcon::kCritical);
+    session.dialogs().Show(kAbsenceHoursInvalid, MessageIcon::kCritical);
     return {ForcedResult::kInvalidHours, 0};
   }
   MonthRewrite month(session, target);
@@ -258,7 +258,7 @@ ForcedOutcome IMPOSTAORELAV(Session& session, const ForcedMonth& target, std::st
   session.trace().TraceProcedure("IMPOSTAORELAV");
   const std::string forced(Trim(hours));
   if (!HoursAccepted(forced)) {
-    session.dialogs().Show(kWorkedHoursInvalid, kFormCaption, MessageIcon::kCritical);
+    session.dialogs().Show(kWorkedHoursInvalid, MessageIcon::kCritical);
     return {ForcedResult::kInvalidHours, 0};
   }
   MonthRewrite month(session, target);
@@ -280,7 +280,7 @@ ForcedOutcome IMPOSTAORELAV(Session& session, const ForcedMonth& target, std::st
 
 ForcedOutcome cmdReimposta(Session& session, const ForcedMonth& target) {
   session.trace().TraceProcedure("cmdReimposta_Click");
-  if (!session.dialogs().Ask(kReprocessQuestion, kFormCaption, MessageIcon::kQuestion)) {
+  if (!session.dialogs().Ask(kReprocessQuestion, MessageIcon::kQuestion)) {
     return {ForcedResult::kDeclined, 0};
   }
   MonthRewrite month(session, target);

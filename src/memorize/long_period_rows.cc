@@ -11,11 +11,6 @@ std::string FormatDayBox(std::string_view text) {
   return ZeroPad(ValInt(digits), 2);
 }
 
-void LongPeriodRows::set_day(int row, bool last, int day) {
-  LongPeriodRow& r = rows_[static_cast<size_t>(row)];
-  (last ? r.to_day : r.from_day) = day;
-}
-
 std::string_view LongPeriodRows::CheckDay(int row, bool last) const {
   const LongPeriodRow& r = rows_[static_cast<size_t>(row)];
   const int day = last ? r.to_day : r.from_day;

@@ -30,14 +30,8 @@ class LongPeriodRows {
   // The rows of the month `month` (1-12) of `year`, all empty.
   LongPeriodRows(int year, int month) : year_(year), month_(month) {}
 
-  void set_month(int year, int month) {
-    year_ = year;
-    month_ = month;
-  }
   void set_row(int row, const LongPeriodRow& value) { rows_[static_cast<size_t>(row)] = value; }
   const LongPeriodRow& row(int row) const { return rows_[static_cast<size_t>(row)]; }
-  // Sets the first (`last` false) or last day of a row.
-  void set_day(int row, bool last, int day);
 
   // The check made when a day box of `row` is left (`last` false: `DallaData`, true:
   // `AllaData`), with the box's day already set: the message to show, or empty when the day

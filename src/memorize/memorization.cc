@@ -81,7 +81,7 @@ MemorizeStart StartMemorization(Session& session, const MemorizeRequest& request
     dialogs.Show(kNoEmployeeSelected, kNoEmployeeSelectedTitle, MessageIcon::kInformation);
     return MemorizeStart::kNoEmployee;
   }
-  if (!dialogs.Ask(ConfirmationText(request.check_elabora_caption), kFormCaption, MessageIcon::kExclamation)) {
+  if (!dialogs.Ask(ConfirmationText(request.check_elabora_caption), MessageIcon::kExclamation)) {
     return MemorizeStart::kDeclined;
   }
   MemorizationResult run;
@@ -93,7 +93,7 @@ MemorizeStart StartMemorization(Session& session, const MemorizeRequest& request
   }
   if (result) *result = std::move(run);
   if (reset_screen) reset_screen();
-  dialogs.Show(kMemorizationCompleted, kFormCaption, MessageIcon::kInformation);
+  dialogs.Show(kMemorizationCompleted, MessageIcon::kInformation);
   return MemorizeStart::kCompleted;
 }
 

@@ -73,12 +73,6 @@ fs::path FindCaseInsensitive(const fs::path& path) {
   return current;
 }
 
-fs::path ResolveInstallationPath(const fs::path& folder, std::string_view name) {
-  fs::path p = MapWindowsPath(name);
-  if (p.is_relative()) p = folder / p;
-  return FindCaseInsensitive(p);
-}
-
 bool FileExists(const fs::path& path) {
   std::error_code ec;
   if (fs::is_directory(path, ec)) return false;

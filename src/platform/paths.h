@@ -22,10 +22,6 @@ std::filesystem::path MapWindowsPath(std::string_view path);
 // new file is created with the name as given.
 std::filesystem::path FindCaseInsensitive(const std::filesystem::path& path);
 
-// `name` (a Windows or plain path) joined to `folder` when relative, then mapped and resolved.
-std::filesystem::path ResolveInstallationPath(const std::filesystem::path& folder,
-                                              std::string_view name);
-
 // True when the file can be opened for reading.
 bool FileExists(const std::filesystem::path& path);
 // True when the path is an existing folder.

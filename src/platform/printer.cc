@@ -47,10 +47,6 @@ void PrinterJob::SetFontSize(double points) {
   if (points > 0) font_.size = points;
 }
 
-double PrinterJob::ScaleWidth() const {
-  return kPaperWidthTwips - 2 * kUnprintableLeftCm * kTwipsPerCm;
-}
-
 double PrinterJob::ScaleHeight() const {
   return kPaperHeightTwips - 2 * kUnprintableTopCm * kTwipsPerCm;
 }
@@ -118,7 +114,7 @@ void PrinterJob::Print(std::string_view text) {
 void PrinterJob::Line(double x1, double y1, double x2, double y2, uint32_t color, LineShape shape) {
   Guarded([&] {
     EnsureDocument();
-    DrawLine(x1, y1, x2, y2, color & 0xFFFFFF, shape, draw_width_);
+    DrawLine(x1, y1, x2, y2, color & 0xFFFFFF, shape, kDrawWidth);
     x_ = x2;
     y_ = y2;
   });

@@ -109,20 +109,15 @@ class PrinterJob {
   // Sizes of 0 or less are ignored.
   void SetFontSize(double points);
   void SetFontBold(bool bold) { font_.bold = bold; }
-  void SetFontItalic(bool italic) { font_.italic = italic; }
 
   double CurrentX() const { return x_; }
   double CurrentY() const { return y_; }
   void SetCurrentX(double twips) { x_ = twips; }
   void SetCurrentY(double twips) { y_ = twips; }
   // The printable area in twips.
-  double ScaleWidth() const;
   double ScaleHeight() const;
   // Line height of the current font in twips.
   double TextHeight() const { return FontLineHeightTwips(font_); }
-  // Width of lines and outlines in printer dots (1/600 inch); at least 1.
-  int DrawWidth() const { return draw_width_; }
-  void SetDrawWidth(int dots) { draw_width_ = dots < 1 ? 1 : dots; }
 
   // ----- Drawing -----
 
@@ -184,7 +179,8 @@ class PrinterJob {
   PrinterFont font_;
   double x_ = 0;
   double y_ = 0;
-  int draw_width_ = 1;
+  // Lines and outlines are one printer dot (1/600 inch) wide.
+  static constexpr int kDrawWidth = 1;
   int page_ = 0;
   bool document_open_ = false;
   bool fixed_by_operator_ = false;

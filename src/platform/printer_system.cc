@@ -64,22 +64,6 @@ std::string TimeStamp() {
 
 }  // namespace
 
-Result<fs::path> SpoolToFolder(const fs::path& folder, std::string_view title,
-                               std::string_view pdf) {
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  if (ec)
-    return Status::IoError("impossibile creare la cartella " + folder.string() + ": " +
-                           FileErrorText(ec.value()));
-  PublishedFileSink temporary;
-  if (temporary.Open(folder / "spool.pdf") != 0 || !temporary.Write(pdf) || !temporary.Close()) {
-    return Status::IoError("impossibile scrivere nella cartella " + folder.string() + ": " +
-                           FileErrorText(temporary.error()));
-  }
-  return SpoolFileToFolder(folder, title, temporary.temp_path());
-  // `temporary` removes its own file on the way out.
-}
-
 Result<fs::path> SpoolFileToFolder(const fs::path& folder, std::string_view title,
                                    const fs::path& pdf) {
   std::error_code ec;

@@ -41,13 +41,10 @@ class PrintService {
 // fails with the server's reason and so does every submission.
 std::unique_ptr<PrintService> MakeCupsPrintService();
 
-// Writes `pdf` into `folder` (created when missing) under a new name made of the local time,
-// a sequence number and `title` (cut and cleaned of characters that do not belong in a file
-// name). The file appears complete or not at all. Returns its path.
-Result<std::filesystem::path> SpoolToFolder(const std::filesystem::path& folder,
-                                            std::string_view title, std::string_view pdf);
-// The same for a finished file: `pdf` is linked (or, across file systems, copied) under the
-// new name; the file itself stays where it is.
+// Puts the finished file `pdf` into `folder` (created when missing) under a new name made of
+// the local time, a sequence number and `title` (cut and cleaned of characters that do not
+// belong in a file name): it is linked (or, across file systems, copied) under the new name
+// and stays where it is. The new file appears complete or not at all. Returns its path.
 Result<std::filesystem::path> SpoolFileToFolder(const std::filesystem::path& folder,
                                                 std::string_view title,
                                                 const std::filesystem::path& pdf);

@@ -182,7 +182,7 @@ class SheetRun {
         target_(session.report_target()),
         codec_(session.codec()),
         period_(ZeroPad(request.year, 4) + Digits2(request.month)),
-        title_(kFormCaption),
+        title_(session.dialogs().window_caption()),
         options_(request.options),
         files_(session.db()) {
     result_.number_text = request.options.number_text;
@@ -313,7 +313,6 @@ class SheetRun {
     file.one_file_per_employee = request_.one_file_per_employee;
     file.folder = folder_;
     file.continue_document = !request_.one_file_per_employee && company_file_open_;
-    file.title = std::string(kFormCaption);
     file.company_code = input_.company.code;
     file.company_name = input_.company.name;
     file.company_password = company_password_;

@@ -217,18 +217,6 @@ void AddDayHours(const DayHoursView& day, EmployeeTotals* totals) {
   }
 }
 
-void TOTALIZZADIPENDENTE(const std::vector<DayRow>& rows, EmployeeTotals* totals) {
-  DayHoursView day;
-  for (const DayRow& row : rows) {
-    day.worked = row.pres[3];
-    for (int slot = 1; slot <= 5; ++slot) {
-      day.codes[static_cast<size_t>(slot - 1)] = row.SlotCode(slot);
-      day.hours[static_cast<size_t>(slot - 1)] = row.SlotHours(slot);
-    }
-    AddDayHours(day, totals);
-  }
-}
-
 namespace {
 
 using TotalsByKey = std::unordered_map<std::string, EmployeeTotals>;
@@ -315,7 +303,6 @@ bool OpenSummaryOutput(Session& session, const SummaryRequest& request, const st
   file.folder = BuildPdfFolder(session.archive_path, company_code,
                                request.whole_year ? kYearFolderKind : kSheetFolderKind, request.year,
                                request.month);
-  file.title = std::string(kFormCaption);
   file.company_code = company_code;
   file.company_name = codec.GetField(fields::kT002);
   file.company_password = codec.GetField(fields::kT364);
@@ -324,7 +311,7 @@ bool OpenSummaryOutput(Session& session, const SummaryRequest& request, const st
   if (!opened.ok()) {
     result->message = opened.status().message();
     if (opened.status().kind() != Status::Kind::kConflict) {
-      session.dialogs().Show(result->message, kFormCaption, MessageIcon::kCritical);
+      session.dialogs().Show(result->message, MessageIcon::kCritical);
     }
     return false;
   }
@@ -407,13 +394,13 @@ void EndSummaryOutput(Session& session, const SummaryRequest& request, SummaryRe
   if (request.pdf) {
     if (Status s = session.report_target().EndReportPdf(); !s.ok()) {
       result->message = "Impossibile completare il file PDF " + s.message();
-      session.dialogs().Show(result->message, kFormCaption, MessageIcon::kCritical);
+      session.dialogs().Show(result->message, MessageIcon::kCritical);
       result->pdf_file.clear();
       result->pages = 0;
     }
   } else if (!session.printer().EndDoc()) {
     result->message = "Stampa non riuscita: " + session.printer().last_error();
-    session.dialogs().Show(result->message, kFormCaption, MessageIcon::kCritical);
+    session.dialogs().Show(result->message, MessageIcon::kCritical);
     result->pages = 0;
   }
 }
@@ -424,7 +411,7 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
   session.trace().TraceProcedure("STAMPARIEPILOGOMESE");
   SummaryResult result;
   FieldCodec& codec = session.codec();
-  const std::string title(kFormCaption);
+  const std::string title = session.dialogs().window_caption();
   const std::string month_text = ZeroPad(request.month, 2);
   const std::string year_text = ZeroPad(request.year, 4);
 

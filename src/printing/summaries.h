@@ -52,11 +52,6 @@ struct EmployeeTotals {
 
 // Adds one day's worked hours and slot hours into `totals`.
 void AddDayHours(const DayHoursView& day, EmployeeTotals* totals);
-// Adds the rows of one employee (a month or a year) into `totals`.
-void TOTALIZZADIPENDENTE(const std::vector<DayRow>& rows, EmployeeTotals* totals);
-inline void TOTALIZZAANNODIPENDENTE(const std::vector<DayRow>& rows, EmployeeTotals* totals) {
-  TOTALIZZADIPENDENTE(rows, totals);
-}
 
 struct SummaryRequest {
   int year = 0;

@@ -183,16 +183,6 @@ void StorePrintedNumber(const SheetInput& input, const SheetOptions& options) {
 
 }  // namespace
 
-std::string_view StampCaption(StampKind kind) {
-  switch (kind) {
-    case StampKind::kRectangular: return "Rettangolare";
-    case StampKind::kCircular: return "Circolare";
-    case StampKind::kStandard: return "Standard";
-    case StampKind::kFromFile: return "Da file";
-  }
-  return "Rettangolare";
-}
-
 StampKind ReadStampKind(const std::filesystem::path& archive_folder,
                         std::string_view installation_code) {
   const std::string line = ReadFirstLine(

@@ -46,8 +46,6 @@ inline constexpr std::array<std::string_view, 12> kSheetMonthNames = {
 
 // The INAIL stamp of the payslip settings (the caption of `lblBollo`).
 enum class StampKind { kRectangular, kCircular, kStandard, kFromFile };
-// The caption shown for a kind: "Rettangolare", "Circolare", "Standard", "Da file".
-std::string_view StampCaption(StampKind kind);
 // The stamp settings of an installation: the first character of the first line of the file
 // BOLLOSTAMP<installation code> in the archive folder ("0" rectangular, "1" circular,
 // "2" from file, "3" standard). A missing file or any other value is rectangular.

@@ -47,6 +47,9 @@ std::string EmployeePdfFileName(std::string_view prefix, std::string_view tax_co
                                 std::string_view employee_key, std::string_view surname,
                                 std::string_view first_name);
 
+// The program's title, the creator named in every PDF file it writes.
+inline constexpr std::string_view kPdfCreator = "Gestione Presenze ( Libro unico del lavoro )";
+
 // A PDF file to open with OpenReportPdf.
 struct PdfFileRequest {
   std::string prefix;                // PdfFilePrefix
@@ -58,7 +61,7 @@ struct PdfFileRequest {
   bool numbered = false;
   std::filesystem::path folder;
   bool continue_document = false;  // one company file: only a new page
-  std::string title;               // the program's title, the document's creator
+  std::string title = std::string(kPdfCreator);  // the document's creator
 
   // Archive fields (Windows-1252 bytes).
   std::string company_code;       // T001

@@ -107,10 +107,6 @@ Status ReportTarget::BeginReportFile(const std::filesystem::path& path) {
   return Status::Ok();
 }
 
-std::filesystem::path ReportTarget::report_file() const {
-  return report_file_ ? report_file_->final_path() : std::filesystem::path();
-}
-
 std::string ReportTarget::ReportPdfError() const {
   if (report_file_ && report_file_->error() != 0) return report_file_->ErrorText();
   if (!report_pdf_ || report_pdf_->ErrNumber() == 0) return "";

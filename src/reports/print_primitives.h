@@ -78,8 +78,6 @@ class ReportTarget {
   // an older file stays whole until then and a kill leaves no half file. Fails with the
   // folder and the cause ("permesso negato", ...) when the temporary file cannot be made.
   Status BeginReportFile(const std::filesystem::path& path);
-  // The file ReportPdf is being written to; empty when none.
-  std::filesystem::path report_file() const;
   // Why ReportPdf failed, for the operator: "<file>: <cause>" when writing the file failed
   // (full disk, ...), else the writer's description. Empty when it did not fail.
   std::string ReportPdfError() const;

@@ -58,8 +58,6 @@ TEST_F(StartupTest, FirstStartFromTheRegistryCopiesTheTemplate) {
   EXPECT_EQ(session.processing_date, "20250630");
   EXPECT_EQ(session.processing_year, 2025);
   EXPECT_EQ(session.processing_month, 6);
-  EXPECT_EQ(session.numbering_label, "Numerazione unica");
-  EXPECT_EQ(session.numbering_page, "00000123");
   EXPECT_EQ(session.lists().extraction().size(), 4u);
   EXPECT_TRUE(fs::exists(inst_.archives / kDatabaseFile));
   EXPECT_EQ(Holiday("0106"), "EPIFANIA");

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "base/dates.h"
 #include "base/fatal.h"
@@ -288,12 +289,15 @@ TEST_F(SheetRuledLinesTest, NoWordCrossesARuledLine) {
   options_.no_number = true;
   check("unnumbered");
   options_.stamp = true;
-  for (StampKind kind : {StampKind::kRectangular, StampKind::kCircular, StampKind::kStandard,
-                         StampKind::kFromFile}) {
+  const std::pair<StampKind, const char*> kinds[] = {{StampKind::kRectangular, "rectangular"},
+                                                     {StampKind::kCircular, "circular"},
+                                                     {StampKind::kStandard, "standard"},
+                                                     {StampKind::kFromFile, "from file"}};
+  for (auto [kind, name] : kinds) {
     options_.stamp_kind = kind;
     for (bool office : {false, true}) {
       options_.inail_office = office;
-      check(std::string(StampCaption(kind)) + (office ? " with office" : " without office"));
+      check(std::string(name) + (office ? " stamp with office" : " stamp without office"));
     }
   }
   options_.stamp = false;
