@@ -5,6 +5,15 @@ set(KAVELTAR_WARNINGS -Wall -Wextra -Wpedantic -Wnon-virtual-dtor -Wno-missing-f
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   list(APPEND KAVELTAR_WARNINGS -Wshadow=local)
 endif()
+# CI builds (scripts/test) turn every warning of our own code into an error.
+if(KAVELTAR_WERROR)
+  list(APPEND KAVELTAR_WARNINGS -Werror)
+endif()
+
+if(KAVELTAR_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
 
 if(KAVELTAR_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
