@@ -59,7 +59,7 @@ TEST_F(SummariesTest, TotalsAgreeWithTheRowsAndCodesWithoutHoursAreLeftOut) {
       if (!r.pres[3].empty()) worked += ValInt(r.pres[3].substr(0, 2)) * 60 + ValInt(r.pres[3].substr(3));
     }
   }
-  char total[48];
+  char total[80];
   std::snprintf(total, sizeof total, "TOTALE ORE DI PRESENZA : %03ld:%02ld", worked / 60, worked % 60);
   EXPECT_EQ(STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kCompany)).pages, 1);
   const std::vector<std::string> texts = LastTexts();
