@@ -534,7 +534,7 @@ Status ArchiveFiles::CheckRecordKey(int base, long record, std::string_view stor
 
 long ArchiveFiles::IsamSearch(int index_base, std::string_view key, int operation, int /*fourth*/) {
   trace_.TraceProcedure("IsamSearch");
-  auto fail = [&](std::string message) {
+  auto fail = [&](const std::string& message) {
     dialogs_.Show(message, kTitle, MessageIcon::kCritical);
     return kIsamError;
   };

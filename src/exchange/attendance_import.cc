@@ -100,7 +100,7 @@ class Importer {
     AttendanceDb& db = session_.db();
     Result<HolidayCalendar> calendar = HolidayCalendar::Load(db);
     Check(calendar.status(), "FESTIVITA");
-    holidays_ = std::move(*calendar);
+    holidays_ = *calendar;
     municipality_day_ = session_.codec().GetField(fields::kF161);
 
     std::vector<GroupRow> groups;

@@ -104,7 +104,7 @@ class MonthRewrite {
   void LoadMonth() {
     Result<HolidayCalendar> calendar = HolidayCalendar::Load(session_.db());
     Check(calendar.status(), "FESTIVITA");
-    holidays_ = std::move(*calendar);
+    holidays_ = *calendar;
     municipality_day_ = session_.codec().GetField(fields::kF161);
     company_day_ = CompanyPatronDay(session_, target_.employee);
     std::vector<DayRow> rows;

@@ -73,7 +73,7 @@ MonthMemorizer::MonthMemorizer(Session& session, const MemorizeOptions& options)
 
   Result<HolidayCalendar> calendar = HolidayCalendar::Load(db);
   Check(calendar.status(), "FESTIVITA");
-  holidays_ = std::move(*calendar);
+  holidays_ = *calendar;
   municipality_day_ = session_.codec().GetField(fields::kF161);
 
   std::vector<GroupRow> groups;

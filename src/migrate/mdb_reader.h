@@ -49,7 +49,7 @@ class MdbDatabase {
   bool HasTable(std::string_view name) const;
 
   // The column names of a table, in the table's column order.
-  Result<std::vector<std::string>> Columns(std::string_view table);
+  Result<std::vector<std::string>> Columns(std::string_view name);
 
   // Passes every live row of the table to on_row (values in the order of Columns()), in
   // page order. The stored row count of the table is not trusted. Stops at the first error

@@ -475,6 +475,7 @@ void PdfDocument::ImportPage(const std::string& file, int page, double x, double
 
       // Then numbered and written.
       std::vector<std::pair<int, int>> renumbered;
+      renumbered.reserve(objects.size());
       for (const ImportedObject& object : objects) renumbered.emplace_back(object.old_number, NewObjectNumber());
       std::vector<std::pair<int, int>> sorted = renumbered;
       std::sort(sorted.begin(), sorted.end());

@@ -69,7 +69,8 @@ long DecodeUtf8(std::string_view text, size_t* pos) {
   if (lead < 0x80) {
     *pos = start + 1;
     return lead;
-  } else if ((lead & 0xE0) == 0xC0) {
+  }
+  if ((lead & 0xE0) == 0xC0) {
     extra = 1, cp = lead & 0x1F, minimum = 0x80;
   } else if ((lead & 0xF0) == 0xE0) {
     extra = 2, cp = lead & 0x0F, minimum = 0x800;

@@ -359,7 +359,7 @@ void OutsideFilesPage(PdfDocument& doc, const std::filesystem::path& folder) {
   }
 
   const auto write = [&](const char* name, const std::string& bytes) {
-    const std::string path = (folder / name).string();
+    std::string path = (folder / name).string();
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
   };

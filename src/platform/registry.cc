@@ -74,7 +74,7 @@ fs::path RegistryStore::SystemFile() {
     if (colon == std::string::npos) colon = dirs.size();
     const std::string dir = dirs.substr(start, colon - start);
     if (!dir.empty()) {
-      const fs::path candidate = fs::path(dir) / "kaveltar" / "registry.ini";
+      fs::path candidate = fs::path(dir) / "kaveltar" / "registry.ini";
       if (fs::is_regular_file(candidate, ec)) return candidate;
     }
     start = colon + 1;

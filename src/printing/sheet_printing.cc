@@ -231,7 +231,7 @@ class SheetRun {
     justifications_ = std::move(*justifications);
     Result<HolidayCalendar> holidays = HolidayCalendar::Load(session_.db());
     Check(holidays.status(), "FESTIVITA");
-    holidays_ = std::move(*holidays);
+    holidays_ = *holidays;
 
     input_.year = request_.year;
     input_.month = request_.month;

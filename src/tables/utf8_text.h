@@ -20,11 +20,11 @@ size_t Utf8Length(std::string_view s);
 // Windows-1252 character of the same value (so no text ever stops the loop).
 int NextCodePoint(std::string_view s, size_t* i);
 // Appends the UTF-8 form of a code point.
-void AppendCodePoint(std::string* s, int code_point);
+void AppendCodePoint(std::string* s, int cp);
 
 // A typed letter in upper case: ASCII letters, the accented Latin-1 letters and the few
 // Windows-1252 letters outside Latin-1 (š, œ, ž, ÿ). Anything else is returned unchanged.
-int UpperKey(int code_point);
+int UpperKey(int cp);
 // Every character of s through UpperKey.
 std::string UpperText(std::string_view s);
 
