@@ -114,9 +114,11 @@ DemoRun PrepareDemoRun(const char* program, int argc, char** argv, int year, int
   WriteInstallation(run.demo, run.args.employees, year, month);
   if (!run.args.db.empty()) {
     // A schema of the run's own, so that nothing else on the server is touched.
-    run.schema = "kaveltar_" + prefix.substr(0, prefix.find('-')) + "_" + std::to_string(::getpid());
+    run.schema =
+        "kaveltar_" + prefix.substr(0, prefix.find('-')) + "_" + std::to_string(::getpid());
     std::replace(run.schema.begin(), run.schema.end(), '-', '_');
-    if (Status s = PostgresExecute(run.args.db, "CREATE SCHEMA " + run.schema); !s.ok()) Die(s.message());
+    if (Status s = PostgresExecute(run.args.db, "CREATE SCHEMA " + run.schema); !s.ok())
+      Die(s.message());
     const std::string& base = run.args.db;
     run.conninfo = base.rfind("postgres", 0) == 0
                        ? base + (base.find('?') == std::string::npos ? "?" : "&") +
@@ -133,7 +135,8 @@ DemoRun PrepareDemoRun(const char* program, int argc, char** argv, int year, int
 }
 
 void FinishDemoRun(const DemoRun& run) {
-  if (!run.schema.empty()) (void)PostgresExecute(run.args.db, "DROP SCHEMA " + run.schema + " CASCADE");
+  if (!run.schema.empty())
+    (void)PostgresExecute(run.args.db, "DROP SCHEMA " + run.schema + " CASCADE");
   RemoveWorkingFolder(run.args, run.root);
 }
 
@@ -150,7 +153,9 @@ namespace {
 class PgFloor final : public Floor {
  public:
   explicit PgFloor(std::string conninfo) : conninfo_(std::move(conninfo)) {
-    if (Status s = PostgresExecute(conninfo_, "CREATE TABLE FLOOR_PRESENZE (LIKE PRESENZE INCLUDING ALL)"); !s.ok()) {
+    if (Status s =
+            PostgresExecute(conninfo_, "CREATE TABLE FLOOR_PRESENZE (LIKE PRESENZE INCLUDING ALL)");
+        !s.ok()) {
       Die(s.message());
     }
   }
@@ -177,13 +182,15 @@ std::unique_ptr<Floor> MakeFloor(const DemoRun& run, const fs::path& file) {
 }
 
 std::string DatabaseLine(const DemoRun& run) {
-  return run.conninfo.empty() ? "database: SQLite file in the working folder"
-                              : "database: PostgreSQL, schema " + run.schema + " (floor: COPY in one transaction)";
+  return run.conninfo.empty()
+             ? "database: SQLite file in the working folder"
+             : "database: PostgreSQL, schema " + run.schema + " (floor: COPY in one transaction)";
 }
 
 FloorDb::FloorDb(const fs::path& file) {
   if (Status s = CreateSqliteDatabase(file); !s.ok()) Die(s.message());
-  if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK) {
     Die("cannot open " + file.string());
   }
   Exec("PRAGMA journal_mode=DELETE");
@@ -209,8 +216,10 @@ void FloorDb::Commit() { Step(commit_); }
 
 void FloorDb::Insert(const std::vector<DayRow>& rows) {
   for (const DayRow& row : rows) {
-    sqlite3_bind_text(insert_, 1, row.employee.data(), static_cast<int>(row.employee.size()), SQLITE_STATIC);
-    sqlite3_bind_text(insert_, 2, row.period.data(), static_cast<int>(row.period.size()), SQLITE_STATIC);
+    sqlite3_bind_text(insert_, 1, row.employee.data(), static_cast<int>(row.employee.size()),
+                      SQLITE_STATIC);
+    sqlite3_bind_text(insert_, 2, row.period.data(), static_cast<int>(row.period.size()),
+                      SQLITE_STATIC);
     sqlite3_bind_int64(insert_, 3, row.pres0);
     for (int n = 1; n <= 23; ++n) {
       const std::string& v = row.pres[static_cast<size_t>(n)];
@@ -232,7 +241,8 @@ void FloorDb::Exec(const char* sql) {
 }
 
 void FloorDb::Prepare(const std::string& sql, sqlite3_stmt** stmt) {
-  if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, stmt, nullptr) != SQLITE_OK) {
+  if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, stmt, nullptr) !=
+      SQLITE_OK) {
     Die(sqlite3_errmsg(db_));
   }
 }

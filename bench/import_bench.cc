@@ -53,7 +53,8 @@ long WriteFile(const fs::path& file, const std::vector<std::string>& keys) {
       const size_t n = e * 31 + static_cast<size_t>(day);
       record = keys[e] + month + ZeroPad(day, 2);
       record += n % 7 == 0 ? "04:00" : "08:00";
-      record += PadRight(n % 100 == 0 ? "XYZ" : kCodes[n % 8], 10) + (n % 7 == 0 ? "04:00" : "01:30");
+      record +=
+          PadRight(n % 100 == 0 ? "XYZ" : kCodes[n % 8], 10) + (n % 7 == 0 ? "04:00" : "01:30");
       if (n % 3 == 0) record += PadRight(kCodes[(n / 3) % 8], 10) + "00:30";
       record = PadRight(record, kImportRecordLength);
       record += "\r\n";
@@ -107,7 +108,8 @@ int main(int argc, char** argv) {
     floor.Begin();
     floor_s += Seconds(Clock::now() - t1);
     for (const std::string& key : result.keys) {
-      if (Status s = session.db().EmployeeMonth(key.substr(0, 10), key.substr(11), &rows); !s.ok()) Die(s.message());
+      if (Status s = session.db().EmployeeMonth(key.substr(0, 10), key.substr(11), &rows); !s.ok())
+        Die(s.message());
       const auto t2 = Clock::now();
       floor.Insert(rows);
       floor_s += Seconds(Clock::now() - t2);
@@ -120,13 +122,16 @@ int main(int argc, char** argv) {
   FinishDemoRun(run);
   std::printf("%s\n", DatabaseLine(run).c_str());
 
-  std::printf("records: %ld (%d employees x working days of %04d-%02d)\n", records, employees, kYear, kMonth);
-  std::printf("employee-months replaced: %zu, records imported: %ld, anomaly lines: %zu\n", result.keys.size(),
-              result.records, result.anomalies.size());
-  std::printf("day rows: %ld written by the import, %ld inserted by the floor\n", result.days, rows_written);
+  std::printf("records: %ld (%d employees x working days of %04d-%02d)\n", records, employees,
+              kYear, kMonth);
+  std::printf("employee-months replaced: %zu, records imported: %ld, anomaly lines: %zu\n",
+              result.keys.size(), result.records, result.anomalies.size());
+  std::printf("day rows: %ld written by the import, %ld inserted by the floor\n", result.days,
+              rows_written);
   std::printf("checks: %.3f s\n", check_s);
   std::printf("import: %.3f s (%.0f records/s)\n", import_s, records / import_s);
-  std::printf("floor (one INSERT per row, one transaction): %.3f s (%.0f rows/s)\n", floor_s, rows_written / floor_s);
+  std::printf("floor (one INSERT per row, one transaction): %.3f s (%.0f rows/s)\n", floor_s,
+              rows_written / floor_s);
   PrintResultLine("import_s", import_s, "floor_s", floor_s);
   return 0;
 }

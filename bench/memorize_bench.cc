@@ -123,14 +123,16 @@ int main(int argc, char** argv) {
   std::printf("%s\n", DatabaseLine(run).c_str());
 
   std::printf("employees listed: %zu (installation of %d)\n", listed, employees);
-  std::printf("memorized: %d, already stored: %d, skipped: %d, stopped by an anomaly: %d\n", totals.written,
-              totals.existing, totals.skipped, totals.anomalies);
+  std::printf("memorized: %d, already stored: %d, skipped: %d, stopped by an anomaly: %d\n",
+              totals.written, totals.existing, totals.skipped, totals.anomalies);
   std::printf("day rows: %ld memorized, %ld inserted by the floor\n", totals.days, rows_written);
-  std::printf("memorization: %.3f s (%.0f rows/s, %.0f us per employee)\n", memorize_s, totals.days / memorize_s,
+  std::printf("memorization: %.3f s (%.0f rows/s, %.0f us per employee)\n", memorize_s,
+              totals.days / memorize_s,
               1e6 * memorize_s / static_cast<double>(std::max<size_t>(listed, 1)));
-  std::printf("memorization on the processor: %.3f s (the rest waits for the disk)\n", memorize_cpu_s);
-  std::printf("floor (one INSERT per row, one transaction for all): %.3f s (%.0f rows/s)\n", floor_s,
-              rows_written / floor_s);
+  std::printf("memorization on the processor: %.3f s (the rest waits for the disk)\n",
+              memorize_cpu_s);
+  std::printf("floor (one INSERT per row, one transaction for all): %.3f s (%.0f rows/s)\n",
+              floor_s, rows_written / floor_s);
   std::printf("peak memory during the run: %ld kB\n", peak_kb);
   PrintResultLine("memorize_s", memorize_s, "floor_s", floor_s);
   return 0;

@@ -126,7 +126,8 @@ int main(int argc, char** argv) {
       const Clock::time_point t1 = Clock::now();
       for (size_t i = 0; i < result.pdf_files.size(); ++i) {
         TestPageOptions options;
-        options.output_path = (writer_dir / ("page" + std::to_string(++writer_files) + ".pdf")).string();
+        options.output_path =
+            (writer_dir / ("page" + std::to_string(++writer_files) + ".pdf")).string();
         options.pages = 1;
         if (static_cast<long>(i) < locked) {
           options.user_password = "12345678";
@@ -138,9 +139,9 @@ int main(int argc, char** argv) {
       writer_s += Seconds(Clock::now() - t1);
     }
     // The largest company on the printer, with one copy and with kCopies.
-    const auto largest = std::max_element(companies.begin(), companies.end(), [](const auto& a, const auto& b) {
-      return a.second.size() < b.second.size();
-    });
+    const auto largest = std::max_element(
+        companies.begin(), companies.end(),
+        [](const auto& a, const auto& b) { return a.second.size() < b.second.size(); });
     for (const int copies : {1, kCopies}) {
       const fs::path spool = root / ("spool-" + std::to_string(copies));
       session.AttachPrinter(std::make_unique<PdfPrinterJob>(spool));
@@ -157,17 +158,18 @@ int main(int argc, char** argv) {
       const double seconds = Seconds(Clock::now() - t0);
       if (result.failed || result.sheets == 0) Die("printing failed: " + result.message);
       number = std::atol(result.number_text.c_str());
-      std::printf("printer copies=%d sheets=%d pages=%ld job_mb=%.1f peak_rss_mb=%.1f seconds=%.2f\n", copies,
-                  result.sheets, static_cast<long>(result.sheets) * copies, FolderMb(spool), PeakMemoryMb(),
-                  seconds);
+      std::printf(
+          "printer copies=%d sheets=%d pages=%ld job_mb=%.1f peak_rss_mb=%.1f seconds=%.2f\n",
+          copies, result.sheets, static_cast<long>(result.sheets) * copies, FolderMb(spool),
+          PeakMemoryMb(), seconds);
     }
     Shutdown(session);
   }
   if (sheets == 0) Die("no sheet was written");
   RemoveWorkingFolder(run.args, root);
 
-  std::printf("employees=%d sheets=%ld protected=%ld (one file per employee, March %d)\n", employees,
-              sheets, protected_files, kYear);
+  std::printf("employees=%d sheets=%ld protected=%ld (one file per employee, March %d)\n",
+              employees, sheets, protected_files, kYear);
   PrintResultLine("sheets_s", sheets_s, "writer_s", writer_s, 2);
   return 0;
 }

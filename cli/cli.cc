@@ -27,7 +27,8 @@ namespace kaveltar::cli {
 namespace {
 
 // The global options that take a value (the word after them is not a command).
-constexpr std::string_view kValueOptions[] = {"--archive", "--programs", "--registry", "--db", "--printer"};
+constexpr std::string_view kValueOptions[] = {"--archive", "--programs", "--registry", "--db",
+                                              "--printer"};
 
 // The first word of the command line that is neither an option nor an option's value: the
 // command the user meant; empty when there is none.
@@ -35,7 +36,9 @@ std::string CommandWord(int argc, const char* const* argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg.empty() || arg[0] != '-') return std::string(arg);
-    if (std::find(std::begin(kValueOptions), std::end(kValueOptions), arg) != std::end(kValueOptions)) ++i;
+    if (std::find(std::begin(kValueOptions), std::end(kValueOptions), arg) !=
+        std::end(kValueOptions))
+      ++i;
   }
   return {};
 }
@@ -56,14 +59,16 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions* global, bool* yes, bool* no)
 
 // What a command line CLI11 refused gets: the help (status 0) when it asked for it, else the
 // reason on standard error and status 2.
-int ParseFailure(const CLI::ParseError& e, const CLI::App& app, const std::vector<std::unique_ptr<Command>>& commands,
-                 int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+int ParseFailure(const CLI::ParseError& e, const CLI::App& app,
+                 const std::vector<std::unique_ptr<Command>>& commands, int argc,
+                 const char* const* argv, std::ostream& out, std::ostream& err) {
   if (e.get_exit_code() == 0) {
     out << app.help();
     return 0;
   }
   const std::string word = CommandWord(argc, argv);
-  const bool known = std::any_of(commands.begin(), commands.end(), [&](const auto& c) { return word == c->name(); });
+  const bool known = std::any_of(commands.begin(), commands.end(),
+                                 [&](const auto& c) { return word == c->name(); });
   if (!word.empty() && !known) {
     err << "kaveltar-cli: comando sconosciuto: " << word << "\n";
   } else if (word.empty()) {
@@ -77,12 +82,14 @@ int ParseFailure(const CLI::ParseError& e, const CLI::App& app, const std::vecto
 
 // Runs the chosen command: its Fatal, run-time and other errors become messages and status
 // 1; the last lines of its output go to the support log.
-int RunCommand(Command& command, const GlobalOptions& global, std::optional<bool> answer, Dialogs* dialogs,
-               int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+int RunCommand(Command& command, const GlobalOptions& global, std::optional<bool> answer,
+               Dialogs* dialogs, int argc, const char* const* argv, std::ostream& out,
+               std::ostream& err) {
   OutputTail out_tail(out), err_tail(err);
   std::ostream logged_out(&out_tail), logged_err(&err_tail);
   CliDialogs cli_dialogs(logged_err, answer, isatty(STDIN_FILENO) != 0);
-  Context context{global, dialogs ? *dialogs : static_cast<Dialogs&>(cli_dialogs), logged_out, logged_err};
+  Context context{global, dialogs ? *dialogs : static_cast<Dialogs&>(cli_dialogs), logged_out,
+                  logged_err};
   context.dialogs.set_window_caption(kMessageTitle);
   const auto started = std::chrono::steady_clock::now();
   const int status = [&] {
@@ -127,9 +134,12 @@ int Run(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
 
   // Hidden: the build writes the manual page and the bash completion from this command tree.
   std::string export_format;
-  CLI::App* exporter = app.add_subcommand("help-export", "manuale o completamento bash dei comandi");
+  CLI::App* exporter =
+      app.add_subcommand("help-export", "manuale o completamento bash dei comandi");
   exporter->group("");
-  exporter->add_option("FORMAT", export_format, "man o bash")->required()->check(CLI::IsMember({"man", "bash"}));
+  exporter->add_option("FORMAT", export_format, "man o bash")
+      ->required()
+      ->check(CLI::IsMember({"man", "bash"}));
 
   try {
     app.parse(argc, argv);

@@ -12,9 +12,9 @@
 #include "cli/config_commands.h"
 #include "cli/db_commands.h"
 #include "cli/exchange_commands.h"
-#include "cli/migrate_commands.h"
 #include "cli/grid_commands.h"
 #include "cli/memorize_commands.h"
+#include "cli/migrate_commands.h"
 #include "cli/print_commands.h"
 #include "cli/table_commands.h"
 #include "demo/demo_installation.h"
@@ -29,12 +29,49 @@ namespace {
 // Every descriptor the program names, so fields can be asked for by code ("P013") as well.
 const std::vector<std::string_view>& KnownDescriptors() {
   using namespace fields;
-  static const std::vector<std::string_view> all = {
-      kT001, kT002, kT003, kT007, kT030, kT364, kT466, kP001, kP002, kP003, kP004,
-      kP013, kP017, kP054, kP102, kP138, kP447, kP529, kP766, kP767, kP768, kP772,
-      kP773, kP774, kP775, kP776, kP777, kP890, kP977, kProfileDays[0], kProfileDays[1],
-      kProfileDays[2], kProfileDays[3], kProfileDays[4], kProfileDays[5], kProfileDays[6],
-      kF161, kF357, kF416, kF419, kZ001, kZ002, kZ003};
+  static const std::vector<std::string_view> all = {kT001,
+                                                    kT002,
+                                                    kT003,
+                                                    kT007,
+                                                    kT030,
+                                                    kT364,
+                                                    kT466,
+                                                    kP001,
+                                                    kP002,
+                                                    kP003,
+                                                    kP004,
+                                                    kP013,
+                                                    kP017,
+                                                    kP054,
+                                                    kP102,
+                                                    kP138,
+                                                    kP447,
+                                                    kP529,
+                                                    kP766,
+                                                    kP767,
+                                                    kP768,
+                                                    kP772,
+                                                    kP773,
+                                                    kP774,
+                                                    kP775,
+                                                    kP776,
+                                                    kP777,
+                                                    kP890,
+                                                    kP977,
+                                                    kProfileDays[0],
+                                                    kProfileDays[1],
+                                                    kProfileDays[2],
+                                                    kProfileDays[3],
+                                                    kProfileDays[4],
+                                                    kProfileDays[5],
+                                                    kProfileDays[6],
+                                                    kF161,
+                                                    kF357,
+                                                    kF416,
+                                                    kF419,
+                                                    kZ001,
+                                                    kZ002,
+                                                    kZ003};
   return all;
 }
 
@@ -45,8 +82,10 @@ std::string ResolveDescriptor(const std::string& text) {
   for (std::string_view d : KnownDescriptors()) {
     if (d.substr(d.rfind(',') + 1) == code) return std::string(d);
   }
-  throw Fatal("Campo sconosciuto: " + text + " (indicare il descrittore completo, es. "
-              "DIPX$,04209,08,D,0,P013)", "KAVELTAR", MessageIcon::kExclamation);
+  throw Fatal("Campo sconosciuto: " + text +
+                  " (indicare il descrittore completo, es. "
+                  "DIPX$,04209,08,D,0,P013)",
+              "KAVELTAR", MessageIcon::kExclamation);
 }
 
 // Prints the requested fields of a record, or every known field of its repository.
@@ -83,8 +122,9 @@ int CheckedYear(Session& session, int year) {
                 MessageIcon::kInformation);
   }
   if (year < YearNavigator::kFirstYear) {
-    throw Fatal("Non è possibile andare indietro oltre l'anno " + std::to_string(YearNavigator::kFirstYear),
-                "KAVELTAR", MessageIcon::kInformation);
+    throw Fatal(
+        "Non è possibile andare indietro oltre l'anno " + std::to_string(YearNavigator::kFirstYear),
+        "KAVELTAR", MessageIcon::kInformation);
   }
   if (!IsListYear(session.processing_year, year)) {
     throw Fatal("Nessun archivio dipendenti per l'anno " + std::to_string(year) +
@@ -109,17 +149,19 @@ class DemoInstallCommand : public Command {
     sub.add_option("--seed", options_.seed, "seme dei dati generati");
     sub.add_flag("--registry", options_.write_registry,
                  "scrive anche il registro e i file di percorso che puntano a DIR");
-    sub.add_flag("--force", force_,
-                 "sostituisce un'installazione dimostrativa già presente in DIR (e le sue presenze)");
+    sub.add_flag(
+        "--force", force_,
+        "sostituisce un'installazione dimostrativa già presente in DIR (e le sue presenze)");
   }
   int Execute(Context& ctx) override {
     // A second run would replace the stored attendance: only when asked for.
     std::error_code ec;
     if (!force_ && std::filesystem::is_directory(options_.dir, ec) &&
         !std::filesystem::is_empty(options_.dir, ec)) {
-      ctx.err << "kaveltar-cli: la cartella " << options_.dir.string()
-              << " contiene già un'installazione (o altri file): non viene modificata. Usare --force "
-                 "per sostituire un'installazione dimostrativa\n";
+      ctx.err
+          << "kaveltar-cli: la cartella " << options_.dir.string()
+          << " contiene già un'installazione (o altri file): non viene modificata. Usare --force "
+             "per sostituire un'installazione dimostrativa\n";
       return 1;
     }
     DemoReport report;
@@ -170,10 +212,13 @@ class InfoCommand : public Command {
 class CompaniesCommand : public Command {
  public:
   const char* name() const override { return "companies"; }
-  const char* description() const override { return "elenco delle ditte come lo mostra la schermata"; }
+  const char* description() const override {
+    return "elenco delle ditte come lo mostra la schermata";
+  }
   void Configure(CLI::App& sub) override {
     sub.add_option("--year", year_, "anno mostrato");
-    sub.add_option("--order", order_, "ordine: code o name")->check(CLI::IsMember({"code", "name"}));
+    sub.add_option("--order", order_, "ordine: code o name")
+        ->check(CLI::IsMember({"code", "name"}));
     sub.add_option("--screen", screen_, "schermata: memorize, update, print, export")
         ->check(CLI::IsMember({"memorize", "update", "print", "export"}));
   }
@@ -182,7 +227,8 @@ class CompaniesCommand : public Command {
     OpenSession(session, ctx);
     const int year = CheckedYear(session, year_);
     session.lists().CARICAESTRAZIONE(session.processing_year - year);
-    for (const auto& line : session.lists().LISTA_AZIENDE(ParseScreen(screen_), order_ == "name" ? 1 : 0)) {
+    for (const auto& line :
+         session.lists().LISTA_AZIENDE(ParseScreen(screen_), order_ == "name" ? 1 : 0)) {
       ctx.out << TerminalSafe(Cp1252ToUtf8(line)) << "\n";
     }
     return 0;
@@ -201,7 +247,8 @@ class EmployeesCommand : public Command {
   void Configure(CLI::App& sub) override {
     sub.add_option("--company", company_, "codice ditta")->required();
     sub.add_option("--year", year_, "anno mostrato");
-    sub.add_option("--order", order_, "ordine: code o name")->check(CLI::IsMember({"code", "name"}));
+    sub.add_option("--order", order_, "ordine: code o name")
+        ->check(CLI::IsMember({"code", "name"}));
     sub.add_option("--screen", screen_, "schermata: memorize, update, print, export")
         ->check(CLI::IsMember({"memorize", "update", "print", "export"}));
   }
@@ -217,10 +264,12 @@ class EmployeesCommand : public Command {
     const Screen screen = ParseScreen(screen_);
     session.lists().CARICAESTRAZIONE(session.processing_year - year);
     if (FindCompanyLine(session.lists().LISTA_AZIENDE(screen, kOrderByCode), code).empty()) {
-      ctx.err << "kaveltar-cli: ditta " << code << " non presente nell'elenco dell'anno " << year << "\n";
+      ctx.err << "kaveltar-cli: ditta " << code << " non presente nell'elenco dell'anno " << year
+              << "\n";
       return 1;
     }
-    for (const auto& line : session.lists().EmployeeList(screen, order_ == "name" ? 1 : 0, year, code)) {
+    for (const auto& line :
+         session.lists().EmployeeList(screen, order_ == "name" ? 1 : 0, year, code)) {
       ctx.out << TerminalSafe(Cp1252ToUtf8(line)) << "\n";
     }
     return 0;
@@ -236,7 +285,9 @@ class EmployeesCommand : public Command {
 class EmployeeCommand : public Command {
  public:
   const char* name() const override { return "employee"; }
-  const char* description() const override { return "campi del dipendente (dall'archivio dell'anno)"; }
+  const char* description() const override {
+    return "campi del dipendente (dall'archivio dell'anno)";
+  }
   void Configure(CLI::App& sub) override {
     sub.add_option("KEY", key_, "codice dipendente di 10 caratteri")->required();
     sub.add_option("--year", year_, "anno dell'archivio");
@@ -247,7 +298,8 @@ class EmployeeCommand : public Command {
     OpenSession(session, ctx);
     const int year = CheckedYear(session, year_);
     if (!session.lists().LoadEmployee(year, key_)) {
-      ctx.err << "kaveltar-cli: dipendente " << key_ << " non trovato nell'archivio dell'anno " << year << "\n";
+      ctx.err << "kaveltar-cli: dipendente " << key_ << " non trovato nell'archivio dell'anno "
+              << year << "\n";
       return 1;
     }
     PrintFields(session, ctx, "DIPX$", fields_);
@@ -357,9 +409,10 @@ class TestPageCommand : public Command {
                    "password del proprietario (protegge il PDF)");
     sub.add_option("--key-bits", key_bits_, "lunghezza della chiave: 40 o 128")
         ->check(CLI::IsMember({40, 128}));
-    sub.add_flag("--all-features", all_features_,
-                 "con --pdf: prima quattro pagine con tutte le funzioni del PDF (segnalibri, moduli, "
-                 "codici a barre, livelli, ...)");
+    sub.add_flag(
+        "--all-features", all_features_,
+        "con --pdf: prima quattro pagine con tutte le funzioni del PDF (segnalibri, moduli, "
+        "codici a barre, livelli, ...)");
     sub.add_flag("--print", print_,
                  "stampa la pagina sulla stampante scelta (implicito con --printer)");
   }

@@ -38,7 +38,8 @@ class DbCommand : public Command {
         "init",
         "crea le tabelle nel database PostgreSQL indicato da --db e vi copia il database SQLite "
         "dell'installazione (QXPRES.sqlite, altrimenti il modello)");
-    init_->add_option("--from", from_, "il database SQLite da copiare al posto di quello dell'installazione");
+    init_->add_option("--from", from_,
+                      "il database SQLite da copiare al posto di quello dell'installazione");
     init_->add_flag("--force", force_, "sostituisce le presenze già presenti nel database");
     backup_ = sub.add_subcommand(
         "backup", "scrive una copia SQLite del database in uso (PostgreSQL o SQLite)");
@@ -109,7 +110,8 @@ class DbCommand : public Command {
     }
     std::error_code ec;
     const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
-    if (!fs::is_directory(folder, ec)) return Failure(ctx, "cartella inesistente: " + folder.string());
+    if (!fs::is_directory(folder, ec))
+      return Failure(ctx, "cartella inesistente: " + folder.string());
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
     // The copy must never take the place of the SQLite file it is made from (on PostgreSQL,

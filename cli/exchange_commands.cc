@@ -58,32 +58,38 @@ class ImportCommand : public Command {
 
  private:
   int Check(Context& ctx) {
-    if (!FileExists(file_) || std::filesystem::is_directory(file_)) return Failure(ctx, FileNotFoundText(file_));
+    if (!FileExists(file_) || std::filesystem::is_directory(file_))
+      return Failure(ctx, FileNotFoundText(file_));
     std::filesystem::path checked = file_;
     std::shared_ptr<WorkFile> work;  // removed when the command returns
     bool wrong = false;
     long skipped = -1;
     if (csv_) {
       // The conversion goes to a file of our own, so checking never touches an installation.
-      Result<std::shared_ptr<WorkFile>> made = WorkFile::Create(std::filesystem::temp_directory_path());
+      Result<std::shared_ptr<WorkFile>> made =
+          WorkFile::Create(std::filesystem::temp_directory_path());
       if (!made.ok()) return Failure(ctx, made.status().message());
       work = std::move(*made);
       Result<CsvConversion> converted = ConvertCsvFile(file_, work->path());
       if (!converted.ok()) return Failure(ctx, converted.status().message());
-      if (converted->lines == 0 && !converted->wrong_characters) return Failure(ctx, NoCsvRecordsText(*converted));
+      if (converted->lines == 0 && !converted->wrong_characters)
+        return Failure(ctx, NoCsvRecordsText(*converted));
       wrong = converted->wrong_characters;
       skipped = converted->skipped;
       checked = work->path();
     }
     Result<ImportChecks> checks = CONTROLLAFILEPRESENZE(checked);
     if (!checks.ok()) return Failure(ctx, FileNotFoundText(file_));
-    const std::array<bool, 4> correct = {checks->values, checks->dates, checks->structure, checks->length};
+    const std::array<bool, 4> correct = {checks->values, checks->dates, checks->structure,
+                                         checks->length};
     for (size_t i = 0; i < 4; ++i) {
       ctx.out << kCheckLabels[i] << " " << (correct[i] ? kCheckCorrect : kCheckWrong) << "\n";
     }
     if (skipped >= 0) ctx.out << "Righe scartate: " << skipped << "\n";
     if (checks->incomplete_employee) {
-      ctx.err << kNotStandardBlocked << "\n" << kIncompleteEmployee << "\n" << kCannotContinue << "\n";
+      ctx.err << kNotStandardBlocked << "\n"
+              << kIncompleteEmployee << "\n"
+              << kCannotContinue << "\n";
       return 1;
     }
     if (wrong) {
@@ -112,7 +118,8 @@ class ImportCommand : public Command {
     ctx.out << "Giorni scritti: " << result.days << "\n";
     ctx.out << "Anomalie: " << result.anomalies.size() << "\n";
     for (const std::string& line : result.anomalies) ctx.out << line << "\n";
-    if (result.printed) ctx.out << "Lista delle anomalie stampata: " << session.printer().last_destination() << "\n";
+    if (result.printed)
+      ctx.out << "Lista delle anomalie stampata: " << session.printer().last_destination() << "\n";
     return result.anomalies.empty() ? 0 : kExitAnomalies;
   }
 
@@ -139,7 +146,8 @@ class ExportCommand : public Command {
   }
 
   int Execute(Context& ctx) override {
-    if (companies_.empty() && !all_companies_) return Usage(ctx, "indicare --company CODICE oppure --all-companies");
+    if (companies_.empty() && !all_companies_)
+      return Usage(ctx, "indicare --company CODICE oppure --all-companies");
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
     if (const std::string error = ListYearError(session.processing_year, year_); !error.empty()) {
@@ -159,9 +167,11 @@ class ExportCommand : public Command {
       for (const std::string& c : companies_) {
         const std::string code = CompanyCode(c);
         if (code.empty()) return Usage(ctx, "codice ditta non valido: " + c);
-        auto it = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return Right(l, 3) == code; });
+        auto it = std::find_if(lines.begin(), lines.end(),
+                               [&](const std::string& l) { return Right(l, 3) == code; });
         if (it == lines.end()) {
-          return Usage(ctx, "ditta " + code + " non presente nell'elenco dell'anno " + std::to_string(year_));
+          return Usage(ctx, "ditta " + code + " non presente nell'elenco dell'anno " +
+                                std::to_string(year_));
         }
         request.companies.push_back(*it);
       }
@@ -197,7 +207,8 @@ class TotalsCommand : public Command {
     const std::string company = CompanyCode(company_);
     if (company.empty()) return Usage(ctx, "codice ditta non valido: " + company_);
     std::string code(ToUpperAscii(Trim(code_)));
-    if (code.empty() || code.size() > 3) return Usage(ctx, "codice giustificativo non valido: " + code_);
+    if (code.empty() || code.size() > 3)
+      return Usage(ctx, "codice giustificativo non valido: " + code_);
     if (IsDigits(code)) code = PadLeft(code, 3, '0');
 
     Session session(ctx.dialogs);
@@ -206,7 +217,8 @@ class TotalsCommand : public Command {
     for (const std::string& line : JustificationLines(session.db())) {
       if (Trim(Mid(line, 0, 3)) == code) justification = SelectedJustification(line);
     }
-    if (justification.empty()) return Usage(ctx, "giustificativo " + code + " non presente nella tabella GIUSTIFICATIVI");
+    if (justification.empty())
+      return Usage(ctx, "giustificativo " + code + " non presente nella tabella GIUSTIFICATIVI");
     std::string item;
     for (const std::string& candidate : CompanyItems(session, previous_year_ ? 1 : 0)) {
       if (candidate.compare(0, 3, company) == 0) item = candidate;
@@ -215,7 +227,8 @@ class TotalsCommand : public Command {
 
     const int year = TotalsYear(session.processing_year, previous_year_);
     const AnnualTotals totals = ComputeAnnualTotals(session.db(), item, justification, year);
-    for (size_t m = 0; m < 12; ++m) ctx.out << ZeroPad(static_cast<long long>(m + 1), 2) << ": " << totals.months[m] << "\n";
+    for (size_t m = 0; m < 12; ++m)
+      ctx.out << ZeroPad(static_cast<long long>(m + 1), 2) << ": " << totals.months[m] << "\n";
     ctx.out << "Totale: " << totals.total << "\n";
     if (print_) {
       PrintAnnualTotals(session.printer(), justification, item, previous_year_, totals);

@@ -39,7 +39,8 @@ struct MonthArgs {
       Usage(ctx, "codice dipendente non valido: " + key);
       return false;
     }
-    if (period.size() != 6 || !IsDigits(period) || ValInt(period.substr(4)) < 1 || ValInt(period.substr(4)) > 12) {
+    if (period.size() != 6 || !IsDigits(period) || ValInt(period.substr(4)) < 1 ||
+        ValInt(period.substr(4)) > 12) {
       Usage(ctx, "mese non valido: " + period + " (formato AAAAMM)");
       return false;
     }
@@ -61,8 +62,8 @@ struct DayRange {
   }
   bool Check(Context& ctx, int days) const {
     if (from < 1 || from > days || to < 1 || to > days) {
-      Usage(ctx, "giorni non validi: dal " + std::to_string(from) + " al " + std::to_string(to) + " (da 1 a " +
-                     std::to_string(days) + ")");
+      Usage(ctx, "giorni non validi: dal " + std::to_string(from) + " al " + std::to_string(to) +
+                     " (da 1 a " + std::to_string(days) + ")");
       return false;
     }
     if (to < from) {
@@ -102,7 +103,8 @@ class MonthGroupCommand : public Command {
 
   const char* name() const override { return "month"; }
   const char* description() const override {
-    return "un mese di un dipendente: stampa (show), modifica dei giorni (edit), assenze, gruppo e ore "
+    return "un mese di un dipendente: stampa (show), modifica dei giorni (edit), assenze, gruppo e "
+           "ore "
            "imposti (set-absence, set-group, set-hours), rielaborazione (reprocess)";
   }
 
@@ -112,30 +114,38 @@ class MonthGroupCommand : public Command {
       // `month KEY YYYYMM` keeps working: the print command's options on `month` itself, with
       // its positionals optional there so that a sub-command name can stand in their place.
       show_->Configure(sub);
-      for (CLI::Option* option : sub.get_options([](CLI::Option* o) { return o->get_positional(); })) {
+      for (CLI::Option* option :
+           sub.get_options([](CLI::Option* o) { return o->get_positional(); })) {
         option->required(false);
       }
       show_app_ = sub.add_subcommand("show", show_->description());
       show_->Configure(*show_app_);
     }
 
-    edit_ = sub.add_subcommand("edit", "valori nelle colonne 2-14 della griglia di un giorno, con le regole della "
-                                       "griglia, poi salvati");
+    edit_ = sub.add_subcommand(
+        "edit",
+        "valori nelle colonne 2-14 della griglia di un giorno, con le regole della "
+        "griglia, poi salvati");
     edit_args_.Configure(*edit_);
     edit_->add_option("DAY", edit_day_, "giorno del mese")->required();
-    edit_->add_option("COLUMN VALUE", edit_values_,
-                      "coppie colonna (2-14) e valore; \"000\" azzera un codice, \"\" azzera le ore")
+    edit_
+        ->add_option("COLUMN VALUE", edit_values_,
+                     "coppie colonna (2-14) e valore; \"000\" azzera un codice, \"\" azzera le ore")
         ->required();
     edit_->add_option("--format", edit_format_, "formato del giorno stampato: text, csv o json")
         ->check(CLI::IsMember({"text", "csv", "json"}));
 
-    absence_ = sub.add_subcommand("set-absence", "Assegna Assenza: un giustificativo su un intervallo di giorni");
+    absence_ = sub.add_subcommand("set-absence",
+                                  "Assegna Assenza: un giustificativo su un intervallo di giorni");
     absence_args_.Configure(*absence_);
     absence_->add_option("--code", absence_setting_.code, "codice giustificativo")->required();
     absence_range_.Configure(*absence_);
-    absence_->add_option("--hours", absence_setting_.hours, "ore HH:MM (00:00 = l'orario del giorno)");
-    absence_->add_flag("--copri-festivita", absence_setting_.cover_holidays, "Copri le festività presenti nel mese");
-    absence_->add_flag("--considera-ore", absence_setting_.consider_worked_hours, "Considera le ore lavorate nella giornata");
+    absence_->add_option("--hours", absence_setting_.hours,
+                         "ore HH:MM (00:00 = l'orario del giorno)");
+    absence_->add_flag("--copri-festivita", absence_setting_.cover_holidays,
+                       "Copri le festività presenti nel mese");
+    absence_->add_flag("--considera-ore", absence_setting_.consider_worked_hours,
+                       "Considera le ore lavorate nella giornata");
 
     group_ = sub.add_subcommand("set-group", "Imposta Gruppo Orario su un intervallo di giorni");
     group_args_.Configure(*group_);
@@ -147,9 +157,9 @@ class MonthGroupCommand : public Command {
     hours_->add_option("--hours", hours_value_, "ore e minuti lavorati HH:MM")->required();
     hours_range_.Configure(*hours_);
 
-    reprocess_ = sub.add_subcommand("reprocess", "rielabora il mese dal gruppo orario o dal profilo del dipendente");
+    reprocess_ = sub.add_subcommand(
+        "reprocess", "rielabora il mese dal gruppo orario o dal profilo del dipendente");
     reprocess_args_.Configure(*reprocess_);
-
   }
 
   int Execute(Context& ctx) override {
@@ -169,7 +179,8 @@ class MonthGroupCommand : public Command {
       return Usage(ctx, "giorno non valido: " + std::to_string(edit_day_) + " (da 1 a " +
                             std::to_string(edit_args_.days()) + ")");
     }
-    if (edit_values_.size() % 2 != 0) return Usage(ctx, "ogni colonna vuole il suo valore (COLONNA VALORE ...)");
+    if (edit_values_.size() % 2 != 0)
+      return Usage(ctx, "ogni colonna vuole il suo valore (COLONNA VALORE ...)");
     std::vector<std::pair<int, std::string>> values;
     for (size_t i = 0; i < edit_values_.size(); i += 2) {
       const std::string& column = edit_values_[i];
@@ -195,9 +206,11 @@ class MonthGroupCommand : public Command {
         case MonthGrid::SetResult::kApplied:
           break;
         case MonthGrid::SetResult::kNotInList:
-          ctx.err << "kaveltar-cli: " << (column == grid::kGroup ? "gruppo orario " : "giustificativo ") << value
+          ctx.err << "kaveltar-cli: "
+                  << (column == grid::kGroup ? "gruppo orario " : "giustificativo ") << value
                   << " non presente nella "
-                  << (column == grid::kGroup ? kGroupListHeading : kJustificationListHeading) << "\n";
+                  << (column == grid::kGroup ? kGroupListHeading : kJustificationListHeading)
+                  << "\n";
           refused = true;
           break;
         case MonthGrid::SetResult::kRefused:
@@ -230,8 +243,11 @@ class MonthGroupCommand : public Command {
     // `ComboAss` offers the rows of GIUSTIFICATIVI only.
     Result<std::optional<JustificationRow>> found = session.db().FindJustification(setting.code);
     if (!found.ok()) ThrowDatabaseError(found.status(), "GIUSTIFICATIVI");
-    if (!*found) return Usage(ctx, "giustificativo " + setting.code + " non presente nella tabella GIUSTIFICATIVI");
-    if (!AskForcedSetting(ctx.dialogs, ForcedSetting::kAbsence)) return Report(ctx, {ForcedResult::kDeclined, 0});
+    if (!*found)
+      return Usage(ctx,
+                   "giustificativo " + setting.code + " non presente nella tabella GIUSTIFICATIVI");
+    if (!AskForcedSetting(ctx.dialogs, ForcedSetting::kAbsence))
+      return Report(ctx, {ForcedResult::kDeclined, 0});
     return Report(ctx, ASSEGNA_ASSENZA_GIORNI(session, absence_args_.Target(), setting));
   }
 
@@ -244,16 +260,20 @@ class MonthGroupCommand : public Command {
     Result<std::optional<GroupRow>> found = session.db().FindGroup(code);
     if (!found.ok()) ThrowDatabaseError(found.status(), "GRUPPI");
     if (!*found) return Usage(ctx, "gruppo orario " + code + " non presente nella tabella GRUPPI");
-    if (!AskForcedSetting(ctx.dialogs, ForcedSetting::kGroup)) return Report(ctx, {ForcedResult::kDeclined, 0});
-    return Report(ctx, IMPOSTAGRUPPO(session, group_args_.Target(), code, group_range_.from, group_range_.to));
+    if (!AskForcedSetting(ctx.dialogs, ForcedSetting::kGroup))
+      return Report(ctx, {ForcedResult::kDeclined, 0});
+    return Report(ctx, IMPOSTAGRUPPO(session, group_args_.Target(), code, group_range_.from,
+                                     group_range_.to));
   }
 
   int SetHours(Context& ctx) {
     if (!hours_args_.Check(ctx) || !hours_range_.Check(ctx, hours_args_.days())) return 2;
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
-    if (!AskForcedSetting(ctx.dialogs, ForcedSetting::kWorkedHours)) return Report(ctx, {ForcedResult::kDeclined, 0});
-    return Report(ctx, IMPOSTAORELAV(session, hours_args_.Target(), hours_value_, hours_range_.from, hours_range_.to));
+    if (!AskForcedSetting(ctx.dialogs, ForcedSetting::kWorkedHours))
+      return Report(ctx, {ForcedResult::kDeclined, 0});
+    return Report(ctx, IMPOSTAORELAV(session, hours_args_.Target(), hours_value_, hours_range_.from,
+                                     hours_range_.to));
   }
 
   int Reprocess(Context& ctx) {
@@ -295,8 +315,9 @@ class MonthGroupCommand : public Command {
 
 void AddGridCommands(std::vector<std::unique_ptr<Command>>& commands) {
   std::unique_ptr<Command> show;
-  const auto it = std::find_if(commands.begin(), commands.end(),
-                               [](const std::unique_ptr<Command>& c) { return std::string_view(c->name()) == "month"; });
+  const auto it = std::find_if(
+      commands.begin(), commands.end(),
+      [](const std::unique_ptr<Command>& c) { return std::string_view(c->name()) == "month"; });
   if (it != commands.end()) {
     show = std::move(*it);
     commands.erase(it);

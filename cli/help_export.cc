@@ -41,7 +41,8 @@ bool IsFlag(const CLI::Option* o) { return o->get_items_expected_max() == 0; }
 
 // "--name VALUE" for an option, "NAME" for a positional argument.
 std::string OptionSynopsis(const CLI::Option* o) {
-  if (o->get_positional() && o->get_lnames().empty() && o->get_snames().empty()) return o->get_name(true);
+  if (o->get_positional() && o->get_lnames().empty() && o->get_snames().empty())
+    return o->get_name(true);
   std::string names;
   for (const std::string& s : o->get_snames()) names += (names.empty() ? "-" : ", -") + s;
   for (const std::string& l : o->get_lnames()) names += (names.empty() ? "--" : ", --") + l;
@@ -64,7 +65,8 @@ void WriteCommand(const CLI::App& command, const std::string& path, std::ostream
   }
   out << ".SS \"" << Troff(usage) << "\"\n" << Troff(command.get_description()) << "\n";
   WriteOptions(command, out);
-  for (const CLI::App* sub : VisibleCommands(command)) WriteCommand(*sub, path + " " + sub->get_name(), out);
+  for (const CLI::App* sub : VisibleCommands(command))
+    WriteCommand(*sub, path + " " + sub->get_name(), out);
 }
 
 }  // namespace
@@ -74,9 +76,12 @@ void WriteManPage(const CLI::App& app, const std::string& version, std::ostream&
   std::string upper;
   for (char c : name) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
   out << ".\\\" Generated from the command tree of " << name << "; do not edit.\n"
-      << ".TH " << Troff(upper) << " 1 \"\" \"kaveltar " << Troff(version) << "\" \"Comandi utente\"\n"
-      << ".SH NOME\n" << Troff(name) << " \\- " << Troff(app.get_description()) << "\n"
-      << ".SH SINTESI\n.B " << Troff(name) << "\n[\\fIOPZIONI\\fR] \\fICOMANDO\\fR [\\fIARGOMENTI\\fR]\n"
+      << ".TH " << Troff(upper) << " 1 \"\" \"kaveltar " << Troff(version)
+      << "\" \"Comandi utente\"\n"
+      << ".SH NOME\n"
+      << Troff(name) << " \\- " << Troff(app.get_description()) << "\n"
+      << ".SH SINTESI\n.B " << Troff(name)
+      << "\n[\\fIOPZIONI\\fR] \\fICOMANDO\\fR [\\fIARGOMENTI\\fR]\n"
       << ".SH DESCRIZIONE\n"
       << "Esegue senza finestra i lavori del programma delle presenze (memorizzazione del mese, "
          "stampa dei fogli presenze e dei riepiloghi, importazione ed esportazione, totali "
@@ -85,7 +90,8 @@ void WriteManPage(const CLI::App& app, const std::string& version, std::ostream&
       << ".SH OPZIONI GLOBALI\n";
   WriteOptions(app, out);
   out << ".SH COMANDI\n";
-  for (const CLI::App* sub : VisibleCommands(app)) WriteCommand(*sub, name + " " + sub->get_name(), out);
+  for (const CLI::App* sub : VisibleCommands(app))
+    WriteCommand(*sub, name + " " + sub->get_name(), out);
   out << ".SH FILE\n"
       << ".TP\n.I ~/.config/kaveltar/registry.ini\nle impostazioni dell'utente (scritte da "
          "\\fBkaveltar\\-cli config\\fR); \\fB$XDG_CONFIG_HOME\\fR ne cambia la cartella\n"
@@ -95,13 +101,17 @@ void WriteManPage(const CLI::App& app, const std::string& version, std::ostream&
          "all'assistenza (avvii, lavori con conteggi e durata, errori); \\fB$XDG_STATE_HOME\\fR "
          "ne cambia la cartella\n"
       << ".TP\n.I ARCHIVI/FILE\\-PDF\nI file PDF dei fogli presenze e dei riepiloghi\n"
-      << ".TP\n.I ~/.pg_service.conf\ni server PostgreSQL per nome (\\fB\\-\\-db service=NOME\\fR), senza password\n"
+      << ".TP\n.I ~/.pg_service.conf\ni server PostgreSQL per nome (\\fB\\-\\-db "
+         "service=NOME\\fR), senza password\n"
       << ".TP\n.I ~/.pgpass\nle password del database PostgreSQL, lette da libpq (permessi 0600)\n"
       << ".SH AMBIENTE\n"
-      << ".TP\n.B KAVELTAR_DB\nil database PostgreSQL condiviso, quando \\fB\\-\\-db\\fR non è indicato\n"
+      << ".TP\n.B KAVELTAR_DB\nil database PostgreSQL condiviso, quando \\fB\\-\\-db\\fR non è "
+         "indicato\n"
       << ".TP\n.B KAVELTAR_REGISTRY\nun altro file di impostazioni\n"
-      << ".TP\n.B KAVELTAR_PRINTER\nla stampante, oppure file:CARTELLA per ricevere le stampe in PDF\n"
-      << ".TP\n.B KAVELTAR_DRIVE_C\nla cartella che fa da unità C: per i file di percorso di Salarion\n"
+      << ".TP\n.B KAVELTAR_PRINTER\nla stampante, oppure file:CARTELLA per ricevere le stampe in "
+         "PDF\n"
+      << ".TP\n.B KAVELTAR_DRIVE_C\nla cartella che fa da unità C: per i file di percorso di "
+         "Salarion\n"
       << ".TP\n.B KAVELTAR_LOG\nun altro file di registro, oppure off per non scriverlo\n";
 }
 
@@ -158,7 +168,8 @@ void WriteBashCompletion(const CLI::App& app, std::ostream& out) {
       << "  fi\n"
       << "  COMPREPLY=($(compgen -f -- \"$cur\"))\n"
       << "}\n"
-      << "complete -o filenames " << "-F " << function << " " << name << "\n";
+      << "complete -o filenames "
+      << "-F " << function << " " << name << "\n";
 }
 
 }  // namespace kaveltar::cli

@@ -37,7 +37,8 @@ class ProgressBar {
     line_.assign("\rMemorizzazione [");
     constexpr int kWidth = 30;
     const int filled = percent * kWidth / 100;
-    line_.append(static_cast<size_t>(filled), '#').append(static_cast<size_t>(kWidth - filled), '.');
+    line_.append(static_cast<size_t>(filled), '#')
+        .append(static_cast<size_t>(kWidth - filled), '.');
     line_.append("] ").append(std::to_string(percent)).append("%  dipendente ").append(key);
     line_.append("  restano ").append(std::to_string(total - index)).append("\033[K");
     err_ << line_ << std::flush;
@@ -60,7 +61,8 @@ class ProgressBar {
 };
 
 // "CODE:FROM:TO[:HH:MM]" of --absence.
-bool ParseAbsence(const std::string& text, LongPeriodRow* row, bool* with_hours, std::string* error) {
+bool ParseAbsence(const std::string& text, LongPeriodRow* row, bool* with_hours,
+                  std::string* error) {
   std::vector<std::string> parts;
   size_t start = 0;
   for (size_t colon = text.find(':'); colon != std::string::npos; colon = text.find(':', start)) {
@@ -107,21 +109,28 @@ class MemorizeCommand : public Command {
   }
   void Configure(CLI::App& sub) override {
     sub.add_option("--year", year_, "anno da memorizzare")->required();
-    sub.add_option("--month", month_, "mese da memorizzare (1-12)")->required()->check(CLI::Range(1, 12));
+    sub.add_option("--month", month_, "mese da memorizzare (1-12)")
+        ->required()
+        ->check(CLI::Range(1, 12));
     CLI::Option* company = sub.add_option("--company", companies_, "codice ditta (ripetibile)");
-    CLI::Option* all = sub.add_flag("--all-companies", all_companies_, "tutte le ditte dell'elenco");
+    CLI::Option* all =
+        sub.add_flag("--all-companies", all_companies_, "tutte le ditte dell'elenco");
     company->excludes(all);
-    sub.add_option("--employee", employees_,
-                   "codice dipendente di 10 caratteri (ripetibile; senza: tutti i dipendenti delle ditte)");
+    sub.add_option(
+        "--employee", employees_,
+        "codice dipendente di 10 caratteri (ripetibile; senza: tutti i dipendenti delle ditte)");
     sub.add_flag("--rielabora", rielabora_, "Rielabora Periodo se Esistente");
     sub.add_flag("--copri-festivita", copri_festivita_, "Copri le festività presenti nel periodo");
-    sub.add_flag("--considera-ore", considera_ore_, "Considera le ore lavorate presenti nella giornata");
-    sub.add_option("--absence", absences_,
-                   "giustificativo di assenza per lungo periodo CODICE:DAL:AL[:HH:MM] (fino a tre)");
+    sub.add_flag("--considera-ore", considera_ore_,
+                 "Considera le ore lavorate presenti nella giornata");
+    sub.add_option(
+        "--absence", absences_,
+        "giustificativo di assenza per lungo periodo CODICE:DAL:AL[:HH:MM] (fino a tre)");
   }
 
   int Execute(Context& ctx) override {
-    if (companies_.empty() && !all_companies_) return Usage(ctx, "indicare --company CODICE oppure --all-companies");
+    if (companies_.empty() && !all_companies_)
+      return Usage(ctx, "indicare --company CODICE oppure --all-companies");
     MemorizeOptions options;
     if (std::string error = ReadOptions(&options); !error.empty()) return Usage(ctx, error);
 
@@ -134,7 +143,9 @@ class MemorizeCommand : public Command {
       if (row.code.empty()) continue;
       auto found = session.db().FindJustification(row.code);
       if (!found.ok()) ThrowDatabaseError(found.status(), "GIUSTIFICATIVI");
-      if (!*found) return Usage(ctx, "giustificativo " + row.code + " non presente nella tabella GIUSTIFICATIVI");
+      if (!*found)
+        return Usage(ctx,
+                     "giustificativo " + row.code + " non presente nella tabella GIUSTIFICATIVI");
     }
     std::vector<std::string> entries;
     if (const int status = ChooseEmployees(ctx, session, &entries); status != 0) return status;
@@ -144,7 +155,8 @@ class MemorizeCommand : public Command {
  private:
   // The options of the run from the command line; the refusal's text when they are wrong.
   std::string ReadOptions(MemorizeOptions* options) const {
-    if (absences_.size() > static_cast<size_t>(kLongPeriodRows)) return "al massimo tre assenze per lungo periodo";
+    if (absences_.size() > static_cast<size_t>(kLongPeriodRows))
+      return "al massimo tre assenze per lungo periodo";
     options->year = year_;
     options->month = month_;
     options->rewrite_existing = rielabora_;
@@ -167,16 +179,20 @@ class MemorizeCommand : public Command {
   int ChooseEmployees(Context& ctx, Session& session, std::vector<std::string>* entries) const {
     SelectionLists& lists = session.lists();
     lists.CARICAESTRAZIONE(session.processing_year - year_);
-    const std::vector<std::string> company_lines = lists.LISTA_AZIENDE(Screen::kMemorize, kOrderByCode);
+    const std::vector<std::string> company_lines =
+        lists.LISTA_AZIENDE(Screen::kMemorize, kOrderByCode);
     std::vector<std::string> chosen;
     if (all_companies_) {
       chosen = company_lines;
     } else {
       for (const std::string& c : companies_) {
-        if (!IsDigits(c) || c.size() > 3 || ValInt(c) == 0) return Usage(ctx, "codice ditta non valido: " + c);
+        if (!IsDigits(c) || c.size() > 3 || ValInt(c) == 0)
+          return Usage(ctx, "codice ditta non valido: " + c);
         const std::string code = PadLeft(c, 3, '0');
         const std::string line = FindCompanyLine(company_lines, code);
-        if (line.empty()) return Failure(ctx, "ditta " + code + " non presente nell'elenco dell'anno " + std::to_string(year_));
+        if (line.empty())
+          return Failure(ctx, "ditta " + code + " non presente nell'elenco dell'anno " +
+                                  std::to_string(year_));
         chosen.push_back(line);
       }
     }
@@ -192,7 +208,8 @@ class MemorizeCommand : public Command {
       *entries = PickEmployees(selection.lines(), employees_, &missing);
       if (!missing.empty()) {
         ctx.err << "kaveltar-cli: dipendente " << missing
-                << " non presente nell'elenco della memorizzazione delle ditte scelte (anno " << year_ << ")\n";
+                << " non presente nell'elenco della memorizzazione delle ditte scelte (anno "
+                << year_ << ")\n";
         return 1;
       }
     }
@@ -210,7 +227,9 @@ class MemorizeCommand : public Command {
     const bool terminal = ::isatty(STDERR_FILENO) != 0 && ctx.err.rdbuf() == std::cerr.rdbuf();
     ProgressBar bar(ctx.err, terminal);
     MemorizationHooks hooks;
-    hooks.progress = [&](size_t index, size_t total, std::string_view key) { bar.Update(index, total, key); };
+    hooks.progress = [&](size_t index, size_t total, std::string_view key) {
+      bar.Update(index, total, key);
+    };
     hooks.anomaly = [&](std::string_view line) {
       bar.Clear();
       ctx.err << line << "\n";
@@ -246,17 +265,21 @@ class MemorizeCommand : public Command {
 // year that has one) holds the key.
 bool KnownEmployee(Session& session, const std::string& key, int year) {
   const int oldest = OldestListYear(session.processing_year);
-  return session.lists().LoadEmployee(std::clamp(year, oldest, session.processing_year), PadRight(key, 10));
+  return session.lists().LoadEmployee(std::clamp(year, oldest, session.processing_year),
+                                      PadRight(key, 10));
 }
 
 class MonthCommand : public Command {
  public:
   const char* name() const override { return "month"; }
-  const char* description() const override { return "i giorni memorizzati di un dipendente in un mese"; }
+  const char* description() const override {
+    return "i giorni memorizzati di un dipendente in un mese";
+  }
   void Configure(CLI::App& sub) override {
     sub.add_option("KEY", key_, "codice dipendente di 10 caratteri")->required();
     sub.add_option("MONTH", month_, "mese come AAAAMM")->required();
-    sub.add_option("--format", format_, "formato: text, csv o json")->check(CLI::IsMember({"text", "csv", "json"}));
+    sub.add_option("--format", format_, "formato: text, csv o json")
+        ->check(CLI::IsMember({"text", "csv", "json"}));
   }
   int Execute(Context& ctx) override {
     const std::string key(Trim(key_));
@@ -264,18 +287,22 @@ class MonthCommand : public Command {
       ctx.err << "kaveltar-cli: codice dipendente non valido: " << key_ << "\n";
       return 2;
     }
-    if (month_.size() != 6 || !IsDigits(month_) || ValInt(month_.substr(4)) < 1 || ValInt(month_.substr(4)) > 12) {
+    if (month_.size() != 6 || !IsDigits(month_) || ValInt(month_.substr(4)) < 1 ||
+        ValInt(month_.substr(4)) > 12) {
       ctx.err << "kaveltar-cli: mese non valido: " << month_ << " (formato AAAAMM)\n";
       return 2;
     }
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
     std::vector<DayRow> rows;
-    if (Status s = session.db().EmployeeMonth(key, month_, &rows); !s.ok()) ThrowDatabaseError(s, "PRESENZE");
+    if (Status s = session.db().EmployeeMonth(key, month_, &rows); !s.ok())
+      ThrowDatabaseError(s, "PRESENZE");
     // No stored day: an employee the archives do not know is an error, one of theirs has
     // simply no month stored yet.
-    if (rows.empty() && !KnownEmployee(session, key, static_cast<int>(ValInt(month_.substr(0, 4))))) {
-      ctx.err << "kaveltar-cli: dipendente " << key << " non trovato negli archivi dei dipendenti\n";
+    if (rows.empty() &&
+        !KnownEmployee(session, key, static_cast<int>(ValInt(month_.substr(0, 4))))) {
+      ctx.err << "kaveltar-cli: dipendente " << key
+              << " non trovato negli archivi dei dipendenti\n";
       return 1;
     }
     TableData table;

@@ -31,7 +31,8 @@ int Usage(Context& ctx, const std::string& message) {
 std::string SelectEmployees(Session& session, int year, const std::string& company,
                             const std::vector<std::string>& wanted, std::string* company_code,
                             std::vector<std::string>* entries) {
-  if (std::string error = ListYearError(session.processing_year, year); !error.empty()) return error;
+  if (std::string error = ListYearError(session.processing_year, year); !error.empty())
+    return error;
   const int distance = session.processing_year - year;
   if (!IsDigits(company) || company.empty() || company.size() > 3 || ValInt(company) == 0) {
     return "codice ditta non valido: " + company;
@@ -78,15 +79,17 @@ class PrintCommand : public Command {
     sheets_->add_flag("--one-file-per-employee", one_file_, "Un File per Dipendente");
     sheets_->add_flag("--draft", draft_, "Bozza");
     sheets_->add_flag("--no-number", no_number_, "No Numeraz.");
-    sheets_->add_option("--start-number", start_number_,
-                        "numero del primo foglio (predefinito: la numerazione dell'installazione, "
-                        "come nella videata di stampa)")
+    sheets_
+        ->add_option("--start-number", start_number_,
+                     "numero del primo foglio (predefinito: la numerazione dell'installazione, "
+                     "come nella videata di stampa)")
         ->check(CLI::NonNegativeNumber);
     sheets_->add_option("--copies", copies_, "Numero Copie (solo stampante; predefinito 1)")
         ->check(CLI::Range(0, 99));
     sheets_->add_flag("--stamp", stamp_, "Stampa sul Cartellino (bollo INAIL)");
     sheets_->add_flag("--inail-office", inail_office_, "Stampa Sede Inail");
-    sheets_->add_flag("--no-theoretical", no_theoretical_, "Non stampare le ore teoriche del gruppo");
+    sheets_->add_flag("--no-theoretical", no_theoretical_,
+                      "Non stampare le ore teoriche del gruppo");
     sheets_->add_flag("--rest-letter", rest_letter_, "'R' nelle giornate non lavorate");
     sheets_->add_flag("--presence-letters", presence_letters_,
                       "'P'/'A' al posto delle ore lavorate se P767 = 1");
@@ -110,7 +113,8 @@ class PrintCommand : public Command {
     OpenSession(session, ctx);
     std::string company_code;
     std::vector<std::string> entries;
-    if (std::string error = SelectEmployees(session, year_, company_, employees_, &company_code, &entries);
+    if (std::string error =
+            SelectEmployees(session, year_, company_, employees_, &company_code, &entries);
         !error.empty()) {
       return Usage(ctx, error);
     }
@@ -140,8 +144,8 @@ class PrintCommand : public Command {
     r.options.stamp_kind = ReadStampKind(session.archive_path, session.installation_code);
     // Without --start-number the run starts where the print screen would: the installation's
     // running number (or the company's, with numbering per company).
-    r.options.number_text = start_number_ ? std::to_string(*start_number_)
-                                          : DefaultSheetNumber(session, company);
+    r.options.number_text =
+        start_number_ ? std::to_string(*start_number_) : DefaultSheetNumber(session, company);
     const SheetRunResult result = PrintMonthlySheets(session, r);
     ctx.out << result.message << "\n";
     for (const std::string& file : result.pdf_files) ctx.out << file << "\n";

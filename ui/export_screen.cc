@@ -87,8 +87,10 @@ ExportScreen::ExportScreen(FRMVELTAR& form)
 
   Connect();
   connect(check2_, &QCheckBox::toggled, this, [this](bool ticked) {
-    if (ticked) companies_->selectAll();
-    else companies_->clearSelection();
+    if (ticked)
+      companies_->selectAll();
+    else
+      companies_->clearSelection();
   });
   connect(cmd_crea_file_, &QPushButton::clicked, this, [this] { CmdCreaFile_Click(); });
   connect(cmd_annulla, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
@@ -108,14 +110,18 @@ void ExportScreen::CmdCreaFile_Click() {
   form_.Guard([&] {
     frame_ges_exp_[0]->show();
     form_.RunJob([&](JobProgress& progress) {
-      request.companies_progress = [&](size_t index, size_t total) { progress.Report(index, total, {}); };
+      request.companies_progress = [&](size_t index, size_t total) {
+        progress.Report(index, total, {});
+      };
       // The phase and the company or employee: on the waiting panel, and in `Label53`, which
       // the GUI thread updates when it gets to it.
-      result = RunPayrollExport(session_, request, [&](std::string_view phase, std::string_view what) {
-        const QString text = FromUtf8(phase) + QLatin1Char('\n') + FromUtf8(what);
-        progress.SetCurrent(what);
-        QMetaObject::invokeMethod(label53_, [label = label53_, text] { label->setText(text); }, Qt::QueuedConnection);
-      });
+      result =
+          RunPayrollExport(session_, request, [&](std::string_view phase, std::string_view what) {
+            const QString text = FromUtf8(phase) + QLatin1Char('\n') + FromUtf8(what);
+            progress.SetCurrent(what);
+            QMetaObject::invokeMethod(
+                label53_, [label = label53_, text] { label->setText(text); }, Qt::QueuedConnection);
+          });
     });
     ran = true;
   });

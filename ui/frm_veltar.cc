@@ -11,12 +11,12 @@
 #include <QEventLoop>
 #include <QGridLayout>
 #include <QPointer>
-#include <QThread>
-#include <QTimer>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
@@ -58,26 +58,16 @@ struct FrameStart {
   bool clear_caption;
 };
 constexpr FrameStart kFrameStart[] = {
-    {"FrameSelezione", true, false},
-    {"FrameMenu", true, false},
-    {"FrameMemorizza", false, false},
-    {"FrameMemPres_0", false, false},
-    {"FrameMemPres_1", false, false},
-    {"FrameModTimbrature", false, false},
-    {"FrameAggiorna", false, false},
-    {"FrameImporta", false, false},
-    {"FrameEsporta", false, false},
-    {"FrameStpLaser", false, false},
-    {"FrameTabelle", false, false},
-    {"FrameCalcolo", false, false},
-    {"FrameGesExp_0", true, false},
-    {"FrameGesExp_1", false, false},
-    {"FrameHelpTabelle", true, false},
-    {"FrameFestivita", false, false},
-    {"FrameGiustificativi", false, false},
-    {"FrameGruppi", false, false},
-    {"FrameBottoni", true, false},
-    {"FrameFormule", false, true},
+    {"FrameSelezione", true, false},       {"FrameMenu", true, false},
+    {"FrameMemorizza", false, false},      {"FrameMemPres_0", false, false},
+    {"FrameMemPres_1", false, false},      {"FrameModTimbrature", false, false},
+    {"FrameAggiorna", false, false},       {"FrameImporta", false, false},
+    {"FrameEsporta", false, false},        {"FrameStpLaser", false, false},
+    {"FrameTabelle", false, false},        {"FrameCalcolo", false, false},
+    {"FrameGesExp_0", true, false},        {"FrameGesExp_1", false, false},
+    {"FrameHelpTabelle", true, false},     {"FrameFestivita", false, false},
+    {"FrameGiustificativi", false, false}, {"FrameGruppi", false, false},
+    {"FrameBottoni", true, false},         {"FrameFormule", false, true},
     {"FrameAttesa", false, true},
 };
 
@@ -116,8 +106,9 @@ constexpr const char* kScreenFrames[] = {"FrameMemorizza", "FrameModTimbrature",
                                          "FrameImporta",   "FrameEsporta",       "FrameStpLaser",
                                          "FrameTabelle",   "FrameCalcolo"};
 
-// Menu entries: caption (with the letter that Alt chooses it by) and the line that describes them beside the button (entries 0-5 and
-// 12 on the menu, 6-7 on the bottom bar, 8-11 on the screens that cover the bottom bar).
+// Menu entries: caption (with the letter that Alt chooses it by) and the line that describes them
+// beside the button (entries 0-5 and 12 on the menu, 6-7 on the bottom bar, 8-11 on the screens
+// that cover the bottom bar).
 struct MenuEntry {
   const char* caption;
   const char* description;
@@ -152,7 +143,9 @@ constexpr int kMenuFrameEntries[] = {1, 3, 5, 0, 2, 4, 12};
 
 // The window's size and place between runs, in the user's configuration folder (never in the
 // installation).
-QSettings WindowSettings() { return QSettings(FRMVELTAR::WindowSettingsFile(), QSettings::IniFormat); }
+QSettings WindowSettings() {
+  return QSettings(FRMVELTAR::WindowSettingsFile(), QSettings::IniFormat);
+}
 
 }  // namespace
 
@@ -165,7 +158,8 @@ FRMVELTAR::FRMVELTAR(Session& session, QWidget* parent) : QWidget(parent), sessi
   frame_selezione_->setObjectName(QStringLiteral("FrameSelezione"));
   frame_selezione_->installEventFilter(this);
   auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(TwipsToPixels(60), TwipsToPixels(60), TwipsToPixels(60), TwipsToPixels(60));
+  outer->setContentsMargins(TwipsToPixels(60), TwipsToPixels(60), TwipsToPixels(60),
+                            TwipsToPixels(60));
   outer->addWidget(frame_selezione_);
 
   BuildMenu();
@@ -269,7 +263,8 @@ void FRMVELTAR::IMPOSTAZIONIFORM() {
   // The menu and the screens share the space above the bottom bar, one shown at a time; the
   // tall screens reach down over the bar, which is hidden while they are shown.
   auto* area = new QGridLayout(frame_selezione_);
-  area->setContentsMargins(TwipsToPixels(60), TwipsToPixels(60), TwipsToPixels(60), TwipsToPixels(60));
+  area->setContentsMargins(TwipsToPixels(60), TwipsToPixels(60), TwipsToPixels(60),
+                           TwipsToPixels(60));
   area->setVerticalSpacing(TwipsToPixels(60));
   area->addWidget(frame_menu_, 0, 0);
   for (const char* name : kScreenFrames) {
@@ -304,8 +299,10 @@ void FRMVELTAR::PlaceWaitPanel() {
   const QSize hint = frame_attesa_->sizeHint();
   const int width = std::max(hint.width(), area.width() * kWaitWidth / kSelectionWidth);
   const int height = std::max(hint.height(), area.height() * kWaitHeight / kSelectionHeight);
-  const int left = std::min(area.width() * kWaitLeft / kSelectionWidth, std::max(0, area.width() - width));
-  const int top = std::min(area.height() * kWaitTop / kSelectionHeight, std::max(0, area.height() - height));
+  const int left =
+      std::min(area.width() * kWaitLeft / kSelectionWidth, std::max(0, area.width() - width));
+  const int top =
+      std::min(area.height() * kWaitTop / kSelectionHeight, std::max(0, area.height() - height));
   frame_attesa_->setGeometry(left, top, width, height);
 }
 
@@ -350,7 +347,8 @@ QSize FRMVELTAR::LeastSize() const {
   const auto* area = static_cast<QGridLayout*>(frame_selezione_->layout());
   const QSize bar = frame_bottoni_->minimumSizeHint();
   std::vector<QWidget*> frames;
-  for (QWidget* frame : frame_selezione_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+  for (QWidget* frame :
+       frame_selezione_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
     if (frame != frame_bottoni_ && frame != frame_attesa_) frames.push_back(frame);
   }
   int width = bar.width();
@@ -361,7 +359,8 @@ QSize FRMVELTAR::LeastSize() const {
   for (QWidget* frame : frames) {
     int need = std::max(frame->minimumSizeHint().height(), frame->minimumHeight());
     if (frame->hasHeightForWidth()) need = std::max(need, frame->heightForWidth(width));
-    if (!frame->property("covers_bottom_bar").toBool()) need += area->verticalSpacing() + bar.height();
+    if (!frame->property("covers_bottom_bar").toBool())
+      need += area->verticalSpacing() + bar.height();
     height = std::max(height, need);
   }
   const QMargins around = area->contentsMargins() + frame_selezione_->contentsMargins() +
@@ -416,7 +415,7 @@ void FRMVELTAR::FocusFirstControl(QWidget* frame) {
     // chosen is the operator's.
     auto* view = qobject_cast<QAbstractItemView*>(w);
     w->setFocus(view != nullptr && !view->currentIndex().isValid() ? Qt::MouseFocusReason
-                                                                    : Qt::TabFocusReason);
+                                                                   : Qt::TabFocusReason);
     return;
   }
 }
@@ -488,7 +487,8 @@ void FRMVELTAR::ShowInformationBox() {
   // Where the support log is, so that a clerk can find it and send it.
   const std::filesystem::path log = LogFilePath();
   text.append("\nVersione : ").append(ProgramVersion());
-  text.append("\nRegistro attività : ").append(log.empty() ? std::string("(disattivato)") : log.string());
+  text.append("\nRegistro attività : ")
+      .append(log.empty() ? std::string("(disattivato)") : log.string());
   dialogs().Show(text, "Informazioni Progetto salarion", MessageIcon::kInformation);
 }
 
@@ -551,9 +551,7 @@ bool FRMVELTAR::Guard(const std::function<void()>& work) {
   }
 }
 
-std::unique_ptr<WaitPanel> FRMVELTAR::Wait() {
-  return std::make_unique<WaitPanel>(frame_attesa_);
-}
+std::unique_ptr<WaitPanel> FRMVELTAR::Wait() { return std::make_unique<WaitPanel>(frame_attesa_); }
 
 void FRMVELTAR::RunJob(const std::function<void(JobProgress&)>& job) {
   JobProgress progress;
@@ -565,7 +563,8 @@ void FRMVELTAR::RunJob(const std::function<void(JobProgress&)>& job) {
   job_running_ = true;
   // Everything the operator could click, except the waiting panel, until the job is over.
   std::vector<QPointer<QWidget>> disabled;
-  for (QWidget* child : frame_selezione_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+  for (QWidget* child :
+       frame_selezione_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
     if (child == frame_attesa_ || !child->isEnabled()) continue;
     child->setEnabled(false);
     disabled.emplace_back(child);
@@ -596,7 +595,8 @@ void FRMVELTAR::RunJob(const std::function<void(JobProgress&)>& job) {
   connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
   QTimer tick;
   tick.setInterval(100);
-  connect(&tick, &QTimer::timeout, &loop, [&] { wait.ShowProgress(progress.Get(), clock.elapsed()); });
+  connect(&tick, &QTimer::timeout, &loop,
+          [&] { wait.ShowProgress(progress.Get(), clock.elapsed()); });
   worker->start();
   tick.start();
   loop.exec();

@@ -3,9 +3,9 @@
 // Every screen is a frame of this one window; the main menu (`FrameMenu`, the command buttons
 // `cmdPulsante` 0-12) shows one screen at a time and disables its entries 0-5 until the screen
 // returns. Qt layouts arrange the frames and their controls, so the window can take any size
-// from what its captions need up to the whole screen; the form's size in twips is its default. Widgets carry the names the operators' manuals
-// use (`FrameMenu`, `ListAziMem`, ...); elements of control arrays are "Name_index" (see
-// ui/list_widgets.h).
+// from what its captions need up to the whole screen; the form's size in twips is its default.
+// Widgets carry the names the operators' manuals use (`FrameMenu`, `ListAziMem`, ...); elements of
+// control arrays are "Name_index" (see ui/list_widgets.h).
 //
 // The window owns no state of the core: it works on the Session it is given, and talks to the
 // operator through the Session's Dialogs (message boxes in the program, scripted answers in

@@ -43,16 +43,21 @@ void Check(const Status& status) {
 
 // --- GridTableModel ---
 
-GridTableModel::GridTableModel(MonthGrid& grid, QObject* parent) : QAbstractTableModel(parent), grid_(grid) {}
+GridTableModel::GridTableModel(MonthGrid& grid, QObject* parent)
+    : QAbstractTableModel(parent), grid_(grid) {}
 
 bool GridTableModel::Valid(const QModelIndex& index) const {
-  return index.isValid() && index.model() == this && index.row() >= 0 && index.row() < grid_.days() &&
-         index.column() >= 0 && index.column() < grid::kColumns;
+  return index.isValid() && index.model() == this && index.row() >= 0 &&
+         index.row() < grid_.days() && index.column() >= 0 && index.column() < grid::kColumns;
 }
 
-int GridTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : grid_.days(); }
+int GridTableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : grid_.days();
+}
 
-int GridTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : grid::kColumns; }
+int GridTableModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : grid::kColumns;
+}
 
 QVariant GridTableModel::data(const QModelIndex& index, int role) const {
   if (!Valid(index)) return {};
@@ -61,7 +66,8 @@ QVariant GridTableModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
       // Wingdings is not on Linux: the check mark and the cross as Unicode characters.
-      if (column == grid::kCheck) return day.complete ? QStringLiteral("\u2714") : QStringLiteral("\u2718");
+      if (column == grid::kCheck)
+        return day.complete ? QStringLiteral("\u2714") : QStringLiteral("\u2718");
       return FromUtf8(day.text[static_cast<size_t>(column)]);
     case Qt::EditRole:
       if (column == grid::kCheck) return {};
@@ -72,7 +78,8 @@ QVariant GridTableModel::data(const QModelIndex& index, int role) const {
       return QBrush(WindowsColour(colour));
     }
     case Qt::ForegroundRole:
-      if (column == grid::kCheck) return QBrush(WindowsColour(day.complete ? kCheckColour : kCrossColour));
+      if (column == grid::kCheck)
+        return QBrush(WindowsColour(day.complete ? kCheckColour : kCrossColour));
       if ((column == grid::kDate || column == grid::kWeekday) && day.holiday) {
         return QBrush(WindowsColour(kHolidayTextColour));
       }
@@ -129,7 +136,8 @@ void GridTableModel::CellChanged(int day, int column) {
 GridView::GridView(QWidget* parent) : QTableView(parent) {}
 
 void GridView::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_F2) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+      event->key() == Qt::Key_F2) {
     if (activate && currentIndex().isValid()) activate(currentIndex());
     event->accept();
     return;
@@ -276,16 +284,19 @@ void GridScreen::BuildGridView() {
   int width = 0;
   // A column with a month total under it is at least as wide as the widest total ("000:00")
   // in the font of the day.
-  const int total_width = QFontMetrics(frame_->font()).horizontalAdvance(QStringLiteral("000:00")) + 8;
+  const int total_width =
+      QFontMetrics(frame_->font()).horizontalAdvance(QStringLiteral("000:00")) + 8;
   for (int c = 0; c < grid::kColumns; ++c) {
     int w = TwipsToPixels(GridColumnLayouts()[static_cast<size_t>(c)].width_twips);
-    if (std::find(grid::kTotalColumns.begin(), grid::kTotalColumns.end(), c) != grid::kTotalColumns.end()) {
+    if (std::find(grid::kTotalColumns.begin(), grid::kTotalColumns.end(), c) !=
+        grid::kTotalColumns.end()) {
       w = std::max(w, total_width);
     }
     view_->setColumnWidth(c, w);
     width += w;
   }
-  view_->setFixedWidth(width + 2 * view_->frameWidth() + view_->verticalScrollBar()->sizeHint().width());
+  view_->setFixedWidth(width + 2 * view_->frameWidth() +
+                       view_->verticalScrollBar()->sizeHint().width());
   view_->activate = [this](const QModelIndex& index) {
     GrigliaModTimb_Click(GridTableModel::DayOfRow(index.row()), index.column());
   };
@@ -300,7 +311,8 @@ void GridScreen::BuildGridView() {
       if (grid_->EditorKey(key) == MonthGrid::EditorResult::kBeep) QApplication::beep();
     });
   };
-  connect(digit_, &QLineEdit::cursorPositionChanged, this, [this](int, int now) { grid_->set_editor_caret(now); });
+  connect(digit_, &QLineEdit::cursorPositionChanged, this,
+          [this](int, int now) { grid_->set_editor_caret(now); });
 }
 
 void GridScreen::BuildTotalsBar() {
@@ -375,7 +387,8 @@ void GridScreen::BuildAbsenceFrame() {
   txt_ore_ass_ = new TableBox(frame_ass_, "txtOreAss", 0, TableBox::Mode::kHours);
   cb_ass_da_ = NewCombo(frame_ass_, "CbAssDa");
   cb_ass_a_ = NewCombo(frame_ass_, "CbAssA");
-  check_copri_fest_ = NewCheck(frame_ass_, "CheckCopriFest", "Copri le festività presenti nel mese");
+  check_copri_fest_ =
+      NewCheck(frame_ass_, "CheckCopriFest", "Copri le festività presenti nel mese");
   check_ore_lav_ = NewCheck(frame_ass_, "CheckOreLav", "Considera le ore lavorate nella giornata");
   auto* ass_ok = NewButton(frame_ass_, "", "Conferma");
   auto* ass_exit = NewButton(frame_ass_, "", "Uscita");
@@ -456,7 +469,8 @@ void GridScreen::BuildSettingFrame() {
 void GridScreen::SetUpHoursBoxes() {
   // The hours boxes: the hours keyboard mask with the "00:00" blank, completed when left.
   for (TableBox* box : {txt_ore_ass_, txt_imp_ore_}) {
-    box->setObjectName(box == txt_ore_ass_ ? QStringLiteral("txtOreAss") : QStringLiteral("txtImpOre"));
+    box->setObjectName(box == txt_ore_ass_ ? QStringLiteral("txtOreAss")
+                                           : QStringLiteral("txtImpOre"));
     box->setMaxLength(5);
     box->setFixedWidth(60);
     box->setText(QStringLiteral("00:00"));
@@ -476,7 +490,8 @@ void GridScreen::SetUpHoursBoxes() {
 void GridScreen::CmdConfermaAgg_Click(const UpdateSelection& selection) {
   Run([this, &selection] {
     GridCaptions captions;
-    if (OpenEmployeeMonth(form_.session(), selection, *grid_, &captions) != OpenResult::kOpened) return;
+    if (OpenEmployeeMonth(form_.session(), selection, *grid_, &captions) != OpenResult::kOpened)
+      return;
     labelditta_->setText(FromUtf8(captions.company));
     labeldipend_->setText(FromUtf8(captions.employee));
     label19_->setText(FromUtf8(captions.month));
@@ -557,7 +572,8 @@ void GridScreen::SyncEditors() {
 
 void GridScreen::PlaceEditor() {
   if (grid_->opened() != MonthGrid::Opened::kHoursEditor) return;
-  const QModelIndex cell = model_->index(GridTableModel::RowOfDay(grid_->active_day()), grid_->active_column());
+  const QModelIndex cell =
+      model_->index(GridTableModel::RowOfDay(grid_->active_day()), grid_->active_column());
   view_->scrollTo(cell);
   digit_->setGeometry(view_->visualRect(cell));
 }
@@ -565,13 +581,16 @@ void GridScreen::PlaceEditor() {
 void GridScreen::PlaceList() {
   const bool groups = grid_->opened() == MonthGrid::Opened::kGroupList;
   const int width = TwipsToPixels(groups ? kGroupListWidth : kJustificationListWidth);
-  const QModelIndex cell = model_->index(GridTableModel::RowOfDay(grid_->active_day()), grid_->active_column());
+  const QModelIndex cell =
+      model_->index(GridTableModel::RowOfDay(grid_->active_day()), grid_->active_column());
   const QRect rect = view_->visualRect(cell);
   const int top = view_->mapTo(frame_, QPoint(0, 0)).y();
   // Beside the column: on its right when the list fits there, else on its left.
   int x = view_->viewport()->mapTo(frame_, rect.topRight()).x() + 2;
-  if (x + width > frame_->width()) x = std::max(0, view_->viewport()->mapTo(frame_, rect.topLeft()).x() - width - 2);
-  const int height = std::min(TwipsToPixels(kListHeight), std::max(100, frame_->height() - top - 4));
+  if (x + width > frame_->width())
+    x = std::max(0, view_->viewport()->mapTo(frame_, rect.topLeft()).x() - width - 2);
+  const int height =
+      std::min(TwipsToPixels(kListHeight), std::max(100, frame_->height() - top - 4));
   frame_lista_->setGeometry(x, top, width, height);
 }
 
@@ -589,7 +608,8 @@ void GridScreen::PlaceTotals() {
 }
 
 bool GridScreen::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == totals_bar_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+  if (watched == totals_bar_ &&
+      (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
     PlaceTotals();
   } else if (watched == list_mod_timb_ && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
@@ -662,7 +682,8 @@ void GridScreen::CmdAssenza_Click() {
     std::vector<JustificationRow> rows;
     Check(form_.session().db().ListJustifications(&rows));
     combo_ass_->clear();
-    for (const JustificationRow& row : rows) combo_ass_->addItem(FromUtf8(row.code + " " + row.gius[1]));
+    for (const JustificationRow& row : rows)
+      combo_ass_->addItem(FromUtf8(row.code + " " + row.gius[1]));
     frame_imposta_->hide();
     frame_ass_->adjustSize();
     frame_ass_->move(std::max(0, (frame_->width() - frame_ass_->width()) / 2), TwipsToPixels(1500));
@@ -687,7 +708,8 @@ void GridScreen::cmdGruppo_Click() {
     frame_gruppo_->show();
     frame_ass_->hide();
     frame_imposta_->adjustSize();
-    frame_imposta_->move(std::max(0, (frame_->width() - frame_imposta_->width()) / 2), TwipsToPixels(1500));
+    frame_imposta_->move(std::max(0, (frame_->width() - frame_imposta_->width()) / 2),
+                         TwipsToPixels(1500));
     frame_imposta_->show();
     frame_imposta_->raise();
     combo1_->setFocus();
@@ -706,7 +728,8 @@ void GridScreen::cmdOreLav_Click() {
     frame_ore_->show();
     frame_ass_->hide();
     frame_imposta_->adjustSize();
-    frame_imposta_->move(std::max(0, (frame_->width() - frame_imposta_->width()) / 2), TwipsToPixels(1500));
+    frame_imposta_->move(std::max(0, (frame_->width() - frame_imposta_->width()) / 2),
+                         TwipsToPixels(1500));
     frame_imposta_->show();
     frame_imposta_->raise();
     txt_imp_ore_->setFocus();

@@ -51,7 +51,8 @@ class GridTableModel : public QAbstractTableModel {
   // column's colour; ForegroundRole red dates and weekdays of holidays and the mark's colour;
   // FontRole the mark's size; TextAlignmentRole centred hours and codes.
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
   // An edit-role value for columns 2-14 through MonthGrid::SetCell; true when applied.
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;

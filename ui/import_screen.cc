@@ -103,7 +103,8 @@ QString ImportScreen::Filter(ImportFileKind kind) {
 
 std::unique_ptr<QFileDialog> ImportScreen::NewFileDialog(QWidget* parent, ImportFileKind kind,
                                                          const QString& folder) {
-  auto dialog = std::make_unique<QFileDialog>(parent, FromUtf8(kCmdCercaCaption), folder, Filter(kind));
+  auto dialog =
+      std::make_unique<QFileDialog>(parent, FromUtf8(kCmdCercaCaption), folder, Filter(kind));
   dialog->setFileMode(QFileDialog::ExistingFile);
   dialog->setAcceptMode(QFileDialog::AcceptOpen);
   // The desktop's own dialog would neither speak the program's language nor match the
@@ -122,9 +123,10 @@ ImportFileKind ImportScreen::Kind() const {
 
 void ImportScreen::Show() {
   lbl_nome_file_->setText(FromUtf8(state_.path));
-  lbl_scartate_->setText(state_.skipped_lines > 0
-                             ? QStringLiteral("Righe scartate (intestazioni): %1").arg(state_.skipped_lines)
-                             : QString());
+  lbl_scartate_->setText(
+      state_.skipped_lines > 0
+          ? QStringLiteral("Righe scartate (intestazioni): %1").arg(state_.skipped_lines)
+          : QString());
   for (size_t i = 0; i < results_.size(); ++i) {
     const std::string& result = state_.results[i];
     results_[i]->setText(FromUtf8(result));
@@ -149,7 +151,8 @@ void ImportScreen::CmdCerca_Click() {
   if (chooser_) {
     path = chooser_(Filter(kind));
   } else {
-    const auto dialog = NewFileDialog(frame_, kind, FromUtf8(form_.session().archive_path.string()));
+    const auto dialog =
+        NewFileDialog(frame_, kind, FromUtf8(form_.session().archive_path.string()));
     if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
       path = dialog->selectedFiles().front();
     }

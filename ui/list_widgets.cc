@@ -23,7 +23,8 @@ void SetArrayName(QWidget* widget, const char* name, int index) {
 // list lines need. Measured, since some monospaced fonts do not declare themselves so.
 bool DrawsFixedColumns(const QFont& font) {
   const QFontMetrics metrics(font);
-  return metrics.horizontalAdvance(QStringLiteral("iiiii")) == metrics.horizontalAdvance(QStringLiteral("MMMMM"));
+  return metrics.horizontalAdvance(QStringLiteral("iiiii")) ==
+         metrics.horizontalAdvance(QStringLiteral("MMMMM"));
 }
 
 QFont ListFont() {

@@ -35,13 +35,15 @@ int main(int argc, char** argv) {
   kaveltar::ui::ProgramOptions options;
   QString message;
   auto outcome = kaveltar::ui::ParseProgramOptions(arguments, &options, &message);
-  if (outcome == kaveltar::ui::ParseOutcome::kHelp || outcome == kaveltar::ui::ParseOutcome::kVersion) {
+  if (outcome == kaveltar::ui::ParseOutcome::kHelp ||
+      outcome == kaveltar::ui::ParseOutcome::kVersion) {
     return Finish(outcome, message);
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("kaveltar"));
   // The icon of every window, and the desktop entry the window manager matches it with.
-  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kaveltar"), QIcon(QStringLiteral(":/kaveltar.png"))));
+  QApplication::setWindowIcon(
+      QIcon::fromTheme(QStringLiteral("kaveltar"), QIcon(QStringLiteral(":/kaveltar.png"))));
   QGuiApplication::setDesktopFileName(QStringLiteral("it.kaveltar.Kaveltar"));
   // Every text of the program is Italian, Qt's own buttons and dialogs too.
   kaveltar::ui::InstallItalianTranslation(app);

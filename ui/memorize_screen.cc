@@ -26,8 +26,8 @@ namespace {
 // A day box of the long-period rows: digits only, at most two (the numeric key filter).
 class DayBox : public QLineEdit {
  public:
-  DayBox(QWidget* parent, std::function<void()> left) : QLineEdit(QString::fromLatin1(kEmptyDayBox.data(), 2), parent),
-                                                         left_(std::move(left)) {
+  DayBox(QWidget* parent, std::function<void()> left)
+      : QLineEdit(QString::fromLatin1(kEmptyDayBox.data(), 2), parent), left_(std::move(left)) {
     setMaxLength(2);
     setAlignment(Qt::AlignCenter);
     setFixedWidth(30);
@@ -74,7 +74,8 @@ class HoursBox : public QLineEdit {
       QLineEdit::keyPressEvent(event);
       return;
     }
-    const HoursMaskOutcome out = HoursMaskKey(ToUtf8(text()), cursorPosition(), key, HoursBlank::kTable);
+    const HoursMaskOutcome out =
+        HoursMaskKey(ToUtf8(text()), cursorPosition(), key, HoursBlank::kTable);
     setText(FromUtf8(out.text));
     setCursorPosition(out.caret);
     if (out.action == HoursMaskOutcome::Action::kBeep) QApplication::beep();
@@ -114,8 +115,7 @@ QLabel* SmallLabel(QWidget* parent, std::string_view text, const char* name) {
 }  // namespace
 
 MemorizeScreen::MemorizeScreen(FRMVELTAR& form)
-    : SelectionScreen(form, Screen::kMemorize, "FrameMemorizza",
-                      "Memorizza le Presenze del Mese") {
+    : SelectionScreen(form, Screen::kMemorize, "FrameMemorizza", "Memorizza le Presenze del Mese") {
   BuildWidgets();
   LayOutScreen();
   BuildOptions(frame_mem_pres_[0]);
@@ -193,12 +193,10 @@ void MemorizeScreen::LayOutScreen() {
 
 void MemorizeScreen::ConnectScreen() {
   Connect();
-  connect(employees_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-    ListDipSel_DblClick(employees_->row(item));
-  });
-  connect(list_dip_mem_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-    ListDipMem_DblClick(list_dip_mem_->row(item));
-  });
+  connect(employees_, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* item) { ListDipSel_DblClick(employees_->row(item)); });
+  connect(list_dip_mem_, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* item) { ListDipMem_DblClick(list_dip_mem_->row(item)); });
   connect(chk_seltutto_mem_, &QCheckBox::clicked, this, [this] { ChkSeltuttoMem_Click(); });
   connect(chk_seltutti_azidip_, &QCheckBox::clicked, this, [this] { ChkSeltuttiAZIDIP_Click(); });
   connect(cmd_cancella_lista_, &QPushButton::clicked, this, [this] { CmdCancellaLista_Click(); });
@@ -247,7 +245,8 @@ void MemorizeScreen::BuildOptions(QGroupBox* frame) {
     pick_box_->Attach(i, cmdaprilist_[k], cmbgius_[k], descriptions_[k]);
   }
 
-  connect(chk_ass_lungo_periodo_, &QCheckBox::clicked, this, [this] { ChkAssLungoPeriodo_Click(); });
+  connect(chk_ass_lungo_periodo_, &QCheckBox::clicked, this,
+          [this] { ChkAssLungoPeriodo_Click(); });
   connect(cmd_memorizza_, &QPushButton::clicked, this, [this] { CmdMemorizza_Click(); });
   // A click on the caption is a click on its box.
   ass_caption->installEventFilter(this);
@@ -314,7 +313,8 @@ void MemorizeScreen::BuildLongPeriodSection(QWidget* frame) {
 bool MemorizeScreen::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonRelease) {
     if (auto* label = qobject_cast<QLabel*>(watched)) {
-      if (auto* box = qobject_cast<QCheckBox*>(label->buddy()); box != nullptr && box->isEnabled()) {
+      if (auto* box = qobject_cast<QCheckBox*>(label->buddy());
+          box != nullptr && box->isEnabled()) {
         box->click();
         return true;
       }
@@ -333,8 +333,8 @@ MemorizeOptions MemorizeScreen::Options() const {
   o.day.use_typed_hours = chkore_->isChecked();
   for (int i = 0; i < kLongPeriodRows; ++i) {
     const size_t k = static_cast<size_t>(i);
-    o.day.rows[k] = {ToUtf8(cmbgius_[k]->text().trimmed()), DayOf(dalla_data_[k]), DayOf(alla_data_[k]),
-                     ToUtf8(ore_gius_[k]->text().trimmed())};
+    o.day.rows[k] = {ToUtf8(cmbgius_[k]->text().trimmed()), DayOf(dalla_data_[k]),
+                     DayOf(alla_data_[k]), ToUtf8(ore_gius_[k]->text().trimmed())};
   }
   return o;
 }
@@ -379,7 +379,8 @@ void MemorizeScreen::DayLostFocus(int index, bool last) {
   box->setText(FromUtf8(FormatDayBox(ToUtf8(box->text()))));
   LongPeriodRows rows(year(), month());
   const MemorizeOptions options = Options();
-  for (int i = 0; i < kLongPeriodRows; ++i) rows.set_row(i, options.day.rows[static_cast<size_t>(i)]);
+  for (int i = 0; i < kLongPeriodRows; ++i)
+    rows.set_row(i, options.day.rows[static_cast<size_t>(i)]);
   const std::string_view problem = rows.CheckDay(index, last);
   if (problem.empty()) return;
   form_.dialogs().Show(problem, kProductName, MessageIcon::kExclamation);
@@ -399,7 +400,9 @@ void MemorizeScreen::CmdMemorizza_Click() {
     JobProgress* progress = nullptr;
     MemorizationHooks hooks;
     hooks.progress = [&](size_t index, size_t total, std::string_view key) {
-      if (progress != nullptr) progress->Report(index, total, key.empty() ? std::string() : "Dipendente " + std::string(key));
+      if (progress != nullptr)
+        progress->Report(index, total,
+                         key.empty() ? std::string() : "Dipendente " + std::string(key));
     };
     hooks.run_loop = [&](const std::function<void()>& loop) {
       form_.RunJob([&](JobProgress& p) {
@@ -410,9 +413,10 @@ void MemorizeScreen::CmdMemorizza_Click() {
     };
     MemorizationResult result;
     auto reset = [&] {
-      lab_esito_->setText(FromUtf8(MemorizationSummary(result, request.options.year, request.options.month,
-                                                       session_.printer().last_destination()))
-                              .trimmed());
+      lab_esito_->setText(
+          FromUtf8(MemorizationSummary(result, request.options.year, request.options.month,
+                                       session_.printer().last_destination()))
+              .trimmed());
       selection_ = MemorizeSelection();
       ShowSelection(-1);
       check_elabora_->setChecked(false);

@@ -107,7 +107,7 @@ class MemorizeScreen : public SelectionScreen {
   QPushButton* cmd_memorizza_ = nullptr;
   QPushButton* cmd_rit_mem_ = nullptr;
   JustificationPickBox* pick_box_ = nullptr;  // `ListaCampi`, beside a CMBGIUS box
-  QLabel* lab_esito_ = nullptr;  // the counts of the last run
+  QLabel* lab_esito_ = nullptr;               // the counts of the last run
 };
 
 }  // namespace kaveltar::ui

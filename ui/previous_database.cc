@@ -39,7 +39,8 @@ bool OfferPreviousDatabase(Session& session, const std::filesystem::path& file, 
   if (!days.ok() || *days > 0) return false;
   Dialogs& dialogs = session.dialogs();
   if (!dialogs.Ask("Nella cartella degli archivi c'è l'archivio delle presenze del programma "
-                   "precedente (" + file.filename().string() + ").\nImportarlo ora?",
+                   "precedente (" +
+                       file.filename().string() + ").\nImportarlo ora?",
                    kTitle, MessageIcon::kQuestion)) {
     return false;
   }
@@ -56,8 +57,7 @@ bool OfferPreviousDatabase(Session& session, const std::filesystem::path& file, 
   QCoreApplication::processEvents();
   Result<MigrationReport> report = MigrateAttendanceDatabase(
       file, session.db(), {}, [&panel](std::string_view table, int64_t rows) {
-        panel.setLabelText(FromUtf8(table) +
-                           QStringLiteral(": righe lette %1").arg(rows));
+        panel.setLabelText(FromUtf8(table) + QStringLiteral(": righe lette %1").arg(rows));
         QCoreApplication::processEvents();
       });
   panel.close();

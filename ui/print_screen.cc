@@ -34,7 +34,8 @@ namespace {
 
 // The employee in progress on the waiting panel.
 void Report(JobProgress& progress, size_t index, size_t total, std::string_view key) {
-  progress.Report(index, total, key.empty() ? std::string() : "Dipendente " + std::string(Trim(key)));
+  progress.Report(index, total,
+                  key.empty() ? std::string() : "Dipendente " + std::string(Trim(key)));
 }
 
 }  // namespace
@@ -81,8 +82,9 @@ void PrintScreen::BuildListsAndSettings() {
   months_ = NewMonthList(f, "ListMesiStp", session_.processing_month);
   year_ = new YearBox(f, "LabAnnoStp", "CmdAnnoStp", session_.processing_year, form_.dialogs());
 
-  numbering_label_ = NewLabel(f, NumberedPerCompany(session_) ? "Numerazione x Ditta" : "Numerazione unica",
-                              "LabNumerazione");
+  numbering_label_ =
+      NewLabel(f, NumberedPerCompany(session_) ? "Numerazione x Ditta" : "Numerazione unica",
+               "LabNumerazione");
   text_protocollo_ = new QLineEdit(FromUtf8(DefaultSheetNumber(session_, "")), f);
   text_protocollo_->setObjectName(QStringLiteral("TextProtocollo"));
   text_protocollo_->setMaximumWidth(90);
@@ -108,9 +110,11 @@ void PrintScreen::BuildSheetOptions() {
   chk_sede_inail_ = NewCheck(f, "Chksedeinail", "Stampa Sede Inail");
   chk_bollo_ = NewCheck(f, "ChkBollo", "Stampa sul Cartellino");
   chk_no_teoriche_ = NewCheck(f, "chkNoTeoriche", "Non stampare le ore teoriche del gruppo");
-  chk_riposo_ = NewCheck(f, "ChkRiposo", "Stampare 'R' nelle giornate non lavorate in base al gruppo/profilo");
-  chk_mensilizzato_ = NewCheck(f, "ChKMensilizzato",
-                               "Sostituire ore lavorate con 'P' o 'A' se 'P767 Tipo stampa pres/ass.=1'");
+  chk_riposo_ = NewCheck(f, "ChkRiposo",
+                         "Stampare 'R' nelle giornate non lavorate in base al gruppo/profilo");
+  chk_mensilizzato_ =
+      NewCheck(f, "ChKMensilizzato",
+               "Sostituire ore lavorate con 'P' o 'A' se 'P767 Tipo stampa pres/ass.=1'");
   cmd_info_ = NewButton(f, "cmdinfo", "?");
   cmd_info_->setMaximumWidth(28);
 }
@@ -128,8 +132,8 @@ void PrintScreen::BuildSummaryOptions() {
   }
   option1_->button(0)->setChecked(true);
   chk_totali_ = NewCheck(f, "ChkTotali", "Totalizzazione separata per ogni Dipendente");
-  chk_riep_anno_ =
-      NewCheck(f, "ChkRiepAnno", "Esegui il riepilogo su tutto l'anno invece che sul mese selezionato");
+  chk_riep_anno_ = NewCheck(f, "ChkRiepAnno",
+                            "Esegui il riepilogo su tutto l'anno invece che sul mese selezionato");
 }
 
 void PrintScreen::LayOutScreen() {
@@ -183,9 +187,8 @@ void PrintScreen::ConnectScreen() {
   connect(chk_pdf_, &QCheckBox::toggled, this, [this] { ChkPDF_Click(); });
   connect(chk_vidima_, &QCheckBox::clicked, this, [this] { chkVidima_Click(); });
   connect(cmd_info_, &QPushButton::clicked, this, [this] { cmdinfo_Click(); });
-  connect(cmd_stampa_, &QPushButton::clicked, this, [this] {
-    form_.Guard([this] { CmdStampaStp_Click(); });
-  });
+  connect(cmd_stampa_, &QPushButton::clicked, this,
+          [this] { form_.Guard([this] { CmdStampaStp_Click(); }); });
   opener_ = [this](const std::string& path) { OpenInViewer(path); };
   connect(cmd_rit_, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
 }
@@ -251,18 +254,21 @@ void PrintScreen::chkVidima_Click() {
 
 void PrintScreen::cmdinfo_Click() {
   Dialogs& d = form_.dialogs();
-  d.Show("Con la prima opzione, il cartellino stampato in corrispondenza delle ore lavorate, "
-         "riporterà , per i dipendenti che hanno nel campo 'P767 Tipo stampa pres/ass.=1' la "
-         "lettera 'P' (presenza) in sostituzione delle ore lavorate, e la lettera 'A' (assenza) "
-         "in caso di giornata non lavorata e non festiva",
-         kFormCaption, MessageIcon::kInformation);
-  d.Show("Con la seconda opzione, il cartellino stampato in corrispondenza delle giornate non "
-         "lavorate in base al gruppo orario, riporterà , la lettera 'R' (Riposo) in sostituzione "
-         "degli spazi bianchi.",
-         kFormCaption, MessageIcon::kInformation);
-  d.Show("N.B. Per la gestione in stampa dei co.co.co/pro e borsisti il programma testa i "
-         "relativi campi P447 e P529 in alternativa al campo 'P767 Tipo stampa pres/ass.=1'",
-         kFormCaption, MessageIcon::kInformation);
+  d.Show(
+      "Con la prima opzione, il cartellino stampato in corrispondenza delle ore lavorate, "
+      "riporterà , per i dipendenti che hanno nel campo 'P767 Tipo stampa pres/ass.=1' la "
+      "lettera 'P' (presenza) in sostituzione delle ore lavorate, e la lettera 'A' (assenza) "
+      "in caso di giornata non lavorata e non festiva",
+      kFormCaption, MessageIcon::kInformation);
+  d.Show(
+      "Con la seconda opzione, il cartellino stampato in corrispondenza delle giornate non "
+      "lavorate in base al gruppo orario, riporterà , la lettera 'R' (Riposo) in sostituzione "
+      "degli spazi bianchi.",
+      kFormCaption, MessageIcon::kInformation);
+  d.Show(
+      "N.B. Per la gestione in stampa dei co.co.co/pro e borsisti il programma testa i "
+      "relativi campi P447 e P529 in alternativa al campo 'P767 Tipo stampa pres/ass.=1'",
+      kFormCaption, MessageIcon::kInformation);
 }
 
 void PrintScreen::CmdStampaStp_Click() {
@@ -285,14 +291,16 @@ void PrintScreen::CmdStampaStp_Click() {
     r.whole_year = chk_riep_anno_->isChecked();
     r.pdf = chk_pdf_->isChecked();
     const int kind = option1_->checkedId();
-    r.kind = kind == 1   ? SummaryKind::kSubCompany
-             : kind == 2 ? SummaryKind::kGroup
-             : kind == 3 ? SummaryKind::kJustification
+    r.kind = kind == 1                  ? SummaryKind::kSubCompany
+             : kind == 2                ? SummaryKind::kGroup
+             : kind == 3                ? SummaryKind::kJustification
              : chk_totali_->isChecked() ? SummaryKind::kEmployees
                                         : SummaryKind::kCompany;
     SummaryResult result;
     form_.RunJob([&](JobProgress& progress) {
-      r.progress = [&](size_t index, size_t total, std::string_view key) { Report(progress, index, total, key); };
+      r.progress = [&](size_t index, size_t total, std::string_view key) {
+        Report(progress, index, total, key);
+      };
       result = STAMPARIEPILOGOMESE(session_, r);
     });
     opened = result.pdf_file;
@@ -319,20 +327,23 @@ void PrintScreen::CmdStampaStp_Click() {
     r.options.number_text = ToUtf8(text_protocollo_->text());
     SheetRunResult result;
     form_.RunJob([&](JobProgress& progress) {
-      r.progress = [&](size_t index, size_t total, std::string_view key) { Report(progress, index, total, key); };
+      r.progress = [&](size_t index, size_t total, std::string_view key) {
+        Report(progress, index, total, key);
+      };
       result = PrintMonthlySheets(session_, r);
     });
     notice = ProtectionNotice(result.password, result.protected_files, result.pdf_files.size());
     text_protocollo_->setText(FromUtf8(result.number_text));
     if (r.validation) chk_vidima_->setChecked(false);
     one_per_employee = r.one_file_per_employee;
-    if (!result.pdf_files.empty()) opened = one_per_employee ? result.pdf_folder : result.pdf_files[0];
+    if (!result.pdf_files.empty())
+      opened = one_per_employee ? result.pdf_folder : result.pdf_files[0];
   }
   if (opened.empty()) return;
   if (!notice.empty()) form_.dialogs().Show(notice, kFormCaption, MessageIcon::kInformation);
   if (!opener_) return;
-  const char* question = one_per_employee ? "Aprire la cartella dei file PDF creati?"
-                                          : "Aprire il file PDF creato?";
+  const char* question =
+      one_per_employee ? "Aprire la cartella dei file PDF creati?" : "Aprire il file PDF creato?";
   if (form_.dialogs().Ask(question, kFormCaption, MessageIcon::kQuestion)) opener_(opened);
 }
 

@@ -14,21 +14,21 @@
 #include "app/startup.h"
 #include "base/fatal.h"
 #include "base/run_time_error.h"
+#include "memorize/month_memorizer.h"
+#include "ui/export_screen.h"
 #include "ui/frm_veltar.h"
+#include "ui/grid_screen.h"
+#include "ui/import_screen.h"
 #include "ui/instance_beacon.h"
+#include "ui/list_widgets.h"
 #include "ui/memorize_screen.h"
 #include "ui/previous_database.h"
 #include "ui/print_screen.h"
 #include "ui/qt_dialogs.h"
 #include "ui/tables_screen.h"
-#include "ui/update_screen.h"
-#include "ui/export_screen.h"
-#include "ui/grid_screen.h"
-#include "ui/import_screen.h"
-#include "ui/list_widgets.h"
-#include "ui/widget_helpers.h"
 #include "ui/totals_screen.h"
-#include "memorize/month_memorizer.h"
+#include "ui/update_screen.h"
+#include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
 namespace {
@@ -95,7 +95,10 @@ int TakePictures(FRMVELTAR& form, const QString& folder) {
     memorize_options.month = update.month();
     memorize_options.rewrite_existing = true;
     const std::string line = LineAt(update.employees(), 0);
-    form.Guard([&] { MonthMemorizer(form.session(), memorize_options).MemorizeEmployee(line.substr(line.size() - 10)); });
+    form.Guard([&] {
+      MonthMemorizer(form.session(), memorize_options)
+          .MemorizeEmployee(line.substr(line.size() - 10));
+    });
     update.CmdConfermaAgg_Click();
     ok = SavePicture(form, dir, "grid.png") && ok;
     update.grid_screen().CmdRitMemTimbrature_Click();
@@ -156,16 +159,17 @@ ParseOutcome ParseProgramOptions(const QStringList& arguments, ProgramOptions* o
   const QCommandLineOption archive(QStringLiteral("archive"),
                                    QStringLiteral("cartella degli archivi (al posto del registro)"),
                                    QStringLiteral("DIR"));
-  const QCommandLineOption programs(QStringLiteral("programs"),
-                                    QStringLiteral("cartella dei programmi (al posto del registro)"),
-                                    QStringLiteral("DIR"));
+  const QCommandLineOption programs(
+      QStringLiteral("programs"), QStringLiteral("cartella dei programmi (al posto del registro)"),
+      QStringLiteral("DIR"));
   const QCommandLineOption registry(QStringLiteral("registry"),
                                     QStringLiteral("file del registro da usare"),
                                     QStringLiteral("FILE"));
   const QCommandLineOption db(QStringLiteral("db"),
                               QStringLiteral("database PostgreSQL condiviso (postgresql://...)"),
                               QStringLiteral("URL"));
-  QCommandLineOption screenshots(QStringLiteral("screenshot-dir"), QString(), QStringLiteral("DIR"));
+  QCommandLineOption screenshots(QStringLiteral("screenshot-dir"), QString(),
+                                 QStringLiteral("DIR"));
   screenshots.setFlags(QCommandLineOption::HiddenFromHelp);
   QCommandLineOption ready(QStringLiteral("exit-when-ready"));
   ready.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -179,11 +183,13 @@ ParseOutcome ParseProgramOptions(const QStringList& arguments, ProgramOptions* o
   }
   if (parser.isSet(QStringLiteral("help"))) {
     // Without a running application the parser does not know the program's name.
-    *message = parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("kaveltar"));
+    *message =
+        parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("kaveltar"));
     return ParseOutcome::kHelp;
   }
   if (parser.isSet(version)) {
-    *message = QStringLiteral("kaveltar ") + QString::fromLatin1(ProgramVersion()) + QLatin1Char('\n');
+    *message =
+        QStringLiteral("kaveltar ") + QString::fromLatin1(ProgramVersion()) + QLatin1Char('\n');
     return ParseOutcome::kVersion;
   }
   if (!parser.positionalArguments().isEmpty()) {

@@ -5,10 +5,10 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QMetaObject>
-#include <QTranslator>
-#include <functional>
 #include <QString>
 #include <QThread>
+#include <QTranslator>
+#include <functional>
 #include <string>
 
 #include "ui/widget_helpers.h"
@@ -18,11 +18,16 @@ namespace {
 
 QMessageBox::Icon BoxIcon(MessageIcon icon) {
   switch (icon) {
-    case MessageIcon::kInformation: return QMessageBox::Information;
-    case MessageIcon::kExclamation: return QMessageBox::Warning;
-    case MessageIcon::kCritical: return QMessageBox::Critical;
-    case MessageIcon::kQuestion: return QMessageBox::Question;
-    case MessageIcon::kNone: break;
+    case MessageIcon::kInformation:
+      return QMessageBox::Information;
+    case MessageIcon::kExclamation:
+      return QMessageBox::Warning;
+    case MessageIcon::kCritical:
+      return QMessageBox::Critical;
+    case MessageIcon::kQuestion:
+      return QMessageBox::Question;
+    case MessageIcon::kNone:
+      break;
   }
   return QMessageBox::NoIcon;
 }
@@ -75,7 +80,8 @@ bool InstallItalianTranslation(QCoreApplication& app) {
 }
 
 void QtDialogs::Show(std::string_view text, std::string_view title, MessageIcon icon) {
-  if (OnGuiThread([&, t = std::string(text), ti = std::string(title)] { Show(t, ti, icon); })) return;
+  if (OnGuiThread([&, t = std::string(text), ti = std::string(title)] { Show(t, ti, icon); }))
+    return;
   ArrowCursorWhileAsking arrow;
   QMessageBox box(BoxIcon(icon), MessageText(title), MessageText(text), QMessageBox::Ok, parent_);
   box.exec();
@@ -83,7 +89,9 @@ void QtDialogs::Show(std::string_view text, std::string_view title, MessageIcon 
 
 bool QtDialogs::Ask(std::string_view text, std::string_view title, MessageIcon icon) {
   bool answer = false;
-  if (OnGuiThread([&, t = std::string(text), ti = std::string(title)] { answer = Ask(t, ti, icon); })) return answer;
+  if (OnGuiThread(
+          [&, t = std::string(text), ti = std::string(title)] { answer = Ask(t, ti, icon); }))
+    return answer;
   ArrowCursorWhileAsking arrow;
   QMessageBox box(BoxIcon(icon), MessageText(title), MessageText(text),
                   QMessageBox::Yes | QMessageBox::No, parent_);

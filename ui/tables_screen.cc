@@ -501,7 +501,8 @@ void TablesScreen::BuildJustifications() {
   auto* types = new QHBoxLayout;
   const std::span<const std::string_view> guide = TypeGuideLines();
   for (int i = 0; i < 4; ++i) {
-    auto* option = new QRadioButton(FromUtf8(kJustificationTypeCaptions[static_cast<size_t>(i)]), p);
+    auto* option =
+        new QRadioButton(FromUtf8(kJustificationTypeCaptions[static_cast<size_t>(i)]), p);
     SetArrayName(option, "OptGiuPreAss", i);
     option->setToolTip(FromUtf8(guide[static_cast<size_t>(i)]));
     gius_.type->addButton(option, i);
@@ -531,8 +532,8 @@ void TablesScreen::BuildJustifications() {
   column->addWidget(gius_.panel);
 
   // The operating help (panel closed) and the formula area (panel open) take turns below.
-  gius_.help_frame = NewFrame(gius_.frame, ArrayName("FrameGiustificativi", 2),
-                              kJustificationHelpHeading.data());
+  gius_.help_frame =
+      NewFrame(gius_.frame, ArrayName("FrameGiustificativi", 2), kJustificationHelpHeading.data());
   gius_.help_frame->setProperty("index", 2);
   auto* help = new QVBoxLayout(gius_.help_frame);
   help->setSpacing(2);
@@ -551,8 +552,8 @@ void TablesScreen::BuildJustifications() {
   }
   help->addStretch(1);
 
-  gius_.formula_area = NewFrame(gius_.frame, ArrayName("FrameGiustificativi", 3),
-                                "FORMULE PAGHE E SOGLIE ORE");
+  gius_.formula_area =
+      NewFrame(gius_.frame, ArrayName("FrameGiustificativi", 3), "FORMULE PAGHE E SOGLIE ORE");
   gius_.formula_area->setProperty("index", 3);
   auto* formulas = new QGridLayout(gius_.formula_area);
   formulas->setVerticalSpacing(3);
@@ -708,8 +709,7 @@ void TablesScreen::BuildGroups() {
   column->addStretch(1);
 
   connect(save, &QPushButton::clicked, this, [this, &gr] { Run([&gr] { Take(gr.Save()); }); });
-  connect(cancel, &QPushButton::clicked, this,
-          [this, &gr] { Run([&gr] { Take(gr.Cancel()); }); });
+  connect(cancel, &QPushButton::clicked, this, [this, &gr] { Run([&gr] { Take(gr.Cancel()); }); });
 }
 
 void TablesScreen::FillUniemensList() {
@@ -810,10 +810,10 @@ void TablesScreen::Update() {
   fest_.frame->setVisible(current == TableKind::kHolidays);
   gius_.frame->setVisible(current == TableKind::kJustifications);
   grup_.frame->setVisible(current == TableKind::kGroups);
-  QGroupBox* side = !current                                   ? nullptr
-                    : *current == TableKind::kHolidays         ? fest_.list_side
-                    : *current == TableKind::kJustifications   ? gius_.list_side
-                                                               : grup_.list_side;
+  QGroupBox* side = !current                                 ? nullptr
+                    : *current == TableKind::kHolidays       ? fest_.list_side
+                    : *current == TableKind::kJustifications ? gius_.list_side
+                                                             : grup_.list_side;
   for (QGroupBox* s : {fest_.list_side, gius_.list_side, grup_.list_side}) {
     if (s != side) s->hide();
   }

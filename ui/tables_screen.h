@@ -120,33 +120,33 @@ class TablesScreen : public QObject {
 
  private:
   struct HolidayWidgets {
-    QGroupBox* list_side = nullptr;  // FrameFestivita_0
-    QWidget* frame = nullptr;        // FrameFestivita
-    QGroupBox* panel = nullptr;      // FrameFestivita_1
-    std::array<QLabel*, 4> help{};   // LabelFestivita_0..3 (3: the record caption)
+    QGroupBox* list_side = nullptr;   // FrameFestivita_0
+    QWidget* frame = nullptr;         // FrameFestivita
+    QGroupBox* panel = nullptr;       // FrameFestivita_1
+    std::array<QLabel*, 4> help{};    // LabelFestivita_0..3 (3: the record caption)
     std::array<TableBox*, 2> text{};  // TextFestivita_0..1
   };
   struct JustificationWidgets {
-    QGroupBox* list_side = nullptr;   // FrameGiustificativi_0
-    QWidget* frame = nullptr;         // FrameGiustificativi
-    QGroupBox* panel = nullptr;       // FrameGiustificativi_1
-    QGroupBox* help_frame = nullptr;  // FrameGiustificativi_2
-    QGroupBox* formula_area = nullptr;  // FrameGiustificativi_3
-    QLabel* caption = nullptr;        // LabelGiustificativi_3
-    std::array<TableBox*, 9> text{};  // TextGiustificativo_0, 1, 2, 8 (others null)
-    QComboBox* sr18 = nullptr;        // ComboGiustificativo
-    QComboBox* uniemens = nullptr;    // ComboUNIEMENS
-    QLabel* uniemens_label = nullptr;  // LabelGiustificativo
-    QButtonGroup* type = nullptr;     // OptGiuPreAss_0..3
-    QCheckBox* overtime = nullptr;    // ChkGiucompStr
-    std::array<QPushButton*, 4> navigation{};  // Inizio, Indietro, Avanti, Fine
+    QGroupBox* list_side = nullptr;                // FrameGiustificativi_0
+    QWidget* frame = nullptr;                      // FrameGiustificativi
+    QGroupBox* panel = nullptr;                    // FrameGiustificativi_1
+    QGroupBox* help_frame = nullptr;               // FrameGiustificativi_2
+    QGroupBox* formula_area = nullptr;             // FrameGiustificativi_3
+    QLabel* caption = nullptr;                     // LabelGiustificativi_3
+    std::array<TableBox*, 9> text{};               // TextGiustificativo_0, 1, 2, 8 (others null)
+    QComboBox* sr18 = nullptr;                     // ComboGiustificativo
+    QComboBox* uniemens = nullptr;                 // ComboUNIEMENS
+    QLabel* uniemens_label = nullptr;              // LabelGiustificativo
+    QButtonGroup* type = nullptr;                  // OptGiuPreAss_0..3
+    QCheckBox* overtime = nullptr;                 // ChkGiucompStr
+    std::array<QPushButton*, 4> navigation{};      // Inizio, Indietro, Avanti, Fine
     std::array<TableBox*, 5> formula_code{};       // TextGiusCodVoce_k
     std::array<QLabel*, 5> formula_description{};  // LabGiusDescrVoce_k
     std::array<TableBox*, 5> formula_threshold{};  // TextGiusSogliaVoce_k
     std::array<QPushButton*, 5> formula_button{};  // CmdGiusCodVoce_k
-    QGroupBox* formule = nullptr;     // FrameFormule
-    QListWidget* list_formule = nullptr;  // ListFormule
-    QCheckBox* order_by_code = nullptr;   // CxkOrdFormule
+    QGroupBox* formule = nullptr;                  // FrameFormule
+    QListWidget* list_formule = nullptr;           // ListFormule
+    QCheckBox* order_by_code = nullptr;            // CxkOrdFormule
   };
   struct GroupWidgets {
     QGroupBox* list_side = nullptr;   // FrameGruppi_0
@@ -176,8 +176,7 @@ class TablesScreen : public QObject {
   void Wire(TableBox* box, std::function<KeyOutcome(int)> key_press,
             std::function<void(const std::string&)> change, std::function<void()> lost_focus);
   void WireHours(TableBox* box, std::function<HoursMaskOutcome(int, int)> hours_key,
-                 std::function<void(const std::string&)> change,
-                 std::function<void()> lost_focus);
+                 std::function<void(const std::string&)> change, std::function<void()> lost_focus);
 
   FRMVELTAR& form_;
   std::unique_ptr<FormulaArchive> formulas_;

@@ -85,7 +85,8 @@ TotalsScreen::TotalsScreen(FRMVELTAR& form) : form_(form) {
 
   auto* column = new QVBoxLayout(f);
   column->setContentsMargins(8, 4, 8, 8);
-  column->addWidget(NewLabel(f, "Calcolo del totale giorni annuale per codice giustificativo selezionato"));
+  column->addWidget(
+      NewLabel(f, "Calcolo del totale giorni annuale per codice giustificativo selezionato"));
   auto* body = new QHBoxLayout;
   body->addLayout(left, 55);
   body->addLayout(right, 45);
@@ -100,7 +101,8 @@ TotalsScreen::TotalsScreen(FRMVELTAR& form) : form_(form) {
 
   UpdateButtons();
   for (int i = 0; i < 2; ++i) {
-    connect(opt_anno_[static_cast<size_t>(i)], &QRadioButton::clicked, this, [this, i] { OptAnnoCalcolo_Click(i); });
+    connect(opt_anno_[static_cast<size_t>(i)], &QRadioButton::clicked, this,
+            [this, i] { OptAnnoCalcolo_Click(i); });
   }
   connect(list_elenco_, &QListWidget::itemClicked, this,
           [this](QListWidgetItem* item) { ListElencoCalcolo_Click(list_elenco_->row(item)); });
@@ -118,9 +120,10 @@ void TotalsScreen::Enter() {
   for (const JustificationRow& row : rows) {
     // Code and description fill the first 55 characters, which name the justification
     // chosen; the kind follows.
-    const QString line = FromUtf8(row.code).leftJustified(3, QLatin1Char(' '), true) + QLatin1Char(' ') +
-                         FromUtf8(row.gius[1]).leftJustified(51, QLatin1Char(' '), true) + QLatin1Char(' ') +
-                         (row.gius[2] == "P" ? QStringLiteral("Presenza") : QStringLiteral("Assenza"));
+    const QString line =
+        FromUtf8(row.code).leftJustified(3, QLatin1Char(' '), true) + QLatin1Char(' ') +
+        FromUtf8(row.gius[1]).leftJustified(51, QLatin1Char(' '), true) + QLatin1Char(' ') +
+        (row.gius[2] == "P" ? QStringLiteral("Presenza") : QStringLiteral("Assenza"));
     list_elenco_->addItem(line);
   }
   label_gius_selez_->clear();
@@ -132,14 +135,16 @@ void TotalsScreen::Enter() {
 void TotalsScreen::OptAnnoCalcolo_Click(int index) {
   form_.Guard([&] {
     combo_ditta_->clear();
-    for (const std::string& item : CompanyItems(form_.session(), index)) combo_ditta_->addItem(FromUtf8(item));
+    for (const std::string& item : CompanyItems(form_.session(), index))
+      combo_ditta_->addItem(FromUtf8(item));
     if (combo_ditta_->count() > 0) combo_ditta_->setCurrentIndex(0);
   });
 }
 
 void TotalsScreen::ListElencoCalcolo_Click(int row) {
   if (row < 0) return;
-  label_gius_selez_->setText(FromUtf8(SelectedJustification(ToUtf8(list_elenco_->item(row)->text()))));
+  label_gius_selez_->setText(
+      FromUtf8(SelectedJustification(ToUtf8(list_elenco_->item(row)->text()))));
   ClearCounts();
 }
 
@@ -162,7 +167,9 @@ void TotalsScreen::CmdCalcolaGG_Click() {
     const std::string code = ToUtf8(label_gius_selez_->text());
     // A year of a large company's rows: counted off the event loop.
     AnnualTotals totals;
-    form_.RunJob([&](JobProgress&) { totals = ComputeAnnualTotals(form_.session().db(), company, code, year); });
+    form_.RunJob([&](JobProgress&) {
+      totals = ComputeAnnualTotals(form_.session().db(), company, code, year);
+    });
     for (size_t m = 0; m < 12; ++m) label_gg_mese_[m]->setText(QString::number(totals.months[m]));
     label_gg_totale_->setText(QString::number(totals.total));
   });
@@ -175,7 +182,7 @@ void TotalsScreen::CmdStpRiepilogo_Click() {
   totals.total = label_gg_totale_->text().toInt();
   form_.Guard([&] {
     PrintAnnualTotals(form_.session().printer(), ToUtf8(label_gius_selez_->text()),
-                    ToUtf8(combo_ditta_->currentText()), PreviousYear(), totals);
+                      ToUtf8(combo_ditta_->currentText()), PreviousYear(), totals);
   });
 }
 

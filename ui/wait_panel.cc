@@ -71,7 +71,8 @@ void WaitPanel::ShowProgress(const JobProgress::Snapshot& progress, long long el
   if (counted) bar->setValue(static_cast<int>(std::min(progress.done, progress.total)));
   bar->setTextVisible(counted);
   current->setText(FromUtf8(progress.current));
-  estimate->setText(counted ? FromUtf8(RemainingTimeText(progress.done, progress.total, elapsed_ms)) : QString());
+  estimate->setText(counted ? FromUtf8(RemainingTimeText(progress.done, progress.total, elapsed_ms))
+                            : QString());
   if (!progress_shown_) {
     bar->show();
     current->show();

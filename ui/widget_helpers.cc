@@ -15,13 +15,18 @@ std::string ToUtf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 int TypedKey(const QKeyEvent* event) {
   switch (event->key()) {
-    case Qt::Key_Backspace: return kKeyBackspace;
+    case Qt::Key_Backspace:
+      return kKeyBackspace;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return kKeyTab;
+    case Qt::Key_Backtab:
+      return kKeyTab;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return kKeyEnter;
-    case Qt::Key_Escape: return kKeyEscape;
-    default: break;
+    case Qt::Key_Enter:
+      return kKeyEnter;
+    case Qt::Key_Escape:
+      return kKeyEscape;
+    default:
+      break;
   }
   if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return 0;
   const QList<uint> code_points = event->text().toUcs4();

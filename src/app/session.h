@@ -60,7 +60,7 @@ class Session {
   std::string installation_code;  // two characters, or empty
   std::string database_label;     // the engine and place of the database, never a password
   std::string program_name = "kaveltar-cli";  // the writer named in the support log
-  std::string processing_date;    // YYYYMMDD
+  std::string processing_date;                // YYYYMMDD
   int processing_year = 0;
   int processing_month = 0;
 

@@ -5,9 +5,9 @@
 #include "app/session.h"
 #include "archive/bases.h"
 #include "archive/fields.h"
+#include "base/dates.h"
 #include "base/fatal.h"
 #include "base/run_time_error.h"
-#include "base/dates.h"
 #include "base/text.h"
 #include "db/postgres_db.h"
 #include "platform/log_file.h"
@@ -22,12 +22,12 @@ namespace {
 
 // Archive bases kept open for the whole run, in the order they are opened.
 constexpr int kStartupBases[] = {
-    bases::kCompanies,           bases::kParameters,          bases::kExtraction,
-    bases::kEmployeeIndex,       bases::kEmployees,           bases::kExtractionYear1,
-    bases::kEmployeeIndexYear1,  bases::kEmployeesYear1,      bases::kEmployeeIndexYear2,
-    bases::kEmployeesYear2,      bases::kProfiles,            bases::kEmployeeIndexYear3,
-    bases::kEmployeesYear3,      bases::kChangesYear3,        bases::kEmployeeIndexYear4,
-    bases::kEmployeesYear4,      bases::kChangesYear4,        bases::kFormulas,
+    bases::kCompanies,          bases::kParameters,     bases::kExtraction,
+    bases::kEmployeeIndex,      bases::kEmployees,      bases::kExtractionYear1,
+    bases::kEmployeeIndexYear1, bases::kEmployeesYear1, bases::kEmployeeIndexYear2,
+    bases::kEmployeesYear2,     bases::kProfiles,       bases::kEmployeeIndexYear3,
+    bases::kEmployeesYear3,     bases::kChangesYear3,   bases::kEmployeeIndexYear4,
+    bases::kEmployeesYear4,     bases::kChangesYear4,   bases::kFormulas,
     bases::kProcessingDate};
 
 fs::path FolderFromText(std::string_view text) { return MapWindowsPath(Trim(text)); }
@@ -35,14 +35,16 @@ fs::path FolderFromText(std::string_view text) { return MapWindowsPath(Trim(text
 // The registry store a run reads: the user's, or the workstation-wide one when the user has
 // none. A store that cannot be read reads as empty.
 RegistryStore LoadRegistry(const StartupOptions& options) {
-  const fs::path user = options.registry_file.empty() ? RegistryStore::DefaultFile() : options.registry_file;
+  const fs::path user =
+      options.registry_file.empty() ? RegistryStore::DefaultFile() : options.registry_file;
   auto store = RegistryStore::Load(RegistryStore::EffectiveFile(user));
   return store.ok() ? std::move(store.value()) : RegistryStore();
 }
 
 void ReadInstallationCode(Session& session, const RegistryStore& store) {
   // A code written by `kaveltar-cli config` takes the place of the installation settings file.
-  const std::string configured(Trim(store.ReadRegistryString(kHkeyCurrentUser, kKaveltarKey, kInstallationCodeValue)));
+  const std::string configured(
+      Trim(store.ReadRegistryString(kHkeyCurrentUser, kKaveltarKey, kInstallationCodeValue)));
   if (!configured.empty()) {
     session.installation_code = configured;
     return;
@@ -83,9 +85,10 @@ void OpenDatabase(Session& session, const StartupOptions& options, const Registr
   if (Status s = PrepareDatabase(folder); !s.ok()) ThrowDatabaseError(s, kTemplateFile);
   const fs::path file = FindCaseInsensitive(folder / kDatabaseFile);
   if (!FileExists(file)) {
-    ThrowDatabaseError(Status::NotFound((folder / kDatabaseFile).string() + " (manca anche il modello " +
-                                        (folder / kTemplateFile).string() + ")"),
-                       {});
+    ThrowDatabaseError(
+        Status::NotFound((folder / kDatabaseFile).string() + " (manca anche il modello " +
+                         (folder / kTemplateFile).string() + ")"),
+        {});
   }
   session.database_label = DescribeDatabase({}, file);
   auto db = OpenCheckedSqliteDatabase(file);
@@ -97,7 +100,8 @@ void OpenDatabase(Session& session, const StartupOptions& options, const Registr
 
 std::string InstanceKey(const StartupOptions& options) {
   // One copy per user and registry store.
-  return (options.registry_file.empty() ? RegistryStore::DefaultFile() : options.registry_file).string();
+  return (options.registry_file.empty() ? RegistryStore::DefaultFile() : options.registry_file)
+      .string();
 }
 
 void CARICAINST(Session& session, const StartupOptions& options) {
@@ -121,8 +125,10 @@ void CARICAINST(Session& session, const StartupOptions& options) {
   // Registry branch: both folders must exist, else neither is taken.
   {
     const RegistryStore store = LoadRegistry(options);
-    const fs::path programs = FolderFromText(store.ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOPROGRAMMI"));
-    const fs::path archives = FolderFromText(store.ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOARCHIVI"));
+    const fs::path programs = FolderFromText(
+        store.ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOPROGRAMMI"));
+    const fs::path archives =
+        FolderFromText(store.ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOARCHIVI"));
     if (FolderExists(programs) && FolderExists(archives)) {
       session.program_path = programs;
       session.archive_path = archives;
@@ -136,8 +142,8 @@ void CARICAINST(Session& session, const StartupOptions& options) {
   const std::string ark_line(Trim(ReadFirstLine(ark)));
   const std::string pro_line(Trim(ReadFirstLine(pro)));
   if (!FileExists(ark) || !FileExists(pro) || ark_line.empty() || pro_line.empty()) {
-    throw Fatal(std::string(kConfigurationError) + "\n\n" + std::string(kConfigurationHelp), "Salarion",
-                MessageIcon::kCritical);
+    throw Fatal(std::string(kConfigurationError) + "\n\n" + std::string(kConfigurationHelp),
+                "Salarion", MessageIcon::kCritical);
   }
   session.archive_path = FolderFromText(ark_line);
   session.program_path = FolderFromText(pro_line);
@@ -149,7 +155,8 @@ void APRIARCHIVI(Session& session) {
   files.CloseArchiveFile(bases::kAll);
   for (int base : kStartupBases) files.FAIOPEN(base);
   std::string date = "        ";
-  if (files.LEGGIREC(bases::kProcessingDate, 1) == 0) date = files.RecordBuffer(bases::kProcessingDate).substr(0, 8);
+  if (files.LEGGIREC(bases::kProcessingDate, 1) == 0)
+    date = files.RecordBuffer(bases::kProcessingDate).substr(0, 8);
   // DDMMYYYY in the archive, kept as YYYYMMDD.
   session.processing_date = DdMmYyyyToKey(date);
   session.processing_year = static_cast<int>(ValInt(Mid(date, 4, 4)));
@@ -190,10 +197,11 @@ void Startup(Session& session, const StartupOptions& options) {
     session.lists().ESTRAZIONEDIPENDENTI("AC");
   });
 
-  WriteLog(session.program_name, "avvio: programmi " + session.program_path.string() + ", archivi " +
-                                     session.archive_path.string() + ", installazione " +
-                                     session.installation_code + ", data di elaborazione " +
-                                     session.processing_date + ", database " + session.database_label);
+  WriteLog(session.program_name, "avvio: programmi " + session.program_path.string() +
+                                     ", archivi " + session.archive_path.string() +
+                                     ", installazione " + session.installation_code +
+                                     ", data di elaborazione " + session.processing_date +
+                                     ", database " + session.database_label);
 }
 
 void AttachSystemPrinter(Session& session, const std::string& choice) {

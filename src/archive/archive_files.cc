@@ -37,7 +37,9 @@ class FileNodeSource final : public IsamNodeSource {
   long node_count() const override { return count_; }
   std::string_view ReadNode(long record, int level) override;
   int CheckedEntries(int level) const override { return checked_[static_cast<size_t>(level - 1)]; }
-  void SetCheckedEntries(int level, int used) override { checked_[static_cast<size_t>(level - 1)] = used; }
+  void SetCheckedEntries(int level, int used) override {
+    checked_[static_cast<size_t>(level - 1)] = used;
+  }
 
  private:
   int fd_ = -1;
@@ -89,11 +91,9 @@ std::string_view FileNodeSource::ReadNode(long record, int level) {
     throw RunTimeError(RunTimeError::kFileNotFound, path.string());
   }
   if (error == ENOENT || error == ENOTDIR) {
-    throw RunTimeError(RunTimeError::kPathNotFound,
-                       path.string() + " (" + reason + ")");
+    throw RunTimeError(RunTimeError::kPathNotFound, path.string() + " (" + reason + ")");
   }
-  throw RunTimeError(RunTimeError::kPathFileAccess,
-                     path.string() + " (" + reason + ")");
+  throw RunTimeError(RunTimeError::kPathFileAccess, path.string() + " (" + reason + ")");
 }
 
 // The existing file whose name matches `path` ignoring case; for a file still to be created,
@@ -164,8 +164,7 @@ ArchiveFiles::~ArchiveFiles() { CloseArchiveFile(bases::kAll); }
 
 ArchiveFiles::Channel& ArchiveFiles::channel(int base) {
   if (base < 0 || base > kMaxBaseNumber) {
-    throw RunTimeError(RunTimeError::kSubscriptOutOfRange,
-                       "archivio " + std::to_string(base));
+    throw RunTimeError(RunTimeError::kSubscriptOutOfRange, "archivio " + std::to_string(base));
   }
   auto& slot = channels_[static_cast<size_t>(base)];
   if (!slot) slot = std::make_unique<Channel>();
@@ -197,8 +196,7 @@ void ArchiveFiles::LoadCatalogue() {
 ArchiveFiles::BuiltName ArchiveFiles::BuildName(int base) {
   trace_.TraceProcedure("DAMMIFILE$ (" + std::to_string(base) + ")");
   if (base > kMaxBaseNumber) {
-    throw RunTimeError(RunTimeError::kSubscriptOutOfRange,
-                       "archivio " + std::to_string(base));
+    throw RunTimeError(RunTimeError::kSubscriptOutOfRange, "archivio " + std::to_string(base));
   }
   const CatalogueEntry* entry = catalogue_.Find(base);
   channel(base).record_length = entry != nullptr ? entry->record_length : 0;
@@ -280,8 +278,8 @@ int ArchiveFiles::FAIOPEN(int base) {
   const BuiltName built = BuildName(base);
   ch.Close();
   if (built.name.empty()) {
-    throw RunTimeError(RunTimeError::kBadFileNumber, "archivio " + std::to_string(base) +
-                                           " senza file in QXBASE.DAT");
+    throw RunTimeError(RunTimeError::kBadFileNumber,
+                       "archivio " + std::to_string(base) + " senza file in QXBASE.DAT");
   }
   const fs::path path = ResolveBuilt(built);
   // Shared with the payroll program: read-write without locks, created when missing;
@@ -317,8 +315,8 @@ std::fstream& ArchiveFiles::FAIOPENIO(int base, int mode) {
   const BuiltName built = BuildName(base);
   ch.Close();
   if (built.name.empty()) {
-    throw RunTimeError(RunTimeError::kBadFileNumber, "archivio " + std::to_string(base) +
-                                           " senza file in QXBASE.DAT");
+    throw RunTimeError(RunTimeError::kBadFileNumber,
+                       "archivio " + std::to_string(base) + " senza file in QXBASE.DAT");
   }
   const fs::path path = ResolveBuilt(built);
   auto stream = std::make_unique<std::fstream>();
@@ -370,8 +368,8 @@ int ArchiveFiles::LEGGIREC(int base, long record) {
   TraceRecordAccess(trace_, "LEGGIREC", base, record);
   Channel& ch = channel(base);
   if (ch.fd < 0) {
-    throw RunTimeError(RunTimeError::kBadFileNumber,
-                       "archivio " + std::to_string(base) + " non aperto " + RecordText(base, record));
+    throw RunTimeError(RunTimeError::kBadFileNumber, "archivio " + std::to_string(base) +
+                                                         " non aperto " + RecordText(base, record));
   }
   const int length = ch.record_length;
   if (length <= 0 || ch.buffer.size() != static_cast<size_t>(length)) {
@@ -384,9 +382,8 @@ int ArchiveFiles::LEGGIREC(int base, long record) {
   ch.scratch.resize(static_cast<size_t>(length));
   const ssize_t got = ReadFully(ch.fd, ch.scratch.data(), ch.scratch.size(), offset);
   if (got < 0) {
-    throw RunTimeError(RunTimeError::kDeviceIo, ch.path.string() + " " +
-                                                    RecordText(base, record) + " (" +
-                                                    std::strerror(errno) + ")");
+    throw RunTimeError(RunTimeError::kDeviceIo, ch.path.string() + " " + RecordText(base, record) +
+                                                    " (" + std::strerror(errno) + ")");
   }
   // A partial last record counts as the end of the file, like a missing one.
   if (got < length) return 1;
@@ -400,8 +397,8 @@ void ArchiveFiles::SCRIVIREC(int base, long record, std::string_view text) {
   TraceRecordAccess(trace_, "SCRIVIREC", base, record);
   Channel& ch = channel(base);
   if (ch.fd < 0) {
-    throw RunTimeError(RunTimeError::kBadFileNumber,
-                       "archivio " + std::to_string(base) + " non aperto " + RecordText(base, record));
+    throw RunTimeError(RunTimeError::kBadFileNumber, "archivio " + std::to_string(base) +
+                                                         " non aperto " + RecordText(base, record));
   }
   const size_t length = static_cast<size_t>(std::max(ch.record_length, 0));
   const size_t given = text.empty() ? ch.buffer.size() : text.size();
@@ -413,18 +410,19 @@ void ArchiveFiles::SCRIVIREC(int base, long record, std::string_view text) {
     throw RunTimeError(RunTimeError::kBadRecordNumber, RecordText(base, record));
   }
   if (ch.read_only) {
-    throw RunTimeError(RunTimeError::kPathFileAccess, ch.path.string() + " in sola lettura " + RecordText(base, record));
+    throw RunTimeError(RunTimeError::kPathFileAccess,
+                       ch.path.string() + " in sola lettura " + RecordText(base, record));
   }
   if (!text.empty() && text.data() != ch.buffer.data()) ch.buffer.assign(text);
   size_t done = 0;
   while (done < length) {
-    const ssize_t n = ::pwrite(ch.fd, ch.buffer.data() + done, length - done,
-                               offset + static_cast<off_t>(done));
+    const ssize_t n =
+        ::pwrite(ch.fd, ch.buffer.data() + done, length - done, offset + static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      throw RunTimeError(RunTimeError::kDeviceIo, ch.path.string() + " " +
-                                                      RecordText(base, record) + " (" +
-                                                      std::strerror(errno) + ")");
+      throw RunTimeError(
+          RunTimeError::kDeviceIo,
+          ch.path.string() + " " + RecordText(base, record) + " (" + std::strerror(errno) + ")");
     }
     done += static_cast<size_t>(n);
   }
@@ -463,8 +461,7 @@ void ArchiveFiles::ELIMINA(int base) {
   std::error_code ec;
   if (fs::file_size(path, ec) > 0 && !ec && !fs::remove(path, ec)) {
     throw RunTimeError(RunTimeError::kPathFileAccess,
-                       "eliminazione di " + path.string() + " (" +
-                           ec.message() + ")");
+                       "eliminazione di " + path.string() + " (" + ec.message() + ")");
   }
 }
 
@@ -511,7 +508,8 @@ fs::path ArchiveFiles::OpenPath(int base) const {
 Status ArchiveFiles::CheckWholeRecords(int base) const {
   const Channel* ch = find_channel(base);
   if (ch == nullptr || ch->fd < 0 || ch->record_length <= 0) {
-    return Status::Invalid("Archivio " + std::to_string(base) + " non aperto: nessun record scritto");
+    return Status::Invalid("Archivio " + std::to_string(base) +
+                           " non aperto: nessun record scritto");
   }
   const long long size = FileSize(base);
   if (size < 0 || size % ch->record_length != 0) {
@@ -523,13 +521,15 @@ Status ArchiveFiles::CheckWholeRecords(int base) const {
   return Status::Ok();
 }
 
-Status ArchiveFiles::CheckRecordKey(int base, long record, std::string_view stored_key, std::string_view key) const {
+Status ArchiveFiles::CheckRecordKey(int base, long record, std::string_view stored_key,
+                                    std::string_view key) const {
   if (Trim(stored_key) == Trim(key)) return Status::Ok();
   const Channel* ch = find_channel(base);
   const std::string file = ch != nullptr ? ch->path.string() : std::to_string(base);
-  return Status::Corrupt("L'indice dell'archivio " + file + " indica il record " + std::to_string(record) +
-                         " per il codice " + std::string(Trim(key)) + ", ma quel record appartiene al codice " +
-                         std::string(Trim(stored_key)) + ": nessun record scritto");
+  return Status::Corrupt("L'indice dell'archivio " + file + " indica il record " +
+                         std::to_string(record) + " per il codice " + std::string(Trim(key)) +
+                         ", ma quel record appartiene al codice " + std::string(Trim(stored_key)) +
+                         ": nessun record scritto");
 }
 
 long ArchiveFiles::IsamSearch(int index_base, std::string_view key, int operation, int /*fourth*/) {

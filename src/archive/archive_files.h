@@ -133,7 +133,8 @@ class ArchiveFiles {
   // looked up (`stored_key`, the record's own key field, against `key`; both trimmed), or the
   // index points at another record. The messages name the file, the record and the cause.
   Status CheckWholeRecords(int base) const;
-  Status CheckRecordKey(int base, long record, std::string_view stored_key, std::string_view key) const;
+  Status CheckRecordKey(int base, long record, std::string_view stored_key,
+                        std::string_view key) const;
 
   // Keyed access through the index file of `index_base` (see isam.h), opened when needed
   // with the OpenContext saved and restored around the open. Operation 2: the data record

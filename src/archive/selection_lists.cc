@@ -111,10 +111,14 @@ void SelectionLists::CARICAESTRAZIONE(int variant) {
 
 void SelectionLists::ESTRAZIONEDIPENDENTI(std::string_view type) {
   const std::string t = ToUpperAscii(type);
-  if (t == "AC") CARICAESTRAZIONE(0);
-  else if (t == "AP") CARICAESTRAZIONE(1);
-  else if (t == "AP2") CARICAESTRAZIONE(2);
-  else if (t == "AP3") CARICAESTRAZIONE(3);
+  if (t == "AC")
+    CARICAESTRAZIONE(0);
+  else if (t == "AP")
+    CARICAESTRAZIONE(1);
+  else if (t == "AP2")
+    CARICAESTRAZIONE(2);
+  else if (t == "AP3")
+    CARICAESTRAZIONE(3);
 }
 
 bool SelectionLists::LoadCompany(int company) {

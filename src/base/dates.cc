@@ -10,9 +10,18 @@ bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 
 
 int MonthLength(int month, int year) {
   switch (month) {
-    case 1: case 3: case 5: case 7: case 8: case 10: case 12:
+    case 1:
+    case 3:
+    case 5:
+    case 7:
+    case 8:
+    case 10:
+    case 12:
       return 31;
-    case 4: case 6: case 9: case 11:
+    case 4:
+    case 6:
+    case 9:
+    case 11:
       return 30;
     case 2:
       return IsLeapYear(year) ? 29 : 28;
@@ -32,7 +41,11 @@ bool IsValidDayKey(std::string_view key) {
 std::string FormatPeriodDate(std::string_view key) {
   if (!IsValidDayKey(key)) return "";
   std::string out;
-  out.append(key.substr(6, 2)).append("/").append(key.substr(4, 2)).append("/").append(key.substr(0, 4));
+  out.append(key.substr(6, 2))
+      .append("/")
+      .append(key.substr(4, 2))
+      .append("/")
+      .append(key.substr(0, 4));
   return out;
 }
 

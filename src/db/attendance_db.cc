@@ -58,8 +58,9 @@ Status AttendanceDb::CompanyHours(std::string_view company, std::string_view per
       day.worked = row.pres[3];
       for (int slot = 1; slot <= 5; ++slot) {
         day.codes[static_cast<size_t>(slot - 1)] = row.SlotCode(slot);
-        day.hours[static_cast<size_t>(slot - 1)] =
-            Trim(row.SlotCode(slot)).empty() ? std::string_view() : std::string_view(row.SlotHours(slot));
+        day.hours[static_cast<size_t>(slot - 1)] = Trim(row.SlotCode(slot)).empty()
+                                                       ? std::string_view()
+                                                       : std::string_view(row.SlotHours(slot));
       }
       visit(day);
     }

@@ -27,7 +27,7 @@ struct DayRow {
   // pres[n] is column PRES_n for n = 1..23 (pres[0] is unused): PRES_1 schedule code,
   // PRES_2 theoretical hours, PRES_3 worked hours, then code/hours pairs of slots 1-10.
   std::array<std::string, 24> pres{};
-  long protocollo = 0;   // PROTOCOLLO, the sheet number
+  long protocollo = 0;  // PROTOCOLLO, the sheet number
 
   // Slot 1-10: the justification code column (PRES_4, PRES_6, ... PRES_22) and its hours.
   std::string& SlotCode(int slot) { return pres[2 + 2 * slot]; }

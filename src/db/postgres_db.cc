@@ -22,15 +22,15 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
-#include <chrono>
-#include <random>
-#include <string>
-#include <thread>
 #include <iterator>
 #include <map>
+#include <random>
 #include <set>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "db/sql_backend.h"
@@ -104,11 +104,20 @@ void AppendArrayNumber(std::string& array, int64_t n) {
 void AppendCopyText(std::string& line, std::string_view text) {
   for (char c : text) {
     switch (c) {
-      case '\\': line += "\\\\"; break;
-      case '\t': line += "\\t"; break;
-      case '\n': line += "\\n"; break;
-      case '\r': line += "\\r"; break;
-      default: line += c;
+      case '\\':
+        line += "\\\\";
+        break;
+      case '\t':
+        line += "\\t";
+        break;
+      case '\n':
+        line += "\\n";
+        break;
+      case '\r':
+        line += "\\r";
+        break;
+      default:
+        line += c;
     }
   }
 }
@@ -158,7 +167,8 @@ Result<PGconn*> Connect(std::string_view conninfo) {
     PQfinish(conn);
     return s;
   }
-  PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+  PQsetNoticeProcessor(
+      conn, [](void*, const char*) {}, nullptr);
   return conn;
 }
 
@@ -169,8 +179,7 @@ Status Exec(PGconn* conn, const char* sql, std::string_view operation) {
   Status status;
   if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) {
     status = Status::DbError(std::string(operation) + ": " +
-                             ServerMessage(res ? PQresultErrorMessage(res)
-                                               : PQerrorMessage(conn)));
+                             ServerMessage(res ? PQresultErrorMessage(res) : PQerrorMessage(conn)));
   }
   PQclear(res);
   return status;
@@ -208,8 +217,7 @@ class PgRow final : public RowView {
   PgRow(const PGresult* res, int row) : res_(res), row_(row) {}
   std::string_view Text(int column) const override {
     if (PQgetisnull(res_, row_, column)) return {};
-    return {PQgetvalue(res_, row_, column),
-            static_cast<size_t>(PQgetlength(res_, row_, column))};
+    return {PQgetvalue(res_, row_, column), static_cast<size_t>(PQgetlength(res_, row_, column))};
   }
   int64_t Int(int column) const override {
     const std::string_view t = Text(column);
@@ -321,12 +329,12 @@ class PgAttendanceDb final : public db_internal::SqlAttendanceDb {
   Op days_op_ = Op::kCount;  // kSaveDay or kSaveDayKeepNumber; kCount when none
   std::array<std::string, db_internal::kDayColumns> days_;
   std::set<std::string> day_keys_;  // "KDIPENDENTE\tKPERIODO"
-  int pending_ = 0;        // writes sent whose answers are not read yet
-  std::vector<Op> pending_ops_;  // and what they are, for the messages
-  bool retryable_ = false; // the transaction was cancelled by a deadlock or serialization failure
-  int retries_ = 0;        // runs again of the open transaction
+  int pending_ = 0;                 // writes sent whose answers are not read yet
+  std::vector<Op> pending_ops_;     // and what they are, for the messages
+  bool retryable_ = false;  // the transaction was cancelled by a deadlock or serialization failure
+  int retries_ = 0;         // runs again of the open transaction
   bool log_overflow_ = false;  // too many writes kept: the transaction is not run again
-  bool snapshot_ = false;  // the open transaction is a read-only snapshot
+  bool snapshot_ = false;      // the open transaction is a read-only snapshot
   std::array<std::string, db_internal::kOpCount> names_;
   // Parameter arrays reused by every call.
   std::array<const char*, kMaxParams> values_{};
@@ -356,8 +364,8 @@ Status PgAttendanceDb::PrepareAll() {
     const std::string sql = db_internal::StatementText(op, db_internal::Dialect::kPostgres);
     PGresult* res = PQprepare(conn_, names_[i].c_str(), sql.c_str(), 0, nullptr);
     const bool ok = PQresultStatus(res) == PGRES_COMMAND_OK;
-    std::string msg = ok ? "" : ServerMessage(res ? PQresultErrorMessage(res)
-                                                  : PQerrorMessage(conn_));
+    std::string msg =
+        ok ? "" : ServerMessage(res ? PQresultErrorMessage(res) : PQerrorMessage(conn_));
     PQclear(res);
     if (!ok) {
       return Status::DbError("the attendance database cannot be used (" +
@@ -379,10 +387,13 @@ Status PgAttendanceDb::EnsureConnected(std::string_view operation) {
   if (PQstatus(conn_) == CONNECTION_OK) return Status::Ok();
   PQreset(conn_);
   if (PQstatus(conn_) != CONNECTION_OK) {
-    return Status::DbError(std::string(operation) + ": the connection to the attendance "
-                           "database is lost: " + ServerMessage(PQerrorMessage(conn_)));
+    return Status::DbError(std::string(operation) +
+                           ": the connection to the attendance "
+                           "database is lost: " +
+                           ServerMessage(PQerrorMessage(conn_)));
   }
-  PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+  PQsetNoticeProcessor(
+      conn_, [](void*, const char*) {}, nullptr);
   return PrepareAll();
 }
 
@@ -435,8 +446,8 @@ Status PgAttendanceDb::RunOnce(Op op, std::span<const SqlParam> params, RowVisit
     }
     return status;
   }
-  PGresult* res = PQexecPrepared(conn_, names_[static_cast<int>(op)].c_str(), n,
-                                 values_.data(), lengths_.data(), formats_.data(),
+  PGresult* res = PQexecPrepared(conn_, names_[static_cast<int>(op)].c_str(), n, values_.data(),
+                                 lengths_.data(), formats_.data(),
                                  /*resultFormat=*/0);
   const ExecStatusType st = PQresultStatus(res);
   Status status;
@@ -563,7 +574,7 @@ Status PgAttendanceDb::Restart(int attempt) {
   ++retries_;
   retryable_ = false;
   transaction_failure_.clear();
-  DropDays();  // they are in the log too
+  DropDays();   // they are in the log too
   DropAhead();  // read in the cancelled transaction
   DropCopy();   // the saves are in the log, and run again as plain saves
   (void)Drain();
@@ -573,8 +584,8 @@ Status PgAttendanceDb::Restart(int attempt) {
   thread_local std::minstd_rand random(static_cast<unsigned>(::getpid()));
   const int ms = 10 * (attempt + 1) + static_cast<int>(random() % 40);
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-  if (Status s = Exec(conn_, snapshot_ ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"
-                                       : "BEGIN", "Begin");
+  if (Status s = Exec(
+          conn_, snapshot_ ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY" : "BEGIN", "Begin");
       !s.ok()) {
     return s;
   }
@@ -617,7 +628,7 @@ Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisit
       if (!status.ok() || *copied) {
         // Failed, or collected for COPY.
       } else if ((op == Op::kSaveDay || op == Op::kSaveDayKeepNumber) &&
-          params.size() == static_cast<size_t>(db_internal::kDayColumns)) {
+                 params.size() == static_cast<size_t>(db_internal::kDayColumns)) {
         // The same day twice in one statement is refused by the server: the first goes first.
         std::string key(params[0].text);
         key += '\t';
@@ -731,8 +742,9 @@ Status PgAttendanceDb::Commit() {
   if (!in_transaction_) return Status::Invalid("Commit: no transaction is open");
   if (PQstatus(conn_) != CONNECTION_OK) {
     EndTransaction();
-    return Status::DbError("Commit: the connection to the attendance database was lost; the "
-                           "transaction was rolled back");
+    return Status::DbError(
+        "Commit: the connection to the attendance database was lost; the "
+        "transaction was rolled back");
   }
   Status status;
   for (;;) {
@@ -746,9 +758,10 @@ Status PgAttendanceDb::Commit() {
       (void)Exec(conn_, "ROLLBACK", "Rollback");
       const std::string failure = transaction_failure_;
       EndTransaction();
-      return Status::DbError("Commit: the transaction was rolled back because an operation in "
-                             "it failed: " + (failure.empty() ? std::string("an earlier statement failed")
-                                                              : failure));
+      return Status::DbError(
+          "Commit: the transaction was rolled back because an operation in "
+          "it failed: " +
+          (failure.empty() ? std::string("an earlier statement failed") : failure));
     }
     PGresult* res = PQexec(conn_, "COMMIT");
     status = Status::Ok();
@@ -763,7 +776,8 @@ Status PgAttendanceDb::Commit() {
     status = Recover(status);
     if (!status.ok()) break;
   }
-  if (!status.ok()) status = Status::DbError(status.message() + "; the transaction was rolled back");
+  if (!status.ok())
+    status = Status::DbError(status.message() + "; the transaction was rolled back");
   if (PQtransactionStatus(conn_) != PQTRANS_IDLE && PQstatus(conn_) == CONNECTION_OK) {
     (void)Exec(conn_, "ROLLBACK", "Rollback");
   }
@@ -784,8 +798,8 @@ Result<bool> PgAttendanceDb::RouteDayWrite(Op op, std::span<const SqlParam> para
   const bool save = (op == Op::kSaveDay || op == Op::kSaveDayKeepNumber) &&
                     params.size() == static_cast<size_t>(db_internal::kDayColumns) &&
                     params[1].text.size() == 8;
-  const bool month_delete = op == Op::kDeleteEmployeeRange && params.size() == 3 &&
-                            params[1].text.size() == 6;
+  const bool month_delete =
+      op == Op::kDeleteEmployeeRange && params.size() == 3 && params[1].text.size() == 6;
   if (op == Op::kDeleteAllDays || (op == Op::kDeleteEmployeeRange && !month_delete)) {
     if (Status s = FlushCopy(); !s.ok()) return s;
     fresh_months_.clear();
@@ -871,11 +885,10 @@ Status PgAttendanceDb::FlushCopy() {
 void PgAttendanceDb::ReadAhead(std::string_view company, std::string_view month) {
   if (company == ahead_company_ && month == ahead_month_) return;
   DropAhead();
-  const bool usable = company.size() == 3 && month.size() == 6 &&
-                      std::all_of(company.begin(), company.end(),
-                                  [](char c) { return c >= 0x20 && c <= 0x7e; }) &&
-                      std::all_of(month.begin(), month.end(),
-                                  [](char c) { return c >= '0' && c <= '9'; });
+  const bool usable =
+      company.size() == 3 && month.size() == 6 &&
+      std::all_of(company.begin(), company.end(), [](char c) { return c >= 0x20 && c <= 0x7e; }) &&
+      std::all_of(month.begin(), month.end(), [](char c) { return c >= '0' && c <= '9'; });
   ahead_company_ = usable ? std::string(company) : std::string();
   ahead_month_ = usable ? std::string(month) : std::string();
 }
@@ -889,8 +902,7 @@ Status PgAttendanceDb::FetchAhead(std::string_view employee) {
                              SqlParam::Int(kAheadDays)};
   class Visitor final : public RowVisitor {
    public:
-    explicit Visitor(std::map<std::string, std::vector<DayRow>, std::less<>>* rows)
-        : rows_(rows) {}
+    explicit Visitor(std::map<std::string, std::vector<DayRow>, std::less<>>* rows) : rows_(rows) {}
     bool OnRow(const RowView& v) override {
       db_internal::ReadDay(v, &row_);
       auto it = rows_->find(row_.employee);
@@ -1027,9 +1039,7 @@ class CopyStream {
     buffer_.clear();
     return Status::Ok();
   }
-  Status Failure() {
-    return Status::DbError(table_ + ": " + ServerMessage(PQerrorMessage(conn_)));
-  }
+  Status Failure() { return Status::DbError(table_ + ": " + ServerMessage(PQerrorMessage(conn_))); }
 
   PGconn* conn_;
   std::string table_;
@@ -1082,8 +1092,9 @@ Status FillDatabase(PGconn* conn, AttendanceDb& source, bool force,
     return Status::Conflict("il database contiene già " + std::to_string(stored) +
                             " giorni di presenze: non viene modificato");
   }
-  if (Status s = Exec(conn, "DELETE FROM FESTIVITA; DELETE FROM GIUSTIFICATIVI; "
-                            "DELETE FROM GRUPPI; DELETE FROM PRESENZE",
+  if (Status s = Exec(conn,
+                      "DELETE FROM FESTIVITA; DELETE FROM GIUSTIFICATIVI; "
+                      "DELETE FROM GRUPPI; DELETE FROM PRESENZE",
                       "db init");
       !s.ok()) {
     return s;
@@ -1180,8 +1191,7 @@ Result<std::vector<CopiedTable>> InitPostgresDatabase(std::string_view conninfo,
   if (status.ok()) status = FillDatabase(*conn, source, force, &copied);
   if (status.ok()) {
     PGresult* res = PQexec(*conn, "COMMIT");
-    if (PQresultStatus(res) != PGRES_COMMAND_OK ||
-        std::string_view(PQcmdStatus(res)) != "COMMIT") {
+    if (PQresultStatus(res) != PGRES_COMMAND_OK || std::string_view(PQcmdStatus(res)) != "COMMIT") {
       status = Status::DbError("Commit: " + ServerMessage(PQresultErrorMessage(res)));
     }
     PQclear(res);

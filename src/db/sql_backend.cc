@@ -298,11 +298,20 @@ std::string ParamName(Op op, size_t i) {
   std::vector<std::string> names;
   switch (op) {
     case Op::kSaveDay:
-    case Op::kSaveDayKeepNumber: names = DayColumnNames(); break;
-    case Op::kSaveHoliday: names = KeyedColumnNames(kHolidays); break;
-    case Op::kSaveJustification: names = KeyedColumnNames(kJustifications); break;
-    case Op::kSaveGroup: names = KeyedColumnNames(kGroups); break;
-    default: break;
+    case Op::kSaveDayKeepNumber:
+      names = DayColumnNames();
+      break;
+    case Op::kSaveHoliday:
+      names = KeyedColumnNames(kHolidays);
+      break;
+    case Op::kSaveJustification:
+      names = KeyedColumnNames(kJustifications);
+      break;
+    case Op::kSaveGroup:
+      names = KeyedColumnNames(kGroups);
+      break;
+    default:
+      break;
   }
   return i < names.size() ? names[i] : "parameter " + std::to_string(i + 1);
 }
@@ -310,17 +319,35 @@ std::string ParamName(Op op, size_t i) {
 }  // namespace
 
 std::string_view OpName(Op op) {
-  static constexpr std::array<std::string_view, kOpCount> kNames = {
-      "FindDay",           "SaveDay",           "DeleteDay",
-      "EmployeeMonth",     "EmployeeYear",      "CompanyMonth",      "JustificationInUse",
-      "GroupInUse",        "DaysWithJustification", "DeleteEmployeeMonth",
-      "FindHoliday",       "SaveHoliday",       "DeleteHoliday",
-      "ListHolidays",      "FindJustification", "SaveJustification",
-      "DeleteJustification", "ListJustifications", "FindGroup",
-      "SaveGroup",         "DeleteGroup",       "ListGroups",
-      "CountDays",         "DeleteAllDays",     "SaveDayKeepNumber",
-      "CompanyHours",      "ForEachCompanyMonthDay", "ForEachDay",
-      "ReadAhead"};
+  static constexpr std::array<std::string_view, kOpCount> kNames = {"FindDay",
+                                                                    "SaveDay",
+                                                                    "DeleteDay",
+                                                                    "EmployeeMonth",
+                                                                    "EmployeeYear",
+                                                                    "CompanyMonth",
+                                                                    "JustificationInUse",
+                                                                    "GroupInUse",
+                                                                    "DaysWithJustification",
+                                                                    "DeleteEmployeeMonth",
+                                                                    "FindHoliday",
+                                                                    "SaveHoliday",
+                                                                    "DeleteHoliday",
+                                                                    "ListHolidays",
+                                                                    "FindJustification",
+                                                                    "SaveJustification",
+                                                                    "DeleteJustification",
+                                                                    "ListJustifications",
+                                                                    "FindGroup",
+                                                                    "SaveGroup",
+                                                                    "DeleteGroup",
+                                                                    "ListGroups",
+                                                                    "CountDays",
+                                                                    "DeleteAllDays",
+                                                                    "SaveDayKeepNumber",
+                                                                    "CompanyHours",
+                                                                    "ForEachCompanyMonthDay",
+                                                                    "ForEachDay",
+                                                                    "ReadAhead"};
   const int i = static_cast<int>(op);
   return i >= 0 && i < kOpCount ? kNames[i] : "?";
 }
@@ -407,7 +434,9 @@ Result<std::optional<DayRow>> SqlAttendanceDb::FindDay(std::string_view employee
 
 Status SqlAttendanceDb::SaveDay(const DayRow& row) { return SaveDayAs(Op::kSaveDay, row); }
 
-Status SqlAttendanceDb::SaveDayKeepNumber(const DayRow& row) { return SaveDayAs(Op::kSaveDayKeepNumber, row); }
+Status SqlAttendanceDb::SaveDayKeepNumber(const DayRow& row) {
+  return SaveDayAs(Op::kSaveDayKeepNumber, row);
+}
 
 Status SqlAttendanceDb::SaveDayAs(Op op, const DayRow& row) {
   if (row.employee.empty()) return Status::Invalid("SaveDay: the employee key is empty");
@@ -452,8 +481,7 @@ Status SqlAttendanceDb::EmployeeYear(std::string_view employee, std::string_view
                                      std::vector<DayRow>* rows) {
   if (year.size() != 4 || !IsDigits(year)) {
     rows->clear();
-    return Status::Invalid("EmployeeYear: the year must be YYYY, not '" + std::string(year) +
-                           "'");
+    return Status::Invalid("EmployeeYear: the year must be YYYY, not '" + std::string(year) + "'");
   }
   const PrefixRange days(year);
   const SqlParam params[] = {SqlParam::Text(employee), SqlParam::Text(days.low),
@@ -537,8 +565,7 @@ Result<bool> SqlAttendanceDb::GroupInUse(std::string_view code) {
   return Exists(Op::kGroupInUse, code);
 }
 
-Status SqlAttendanceDb::DaysWithJustification(std::string_view code,
-                                              std::vector<DayRow>* rows) {
+Status SqlAttendanceDb::DaysWithJustification(std::string_view code, std::vector<DayRow>* rows) {
   const SqlParam params[] = {SqlParam::Text(code)};
   return DayRange(Op::kDaysWithJustification, params, rows);
 }
@@ -610,8 +637,7 @@ Status SqlAttendanceDb::ListHolidays(std::vector<HolidayRow>* rows) {
   return ListKeyed(Op::kListHolidays, rows);
 }
 
-Result<std::optional<JustificationRow>> SqlAttendanceDb::FindJustification(
-    std::string_view code) {
+Result<std::optional<JustificationRow>> SqlAttendanceDb::FindJustification(std::string_view code) {
   return FindKeyed<JustificationRow>(Op::kFindJustification, code);
 }
 Status SqlAttendanceDb::SaveJustification(const JustificationRow& row) {
@@ -658,7 +684,8 @@ Status SqlAttendanceDb::CompanyHours(std::string_view company, std::string_view 
       for (int slot = 0; slot < 5; ++slot) {
         const std::string_view code = v.Text(2 + 2 * slot);
         day_.codes[static_cast<size_t>(slot)] = code;
-        day_.hours[static_cast<size_t>(slot)] = Trim(code).empty() ? std::string_view() : v.Text(3 + 2 * slot);
+        day_.hours[static_cast<size_t>(slot)] =
+            Trim(code).empty() ? std::string_view() : v.Text(3 + 2 * slot);
       }
       visit_(day_);
       return true;

@@ -22,11 +22,11 @@ enum class Op {
   kFindDay,
   kSaveDay,
   kDeleteDay,
-  kEmployeeMonth,        // one employee, a KPERIODO range
-  kEmployeeYear,         // the same statement, named for the year query's errors
-  kCompanyMonth,         // a KDIPENDENTE range and a KPERIODO range
-  kJustificationInUse,   // any of the ten slot code columns
-  kGroupInUse,           // PRES_1
+  kEmployeeMonth,       // one employee, a KPERIODO range
+  kEmployeeYear,        // the same statement, named for the year query's errors
+  kCompanyMonth,        // a KDIPENDENTE range and a KPERIODO range
+  kJustificationInUse,  // any of the ten slot code columns
+  kGroupInUse,          // PRES_1
   kDaysWithJustification,
   kDeleteEmployeeRange,
   kFindHoliday,
@@ -43,11 +43,11 @@ enum class Op {
   kListGroups,
   kCountDays,
   kDeleteAllDays,
-  kSaveDayKeepNumber,    // kSaveDay that leaves PROTOCOLLO of an existing row alone
-  kCompanyHours,         // a KDIPENDENTE range and a KPERIODO range; the summaries' columns
+  kSaveDayKeepNumber,       // kSaveDay that leaves PROTOCOLLO of an existing row alone
+  kCompanyHours,            // a KDIPENDENTE range and a KPERIODO range; the summaries' columns
   kCompanyMonthByEmployee,  // as kCompanyMonth, in key order (no sort), read row by row
-  kAllDays,              // every row, in key order, read row by row
-  kMonthFromEmployee,    // a company-month from one employee on, in key order, at most $5 rows
+  kAllDays,                 // every row, in key order, read row by row
+  kMonthFromEmployee,       // a company-month from one employee on, in key order, at most $5 rows
   kCount
 };
 inline constexpr int kOpCount = static_cast<int>(Op::kCount);

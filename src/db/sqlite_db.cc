@@ -133,8 +133,9 @@ void WriteMarker(const std::filesystem::path& file, int64_t checked_at) {
   FileState state;
   if (!ReadFileState(file, &state)) return;
   char line[128];
-  const int n = std::snprintf(line, sizeof line, "%" PRIu64 " %" PRId64 " %" PRIu32 " %" PRId64 "\n",
-                              state.size, state.modified_ns, state.change_counter, checked_at);
+  const int n =
+      std::snprintf(line, sizeof line, "%" PRIu64 " %" PRId64 " %" PRIu32 " %" PRId64 "\n",
+                    state.size, state.modified_ns, state.change_counter, checked_at);
   // Written beside and renamed into place, so a reader never sees half a record. A folder
   // that cannot be written only costs a check at the next start.
   const std::filesystem::path marker = MarkerFile(file);
@@ -182,8 +183,7 @@ bool UnchangedSinceCleanClose(const std::filesystem::path& file, int64_t now, in
   return true;
 }
 
-Result<std::unique_ptr<AttendanceDb>> SqliteAttendanceDb::Open(
-    const std::filesystem::path& file) {
+Result<std::unique_ptr<AttendanceDb>> SqliteAttendanceDb::Open(const std::filesystem::path& file) {
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) {
     return Status::NotFound("the attendance database " + PathText(file) + " does not exist");
@@ -196,8 +196,7 @@ Result<std::unique_ptr<AttendanceDb>> SqliteAttendanceDb::Open(
   if (rc != SQLITE_OK) {
     std::string msg = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
     sqlite3_close_v2(handle);
-    return Status::DbError("cannot open the attendance database " + PathText(file) + ": " +
-                           msg);
+    return Status::DbError("cannot open the attendance database " + PathText(file) + ": " + msg);
   }
   std::unique_ptr<SqliteAttendanceDb> db(new SqliteAttendanceDb(handle, PathText(file)));
   sqlite3_extended_result_codes(handle, 1);
@@ -227,15 +226,13 @@ Result<std::unique_ptr<AttendanceDb>> SqliteAttendanceDb::Open(
     const std::string sql = db_internal::StatementText(op, db_internal::Dialect::kSqlite);
     if (sqlite3_prepare_v3(handle, sql.c_str(), static_cast<int>(sql.size()) + 1,
                            SQLITE_PREPARE_PERSISTENT, &db->stmts_[i], nullptr) != SQLITE_OK) {
-      return Status::DbError("the attendance database " + PathText(file) +
-                             " cannot be used (" + std::string(db_internal::OpName(op)) +
-                             "): " + sqlite3_errmsg(handle));
+      return Status::DbError("the attendance database " + PathText(file) + " cannot be used (" +
+                             std::string(db_internal::OpName(op)) + "): " + sqlite3_errmsg(handle));
     }
   }
-  for (auto [sql, stmt] : {std::pair{"BEGIN IMMEDIATE", &db->begin_},
-                           std::pair{"BEGIN", &db->begin_read_},
-                           std::pair{"COMMIT", &db->commit_},
-                           std::pair{"ROLLBACK", &db->rollback_}}) {
+  for (auto [sql, stmt] :
+       {std::pair{"BEGIN IMMEDIATE", &db->begin_}, std::pair{"BEGIN", &db->begin_read_},
+        std::pair{"COMMIT", &db->commit_}, std::pair{"ROLLBACK", &db->rollback_}}) {
     if (Status s = db->Prepare(sql, stmt); !s.ok()) return s;
   }
   return std::unique_ptr<AttendanceDb>(std::move(db));
@@ -260,8 +257,7 @@ SqliteAttendanceDb::~SqliteAttendanceDb() {
 }
 
 Status SqliteAttendanceDb::Error(std::string_view operation) const {
-  return Status::DbError(std::string(operation) + ": " + sqlite3_errmsg(db_) + " (" + file_ +
-                         ")");
+  return Status::DbError(std::string(operation) + ": " + sqlite3_errmsg(db_) + " (" + file_ + ")");
 }
 
 Status SqliteAttendanceDb::Prepare(const char* sql, sqlite3_stmt** stmt) {
@@ -277,8 +273,7 @@ int SqliteAttendanceDb::Step(sqlite3_stmt* stmt) {
   return rc;
 }
 
-Status SqliteAttendanceDb::Execute(Op op, std::span<const SqlParam> params,
-                                   RowVisitor* visitor) {
+Status SqliteAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisitor* visitor) {
   sqlite3_stmt* stmt = stmts_[static_cast<int>(op)];
   int rc = SQLITE_OK;
   for (size_t i = 0; i < params.size() && rc == SQLITE_OK; ++i) {
@@ -343,12 +338,16 @@ Status SqliteAttendanceDb::Commit() {
   in_transaction_ = false;
   if (!transaction_failure_.empty()) {
     if (!sqlite3_get_autocommit(db_)) Step(rollback_);
-    return Status::DbError("Commit: the transaction was rolled back because an operation in "
-                           "it failed: " + transaction_failure_);
+    return Status::DbError(
+        "Commit: the transaction was rolled back because an operation in "
+        "it failed: " +
+        transaction_failure_);
   }
   if (sqlite3_get_autocommit(db_)) {
-    return Status::DbError("Commit: the database engine had already rolled back the "
-                           "transaction (" + file_ + ")");
+    return Status::DbError(
+        "Commit: the database engine had already rolled back the "
+        "transaction (" +
+        file_ + ")");
   }
   if (Step(commit_) != SQLITE_DONE) {
     failed_ = true;

@@ -223,8 +223,12 @@ class ArchiveWriter {
  public:
   ArchiveWriter(const Population& population, uint64_t seed, fs::path folder,
                 std::vector<DemoArchiveFile>* files)
-      : pop_(population), rng_(seed ^ 0x5DEECE66DULL), folder_(std::move(folder)),
-        codec_(dialogs_), builder_(codec_), files_(files) {}
+      : pop_(population),
+        rng_(seed ^ 0x5DEECE66DULL),
+        folder_(std::move(folder)),
+        codec_(dialogs_),
+        builder_(codec_),
+        files_(files) {}
 
   Status WriteAll(std::array<int, 5>* by_year) {
     if (Status s = WriteCompanies(); !s.ok()) return s;

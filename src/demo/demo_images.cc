@@ -48,7 +48,8 @@ constexpr Rgb kRed{176, 28, 36};
 }  // namespace
 
 Canvas::Canvas(int width, int height, Rgb background)
-    : width_(width), height_(height),
+    : width_(width),
+      height_(height),
       pixels_(static_cast<size_t>(width) * static_cast<size_t>(height), background) {}
 
 void Canvas::Set(int x, int y, Rgb c) {
@@ -142,7 +143,8 @@ Canvas DrawStandardStamp() {
   Canvas canvas(240, 240);
   for (int y = 0; y < 240; ++y) {
     const uint8_t shade = static_cast<uint8_t>(214 + y * 41 / 239);
-    for (int x = 0; x < 240; ++x) canvas.Set(x, y, Rgb{shade, static_cast<uint8_t>(std::min(255, shade + 14)), 255});
+    for (int x = 0; x < 240; ++x)
+      canvas.Set(x, y, Rgb{shade, static_cast<uint8_t>(std::min(255, shade + 14)), 255});
   }
   canvas.Frame(6, 6, 233, 233, 5, kInk);
   canvas.Frame(16, 16, 223, 223, 2, kInk);
@@ -216,16 +218,15 @@ constexpr int kZigZag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18,
                              58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
 // Example quantisation tables of the JPEG standard (ITU-T T.81, K.1), row-major.
-constexpr int kLumaQuant[64] = {16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,
-                                58, 60, 55, 14, 13,  16,  24,  40,  57, 69, 56, 14, 17,
-                                22, 29, 51, 87, 80,  62,  18,  22,  37, 56, 68, 109, 103,
-                                77, 24, 35, 55, 64,  81,  104, 113, 92, 49, 64, 78,  87,
-                                103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
-constexpr int kChromaQuant[64] = {17, 18, 24, 47, 99, 99, 99, 99, 18, 21, 26, 66, 99,
-                                  99, 99, 99, 24, 26, 56, 99, 99, 99, 99, 99, 47, 66,
-                                  99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
-                                  99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
-                                  99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
+constexpr int kLumaQuant[64] = {16,  11,  10,  16,  24, 40, 51,  61,  12,  12,  14,  19,  26,
+                                58,  60,  55,  14,  13, 16, 24,  40,  57,  69,  56,  14,  17,
+                                22,  29,  51,  87,  80, 62, 18,  22,  37,  56,  68,  109, 103,
+                                77,  24,  35,  55,  64, 81, 104, 113, 92,  49,  64,  78,  87,
+                                103, 121, 120, 101, 72, 92, 95,  98,  112, 100, 103, 99};
+constexpr int kChromaQuant[64] = {17, 18, 24, 47, 99, 99, 99, 99, 18, 21, 26, 66, 99, 99, 99, 99,
+                                  24, 26, 56, 99, 99, 99, 99, 99, 47, 66, 99, 99, 99, 99, 99, 99,
+                                  99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
+                                  99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
 
 // Example Huffman tables of the JPEG standard (ITU-T T.81, K.3): code counts per length
 // 1-16, then the symbols in code order.
@@ -271,7 +272,8 @@ HuffmanTable BuildHuffman(const uint8_t* bits, const uint8_t* values) {
   uint16_t code = 0;
   size_t k = 0;
   for (int length = 1; length <= 16; ++length) {
-    for (int i = 0; i < bits[length - 1]; ++i) table[values[k++]] = {code++, static_cast<uint8_t>(length)};
+    for (int i = 0; i < bits[length - 1]; ++i)
+      table[values[k++]] = {code++, static_cast<uint8_t>(length)};
     code = static_cast<uint16_t>(code << 1);
   }
   return table;
@@ -322,7 +324,8 @@ struct DctBasis {
     for (int u = 0; u < 8; ++u) {
       const double cu = u == 0 ? std::numbers::sqrt2 / 2 : 1.0;
       for (int x = 0; x < 8; ++x) {
-        k[u][x] = std::llround(4096.0 * 0.5 * cu * std::cos((2 * x + 1) * u * std::numbers::pi / 16));
+        k[u][x] =
+            std::llround(4096.0 * 0.5 * cu * std::cos((2 * x + 1) * u * std::numbers::pi / 16));
       }
     }
   }
@@ -389,7 +392,8 @@ void PutHuffmanSegment(std::string* out, int table_class_id, const uint8_t* bits
 
 // The markers before the scan: SOI, APP0, the quantisation and Huffman tables, the frame and
 // the scan header.
-void PutJpegHeaders(std::string* out, const int (&luma)[64], const int (&chroma)[64], int width, int height) {
+void PutJpegHeaders(std::string* out, const int (&luma)[64], const int (&chroma)[64], int width,
+                    int height) {
   *out += "\xFF\xD8";  // SOI
   // APP0: JFIF 1.01, no units, aspect 1:1, no thumbnail.
   *out += "\xFF\xE0";

@@ -1,7 +1,7 @@
 #include "demo/demo_installation.h"
 
-#include <stdio.h>  // renameat2
-#include <fcntl.h>  // AT_FDCWD
+#include <fcntl.h>   // AT_FDCWD
+#include <stdio.h>   // renameat2
 #include <stdlib.h>  // mkdtemp
 
 #include <cerrno>
@@ -41,7 +41,8 @@ Status ValidateOptions(const DemoOptions& o, int year) {
                            " non valido: indicare un anno dal 2000 al 2099");
   }
   if (o.month < 0 || o.month > 12) {
-    return Status::Invalid("Mese " + std::to_string(o.month) + " non valido: indicare un mese da 1 a 12");
+    return Status::Invalid("Mese " + std::to_string(o.month) +
+                           " non valido: indicare un mese da 1 a 12");
   }
   if (o.companies < 1 || o.companies > 999) {
     return Status::Invalid("Numero di ditte " + std::to_string(o.companies) +
@@ -94,7 +95,9 @@ Result<Target> InspectTarget(const fs::path& dir) {
 Status WriteFileAtomically(const fs::path& path, std::string_view bytes) {
   std::error_code ec;
   fs::create_directories(path.parent_path(), ec);
-  if (ec) return Status::IoError("Impossibile creare " + path.parent_path().string() + ": " + ErrorText(ec));
+  if (ec)
+    return Status::IoError("Impossibile creare " + path.parent_path().string() + ": " +
+                           ErrorText(ec));
   fs::path temporary = path;
   temporary += ".tmp";
   {
@@ -149,14 +152,15 @@ Status WriteInstallation(const DemoOptions& o, const demo::Population& pop, cons
 
   const fs::path circular = pictures / "CIRCOLARE.BMP";
   const fs::path standard = pictures / "inailstd.jpg";
-  if (Status s = WriteBytes(circular, demo::EncodeBmp(demo::DrawCircularStamp())); !s.ok()) return s;
+  if (Status s = WriteBytes(circular, demo::EncodeBmp(demo::DrawCircularStamp())); !s.ok())
+    return s;
   if (Status s = WriteBytes(standard, demo::EncodeJpeg(demo::DrawStandardStamp(), 90)); !s.ok()) {
     return s;
   }
   report->pictures = {circular, standard};
 
-  if (Status s = demo::WriteArchives(pop, o.seed, archives, &report->archives,
-                                     &report->employees_by_year);
+  if (Status s =
+          demo::WriteArchives(pop, o.seed, archives, &report->archives, &report->employees_by_year);
       !s.ok()) {
     return s;
   }
@@ -230,25 +234,44 @@ fs::path Rebase(const fs::path& p, const fs::path& from, const fs::path& to) {
 
 std::string_view DemoCaseName(DemoCase c) {
   switch (c) {
-    case DemoCase::kGroup: return "gruppo orario";
-    case DemoCase::kProfile: return "profilo orario";
-    case DemoCase::kRotation2: return "rotazione di 2 gruppi";
-    case DemoCase::kRotation3: return "rotazione di 3 gruppi";
-    case DemoCase::kRotation4: return "rotazione di 4 gruppi";
-    case DemoCase::kRotation5: return "rotazione di 5 gruppi";
-    case DemoCase::kRotationWithProfile: return "rotazione con profilo";
-    case DemoCase::kHiredMidMonth: return "assunto nel mese";
-    case DemoCase::kLeavingMidMonth: return "cessato nel mese";
-    case DemoCase::kStatus2: return "stato 2 con data di cessazione";
-    case DemoCase::kCollaboratorWithGroup: return "collaboratore con gruppo";
-    case DemoCase::kCollaboratorWithoutGroup: return "collaboratore senza gruppo";
-    case DemoCase::kGrantHolder: return "borsista (P529)";
-    case DemoCase::kExcluded: return "escluso dalla memorizzazione (P890)";
-    case DemoCase::kNotListed: return "escluso dagli elenchi (P768)";
-    case DemoCase::kMissingGroup: return "gruppo assente da GRUPPI";
-    case DemoCase::kNoSchedule: return "senza gruppo e senza profilo";
-    case DemoCase::kLetterSheet: return "cartellino P/A (P767)";
-    case DemoCase::kLeftEarlierYear: return "cessato in un anno precedente";
+    case DemoCase::kGroup:
+      return "gruppo orario";
+    case DemoCase::kProfile:
+      return "profilo orario";
+    case DemoCase::kRotation2:
+      return "rotazione di 2 gruppi";
+    case DemoCase::kRotation3:
+      return "rotazione di 3 gruppi";
+    case DemoCase::kRotation4:
+      return "rotazione di 4 gruppi";
+    case DemoCase::kRotation5:
+      return "rotazione di 5 gruppi";
+    case DemoCase::kRotationWithProfile:
+      return "rotazione con profilo";
+    case DemoCase::kHiredMidMonth:
+      return "assunto nel mese";
+    case DemoCase::kLeavingMidMonth:
+      return "cessato nel mese";
+    case DemoCase::kStatus2:
+      return "stato 2 con data di cessazione";
+    case DemoCase::kCollaboratorWithGroup:
+      return "collaboratore con gruppo";
+    case DemoCase::kCollaboratorWithoutGroup:
+      return "collaboratore senza gruppo";
+    case DemoCase::kGrantHolder:
+      return "borsista (P529)";
+    case DemoCase::kExcluded:
+      return "escluso dalla memorizzazione (P890)";
+    case DemoCase::kNotListed:
+      return "escluso dagli elenchi (P768)";
+    case DemoCase::kMissingGroup:
+      return "gruppo assente da GRUPPI";
+    case DemoCase::kNoSchedule:
+      return "senza gruppo e senza profilo";
+    case DemoCase::kLetterSheet:
+      return "cartellino P/A (P767)";
+    case DemoCase::kLeftEarlierYear:
+      return "cessato in un anno precedente";
   }
   return "";
 }
@@ -263,8 +286,8 @@ namespace {
 
 // What the report says of the installation moved from `temporary` into `dir`: its folders
 // and files, its processing month, its counts and the employees of each case.
-void DescribeInstallation(const demo::Population& pop, const fs::path& temporary, const fs::path& dir,
-                          DemoReport* r) {
+void DescribeInstallation(const demo::Population& pop, const fs::path& temporary,
+                          const fs::path& dir, DemoReport* r) {
   const int year = pop.year;
   const int month = pop.month;
   r->dir = dir;
@@ -302,12 +325,14 @@ Status WriteDemoInstallation(const DemoOptions& options, DemoReport* report) {
   localtime_r(&now, &today);
   const int year = options.year != 0 ? options.year : today.tm_year + 1900;
   if (Status s = ValidateOptions(options, year); !s.ok()) return s;
-  const int month =
-      options.month != 0 ? options.month : ResolveDemoMonth(year, today.tm_year + 1900, today.tm_mon + 1);
+  const int month = options.month != 0
+                        ? options.month
+                        : ResolveDemoMonth(year, today.tm_year + 1900, today.tm_mon + 1);
 
   std::error_code ec;
   fs::path dir = fs::absolute(options.dir, ec).lexically_normal();
-  if (ec) return Status::IoError("Cartella non valida " + options.dir.string() + ": " + ErrorText(ec));
+  if (ec)
+    return Status::IoError("Cartella non valida " + options.dir.string() + ": " + ErrorText(ec));
   if (!dir.has_filename()) dir = dir.parent_path();  // "DIR/" names DIR
   Result<Target> target = InspectTarget(dir);
   if (!target.ok()) return target.status();
@@ -329,7 +354,9 @@ Status WriteDemoInstallation(const DemoOptions& options, DemoReport* report) {
   const demo::Population pop = demo::GeneratePopulation(plan);
 
   fs::create_directories(dir.parent_path(), ec);
-  if (ec) return Status::IoError("Impossibile creare " + dir.parent_path().string() + ": " + ErrorText(ec));
+  if (ec)
+    return Status::IoError("Impossibile creare " + dir.parent_path().string() + ": " +
+                           ErrorText(ec));
   std::string pattern = dir.string() + ".tmp-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) {
     return Status::IoError("Impossibile creare una cartella accanto a " + dir.string() + ": " +
@@ -348,7 +375,8 @@ Status WriteDemoInstallation(const DemoOptions& options, DemoReport* report) {
   DescribeInstallation(pop, temporary, dir, &r);
 
   if (store.has_value()) {
-    if (Status w = WriteRegistry(std::move(*store), r.program_folder, r.archive_folder, &r); !w.ok()) {
+    if (Status w = WriteRegistry(std::move(*store), r.program_folder, r.archive_folder, &r);
+        !w.ok()) {
       *report = std::move(r);
       return w;
     }

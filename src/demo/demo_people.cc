@@ -17,40 +17,40 @@ namespace {
 using Names = std::span<const std::string_view>;
 
 constexpr std::string_view kMaleNames[] = {
-    "Marco",    "Giuseppe", "Luca",      "Andrea",    "Francesco", "Alessandro", "Matteo",
-    "Lorenzo",  "Davide",   "Simone",    "Federico",  "Stefano",   "Paolo",      "Giovanni",
-    "Antonio",  "Roberto",  "Massimo",   "Fabio",     "Riccardo",  "Nicola",     "Niccolò",
-    "Nicolò",   "Mattia",   "Tommaso",   "Gabriele",  "Emanuele",  "Daniele",    "Michele",
-    "Salvatore", "Vincenzo", "Pietro",   "Carlo",     "Enrico",    "Filippo",    "Giorgio",
-    "Alberto",  "Claudio",  "Mario",     "Sergio",    "Gianluca",  "Pierpaolo",  "Gian Marco",
-    "Raffaele", "Domenico", "Angelo",    "Bruno",     "Cristian",  "Diego",      "Elia",
-    "Samuele",  "Noè",      "Ettore",    "Giacomo",   "Leonardo",  "Valerio",    "Ivan"};
+    "Marco",     "Giuseppe", "Luca",    "Andrea",   "Francesco", "Alessandro", "Matteo",
+    "Lorenzo",   "Davide",   "Simone",  "Federico", "Stefano",   "Paolo",      "Giovanni",
+    "Antonio",   "Roberto",  "Massimo", "Fabio",    "Riccardo",  "Nicola",     "Niccolò",
+    "Nicolò",    "Mattia",   "Tommaso", "Gabriele", "Emanuele",  "Daniele",    "Michele",
+    "Salvatore", "Vincenzo", "Pietro",  "Carlo",    "Enrico",    "Filippo",    "Giorgio",
+    "Alberto",   "Claudio",  "Mario",   "Sergio",   "Gianluca",  "Pierpaolo",  "Gian Marco",
+    "Raffaele",  "Domenico", "Angelo",  "Bruno",    "Cristian",  "Diego",      "Elia",
+    "Samuele",   "Noè",      "Ettore",  "Giacomo",  "Leonardo",  "Valerio",    "Ivan"};
 constexpr std::string_view kFemaleNames[] = {
-    "Giulia",   "Francesca", "Chiara",   "Sara",      "Martina",   "Valentina",  "Alessia",
-    "Elisa",    "Federica",  "Silvia",   "Laura",     "Anna",      "Maria",      "Paola",
-    "Roberta",  "Elena",     "Cristina", "Sofia",     "Aurora",    "Alice",      "Giorgia",
-    "Beatrice", "Camilla",   "Veronica", "Monica",    "Barbara",   "Daniela",    "Simona",
-    "Michela",  "Ilaria",    "Serena",   "Marta",     "Greta",     "Noemi",      "Rosa",
-    "Teresa",   "Lucia",     "Carla",    "Giovanna",  "Antonella", "Desirée",    "Zoe",
-    "Maria Grazia", "Anna Maria", "Lucrezia", "Ginevra", "Nicoletta", "Emanuela"};
+    "Giulia",       "Francesca",  "Chiara",   "Sara",     "Martina",   "Valentina", "Alessia",
+    "Elisa",        "Federica",   "Silvia",   "Laura",    "Anna",      "Maria",     "Paola",
+    "Roberta",      "Elena",      "Cristina", "Sofia",    "Aurora",    "Alice",     "Giorgia",
+    "Beatrice",     "Camilla",    "Veronica", "Monica",   "Barbara",   "Daniela",   "Simona",
+    "Michela",      "Ilaria",     "Serena",   "Marta",    "Greta",     "Noemi",     "Rosa",
+    "Teresa",       "Lucia",      "Carla",    "Giovanna", "Antonella", "Desirée",   "Zoe",
+    "Maria Grazia", "Anna Maria", "Lucrezia", "Ginevra",  "Nicoletta", "Emanuela"};
 constexpr std::string_view kSurnames[] = {
-    "Rossi",     "Russo",     "Ferrari",   "Esposito",  "Bianchi",    "Romano",    "Colombo",
-    "Ricci",     "Marino",    "Greco",     "Bruno",     "Gallo",      "Conti",     "De Luca",
-    "Mancini",   "Costa",     "Giordano",  "Rizzo",     "Lombardi",   "Moretti",   "Barbieri",
-    "Fontana",   "Santoro",   "Mariani",   "Rinaldi",   "Caruso",     "Ferrara",   "Galli",
-    "Martini",   "Leone",     "Longo",     "Gentile",   "Martinelli", "Vitale",    "Lombardo",
-    "Serra",     "Coppola",   "De Santis", "D'Angelo",  "Marchetti",  "Parisi",    "Villa",
-    "Conte",     "Ferraro",   "Ferri",     "Fabbri",    "Bianco",     "Marini",    "Grasso",
-    "Valentini", "Messina",   "Sala",      "De Angelis", "Gatti",     "Pellegrini", "Palumbo",
-    "Sanna",     "Farina",    "Rizzi",     "Monti",     "Cattaneo",   "Morelli",   "Amato",
-    "Silvestri", "Mazza",     "Testa",     "Grassi",    "Carbone",    "Giuliani",  "Benedetti",
-    "Barone",    "Caputo",    "Montanari", "Guerra",    "Palmieri",   "Bernardi",  "Fiore",
-    "De Rosa",   "Ferretti",  "Bellini",   "Basile",    "Riva",       "Donati",    "Piras",
-    "Battaglia", "Sartori",   "Neri",      "Milani",    "Pagano",     "Sorrentino", "D'Amico",
-    "Orlando",   "Negri",     "Dell'Acqua", "Lo Russo", "Dal Santo",  "Zanella",   "Zanon",
-    "Trevisan",  "Zago",      "Pavan",     "Bortolotto", "Furlan",    "Schiavon",  "Cantù",
-    "Pellè",     "Zanè",      "Nicolò",    "Favaro",    "Carraro",    "Tonon",     "Dalla Costa",
-    "Boscolo",   "Bellò",     "Zorzi",     "Scarpa",    "Tosato",     "Marcon",    "De Marchi"};
+    "Rossi",     "Russo",    "Ferrari",    "Esposito",   "Bianchi",    "Romano",     "Colombo",
+    "Ricci",     "Marino",   "Greco",      "Bruno",      "Gallo",      "Conti",      "De Luca",
+    "Mancini",   "Costa",    "Giordano",   "Rizzo",      "Lombardi",   "Moretti",    "Barbieri",
+    "Fontana",   "Santoro",  "Mariani",    "Rinaldi",    "Caruso",     "Ferrara",    "Galli",
+    "Martini",   "Leone",    "Longo",      "Gentile",    "Martinelli", "Vitale",     "Lombardo",
+    "Serra",     "Coppola",  "De Santis",  "D'Angelo",   "Marchetti",  "Parisi",     "Villa",
+    "Conte",     "Ferraro",  "Ferri",      "Fabbri",     "Bianco",     "Marini",     "Grasso",
+    "Valentini", "Messina",  "Sala",       "De Angelis", "Gatti",      "Pellegrini", "Palumbo",
+    "Sanna",     "Farina",   "Rizzi",      "Monti",      "Cattaneo",   "Morelli",    "Amato",
+    "Silvestri", "Mazza",    "Testa",      "Grassi",     "Carbone",    "Giuliani",   "Benedetti",
+    "Barone",    "Caputo",   "Montanari",  "Guerra",     "Palmieri",   "Bernardi",   "Fiore",
+    "De Rosa",   "Ferretti", "Bellini",    "Basile",     "Riva",       "Donati",     "Piras",
+    "Battaglia", "Sartori",  "Neri",       "Milani",     "Pagano",     "Sorrentino", "D'Amico",
+    "Orlando",   "Negri",    "Dell'Acqua", "Lo Russo",   "Dal Santo",  "Zanella",    "Zanon",
+    "Trevisan",  "Zago",     "Pavan",      "Bortolotto", "Furlan",     "Schiavon",   "Cantù",
+    "Pellè",     "Zanè",     "Nicolò",     "Favaro",     "Carraro",    "Tonon",      "Dalla Costa",
+    "Boscolo",   "Bellò",    "Zorzi",      "Scarpa",     "Tosato",     "Marcon",     "De Marchi"};
 
 struct Origin {
   std::string_view municipality;  // cadastral code of the place of birth
@@ -91,9 +91,8 @@ struct Province {
 
 // The office is in Vicenza (its patron day, 8 September, is the installation's F161).
 constexpr Province kProvinces[] = {
-    {"PD", "G224", "1306"}, {"VI", "L840", ""},     {"VR", "L781", "2105"},
-    {"VE", "L736", "2504"}, {"TV", "L407", "2704"}, {"RO", "H620", "2611"},
-    {"BL", "A757", "1111"},
+    {"PD", "G224", "1306"}, {"VI", "L840", ""},     {"VR", "L781", "2105"}, {"VE", "L736", "2504"},
+    {"TV", "L407", "2704"}, {"RO", "H620", "2611"}, {"BL", "A757", "1111"},
 };
 constexpr int kProvinceWeights[] = {30, 26, 14, 10, 12, 4, 4};
 
@@ -103,34 +102,28 @@ struct NamedCompany {
 };
 
 constexpr NamedCompany kNamedCompanies[] = {
-    {"Trattoria Da Nicolò S.r.l.", "PD"},
-    {"Caffè Centrale S.n.c.", "VI"},
-    {"Officina Meccanica Zanè S.r.l.", "VI"},
-    {"Panificio Sant'Antonio S.a.s.", "PD"},
-    {"Società Agricola Le Querce", "VR"},
-    {"Pasticceria Bellò & C. S.n.c.", "TV"},
-    {"Hotel Città di Castelfranco S.p.A.", "TV"},
-    {"Farmacia Dell'Acqua Dr. Luigi", "VE"},
-    {"Impresa Edile Trevisan S.r.l.", "PD"},
-    {"Società Cooperativa Sociale Arcobaleno", "RO"},
-    {"Ferramenta Pavan Giuseppe", "VI"},
-    {"Studio Tecnico Associato Furlan", "BL"},
+    {"Trattoria Da Nicolò S.r.l.", "PD"},         {"Caffè Centrale S.n.c.", "VI"},
+    {"Officina Meccanica Zanè S.r.l.", "VI"},     {"Panificio Sant'Antonio S.a.s.", "PD"},
+    {"Società Agricola Le Querce", "VR"},         {"Pasticceria Bellò & C. S.n.c.", "TV"},
+    {"Hotel Città di Castelfranco S.p.A.", "TV"}, {"Farmacia Dell'Acqua Dr. Luigi", "VE"},
+    {"Impresa Edile Trevisan S.r.l.", "PD"},      {"Società Cooperativa Sociale Arcobaleno", "RO"},
+    {"Ferramenta Pavan Giuseppe", "VI"},          {"Studio Tecnico Associato Furlan", "BL"},
 };
 
 constexpr std::string_view kTrades[] = {
-    "Panificio",  "Autofficina", "Ferramenta", "Pasticceria",   "Bar",         "Ristorante",
-    "Tipografia", "Lavanderia",  "Macelleria", "Ottica",        "Falegnameria", "Termoidraulica",
-    "Elettrauto", "Gelateria",   "Cantina",    "Trasporti",     "Carrozzeria", "Agenzia Viaggi",
+    "Panificio",  "Autofficina",    "Ferramenta", "Pasticceria", "Bar",          "Ristorante",
+    "Tipografia", "Lavanderia",     "Macelleria", "Ottica",      "Falegnameria", "Termoidraulica",
+    "Elettrauto", "Gelateria",      "Cantina",    "Trasporti",   "Carrozzeria",  "Agenzia Viaggi",
     "Pizzeria",   "Calzaturificio", "Maglificio", "Vetreria"};
-constexpr std::string_view kPlaces[] = {"San Marco", "Al Ponte", "Del Borgo", "La Pergola",
-                                        "Belvedere", "Dolomiti", "Brenta",    "Euganea",
+constexpr std::string_view kPlaces[] = {"San Marco", "Al Ponte", "Del Borgo",  "La Pergola",
+                                        "Belvedere", "Dolomiti", "Brenta",     "Euganea",
                                         "Berica",    "Piave",    "Città Alta", "Sant'Andrea"};
-constexpr std::string_view kLegalForms[] = {"S.r.l.", "S.n.c.",  "S.a.s.",
+constexpr std::string_view kLegalForms[] = {"S.r.l.", "S.n.c.",   "S.a.s.",
                                             "S.p.A.", "S.r.l.s.", "& Figli S.n.c."};
 
 // Groups of plain employees, with their weights.
-constexpr int kPlainGroups[] = {1, 2, 3, 4, 5, 6, 7, 11, 12, kMorningShiftGroup,
-                                kAfternoonShiftGroup};
+constexpr int kPlainGroups[] = {
+    1, 2, 3, 4, 5, 6, 7, 11, 12, kMorningShiftGroup, kAfternoonShiftGroup};
 constexpr int kPlainGroupWeights[] = {40, 6, 10, 4, 7, 9, 4, 10, 3, 4, 3};
 
 constexpr std::string_view kPasswordCharacters = "ABCDEFGHJKLMNPQRSTUVWXYZ23456789";
@@ -348,7 +341,8 @@ void DrawSchedule(DemoRandom& rng, Employee* e) {
       static constexpr std::array<int, 4> kShifts = {kMorningShiftGroup, kAfternoonShiftGroup,
                                                      kNightShiftGroup, 1};
       const int n = rng.Between(2, 4);
-      for (int i = 0; i < n; ++i) e->groups[static_cast<size_t>(i)] = kShifts[static_cast<size_t>(i)];
+      for (int i = 0; i < n; ++i)
+        e->groups[static_cast<size_t>(i)] = kShifts[static_cast<size_t>(i)];
       e->change_day = rng.PerMille(800) ? 0 : 6;
       e->position = rng.Between(0, n);
       break;
@@ -412,8 +406,8 @@ std::string TaxCode(const std::string& surname, const std::string& first_name, b
   code += municipality;
   // Check character: characters in odd places (1st, 3rd, ...) count by the odd table,
   // the others by their rank (digits 0-9, letters A-Z as 0-25).
-  static constexpr int kOdd[26] = {1,  0,  5,  7,  9,  13, 15, 17, 19, 21, 2,  4,  18,
-                                   20, 11, 3,  6,  8,  12, 14, 16, 10, 22, 25, 24, 23};
+  static constexpr int kOdd[26] = {1,  0,  5, 7, 9, 13, 15, 17, 19, 21, 2,  4,  18,
+                                   20, 11, 3, 6, 8, 12, 14, 16, 10, 22, 25, 24, 23};
   int sum = 0;
   for (size_t i = 0; i < code.size(); ++i) {
     const char c = code[i];
@@ -479,7 +473,9 @@ Draft DrawDraft(DemoRandom& rng, const Company& company, int year, int month, bo
   Draft draft;
   Employee& e = draft.e;
   e.company = company.code;
-  e.sub_company = (company.sub_companies > 1 && rng.PerMille(350)) ? rng.Between(1, company.sub_companies - 1) : 0;
+  e.sub_company = (company.sub_companies > 1 && rng.PerMille(350))
+                      ? rng.Between(1, company.sub_companies - 1)
+                      : 0;
   if (left_earlier) {
     e.hired = RandomDayIn(rng, rng.Between(year - 25, year - 5));
     e.left = RandomDayIn(rng, rng.Between(year - 4, year - 1));
@@ -504,12 +500,15 @@ Draft DrawDraft(DemoRandom& rng, const Company& company, int year, int month, bo
 
 // The people of the processing year, company by company, then those who left in one of the
 // four years before.
-std::vector<Draft> DrawDrafts(DemoRandom& rng, const PopulationPlan& plan, const std::vector<Company>& companies,
+std::vector<Draft> DrawDrafts(DemoRandom& rng, const PopulationPlan& plan,
+                              const std::vector<Company>& companies,
                               const std::vector<int>& counts) {
   std::vector<Draft> drafts;
-  drafts.reserve(static_cast<size_t>(plan.employees) + static_cast<size_t>(plan.employees / 25) + 1);
+  drafts.reserve(static_cast<size_t>(plan.employees) + static_cast<size_t>(plan.employees / 25) +
+                 1);
   for (size_t i = 0; i < counts.size(); ++i) {
-    for (int k = 0; k < counts[i]; ++k) drafts.push_back(DrawDraft(rng, companies[i], plan.year, plan.month, false));
+    for (int k = 0; k < counts[i]; ++k)
+      drafts.push_back(DrawDraft(rng, companies[i], plan.year, plan.month, false));
   }
   const int leavers = std::min(std::max(1, plan.employees / 25), 9999 - plan.employees);
   for (int k = 0; k < leavers; ++k) {
@@ -595,9 +594,14 @@ Population GeneratePopulation(const PopulationPlan& plan) {
     Employee& e = draft.e;
     e.tax_code = TaxCode(e.surname, e.first_name, e.female, e.birth, draft.birthplace);
     switch (rng.Weighted({450, 50, 500})) {
-      case 0: e.pdf_password = e.birth.Ddmmyyyy(); break;
-      case 1: e.pdf_password = "00000000"; break;
-      default: break;
+      case 0:
+        e.pdf_password = e.birth.Ddmmyyyy();
+        break;
+      case 1:
+        e.pdf_password = "00000000";
+        break;
+      default:
+        break;
     }
     pop.employees.push_back(std::move(e));
   }

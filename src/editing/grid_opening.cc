@@ -23,7 +23,8 @@ std::string NameBetween(std::string_view line, size_t code_width, std::string_vi
   const std::string prefix = std::string(columns) + " ";
   if (rest.substr(0, prefix.size()) == prefix) {
     rest = rest.substr(prefix.size());
-  } else if (rest.size() >= columns.size() && rest.substr(rest.size() - columns.size()) == columns) {
+  } else if (rest.size() >= columns.size() &&
+             rest.substr(rest.size() - columns.size()) == columns) {
     rest = rest.substr(0, rest.size() - columns.size());
   }
   return std::string(Trim(rest));
@@ -37,7 +38,9 @@ std::string EmployeeNameOfLine(std::string_view line) {
   return NameBetween(line, 10, KeyColumns(Right(line, 10)));
 }
 
-std::string CompanyNameOfLine(std::string_view line) { return NameBetween(line, 3, Right(line, 3)); }
+std::string CompanyNameOfLine(std::string_view line) {
+  return NameBetween(line, 3, Right(line, 3));
+}
 
 GridMonth EmployeeGridMonth(Session& session, std::string_view key, int year, int month) {
   GridMonth m;
@@ -50,7 +53,7 @@ GridMonth EmployeeGridMonth(Session& session, std::string_view key, int year, in
 }
 
 OpenResult OpenEmployeeMonth(Session& session, const UpdateSelection& selection, MonthGrid& grid,
-                          GridCaptions* captions) {
+                             GridCaptions* captions) {
   session.trace().TraceProcedure("CmdConfermaAgg_Click");
   Dialogs& dialogs = session.dialogs();
   if (Trim(selection.company_line).empty()) {
@@ -76,7 +79,8 @@ OpenResult OpenEmployeeMonth(Session& session, const UpdateSelection& selection,
   if (captions != nullptr) {
     const std::string company(Right(selection.company_line, 3));
     captions->company = Cp1252ToUtf8(company + " - " + CompanyNameOfLine(selection.company_line));
-    captions->employee = Cp1252ToUtf8(" " + key + " - " + EmployeeNameOfLine(selection.employee_line));
+    captions->employee =
+        Cp1252ToUtf8(" " + key + " - " + EmployeeNameOfLine(selection.employee_line));
     captions->month = ZeroPad(selection.month, 2) + "/" + ZeroPad(selection.year, 4);
   }
   return OpenResult::kOpened;

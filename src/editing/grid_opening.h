@@ -37,10 +37,10 @@ struct GridCaptions {
 
 enum class OpenResult { kNoCompany, kNoEmployee, kMissingMonth, kOpened };
 
-// `CmdConfermaAgg_Click`: checks the selection (messages "Attenzione! Nessuna Ditta selezionata" / "Attenzione!
-// Nessuna Dipendente selezionato"), queries the employee-month (message "Periodo richiesto
-// MM/YYYY Inesistente ..." when PRESENZE holds none of its days), then loads it into `grid`
-// with the patron-saint days of the installation (F161) and of the company (T030), and fills
+// `CmdConfermaAgg_Click`: checks the selection (messages "Attenzione! Nessuna Ditta selezionata" /
+// "Attenzione! Nessuna Dipendente selezionato"), queries the employee-month (message "Periodo
+// richiesto MM/YYYY Inesistente ..." when PRESENZE holds none of its days), then loads it into
+// `grid` with the patron-saint days of the installation (F161) and of the company (T030), and fills
 // `captions`. Nothing changes unless the result is kOpened.
 OpenResult OpenEmployeeMonth(Session& session, const UpdateSelection& selection, MonthGrid& grid,
                              GridCaptions* captions);

@@ -23,15 +23,17 @@ void Check(const Status& status, std::string_view what) {
 
 constexpr long kC0E0FF = 0xC0E0FF;
 constexpr GridColumnLayout kLayouts[grid::kColumns] = {
-    {"Data", 1230, kSystemBackground}, {"Giorno", 1000, 0xC0C0FF}, {"Gr.Or.", 750, 0xC0FFFF},
-    {"H.Teo", 650, 0xFFFFC0},          {"H.Lav", 650, 0xC0FFC0},   {"ASS.1", 650, kC0E0FF},
-    {"Ore", 650, kSystemBackground},   {"ASS.2", 650, kC0E0FF},    {"Ore", 650, kSystemBackground},
-    {"ASS.3", 650, kC0E0FF},           {"Ore", 650, kSystemBackground}, {"ASS.4", 650, kC0E0FF},
-    {"Ore", 650, kSystemBackground},   {"ASS.5", 650, kC0E0FF},    {"Ore", 650, kSystemBackground},
-    {"*", 500, kSystemBackground},
+    {"Data", 1230, kSystemBackground}, {"Giorno", 1000, 0xC0C0FF},
+    {"Gr.Or.", 750, 0xC0FFFF},         {"H.Teo", 650, 0xFFFFC0},
+    {"H.Lav", 650, 0xC0FFC0},          {"ASS.1", 650, kC0E0FF},
+    {"Ore", 650, kSystemBackground},   {"ASS.2", 650, kC0E0FF},
+    {"Ore", 650, kSystemBackground},   {"ASS.3", 650, kC0E0FF},
+    {"Ore", 650, kSystemBackground},   {"ASS.4", 650, kC0E0FF},
+    {"Ore", 650, kSystemBackground},   {"ASS.5", 650, kC0E0FF},
+    {"Ore", 650, kSystemBackground},   {"*", 500, kSystemBackground},
 };
 
-constexpr std::string_view kWeekdays[7] = {"Lunedì", "Martedì", "Mercoledì", "Giovedì",
+constexpr std::string_view kWeekdays[7] = {"Lunedì",  "Martedì", "Mercoledì", "Giovedì",
                                            "Venerdì", "Sabato",  "Domenica"};
 
 std::string Digits2(int n) { return ZeroPad(n, 2); }
@@ -56,10 +58,14 @@ std::string_view WeekdayName(int weekday) {
 }
 
 std::string MissingPeriodMessage(int year, int month) {
-  std::string text = "Periodo richiesto " + Digits2(month) + "/" + ZeroPad(year, 4) + " Inesistente";
-  text += "\n\nPer accedere all'aggiornamento eseguire la memorizzazione tramite la funzione 'Memorizza mese'";
+  std::string text =
+      "Periodo richiesto " + Digits2(month) + "/" + ZeroPad(year, 4) + " Inesistente";
   text +=
-      "\n\nN.B.: Nel caso in cui il dipendente abbia valorizzato a '1' il codice statistico NFOR (Campo P890) "
+      "\n\nPer accedere all'aggiornamento eseguire la memorizzazione tramite la funzione "
+      "'Memorizza mese'";
+  text +=
+      "\n\nN.B.: Nel caso in cui il dipendente abbia valorizzato a '1' il codice statistico NFOR "
+      "(Campo P890) "
       "quest'ultimo viene escluso automaticamente dalla memorizzazione mese";
   return text;
 }
@@ -186,7 +192,8 @@ void MonthGrid::RecomputeTotals() {
   for (size_t i = 0; i < grid::kTotalColumns.size(); ++i) {
     long sum = 0;
     for (int d = 1; d <= days(); ++d) {
-      sum += Minutes(days_[static_cast<size_t>(d)].text[static_cast<size_t>(grid::kTotalColumns[i])]);
+      sum +=
+          Minutes(days_[static_cast<size_t>(d)].text[static_cast<size_t>(grid::kTotalColumns[i])]);
     }
     totals[i] = MinutesToLongHours(sum);
   }
@@ -225,10 +232,12 @@ std::string MonthGrid::JustificationType(std::string_view code) {
 // --- Activation ---
 
 MonthGrid::Opened MonthGrid::Activate(int day, int column) {
-  if (!loaded_ || day < 1 || day > days() || column < 0 || column >= grid::kColumns) return Opened::kNothing;
+  if (!loaded_ || day < 1 || day > days() || column < 0 || column >= grid::kColumns)
+    return Opened::kNothing;
   // A click elsewhere abandons an open edit: at most one editor is open, on the active cell.
   CloseEditors();
-  if (column == grid::kDate || column == grid::kWeekday || column == grid::kCheck) return Opened::kNothing;
+  if (column == grid::kDate || column == grid::kWeekday || column == grid::kCheck)
+    return Opened::kNothing;
 
   if (column == grid::kGroup || grid::IsCodeColumn(column)) {
     list_lines_.assign(1, std::string(kClearFieldLine));
@@ -421,7 +430,8 @@ void MonthGrid::CommitWorked(int day, std::string_view text) {
     not_presence += Minutes(Text(day, grid::HoursColumn(slot)));
   }
   // Worked hours and absences never exceed a day with theoretical hours.
-  if (theoretical != 0 && worked + not_presence > theoretical) worked = std::max(0L, theoretical - not_presence);
+  if (theoretical != 0 && worked + not_presence > theoretical)
+    worked = std::max(0L, theoretical - not_presence);
   SetText(day, grid::kWorked, MinutesToHours(worked));
 }
 
@@ -472,8 +482,10 @@ void MonthGrid::CommitSlotHours(int day, int slot, std::string_view text) {
 // --- Values without a screen ---
 
 MonthGrid::SetResult MonthGrid::SetCell(int day, int column, std::string_view value) {
-  if (!loaded_ || day < 1 || day > days() || column < 0 || column >= grid::kColumns) return SetResult::kNotEditable;
-  if (column == grid::kDate || column == grid::kWeekday || column == grid::kCheck) return SetResult::kNotEditable;
+  if (!loaded_ || day < 1 || day > days() || column < 0 || column >= grid::kColumns)
+    return SetResult::kNotEditable;
+  if (column == grid::kDate || column == grid::kWeekday || column == grid::kCheck)
+    return SetResult::kNotEditable;
   const Opened opened = Activate(day, column);
   if (column == grid::kGroup || grid::IsCodeColumn(column)) {
     std::string code = ToUpperAscii(Trim(value));
@@ -517,7 +529,8 @@ void MonthGrid::Save() {
     Check(db_.EmployeeMonth(month_.employee, period(), &rows), "PRESENZE");
     for (DayRow& row : rows) {
       const long d = DayOfPeriod(row.period);
-      if (d < 1 || d > days()) continue;  // a day the month does not have is neither shown nor saved
+      if (d < 1 || d > days())
+        continue;  // a day the month does not have is neither shown nor saved
       const GridDay& day = days_[static_cast<size_t>(d)];
       for (int c = grid::kGroup; c <= grid::HoursColumn(grid::kSlots); ++c) {
         row.pres[static_cast<size_t>(c - 1)] = std::string(Trim(day.text[static_cast<size_t>(c)]));

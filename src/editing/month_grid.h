@@ -61,7 +61,9 @@ inline constexpr int kSlots = 5;
 constexpr int CodeColumn(int slot) { return 3 + 2 * slot; }
 constexpr int HoursColumn(int slot) { return 4 + 2 * slot; }
 constexpr bool IsCodeColumn(int column) { return column >= 5 && column <= 13 && column % 2 == 1; }
-constexpr bool IsSlotHoursColumn(int column) { return column >= 6 && column <= 14 && column % 2 == 0; }
+constexpr bool IsSlotHoursColumn(int column) {
+  return column >= 6 && column <= 14 && column % 2 == 0;
+}
 // The slot (1..5) of a code or slot hours column.
 constexpr int SlotOfColumn(int column) { return (column - 3) / 2; }
 // The columns whose month totals `Label5`(0..6) show.
@@ -126,7 +128,7 @@ struct GridMonth {
 // One line of the grid.
 struct GridDay {
   std::array<std::string, grid::kColumns> text;  // column 15 stays empty: see `complete`
-  bool holiday = false;   // columns 0 and 1 in red
+  bool holiday = false;                          // columns 0 and 1 in red
   bool complete = false;  // COMPLETACONTROLLI: green check (true) or red cross (false)
 };
 
@@ -138,10 +140,10 @@ class MonthGrid {
   enum class EditorResult { kTyped, kBeep, kCommitted, kInvalid, kCancelled };
   // What SetCell did with a value.
   enum class SetResult {
-    kApplied,   // the value (possibly reduced by a cap, with its message) is in the cell
-    kRefused,   // a rule refused it, with its message (duplicate code, hours before code,
-                // invalid hours); the cell is unchanged
-    kNotInList,  // a code or group not offered by the pick list (no message)
+    kApplied,      // the value (possibly reduced by a cap, with its message) is in the cell
+    kRefused,      // a rule refused it, with its message (duplicate code, hours before code,
+                   // invalid hours); the cell is unchanged
+    kNotInList,    // a code or group not offered by the pick list (no message)
     kNotEditable,  // column 0, 1 or 15, or a day/column outside the grid (no message)
   };
 
@@ -149,7 +151,7 @@ class MonthGrid {
     std::function<void(int day, int column)> cell_changed;  // a text or the check mark
     std::function<void()> totals_changed;
     std::function<void()> about_to_reload;  // the whole grid is about to be rebuilt
-    std::function<void()> reloaded;  // the whole grid (days, texts, marks) was rebuilt
+    std::function<void()> reloaded;         // the whole grid (days, texts, marks) was rebuilt
     std::function<void()> editors_changed;  // the pick list or the hours editor opened/closed
   };
 

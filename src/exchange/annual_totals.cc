@@ -54,8 +54,8 @@ std::string SelectedJustification(std::string_view line) {
   return std::string(Trim(tables_internal::Utf8Left(line, 55)));
 }
 
-Result<int> CALCOLA_MESE(AttendanceDb& db, std::string_view company, std::string_view code, int year,
-                         int month) {
+Result<int> CALCOLA_MESE(AttendanceDb& db, std::string_view company, std::string_view code,
+                         int year, int month) {
   const std::string key = ZeroPad(year, 4) + ZeroPad(month, 2);
   const std::string_view wanted = Trim(code);
   int days = 0;
@@ -73,8 +73,8 @@ Result<int> CALCOLA_MESE(AttendanceDb& db, std::string_view company, std::string
   return days;
 }
 
-AnnualTotals ComputeAnnualTotals(AttendanceDb& db, std::string_view company_item, std::string_view justification,
-                          int year) {
+AnnualTotals ComputeAnnualTotals(AttendanceDb& db, std::string_view company_item,
+                                 std::string_view justification, int year) {
   const std::string_view company = Trim(Mid(company_item, 0, 3));
   const std::string_view code = Trim(Mid(justification, 0, 3));
   AnnualTotals totals;
@@ -90,8 +90,9 @@ AnnualTotals ComputeAnnualTotals(AttendanceDb& db, std::string_view company_item
   return totals;
 }
 
-std::vector<std::string> TotalsReportLines(std::string_view justification, std::string_view company_item,
-                                           bool previous_year, const AnnualTotals& totals) {
+std::vector<std::string> TotalsReportLines(std::string_view justification,
+                                           std::string_view company_item, bool previous_year,
+                                           const AnnualTotals& totals) {
   const std::string equals(kReportWidth, '=');
   const std::string dashes(kReportWidth, '-');
   constexpr std::string_view kTitle = "| CALCOLO GIORNI TOTALI ANNUI GIUSTIFICATIVO : ";
@@ -104,14 +105,17 @@ std::vector<std::string> TotalsReportLines(std::string_view justification, std::
 
   std::vector<std::string> lines;
   lines.push_back(equals);
-  lines.push_back(std::string(kTitle) + FitText(justification, kReportWidth - kTitle.size() - 1) + "|");
+  lines.push_back(std::string(kTitle) + FitText(justification, kReportWidth - kTitle.size() - 1) +
+                  "|");
   lines.push_back(dashes);
   lines.push_back(std::string(kCompany) +
-                  FitText(company_item, kReportWidth - kCompany.size() - year.size()) + std::string(year));
+                  FitText(company_item, kReportWidth - kCompany.size() - year.size()) +
+                  std::string(year));
   lines.push_back(equals);
   for (size_t m = 0; m < 12; ++m) {
     if (m > 0) lines.push_back(dashes);
-    lines.push_back(count_line("| TOTALE GIORNI MESE DI " + std::string(kUpperMonthNames[m]), totals.months[m]));
+    lines.push_back(count_line("| TOTALE GIORNI MESE DI " + std::string(kUpperMonthNames[m]),
+                               totals.months[m]));
   }
   lines.push_back(equals);
   lines.push_back(count_line("| TOTALE ANNUALE GIORNI GIUSTIFICATIVO", totals.total));
@@ -119,15 +123,17 @@ std::vector<std::string> TotalsReportLines(std::string_view justification, std::
   return lines;
 }
 
-void PrintAnnualTotals(PrinterJob& printer, std::string_view justification, std::string_view company_item,
-                     bool previous_year, const AnnualTotals& totals) {
+void PrintAnnualTotals(PrinterJob& printer, std::string_view justification,
+                       std::string_view company_item, bool previous_year,
+                       const AnnualTotals& totals) {
   if (printer.document_open()) printer.EndDoc();
   printer.set_title("CALCOLO GIORNI TOTALI ANNUI GIUSTIFICATIVO");
   PrinterFont font;
   font.name = "Courier New";
   font.size = 10;
   printer.SetFont(font);
-  for (const std::string& line : TotalsReportLines(justification, company_item, previous_year, totals)) {
+  for (const std::string& line :
+       TotalsReportLines(justification, company_item, previous_year, totals)) {
     printer.Print(line);
   }
   printer.EndDoc();

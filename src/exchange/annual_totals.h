@@ -23,14 +23,16 @@ inline constexpr std::string_view kCalcoloTitle = "CALCOLO ANNUALE TOTALE GIORNI
 inline constexpr std::string_view kCalcoloSubtitle =
     "Calcolo del totale giorni annuale per codice giustificativo selezionato";
 inline constexpr std::string_view kCalcoloWarning =
-    "Per il corretto conteggio dei giorni di assenza è necessario che il giustificativo selezionato "
+    "Per il corretto conteggio dei giorni di assenza è necessario che il giustificativo "
+    "selezionato "
     "copra l'intera giornata lavorativa e non una sola parte di essa.";
 inline constexpr std::string_view kAnnoCorrenteCaption = "Anno Corrente";
 inline constexpr std::string_view kAnnoPrecedenteCaption = "Anno Precedente";
 inline constexpr std::string_view kDittaSelezionataCaption = "DITTA SELEZIONATA";
 inline constexpr std::string_view kElencoGiustificativiCaption = "ELENCO GIUSTIFICATIVI";
 inline constexpr std::string_view kTotaleAnnualeCaption = "TOTALE ANNUALE";
-inline constexpr std::string_view kCmdCalcolaGGCaption = "Calcola Totale Annuo Giustificativo Selezionato";
+inline constexpr std::string_view kCmdCalcolaGGCaption =
+    "Calcola Totale Annuo Giustificativo Selezionato";
 // Month names as the labels and the report write them.
 inline constexpr std::array<std::string_view, 12> kUpperMonthNames = {
     "GENNAIO", "FEBBRAIO", "MARZO",     "APRILE",  "MAGGIO",   "GIUGNO",
@@ -55,8 +57,8 @@ std::string SelectedJustification(std::string_view line);
 
 // `CALCOLA_MESE`: the days of month `month` (1-12) of `year` on which any of the ten code
 // columns of a row of the company holds `code` (both trimmed). A failed query is returned.
-Result<int> CALCOLA_MESE(AttendanceDb& db, std::string_view company, std::string_view code, int year,
-                         int month);
+Result<int> CALCOLA_MESE(AttendanceDb& db, std::string_view company, std::string_view code,
+                         int year, int month);
 
 struct AnnualTotals {
   std::array<int, 12> months{};
@@ -66,16 +68,18 @@ struct AnnualTotals {
 // `CmdCalcolaGG_Click` without its widgets: the company code and the justification code are
 // the first three characters of the combo item and of `LabelGiusSelez`, trimmed. A database
 // failure is a RunTimeError for the general error handler.
-AnnualTotals ComputeAnnualTotals(AttendanceDb& db, std::string_view company_item, std::string_view justification,
-                          int year);
+AnnualTotals ComputeAnnualTotals(AttendanceDb& db, std::string_view company_item,
+                                 std::string_view justification, int year);
 
 // The lines of the boxed report, as they are printed.
-std::vector<std::string> TotalsReportLines(std::string_view justification, std::string_view company_item,
-                                           bool previous_year, const AnnualTotals& totals);
+std::vector<std::string> TotalsReportLines(std::string_view justification,
+                                           std::string_view company_item, bool previous_year,
+                                           const AnnualTotals& totals);
 
 // `CmdStpRiepilogo_Click`: prints the report on `printer` in "Courier New" 10 points, as one
 // document.
-void PrintAnnualTotals(PrinterJob& printer, std::string_view justification, std::string_view company_item,
-                     bool previous_year, const AnnualTotals& totals);
+void PrintAnnualTotals(PrinterJob& printer, std::string_view justification,
+                       std::string_view company_item, bool previous_year,
+                       const AnnualTotals& totals);
 
 }  // namespace kaveltar

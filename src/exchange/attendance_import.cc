@@ -90,7 +90,7 @@ struct EmployeeInfo {
   std::string schedule_code;               // PRES_1; empty without schedule
   const WeekSchedule* schedule = nullptr;  // null: no schedule (an anomaly)
   std::optional<std::string_view> anomaly;
-  std::string patron_day;                  // T030 of the company
+  std::string patron_day;  // T030 of the company
 };
 
 class Importer {
@@ -111,14 +111,15 @@ class Importer {
     std::vector<JustificationRow> rows;
     Check(db.ListJustifications(&rows), "GIUSTIFICATIVI");
     for (const JustificationRow& row : rows) {
-      by_import_code_.emplace_back(Trim(row.gius[5]).empty() ? std::string() : NormaliseImportCode(row.gius[5]),
-                                   row.code);
+      by_import_code_.emplace_back(
+          Trim(row.gius[5]).empty() ? std::string() : NormaliseImportCode(row.gius[5]), row.code);
       by_key_.emplace_back(NormaliseImportCode(row.code), row.code);
     }
   }
 
   // Rebuilds one employee-month from its records (lines of the file, in file order).
-  void Rebuild(const std::string& employee, const std::string& month, const std::vector<std::string_view>& records) {
+  void Rebuild(const std::string& employee, const std::string& month,
+               const std::vector<std::string_view>& records) {
     AttendanceDb& db = session_.db();
     Check(db.DeleteEmployeeMonth(employee, month), "PRESENZE");
     const int year = static_cast<int>(ValInt(month.substr(0, 4)));
@@ -151,8 +152,8 @@ class Importer {
     const EmployeeInfo& info = Employee(employee, year);
     if (!info.found) {
       if (reported_.insert(employee).second) {
-        Anomaly("Ditta: " + employee.substr(0, 3) + " Sottoditta: " + employee.substr(3, 3) + " Dipendente: " +
-                employee.substr(6, 4) + std::string(kNotInArchiveText));
+        Anomaly("Ditta: " + employee.substr(0, 3) + " Sottoditta: " + employee.substr(3, 3) +
+                " Dipendente: " + employee.substr(6, 4) + std::string(kNotInArchiveText));
       }
       return;
     }
@@ -174,8 +175,9 @@ class Importer {
     } else if (info.anomaly && !(info.collaborator && *info.anomaly == kNoScheduleText) &&
                reported_.insert(employee).second) {
       // A collaborator without group or profile is left out on purpose, as memorization does.
-      const std::string_view prefix =
-          info.collaborator && *info.anomaly == kGroupMissingText ? kCollaboratorPrefix : kEmployeePrefix;
+      const std::string_view prefix = info.collaborator && *info.anomaly == kGroupMissingText
+                                          ? kCollaboratorPrefix
+                                          : kEmployeePrefix;
       Anomaly(std::string(prefix) + employee + std::string(*info.anomaly));
     }
     CARICAUNAGIORNATA(employee, record, &row);
@@ -186,7 +188,8 @@ class Importer {
   // The weekday and the holiday flag of every day of the month, for the company's patron day
   // (worked out once per month and company, not once per record).
   void PrepareCalendar(int year, int month, const std::string& patron_day) {
-    if (year == calendar_year_ && month == calendar_month_ && patron_day == calendar_patron_) return;
+    if (year == calendar_year_ && month == calendar_month_ && patron_day == calendar_patron_)
+      return;
     calendar_year_ = year;
     calendar_month_ = month;
     calendar_patron_ = patron_day;
@@ -207,13 +210,14 @@ class Importer {
       if (IsBlank(code) || IsEmptyPairCode(code)) continue;
       const std::string* key = Translate(code);
       if (!key) {
-        Anomaly(std::string(kEmployeePrefix) + employee + " Giornata : " +
-                FormatPeriodDate(ImportDate(record)) + std::string(kNoMatchText));
+        Anomaly(std::string(kEmployeePrefix) + employee +
+                " Giornata : " + FormatPeriodDate(ImportDate(record)) + std::string(kNoMatchText));
         continue;
       }
       const int slot = static_cast<int>(pair);
       row->SlotCode(slot) = *key;
-      if (!StoreHours(ImportPairHours(record, pair), &row->SlotHours(slot))) row->SlotHours(slot).clear();
+      if (!StoreHours(ImportPairHours(record, pair), &row->SlotHours(slot)))
+        row->SlotHours(slot).clear();
     }
   }
 
@@ -270,7 +274,8 @@ class Importer {
     const YearSources& sources = SourcesForDistance(distance);
     if (!files.IsOpen(sources.data_base)) files.FAIOPEN(sources.data_base);
     const long r = files.IsamSearch(sources.index_base, PadRight(key, 10), 2);
-    if (r == ArchiveFiles::kNoRecord || r <= 0 || files.LEGGIREC(sources.data_base, r) != 0) return info;
+    if (r == ArchiveFiles::kNoRecord || r <= 0 || files.LEGGIREC(sources.data_base, r) != 0)
+      return info;
     // The fields are read straight from the archive's record buffer (no copy): nothing below
     // reads this file again before they are all taken.
     const std::string& record = files.RecordBuffer(sources.data_base);
@@ -299,7 +304,9 @@ class Importer {
     return info;
   }
 
-  void LoadProfile(std::string_view code, WeekSchedule* schedule) { *schedule = ProfileWeekSchedule(session_, code); }
+  void LoadProfile(std::string_view code, WeekSchedule* schedule) {
+    *schedule = ProfileWeekSchedule(session_, code);
+  }
 
   std::string CompanyPatronDay(const std::string& company) {
     const auto cached = patron_days_.find(company);
@@ -380,7 +387,8 @@ class DayKeyCheck {
     }
     if (!IsValidDayKey(key)) return false;
     month_.assign(key.substr(0, 6));
-    days_ = MonthLength(static_cast<int>(ValInt(key.substr(4, 2))), static_cast<int>(ValInt(key.substr(0, 4))));
+    days_ = MonthLength(static_cast<int>(ValInt(key.substr(4, 2))),
+                        static_cast<int>(ValInt(key.substr(0, 4))));
     return true;
   }
 
@@ -397,8 +405,9 @@ std::string FileNotFoundText(std::string_view path) {
 
 std::string FirstRecordQuestion(std::string_view record) {
   const std::string_view date = ImportDate(record);
-  return "DITTA : " + std::string(Mid(record, 0, 3)) + "\nPERIODO : " + std::string(Mid(date, 4, 2)) + "/" +
-         std::string(Mid(date, 0, 4)) + "\nProseguire ?";
+  return "DITTA : " + std::string(Mid(record, 0, 3)) +
+         "\nPERIODO : " + std::string(Mid(date, 4, 2)) + "/" + std::string(Mid(date, 0, 4)) +
+         "\nProseguire ?";
 }
 
 std::string NormaliseImportCode(std::string_view code) {
@@ -457,8 +466,10 @@ void ChooseImportFile(Session& session, ImportState* state, std::string path) {
     return;
   }
   const ImportChecks& checks = *checked;
-  const std::array<bool, 4> correct = {checks.values, checks.dates, checks.structure, checks.length};
-  for (size_t i = 0; i < 4; ++i) state->results[i] = std::string(correct[i] ? kCheckCorrect : kCheckWrong);
+  const std::array<bool, 4> correct = {checks.values, checks.dates, checks.structure,
+                                       checks.length};
+  for (size_t i = 0; i < 4; ++i)
+    state->results[i] = std::string(correct[i] ? kCheckCorrect : kCheckWrong);
   if (checks.AllCorrect()) {
     state->import_enabled = true;
   } else if (checks.incomplete_employee) {
@@ -475,8 +486,9 @@ namespace {
 // The complete employees' records of the file grouped by employee-month, in the order each
 // employee-month first appears; `keys` receives "KEY YYYYMM" of each group. A record whose
 // day is not a real day is reported and left out.
-std::vector<std::vector<std::string_view>> GroupByEmployeeMonth(const Records& records, Importer& importer,
-                                                                 std::vector<std::string>* keys) {
+std::vector<std::vector<std::string_view>> GroupByEmployeeMonth(const Records& records,
+                                                                Importer& importer,
+                                                                std::vector<std::string>* keys) {
   std::unordered_map<std::string, size_t> index;
   std::vector<std::vector<std::string_view>> months;
   size_t current = 0;  // the group of the previous record
@@ -487,8 +499,8 @@ std::vector<std::vector<std::string_view>> GroupByEmployeeMonth(const Records& r
     const std::string_view employee = Trim(ImportEmployee(record));
     const std::string_view date = ImportDate(record);
     if (!is_day(date)) {
-      importer.Anomaly(std::string(kEmployeePrefix) + std::string(employee) + " Giornata : " + std::string(date) +
-                       std::string(kInvalidDayText));
+      importer.Anomaly(std::string(kEmployeePrefix) + std::string(employee) +
+                       " Giornata : " + std::string(date) + std::string(kInvalidDayText));
       continue;
     }
     // Records of one employee-month usually follow each other: "KEY YYYYMM" is built only
@@ -531,7 +543,8 @@ ImportResult ImportAttendanceFile(Session& session, ImportState* state, const Im
   session.trace().TraceProcedure("CmdImportaFile_Click");
 
   try {
-    LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(), &session.printer_names);
+    LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(),
+                      &session.printer_names);
     AnomalyList list(session.printer());
     list.PREPARATESTATA(kImportAnomalyHeading);
 
@@ -546,7 +559,8 @@ ImportResult ImportAttendanceFile(Session& session, ImportState* state, const Im
       return result;
     }
     Importer importer(session, list, result);
-    const std::vector<std::vector<std::string_view>> months = GroupByEmployeeMonth(records, importer, &result.keys);
+    const std::vector<std::vector<std::string_view>> months =
+        GroupByEmployeeMonth(records, importer, &result.keys);
 
     // The whole replacement in one transaction.
     AttendanceDb& db = session.db();
@@ -591,16 +605,18 @@ std::vector<std::string> LayoutLines() {
                     ZeroPad(static_cast<long long>(f.position), 3) + " A POSIZIONE " +
                     ZeroPad(static_cast<long long>(f.position + f.length - 1), 3));
   }
-  lines.insert(lines.end(), {"", "LUNGHEZZA RECORD = 175 CON CR+LF finale", "", "LEGENDA : ",
-                             "CODICE DIPENDENTE (COD.DITTA 3 CRT - COD.SOTTODITTA 3 CRT - COD.DIPENDENTE 4 CRT)",
-                             "DATA GIORNO LAV.  (AAAA MM GG - Anno Mese Giorno)"});
+  lines.insert(lines.end(),
+               {"", "LUNGHEZZA RECORD = 175 CON CR+LF finale", "", "LEGENDA : ",
+                "CODICE DIPENDENTE (COD.DITTA 3 CRT - COD.SOTTODITTA 3 CRT - COD.DIPENDENTE 4 CRT)",
+                "DATA GIORNO LAV.  (AAAA MM GG - Anno Mese Giorno)"});
   return lines;
 }
 
 void PrintImportLayout(Session& session) {
   PrinterJob& printer = session.printer();
-  session.dialogs().Show("Preparare la stampante " + printer.DeviceName() + " e premere il tasto ok",
-                         MessageIcon::kInformation);
+  session.dialogs().Show(
+      "Preparare la stampante " + printer.DeviceName() + " e premere il tasto ok",
+      MessageIcon::kInformation);
   try {
     if (printer.document_open()) printer.EndDoc();
     printer.set_title("TRACCIATO RECORD");

@@ -55,19 +55,25 @@ inline constexpr std::string_view kNotStandardBlocked =
 inline constexpr std::string_view kIncompleteEmployee =
     "In uno o più record il codice dipendente è mancante o incompleto";
 inline constexpr std::string_view kCannotContinue =
-    "Impossibile continuare. Contattare chi ha predisposto il file per effettuare le dovute correzioni";
+    "Impossibile continuare. Contattare chi ha predisposto il file per effettuare le dovute "
+    "correzioni";
 inline constexpr std::string_view kNotStandardQuestion =
-    "Il file non corrisponde al tracciato standard Altrovia Raroziv. Continuando l'importazione potrebbero "
+    "Il file non corrisponde al tracciato standard Altrovia Raroziv. Continuando l'importazione "
+    "potrebbero "
     "verificarsi problemi di congruenza dati. Continuare ugualmente ?";
-inline constexpr std::string_view kCsvWrongCharacters = "Attenzione!! Il file CSV contiene caratteri errati";
+inline constexpr std::string_view kCsvWrongCharacters =
+    "Attenzione!! Il file CSV contiene caratteri errati";
 inline constexpr std::string_view kNoFileSelected = "Nessun file selezionato per l'importazione";
 inline constexpr std::string_view kReplaceQuestion =
-    "Attenzione, nel caso in cui durante l'importazione di un file presenze esterno, vengano trovate nel "
-    "database, informazioni già esistenti per la giornata e il dipendente in elaborazione, queste ultime "
+    "Attenzione, nel caso in cui durante l'importazione di un file presenze esterno, vengano "
+    "trovate nel "
+    "database, informazioni già esistenti per la giornata e il dipendente in elaborazione, queste "
+    "ultime "
     "verranno sostituite con quelle presenti nel file di import. Continuare ?";
 inline constexpr std::string_view kFileMissing = "File inesistente";
 inline constexpr std::string_view kImportNotice =
-    "In caso di anomalie riscontrate durante la fase di importazione, al termine di quest'ultima verrà "
+    "In caso di anomalie riscontrate durante la fase di importazione, al termine di quest'ultima "
+    "verrà "
     "stampata una lista di controllo";
 inline constexpr std::string_view kImportAnomalyHeading =
     "ELENCO ANOMALIE RISCONTRATE NELLA FASE DI IMPORTAZIONE FILE ESTERNO";
@@ -91,10 +97,10 @@ std::string NormaliseImportCode(std::string_view code);
 // The state of the import screen: the file, its kind, the four results, the import button.
 struct ImportState {
   ImportFileKind kind = ImportFileKind::kExternal;
-  std::string path;             // `lblNomeFileImport`; empty when no file is chosen
-  std::filesystem::path work;   // the file the import reads (the work file for a CSV)
+  std::string path;                     // `lblNomeFileImport`; empty when no file is chosen
+  std::filesystem::path work;           // the file the import reads (the work file for a CSV)
   std::shared_ptr<WorkFile> work_file;  // a CSV's private work file; gone with the last copy
-  long skipped_lines = 0;       // CSV lines that were not records (headings)
+  long skipped_lines = 0;               // CSV lines that were not records (headings)
   std::array<std::string, 4> results = {std::string(kCheckInitial), std::string(kCheckInitial),
                                         std::string(kCheckInitial), std::string(kCheckInitial)};
   bool import_enabled = false;  // `CmdImportaFile`
@@ -125,7 +131,8 @@ struct ImportHooks {
 // "Importazione completata", the work file let go after a CSV, the anomaly list printed when
 // it has lines. Archive and database failures go to the general error handler with PRESENZE
 // left as it was.
-ImportResult ImportAttendanceFile(Session& session, ImportState* state, const ImportHooks& hooks = {});
+ImportResult ImportAttendanceFile(Session& session, ImportState* state,
+                                  const ImportHooks& hooks = {});
 
 // The lines of the layout print, in order.
 std::vector<std::string> LayoutLines();

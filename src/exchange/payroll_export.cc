@@ -32,8 +32,10 @@ std::string UpperCp1252(std::string_view bytes) {
   std::string out(bytes);
   for (char& ch : out) {
     const unsigned char c = static_cast<unsigned char>(ch);
-    if (c >= 'a' && c <= 'z') ch = static_cast<char>(c - 32);
-    else if (c >= 0xE0 && c <= 0xFE && c != 0xF7) ch = static_cast<char>(c - 0x20);
+    if (c >= 'a' && c <= 'z')
+      ch = static_cast<char>(c - 32);
+    else if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+      ch = static_cast<char>(c - 0x20);
   }
   return out;
 }
@@ -80,9 +82,7 @@ class VociFile {
   }
 
  private:
-  [[noreturn]] void Fail() {
-    throw RunTimeError(RunTimeError::kPathFileAccess, target_.string());
-  }
+  [[noreturn]] void Fail() { throw RunTimeError(RunTimeError::kPathFileAccess, target_.string()); }
   std::filesystem::path target_;
   std::filesystem::path temporary_;
   std::ofstream stream_;
@@ -121,7 +121,8 @@ class Exporter {
                                       }),
             "PRESENZE");
       if (!stored) {
-        Anomaly("Ditta " + company_text + " non elaborata: Nessuna dato per il Mese/Anno selezionato");
+        Anomaly("Ditta " + company_text +
+                " non elaborata: Nessuna dato per il Mese/Anno selezionato");
         continue;
       }
       const std::filesystem::path target = folder / VociFileName(company, request_.month);
@@ -134,7 +135,8 @@ class Exporter {
         const std::string name = Cp1252ToUtf8(PadRight(Mid(entry, 13, 20), 20));
         Check(db.EmployeeMonth(key, period, &rows_), "PRESENZE");
         if (rows_.empty()) {
-          Anomaly("Dip. " + key + " " + name + " non elaborato: Nessuna dato per il Mese/Anno selezionato");
+          Anomaly("Dip. " + key + " " + name +
+                  " non elaborato: Nessuna dato per il Mese/Anno selezionato");
           continue;
         }
         Progress({}, key + " " + name);
@@ -145,7 +147,8 @@ class Exporter {
         result_.records += file.records();
       }
     }
-    if (request_.companies_progress && companies > 0) request_.companies_progress(companies, companies);
+    if (request_.companies_progress && companies > 0)
+      request_.companies_progress(companies, companies);
     return std::move(result_);
   }
 
@@ -154,7 +157,8 @@ class Exporter {
     if (progress_) progress_(phase, what);
   }
   void Anomaly(std::string text) {
-    if (result_.anomalies.size() < kMaxExportAnomalies) result_.anomalies.push_back(std::move(text));
+    if (result_.anomalies.size() < kMaxExportAnomalies)
+      result_.anomalies.push_back(std::move(text));
   }
 
   void LoadJustifications() {
@@ -178,13 +182,15 @@ class Exporter {
         if (code.empty()) continue;
         const auto found = justifications_.find(code);
         if (found == justifications_.end()) {
-          Anomaly("Dip.  " + key + " " + name + " Giustificativo " + std::string(code) + " non trovato.");
+          Anomaly("Dip.  " + key + " " + name + " Giustificativo " + std::string(code) +
+                  " non trovato.");
           continue;
         }
         AccumulationRow& row = table_[AccumulationIndex(code)];
         row.code = std::string(code);
         row.employee = key;
-        ELABORA_GIUSTIFICATIVO(found->second, HoursToMinutes(Trim(day.SlotHours(slot)), session_.dialogs()), &row);
+        ELABORA_GIUSTIFICATIVO(found->second,
+                               HoursToMinutes(Trim(day.SlotHours(slot)), session_.dialogs()), &row);
       }
     }
     GENERA_RECORD_VOCI(key, name, file);
@@ -200,7 +206,8 @@ class Exporter {
           Anomaly("Dip. " + key + " " + name + " Formula " + row.formula[k] + " non trovata.");
           continue;
         }
-        file->Write(VociRecord(row.employee, Utf8ToCp1252(row.code), row.formula[k], row.minutes[k], *description));
+        file->Write(VociRecord(row.employee, Utf8ToCp1252(row.code), row.formula[k], row.minutes[k],
+                               *description));
       }
     }
   }
@@ -244,7 +251,8 @@ class Exporter {
 }  // namespace
 
 std::string ExportAnomalyQuestion() {
-  return "Generazione file Voci Paghe terminato.\nSono state riscontrate delle anomalie durante la generazione "
+  return "Generazione file Voci Paghe terminato.\nSono state riscontrate delle anomalie durante la "
+         "generazione "
          "del file\nStampare una lista di controllo?";
 }
 
@@ -269,8 +277,8 @@ long long HundredthsOfHours(long minutes) {
   return m >= 0 ? (m * 100 + 30) / 60 : -((-m * 100 + 30) / 60);
 }
 
-std::string VociRecord(std::string_view employee, std::string_view justification, std::string_view formula,
-                       long minutes, std::string_view description) {
+std::string VociRecord(std::string_view employee, std::string_view justification,
+                       std::string_view formula, long minutes, std::string_view description) {
   std::string record;
   record.reserve(kVociRecordLength);
   record += PadRight(employee, 10);
@@ -307,13 +315,14 @@ void ELABORA_GIUSTIFICATIVO(const FormulaRows& formulas, long minutes, Accumulat
   }
 }
 
-ExportResult RunPayrollExport(Session& session, const ExportRequest& request, const ExportProgress& progress) {
+ExportResult RunPayrollExport(Session& session, const ExportRequest& request,
+                              const ExportProgress& progress) {
   session.trace().TraceProcedure("ESPORTA_VOCI_PAGHE");
   return Exporter(session, request, progress).Run();
 }
 
 ExportResult CreatePayrollExport(Session& session, const ExportRequest& request,
-                                    const ExportProgress& progress) {
+                                 const ExportProgress& progress) {
   ExportResult result;
   if (request.companies.empty()) return result;
   try {
@@ -334,7 +343,8 @@ void FinishPayrollExport(Session& session, const ExportResult& result) {
   }
   if (!dialogs.Ask(ExportAnomalyQuestion(), MessageIcon::kQuestion)) return;
   try {
-    LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(), &session.printer_names);
+    LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(),
+                      &session.printer_names);
     STAMPA_ANOMALIE(session.printer(), result.anomalies);
   } catch (const RunTimeError& error) {
     ReportError(session, error);

@@ -68,8 +68,8 @@ std::string VociFileName(std::string_view company, int month);
 long long HundredthsOfHours(long minutes);
 
 // One record of the file (without CR LF). `description` is Windows-1252 text already built.
-std::string VociRecord(std::string_view employee, std::string_view justification, std::string_view formula,
-                       long minutes, std::string_view description);
+std::string VociRecord(std::string_view employee, std::string_view justification,
+                       std::string_view formula, long minutes, std::string_view description);
 
 // The five formula rows of one justification: codes (GIUS_9..13) and thresholds in minutes
 // (GIUS_14..18).
@@ -80,10 +80,10 @@ struct FormulaRows {
 
 // One row of the per-employee accumulation table (one per justification code 0..1000).
 struct AccumulationRow {
-  std::string code;                  // column 0 (and 12): the justification code
+  std::string code;                    // column 0 (and 12): the justification code
   std::array<std::string, 5> formula;  // columns 1, 3, 5, 7, 9
   std::array<long, 5> minutes{};       // columns 2, 4, 6, 8, 10
-  std::string employee;              // column 11
+  std::string employee;                // column 11
 };
 
 // `ELABORA_GIUSTIFICATIVO` / `MEMORIZZA_SOGLIA`: distributes the minutes of one occurrence of
@@ -119,13 +119,14 @@ using ExportProgress = std::function<void(std::string_view phase, std::string_vi
 // period's year, their accumulation and their records. Missing attendance, justifications and
 // formulas become anomalies. Archive and database failures are RunTimeError; a file that
 // cannot be written is RunTimeError 75 naming it (the files already finished stay).
-ExportResult RunPayrollExport(Session& session, const ExportRequest& request, const ExportProgress& progress = {});
+ExportResult RunPayrollExport(Session& session, const ExportRequest& request,
+                              const ExportProgress& progress = {});
 
-// The start button ("Crea File Caricamento", `CmdCreaFileCaricamento_Click`) without its widgets: nothing without a
-// company; otherwise the run, then the closing question (Yes prints the anomaly list) or the
-// closing message. Run-time errors go to the general error handler.
+// The start button ("Crea File Caricamento", `CmdCreaFileCaricamento_Click`) without its widgets:
+// nothing without a company; otherwise the run, then the closing question (Yes prints the anomaly
+// list) or the closing message. Run-time errors go to the general error handler.
 ExportResult CreatePayrollExport(Session& session, const ExportRequest& request,
-                                    const ExportProgress& progress = {});
+                                 const ExportProgress& progress = {});
 
 // The end of the start button after the run: with anomalies the question "Generazione file
 // Voci Paghe terminato. ... Stampare una lista di controllo?" (Yes prints the list), without

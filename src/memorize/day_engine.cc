@@ -13,7 +13,8 @@ std::string OTTIMIZZAORETEORICHE(std::string_view profile_value) {
   const std::string_view value = Trim(profile_value);
   const size_t point = value.find('.');
   const std::string_view hours = value.substr(0, point);
-  const std::string_view minutes = point == std::string_view::npos ? std::string_view() : value.substr(point + 1);
+  const std::string_view minutes =
+      point == std::string_view::npos ? std::string_view() : value.substr(point + 1);
   return MinutesToHours(static_cast<long>(ValInt(hours) * 60 + ValInt(minutes)));
 }
 
@@ -33,7 +34,8 @@ std::string_view TheoreticalHours(const WeekSchedule& schedule, int weekday, boo
   return schedule.hours[w];
 }
 
-void SetDaySchedule(DayRow& row, std::string_view code, const WeekSchedule& schedule, int weekday, bool holiday) {
+void SetDaySchedule(DayRow& row, std::string_view code, const WeekSchedule& schedule, int weekday,
+                    bool holiday) {
   row.pres[1] = code;
   row.pres[2] = TheoreticalHours(schedule, weekday, holiday);
 }
@@ -48,7 +50,8 @@ WeekSchedule MakeWeekSchedule(const WeekHours& hours, Dialogs& dialogs) {
 }
 
 DayFiller::DayFiller(const DayOptions& options,
-                     const std::array<std::optional<std::string>, kLongPeriodRows>& types, Dialogs& dialogs)
+                     const std::array<std::optional<std::string>, kLongPeriodRows>& types,
+                     Dialogs& dialogs)
     : options_(options), dialogs_(dialogs) {
   for (size_t i = 0; i < rows_.size(); ++i) {
     const LongPeriodRow& in = options.rows[i];
@@ -68,7 +71,8 @@ DayFiller::DayFiller(const DayOptions& options,
   }
 }
 
-void DayFiller::Fill(DayRow& row, const WeekSchedule& schedule, int weekday, int day, bool holiday) {
+void DayFiller::Fill(DayRow& row, const WeekSchedule& schedule, int weekday, int day,
+                     bool holiday) {
   const std::string& t = schedule.hours[static_cast<size_t>(weekday)];
   const long theoretical = schedule.minutes[static_cast<size_t>(weekday)];
 
@@ -83,7 +87,8 @@ void DayFiller::Fill(DayRow& row, const WeekSchedule& schedule, int weekday, int
     const Row& r = rows_[static_cast<size_t>(i)];
     // A day without theoretical hours takes only sickness, maternity and injury.
     if (theoretical == 0 && r.type != "M") continue;
-    if (r.code.empty() || r.from_day == 0 || r.to_day == 0 || day < r.from_day || day > r.to_day) continue;
+    if (r.code.empty() || r.from_day == 0 || r.to_day == 0 || day < r.from_day || day > r.to_day)
+      continue;
     // `Applies`: an absence covers a working day; a holiday only for type "M" or when the
     // operator asked to cover holidays. Each row decides for itself: the flag is not carried
     // from an earlier row of the same day, since that would let a sickness row make an
@@ -99,7 +104,8 @@ void DayFiller::Fill(DayRow& row, const WeekSchedule& schedule, int weekday, int
     // they are not zero; on a day without hours only typed hours.
     std::string_view chosen;
     if (theoretical != 0) {
-      chosen = options_.use_typed_hours && r.hours_minutes != 0 ? std::string_view(r.hours) : std::string_view(t);
+      chosen = options_.use_typed_hours && r.hours_minutes != 0 ? std::string_view(r.hours)
+                                                                : std::string_view(t);
     } else if (r.hours_minutes != 0) {
       chosen = r.hours;
     }
@@ -116,7 +122,8 @@ void DayFiller::Fill(DayRow& row, const WeekSchedule& schedule, int weekday, int
     } else {
       // Absences reduce the worked hours so that work and absences fill the day.
       long worked = HoursToMinutes(row.pres[3], dialogs_);
-      const long just = options_.use_typed_hours && r.hours_minutes != 0 ? r.hours_minutes : theoretical;
+      const long just =
+          options_.use_typed_hours && r.hours_minutes != 0 ? r.hours_minutes : theoretical;
       if (worked + just + day_absence > theoretical) {
         worked = theoretical != 0 ? theoretical - just - day_absence : theoretical;
         // Absences longer than the day leave no worked time: stored as empty (zero), since
@@ -137,7 +144,8 @@ WeekHours GroupWeekHours(const GroupRow& group) {
   return hours;
 }
 
-WeekSchedule ProfileWeekSchedule(Session& session, std::string_view code, std::string_view current_record) {
+WeekSchedule ProfileWeekSchedule(Session& session, std::string_view code,
+                                 std::string_view current_record) {
   ArchiveFiles& files = session.archives();
   if (!files.IsOpen(bases::kProfiles)) files.FAIOPEN(bases::kProfiles);
   WeekHours hours;
@@ -146,7 +154,8 @@ WeekSchedule ProfileWeekSchedule(Session& session, std::string_view code, std::s
     const std::string& buffer = files.RecordBuffer(bases::kProfiles);
     if (!current_record.empty()) session.codec().SetCurrentRecord(current_record, buffer);
     for (size_t w = 1; w <= 7; ++w) {
-      hours[w] = OTTIMIZZAORETEORICHE(session.codec().GetField(fields::kProfileDays[w - 1], 0, buffer));
+      hours[w] =
+          OTTIMIZZAORETEORICHE(session.codec().GetField(fields::kProfileDays[w - 1], 0, buffer));
     }
   }
   return MakeWeekSchedule(hours, session.dialogs());

@@ -73,7 +73,8 @@ WeekHours GroupWeekHours(const GroupRow& group);
 // is opened when needed): B004..B010 through `OTTIMIZZAORETEORICHE`. A code that is not a
 // record the archive holds gives a week without hours. When `current_record` is not empty the
 // record read is also made the codec's current record under that name.
-WeekSchedule ProfileWeekSchedule(Session& session, std::string_view code, std::string_view current_record = {});
+WeekSchedule ProfileWeekSchedule(Session& session, std::string_view code,
+                                 std::string_view current_record = {});
 
 // The company's patron-saint day (T030, DDMM as stored) of the company whose code is the first
 // three characters of `company_or_key` (a company code or an employee key), read from the
@@ -92,7 +93,8 @@ std::string ScheduleCode(std::string_view code);
 // ScheduleCode), PRES_2 = the hours T of the day's weekday (1 Monday ... 7 Sunday) in
 // `schedule`, left empty when T is zero or the day is a holiday, since a zero duration is
 // stored as the empty text and never as "00:00". Nothing else of the row is touched.
-void SetDaySchedule(DayRow& row, std::string_view code, const WeekSchedule& schedule, int weekday, bool holiday);
+void SetDaySchedule(DayRow& row, std::string_view code, const WeekSchedule& schedule, int weekday,
+                    bool holiday);
 // PRES_2 alone, as SetDaySchedule writes it.
 std::string_view TheoreticalHours(const WeekSchedule& schedule, int weekday, bool holiday);
 
@@ -101,8 +103,8 @@ class DayFiller {
   // `types` holds the `JustificationType` (GIUS_2, trimmed, upper case) of each row's code,
   // or nullopt when the code is not in GIUSTIFICATIVI. The typed hours of the rows are
   // converted once here (a text that is not "HH:MM" shows "ERRORE HH:MM" and counts as 0).
-  DayFiller(const DayOptions& options, const std::array<std::optional<std::string>, kLongPeriodRows>& types,
-            Dialogs& dialogs);
+  DayFiller(const DayOptions& options,
+            const std::array<std::optional<std::string>, kLongPeriodRows>& types, Dialogs& dialogs);
 
   // The weekday filler (`COMPILALUNEDI_NEW` ... `COMPILADOMENICA_NEW` are this one procedure):
   // writes PRES_2 to PRES_13 of `row` for day `day` of the month, whose weekday (1 Monday ...

@@ -55,15 +55,17 @@ class MonthRewrite {
       const YearSources& sources = SourcesForDistance(distance);
       if (!files.IsOpen(sources.data_base)) files.FAIOPEN(sources.data_base);
       record = files.IsamSearch(sources.index_base, key, 2);
-      if (record != ArchiveFiles::kNoRecord && record > 0 && files.LEGGIREC(sources.data_base, record) == 0) {
+      if (record != ArchiveFiles::kNoRecord && record > 0 &&
+          files.LEGGIREC(sources.data_base, record) == 0) {
         record_ = files.RecordBuffer(sources.data_base);
       } else {
         record = ArchiveFiles::kNoRecord;
       }
     }
     if (record == ArchiveFiles::kNoRecord) {
-      session_.dialogs().Show(EmployeeNotFoundMessage(target_.employee_text, distance, target_.year),
-                              MessageIcon::kCritical);
+      session_.dialogs().Show(
+          EmployeeNotFoundMessage(target_.employee_text, distance, target_.year),
+          MessageIcon::kCritical);
       return false;
     }
     FieldCodec& codec = session_.codec();
@@ -98,7 +100,9 @@ class MonthRewrite {
   }
 
   // The weekday hours of a profile record; empty hours when the archive does not hold it.
-  WeekSchedule ProfileSchedule(std::string_view code) { return ProfileWeekSchedule(session_, code); }
+  WeekSchedule ProfileSchedule(std::string_view code) {
+    return ProfileWeekSchedule(session_, code);
+  }
 
   // Reads FESTIVITA, the patron-saint days and the stored rows of the month.
   void LoadMonth() {
@@ -136,7 +140,9 @@ class MonthRewrite {
   }
 
   bool Employed(const DayRow& row) const { return row.period >= hired_ && row.period <= ended_; }
-  bool Holiday(const DayRow& row) const { return holidays_.IsHoliday(row.period, municipality_day_, company_day_); }
+  bool Holiday(const DayRow& row) const {
+    return holidays_.IsHoliday(row.period, municipality_day_, company_day_);
+  }
   int WeekdayOf(int day) const { return Weekday(target_.year, target_.month, day); }
   int days() const { return days_; }
 
@@ -158,8 +164,8 @@ class MonthRewrite {
 
 // The day's schedule as memorization writes it (PRES_1 `code`, PRES_2 the weekday's hours);
 // on a day with hours PRES_3 = `worked`, or the theoretical hours when none are forced.
-void WriteBaseHours(DayRow& row, std::string_view code, const WeekSchedule& schedule, int weekday, bool holiday,
-                    std::optional<std::string_view> worked) {
+void WriteBaseHours(DayRow& row, std::string_view code, const WeekSchedule& schedule, int weekday,
+                    bool holiday, std::optional<std::string_view> worked) {
   SetDaySchedule(row, code, schedule, weekday, holiday);
   if (row.pres[2].empty()) return;
   row.pres[3] = worked ? std::string(*worked) : row.pres[2];
@@ -194,7 +200,8 @@ std::string EmployeeNotFoundMessage(std::string_view employee_text, int distance
   return text;
 }
 
-ForcedOutcome ASSEGNA_ASSENZA_GIORNI(Session& session, const ForcedMonth& target, const AbsenceSetting& setting) {
+ForcedOutcome ASSEGNA_ASSENZA_GIORNI(Session& session, const ForcedMonth& target,
+                                     const AbsenceSetting& setting) {
   session.trace().TraceProcedure("ASSEGNA_ASSENZA_GIORNI");
   const std::string code(Trim(Mid(setting.code, 0, 3)));
   const std::string hours(Trim(setting.hours));
@@ -229,15 +236,16 @@ ForcedOutcome ASSEGNA_ASSENZA_GIORNI(Session& session, const ForcedMonth& target
     const bool holiday = month.Holiday(row);
     const int weekday = month.WeekdayOf(day);
     // Without group or profile the stored schedule code stays.
-    SetDaySchedule(row, schedule_code.empty() ? std::string(row.pres[1]) : schedule_code, schedule, weekday, holiday);
+    SetDaySchedule(row, schedule_code.empty() ? std::string(row.pres[1]) : schedule_code, schedule,
+                   weekday, holiday);
     filler.Fill(row, schedule, weekday, day, holiday);
     return true;
   });
   return {ForcedResult::kDone, written};
 }
 
-ForcedOutcome IMPOSTAGRUPPO(Session& session, const ForcedMonth& target, std::string_view group, int from_day,
-                            int to_day) {
+ForcedOutcome IMPOSTAGRUPPO(Session& session, const ForcedMonth& target, std::string_view group,
+                            int from_day, int to_day) {
   session.trace().TraceProcedure("IMPOSTAGRUPPO");
   const std::string code(Trim(Mid(group, 0, 3)));
   MonthRewrite month(session, target);
@@ -253,8 +261,8 @@ ForcedOutcome IMPOSTAGRUPPO(Session& session, const ForcedMonth& target, std::st
   return {ForcedResult::kDone, written};
 }
 
-ForcedOutcome IMPOSTAORELAV(Session& session, const ForcedMonth& target, std::string_view hours, int from_day,
-                            int to_day) {
+ForcedOutcome IMPOSTAORELAV(Session& session, const ForcedMonth& target, std::string_view hours,
+                            int from_day, int to_day) {
   session.trace().TraceProcedure("IMPOSTAORELAV");
   const std::string forced(Trim(hours));
   if (!HoursAccepted(forced)) {
@@ -272,7 +280,8 @@ ForcedOutcome IMPOSTAORELAV(Session& session, const ForcedMonth& target, std::st
   const int written = month.ForEachDay(from_day, to_day, [&](DayRow& row, int day) {
     ResetDay(row);
     if (!month.Employed(row)) return true;
-    WriteBaseHours(row, schedule_code, schedule, month.WeekdayOf(day), month.Holiday(row), std::string_view(worked));
+    WriteBaseHours(row, schedule_code, schedule, month.WeekdayOf(day), month.Holiday(row),
+                   std::string_view(worked));
     return true;
   });
   return {ForcedResult::kDone, written};
@@ -292,7 +301,8 @@ ForcedOutcome cmdReimposta(Session& session, const ForcedMonth& target) {
   const int written = month.ForEachDay(1, month.days(), [&](DayRow& row, int day) {
     ResetDay(row);
     if (!month.Employed(row)) return true;
-    WriteBaseHours(row, schedule_code, schedule, month.WeekdayOf(day), month.Holiday(row), std::nullopt);
+    WriteBaseHours(row, schedule_code, schedule, month.WeekdayOf(day), month.Holiday(row),
+                   std::nullopt);
     return true;
   });
   return {ForcedResult::kDone, written};

@@ -27,10 +27,12 @@ inline constexpr std::string_view kAbsenceQuestion =
     "Con questa procedura viene assegnata un'assenza nel mese con un valore scelto manualmente, "
     "cancellando eventuali modifiche effettuate. Proseguire?";
 inline constexpr std::string_view kGroupQuestion =
-    "Con questa procedura viene forzato il gruppo orario nel mese con un valore scelto manualmente, "
+    "Con questa procedura viene forzato il gruppo orario nel mese con un valore scelto "
+    "manualmente, "
     "cancellando eventuali modifiche effettuate. Proseguire?";
 inline constexpr std::string_view kWorkedHoursQuestion =
-    "Con questa procedura vengono forzate le ore lavorate nel mese con un valore scelto manualmente, "
+    "Con questa procedura vengono forzate le ore lavorate nel mese con un valore scelto "
+    "manualmente, "
     "cancellando eventuali modifiche effettuate. Proseguire?";
 inline constexpr std::string_view kReprocessQuestion =
     "Con questa procedura viene rielaborato il mese del dipendente, cancellando le eventuali "
@@ -58,7 +60,7 @@ std::string EmployeeNotFoundMessage(std::string_view employee_text, int distance
 
 // The employee-month a setting works on.
 struct ForcedMonth {
-  std::string employee;       // KDIPENDENTE (10 characters)
+  std::string employee;  // KDIPENDENTE (10 characters)
   int year = 0;
   int month = 0;              // 1-12
   std::string employee_text;  // how the messages name the employee (the screen's caption)
@@ -94,22 +96,23 @@ struct AbsenceSetting {
 // day's hours; with `consider_worked_hours` an absence reduces the worked hours instead). PRES_0 is
 // kept. Hours that are neither valid "HH:MM" nor "00:00" are refused with
 // kAbsenceHoursInvalid (critical icon).
-ForcedOutcome ASSEGNA_ASSENZA_GIORNI(Session& session, const ForcedMonth& target, const AbsenceSetting& setting);
+ForcedOutcome ASSEGNA_ASSENZA_GIORNI(Session& session, const ForcedMonth& target,
+                                     const AbsenceSetting& setting);
 
 // `IMPOSTAGRUPPO`: each existing day of the range is reset (PRES_0 = 0, PRES_1..PRES_13
 // empty); inside the employment period PRES_1 = `group` (the first three characters of
 // `Combo1`, trimmed) and, on a working non-holiday day, PRES_2 = PRES_3 = that group's hours
 // of the weekday. The employee's own schedule is not consulted.
-ForcedOutcome IMPOSTAGRUPPO(Session& session, const ForcedMonth& target, std::string_view group, int from_day,
-                            int to_day);
+ForcedOutcome IMPOSTAGRUPPO(Session& session, const ForcedMonth& target, std::string_view group,
+                            int from_day, int to_day);
 
 // `IMPOSTAORELAV`: each existing day of the range is reset; inside the employment period
 // PRES_1 and the weekday hours T from the employee's profile or group; on a working
 // non-holiday day PRES_2 = T and, unless the forced hours are "00:00", PRES_3 = the forced
 // hours. Hours that are neither valid "HH:MM" nor "00:00" are refused with
 // kWorkedHoursInvalid (critical icon).
-ForcedOutcome IMPOSTAORELAV(Session& session, const ForcedMonth& target, std::string_view hours, int from_day,
-                            int to_day);
+ForcedOutcome IMPOSTAORELAV(Session& session, const ForcedMonth& target, std::string_view hours,
+                            int from_day, int to_day);
 
 // `cmdReimposta_Click` (without its editor closing): asks kReprocessQuestion, then resets
 // every existing day of the month and fills it from the employee's current profile (P138)

@@ -18,7 +18,8 @@ std::string_view LongPeriodRows::CheckDay(int row, bool last) const {
   for (int other = 0; other < kLongPeriodRows; ++other) {
     if (other == row) continue;
     const LongPeriodRow& o = rows_[static_cast<size_t>(other)];
-    if (o.from_day != 0 && o.to_day != 0 && day >= o.from_day && day <= o.to_day) return kDayInOtherInterval;
+    if (o.from_day != 0 && o.to_day != 0 && day >= o.from_day && day <= o.to_day)
+      return kDayInOtherInterval;
   }
   if (day < 1 || day > MonthLength(month_, year_)) return kDayNotInMonth;
   if (last && r.from_day != 0 && day < r.from_day) return kEndBeforeStart;

@@ -12,8 +12,10 @@
 
 namespace kaveltar {
 
-inline constexpr std::string_view kDayInOtherInterval = "Il giorno inserito è gia compreso in un'altro intervallo";
-inline constexpr std::string_view kDayNotInMonth = "Attenzione! Giorno non valido per il mese selezionato";
+inline constexpr std::string_view kDayInOtherInterval =
+    "Il giorno inserito è gia compreso in un'altro intervallo";
+inline constexpr std::string_view kDayNotInMonth =
+    "Attenzione! Giorno non valido per il mese selezionato";
 inline constexpr std::string_view kEndBeforeStart =
     "Attenzione! La data di termine non può essere inferiore a quella di partenza";
 

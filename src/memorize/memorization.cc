@@ -10,25 +10,31 @@ namespace kaveltar {
 std::string ConfirmationText(std::string_view check_elabora_caption) {
   constexpr std::string_view kBreak = "\r\r";
   std::string text;
-  text.append("La memorizzazione non cancella eventuali dati memorizzati precedentemente per lo stesso periodo.")
+  text.append(
+          "La memorizzazione non cancella eventuali dati memorizzati precedentemente per lo stesso "
+          "periodo.")
       .append(kBreak);
-  text.append("Nel caso in cui ci sia la necessità di Rielaborare uno o più dipendenti già memorizzati "
-              "selezionare l'opzione :")
+  text.append(
+          "Nel caso in cui ci sia la necessità di Rielaborare uno o più dipendenti già memorizzati "
+          "selezionare l'opzione :")
       .append("'")
       .append(check_elabora_caption)
       .append("'")
       .append(kBreak);
-  text.append("In caso di anomalie riscontrate durante la fase di memorizzazione, al termine di "
-              "quest'ultima verrà stampata una lista di controllo")
+  text.append(
+          "In caso di anomalie riscontrate durante la fase di memorizzazione, al termine di "
+          "quest'ultima verrà stampata una lista di controllo")
       .append(kBreak);
-  text.append("N.B. : I co.co.co/pro senza gruppo orario o profilo associato vengono esclusi dalla "
-              "memorizzazione ma non viene generata nessuna anomalia nella lista di controllo.")
+  text.append(
+          "N.B. : I co.co.co/pro senza gruppo orario o profilo associato vengono esclusi dalla "
+          "memorizzazione ma non viene generata nessuna anomalia nella lista di controllo.")
       .append(kBreak);
   return text;
 }
 
 MemorizationResult RunMemorization(Session& session, const MemorizeOptions& options,
-                                   const std::vector<std::string>& entries, const MemorizationHooks& hooks) {
+                                   const std::vector<std::string>& entries,
+                                   const MemorizationHooks& hooks) {
   MemorizationResult result;
   LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(), &session.printer_names);
   AnomalyList list(session.printer());
@@ -58,20 +64,26 @@ std::string MemorizationSummary(const MemorizationResult& result, int year, int 
   const MemorizeTotals& t = result.totals;
   std::string text(kMemorizationCompleted);
   text.append(": ");
-  if (month >= 1 && month <= 12) text.append(kMonthNames[static_cast<size_t>(month - 1)]).append(" ");
+  if (month >= 1 && month <= 12)
+    text.append(kMonthNames[static_cast<size_t>(month - 1)]).append(" ");
   text.append(std::to_string(year)).append("\n");
   text.append("Dipendenti: ").append(std::to_string(t.employees)).append("\n");
   text.append("Memorizzati: ").append(std::to_string(t.written)).append("\n");
-  text.append("Già memorizzati (lasciati invariati): ").append(std::to_string(t.existing)).append("\n");
+  text.append("Già memorizzati (lasciati invariati): ")
+      .append(std::to_string(t.existing))
+      .append("\n");
   text.append("Esclusi: ").append(std::to_string(t.skipped)).append("\n");
   text.append("Con anomalie: ").append(std::to_string(t.anomalies)).append("\n");
   text.append("Giorni scritti: ").append(std::to_string(t.days)).append("\n");
-  if (result.printed) text.append("Lista delle anomalie stampata: ").append(printed_to).append("\n");
+  if (result.printed)
+    text.append("Lista delle anomalie stampata: ").append(printed_to).append("\n");
   return text;
 }
 
-MemorizeStart StartMemorization(Session& session, const MemorizeRequest& request, const MemorizationHooks& hooks,
-                           const std::function<void()>& reset_screen, MemorizationResult* result) {
+MemorizeStart StartMemorization(Session& session, const MemorizeRequest& request,
+                                const MemorizationHooks& hooks,
+                                const std::function<void()>& reset_screen,
+                                MemorizationResult* result) {
   Dialogs& dialogs = session.dialogs();
   if (!request.company_selected) {
     dialogs.Show(kNoCompanySelected, kNoCompanySelectedTitle, MessageIcon::kInformation);
@@ -85,7 +97,9 @@ MemorizeStart StartMemorization(Session& session, const MemorizeRequest& request
     return MemorizeStart::kDeclined;
   }
   MemorizationResult run;
-  const std::function<void()> loop = [&] { run = RunMemorization(session, request.options, request.entries, hooks); };
+  const std::function<void()> loop = [&] {
+    run = RunMemorization(session, request.options, request.entries, hooks);
+  };
   if (hooks.run_loop) {
     hooks.run_loop(loop);
   } else {

@@ -18,7 +18,8 @@ class Session;
 // Captions and texts of the memorization screen (`FrameMemPres`).
 inline constexpr std::string_view kCheckElaboraCaption = "Rielabora Periodo se Esistente";
 inline constexpr std::string_view kChkCopriFestCaption = "Copri le festività presenti nel periodo";
-inline constexpr std::string_view kChkConsideraCaption = "Considera le ore lavorate presenti nella giornata";
+inline constexpr std::string_view kChkConsideraCaption =
+    "Considera le ore lavorate presenti nella giornata";
 inline constexpr std::string_view kChkAssLungoPeriodoCaption =
     "Spuntare la casella per aprire la gestione dei giustificativi di assenza per lungo periodo. "
     "In questa sezione si potranno assegnare fino a tre giustificativi per quelle assenze che si "
@@ -32,7 +33,8 @@ inline constexpr std::array<std::string_view, 12> kMonthNames = {
     "Gennaio", "Febbraio", "Marzo",     "Aprile",  "Maggio",   "Giugno",
     "Luglio",  "Agosto",   "Settembre", "Ottobre", "Novembre", "Dicembre"};
 
-inline constexpr std::string_view kAnomalyHeading = "ELENCO ANOMALIE RISCONTRATE NELLA MEMORIZZAZIONE DITTE";
+inline constexpr std::string_view kAnomalyHeading =
+    "ELENCO ANOMALIE RISCONTRATE NELLA MEMORIZZAZIONE DITTE";
 inline constexpr std::string_view kNoCompanySelected = "Attenzione! Nessuna Ditta selezionata";
 inline constexpr std::string_view kNoCompanySelectedTitle = "Selezione Ditte";
 inline constexpr std::string_view kNoEmployeeSelected = "Attenzione! Nessun Dipendente selezionato";
@@ -53,7 +55,7 @@ struct MemorizationHooks {
   // Before each employee (index from 0), and once more with index = total when the last one
   // is done.
   MonthMemorizer::ProgressSink progress;
-  MonthMemorizer::AnomalySink anomaly;    // each anomaly line, as it is printed
+  MonthMemorizer::AnomalySink anomaly;  // each anomaly line, as it is printed
   // Runs the employee loop handed to it and returns when it is over. The desktop program
   // runs it on a worker thread while its window keeps answering; empty: run it here.
   std::function<void(const std::function<void()>& loop)> run_loop;
@@ -73,12 +75,13 @@ std::string MemorizationSummary(const MemorizationResult& result, int year, int 
 // one anomaly line was written, else throws the job away. An unexpected error (archive,
 // database) goes to the general error handler, which ends the program.
 MemorizationResult RunMemorization(Session& session, const MemorizeOptions& options,
-                                   const std::vector<std::string>& entries, const MemorizationHooks& hooks = {});
+                                   const std::vector<std::string>& entries,
+                                   const MemorizationHooks& hooks = {});
 
 // What the screen hands to `CmdMemorizza_Click`.
 struct MemorizeRequest {
-  bool company_selected = false;      // an entry of `ListAziMem` is selected
-  std::vector<std::string> entries;   // `ListDipMem`, in list order
+  bool company_selected = false;     // an entry of `ListAziMem` is selected
+  std::vector<std::string> entries;  // `ListDipMem`, in list order
   MemorizeOptions options;
   std::string check_elabora_caption = std::string(kCheckElaboraCaption);
 };
@@ -88,7 +91,9 @@ enum class MemorizeStart { kNoCompany, kNoEmployee, kDeclined, kCompleted };
 // `CmdMemorizza_Click` without its widgets: the two "Attenzione!" checks, the confirmation,
 // the run, then `reset_screen` (the screen empties its selection) and the closing
 // "Memorizzazione completata" (title: the form's caption).
-MemorizeStart StartMemorization(Session& session, const MemorizeRequest& request, const MemorizationHooks& hooks,
-                           const std::function<void()>& reset_screen, MemorizationResult* result = nullptr);
+MemorizeStart StartMemorization(Session& session, const MemorizeRequest& request,
+                                const MemorizationHooks& hooks,
+                                const std::function<void()>& reset_screen,
+                                MemorizationResult* result = nullptr);
 
 }  // namespace kaveltar

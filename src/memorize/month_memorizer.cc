@@ -40,7 +40,8 @@ Status CheckMemorizeOptions(const MemorizeOptions& options) {
     const LongPeriodRow& row = options.day.rows[static_cast<size_t>(i)];
     rows.set_row(i, row);
     if (!IsValidHours(Trim(row.hours))) {
-      return Status::Invalid("Formato ore non valido: " + row.hours + " (il formato corretto è HH:MM)");
+      return Status::Invalid("Formato ore non valido: " + row.hours +
+                             " (il formato corretto è HH:MM)");
     }
   }
   for (int i = 0; i < kLongPeriodRows; ++i) {
@@ -53,9 +54,9 @@ Status CheckMemorizeOptions(const MemorizeOptions& options) {
 }
 
 struct MonthMemorizer::Employee {
-  std::string key;    // trimmed: KDIPENDENTE
-  std::string hired;  // YYYYMMDD ("" when blank)
-  std::string ended;  // YYYYMMDD, kNoEnd when blank
+  std::string key;       // trimmed: KDIPENDENTE
+  std::string hired;     // YYYYMMDD ("" when blank)
+  std::string ended;     // YYYYMMDD, kNoEnd when blank
   std::string end_date;  // YYYYMMDD, "" when blank
   int status = 0;        // P054
   bool collaborator = false;
@@ -69,7 +70,8 @@ MonthMemorizer::MonthMemorizer(Session& session, const MemorizeOptions& options)
   month_key_ = ZeroPad(options_.year, 4) + Digits2(options_.month);
   days_ = MonthLength(options_.month, options_.year);
   distance_ = session_.processing_year - options_.year;
-  for (int day = 1; day <= days_; ++day) weekdays_[static_cast<size_t>(day)] = Weekday(options_.year, options_.month, day);
+  for (int day = 1; day <= days_; ++day)
+    weekdays_[static_cast<size_t>(day)] = Weekday(options_.year, options_.month, day);
 
   Result<HolidayCalendar> calendar = HolidayCalendar::Load(db);
   Check(calendar.status(), "FESTIVITA");
@@ -201,13 +203,15 @@ EmployeeOutcome MonthMemorizer::Memorize(std::string_view key) {
     // look like a clean run.
     const std::filesystem::path index = files.OpenPath(sources.index_base);
     const std::string cause = files.FileSize(sources.index_base) == 0 ? "è vuoto" : "è danneggiato";
-    Stop(kIndexError, "L'indice dei dipendenti " + index.string() + " " + cause + ": memorizzazione interrotta");
+    Stop(kIndexError,
+         "L'indice dei dipendenti " + index.string() + " " + cause + ": memorizzazione interrotta");
   }
   if (record == ArchiveFiles::kNoRecord) return Count(EmployeeOutcome::kSkipped);
   if (files.LEGGIREC(sources.data_base, record) != 0) {
-    Stop(kIndexError, "L'indice dei dipendenti indica il record " + std::to_string(record) + " per il codice " +
-                          std::string(Trim(key)) + ", oltre la fine dell'archivio " +
-                          files.OpenPath(sources.data_base).string() + ": memorizzazione interrotta");
+    Stop(kIndexError,
+         "L'indice dei dipendenti indica il record " + std::to_string(record) + " per il codice " +
+             std::string(Trim(key)) + ", oltre la fine dell'archivio " +
+             files.OpenPath(sources.data_base).string() + ": memorizzazione interrotta");
   }
   record_ = files.RecordBuffer(sources.data_base);
   // The record is checked before anything is generated from it: a record of someone else
@@ -216,12 +220,14 @@ EmployeeOutcome MonthMemorizer::Memorize(std::string_view key) {
   if (Status s = files.CheckWholeRecords(sources.data_base); !s.ok()) {
     Stop(RunTimeError::kBadRecordLength, s.message() + ". Memorizzazione interrotta");
   }
-  if (Status s = files.CheckRecordKey(sources.data_base, record, codec.GetField(fields::kP001, 0, record_), key);
+  if (Status s = files.CheckRecordKey(sources.data_base, record,
+                                      codec.GetField(fields::kP001, 0, record_), key);
       !s.ok()) {
     Stop(kIndexError, s.message() + ". Memorizzazione interrotta");
   }
   codec.SetCurrentRecord("DIPX$", record_);
-  if (Val(Trim(codec.GetField(fields::kP890, 0, record_))) == 1) return Count(EmployeeOutcome::kSkipped);
+  if (Val(Trim(codec.GetField(fields::kP890, 0, record_))) == 1)
+    return Count(EmployeeOutcome::kSkipped);
 
   Employee e;
   e.key = Trim(key);
@@ -268,10 +274,18 @@ EmployeeOutcome MonthMemorizer::Memorize(std::string_view key) {
 
 EmployeeOutcome MonthMemorizer::Count(EmployeeOutcome outcome) {
   switch (outcome) {
-    case EmployeeOutcome::kWritten: ++totals_.written; break;
-    case EmployeeOutcome::kExisting: ++totals_.existing; break;
-    case EmployeeOutcome::kSkipped: ++totals_.skipped; break;
-    case EmployeeOutcome::kAnomaly: ++totals_.anomalies; break;
+    case EmployeeOutcome::kWritten:
+      ++totals_.written;
+      break;
+    case EmployeeOutcome::kExisting:
+      ++totals_.existing;
+      break;
+    case EmployeeOutcome::kSkipped:
+      ++totals_.skipped;
+      break;
+    case EmployeeOutcome::kAnomaly:
+      ++totals_.anomalies;
+      break;
   }
   return outcome;
 }
@@ -302,11 +316,9 @@ void MonthMemorizer::StartDay(const Employee& e, int day, const DayRow* stored, 
   COMPILAVUOTO(*row);
 }
 
-std::optional<MonthMemorizer::Anomaly> MonthMemorizer::DaySchedule(const Employee& e,
-                                                                   const std::vector<DayGroup>* rotation, int day,
-                                                                   ScheduleSource* source,
-                                                                   const WeekSchedule** schedule,
-                                                                   std::string_view* code) {
+std::optional<MonthMemorizer::Anomaly> MonthMemorizer::DaySchedule(
+    const Employee& e, const std::vector<DayGroup>* rotation, int day, ScheduleSource* source,
+    const WeekSchedule** schedule, std::string_view* code) {
   if (rotation) {
     if (source->has_profile) return Anomaly::kRotationWithProfile;
     const DayGroup& group = (*rotation)[static_cast<size_t>(day)];
@@ -334,7 +346,8 @@ std::optional<MonthMemorizer::Anomaly> MonthMemorizer::DaySchedule(const Employe
   return std::nullopt;
 }
 
-EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<DayGroup>* rotation, int* last_day) {
+EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<DayGroup>* rotation,
+                                              int* last_day) {
   AttendanceDb& db = session_.db();
   *last_day = 0;
 
@@ -371,7 +384,8 @@ EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<Day
       std::string_view code;
       anomaly = DaySchedule(e, rotation, day, &source, &schedule, &code);
       if (anomaly) break;
-      const bool holiday = holidays_.IsHoliday(row.period, municipality_day_, CompanyPatronDay(e.key));
+      const bool holiday =
+          holidays_.IsHoliday(row.period, municipality_day_, CompanyPatronDay(e.key));
       SetDaySchedule(row, code, *schedule, weekdays_[static_cast<size_t>(day)], holiday);
       filler_->Fill(row, *schedule, weekdays_[static_cast<size_t>(day)], day, holiday);
     }

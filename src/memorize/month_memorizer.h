@@ -33,10 +33,10 @@ namespace kaveltar {
 class Session;
 
 struct MemorizeOptions {
-  int year = 0;               // `LabAnnoMem`
-  int month = 0;              // 1-12, the entry of `ListMesiMem`
+  int year = 0;                   // `LabAnnoMem`
+  int month = 0;                  // 1-12, the entry of `ListMesiMem`
   bool rewrite_existing = false;  // `CheckElabora`: rewrite employee-months already stored
-  DayOptions day;             // the day options and the absence rows
+  DayOptions day;                 // the day options and the absence rows
 };
 
 // Checks what the screen's boxes guarantee, for callers without a screen: month 1-12, year
@@ -47,9 +47,12 @@ Status CheckMemorizeOptions(const MemorizeOptions& options);
 // The anomaly texts.
 inline constexpr std::string_view kEmployeePrefix = "Dipendente : ";
 inline constexpr std::string_view kCollaboratorPrefix = "Co.co.co : ";
-inline constexpr std::string_view kGroupMissingText = " Cod.Gruppo in P766 non presente nella tabella GRUPPI";
-inline constexpr std::string_view kNoScheduleText = " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati";
-inline constexpr std::string_view kRotationWithProfileText = " ha codificato sia profili orari che Gruppi orari";
+inline constexpr std::string_view kGroupMissingText =
+    " Cod.Gruppo in P766 non presente nella tabella GRUPPI";
+inline constexpr std::string_view kNoScheduleText =
+    " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati";
+inline constexpr std::string_view kRotationWithProfileText =
+    " ha codificato sia profili orari che Gruppi orari";
 
 // How one employee ended.
 enum class EmployeeOutcome {
@@ -134,8 +137,8 @@ class MonthMemorizer {
   void StartDay(const Employee& e, int day, const DayRow* stored, DayRow* row) const;
   // The schedule and its code for `day`: the rotation's group of the day, else the profile
   // (which wins) or the group. The anomaly when there is none to use.
-  std::optional<Anomaly> DaySchedule(const Employee& e, const std::vector<DayGroup>* rotation, int day,
-                                     ScheduleSource* source, const WeekSchedule** schedule,
+  std::optional<Anomaly> DaySchedule(const Employee& e, const std::vector<DayGroup>* rotation,
+                                     int day, ScheduleSource* source, const WeekSchedule** schedule,
                                      std::string_view* code);
   // The schedule of a group code from GRUPPI (null when the table does not hold it).
   const WeekSchedule* GroupSchedule(std::string_view code);
@@ -158,7 +161,7 @@ class MonthMemorizer {
   MemorizeOptions options_;
   std::string month_key_;  // YYYYMM
   int days_ = 0;
-  int distance_ = 0;       // processing year - memorized year
+  int distance_ = 0;  // processing year - memorized year
   HolidayCalendar holidays_;
   std::string municipality_day_;  // F161
   std::map<std::string, Group, std::less<>> groups_;

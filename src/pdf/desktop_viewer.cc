@@ -76,7 +76,7 @@ ViewerOutcome OpenWithDesktopViewer(const std::string& path, int wait_ms) {
     if (errno != EINTR) return ViewerOutcome::kNoViewer;
   }
   return WIFEXITED(status) && WEXITSTATUS(status) == kOpenedStatus ? ViewerOutcome::kOpened
-                                                                    : ViewerOutcome::kNoViewer;
+                                                                   : ViewerOutcome::kNoViewer;
 }
 
 }  // namespace kaveltar

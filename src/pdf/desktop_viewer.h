@@ -8,9 +8,9 @@
 namespace kaveltar {
 
 enum class ViewerOutcome {
-  kOpened,      // the desktop's opener took the file (or is still showing it)
-  kNoOpener,    // no xdg-open on the PATH
-  kNoViewer,    // the opener found no application for the file, or could not start one
+  kOpened,    // the desktop's opener took the file (or is still showing it)
+  kNoOpener,  // no xdg-open on the PATH
+  kNoViewer,  // the opener found no application for the file, or could not start one
 };
 
 // Starts the desktop's opener on `path` in a session of its own, so the viewer outlives the

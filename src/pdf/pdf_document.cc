@@ -53,23 +53,31 @@ constexpr double kScaleFactors[] = {1, 72, 2.8346455, 28.346457};
 
 // SetPaperSize types -8 to 17: width and height in points.
 constexpr double kPaperSizes[26][2] = {
-    {2384, 3371}, {3371, 2384}, {1685, 2384}, {2384, 1685}, {1192, 1685}, {1685, 1192},
-    {842, 1192},  {1192, 842},  {596, 842},   {842, 596},   {421, 596},   {596, 421},
-    {298, 421},   {421, 298},   {210, 298},   {298, 210},   {612, 792},   {792, 612},
-    {792, 1224},  {1224, 792},  {612, 1008},  {1008, 612},  {396, 612},   {612, 396},
-    {522, 756},   {756, 522}};
+    {2384, 3371}, {3371, 2384}, {1685, 2384}, {2384, 1685}, {1192, 1685}, {1685, 1192}, {842, 1192},
+    {1192, 842},  {596, 842},   {842, 596},   {421, 596},   {596, 421},   {298, 421},   {421, 298},
+    {210, 298},   {298, 210},   {612, 792},   {792, 612},   {792, 1224},  {1224, 792},  {612, 1008},
+    {1008, 612},  {396, 612},   {612, 396},   {522, 756},   {756, 522}};
 
 const char* ErrorText(long number) {
   switch (number) {
-    case pdf_internal::kErrInvalidArgument: return "Chiamata di routine o argomento non validi";
-    case pdf_internal::kErrOutOfMemory: return "Memoria esaurita";
-    case pdf_internal::kErrNoDocument: return "Nome o numero di file non valido";
-    case pdf_internal::kErrFileNotFound: return "Impossibile trovare il file";
-    case pdf_internal::kErrDeviceIo: return "Errore di I/O della periferica";
-    case pdf_internal::kErrFileAccess: return "Errore di accesso al percorso/file";
-    case pdf_internal::kErrPathNotFound: return "Impossibile trovare il percorso";
-    case pdf_internal::kErrInvalidPicture: return "Immagine non valida";
-    default: return "Errore";
+    case pdf_internal::kErrInvalidArgument:
+      return "Chiamata di routine o argomento non validi";
+    case pdf_internal::kErrOutOfMemory:
+      return "Memoria esaurita";
+    case pdf_internal::kErrNoDocument:
+      return "Nome o numero di file non valido";
+    case pdf_internal::kErrFileNotFound:
+      return "Impossibile trovare il file";
+    case pdf_internal::kErrDeviceIo:
+      return "Errore di I/O della periferica";
+    case pdf_internal::kErrFileAccess:
+      return "Errore di accesso al percorso/file";
+    case pdf_internal::kErrPathNotFound:
+      return "Impossibile trovare il percorso";
+    case pdf_internal::kErrInvalidPicture:
+      return "Immagine non valida";
+    default:
+      return "Errore";
   }
 }
 
@@ -358,7 +366,7 @@ void PdfDocument::EndPageInternal(bool finishing) {
   // Encoding is the slow part of a page: hand it to the helper thread when there is some.
   if (!finishing && background_writing_ && (compression_ != 0 || protect_)) {
     if (page_writer_ == nullptr) page_writer_ = std::make_unique<PageWriter>(this);
-    PageJob job{contents, page, compression_, quality_, std::move(head), std::move(content_),
+    PageJob job{contents,       page, compression_, quality_, std::move(head), std::move(content_),
                 std::move(body)};
     content_ = page_writer_->Submit(std::move(job));
     return;
@@ -440,9 +448,12 @@ void PdfDocument::OpenDoc() {
       Fail(pdf_internal::kErrFileNotFound, "nessun file PDF terminato");
     }
     switch (OpenWithDesktopViewer(file_path_)) {
-      case ViewerOutcome::kOpened: break;
-      case ViewerOutcome::kNoOpener: Fail(pdf_internal::kErrFileNotFound, "xdg-open");
-      case ViewerOutcome::kNoViewer: Fail(pdf_internal::kErrFileAccess, "xdg-open");
+      case ViewerOutcome::kOpened:
+        break;
+      case ViewerOutcome::kNoOpener:
+        Fail(pdf_internal::kErrFileNotFound, "xdg-open");
+      case ViewerOutcome::kNoViewer:
+        Fail(pdf_internal::kErrFileAccess, "xdg-open");
     }
   });
 }
@@ -479,7 +490,8 @@ void PdfDocument::SetPaperSize(int paper_type, double width, double height) {
 void PdfDocument::SetMargins(double left, double right, double top, double bottom, bool clip) {
   Guard("SetMargins", [&] {
     for (double m : {left, right, top, bottom}) {
-      if (!(m >= 0) || !std::isfinite(m)) Fail(pdf_internal::kErrInvalidArgument, "margine non valido");
+      if (!(m >= 0) || !std::isfinite(m))
+        Fail(pdf_internal::kErrInvalidArgument, "margine non valido");
     }
     margin_left_ = Pt(left);
     margin_right_ = Pt(right);
@@ -558,7 +570,8 @@ void PdfDocument::SetBackgroundWriting(bool on) {
 
 std::string PdfDocument::zzToFlateDecode(std::string_view data) {
   std::string result;
-  Guard("zzToFlateDecode", [&] { result = pdf_internal::FlateCompress(data, FlateLevel(quality_)); });
+  Guard("zzToFlateDecode",
+        [&] { result = pdf_internal::FlateCompress(data, FlateLevel(quality_)); });
   return result;
 }
 
@@ -589,8 +602,8 @@ uint64_t PdfDocument::EmitObject(int number, std::string_view body) {
   return offset;
 }
 
-uint64_t PdfDocument::EmitStream(StreamScratch& scratch, int number, int compression,
-                                 int quality, std::string_view entries, std::string_view prefix,
+uint64_t PdfDocument::EmitStream(StreamScratch& scratch, int number, int compression, int quality,
+                                 std::string_view entries, std::string_view prefix,
                                  std::string_view data, std::string_view own_filter,
                                  long long length1) {
   using pdf_internal::StreamEncoder;
@@ -683,8 +696,8 @@ void PdfDocument::WriteStreamObject(int number, std::string_view entries, std::s
                                     std::string_view data, std::string_view own_filter,
                                     long long length1) {
   WaitForPages();
-  offsets_[static_cast<size_t>(number)] =
-      EmitStream(scratch_, number, compression_, quality_, entries, prefix, data, own_filter, length1);
+  offsets_[static_cast<size_t>(number)] = EmitStream(scratch_, number, compression_, quality_,
+                                                     entries, prefix, data, own_filter, length1);
 }
 
 void PdfDocument::AppendPdfString(std::string_view bytes, int object_number, std::string* out) {
@@ -805,13 +818,20 @@ int PdfDocument::WriteCatalog() {
   if (layout == 16384) body += "/PageLayout /TwoColumnLeft\r";
   if (layout == -32768) body += "/PageLayout /TwoColumnRight\r";
   switch (prefs & 15) {
-    case 1: body += "/PageMode /FullScreen\r"; break;
-    case 4: body += "/PageMode /UseThumbs\r"; break;
-    case 8: body += "/PageMode /UseOC\r"; break;
+    case 1:
+      body += "/PageMode /FullScreen\r";
+      break;
+    case 4:
+      body += "/PageMode /UseThumbs\r";
+      break;
+    case 8:
+      body += "/PageMode /UseOC\r";
+      break;
     case 2:  // only a document with bookmarks opens with its outline shown
       if (extras_ != nullptr && !extras_->bookmarks.empty()) body += "/PageMode /UseOutlines\r";
       break;
-    default: break;
+    default:
+      break;
   }
   body += "/ViewerPreferences << ";
   if (prefs & 16) body += "/HideMenubar true ";
@@ -828,10 +848,13 @@ int PdfDocument::WriteCatalog() {
 int PdfDocument::WriteInformation() {
   const int number = NewObjectNumber();
   std::string body = "<<\r";
-  const std::pair<const char*, const std::string*> entries[] = {
-      {"/Title ", &title_},       {"/Author ", &author_},   {"/Creator ", &creator_},
-      {"/Producer ", &producer_}, {"/CreationDate ", &creation_date_},
-      {"/Subject ", &subject_},   {"/Keywords ", &keywords_}};
+  const std::pair<const char*, const std::string*> entries[] = {{"/Title ", &title_},
+                                                                {"/Author ", &author_},
+                                                                {"/Creator ", &creator_},
+                                                                {"/Producer ", &producer_},
+                                                                {"/CreationDate ", &creation_date_},
+                                                                {"/Subject ", &subject_},
+                                                                {"/Keywords ", &keywords_}};
   for (const auto& [key, value] : entries) {
     body += key;
     AppendPdfString(pdf_internal::TextStringBytes(*value), number, &body);
@@ -848,7 +871,8 @@ void PdfDocument::WriteCrossReferenceAndTrailer(int catalog, int info, int encry
   AppendInteger(&table, highest_object_ + 1);
   table += "\n0000000000 65535 f\r\n";
   table.reserve(table.size() + static_cast<size_t>(highest_object_) * 20 + 256);
-  for (int n = 1; n <= highest_object_; ++n) AppendOffsetLine(&table, offsets_[static_cast<size_t>(n)]);
+  for (int n = 1; n <= highest_object_; ++n)
+    AppendOffsetLine(&table, offsets_[static_cast<size_t>(n)]);
   table += "trailer\n<< /Size ";
   AppendInteger(&table, highest_object_ + 1);
   table += " /Info ";

@@ -15,10 +15,10 @@
 //
 // Errors: no public operation throws. A failing operation records ErrNumber, ErrSource
 // ("PdfDocument.<operation>") and ErrDescription, changes nothing (a failed write of the
-// file aside) and returns; every operation that can fail clears the previous error when it starts. The
-// numbers are those of the program's run-time: 5 invalid argument or call, 7 out of
-// memory, 52 no document open, 53 file not found, 57 device input/output error,
-// 75 path/file access error, 76 path not found, 481 invalid picture.
+// file aside) and returns; every operation that can fail clears the previous error when it starts.
+// The numbers are those of the program's run-time: 5 invalid argument or call, 7 out of memory, 52
+// no document open, 53 file not found, 57 device input/output error, 75 path/file access error, 76
+// path not found, 481 invalid picture.
 //
 // An unfinished document never leaves a file behind: Abort, a new BeginDoc or the
 // destructor remove the file of a document that EndDoc did not finish, and EndDoc removes
@@ -45,7 +45,7 @@ struct VectorDrawing;
 class PdfReader;
 struct PdfPage;
 struct PdfValue;
-}
+}  // namespace pdf_internal
 
 struct PdfPoint {
   double x = 0;
@@ -187,8 +187,8 @@ class PdfDocument {
   // So 0 strokes the outline and 4 fills and strokes.
   //
   // Corners of a rounded rectangle: 1 top left, 2 top right, 4 bottom right, 8 bottom left.
-  void DrawRect(double x, double y, double width, double height, int options = 0,
-                double radius = 0, int corners = 15);
+  void DrawRect(double x, double y, double width, double height, int options = 0, double radius = 0,
+                int corners = 15);
   void MoveTo(double x, double y);
   void DrawLine(double x1, double y1, double x2, double y2, int options = 0);
   void DrawLineTo(double x, double y, int options = 0);
@@ -197,8 +197,8 @@ class PdfDocument {
   // A Bezier curve from the current point. Type 0: controls (x1, y1), (x2, y2), end
   // (x3, y3); type 1: the current point is the first control, (x2, y2) the second;
   // type 2: (x1, y1) the first control, the end the second.
-  void DrawCurve(int curve_type, double x1, double y1, double x2, double y2, double x3,
-                 double y3, int options = 0);
+  void DrawCurve(int curve_type, double x1, double y1, double x2, double y2, double x3, double y3,
+                 int options = 0);
   // Arc of a circle, angles in degrees counter-clockwise from three o'clock; when the
   // options fill, the arc is closed through the centre.
   void DrawArc(double x, double y, double radius, double start_angle, double end_angle,
@@ -238,8 +238,8 @@ class PdfDocument {
   void AddNoteBox(const PdfRect& box, const std::string& text, int options = 0);
   // A pop-up note shown as an icon at (x, y): "Note", "Comment", "Help", "Insert", "Key",
   // "Paragraph" or "NewParagraph".
-  void AddNoteIcon(double x, double y, const std::string& text,
-                   const std::string& icon = "Note", bool open = false);
+  void AddNoteIcon(double x, double y, const std::string& text, const std::string& icon = "Note",
+                   bool open = false);
   // A clickable box. The target's prefix chooses the action: "http://", "https://" and
   // "ftp://" a web link, "mailto:" a mail, "file:" opens a file, "layer:" switches a layer
   // on and off (the layer may get its content later), "javascript:" runs a script, "#"
@@ -312,8 +312,8 @@ class PdfDocument {
   // A colour gradient usable as a colour by its name: type 0 along the line from
   // (x1, y1) to (x2, y2), type 1 between the circle of `radius1` around (x1, y1) and that
   // of `radius2` around (x2, y2). Beyond the ends the end colours continue.
-  void AddGradient(const std::string& name, int gradient_type, double x1, double y1,
-                   double x2, double y2, const std::string& color1, const std::string& color2,
+  void AddGradient(const std::string& name, int gradient_type, double x1, double y1, double x2,
+                   double y2, const std::string& color1, const std::string& color2,
                    double radius1 = 0, double radius2 = 0);
   // A tile of width x height drawn until EndTiling and repeated to paint, usable as a
   // colour by its name. The tile's origin is its top-left corner.
@@ -354,8 +354,8 @@ class PdfDocument {
   // is missing) and changes nothing. The same page imported again reuses its object. The
   // page's crop box (or media box) becomes the form's box, turned as its /Rotate says; its
   // annotations (links, notes, form fields) are not brought along.
-  void ImportPage(const std::string& file, int page, double x = 0, double y = 0,
-                  double width = 0, double height = 0, int stretch = 1);
+  void ImportPage(const std::string& file, int page, double x = 0, double y = 0, double width = 0,
+                  double height = 0, int stretch = 1);
   // An information entry of an existing PDF file, as UTF-8: "Title", "Author", "Creator",
   // "Producer", "Subject" (empty when the file has none) or "Pages" (the page count). Any
   // other key records error 5; a file that cannot be read, error 5 (53 when missing).
@@ -467,8 +467,7 @@ class PdfDocument {
   std::vector<std::string> WrapLines(std::string_view bytes, double width_pt) const;
   void WriteFlowingText(const std::string& text);
   void AppendEllipse(double cx, double cy, double rx, double ry);
-  int ImageFor(const std::string& file, int transparent, double* pixel_width,
-               double* pixel_height);
+  int ImageFor(const std::string& file, int transparent, double* pixel_width, double* pixel_height);
 
   // Fonts, pictures and pages read from other files (pdf_document_files.cc).
   bool AddedFontEntry(const std::string& font_name, int style, FontEntry* entry) const;
@@ -488,10 +487,12 @@ class PdfDocument {
   // ImportPage's steps: one stream object of the other file written under `number` (its
   // data decoded, or kept with its single image filter), and the form that shows the page
   // with its resources, turned by its /Rotate. Both take `renumbered` as AppendImported.
-  void WriteImportedStream(int number, const pdf_internal::PdfValue& value, bool decoded, const std::string& data,
+  void WriteImportedStream(int number, const pdf_internal::PdfValue& value, bool decoded,
+                           const std::string& data,
                            const std::vector<std::pair<int, int>>& renumbered);
-  int WriteImportedPageForm(const pdf_internal::PdfPage& source, const std::vector<std::pair<int, int>>& renumbered,
-                            double* form_width, double* form_height);
+  int WriteImportedPageForm(const pdf_internal::PdfPage& source,
+                            const std::vector<std::pair<int, int>>& renumbered, double* form_width,
+                            double* form_height);
   void PlaceXObject(int index, double x, double y, double width, double height, int stretch,
                     double natural_width, double natural_height);
   std::vector<std::unique_ptr<pdf_internal::TrueTypeFont>> added_fonts_;

@@ -132,12 +132,15 @@ void PdfDocument::WriteTrueTypeFont(FontEntry& font, size_t index) {
     AppendInteger(&body, tt.bbox[i]);
     body += i < 3 ? " " : "]";
   }
-  const std::pair<const char*, double> values[] = {
-      {" /MissingWidth ", tt.missing_width}, {" /StemV ", tt.stem_v},
-      {" /ItalicAngle ", tt.italic_angle},   {" /CapHeight ", tt.cap_height},
-      {" /XHeight ", tt.x_height},           {" /Ascent ", tt.ascent},
-      {" /Descent ", tt.descent},            {" /MaxWidth ", tt.max_width},
-      {" /AvgWidth ", tt.avg_width}};
+  const std::pair<const char*, double> values[] = {{" /MissingWidth ", tt.missing_width},
+                                                   {" /StemV ", tt.stem_v},
+                                                   {" /ItalicAngle ", tt.italic_angle},
+                                                   {" /CapHeight ", tt.cap_height},
+                                                   {" /XHeight ", tt.x_height},
+                                                   {" /Ascent ", tt.ascent},
+                                                   {" /Descent ", tt.descent},
+                                                   {" /MaxWidth ", tt.max_width},
+                                                   {" /AvgWidth ", tt.avg_width}};
   for (const auto& [key, value] : values) {
     body += key;
     AppendNumber(&body, value);
@@ -211,7 +214,8 @@ int PdfDocument::OtherImageFor(const std::string& file, const std::string& key,
             : !pdf_internal::TranslateEps(data, &drawing, &reason)) {
       Fail(kErrInvalidPicture, file + ": " + reason);
     }
-    if (!(drawing.width > 0.01 && drawing.height > 0.01 && drawing.width < 1e6 && drawing.height < 1e6)) {
+    if (!(drawing.width > 0.01 && drawing.height > 0.01 && drawing.width < 1e6 &&
+          drawing.height < 1e6)) {
       Fail(kErrInvalidPicture, file + ": dimensioni non valide");
     }
     const int object = WriteForm(0, drawing.width, drawing.height, "", drawing.content);
@@ -222,7 +226,8 @@ int PdfDocument::OtherImageFor(const std::string& file, const std::string& key,
 
   if (!gif) Fail(kErrInvalidPicture, file + ": formato non gestito");
   pdf_internal::IndexedImage image;
-  if (!pdf_internal::DecodeGif(data, &image, &reason)) Fail(kErrInvalidPicture, file + ": " + reason);
+  if (!pdf_internal::DecodeGif(data, &image, &reason))
+    Fail(kErrInvalidPicture, file + ": " + reason);
   const int index = static_cast<int>(images_.size()) + 1;
   std::string entries = "/Type /XObject /Subtype /Image /Name /_IMG_";
   AppendInteger(&entries, index);
@@ -296,7 +301,8 @@ void PdfDocument::AppendImported(const pdf_internal::PdfValue& value, int owner,
       *out += ">>";
       break;
     case PdfValue::kRef: {
-      const auto it = std::lower_bound(renumbered.begin(), renumbered.end(), std::make_pair(value.ref, 0));
+      const auto it =
+          std::lower_bound(renumbered.begin(), renumbered.end(), std::make_pair(value.ref, 0));
       if (it != renumbered.end() && it->first == value.ref) {
         AppendInteger(out, it->second);
         *out += " 0 R";
@@ -335,10 +341,13 @@ void CollectRefs(const pdf_internal::PdfValue& value, std::vector<int>* refs) {
 // Every object the resources of `source` reach, read and decoded first; pages are kept as
 // placeholders (written as null), and a stream whose filter cannot be decoded must have a
 // single image filter.
-std::vector<ImportedObject> ReadReachedObjects(pdf_internal::PdfReader& reader, const pdf_internal::PdfPage& source,
+std::vector<ImportedObject> ReadReachedObjects(pdf_internal::PdfReader& reader,
+                                               const pdf_internal::PdfPage& source,
                                                const std::string& file) {
   using pdf_internal::PdfValue;
-  auto fail = [&](const std::string& reason) { throw pdf_internal::PdfFailure{kErrInvalidArgument, file + ": " + reason}; };
+  auto fail = [&](const std::string& reason) {
+    throw pdf_internal::PdfFailure{kErrInvalidArgument, file + ": " + reason};
+  };
   std::string reason;
   std::vector<ImportedObject> objects;
   std::vector<int> queue;
@@ -355,7 +364,8 @@ std::vector<ImportedObject> ReadReachedObjects(pdf_internal::PdfReader& reader, 
     ImportedObject copy;
     copy.old_number = number;
     const PdfValue* type = object.value.Find("Type");
-    if (type != nullptr && type->kind == PdfValue::kName && (type->text == "Page" || type->text == "Pages")) {
+    if (type != nullptr && type->kind == PdfValue::kName &&
+        (type->text == "Page" || type->text == "Pages")) {
       objects.push_back(std::move(copy));  // written as null: pages are not copied
       continue;
     }
@@ -366,11 +376,12 @@ std::vector<ImportedObject> ReadReachedObjects(pdf_internal::PdfReader& reader, 
         copy.decoded = true;
       } else {
         const PdfValue* filter = object.value.Find("Filter");
-        const bool single = filter != nullptr &&
-                            ((filter->kind == PdfValue::kName && pdf_internal::IsImageFilter(filter->text)) ||
-                             (filter->kind == PdfValue::kArray && filter->items.size() == 1 &&
-                              filter->items[0].kind == PdfValue::kName &&
-                              pdf_internal::IsImageFilter(filter->items[0].text)));
+        const bool single =
+            filter != nullptr &&
+            ((filter->kind == PdfValue::kName && pdf_internal::IsImageFilter(filter->text)) ||
+             (filter->kind == PdfValue::kArray && filter->items.size() == 1 &&
+              filter->items[0].kind == PdfValue::kName &&
+              pdf_internal::IsImageFilter(filter->items[0].text)));
         if (!single) fail("filtro PDF non gestito");
         copy.data = std::move(object.stream);
       }
@@ -385,7 +396,8 @@ std::vector<ImportedObject> ReadReachedObjects(pdf_internal::PdfReader& reader, 
 }  // namespace
 
 void PdfDocument::WriteImportedStream(int number, const pdf_internal::PdfValue& value, bool decoded,
-                                      const std::string& data, const std::vector<std::pair<int, int>>& renumbered) {
+                                      const std::string& data,
+                                      const std::vector<std::pair<int, int>>& renumbered) {
   using pdf_internal::PdfValue;
   std::string body;
   std::string own_filter;
@@ -401,8 +413,8 @@ void PdfDocument::WriteImportedStream(int number, const pdf_internal::PdfValue& 
       body += "/DecodeParms [";
       if (compression_ & 16) body += "null ";
       if (compression_ & 8) body += "null ";
-      AppendImported(item.kind == PdfValue::kArray && !item.items.empty() ? item.items[0] : item, number,
-                     renumbered, &body);
+      AppendImported(item.kind == PdfValue::kArray && !item.items.empty() ? item.items[0] : item,
+                     number, renumbered, &body);
       body += "] ";
       continue;
     }
@@ -415,8 +427,8 @@ void PdfDocument::WriteImportedStream(int number, const pdf_internal::PdfValue& 
 }
 
 int PdfDocument::WriteImportedPageForm(const pdf_internal::PdfPage& source,
-                                       const std::vector<std::pair<int, int>>& renumbered, double* form_width,
-                                       double* form_height) {
+                                       const std::vector<std::pair<int, int>>& renumbered,
+                                       double* form_width, double* form_height) {
   using pdf_internal::PdfValue;
   const double w = source.box[2] - source.box[0], h = source.box[3] - source.box[1];
   // The resources are part of the form's dictionary: their strings belong to its number.
@@ -431,7 +443,8 @@ int PdfDocument::WriteImportedPageForm(const pdf_internal::PdfPage& source,
   *form_height = quarter ? w : h;
   std::string prefix = "q ";
   if (source.rotate != 0) {
-    const double turn[4][6] = {{1, 0, 0, 1, 0, 0}, {0, -1, 1, 0, 0, w}, {-1, 0, 0, -1, w, h}, {0, 1, -1, 0, h, 0}};
+    const double turn[4][6] = {
+        {1, 0, 0, 1, 0, 0}, {0, -1, 1, 0, 0, w}, {-1, 0, 0, -1, w, h}, {0, 1, -1, 0, h, 0}};
     for (double v : turn[source.rotate / 90]) {
       AppendNumber(&prefix, v);
       prefix.push_back(' ');
@@ -444,7 +457,8 @@ int PdfDocument::WriteImportedPageForm(const pdf_internal::PdfPage& source,
   prefix.push_back(' ');
   AppendNumber(&prefix, -source.box[1]);
   prefix += " cm\n";
-  return WriteForm(form_number, *form_width, *form_height, resources, prefix + source.content + "\nQ");
+  return WriteForm(form_number, *form_width, *form_height, resources,
+                   prefix + source.content + "\nQ");
 }
 
 void PdfDocument::ImportPage(const std::string& file, int page, double x, double y, double width,
@@ -476,7 +490,8 @@ void PdfDocument::ImportPage(const std::string& file, int page, double x, double
       // Then numbered and written.
       std::vector<std::pair<int, int>> renumbered;
       renumbered.reserve(objects.size());
-      for (const ImportedObject& object : objects) renumbered.emplace_back(object.old_number, NewObjectNumber());
+      for (const ImportedObject& object : objects)
+        renumbered.emplace_back(object.old_number, NewObjectNumber());
       std::vector<std::pair<int, int>> sorted = renumbered;
       std::sort(sorted.begin(), sorted.end());
       for (size_t i = 0; i < objects.size(); ++i) {
@@ -506,7 +521,8 @@ std::string PdfDocument::GetInfo(const std::string& file, const std::string& key
   std::string result;
   Guard("GetInfo", [&] {
     using pdf_internal::PdfValue;
-    static const char* const kKeys[] = {"Title", "Author", "Creator", "Producer", "Subject", "Pages"};
+    static const char* const kKeys[] = {"Title",    "Author",  "Creator",
+                                        "Producer", "Subject", "Pages"};
     if (std::find(std::begin(kKeys), std::end(kKeys), key) == std::end(kKeys)) {
       Fail(kErrInvalidArgument, "voce non gestita: " + key);
     }

@@ -10,8 +10,8 @@
 #include "pdf/pdf_document_internal.h"
 #include "pdf/pdf_extras.h"
 #include "pdf/pdf_images.h"
-#include "pdf/pdf_tga.h"
 #include "pdf/pdf_number.h"
+#include "pdf/pdf_tga.h"
 
 namespace kaveltar {
 
@@ -36,7 +36,8 @@ std::string ReadImageFile(const std::string& file) {
   if (!in) throw PdfFailure{pdf_internal::kErrFileNotFound, file};
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();
-  if (size < 0 || size > kMaxImageFileBytes) throw PdfFailure{kErrInvalidPicture, file + ": file troppo grande"};
+  if (size < 0 || size > kMaxImageFileBytes)
+    throw PdfFailure{kErrInvalidPicture, file + ": file troppo grande"};
   in.seekg(0);
   std::string data(static_cast<size_t>(size), '\0');
   if (!in.read(data.data(), size)) throw PdfFailure{pdf_internal::kErrDeviceIo, file};
@@ -391,8 +392,8 @@ void PdfDocument::DrawPolygon(const std::vector<PdfPoint>& points, int options) 
   });
 }
 
-void PdfDocument::DrawCurve(int curve_type, double x1, double y1, double x2, double y2,
-                            double x3, double y3, int options) {
+void PdfDocument::DrawCurve(int curve_type, double x1, double y1, double x2, double y2, double x3,
+                            double y3, int options) {
   Guard("DrawCurve", [&] {
     RequirePage();
     if (curve_type < 0 || curve_type > 2 || !Finite({x1, y1, x2, y2, x3, y3})) {
@@ -462,8 +463,7 @@ void PdfDocument::DrawCircle(double x, double y, double radius, int options) {
   });
 }
 
-void PdfDocument::DrawEllipse(double x, double y, double radius_x, double radius_y,
-                              int options) {
+void PdfDocument::DrawEllipse(double x, double y, double radius_x, double radius_y, int options) {
   Guard("DrawEllipse", [&] {
     RequirePage();
     if (!Finite({x, y, radius_x, radius_y}) || radius_x < 0 || radius_y < 0) {
@@ -475,8 +475,8 @@ void PdfDocument::DrawEllipse(double x, double y, double radius_x, double radius
   });
 }
 
-void PdfDocument::DrawArc(double x, double y, double radius, double start_angle,
-                          double end_angle, int options) {
+void PdfDocument::DrawArc(double x, double y, double radius, double start_angle, double end_angle,
+                          int options) {
   Guard("DrawArc", [&] {
     RequirePage();
     if (!Finite({x, y, radius, start_angle, end_angle}) || radius < 0) {
@@ -514,8 +514,10 @@ void PdfDocument::DrawArc(double x, double y, double radius, double start_angle,
     for (int i = 0; i < segments; ++i) {
       const double a0 = (start_angle + step * i) * kPi / 180;
       const double a1 = (start_angle + step * (i + 1)) * kPi / 180;
-      point(cx + r * (std::cos(a0) - k * std::sin(a0)), cy - r * (std::sin(a0) + k * std::cos(a0)), " ");
-      point(cx + r * (std::cos(a1) + k * std::sin(a1)), cy - r * (std::sin(a1) - k * std::cos(a1)), " ");
+      point(cx + r * (std::cos(a0) - k * std::sin(a0)), cy - r * (std::sin(a0) + k * std::cos(a0)),
+            " ");
+      point(cx + r * (std::cos(a1) + k * std::sin(a1)), cy - r * (std::sin(a1) - k * std::cos(a1)),
+            " ");
       point(cx + r * std::cos(a1), cy - r * std::sin(a1), " c ");
     }
     content_ += pie ? "h" : "";
@@ -531,7 +533,8 @@ void PdfDocument::DrawArc(double x, double y, double radius, double start_angle,
 int PdfDocument::ImageFor(const std::string& file, int transparent, double* pixel_width,
                           double* pixel_height) {
   const std::string key = file + (transparent != 0 ? "\n1" : "\n0");
-  const auto cached = std::find_if(images_.begin(), images_.end(), [&](const ImageEntry& e) { return e.key == key; });
+  const auto cached = std::find_if(images_.begin(), images_.end(),
+                                   [&](const ImageEntry& e) { return e.key == key; });
   if (cached != images_.end()) {
     *pixel_width = cached->width;
     *pixel_height = cached->height;
@@ -576,8 +579,9 @@ int PdfDocument::ImageFor(const std::string& file, int transparent, double* pixe
   int soft_mask = 0;
   if (!raster.alpha.empty()) {
     soft_mask = NewObjectNumber();
-    WriteStreamObject(soft_mask, "/Type /XObject /Subtype /Image" + head + "/ColorSpace /DeviceGray ",
-                      "", raster.alpha, "");
+    WriteStreamObject(soft_mask,
+                      "/Type /XObject /Subtype /Image" + head + "/ColorSpace /DeviceGray ", "",
+                      raster.alpha, "");
     min_version_ = std::max(min_version_, 1);
   }
 
@@ -590,7 +594,8 @@ int PdfDocument::ImageFor(const std::string& file, int transparent, double* pixe
     entries += "/ColorSpace ";
     entries += kSpaces[jpeg_info.components];
     entries += ' ';
-    if (jpeg_info.components == 4 && jpeg_info.adobe_inverted) entries += "/Decode [1 0 1 0 1 0 1 0] ";
+    if (jpeg_info.components == 4 && jpeg_info.adobe_inverted)
+      entries += "/Decode [1 0 1 0 1 0 1 0] ";
     WriteStreamObject(entry.object, entries, "", data, "/DCTDecode");
   } else {
     entries += "/ColorSpace /DeviceRGB ";

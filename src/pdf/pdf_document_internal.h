@@ -7,10 +7,10 @@
 #include <cmath>
 #include <exception>
 #include <initializer_list>
-#include <vector>
 #include <new>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "pdf/pdf_document.h"
 

@@ -32,16 +32,16 @@ using pdf_internal::kErrInvalidArgument;
 namespace {
 
 constexpr const char* kDestinationNames[] = {"/XYZ", "/FitH", "/FitV", "/FitR", "/FitB"};
-constexpr const char* kIcons[] = {"Note", "Comment", "Help", "Insert",
+constexpr const char* kIcons[] = {"Note", "Comment",   "Help",        "Insert",
                                   "Key",  "Paragraph", "NewParagraph"};
 constexpr const char* kDocEventKeys[] = {"", "/WC", "/WS", "/DS", "/WP", "/DP"};
 // Field events: the name the caller gives and the key of the field's /AA dictionary.
 constexpr const char* kFieldEvents[][2] = {
-    {"KEYSTROKE", "/K"}, {"FORMAT", "/F"}, {"VALIDATE", "/V"}, {"CALCULATE", "/C"},
-    {"MOUSEUP", "/U"},   {"MOUSEDOWN", "/D"}, {"ENTER", "/E"}, {"EXIT", "/X"},
+    {"KEYSTROKE", "/K"}, {"FORMAT", "/F"},    {"VALIDATE", "/V"}, {"CALCULATE", "/C"},
+    {"MOUSEUP", "/U"},   {"MOUSEDOWN", "/D"}, {"ENTER", "/E"},    {"EXIT", "/X"},
     {"FOCUS", "/Fo"},    {"BLUR", "/Bl"}};
 constexpr const char* kLabelStyles[] = {"/D", "/R", "/r", "/A", "/a", ""};
-constexpr const char* kTransitions[] = {"/R", "/Split", "/Blinds", "/Box",
+constexpr const char* kTransitions[] = {"/R",    "/Split",    "/Blinds", "/Box",
                                         "/Wipe", "/Dissolve", "/Glitter"};
 
 std::string Upper(std::string text) {
@@ -51,9 +51,7 @@ std::string Upper(std::string text) {
   return text;
 }
 
-bool StartsWith(const std::string& text, const char* prefix) {
-  return text.rfind(prefix, 0) == 0;
-}
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 // The choices of a list or combo field: the non-empty texts between semicolons.
 std::vector<std::string> SplitChoices(const std::string& value) {
@@ -77,8 +75,8 @@ void AppendName(std::string_view name, std::string* out) {
   static const char kHex[] = "0123456789ABCDEF";
   out->push_back('/');
   for (unsigned char c : name) {
-    const bool delimiter = std::string_view("()<>[]{}/%#").find(static_cast<char>(c)) !=
-                           std::string_view::npos;
+    const bool delimiter =
+        std::string_view("()<>[]{}/%#").find(static_cast<char>(c)) != std::string_view::npos;
     if (c < 33 || c > 126 || delimiter) {
       out->push_back('#');
       out->push_back(kHex[c >> 4]);
@@ -147,7 +145,8 @@ pdf_internal::Destination MakeDestination(const std::string& kind_name, const Pd
   d.kind = -1;
   const std::string upper = Upper(kind_name.empty() ? "/XYZ" : kind_name);
   for (int k = 0; k < 5; ++k) {
-    if (upper == Upper(kDestinationNames[k]) || upper == Upper(kDestinationNames[k] + 1)) d.kind = k;
+    if (upper == Upper(kDestinationNames[k]) || upper == Upper(kDestinationNames[k] + 1))
+      d.kind = k;
   }
   if (d.kind < 0) {
     throw pdf_internal::PdfFailure{kErrInvalidArgument, "destinazione sconosciuta: " + kind_name};
@@ -227,7 +226,8 @@ void AppendRect(const PdfRect& box, double scale, double left, double top, std::
 void PdfDocument::AddNoteBox(const PdfRect& box, const std::string& text, int options) {
   Guard("AddNoteBox", [&] {
     RequirePage();
-    if (!Finite(box) || box.width == 0 || box.height == 0) Fail(kErrInvalidArgument, "riquadro non valido");
+    if (!Finite(box) || box.width == 0 || box.height == 0)
+      Fail(kErrInvalidArgument, "riquadro non valido");
     const int number = NewObjectNumber();
     std::string body = "<< /Type /Annot /Subtype /FreeText ";
     AppendRect(box, scale_, margin_left_, page_height_ - margin_top_, &body);
@@ -244,8 +244,8 @@ void PdfDocument::AddNoteBox(const PdfRect& box, const std::string& text, int op
   });
 }
 
-void PdfDocument::AddNoteIcon(double x, double y, const std::string& text,
-                              const std::string& icon, bool open) {
+void PdfDocument::AddNoteIcon(double x, double y, const std::string& text, const std::string& icon,
+                              bool open) {
   Guard("AddNoteIcon", [&] {
     RequirePage();
     if (!std::isfinite(x) || !std::isfinite(y)) Fail(kErrInvalidArgument, "posizione non valida");
@@ -338,13 +338,16 @@ void PdfDocument::AddField(int field_type, const std::string& name, const PdfRec
     if (name.empty() || name.find('.') != std::string::npos) {
       Fail(kErrInvalidArgument, "nome del campo non valido: " + name);
     }
-    if (!Finite(box) || box.width == 0 || box.height == 0) Fail(kErrInvalidArgument, "riquadro non valido");
+    if (!Finite(box) || box.width == 0 || box.height == 0)
+      Fail(kErrInvalidArgument, "riquadro non valido");
     pdf_internal::PdfExtras& x = Extras();
     for (const pdf_internal::FormField& field : x.fields) {
       if (field.name == name) Fail(kErrInvalidArgument, "campo già definito: " + name);
     }
-    const std::vector<std::string> choices = field_type >= 3 ? SplitChoices(value) : std::vector<std::string>();
-    if (field_type >= 3 && choices.empty()) Fail(kErrInvalidArgument, "il campo " + name + " non ha scelte");
+    const std::vector<std::string> choices =
+        field_type >= 3 ? SplitChoices(value) : std::vector<std::string>();
+    if (field_type >= 3 && choices.empty())
+      Fail(kErrInvalidArgument, "il campo " + name + " non ha scelte");
 
     pdf_internal::FormField field;
     field.name = name;
@@ -412,9 +415,8 @@ void PdfDocument::OnDocEvent(int event_type, const std::string& script, bool res
     }
     pdf_internal::PdfExtras& x = Extras();
     if (reset_script) {
-      std::erase_if(x.scripts, [&](const pdf_internal::DocumentScript& s) {
-        return s.event == event_type;
-      });
+      std::erase_if(x.scripts,
+                    [&](const pdf_internal::DocumentScript& s) { return s.event == event_type; });
     }
     if (!script.empty()) x.scripts.push_back({event_type, script});
   });
@@ -607,8 +609,9 @@ void PdfDocument::WriteLayersAndFields() {
   // The fields' fonts.
   if (x.helvetica != 0) {
     x.helvetica = NewObjectNumber();
-    WriteObject(x.helvetica,
-                "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
+    WriteObject(
+        x.helvetica,
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
     const int dingbats = NewObjectNumber();
     WriteObject(dingbats, "<< /Type /Font /Subtype /Type1 /BaseFont /ZapfDingbats >>");
     (void)dingbats;
@@ -705,8 +708,8 @@ void PdfDocument::AppendNamedDestinations(std::string* body) {
     dests += ' ';
     AppendName(named.name, &dests);
     dests += ' ';
-    dests += DestinationArray(named.destination.page, named.destination.kind,
-                              named.destination.area);
+    dests +=
+        DestinationArray(named.destination.page, named.destination.kind, named.destination.area);
   }
   dests += " >>";
   const int number = NewObjectNumber();

@@ -181,7 +181,8 @@ void PdfDocument::EndSpace() {
 void PdfDocument::BeginTable(double x, double y, double border_width) {
   Guard("BeginTable", [&] {
     RequirePage();
-    if (!Finite({x, y, border_width}) || border_width < 0) Fail(kErrInvalidArgument, "tabella non valida");
+    if (!Finite({x, y, border_width}) || border_width < 0)
+      Fail(kErrInvalidArgument, "tabella non valida");
     pdf_internal::TableState& table = Extras().table;
     if (table.open) Fail(kErrInvalidArgument, "una tabella è già aperta");
     table = {};
@@ -195,7 +196,8 @@ void PdfDocument::BeginTable(double x, double y, double border_width) {
 void PdfDocument::BeginRow(double height) {
   Guard("BeginRow", [&] {
     RequirePage();
-    if (extras_ == nullptr || !extras_->table.open) Fail(kErrInvalidArgument, "nessuna tabella aperta");
+    if (extras_ == nullptr || !extras_->table.open)
+      Fail(kErrInvalidArgument, "nessuna tabella aperta");
     pdf_internal::TableState& table = extras_->table;
     if (table.row_open) Fail(kErrInvalidArgument, "una riga è già aperta");
     if (!Finite({height})) Fail(kErrInvalidArgument, "altezza non valida");
@@ -209,7 +211,8 @@ void PdfDocument::BeginRow(double height) {
 void PdfDocument::BeginColumn(double width) {
   Guard("BeginColumn", [&] {
     RequirePage();
-    if (extras_ == nullptr || !extras_->table.row_open) Fail(kErrInvalidArgument, "nessuna riga aperta");
+    if (extras_ == nullptr || !extras_->table.row_open)
+      Fail(kErrInvalidArgument, "nessuna riga aperta");
     pdf_internal::TableState& table = extras_->table;
     if (table.cell_open) Fail(kErrInvalidArgument, "una colonna è già aperta");
     if (!Finite({width})) Fail(kErrInvalidArgument, "larghezza non valida");
@@ -233,8 +236,8 @@ void PdfDocument::BeginColumn(double width) {
 void PdfDocument::EndColumn() {
   Guard("EndColumn", [&] {
     RequirePage();
-    if (extras_ == nullptr || !extras_->table.cell_open ||
-        extras_->states.empty() || extras_->states.back().kind != DrawingState::kCell) {
+    if (extras_ == nullptr || !extras_->table.cell_open || extras_->states.empty() ||
+        extras_->states.back().kind != DrawingState::kCell) {
       Fail(kErrInvalidArgument, "nessuna colonna aperta");
     }
     pdf_internal::TableState& table = extras_->table;
@@ -317,7 +320,8 @@ void PdfDocument::BeginLayer(const std::string& name) {
 void PdfDocument::EndLayer() {
   Guard("EndLayer", [&] {
     RequirePage();
-    if (extras_ == nullptr || extras_->layers_open == 0) Fail(kErrInvalidArgument, "nessun livello aperto");
+    if (extras_ == nullptr || extras_->layers_open == 0)
+      Fail(kErrInvalidArgument, "nessun livello aperto");
     content_ += "EMC\n";
     --extras_->layers_open;
   });
@@ -344,8 +348,10 @@ void PdfDocument::BeginObject(const std::string& name) {
   Guard("BeginObject", [&] {
     RequirePage();
     pdf_internal::PdfExtras& x = Extras();
-    if (x.recording.kind != pdf_internal::Recording::kNone) Fail(kErrInvalidArgument, "un oggetto è già aperto");
-    if (name.empty() || NameTaken(x, name)) Fail(kErrInvalidArgument, "nome non valido o già usato: " + name);
+    if (x.recording.kind != pdf_internal::Recording::kNone)
+      Fail(kErrInvalidArgument, "un oggetto è già aperto");
+    if (name.empty() || NameTaken(x, name))
+      Fail(kErrInvalidArgument, "nome non valido o già usato: " + name);
     x.recording.kind = pdf_internal::Recording::kObject;
     x.recording.name = name;
     x.recording.state_depth = x.states.size();
@@ -365,10 +371,13 @@ void PdfDocument::BeginObject(const std::string& name) {
 void PdfDocument::BeginTiling(const std::string& name, double width, double height) {
   Guard("BeginTiling", [&] {
     RequirePage();
-    if (!Finite({width, height}) || width <= 0 || height <= 0) Fail(kErrInvalidArgument, "misure non valide");
+    if (!Finite({width, height}) || width <= 0 || height <= 0)
+      Fail(kErrInvalidArgument, "misure non valide");
     pdf_internal::PdfExtras& x = Extras();
-    if (x.recording.kind != pdf_internal::Recording::kNone) Fail(kErrInvalidArgument, "un oggetto è già aperto");
-    if (name.empty() || NameTaken(x, name)) Fail(kErrInvalidArgument, "nome non valido o già usato: " + name);
+    if (x.recording.kind != pdf_internal::Recording::kNone)
+      Fail(kErrInvalidArgument, "un oggetto è già aperto");
+    if (name.empty() || NameTaken(x, name))
+      Fail(kErrInvalidArgument, "nome non valido o già usato: " + name);
     BeginObject(name);  // cannot fail after the checks above
     extras_->recording.kind = pdf_internal::Recording::kTiling;
     extras_->recording.width = Pt(width);
@@ -458,7 +467,8 @@ void PdfDocument::AddGradient(const std::string& name, int gradient_type, double
                               const std::string& color2, double radius1, double radius2) {
   Guard("AddGradient", [&] {
     if (!doc_open_) Fail(pdf_internal::kErrNoDocument, "nessun documento aperto");
-    if (gradient_type != 0 && gradient_type != 1) Fail(kErrInvalidArgument, "tipo di sfumatura sconosciuto");
+    if (gradient_type != 0 && gradient_type != 1)
+      Fail(kErrInvalidArgument, "tipo di sfumatura sconosciuto");
     if (!Finite({x1, y1, x2, y2, radius1, radius2}) || radius1 < 0 || radius2 < 0) {
       Fail(kErrInvalidArgument, "coordinate non valide");
     }
@@ -501,8 +511,7 @@ void PdfDocument::AddGradient(const std::string& name, int gradient_type, double
 // Barcodes
 
 double PdfDocument::DrawBarCode(int bar_code_type, const std::string& code, double x, double y,
-                                bool show_code, double zoom_factor, double height,
-                                bool add_check) {
+                                bool show_code, double zoom_factor, double height, bool add_check) {
   double drawn = 0;
   Guard("DrawBarCode", [&] {
     RequirePage();

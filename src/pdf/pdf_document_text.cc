@@ -284,7 +284,8 @@ std::vector<std::string> PdfDocument::WrapLines(std::string_view bytes, double w
       // A word wider than the box is cut where it overflows.
       while (line.size() > 1 && BytesWidthPt(line) > width_pt) {
         size_t fit = 1;
-        while (fit < line.size() && BytesWidthPt(std::string_view(line).substr(0, fit + 1)) <= width_pt) {
+        while (fit < line.size() &&
+               BytesWidthPt(std::string_view(line).substr(0, fit + 1)) <= width_pt) {
           ++fit;
         }
         lines.push_back(line.substr(0, fit));

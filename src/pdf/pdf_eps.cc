@@ -15,7 +15,9 @@ struct Bad {
   const char* reason;
 };
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\0'; }
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\0';
+}
 bool IsDelimiter(char c) {
   return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' ||
          c == '}' || c == '/' || c == '%';

@@ -87,8 +87,8 @@ void FlateEncoder::Compress(std::string_view data, std::string* out) {
   const size_t used = out->size();
   const size_t room = libdeflate_zlib_compress_bound(state_->compressor, data.size());
   out->resize(used + room);
-  const size_t written =
-      libdeflate_zlib_compress(state_->compressor, data.data(), data.size(), out->data() + used, room);
+  const size_t written = libdeflate_zlib_compress(state_->compressor, data.data(), data.size(),
+                                                  out->data() + used, room);
   // The bound is a worst case: a zero here would be a broken library.
   if (written == 0) throw std::runtime_error("deflate");
   out->resize(used + written);

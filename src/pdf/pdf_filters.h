@@ -66,9 +66,9 @@ class FlateEncoder : public StreamEncoder {
 //
 // Codes are 9 to 9 + quality bits wide (quality 0-3, so at most 12 bits); 256 is the clear
 // code and 257 the end of data. The string table is an open-addressed hash of 5021 slots
-// (a prime): each slot holds a code, the prefix code and the appended byte, or nothing. The slot of the pair (prefix p, byte c) is (c * 2^(1 + quality)) XOR p;
-// on a collision the search steps down by 5021 - slot (1 for slot 0), wrapping around, and
-// an empty slot ends it.
+// (a prime): each slot holds a code, the prefix code and the appended byte, or nothing. The slot of
+// the pair (prefix p, byte c) is (c * 2^(1 + quality)) XOR p; on a collision the search steps down
+// by 5021 - slot (1 for slot 0), wrapping around, and an empty slot ends it.
 //
 // The encoder starts as if its table were full: it writes the clear code, empties the table
 // and sets the last assigned code to 257, so the first new string gets 258. For every byte

@@ -11,9 +11,7 @@ uint32_t Le16(std::string_view d, size_t at) {
   return static_cast<uint8_t>(d[at]) | (static_cast<uint8_t>(d[at + 1]) << 8);
 }
 
-uint32_t Le32(std::string_view d, size_t at) {
-  return Le16(d, at) | (Le16(d, at + 2) << 16);
-}
+uint32_t Le32(std::string_view d, size_t at) { return Le16(d, at) | (Le16(d, at + 2) << 16); }
 
 uint32_t Be16(std::string_view d, size_t at) {
   return (static_cast<uint8_t>(d[at]) << 8) | static_cast<uint8_t>(d[at + 1]);
@@ -75,8 +73,16 @@ bool ParseJpeg(std::string_view data, JpegInfo* info, std::string* reason) {
         found.components = static_cast<uint8_t>(data[body + 5]);
         have_frame = true;
         break;
-      case 0xC3: case 0xC5: case 0xC6: case 0xC7: case 0xC9: case 0xCA: case 0xCB:
-      case 0xCD: case 0xCE: case 0xCF:
+      case 0xC3:
+      case 0xC5:
+      case 0xC6:
+      case 0xC7:
+      case 0xC9:
+      case 0xCA:
+      case 0xCB:
+      case 0xCD:
+      case 0xCE:
+      case 0xCF:
         return Fail(reason, "codifica JPEG non gestita");
       case 0xEE:
         if (body_length >= 5 && data.substr(body, 5) == "Adobe") found.adobe_inverted = true;
@@ -125,7 +131,8 @@ bool ReadBmpHeaders(std::string_view data, BmpLayout* bmp, std::string* reason) 
     bmp->palette_entry = 3;
     return true;
   }
-  if (header_size != 40 && header_size != 52 && header_size != 56 && header_size != 108 && header_size != 124) {
+  if (header_size != 40 && header_size != 52 && header_size != 56 && header_size != 108 &&
+      header_size != 124) {
     return Fail(reason, "intestazione BMP non gestita");
   }
   if (n < 14 + static_cast<size_t>(header_size)) return Fail(reason, "file BMP troncato");
@@ -151,7 +158,8 @@ bool ReadBmpHeaders(std::string_view data, BmpLayout* bmp, std::string* reason) 
 }
 
 // The palette of an image of 1, 4 or 8 bits, as r, g, b.
-bool ReadBmpPalette(std::string_view data, const BmpLayout& bmp, uint8_t palette[256][3], std::string* reason) {
+bool ReadBmpPalette(std::string_view data, const BmpLayout& bmp, uint8_t palette[256][3],
+                    std::string* reason) {
   const size_t n = data.size();
   size_t count = bmp.colours_used == 0 ? (size_t{1} << bmp.bits) : bmp.colours_used;
   if (count > (size_t{1} << bmp.bits)) count = size_t{1} << bmp.bits;
@@ -174,8 +182,8 @@ struct BmpChannels {
 
 // One row of `w` pixels from `src` into `dst` (r, g, b) and, when `alpha_row` is not null, its
 // alpha values; `translucent` is set when one of them is not opaque.
-void DecodeBmpRow(const uint8_t* src, size_t w, int bits, const uint8_t palette[256][3], const BmpChannels& channels,
-                  uint8_t* dst, char* alpha_row, bool* translucent) {
+void DecodeBmpRow(const uint8_t* src, size_t w, int bits, const uint8_t palette[256][3],
+                  const BmpChannels& channels, uint8_t* dst, char* alpha_row, bool* translucent) {
   const bool paletted = bits == 1 || bits == 4 || bits == 8;
   for (size_t x = 0; x < w; ++x, dst += 3) {
     if (paletted) {
@@ -251,7 +259,8 @@ bool DecodeBmp(std::string_view data, RasterImage* image, std::string* reason) {
   if (bmp.pixel_offset > n || stride * static_cast<uint64_t>(height) > n - bmp.pixel_offset) {
     return Fail(reason, "dati BMP troncati");
   }
-  const BmpChannels channels{Channel(masks[0]), Channel(masks[1]), Channel(masks[2]), Channel(masks[3])};
+  const BmpChannels channels{Channel(masks[0]), Channel(masks[1]), Channel(masks[2]),
+                             Channel(masks[3])};
   const auto w = static_cast<size_t>(width);
   const auto h = static_cast<size_t>(height);
   std::string rgb(w * h * 3, '\0');
@@ -260,8 +269,10 @@ bool DecodeBmp(std::string_view data, RasterImage* image, std::string* reason) {
   bool translucent = false;
   for (size_t row = 0; row < h; ++row) {
     const size_t source_row = top_down ? row : h - 1 - row;
-    const auto* src = reinterpret_cast<const uint8_t*>(data.data()) + bmp.pixel_offset + source_row * stride;
-    DecodeBmpRow(src, w, bits, palette, channels, reinterpret_cast<uint8_t*>(rgb.data()) + row * w * 3,
+    const auto* src =
+        reinterpret_cast<const uint8_t*>(data.data()) + bmp.pixel_offset + source_row * stride;
+    DecodeBmpRow(src, w, bits, palette, channels,
+                 reinterpret_cast<uint8_t*>(rgb.data()) + row * w * 3,
                  alpha_plane.empty() ? nullptr : alpha_plane.data() + row * w, &translucent);
   }
   if (!translucent) alpha_plane.clear();

@@ -94,7 +94,8 @@ class Parser {
     out->kind = PdfValue::kName;
     while (pos_ < d_.size() && !IsWhite(d_[pos_]) && !IsDelim(d_[pos_])) {
       char ch = d_[pos_++];
-      if (ch == '#' && pos_ + 1 < d_.size() && HexDigit(d_[pos_]) >= 0 && HexDigit(d_[pos_ + 1]) >= 0) {
+      if (ch == '#' && pos_ + 1 < d_.size() && HexDigit(d_[pos_]) >= 0 &&
+          HexDigit(d_[pos_ + 1]) >= 0) {
         ch = static_cast<char>(HexDigit(d_[pos_]) * 16 + HexDigit(d_[pos_ + 1]));
         pos_ += 2;
       }
@@ -208,11 +209,21 @@ class Parser {
         if (pos_ >= d_.size()) return false;
         ch = d_[pos_++];
         switch (ch) {
-          case 'n': ch = '\n'; break;
-          case 'r': ch = '\r'; break;
-          case 't': ch = '\t'; break;
-          case 'b': ch = '\b'; break;
-          case 'f': ch = '\f'; break;
+          case 'n':
+            ch = '\n';
+            break;
+          case 'r':
+            ch = '\r';
+            break;
+          case 't':
+            ch = '\t';
+            break;
+          case 'b':
+            ch = '\b';
+            break;
+          case 'f':
+            ch = '\f';
+            break;
           case '\r':
             if (pos_ < d_.size() && d_[pos_] == '\n') ++pos_;
             continue;
@@ -221,7 +232,8 @@ class Parser {
           default:
             if (ch >= '0' && ch <= '7') {
               int v = ch - '0';
-              for (int k = 0; k < 2 && pos_ < d_.size() && d_[pos_] >= '0' && d_[pos_] <= '7'; ++k) {
+              for (int k = 0; k < 2 && pos_ < d_.size() && d_[pos_] >= '0' && d_[pos_] <= '7';
+                   ++k) {
                 v = v * 8 + (d_[pos_++] - '0');
               }
               ch = static_cast<char>(v & 0xFF);
@@ -344,7 +356,8 @@ bool Ascii85(std::string_view in, std::string* out) {
     for (int k = count; k < 5; ++k) group[k] = 84;
     uint64_t v = 0;
     for (int k = 0; k < 5; ++k) v = v * 85 + group[k];
-    for (int k = 0; k < count - 1; ++k) out->push_back(static_cast<char>((v >> ((3 - k) * 8)) & 0xFF));
+    for (int k = 0; k < count - 1; ++k)
+      out->push_back(static_cast<char>((v >> ((3 - k) * 8)) & 0xFF));
   }
   return true;
 }
@@ -403,7 +416,8 @@ bool Unpredict(const PdfValue* parms, std::string* data) {
   if (predictor == 2) {
     if (bpc != 8) return false;
     for (size_t start = 0; start + row <= data->size(); start += row) {
-      for (size_t i = pixel; i < row; ++i) (*data)[start + i] = static_cast<char>((*data)[start + i] + (*data)[start + i - pixel]);
+      for (size_t i = pixel; i < row; ++i)
+        (*data)[start + i] = static_cast<char>((*data)[start + i] + (*data)[start + i - pixel]);
     }
     return true;
   }
@@ -422,16 +436,24 @@ bool Unpredict(const PdfValue* parms, std::string* data) {
       const int c = i >= pixel ? static_cast<uint8_t>(prior[i - pixel]) : 0;
       int x = static_cast<uint8_t>(current[i]);
       switch (type) {
-        case 0: break;
-        case 1: x += a; break;
-        case 2: x += b; break;
-        case 3: x += (a + b) / 2; break;
+        case 0:
+          break;
+        case 1:
+          x += a;
+          break;
+        case 2:
+          x += b;
+          break;
+        case 3:
+          x += (a + b) / 2;
+          break;
         case 4: {
           const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
           x += (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
           break;
         }
-        default: return false;
+        default:
+          return false;
       }
       current[i] = static_cast<char>(x);
     }
@@ -454,7 +476,8 @@ void FilterList(const PdfValue& dict, std::vector<std::string>* names,
   } else if (filter->kind == PdfValue::kArray) {
     for (size_t i = 0; i < filter->items.size(); ++i) {
       names->push_back(filter->items[i].kind == PdfValue::kName ? filter->items[i].text : "?");
-      parms->push_back(decode != nullptr && decode->kind == PdfValue::kArray && i < decode->items.size()
+      parms->push_back(decode != nullptr && decode->kind == PdfValue::kArray &&
+                               i < decode->items.size()
                            ? &decode->items[i]
                            : nullptr);
     }
@@ -491,11 +514,13 @@ std::string TextStringToUtf8(std::string_view bytes) {
       out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
     }
   };
-  if (bytes.size() >= 2 && static_cast<uint8_t>(bytes[0]) == 0xFE && static_cast<uint8_t>(bytes[1]) == 0xFF) {
+  if (bytes.size() >= 2 && static_cast<uint8_t>(bytes[0]) == 0xFE &&
+      static_cast<uint8_t>(bytes[1]) == 0xFF) {
     for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
       uint32_t c = (static_cast<uint8_t>(bytes[i]) << 8) | static_cast<uint8_t>(bytes[i + 1]);
       if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
-        const uint32_t low = (static_cast<uint8_t>(bytes[i + 2]) << 8) | static_cast<uint8_t>(bytes[i + 3]);
+        const uint32_t low =
+            (static_cast<uint8_t>(bytes[i + 2]) << 8) | static_cast<uint8_t>(bytes[i + 3]);
         if (low >= 0xDC00 && low < 0xE000) {
           c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
           i += 2;
@@ -579,7 +604,8 @@ bool PdfReader::Open(std::string_view data, std::string* reason) {
   }
   const size_t tail = data.size() > 1024 ? data.size() - 1024 : 0;
   const size_t at = data.rfind("startxref");
-  if (at == std::string_view::npos || at < tail) return fail("file PDF danneggiato: startxref mancante");
+  if (at == std::string_view::npos || at < tail)
+    return fail("file PDF danneggiato: startxref mancante");
   Parser p(data, at + 9);
   long long offset;
   if (!Parser::Integer(p.Token(), &offset) || offset < 0 ||
@@ -591,13 +617,15 @@ bool PdfReader::Open(std::string_view data, std::string* reason) {
   }
   if (trailer_.Find("Encrypt") != nullptr) return fail("file PDF cifrato: non gestito");
   const PdfValue* root = trailer_.Find("Root");
-  if (root == nullptr || root->kind != PdfValue::kRef) return fail("file PDF danneggiato: catalogo mancante");
+  if (root == nullptr || root->kind != PdfValue::kRef)
+    return fail("file PDF danneggiato: catalogo mancante");
   return true;
 }
 
 bool PdfReader::ReadSection(uint64_t offset, int depth) {
   if (depth > 64 || offset >= data_.size()) return false;
-  if (std::find(sections_seen_.begin(), sections_seen_.end(), offset) != sections_seen_.end()) return true;
+  if (std::find(sections_seen_.begin(), sections_seen_.end(), offset) != sections_seen_.end())
+    return true;
   sections_seen_.push_back(offset);
   Parser p(data_, static_cast<size_t>(offset));
   PdfValue trailer;
@@ -611,7 +639,8 @@ bool PdfReader::ReadSection(uint64_t offset, int depth) {
       }
       for (long long i = 0; i < count; ++i) {
         long long where, generation;
-        if (!Parser::Integer(p.Token(), &where) || !Parser::Integer(p.Token(), &generation)) return false;
+        if (!Parser::Integer(p.Token(), &where) || !Parser::Integer(p.Token(), &generation))
+          return false;
         const std::string_view kind = p.Token();
         if (kind != "n" && kind != "f") return false;
         Entry e;
@@ -628,8 +657,8 @@ bool PdfReader::ReadSection(uint64_t offset, int depth) {
   } else {
     PdfObject object;
     long long number, generation;
-    if (!Parser::Integer(p.Token(), &number) || !Parser::Integer(p.Token(), &generation) || !p.Keyword("obj") ||
-        number <= 0 || number >= (1LL << 30)) {
+    if (!Parser::Integer(p.Token(), &number) || !Parser::Integer(p.Token(), &generation) ||
+        !p.Keyword("obj") || number <= 0 || number >= (1LL << 30)) {
       return false;
     }
     // The stream object is read with the entries known so far (its /Length is direct).
@@ -701,7 +730,8 @@ bool PdfReader::Fetch(int number, PdfObject* object, std::string* reason) {
   return false;
 }
 
-bool PdfReader::FetchFromObjectStream(int number, const Entry& entry, PdfObject* object, int depth) {
+bool PdfReader::FetchFromObjectStream(int number, const Entry& entry, PdfObject* object,
+                                      int depth) {
   const int stream_number = static_cast<int>(std::min<uint64_t>(entry.where, 1u << 30));
   if (stream_number == number) return false;
   std::shared_ptr<ObjectStream> stream;
@@ -748,8 +778,8 @@ bool PdfReader::FetchAt(int number, PdfObject* object, int depth) {
   if (entry.where >= data_.size()) return false;
   Parser p(data_, static_cast<size_t>(entry.where));
   long long num, generation;
-  if (!Parser::Integer(p.Token(), &num) || !Parser::Integer(p.Token(), &generation) || !p.Keyword("obj") ||
-      num != number) {
+  if (!Parser::Integer(p.Token(), &num) || !Parser::Integer(p.Token(), &generation) ||
+      !p.Keyword("obj") || num != number) {
     return false;
   }
   if (!p.Value(&object->value, 0)) return false;

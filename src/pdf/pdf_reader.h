@@ -43,10 +43,10 @@ struct PdfValue {
   Kind kind = kNull;
   bool boolean = false;
   double number = 0;
-  std::string text;  // numbers: as written; strings: their bytes; names: without "/"
-  std::vector<PdfValue> items;                          // array
-  std::vector<PdfEntry> entries;                        // dictionary
-  int ref = 0;                                          // object number of a reference
+  std::string text;               // numbers: as written; strings: their bytes; names: without "/"
+  std::vector<PdfValue> items;    // array
+  std::vector<PdfEntry> entries;  // dictionary
+  int ref = 0;                    // object number of a reference
 
   const PdfValue* Find(std::string_view key) const;
 };
@@ -65,9 +65,9 @@ struct PdfObject {
 
 struct PdfPage {
   double box[4] = {0, 0, 612, 792};  // crop box, else media box
-  PdfValue resources;                 // a dictionary, or null
-  int rotate = 0;                     // 0, 90, 180 or 270: turned clockwise when shown
-  std::string content;                // decoded and joined content streams
+  PdfValue resources;                // a dictionary, or null
+  int rotate = 0;                    // 0, 90, 180 or 270: turned clockwise when shown
+  std::string content;               // decoded and joined content streams
 };
 
 class PdfReader {

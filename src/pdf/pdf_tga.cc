@@ -42,9 +42,10 @@ void Colour(const uint8_t* p, int bits, uint8_t out[4]) {
 
 // The colour map at `*pos` (moved past it), expanded to r, g, b, a per entry when `used`
 // (a colour-mapped image); empty otherwise.
-std::string ReadColourMap(std::string_view data, bool used, uint32_t map_first, uint32_t map_count, int map_bits,
-                          size_t* pos) {
-  if (map_bits != 15 && map_bits != 16 && map_bits != 24 && map_bits != 32) throw Bad{"tavolozza TGA non valida"};
+std::string ReadColourMap(std::string_view data, bool used, uint32_t map_first, uint32_t map_count,
+                          int map_bits, size_t* pos) {
+  if (map_bits != 15 && map_bits != 16 && map_bits != 24 && map_bits != 32)
+    throw Bad{"tavolozza TGA non valida"};
   const size_t entry = static_cast<size_t>(map_bits + 7) / 8;
   if (*pos > data.size() || entry * map_count > data.size() - *pos) throw Bad{"file TGA troncato"};
   std::string map;
@@ -133,7 +134,8 @@ bool DecodeTga(std::string_view data, RasterImage* image, std::string* reason) {
       uint8_t px[4];
       if (kind == 1) {
         const size_t index = src[i];
-        if (index < map_first || (index + 1) * 4 > map.size()) throw Bad{"indice di colore TGA non valido"};
+        if (index < map_first || (index + 1) * 4 > map.size())
+          throw Bad{"indice di colore TGA non valido"};
         for (int k = 0; k < 4; ++k) px[k] = static_cast<uint8_t>(map[index * 4 + k]);
       } else {
         Colour(src + i * bytes, bits, px);

@@ -192,19 +192,31 @@ class Translator {
       case 0x0214:  // MoveTo
         cur_y_ = P(0), cur_x_ = P(1);
         break;
-      case 0x0213: LineTo(); break;
+      case 0x0213:
+        LineTo();
+        break;
       case 0x0325:  // Polyline
       case 0x0324:  // Polygon
         Poly(function == 0x0324);
         break;
-      case 0x0538: PolyPolygon(); break;
-      case 0x041B: Rectangle(); break;
-      case 0x0418: Ellipse(); break;
+      case 0x0538:
+        PolyPolygon();
+        break;
+      case 0x041B:
+        Rectangle();
+        break;
+      case 0x0418:
+        Ellipse();
+        break;
       case 0x0106:  // SetPolyFillMode
         fill_mode_ = P(0);
         break;
-      case 0x02FA: CreatePen(); break;
-      case 0x02FC: CreateBrush(); break;
+      case 0x02FA:
+        CreatePen();
+        break;
+      case 0x02FC:
+        CreateBrush();
+        break;
       case 0x02FB:
       case 0x00F7:
       case 0x0142:

@@ -10,8 +10,8 @@ using Kind = TestPageItem::Kind;
 constexpr const char* kWeekdays[] = {"LUN", "MAR", "MER", "GIO", "VEN", "SAB", "DOM"};
 constexpr int kFirstWeekday = 3;
 constexpr const char* kCodes[] = {"PE", "FE", "MA", "ST", "RO", "CS", "AS", "PR"};
-constexpr const char* kNotes[] = {"turno A", "turno B", "trasferta", "formazione", "sede",
-                                  "reperibile", "smart w."};
+constexpr const char* kNotes[] = {"turno A", "turno B",    "trasferta", "formazione",
+                                  "sede",    "reperibile", "smart w."};
 
 // Columns: width in centimetres, heading on two lines.
 struct Column {
@@ -20,10 +20,10 @@ struct Column {
   const char* unit;
 };
 constexpr Column kColumns[16] = {
-    {0.8, "GG", ""},       {1.0, "GIORNO", ""},  {1.1, "ORARIO", ""}, {1.2, "ORE", "TEOR."},
+    {0.8, "GG", ""},        {1.0, "GIORNO", ""}, {1.1, "ORARIO", ""}, {1.2, "ORE", "TEOR."},
     {1.2, "ORE", "LAVOR."}, {0.9, "GIU", "1"},   {1.1, "ORE", "1"},   {0.9, "GIU", "2"},
-    {1.1, "ORE", "2"},     {0.9, "GIU", "3"},    {1.1, "ORE", "3"},   {0.9, "GIU", "4"},
-    {1.1, "ORE", "4"},     {0.9, "GIU", "5"},    {1.1, "ORE", "5"},   {3.7, "NOTE", ""}};
+    {1.1, "ORE", "2"},      {0.9, "GIU", "3"},   {1.1, "ORE", "3"},   {0.9, "GIU", "4"},
+    {1.1, "ORE", "4"},      {0.9, "GIU", "5"},   {1.1, "ORE", "5"},   {3.7, "NOTE", ""}};
 
 constexpr double kLeft = 1.0;
 constexpr double kTableTop = 4.0;
@@ -36,12 +36,10 @@ std::string TwoDigits(int n) {
 }
 
 // "HH:MM" (hours below 100).
-std::string Hours(int minutes) {
-  return TwoDigits(minutes / 60) + ":" + TwoDigits(minutes % 60);
-}
+std::string Hours(int minutes) { return TwoDigits(minutes / 60) + ":" + TwoDigits(minutes % 60); }
 
-void Text(std::vector<TestPageItem>* items, double x, double y, std::string text,
-          double size = 7, bool bold = false) {
+void Text(std::vector<TestPageItem>* items, double x, double y, std::string text, double size = 7,
+          bool bold = false) {
   TestPageItem item;
   item.kind = Kind::kText;
   item.x = x;
@@ -67,7 +65,8 @@ void Box(std::vector<TestPageItem>* items, double x, double y, double w, double 
 
 // The row of `day`: grey on holidays and rest days, then its sixteen cells; adds the day's
 // minutes into the totals.
-void DayRow(std::vector<TestPageItem>* items, int page_number, int day, int* theoretical_total, int* worked_total) {
+void DayRow(std::vector<TestPageItem>* items, int page_number, int day, int* theoretical_total,
+            int* worked_total) {
   const double top = kTableTop + kHeadingHeight + (day - 1) * kRowHeight;
   const int weekday = (kFirstWeekday + day - 1) % 7;
   const bool holiday = day == 1 || day == 6;
@@ -133,7 +132,8 @@ std::vector<TestPageItem> TestPageItems(int page_number) {
   // One row per day.
   int worked_total = 0;
   int theoretical_total = 0;
-  for (int day = 1; day <= 31; ++day) DayRow(&items, page_number, day, &theoretical_total, &worked_total);
+  for (int day = 1; day <= 31; ++day)
+    DayRow(&items, page_number, day, &theoretical_total, &worked_total);
 
   // Totals.
   const double totals_top = kTableTop + kHeadingHeight + 31 * kRowHeight;
@@ -153,8 +153,9 @@ std::vector<TestPageItem> TestPageItems(int page_number) {
   // Signatures and the page's origin.
   Text(&items, 1.2, 27.9, "Firma del datore di lavoro ____________________", 8);
   Text(&items, 11.2, 27.9, "Firma del lavoratore ____________________", 8);
-  Text(&items, 1.2, 28.5, "Pagina di prova generata da KAVELTAR - foglio " +
-                               std::to_string(page_number) + " - controllo stampante e visualizzatore PDF",
+  Text(&items, 1.2, 28.5,
+       "Pagina di prova generata da KAVELTAR - foglio " + std::to_string(page_number) +
+           " - controllo stampante e visualizzatore PDF",
        6);
   return items;
 }

@@ -35,7 +35,8 @@ void InteractivePage(PdfDocument& doc) {
   doc.DefineRef("moduli", "/FitH", {0, 12, 0, 0});
   Heading(doc, 2, "KAVELTAR - tutte le funzioni del PDF");
   doc.SetFont("Arial", 9, 0);
-  doc.DrawTextBox(1.5, 2.4, 17.5, 1.5, "Questo documento mostra ogni funzione dello scrittore PDF: segnalibri, "
+  doc.DrawTextBox(1.5, 2.4, 17.5, 1.5,
+                  "Questo documento mostra ogni funzione dello scrittore PDF: segnalibri, "
                   "collegamenti, note, campi di modulo con script, sfumature, motivi, codici a "
                   "barre, assi trasformati, tabelle, livelli, oggetti riutilizzati, etichette "
                   "delle pagine e transizioni.");
@@ -61,8 +62,8 @@ void InteractivePage(PdfDocument& doc) {
 
   Heading(doc, 10, "Note");
   doc.AddNoteBox({1.8, 10.4, 8, 1.2}, "Nota in un riquadro: testo libero sulla pagina.", 0);
-  const char* const icons[] = {"Note", "Comment", "Help", "Insert", "Key", "Paragraph",
-                               "NewParagraph"};
+  const char* const icons[] = {"Note", "Comment",   "Help",        "Insert",
+                               "Key",  "Paragraph", "NewParagraph"};
   double x = 11;
   for (const char* icon : icons) {
     doc.AddNoteIcon(x, 10.5, std::string("Nota con l'icona ") + icon, icon);
@@ -72,7 +73,7 @@ void InteractivePage(PdfDocument& doc) {
   Heading(doc, 12.8, "Campi di modulo");
   doc.AddBookmark("Campi del modulo", "/FitH", {0, 12, 0, 0}, 1);
   const char* const labels[] = {"Cognome", "Ore ordinarie", "Ore straordinarie", "Totale ore",
-                                "Reparto", "Turni", "Presente"};
+                                "Reparto", "Turni",         "Presente"};
   y = 13.8;
   for (const char* label : labels) {
     doc.DrawText(1.8, y, label);
@@ -93,8 +94,9 @@ void InteractivePage(PdfDocument& doc) {
   doc.OnFieldEvent("MOUSEUP", "calcola", "this.calculateNow();");
   doc.OnDocEvent(0, "console.println('Documento di prova KAVELTAR aperto');");
   doc.OnDocEvent(4, "console.println('Stampa del documento di prova');");
-  Caption(doc, 1.8, 22, "\"Totale ore\" si calcola da solo (script del campo); \"Ordinarie\" "
-                        "accetta solo numeri.");
+  Caption(doc, 1.8, 22,
+          "\"Totale ore\" si calcola da solo (script del campo); \"Ordinarie\" "
+          "accetta solo numeri.");
 }
 
 // Page 2: gradients, a tiling pattern, barcodes.
@@ -126,12 +128,10 @@ void PaintPage(PdfDocument& doc) {
     const char* code;
     const char* name;
   };
-  const Sample samples[] = {{0, "400638133393", "EAN-13"},
-                            {1, "9638507", "EAN-8"},
-                            {2, "03600029145", "UPC-A"},
-                            {3, "KAVELTAR-39", "Code 39"},
-                            {4, "Presenze 2026/01", "Code 128"},
-                            {5, "1234567890", "Interleaved 2 of 5"}};
+  const Sample samples[] = {
+      {0, "400638133393", "EAN-13"},       {1, "9638507", "EAN-8"},
+      {2, "03600029145", "UPC-A"},         {3, "KAVELTAR-39", "Code 39"},
+      {4, "Presenze 2026/01", "Code 128"}, {5, "1234567890", "Interleaved 2 of 5"}};
   double y = 12.8;
   for (size_t i = 0; i < 6; ++i) {
     const double x = i % 2 == 0 ? 2.5 : 11.5;
@@ -151,10 +151,18 @@ void StructurePage(PdfDocument& doc) {
   for (int i = 0; i < 4; ++i) {
     doc.BeginSpace(lefts[i], 4.2);
     switch (i) {
-      case 0: doc.AxisRotation(30); break;
-      case 1: doc.AxisScaling(1.5, 0.8); break;
-      case 2: doc.AxisSkewing(20, 0); break;
-      default: doc.AxisTranslation(0.5, 0.5); break;
+      case 0:
+        doc.AxisRotation(30);
+        break;
+      case 1:
+        doc.AxisScaling(1.5, 0.8);
+        break;
+      case 2:
+        doc.AxisSkewing(20, 0);
+        break;
+      default:
+        doc.AxisTranslation(0.5, 0.5);
+        break;
     }
     doc.SetColorFill("LIGHTGREEN");
     doc.DrawRect(0, 0, 3.3, 1.5, 4);
@@ -412,7 +420,8 @@ void DrawFeaturePages(PdfDocument& doc) {
   std::error_code ignored;
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path(ignored) /
-      ("kaveltar-vetrina-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+      ("kaveltar-vetrina-" +
+       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
   std::filesystem::create_directories(folder, ignored);
   doc.BeginPage();
   doc.SetPageTransition(1, 0, 1);

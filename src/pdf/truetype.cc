@@ -90,7 +90,9 @@ std::string NameString(const Table& name, uint32_t wanted_id) {
   return best;
 }
 
-int Scale(double value, double units) { return static_cast<int>(std::lround(value * 1000 / units)); }
+int Scale(double value, double units) {
+  return static_cast<int>(std::lround(value * 1000 / units));
+}
 
 // The tables of the font by tag, each checked to lie inside the file.
 std::map<std::string, Table> TableDirectory(std::string_view data, const Table& file) {
@@ -162,7 +164,8 @@ std::string PostScriptName(const std::string& given, const std::string& family) 
   }
   if (clean.empty()) {
     for (char c : family) {
-      if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) clean.push_back(c);
+      if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+        clean.push_back(c);
     }
   }
   if (clean.empty()) clean = "TrueTypeFont";
@@ -214,9 +217,9 @@ bool ParseTrueType(std::string_view data, TrueTypeFont* font, std::string* reaso
     out.symbolic = unicode == 0;
     out.missing_width = advance(0);
     for (int code = 0; code < 256; ++code) {
-      const uint32_t glyph = unicode != 0
-                                 ? GlyphOf(cmap, unicode, WinAnsiToUnicode(static_cast<uint8_t>(code)))
-                                 : GlyphOf(cmap, symbol, 0xF000 + static_cast<uint32_t>(code));
+      const uint32_t glyph =
+          unicode != 0 ? GlyphOf(cmap, unicode, WinAnsiToUnicode(static_cast<uint8_t>(code)))
+                       : GlyphOf(cmap, symbol, 0xF000 + static_cast<uint32_t>(code));
       out.widths[code] = static_cast<uint16_t>(std::clamp(advance(glyph), 0, 65535));
     }
     out.max_width = Scale(hhea.U16(10), units);

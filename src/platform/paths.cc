@@ -32,7 +32,8 @@ fs::path DriveFolder(char letter) {
   const std::string var = std::string("KAVELTAR_DRIVE_") + upper;
   if (const char* v = std::getenv(var.c_str()); v != nullptr && *v != '\0') return v;
   return XdgDataHome() / "kaveltar" /
-         (std::string("drive_") + static_cast<char>(std::tolower(static_cast<unsigned char>(upper))));
+         (std::string("drive_") +
+          static_cast<char>(std::tolower(static_cast<unsigned char>(upper))));
 }
 
 fs::path MapWindowsPath(std::string_view path) {
@@ -94,8 +95,7 @@ void COPIAFILE(const fs::path& source, const fs::path& target) {
   fs::remove(temp, ec);
   if (!fs::copy_file(source, temp, fs::copy_options::overwrite_existing, ec)) {
     fs::remove(temp, ec);
-    throw RunTimeError(RunTimeError::kPathNotFound,
-                       target.string() + " (" + ec.message() + ")");
+    throw RunTimeError(RunTimeError::kPathNotFound, target.string() + " (" + ec.message() + ")");
   }
   fs::remove(target, ec);
   fs::rename(temp, target, ec);

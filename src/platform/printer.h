@@ -15,8 +15,8 @@
 // (the operation runs again) or give up (the operation is skipped and work goes on); the
 // handler may also throw to end the program. Without a handler the error is thrown to the
 // caller. A document in which an operation was given up is incomplete: EndDoc says so, and
-// last_error() keeps the cause, so a caller never takes it for printed. A picture that cannot be painted is RunTimeError 481 (or 53 for a missing file),
-// always thrown to the caller.
+// last_error() keeps the cause, so a caller never takes it for printed. A picture that cannot be
+// painted is RunTimeError 481 (or 53 for a missing file), always thrown to the caller.
 #pragma once
 
 #include <cstdint>

@@ -185,9 +185,9 @@ void PdfPrinterJob::StartDocument() {
   if (!service_) fs::create_directories(temp_folder, ec);
   if (temp_folder.empty()) temp_folder = "/tmp";
   if (const int error = rendering_->sink.Open(temp_folder / "stampa.pdf"); error != 0) {
-    throw RunTimeError(RunTimeError::kPrinterError,
-                       "impossibile creare il file di stampa in " +
-                           temp_folder.string() + ": " + FileErrorText(error));
+    throw RunTimeError(RunTimeError::kPrinterError, "impossibile creare il file di stampa in " +
+                                                        temp_folder.string() + ": " +
+                                                        FileErrorText(error));
   }
   PdfDocument& doc = rendering_->doc;
   doc.SetDocProperty(title(), "", "KAVELTAR", "KAVELTAR");
@@ -256,8 +256,7 @@ void PdfPrinterJob::DrawPicture(const fs::path& picture, double x, double y, dou
   if (doc.ErrNumber() == 0) return;
   const int number = doc.ErrNumber() == RunTimeError::kFileNotFound ? RunTimeError::kFileNotFound
                                                                     : RunTimeError::kInvalidPicture;
-  throw RunTimeError(number,
-                     picture.string() + " (" + doc.ErrDescription() + ")");
+  throw RunTimeError(number, picture.string() + " (" + doc.ErrDescription() + ")");
 }
 
 void PdfPrinterJob::FinishDocument() {

@@ -26,11 +26,20 @@ std::string Escape(std::string_view v) {
   std::string out;
   for (char c : v) {
     switch (c) {
-      case '\0': out += "\\0"; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      default: out += c;
+      case '\0':
+        out += "\\0";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -106,17 +115,19 @@ Result<RegistryStore> RegistryStore::Load(const fs::path& file) {
       continue;
     }
     const size_t eq = line.find('=');
-    std::string name = eq == std::string::npos ? "" : std::string(Trim(std::string_view(line).substr(0, eq)));
+    std::string name =
+        eq == std::string::npos ? "" : std::string(Trim(std::string_view(line).substr(0, eq)));
     store.lines_.push_back({section, name, line});
   }
   return store;
 }
 
 std::string RegistryStore::ReadRegistryString(std::string_view root, std::string_view key_path,
-                                               std::string_view value_name) const {
+                                              std::string_view value_name) const {
   const std::string key = FullKey(root, key_path);
   for (const Line& l : lines_) {
-    if (l.name.empty() || !EqualNoCase(l.section, key) || !EqualNoCase(l.name, value_name)) continue;
+    if (l.name.empty() || !EqualNoCase(l.section, key) || !EqualNoCase(l.name, value_name))
+      continue;
     const std::string_view v = std::string_view(l.raw).substr(l.raw.find('=') + 1);
     if (v.substr(0, 3) == "sz:") {
       std::string s = Unescape(v.substr(3));

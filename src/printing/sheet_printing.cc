@@ -191,8 +191,10 @@ class SheetRun {
   SheetRunResult Run() {
     PrepareInput();
     if (request_.validation) return PrintValidation();
-    if (!request_.year_summary) dialogs_.Show(kNotMemorizedWarning, title_, MessageIcon::kInformation);
-    if (std::string refused = CheckPrintSelection(session_, request_.company, request_.employees.empty(), title_);
+    if (!request_.year_summary)
+      dialogs_.Show(kNotMemorizedWarning, title_, MessageIcon::kInformation);
+    if (std::string refused =
+            CheckPrintSelection(session_, request_.company, request_.employees.empty(), title_);
         !refused.empty()) {
       result_.message = std::move(refused);
       return result_;
@@ -246,7 +248,8 @@ class SheetRun {
 
   // Validation: the empty structure with the chosen company's header, once, on the printer.
   SheetRunResult PrintValidation() {
-    if (!request_.company.empty() && session_.lists().LoadCompany(static_cast<int>(ValInt(request_.company)))) {
+    if (!request_.company.empty() &&
+        session_.lists().LoadCompany(static_cast<int>(ValInt(request_.company)))) {
       input_.company = ReadCompany(codec_);
     }
     input_.validation = true;
@@ -287,9 +290,12 @@ class SheetRun {
 
     if (request_.pdf) {
       switch (DrawIntoPdf()) {
-        case PdfSheet::kSkipped: return true;
-        case PdfSheet::kFailed: return false;
-        case PdfSheet::kDrawn: break;
+        case PdfSheet::kSkipped:
+          return true;
+        case PdfSheet::kFailed:
+          return false;
+        case PdfSheet::kDrawn:
+          break;
       }
     } else {
       if (copies_ <= 0) return true;
@@ -324,7 +330,8 @@ class SheetRun {
     file.office_password = office_password_;
     Result<std::string> opened = OpenReportPdf(target_, file, dialogs_);
     if (!opened.ok()) {
-      if (opened.status().kind() == Status::Kind::kConflict) return PdfSheet::kSkipped;  // already said
+      if (opened.status().kind() == Status::Kind::kConflict)
+        return PdfSheet::kSkipped;  // already said
       failure_ = opened.status().message();
       company_file_open_ = false;
       return PdfSheet::kFailed;
@@ -391,7 +398,8 @@ class SheetRun {
     PublishPdfFiles();
     // Numbers of sheets in published files only: the next run starts after the last stored.
     const long stored = numbered_ ? result_.sheets : 0;
-    result_.number_text = numbered_ ? std::to_string(first_number_ + stored) : request_.options.number_text;
+    result_.number_text =
+        numbered_ ? std::to_string(first_number_ + stored) : request_.options.number_text;
     if (!failure_.empty()) {
       if (failure_.rfind("Impossibile", 0) != 0 && failure_.rfind("Errore", 0) != 0) {
         failure_ = "Impossibile completare il file PDF " + failure_;
@@ -405,8 +413,9 @@ class SheetRun {
       result_.message = std::string(kPdfSheetsCreated) + folder_.string();
       dialogs_.Show(result_.message, title_, MessageIcon::kInformation);
     } else {
-      result_.message = "Il file cartellino PDF per l'azienda : " + std::string(Trim(input_.company.code)) + " " +
-                        Cp1252ToUtf8(Trim(input_.company.name)) + " è stato creato in : " + folder_.string();
+      result_.message =
+          "Il file cartellino PDF per l'azienda : " + std::string(Trim(input_.company.code)) + " " +
+          Cp1252ToUtf8(Trim(input_.company.name)) + " è stato creato in : " + folder_.string();
       dialogs_.Show(result_.message, title_, MessageIcon::kInformation);
     }
     return result_;
@@ -443,8 +452,8 @@ class SheetRun {
       }
       result_.sheets = drawn_;
       if (numbered_) result_.number_text = std::to_string(number_);
-      result_.message = "Stampa Presenze/Assenze relativo al periodo " + Digits2(request_.month) + "/" +
-                        ZeroPad(request_.year, 4) + " terminata";
+      result_.message = "Stampa Presenze/Assenze relativo al periodo " + Digits2(request_.month) +
+                        "/" + ZeroPad(request_.year, 4) + " terminata";
     } else {
       result_.message = std::string(kNothingPrinted);
     }

@@ -31,39 +31,39 @@ inline constexpr std::string_view kNothingPrinted = "Nessun dato da stampare";
 
 struct SheetRunRequest {
   int year = 0;
-  int month = 0;                        // 1-12 (`ListMesiStp` ListIndex + 1)
-  std::string company;                  // the selected company's code (3 digits); empty = none
-  std::vector<std::string> employees;   // selected entries of `ListDipStp` (the last ten
-                                        // characters are the key), in list order
-  SheetOptions options;                 // number_text is `TextProtocollo`
-  bool validation = false;              // `chkVidima`
-  bool pdf = false;                     // `ChkPDF`
-  bool one_file_per_employee = false;   // `CheckSingolo`
-  std::string copies = "1";             // `NCopie` (Val of the trimmed text)
-  bool year_summary = false;            // `ChkRiepAnno`: no warning, no employment tests
-  std::time_t printed_at = 0;           // 0 = now
+  int month = 0;                       // 1-12 (`ListMesiStp` ListIndex + 1)
+  std::string company;                 // the selected company's code (3 digits); empty = none
+  std::vector<std::string> employees;  // selected entries of `ListDipStp` (the last ten
+                                       // characters are the key), in list order
+  SheetOptions options;                // number_text is `TextProtocollo`
+  bool validation = false;             // `chkVidima`
+  bool pdf = false;                    // `ChkPDF`
+  bool one_file_per_employee = false;  // `CheckSingolo`
+  std::string copies = "1";            // `NCopie` (Val of the trimmed text)
+  bool year_summary = false;           // `ChkRiepAnno`: no warning, no employment tests
+  std::time_t printed_at = 0;          // 0 = now
   // Before each selected employee (index from 0, the number selected, the key), and once
   // more with index = number when the sheets are drawn.
   std::function<void(size_t index, size_t total, std::string_view key)> progress;
 };
 
 struct SheetRunResult {
-  int sheets = 0;                       // sheets delivered (copies counted once)
+  int sheets = 0;  // sheets delivered (copies counted once)
   // The run stopped on an output that could not be delivered (printer, full disk, folder
   // that cannot be written); `message` then says which file or printer and why. Numbers of
   // sheets not delivered are neither stored nor counted in `number_text`.
   bool failed = false;
-  std::vector<std::string> pdf_files;   // files written, in order
-  std::string number_text;              // `TextProtocollo` after the run
-  std::string message;                  // the closing message shown
-  std::string pdf_folder;               // the folder of the PDF files
+  std::vector<std::string> pdf_files;  // files written, in order
+  std::string number_text;             // `TextProtocollo` after the run
+  std::string message;                 // the closing message shown
+  std::string pdf_folder;              // the folder of the PDF files
   // Files opened with a password, and whose (the employee's or the company's).
   size_t protected_files = 0;
   PdfPasswordOwner password = PdfPasswordOwner::kNone;
 };
 
-// Runs the print command (`CmdStampaStp_Click`). Messages go to the session's Dialogs. Unexpected errors (archive,
-// database) are thrown to the caller, who passes them to the general handler.
+// Runs the print command (`CmdStampaStp_Click`). Messages go to the session's Dialogs. Unexpected
+// errors (archive, database) are thrown to the caller, who passes them to the general handler.
 //
 // A sheet's number is stored (PROTOCOLLO of the month's last row) only once its output is
 // safe: the printer document spooled, or the PDF file complete. PDF files are written under a

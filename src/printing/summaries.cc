@@ -182,22 +182,32 @@ void AddInto(const EmployeeTotals& e, long* presence, CodeMinutes* codes) {
 
 std::string_view SummaryTitle(SummaryKind kind) {
   switch (kind) {
-    case SummaryKind::kCompany: return "RIEPILOGO PER DITTA";
-    case SummaryKind::kEmployees: return "RIEPILOGO DITTA - TOTALI PER DIPENDENTE";
-    case SummaryKind::kSubCompany: return "RIEPILOGO PER SOTTODITTA";
-    case SummaryKind::kGroup: return "RIEPILOGO PER GRUPPO ORARIO";
-    case SummaryKind::kJustification: return "RIEPILOGO PER CODICE GIUSTIFICATIVO";
+    case SummaryKind::kCompany:
+      return "RIEPILOGO PER DITTA";
+    case SummaryKind::kEmployees:
+      return "RIEPILOGO DITTA - TOTALI PER DIPENDENTE";
+    case SummaryKind::kSubCompany:
+      return "RIEPILOGO PER SOTTODITTA";
+    case SummaryKind::kGroup:
+      return "RIEPILOGO PER GRUPPO ORARIO";
+    case SummaryKind::kJustification:
+      return "RIEPILOGO PER CODICE GIUSTIFICATIVO";
   }
   return "";
 }
 
 std::string_view SummaryPrefix(SummaryKind kind) {
   switch (kind) {
-    case SummaryKind::kCompany: return "RIEPDIT_";
-    case SummaryKind::kEmployees: return "RIEPDIP_";
-    case SummaryKind::kSubCompany: return "RIEPS_";
-    case SummaryKind::kGroup: return "RIEPG_";
-    case SummaryKind::kJustification: return "RIEPA_";
+    case SummaryKind::kCompany:
+      return "RIEPDIT_";
+    case SummaryKind::kEmployees:
+      return "RIEPDIP_";
+    case SummaryKind::kSubCompany:
+      return "RIEPS_";
+    case SummaryKind::kGroup:
+      return "RIEPG_";
+    case SummaryKind::kJustification:
+      return "RIEPA_";
   }
   return "";
 }
@@ -288,8 +298,8 @@ std::vector<EmployeeTotals> ListedTotals(Session& session, const SummaryRequest&
 
 // Opens the summary's PDF file or starts the printer document. False (after the message)
 // when the file cannot be opened.
-bool OpenSummaryOutput(Session& session, const SummaryRequest& request, const std::string& company_code,
-                       SummaryResult* result) {
+bool OpenSummaryOutput(Session& session, const SummaryRequest& request,
+                       const std::string& company_code, SummaryResult* result) {
   ReportTarget& target = session.report_target();
   FieldCodec& codec = session.codec();
   if (!request.pdf) {
@@ -301,8 +311,8 @@ bool OpenSummaryOutput(Session& session, const SummaryRequest& request, const st
   PdfFileRequest file;
   file.prefix = std::string(SummaryPrefix(request.kind));
   file.folder = BuildPdfFolder(session.archive_path, company_code,
-                               request.whole_year ? kYearFolderKind : kSheetFolderKind, request.year,
-                               request.month);
+                               request.whole_year ? kYearFolderKind : kSheetFolderKind,
+                               request.year, request.month);
   file.company_code = company_code;
   file.company_name = codec.GetField(fields::kT002);
   file.company_password = codec.GetField(fields::kT364);
@@ -375,12 +385,14 @@ void SummaryLines(SummaryPages& pages, SummaryKind kind, const std::vector<Emplo
       }
       break;
     case SummaryKind::kSubCompany:
-      GroupedLines(pages, totals, [](const EmployeeTotals& e) { return e.sub_company; }, "CODICE SOTTODITTA : ",
-                   table);
+      GroupedLines(
+          pages, totals, [](const EmployeeTotals& e) { return e.sub_company; },
+          "CODICE SOTTODITTA : ", table);
       break;
     case SummaryKind::kGroup:
-      GroupedLines(pages, totals, [](const EmployeeTotals& e) { return e.group; }, "CODICE GRUPPO ORARIO : ",
-                   table);
+      GroupedLines(
+          pages, totals, [](const EmployeeTotals& e) { return e.group; },
+          "CODICE GRUPPO ORARIO : ", table);
       break;
     case SummaryKind::kJustification:
       JustificationLines(pages, totals, table);
@@ -415,7 +427,8 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
   const std::string month_text = ZeroPad(request.month, 2);
   const std::string year_text = ZeroPad(request.year, 4);
 
-  if (std::string refused = CheckPrintSelection(session, request.company, request.employees.empty(), title);
+  if (std::string refused =
+          CheckPrintSelection(session, request.company, request.employees.empty(), title);
       !refused.empty()) {
     result.message = std::move(refused);
     return result;
@@ -427,7 +440,8 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
 
   const std::string period = year_text + month_text;
   TotalsByKey by_key;
-  const bool any_rows = SumCompanyDays(session, request, request.whole_year ? year_text : period, &by_key);
+  const bool any_rows =
+      SumCompanyDays(session, request, request.whole_year ? year_text : period, &by_key);
   const std::vector<EmployeeTotals> totals = ListedTotals(session, request, period, &by_key);
   result.employees = static_cast<int>(totals.size());
   if (request.progress && !request.employees.empty()) {
@@ -440,8 +454,9 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
   }
   if (request.kind == SummaryKind::kJustification && !any_rows) {
     result.message = "Periodo richiesto " + month_text + "/" + year_text + " Inesistente";
-    session.dialogs().Show(result.message + "\r\rPer accedere all'aggiornamento eseguire la memorizzazione "
-                                            "tramite la funzione 'Memorizza mese'",
+    session.dialogs().Show(result.message +
+                               "\r\rPer accedere all'aggiornamento eseguire la memorizzazione "
+                               "tramite la funzione 'Memorizza mese'",
                            title, MessageIcon::kExclamation);
     return result;
   }
@@ -451,10 +466,11 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
       request.whole_year
           ? "RIEPILOGO PRESENZE/ASSENZE ANNO : " + year_text
           : "RIEPILOGO PRESENZE/ASSENZE MESE DI : " +
-                std::string(kSheetMonthNames[static_cast<size_t>(request.month - 1)]) + " " + year_text;
-  SummaryPages pages(session.report_target(), request.pdf ? nullptr : &session.printer(), title_line,
-                     company_line, std::string(SummaryTitle(request.kind)), result.employees,
-                     request.kind == SummaryKind::kCompany);
+                std::string(kSheetMonthNames[static_cast<size_t>(request.month - 1)]) + " " +
+                year_text;
+  SummaryPages pages(session.report_target(), request.pdf ? nullptr : &session.printer(),
+                     title_line, company_line, std::string(SummaryTitle(request.kind)),
+                     result.employees, request.kind == SummaryKind::kCompany);
   pages.Begin();
   SummaryLines(pages, request.kind, totals, table.value());
   result.pages = pages.pages();

@@ -47,7 +47,7 @@ struct EmployeeTotals {
   std::string sub_company;  // characters 4-6 of the key
   std::string group;        // P766, or "PROFILO " + P138
   long presence = 0;        // worked hours PRES_3
-  CodeMinutes codes;  // justification code -> minutes
+  CodeMinutes codes;        // justification code -> minutes
 };
 
 // Adds one day's worked hours and slot hours into `totals`.
@@ -59,15 +59,15 @@ struct SummaryRequest {
   std::string company;                 // three digits
   std::vector<std::string> employees;  // entries of `ListDipStp` (last ten characters: key)
   SummaryKind kind = SummaryKind::kCompany;
-  bool whole_year = false;             // `ChkRiepAnno`
-  bool pdf = false;                    // `ChkPDF`
+  bool whole_year = false;  // `ChkRiepAnno`
+  bool pdf = false;         // `ChkPDF`
   // Before each selected employee is totalled (index from 0, the number selected, the key),
   // and once more with index = number when all are.
   std::function<void(size_t index, size_t total, std::string_view key)> progress;
 };
 
 struct SummaryResult {
-  int employees = 0;     // employees with attendance in the period
+  int employees = 0;  // employees with attendance in the period
   int pages = 0;
   std::string pdf_file;  // the PDF written
   std::string message;   // the message shown, if any

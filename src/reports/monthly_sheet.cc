@@ -71,9 +71,7 @@ double BoxRow(const ReportTarget& target, double printer_row) {
   return target.PdfOutput() ? printer_row - kPdfShift : printer_row;
 }
 
-std::string Shown(std::string_view archive_text) {
-  return Cp1252ToUtf8(Trim(archive_text));
-}
+std::string Shown(std::string_view archive_text) { return Cp1252ToUtf8(Trim(archive_text)); }
 
 // Hours text to minutes without a message for text that is not "HH:MM".
 long Minutes(std::string_view text, Dialogs* dialogs) {
@@ -223,9 +221,9 @@ double FittedCourierSize(std::string_view text, double size, double width_cm) {
 std::string PrintDateLine(std::time_t when) {
   static constexpr const char* kDays[] = {"domenica", "lunedì",  "martedì", "mercoledì",
                                           "giovedì",  "venerdì", "sabato"};
-  static constexpr const char* kMonths[] = {"gennaio", "febbraio", "marzo",     "aprile",
-                                            "maggio",  "giugno",   "luglio",    "agosto",
-                                            "settembre", "ottobre", "novembre", "dicembre"};
+  static constexpr const char* kMonths[] = {"gennaio",   "febbraio", "marzo",    "aprile",
+                                            "maggio",    "giugno",   "luglio",   "agosto",
+                                            "settembre", "ottobre",  "novembre", "dicembre"};
   std::tm tm{};
   localtime_r(&when, &tm);
   char time_text[8];
@@ -303,10 +301,12 @@ void DrawTotalsLine(ReportTarget& target, const MonthTotals* totals) {
 // The employee's name, key and number (or the draft line).
 void DrawEmployeeHeader(ReportTarget& target, const SheetInput& input, const SheetOptions& options,
                         bool numbered) {
-  std::string text = "NOMINATIVO : " + Shown(input.employee.surname) + " " + Shown(input.employee.first_name);
+  std::string text =
+      "NOMINATIVO : " + Shown(input.employee.surname) + " " + Shown(input.employee.first_name);
   PrintFittedLine(target, 3.3, 2.5, text, 14, HeaderRightEdge(options));
   SetSheetFont(target, 10, kRegular);
-  text = "CODICE DIP. : " + Cp1252ToUtf8(input.employee.key) + " MATRICOLA: " + Shown(input.employee.matricola);
+  text = "CODICE DIP. : " + Cp1252ToUtf8(input.employee.key) +
+         " MATRICOLA: " + Shown(input.employee.matricola);
   PrintText(target, 4.1, 2.5, text);
   if (options.draft) {
     SetSheetFont(target, 10, kBoldItalic);
@@ -352,8 +352,8 @@ void DrawPresence(ReportTarget& target, const DayRow& row, double row_y, bool le
 
 // One day's line: schedule, theoretical hours, presence, the five slots and the day's total
 // (worked hours plus codes that count as presence); adds the day into `totals`.
-void DrawDay(ReportTarget& target, const SheetInput& input, const SheetOptions& options, bool letters,
-             int day, const DayRow& row, MonthTotals* totals) {
+void DrawDay(ReportTarget& target, const SheetInput& input, const SheetOptions& options,
+             bool letters, int day, const DayRow& row, MonthTotals* totals) {
   const double row_y = kFirstDayTextRow + (day - 1) * kDayHeight;
   PrintText(target, row_y, 3.6, std::string_view(row.pres[1]));
   if (!options.no_theoretical) PrintText(target, row_y, 4.5, std::string_view(row.pres[2]));
@@ -388,7 +388,8 @@ void DrawDay(ReportTarget& target, const SheetInput& input, const SheetOptions& 
 }
 
 // One line per code used, "000" upward, in two columns below the frame.
-void DrawCodeDetails(ReportTarget& target, const SheetInput& input, const std::map<std::string, long>& used) {
+void DrawCodeDetails(ReportTarget& target, const SheetInput& input,
+                     const std::map<std::string, long>& used) {
   SetSheetFont(target, 9, kRegular);
   int line = 0;
   for (const auto& [code, minutes] : used) {
@@ -401,7 +402,8 @@ void DrawCodeDetails(ReportTarget& target, const SheetInput& input, const std::m
     // At most 30 letters, never cutting a letter of several bytes in two.
     size_t kept_letters = 0, cut = 0;
     for (; cut < description.size(); ++cut) {
-      if ((static_cast<unsigned char>(description[cut]) & 0xC0) != 0x80 && ++kept_letters > 30) break;
+      if ((static_cast<unsigned char>(description[cut]) & 0xC0) != 0x80 && ++kept_letters > 30)
+        break;
     }
     description.resize(cut);
     PrintText(target, kDetailFirstRow + (line % kDetailLinesPerColumn) * kDetailStep,
@@ -435,8 +437,8 @@ void DrawMonthlySheet(ReportTarget& target, const SheetInput& input, const Sheet
   for (int day = 1; day <= days; ++day) {
     const int weekday = Weekday(input.year, input.month, day);
     char day_text[16];
-    std::snprintf(day_text, sizeof day_text, "%-9s %02d", kWeekdayNames[static_cast<size_t>(weekday - 1)].data(),
-                  day);
+    std::snprintf(day_text, sizeof day_text, "%-9s %02d",
+                  kWeekdayNames[static_cast<size_t>(weekday - 1)].data(), day);
     PrintText(target, kFirstDayTextRow + (day - 1) * kDayHeight, 0.9, std::string_view(day_text));
     if (by_day[static_cast<size_t>(day)] != nullptr) {
       DrawDay(target, input, options, letters, day, *by_day[static_cast<size_t>(day)], &totals);
@@ -449,7 +451,8 @@ void DrawMonthlySheet(ReportTarget& target, const SheetInput& input, const Sheet
   if (options.stamp) STAMPABOLLO(target, input, options);
   if (numbered) StorePrintedNumber(input, options);
   SetSheetFont(target, 9, kRegular);
-  PrintText(target, 28.3, 1.1, PrintDateLine(input.printed_at != 0 ? input.printed_at : std::time(nullptr)));
+  PrintText(target, 28.3, 1.1,
+            PrintDateLine(input.printed_at != 0 ? input.printed_at : std::time(nullptr)));
 }
 
 }  // namespace kaveltar

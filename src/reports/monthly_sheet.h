@@ -30,8 +30,8 @@
 
 namespace kaveltar {
 
-inline constexpr std::array<double, 14> kSeparatorWidths = {2.6, 3.6,  4.7,  5.8,  6.8,  7.9,  8.9,
-                                                            10.0, 11.0, 12.1, 13.1, 14.2, 15.2, 16.3};
+inline constexpr std::array<double, 14> kSeparatorWidths = {
+    2.6, 3.6, 4.7, 5.8, 6.8, 7.9, 8.9, 10.0, 11.0, 12.1, 13.1, 14.2, 15.2, 16.3};
 
 inline constexpr std::string_view kSheetTitle = "PRESENZE / ASSENZE MESE DI :";
 inline constexpr std::string_view kDraftLine = "STAMPA IN BOZZA - NON VALIDA AI FINI FISCALI";
@@ -64,7 +64,7 @@ struct SheetOptions {
   bool stamp = false;             // `ChkBollo`
   bool inail_office = false;      // `Chksedeinail`
   StampKind stamp_kind = StampKind::kRectangular;
-  std::string number_text;        // `TextProtocollo`
+  std::string number_text;  // `TextProtocollo`
 };
 
 // The sheet is numbered (number printed, stored and advanced): not a draft, numbering on and
@@ -82,10 +82,10 @@ struct SheetCompany {
 
 // Employee fields, as read from the archive (Windows-1252 bytes).
 struct SheetEmployee {
-  std::string key;        // P001
-  std::string surname;    // P002
-  std::string first_name; // P003
-  std::string matricola;  // P102
+  std::string key;         // P001
+  std::string surname;     // P002
+  std::string first_name;  // P003
+  std::string matricola;   // P102
   int p767 = 0;
   int p447 = 0;
   int p529 = 0;
@@ -109,7 +109,7 @@ struct SheetInput {
   const std::vector<DayRow>* rows = nullptr;  // the employee-month, in day order
   const JustificationTable* justifications = nullptr;
   const HolidayCalendar* holidays = nullptr;
-  std::string municipality_ddmm;  // F161
+  std::string municipality_ddmm;         // F161
   std::filesystem::path program_folder;  // holds MODULI/CIRCOLARE.BMP, moduli/inailstd.jpg
   std::time_t printed_at = 0;            // the print date line; 0 = now
   Dialogs* dialogs = nullptr;            // the circular stamp's fallback message

@@ -24,8 +24,16 @@ std::string CleanPdfFileName(std::string_view name) {
       continue;
     }
     switch (c) {
-      case '*': case '|': case '\\': case ':': case '\'': case '<': case '>': case '?':
-      case '/': case '"':
+      case '*':
+      case '|':
+      case '\\':
+      case ':':
+      case '\'':
+      case '<':
+      case '>':
+      case '?':
+      case '/':
+      case '"':
         clean.push_back('_');
         break;
       default:
@@ -94,19 +102,23 @@ bool ShouldProtect(std::string_view user_password, std::string_view owner_passwo
 
 PdfPasswordOwner ProtectionOf(const PdfFileRequest& request) {
   const bool company_file = !request.one_file_per_employee;
-  const std::string_view user = Trim(company_file ? request.company_password : request.employee_password);
+  const std::string_view user =
+      Trim(company_file ? request.company_password : request.employee_password);
   if (!ShouldProtect(user, Trim(request.office_password))) return PdfPasswordOwner::kNone;
   return company_file ? PdfPasswordOwner::kCompany : PdfPasswordOwner::kEmployee;
 }
 
 std::string ProtectionNotice(PdfPasswordOwner owner, size_t protected_files, size_t files) {
   if (owner == PdfPasswordOwner::kNone || protected_files == 0) return {};
-  const std::string whose = owner == PdfPasswordOwner::kCompany
-                                ? "la password PDF della ditta (campo T364 dell'anagrafica ditta)"
-                                : "la password PDF del dipendente (campo P977 dell'anagrafica dipendente)";
+  const std::string whose =
+      owner == PdfPasswordOwner::kCompany
+          ? "la password PDF della ditta (campo T364 dell'anagrafica ditta)"
+          : "la password PDF del dipendente (campo P977 dell'anagrafica dipendente)";
   if (files <= 1) return "Il file PDF è protetto: per aprirlo occorre " + whose + ".";
-  const std::string which = owner == PdfPasswordOwner::kCompany ? whose
-                                : "la password PDF del rispettivo dipendente (campo P977 dell'anagrafica dipendente)";
+  const std::string which =
+      owner == PdfPasswordOwner::kCompany
+          ? whose
+          : "la password PDF del rispettivo dipendente (campo P977 dell'anagrafica dipendente)";
   return std::to_string(protected_files) + " file PDF su " + std::to_string(files) +
          " sono protetti: per aprirli occorre " + which + ".";
 }
@@ -161,7 +173,8 @@ Result<std::string> OpenReportPdf(ReportTarget& target, const PdfFileRequest& re
   if (request.compress) doc.SetCompression(4, 3);
   if (ProtectionOf(request) != PdfPasswordOwner::kNone) {
     const bool company_file = !request.one_file_per_employee;
-    const std::string user(Trim(company_file ? request.company_password : request.employee_password));
+    const std::string user(
+        Trim(company_file ? request.company_password : request.employee_password));
     doc.SetProtection(20, Cp1252ToUtf8(Trim(request.office_password)), Cp1252ToUtf8(user));
   }
   if (Status begun = target.BeginReportFile(path); !begun.ok()) return begun;

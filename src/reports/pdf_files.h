@@ -33,8 +33,9 @@ inline constexpr std::string_view kNumberingTitle = "Cedolini/riepiloghi PDF";
 std::string CleanPdfFileName(std::string_view name);
 
 // Makes the folder for a report kind ("PRESLUL", or "PRES_AAAA" without a month level) under
-// `archive_folder` and returns it, removing the temporary files a killed run left in it. A level that cannot be made is reported in the status; the
-// path is returned either way, and writing into it then fails in the PDF writer.
+// `archive_folder` and returns it, removing the temporary files a killed run left in it. A level
+// that cannot be made is reported in the status; the path is returned either way, and writing into
+// it then fails in the PDF writer.
 std::filesystem::path BuildPdfFolder(const std::filesystem::path& archive_folder,
                                      std::string_view company, std::string_view kind, int year,
                                      int month, Status* status = nullptr);
@@ -52,15 +53,15 @@ inline constexpr std::string_view kPdfCreator = "Gestione Presenze ( Libro unico
 
 // A PDF file to open with OpenReportPdf.
 struct PdfFileRequest {
-  std::string prefix;                // PdfFilePrefix
-  bool compress = true;              // LZW
-  bool prefix_is_name = false;       // the prefix is the whole name
+  std::string prefix;                  // PdfFilePrefix
+  bool compress = true;                // LZW
+  bool prefix_is_name = false;         // the prefix is the whole name
   bool one_file_per_employee = false;  // `CheckSingolo`
   // Archive naming: "<name>-NNN.PDF" with the first free number from 001. Reports of the
   // print screen never set it.
   bool numbered = false;
   std::filesystem::path folder;
-  bool continue_document = false;  // one company file: only a new page
+  bool continue_document = false;                // one company file: only a new page
   std::string title = std::string(kPdfCreator);  // the document's creator
 
   // Archive fields (Windows-1252 bytes).

@@ -49,8 +49,8 @@ std::optional<FormulaArchive::Choice> FormulaArchive::ParseLine(std::string_view
     choice.description = std::string(Trim(tables_internal::Utf8From(line, 4)));
   } else {
     choice.code = std::string(Right(line, 3));
-    choice.description = std::string(
-        Trim(tables_internal::Utf8Left(line, kFormulaLineDescriptionWidth)));
+    choice.description =
+        std::string(Trim(tables_internal::Utf8Left(line, kFormulaLineDescriptionWidth)));
   }
   return choice;
 }

@@ -21,8 +21,10 @@ TEST_F(ListsTest, CompanyLinesInBothOrders) {
   EXPECT_EQ(by_code[1].substr(0, 8), "007 Acme");
   EXPECT_EQ(lists().LISTA_AZIENDE(Screen::kLoad, kOrderByCode)[0].size(), 3 + 1 + 60 + 60 + 3u);
   // By name: the name column first, so the lines sort by name.
-  for (auto [screen, width] : {std::pair{Screen::kMemorize, 60}, {Screen::kUpdate, 88},
-                               {Screen::kLoad, 83}, {Screen::kPrint, 50}}) {
+  for (auto [screen, width] : {std::pair{Screen::kMemorize, 60},
+                               {Screen::kUpdate, 88},
+                               {Screen::kLoad, 83},
+                               {Screen::kPrint, 50}}) {
     auto by_name = lists().LISTA_AZIENDE(screen, kOrderByName);
     ASSERT_EQ(by_name.size(), 2u);
     EXPECT_EQ(by_name[0], PadRight("AcmeX", width) + " 007" + std::string(30, ' ') + "007");
@@ -91,7 +93,8 @@ TEST(MemorizeSelection, AddsOnceRemovesAndClearsOnYes) {
   EXPECT_EQ(sel.lines().size(), 1u);
   sel.AskAndClear(dialogs);
   EXPECT_TRUE(sel.lines().empty());
-  EXPECT_EQ(dialogs.entries()[0].text, "Attenzione viene elimanta la lista dei dipendenti da elaborare");
+  EXPECT_EQ(dialogs.entries()[0].text,
+            "Attenzione viene elimanta la lista dei dipendenti da elaborare");
 }
 
 TEST(YearNavigator, StopsAtTheProcessingYearAnd2008) {

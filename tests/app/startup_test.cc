@@ -91,8 +91,12 @@ TEST_F(StartupTest, NoConfigurationEndsWithTheConfigurationMessage) {
     if (!archives.empty()) inst_.WritePathFiles(archives, inst_.programs.string());
     const Fatal f = Stop();
     // The original's message first, then what to do on this system.
-    EXPECT_EQ(f.text().rfind("ERRORE DI CONFIGURAZIONE! CONTROLLARE I PERCORSI DI Salarion CON IL PROGRAMMA "
-                             "EPERCORSO\n\n", 0), 0u) << f.text();
+    EXPECT_EQ(f.text().rfind(
+                  "ERRORE DI CONFIGURAZIONE! CONTROLLARE I PERCORSI DI Salarion CON IL PROGRAMMA "
+                  "EPERCORSO\n\n",
+                  0),
+              0u)
+        << f.text();
     EXPECT_NE(f.text().find("kaveltar-cli config --archive"), std::string::npos);
     EXPECT_NE(f.text().find("demo-install"), std::string::npos);
     EXPECT_EQ(f.title(), "Salarion");
@@ -109,7 +113,9 @@ TEST_F(StartupTest, DatabaseFailuresStopWithTheItalianDescriptionAndChangeNothin
   };
   // Neither the database nor its template: the engine's "file not found", naming the file.
   fs::rename(inst_.archives / kTemplateFile, inst_.root / "template");
-  EXPECT_EQ(error().rfind(" KAVELTARErrore 3024 Impossibile trovare il file: " + database.string(), 0), 0u);
+  EXPECT_EQ(
+      error().rfind(" KAVELTARErrore 3024 Impossibile trovare il file: " + database.string(), 0),
+      0u);
   EXPECT_FALSE(fs::exists(database));
   fs::rename(inst_.root / "template", inst_.archives / kTemplateFile);
   Begin(Folders());  // copies the template
@@ -125,9 +131,13 @@ TEST_F(StartupTest, DatabaseFailuresStopWithTheItalianDescriptionAndChangeNothin
   not_a_database.replace(0, 16, "NOT A DATABASE!!");
   for (const std::string& bytes : {damaged, not_a_database}) {
     std::ofstream(database, std::ios::binary | std::ios::trunc) << bytes;
-    EXPECT_EQ(error().rfind(" KAVELTARErrore 3049 Impossibile aprire il database. Potrebbe non essere un database "
-                            "riconosciuto dall'applicazione oppure il file potrebbe essere danneggiato. " +
-                                database.string(), 0), 0u);
+    EXPECT_EQ(
+        error().rfind(
+            " KAVELTARErrore 3049 Impossibile aprire il database. Potrebbe non essere un database "
+            "riconosciuto dall'applicazione oppure il file potrebbe essere danneggiato. " +
+                database.string(),
+            0),
+        0u);
     EXPECT_EQ(FileBytes(database), bytes);
   }
 }
@@ -154,10 +164,12 @@ TEST_F(StartupTest, ErrorHandlerListsTheTraceAndEnds) {
   EXPECT_THROW(ReportError(session, RunTimeError(59, "DIPEND.DAT")), Fatal);
   ASSERT_EQ(dialogs_.entries().size(), 2u);
   const std::string& text = dialogs_.entries()[0].text;
-  EXPECT_EQ(text.rfind(" KAVELTARErrore 59 Lunghezza del record non valida: DIPEND.DAT\n", 0), 0u) << text;
+  EXPECT_EQ(text.rfind(" KAVELTARErrore 59 Lunghezza del record non valida: DIPEND.DAT\n", 0), 0u)
+      << text;
   EXPECT_EQ(text.substr(text.size() - 7), "ULTIMA\n");
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11);
-  EXPECT_EQ(dialogs_.entries()[1].text, "CHIUDERE TUTTE LE APPLICAZIONI DELLA TASK\nLANCIARE RIPRISTINO TASK");
+  EXPECT_EQ(dialogs_.entries()[1].text,
+            "CHIUDERE TUTTE LE APPLICAZIONI DELLA TASK\nLANCIARE RIPRISTINO TASK");
   EXPECT_FALSE(session.archives().IsOpen(1));
 }
 
@@ -173,10 +185,12 @@ TEST_F(StartupTest, PrinterErrorRetriesWhileTheOperatorSaysYes) {
   // No, then No to closing: the statement is skipped and work goes on.
   dialogs_.Clear();
   dialogs_.QueueAnswers({false, false});
-  WithErrorHandler(session, [&] { throw RunTimeError(RunTimeError::kPrinterError, "Printer error"); });
+  WithErrorHandler(session,
+                   [&] { throw RunTimeError(RunTimeError::kPrinterError, "Printer error"); });
   ASSERT_EQ(dialogs_.entries().size(), 2u);
   EXPECT_EQ(dialogs_.entries()[0].text, "ERR.STAMPANTE - SI VUOLE RITENTARE ?");
-  EXPECT_EQ(dialogs_.entries()[1].text, "CHIUDERE IL PROGRAMMA ? (se si risp.NO il progr.perde la riga e prosegue)");
+  EXPECT_EQ(dialogs_.entries()[1].text,
+            "CHIUDERE IL PROGRAMMA ? (se si risp.NO il progr.perde la riga e prosegue)");
   // No, then Yes: the program ends.
   dialogs_.QueueAnswers({false, true});
   EXPECT_THROW(WithErrorHandler(session, [&] { throw RunTimeError(482, "Printer error"); }), Fatal);

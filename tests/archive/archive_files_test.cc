@@ -40,10 +40,10 @@ class ArchiveFilesTest : public ::testing::Test {
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "DIP007");
-    const std::string templates[][2] = {{"DITTE.DAT", "20"},       {"DIP###\\ANAG**.DAT", "20"},
-                                        {"REG@@%%$$.DAT", "20"},   {"!:\\SUB.DAT", "20"},
-                                        {"NODIR\\X.DAT", "20"},    {"", "0"},
-                                        {"INDICE.IDX", "2176"},    {"TESTO.TXT", "0"}};
+    const std::string templates[][2] = {{"DITTE.DAT", "20"},     {"DIP###\\ANAG**.DAT", "20"},
+                                        {"REG@@%%$$.DAT", "20"}, {"!:\\SUB.DAT", "20"},
+                                        {"NODIR\\X.DAT", "20"},  {"", "0"},
+                                        {"INDICE.IDX", "2176"},  {"TESTO.TXT", "0"}};
     std::string catalogue;
     for (const auto& t : templates) catalogue += FormatCatalogueRecord(t[0], std::stoi(t[1]));
     std::ofstream(dir_ / "QXBASE.DAT", std::ios::binary) << catalogue;
@@ -161,14 +161,14 @@ TEST_F(ArchiveFilesTest, BadRecordLengthChangesNothing) {
   files().SCRIVIREC(kCompanies, 1, "0123456789abcdefghij");
   const std::string before = Slurp(dir_ / "DITTE.DAT");
   auto expect_59 = [&](auto action, const std::string& buffer, const char* record) {
-    EXPECT_THAT(Raised(action), AllOf(StartsWith("59: "), HasSubstr("(base 1, record " +
-                                                                   std::string(record) + ")")));
+    EXPECT_THAT(Raised(action), AllOf(StartsWith("59: "),
+                                      HasSubstr("(base 1, record " + std::string(record) + ")")));
     EXPECT_EQ(files().RecordBuffer(kCompanies), buffer);
     EXPECT_EQ(Slurp(dir_ / "DITTE.DAT"), before);
   };
   expect_59([&] { files().SCRIVIREC(kCompanies, 2, "too short"); }, "0123456789abcdefghij", "2");
-  expect_59([&] { files().SCRIVIREC(kCompanies, 1, std::string(21, 'x')); },
-            "0123456789abcdefghij", "1");
+  expect_59([&] { files().SCRIVIREC(kCompanies, 1, std::string(21, 'x')); }, "0123456789abcdefghij",
+            "1");
   files().RecordBuffer(kCompanies) = "short buffer";
   expect_59([&] { files().LEGGIREC(kCompanies, 1); }, "short buffer", "1");
   expect_59([&] { files().SCRIVIREC(kCompanies, 5); }, "short buffer", "5");
@@ -187,8 +187,9 @@ TEST_F(ArchiveFilesTest, RecordsAreCheckedBeforeWritingBack) {
 
   const Status wrong_key = files().CheckRecordKey(kCompanies, 2, "0010020004", "0010020003");
   EXPECT_FALSE(wrong_key.ok());
-  EXPECT_THAT(wrong_key.message(), AllOf(HasSubstr((dir_ / "DITTE.DAT").string()), HasSubstr("record 2"),
-                                         HasSubstr("0010020003"), HasSubstr("0010020004")));
+  EXPECT_THAT(wrong_key.message(),
+              AllOf(HasSubstr((dir_ / "DITTE.DAT").string()), HasSubstr("record 2"),
+                    HasSubstr("0010020003"), HasSubstr("0010020004")));
 
   // Two records and a half of a 20-character length: 50 bytes.
   { std::ofstream(dir_ / "DITTE.DAT", std::ios::binary | std::ios::app) << std::string(10, 'C'); }
@@ -284,7 +285,8 @@ TEST_F(ArchiveFilesTest, VerbaseEliminaResetAndTextFiles) {
 
 TEST_F(ArchiveFilesTest, IsamSearchMessages) {
   std::vector<IsamEntry> entries;
-  for (long i = 1; i <= 300; ++i) entries.push_back({"0070010" + std::to_string(1000 + i).substr(1), i});
+  for (long i = 1; i <= 300; ++i)
+    entries.push_back({"0070010" + std::to_string(1000 + i).substr(1), i});
   auto last_message = [&] { return dialogs_.entries().back().text; };
 
   files().context().company = "5";
@@ -314,8 +316,8 @@ TEST_F(ArchiveFilesTest, IsamSearchMessages) {
   std::ofstream(dir_ / "INDICE.IDX", std::ios::binary) << good;
   EXPECT_EQ(files().IsamSearch(kIndex, "0070010002", 2), 2);
 
-  const std::pair<std::string, int> failing[] = {{"", 2}, {"00700100", 2}, {"          ", 4},
-                                                 {"0070010001", 1}, {"0070010001", 9}};
+  const std::pair<std::string, int> failing[] = {
+      {"", 2}, {"00700100", 2}, {"          ", 4}, {"0070010001", 1}, {"0070010001", 9}};
   const char* messages[] = {"ERRORE ISAM - LUNK=0", "ERRORE ISAM - LUNK NO OK",
                             "ERRORE ISAM - K=BLANK", "ERRORE CODICE ISAM 1",
                             "ERRORE CODICE ISAM 9"};

@@ -92,8 +92,8 @@ TEST(IsamTest, BuilderLayoutAndInvalidInput) {
   EXPECT_EQ(two.substr(2 * IsamNodeLength(3), 20), "AAA3000005BBB3000009");
 
   const std::vector<std::vector<IsamEntry>> invalid = {
-      {{"BBB", 1}, {"AAA", 2}}, {{"AAA", 1}, {"AAA", 2}}, {{"AA", 1}},
-      {{"   ", 1}},            {{"AAA", 0}},             {{"AAA", 999999}}};
+      {{"BBB", 1}, {"AAA", 2}}, {{"AAA", 1}, {"AAA", 2}}, {{"AA", 1}}, {{"   ", 1}}, {{"AAA", 0}},
+      {{"AAA", 999999}}};
   for (const auto& entries : invalid) EXPECT_FALSE(BuildIsamIndexBytes(3, entries).ok());
   EXPECT_FALSE(BuildIsamIndexBytes(0, {}).ok());
 

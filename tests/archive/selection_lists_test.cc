@@ -21,8 +21,10 @@ TEST(ListYears, FourYearsBackNeverBefore2008) {
   EXPECT_FALSE(IsListYear(2008, 2007));
 
   EXPECT_EQ(ListYearError(2014, 2012), "");
-  EXPECT_EQ(ListYearError(2010, 2007), "anno 2007 non disponibile: gli elenchi vanno dal 2008 al 2010");
-  EXPECT_EQ(ListYearError(2025, 2026), "anno 2026 non disponibile: gli elenchi vanno dal 2021 al 2025");
+  EXPECT_EQ(ListYearError(2010, 2007),
+            "anno 2007 non disponibile: gli elenchi vanno dal 2008 al 2010");
+  EXPECT_EQ(ListYearError(2025, 2026),
+            "anno 2026 non disponibile: gli elenchi vanno dal 2021 al 2025");
 }
 
 }  // namespace

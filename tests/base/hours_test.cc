@@ -47,8 +47,8 @@ TEST(MinutesToHours, RoundTripsEveryValidDayValue) {
 
 TEST(IsValidHours, AcceptsOnlyWellFormedDayHours) {
   for (const char* ok : {"", "   ", "00:00", "47:59", "08:30"}) EXPECT_TRUE(IsValidHours(ok)) << ok;
-  for (const char* bad : {"48:00", "07:60", "00000", "7:30", "ab:cd", "08:3", "08.30", " 8:30",
-                          "08:30 ", "-1:30"}) {
+  for (const char* bad :
+       {"48:00", "07:60", "00000", "7:30", "ab:cd", "08:3", "08.30", " 8:30", "08:30 ", "-1:30"}) {
     EXPECT_FALSE(IsValidHours(bad)) << bad;
   }
 }
@@ -73,9 +73,9 @@ TEST(Calendar, LeapYearsMonthLengthsAndDayKeys) {
   EXPECT_EQ(FormatPeriodDate("2024a229"), "");
   EXPECT_EQ(DdMmYyyyToKey("15062025"), "20250615");
   EXPECT_EQ(DdMmYyyyToKey("        "), "");
-  EXPECT_EQ(Weekday(2024, 1, 1), 1);   // a Monday
-  EXPECT_EQ(Weekday(2024, 2, 29), 4);  // a Thursday
-  EXPECT_EQ(Weekday(2023, 12, 31), 7); // a Sunday
+  EXPECT_EQ(Weekday(2024, 1, 1), 1);    // a Monday
+  EXPECT_EQ(Weekday(2024, 2, 29), 4);   // a Thursday
+  EXPECT_EQ(Weekday(2023, 12, 31), 7);  // a Sunday
 
   // The day of a stored row's period: its last two characters, whatever the month.
   EXPECT_EQ(DayOfPeriod("20240229"), 29);

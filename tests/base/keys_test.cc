@@ -86,12 +86,18 @@ TEST(FilterNumericKey, CommaMinusLengthAndALoneZero) {
     int passed;
     bool clear_box;
   } cases[] = {
-      {"12", '.', false, 2, 0, ',', false},   {"12,5", ',', false, 2, 0, 0, false},
-      {"12", ',', false, 0, 0, 0, false},     {"12", '-', false, 2, 0, 0, false},
-      {"12", '-', true, 2, 0, '-', false},    {"-12", '-', true, 2, 0, 0, false},
-      {"123", '4', false, 0, 3, 0, false},    {"123", kKeyBackspace, false, 0, 3, kKeyBackspace, false},
-      {"12", 'x', false, 0, 0, 0, false},     {"0", '7', false, 0, 0, '7', true},
-      {"0,00", '7', false, 2, 0, '7', true},  {"0,0", '7', false, 2, 0, '7', false},
+      {"12", '.', false, 2, 0, ',', false},
+      {"12,5", ',', false, 2, 0, 0, false},
+      {"12", ',', false, 0, 0, 0, false},
+      {"12", '-', false, 2, 0, 0, false},
+      {"12", '-', true, 2, 0, '-', false},
+      {"-12", '-', true, 2, 0, 0, false},
+      {"123", '4', false, 0, 3, 0, false},
+      {"123", kKeyBackspace, false, 0, 3, kKeyBackspace, false},
+      {"12", 'x', false, 0, 0, 0, false},
+      {"0", '7', false, 0, 0, '7', true},
+      {"0,00", '7', false, 2, 0, '7', true},
+      {"0,0", '7', false, 2, 0, '7', false},
       {"10", '7', false, 0, 0, '7', false},
   };
   for (const auto& c : cases) {

@@ -9,7 +9,8 @@
 namespace kaveltar::cli_harness {
 namespace fs = std::filesystem;
 
-fs::path MakeDemoInstallation(const std::string& prefix, const DemoSetup& setup, DemoReport* report) {
+fs::path MakeDemoInstallation(const std::string& prefix, const DemoSetup& setup,
+                              DemoReport* report) {
   std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
   if (::mkdtemp(pattern.data()) == nullptr) return {};
   const fs::path root = pattern;

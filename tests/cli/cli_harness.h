@@ -49,8 +49,8 @@ struct RunOptions {
 
 // Runs kaveltar-cli with the global options from `options`, then `args`. `dialogs` replaces the
 // command line's own dialogs when not null.
-Output Run(const std::filesystem::path& root, const std::vector<std::string>& args, Dialogs* dialogs,
-           const RunOptions& options = {});
+Output Run(const std::filesystem::path& root, const std::vector<std::string>& args,
+           Dialogs* dialogs, const RunOptions& options = {});
 
 // The `--printer` value that spools printed documents into `folder`.
 std::string FilePrinter(const std::filesystem::path& folder);
@@ -75,7 +75,8 @@ class DemoTest : public ::testing::Test {
 
   // kaveltar-cli with --archive/--programs; the questions answered by dialogs_, or by the
   // command line's own dialogs (from --yes / --no) when `own_dialogs` is set.
-  Output Run(const std::vector<std::string>& args, RunOptions options = {}, bool own_dialogs = false) {
+  Output Run(const std::vector<std::string>& args, RunOptions options = {},
+             bool own_dialogs = false) {
     dialogs_.Clear();
     return cli_harness::Run(root_, args, own_dialogs ? nullptr : &dialogs_, options);
   }

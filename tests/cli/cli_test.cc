@@ -47,7 +47,8 @@ TEST_F(CliTest, ListsCompaniesAndEmployeesLineByLine) {
   ASSERT_FALSE(employees.empty());
   for (const auto& line : employees) {
     EXPECT_EQ(line.substr(line.size() - 10, 3), report_.company_codes[0]) << line;
-    for (const auto& hidden : report_.Keys(DemoCase::kNotListed)) EXPECT_NE(line.substr(line.size() - 10), hidden);
+    for (const auto& hidden : report_.Keys(DemoCase::kNotListed))
+      EXPECT_NE(line.substr(line.size() - 10), hidden);
   }
 }
 
@@ -79,7 +80,8 @@ TEST_F(CliTest, BadUsageVersionAndTheRegistry) {
   EXPECT_EQ(Lines(o.err).front(), "kaveltar-cli: comando sconosciuto: no-such-command");
   EXPECT_EQ(Run({"employees"}).status, 2);
   EXPECT_EQ(Run({"companies", "--year", "2031"}).status, 1);
-  EXPECT_EQ(dialogs_.entries().back().text, "Non è possibile andare avanti oltre l'anno di elaborazione");
+  EXPECT_EQ(dialogs_.entries().back().text,
+            "Non è possibile andare avanti oltre l'anno di elaborazione");
   o = Run({"--version"}, false);
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.out.rfind("kaveltar-cli ", 0), 0u) << o.out;
@@ -91,7 +93,8 @@ TEST_F(CliTest, BadUsageVersionAndTheRegistry) {
   EXPECT_EQ(Lines(o.out).at(1), archives);
   EXPECT_EQ(Lines(o.out).at(2), "InstallationCode: " + report_.installation_code);
   // --archive/--programs and --yes after the command name, as a script may write them.
-  o = Run({"info", "--archive", Archives().string(), "--programs", (root_ / "demo" / "PROGRAMMI").string(), "--yes"},
+  o = Run({"info", "--archive", Archives().string(), "--programs",
+           (root_ / "demo" / "PROGRAMMI").string(), "--yes"},
           false);
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(Lines(o.out).at(1), archives);
@@ -106,7 +109,8 @@ TEST_F(CliTest, UnknownCompanyOrEmployeeIsAnError) {
   o = Run({"month", "9999999999", "202506"});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.out, "");
-  EXPECT_EQ(o.err, "kaveltar-cli: dipendente 9999999999 non trovato negli archivi dei dipendenti\n");
+  EXPECT_EQ(o.err,
+            "kaveltar-cli: dipendente 9999999999 non trovato negli archivi dei dipendenti\n");
   // A listed employee whose month is not stored yet is no error: the heading alone.
   o = Run({"month", report_.Keys(DemoCase::kGroup).front(), "202505", "--format", "csv"});
   EXPECT_EQ(o.status, 0) << o.err;
@@ -115,8 +119,8 @@ TEST_F(CliTest, UnknownCompanyOrEmployeeIsAnError) {
   o = Run({"memorize", "--year", "2025", "--month", "6", "--company", "999"});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err, "kaveltar-cli: ditta 999 non presente nell'elenco dell'anno 2025\n");
-  o = Run({"memorize", "--year", "2025", "--month", "6", "--company", report_.company_codes[0], "--employee",
-           "9999999999"});
+  o = Run({"memorize", "--year", "2025", "--month", "6", "--company", report_.company_codes[0],
+           "--employee", "9999999999"});
   EXPECT_EQ(o.status, 1);
   EXPECT_NE(o.err.find("dipendente 9999999999 non presente"), std::string::npos) << o.err;
 }
@@ -180,7 +184,8 @@ TEST_F(CliTest, DemoInstallKeepsAnExistingInstallationUnlessForced) {
   EXPECT_EQ(Run({"demo-install", target.string(), "--employees", "10000"}, false).status, 1);
   EXPECT_FALSE(fs::exists(target));
 
-  std::vector<std::string> args = {"demo-install", target.string(), "--companies", "1", "--employees", "3"};
+  std::vector<std::string> args = {
+      "demo-install", target.string(), "--companies", "1", "--employees", "3"};
   ASSERT_EQ(Run(args, false).status, 0);
   const fs::path sentinel = target / "ARCHIVI" / "presenze-del-mese.txt";
   std::ofstream(sentinel) << "dati dell'ufficio";

@@ -69,7 +69,9 @@ TEST(ConfigCliTest, ConfiguredWorkstationStartsWithNoOptions) {
   std::stringstream text;
   text << std::ifstream(log).rdbuf();
   const std::string logged = text.str();
-  EXPECT_NE(logged.find("] avvio: programmi " + programs + ", archivi " + archives), std::string::npos) << logged;
+  EXPECT_NE(logged.find("] avvio: programmi " + programs + ", archivi " + archives),
+            std::string::npos)
+      << logged;
   EXPECT_NE(logged.find("] info: stato 0, "), std::string::npos) << logged;
   // The counts and settings a command ends with are kept; listings of names are not.
   EXPECT_NE(logged.find("\n  Employees: 5\n"), std::string::npos) << logged;

@@ -2,9 +2,9 @@
 // importing together on one shared PostgreSQL database and on one SQLite file, whose stored
 // rows must equal those of the same jobs run one after another. The PostgreSQL cases run when
 // KAVELTAR_TEST_PG holds a connection string and are skipped otherwise.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,9 +27,9 @@ namespace {
 namespace fs = std::filesystem;
 using cli_harness::Lines;
 
-#define KT_NEED_PG()                                                     \
-  do {                                                                   \
-    if (base_.empty()) GTEST_SKIP() << "KAVELTAR_TEST_PG is not set";    \
+#define KT_NEED_PG()                                                      \
+  do {                                                                    \
+    if (base_.empty()) GTEST_SKIP() << "KAVELTAR_TEST_PG is not set";     \
     ASSERT_TRUE(created_) << "cannot create a schema on the test server"; \
   } while (0)
 using cli_harness::Output;
@@ -52,7 +52,8 @@ std::string FirstDifference(const std::vector<std::string>& a, const std::vector
   for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
     if (a[i] != b[i]) return "row " + std::to_string(i) + ": " + a[i] + " <> " + b[i];
   }
-  if (a.size() != b.size()) return "rows: " + std::to_string(a.size()) + " <> " + std::to_string(b.size());
+  if (a.size() != b.size())
+    return "rows: " + std::to_string(a.size()) + " <> " + std::to_string(b.size());
   return "";
 }
 
@@ -80,7 +81,8 @@ class DbCliTest : public ::testing::Test {
   bool PgExec(const std::string& sql) {
     PGconn* c = PQconnectdb(base_.c_str());
     bool ok = PQstatus(c) == CONNECTION_OK;
-    PQsetNoticeProcessor(c, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        c, [](void*, const char*) {}, nullptr);
     if (ok) {
       PGresult* r = PQexec(c, sql.c_str());
       ok = PQresultStatus(r) == PGRES_COMMAND_OK;
@@ -130,13 +132,18 @@ class DbCliTest : public ::testing::Test {
   // waits for them; each must end with status 0 or with the anomalies status (the demo has
   // employees without a schedule). What a job tells the operator goes to its standard error,
   // kept in a file, so a failing job explains itself.
-  void RunAtOnce(const std::vector<std::vector<std::string>>& jobs, const std::vector<std::string>& global) {
+  void RunAtOnce(const std::vector<std::vector<std::string>>& jobs,
+                 const std::vector<std::string>& global) {
     std::vector<pid_t> children;
     for (const auto& job : jobs) {
       std::vector<std::string> args = {KAVELTAR_CLI_BINARY,
-                                       "--archive", (root_ / "demo" / "ARCHIVI").string(),
-                                       "--programs", (root_ / "demo" / "PROGRAMMI").string(),
-                                       "--printer", cli_harness::FilePrinter(root_ / "spool"), "--yes"};
+                                       "--archive",
+                                       (root_ / "demo" / "ARCHIVI").string(),
+                                       "--programs",
+                                       (root_ / "demo" / "PROGRAMMI").string(),
+                                       "--printer",
+                                       cli_harness::FilePrinter(root_ / "spool"),
+                                       "--yes"};
       args.insert(args.end(), global.begin(), global.end());
       args.insert(args.end(), job.begin(), job.end());
       const std::string err = (root_ / ("job" + std::to_string(children.size()) + ".err")).string();
@@ -160,9 +167,11 @@ class DbCliTest : public ::testing::Test {
       ASSERT_EQ(::waitpid(children[i], &status, 0), children[i]);
       ASSERT_TRUE(WIFEXITED(status)) << jobs[i][0];
       std::ifstream err(root_ / ("job" + std::to_string(i) + ".err"));
-      const std::string text((std::istreambuf_iterator<char>(err)), std::istreambuf_iterator<char>());
+      const std::string text((std::istreambuf_iterator<char>(err)),
+                             std::istreambuf_iterator<char>());
       EXPECT_TRUE(WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == cli::kExitAnomalies)
-          << jobs[i][0] << " " << jobs[i][1] << " ended with " << WEXITSTATUS(status) << ": " << text;
+          << jobs[i][0] << " " << jobs[i][1] << " ended with " << WEXITSTATUS(status) << ": "
+          << text;
     }
   }
 
@@ -193,7 +202,8 @@ class DbCliTest : public ::testing::Test {
 TEST_F(DbCliTest, InitCopiesTheInstallationAndRefusesASecondCopy) {
   KT_NEED_PG();
   // The installation's days, then the copy.
-  const int memorized = Run({"memorize", "--year", "2025", "--month", "6", "--company", "001"}).status;
+  const int memorized =
+      Run({"memorize", "--year", "2025", "--month", "6", "--company", "001"}).status;
   ASSERT_TRUE(memorized == 0 || memorized == cli::kExitAnomalies) << memorized;
   std::unique_ptr<AttendanceDb> local = Sqlite(root_);
   const std::vector<std::string> days = AllDays(*local);
@@ -212,7 +222,9 @@ TEST_F(DbCliTest, InitCopiesTheInstallationAndRefusesASecondCopy) {
   EXPECT_EQ(AllDays(*Pg()), days);
 
   // The office's database now holds days: a second init changes nothing without --force.
-  const int all = Run({"--db", conninfo_, "memorize", "--year", "2025", "--month", "6", "--all-companies"}).status;
+  const int all =
+      Run({"--db", conninfo_, "memorize", "--year", "2025", "--month", "6", "--all-companies"})
+          .status;
   ASSERT_TRUE(all == 0 || all == cli::kExitAnomalies) << all;
   const std::vector<std::string> shared = AllDays(*Pg());
   ASSERT_GT(shared.size(), days.size());

@@ -23,8 +23,9 @@ namespace fs = std::filesystem;
 using cli_harness::Lines;
 using cli_harness::Output;
 
-std::string Record(std::string_view key, std::string_view day, std::string_view worked,
-                   std::initializer_list<std::pair<std::string_view, std::string_view>> pairs = {}) {
+std::string Record(
+    std::string_view key, std::string_view day, std::string_view worked,
+    std::initializer_list<std::pair<std::string_view, std::string_view>> pairs = {}) {
   std::string r = PadRight(key, 10) + PadRight(day, 8) + PadRight(worked, 5);
   for (const auto& [code, hours] : pairs) r += PadRight(code, 10) + PadRight(hours, 5);
   return PadRight(r, 173) + "\r\n";
@@ -56,18 +57,23 @@ TEST_F(ExchangeCliTest, ImportCheckLayoutAndRun) {
   o = Run({"import", "check", Write("bad.PRE", Record("001002", "20250602", "08:00"))});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(Lines(o.out)[2], "Struttura Records ................... Errata");
-  EXPECT_NE(o.err.find("In uno o più record il codice dipendente è mancante o incompleto"), std::string::npos);
+  EXPECT_NE(o.err.find("In uno o più record il codice dipendente è mancante o incompleto"),
+            std::string::npos);
   o = Run({"import", "layout"});
   ASSERT_EQ(o.status, 0);
-  EXPECT_EQ(Lines(o.out)[0], "TRACCIATO RECORD Altrovia Raroziv IMPORTAZIONE FILE PRESENZE ESTERNO LIBRO UNICO DEL LAVORO");
+  EXPECT_EQ(Lines(o.out)[0],
+            "TRACCIATO RECORD Altrovia Raroziv IMPORTAZIONE FILE PRESENZE ESTERNO LIBRO UNICO DEL "
+            "LAVORO");
 
   // Run: declined, then accepted; the month is rebuilt and the anomaly listed.
-  const std::string file = Write("run.PRE", good + Record(key, "20250603", "08:00", {{"QQ", "01:00"}}));
+  const std::string file =
+      Write("run.PRE", good + Record(key, "20250603", "08:00", {{"QQ", "01:00"}}));
   EXPECT_EQ(Run({"import", "run", file}).status, 1);
   o = Run({"import", "run", file}, true);
   ASSERT_EQ(o.status, cli::kExitAnomalies) << o.err;  // imported, with one anomaly
   EXPECT_NE(o.out.find("\nRecord importati: 2\n"), std::string::npos) << o.out;
-  EXPECT_NE(o.out.find("Dipendente : " + key + " Giornata : 03/06/2025 NESSUNA CORRISPONDENZA COD.GIUSTIFICATIVO"),
+  EXPECT_NE(o.out.find("Dipendente : " + key +
+                       " Giornata : 03/06/2025 NESSUNA CORRISPONDENZA COD.GIUSTIFICATIVO"),
             std::string::npos);
 
   // Totals count the imported day (June); the printed variant says where it went.
@@ -83,7 +89,8 @@ TEST_F(ExchangeCliTest, ImportCheckLayoutAndRun) {
   // employees have no month stored, hence the anomalies status.
   o = Run({"export", "--year", "2025", "--month", "6", "--company", key.substr(0, 3)}, true);
   ASSERT_EQ(o.status, cli::kExitAnomalies) << o.err;
-  const fs::path expected = report_.archive_folder / "IMPORTPRESENTE" / ("VOC" + key.substr(0, 3) + "06.TXT");
+  const fs::path expected =
+      report_.archive_folder / "IMPORTPRESENTE" / ("VOC" + key.substr(0, 3) + "06.TXT");
   EXPECT_EQ(Lines(o.out), (std::vector<std::string>{expected.string()}));
   EXPECT_TRUE(fs::exists(expected));
   EXPECT_EQ(Run({"export", "--year", "2025", "--month", "6"}).status, 2);
@@ -106,8 +113,8 @@ TEST_F(ExchangeCliTest, TwoCsvImportsAtOnceKeepTheirOwnRows) {
       std::string csv = "Matricola;Giorno;Ore\r\n";
       for (size_t k = f == 0 ? 0 : half; k < (f == 0 ? half : keys.size()); ++k) {
         for (int day = 1; day <= 30; ++day) {
-          csv += keys[k].substr(2) + ";202506" + ZeroPad(day, 2) + ";0" + std::to_string(f + 1) + ":" +
-                 std::to_string(round) + std::to_string(day % 10) + "\r\n";
+          csv += keys[k].substr(2) + ";202506" + ZeroPad(day, 2) + ";0" + std::to_string(f + 1) +
+                 ":" + std::to_string(round) + std::to_string(day % 10) + "\r\n";
         }
       }
       paths[f] = Write("round" + std::to_string(round) + "_" + std::to_string(f) + ".csv", csv);
@@ -126,9 +133,11 @@ TEST_F(ExchangeCliTest, TwoCsvImportsAtOnceKeepTheirOwnRows) {
     for (pid_t child : children) {
       int status = 0;
       ASSERT_EQ(::waitpid(child, &status, 0), child);
-      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round << " status " << status;
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+          << "round " << round << " status " << status;
     }
-    Result<std::unique_ptr<AttendanceDb>> db = OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
+    Result<std::unique_ptr<AttendanceDb>> db =
+        OpenSqliteDatabase(report_.archive_folder / kDatabaseFile);
     ASSERT_TRUE(db.ok()) << db.status().message();
     std::vector<DayRow> rows;
     for (size_t k = 0; k < keys.size(); ++k) {
@@ -136,8 +145,10 @@ TEST_F(ExchangeCliTest, TwoCsvImportsAtOnceKeepTheirOwnRows) {
       ASSERT_TRUE((*db)->EmployeeMonth(keys[k], "202506", &rows).ok());
       ASSERT_EQ(rows.size(), 30u) << keys[k];
       for (int day = 1; day <= 30; ++day) {
-        const std::string expected = "0" + std::to_string(f) + ":" + std::to_string(round) + std::to_string(day % 10);
-        EXPECT_EQ(rows[static_cast<size_t>(day - 1)].pres[3], expected) << "round " << round << " " << keys[k];
+        const std::string expected =
+            "0" + std::to_string(f) + ":" + std::to_string(round) + std::to_string(day % 10);
+        EXPECT_EQ(rows[static_cast<size_t>(day - 1)].pres[3], expected)
+            << "round " << round << " " << keys[k];
       }
     }
     for (const fs::directory_entry& e : fs::directory_iterator(report_.archive_folder)) {

@@ -40,16 +40,18 @@ class GridCliTest : public cli_harness::DemoTest {
 
   // Global options first, then `args`; the command line's own dialogs.
   Output Run(std::vector<std::string> args) {
-    return DemoTest::Run(args, {.printer = cli_harness::FilePrinter(root_ / "spool")}, /*own_dialogs=*/true);
+    return DemoTest::Run(args, {.printer = cli_harness::FilePrinter(root_ / "spool")},
+                         /*own_dialogs=*/true);
   }
 
   // June 2025 of the employee memorized, then group 001 (8:00 Monday to Friday) forced on
   // every day, so the days are known whatever group the demo gave it.
   void Prepare() {
-    const Output m = Run({"memorize", "--year", "2025", "--month", "6", "--company", key_.substr(0, 3), "--employee",
-                          key_});
+    const Output m = Run({"memorize", "--year", "2025", "--month", "6", "--company",
+                          key_.substr(0, 3), "--employee", key_});
     ASSERT_EQ(m.status, 0) << m.err;
-    const Output g = Run({"--yes", "month", "set-group", key_, "202506", "--group", "1", "--from", "1", "--to", "30"});
+    const Output g = Run({"--yes", "month", "set-group", key_, "202506", "--group", "1", "--from",
+                          "1", "--to", "30"});
     ASSERT_EQ(g.status, 0) << g.err;
     ASSERT_EQ(g.out, "Giorni scritti: 30\n");
   }
@@ -61,7 +63,8 @@ class GridCliTest : public cli_harness::DemoTest {
     const std::string period = "202506" + std::string(day < 10 ? "0" : "") + std::to_string(day);
     for (const std::string& line : Split(o.out, '\n')) {
       std::vector<std::string> fields = Split(line, ';');
-      if (fields.size() > 15 && fields[1] == period) return {fields.begin() + 3, fields.begin() + 16};
+      if (fields.size() > 15 && fields[1] == period)
+        return {fields.begin() + 3, fields.begin() + 16};
     }
     return {};
   }
@@ -87,13 +90,14 @@ TEST_F(GridCliTest, EditAppliesTheCellRulesSavesAndReportsRefusals) {
   Output o = Run({"month", "edit", key_, "202506", "3", "4", "05:00", "5", "1", "6", "03:00"});
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.err, "");
-  EXPECT_EQ(Day(3), (std::vector<std::string>{"001", "08:00", "05:00", "001", "03:00", "", "", "", "", "", "", "",
-                                              ""}));
+  EXPECT_EQ(Day(3), (std::vector<std::string>{"001", "08:00", "05:00", "001", "03:00", "", "", "",
+                                              "", "", "", "", ""}));
   // A cap is no refusal: the message, the reduced value, status 0.
   o = Run({"month", "edit", key_, "202506", "3", "7", "004", "8", "06:00", "--format", "csv"});
   EXPECT_EQ(o.status, 0) << o.err;
-  EXPECT_EQ(o.err.substr(0, o.err.find('\n')),
-            "[Controllo ore Giustificativi] Le ore del giustificativo di assenza immesso sono superiori");
+  EXPECT_EQ(
+      o.err.substr(0, o.err.find('\n')),
+      "[Controllo ore Giustificativi] Le ore del giustificativo di assenza immesso sono superiori");
   EXPECT_EQ(Day(3)[6], "");  // 8:00 theoretical, 5:00 worked and 3:00 absent: nothing left
   // A refusal: status 1, and the values accepted on the way are saved all the same.
   o = Run({"month", "edit", key_, "202506", "4", "5", "001", "9", "ZZZ"});
@@ -107,26 +111,32 @@ TEST_F(GridCliTest, EditAppliesTheCellRulesSavesAndReportsRefusals) {
 TEST_F(GridCliTest, RangeCommandsAskAndWrite) {
   Prepare();
   const std::vector<std::string> before = Day(4);
-  Output o = Run({"--no", "month", "set-absence", key_, "202506", "--code", "1", "--from", "4", "--to", "5"});
+  Output o = Run(
+      {"--no", "month", "set-absence", key_, "202506", "--code", "1", "--from", "4", "--to", "5"});
   EXPECT_EQ(o.status, 1);
   EXPECT_NE(o.err.find("Con questa procedura viene assegnata un'assenza"), std::string::npos);
   EXPECT_EQ(Day(4), before);
-  o = Run({"--yes", "month", "set-absence", key_, "202506", "--code", "1", "--from", "4", "--to", "5", "--hours",
-           "04:00", "--considera-ore"});
+  o = Run({"--yes", "month", "set-absence", key_, "202506", "--code", "1", "--from", "4", "--to",
+           "5", "--hours", "04:00", "--considera-ore"});
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, "Giorni scritti: 2\n");
-  EXPECT_EQ(Day(4), (std::vector<std::string>{"001", "08:00", "04:00", "001", "04:00", "", "", "", "", "", "", "",
-                                              ""}));
+  EXPECT_EQ(Day(4), (std::vector<std::string>{"001", "08:00", "04:00", "001", "04:00", "", "", "",
+                                              "", "", "", "", ""}));
   EXPECT_EQ(Day(6)[3], "");
-  o = Run({"--yes", "month", "set-absence", key_, "202506", "--code", "1", "--from", "5", "--to", "4"});
+  o = Run(
+      {"--yes", "month", "set-absence", key_, "202506", "--code", "1", "--from", "5", "--to", "4"});
   EXPECT_EQ(o.status, 2);
-  EXPECT_EQ(o.err, "kaveltar-cli: Attenzione!! Il giorno di fine non può essere minore del giorno di partenza\n");
+  EXPECT_EQ(o.err,
+            "kaveltar-cli: Attenzione!! Il giorno di fine non può essere minore del giorno di "
+            "partenza\n");
 
-  o = Run({"--yes", "month", "set-hours", key_, "202506", "--hours", "06:30", "--from", "9", "--to", "10"});
+  o = Run({"--yes", "month", "set-hours", key_, "202506", "--hours", "06:30", "--from", "9", "--to",
+           "10"});
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(Day(10)[2], "06:30");
   EXPECT_EQ(Day(11)[2], "08:00");
-  o = Run({"--yes", "month", "set-group", key_, "202506", "--group", "3", "--from", "9", "--to", "9"});
+  o = Run(
+      {"--yes", "month", "set-group", key_, "202506", "--group", "3", "--from", "9", "--to", "9"});
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(Day(9)[0], "003");
   // Reprocessing rebuilds every day from the employee's own group, so day 9 matches day 10 again.

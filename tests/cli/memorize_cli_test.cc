@@ -22,7 +22,8 @@ using cli_harness::Output;
 class MemorizeCliTest : public cli_harness::DemoTest {
  protected:
   void SetUp() override {
-    Install("kaveltar-memcli", {.companies = 3, .employees = 60, .seed = 3, .write_registry = true});
+    Install("kaveltar-memcli",
+            {.companies = 3, .employees = 60, .seed = 3, .write_registry = true});
   }
   void TearDown() override { Remove(); }
 
@@ -46,10 +47,12 @@ TEST_F(MemorizeCliTest, MemorizesEveryListedEmployeeAndPrintsTheAnomalies) {
   EXPECT_EQ(Lines(o.out)[0], "Memorizzazione completata: Giugno 2025");
   // The anomaly lines go to standard error as they are printed, and the list to the printer.
   const std::string missing = Key(DemoCase::kMissingGroup);
-  EXPECT_NE(o.err.find("Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI\n"),
+  EXPECT_NE(o.err.find("Dipendente : " + missing +
+                       " Cod.Gruppo in P766 non presente nella tabella GRUPPI\n"),
             std::string::npos)
       << o.err;
-  EXPECT_NE(o.out.find("Lista delle anomalie stampata: " + Spool().string()), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("Lista delle anomalie stampata: " + Spool().string()), std::string::npos)
+      << o.out;
   EXPECT_EQ(SpooledDocuments(), 1);
 
   EXPECT_EQ(Days(Key(DemoCase::kGroup), "202506"), 30);
@@ -59,7 +62,8 @@ TEST_F(MemorizeCliTest, MemorizesEveryListedEmployeeAndPrintsTheAnomalies) {
   // JSON: one object per day, keyed by the column names.
   o = Run({"month", Key(DemoCase::kGroup), "202506", "--format", "json"});
   ASSERT_EQ(o.status, 0) << o.err;
-  EXPECT_NE(o.out.find("\n  {\"KDIPENDENTE\": \"" + Key(DemoCase::kGroup) + "\", \"KPERIODO\": \"20250601\", "),
+  EXPECT_NE(o.out.find("\n  {\"KDIPENDENTE\": \"" + Key(DemoCase::kGroup) +
+                       "\", \"KPERIODO\": \"20250601\", "),
             std::string::npos);
 
   // A second run finds every month stored and leaves it alone.
@@ -70,8 +74,9 @@ TEST_F(MemorizeCliTest, MemorizesEveryListedEmployeeAndPrintsTheAnomalies) {
 
 TEST_F(MemorizeCliTest, ChosenEmployeesAndAbsences) {
   const std::string key = Key(DemoCase::kGroup);
-  Output o = Run({"memorize", "--year", "2025", "--month", "6", "--company", key.substr(0, 3), "--employee", key,
-                  "--absence", "1:2:3", "--absence", "4:9:9:02:30", "--considera-ore"});
+  Output o =
+      Run({"memorize", "--year", "2025", "--month", "6", "--company", key.substr(0, 3),
+           "--employee", key, "--absence", "1:2:3", "--absence", "4:9:9:02:30", "--considera-ore"});
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_NE(o.out.find("Dipendenti: 1\n"), std::string::npos) << o.out;
   EXPECT_EQ(o.err, "");
@@ -89,8 +94,10 @@ TEST_F(MemorizeCliTest, ChosenEmployeesAndAbsences) {
     for (std::string w; in >> w;) c.push_back(w);
     return c;
   };
-  EXPECT_EQ(columns(rows[3]), (std::vector<std::string>{key, "20250603", "0", "001", "08:00", "001", "08:00", "0"}));
-  EXPECT_EQ(columns(rows[9]), (std::vector<std::string>{key, "20250609", "0", "001", "08:00", "05:30", "004", "02:30", "0"}));
+  EXPECT_EQ(columns(rows[3]),
+            (std::vector<std::string>{key, "20250603", "0", "001", "08:00", "001", "08:00", "0"}));
+  EXPECT_EQ(columns(rows[9]), (std::vector<std::string>{key, "20250609", "0", "001", "08:00",
+                                                        "05:30", "004", "02:30", "0"}));
 }
 
 TEST_F(MemorizeCliTest, BadInputIsRefusedAndWritesNothing) {
@@ -100,8 +107,8 @@ TEST_F(MemorizeCliTest, BadInputIsRefusedAndWritesNothing) {
       {"--month", "6"},  // no company chosen
       {"--month", "6", "--all-companies", "--absence", "001:3"},
       {"--month", "6", "--all-companies", "--absence", "001:6:5"},
-      {"--month", "6", "--all-companies", "--absence", "1:1:1", "--absence", "1:2:2", "--absence", "1:3:3",
-       "--absence", "1:4:4"},
+      {"--month", "6", "--all-companies", "--absence", "1:1:1", "--absence", "1:2:2", "--absence",
+       "1:3:3", "--absence", "1:4:4"},
   };
   for (std::vector<std::string> args : refused) {
     args.insert(args.begin(), {"memorize", "--year", "2025"});

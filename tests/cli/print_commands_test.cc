@@ -38,7 +38,8 @@ class PrintCliTest : public cli_harness::DemoTest {
   }
   // PROTOCOLLO of the month's last day, as `month` lists it (the last column).
   std::string Protocollo(const std::string& key) {
-    const std::vector<std::string> lines = Lines(Run({"month", key, "202506", "--format", "csv"}).out);
+    const std::vector<std::string> lines =
+        Lines(Run({"month", key, "202506", "--format", "csv"}).out);
     if (lines.empty()) return "";
     std::string last = lines.back();
     if (!last.empty() && last.back() == '\r') last.pop_back();  // CSV lines end in CR LF
@@ -66,21 +67,24 @@ class PrintCliTest : public cli_harness::DemoTest {
 TEST_F(PrintCliTest, SheetsOnThePrinterWithCopies) {
   const std::vector<std::string> keys = Keys(1);
   ASSERT_EQ(keys.size(), 1u);
-  Output o = Run({"print", "sheets", "--year", "2025", "--month", "6", "--company", company_, "--employee", keys[0],
-                  "--start-number", "9", "--copies", "2"});
+  Output o = Run({"print", "sheets", "--year", "2025", "--month", "6", "--company", company_,
+                  "--employee", keys[0], "--start-number", "9", "--copies", "2"});
   ASSERT_EQ(o.status, 0) << o.err;
   const std::vector<std::string> lines = Lines(o.out);
   EXPECT_EQ(lines.front(), "Stampa Presenze/Assenze relativo al periodo 06/2025 terminata");
   EXPECT_EQ(lines.back(), "NextNumber: 10");
   ASSERT_EQ(cli_harness::Files(Spool()).size(), 1u);
   const fs::path spooled = cli_harness::Files(Spool()).at(0);
-  const std::string text = pdf_test::RunTool("pdftotext -layout " + pdf_test::Quote(spooled.string()) + " -").output;
+  const std::string text =
+      pdf_test::RunTool("pdftotext -layout " + pdf_test::Quote(spooled.string()) + " -").output;
   EXPECT_NE(text.find("NUMERAZIONE : 9"), std::string::npos) << text.substr(0, 400);
-  EXPECT_NE(pdf_test::RunTool("pdfinfo " + pdf_test::Quote(spooled.string())).output.find("Pages:           2"),
+  EXPECT_NE(pdf_test::RunTool("pdfinfo " + pdf_test::Quote(spooled.string()))
+                .output.find("Pages:           2"),
             std::string::npos);
 
   // A month not memorized prints nothing (status 1).
-  o = Run({"print", "sheets", "--year", "2025", "--month", "5", "--company", company_, "--start-number", "10"});
+  o = Run({"print", "sheets", "--year", "2025", "--month", "5", "--company", company_,
+           "--start-number", "10"});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(Lines(o.out), (std::vector<std::string>{"Nessun dato da stampare", "NextNumber: 10"}));
 }
@@ -96,12 +100,15 @@ TEST_F(PrintCliTest, WithoutAStartNumberSheetsContinueTheInstallationsNumbering)
   const long first = std::stol(page);
   ASSERT_GT(first, 0);
   const std::vector<std::string> keys = Keys(2);
-  Output o = Run({"print", "sheets", "--year", "2025", "--month", "6", "--company", company_, "--employee",
-                  keys[0], "--employee", keys[1], "--pdf", "--one-file-per-employee"});
+  Output o =
+      Run({"print", "sheets", "--year", "2025", "--month", "6", "--company", company_, "--employee",
+           keys[0], "--employee", keys[1], "--pdf", "--one-file-per-employee"});
   ASSERT_EQ(o.status, 0) << o.err;
   const std::vector<std::string> lines = Lines(o.out);
   ASSERT_EQ(lines.size(), 4u) << o.out;
-  EXPECT_EQ(lines[0].rfind("I cartellini PDF relativi ai dipendenti selezionati sono stati creati in : ", 0), 0u);
+  EXPECT_EQ(lines[0].rfind(
+                "I cartellini PDF relativi ai dipendenti selezionati sono stati creati in : ", 0),
+            0u);
   EXPECT_EQ(fs::path(lines[2]).parent_path(), PdfFolder());
   EXPECT_EQ(lines[3], "NextNumber: " + std::to_string(first + 2));
   EXPECT_EQ(Protocollo(keys[0]), std::to_string(first));
@@ -110,15 +117,16 @@ TEST_F(PrintCliTest, WithoutAStartNumberSheetsContinueTheInstallationsNumbering)
 
 TEST_F(PrintCliTest, AnUnattendedRunStopsOnAFailingPrinterAndStoresNoNumber) {
   const std::vector<std::string> keys = Keys(2);
-  const std::vector<std::string> sheets = {"print", "sheets", "--year", "2025", "--month", "6", "--company",
-                                           company_, "--employee", keys[0], "--employee", keys[1],
-                                           "--start-number", "50"};
+  const std::vector<std::string> sheets = {
+      "print",      "sheets", "--year",     "2025",  "--month",        "6", "--company", company_,
+      "--employee", keys[0],  "--employee", keys[1], "--start-number", "50"};
   const fs::path spool = root_ / "spool-pieno";
   testing::TinyDisk disk(spool, 1 << 20);
   if (!disk.mounted()) GTEST_SKIP() << "mount non consentito: serve root";
   disk.Fill();
   const std::string retry = "ERR.STAMPANTE - SI VUOLE RITENTARE ? (s/n) ";
-  const std::string close = "CHIUDERE IL PROGRAMMA ? (se si risp.NO il progr.perde la riga e prosegue) (s/n) ";
+  const std::string close =
+      "CHIUDERE IL PROGRAMMA ? (se si risp.NO il progr.perde la riga e prosegue) (s/n) ";
 
   // --yes: a few retries, then the run stops with the cause and status 1.
   std::vector<std::string> args = sheets;
@@ -145,7 +153,8 @@ TEST_F(PrintCliTest, AnUnattendedRunStopsOnAFailingPrinterAndStoresNoNumber) {
   // The anomaly list of an export (May has no attendance) on the same printer: the export
   // ends too, instead of asking for ever.
   o = RunUnattended({"--yes", "export", "--year", "2025", "--month", "6", "--company", company_,
-                     "--previous-month"}, spool);
+                     "--previous-month"},
+                    spool);
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(Occurrences(o.err, retry + "Sì"), 3u) << o.err;
   EXPECT_NE(o.err.find("Stampa non riuscita: "), std::string::npos) << o.err;
@@ -155,16 +164,21 @@ TEST_F(PrintCliTest, AnUnattendedRunStopsOnAFailingPrinterAndStoresNoNumber) {
 
 TEST_F(PrintCliTest, PdfOutputThatCannotBeWrittenNamesTheFileAndTheCause) {
   const std::vector<std::string> keys = Keys(2);
-  const std::vector<std::string> sheets = {"print", "sheets", "--year", "2025", "--month", "6", "--company",
-                                           company_, "--employee", keys[0], "--employee", keys[1], "--pdf",
-                                           "--one-file-per-employee"};
-  const std::vector<std::string> summary = {"print", "summary", "--year", "2025", "--month", "6", "--company",
-                                            company_, "--kind", "justification", "--pdf"};
+  const std::vector<std::string> sheets = {"print",      "sheets",
+                                           "--year",     "2025",
+                                           "--month",    "6",
+                                           "--company",  company_,
+                                           "--employee", keys[0],
+                                           "--employee", keys[1],
+                                           "--pdf",      "--one-file-per-employee"};
+  const std::vector<std::string> summary = {
+      "print",     "summary", "--year", "2025",          "--month", "6",
+      "--company", company_,  "--kind", "justification", "--pdf"};
   {
     testing::TinyDisk read_only(PdfFolder(), 1 << 20, /*read_only=*/true);
     if (!read_only.mounted()) GTEST_SKIP() << "mount non consentito: serve root";
-    const std::string refused =
-        "Impossibile creare il file PDF nella cartella " + PdfFolder().string() + ": file system di sola lettura";
+    const std::string refused = "Impossibile creare il file PDF nella cartella " +
+                                PdfFolder().string() + ": file system di sola lettura";
     std::vector<std::string> args = sheets;
     args.insert(args.end(), {"--start-number", "7"});
     Output o = Run(args);
@@ -189,27 +203,33 @@ TEST_F(PrintCliTest, PdfOutputThatCannotBeWrittenNamesTheFileAndTheCause) {
   args.insert(args.end(), {"--start-number", "20"});
   o = Run(args);
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(Lines(o.out), (std::vector<std::string>{"Impossibile completare il file PDF " + files[0] +
-                                                        ": spazio esaurito sul disco",
+  EXPECT_EQ(Lines(o.out), (std::vector<std::string>{"Impossibile completare il file PDF " +
+                                                        files[0] + ": spazio esaurito sul disco",
                                                     "NextNumber: 20"}));
   EXPECT_EQ(pdf_test::ReadFile(files[0]), first_old);
   EXPECT_EQ(Protocollo(keys[0]), "5");
   EXPECT_EQ(Protocollo(keys[1]), "6");
   o = Run(summary);
   EXPECT_EQ(o.status, 1);
-  EXPECT_NE(Lines(o.out).front().find(PdfFolder().string() + "/RIEPA_"), std::string::npos) << o.out;
+  EXPECT_NE(Lines(o.out).front().find(PdfFolder().string() + "/RIEPA_"), std::string::npos)
+      << o.out;
   EXPECT_NE(Lines(o.out).front().find(": spazio esaurito sul disco"), std::string::npos) << o.out;
-  EXPECT_EQ(Lines(pdf_test::RunTool("ls -A " + pdf_test::Quote(PdfFolder().string())).output).size(), 3u);
+  EXPECT_EQ(
+      Lines(pdf_test::RunTool("ls -A " + pdf_test::Quote(PdfFolder().string())).output).size(), 3u);
 }
 
 TEST_F(PrintCliTest, SummariesAndBadInput) {
-  Output o = Run({"print", "summary", "--year", "2025", "--month", "6", "--company", company_, "--kind",
-                  "justification", "--pdf"});
+  Output o = Run({"print", "summary", "--year", "2025", "--month", "6", "--company", company_,
+                  "--kind", "justification", "--pdf"});
   ASSERT_EQ(o.status, 0) << o.err;
-  EXPECT_NE(Lines(o.out).at(0).find(PdfFolder().string() + "/RIEPA_" + company_ + "_"), std::string::npos) << o.out;
-  o = Run({"print", "summary", "--year", "2025", "--month", "5", "--company", company_, "--kind", "justification"});
+  EXPECT_NE(Lines(o.out).at(0).find(PdfFolder().string() + "/RIEPA_" + company_ + "_"),
+            std::string::npos)
+      << o.out;
+  o = Run({"print", "summary", "--year", "2025", "--month", "5", "--company", company_, "--kind",
+           "justification"});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(Run({"print", "sheets", "--year", "2015", "--month", "6", "--company", company_}).status, 2);
+  EXPECT_EQ(
+      Run({"print", "sheets", "--year", "2015", "--month", "6", "--company", company_}).status, 2);
   EXPECT_TRUE(cli_harness::Files(Spool()).empty());
 }
 

@@ -32,16 +32,18 @@ const bool kNoPrintService = [] {
   return setenv("CUPS_SERVER", "/nonexistent/kaveltar-tests/cups.sock", 1) == 0;
 }();
 
-using cli_harness::Lines;
 using cli_harness::Files;
+using cli_harness::Lines;
 using cli_harness::Output;
 
 class PrinterCliTest : public cli_harness::DemoTest {
  protected:
   static void SetUpTestSuite() {
     ASSERT_TRUE(kNoPrintService);
-    Install("kaveltar-print-cli",
-            {.employees = 12, .seed = 3, .write_registry = true, .environment = {{"KAVELTAR_PRINTER", ""}}});
+    Install("kaveltar-print-cli", {.employees = 12,
+                                   .seed = 3,
+                                   .write_registry = true,
+                                   .environment = {{"KAVELTAR_PRINTER", ""}}});
   }
   void TearDown() override {
     unsetenv("KAVELTAR_PRINTER");
@@ -144,7 +146,8 @@ TEST_F(PrinterCliTest, TestPageOnThePrinter) {
 // Other questions keep the fixed answer.
 TEST(CliDialogsTest, UnattendedPrinterQuestionsAreBounded) {
   const std::string retry = "ERR.STAMPANTE - SI VUOLE RITENTARE ?";
-  const std::string close = "CHIUDERE IL PROGRAMMA ? (se si risp.NO il progr.perde la riga e prosegue)";
+  const std::string close =
+      "CHIUDERE IL PROGRAMMA ? (se si risp.NO il progr.perde la riga e prosegue)";
   std::ostringstream err;
   cli::CliDialogs yes(err, true, /*interactive=*/false);
   std::vector<bool> answers;

@@ -22,12 +22,12 @@ using cli_harness::Output;
 
 class TableCommandsTest : public cli_harness::DemoTest {
  protected:
-  static void SetUpTestSuite() {
-    Install("kaveltar-tables-cli", {.employees = 12, .seed = 5});
-  }
+  static void SetUpTestSuite() { Install("kaveltar-tables-cli", {.employees = 12, .seed = 5}); }
   // Runs kaveltar-cli; `scripted` answers the questions from dialogs_, otherwise the command
   // line's own dialogs answer them (from --yes / --no) and write to `err`.
-  Output Run(std::vector<std::string> args, bool scripted = true) { return DemoTest::Run(args, {}, !scripted); }
+  Output Run(std::vector<std::string> args, bool scripted = true) {
+    return DemoTest::Run(args, {}, !scripted);
+  }
 
   // The database the commands work on (created by the first command's start-up).
   static std::unique_ptr<AttendanceDb> Db() {
@@ -78,7 +78,8 @@ TEST_F(TableCommandsTest, SaveGoesThroughThePanelsChecks) {
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, "Giustificativo 097 memorizzato\n");
   const JustificationRow j = **Db()->FindJustification("097");
-  EXPECT_EQ(j.gius[1] + "|" + j.gius[2] + "|" + j.gius[3] + "|" + j.gius[5] + "|" + j.gius[9], "PROVA CLI|P|1|PC|003");
+  EXPECT_EQ(j.gius[1] + "|" + j.gius[2] + "|" + j.gius[3] + "|" + j.gius[5] + "|" + j.gius[9],
+            "PROVA CLI|P|1|PC|003");
   ASSERT_TRUE(Db()->DeleteJustification("097").ok());
 
   o = Run({"tables", "save", "groups", "77", "--description", "prova", "--monday", "8:30"});
@@ -96,14 +97,15 @@ TEST_F(TableCommandsTest, DeleteAsksAndKeepsWhatTheRulesProtect) {
   const std::string christmas = (*Db()->FindHoliday("1225"))->description;
   Output o = Run({"tables", "delete", "holidays", "1225"});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(dialogs_.Texts(),
-            std::vector<std::string>{"La festività '1225 " + christmas + "' non si puo cancellare"});
+  EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{"La festività '1225 " + christmas +
+                                                       "' non si puo cancellare"});
   EXPECT_TRUE(Db()->FindHoliday("1225")->has_value());
 
   // The command line's own answers: --no keeps the row, --yes deletes it.
   o = Run({"--no", "tables", "delete", "holidays", "619"}, /*scripted=*/false);
   EXPECT_EQ(o.status, 1);
-  EXPECT_NE(o.err.find("Eliminare la festività : 0619 PATRONO (s/n) No"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("Eliminare la festività : 0619 PATRONO (s/n) No"), std::string::npos)
+      << o.err;
   EXPECT_TRUE(Db()->FindHoliday("0619")->has_value());
   o = Run({"--yes", "tables", "delete", "holidays", "619"}, /*scripted=*/false);
   ASSERT_EQ(o.status, 0) << o.err;

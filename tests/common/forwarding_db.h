@@ -18,7 +18,9 @@ class ForwardingDb : public AttendanceDb {
   }
   Status SaveDay(const DayRow& row) override { return inner_->SaveDay(row); }
   Status SaveDayKeepNumber(const DayRow& row) override { return inner_->SaveDayKeepNumber(row); }
-  Status DeleteDay(std::string_view e, std::string_view p) override { return inner_->DeleteDay(e, p); }
+  Status DeleteDay(std::string_view e, std::string_view p) override {
+    return inner_->DeleteDay(e, p);
+  }
   Status EmployeeMonth(std::string_view e, std::string_view m, std::vector<DayRow>* r) override {
     return inner_->EmployeeMonth(e, m, r);
   }
@@ -32,7 +34,9 @@ class ForwardingDb : public AttendanceDb {
                                 const std::function<bool(const DayRow&)>& visit) override {
     return inner_->ForEachCompanyMonthDay(c, m, visit);
   }
-  Result<bool> JustificationInUse(std::string_view c) override { return inner_->JustificationInUse(c); }
+  Result<bool> JustificationInUse(std::string_view c) override {
+    return inner_->JustificationInUse(c);
+  }
   Result<bool> GroupInUse(std::string_view c) override { return inner_->GroupInUse(c); }
   Status DaysWithJustification(std::string_view c, std::vector<DayRow>* r) override {
     return inner_->DaysWithJustification(c, r);
@@ -47,7 +51,9 @@ class ForwardingDb : public AttendanceDb {
   Result<int64_t> CountDays() override { return inner_->CountDays(); }
   Status DeleteAllDays() override { return inner_->DeleteAllDays(); }
 
-  Result<std::optional<HolidayRow>> FindHoliday(std::string_view d) override { return inner_->FindHoliday(d); }
+  Result<std::optional<HolidayRow>> FindHoliday(std::string_view d) override {
+    return inner_->FindHoliday(d);
+  }
   Status SaveHoliday(const HolidayRow& r) override { return inner_->SaveHoliday(r); }
   Status DeleteHoliday(std::string_view d) override { return inner_->DeleteHoliday(d); }
   Status ListHolidays(std::vector<HolidayRow>* r) override { return inner_->ListHolidays(r); }
@@ -55,11 +61,17 @@ class ForwardingDb : public AttendanceDb {
   Result<std::optional<JustificationRow>> FindJustification(std::string_view c) override {
     return inner_->FindJustification(c);
   }
-  Status SaveJustification(const JustificationRow& r) override { return inner_->SaveJustification(r); }
+  Status SaveJustification(const JustificationRow& r) override {
+    return inner_->SaveJustification(r);
+  }
   Status DeleteJustification(std::string_view c) override { return inner_->DeleteJustification(c); }
-  Status ListJustifications(std::vector<JustificationRow>* r) override { return inner_->ListJustifications(r); }
+  Status ListJustifications(std::vector<JustificationRow>* r) override {
+    return inner_->ListJustifications(r);
+  }
 
-  Result<std::optional<GroupRow>> FindGroup(std::string_view c) override { return inner_->FindGroup(c); }
+  Result<std::optional<GroupRow>> FindGroup(std::string_view c) override {
+    return inner_->FindGroup(c);
+  }
   Status SaveGroup(const GroupRow& r) override { return inner_->SaveGroup(r); }
   Status DeleteGroup(std::string_view c) override { return inner_->DeleteGroup(c); }
   Status ListGroups(std::vector<GroupRow>* r) override { return inner_->ListGroups(r); }

@@ -70,8 +70,8 @@ class PostgresEngine final : public TestEngine {
       conninfo_ = base_ + (base_.find('?') == std::string::npos ? "?" : "&") +
                   "options=-csearch_path%3D" + schema_ + "&application_name=" + application;
     } else {
-      conninfo_ = base_ + " options='-csearch_path=" + schema_ + "' application_name=" +
-                  application;
+      conninfo_ =
+          base_ + " options='-csearch_path=" + schema_ + "' application_name=" + application;
     }
   }
   ~PostgresEngine() override {
@@ -85,9 +85,7 @@ class PostgresEngine final : public TestEngine {
     created_ = true;
     return CreatePostgresSchema(conninfo_);
   }
-  Result<std::unique_ptr<AttendanceDb>> Open() override {
-    return OpenPostgresDatabase(conninfo_);
-  }
+  Result<std::unique_ptr<AttendanceDb>> Open() override { return OpenPostgresDatabase(conninfo_); }
   Status Raw(const std::string& sql) override { return Exec(conninfo_, sql); }
   std::string FailingTrigger() const override {
     return "CREATE FUNCTION fail_insert() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
@@ -100,7 +98,8 @@ class PostgresEngine final : public TestEngine {
  private:
   static Status Exec(const std::string& conninfo, const std::string& sql) {
     PGconn* conn = PQconnectdb(conninfo.c_str());
-    PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        conn, [](void*, const char*) {}, nullptr);
     PGresult* res = PQexec(conn, sql.c_str());
     const ExecStatusType st = PQresultStatus(res);
     Status s = st == PGRES_COMMAND_OK || st == PGRES_TUPLES_OK
@@ -158,7 +157,8 @@ TEST_P(AttendanceDbTest, EveryColumnOfEveryTableSurvivesAReopen) {
   for (int n = 1; n <= 23; ++n) day.pres[n] = "P" + std::to_string(n) + " àèéìòù€";
   day.pres[9] = "";
   JustificationRow just{"MAL"};
-  for (int n = 1; n <= 18; ++n) just.gius[n] = "G" + std::to_string(n) + " Malattia/Infort./Maternità";
+  for (int n = 1; n <= 18; ++n)
+    just.gius[n] = "G" + std::to_string(n) + " Malattia/Infort./Maternità";
   just.gius[6] = "";
   GroupRow group{"007"};
   group.grup = {"", "TURNO È NOTTURNO", "08:00", "07:30", "", "08:00", "08:00", "04:00", ""};
@@ -221,10 +221,10 @@ TEST_P(AttendanceDbTest, SavingAnExistingKeyReplacesTheRow) {
 
 TEST_P(AttendanceDbTest, MonthAndYearQueriesReturnExactlyTheirDaysInOrder) {
   const std::string emp = "0010010001";
-  SaveAll({Day(emp, "20240229"), Day(emp, "20240201"), Day(emp, "20240215"),
-           Day(emp, "20240131"), Day(emp, "20240199"), Day(emp, "20240301"),
-           Day(emp, "20231231"), Day(emp, "20250101"), Day("00100100010", "20240210"),
-           Day("001001000", "20240210"), Day("0010010002", "20240210")});
+  SaveAll({Day(emp, "20240229"), Day(emp, "20240201"), Day(emp, "20240215"), Day(emp, "20240131"),
+           Day(emp, "20240199"), Day(emp, "20240301"), Day(emp, "20231231"), Day(emp, "20250101"),
+           Day("00100100010", "20240210"), Day("001001000", "20240210"),
+           Day("0010010002", "20240210")});
   std::vector<DayRow> rows(40);  // a reused vector must be replaced, not appended to
   const struct {
     const char* month;
@@ -273,32 +273,34 @@ TEST_P(AttendanceDbTest, CompanyHoursVisitsTheCompanysDaysByEmployee) {
   std::vector<std::string> seen;
   auto visit = [&](const DayHoursView& d) {
     std::string line = std::string(d.employee) + " " + std::string(d.worked);
-    for (size_t i = 0; i < 5; ++i) line += "|" + std::string(d.codes[i]) + "=" + std::string(d.hours[i]);
+    for (size_t i = 0; i < 5; ++i)
+      line += "|" + std::string(d.codes[i]) + "=" + std::string(d.hours[i]);
     seen.push_back(line);
   };
   KT_ASSERT_OK(db_->CompanyHours("001", "2024", visit));
-  EXPECT_EQ(seen, (std::vector<std::string>{"0010010001 06:00|FER=02:00|=|=|=|=",
-                                            "0010010002 08:00|FER=02:00|=|   =|=|=",
-                                            "0010010002 07:30|FER=00:30|=|=|=|STR=02:00"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "0010010001 06:00|FER=02:00|=|=|=|=", "0010010002 08:00|FER=02:00|=|   =|=|=",
+                      "0010010002 07:30|FER=00:30|=|=|=|STR=02:00"}));
   seen.clear();
   KT_ASSERT_OK(db_->CompanyHours("001", "202403", visit));
   EXPECT_EQ(seen, (std::vector<std::string>{"0010010002 07:30|FER=00:30|=|=|=|STR=02:00"}));
-  for (const auto& [company, period] : {std::pair{"001", "24"}, {"001", "2024-3"}, {"01", "2024"}}) {
+  for (const auto& [company, period] :
+       {std::pair{"001", "24"}, {"001", "2024-3"}, {"01", "2024"}}) {
     EXPECT_EQ(db_->CompanyHours(company, period, visit).kind(), Status::Kind::kInvalid) << period;
   }
   EXPECT_EQ(seen.size(), 1u);
 }
 
 TEST_P(AttendanceDbTest, CompanyMonthTakesEveryEmployeeOfTheCompanyOnly) {
-  for (const char* emp : {"0010010001", "0019990009", "001'; --", "0020010001", "0000010001",
-                          "00", "01"}) {
+  for (const char* emp :
+       {"0010010001", "0019990009", "001'; --", "0020010001", "0000010001", "00", "01"}) {
     SaveAll({Day(emp, "20240202"), Day(emp, "20240201"), Day(emp, "20240301")});
   }
   std::vector<DayRow> rows;
   KT_ASSERT_OK(db_->CompanyMonth("001", "202402", &rows));
-  EXPECT_EQ(Keys(rows), (std::vector<std::string>{
-                            "20240201 001'; --", "20240201 0010010001", "20240201 0019990009",
-                            "20240202 001'; --", "20240202 0010010001", "20240202 0019990009"}));
+  EXPECT_EQ(Keys(rows), (std::vector<std::string>{"20240201 001'; --", "20240201 0010010001",
+                                                  "20240201 0019990009", "20240202 001'; --",
+                                                  "20240202 0010010001", "20240202 0019990009"}));
   for (const char* bad : {"01", "0011", ""}) {
     EXPECT_EQ(db_->CompanyMonth(bad, "202402", &rows).kind(), Status::Kind::kInvalid) << bad;
   }
@@ -309,9 +311,9 @@ TEST_P(AttendanceDbTest, CompanyMonthTakesEveryEmployeeOfTheCompanyOnly) {
     return true;
   };
   KT_ASSERT_OK(db_->ForEachCompanyMonthDay("001", "202402", all));
-  EXPECT_EQ(seen, (std::vector<std::string>{
-                      "20240201 001'; --", "20240202 001'; --", "20240201 0010010001",
-                      "20240202 0010010001", "20240201 0019990009", "20240202 0019990009"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"20240201 001'; --", "20240202 001'; --",
+                                            "20240201 0010010001", "20240202 0010010001",
+                                            "20240201 0019990009", "20240202 0019990009"}));
   seen.clear();
   KT_ASSERT_OK(db_->ForEachCompanyMonthDay("001", "202402", [&](const DayRow& row) {
     seen.push_back(row.employee);
@@ -324,8 +326,8 @@ TEST_P(AttendanceDbTest, CompanyMonthTakesEveryEmployeeOfTheCompanyOnly) {
 
 TEST_P(AttendanceDbTest, DeleteEmployeeMonthRemovesExactlyThatEmployeeMonth) {
   const std::string emp = "0010010001";
-  SaveAll({Day(emp, "20240131"), Day(emp, "20240201"), Day(emp, "20240229"),
-           Day(emp, "20240301"), Day("0010010002", "20240201"), Day("00100100010", "20240201")});
+  SaveAll({Day(emp, "20240131"), Day(emp, "20240201"), Day(emp, "20240229"), Day(emp, "20240301"),
+           Day("0010010002", "20240201"), Day("00100100010", "20240201")});
   KT_ASSERT_OK(db_->DeleteEmployeeMonth(emp, "202402"));
   EXPECT_FALSE(Stored(emp, "20240201"));
   EXPECT_FALSE(Stored(emp, "20240229"));
@@ -344,7 +346,8 @@ TEST_P(AttendanceDbTest, CountAndDeleteAllDaysTouchPresenzeOnly) {
   Result<int64_t> none = db_->CountDays();
   KT_ASSERT_OK(none);
   EXPECT_EQ(*none, 0);
-  SaveAll({Day("0010010001", "20240131"), Day("0010010001", "20240201"), Day("0020010001", "20240201")});
+  SaveAll({Day("0010010001", "20240131"), Day("0010010001", "20240201"),
+           Day("0020010001", "20240201")});
   KT_ASSERT_OK(db_->SaveHoliday({"1225", "NATALE"}));
   EXPECT_EQ(*db_->CountDays(), 3);
   KT_ASSERT_OK(db_->DeleteAllDays());
@@ -356,8 +359,8 @@ TEST_P(AttendanceDbTest, InUseChecksLookAtTheRightColumns) {
   // Day `slot` carries justification J<slot> in that slot, with hours text H<slot> and
   // schedule code G<slot>.
   for (int slot = 1; slot <= 10; ++slot) {
-    DayRow d = Day("0010010001", "202403" + std::string(slot < 10 ? "0" : "") +
-                                     std::to_string(slot));
+    DayRow d =
+        Day("0010010001", "202403" + std::string(slot < 10 ? "0" : "") + std::to_string(slot));
     d.SlotCode(1).clear();
     d.SlotCode(slot) = "J" + std::to_string(slot);
     d.SlotHours(slot) = "H" + std::to_string(slot);
@@ -487,7 +490,9 @@ TEST_P(AttendanceDbTest, ReadAheadOverACompanyMonthReadsWhatIsStored) {
       EXPECT_EQ(rows[d].employee, key(i));
       EXPECT_EQ(rows[d].period, day(static_cast<int>(d) + 1));
       EXPECT_EQ(rows[d].protocollo, i);
-      const char* worked = i == 6 && d == 2 ? "09:30" : (i % 50 == 1 && i > 1 && d == 0) ? "01:00" : "06:00";
+      const char* worked = i == 6 && d == 2                   ? "09:30"
+                           : (i % 50 == 1 && i > 1 && d == 0) ? "01:00"
+                                                              : "06:00";
       EXPECT_EQ(rows[d].pres[3], worked) << key(i) << " " << d;
     }
     // The months are rewritten as memorization does, one transaction after another; between
@@ -658,8 +663,7 @@ TEST_P(AttendanceDbTest, BadRowsAreRefusedAndChangeNothing) {
   Status refused = db_->SaveDay(cp1252);
   EXPECT_EQ(refused.kind(), Status::Kind::kInvalid);
   EXPECT_NE(refused.message().find("PRES_2"), std::string::npos) << refused.message();
-  EXPECT_EQ(db_->SaveDay(Day(std::string("001\0", 4), "20240105")).kind(),
-            Status::Kind::kInvalid);
+  EXPECT_EQ(db_->SaveDay(Day(std::string("001\0", 4), "20240105")).kind(), Status::Kind::kInvalid);
   EXPECT_EQ(db_->SaveHoliday({"", "VUOTA"}).kind(), Status::Kind::kInvalid);
   EXPECT_EQ(db_->SaveHoliday({"0101", "\xC0\x80"}).kind(), Status::Kind::kInvalid);  // overlong
   EXPECT_EQ(db_->SaveJustification({""}).kind(), Status::Kind::kInvalid);
@@ -699,9 +703,9 @@ TEST_P(AttendanceDbTest, DISABLED_WriteRate) {
 
 INSTANTIATE_TEST_SUITE_P(
     Engines, AttendanceDbTest,
-    testing::Values(EngineParam{"SQLite", [] { return std::unique_ptr<TestEngine>(new SqliteEngine); }},
-                    EngineParam{"PostgreSQL",
-                                [] { return std::unique_ptr<TestEngine>(new PostgresEngine); }}),
+    testing::Values(
+        EngineParam{"SQLite", [] { return std::unique_ptr<TestEngine>(new SqliteEngine); }},
+        EngineParam{"PostgreSQL", [] { return std::unique_ptr<TestEngine>(new PostgresEngine); }}),
     [](const testing::TestParamInfo<EngineParam>& p) { return std::string(p.param.name); });
 
 // --- PostgreSQL only ---

@@ -41,7 +41,8 @@ class PgSchema {
   bool Exec(const std::string& sql) const {
     PGconn* c = PQconnectdb(base_.c_str());
     bool done = PQstatus(c) == CONNECTION_OK;
-    PQsetNoticeProcessor(c, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        c, [](void*, const char*) {}, nullptr);
     if (done) {
       const std::string text = name_.empty() ? sql : "SET search_path = " + name_ + ";" + sql;
       PGresult* r = PQexec(c, text.c_str());
@@ -57,10 +58,10 @@ class PgSchema {
   bool ok_ = false;
 };
 
-#define KT_NEED_PG(schema)                                                               \
-  do {                                                                                   \
-    if (!(schema).available()) GTEST_SKIP() << "KAVELTAR_TEST_PG is not set";            \
-    ASSERT_TRUE((schema).ok()) << "cannot create a schema on the test server";           \
+#define KT_NEED_PG(schema)                                                     \
+  do {                                                                         \
+    if (!(schema).available()) GTEST_SKIP() << "KAVELTAR_TEST_PG is not set";  \
+    ASSERT_TRUE((schema).ok()) << "cannot create a schema on the test server"; \
   } while (0)
 
 // What an office's SQLite database holds, written by hand: texts with every character the
@@ -162,7 +163,8 @@ TEST(PostgresSetup, CopiesEveryTableOfTheOfficeInOneGoAndRefusesToCopyTwice) {
   Result<std::vector<CopiedTable>> again = InitPostgresDatabase(schema.conninfo(), *source, false);
   ASSERT_FALSE(again.ok());
   EXPECT_EQ(again.status().kind(), Status::Kind::kConflict);
-  EXPECT_NE(again.status().message().find("3 giorni"), std::string::npos) << again.status().message();
+  EXPECT_NE(again.status().message().find("3 giorni"), std::string::npos)
+      << again.status().message();
   EXPECT_EQ((*pg)->FindDay(edited.employee, edited.period).value()->pres[3], "07:00");
 
   // Asked for: the days and the tables become the source's again.
@@ -261,8 +263,8 @@ TEST_F(PostgresTransactions, ReadsSeeTheWritesBeforeThemAndAFailedWriteUndoesAll
 
 TEST_F(PostgresTransactions, DaysSavedTogetherKeepTheirTextsOrderAndSheetNumbers) {
   DayRow odd = Day("0010010001", "20250602");
-  odd.pres[1] = "{\"a\",b}";           // what an array literal is made of
-  odd.pres[2] = "\\ \\\" è \t\n";       // backslashes, quote, accent, tab, newline
+  odd.pres[1] = "{\"a\",b}";       // what an array literal is made of
+  odd.pres[2] = "\\ \\\" è \t\n";  // backslashes, quote, accent, tab, newline
   odd.SlotCode(10) = "NULL";
   odd.protocollo = 9;
   DayRow numbered = Day("0010010001", "20250603");

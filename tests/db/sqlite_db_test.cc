@@ -161,7 +161,8 @@ class CheckedOpenTest : public testing::Test {
     auto db = OpenCheckedSqliteDatabase(file_);  // no record yet: checked
     KT_ASSERT_OK(db);
     KT_ASSERT_OK((*db)->Begin());
-    for (int i = 1; i <= 50; ++i) KT_ASSERT_OK((*db)->SaveDay(Day("00100100" + std::to_string(10 + i), "20240105")));
+    for (int i = 1; i <= 50; ++i)
+      KT_ASSERT_OK((*db)->SaveDay(Day("00100100" + std::to_string(10 + i), "20240105")));
     KT_ASSERT_OK((*db)->Commit());
     db.value().reset();
     // A modification time safely before the record, then one clean run that writes nothing,

@@ -136,7 +136,6 @@ TEST(DemoInstallation, SameSeedGivesTheSameBytesAndAnotherSeedDoesNot) {
   EXPECT_NE(ta.at("ARCHIVI/DIPEND.DAT"), tc.at("ARCHIVI/DIPEND.DAT"));
   EXPECT_NE(ta.at("ARCHIVI/DITTE.DAT"), tc.at("ARCHIVI/DITTE.DAT"));
   EXPECT_EQ(a.cases, b.cases);
-
 }
 
 TEST_F(DemoRead, CatalogueNamesEveryBaseTheProgramOpens) {
@@ -159,7 +158,8 @@ TEST_F(DemoRead, CatalogueNamesEveryBaseTheProgramOpens) {
     EXPECT_EQ(CheckIsamIndex(bytes, 10), std::vector<std::string>{}) << "index " << index;
   }
   // The last fields read lie inside their records.
-  for (int base : {2, 29, 31, 91, 84}) EXPECT_GE(catalogue.Find(base)->record_length, 14522 + 8 - 1);
+  for (int base : {2, 29, 31, 91, 84})
+    EXPECT_GE(catalogue.Find(base)->record_length, 14522 + 8 - 1);
   EXPECT_GE(catalogue.Find(1)->record_length, 2791 + 8 - 1);
   EXPECT_GE(catalogue.Find(19)->record_length, 2673);
   EXPECT_EQ(r.files.ResolvePath(280).filename(), "STAMPA01.INI");
@@ -241,7 +241,8 @@ TEST_F(DemoRead, EachReportedCaseHasTheFieldValuesItClaims) {
           EXPECT_TRUE(has_group && in_gruppi(group) && further == 0 && !has_profile);
           EXPECT_EQ(Trim(end), "");
           EXPECT_LT(key_of(hired), month_start);
-          for (auto d : {kP054, kP447, kP529, kP767, kP768, kP890}) EXPECT_EQ(ValInt(r.Field(d, rec)), 0);
+          for (auto d : {kP054, kP447, kP529, kP767, kP768, kP890})
+            EXPECT_EQ(ValInt(r.Field(d, rec)), 0);
           break;
         case DemoCase::kProfile: {
           EXPECT_TRUE(has_profile && !has_group && further == 0);
@@ -294,11 +295,20 @@ TEST_F(DemoRead, EachReportedCaseHasTheFieldValuesItClaims) {
           EXPECT_FALSE(in_gruppi(group));
           EXPECT_EQ(group, report.missing_group);
           break;
-        case DemoCase::kGrantHolder: EXPECT_EQ(ValInt(r.Field(kP529, rec)), 1); break;
-        case DemoCase::kExcluded: EXPECT_EQ(Trim(r.Field(kP890, rec)), "1"); break;
-        case DemoCase::kNotListed: EXPECT_EQ(ValInt(r.Field(kP768, rec)), 1); break;
-        case DemoCase::kLetterSheet: EXPECT_EQ(ValInt(r.Field(kP767, rec)), 1); break;
-        case DemoCase::kLeftEarlierYear: break;
+        case DemoCase::kGrantHolder:
+          EXPECT_EQ(ValInt(r.Field(kP529, rec)), 1);
+          break;
+        case DemoCase::kExcluded:
+          EXPECT_EQ(Trim(r.Field(kP890, rec)), "1");
+          break;
+        case DemoCase::kNotListed:
+          EXPECT_EQ(ValInt(r.Field(kP768, rec)), 1);
+          break;
+        case DemoCase::kLetterSheet:
+          EXPECT_EQ(ValInt(r.Field(kP767, rec)), 1);
+          break;
+        case DemoCase::kLeftEarlierYear:
+          break;
       }
     }
   }
@@ -315,7 +325,8 @@ TEST_F(DemoRead, ParametersCompaniesProfilesFormulasAndSettings) {
   EXPECT_FALSE(Trim(r.Field(kF357, fis)).empty());
 
   // Companies 001-006 with code 004 left free; names in Windows-1252.
-  EXPECT_EQ(report.company_codes, (std::vector<std::string>{"001", "002", "003", "005", "006", "007"}));
+  EXPECT_EQ(report.company_codes,
+            (std::vector<std::string>{"001", "002", "003", "005", "006", "007"}));
   EXPECT_EQ(TrimRight(r.Field(kT002, r.Record(1, 1))), "Trattoria Da Nicol\xF2 S.r.l.");
   EXPECT_TRUE(Trim(r.Record(1, 4)).empty());
   for (const std::string& code : report.company_codes) {
@@ -356,8 +367,8 @@ TEST_F(DemoRead, TemplateDatabaseHoldsTheTablesAndNoAttendance) {
     ASSERT_TRUE((*db)->ListHolidays(&holidays).ok());
     std::set<std::string> days;
     for (const HolidayRow& h : holidays) days.insert(h.day);
-    for (const char* national : {"0101", "0106", "0425", "0501", "0602", "0815", "1101", "1208",
-                                 "1225", "1226"}) {
+    for (const char* national :
+         {"0101", "0106", "0425", "0501", "0602", "0815", "1101", "1208", "1225", "1226"}) {
       EXPECT_EQ(days.count(national), 1u) << national;
     }
     EXPECT_GT(holidays.size(), 10u);
@@ -375,13 +386,15 @@ TEST_F(DemoRead, TemplateDatabaseHoldsTheTablesAndNoAttendance) {
       EXPECT_TRUE(IsDigits(j.gius[14])) << j.code;
     }
     EXPECT_EQ(types, (std::set<std::string>{"A", "M", "N", "P"}));
-    EXPECT_EQ(sr18, (std::set<std::string>{"", "ML", "I", "F", "MT", "S", "P", "C", "D", "CM", "V"}));
+    EXPECT_EQ(sr18,
+              (std::set<std::string>{"", "ML", "I", "F", "MT", "S", "P", "C", "D", "CM", "V"}));
 
     std::vector<GroupRow> groups;
     ASSERT_TRUE((*db)->ListGroups(&groups).ok());
     EXPECT_EQ(static_cast<int>(groups.size()), report.groups);
     for (const GroupRow& g : groups) {
-      for (int d = 2; d <= 8; ++d) EXPECT_TRUE(g.grup[d].size() == 5 && IsValidHours(g.grup[d])) << g.code;
+      for (int d = 2; d <= 8; ++d)
+        EXPECT_TRUE(g.grup[d].size() == 5 && IsValidHours(g.grup[d])) << g.code;
     }
   }
   sqlite3* raw = nullptr;
@@ -389,7 +402,8 @@ TEST_F(DemoRead, TemplateDatabaseHoldsTheTablesAndNoAttendance) {
             SQLITE_OK);
   std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
   sqlite3_stmt* stmt = nullptr;
-  ASSERT_EQ(sqlite3_prepare_v2(raw, "SELECT COUNT(*) FROM PRESENZE", -1, &stmt, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_prepare_v2(raw, "SELECT COUNT(*) FROM PRESENZE", -1, &stmt, nullptr),
+            SQLITE_OK);
   ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
   EXPECT_EQ(sqlite3_column_int(stmt, 0), 0);
   sqlite3_finalize(stmt);

@@ -26,7 +26,8 @@ class GridOpeningTest : public MemorizeTest {
     for (const std::string& line : lists.LISTA_AZIENDE(Screen::kUpdate, order)) {
       if (Right(line, 3) == key_.substr(0, 3)) s.company_line = line;
     }
-    for (const std::string& line : lists.EmployeeList(Screen::kUpdate, order, kYear, s.company_line)) {
+    for (const std::string& line :
+         lists.EmployeeList(Screen::kUpdate, order, kYear, s.company_line)) {
       if (Right(line, 10) == key_) s.employee_line = line;
     }
     EXPECT_FALSE(s.employee_line.empty());
@@ -55,12 +56,14 @@ TEST_F(GridOpeningTest, ChecksTheSelectionAndTheMonth) {
   dialogs_.Clear();
   EXPECT_EQ(OpenEmployeeMonth(session(), s, grid, &captions), OpenResult::kMissingMonth);
   EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{MissingPeriodMessage(kYear, 3)});
-  EXPECT_EQ(MissingPeriodMessage(kYear, 3),
-            "Periodo richiesto 03/" + std::to_string(kYear) +
-                " Inesistente\n\nPer accedere all'aggiornamento eseguire la memorizzazione tramite la "
-                "funzione 'Memorizza mese'\n\nN.B.: Nel caso in cui il dipendente abbia valorizzato a '1' il "
-                "codice statistico NFOR (Campo P890) quest'ultimo viene escluso automaticamente dalla "
-                "memorizzazione mese");
+  EXPECT_EQ(
+      MissingPeriodMessage(kYear, 3),
+      "Periodo richiesto 03/" + std::to_string(kYear) +
+          " Inesistente\n\nPer accedere all'aggiornamento eseguire la memorizzazione tramite la "
+          "funzione 'Memorizza mese'\n\nN.B.: Nel caso in cui il dipendente abbia valorizzato a "
+          "'1' il "
+          "codice statistico NFOR (Campo P890) quest'ultimo viene escluso automaticamente dalla "
+          "memorizzazione mese");
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kInformation);
   EXPECT_FALSE(grid.loaded());
   EXPECT_TRUE(Rows(key_, "201403").empty());

@@ -33,11 +33,13 @@ class MonthGridTest : public MemorizeTest {
     return row.ok() && *row ? **row : DayRow{};
   }
   // The grid on a month (March memorized first when it is not there yet).
-  MonthGrid& Open(int year = kYear, int month = 3, std::string municipality = "", std::string company = "") {
+  MonthGrid& Open(int year = kYear, int month = 3, std::string municipality = "",
+                  std::string company = "") {
     if (year == kYear && month == 3 && Rows(key_, "201403").empty()) Run(Month(kYear, 3), {key_});
     grid_ = std::make_unique<MonthGrid>(session().db(), dialogs_);
     grid_->set_observer({[this](int day, int column) { changed_.emplace_back(day, column); },
-                         [this] { ++totals_changed_; }, [this] { ++reloads_begun_; }, [this] { ++reloads_; }, nullptr});
+                         [this] { ++totals_changed_; }, [this] { ++reloads_begun_; },
+                         [this] { ++reloads_; }, nullptr});
     grid_->Load({key_, year, month, std::move(municipality), std::move(company)});
     changed_.clear();
     dialogs_.Clear();
@@ -61,7 +63,8 @@ class MonthGridTest : public MemorizeTest {
 TEST(MonthGridLayout, ColumnsAndSlots) {
   std::string headings;
   for (const GridColumnLayout& c : GridColumnLayouts()) headings += std::string(c.heading) + "|";
-  EXPECT_EQ(headings, "Data|Giorno|Gr.Or.|H.Teo|H.Lav|ASS.1|Ore|ASS.2|Ore|ASS.3|Ore|ASS.4|Ore|ASS.5|Ore|*|");
+  EXPECT_EQ(headings,
+            "Data|Giorno|Gr.Or.|H.Teo|H.Lav|ASS.1|Ore|ASS.2|Ore|ASS.3|Ore|ASS.4|Ore|ASS.5|Ore|*|");
   for (int slot = 1; slot <= 5; ++slot) {
     EXPECT_EQ(grid::SlotOfColumn(grid::CodeColumn(slot)), slot);
     EXPECT_EQ(grid::SlotOfColumn(grid::HoursColumn(slot)), slot);
@@ -121,7 +124,8 @@ TEST_F(MonthGridTest, MissingOrExtraDaysAndTotals) {
   for (int d = 1; d <= 31; ++d) PutDay(d, {});
   for (int d = 1; d <= 21; ++d) PutDay(d, {"001", "08:00", "07:00", "001", "01:00"});
   PutDay(22, {"001", "00:30", "", "030", "10:15"});
-  EXPECT_EQ(Open().totals(), (std::array<std::string, 7>{"168:30", "147:00", "031:15", "", "", "", ""}));
+  EXPECT_EQ(Open().totals(),
+            (std::array<std::string, 7>{"168:30", "147:00", "031:15", "", "", "", ""}));
 }
 
 TEST_F(MonthGridTest, WhatAClickOnEachColumnOpens) {
@@ -147,7 +151,8 @@ TEST_F(MonthGridTest, WhatAClickOnEachColumnOpens) {
   for (const std::string& line : g.list_lines()) by_code[line.substr(0, 3)] = line;
   EXPECT_EQ(by_code["000"], "000 AZZERAMENTO CAMPO");
   EXPECT_EQ(by_code["001"], "001 " + PadRight("FERIE", 40));
-  EXPECT_EQ(by_code["009"], "009 " + PadRight("CIG ORDINARIA AUTORIZZATA", 40) + " (1A CGO Tipo Evento A)");
+  EXPECT_EQ(by_code["009"],
+            "009 " + PadRight("CIG ORDINARIA AUTORIZZATA", 40) + " (1A CGO Tipo Evento A)");
 
   // Hours columns open the editor on the cell's text; a slot's hours need its code first.
   ASSERT_EQ(g.Activate(10, 6), Opened::kHoursEditor);
@@ -196,22 +201,25 @@ TEST_F(MonthGridTest, HoursEditorCommitsRefusesAndCancels) {
 // Every cell rule, in order on one month: a group and its hours, duplicate codes, hours by the
 // type of their code, the worked hours within the day.
 TEST_F(MonthGridTest, CellRulesAndTheirMessages) {
-  PutDay(10, {"001", "08:00", "08:00", "001", "", "030", ""});    // Monday
+  PutDay(10, {"001", "08:00", "08:00", "001", "", "030", ""});  // Monday
   PutDay(11, {"001", "08:00", "04:00", "001", "", "004", ""});
   PutDay(12, {"001", "08:00", "20:00", "030", "02:00", "033", ""});
   PutDay(13, {"001", "08:00", "08:00", "019", ""});
-  PutDay(15, {"001", "", "", "", ""});                            // Saturday
+  PutDay(15, {"001", "", "", "", ""});  // Saturday
   PutDay(20, {"001", "08:00", "06:00", "001", "02:00", "030", "03:00"});
   PutDay(21, {"001", "", "", "001", "02:00"});
   MonthGrid& g = Open();
   const std::string absence_cap =
-      "Le ore del giustificativo di assenza immesso sono superiori\na quelle necessarie per la corretta "
+      "Le ore del giustificativo di assenza immesso sono superiori\na quelle necessarie per la "
+      "corretta "
       "chiusura della giornata.\nLe ore verranno adeguate in automatico";
   const std::string presence_cap =
-      "Le ore del giustificativo di presenza immesso non possono\nsuperare, sommate alle ore lavorate, le 24 "
+      "Le ore del giustificativo di presenza immesso non possono\nsuperare, sommate alle ore "
+      "lavorate, le 24 "
       "ore.\nLe ore verranno adeguate in automatico";
   const std::string duplicate =
-      "Il codice del giustificativo immesso e' gia' presente\nnella giornata. Modificare il giustificativo "
+      "Il codice del giustificativo immesso e' gia' presente\nnella giornata. Modificare il "
+      "giustificativo "
       "esistente\nIl giustificativo non verrà memorizzato";
   struct Edit {
     int day, column;
@@ -263,11 +271,13 @@ TEST_F(MonthGridTest, CellRulesAndTheirMessages) {
     SCOPED_TRACE(std::to_string(e.day) + " " + std::to_string(e.column) + " " + e.input);
     EXPECT_EQ(g.SetCell(e.day, e.column, e.input), e.result);
     std::string after = g.Text(e.day, e.column);
-    if (e.column == grid::kGroup || grid::IsCodeColumn(e.column)) after += "/" + g.Text(e.day, e.column + 1);
+    if (e.column == grid::kGroup || grid::IsCodeColumn(e.column))
+      after += "/" + g.Text(e.day, e.column + 1);
     if (grid::IsSlotHoursColumn(e.column)) after = g.Text(e.day, e.column - 1) + "/" + after;
     EXPECT_EQ(after, e.after);
     if (!e.message.empty()) {
-      EXPECT_EQ(dialogs_.entries().back().title, e.message == "ERRORE HH:MM" ? "ERRORE" : "Controllo ore Giustificativi");
+      EXPECT_EQ(dialogs_.entries().back().title,
+                e.message == "ERRORE HH:MM" ? "ERRORE" : "Controllo ore Giustificativi");
     }
     EXPECT_EQ(Shown(), e.message);
     EXPECT_EQ(g.opened(), Opened::kNothing);
@@ -364,7 +374,8 @@ TEST_F(MonthGridTest, UndoReloadsTheLastSaveAndLeavingAsksToSave) {
 
   dialogs_.QueueAnswers({false});
   EXPECT_FALSE(g.cmdAnnulla());
-  EXPECT_EQ(Shown(), "Il programma riporterà le timbrature all'ultimo salvataggio effettuato. Proseguire?");
+  EXPECT_EQ(Shown(),
+            "Il programma riporterà le timbrature all'ultimo salvataggio effettuato. Proseguire?");
   EXPECT_EQ(g.Text(10, grid::kWorked), "01:00");
   dialogs_.QueueAnswers({true});
   EXPECT_TRUE(g.cmdAnnulla());

@@ -11,8 +11,8 @@ TEST_F(ExchangeTest, CountsDaysOncePerMonthOfTheChosenYearAndCompany) {
   Session& session = PrintingSession();
   const std::string key = Key(DemoCase::kGroup);
   const std::string company = key.substr(0, 3);
-  const std::string other_company = report_.company_codes[0] == company ? report_.company_codes[1]
-                                                                        : report_.company_codes[0];
+  const std::string other_company =
+      report_.company_codes[0] == company ? report_.company_codes[1] : report_.company_codes[0];
   // The same code twice on one day (slots 1 and 7) counts once; a part-day code counts whole.
   StoreDay(key, "20140303", {{"001", "08:00"}});
   StoreDay(key, "20140304", {{"001", "04:00"}, {"030", "01:00"}});
@@ -27,13 +27,15 @@ TEST_F(ExchangeTest, CountsDaysOncePerMonthOfTheChosenYearAndCompany) {
   StoreDay(other_company + key.substr(3), "20140303", {{"001", "08:00"}});
 
   const std::string item = company + " SOMETHING";
-  AnnualTotals current = ComputeAnnualTotals(session.db(), item, "001 FERIE", TotalsYear(2014, false));
+  AnnualTotals current =
+      ComputeAnnualTotals(session.db(), item, "001 FERIE", TotalsYear(2014, false));
   EXPECT_EQ(current.months[2], 5);
   EXPECT_EQ(current.months[11], 1);
   EXPECT_EQ(current.months[0], 0);
   EXPECT_EQ(current.total, 6);
 
-  AnnualTotals previous = ComputeAnnualTotals(session.db(), item, "001 FERIE", TotalsYear(2014, true));
+  AnnualTotals previous =
+      ComputeAnnualTotals(session.db(), item, "001 FERIE", TotalsYear(2014, true));
   EXPECT_EQ(previous.months[0], 1);
   EXPECT_EQ(previous.months[11], 1);
   EXPECT_EQ(previous.total, 2);
@@ -58,12 +60,16 @@ TEST_F(ExchangeTest, ScreenListsAndPrintedBox) {
   AnnualTotals totals;
   totals.months = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   totals.total = 78;
-  PrintAnnualTotals(session.printer(), "008 CONGEDO PATERNITÀ OBBLIGATORIO", "001 DITTA", true, totals);
+  PrintAnnualTotals(session.printer(), "008 CONGEDO PATERNITÀ OBBLIGATORIO", "001 DITTA", true,
+                    totals);
   ASSERT_EQ(printer_->printed().size(), 1u);
   const std::vector<std::string> texts = printer_->printed()[0].Texts();
   ASSERT_EQ(texts.size(), 31u);
   EXPECT_EQ(texts[0], std::string(90, '='));
-  EXPECT_EQ(texts[1].rfind("| CALCOLO GIORNI TOTALI ANNUI GIUSTIFICATIVO : 008 CONGEDO PATERNITÀ OBBLIGATORIO ", 0), 0u);
+  EXPECT_EQ(
+      texts[1].rfind(
+          "| CALCOLO GIORNI TOTALI ANNUI GIUSTIFICATIVO : 008 CONGEDO PATERNITÀ OBBLIGATORIO ", 0),
+      0u);
   EXPECT_EQ(texts[1].back(), '|');
   EXPECT_EQ(texts[3].rfind("| DITTA SELEZIONATA : 001 DITTA ", 0), 0u);
   EXPECT_EQ(texts[3].substr(texts[3].size() - 17), "ANNO PRECEDENTE |");

@@ -1,8 +1,8 @@
 // The import as the screen runs it: choosing and checking a file, replacing memorized and
 // edited months, the code translation, the anomaly list, the CSV work file, and a kill in the
 // middle leaving PRESENZE as it was.
-#include "common/killing_db.h"
 #include "exchange/attendance_import.h"
+#include "common/killing_db.h"
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -61,18 +61,24 @@ TEST(ImportPieces, CodeNormalisationAndTexts) {
   EXPECT_EQ(NormaliseImportCode("r\xE8"), "R\xC3\x88");
   EXPECT_EQ(NormaliseImportCode("r\xC3\xA8 "), "R\xC3\x88");
   EXPECT_EQ(NormaliseImportCode("\xC3\xA0\xC3\xB9\xC3\xB2"), "\xC3\x80\xC3\x99\xC3\x92");  // àùò
-  EXPECT_EQ(FirstRecordQuestion(ImportRecord("0010020003", "20140307", "")), "DITTA : 001\nPERIODO : 03/2014\nProseguire ?");
+  EXPECT_EQ(FirstRecordQuestion(ImportRecord("0010020003", "20140307", "")),
+            "DITTA : 001\nPERIODO : 03/2014\nProseguire ?");
   const std::vector<std::string> layout = LayoutLines();
-  EXPECT_EQ(layout[0], "TRACCIATO RECORD Altrovia Raroziv IMPORTAZIONE FILE PRESENZE ESTERNO LIBRO UNICO DEL LAVORO");
+  EXPECT_EQ(layout[0],
+            "TRACCIATO RECORD Altrovia Raroziv IMPORTAZIONE FILE PRESENZE ESTERNO LIBRO UNICO DEL "
+            "LAVORO");
   // The example line of the layout, blank for blank; the other lines keep its columns.
   EXPECT_NE(std::find(layout.begin(), layout.end(),
-                      "CAMPO 01 CODICE DIPENDENTE        LUNGHEZZA 10 CARATTERI DA POSIZIONE 001 A POSIZIONE 010"),
+                      "CAMPO 01 CODICE DIPENDENTE        LUNGHEZZA 10 CARATTERI DA POSIZIONE 001 A "
+                      "POSIZIONE 010"),
             layout.end());
   EXPECT_NE(std::find(layout.begin(), layout.end(),
-                      "CAMPO 08 CODICE GIUSTIFICATIVO 01 LUNGHEZZA 10 CARATTERI DA POSIZIONE 024 A POSIZIONE 033"),
+                      "CAMPO 08 CODICE GIUSTIFICATIVO 01 LUNGHEZZA 10 CARATTERI DA POSIZIONE 024 A "
+                      "POSIZIONE 033"),
             layout.end());
   EXPECT_NE(std::find(layout.begin(), layout.end(),
-                      "CAMPO 27 ORE GIUSTIFICATIVO 10    LUNGHEZZA 05 CARATTERI DA POSIZIONE 169 A POSIZIONE 173"),
+                      "CAMPO 27 ORE GIUSTIFICATIVO 10    LUNGHEZZA 05 CARATTERI DA POSIZIONE 169 A "
+                      "POSIZIONE 173"),
             layout.end());
   EXPECT_EQ(layout.back(), "DATA GIORNO LAV.  (AAAA MM GG - Anno Mese Giorno)");
 }
@@ -82,21 +88,26 @@ TEST_F(ImportTest, ChoosingChecksAndTheirMessages) {
   const std::string key = Key(DemoCase::kGroup);
   ImportState state;
   ChooseImportFile(session, &state, (root_ / "nothing.PRE").string());
-  EXPECT_EQ(dialogs_.Texts().back(), "File selezionato " + (root_ / "nothing.PRE").string() + " Inesistente");
+  EXPECT_EQ(dialogs_.Texts().back(),
+            "File selezionato " + (root_ / "nothing.PRE").string() + " Inesistente");
   EXPECT_TRUE(state.path.empty());
   EXPECT_EQ(state.results[0], "");
 
   // Incomplete employee code: blocked with the three lines.
   dialogs_.Clear();
-  ChooseImportFile(session, &state, Write("a.PRE", ImportRecord("001002", "20140303", "08:00")).string());
+  ChooseImportFile(session, &state,
+                   Write("a.PRE", ImportRecord("001002", "20140303", "08:00")).string());
   ASSERT_EQ(dialogs_.entries().size(), 1u);
   EXPECT_FALSE(dialogs_.entries()[0].question);
   EXPECT_EQ(dialogs_.entries()[0].text,
-            "Il file non corrisponde al tracciato standard Altrovia Raroziv.\nIn uno o più record il codice "
-            "dipendente è mancante o incompleto\nImpossibile continuare. Contattare chi ha predisposto il file per "
+            "Il file non corrisponde al tracciato standard Altrovia Raroziv.\nIn uno o più record "
+            "il codice "
+            "dipendente è mancante o incompleto\nImpossibile continuare. Contattare chi ha "
+            "predisposto il file per "
             "effettuare le dovute correzioni");
   EXPECT_FALSE(state.import_enabled);
-  EXPECT_EQ(state.results, (std::array<std::string, 4>{"Corretta", "Corretta", "Errata", "Corretta"}));
+  EXPECT_EQ(state.results,
+            (std::array<std::string, 4>{"Corretta", "Corretta", "Errata", "Corretta"}));
 
   // 172 characters: the question; No keeps the import off, Yes enables it.
   const std::string short_record = ImportRecord(key, "20140303", "08:00").substr(0, 172) + "\r\n";
@@ -114,7 +125,8 @@ TEST_F(ImportTest, ChoosingChecksAndTheirMessages) {
   ImportState empty;
   dialogs_.Clear();
   ImportAttendanceFile(session, &empty);
-  EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{"Nessun file selezionato per l'importazione"}));
+  EXPECT_EQ(dialogs_.Texts(),
+            (std::vector<std::string>{"Nessun file selezionato per l'importazione"}));
 }
 
 TEST_F(ImportTest, ReplacesMemorizedAndEditedMonthsAndTranslatesCodes) {
@@ -136,19 +148,23 @@ TEST_F(ImportTest, ReplacesMemorizedAndEditedMonthsAndTranslatesCodes) {
   SetImportCode("004", "ML");
   SetImportCode("021", "R\xC3\x88");  // "RÈ", as the tables panel stores a typed "rè"
   const std::string unknown_employee = key.substr(0, 6) + "9998";
-  const std::string file = ImportRecord(key, "20140303", "07:30", {{"12", "00:30"}}) +
-                           ImportRecord(key, "20140304", "00000", {{"ml", "08:00"}, {"0000000000", "01:00"}, {"30", "1:00"}}) +
-                           ImportRecord(key, "20140305", "08:00", {{"XYZ", "01:00"}, {"FE", "99:99"}}) +
-                           ImportRecord(key, "20140306", "", {{"r\xE8", "02:00"}, {"r\xC3\xA8", "00:00"}}) +
-                           ImportRecord(unknown_employee, "20140303", "08:00") + ImportRecord(unknown_employee, "20140304", "08:00");
+  const std::string file =
+      ImportRecord(key, "20140303", "07:30", {{"12", "00:30"}}) +
+      ImportRecord(key, "20140304", "00000",
+                   {{"ml", "08:00"}, {"0000000000", "01:00"}, {"30", "1:00"}}) +
+      ImportRecord(key, "20140305", "08:00", {{"XYZ", "01:00"}, {"FE", "99:99"}}) +
+      ImportRecord(key, "20140306", "", {{"r\xE8", "02:00"}, {"r\xC3\xA8", "00:00"}}) +
+      ImportRecord(unknown_employee, "20140303", "08:00") +
+      ImportRecord(unknown_employee, "20140304", "08:00");
   dialogs_.Clear();
   const ImportResult result = Import(Write("march.PRE", file));
   EXPECT_TRUE(result.completed);
   EXPECT_EQ(result.keys, (std::vector<std::string>{key + " 201403", unknown_employee + " 201403"}));
-  EXPECT_EQ(dialogs_.Texts(),
-            (std::vector<std::string>{std::string(kReplaceQuestion), std::string(kImportNotice),
-                                      "DITTA : " + key.substr(0, 3) + "\nPERIODO : 03/2014\nProseguire ?",
-                                      "Importazione completata"}));
+  EXPECT_EQ(
+      dialogs_.Texts(),
+      (std::vector<std::string>{std::string(kReplaceQuestion), std::string(kImportNotice),
+                                "DITTA : " + key.substr(0, 3) + "\nPERIODO : 03/2014\nProseguire ?",
+                                "Importazione completata"}));
   EXPECT_EQ(dialogs_.entries()[2].title, "Importazione file esterno");
 
   const std::vector<DayRow> rows = Rows(key, "201403");
@@ -172,7 +188,7 @@ TEST_F(ImportTest, ReplacesMemorizedAndEditedMonthsAndTranslatesCodes) {
   EXPECT_EQ(rows[2].SlotHours(1), "00:30");
   EXPECT_EQ(rows[3].pres[3], "");
   EXPECT_EQ(rows[3].SlotCode(1), "004");
-  EXPECT_EQ(rows[3].SlotCode(2), "");  // an empty pair
+  EXPECT_EQ(rows[3].SlotCode(2), "");     // an empty pair
   EXPECT_EQ(rows[3].SlotCode(3), "030");  // no GIUS_5 match: the key itself
   EXPECT_EQ(rows[3].SlotHours(3), "");    // "1:00" is not hours
   EXPECT_EQ(rows[4].SlotCode(1), "");     // XYZ: no match, not stored
@@ -185,25 +201,31 @@ TEST_F(ImportTest, ReplacesMemorizedAndEditedMonthsAndTranslatesCodes) {
   EXPECT_EQ(Rows(key, "201402").size(), 1u);
   EXPECT_TRUE(Rows(unknown_employee, "201403").size() == 31u);
 
-  EXPECT_EQ(result.anomalies,
-            (std::vector<std::string>{"Dipendente : " + key + " Giornata : 05/03/2014 NESSUNA CORRISPONDENZA "
-                                                             "COD.GIUSTIFICATIVO",
-                                      "Ditta: " + key.substr(0, 3) + " Sottoditta: " + key.substr(3, 3) +
-                                          " Dipendente: 9998 Non presente in archivio"}));
+  EXPECT_EQ(
+      result.anomalies,
+      (std::vector<std::string>{"Dipendente : " + key +
+                                    " Giornata : 05/03/2014 NESSUNA CORRISPONDENZA "
+                                    "COD.GIUSTIFICATIVO",
+                                "Ditta: " + key.substr(0, 3) + " Sottoditta: " + key.substr(3, 3) +
+                                    " Dipendente: 9998 Non presente in archivio"}));
   EXPECT_TRUE(result.printed);
   ASSERT_EQ(printer_->printed().size(), 1u);
-  EXPECT_EQ(printer_->printed()[0].Texts()[1], "ELENCO ANOMALIE RISCONTRATE NELLA FASE DI IMPORTAZIONE FILE ESTERNO");
+  EXPECT_EQ(printer_->printed()[0].Texts()[1],
+            "ELENCO ANOMALIE RISCONTRATE NELLA FASE DI IMPORTAZIONE FILE ESTERNO");
 }
 
 TEST_F(ImportTest, ScheduleAnomaliesAndCsvWorkFile) {
   const std::string missing = Key(DemoCase::kMissingGroup);
   const std::string none = Key(DemoCase::kNoSchedule);
-  const std::string csv = "CODICE;DATA;ORE\r\n" + missing + ";20140303;8:00;FE;1:00\r\n" + none + ";20140303;08:00\r\n";
+  const std::string csv =
+      "CODICE;DATA;ORE\r\n" + missing + ";20140303;8:00;FE;1:00\r\n" + none + ";20140303;08:00\r\n";
   const ImportResult result = Import(Write("march.csv", csv), ImportFileKind::kCsv);
   EXPECT_TRUE(result.completed);
-  EXPECT_EQ(result.anomalies,
-            (std::vector<std::string>{"Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
-                                      "Dipendente : " + none + " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati"}));
+  EXPECT_EQ(
+      result.anomalies,
+      (std::vector<std::string>{
+          "Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
+          "Dipendente : " + none + " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati"}));
   const std::vector<DayRow> rows = Rows(missing, "201403");
   ASSERT_EQ(rows.size(), 31u);
   EXPECT_EQ(rows[2].pres[1], "");
@@ -215,8 +237,10 @@ TEST_F(ImportTest, ScheduleAnomaliesAndCsvWorkFile) {
   Session& session = PrintingSession();
   ImportState state;
   state.kind = ImportFileKind::kCsv;
-  ChooseImportFile(session, &state,
-                   Write("bad.csv", missing + ";20140303;08:00;FE\x01;1:00\r\n" + none + ";20140304;08:00\r\n").string());
+  ChooseImportFile(
+      session, &state,
+      Write("bad.csv", missing + ";20140303;08:00;FE\x01;1:00\r\n" + none + ";20140304;08:00\r\n")
+          .string());
   dialogs_.Clear();
   dialogs_.set_default_answer(true);
   EXPECT_FALSE(ImportAttendanceFile(session, &state).completed);
@@ -257,9 +281,10 @@ TEST_F(ImportTest, EachCsvChoiceHasItsOwnWorkFileRemovedOnEveryPath) {
   EXPECT_FALSE(ImportAttendanceFile(session, &second).completed);
   EXPECT_EQ(WorkFiles(), 1);
   choose(&second, "headings.csv", "Matricola;Giorno;Ore\r\nTotale;;\r\n");
-  EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{
-                                  "Il file CSV non contiene righe di presenze da importare: 2 righe scartate "
-                                  "perché il codice dipendente non è numerico (prima riga scartata: 1)"}));
+  EXPECT_EQ(dialogs_.Texts(),
+            (std::vector<std::string>{
+                "Il file CSV non contiene righe di presenze da importare: 2 righe scartate "
+                "perché il codice dipendente non è numerico (prima riga scartata: 1)"}));
   EXPECT_TRUE(second.path.empty());
   EXPECT_FALSE(second.import_enabled);
   EXPECT_EQ(WorkFiles(), 0);
@@ -267,7 +292,8 @@ TEST_F(ImportTest, EachCsvChoiceHasItsOwnWorkFileRemovedOnEveryPath) {
   // A disk that fills during the conversion: the message names the work file and nothing is
   // left behind. The child process writes under a file size limit, as on a full disk.
   std::string big;
-  for (int day = 3; day <= 28; ++day) big += a + ";201403" + ZeroPad(day, 2) + ";08:00;FE;01:00\r\n";
+  for (int day = 3; day <= 28; ++day)
+    big += a + ";201403" + ZeroPad(day, 2) + ";08:00;FE;01:00\r\n";
   const fs::path csv = Write("big.csv", big);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
@@ -281,10 +307,11 @@ TEST_F(ImportTest, EachCsvChoiceHasItsOwnWorkFileRemovedOnEveryPath) {
     ImportState state;
     state.kind = ImportFileKind::kCsv;
     ChooseImportFile(s, &state, csv.string());
-    const bool reported = dialogs.Texts().size() == 1 &&
-                          dialogs.Texts()[0].starts_with("Impossibile scrivere il file di lavoro " +
-                                                         report_.archive_folder.string() + "/FILEPRES_") &&
-                          dialogs.Texts()[0].ends_with(" (spazio su disco esaurito)");
+    const bool reported =
+        dialogs.Texts().size() == 1 &&
+        dialogs.Texts()[0].starts_with("Impossibile scrivere il file di lavoro " +
+                                       report_.archive_folder.string() + "/FILEPRES_") &&
+        dialogs.Texts()[0].ends_with(" (spazio su disco esaurito)");
     ::_exit(reported && state.path.empty() && !state.import_enabled ? 0 : 1);
   }
   int status = 0;
@@ -296,12 +323,14 @@ TEST_F(ImportTest, EachCsvChoiceHasItsOwnWorkFileRemovedOnEveryPath) {
 using testing::KillingDb;
 
 TEST_F(ImportTest, AKilledImportLeavesTheDatabaseAsBefore) {
-  std::vector<std::string> keys(report_.Keys(DemoCase::kGroup).begin(), report_.Keys(DemoCase::kGroup).begin() + 3);
+  std::vector<std::string> keys(report_.Keys(DemoCase::kGroup).begin(),
+                                report_.Keys(DemoCase::kGroup).begin() + 3);
   Run(Month(kYear, 3), keys);
   std::vector<std::vector<DayRow>> before;
   for (const std::string& key : keys) before.push_back(Rows(key, "201403"));
   std::string file;
-  for (const std::string& key : keys) file += ImportRecord(key, "20140303", "04:00", {{"FE", "04:00"}});
+  for (const std::string& key : keys)
+    file += ImportRecord(key, "20140303", "04:00", {{"FE", "04:00"}});
   const fs::path path = Write("kill.PRE", file);
   Reopen();
 

@@ -12,8 +12,9 @@ namespace kaveltar {
 namespace {
 
 // A record of the layout without its line end.
-std::string Record(std::string_view key, std::string_view day, std::string_view worked,
-                   std::initializer_list<std::pair<std::string_view, std::string_view>> pairs = {}) {
+std::string Record(
+    std::string_view key, std::string_view day, std::string_view worked,
+    std::initializer_list<std::pair<std::string_view, std::string_view>> pairs = {}) {
   return testing::ImportRecord(key, day, worked, pairs, "");
 }
 
@@ -101,7 +102,12 @@ TEST(ImportFile, CsvConversion) {
   EXPECT_FALSE(c.utf8);
   const std::string text = out.str();
   ASSERT_EQ(text.size(), 3 * 175u);
-  EXPECT_EQ(text.substr(0, 38), "0010020003" "20140303" "08:00" "FE        " "01:00");
+  EXPECT_EQ(text.substr(0, 38),
+            "0010020003"
+            "20140303"
+            "08:00"
+            "FE        "
+            "01:00");
   const std::string first = text.substr(175, 173);
   EXPECT_EQ(first.substr(0, 23), "00100200042014030408:00");
   EXPECT_EQ(ImportPairCode(first, 1), "M;L       ");
@@ -121,7 +127,8 @@ TEST(ImportFile, CsvSavedByASpreadsheet) {
   // UTF-8 with a byte order mark, a heading, 8-digit employee codes, an accented code,
   // empty rows of separators, and a note line in the middle.
   std::istringstream in(
-      "\xEF\xBB\xBF" "Matricola;Giorno;Ore lavorate\r\n"
+      "\xEF\xBB\xBF"
+      "Matricola;Giorno;Ore lavorate\r\n"
       "10020003;20140303;8:00;r\xC3\xA8;1:00\r\n"
       ";;;;\r\n"
       "Totale marzo;;;\r\n"
@@ -137,20 +144,31 @@ TEST(ImportFile, CsvSavedByASpreadsheet) {
   const std::string text = out.str();
   ASSERT_EQ(text.size(), 2 * 175u);
   // The code in the fixed layout's Windows-1252: "rè" is two characters of a ten-wide field.
-  EXPECT_EQ(text.substr(0, 38), "0010020003" "20140303" "08:00" "r\xE8        " "01:00");
-  EXPECT_EQ(text.substr(175, 23), "0010020004" "20140304" "08:00");
+  EXPECT_EQ(text.substr(0, 38),
+            "0010020003"
+            "20140303"
+            "08:00"
+            "r\xE8        "
+            "01:00");
+  EXPECT_EQ(text.substr(175, 23),
+            "0010020004"
+            "20140304"
+            "08:00");
   EXPECT_TRUE(Check(text).AllCorrect());
 
   // Every line a heading: nothing to import, and the message says how many were skipped.
-  std::istringstream headings("\xEF\xBB\xBF" "Matricola;Giorno\r\nA-12;20140303;08:00\r\n;;\r\n");
+  std::istringstream headings(
+      "\xEF\xBB\xBF"
+      "Matricola;Giorno\r\nA-12;20140303;08:00\r\n;;\r\n");
   std::ostringstream none;
   const CsvConversion h = ConvertCsvRecords(headings, none);
   EXPECT_EQ(h.lines, 0);
   EXPECT_EQ(h.skipped, 2);
   EXPECT_TRUE(none.str().empty());
-  EXPECT_EQ(NoCsvRecordsText(h),
-            "Il file CSV non contiene righe di presenze da importare: 2 righe scartate perché il codice "
-            "dipendente non è numerico (prima riga scartata: 1)");
+  EXPECT_EQ(
+      NoCsvRecordsText(h),
+      "Il file CSV non contiene righe di presenze da importare: 2 righe scartate perché il codice "
+      "dipendente non è numerico (prima riga scartata: 1)");
 }
 
 }  // namespace

@@ -88,12 +88,13 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
 
   // February attendance, exported as "the month before March".
   StoreDay(key, "20140203", {{"030", "03:30"}, {"001", "08:00"}});
-  StoreDay(key, "20140204", {{"030", "00:30"}, {"A01", "01:30"}, {"Z99", "01:00"}, {"099", "01:00"}});
+  StoreDay(key, "20140204",
+           {{"030", "00:30"}, {"A01", "01:30"}, {"Z99", "01:00"}, {"099", "01:00"}});
   // Slots 6-10 belong to the import and are not exported.
   StoreDay(key, "20140205", {{"001", "08:00"}}, 6);
   // Another company with attendance but no justification: no file at all.
-  const std::string other_company = report_.company_codes[0] == company ? report_.company_codes[1]
-                                                                        : report_.company_codes[0];
+  const std::string other_company =
+      report_.company_codes[0] == company ? report_.company_codes[1] : report_.company_codes[0];
   session.lists().CARICAESTRAZIONE(0);
   std::string other_key;
   for (const std::string& k : session.lists().extraction()) {
@@ -115,9 +116,10 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
   std::ofstream(folder / ("VOC" + other_company + "03.TXT")) << "old";
 
   std::vector<std::string> shown;
-  const ExportResult result = RunPayrollExport(session, request, [&](std::string_view phase, std::string_view what) {
-    shown.push_back(std::string(phase) + "|" + std::string(what));
-  });
+  const ExportResult result =
+      RunPayrollExport(session, request, [&](std::string_view phase, std::string_view what) {
+        shown.push_back(std::string(phase) + "|" + std::string(what));
+      });
   ASSERT_EQ(result.files.size(), 1u);
   EXPECT_EQ(result.files[0], folder / ("VOC" + company + "03.TXT"));
   EXPECT_FALSE(fs::exists(folder / ("VOC" + other_company + "03.TXT")));
@@ -168,9 +170,10 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
   dialogs_.QueueAnswers({true});
   CreatePayrollExport(session, request);
   ASSERT_EQ(dialogs_.entries().size(), 1u);
-  EXPECT_EQ(dialogs_.entries()[0].text,
-            "Generazione file Voci Paghe terminato.\nSono state riscontrate delle anomalie durante la "
-            "generazione del file\nStampare una lista di controllo?");
+  EXPECT_EQ(
+      dialogs_.entries()[0].text,
+      "Generazione file Voci Paghe terminato.\nSono state riscontrate delle anomalie durante la "
+      "generazione del file\nStampare una lista di controllo?");
   ASSERT_EQ(printer_->printed().size(), 1u);
   EXPECT_EQ(printer_->printed()[0].Texts()[0],
             "ELENCO ANOMALIE RISCONTRATE DURANTE LA GENERAZIONE DEL FILE VOCI PAGHE   Pag. 1");
@@ -191,7 +194,8 @@ TEST(PayrollExportPieces, AnomalyListPages) {
   EXPECT_EQ(document.pages, 3);
   std::vector<std::string> headings;
   for (const auto& item : document.items) {
-    if (item.text.find("Pag.") != std::string::npos) headings.push_back(std::to_string(item.page) + item.text.substr(item.text.size() - 7));
+    if (item.text.find("Pag.") != std::string::npos)
+      headings.push_back(std::to_string(item.page) + item.text.substr(item.text.size() - 7));
   }
   EXPECT_EQ(headings, (std::vector<std::string>{"1 Pag. 1", "2 Pag. 2", "3 Pag. 3"}));
 }

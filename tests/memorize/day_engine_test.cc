@@ -84,21 +84,53 @@ TEST(DayFiller, HolidaysSundaysAbsenceTypesAndOptions) {
       {"sickness on a holiday", none, {{"004", "M"}}, kWednesday, true, "/ 004=08:00"},
       {"covered holiday", cover, {{"001", "A"}}, kWednesday, true, "/ 001=08:00"},
       // Rows fill the slots in order and replace the work; typed hours count with chkore.
-      {"three rows", typed, {{"001", "A", "02:00"}, {"030", "P"}, {"004", "M", "01:30"}}, kMonday, false,
+      {"three rows",
+       typed,
+       {{"001", "A", "02:00"}, {"030", "P"}, {"004", "M", "01:30"}},
+       kMonday,
+       false,
        "08:00/ 001=02:00 030=08:00 004=01:30"},
       {"typed hours ignored", none, {{"001", "A", "02:00"}}, kMonday, false, "08:00/ 001=08:00"},
       // Considering the worked hours: absences take from them, a presence sits beside them,
       // and absences longer than the day leave no (not a negative) worked time.
-      {"one absence considered", considering, {{"001", "A", "03:00"}}, kMonday, false, "08:00/05:00 001=03:00"},
-      {"two absences and a presence", considering, {{"001", "A", "03:00"}, {"002", "A", "02:00"}, {"030", "P", "01:00"}},
-       kMonday, false, "08:00/03:00 001=03:00 002=02:00 030=01:00"},
-      {"presence considered", considering, {{"030", "P", "02:00"}}, kMonday, false, "08:00/08:00 030=02:00"},
-      {"absences past the day", considering, {{"001", "A", "06:00"}, {"002", "A", "05:00"}}, kMonday, false,
+      {"one absence considered",
+       considering,
+       {{"001", "A", "03:00"}},
+       kMonday,
+       false,
+       "08:00/05:00 001=03:00"},
+      {"two absences and a presence",
+       considering,
+       {{"001", "A", "03:00"}, {"002", "A", "02:00"}, {"030", "P", "01:00"}},
+       kMonday,
+       false,
+       "08:00/03:00 001=03:00 002=02:00 030=01:00"},
+      {"presence considered",
+       considering,
+       {{"030", "P", "02:00"}},
+       kMonday,
+       false,
+       "08:00/08:00 030=02:00"},
+      {"absences past the day",
+       considering,
+       {{"001", "A", "06:00"}, {"002", "A", "05:00"}},
+       kMonday,
+       false,
        "08:00/ 001=06:00 002=05:00"},
       // Each row decides on its own; a code not in the table acts as the row before it, and
       // alone has no type and is kept off the holiday.
-      {"sickness then absence", none, {{"004", "M"}, {"001", "A"}}, kWednesday, true, "/ 004=08:00"},
-      {"sickness then unknown", none, {{"004", "M"}, {"999", ""}}, kWednesday, true, "/ 004=08:00 999=08:00"},
+      {"sickness then absence",
+       none,
+       {{"004", "M"}, {"001", "A"}},
+       kWednesday,
+       true,
+       "/ 004=08:00"},
+      {"sickness then unknown",
+       none,
+       {{"004", "M"}, {"999", ""}},
+       kWednesday,
+       true,
+       "/ 004=08:00 999=08:00"},
       {"unknown alone", none, {{"999", ""}}, kWednesday, true, "/"},
   };
   for (const Case& c : cases) {
@@ -131,14 +163,19 @@ TEST(DaySchedule, CodeAndTheoreticalHours) {
 }
 
 TEST(ProfileHours, PointSeparatesHoursFromMinutes) {
-  for (const auto& [value, expected] : std::vector<std::pair<const char*, const char*>>{
-           {"7.45", "07:45"}, {"8.5", "08:05"}, {"006.40", "06:40"}, {"0.00", ""}, {"9", "09:00"}}) {
+  for (const auto& [value, expected] :
+       std::vector<std::pair<const char*, const char*>>{{"7.45", "07:45"},
+                                                        {"8.5", "08:05"},
+                                                        {"006.40", "06:40"},
+                                                        {"0.00", ""},
+                                                        {"9", "09:00"}}) {
     EXPECT_EQ(OTTIMIZZAORETEORICHE(value), expected) << value;
   }
 }
 
-ScheduleFields Fields(std::string p766, std::string p772, std::string p773 = "0", std::string p774 = "0",
-                      std::string p775 = "0", std::string p776 = "0", std::string p777 = "0") {
+ScheduleFields Fields(std::string p766, std::string p772, std::string p773 = "0",
+                      std::string p774 = "0", std::string p775 = "0", std::string p776 = "0",
+                      std::string p777 = "0") {
   return {p766, p772, p773, p774, p775, p776, p777};
 }
 
@@ -147,7 +184,8 @@ TEST(Rotation, Decision) {
                                        Fields("002", "002", "002", "002", "002")}) {
     EXPECT_FALSE(CONTAGRUPPIORARIDIPENDENTE(single).rotation) << single.p766 << " " << single.p772;
   }
-  const RotationDecision two = CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "0", "0", "0", "3", "2"));
+  const RotationDecision two =
+      CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "0", "0", "0", "3", "2"));
   ASSERT_TRUE(two.rotation);
   EXPECT_EQ(two.table, (std::vector<RotationEntry>{{1, "001"}, {2, "002"}}));
   EXPECT_EQ(two.change_day, 3);
@@ -157,7 +195,8 @@ TEST(Rotation, Decision) {
             (std::vector<RotationEntry>{{1, "001"}, {2, "002"}, {4, "004"}}));
   // P772 repeated in every further position with a different P766: a rotation of one week
   // of P766 and four of P772.
-  const RotationDecision repeated = CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "002", "002", "002"));
+  const RotationDecision repeated =
+      CONTAGRUPPIORARIDIPENDENTE(Fields("001", "002", "002", "002", "002"));
   ASSERT_TRUE(repeated.rotation);
   EXPECT_EQ(repeated.table.size(), 5u);
 }

@@ -16,7 +16,9 @@ class ForcedSettingsTest : public MemorizeTest {
     MemorizeTest::SetUp();
     key_ = Key(DemoCase::kGroup);
   }
-  ForcedMonth Target(const std::string& key, int year = kYear) { return {key, year, 3, key + " - DIPENDENTE"}; }
+  ForcedMonth Target(const std::string& key, int year = kYear) {
+    return {key, year, 3, key + " - DIPENDENTE"};
+  }
   // Group 001 (8:00 Monday to Friday) as the employee's group, then its March memorized.
   void Memorize() {
     SetField(key_, fields::kP766, "001");
@@ -61,18 +63,25 @@ TEST_F(ForcedSettingsTest, QuestionsAndMessages) {
   EXPECT_TRUE(AskForcedSetting(dialogs_, ForcedSetting::kAbsence));
   EXPECT_FALSE(AskForcedSetting(dialogs_, ForcedSetting::kGroup));
   EXPECT_TRUE(AskForcedSetting(dialogs_, ForcedSetting::kWorkedHours));
-  const std::string tail = " nel mese con un valore scelto manualmente, cancellando eventuali modifiche effettuate. Proseguire?";
+  const std::string tail =
+      " nel mese con un valore scelto manualmente, cancellando eventuali modifiche effettuate. "
+      "Proseguire?";
   EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{
                                   "Con questa procedura viene assegnata un'assenza" + tail,
                                   "Con questa procedura viene forzato il gruppo orario" + tail,
                                   "Con questa procedura vengono forzate le ore lavorate" + tail}));
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kQuestion);
   // Further back than the oldest of the four archives, and after the processing year.
-  for (const auto& [distance, year, label] : std::vector<std::tuple<int, int, std::string>>{
-           {0, 2014, "ANNO CORRENTE"}, {1, 2013, "ANNO PRECEDENTE"}, {2, 2012, "ANNO PRECEDENTE 2"},
-           {3, 2011, "ANNO PRECEDENTE 3"}, {4, 2010, "ANNO PRECEDENTE 3"}, {9, 2005, "ANNO PRECEDENTE 3"},
-           {-1, 2015, "ANNO CORRENTE"}}) {
-    EXPECT_EQ(EmployeeNotFoundMessage("X", distance, year), "DIPENDENTE X Non trovato (" + label + ")");
+  for (const auto& [distance, year, label] :
+       std::vector<std::tuple<int, int, std::string>>{{0, 2014, "ANNO CORRENTE"},
+                                                      {1, 2013, "ANNO PRECEDENTE"},
+                                                      {2, 2012, "ANNO PRECEDENTE 2"},
+                                                      {3, 2011, "ANNO PRECEDENTE 3"},
+                                                      {4, 2010, "ANNO PRECEDENTE 3"},
+                                                      {9, 2005, "ANNO PRECEDENTE 3"},
+                                                      {-1, 2015, "ANNO CORRENTE"}}) {
+    EXPECT_EQ(EmployeeNotFoundMessage("X", distance, year),
+              "DIPENDENTE X Non trovato (" + label + ")");
   }
 }
 
@@ -140,7 +149,7 @@ TEST_F(ForcedSettingsTest, WorkedHoursAreForcedOnWorkingDays) {
   const DayRow day10 = Touch(10);
   EXPECT_EQ(IMPOSTAORELAV(session(), Target(key_), "06:15", 8, 12).days, 5);
   EXPECT_EQ(Day(10), Expect(day10, 0, {"001", "08:00", "06:15"}));
-  EXPECT_EQ(Day(9), Expect(Day(9), 0, {"001"}));   // Sunday
+  EXPECT_EQ(Day(9), Expect(Day(9), 0, {"001"}));    // Sunday
   EXPECT_EQ(Day(12), Expect(Day(12), 0, {"001"}));  // holiday
 
   // "00:00" keeps the theoretical hours and leaves the worked hours empty.
@@ -149,7 +158,8 @@ TEST_F(ForcedSettingsTest, WorkedHoursAreForcedOnWorkingDays) {
   EXPECT_EQ(Day(31), Expect(Day(31), 0, {"001", "08:00"}));  // Monday
 
   const DayRow before = Day(10);
-  EXPECT_EQ(IMPOSTAORELAV(session(), Target(key_), "24:60", 1, 31).result, ForcedResult::kInvalidHours);
+  EXPECT_EQ(IMPOSTAORELAV(session(), Target(key_), "24:60", 1, 31).result,
+            ForcedResult::kInvalidHours);
   EXPECT_EQ(Shown(), "Formato ore lavorate non valido.Il formato corretto deve essere HH:MM");
   EXPECT_EQ(Day(10), before);
 }
@@ -162,8 +172,10 @@ TEST_F(ForcedSettingsTest, ReprocessRebuildsTheMonthFromTheCurrentSchedule) {
   // No: nothing changes.
   dialogs_.QueueAnswers({false});
   EXPECT_EQ(cmdReimposta(session(), Target(key_)).result, ForcedResult::kDeclined);
-  EXPECT_EQ(Shown(), "Con questa procedura viene rielaborato il mese del dipendente, cancellando le eventuali "
-                     "modifiche effettuate. Proseguire?");
+  EXPECT_EQ(
+      Shown(),
+      "Con questa procedura viene rielaborato il mese del dipendente, cancellando le eventuali "
+      "modifiche effettuate. Proseguire?");
   EXPECT_EQ(Day(10), day10);
 
   // Yes: the group now in the archive (003, 04:00 Monday to Friday), every justification
@@ -208,7 +220,8 @@ TEST_F(ForcedSettingsTest, NothingWithoutRowsOrEmployee) {
   Memorize();
   const std::vector<DayRow> before = Rows(key_, "201403");
   dialogs_.Clear();
-  EXPECT_EQ(IMPOSTAGRUPPO(session(), Target("9999999999"), "001", 1, 31).result, ForcedResult::kEmployeeNotFound);
+  EXPECT_EQ(IMPOSTAGRUPPO(session(), Target("9999999999"), "001", 1, 31).result,
+            ForcedResult::kEmployeeNotFound);
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kCritical);
   EXPECT_EQ(Shown(), "DIPENDENTE 9999999999 - DIPENDENTE Non trovato (ANNO CORRENTE)");
   EXPECT_EQ(IMPOSTAGRUPPO(session(), Target("9999999999", kYear - 1), "001", 1, 31).result,
@@ -224,8 +237,10 @@ TEST_F(ForcedSettingsTest, NothingWithoutRowsOrEmployee) {
   Store(old_day);
   dialogs_.Clear();
   dialogs_.QueueAnswers({true});
-  EXPECT_EQ(cmdReimposta(session(), Target(old_key, kYear - 4)).result, ForcedResult::kEmployeeNotFound);
-  EXPECT_EQ(dialogs_.Texts().back(), "DIPENDENTE " + old_key + " - DIPENDENTE Non trovato (ANNO PRECEDENTE 3)");
+  EXPECT_EQ(cmdReimposta(session(), Target(old_key, kYear - 4)).result,
+            ForcedResult::kEmployeeNotFound);
+  EXPECT_EQ(dialogs_.Texts().back(),
+            "DIPENDENTE " + old_key + " - DIPENDENTE Non trovato (ANNO PRECEDENTE 3)");
   EXPECT_EQ(Rows(old_key, "201003"), std::vector<DayRow>{old_day});
 }
 

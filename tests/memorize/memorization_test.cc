@@ -45,12 +45,16 @@ class MemorizationTest : public MemorizeTest {
 // The question asked before a memorization, word for word: nothing else checks its wording.
 TEST_F(MemorizationTest, ConfirmationText) {
   EXPECT_EQ(ConfirmationText(),
-            "La memorizzazione non cancella eventuali dati memorizzati precedentemente per lo stesso periodo.\r\r"
-            "Nel caso in cui ci sia la necessità di Rielaborare uno o più dipendenti già memorizzati selezionare "
+            "La memorizzazione non cancella eventuali dati memorizzati precedentemente per lo "
+            "stesso periodo.\r\r"
+            "Nel caso in cui ci sia la necessità di Rielaborare uno o più dipendenti già "
+            "memorizzati selezionare "
             "l'opzione :'Rielabora Periodo se Esistente'\r\r"
-            "In caso di anomalie riscontrate durante la fase di memorizzazione, al termine di quest'ultima verrà "
+            "In caso di anomalie riscontrate durante la fase di memorizzazione, al termine di "
+            "quest'ultima verrà "
             "stampata una lista di controllo\r\r"
-            "N.B. : I co.co.co/pro senza gruppo orario o profilo associato vengono esclusi dalla memorizzazione ma "
+            "N.B. : I co.co.co/pro senza gruppo orario o profilo associato vengono esclusi dalla "
+            "memorizzazione ma "
             "non viene generata nessuna anomalia nella lista di controllo.\r\r");
 }
 
@@ -64,9 +68,11 @@ TEST_F(MemorizationTest, TheListIsPrintedOnlyWithAnomalies) {
   EXPECT_TRUE(RunMemorization(s, Month(kYear, 4), {missing, missing}).printed);
   ASSERT_EQ(printer_->printed().size(), 1u);
   const std::string rule(80, '=');
-  EXPECT_EQ(printer_->printed()[0].Texts(),
-            (std::vector<std::string>{rule, "ELENCO ANOMALIE RISCONTRATE NELLA MEMORIZZAZIONE DITTE", rule,
-                                      "Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI"}));
+  EXPECT_EQ(
+      printer_->printed()[0].Texts(),
+      (std::vector<std::string>{
+          rule, "ELENCO ANOMALIE RISCONTRATE NELLA MEMORIZZAZIONE DITTE", rule,
+          "Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI"}));
 }
 
 // The payroll program's archive is written only where the record read is the one looked up;
@@ -83,7 +89,8 @@ TEST_F(MemorizationTest, DamagedArchivesStopTheRunAndAreNotWritten) {
   Reopen();
   const size_t size = Slurp("DIPEND.DAT").size();
   EXPECT_NE(RunEnding({other, first}), 0);
-  EXPECT_THAT(shown_, ::testing::AllOf(HasSubstr("DIPEND.DAT"), HasSubstr(first), HasSubstr("appartiene al codice " + other)));
+  EXPECT_THAT(shown_, ::testing::AllOf(HasSubstr("DIPEND.DAT"), HasSubstr(first),
+                                       HasSubstr("appartiene al codice " + other)));
   EXPECT_EQ(Rows(other, "201403").size(), 31u);
   EXPECT_TRUE(Rows(first, "201403").empty());
   Reopen();
@@ -94,7 +101,8 @@ TEST_F(MemorizationTest, DamagedArchivesStopTheRunAndAreNotWritten) {
   // An empty employee index: no "Memorizzati: 0" as if nobody needed memorizing.
   std::ofstream(Archive("IDXDIP.IDX"), std::ios::binary | std::ios::trunc);
   EXPECT_NE(RunEnding({first}), 0);
-  EXPECT_THAT(shown_, HasSubstr("L'indice dei dipendenti " + Archive("IDXDIP.IDX").string() + " è vuoto"));
+  EXPECT_THAT(shown_,
+              HasSubstr("L'indice dei dipendenti " + Archive("IDXDIP.IDX").string() + " è vuoto"));
 }
 
 }  // namespace

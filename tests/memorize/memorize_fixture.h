@@ -40,8 +40,13 @@ class MemorizeTest : public ::testing::Test {
     setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
     setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
     setenv("KAVELTAR_PRINTER", ("file:" + (root_ / "spool").string()).c_str(), 1);
-    const DemoOptions options{.dir = root_ / "demo", .year = kYear, .month = 3,
-                                .companies = 3, .employees = 120, .seed = 11, .write_registry = true};
+    const DemoOptions options{.dir = root_ / "demo",
+                              .year = kYear,
+                              .month = 3,
+                              .companies = 3,
+                              .employees = 120,
+                              .seed = 11,
+                              .write_registry = true};
     ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
   }
   void TearDown() override {
@@ -82,7 +87,8 @@ class MemorizeTest : public ::testing::Test {
   }
 
   // Runs one memorization of the keys; returns the anomaly lines.
-  std::vector<std::string> Run(const MemorizeOptions& options, const std::vector<std::string>& keys) {
+  std::vector<std::string> Run(const MemorizeOptions& options,
+                               const std::vector<std::string>& keys) {
     std::vector<std::string> lines;
     MonthMemorizer memorizer(session(), options);
     memorizer.set_anomaly_sink([&](std::string_view line) { lines.emplace_back(line); });
@@ -106,7 +112,8 @@ class MemorizeTest : public ::testing::Test {
 
   // Rewrites a field of the employee record of `year` in its archive: `value` padded with
   // blanks to the field's width ("" makes the field blank).
-  void SetField(const std::string& key, std::string_view descriptor, std::string_view value, int year = kYear) {
+  void SetField(const std::string& key, std::string_view descriptor, std::string_view value,
+                int year = kYear) {
     const std::optional<Descriptor> d = ParseDescriptor(descriptor);
     ASSERT_TRUE(d);
     const YearSources& src = SourcesForDistance(kYear - year);
@@ -121,7 +128,8 @@ class MemorizeTest : public ::testing::Test {
     files.SCRIVIREC(src.data_base, r, record);
   }
   // Rewrites a field of the record of the company of employee `key`.
-  void SetCompanyField(const std::string& key, std::string_view descriptor, std::string_view value) {
+  void SetCompanyField(const std::string& key, std::string_view descriptor,
+                       std::string_view value) {
     const int company = static_cast<int>(ValInt(key.substr(0, 3)));
     ASSERT_TRUE(session().lists().LoadCompany(company));
     std::string record = session().archives().RecordBuffer(1);
@@ -175,7 +183,9 @@ class MemorizeTest : public ::testing::Test {
     return status;
   }
 
-  static std::string Code3Of(std::string_view code) { return std::string(Right("000" + std::string(code), 3)); }
+  static std::string Code3Of(std::string_view code) {
+    return std::string(Right("000" + std::string(code), 3));
+  }
 
   const std::string& Key(DemoCase c, size_t index = 0) {
     const auto& keys = report_.Keys(c);

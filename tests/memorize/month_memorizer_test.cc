@@ -1,8 +1,8 @@
 // Month memorization on a demo installation: the days written for each kind of employee, the
 // employment period, earlier years, patron days, anomalies, existing months, the rotation and
 // its write-back, and that a killed run never leaves half an employee-month.
-#include "common/killing_db.h"
 #include "memorize/month_memorizer.h"
+#include "common/killing_db.h"
 
 #include <signal.h>
 
@@ -36,7 +36,8 @@ TEST_F(MemorizeTest, WritesEveryDayFromTheScheduleAndTheEmploymentPeriod) {
   const std::string leaving = Key(DemoCase::kLeavingMidMonth);
   const std::string excluded = Key(DemoCase::kExcluded);
   ASSERT_EQ(Field(group, fields::kP766), "001");  // 08:00 Monday to Friday
-  EXPECT_TRUE(Run(Month(kYear, 3), {group, profile, hired, leaving, excluded, "9999999999"}).empty());
+  EXPECT_TRUE(
+      Run(Month(kYear, 3), {group, profile, hired, leaving, excluded, "9999999999"}).empty());
   EXPECT_EQ(totals_.written, 4);
   EXPECT_EQ(totals_.skipped, 2);
 
@@ -58,7 +59,8 @@ TEST_F(MemorizeTest, WritesEveryDayFromTheScheduleAndTheEmploymentPeriod) {
     rows = Rows(key, "201403");
     ASSERT_EQ(rows.size(), 31u);
     for (int d = 1; d <= 31; ++d) {
-      EXPECT_EQ(EmptyDay(rows[static_cast<size_t>(d - 1)]), d < first || d > last) << key << " " << d;
+      EXPECT_EQ(EmptyDay(rows[static_cast<size_t>(d - 1)]), d < first || d > last)
+          << key << " " << d;
     }
   }
   EXPECT_TRUE(Rows(excluded, "201403").empty());
@@ -107,15 +109,18 @@ TEST_F(MemorizeTest, AnomaliesAreWordedAndReportedOncePerEmployee) {
   const std::string hired = Key(DemoCase::kHiredMidMonth);
   SetField(hired, fields::kP766, report_.missing_group);
 
-  const std::vector<std::string> lines =
-      Run(Month(kYear, 3), {missing, none, both, collaborator, collaborator_missing, hired, missing});
-  EXPECT_EQ(lines, (std::vector<std::string>{
-                       "Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
-                       "Dipendente : " + none + " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati",
-                       "Il Dipendente : " + both + " ha codificato sia profili orari che Gruppi orari",
-                       "Co.co.co : " + collaborator_missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
-                       "Dipendente : " + hired + " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
-                   }));
+  const std::vector<std::string> lines = Run(
+      Month(kYear, 3), {missing, none, both, collaborator, collaborator_missing, hired, missing});
+  EXPECT_EQ(
+      lines,
+      (std::vector<std::string>{
+          "Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
+          "Dipendente : " + none + " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati",
+          "Il Dipendente : " + both + " ha codificato sia profili orari che Gruppi orari",
+          "Co.co.co : " + collaborator_missing +
+              " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
+          "Dipendente : " + hired + " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
+      }));
   EXPECT_TRUE(Rows(collaborator, "201403").empty());
   EXPECT_EQ(Rows(hired, "201403").size(), 9u);
   EXPECT_EQ(totals_.anomalies, 6);  // the repeated employee stops again, without a line
@@ -135,7 +140,8 @@ TEST_F(MemorizeTest, FormerEmployeesAreReportedOnceTheirEndDateIsReached) {
   EXPECT_TRUE(Run(Month(kYear, 3, true), {left}).empty());
   SetField(left, fields::kP017, "20032014");
   EXPECT_EQ(Run(Month(kYear, 3, true), {left}),
-            std::vector<std::string>{"Dipendente : " + left + " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati"});
+            std::vector<std::string>{"Dipendente : " + left +
+                                     " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati"});
 }
 
 TEST_F(MemorizeTest, StoredDaysAreRewrittenOnlyWhenAsked) {
@@ -196,9 +202,11 @@ TEST_F(MemorizeTest, RotationFollowsTheChangeDayAndIsWrittenBack) {
   Run(Month(kYear, 3), {rotating, group});
   std::vector<DayRow> rows = Rows(rotating, "201403");
   ASSERT_EQ(rows.size(), 31u);
-  const std::map<int, std::string> expected = {{1, first},  {2, first},   {3, second}, {9, second},
-                                               {10, first}, {17, second}, {24, first}, {31, second}};
-  for (const auto& [day, code] : expected) EXPECT_EQ(rows[static_cast<size_t>(day - 1)].pres[1], code) << day;
+  const std::map<int, std::string> expected = {{1, first},  {2, first},  {3, second},
+                                               {9, second}, {10, first}, {17, second},
+                                               {24, first}, {31, second}};
+  for (const auto& [day, code] : expected)
+    EXPECT_EQ(rows[static_cast<size_t>(day - 1)].pres[1], code) << day;
   EXPECT_EQ(position(rotating), 2);
   EXPECT_EQ(position(group), 0);
 
@@ -324,7 +332,8 @@ TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
   // Each saved day takes 7 ms, so each employee-month (217 ms) outlasts the batch bound and
   // ends its batch: the first two are committed before the kill.
   const int status = WaitStatus(Child([&] {
-    session().AttachDatabase(std::make_unique<KillingDb>(OpenOwnDatabase(), 2 * 31 + 15, std::chrono::milliseconds(7)));
+    session().AttachDatabase(
+        std::make_unique<KillingDb>(OpenOwnDatabase(), 2 * 31 + 15, std::chrono::milliseconds(7)));
     MonthMemorizer(session(), Month(kYear, 3)).ELABORADIPENDENTI(keys);
     return 0;
   }));

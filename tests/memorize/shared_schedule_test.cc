@@ -10,7 +10,8 @@ namespace kaveltar::testing {
 namespace {
 
 std::string Record(std::string_view key, std::string_view day, std::string_view worked) {
-  return PadRight(PadRight(key, 10) + PadRight(day, 8) + PadRight(worked, 5), kImportRecordLength) + "\r\n";
+  return PadRight(PadRight(key, 10) + PadRight(day, 8) + PadRight(worked, 5), kImportRecordLength) +
+         "\r\n";
 }
 
 TEST_F(MemorizeTest, ImportedDaysTakeTheScheduleAsMemorizationSetsIt) {
@@ -26,7 +27,8 @@ TEST_F(MemorizeTest, ImportedDaysTakeTheScheduleAsMemorizationSetsIt) {
   EXPECT_EQ(memorized[2].pres[2], "08:00");
 
   const fs::path file = root_ / "march.PRE";
-  std::ofstream(file, std::ios::binary) << Record(key, "20140301", "02:00") + Record(key, "20140303", "07:00");
+  std::ofstream(file, std::ios::binary)
+      << Record(key, "20140301", "02:00") + Record(key, "20140303", "07:00");
   ImportState state;
   dialogs_.set_default_answer(true);
   ChooseImportFile(session(), &state, file.string());

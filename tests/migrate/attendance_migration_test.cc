@@ -15,8 +15,14 @@ namespace fs = std::filesystem;
 
 // Day i: employees 0010010001 / 0010010002 alternately, from 2024-01-01; PROTOCOLLO is i.
 JetRow DayRowAt(int i) {
-  JetRow r = {std::string(i % 2 ? "0010010002" : "0010010001"), "2024010" + std::to_string(1 + i / 2), N(0),
-              T("001"), T("08:00"), T("07:00"), T("FER"), T("01:00")};
+  JetRow r = {std::string(i % 2 ? "0010010002" : "0010010001"),
+              "2024010" + std::to_string(1 + i / 2),
+              N(0),
+              T("001"),
+              T("08:00"),
+              T("07:00"),
+              T("FER"),
+              T("01:00")};
   for (int n = 6; n <= 23; ++n) r.push_back(T(""));
   r.push_back(N(i));
   return r;
@@ -25,7 +31,9 @@ JetRow DayRowAt(int i) {
 // Six days (the fourth deleted), two justifications, one group and no holidays; the
 // justifications lack GIUS_4 and have a column of their own, the groups lack GRUP_8.
 std::vector<JetTable> AllTables() {
-  JetTable days{.name = "PRESENZE", .columns = {{"KDIPENDENTE", kJetText}, {"KPERIODO", kJetText}, {"PRES_0", kJetInt}}};
+  JetTable days{
+      .name = "PRESENZE",
+      .columns = {{"KDIPENDENTE", kJetText}, {"KPERIODO", kJetText}, {"PRES_0", kJetInt}}};
   for (int n = 1; n <= 23; ++n) days.columns.push_back({"PRES_" + std::to_string(n), kJetText});
   days.columns.push_back({"PROTOCOLLO", kJetLong});
   for (int i = 0; i < 6; ++i) days.rows.push_back(DayRowAt(i));
@@ -49,9 +57,11 @@ std::vector<JetTable> AllTables() {
     r.push_back(T("non importata"));
     justifications.rows.push_back(r);
   }
-  JetTable groups{.name = "gruppi", .columns = {{"KGRUPPO", kJetText}, {"grup_1", kJetText}}};  // any case
+  JetTable groups{.name = "gruppi",
+                  .columns = {{"KGRUPPO", kJetText}, {"grup_1", kJetText}}};  // any case
   for (int n = 2; n <= 7; ++n) groups.columns.push_back({"GRUP_" + std::to_string(n), kJetText});
-  groups.rows = {{T("001"), T("Normale"), T("08:00"), T("08:00"), T("08:00"), T("08:00"), T("08:00"), kNull}};
+  groups.rows = {
+      {T("001"), T("Normale"), T("08:00"), T("08:00"), T("08:00"), T("08:00"), T("08:00"), kNull}};
   JetTable holidays{.name = "FESTIVITA", .columns = {{"KDATAF", kJetText}, {"FEST_1", kJetText}}};
   return {days, justifications, groups, holidays};
 }
@@ -77,8 +87,8 @@ class MigrationTest : public ::testing::Test {
     std::vector<HolidayRow> holidays;
     std::vector<JustificationRow> justifications;
     std::vector<GroupRow> groups;
-    ASSERT_TRUE(db_->ListHolidays(&holidays).ok() && db_->ListJustifications(&justifications).ok() &&
-                db_->ListGroups(&groups).ok());
+    ASSERT_TRUE(db_->ListHolidays(&holidays).ok() &&
+                db_->ListJustifications(&justifications).ok() && db_->ListGroups(&groups).ok());
     EXPECT_EQ(holidays, (std::vector<HolidayRow>{{"0106", "EPIFANIA"}}));
     ASSERT_EQ(justifications.size(), 1u);
     ASSERT_EQ(groups.size(), 1u);
@@ -102,13 +112,12 @@ TEST_F(MigrationTest, FourTablesReplaceTheInstallationsContents) {
       });
   ASSERT_TRUE(report.ok()) << report.status().message();
   EXPECT_EQ(MigrationReportLines(*report),
-            (std::vector<std::string>{"PRESENZE: righe lette 5, scritte 5",
-                                      "GIUSTIFICATIVI: righe lette 2, scritte 2",
-                                      "GRUPPI: righe lette 1, scritte 1",
-                                      "FESTIVITA: righe lette 0, scritte 0",
-                                      "GIUSTIFICATIVI: colonne non importate: GIUS_NOTE",
-                                      "GIUSTIFICATIVI: colonne assenti, lasciate vuote: GIUS_4",
-                                      "GRUPPI: colonne assenti, lasciate vuote: GRUP_8"}));
+            (std::vector<std::string>{
+                "PRESENZE: righe lette 5, scritte 5", "GIUSTIFICATIVI: righe lette 2, scritte 2",
+                "GRUPPI: righe lette 1, scritte 1", "FESTIVITA: righe lette 0, scritte 0",
+                "GIUSTIFICATIVI: colonne non importate: GIUS_NOTE",
+                "GIUSTIFICATIVI: colonne assenti, lasciate vuote: GIUS_4",
+                "GRUPPI: colonne assenti, lasciate vuote: GRUP_8"}));
   EXPECT_EQ(progress.back(), "FESTIVITA 0");
 
   // Limits, NULL and empty text.

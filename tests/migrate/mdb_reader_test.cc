@@ -49,8 +49,11 @@ JetTable Keys() {
 TEST(MdbReaderTest, TextNumbersAndNullsRoundTrip) {
   MigrateTempFolder dir;
   const JetTable t{.name = "Valori",
-                   .columns = {{"Nome", kJetText}, {"Piccolo", kJetInt}, {"Grande", kJetLong},
-                               {"Byte", kJetByte}, {"Nota", kJetText}},
+                   .columns = {{"Nome", kJetText},
+                               {"Piccolo", kJetInt},
+                               {"Grande", kJetLong},
+                               {"Byte", kJetByte},
+                               {"Nota", kJetText}},
                    .rows = {{T("Perché è così"), N(-32768), N(-2147483648LL), N(0), T("€ 12,50")},
                             {T("Ωμέγα"), N(32767), N(2147483647), N(255), kNull},
                             {T(""), kNull, kNull, kNull, T("x")}}};
@@ -71,10 +74,10 @@ TEST(MdbReaderTest, TextNumbersAndNullsRoundTrip) {
   ASSERT_TRUE(columns.ok());
   EXPECT_EQ(*columns, (std::vector<std::string>{"Nome", "Piccolo", "Grande", "Byte", "Nota"}));
   Status s;
-  EXPECT_EQ(ReadAll(*db, "Valori", &s),
-            (std::vector<std::string>{"Perché è così|-32768|-2147483648|0|€ 12,50",
-                                      "Ωμέγα|32767|2147483647|255|<null>",
-                                      "|<null>|<null>|<null>|x"}));
+  EXPECT_EQ(
+      ReadAll(*db, "Valori", &s),
+      (std::vector<std::string>{"Perché è così|-32768|-2147483648|0|€ 12,50",
+                                "Ωμέγα|32767|2147483647|255|<null>", "|<null>|<null>|<null>|x"}));
   EXPECT_TRUE(s.ok()) << s.message();
   EXPECT_TRUE(ReadAll(*db, "Vuota", &s).empty());
   EXPECT_TRUE(s.ok());
@@ -100,7 +103,7 @@ TEST(MdbReaderTest, DeletedRowsSkippedAndMovedRowsReadOnceInPlace) {
     ASSERT_TRUE(db);
     Status s;
     EXPECT_EQ(ReadAll(*db, "T", &s), (std::vector<std::string>{"k0|0", "k2|2", "k3|3", "k4|4",
-                                                                "k6|6", "k7|7", "k8|8", "k9|9"}));
+                                                               "k6|6", "k7|7", "k8|8", "k9|9"}));
     EXPECT_TRUE(s.ok()) << s.message();
   }
 }
@@ -129,18 +132,21 @@ TEST(MdbReaderTest, FilesThatCannotBeReadAreNamedInItalian) {
   }
 
   // Cut at a page boundary so that the last data pages are missing: found while reading.
-  const fs::path short_file = WriteFixture(dir.path() / "short.mdb", good.substr(0, good.size() - 2 * 4096));
+  const fs::path short_file =
+      WriteFixture(dir.path() / "short.mdb", good.substr(0, good.size() - 2 * 4096));
   auto db = OpenOk(short_file);
   ASSERT_TRUE(db);
   Status s;
   ReadAll(*db, "T", &s);
   EXPECT_EQ(s.kind(), Status::Kind::kCorrupt);
-  EXPECT_EQ(s.message(), "Il file " + short_file.string() + " è danneggiato (pagina oltre la fine del file)");
+  EXPECT_EQ(s.message(),
+            "Il file " + short_file.string() + " è danneggiato (pagina oltre la fine del file)");
   auto whole = OpenOk(WriteFixture(dir.path() / "good.mdb", good));
   ASSERT_TRUE(whole);
   ReadAll(*whole, "PRESENZE", &s);
   EXPECT_EQ(s.kind(), Status::Kind::kNotFound);
-  EXPECT_EQ(s.message(), "Il file " + (dir.path() / "good.mdb").string() + " non contiene la tabella PRESENZE");
+  EXPECT_EQ(s.message(),
+            "Il file " + (dir.path() / "good.mdb").string() + " non contiene la tabella PRESENZE");
 }
 
 // Damaged data pages give an error or rows, never a crash or a read outside the row (the

@@ -14,7 +14,8 @@ using namespace kaveltar::testing;
 namespace fs = std::filesystem;
 
 TEST(MigrateCliTest, ImportsThenRefusesUnlessForced) {
-  const fs::path root = cli_harness::MakeDemoInstallation("kaveltar-migcli", {.companies = 1, .employees = 3}, nullptr);
+  const fs::path root = cli_harness::MakeDemoInstallation(
+      "kaveltar-migcli", {.companies = 1, .employees = 3}, nullptr);
   ASSERT_FALSE(root.empty());
   RecordingDialogs dialogs;
   const fs::path file = WriteCheckedFixture(root / "QXPRES.MDB", SmallPreviousFile());
@@ -35,7 +36,8 @@ TEST(MigrateCliTest, ImportsThenRefusesUnlessForced) {
   migrate.push_back("--force");
   o = cli_harness::Run(root, migrate, &dialogs);
   EXPECT_EQ(o.status, 0) << o.err;
-  Result<std::unique_ptr<AttendanceDb>> db = OpenSqliteDatabase(root / "demo" / "ARCHIVI" / "QXPRES.sqlite");
+  Result<std::unique_ptr<AttendanceDb>> db =
+      OpenSqliteDatabase(root / "demo" / "ARCHIVI" / "QXPRES.sqlite");
   ASSERT_TRUE(db.ok()) << db.status().message();
   EXPECT_EQ(*(*db)->CountDays(), 2);
   fs::remove_all(root);

@@ -32,7 +32,8 @@ class MigrateTempFolder {
   std::filesystem::path path_;
 };
 
-inline std::filesystem::path WriteFixture(const std::filesystem::path& file, const std::string& bytes) {
+inline std::filesystem::path WriteFixture(const std::filesystem::path& file,
+                                          const std::string& bytes) {
   std::ofstream(file, std::ios::binary) << bytes;
   return file;
 }
@@ -71,8 +72,10 @@ inline std::filesystem::path WriteCheckedFixture(const std::filesystem::path& fi
     header += "\n";
     const std::string exported = MdbExport(file, t.name);
     EXPECT_EQ(exported.substr(0, header.size()), header) << file << " " << t.name;
-    EXPECT_EQ(static_cast<size_t>(std::count(exported.begin(), exported.end(), '\n')), 1 + t.rows.size())
-        << file << " " << t.name << "\n" << exported;
+    EXPECT_EQ(static_cast<size_t>(std::count(exported.begin(), exported.end(), '\n')),
+              1 + t.rows.size())
+        << file << " " << t.name << "\n"
+        << exported;
   }
   return file;
 }

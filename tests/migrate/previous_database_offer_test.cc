@@ -24,7 +24,8 @@ TEST(PreviousDatabaseOfferTest, OfferedOnFirstStartAndImportedOnYes) {
   char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
 
-  const fs::path root = cli_harness::MakeDemoInstallation("kaveltar-offer", {.companies = 1, .employees = 3}, nullptr);
+  const fs::path root = cli_harness::MakeDemoInstallation(
+      "kaveltar-offer", {.companies = 1, .employees = 3}, nullptr);
   ASSERT_FALSE(root.empty());
   StartupOptions options;
   options.archive_path = root / "demo" / "ARCHIVI";
@@ -32,7 +33,8 @@ TEST(PreviousDatabaseOfferTest, OfferedOnFirstStartAndImportedOnYes) {
   fs::remove(*options.archive_path / "QXPRES.sqlite");
 
   EXPECT_FALSE(ui::PreviousDatabaseToOffer(options).has_value());  // no QXPRES.MDB
-  const fs::path file = WriteCheckedFixture(*options.archive_path / "qxpres.mdb", SmallPreviousFile());
+  const fs::path file =
+      WriteCheckedFixture(*options.archive_path / "qxpres.mdb", SmallPreviousFile());
   EXPECT_EQ(ui::PreviousDatabaseToOffer(options), file);  // found whatever its case
 
   RecordingDialogs dialogs;

@@ -37,12 +37,24 @@ std::string Encode(StreamEncoder& encoder, std::string_view data) {
 }
 
 TEST(PdfNumber, RoundsHalfAwayFromZeroToThreeDecimals) {
-  const std::pair<double, const char*> cases[] = {
-      {0, "0"},          {1, "1"},          {28.346457, "28.346"}, {-28.346457, "-28.346"},
-      {0.5, "0.5"},      {0.0005, "0.001"}, {-0.0005, "-0.001"},   {2.0005, "2.001"},
-      {0.0004, "0"},     {-0.0004, "0"},    {1.05, "1.05"},        {595.9999, "596"},
-      {0.851, "0.851"},  {217 / 255.0, "0.851"}, {1e15, "1000000000000"},
-      {std::numeric_limits<double>::quiet_NaN(), "0"}, {-std::numeric_limits<double>::infinity(), "0"}, {-2e12, "-1000000000000"}};
+  const std::pair<double, const char*> cases[] = {{0, "0"},
+                                                  {1, "1"},
+                                                  {28.346457, "28.346"},
+                                                  {-28.346457, "-28.346"},
+                                                  {0.5, "0.5"},
+                                                  {0.0005, "0.001"},
+                                                  {-0.0005, "-0.001"},
+                                                  {2.0005, "2.001"},
+                                                  {0.0004, "0"},
+                                                  {-0.0004, "0"},
+                                                  {1.05, "1.05"},
+                                                  {595.9999, "596"},
+                                                  {0.851, "0.851"},
+                                                  {217 / 255.0, "0.851"},
+                                                  {1e15, "1000000000000"},
+                                                  {std::numeric_limits<double>::quiet_NaN(), "0"},
+                                                  {-std::numeric_limits<double>::infinity(), "0"},
+                                                  {-2e12, "-1000000000000"}};
   for (const auto& [value, text] : cases) EXPECT_EQ(FormatNumber(value), text) << value;
 }
 
@@ -89,7 +101,9 @@ TEST(LzwEncoder, MatchesThePdfReferenceExample) {
 // Flate is checked against zlib's own bytes below.
 TEST(Encoders, KnownAnswers) {
   RunLengthEncoder rle;
-  EXPECT_EQ(Hex(Encode(rle, "aaaabc")), "FD61016263" "80");
+  EXPECT_EQ(Hex(Encode(rle, "aaaabc")),
+            "FD61016263"
+            "80");
   EXPECT_EQ(Hex(Encode(rle, "")), "80");
   Ascii85Encoder a85;
   EXPECT_EQ(Encode(a85, "Man "), "9jqo^~>");
@@ -123,7 +137,8 @@ TEST(FlateEncoder, WritesZlibStreamsThatInflateToTheInput) {
       encoder.Feed(view.substr(input.size() / 3), &pieces);
       encoder.Finish(&pieces);
       for (const std::string& stream : {FlateCompress(input, level), pieces}) {
-        SCOPED_TRACE("level " + std::to_string(level) + ", " + std::to_string(input.size()) + " bytes");
+        SCOPED_TRACE("level " + std::to_string(level) + ", " + std::to_string(input.size()) +
+                     " bytes");
         ASSERT_GE(stream.size(), 6u);
         const auto cmf = static_cast<uint8_t>(stream[0]), flg = static_cast<uint8_t>(stream[1]);
         EXPECT_EQ(cmf, 0x78);
@@ -131,12 +146,14 @@ TEST(FlateEncoder, WritesZlibStreamsThatInflateToTheInput) {
         EXPECT_EQ(flg & 0x20, 0);  // no preset dictionary
         const uLong adler = adler32(1, reinterpret_cast<const Bytef*>(input.data()), input.size());
         const std::string trailer = stream.substr(stream.size() - 4);
-        EXPECT_EQ(Hex(trailer), Hex(std::string{static_cast<char>(adler >> 24), static_cast<char>(adler >> 16),
-                                                static_cast<char>(adler >> 8), static_cast<char>(adler)}));
+        EXPECT_EQ(Hex(trailer),
+                  Hex(std::string{static_cast<char>(adler >> 24), static_cast<char>(adler >> 16),
+                                  static_cast<char>(adler >> 8), static_cast<char>(adler)}));
         std::string back(input.size() + 1, '\0');
         uLongf size = back.size();
         ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(back.data()), &size,
-                             reinterpret_cast<const Bytef*>(stream.data()), stream.size()), Z_OK);
+                             reinterpret_cast<const Bytef*>(stream.data()), stream.size()),
+                  Z_OK);
         back.resize(size);
         EXPECT_TRUE(back == input);
       }
@@ -167,17 +184,19 @@ TEST(Crypto, Md5Rc4AndPermissionValues) {
 
 TEST(Colors, AllFormsAndNames) {
   const std::pair<const char*, uint32_t> good[] = {
-      {"#C0C0C0", 0xC0C0C0}, {"silver", 0xC0C0C0}, {" SILVER ", 0xC0C0C0}, {"%2", 0xFAFAFA},
-      {"%5", 0xF3F3F3},      {"%10", 0xE6E6E6},    {"%15", 0xD9D9D9},      {"%25", 0xC0C0C0},
-      {"%55", 0x737373},     {"%100", 0x000000},   {"@255;128;0", 0xFF8000}, {"@0;100;100;0", 0xFF0000},
-      {"@0;0;0;100", 0x000000}, {"ORANGE", 0xFF7F00}, {"Magenta", 0xFF00FF}, {"BEIGE", 0xF5F5DC},
-      {"DarkGray", 0xA9A9A9}};
+      {"#C0C0C0", 0xC0C0C0},    {"silver", 0xC0C0C0},     {" SILVER ", 0xC0C0C0},
+      {"%2", 0xFAFAFA},         {"%5", 0xF3F3F3},         {"%10", 0xE6E6E6},
+      {"%15", 0xD9D9D9},        {"%25", 0xC0C0C0},        {"%55", 0x737373},
+      {"%100", 0x000000},       {"@255;128;0", 0xFF8000}, {"@0;100;100;0", 0xFF0000},
+      {"@0;0;0;100", 0x000000}, {"ORANGE", 0xFF7F00},     {"Magenta", 0xFF00FF},
+      {"BEIGE", 0xF5F5DC},      {"DarkGray", 0xA9A9A9}};
   for (const auto& [text, rgb] : good) {
     uint32_t parsed = 1;
     EXPECT_TRUE(ParseColor(text, &parsed)) << text;
     EXPECT_EQ(parsed, rgb) << text;
   }
-  for (const char* bad : {"", "#12345", "#GGGGGG", "%", "%abc", "%150", "@1;2", "@1;2;3;4;5", "@a;b;c", "NOCOLOR"}) {
+  for (const char* bad :
+       {"", "#12345", "#GGGGGG", "%", "%abc", "%150", "@1;2", "@1;2;3;4;5", "@a;b;c", "NOCOLOR"}) {
     uint32_t parsed = 1;
     EXPECT_FALSE(ParseColor(bad, &parsed)) << bad;
     EXPECT_EQ(parsed, 1u);
@@ -200,10 +219,15 @@ TEST(Text, CodePagesAndEscaping) {
 }
 
 TEST(Fonts, NamesMapToTheFiveFamilies) {
-  const std::pair<const char*, const char*> names[] = {
-      {"Courier New", "CourierNew"}, {"courier", "CourierNew"}, {"Times New Roman", "TimesNewRoman"},
-      {"TIMES", "TimesNewRoman"},    {"Helvetica", "Arial"},    {"arial", "Arial"},
-      {"Symbol", "Symbol"},          {"Zapf Dingbats", "ZapfDingbats"}, {"Verdana", "Verdana"}};
+  const std::pair<const char*, const char*> names[] = {{"Courier New", "CourierNew"},
+                                                       {"courier", "CourierNew"},
+                                                       {"Times New Roman", "TimesNewRoman"},
+                                                       {"TIMES", "TimesNewRoman"},
+                                                       {"Helvetica", "Arial"},
+                                                       {"arial", "Arial"},
+                                                       {"Symbol", "Symbol"},
+                                                       {"Zapf Dingbats", "ZapfDingbats"},
+                                                       {"Verdana", "Verdana"}};
   for (const auto& [given, base] : names) EXPECT_EQ(BaseFontName(given), base) << given;
   EXPECT_EQ(FullFontName("CourierNew", 1), "CourierNew,Bold");
   EXPECT_EQ(FullFontName("Arial", 3), "Arial,BoldItalic");
@@ -214,10 +238,15 @@ TEST(Fonts, NamesMapToTheFiveFamilies) {
 std::string JpegHeader(int sof, int components, bool adobe) {
   std::string j = "\xFF\xD8";
   j += std::string("\xFF\xE0\x00\x10JFIF\0\x01\x01\x00\x00\x01\x00\x01\x00\x00", 18);
-  if (adobe) j += std::string("\xFF\xEE\x00\x0E" "Adobe\x00\x64\x00\x00\x00\x00\x02", 16);
+  if (adobe)
+    j += std::string(
+        "\xFF\xEE\x00\x0E"
+        "Adobe\x00\x64\x00\x00\x00\x00\x02",
+        16);
   j += "\xFF";
   j += static_cast<char>(sof);
-  j += std::string("\x00", 1) + static_cast<char>(8 + 3 * components) + std::string("\x08\x01\x2C\x00\xC8", 5);
+  j += std::string("\x00", 1) + static_cast<char>(8 + 3 * components) +
+       std::string("\x08\x01\x2C\x00\xC8", 5);
   j += static_cast<char>(components);
   for (int c = 0; c < components; ++c) j += {static_cast<char>(c + 1), '\x11', '\x00'};
   return j + std::string("\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00\xFF\xD9", 12);
@@ -237,7 +266,8 @@ TEST(Images, JpegFrameHeaders) {
   EXPECT_FALSE(ParseJpeg(JpegHeader(0xC3, 3, false), &info, &reason));  // lossless
   EXPECT_FALSE(ParseJpeg(JpegHeader(0xC0, 2, false), &info, &reason));
   const std::string whole = JpegHeader(0xC0, 3, false);
-  for (size_t cut = 0; cut < 39; ++cut) EXPECT_FALSE(ParseJpeg(whole.substr(0, cut), &info, &reason)) << cut;
+  for (size_t cut = 0; cut < 39; ++cut)
+    EXPECT_FALSE(ParseJpeg(whole.substr(0, cut), &info, &reason)) << cut;
 }
 
 // The usual depths, stored bottom-up, are rendered and checked in the readers' tests; here the
@@ -251,8 +281,10 @@ TEST(Images, BmpRowOrderPartialBytesAndSixteenBits) {
     EXPECT_EQ(Hex(image.rgb), "FF000000FF000000FFFFFFFF000000FF0000") << bits;
     EXPECT_TRUE(image.alpha.empty());
   }
-  ASSERT_TRUE(DecodeBmp(pdf_test::MakeBmp(9, 2, 1, {0, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 0xFFFFFF,
-                                                  0xFFFFFF, 0, 0, 0, 0, 0, 0, 0, 0}), &image, &reason));
+  ASSERT_TRUE(DecodeBmp(
+      pdf_test::MakeBmp(
+          9, 2, 1, {0, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 0xFFFFFF, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 0, 0}),
+      &image, &reason));
   EXPECT_EQ(image.rgb.substr(3, 3), "\xFF\xFF\xFF");
   EXPECT_EQ(image.rgb.substr(24, 9), "\xFF\xFF\xFF\xFF\xFF\xFF" + std::string(3, '\0'));
   ASSERT_TRUE(DecodeBmp(pdf_test::MakeBmp(2, 1, 16, {0xF80000, 0x0000F8}), &image, &reason));
@@ -260,7 +292,8 @@ TEST(Images, BmpRowOrderPartialBytesAndSixteenBits) {
 }
 
 TEST(Images, BmpWithBitFieldsAndAnAlphaMask) {
-  const auto seed = std::filesystem::path(std::getenv("KAVELTAR_TEST_SOURCE_DIR")) / "fuzz/corpus/pdf_images/bmp32_alpha_v3.bmp";
+  const auto seed = std::filesystem::path(std::getenv("KAVELTAR_TEST_SOURCE_DIR")) /
+                    "fuzz/corpus/pdf_images/bmp32_alpha_v3.bmp";
   RasterImage image;
   std::string reason;
   ASSERT_TRUE(DecodeBmp(pdf_test::ReadFile(seed.string()), &image, &reason)) << reason;

@@ -61,14 +61,19 @@ TEST(PdfDocumentStructure, OnePageWithoutContentIsExactlyTheseBytes) {
   std::string expected = "%PDF-1.3\n% KAVELTAR PdfDocument \xE0\xE8\xE9\xEC\xF2\xF9 rel. 2.4.8\n";
   const std::pair<int, std::string> objects[] = {
       {4, "<< /Length 38 >>\nstream\n1 0 0 -1 0 842 cm \r0 0 596 842 re W n\r\nendstream"},
-      {5, "<< /Type /Page /Parent 1 0 R /Contents 4 0 R\r/MediaBox [0 0 596 842]\r/Resources 2 0 R\r>>"},
+      {5,
+       "<< /Type /Page /Parent 1 0 R /Contents 4 0 R\r/MediaBox [0 0 596 842]\r/Resources 2 0 "
+       "R\r>>"},
       {3, "<< /Type /Outlines /Count 0 >>"},
       {2, "<<\r/Font << >>\r/ProcSet [/PDF /Text ]\r>>"},
       {1, "<<\r/Type /Pages /Count 1\r/Kids [5 0 R ] \r>>"},
-      {6, "<< /Type /Catalog\r/Pages 1 0 R\r/ViewerPreferences << /CenterWindow true /FitWindow true  >>\r>>"},
-      {7, "<<\r/Title (PDFCART_)\r/Author (Altrovia Raroziv)\r/Creator (Gestione Presenze)\r"
-          "/Producer (Altrovia Raroziv)\r/CreationDate (D:20260101120000Z+01'00')\r/Subject ()\r"
-          "/Keywords ()\r>>"}};
+      {6,
+       "<< /Type /Catalog\r/Pages 1 0 R\r/ViewerPreferences << /CenterWindow true /FitWindow true  "
+       ">>\r>>"},
+      {7,
+       "<<\r/Title (PDFCART_)\r/Author (Altrovia Raroziv)\r/Creator (Gestione Presenze)\r"
+       "/Producer (Altrovia Raroziv)\r/CreationDate (D:20260101120000Z+01'00')\r/Subject ()\r"
+       "/Keywords ()\r>>"}};
   size_t offsets[8] = {};
   for (const auto& [number, body] : objects) {
     offsets[number] = expected.size();
@@ -96,7 +101,8 @@ TEST(PdfDocumentStructure, EmptyFileNameMakesAHexNameInTheCurrentFolder) {
   std::filesystem::current_path(saved);
   ASSERT_TRUE(std::regex_match(name, std::regex("~[0-9A-F]+\\.pdf"))) << name;
   // The number is the day, hours, minutes, seconds and a digit: 7 or 8 decimal digits.
-  const std::string digits = std::to_string(std::stoull(name.substr(1, name.size() - 5), nullptr, 16));
+  const std::string digits =
+      std::to_string(std::stoull(name.substr(1, name.size() - 5), nullptr, 16));
   EXPECT_TRUE(digits.size() == 7 || digits.size() == 8) << digits;
   EXPECT_TRUE(std::filesystem::exists(dir.File(name)));
 }
@@ -110,7 +116,8 @@ TEST(PdfDocumentSettings, PaperSizesGiveTheMediaBox) {
       {12, "612 1008"},  {13, "1008 612"},  {14, "396 612"},   {15, "612 396"},   {16, "522 756"},
       {17, "756 522"}};
   for (const auto& [type, box] : sizes) {
-    const std::string pdf = MemoryDocument(nullptr, [type = type](PdfDocument& doc) { doc.SetPaperSize(type); });
+    const std::string pdf =
+        MemoryDocument(nullptr, [type = type](PdfDocument& doc) { doc.SetPaperSize(type); });
     EXPECT_NE(pdf.find(std::string("/MediaBox [0 0 ") + box + "]"), std::string::npos) << type;
   }
   PdfDocument doc;
@@ -126,9 +133,12 @@ TEST(PdfDocumentSettings, PaperSizesGiveTheMediaBox) {
 
 TEST(PdfDocumentSettings, ScaleModesConvertToPoints) {
   const std::pair<std::pair<int, double>, const char*> modes[] = {
-      {{0, 0}, "1 1 2 2 re"},           {{1, 0}, "72 72 144 144 re"},
-      {{2, 0}, "2.835 2.835 5.669 5.669 re"}, {{3, 0}, "28.346 28.346 56.693 56.693 re"},
-      {{255, 10}, "10 10 20 20 re"},    {{7, 0}, "28.346 28.346 56.693 56.693 re"}};
+      {{0, 0}, "1 1 2 2 re"},
+      {{1, 0}, "72 72 144 144 re"},
+      {{2, 0}, "2.835 2.835 5.669 5.669 re"},
+      {{3, 0}, "28.346 28.346 56.693 56.693 re"},
+      {{255, 10}, "10 10 20 20 re"},
+      {{7, 0}, "28.346 28.346 56.693 56.693 re"}};
   for (const auto& [mode, text] : modes) {
     const std::string drawn = Drawing([mode = mode](PdfDocument& doc) {
       doc.SetScale(mode.first, mode.second);
@@ -142,9 +152,11 @@ TEST(PdfDocumentSettings, ViewerPreferencesBecomeCatalogEntries) {
   const std::pair<int, const char*> cases[] = {
       {768, "/Pages 1 0 R\r/ViewerPreferences << /CenterWindow true /FitWindow true  >>\r>>"},
       {0, "/Pages 1 0 R\r/ViewerPreferences <<  >>"},
-      {1 | 16 | 32, "/PageMode /FullScreen\r/ViewerPreferences << /HideMenubar true /HideToolbar true  >>"},
+      {1 | 16 | 32,
+       "/PageMode /FullScreen\r/ViewerPreferences << /HideMenubar true /HideToolbar true  >>"},
       {2, "/Pages 1 0 R\r/ViewerPreferences"},  // outlines only with bookmarks
-      {4 | 64 | 128, "/PageMode /UseThumbs\r/ViewerPreferences << /HideWindowUI true /DisplayDocTitle true  >>"},
+      {4 | 64 | 128,
+       "/PageMode /UseThumbs\r/ViewerPreferences << /HideWindowUI true /DisplayDocTitle true  >>"},
       {8, "/PageMode /UseOC\r"},
       {8192 | 768, "/PageLayout /OneColumn\r/ViewerPreferences << /CenterWindow"},
       {16384, "/PageLayout /TwoColumnLeft\r"},
@@ -152,7 +164,8 @@ TEST(PdfDocumentSettings, ViewerPreferencesBecomeCatalogEntries) {
       {-32768 | 768, "/PageLayout /TwoColumnRight\r"},
       {8192 | 16384, "/Pages 1 0 R\r/ViewerPreferences"}};
   for (const auto& [value, text] : cases) {
-    const std::string pdf = MemoryDocument(nullptr, [value = value](PdfDocument& doc) { doc.SetViewerPreferences(value); });
+    const std::string pdf = MemoryDocument(
+        nullptr, [value = value](PdfDocument& doc) { doc.SetViewerPreferences(value); });
     EXPECT_NE(pdf.find(text), std::string::npos) << value;
   }
 }
@@ -164,7 +177,8 @@ TEST(PdfDocumentSettings, DocumentPropertiesAndViews) {
     doc.SetPageView(1);
   });
   EXPECT_NE(pdf.find("/Title (Titolo \\(\xE8\\))\r/Author (Autore)\r/Creator (Programma)\r"
-                     "/Producer (Altrovia Raroziv)"), std::string::npos);
+                     "/Producer (Altrovia Raroziv)"),
+            std::string::npos);
   EXPECT_NE(pdf.find("/Subject ()\r/Keywords ()"), std::string::npos);
   EXPECT_NE(pdf.find("/OpenAction [5 0 R /Fit]\r"), std::string::npos);
 
@@ -191,12 +205,15 @@ TEST(PdfDocumentText, FontTableReusesEntriesAndWritesTheirObjects) {
     doc.DrawText(1, 1, "x");
   });
   EXPECT_NE(pdf.find("/Font << /F1 6 0 R /F2 7 0 R /F3 8 0 R /F4 9 0 R >>"), std::string::npos);
-  EXPECT_NE(pdf.find("<< /Type /Font /Subtype /Type1 /Name /F1 /BaseFont /CourierNew,Bold /FirstChar 0 "
-                     "/LastChar 255 /Encoding << /Type /Encoding /BaseEncoding /WinAnsiEncoding >> >>"),
-            std::string::npos);
+  EXPECT_NE(
+      pdf.find("<< /Type /Font /Subtype /Type1 /Name /F1 /BaseFont /CourierNew,Bold /FirstChar 0 "
+               "/LastChar 255 /Encoding << /Type /Encoding /BaseEncoding /WinAnsiEncoding >> >>"),
+      std::string::npos);
   EXPECT_NE(pdf.find("/BaseFont /Arial /FirstChar"), std::string::npos);
-  EXPECT_NE(pdf.find("/BaseFont /TimesNewRoman,BoldItalic /FirstChar 0 /LastChar 255 /Encoding << /Type "
-                     "/Encoding /BaseEncoding /MacRomanEncoding >>"), std::string::npos);
+  EXPECT_NE(
+      pdf.find("/BaseFont /TimesNewRoman,BoldItalic /FirstChar 0 /LastChar 255 /Encoding << /Type "
+               "/Encoding /BaseEncoding /MacRomanEncoding >>"),
+      std::string::npos);
   EXPECT_NE(pdf.find("/BaseFont /Symbol /FirstChar 0 /LastChar 255 >>"), std::string::npos);
   EXPECT_NE(pdf.find("BT /F4 9 Tf"), std::string::npos);
 }
@@ -257,8 +274,9 @@ TEST(PdfDocumentText, FlowingAndBoxedTextWrapAtTheMargins) {
         doc.SetScale(0);
         doc.SetMargins(0, 536, 0, 0, true);
       });
-  for (const char* run : {"0 11.33 Tm (aaaa bbbb) Tj", "0 25.66 Tm (cccc) Tj", "24 25.66 Tm ( dd) Tj",
-                          "112 111.33 Tm (uno) Tj", "112 125.66 Tm (due) Tj"}) {
+  for (const char* run :
+       {"0 11.33 Tm (aaaa bbbb) Tj", "0 25.66 Tm (cccc) Tj", "24 25.66 Tm ( dd) Tj",
+        "112 111.33 Tm (uno) Tj", "112 125.66 Tm (due) Tj"}) {
     EXPECT_NE(drawn.find(run), std::string::npos) << run << "\n" << drawn;
   }
   EXPECT_EQ(drawn.find("tre"), std::string::npos);  // the third line does not fit
@@ -266,10 +284,11 @@ TEST(PdfDocumentText, FlowingAndBoxedTextWrapAtTheMargins) {
 
 TEST(PdfDocumentGraphics, PaintRuleOfTheOptions) {
   const std::pair<int, const char*> rules[] = {
-      {0, " re S\n"},   {1, " re n\n"},      {2, " re S\n"},   {3, " re n\n"},  {4, " re B*\n"},
-      {5, " re f*\n"},  {6, " re b*\n"},     {128, " re W S\n"}, {132, " re W B*\n"}};
+      {0, " re S\n"},  {1, " re n\n"},  {2, " re S\n"},     {3, " re n\n"},     {4, " re B*\n"},
+      {5, " re f*\n"}, {6, " re b*\n"}, {128, " re W S\n"}, {132, " re W B*\n"}};
   for (const auto& [options, op] : rules) {
-    const std::string drawn = Drawing([options = options](PdfDocument& doc) { doc.DrawRect(0, 0, 1, 1, options); });
+    const std::string drawn =
+        Drawing([options = options](PdfDocument& doc) { doc.DrawRect(0, 0, 1, 1, options); });
     EXPECT_NE(drawn.find(op), std::string::npos) << options << ": " << drawn;
   }
   const std::string lines = Drawing([](PdfDocument& doc) {
@@ -290,7 +309,8 @@ TEST(PdfDocumentGraphics, ColoursLinesAndRoundedCorners) {
     doc.SetColorFill("");  // nothing
     doc.SetColorFill("nessuno");
     EXPECT_EQ(doc.ErrNumber(), 5);
-    EXPECT_EQ(doc.ErrDescription(), "colore non valido: nessuno - Chiamata di routine o argomento non validi");
+    EXPECT_EQ(doc.ErrDescription(),
+              "colore non valido: nessuno - Chiamata di routine o argomento non validi");
     doc.SetScale(0);
     doc.SetLineWidth(0.5);
     doc.SetDash("DASH");
@@ -302,7 +322,8 @@ TEST(PdfDocumentGraphics, ColoursLinesAndRoundedCorners) {
             "0.5 w\n[6 3] 0 d\n[2 1] 0 d\n1 J 2 j 4 M\n");
   // Only the corners in the mask are rounded.
   auto curves = [](int corners) {
-    const std::string d = Drawing([corners](PdfDocument& doc) { doc.DrawRect(1, 1, 4, 3, 0, 0.5, corners); });
+    const std::string d =
+        Drawing([corners](PdfDocument& doc) { doc.DrawRect(1, 1, 4, 3, 0, 0.5, corners); });
     size_t count = 0;
     for (size_t at = d.find(" c "); at != std::string::npos; at = d.find(" c ", at + 1)) ++count;
     return count;
@@ -368,7 +389,8 @@ TEST(PdfDocumentStructure, RicherDocumentsInTheForegroundAndTheBackground) {
     for (int page = 1; page <= 12; ++page) {
       doc.BeginPage();
       doc.SetFont(page == 2 ? "Times" : "Courier New", 8, page % 4);
-      for (int line = 0; line < 60; ++line) doc.DrawText(20, 20 + line * 10, "Riga " + std::to_string(line * page));
+      for (int line = 0; line < 60; ++line)
+        doc.DrawText(20, 20 + line * 10, "Riga " + std::to_string(line * page));
       if (page % 5 == 0) doc.DrawImage(dir.File("a.bmp"), 100, 100, 50, 50);
       if (page == 7) doc.SetCompression(2 | 8, 1);  // applies from the pages ended afterwards
       if (page == 11) doc.SetAlpha(0.5, 1);
@@ -384,9 +406,10 @@ TEST(PdfDocumentStructure, RicherDocumentsInTheForegroundAndTheBackground) {
   EXPECT_EQ(pdf_test::CheckCrossReference(plain.data), "");
   EXPECT_EQ(plain.size, static_cast<int64_t>(plain.data.size()));
   EXPECT_EQ(plain.data.substr(0, 9), "%PDF-1.4\n");  // transparency
-  EXPECT_TRUE(pdf_test::Contains(plain.data, "/ProcSet [/PDF /Text /ImageB /ImageC /ImageI ]\r/XObject << /_IMG_1 "));
-  for (const auto& [in_background, budget] : {std::pair<bool, size_t>{false, 10}, {false, 200}, {false, 600},
-                                              {true, 3000}}) {
+  EXPECT_TRUE(pdf_test::Contains(
+      plain.data, "/ProcSet [/PDF /Text /ImageB /ImageC /ImageI ]\r/XObject << /_IMG_1 "));
+  for (const auto& [in_background, budget] :
+       {std::pair<bool, size_t>{false, 10}, {false, 200}, {false, 600}, {true, 3000}}) {
     const Written failed = write(in_background, budget);
     EXPECT_EQ(failed.error, 57) << budget;
     EXPECT_TRUE(failed.discarded);
@@ -417,7 +440,8 @@ TEST(PdfDocumentFiles, AbortAndReuse) {
 TEST(PdfDocumentFiles, OpenDocStartsTheDesktopViewer) {
   pdf_test::TempDir dir;
   const std::string log = dir.File("opened.txt");
-  pdf_test::WriteFile(dir.File("xdg-open"), "#!/bin/sh\necho \"$1\" > " + pdf_test::Quote(log) + "\n");
+  pdf_test::WriteFile(dir.File("xdg-open"),
+                      "#!/bin/sh\necho \"$1\" > " + pdf_test::Quote(log) + "\n");
   std::filesystem::permissions(dir.File("xdg-open"), std::filesystem::perms::owner_all);
   const std::string saved_path = std::getenv("PATH");
   setenv("PATH", (dir.File("") + ":" + saved_path).c_str(), 1);

@@ -71,7 +71,8 @@ struct PixelCm {
   uint32_t rgb;
 };
 void ExpectPixelsAt(const std::string& ppm, std::initializer_list<PixelCm> pixels) {
-  for (const PixelCm& p : pixels) EXPECT_EQ(PixelAt(ppm, p.x, p.y), p.rgb) << "at " << p.x << ", " << p.y << " cm";
+  for (const PixelCm& p : pixels)
+    EXPECT_EQ(PixelAt(ppm, p.x, p.y), p.rgb) << "at " << p.x << ", " << p.y << " cm";
 }
 
 // ---------------------------------------------------------------------------------------
@@ -145,7 +146,8 @@ TEST(PdfBarcodes, RenderedBarsDecodeToTheCode) {
     });
     EXPECT_GT(width, 0);
     const std::string png = dir.File("bar");
-    ASSERT_EQ(RunTool("pdftoppm -r 300 -singlefile -png " + Quote(file) + " " + Quote(png)).status, 0);
+    ASSERT_EQ(RunTool("pdftoppm -r 300 -singlefile -png " + Quote(file) + " " + Quote(png)).status,
+              0);
     const auto result = Zbar("--raw " + Quote(png + ".png"));
     EXPECT_EQ(result, c.decoded + "\n") << "type " << c.type << " " << c.code;
   }
@@ -191,13 +193,13 @@ TEST(PdfOutline, BookmarksNestAndPointAtTheirPages) {
   const std::string json = QpdfJson(file, "outlines");
   // 842 - 10 cm = 558.535; the /FitR box from (1, 2) to (4, 6) cm: left 28.346, bottom
   // 842 - 170.079 = 671.921, right 113.386, top 785.307.
-  ExpectContainsAll(json, {
-      "\"title\":\"ROSSI MARIO 0001\"", "\"title\":\"Città\"", "\"/FitH\",558.535",
-      "\"/FitR\",28.346,671.921,113.386,785.307", "\"destpageposfrom1\":2"});
+  ExpectContainsAll(json,
+                    {"\"title\":\"ROSSI MARIO 0001\"", "\"title\":\"Città\"", "\"/FitH\",558.535",
+                     "\"/FitR\",28.346,671.921,113.386,785.307", "\"destpageposfrom1\":2"});
   EXPECT_FALSE(Contains(json, "Orfano"));
   const std::string pdf = pdf_test::ReadFile(file);
-  ExpectContainsAll(pdf, {
-      "/PageMode /UseOutlines", "/Outlines 3 0 R", "<< /Type /Outlines /First ", "/Count 3"});
+  ExpectContainsAll(
+      pdf, {"/PageMode /UseOutlines", "/Outlines 3 0 R", "<< /Type /Outlines /First ", "/Count 3"});
   EXPECT_EQ(pdf_test::CheckCrossReference(pdf), "");
   ExpectCleanQpdf(file);
 }
@@ -234,16 +236,16 @@ TEST(PdfAnnotations, LinksNotesAndNamedDestinations) {
   // One array of five annotations on the first page, none on the second.
   EXPECT_EQ(pdf.find("/Annots "), pdf.rfind("/Annots "));
   EXPECT_EQ(pdf.compare(0, 8, "%PDF-1.5"), 0) << "layers need PDF 1.5";
-  ExpectContainsAll(pdf, {
-      "/S /URI /URI (https://example.com/a\\(b\\))", "/S /URI /URI (mailto:paghe@example.com)",
-      "/S /GoTo /D /riepilogo"});
+  ExpectContainsAll(pdf, {"/S /URI /URI (https://example.com/a\\(b\\))",
+                          "/S /URI /URI (mailto:paghe@example.com)", "/S /GoTo /D /riepilogo"});
   // The link switches the group that the second page's drawing belongs to.
   std::smatch toggle;
-  ASSERT_TRUE(std::regex_search(pdf, toggle, std::regex("/SetOCGState /State \\[/Toggle (\\d+) 0 R\\]")));
+  ASSERT_TRUE(
+      std::regex_search(pdf, toggle, std::regex("/SetOCGState /State \\[/Toggle (\\d+) 0 R\\]")));
   EXPECT_TRUE(Contains(pdf, "\n" + toggle[1].str() + " 0 obj\n<< /Type /OCG /Name (Griglia) >>"));
-  ExpectContainsAll(pdf, {
-      "/Properties << /OC1 ", "/Subtype /Text /Rect [283.465 793.654 303.465 813.654] /F 4 /Name /Help",
-      "/Subtype /FreeText /Rect [283.465 643.575 453.543 700.268]", "/Q 1"});
+  ExpectContainsAll(pdf, {"/Properties << /OC1 ",
+                          "/Subtype /Text /Rect [283.465 793.654 303.465 813.654] /F 4 /Name /Help",
+                          "/Subtype /FreeText /Rect [283.465 643.575 453.543 700.268]", "/Q 1"});
   // The named destination: (2, 3) cm is 56.693 from the left and 842 - 85.039 = 756.961.
   const std::regex dests("/riepilogo \\[(\\d+) 0 R /XYZ 56\\.693 756\\.961 null\\]");
   std::smatch match;
@@ -292,10 +294,9 @@ TEST(PdfForms, FieldsScriptsAndTheirErrors) {
   EXPECT_FALSE(Contains(json, "\"fullname\":\"vuoto\""));
   ExpectContainsAll(json, {"\"value\":\"u:Uffici\"", "\"value\":\"/Yes\""});
   const std::string pdf = pdf_test::ReadFile(file);
-  ExpectContainsAll(pdf, {
-      "/AcroForm << /NeedAppearances true /Fields [",
-      "/AA << /C << /S /JavaScript /JS (event.value = 1 + 2;) >> >>",
-      "/AA << /K << /S /JavaScript /JS (AFNumber_Keystroke"});
+  ExpectContainsAll(pdf, {"/AcroForm << /NeedAppearances true /Fields [",
+                          "/AA << /C << /S /JavaScript /JS (event.value = 1 + 2;) >> >>",
+                          "/AA << /K << /S /JavaScript /JS (AFNumber_Keystroke"});
   // Only "totale" is calculated.
   EXPECT_TRUE(std::regex_search(pdf, std::regex("/CO \\[\\d+ 0 R \\]")));
   // The opening script sits in the name tree; the printing one was replaced.
@@ -324,9 +325,8 @@ TEST(PdfPages, LabelsAndTransitions) {
   ExpectCleanQpdf(file);
 
   const std::string json = QpdfJson(file, "pagelabels");
-  ExpectContainsAll(json, {
-      "\"index\":0,\"label\":{\"/S\":\"/r\"",
-      "\"index\":2,\"label\":{\"/P\":\"u:All. \",\"/S\":\"/A\",\"/St\":2"});
+  ExpectContainsAll(json, {"\"index\":0,\"label\":{\"/S\":\"/r\"",
+                           "\"index\":2,\"label\":{\"/P\":\"u:All. \",\"/S\":\"/A\",\"/St\":2"});
   const std::string pdf = pdf_test::ReadFile(file);
   EXPECT_TRUE(Contains(pdf, "/Dur 5 /Trans << /Type /Trans /S /Blinds /D 1.5 >>"));
   EXPECT_EQ(pdf.find("/Type /Trans"), pdf.rfind("/Type /Trans")) << "only the first page has one";
@@ -358,8 +358,12 @@ TEST(PdfStructure, SpacesRotateCounterClockwiseAndRestoreColours) {
     unbalanced = doc.ErrNumber();
   });
   EXPECT_EQ(unbalanced, 5);
-  ExpectPixelsAt(Render(dir, file, 1), {{10.5, 9, kRed}, {10.5, 10.5, kWhite}, {11.5, 9, kWhite},
-                                        {3, 3, kBlue}, {7, 17, kBlue}, {5.5, 15.5, kWhite}});
+  ExpectPixelsAt(Render(dir, file, 1), {{10.5, 9, kRed},
+                                        {10.5, 10.5, kWhite},
+                                        {11.5, 9, kWhite},
+                                        {3, 3, kBlue},
+                                        {7, 17, kBlue},
+                                        {5.5, 15.5, kWhite}});
 }
 
 TEST(PdfStructure, TextColourIsWrittenAgainAfterASpace) {
@@ -389,40 +393,43 @@ TEST(PdfStructure, AxisOperationsAndTheirArguments) {
     doc.AxisSkewing(90, 0);
     EXPECT_EQ(doc.ErrNumber(), 5);
   }));
-  EXPECT_TRUE(Contains(content, "1 0 0 1 28.346 56.693 cm\n2 0 0 0.5 0 0 cm\n"
-                                "0.866 -0.5 0.5 0.866 0 0 cm\n1 -1 0 1 0 0 cm\n")) << content;
+  EXPECT_TRUE(Contains(content,
+                       "1 0 0 1 28.346 56.693 cm\n2 0 0 0.5 0 0 cm\n"
+                       "0.866 -0.5 0.5 0.866 0 0 cm\n1 -1 0 1 0 0 cm\n"))
+      << content;
 }
 
 TEST(PdfStructure, TableCellsAndFrames) {
   double below = 0;
   std::vector<long> errors;
-  const std::string content = pdf_test::FirstContent(pdf_test::MemoryDocument([&](PdfDocument& doc) {
-    doc.BeginColumn(1);
-    errors.push_back(doc.ErrNumber());  // no table
-    doc.BeginTable(2, 3, 0.05);
-    doc.BeginRow(1);
-    doc.BeginColumn(4);
-    doc.EndColumn();
-    doc.BeginColumn(2);
-    doc.EndRow();
-    errors.push_back(doc.ErrNumber());  // a cell is open
-    doc.EndColumn();
-    doc.EndRow();
-    doc.BeginRow(0.5);
-    doc.BeginColumn();  // the widths of the row above
-    doc.EndColumn();
-    doc.BeginColumn();
-    doc.EndColumn();
-    doc.EndRow();
-    doc.EndTable();
-    below = doc.GetY();
-  }));
+  const std::string content =
+      pdf_test::FirstContent(pdf_test::MemoryDocument([&](PdfDocument& doc) {
+        doc.BeginColumn(1);
+        errors.push_back(doc.ErrNumber());  // no table
+        doc.BeginTable(2, 3, 0.05);
+        doc.BeginRow(1);
+        doc.BeginColumn(4);
+        doc.EndColumn();
+        doc.BeginColumn(2);
+        doc.EndRow();
+        errors.push_back(doc.ErrNumber());  // a cell is open
+        doc.EndColumn();
+        doc.EndRow();
+        doc.BeginRow(0.5);
+        doc.BeginColumn();  // the widths of the row above
+        doc.EndColumn();
+        doc.BeginColumn();
+        doc.EndColumn();
+        doc.EndRow();
+        doc.EndTable();
+        below = doc.GetY();
+      }));
   EXPECT_EQ(errors, (std::vector<long>{5, 5}));
   EXPECT_NEAR(below, 4.5, 1e-9);
   // Second row, second column: x 2 + 4 cm, y 3 + 1 cm, 2 x 0.5 cm.
-  ExpectContainsAll(content, {
-      "q\n1 0 0 1 170.079 113.386 cm\nQ\n", " 1.417 w 170.079 113.386 56.693 14.173 re S Q",
-      " 1.417 w 56.693 85.039 113.386 28.346 re S Q"});
+  ExpectContainsAll(content, {"q\n1 0 0 1 170.079 113.386 cm\nQ\n",
+                              " 1.417 w 170.079 113.386 56.693 14.173 re S Q",
+                              " 1.417 w 56.693 85.039 113.386 28.346 re S Q"});
 }
 
 TEST(PdfStructure, LayersObjectsAndPatternsAsRendered) {
@@ -472,7 +479,8 @@ TEST(PdfStructure, LayersObjectsAndPatternsAsRendered) {
   const std::string first = Render(dir, file, 1);
   // PRINTER is not shown, SCREEN is; the box after the object is red again; a recorded object
   // is not drawn.
-  ExpectPixelsAt(first, {{2.5, 2.5, kWhite}, {6.5, 2.5, kRed}, {1.5, 6.5, kRed}, {0.5, 0.5, kWhite}});
+  ExpectPixelsAt(first,
+                 {{2.5, 2.5, kWhite}, {6.5, 2.5, kRed}, {1.5, 6.5, kRed}, {0.5, 0.5, kWhite}});
   // The gradient runs from red at x 1 cm to blue at 9 cm.
   EXPECT_GT((PixelAt(first, 1.2, 10.5) >> 16) & 0xFF, 0xE0u);
   EXPECT_GT(PixelAt(first, 8.8, 10.5) & 0xFF, 0xE0u);
@@ -494,16 +502,18 @@ TEST(PdfShowcase, AllFeaturesFilePassesTheReaders) {
   std::string error;
   ASSERT_EQ(WriteTestPagePdf(options, &error), 0) << error;
   ExpectCleanQpdf(options.output_path);
-  const auto render = RunTool("pdftoppm -r 40 -png " + Quote(options.output_path) + " " + Quote(dir.File("p")));
+  const auto render =
+      RunTool("pdftoppm -r 40 -png " + Quote(options.output_path) + " " + Quote(dir.File("p")));
   EXPECT_EQ(render.status, 0);
   EXPECT_EQ(render.output, "");
   PdfDocument doc;
   EXPECT_EQ(doc.GetInfo(options.output_path, "Pages"), "5");
 
   const std::string json = QpdfJson(options.output_path, "outlines");
-  for (const char* title : {"Collegamenti, note e moduli", "Campi del modulo",
-                            "Sfumature, motivi e codici a barre", "Assi, tabelle, livelli e oggetti",
-                            "Caratteri, pagine e immagini da file", "Foglio presenze di esempio"}) {
+  for (const char* title :
+       {"Collegamenti, note e moduli", "Campi del modulo", "Sfumature, motivi e codici a barre",
+        "Assi, tabelle, livelli e oggetti", "Caratteri, pagine e immagini da file",
+        "Foglio presenze di esempio"}) {
     EXPECT_TRUE(Contains(json, std::string("\"title\":\"") + title + "\"")) << title;
   }
   // Protected, every string (titles, field values) is encrypted with its own object's key.
@@ -515,14 +525,16 @@ TEST(PdfShowcase, AllFeaturesFilePassesTheReaders) {
   const std::vector<std::string> titles = pdf_test::OutlineTitles(options.output_path, "utente");
   EXPECT_EQ(titles.size(), 6u);
   EXPECT_NE(std::find(titles.begin(), titles.end(), "Collegamenti, note e moduli"), titles.end());
-  EXPECT_TRUE(Contains(QpdfJson(options.output_path, "acroform", "utente"),
-                       "\"value\":\"u:ROSSI\""));
+  EXPECT_TRUE(
+      Contains(QpdfJson(options.output_path, "acroform", "utente"), "\"value\":\"u:ROSSI\""));
   options.output_path = dir.File("tutto.pdf");
 
   // Every barcode of the second page decodes.
   const std::string page2 = dir.File("barre");
   ASSERT_EQ(RunTool("pdftoppm -r 300 -f 2 -l 2 -singlefile -png " + Quote(options.output_path) +
-                    " " + Quote(page2)).status, 0);
+                    " " + Quote(page2))
+                .status,
+            0);
   const auto codes = Zbar(Quote(page2 + ".png"));
   for (const char* code : {"EAN-13:4006381333931", "EAN-8:96385074", "CODE-39:KAVELTAR-39",
                            "CODE-128:Presenze 2026/01", "I2/5:012345678905"}) {

@@ -10,9 +10,9 @@
 #include "pdf/pdf_document.h"
 #include "pdf/pdf_gif.h"
 #include "pdf/pdf_reader.h"
+#include "pdf/pdf_test_util.h"
 #include "pdf/pdf_tga.h"
 #include "pdf/truetype.h"
-#include "pdf/pdf_test_util.h"
 
 namespace kaveltar {
 namespace {
@@ -201,7 +201,8 @@ TEST(PdfTrueType, AddedFontIsEmbeddedAndItsTextReadsBack) {
   EXPECT_EQ(above, 0);
 
   // The widths written are the font's: "W" (code 87) is the 88th entry, 944.
-  const auto widths = RunTool("qpdf --qdf --object-streams=disable " + Quote(file) + " " + Quote(dir.File("qdf.pdf")));
+  const auto widths = RunTool("qpdf --qdf --object-streams=disable " + Quote(file) + " " +
+                              Quote(dir.File("qdf.pdf")));
   const std::string qdf = ReadFile(dir.File("qdf.pdf"));
   const size_t at = qdf.find("/Widths [");
   ASSERT_NE(at, std::string::npos);
@@ -225,7 +226,8 @@ TEST(PdfTrueType, MissingOrUnreadableFontsAreRefused) {
   EXPECT_EQ(doc.ErrNumber(), 53);
   EXPECT_EQ(doc.AddFont(dir.File("not_a_font.ttf")), "");
   EXPECT_EQ(doc.ErrNumber(), 5);
-  EXPECT_NE(doc.ErrDescription().find("non è un carattere TrueType"), std::string::npos) << doc.ErrDescription();
+  EXPECT_NE(doc.ErrDescription().find("non è un carattere TrueType"), std::string::npos)
+      << doc.ErrDescription();
   // A built-in family needs no file.
   EXPECT_EQ(doc.AddFont("Helvetica"), "Arial");
   EXPECT_EQ(doc.ErrNumber(), 0);
@@ -255,8 +257,9 @@ TEST(PdfGif, DecodesPaletteTransparencyAndInterlacedRows) {
   // Enough pixels for the codes to reach 12 bits and the table to be cleared.
   std::vector<int> many(200 * 50);
   for (size_t i = 0; i < many.size(); ++i) many[i] = static_cast<int>((i * 7) % 4);
-  ASSERT_TRUE(pdf_internal::DecodeGif(MakeGif(200, 50, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, many, -1),
-                                      &image, &reason)) << reason;
+  ASSERT_TRUE(pdf_internal::DecodeGif(
+      MakeGif(200, 50, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, many, -1), &image, &reason))
+      << reason;
   EXPECT_EQ(image.indices[4999], static_cast<char>((4999 * 7) % 4));
   EXPECT_EQ(image.indices[9999], static_cast<char>((9999 * 7) % 4));
   EXPECT_EQ(image.transparent, -1);
@@ -264,7 +267,8 @@ TEST(PdfGif, DecodesPaletteTransparencyAndInterlacedRows) {
   // Refused: data ending early, no image, a code that was never defined, not a GIF.
   const std::string whole = MakeGif(4, 4, palette, std::vector<int>(16, 1), -1);
   EXPECT_FALSE(pdf_internal::DecodeGif(whole.substr(0, whole.size() - 6), &image, &reason));
-  EXPECT_FALSE(pdf_internal::DecodeGif(std::string("GIF89a\1\0\1\0\0\0\0\x3B", 14), &image, &reason));
+  EXPECT_FALSE(
+      pdf_internal::DecodeGif(std::string("GIF89a\1\0\1\0\0\0\0\x3B", 14), &image, &reason));
   EXPECT_FALSE(pdf_internal::DecodeGif("GIF88a.......", &image, &reason));
 }
 
@@ -273,9 +277,18 @@ TEST(PdfTga, DecodesTheDepthsRunsAndRowOrder) {
   std::string reason;
   // 2 x 2, 24 bits, bottom-up: the file's first row is the picture's bottom row.
   std::string tga = TgaHeader(2, 2, 2, 24, 0);
-  tga += std::string("\0\0\xFF" "\0\xFF\0" "\xFF\0\0" "\xFF\xFF\xFF", 12);  // red green / blue white
+  tga += std::string(
+      "\0\0\xFF"
+      "\0\xFF\0"
+      "\xFF\0\0"
+      "\xFF\xFF\xFF",
+      12);  // red green / blue white
   ASSERT_TRUE(pdf_internal::DecodeTga(tga, &image, &reason)) << reason;
-  EXPECT_EQ(image.rgb, std::string("\0\0\xFF" "\xFF\xFF\xFF" "\xFF\0\0" "\0\xFF\0", 12));
+  EXPECT_EQ(image.rgb, std::string("\0\0\xFF"
+                                   "\xFF\xFF\xFF"
+                                   "\xFF\0\0"
+                                   "\0\xFF\0",
+                                   12));
   EXPECT_TRUE(image.alpha.empty());
 
   // The same rows with the top-to-bottom bit: kept in file order.
@@ -286,7 +299,12 @@ TEST(PdfTga, DecodesTheDepthsRunsAndRowOrder) {
   // RLE, 32 bits with 8 alpha bits: a run of 3 opaque red pixels, then one literal
   // transparent pixel.
   std::string rle = TgaHeader(10, 2, 2, 32, 0x28);
-  rle += std::string("\x82" "\0\0\xFF\xFF" "\x00" "\0\0\0\0", 10);
+  rle += std::string(
+      "\x82"
+      "\0\0\xFF\xFF"
+      "\x00"
+      "\0\0\0\0",
+      10);
   ASSERT_TRUE(pdf_internal::DecodeTga(rle, &image, &reason)) << reason;
   EXPECT_EQ(image.rgb, std::string("\xFF\0\0\xFF\0\0\xFF\0\0\0\0\0", 12));
   EXPECT_EQ(image.alpha, std::string("\xFF\xFF\xFF\0", 4));
@@ -304,7 +322,11 @@ TEST(PdfTga, DecodesTheDepthsRunsAndRowOrder) {
   std::string mapped(18, '\0');
   mapped[1] = 1, mapped[2] = 1, mapped[5] = 2, mapped[7] = 24, mapped[12] = 1, mapped[14] = 1;
   mapped[16] = 8, mapped[17] = 0x20;
-  mapped += std::string("\0\0\0" "\x10\x20\x30" "\x01", 7);
+  mapped += std::string(
+      "\0\0\0"
+      "\x10\x20\x30"
+      "\x01",
+      7);
   ASSERT_TRUE(pdf_internal::DecodeTga(mapped, &image, &reason)) << reason;
   EXPECT_EQ(image.rgb, std::string("\x30\x20\x10", 3));
 
@@ -318,10 +340,18 @@ TEST(PdfTga, DecodesTheDepthsRunsAndRowOrder) {
 TEST(PdfRasterFiles, GifAndTgaRenderWithTransparencyOverThePage) {
   TempDir dir;
   // GIF 2 x 2: red, index 3 (transparent) / blue, green.
-  WriteFile(dir.File("a.gif"), MakeGif(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, {0, 3, 2, 1}, 3));
+  WriteFile(dir.File("a.gif"),
+            MakeGif(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}, {0, 3, 2, 1}, 3));
   // TGA 2 x 2 RLE 32 bits, bottom-up: bottom row blue, transparent; top row red, red.
   std::string tga = TgaHeader(10, 2, 2, 32, 0x08);
-  tga += std::string("\x00" "\xFF\0\0\xFF" "\x00" "\0\0\0\0" "\x81" "\0\0\xFF\xFF", 15);
+  tga += std::string(
+      "\x00"
+      "\xFF\0\0\xFF"
+      "\x00"
+      "\0\0\0\0"
+      "\x81"
+      "\0\0\xFF\xFF",
+      15);
   WriteFile(dir.File("b.TGA"), tga);
 
   for (int compression : {0, 4}) {
@@ -335,9 +365,15 @@ TEST(PdfRasterFiles, GifAndTgaRenderWithTransparencyOverThePage) {
     });
     ExpectCleanQpdf(file);
     // Where a picture is transparent the black band behind shows.
-    ExpectPixels(Render(dir, file), {{25, 25, 0xFF0000}, {75, 25, 0x000000}, {25, 75, 0x0000FF},
-                                     {75, 75, 0x00FF00}, {225, 25, 0xFF0000}, {275, 25, 0xFF0000},
-                                     {225, 75, 0x0000FF}, {275, 75, 0x000000}, {350, 50, 0x000000}});
+    ExpectPixels(Render(dir, file), {{25, 25, 0xFF0000},
+                                     {75, 25, 0x000000},
+                                     {25, 75, 0x0000FF},
+                                     {75, 75, 0x00FF00},
+                                     {225, 25, 0xFF0000},
+                                     {275, 25, 0xFF0000},
+                                     {225, 75, 0x0000FF},
+                                     {275, 75, 0x000000},
+                                     {350, 50, 0x000000}});
   }
 }
 
@@ -373,25 +409,26 @@ TEST(PdfDrawings, WmfEpsAndAiShapesLandWhereTheirFilesPutThem) {
   // WMF: red top-left square with no outline, blue ellipse in the bottom-right quarter,
   // a black line along the bottom edge of the top half.
   WriteFile(dir.File("shapes.wmf"),
-            MakeWmf({{0x02FC, 0, 0x00FF, 0x0000, 0},        // brush 0: red (r g b 0)
-                     {0x012D, 0},                           // select it
-                     {0x02FA, 5, 0, 0, 0, 0},               // pen 1: none
+            MakeWmf({{0x02FC, 0, 0x00FF, 0x0000, 0},  // brush 0: red (r g b 0)
+                     {0x012D, 0},                     // select it
+                     {0x02FA, 5, 0, 0, 0, 0},         // pen 1: none
                      {0x012D, 1},
-                     {0x041B, 500, 500, 0, 0},              // rectangle 0,0 - 500,500
-                     {0x02FC, 0, 0x0000, 0x00FF, 0},        // brush 2: blue
+                     {0x041B, 500, 500, 0, 0},        // rectangle 0,0 - 500,500
+                     {0x02FC, 0, 0x0000, 0x00FF, 0},  // brush 2: blue
                      {0x012D, 2},
-                     {0x0418, 1000, 1000, 500, 500},        // ellipse 500,500 - 1000,1000
-                     {0x01F0, 1},                           // pen slot 1 freed ...
-                     {0x02FA, 0, 40, 0, 0, 0},              // ... and reused: black, 40 wide
+                     {0x0418, 1000, 1000, 500, 500},  // ellipse 500,500 - 1000,1000
+                     {0x01F0, 1},                     // pen slot 1 freed ...
+                     {0x02FA, 0, 40, 0, 0, 0},        // ... and reused: black, 40 wide
                      {0x012D, 1},
-                     {0x0214, 750, 0},                      // move to x 0, y 750
-                     {0x0213, 750, 500}}));                 // line to x 500, y 750
+                     {0x0214, 750, 0},       // move to x 0, y 750
+                     {0x0213, 750, 500}}));  // line to x 500, y 750
   // EPS: the box starts at 100 100; blue lower-left quarter, grey upper-right quarter
   // drawn relative, and a path filled then stroked with gsave/grestore.
   WriteFile(dir.File("shapes.eps"),
             "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 100 100 200 200\n"
             "%%EndComments\n/x { 1 2 } def (a string with ) in it) pop\n"
-            "0 0 1 setrgbcolor newpath 100 100 moveto 150 100 lineto 150 150 lineto 100 150 lineto closepath fill\n"
+            "0 0 1 setrgbcolor newpath 100 100 moveto 150 100 lineto 150 150 lineto 100 150 lineto "
+            "closepath fill\n"
             "0.5 setgray 150 150 moveto 50 0 rlineto 0 50 rlineto -50 0 rlineto closepath\n"
             "gsave fill grestore 0 setgray 6 setlinewidth stroke\nshowpage\n%%EOF\n");
   // AI: abbreviations, a black (CMYK) upper-left quarter, red lower-right quarter.
@@ -410,17 +447,26 @@ TEST(PdfDrawings, WmfEpsAndAiShapesLandWhereTheirFilesPutThem) {
   const std::string ppm = Render(dir, file);
   // WMF, 200 x 200 points: (105, 105) is outside the ellipse but inside its box; the line
   // lies at y 750 of 1000.
-  ExpectPixels(ppm, {{50, 50, 0xFF0000}, {150, 50, 0xFFFFFF}, {150, 150, 0x0000FF}, {105, 105, 0xFFFFFF},
-                     {50, 150, 0x000000}, {50, 130, 0xFFFFFF}});
+  ExpectPixels(ppm, {{50, 50, 0xFF0000},
+                     {150, 50, 0xFFFFFF},
+                     {150, 150, 0x0000FF},
+                     {105, 105, 0xFFFFFF},
+                     {50, 150, 0x000000},
+                     {50, 130, 0xFFFFFF}});
   // EPS at 300, 0, 100 x 100: blue lower-left (page y 50-100), grey (0.5 x 255 rounded)
   // upper-right, and at x 398 the inner half of its 6-point black outline.
-  ExpectPixels(ppm, {{325, 75, 0x0000FF}, {375, 25, 0x808080}, {325, 25, 0xFFFFFF}, {375, 75, 0xFFFFFF},
+  ExpectPixels(ppm, {{325, 75, 0x0000FF},
+                     {375, 25, 0x808080},
+                     {325, 25, 0xFFFFFF},
+                     {375, 75, 0xFFFFFF},
                      {398, 25, 0x000000}});
   // AI at 0, 300: black upper-left, red lower-right (CMYK: the renderer's conversion gives
   // near-black and near-red).
   auto near = [](uint32_t rgb, uint32_t want) {
     for (int shift : {16, 8, 0}) {
-      if (((want >> shift) & 0xFF) ? ((rgb >> shift) & 0xFF) <= 0xC0 : ((rgb >> shift) & 0xFF) >= 0x40) return false;
+      if (((want >> shift) & 0xFF) ? ((rgb >> shift) & 0xFF) <= 0xC0
+                                   : ((rgb >> shift) & 0xFF) >= 0x40)
+        return false;
     }
     return true;
   };
@@ -487,11 +533,16 @@ void ExpectImported(const TempDir& dir, const std::string& source, const std::st
   doc.EndDoc();
   ASSERT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
   ExpectCleanQpdf(file);
-  EXPECT_TRUE(pdf_test::Contains(RunTool("pdftotext " + Quote(file) + " -").output, "Pagina importata"));
+  EXPECT_TRUE(
+      pdf_test::Contains(RunTool("pdftotext " + Quote(file) + " -").output, "Pagina importata"));
   // 200 x 100 scaled to 400 x 200 at (100, 100): the red box covers 100-300 x 100-200; the
   // copy at its own size covers 100-200 x 400-450.
-  ExpectPixels(Render(dir, file), {{150, 150, 0xFF0000}, {290, 190, 0xFF0000}, {310, 150, 0xFFFFFF},
-                                   {150, 210, 0xFFFFFF}, {150, 425, 0xFF0000}, {150, 460, 0xFFFFFF}});
+  ExpectPixels(Render(dir, file), {{150, 150, 0xFF0000},
+                                   {290, 190, 0xFF0000},
+                                   {310, 150, 0xFFFFFF},
+                                   {150, 210, 0xFFFFFF},
+                                   {150, 425, 0xFF0000},
+                                   {150, 460, 0xFFFFFF}});
 }
 
 TEST(PdfImportPage, PagesOfOursAndOfOtherToolsComeInAsForms) {
@@ -511,7 +562,8 @@ TEST(PdfImportPage, PagesOfOursAndOfOtherToolsComeInAsForms) {
 
   // qpdf's rewrite: a cross-reference stream and object streams.
   const std::string streams = dir.File("streams.pdf");
-  ASSERT_EQ(RunTool("qpdf --object-streams=generate " + Quote(ours) + " " + Quote(streams)).status, 0);
+  ASSERT_EQ(RunTool("qpdf --object-streams=generate " + Quote(ours) + " " + Quote(streams)).status,
+            0);
   ASSERT_NE(ReadFile(streams).find("/ObjStm"), std::string::npos);
   ExpectImported(dir, streams, "from_streams.pdf");
 
@@ -521,9 +573,11 @@ TEST(PdfImportPage, PagesOfOursAndOfOtherToolsComeInAsForms) {
   ASSERT_EQ(RunTool("qpdf --rotate=+90:1 " + Quote(ours) + " " + Quote(turned)).status, 0);
   // (125, 120) would be red if the turn were ignored.
   const std::string from_turned = dir.File("from_turned.pdf");
-  WritePointsDocument(from_turned, 0, [&](PdfDocument& doc) { doc.ImportPage(turned, 1, 100, 100); });
+  WritePointsDocument(from_turned, 0,
+                      [&](PdfDocument& doc) { doc.ImportPage(turned, 1, 100, 100); });
   ExpectCleanQpdf(from_turned);
-  ExpectPixels(Render(dir, from_turned), {{175, 150, 0xFF0000}, {125, 120, 0xFFFFFF}, {175, 250, 0xFFFFFF}});
+  ExpectPixels(Render(dir, from_turned),
+               {{175, 150, 0xFF0000}, {125, 120, 0xFFFFFF}, {175, 250, 0xFFFFFF}});
 
   // cairo's output (through poppler's pdftocairo): Flate content, its own fonts.
   const std::string cairo = dir.File("cairo.pdf");
@@ -543,7 +597,8 @@ TEST(PdfGetInfo, ReadsTheInformationOfOursAndOfRewrittenFiles) {
   source.EndDoc();
   // qpdf's rewrite keeps the information in an object stream.
   const std::string streams = dir.File("streams.pdf");
-  ASSERT_EQ(RunTool("qpdf --object-streams=generate " + Quote(ours) + " " + Quote(streams)).status, 0);
+  ASSERT_EQ(RunTool("qpdf --object-streams=generate " + Quote(ours) + " " + Quote(streams)).status,
+            0);
   for (const std::string& file : {ours, streams}) {
     SCOPED_TRACE(file);
     PdfDocument doc;
@@ -556,8 +611,9 @@ TEST(PdfGetInfo, ReadsTheInformationOfOursAndOfRewrittenFiles) {
     EXPECT_EQ(doc.ErrNumber(), 5);
   }
   // A title outside Latin-1 travels as UTF-16 with its byte order mark.
-  EXPECT_EQ(pdf_internal::TextStringToUtf8(std::string("\xFE\xFF\x00P\x20\xAC\xD8\x3D\xDE\x00", 10)),
-            "P\u20AC\U0001F600");
+  EXPECT_EQ(
+      pdf_internal::TextStringToUtf8(std::string("\xFE\xFF\x00P\x20\xAC\xD8\x3D\xDE\x00", 10)),
+      "P\u20AC\U0001F600");
   EXPECT_EQ(pdf_internal::TextStringToUtf8("citt\xE0"), "citt\u00E0");
   PdfDocument doc;
   EXPECT_EQ(doc.GetInfo(dir.File("nessuno.pdf"), "Title"), "");
@@ -582,18 +638,21 @@ TEST(PdfImportPage, AnIncrementalUpdateReplacesTheOlderObject) {
   // Blue over the bottom half, in the page's own upward axes.
   const std::string content = "0 0 1 rg 0 0 200 50 re f";
   const size_t object_at = pdf.size();
-  pdf += std::to_string(number) + " 0 obj\n<< /Length " + std::to_string(content.size()) + " >>\nstream\n" +
-         content + "\nendstream\nendobj\n";
+  pdf += std::to_string(number) + " 0 obj\n<< /Length " + std::to_string(content.size()) +
+         " >>\nstream\n" + content + "\nendstream\nendobj\n";
   const size_t xref_at = pdf.size();
   char line[32];
   std::snprintf(line, sizeof line, "%010zu 00000 n \n", object_at);
-  pdf += "xref\n" + std::to_string(number) + " 1\n" + line + "trailer\n<< /Size " + std::to_string(size) +
-         " /Root " + std::to_string(root) + " 0 R /Prev " + std::to_string(std::stol(old_xref)) +
-         " >>\nstartxref\n" + std::to_string(xref_at) + "\n%%EOF\n";
+  pdf += "xref\n" + std::to_string(number) + " 1\n" + line + "trailer\n<< /Size " +
+         std::to_string(size) + " /Root " + std::to_string(root) + " 0 R /Prev " +
+         std::to_string(std::stol(old_xref)) + " >>\nstartxref\n" + std::to_string(xref_at) +
+         "\n%%EOF\n";
   WriteFile(dir.File("updated.pdf"), pdf);
 
   const std::string file = dir.File("imported.pdf");
-  WritePointsDocument(file, 0, [&](PdfDocument& doc) { doc.ImportPage(dir.File("updated.pdf"), 1, 100, 100, 400, 200); });
+  WritePointsDocument(file, 0, [&](PdfDocument& doc) {
+    doc.ImportPage(dir.File("updated.pdf"), 1, 100, 100, 400, 200);
+  });
   ExpectCleanQpdf(file);
   // The new blue content is there, the old red box is gone.
   ExpectPixels(Render(dir, file), {{150, 250, 0x0000FF}, {150, 150, 0xFFFFFF}});

@@ -36,16 +36,18 @@ TEST(PdfReaders, EveryCompressionModeDecodesToTheSameContent) {
   ASSERT_EQ(WriteSheet(dir.File("plain.pdf"), 0, 0), "");
   const std::string plain = pdf_test::FirstContent(pdf_test::ReadFile(dir.File("plain.pdf")));
   ASSERT_GT(plain.size(), 40000u);
-  const std::pair<int, int> modes[] = {{1, 3}, {2, 0}, {2, 3}, {4, 0}, {4, 1}, {4, 2}, {4, 3},
-                                       {8, 3}, {16, 3}, {2 | 8, 3}, {4 | 16, 3}, {31, 3}};
+  const std::pair<int, int> modes[] = {{1, 3}, {2, 0}, {2, 3},  {4, 0},     {4, 1},      {4, 2},
+                                       {4, 3}, {8, 3}, {16, 3}, {2 | 8, 3}, {4 | 16, 3}, {31, 3}};
   for (const auto& [mode, quality] : modes) {
     SCOPED_TRACE("mode " + std::to_string(mode) + " quality " + std::to_string(quality));
-    const std::string file = dir.File("m" + std::to_string(mode) + "q" + std::to_string(quality) + ".pdf");
+    const std::string file =
+        dir.File("m" + std::to_string(mode) + "q" + std::to_string(quality) + ".pdf");
     ASSERT_EQ(WriteSheet(file, mode, quality), "");
     ExpectCleanQpdf(file);
     const auto decoded = RunTool("qpdf --show-object=4 --filtered-stream-data " + Quote(file));
     EXPECT_EQ(decoded.status, 0);
-    EXPECT_TRUE(decoded.output == plain) << "decoded " << decoded.output.size() << " bytes of " << plain.size();
+    EXPECT_TRUE(decoded.output == plain)
+        << "decoded " << decoded.output.size() << " bytes of " << plain.size();
   }
   // Poppler's reading of the LZW the program uses is checked with the test page below.
 }
@@ -66,11 +68,14 @@ TEST(PdfReaders, ProtectedFilesOpenWithEitherPasswordAtBothKeyLengths) {
     for (const char* password : {"dipendente", "ufficio"}) {
       ExpectCleanQpdf(file, password);
       const std::string plain = dir.File(std::string("d") + password + ".pdf");
-      const auto decrypt = RunTool("qpdf --password=" + std::string(password) + " --decrypt " + Quote(file) + " " + Quote(plain));
+      const auto decrypt = RunTool("qpdf --password=" + std::string(password) + " --decrypt " +
+                                   Quote(file) + " " + Quote(plain));
       ASSERT_EQ(decrypt.status, 0) << decrypt.output;
       const auto text = RunTool("pdftotext " + Quote(plain) + " -");
-      EXPECT_NE(text.output.find("Festività: 01, 06"), std::string::npos) << text.output.substr(0, 300);
-      EXPECT_NE(RunTool("pdfinfo " + Quote(plain)).output.find("PDF pagina di prova"), std::string::npos);
+      EXPECT_NE(text.output.find("Festività: 01, 06"), std::string::npos)
+          << text.output.substr(0, 300);
+      EXPECT_NE(RunTool("pdfinfo " + Quote(plain)).output.find("PDF pagina di prova"),
+                std::string::npos);
     }
     EXPECT_NE(RunTool("qpdf --password=altro --check " + Quote(file)).status, 0);
 
@@ -79,15 +84,18 @@ TEST(PdfReaders, ProtectedFilesOpenWithEitherPasswordAtBothKeyLengths) {
     std::smatch id;
     ASSERT_TRUE(std::regex_search(pdf, id, std::regex("/ID \\[<([0-9A-F]{32})>")));
     std::string id_bytes;
-    for (size_t i = 0; i < 32; i += 2) id_bytes.push_back(static_cast<char>(std::stoi(id[1].str().substr(i, 2), nullptr, 16)));
-    const auto keys = pdf_internal::ComputeSecurityKeys("dipendente", "ufficio", 20, bits, id_bytes);
+    for (size_t i = 0; i < 32; i += 2)
+      id_bytes.push_back(static_cast<char>(std::stoi(id[1].str().substr(i, 2), nullptr, 16)));
+    const auto keys =
+        pdf_internal::ComputeSecurityKeys("dipendente", "ufficio", 20, bits, id_bytes);
     std::string hex;
     for (unsigned char c : keys.key) {
       char two[3];
       std::snprintf(two, sizeof two, "%02x", c);
       hex += two;
     }
-    const auto shown = RunTool("qpdf --show-encryption --show-encryption-key --password=ufficio " + Quote(file));
+    const auto shown =
+        RunTool("qpdf --show-encryption --show-encryption-key --password=ufficio " + Quote(file));
     EXPECT_NE(shown.output.find("Encryption key = " + hex), std::string::npos) << shown.output;
     EXPECT_NE(shown.output.find(bits == 40 ? "R = 2" : "R = 3"), std::string::npos);
   }
@@ -103,14 +111,18 @@ TEST(PdfReaders, TheTestPageOpensAndRenders) {
   ExpectCleanQpdf(options.output_path);
   const auto text = RunTool("pdftotext -layout " + Quote(options.output_path) + " -");
   ASSERT_EQ(text.status, 0) << text.output;
-  for (const char* expected : {"Città di Castello", "impiegato 3° livello", "Festività", "Foglio n. 3", "TOT"}) {
+  for (const char* expected :
+       {"Città di Castello", "impiegato 3° livello", "Festività", "Foglio n. 3", "TOT"}) {
     EXPECT_NE(text.output.find(expected), std::string::npos) << expected;
   }
-  const auto render = RunTool("pdftoppm -r 36 -f 1 -l 1 " + Quote(options.output_path) + " " + Quote(dir.File("r")));
+  const auto render = RunTool("pdftoppm -r 36 -f 1 -l 1 " + Quote(options.output_path) + " " +
+                              Quote(dir.File("r")));
   ASSERT_EQ(render.status, 0) << render.output;
   const std::string ppm = pdf_test::ReadFile(dir.File("r-1.ppm"));
   // The grey band of the column headings (4.45 cm down, in the middle of "NOTE").
-  EXPECT_EQ(pdf_test::PpmPixel(ppm, static_cast<int>(18.5 / 2.54 * 36), static_cast<int>(4.65 / 2.54 * 36)), 0xD9D9D9u);
+  EXPECT_EQ(pdf_test::PpmPixel(ppm, static_cast<int>(18.5 / 2.54 * 36),
+                               static_cast<int>(4.65 / 2.54 * 36)),
+            0xD9D9D9u);
 
   options.pages = 0;
   EXPECT_EQ(WriteTestPagePdf(options, &error), 1);
@@ -129,10 +141,11 @@ TEST(PdfReaders, FontWidthsAgreeWithPoppler) {
     int style;
     bool symbolic;
   };
-  const Case cases[] = {{"Arial", 0, false}, {"Arial", 1, false}, {"Arial", 2, false}, {"Arial", 3, false},
-                        {"Times New Roman", 0, false}, {"Times", 1, false}, {"Times", 2, false},
-                        {"Times", 3, false}, {"Courier New", 1, false}, {"Symbol", 0, true},
-                        {"ZapfDingbats", 0, true}};
+  const Case cases[] = {
+      {"Arial", 0, false}, {"Arial", 1, false},           {"Arial", 2, false},
+      {"Arial", 3, false}, {"Times New Roman", 0, false}, {"Times", 1, false},
+      {"Times", 2, false}, {"Times", 3, false},           {"Courier New", 1, false},
+      {"Symbol", 0, true}, {"ZapfDingbats", 0, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.font) + " " + std::to_string(c.style));
     std::vector<int> codes;
@@ -172,7 +185,9 @@ TEST(PdfReaders, FontWidthsAgreeWithPoppler) {
 TEST(PdfReaders, ImagesRenderUpright) {
   pdf_test::TempDir dir;
   const std::vector<uint32_t> quad = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};  // top row first
-  for (int bits : {4, 8, 24, 32}) pdf_test::WriteFile(dir.File("q" + std::to_string(bits) + ".bmp"), pdf_test::MakeBmp(2, 2, bits, quad));
+  for (int bits : {4, 8, 24, 32})
+    pdf_test::WriteFile(dir.File("q" + std::to_string(bits) + ".bmp"),
+                        pdf_test::MakeBmp(2, 2, bits, quad));
   pdf_test::WriteFile(dir.File("MONO.BMP"), pdf_test::MakeBmp(2, 2, 1, {0, 0xFFFFFF, 0xFFFFFF, 0}));
 
   // A JPEG made by poppler from a page with a red and a blue half.
@@ -186,8 +201,14 @@ TEST(PdfReaders, ImagesRenderUpright) {
   source.SetColorFill("BLUE");
   source.DrawRect(20, 0, 20, 20, 5);
   source.EndDoc();
-  ASSERT_EQ(RunTool("pdftoppm -jpeg -r 72 -singlefile " + Quote(dir.File("source.pdf")) + " " + Quote(dir.File("rgb"))).status, 0);
-  ASSERT_EQ(RunTool("pdftoppm -jpeg -gray -r 72 -singlefile " + Quote(dir.File("source.pdf")) + " " + Quote(dir.File("grey"))).status, 0);
+  ASSERT_EQ(RunTool("pdftoppm -jpeg -r 72 -singlefile " + Quote(dir.File("source.pdf")) + " " +
+                    Quote(dir.File("rgb")))
+                .status,
+            0);
+  ASSERT_EQ(RunTool("pdftoppm -jpeg -gray -r 72 -singlefile " + Quote(dir.File("source.pdf")) +
+                    " " + Quote(dir.File("grey")))
+                .status,
+            0);
 
   for (int compression : {0, 4}) {
     SCOPED_TRACE(compression);
@@ -207,7 +228,8 @@ TEST(PdfReaders, ImagesRenderUpright) {
     doc.DrawImage(dir.File("grey.jpg"), 300, 200, 0, 100, 1, 0);
     doc.DrawImage(dir.File("q24.bmp"), 0, 400, 200, 100, 0, 0);  // kept square: 100 x 100
     // Pixels with alpha: red half transparent, green opaque, blue fully transparent.
-    const auto alpha = std::filesystem::path(std::getenv("KAVELTAR_TEST_SOURCE_DIR")) / "fuzz/corpus/pdf_images/bmp32_alpha_v3.bmp";
+    const auto alpha = std::filesystem::path(std::getenv("KAVELTAR_TEST_SOURCE_DIR")) /
+                       "fuzz/corpus/pdf_images/bmp32_alpha_v3.bmp";
     doc.DrawImage(alpha.string(), 0, 600, 150, 100, 1, 0);
     doc.EndDoc();
     ASSERT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
@@ -217,19 +239,28 @@ TEST(PdfReaders, ImagesRenderUpright) {
     // the squares kept square (white right of the 100 x 100 picture).
     for (int i = 0; i < 4; ++i) {
       SCOPED_TRACE(i);
-      pdf_test::ExpectPixels(ppm, {{100 * i + 25, 25, 0xFF0000}, {100 * i + 75, 25, 0x00FF00},
-                                   {100 * i + 25, 75, 0x0000FF}, {100 * i + 75, 75, 0xFFFFFF}});
+      pdf_test::ExpectPixels(ppm, {{100 * i + 25, 25, 0xFF0000},
+                                   {100 * i + 75, 25, 0x00FF00},
+                                   {100 * i + 25, 75, 0x0000FF},
+                                   {100 * i + 75, 75, 0xFFFFFF}});
     }
-    pdf_test::ExpectPixels(ppm, {{425, 25, 0x000000}, {475, 25, 0xFFFFFF}, {25, 225, 0xFFFFFF}, {75, 225, 0x00FF00},
-                                 {150, 450, 0xFFFFFF}, {25, 425, 0xFF0000}, {75, 625, 0x00FF00},
+    pdf_test::ExpectPixels(ppm, {{425, 25, 0x000000},
+                                 {475, 25, 0xFFFFFF},
+                                 {25, 225, 0xFFFFFF},
+                                 {75, 225, 0x00FF00},
+                                 {150, 450, 0xFFFFFF},
+                                 {25, 425, 0xFF0000},
+                                 {75, 625, 0x00FF00},
                                  {125, 625, 0xFFFFFF}});
-    const uint32_t red = pdf_test::PpmPixel(ppm, 150, 250), blue = pdf_test::PpmPixel(ppm, 250, 250);
+    const uint32_t red = pdf_test::PpmPixel(ppm, 150, 250),
+                   blue = pdf_test::PpmPixel(ppm, 250, 250);
     EXPECT_TRUE((red >> 16) > 0xE0 && (red & 0xFFFF) < 0x2020) << std::hex << red;
     EXPECT_TRUE((blue & 0xFF) > 0xE0 && (blue >> 8) < 0x2020) << std::hex << blue;
     const uint32_t grey = pdf_test::PpmPixel(ppm, 320, 250);
     EXPECT_EQ(grey >> 16, grey & 0xFF);  // grey: equal components
     const uint32_t half_red = pdf_test::PpmPixel(ppm, 25, 625);
-    EXPECT_TRUE((half_red >> 16) == 0xFF && ((half_red >> 8) & 0xFF) > 0x70 && ((half_red >> 8) & 0xFF) < 0x90)
+    EXPECT_TRUE((half_red >> 16) == 0xFF && ((half_red >> 8) & 0xFF) > 0x70 &&
+                ((half_red >> 8) & 0xFF) < 0x90)
         << std::hex << half_red;
     EXPECT_EQ(pdf_test::ReadFile(file).substr(0, 8), "%PDF-1.4");  // soft masks
   }

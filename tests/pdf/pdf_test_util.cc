@@ -2,13 +2,13 @@
 
 #include <unistd.h>
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <random>
 #include <regex>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -53,7 +53,8 @@ std::string CheckCrossReference(const std::string& pdf) {
   const int count = std::stoi(pdf.substr(pdf.find(' ', xref) + 1));
   for (int n = 0; n < count; ++n, pos += 20) {
     const std::string line = pdf.substr(pos, 20);
-    if (line.size() != 20 || line.substr(18) != "\r\n") return "line " + std::to_string(n) + " is not 20 bytes";
+    if (line.size() != 20 || line.substr(18) != "\r\n")
+      return "line " + std::to_string(n) + " is not 20 bytes";
     if (n == 0) {
       if (line != "0000000000 65535 f\r\n") return "bad free entry";
       continue;
@@ -120,7 +121,8 @@ void Put32(std::string* s, uint32_t v) {
 
 }  // namespace
 
-std::string MakeBmp(int width, int height, int bits, const std::vector<uint32_t>& rgb, bool top_down) {
+std::string MakeBmp(int width, int height, int bits, const std::vector<uint32_t>& rgb,
+                    bool top_down) {
   std::vector<uint32_t> palette;
   std::map<uint32_t, int> index;
   if (bits <= 8) {
@@ -176,7 +178,8 @@ std::string MakeBmp(int width, int height, int bits, const std::vector<uint32_t>
 uint32_t PpmPixel(const std::string& ppm, int x, int y) {
   static const std::regex header(R"(P6\s+(\d+)\s+(\d+)\s+255\s)");
   std::smatch m;
-  if (!std::regex_search(ppm.begin(), ppm.begin() + std::min<size_t>(ppm.size(), 64), m, header)) return 0xDEAD;
+  if (!std::regex_search(ppm.begin(), ppm.begin() + std::min<size_t>(ppm.size(), 64), m, header))
+    return 0xDEAD;
   const int width = std::stoi(m[1]);
   const size_t at = static_cast<size_t>(m.length(0)) + (static_cast<size_t>(y) * width + x) * 3;
   if (at + 3 > ppm.size()) return 0xDEAD;
@@ -195,12 +198,14 @@ std::string PasswordOption(const std::string& password) {
 void ExpectCleanQpdf(const std::string& file, const std::string& password) {
   const ToolResult result = RunTool("qpdf --check " + PasswordOption(password) + Quote(file));
   EXPECT_EQ(result.status, 0) << result.output;
-  EXPECT_TRUE(Contains(result.output, "No syntax or stream encoding errors found")) << result.output;
+  EXPECT_TRUE(Contains(result.output, "No syntax or stream encoding errors found"))
+      << result.output;
   EXPECT_FALSE(Contains(result.output, "WARNING")) << result.output;
 }
 
 std::string QpdfJson(const std::string& file, const std::string& key, const std::string& password) {
-  const ToolResult result = RunTool("qpdf --json --json-key=" + key + " " + PasswordOption(password) + Quote(file));
+  const ToolResult result =
+      RunTool("qpdf --json --json-key=" + key + " " + PasswordOption(password) + Quote(file));
   EXPECT_EQ(result.status, 0) << result.output;
   std::string compact;
   bool in_string = false;
@@ -215,24 +220,28 @@ std::string QpdfJson(const std::string& file, const std::string& key, const std:
 
 std::string Render(const TempDir& dir, const std::string& file, int page) {
   const std::string out = dir.File("render");
-  const ToolResult result = RunTool("pdftoppm -r 72 -f " + std::to_string(page) + " -l " + std::to_string(page) +
-                                    " -singlefile " + Quote(file) + " " + Quote(out));
+  const ToolResult result =
+      RunTool("pdftoppm -r 72 -f " + std::to_string(page) + " -l " + std::to_string(page) +
+              " -singlefile " + Quote(file) + " " + Quote(out));
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.output, "") << "poppler complained";
   return ReadFile(out + ".ppm");
 }
 
 void ExpectContainsAll(const std::string& text, std::initializer_list<std::string> parts) {
-  for (const std::string& part : parts) EXPECT_TRUE(Contains(text, part)) << part << " in\n" << text.substr(0, 3000);
+  for (const std::string& part : parts)
+    EXPECT_TRUE(Contains(text, part)) << part << " in\n" << text.substr(0, 3000);
 }
 
 void ExpectPixels(const std::string& ppm, std::initializer_list<Pixel> pixels) {
   for (const Pixel& p : pixels) {
-    EXPECT_EQ(PpmPixel(ppm, p.x, p.y), p.rgb) << std::hex << "pixel " << std::dec << p.x << ", " << p.y;
+    EXPECT_EQ(PpmPixel(ppm, p.x, p.y), p.rgb)
+        << std::hex << "pixel " << std::dec << p.x << ", " << p.y;
   }
 }
 
-void WritePointsDocument(const std::string& path, int compression, const std::function<void(PdfDocument&)>& draw) {
+void WritePointsDocument(const std::string& path, int compression,
+                         const std::function<void(PdfDocument&)>& draw) {
   PdfDocument doc;
   doc.SetScale(0);
   doc.SetCompression(compression, 3);

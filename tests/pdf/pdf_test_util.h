@@ -58,7 +58,8 @@ std::string MakeBmp(int width, int height, int bits, const std::vector<uint32_t>
 void ExpectCleanQpdf(const std::string& file, const std::string& password = "");
 
 // qpdf's JSON of `key` without blanks and line breaks, so that checks do not depend on the layout.
-std::string QpdfJson(const std::string& file, const std::string& key, const std::string& password = "");
+std::string QpdfJson(const std::string& file, const std::string& key,
+                     const std::string& password = "");
 
 // Page `page` of `file` rendered by poppler at 72 dpi (one pixel per point) as PPM; poppler
 // must say nothing.
@@ -87,7 +88,8 @@ void ExpectPixels(const std::string& ppm, std::initializer_list<Pixel> pixels);
 
 // A one-page document in points with `compression` (quality 3), drawn by `draw`, written into
 // `path`; every call must succeed.
-void WritePointsDocument(const std::string& path, int compression, const std::function<void(PdfDocument&)>& draw);
+void WritePointsDocument(const std::string& path, int compression,
+                         const std::function<void(PdfDocument&)>& draw);
 
 }  // namespace kaveltar::pdf_test
 

@@ -69,8 +69,11 @@ TEST_F(PlatformTest, RegistryValuesByType) {
         "; a comment kept as it is\n");
   auto store = RegistryStore::Load(file);
   ASSERT_TRUE(store.ok());
-  EXPECT_EQ(store->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "percorsoarchivi"), "/srv/archivi");
-  EXPECT_EQ(store->ReadRegistryString(kHkeyCurrentUser, "software\\altrovia\\salarion", "CONTATORE"), "42");
+  EXPECT_EQ(store->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "percorsoarchivi"),
+            "/srv/archivi");
+  EXPECT_EQ(
+      store->ReadRegistryString(kHkeyCurrentUser, "software\\altrovia\\salarion", "CONTATORE"),
+      "42");
   EXPECT_EQ(store->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "Hex"), "16");
   EXPECT_EQ(store->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "Bad"), "");
   EXPECT_EQ(store->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "Missing"), "");
@@ -82,7 +85,8 @@ TEST_F(PlatformTest, RegistryValuesByType) {
   ASSERT_TRUE(store->Save(file).ok());
   auto again = RegistryStore::Load(file);
   ASSERT_TRUE(again.ok());
-  EXPECT_EQ(again->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOPROGRAMMI"), "C:\\prog\\x");
+  EXPECT_EQ(again->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOPROGRAMMI"),
+            "C:\\prog\\x");
   EXPECT_EQ(again->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "Contatore"), "7");
   EXPECT_EQ(again->ReadRegistryString(kHkeyCurrentUser, "SOFTWARE\\NEW", "V"), "line\nbreak");
   std::ifstream in(file);

@@ -10,12 +10,12 @@
 #include <memory>
 
 #include "app/session.h"
+#include "app/startup.h"
 #include "archive/fields.h"
 #include "base/text.h"
-#include "pdf/pdf_test_util.h"
-#include "app/startup.h"
 #include "demo/demo_installation.h"
 #include "memorize/memorization.h"
+#include "pdf/pdf_test_util.h"
 #include "platform/printer_recording.h"
 #include "printing/sheet_printing.h"
 
@@ -33,8 +33,12 @@ class PrintingTest : public ::testing::Test {
     root_ = pattern;
     setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
     setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
-    const DemoOptions options{.dir = root_ / "demo", .year = kYear, .month = kMonth,
-                                .companies = 2, .employees = 60, .seed = 5};
+    const DemoOptions options{.dir = root_ / "demo",
+                              .year = kYear,
+                              .month = kMonth,
+                              .companies = 2,
+                              .employees = 60,
+                              .seed = 5};
     ASSERT_TRUE(WriteDemoInstallation(options, &report_).ok());
     session_ = std::make_unique<Session>(dialogs_);
     printer_ = Start(*session_);
@@ -65,7 +69,8 @@ class PrintingTest : public ::testing::Test {
   }
   // A print of the keys' June sheets numbered from 41; as PDF files when `pdf`, one per
   // employee when `each`.
-  SheetRunRequest Request(const std::vector<std::string>& keys, bool pdf = false, bool each = false) {
+  SheetRunRequest Request(const std::vector<std::string>& keys, bool pdf = false,
+                          bool each = false) {
     SheetRunRequest r;
     r.pdf = pdf;
     r.one_file_per_employee = each;
@@ -92,9 +97,8 @@ class PrintingTest : public ::testing::Test {
     return pdf_test::RunTool("pdftotext " + options + " " + pdf_test::Quote(file) + " -").output;
   }
   static int Count(const std::vector<std::string>& texts, std::string_view prefix) {
-    return static_cast<int>(std::count_if(texts.begin(), texts.end(), [&](const std::string& t) {
-      return t.rfind(prefix, 0) == 0;
-    }));
+    return static_cast<int>(std::count_if(
+        texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(prefix, 0) == 0; }));
   }
 
   fs::path root_;

@@ -28,7 +28,8 @@ class SheetPrintingTest : public PrintingTest {
     lists.CARICAESTRAZIONE(0);
     std::vector<std::string> keys;
     for (const std::string& line : lists.LISTA_AZIENDE(Screen::kPrint, kOrderByCode)) {
-      const std::vector<std::string> entries = lists.EmployeeList(Screen::kPrint, kOrderByCode, kYear, line);
+      const std::vector<std::string> entries =
+          lists.EmployeeList(Screen::kPrint, kOrderByCode, kYear, line);
       if (entries.size() <= keys.size()) continue;
       keys.clear();
       for (const std::string& entry : entries) keys.emplace_back(Right(entry, 10));
@@ -93,8 +94,10 @@ TEST_F(SheetPrintingTest, PrinterRunNumbersSheetsAndLeavesOutMonthsNotMemorized)
   const SheetRunResult result = PrintMonthlySheets(*session_, r);
   EXPECT_EQ(result.sheets, 2);
   EXPECT_EQ(result.number_text, "43");
-  EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{std::string(kNotMemorizedWarning),
-                                                        "Stampa Presenze/Assenze relativo al periodo 06/2025 terminata"}));
+  EXPECT_EQ(
+      dialogs_.Texts(),
+      (std::vector<std::string>{std::string(kNotMemorizedWarning),
+                                "Stampa Presenze/Assenze relativo al periodo 06/2025 terminata"}));
   ASSERT_EQ(printer_->printed().size(), before + 1);
   const RecordingPrinterJob::Document& doc = printer_->printed().back();
   EXPECT_EQ(doc.pages, 4);  // two copies of two sheets
@@ -162,9 +165,11 @@ TEST_F(SheetPrintingTest, AKilledPdfRunLeavesNoNumberedFileWithoutItsNumber) {
     const std::string file = (folder / name).string();
     const std::string bytes = pdf_test::ReadFile(file);
     EXPECT_EQ(bytes.rfind("%PDF-", 0), 0u) << name;
-    EXPECT_NE(bytes.find("%%EOF", bytes.size() > 8 ? bytes.size() - 8 : 0), std::string::npos) << name;
-    const auto key = std::find_if(keys.begin(), keys.end(),
-                                  [&](const std::string& k) { return name.find("_" + k + "_") != std::string::npos; });
+    EXPECT_NE(bytes.find("%%EOF", bytes.size() > 8 ? bytes.size() - 8 : 0), std::string::npos)
+        << name;
+    const auto key = std::find_if(keys.begin(), keys.end(), [&](const std::string& k) {
+      return name.find("_" + k + "_") != std::string::npos;
+    });
     ASSERT_NE(key, keys.end()) << name;
     const std::string text = PdfText(file, "-opw " + pdf_test::Quote(office));
     const size_t at = text.find("NUMERAZIONE : ");
@@ -255,13 +260,17 @@ TEST_F(SheetPrintingTest, PdfFilesPerEmployeeAndPerCompany) {
   ASSERT_EQ(company.pdf_files.size(), 1u);
   const std::string& file = company.pdf_files[0];
   EXPECT_EQ(fs::path(file).filename().string().rfind("BCART_" + keys[0].substr(0, 3) + "_", 0), 0u);
-  EXPECT_EQ(company.message.rfind("Il file cartellino PDF per l'azienda : " + keys[0].substr(0, 3) + " ", 0), 0u);
+  EXPECT_EQ(company.message.rfind(
+                "Il file cartellino PDF per l'azienda : " + keys[0].substr(0, 3) + " ", 0),
+            0u);
   // The demo company has a PDF password: the file opens with it, one page and one bookmark
   // (the employee's name and key) per sheet.
   const std::string password = Password();
   ASSERT_FALSE(password.empty());
   const std::string text = PdfText(file, "-upw " + pdf_test::Quote(password) + " -layout");
-  const std::string info = pdf_test::RunTool("pdfinfo -upw " + pdf_test::Quote(password) + " " + pdf_test::Quote(file)).output;
+  const std::string info =
+      pdf_test::RunTool("pdfinfo -upw " + pdf_test::Quote(password) + " " + pdf_test::Quote(file))
+          .output;
   EXPECT_NE(info.find("Pages:           3"), std::string::npos) << info;
   for (const std::string& k : keys) EXPECT_NE(text.find("CODICE DIP. : " + k), std::string::npos);
   EXPECT_NE(text.find("STAMPA IN BOZZA - NON VALIDA AI FINI FISCALI"), std::string::npos);

@@ -16,7 +16,8 @@ class SummariesTest : public PrintingTest {
     PrintingTest::SetUp();
     for (DemoCase c : {DemoCase::kGroup, DemoCase::kProfile, DemoCase::kRotation2}) {
       for (const std::string& k : report_.Keys(c)) {
-        if (k.substr(0, 3) == report_.company_codes[0] && std::find(keys_.begin(), keys_.end(), k) == keys_.end()) {
+        if (k.substr(0, 3) == report_.company_codes[0] &&
+            std::find(keys_.begin(), keys_.end(), k) == keys_.end()) {
           keys_.push_back(k);
         }
       }
@@ -35,7 +36,9 @@ class SummariesTest : public PrintingTest {
     return r;
   }
   std::vector<std::string> LastTexts() { return printer_->printed().back().Texts(); }
-  DayRow Day(const std::string& key) { return session_->db().FindDay(key, "20250610").value().value(); }
+  DayRow Day(const std::string& key) {
+    return session_->db().FindDay(key, "20250610").value().value();
+  }
   void Save(const DayRow& row) { ASSERT_TRUE(session_->db().SaveDay(row).ok()); }
 
   std::vector<std::string> keys_;
@@ -56,11 +59,13 @@ TEST_F(SummariesTest, TotalsAgreeWithTheRowsAndCodesWithoutHoursAreLeftOut) {
   for (const std::string& k : keys_) {
     ASSERT_TRUE(session_->db().EmployeeMonth(k, "202506", &rows).ok());
     for (const DayRow& r : rows) {
-      if (!r.pres[3].empty()) worked += ValInt(r.pres[3].substr(0, 2)) * 60 + ValInt(r.pres[3].substr(3));
+      if (!r.pres[3].empty())
+        worked += ValInt(r.pres[3].substr(0, 2)) * 60 + ValInt(r.pres[3].substr(3));
     }
   }
   char total[80];
-  std::snprintf(total, sizeof total, "TOTALE ORE DI PRESENZA : %03ld:%02ld", worked / 60, worked % 60);
+  std::snprintf(total, sizeof total, "TOTALE ORE DI PRESENZA : %03ld:%02ld", worked / 60,
+                worked % 60);
   EXPECT_EQ(STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kCompany)).pages, 1);
   const std::vector<std::string> texts = LastTexts();
   EXPECT_EQ(texts[0], "RIEPILOGO PRESENZE/ASSENZE MESE DI : Giugno 2025");
@@ -88,12 +93,16 @@ TEST_F(SummariesTest, GroupsInOrderAndPdfWithBookmarks) {
   ASSERT_GE(bands.size(), 2u);
   EXPECT_TRUE(std::is_sorted(bands.begin(), bands.end()));
 
-  const SummaryResult file = STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kSubCompany, true));
+  const SummaryResult file =
+      STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kSubCompany, true));
   ASSERT_FALSE(file.pdf_file.empty());
-  EXPECT_EQ(fs::path(file.pdf_file).filename().string().rfind("RIEPS_" + keys_[0].substr(0, 3) + "_", 0), 0u);
+  EXPECT_EQ(
+      fs::path(file.pdf_file).filename().string().rfind("RIEPS_" + keys_[0].substr(0, 3) + "_", 0),
+      0u);
   const std::string password = Password();
-  EXPECT_NE(PdfText(file.pdf_file, "-upw " + pdf_test::Quote(password)).find("CODICE SOTTODITTA : "),
-            std::string::npos);
+  EXPECT_NE(
+      PdfText(file.pdf_file, "-upw " + pdf_test::Quote(password)).find("CODICE SOTTODITTA : "),
+      std::string::npos);
   // The schedule-group summary as PDF: one bookmark per group, the bands printed above.
   const SummaryResult groups = STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kGroup, true));
   EXPECT_EQ(pdf_test::OutlineTitles(groups.pdf_file, password), bands);
@@ -113,7 +122,8 @@ void ExpectNoPageEndsWithABand(const RecordingPrinterJob::Document& doc, const s
     for (const RecordingPrinterJob::Item& i : doc.items) {
       if (i.page == page && i.kind == RecordingPrinterJob::Item::Kind::kText) last = i.text;
     }
-    for (const char* band : {"DIPENDENTE : ", "CODICE SOTTODITTA : ", "CODICE GRUPPO ORARIO : ", "CODICE ASSENZA : "}) {
+    for (const char* band : {"DIPENDENTE : ", "CODICE SOTTODITTA : ", "CODICE GRUPPO ORARIO : ",
+                             "CODICE ASSENZA : "}) {
       EXPECT_NE(last.rfind(band, 0), 0u) << name << ", page " << page << " ends with " << last;
     }
   }
@@ -148,8 +158,10 @@ TEST_F(SummariesTest, PagesKeepWordsOffLinesAndBandsWithTheirLines) {
     const RecordingPrinterJob::Document& doc = printer_->printed().back();
     EXPECT_EQ(doc.pages, printed.pages) << name;
     const std::vector<std::string> texts = doc.Texts();  // every page numbered, the last once
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Pag. " + ZeroPad(printed.pages, 3)), 1) << name;
-    EXPECT_EQ(ruled_lines::Crossings(ruled_lines::PrinterPages(doc)), std::vector<std::string>{}) << name;
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Pag. " + ZeroPad(printed.pages, 3)), 1)
+        << name;
+    EXPECT_EQ(ruled_lines::Crossings(ruled_lines::PrinterPages(doc)), std::vector<std::string>{})
+        << name;
     ExpectNoPageEndsWithABand(doc, name);
 
     const SummaryResult file = STAMPARIEPILOGOMESE(*session_, Summary(kind, true));
@@ -167,7 +179,8 @@ TEST_F(SummariesTest, PagesKeepWordsOffLinesAndBandsWithTheirLines) {
     day.SlotHours(1) = "01:00";
     Save(day);
     STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kJustification));
-    ExpectNoPageEndsWithABand(printer_->printed().back(), "301 used " + std::to_string(k + 1) + " times");
+    ExpectNoPageEndsWithABand(printer_->printed().back(),
+                              "301 used " + std::to_string(k + 1) + " times");
   }
 }
 

@@ -23,7 +23,8 @@ namespace fs = std::filesystem;
 
 TEST(AnomalyListTest, HeadingThenLinesInTheirFonts) {
   RecordingPrinterJob printer;
-  const std::string line = "Dipendente : 0010010001 Cod.Gruppo in P766 non presente nella tabella GRUPPI";
+  const std::string line =
+      "Dipendente : 0010010001 Cod.Gruppo in P766 non presente nella tabella GRUPPI";
   {
     AnomalyList list(printer);
     list.PREPARATESTATA("Elenco anomalie riscontrate nella memorizzazione ditte più");
@@ -152,7 +153,7 @@ TEST_F(PrinterChoiceTest, OtherwiseTheDefaultStaysSilently) {
     bool failing_list;
     std::string standard, graphic;
   } cases[] = {
-      {"Ufficio-Paghe-Laser\r\n", false, "Ufficio-Paghe-Laser", ""},  // one line: no graphic
+      {"Ufficio-Paghe-Laser\r\n", false, "Ufficio-Paghe-Laser", ""},        // one line: no graphic
       {"x\r\nufficio-paghe-laser\r\n", false, "x", "ufficio-paghe-laser"},  // case differs
       {"", false, "", ""},
       {nullptr, false, "", ""},
@@ -160,7 +161,10 @@ TEST_F(PrinterChoiceTest, OtherwiseTheDefaultStaysSilently) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.settings ? c.settings : "(no file)");
-    if (c.settings) WriteSettings(c.settings); else fs::remove(temp_.File("STAMPA01.INI"));
+    if (c.settings)
+      WriteSettings(c.settings);
+    else
+      fs::remove(temp_.File("STAMPA01.INI"));
     printer_.FailListing(c.failing_list);
     const PrinterNames names = Choose();
     EXPECT_EQ(names.standard, c.standard);

@@ -47,7 +47,8 @@ class MonthlySheetTest : public ::testing::Test {
     input_.dialogs = &dialogs_;
     input_.printed_at = 1750000000;
     for (int d = 1; d <= 30; ++d)
-      rows_.push_back(Day("202506" + std::string(d < 10 ? "0" : "") + std::to_string(d), "001", "08:00", "08:00"));
+      rows_.push_back(Day("202506" + std::string(d < 10 ? "0" : "") + std::to_string(d), "001",
+                          "08:00", "08:00"));
     rows_[2].pres[3] = "";  // 3 June: a day of holidays
     rows_[2].SlotCode(1) = "FER";
     rows_[2].SlotHours(1) = "08:00";
@@ -342,7 +343,8 @@ TEST_F(SheetRuledLinesTest, OracleCatchesWordsOverLines) {
   PrintBox(target_, 5.0, 1.0, 1.0, 4.0);
   PrintText(target_, 5.5, 1.2, std::string_view("INSIDE"));
   PrintText(target_, 6.1, 1.2, std::string_view("BOTTOM"));
-  PrintPicture(target_, input_.program_folder.string() + "/MODULI/inailstd.jpg", 8.0, 3.0, 2.0, 2.0);
+  PrintPicture(target_, input_.program_folder.string() + "/MODULI/inailstd.jpg", 8.0, 3.0, 2.0,
+               2.0);
   PrintText(target_, 8.5, 4.5, std::string_view("PICTURE"));  // runs over the picture's edge
   ASSERT_TRUE(target_.EndReportPdf().ok());
   const std::vector<std::string> in_pdf = ruled_lines::Crossings(ruled_lines::PdfPages(file));

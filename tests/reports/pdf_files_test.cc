@@ -17,21 +17,27 @@ namespace fs = std::filesystem;
 TEST(PdfFilesTest, NamesAreCutCleanedAndTrimmed) {
   const std::pair<std::string, std::string> cases[] = {
       {CleanPdfFileName("a*b|c\\d:e'f<g>h?i/j\"k."), "a_b_c_d_e_f_g_h_i_j_k"},
-      {CompanyPdfFileName("CART_", "001", "ROSSI S/R:L                   "), "CART_001_ROSSI S_R_L.pdf"},
+      {CompanyPdfFileName("CART_", "001", "ROSSI S/R:L                   "),
+       "CART_001_ROSSI S_R_L.pdf"},
       // Cut at 30 characters, then trimmed.
       {CompanyPdfFileName("RIEPDIT_", "002", "COSTRUZIONI MERIDIONALI RIUNITE SPA"),
        "RIEPDIT_002_COSTRUZIONI MERIDIONALI RIUNIT.pdf"},
       {EmployeePdfFileName("BCART_", "BNCMRA80A41F205X", "0010010007", "BIANCHI  ", "MARIA"),
        "BCART_BNCMRA80A41F205X_0010010007_BIANCHI_M.pdf"},
       // No first name: the trailing "_" goes.
-      {EmployeePdfFileName("CART_", "X", "0010010008", "D'ANGELO", "  "), "CART_X_0010010008_D_ANGELO.pdf"},
+      {EmployeePdfFileName("CART_", "X", "0010010008", "D'ANGELO", "  "),
+       "CART_X_0010010008_D_ANGELO.pdf"},
       // Windows-1252 letters come out as UTF-8; UTF-8 accented letters stay.
       {EmployeePdfFileName("CART_", "X", "K", "NICOL\xC3", "E"), "CART_X_K_NICOLÃ_E.pdf"},
       {CleanPdfFileName("NICOL\xC3\x80.pdf"), "NICOL\xC3\x80.pdf"},
       // NUL would cut the name; ESC, CR, LF, DEL and the C1 controls would reach a folder
       // listing or a terminal raw.
-      {CleanPdfFileName(std::string("ROSSI\0X\x1b[2J\r\n\x7f" "A\xC2\x85.pdf", 21)), "ROSSI_X_[2J___A_.pdf"},
-      {EmployeePdfFileName("CART_", "X", "K", std::string("RO\nSSI"), "\x1bMARIA"), "CART_X_K_RO_SSI__.pdf"},
+      {CleanPdfFileName(std::string("ROSSI\0X\x1b[2J\r\n\x7f"
+                                    "A\xC2\x85.pdf",
+                                    21)),
+       "ROSSI_X_[2J___A_.pdf"},
+      {EmployeePdfFileName("CART_", "X", "K", std::string("RO\nSSI"), "\x1bMARIA"),
+       "CART_X_K_RO_SSI__.pdf"},
   };
   for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
 }
@@ -97,7 +103,8 @@ class OpenReportPdfTest : public ::testing::Test {
   // The names in a folder, sorted.
   static std::vector<std::string> Names(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(folder))
+      names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -135,7 +142,8 @@ TEST_F(OpenReportPdfTest, FolderTreeAndProtectedFiles) {
   ASSERT_TRUE(made_.ok());
   const fs::path archives = dir_.File("ARCHIVI");
   EXPECT_EQ(r.folder, archives / "FILE-PDF/001/2025/06/PRESLUL");
-  EXPECT_EQ(BuildPdfFolder(archives, "001", kYearFolderKind, 2025, 6), archives / "FILE-PDF/001/2025/PRES_AAAA");
+  EXPECT_EQ(BuildPdfFolder(archives, "001", kYearFolderKind, 2025, 6),
+            archives / "FILE-PDF/001/2025/PRES_AAAA");
   using pdf_test::Quote;
   using pdf_test::RunTool;
   auto opens = [](const std::string& file, const std::string& password) {
@@ -154,7 +162,8 @@ TEST_F(OpenReportPdfTest, FolderTreeAndProtectedFiles) {
 
   // A password of zeros: no protection even though the office has one.
   r.employee_password = "00000000";
-  EXPECT_NE(RunTool("pdftotext " + Quote(Write(r)) + " -").output.find("FOGLIO"), std::string::npos);
+  EXPECT_NE(RunTool("pdftotext " + Quote(Write(r)) + " -").output.find("FOGLIO"),
+            std::string::npos);
 
   // Company files take the company's password.
   r.one_file_per_employee = false;
@@ -219,7 +228,8 @@ TEST_F(OpenReportPdfTest, UnwritableFoldersAndFullDisksNameTheFileAndTheCause) {
     ASSERT_FALSE(status.ok()) << pages;
     EXPECT_EQ(status.message(), path + ": spazio esaurito sul disco") << pages;
     EXPECT_EQ(pdf_test::ReadFile(path), old);
-    EXPECT_EQ(Names(full), (std::vector<std::string>{fs::path(path).filename().string(), "riempimento.bin"}));
+    EXPECT_EQ(Names(full),
+              (std::vector<std::string>{fs::path(path).filename().string(), "riempimento.bin"}));
   }
 }
 
@@ -230,8 +240,12 @@ TEST_F(OpenReportPdfTest, NumberedNamesTakeTheFirstFreeNumber) {
   EXPECT_EQ(fs::path(Write(r)).filename(), "CART_BNCMRA80A41F205X_0010010007_BIANCHI_M-002.PDF");
   for (int n = 3; n <= 999; ++n) {
     pdf_test::WriteFile((r.folder / ("CART_BNCMRA80A41F205X_0010010007_BIANCHI_M-" +
-                                     std::string(n < 10 ? "00" : n < 100 ? "0" : "") +
-                                     std::to_string(n) + ".PDF")).string(), "x");
+                                     std::string(n < 10    ? "00"
+                                                 : n < 100 ? "0"
+                                                           : "") +
+                                     std::to_string(n) + ".PDF"))
+                            .string(),
+                        "x");
   }
   EXPECT_EQ(Write(r), "");
   ASSERT_EQ(dialogs_.entries().size(), 1u);

@@ -81,9 +81,8 @@ TEST_F(PrimitivesTest, BlankSuppressionOnBothOutputs) {
 
 TEST_F(PrimitivesTest, GeometryAndOffsets) {
   // PDF: centimetres on the page, offsets added: (3 + 1, 2 + 0.5) cm is (113.386, 70.866) pt.
-  const std::string content = PdfContent([&] {
-    PrintText(target_, 2, 3, std::string_view("SPOSTATO"), false, {.y = 0.5, .x = 1});
-  });
+  const std::string content = PdfContent(
+      [&] { PrintText(target_, 2, 3, std::string_view("SPOSTATO"), false, {.y = 0.5, .x = 1}); });
   EXPECT_NE(content.find("1 0 0 -1 113.386 70.866 Tm (SPOSTATO) Tj"), std::string::npos) << content;
 
   // Printer: offsets ignored; the unprintable margin taken off and truncated to twips.
@@ -92,8 +91,8 @@ TEST_F(PrimitivesTest, GeometryAndOffsets) {
     PrintBox(target_, 1, 2, 3, 4, 0.5, {.y = 1, .x = 1, .height = 1, .width = 1});
   });
   ASSERT_EQ(items.size(), 2u);
-  EXPECT_EQ(items[0].x, 1530);  // Int(2.7 * 567) = Int(1530.9)
-  EXPECT_EQ(items[0].y, 793);   // Int(1.4 * 567) = Int(793.8)
+  EXPECT_EQ(items[0].x, 1530);                // Int(2.7 * 567) = Int(1530.9)
+  EXPECT_EQ(items[0].y, 793);                 // Int(1.4 * 567) = Int(793.8)
   EXPECT_EQ(items[1].x2 - items[1].x, 2268);  // Int(4 * 567)
   EXPECT_EQ(PrinterX(-1), static_cast<int>(std::floor(-1.3 * 567)));  // Int rounds down
 }
@@ -138,8 +137,10 @@ TEST_F(PrimitivesTest, PicturesAndTheirFailures) {
   // A missing picture ends the program, with each output's own words.
   const std::pair<std::string, std::string> texts[] = {
       {"Errore Immagine Laser",
-       "Attenzione Immagine non trovata! E' stato specificato correttamente il controllo che la contiene?"},
-      {"Errore Immagine PDF", "Attenzione Immagine non trovata! E' stato specificato il Percorso corretto?"}};
+       "Attenzione Immagine non trovata! E' stato specificato correttamente il controllo che la "
+       "contiene?"},
+      {"Errore Immagine PDF",
+       "Attenzione Immagine non trovata! E' stato specificato il Percorso corretto?"}};
   for (bool pdf : {false, true}) {
     target_.SetPdfOutput(pdf);
     MemoryPdfSink sink;

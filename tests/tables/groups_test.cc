@@ -22,9 +22,10 @@ class GroupFormTest : public TablesTest {
     ASSERT_TRUE(form_->Refresh().ok());
   }
   void TypeCode(std::string_view text) {
-    Type(form_->boxes().text[0], text,
-         [&](int key) { return form_->TextDescGruppo_KeyPress(GroupForm::kCodeBox, key); },
-         [&](const std::string& t) { form_->TextDescGruppo_Change(GroupForm::kCodeBox, t); });
+    Type(
+        form_->boxes().text[0], text,
+        [&](int key) { return form_->TextDescGruppo_KeyPress(GroupForm::kCodeBox, key); },
+        [&](const std::string& t) { form_->TextDescGruppo_Change(GroupForm::kCodeBox, t); });
   }
   std::unique_ptr<GroupForm> form_;
 };
@@ -42,7 +43,8 @@ TEST_F(GroupFormTest, NewGroupCodeIsPaddedAndUntouchedHoursAreZero) {
   ASSERT_EQ(*form_->Save(), SaveOutcome::kSaved);
   GroupRow expected;
   expected.code = "005";
-  expected.grup = {"", "TURNO NOTTE", "00:00", "00:00", "00:00", "00:00", "00:00", "00:00", "00:00"};
+  expected.grup = {"",      "TURNO NOTTE", "00:00", "00:00", "00:00",
+                   "00:00", "00:00",       "00:00", "00:00"};
   EXPECT_EQ(**db().FindGroup("005"), expected);
   EXPECT_EQ(form_->entries(), (std::vector<std::string>{"------------- NUOVO GRUPPO -------------",
                                                         "001 TEMPO PIENO", "005 TURNO NOTTE"}));
@@ -90,8 +92,7 @@ TEST_F(GroupFormTest, HoursBoxesFollowTheMaskAndAreCompletedWhenLeft) {
   form_->TextGruppo_KeyPress(4, 0, '4');
   form_->TextGruppo_KeyPress(4, 1, '9');
   EXPECT_EQ(form_->boxes().text[4], "49:59");
-  EXPECT_EQ(form_->TextGruppo_KeyPress(4, 3, kKeyEnter).action,
-            HoursMaskOutcome::Action::kInvalid);
+  EXPECT_EQ(form_->TextGruppo_KeyPress(4, 3, kKeyEnter).action, HoursMaskOutcome::Action::kInvalid);
   EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{"ERRORE HH:MM"}));
   EXPECT_EQ(dialogs_.entries()[0].title, "ERRORE");
   EXPECT_EQ(form_->TakeFocusRequest(), (FocusTarget{"TextGruppo", 4}));
@@ -148,8 +149,9 @@ TEST_F(TablesScreenTest, GoingBackWithAHalfTypedGroupAsksToSave) {
   // No: the half-typed group is dropped and the table choice comes back.
   dialogs_.QueueAnswers({false});
   ASSERT_TRUE(*screen_->CmdSelPrec_Click());
-  EXPECT_EQ(dialogs_.Texts(),
-            (std::vector<std::string>{"Sono state fatte delle variazioni/inserimenti\nVuoi salvare ?"}));
+  EXPECT_EQ(
+      dialogs_.Texts(),
+      (std::vector<std::string>{"Sono state fatte delle variazioni/inserimenti\nVuoi salvare ?"}));
   EXPECT_FALSE(db().FindGroup("007")->has_value());
   EXPECT_TRUE(screen_->table_list_enabled());
   EXPECT_TRUE(groups.entries().empty());

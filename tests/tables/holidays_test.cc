@@ -14,8 +14,10 @@ namespace {
 using testing::TablesTest;
 
 TEST(HolidayCalendarTest, TableRowsUnificationDayAndPatronSaints) {
-  const HolidayCalendar calendar({{"0101", "CAPODANNO"}, {"0317", "UNITA' D'ITALIA"},
-                                  {"1225", "NATALE"}, {"1399", "NON UNA DATA"}});
+  const HolidayCalendar calendar({{"0101", "CAPODANNO"},
+                                  {"0317", "UNITA' D'ITALIA"},
+                                  {"1225", "NATALE"},
+                                  {"1399", "NON UNA DATA"}});
   EXPECT_TRUE(calendar.IsHoliday("20241225", "", ""));
   EXPECT_TRUE(calendar.IsHoliday("20250101", "", ""));
   EXPECT_FALSE(calendar.IsHoliday("20241224", "", ""));
@@ -56,9 +58,10 @@ class HolidayFormTest : public TablesTest {
     ASSERT_TRUE(form_->Refresh().ok());
   }
   void TypeInto(int index, std::string_view text) {
-    Type(form_->boxes().text[static_cast<size_t>(index)], text,
-         [&](int key) { return form_->TextFestivita_KeyPress(index, key); },
-         [&](const std::string& t) { form_->TextFestivita_Change(index, t); });
+    Type(
+        form_->boxes().text[static_cast<size_t>(index)], text,
+        [&](int key) { return form_->TextFestivita_KeyPress(index, key); },
+        [&](const std::string& t) { form_->TextFestivita_Change(index, t); });
   }
   std::unique_ptr<HolidayForm> form_;
 };
@@ -90,9 +93,9 @@ TEST_F(HolidayFormTest, CodeIsPaddedWhenTheBoxIsLeftAndShortCodesAreRefused) {
   EXPECT_EQ(**db().FindHoliday("0619"), (HolidayRow{"0619", "SAN GERVASIO"}));
   EXPECT_EQ(form_->state(), PanelState::kClosed);
   EXPECT_FALSE(form_->modified());
-  EXPECT_EQ(form_->entries(), (std::vector<std::string>{"--------- NUOVA FESTIVITA' ---------",
-                                                        "0101 CAPODANNO", "0619 SAN GERVASIO",
-                                                        "1225 NATALE"}));
+  EXPECT_EQ(form_->entries(),
+            (std::vector<std::string>{"--------- NUOVA FESTIVITA' ---------", "0101 CAPODANNO",
+                                      "0619 SAN GERVASIO", "1225 NATALE"}));
 }
 
 TEST_F(HolidayFormTest, CreatingAnExistingCodeIsRefusedEditingOverwrites) {
@@ -165,8 +168,9 @@ TEST_F(HolidayFormTest, CancelAsksAboutChangesAndKeepsARefusedSaveOpen) {
   TypeInto(HolidayForm::kDescriptionBox, "x");
   dialogs_.QueueAnswers({false});
   ASSERT_TRUE(*form_->Cancel());
-  EXPECT_EQ(dialogs_.Texts(),
-            (std::vector<std::string>{"Sono state fatte delle variazioni/inserimenti\nVuoi salvare ?"}));
+  EXPECT_EQ(
+      dialogs_.Texts(),
+      (std::vector<std::string>{"Sono state fatte delle variazioni/inserimenti\nVuoi salvare ?"}));
   EXPECT_EQ(form_->boxes().text, (std::array<std::string, 2>{"0101", "CAPODANNO"}));
   EXPECT_EQ(form_->state(), PanelState::kClosed);
   EXPECT_FALSE(form_->modified());

@@ -26,12 +26,18 @@ class JustificationFormTest : public TablesTest {
   void TypeInto(int index, std::string_view text) {
     std::string current;
     switch (index) {
-      case JustificationForm::kCodeBox: current = form_->boxes().code; break;
-      case JustificationForm::kTicketBox: current = form_->boxes().ticket; break;
-      default: current = form_->boxes().description;
+      case JustificationForm::kCodeBox:
+        current = form_->boxes().code;
+        break;
+      case JustificationForm::kTicketBox:
+        current = form_->boxes().ticket;
+        break;
+      default:
+        current = form_->boxes().description;
     }
-    Type(current, text, [&](int key) { return form_->TextGiustificativo_KeyPress(index, key); },
-         [&](const std::string& t) { form_->TextGiustificativo_Change(index, t); });
+    Type(
+        current, text, [&](int key) { return form_->TextGiustificativo_KeyPress(index, key); },
+        [&](const std::string& t) { form_->TextGiustificativo_Change(index, t); });
   }
   // Opens a new code, types it and leaves the box, picks the type.
   void NewCode(std::string_view code, int type) {
@@ -76,9 +82,9 @@ TEST_F(JustificationFormTest, CodeLengthTypeAndDuplicateChecks) {
   dialogs_.Clear();
   NewCode("12", 0);
   EXPECT_EQ(*form_->Save(), SaveOutcome::kRefused);
-  EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{
-                                  "ATTENZIONE!!\n\nCodice Giustificativo già utilizzato\n\n"
-                                  "Utilizzare un codice differente"}));
+  EXPECT_EQ(dialogs_.Texts(),
+            (std::vector<std::string>{"ATTENZIONE!!\n\nCodice Giustificativo già utilizzato\n\n"
+                                      "Utilizzare un codice differente"}));
   EXPECT_EQ(form_->boxes().code, "");
   EXPECT_EQ(Stored("012").gius[2], "A");
 }
@@ -99,8 +105,19 @@ TEST_F(JustificationFormTest, EachBoxIsWrittenToItsColumnAndReadBack) {
   EXPECT_EQ(form_->boxes().formulas[1].description, "FORMULA NON TROVATA");
   ASSERT_EQ(*form_->Save(), SaveOutcome::kSaved);
 
-  ExpectColumns("009", {{1, "CIG RICHIESTA"}, {2, "P"}, {3, "1"}, {5, "CR"}, {6, "I"}, {7, "5T"}, {8, " 3"},
-                        {9, "005"}, {10, "050"}, {11, ""}, {14, "510"}, {15, "0"}, {18, "0"}});
+  ExpectColumns("009", {{1, "CIG RICHIESTA"},
+                        {2, "P"},
+                        {3, "1"},
+                        {5, "CR"},
+                        {6, "I"},
+                        {7, "5T"},
+                        {8, " 3"},
+                        {9, "005"},
+                        {10, "050"},
+                        {11, ""},
+                        {14, "510"},
+                        {15, "0"},
+                        {18, "0"}});
 
   // Read back: descriptions from the archive, zero threshold as an empty box.
   ASSERT_TRUE(*form_->OpenStored("009"));
@@ -153,14 +170,12 @@ TEST_F(JustificationFormTest, FormulaPickListOrdersSkipsFreeRecordsAndFillsTheRo
   NewCode("30", 0);
   form_->CmdGiusCodVoce_Click(0);
   ASSERT_TRUE(form_->formula_list_visible());
-  EXPECT_EQ(form_->formula_lines(),
-            (std::vector<std::string>{"---------- ELIMINA RIGA ----------",
-                                      "FERIE GODUTE              003",
-                                      "INDENNITÀ CASSA           008",
-                                      "MALATTIA INPS             005",
-                                      "ORE ORDINARIE             001",
-                                      "trasferta italia          006",
-                                      "ZONA DISAGIATA            007"}));
+  EXPECT_EQ(
+      form_->formula_lines(),
+      (std::vector<std::string>{"---------- ELIMINA RIGA ----------",
+                                "FERIE GODUTE              003", "INDENNITÀ CASSA           008",
+                                "MALATTIA INPS             005", "ORE ORDINARIE             001",
+                                "trasferta italia          006", "ZONA DISAGIATA            007"}));
   form_->CxkOrdFormule_Click(true);
   EXPECT_EQ(form_->formula_lines()[1], "001 ORE ORDINARIE            ");
   EXPECT_EQ(form_->formula_lines()[6], "008 INDENNITÀ CASSA          ");
@@ -194,9 +209,9 @@ TEST_F(JustificationFormTest, FormulaRowsMustBeFilledInSequenceAndStayClosedUp) 
   NewCode("31", 0);
   form_->CmdGiusCodVoce_Click(2);
   EXPECT_FALSE(form_->formula_list_visible());
-  EXPECT_EQ(dialogs_.Texts(), (std::vector<std::string>{
-                                  "E' necessario rispettare la sequenza. Compilare prima la "
-                                  "Formula 2"}));
+  EXPECT_EQ(dialogs_.Texts(),
+            (std::vector<std::string>{"E' necessario rispettare la sequenza. Compilare prima la "
+                                      "Formula 2"}));
   EXPECT_FALSE(form_->SetFormulaRow(2, "1", "").ok());
 
   // A row above holding only a threshold is enough.

@@ -38,14 +38,10 @@ struct TestFormula {
 
 inline const std::vector<TestFormula>& TestFormulas() {
   static const std::vector<TestFormula> formulas = {
-      {1, "ORE ORDINARIE"},
-      {2, ""},
-      {3, "FERIE GODUTE"},
-      {4, "VOCE ANNULLATA", true},
-      {5, "MALATTIA INPS"},
-      {6, "trasferta italia"},
-      {7, "ZONA DISAGIATA"},
-      {8, "INDENNIT\xC0 CASSA"},
+      {1, "ORE ORDINARIE"},  {2, ""},
+      {3, "FERIE GODUTE"},   {4, "VOCE ANNULLATA", true},
+      {5, "MALATTIA INPS"},  {6, "trasferta italia"},
+      {7, "ZONA DISAGIATA"}, {8, "INDENNIT\xC0 CASSA"},
   };
   return formulas;
 }
@@ -142,7 +138,7 @@ class TablesTest : public ::testing::Test {
     std::string catalogue;
     for (int base = 1; base <= bases::kFormulas; ++base) {
       catalogue += base == bases::kFormulas ? FormatCatalogueRecord("FORMULE.DAT", kFormulaLength)
-                                        : FormatCatalogueRecord("", 0);
+                                            : FormatCatalogueRecord("", 0);
     }
     std::ofstream(dir_ / "QXBASE.DAT", std::ios::binary) << catalogue;
 

@@ -21,8 +21,9 @@ namespace kaveltar::ui::testing {
 
 namespace {
 
-std::string Record(std::string_view key, std::string_view day, std::string_view worked,
-                   std::initializer_list<std::pair<std::string_view, std::string_view>> pairs = {}) {
+std::string Record(
+    std::string_view key, std::string_view day, std::string_view worked,
+    std::initializer_list<std::pair<std::string_view, std::string_view>> pairs = {}) {
   std::string r = PadRight(key, 10) + PadRight(day, 8) + PadRight(worked, 5);
   for (const auto& [code, hours] : pairs) r += PadRight(code, 10) + PadRight(hours, 5);
   return PadRight(r, 173) + "\r\n";
@@ -96,11 +97,13 @@ void ExchangeScreensTest::ImportChecksAndImportsTheChosenFile() {
   h.Click("CmdCerca");
   QCOMPARE(filter, QStringLiteral("File CSV (*.csv)"));
   // A spreadsheet's CSV: the heading and a note line are counted on the screen.
-  path = WriteFile("sheet.csv", "Matricola;Giorno;Ore\r\n" + key.substr(2) + ";20240604;8:00\r\nTotale;;\r\n");
+  path = WriteFile("sheet.csv",
+                   "Matricola;Giorno;Ore\r\n" + key.substr(2) + ";20240604;8:00\r\nTotale;;\r\n");
   h.Click("CmdCerca");
   QVERIFY(h.TakeTexts().empty());
   QVERIFY(importa->isEnabled());
-  QCOMPARE(h.Find<QLabel>("lblRigheScartate")->text(), QStringLiteral("Righe scartate (intestazioni): 2"));
+  QCOMPARE(h.Find<QLabel>("lblRigheScartate")->text(),
+           QStringLiteral("Righe scartate (intestazioni): 2"));
   h.Click("OptTipofile_0");
   QVERIFY(h.Find<QLabel>("lblRigheScartate")->text().isEmpty());
 
@@ -110,7 +113,8 @@ void ExchangeScreensTest::ImportChecksAndImportsTheChosenFile() {
   QCOMPARE(h.TakeTexts().size(), size_t{1});
   QCOMPARE(recording->printed().size(), size_t{1});
   QCOMPARE(recording->printed()[0].Texts()[0],
-           std::string("TRACCIATO RECORD Altrovia Raroziv IMPORTAZIONE FILE PRESENZE ESTERNO LIBRO UNICO DEL LAVORO"));
+           std::string("TRACCIATO RECORD Altrovia Raroziv IMPORTAZIONE FILE PRESENZE ESTERNO LIBRO "
+                       "UNICO DEL LAVORO"));
 }
 
 void ExchangeScreensTest::TotalsCountTheChosenJustification() {
@@ -146,12 +150,14 @@ void ExchangeScreensTest::TotalsCountTheChosenJustification() {
   QCOMPARE(h.Find<QLabel>("LabelGGMese_1")->text(), QStringLiteral("1"));
   QCOMPARE(h.Find<QLabel>("LabelGGMese_6")->text(), QStringLiteral("0"));
   int sum = 0;
-  for (int m = 0; m < 12; ++m) sum += h.Find<QLabel>(ArrayName("LabelGGMese", m).toLatin1().constData())->text().toInt();
+  for (int m = 0; m < 12; ++m)
+    sum += h.Find<QLabel>(ArrayName("LabelGGMese", m).toLatin1().constData())->text().toInt();
   QCOMPARE(h.Find<QLabel>("LabelGGTotale")->text(), QString::number(sum));
   QVERIFY(stampa->isEnabled());
   h.Click(stampa);
   QCOMPARE(recording->printed().size(), size_t{1});
-  QVERIFY(recording->printed()[0].Texts()[1].rfind("| CALCOLO GIORNI TOTALI ANNUI GIUSTIFICATIVO : 001 ", 0) == 0);
+  QVERIFY(recording->printed()[0].Texts()[1].rfind(
+              "| CALCOLO GIORNI TOTALI ANNUI GIUSTIFICATIVO : 001 ", 0) == 0);
 
   // Another justification clears the counts; the previous year counts nothing here.
   h.ClickRow(list, 1);
@@ -183,7 +189,8 @@ void ExchangeScreensTest::ExportWritesTheSelectedCompanies() {
   h.Click("CheckPresPrec");
   h.Click("Check2");
   h.Click("CmdCreaFile");
-  const std::filesystem::path file = Demo().archives / "IMPORTPRESENTE" / ("VOC" + company + "06.TXT");
+  const std::filesystem::path file =
+      Demo().archives / "IMPORTPRESENTE" / ("VOC" + company + "06.TXT");
   QVERIFY(std::filesystem::exists(file));
   QCOMPARE(std::filesystem::file_size(file), std::uintmax_t{200});
   // The other companies had nothing: the question about the anomalies (answered No).

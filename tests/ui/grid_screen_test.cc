@@ -39,7 +39,8 @@ std::string Employee(Harness& h, int index) {
   std::vector<std::string> fit;
   for (const std::string& key : Demo().report.Keys(DemoCase::kGroup)) {
     if (!h.session.lists().LoadEmployee(kDemoYear, key)) continue;
-    const std::string code(Right("000" + std::string(Trim(h.session.codec().GetField(fields::kP766))), 3));
+    const std::string code(
+        Right("000" + std::string(Trim(h.session.codec().GetField(fields::kP766))), 3));
     auto group = h.session.db().FindGroup(code);
     if (!group.ok() || !*group) continue;
     bool weekdays = true;
@@ -137,13 +138,17 @@ void GridScreenTest::OpeningChecksTheSelectionAndShowsTheMonth() {
   QVERIFY(!h.Find<QWidget>("FrameMenu")->isVisible());
   auto* view = h.Find<QTableView>("GrigliaModTimb");
   QCOMPARE(view->model()->rowCount(), 30);
-  QVERIFY(h.Find<QLabel>("Labeldipend")->text().startsWith(QString::fromStdString(" " + key + " - ")));
+  QVERIFY(
+      h.Find<QLabel>("Labeldipend")->text().startsWith(QString::fromStdString(" " + key + " - ")));
 
   // Colours of the holiday (13 June), the group and weekday columns, and the check mark.
-  QCOMPARE(view->model()->index(12, 0).data(Qt::ForegroundRole).value<QBrush>().color(), QColor(255, 0, 0));
+  QCOMPARE(view->model()->index(12, 0).data(Qt::ForegroundRole).value<QBrush>().color(),
+           QColor(255, 0, 0));
   QVERIFY(!view->model()->index(11, 0).data(Qt::ForegroundRole).isValid());
-  QCOMPARE(view->model()->index(2, 2).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(0xFF, 0xFF, 0xC0));
-  QCOMPARE(view->model()->index(2, 1).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(0xFF, 0xC0, 0xC0));
+  QCOMPARE(view->model()->index(2, 2).data(Qt::BackgroundRole).value<QBrush>().color(),
+           QColor(0xFF, 0xFF, 0xC0));
+  QCOMPARE(view->model()->index(2, 1).data(Qt::BackgroundRole).value<QBrush>().color(),
+           QColor(0xFF, 0xC0, 0xC0));
   const QModelIndex mark = view->model()->index(2, 15);
   QCOMPARE(mark.data().toString(), QString::fromUtf8("✔"));
   QCOMPARE(mark.data(Qt::ForegroundRole).value<QBrush>().color(), QColor(0, 255, 0));
@@ -219,9 +224,10 @@ void GridScreenTest::ClickTypeAndPickInTheGrid() {
   ClickCell(view, 4, 5);
   QVERIFY(lista->isVisible());
   QCOMPARE(h.Find<QLabel>("LabelLista")->text(), QStringLiteral("LISTA GIUSTIFICATIVI"));
-  QVERIFY(lista->x() >= view->viewport()->mapTo(h.Find<QWidget>("FrameModTimbrature"),
-                                                   view->visualRect(view->model()->index(3, 5)).topRight())
-                             .x());
+  QVERIFY(lista->x() >= view->viewport()
+                            ->mapTo(h.Find<QWidget>("FrameModTimbrature"),
+                                    view->visualRect(view->model()->index(3, 5)).topRight())
+                            .x());
   Harness::ClickRow(list, RowStartingWith(list, QStringLiteral("001 ")));
   QVERIFY(!lista->isVisible());
   QCOMPARE(Cell(view, 4, 5), QStringLiteral("001"));
@@ -248,8 +254,10 @@ void GridScreenTest::ClickTypeAndPickInTheGrid() {
   QVERIFY(!digit->isVisible());
   const QStringList info = h.TakeMessages();
   QCOMPARE(info.size(), 1);
-  QVERIFY(info[0].startsWith(QStringLiteral("I giustificativi di assenza compensano ore di lavoro in meno")));
-  QCOMPARE(h.dialogs.entries().back().title, std::string("FUNZIONAMENTO AGGIORNAMENTO MANUALE PRESENZE"));
+  QVERIFY(info[0].startsWith(
+      QStringLiteral("I giustificativi di assenza compensano ore di lavoro in meno")));
+  QCOMPARE(h.dialogs.entries().back().title,
+           std::string("FUNZIONAMENTO AGGIORNAMENTO MANUALE PRESENZE"));
 
   h.dialogs.QueueAnswers({false});
   h.Click("CmdRitMemTimbrature");
@@ -266,7 +274,8 @@ void GridScreenTest::KeyboardOnly() {
   QCOMPARE(view->currentIndex(), view->model()->index(0, 2));
 
   // Arrows move without opening; Enter opens the editor, F2 the list.
-  for (Qt::Key k : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Right, Qt::Key_Right}) QTest::keyClick(view, k);
+  for (Qt::Key k : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Right, Qt::Key_Right})
+    QTest::keyClick(view, k);
   QCOMPARE(view->currentIndex(), view->model()->index(2, 4));
   QVERIFY(!digit->isVisible());
   QTest::keyClick(view, Qt::Key_Return);
@@ -322,8 +331,9 @@ void GridScreenTest::SaveUndoAndLeavingTheGrid() {
   h.TakeTexts();
   h.dialogs.QueueAnswers({true});
   h.Click("cmdAnnulla");
-  QCOMPARE(h.TakeMessages(), QStringList{QString::fromUtf8("Il programma riporterà le timbrature all'ultimo "
-                                                           "salvataggio effettuato. Proseguire?")});
+  QCOMPARE(h.TakeMessages(),
+           QStringList{QString::fromUtf8("Il programma riporterà le timbrature all'ultimo "
+                                         "salvataggio effettuato. Proseguire?")});
   QCOMPARE(Cell(view, 5, 4), QStringLiteral("07:00"));
 
   // Leaving with a change and an open editor: the question; No writes nothing.
@@ -401,7 +411,8 @@ void GridScreenTest::AbsenceFrame() {
   to->setCurrentIndex(4);
   emit to->activated(4);
   QCOMPARE(h.TakeMessages().back(),
-           QString::fromUtf8("Attenzione!! Il giorno di fine non può essere minore del giorno di partenza"));
+           QString::fromUtf8(
+               "Attenzione!! Il giorno di fine non può essere minore del giorno di partenza"));
   QCOMPARE(to->currentIndex(), 9);
   // A click in the grid puts the frame away without writing.
   ClickCell(view, 3, 0);
@@ -457,7 +468,8 @@ void GridScreenTest::GroupHoursAndReprocessing() {
   std::vector<DayRow> rows;
   QVERIFY(h.session.db().EmployeeMonth(key, "202406", &rows).ok());
   QCOMPARE(Cell(view, 3, 2), QString::fromStdString(rows[2].pres[1]));
-  QCOMPARE(Cell(view, 10, 4), QString::fromStdString(rows[9].pres[2]));  // worked = theoretical again
+  QCOMPARE(Cell(view, 10, 4),
+           QString::fromStdString(rows[9].pres[2]));  // worked = theoretical again
   h.Click("CmdRitMemTimbrature");
 }
 

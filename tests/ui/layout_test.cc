@@ -17,8 +17,8 @@
 #include <QTest>
 #include <functional>
 
-#include "memorize/month_memorizer.h"
 #include "base/text.h"
+#include "memorize/month_memorizer.h"
 #include "ui/import_screen.h"
 #include "ui/qt_dialogs.h"
 #include "ui/tables_screen.h"
@@ -41,7 +41,11 @@ QString Clipped(QWidget* w) {
     const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
     const QRect need = fm.boundingRect(room, flags, label->text());
     if (need.width() <= room.width() && need.height() <= room.height()) return {};
-    return QStringLiteral("%1x%2 in %3x%4").arg(need.width()).arg(need.height()).arg(room.width()).arg(room.height());
+    return QStringLiteral("%1x%2 in %3x%4")
+        .arg(need.width())
+        .arg(need.height())
+        .arg(room.width())
+        .arg(room.height());
   }
   auto* button = qobject_cast<QAbstractButton*>(w);
   if (button == nullptr || button->text().isEmpty()) return {};
@@ -68,8 +72,8 @@ void ForEveryScreen(Harness& h, const std::function<void(const char*)>& visit) {
   FRMVELTAR& f = *h.form;
   visit("FrameMenu");
   const std::pair<int, const char*> screens[] = {{1, "FrameMemorizza"}, {2, "FrameImporta"},
-                                                 {3, "FrameAggiorna"}, {4, "FrameEsporta"},
-                                                 {5, "FrameStpLaser"}, {12, "FrameCalcolo"}};
+                                                 {3, "FrameAggiorna"},  {4, "FrameEsporta"},
+                                                 {5, "FrameStpLaser"},  {12, "FrameCalcolo"}};
   for (const auto& [index, frame] : screens) {
     f.cmdPulsante_Click(index);
     if (index == 1) {
@@ -114,11 +118,13 @@ QStringList ClippedCaptions() {
     QTest::qWait(50);  // the layouts settle (a caption set in a hidden frame lays out anew)
     for (QWidget* w : h.form->findChildren<QWidget*>()) {
       if (!w->isVisible()) continue;
-      if (qobject_cast<QLabel*>(w) == nullptr && qobject_cast<QAbstractButton*>(w) == nullptr) continue;
+      if (qobject_cast<QLabel*>(w) == nullptr && qobject_cast<QAbstractButton*>(w) == nullptr)
+        continue;
       const QString why = Clipped(w);
       if (!why.isEmpty()) {
-        failures << QStringLiteral("%1: %2 \"%3\" %4").arg(QString::fromLatin1(screen), w->objectName(),
-                                                          w->property("text").toString(), why);
+        failures << QStringLiteral("%1: %2 \"%3\" %4")
+                        .arg(QString::fromLatin1(screen), w->objectName(),
+                             w->property("text").toString(), why);
       }
     }
   });
@@ -154,14 +160,16 @@ void LayoutTest::WindowFitsTheScreenAndIsCentred() {
   const QSize framing = f.frameGeometry().size() - f.size();
   // The smallest window, with its frame, fits a 1366 x 768 screen at 125 %: 1093 x 614
   // logical pixels.
-  QVERIFY2(f.minimumWidth() + framing.width() <= 1093 && f.minimumHeight() + framing.height() <= 614,
-           qPrintable(QStringLiteral("%1x%2").arg(f.minimumWidth()).arg(f.minimumHeight())));
+  QVERIFY2(
+      f.minimumWidth() + framing.width() <= 1093 && f.minimumHeight() + framing.height() <= 614,
+      qPrintable(QStringLiteral("%1x%2").arg(f.minimumWidth()).arg(f.minimumHeight())));
   const QRect available = f.screen()->availableGeometry();
   QVERIFY(available.contains(f.frameGeometry()));
   // The form's 14600 x 9900 twips (973 x 660 pixels) where they fit, else all of the
   // screen's free area, and never below the smallest window; centred on that area.
-  const QSize expected(std::max(f.minimumWidth(), std::min(973, available.width() - framing.width())),
-                       std::max(f.minimumHeight(), std::min(660, available.height() - framing.height())));
+  const QSize expected(
+      std::max(f.minimumWidth(), std::min(973, available.width() - framing.width())),
+      std::max(f.minimumHeight(), std::min(660, available.height() - framing.height())));
   QCOMPARE(f.size(), expected);
   QVERIFY(std::abs(f.frameGeometry().center().x() - available.center().x()) <= 1);
   QVERIFY(std::abs(f.frameGeometry().center().y() - available.center().y()) <= 1);
@@ -264,14 +272,15 @@ void LayoutTest::ScreensOpenWithFocusOnTheirFirstControl() {
     int entry;
     const char* frame;
     const char* first;
-  } screens[] = {{1, "FrameMemorizza", "ListAziMem"},  {2, "FrameImporta", "OptTipofile_0"},
-                 {3, "FrameAggiorna", "ListAziAgg"},   {4, "FrameEsporta", "ListAziCar"},
-                 {5, "FrameStpLaser", "ListAziStp"},   {12, "FrameCalcolo", "OptAnnoCalcolo_0"}};
+  } screens[] = {{1, "FrameMemorizza", "ListAziMem"}, {2, "FrameImporta", "OptTipofile_0"},
+                 {3, "FrameAggiorna", "ListAziAgg"},  {4, "FrameEsporta", "ListAziCar"},
+                 {5, "FrameStpLaser", "ListAziStp"},  {12, "FrameCalcolo", "OptAnnoCalcolo_0"}};
   for (const auto& s : screens) {
     h.Click(h.MenuButton(s.entry));
     const QWidget* focus = QApplication::focusWidget();
     QVERIFY2(focus != nullptr && focus->objectName() == QLatin1String(s.first),
-             qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(s.frame), focus ? focus->objectName() : QString())));
+             qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(s.frame),
+                                                     focus ? focus->objectName() : QString())));
     // A company list takes the focus without choosing a company by itself (the memorization
     // chooses its first company on entry).
     if (auto* list = qobject_cast<const QListWidget*>(focus); list != nullptr && s.entry != 1) {

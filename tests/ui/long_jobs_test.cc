@@ -5,7 +5,6 @@
 // open it.
 #include <QCheckBox>
 #include <QGroupBox>
-#include <QVBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -16,6 +15,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -63,9 +63,9 @@ void Choose(Harness& h, const std::string& key) {
 class GatePrinter : public RecordingPrinterJob {
  public:
   GatePrinter() : RecordingPrinterJob({PrinterInfo{"Ufficio", "", true}}) {}
-  std::atomic<int> ticks{0};           // counted by the GUI thread while the panel shows
-  std::atomic<bool> answered{false};   // the loop turned while the job was drawing
-  std::atomic<bool> off_gui{false};    // the drawing ran away from the GUI thread
+  std::atomic<int> ticks{0};          // counted by the GUI thread while the panel shows
+  std::atomic<bool> answered{false};  // the loop turned while the job was drawing
+  std::atomic<bool> off_gui{false};   // the drawing ran away from the GUI thread
 
  protected:
   void DrawText(double x, double y, std::string_view text, const PrinterFont& font) override {
@@ -73,7 +73,8 @@ class GatePrinter : public RecordingPrinterJob {
       gated_ = true;
       off_gui = QThread::currentThread() != QCoreApplication::instance()->thread();
       const int start = ticks;
-      for (int i = 0; i < 500 && ticks < start + 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      for (int i = 0; i < 500 && ticks < start + 3; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
       answered = ticks >= start + 3;
     }
     RecordingPrinterJob::DrawText(x, y, text, font);
@@ -162,8 +163,9 @@ void LongJobsTest::MemorizationRunsOffTheEventLoop() {
   QVERIFY(tried_close && close_refused);
   QVERIFY(!h.form->ended());
   QVERIFY(screen->isEnabled());
-  QCOMPARE(h.TakeTexts(), (std::vector<std::string>{ConfirmationText(), std::string(kJobRunningOnClose),
-                                                    "Memorizzazione completata"}));
+  QCOMPARE(h.TakeTexts(),
+           (std::vector<std::string>{ConfirmationText(), std::string(kJobRunningOnClose),
+                                     "Memorizzazione completata"}));
 
   // The bar reached the end, the panel is gone.
   auto* bar = h.Find<QProgressBar>("BarraAttesa");
@@ -208,7 +210,8 @@ void LongJobsTest::QuestionsFromAWorkerAreShownByTheGuiThread() {
   });
   operator_.start();
   std::thread worker([&] {
-    answer = dialogs.Ask("DITTA : 001\rProseguire ?", "Importazione file esterno", MessageIcon::kQuestion);
+    answer = dialogs.Ask("DITTA : 001\rProseguire ?", "Importazione file esterno",
+                         MessageIcon::kQuestion);
     done = true;
   });
   QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
@@ -271,7 +274,8 @@ void LongJobsTest::PdfRunTellsProtectionAndMissingViewer() {
   h.Click("ChkPDF");
   // The first company of the installation has a PDF password (and the office has one); the
   // second has none.
-  for (const std::string& company : {Demo().report.company_codes[0], Demo().report.company_codes[1]}) {
+  for (const std::string& company :
+       {Demo().report.company_codes[0], Demo().report.company_codes[1]}) {
     const bool with_password = company == Demo().report.company_codes[0];
     int row = 0;
     while (row < companies->count() && Right(LineAt(companies, row), 3) != company) ++row;
@@ -303,14 +307,18 @@ void LongJobsTest::PdfRunTellsProtectionAndMissingViewer() {
     const size_t at = texts[1].find(" è stato creato in : ");
     QVERIFY(at != std::string::npos);
     if (with_password) {
-      QCOMPARE(texts[2], std::string("Il file PDF è protetto: per aprirlo occorre la password PDF della ditta "
-                                     "(campo T364 dell'anagrafica ditta)."));
+      QCOMPARE(
+          texts[2],
+          std::string("Il file PDF è protetto: per aprirlo occorre la password PDF della ditta "
+                      "(campo T364 dell'anagrafica ditta)."));
     }
     QCOMPARE(texts[texts.size() - 2], std::string("Aprire il file PDF creato?"));
     const std::string& told = texts.back();
-    QVERIFY(told.rfind("Nessun programma disponibile per aprire il file PDF.\nIl percorso è : ", 0) == 0);
+    QVERIFY(told.rfind("Nessun programma disponibile per aprire il file PDF.\nIl percorso è : ",
+                       0) == 0);
     // The file named is the one written, and it is encrypted exactly when the notice said so.
-    const std::string path = told.substr(told.find(" : ") + 3, told.find('\n', told.find(" : ")) - told.find(" : ") - 3);
+    const std::string path =
+        told.substr(told.find(" : ") + 3, told.find('\n', told.find(" : ")) - told.find(" : ") - 3);
     QVERIFY(path.rfind(texts[1].substr(at + std::string(" è stato creato in : ").size()), 0) == 0);
     const std::string pdf = Slurp(path);
     QVERIFY(pdf.rfind("%PDF-", 0) == 0);

@@ -1,13 +1,13 @@
 // The main window: its frames and menu, the screens it opens and closes, the information box,
 // leaving the program, errors that end it, and the waiting panel.
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QAbstractItemView>
-#include <QAbstractSpinBox>
-#include <QComboBox>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -18,17 +18,17 @@
 
 #include "app/session.h"
 #include "app/startup.h"
-#include "platform/log_file.h"
 #include "base/text.h"
 #include "db/attendance_db.h"
-#include "ui/list_widgets.h"
+#include "platform/log_file.h"
 #include "ui/grid_screen.h"
 #include "ui/import_screen.h"
 #include "ui/instance_beacon.h"
+#include "ui/list_widgets.h"
 #include "ui/print_screen.h"
+#include "ui/program.h"
 #include "ui/tables_screen.h"
 #include "ui/update_screen.h"
-#include "ui/program.h"
 #include "ui_harness.h"
 
 namespace kaveltar::ui::testing {
@@ -80,11 +80,13 @@ void MainWindowTest::StartsOnTheMenu() {
   for (const char* screen : {"Mem", "Agg", "Stp", "Car"}) {
     const QByteArray suffix(screen);
     QCOMPARE(h.Find<QLabel>("LabAnno" + suffix)->text(), QStringLiteral("2024"));
-    QCOMPARE(h.Find<QListWidget>("ListMesi" + suffix)->currentItem()->text(), QStringLiteral("Giugno"));
+    QCOMPARE(h.Find<QListWidget>("ListMesi" + suffix)->currentItem()->text(),
+             QStringLiteral("Giugno"));
     auto* list = h.Find<QListWidget>("ListAzi" + suffix);
     QCOMPARE(static_cast<size_t>(list->count()), Demo().report.company_codes.size());
     const QFontMetrics metrics(list->font());
-    QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiiii")), metrics.horizontalAdvance(QStringLiteral("MMMMM")));
+    QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiiii")),
+             metrics.horizontalAdvance(QStringLiteral("MMMMM")));
   }
   QVERIFY(h.TakeTexts().empty());
 }
@@ -93,13 +95,20 @@ void MainWindowTest::MenuEntriesOpenTheirScreen_data() {
   QTest::addColumn<int>("index");
   QTest::addColumn<QString>("frame");
   QTest::addColumn<QString>("back");
-  QTest::newRow("tables") << 0 << "FrameTabelle" << "CmdRitTabelle";
-  QTest::newRow("memorize") << 1 << "FrameMemorizza" << "CmdRitMem";
-  QTest::newRow("import") << 2 << "FrameImporta" << "CmdRitImp";
-  QTest::newRow("update") << 3 << "FrameAggiorna" << "CmdRitAgg";
-  QTest::newRow("export") << 4 << "FrameEsporta" << "CmdAnnullaCaric";
-  QTest::newRow("print") << 5 << "FrameStpLaser" << "CmdRitStp";
-  QTest::newRow("totals") << 12 << "FrameCalcolo" << "CmdRitCalcolo";
+  QTest::newRow("tables") << 0 << "FrameTabelle"
+                          << "CmdRitTabelle";
+  QTest::newRow("memorize") << 1 << "FrameMemorizza"
+                            << "CmdRitMem";
+  QTest::newRow("import") << 2 << "FrameImporta"
+                          << "CmdRitImp";
+  QTest::newRow("update") << 3 << "FrameAggiorna"
+                          << "CmdRitAgg";
+  QTest::newRow("export") << 4 << "FrameEsporta"
+                          << "CmdAnnullaCaric";
+  QTest::newRow("print") << 5 << "FrameStpLaser"
+                         << "CmdRitStp";
+  QTest::newRow("totals") << 12 << "FrameCalcolo"
+                          << "CmdRitCalcolo";
 }
 
 void MainWindowTest::MenuEntriesOpenTheirScreen() {
@@ -140,7 +149,8 @@ void MainWindowTest::MenuEntriesOpenTheirScreen() {
     QCOMPARE(static_cast<size_t>(list->count()), rows.size());
     const QString first = list->item(0)->text();
     QVERIFY(first.startsWith(QString::fromStdString(rows[0].code)));
-    QCOMPARE(first.mid(56), rows[0].gius[2] == "P" ? QStringLiteral("Presenza") : QStringLiteral("Assenza"));
+    QCOMPARE(first.mid(56),
+             rows[0].gius[2] == "P" ? QStringLiteral("Presenza") : QStringLiteral("Assenza"));
   }
   if (index == 1) {
     QVERIFY(h.Find<QWidget>("FrameMemPres_0")->isVisible());
@@ -176,13 +186,17 @@ void MainWindowTest::HelpEntriesOnlyShowTheirMessage() {
 // installation's settings file; an unknown kind or no file leaves the caption as it was.
 void MainWindowTest::PrintScreenPreparation() {
   Harness h;
-  const std::filesystem::path file = StampSettingsFile(Demo().archives, h.session.installation_code);
+  const std::filesystem::path file =
+      StampSettingsFile(Demo().archives, h.session.installation_code);
   std::ifstream in(file, std::ios::binary);
   const std::string original(std::istreambuf_iterator<char>(in), {});
   auto* copies = h.Find<QLineEdit>("NCopie");
-  const std::pair<const char*, const char*> kinds[] = {
-      {" 0\r\nresto", "Rettangolare"}, {"2\n", "Da file"}, {"3", "Standard"}, {"1", "Circolare"},
-      {"9", "Circolare"}, {nullptr, "Circolare"}};
+  const std::pair<const char*, const char*> kinds[] = {{" 0\r\nresto", "Rettangolare"},
+                                                       {"2\n", "Da file"},
+                                                       {"3", "Standard"},
+                                                       {"1", "Circolare"},
+                                                       {"9", "Circolare"},
+                                                       {nullptr, "Circolare"}};
   for (const auto& [content, caption] : kinds) {
     if (content != nullptr) {
       std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
@@ -203,9 +217,10 @@ void MainWindowTest::InformationBoxOnCtrlShiftP() {
   Harness h;
   h.form->activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
-  const std::string text = "Programma salarion\nNome EXE : KAVELTAR.EXE\nNome Progetto : KAVELTAR.VBP"
-                           "\nVersione : " + std::string(ProgramVersion()) +
-                           "\nRegistro attività : " + kaveltar::LogFilePath().string();
+  const std::string text =
+      "Programma salarion\nNome EXE : KAVELTAR.EXE\nNome Progetto : KAVELTAR.VBP"
+      "\nVersione : " +
+      std::string(ProgramVersion()) + "\nRegistro attività : " + kaveltar::LogFilePath().string();
 
   QTest::keyClick(h.form.get(), Qt::Key_P, Qt::ShiftModifier);
   QVERIFY(h.TakeTexts().empty());
@@ -246,8 +261,8 @@ void MainWindowTest::LeavingOffersToSaveAndCanStay() {
 
   h.dialogs.QueueAnswers({true});
   h.Click(h.MenuButton(7));
-  QCOMPARE(h.TakeTexts(),
-           std::vector<std::string>{"Sono state fatte delle variazioni/inserimenti\nVuoi salvare ?"});
+  QCOMPARE(h.TakeTexts(), std::vector<std::string>{
+                              "Sono state fatte delle variazioni/inserimenti\nVuoi salvare ?"});
   QVERIFY(h.dialogs.entries().back().question);
   QCOMPARE(saved_tables, 1);
   QCOMPARE(saved_grid, 0);
@@ -340,7 +355,8 @@ void MainWindowTest::CommandLineOptions() {
     options = ProgramOptions{};
     return ParseProgramOptions(QStringList{"kaveltar"} + arguments, &options, &message);
   };
-  QCOMPARE(parse({"--archive", "/a", "--programs", "/p", "--db", "postgresql://x/y"}), ParseOutcome::kRun);
+  QCOMPARE(parse({"--archive", "/a", "--programs", "/p", "--db", "postgresql://x/y"}),
+           ParseOutcome::kRun);
   QCOMPARE(options.startup.archive_path->string(), std::string("/a"));
   QCOMPARE(options.startup.program_path->string(), std::string("/p"));
   QCOMPARE(options.startup.database_url, std::string("postgresql://x/y"));
@@ -405,7 +421,8 @@ QStringList UnreachableControls(QWidget* window, int* seen) {
                              : control->objectName();
     if (under == nullptr || (under != control && !control->isAncestorOf(under))) {
       failures << name + QStringLiteral(" (coperto da ") +
-                      (under ? under->metaObject()->className() + QStringLiteral(" ") + under->objectName()
+                      (under ? under->metaObject()->className() + QStringLiteral(" ") +
+                                   under->objectName()
                              : QStringLiteral("niente")) +
                       QStringLiteral(")");
       continue;
@@ -413,7 +430,8 @@ QStringList UnreachableControls(QWidget* window, int* seen) {
     catcher.target = under;
     catcher.presses = catcher.releases = 0;
     QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFromGlobal(centre));
-    if (catcher.presses != 1 || catcher.releases != 1) failures << name + QStringLiteral(" (clic perso)");
+    if (catcher.presses != 1 || catcher.releases != 1)
+      failures << name + QStringLiteral(" (clic perso)");
   }
   qApp->removeEventFilter(&catcher);
   return failures;
@@ -449,8 +467,8 @@ void MainWindowTest::EveryControlTakesTheMouseAtItsCentre() {
 
   check("menu");
   const std::pair<int, const char*> screens[] = {{1, "FrameMemorizza"}, {2, "FrameImporta"},
-                                                 {3, "FrameAggiorna"}, {4, "FrameEsporta"},
-                                                 {5, "FrameStpLaser"}, {12, "FrameCalcolo"}};
+                                                 {3, "FrameAggiorna"},  {4, "FrameEsporta"},
+                                                 {5, "FrameStpLaser"},  {12, "FrameCalcolo"}};
   for (const auto& [index, frame] : screens) {
     f.cmdPulsante_Click(index);
     QVERIFY2(h.Find<QWidget>(frame)->isVisible(), frame);
@@ -485,7 +503,8 @@ void MainWindowTest::EnteringImportAndUpdateStartsClean() {
   // A file chosen and checked, then back to the menu and in again: no file, no results.
   const std::filesystem::path file = Demo().root / "esterno.txt";
   std::ofstream(file) << std::string(175, '0') << "\r\n";
-  f.import_screen().set_file_chooser([&](const QString&) { return QString::fromStdString(file.string()); });
+  f.import_screen().set_file_chooser(
+      [&](const QString&) { return QString::fromStdString(file.string()); });
   f.cmdPulsante_Click(2);
   f.import_screen().CmdCerca_Click();
   QCOMPARE(h.Find<QLabel>("lblNomeFileImport")->text(), QString::fromStdString(file.string()));
@@ -524,7 +543,8 @@ void MainWindowTest::SecondCopyBringsTheWindowToTheFront() {
   QTRY_VERIFY(h.form->isMinimized());
   // The second copy calls from its own process; here from another thread, so that this one
   // keeps running the window's event loop.
-  auto call = std::async(std::launch::async, [name] { return InstanceBeacon::CallRunningCopy(name); });
+  auto call =
+      std::async(std::launch::async, [name] { return InstanceBeacon::CallRunningCopy(name); });
   QTRY_VERIFY(call.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
   QVERIFY(call.get());
   QVERIFY(!h.form->isMinimized());

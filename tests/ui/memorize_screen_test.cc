@@ -84,10 +84,11 @@ void MemorizeScreenTest::LongPeriodSectionOpensChecksAndEmpties() {
   Retype(to1, "31");
   QCOMPARE(to1->text(), QStringLiteral("00"));
   Retype(to1, "12");
-  QCOMPARE(h.TakeTexts(), (std::vector<std::string>{"Il giorno inserito è gia compreso in un'altro intervallo",
-                                                    "Attenzione! Giorno non valido per il mese selezionato",
-                                                    "Attenzione! La data di termine non può essere inferiore a "
-                                                    "quella di partenza"}));
+  QCOMPARE(h.TakeTexts(),
+           (std::vector<std::string>{"Il giorno inserito è gia compreso in un'altro intervallo",
+                                     "Attenzione! Giorno non valido per il mese selezionato",
+                                     "Attenzione! La data di termine non può essere inferiore a "
+                                     "quella di partenza"}));
 
   // The pick list opens beside the code box, not over it, and a double click puts a code and
   // its description into the row.
@@ -96,7 +97,8 @@ void MemorizeScreenTest::LongPeriodSectionOpensChecksAndEmpties() {
   QVERIFY(pick->isVisible());
   QCOMPARE(h.Find<QGroupBox>("FrameListaCampi")->title(), QStringLiteral("Tabella Giustificativi"));
   auto* code_box = h.Find<QLineEdit>("CMBGIUS_0");
-  const QRect pick_area(pick->parentWidget()->mapToGlobal(QPoint(0, 0)), pick->parentWidget()->size());
+  const QRect pick_area(pick->parentWidget()->mapToGlobal(QPoint(0, 0)),
+                        pick->parentWidget()->size());
   QVERIFY(!pick_area.intersects(QRect(code_box->mapToGlobal(QPoint(0, 0)), code_box->size())));
   h.DoubleClickRow(pick, 0);
   QCOMPARE(h.Find<QLineEdit>("CMBGIUS_0")->text(), QStringLiteral("001"));
@@ -160,7 +162,8 @@ void MemorizeScreenTest::RunPrintsTheAnomaliesAndResetsTheScreen() {
 
   h.dialogs.QueueAnswers({true});
   h.Click("CmdMemorizza");
-  QCOMPARE(h.TakeTexts(), (std::vector<std::string>{ConfirmationText(), "Memorizzazione completata"}));
+  QCOMPARE(h.TakeTexts(),
+           (std::vector<std::string>{ConfirmationText(), "Memorizzazione completata"}));
   const auto& entries = h.dialogs.entries();
   QCOMPARE(entries.back().title, std::string(kFormCaption));
 
@@ -184,7 +187,8 @@ void MemorizeScreenTest::RunPrintsTheAnomaliesAndResetsTheScreen() {
   auto* companies = h.Find<QListWidget>("ListAziMem");
   QCOMPARE(companies->currentRow(), 0);
   QCOMPARE(companies->selectedItems().size(), 1);
-  QCOMPARE(KeyOf(LineAt(h.Find<QListWidget>("ListDipSel"), 0)).substr(0, 3), CompanyOf(LineAt(companies, 0)));
+  QCOMPARE(KeyOf(LineAt(h.Find<QListWidget>("ListDipSel"), 0)).substr(0, 3),
+           CompanyOf(LineAt(companies, 0)));
 }
 
 }  // namespace kaveltar::ui::testing

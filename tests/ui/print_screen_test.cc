@@ -53,8 +53,9 @@ void PrintScreenTest::OptionsKeepTheirDependentsConsistent() {
   QVERIFY(info[2].rfind("N.B. Per la gestione in stampa dei co.co.co/pro e borsisti", 0) == 0);
   h.Click("chkVidima");
   QCOMPARE(h.TakeTexts(),
-           std::vector<std::string>{" Se si intende stampare il foglio Presenze/Assenze con l'INTESTAZIONELASER "
-                                    "della ditta, selezionare quella di interesse dalla lista."});
+           std::vector<std::string>{
+               " Se si intende stampare il foglio Presenze/Assenze con l'INTESTAZIONELASER "
+               "della ditta, selezionare quella di interesse dalla lista."});
   h.Click("chkVidima");  // clearing the tick says nothing
   QVERIFY(h.TakeTexts().empty());
 }
@@ -79,8 +80,9 @@ void PrintScreenTest::PrintButtonPrintsNumbersAndOffersThePdf() {
   h.Find<QLineEdit>("NCopie")->setText(QStringLiteral("1"));
   h.TakeTexts();
   h.Click("CmdStampaStp");
-  QCOMPARE(h.TakeTexts(), (std::vector<std::string>{std::string(kNotMemorizedWarning),
-                                                    "Stampa Presenze/Assenze relativo al periodo 06/2024 terminata"}));
+  QCOMPARE(h.TakeTexts(), (std::vector<std::string>{
+                              std::string(kNotMemorizedWarning),
+                              "Stampa Presenze/Assenze relativo al periodo 06/2024 terminata"}));
   QCOMPARE(number->text(), QStringLiteral("6"));
   QCOMPARE(recording->printed().size(), before + 1);
 

@@ -102,7 +102,8 @@ void SelectionScreensTest::SelectAllEmployeesAndAllCompanies() {
   for (int row = 0; row < companies->count(); ++row) {
     h.ClickRow(companies, row);
     for (const std::string& line : Lines(candidates)) {
-      if (std::find(expected.begin(), expected.end(), line) == expected.end()) expected.push_back(line);
+      if (std::find(expected.begin(), expected.end(), line) == expected.end())
+        expected.push_back(line);
     }
   }
   h.ClickRow(companies, 1);
@@ -164,8 +165,8 @@ void SelectionScreensTest::OrderOptionsRebuildTheLists() {
 
   h.ClickRow(companies, 0);
   h.Click("OptOrdinaDipAgg_1");
-  QCOMPARE(Lines(employees), h.session.lists().EmployeeList(Screen::kUpdate, kOrderByName, kDemoYear,
-                                                             LineAt(companies, 0)));
+  QCOMPARE(Lines(employees), h.session.lists().EmployeeList(Screen::kUpdate, kOrderByName,
+                                                            kDemoYear, LineAt(companies, 0)));
   // The order of one screen does not change another's.
   QVERIFY(IsDigits(LineAt(h.Find<QListWidget>("ListAziStp"), 0).substr(0, 3)));
 }

@@ -135,7 +135,8 @@ void TablesScreenTest::HolidayTypedSavedRefusedAndDeleted() {
   Harness::ClickRow(records, added);
   h.dialogs.QueueAnswers({true});
   h.Click("CmdElimina");
-  QCOMPARE(h.TakeMessages(), QStringList{QString::fromUtf8("Eliminare la festività : 0619 CAPODANNO È BIS")});
+  QCOMPARE(h.TakeMessages(),
+           QStringList{QString::fromUtf8("Eliminare la festività : 0619 CAPODANNO È BIS")});
   saved = h.session.db().FindHoliday("0619");
   QVERIFY(saved.ok() && !saved->has_value());
   QCOMPARE(RowStartingWith(records, QStringLiteral("0619 ")), -1);
@@ -189,7 +190,8 @@ void TablesScreenTest::JustificationTypedThroughTheBoxesAndSaved() {
   // The formula rows: in sequence, from the pick list, thresholds through the hours mask.
   h.TakeTexts();
   h.Click(h.Find<QAbstractButton>("CmdGiusCodVoce_1"));
-  QCOMPARE(h.TakeMessages(), QStringList{"E' necessario rispettare la sequenza. Compilare prima la Formula 1"});
+  QCOMPARE(h.TakeMessages(),
+           QStringList{"E' necessario rispettare la sequenza. Compilare prima la Formula 1"});
   h.Click(h.Find<QAbstractButton>("CmdGiusCodVoce_0"));
   auto* formule = h.Find<QListWidget>("ListFormule");
   QVERIFY(h.Find<QWidget>("FrameFormule")->isVisible());
@@ -301,7 +303,8 @@ void TablesScreenTest::LeavingTheProgramWithARefusedSaveStays() {
   h.TakeTexts();
   h.dialogs.QueueAnswers({true});
   QVERIFY(!h.form->Leave());
-  QCOMPARE(h.TakeMessages(), (QStringList{kQuestion, "Attenzione il Codice deve essere di 4 caratteri (MMAA)"}));
+  QCOMPARE(h.TakeMessages(),
+           (QStringList{kQuestion, "Attenzione il Codice deve essere di 4 caratteri (MMAA)"}));
   QVERIFY(!h.form->ended());
   QCOMPARE(code->text(), QStringLiteral("12"));
   QVERIFY(Widget(h, "FrameFestivita", 1)->isEnabled());
@@ -320,7 +323,8 @@ void TablesScreenTest::PrintsTheChosenTable() {
   h.Click("CmdStampa");
   QCOMPARE(h.TakeMessages(), QStringList{"Stampa terminata"});
   QCOMPARE(recorded->printed().size(), size_t{1});
-  QCOMPARE(recorded->printed().front().Texts().at(1), std::string("ELENCO GRUPPI ORARI PRESENTI NELL'ARCHIVIO"));
+  QCOMPARE(recorded->printed().front().Texts().at(1),
+           std::string("ELENCO GRUPPI ORARI PRESENTI NELL'ARCHIVIO"));
   QVERIFY(QApplication::overrideCursor() == nullptr);
 }
 

@@ -20,14 +20,19 @@ int main(int argc, char** argv) {
   std::vector<char*> args{argv[0]};
   for (int i = *group ? 2 : 1; i < argc; ++i) args.push_back(argv[i]);
   const std::pair<const char*, int (*)(int, char**)> groups[] = {
-      {"main_window", RunMainWindowTests},   {"selection_screens", RunSelectionScreensTests},
-      {"tables_screen", RunTablesScreenTests}, {"memorize_screen", RunMemorizeScreenTests},
-      {"grid_screen", RunGridScreenTests},   {"print_screen", RunPrintScreenTests},
-      {"exchange_screens", RunExchangeScreensTests}, {"layout", RunLayoutTests},
+      {"main_window", RunMainWindowTests},
+      {"selection_screens", RunSelectionScreensTests},
+      {"tables_screen", RunTablesScreenTests},
+      {"memorize_screen", RunMemorizeScreenTests},
+      {"grid_screen", RunGridScreenTests},
+      {"print_screen", RunPrintScreenTests},
+      {"exchange_screens", RunExchangeScreensTests},
+      {"layout", RunLayoutTests},
       {"long_jobs", RunLongJobsTests}};
   int status = 0;
   for (const auto& [name, run] : groups) {
-    if (!*group || std::strcmp(group, name) == 0) status |= run(static_cast<int>(args.size()), args.data());
+    if (!*group || std::strcmp(group, name) == 0)
+      status |= run(static_cast<int>(args.size()), args.data());
   }
   return status;
 }
