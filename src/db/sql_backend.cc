@@ -195,6 +195,13 @@ bool IsPrintableAscii(std::string_view s) {
   return true;
 }
 
+// A company code is the first three printable characters of an employee key.
+Status CheckCompany(std::string_view caller, std::string_view company) {
+  if (company.size() == 3 && IsPrintableAscii(company)) return Status::Ok();
+  return Status::Invalid(std::string(caller) + ": the company code must be 3 characters, not '" +
+                         std::string(company) + "'");
+}
+
 Status CheckMonth(Op op, std::string_view month) {
   if (month.size() == 6 && IsDigits(month)) return Status::Ok();
   return Status::Invalid(std::string(OpName(op)) + ": the month must be YYYYMM, not '" +
@@ -491,10 +498,9 @@ Status SqlAttendanceDb::EmployeeYear(std::string_view employee, std::string_view
 
 Status SqlAttendanceDb::CompanyMonth(std::string_view company, std::string_view month,
                                      std::vector<DayRow>* rows) {
-  if (company.size() != 3 || !IsPrintableAscii(company)) {
+  if (Status s = CheckCompany("CompanyMonth", company); !s.ok()) {
     rows->clear();
-    return Status::Invalid("CompanyMonth: the company code must be 3 characters, not '" +
-                           std::string(company) + "'");
+    return s;
   }
   if (Status s = CheckMonth(Op::kCompanyMonth, month); !s.ok()) {
     rows->clear();
@@ -509,10 +515,7 @@ Status SqlAttendanceDb::CompanyMonth(std::string_view company, std::string_view 
 
 Status SqlAttendanceDb::ForEachCompanyMonthDay(std::string_view company, std::string_view month,
                                                const std::function<bool(const DayRow&)>& visit) {
-  if (company.size() != 3 || !IsPrintableAscii(company)) {
-    return Status::Invalid("ForEachCompanyMonthDay: the company code must be 3 characters, not '" +
-                           std::string(company) + "'");
-  }
+  if (Status s = CheckCompany("ForEachCompanyMonthDay", company); !s.ok()) return s;
   if (Status s = CheckMonth(Op::kCompanyMonthByEmployee, month); !s.ok()) return s;
   // One row held at a time, its strings reused from row to row.
   class Visitor final : public RowVisitor {
@@ -665,10 +668,7 @@ Status SqlAttendanceDb::ListGroups(std::vector<GroupRow>* rows) {
 
 Status SqlAttendanceDb::CompanyHours(std::string_view company, std::string_view period,
                                      const std::function<void(const DayHoursView&)>& visit) {
-  if (company.size() != 3 || !IsPrintableAscii(company)) {
-    return Status::Invalid("CompanyHours: the company code must be 3 characters, not '" +
-                           std::string(company) + "'");
-  }
+  if (Status s = CheckCompany("CompanyHours", company); !s.ok()) return s;
   if ((period.size() != 4 && period.size() != 6) || !IsDigits(period)) {
     return Status::Invalid("CompanyHours: the period must be YYYY or YYYYMM, not '" +
                            std::string(period) + "'");
