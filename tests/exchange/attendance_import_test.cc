@@ -224,7 +224,7 @@ TEST_F(ImportTest, ScheduleAnomaliesAndCsvWorkFile) {
   EXPECT_EQ(
       result.anomalies,
       (std::vector<std::string>{
-          "Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
+          "Dipendente : " + missing + " Codice Gruppo in P766 non presente nella tabella GRUPPI",
           "Dipendente : " + none + " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati"}));
   const std::vector<DayRow> rows = Rows(missing, "201403");
   ASSERT_EQ(rows.size(), 31u);
