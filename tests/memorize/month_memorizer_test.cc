@@ -160,9 +160,8 @@ TEST_F(MemorizeTest, StoredDaysAreRewrittenOnlyWhenAsked) {
   Run(considera, {key});
   std::vector<DayRow> rows = Rows(key, "201403");
   ASSERT_EQ(rows.size(), 31u);
-  EXPECT_EQ(rows[14].pres0, 7);
+  EXPECT_EQ(rows[14].pres0, 7);  // rewritten over the stored day, not afresh
   EXPECT_EQ(rows[14].pres[1], "001");
-  EXPECT_EQ(rows[14].pres[15], "01:00");
 
   Run(Month(kYear, 3, true), {key});
   rows = Rows(key, "201403");
@@ -328,20 +327,6 @@ TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
   Run(Month(kYear, 3), keys);
   EXPECT_EQ(totals_.existing, 2);
   EXPECT_EQ(totals_.written, 2);
-}
-
-// The company's patron-saint day comes from the company record named by the first three
-// characters of a company code or of an employee key; a company the archive does not hold
-// has none. The demo's first company keeps 13 June, its second has no day of its own.
-TEST_F(MemorizeTest, CompanyPatronDayIsReadFromTheCompanyRecord) {
-  ASSERT_GE(report_.company_codes.size(), 2u);
-  const std::string first = report_.company_codes[0];
-  EXPECT_EQ(CompanyPatronDay(session(), first), "1306");
-  EXPECT_EQ(CompanyPatronDay(session(), first + "0000042"), "1306");
-  EXPECT_EQ(Trim(CompanyPatronDay(session(), report_.company_codes[1])), "");
-  EXPECT_EQ(CompanyPatronDay(session(), "999"), "");
-  // After a miss the next company still reads its own record.
-  EXPECT_EQ(CompanyPatronDay(session(), first), "1306");
 }
 
 }  // namespace
