@@ -190,18 +190,5 @@ TEST(ExpandExponentTest, KnownAnswers) {
   for (const auto& [in, out] : cases) EXPECT_EQ(ExpandExponent(in), out) << in;
 }
 
-TEST(FieldsTest, EveryNamedDescriptorIsWellFormed) {
-  using namespace fields;
-  std::vector<std::string_view> all = {
-      kT001, kT002, kT003, kT007, kT030, kT364, kT466, kP001, kP002, kP003, kP004, kP013,
-      kP017, kP054, kP102, kP138, kP447, kP529, kP766, kP767, kP768, kP772, kP773, kP774,
-      kP775, kP776, kP777, kP890, kP977, kF161, kF357, kF416, kF419, kZ001, kZ002, kZ003};
-  all.insert(all.end(), kProfileDays.begin(), kProfileDays.end());
-  for (std::string_view d : all) {
-    EXPECT_TRUE(ParseDescriptor(d) && FieldCodec::IsKnownRepository(d)) << d;
-    for (size_t comma : {5, 11, 14, 16, 18}) EXPECT_EQ(d[comma], ',') << d;
-  }
-}
-
 }  // namespace
 }  // namespace kaveltar
