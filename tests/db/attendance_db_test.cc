@@ -402,9 +402,9 @@ TEST_P(AttendanceDbTest, ReadAheadOverACompanyMonthReadsWhatIsStored) {
 }
 
 // Months deleted and written again inside one transaction, as the import does (PostgreSQL
-// sends such days with COPY): texts that COPY must escape come back verbatim and never as
-// NULL, a day saved twice keeps the second save, a new day takes its own sheet number, and a
-// month deleted again loses the days written before.
+// sends such days with COPY): texts that COPY must escape come back verbatim, a day saved
+// twice keeps the second save, a new day takes its own sheet number, and a month deleted
+// again loses the days written before.
 TEST_P(AttendanceDbTest, MonthsDeletedAndRewrittenInOneTransactionStoreEveryTextVerbatim) {
   const std::string a = "001\t\\N\\.01";
   const std::string b = "0010010002";
