@@ -143,8 +143,9 @@ TEST_F(StartupTest, ErrorHandlerListsTheTraceAndEnds) {
   EXPECT_THROW(ReportError(session, RunTimeError(59, "DIPEND.DAT")), Fatal);
   ASSERT_EQ(dialogs_.entries().size(), 2u);
   const std::string& text = dialogs_.entries()[0].text;
-  EXPECT_EQ(text.rfind(" KAVELTARErrore 59 Lunghezza del record non valida: DIPEND.DAT\n", 0), 0u)
-      << text;
+  // The error's number and description first (the description is the error table's).
+  EXPECT_EQ(text.rfind(" KAVELTARErrore 59 ", 0), 0u) << text;
+  EXPECT_NE(text.find(": DIPEND.DAT\n"), std::string::npos) << text;
   EXPECT_EQ(text.substr(text.size() - 7), "ULTIMA\n");
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11);
   EXPECT_EQ(dialogs_.entries()[1].text,
