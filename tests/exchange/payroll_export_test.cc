@@ -103,10 +103,10 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
   ASSERT_FALSE(other_key.empty());
   StoreDay(other_key, "20140203", {});
 
-  std::vector<std::string> lines = session.lists().LISTA_AZIENDE(Screen::kLoad, kOrderByCode);
-  ASSERT_EQ(lines.size(), 3u);
+  std::vector<ListEntry> companies = session.lists().LISTA_AZIENDE(Screen::kLoad, kOrderByCode);
+  ASSERT_EQ(companies.size(), 3u);
   ExportRequest request;
-  request.companies = lines;
+  request.companies = companies;
   request.year = 2014;
   request.month = 3;
   request.previous_month = true;
@@ -161,7 +161,8 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
     }
   }
   ASSERT_FALSE(shown.empty());
-  EXPECT_EQ(shown[0].rfind(std::string(kPhaseCheckMonth) + "|" + lines[0].substr(0, 4), 0), 0u);
+  EXPECT_EQ(shown[0].rfind(std::string(kPhaseCheckMonth) + "|" + companies[0].line.substr(0, 4), 0),
+            0u);
   EXPECT_TRUE(std::any_of(shown.begin(), shown.end(),
                           [&](const std::string& s) { return s.rfind("|" + key + " ", 0) == 0; }));
 
