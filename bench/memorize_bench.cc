@@ -71,10 +71,10 @@ int main(int argc, char** argv) {
       SelectionLists& lists = session.lists();
       lists.CARICAESTRAZIONE(0);
       MemorizeSelection selection;
-      for (const std::string& company : lists.LISTA_AZIENDE(Screen::kMemorize, kOrderByCode)) {
-        selection.AddAll(lists.EmployeeList(Screen::kMemorize, kOrderByCode, kYear, company));
+      for (const ListEntry& company : lists.LISTA_AZIENDE(Screen::kMemorize, kOrderByCode)) {
+        selection.AddAll(lists.EmployeeList(Screen::kMemorize, kOrderByCode, kYear, company.code));
       }
-      entries = selection.lines();
+      entries = EntryCodes(selection.entries());
     }
     listed = entries.size();
 

@@ -115,12 +115,13 @@ TEST_F(CliTest, UnknownCompanyOrEmployeeIsAnError) {
 
 // The chosen employees follow the list, whatever order the command line names them in.
 TEST(PickEmployeesTest, KeepsTheListOrderAndNamesAMissingKey) {
-  const std::vector<std::string> list = {"001 000 0001 ROSSI     0010000001",
-                                         "001 000 0002 BIANCHI   0010000002",
-                                         "001 000 0003 VERDI     0010000003"};
+  const std::vector<ListEntry> list = {
+      {"0010000001", "ROSSI", "001 000 0001 ROSSI     0010000001"},
+      {"0010000002", "BIANCHI", "001 000 0002 BIANCHI   0010000002"},
+      {"0010000003", "VERDI", "001 000 0003 VERDI     0010000003"}};
   std::string missing;
   EXPECT_EQ(cli::PickEmployees(list, {"0010000003", "0010000001"}, &missing),
-            (std::vector<std::string>{list[0], list[2]}));
+            (std::vector<std::string>{"0010000001", "0010000003"}));
   EXPECT_EQ(missing, "");
   EXPECT_TRUE(cli::PickEmployees(list, {"0010000002", "0010000009"}, &missing).empty());
   EXPECT_EQ(missing, "0010000009");

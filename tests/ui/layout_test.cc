@@ -185,7 +185,7 @@ void LayoutTest::EnterAndEscActOnThePanelButtons() {
   h.Find<QListWidget>("ListAziAgg")->setCurrentRow(0);
   auto* employees = h.Find<QListWidget>("ListDipAgg");
   employees->setCurrentRow(0);
-  h.MemorizeDemoMonth(KeyOf(LineAt(employees, 0)));
+  h.MemorizeDemoMonth(EntryAt(employees, 0).code);
   employees->setFocus();
   QTest::keyClick(employees, Qt::Key_Return);
   QVERIFY(h.Find<QWidget>("FrameModTimbrature")->isVisible());

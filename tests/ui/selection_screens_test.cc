@@ -69,7 +69,8 @@ void SelectionScreensTest::DoubleClicksChooseAndClearingAsksFirst() {
   h.DoubleClickRow(chosen, 0);
   QCOMPARE(Lines(chosen), std::vector<std::string>{lines[1]});
   // The memorization reads the same selection.
-  QCOMPARE(h.form->memorize_screen().selection().lines(), std::vector<std::string>{lines[1]});
+  QCOMPARE(h.form->memorize_screen().selection().entries(),
+           std::vector<ListEntry>{EntryAt(candidates, 1)});
 
   h.dialogs.QueueAnswers({false, true});
   h.Click("CmdCancellaLista");
@@ -77,7 +78,7 @@ void SelectionScreensTest::DoubleClicksChooseAndClearingAsksFirst() {
   QVERIFY(h.dialogs.entries().back().question);
   h.Click("CmdCancellaLista");
   QCOMPARE(chosen->count(), 0);
-  QVERIFY(h.form->memorize_screen().selection().lines().empty());
+  QVERIFY(h.form->memorize_screen().selection().entries().empty());
 }
 
 void SelectionScreensTest::SelectAllEmployeesAndAllCompanies() {
@@ -135,8 +136,8 @@ void SelectionScreensTest::YearButtonsKeepTheCompanyAndTheirOwnYear() {
   h.Click("cmdAnnoAgg_0");
   QCOMPARE(year->text(), QStringLiteral("2023"));
   QCOMPARE(CompanyOf(LineAt(companies, companies->currentRow())), CompanyOf(company));
-  QCOMPARE(Lines(employees),
-           h.session.lists().EmployeeList(Screen::kUpdate, kOrderByCode, 2023, company));
+  QCOMPARE(AllEntries(employees),
+           h.session.lists().EmployeeList(Screen::kUpdate, kOrderByCode, 2023, CompanyOf(company)));
   QVERIFY(h.TakeTexts().empty());
   // Each screen keeps its own year.
   QCOMPARE(h.Find<QLabel>("LabAnnoMem")->text(), QStringLiteral("2024"));
@@ -159,8 +160,9 @@ void SelectionScreensTest::OrderOptionsRebuildTheLists() {
 
   h.ClickRow(companies, 0);
   h.Click("OptOrdinaDipAgg_1");
-  QCOMPARE(Lines(employees), h.session.lists().EmployeeList(Screen::kUpdate, kOrderByName,
-                                                            kDemoYear, LineAt(companies, 0)));
+  QCOMPARE(AllEntries(employees),
+           h.session.lists().EmployeeList(Screen::kUpdate, kOrderByName, kDemoYear,
+                                          EntryAt(companies, 0).code));
   // The order of one screen does not change another's.
   QVERIFY(IsDigits(LineAt(h.Find<QListWidget>("ListAziStp"), 0).substr(0, 3)));
 }
