@@ -30,6 +30,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <iterator>
 #include <map>
@@ -242,9 +243,12 @@ class PgAttendanceDb final : public db_internal::SqlAttendanceDb {
   // A write of the open transaction, with its own copy of the parameters.
   struct LoggedWrite {
     Op op;
-    std::vector<std::string> texts;
-    std::vector<int64_t> numbers;
-    std::vector<bool> is_int;
+    // The parameters packed one after another, as little memory as a long transaction
+    // allows: a number (its bit set in `numbers`) as its 8 bytes, a text as 4 bytes of
+    // length and its bytes.
+    uint32_t numbers = 0;
+    uint32_t count = 0;
+    std::string bytes;
   };
 
   explicit PgAttendanceDb(PGconn* conn) : conn_(conn) {}
@@ -620,8 +624,21 @@ Status PgAttendanceDb::Restart(int attempt) {
   std::vector<SqlParam> params;
   for (const LoggedWrite& w : log_) {
     params.clear();
-    for (size_t i = 0; i < w.is_int.size(); ++i) {
-      params.push_back(w.is_int[i] ? SqlParam::Int(w.numbers[i]) : SqlParam::Text(w.texts[i]));
+    const std::string_view bytes = w.bytes;
+    size_t at = 0;
+    for (uint32_t i = 0; i < w.count; ++i) {
+      if ((w.numbers >> i & 1u) != 0) {
+        int64_t n = 0;
+        std::memcpy(&n, bytes.data() + at, sizeof n);
+        at += sizeof n;
+        params.push_back(SqlParam::Int(n));
+      } else {
+        uint32_t length = 0;
+        std::memcpy(&length, bytes.data() + at, sizeof length);
+        at += sizeof length;
+        params.push_back(SqlParam::Text(bytes.substr(at, length)));
+        at += length;
+      }
     }
     if (Status s = Send(w.op, params); !s.ok()) return s;
   }
@@ -643,10 +660,17 @@ Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisit
       if (log_.size() < kMaxLoggedWrites && !log_overflow_) {
         LoggedWrite& w = log_.emplace_back();
         w.op = op;
-        for (const SqlParam& p : params) {
-          w.is_int.push_back(p.is_int);
-          w.numbers.push_back(p.integer);
-          w.texts.emplace_back(p.text);
+        w.count = static_cast<uint32_t>(params.size());  // at most kMaxParams
+        for (uint32_t i = 0; i < w.count; ++i) {
+          const SqlParam& p = params[i];
+          if (p.is_int) {
+            w.numbers |= 1u << i;
+            w.bytes.append(reinterpret_cast<const char*>(&p.integer), sizeof p.integer);
+          } else {
+            const auto length = static_cast<uint32_t>(p.text.size());
+            w.bytes.append(reinterpret_cast<const char*>(&length), sizeof length);
+            w.bytes.append(p.text);
+          }
         }
       } else if (!log_overflow_) {
         log_overflow_ = true;
