@@ -18,8 +18,8 @@ fs::path MakeDemoInstallation(const std::string& prefix, const DemoSetup& setup,
   setenv("KAVELTAR_REGISTRY", (root / "registry.ini").c_str(), 1);
   DemoOptions options;
   options.dir = root / "demo";
-  options.year = 2025;
-  options.month = 6;
+  options.year = setup.year;
+  options.month = setup.month;
   options.companies = setup.companies;
   options.employees = setup.employees;
   options.seed = setup.seed;

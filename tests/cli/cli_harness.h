@@ -22,8 +22,10 @@ struct Output {
   std::string out, err;
 };
 
-// The demo installation to write (June 2025).
+// The demo installation to write.
 struct DemoSetup {
+  int year = 2025;
+  int month = 6;
   int companies = 2;
   int employees = 40;
   uint64_t seed = 5;
