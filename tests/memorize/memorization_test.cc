@@ -58,20 +58,6 @@ TEST_F(MemorizationTest, ConfirmationText) {
             "non viene generata nessuna anomalia nella lista di controllo.\r\r");
 }
 
-TEST_F(MemorizationTest, TheListIsPrintedOnlyWithAnomalies) {
-  Session& s = PrintingSession();
-  EXPECT_FALSE(RunMemorization(s, Month(kYear, 4), {Key(DemoCase::kGroup)}).printed);
-  EXPECT_TRUE(printer_->printed().empty());
-  EXPECT_EQ(printer_->discarded(), 1);
-
-  const std::string missing = Key(DemoCase::kMissingGroup);
-  EXPECT_TRUE(RunMemorization(s, Month(kYear, 4), {missing, missing}).printed);
-  ASSERT_EQ(printer_->printed().size(), 1u);
-  const std::vector<std::string> texts = printer_->printed()[0].Texts();
-  ASSERT_EQ(texts.size(), 4u);  // the repeated employee is listed once
-  EXPECT_EQ(texts[1], "ELENCO ANOMALIE RISCONTRATE NELLA MEMORIZZAZIONE DITTE");
-}
-
 // The payroll program's archive is written only where the record read is the one looked up;
 // a damaged archive or index stops the run with a message naming the file and the cause (the
 // archive checks themselves belong to the archive layer).
@@ -92,14 +78,6 @@ TEST_F(MemorizationTest, DamagedArchivesStopTheRunAndAreNotWritten) {
   EXPECT_TRUE(Rows(first, "201403").empty());
   Reopen();
   EXPECT_EQ(Slurp("DIPEND.DAT").size(), size);
-  SetField(first, fields::kP001, first);
-  Reopen();
-
-  // An empty employee index: no "Memorizzati: 0" as if nobody needed memorizing.
-  std::ofstream(Archive("IDXDIP.IDX"), std::ios::binary | std::ios::trunc);
-  EXPECT_NE(RunEnding({first}), 0);
-  EXPECT_THAT(shown_,
-              HasSubstr("L'indice dei dipendenti " + Archive("IDXDIP.IDX").string() + " è vuoto"));
 }
 
 }  // namespace
