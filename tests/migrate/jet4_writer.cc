@@ -45,8 +45,8 @@ std::string Ucs2(const std::u16string& s) {
   return out;
 }
 
-bool IsFixed(JetType t) { return t == kJetByte || t == kJetInt || t == kJetLong; }
-uint16_t FixedSize(JetType t) { return t == kJetByte ? 1 : t == kJetInt ? 2 : 4; }
+bool IsFixed(JetType t) { return t == kJetInt || t == kJetLong; }
+uint16_t FixedSize(JetType t) { return t == kJetInt ? 2 : 4; }
 uint16_t ColumnLength(JetType t) { return IsFixed(t) ? FixedSize(t) : t == kJetText ? 510 : 0; }
 
 // One row in Jet 4 layout: column count, fixed columns, variable columns, then backwards from
@@ -93,19 +93,15 @@ struct PageSlot {
 };
 
 // Packs slots into data pages of table `tdef`; returns the page images.
-std::vector<std::string> PackPages(const std::vector<PageSlot>& slots, uint32_t tdef,
-                                   int rows_per_page,
-                                   std::vector<std::pair<size_t, size_t>>* where) {
+std::vector<std::string> PackPages(const std::vector<PageSlot>& slots, uint32_t tdef) {
   std::vector<std::vector<size_t>> pages;
   size_t used = kDataHeader;
   for (size_t i = 0; i < slots.size(); ++i) {
     const size_t need = slots[i].bytes.size() + 2;
-    if (pages.empty() || used + need > kPage ||
-        (rows_per_page > 0 && pages.back().size() >= static_cast<size_t>(rows_per_page))) {
+    if (pages.empty() || used + need > kPage) {
       pages.emplace_back();
       used = kDataHeader;
     }
-    where->emplace_back(pages.size() - 1, pages.back().size());
     pages.back().push_back(i);
     used += need;
   }
@@ -138,7 +134,7 @@ std::string DefinitionPage(const JetTable& t, bool system, uint32_t live_rows, u
   uint16_t var_count = 0;
   for (const JetColumn& c : t.columns) var_count += IsFixed(c.type) ? 0 : 1;
   const uint16_t n = static_cast<uint16_t>(t.columns.size());
-  Put32(p, 16, t.stored_row_count.value_or(live_rows));
+  Put32(p, 16, live_rows);
   p[40] = system ? 0x53 : 0x4e;
   Put16(p, 41, n);
   Put16(p, 43, var_count);
@@ -238,59 +234,28 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
   std::vector<const JetTable*> tables = {&catalog};
   for (const JetTable& t : user_tables) tables.push_back(&t);
 
-  // Each table's slots, in row order: a moved row leaves a 4-byte pointer, its copy goes to
-  // the table's overflow pages.
+  // Each table's slots, in row order, deleted rows flagged and left on the page.
   struct Plan {
-    std::vector<PageSlot> slots, copies;
-    std::vector<size_t> copy_of;  // slot index of each copy
-    std::vector<std::string> pages, overflow;
-    uint32_t tdef = 0, first_data = 0, first_overflow = 0;
+    std::vector<PageSlot> slots;
+    std::vector<std::string> pages;
+    uint32_t tdef = 0, first_data = 0;
     uint32_t live = 0;
   };
   std::vector<Plan> plans(tables.size());
   // Page 2 is the catalogue's definition, page 3 its data; user tables follow.
   uint32_t next_page = 4;
-  std::vector<std::vector<std::pair<size_t, size_t>>> where(tables.size());
   for (size_t ti = 1; ti < tables.size(); ++ti) {
     const JetTable& t = *tables[ti];
     Plan& plan = plans[ti];
     for (size_t r = 0; r < t.rows.size(); ++r) {
-      PageSlot s;
-      if (t.moved.count(r)) {
-        s.bytes.assign(4, '\0');
-        s.flags = 0x4000;
-        plan.copies.push_back({EncodeRow(t, t.rows[r]), t.moved_copy_flags});
-        plan.copy_of.push_back(r);
-      } else {
-        s.bytes = EncodeRow(t, t.rows[r]);
-        if (t.deleted.count(r)) s.flags = 0x8000;
-      }
-      if (!t.deleted.count(r)) ++plan.live;
-      plan.slots.push_back(std::move(s));
+      const bool deleted = t.deleted.count(r) > 0;
+      plan.slots.push_back({EncodeRow(t, t.rows[r]), static_cast<uint16_t>(deleted ? 0x8000 : 0)});
+      if (!deleted) ++plan.live;
     }
     plan.tdef = next_page++;
-    std::vector<std::pair<size_t, size_t>> copy_where;
-    // Page counts first (pointer slots have their final size already).
-    plan.pages = PackPages(plan.slots, plan.tdef, t.rows_per_page, &where[ti]);
+    plan.pages = PackPages(plan.slots, plan.tdef);
     plan.first_data = next_page;
     next_page += static_cast<uint32_t>(plan.pages.size());
-    plan.overflow = PackPages(plan.copies, plan.tdef, 0, &copy_where);
-    plan.first_overflow = next_page;
-    next_page += static_cast<uint32_t>(plan.overflow.size());
-    // Fill the pointers: row number, then page number in 3 bytes.
-    for (size_t c = 0; c < plan.copies.size(); ++c) {
-      const auto [page_index, row_index] = where[ti][plan.copy_of[c]];
-      std::string& page = plan.pages[page_index];
-      const size_t slot_at = kRowCountAt + 2 + 2 * row_index;
-      const size_t offset = (static_cast<unsigned char>(page[slot_at]) |
-                             (static_cast<unsigned char>(page[slot_at + 1]) << 8)) &
-                            0x1fff;
-      const uint32_t target = plan.first_overflow + static_cast<uint32_t>(copy_where[c].first);
-      page[offset] = static_cast<char>(copy_where[c].second);
-      page[offset + 1] = static_cast<char>(target & 0xff);
-      page[offset + 2] = static_cast<char>((target >> 8) & 0xff);
-      page[offset + 3] = static_cast<char>((target >> 16) & 0xff);
-    }
   }
   // The catalogue's rows, now that the definition pages are known.
   plans[0].tdef = 2;
@@ -300,7 +265,7 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
   }
   for (const JetRow& row : catalog.rows) plans[0].slots.push_back({EncodeRow(catalog, row), 0});
   plans[0].live = static_cast<uint32_t>(catalog.rows.size());
-  plans[0].pages = PackPages(plans[0].slots, 2, 0, &where[0]);
+  plans[0].pages = PackPages(plans[0].slots, 2);
   if (plans[0].pages.size() != 1)
     throw std::invalid_argument("too many tables for one catalogue page");
   plans[0].first_data = 3;
@@ -313,14 +278,10 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
     std::vector<uint32_t> used;
     for (size_t k = 0; k < plans[ti].pages.size(); ++k)
       used.push_back(plans[ti].first_data + static_cast<uint32_t>(k));
-    for (size_t k = 0; k < plans[ti].overflow.size(); ++k) {
-      used.push_back(plans[ti].first_overflow + static_cast<uint32_t>(k));
-    }
     maps.push_back({UsageMap(used, next_page), 0});
     maps.push_back({UsageMap({}, next_page), 0});
   }
-  std::vector<std::pair<size_t, size_t>> map_where;
-  std::vector<std::string> map_page = PackPages(maps, 0, 0, &map_where);
+  std::vector<std::string> map_page = PackPages(maps, 0);
   if (map_page.size() != 1) throw std::invalid_argument("too many usage maps for page 1");
   file[1] = map_page[0];
 
@@ -330,8 +291,6 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
     const uint32_t free_map = (1u << 8) | static_cast<uint32_t>(2 * ti + 1);
     file[plan.tdef] = DefinitionPage(*tables[ti], ti == 0, plan.live, used_map, free_map);
     for (size_t k = 0; k < plan.pages.size(); ++k) file[plan.first_data + k] = plan.pages[k];
-    for (size_t k = 0; k < plan.overflow.size(); ++k)
-      file[plan.first_overflow + k] = plan.overflow[k];
   }
 
   // Page 0: the header. The region from 0x18 is RC4-encoded; decoded it holds the code page

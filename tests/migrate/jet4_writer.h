@@ -9,8 +9,7 @@
 //                with free space): type 0 maps, start page 0, one bit per page
 //   page 2       the definition of MSysObjects (Id, Name, Type, Flags, LvProp)
 //   then         MSysObjects' data pages, then per table its definition page and data pages
-//                (rows stored from the end of the page, row offsets after the header), then
-//                the pages receiving the table's moved rows
+//                (rows stored from the end of the page, row offsets after the header)
 #pragma once
 
 #include <cstdint>
@@ -24,11 +23,10 @@ namespace kaveltar::testing {
 
 // Column types, as the file stores them.
 enum JetType : uint8_t {
-  kJetByte = 0x02,
-  kJetInt = 0x03,      // 16-bit
-  kJetLong = 0x04,     // 32-bit
-  kJetText = 0x0a,     // up to 255 characters, compressed UCS-2 where it is shorter
-  kJetOle = 0x0b,      // long binary: written as NULL only
+  kJetInt = 0x03,   // 16-bit
+  kJetLong = 0x04,  // 32-bit
+  kJetText = 0x0a,  // up to 255 characters, compressed UCS-2 where it is shorter
+  kJetOle = 0x0b,   // long binary: written as NULL only
 };
 
 struct JetColumn {
@@ -44,16 +42,8 @@ struct JetTable {
   std::string name;
   std::vector<JetColumn> columns;
   std::vector<JetRow> rows;
-  // The row count the definition stores; by default the number of rows written.
-  std::optional<uint32_t> stored_row_count;
   // Rows (by index) written with the deleted flag: their data stays on the page.
   std::set<size_t> deleted;
-  // Rows (by index) whose slot holds a pointer to a copy on a later page of the table.
-  std::set<size_t> moved;
-  // Flags of the moved copy's own slot (0x8000, deleted, is what Access writes).
-  uint16_t moved_copy_flags = 0x8000;
-  // At most this many rows per data page (0: as many as fit).
-  int rows_per_page = 0;
 };
 
 // The whole file.

@@ -18,7 +18,7 @@ TEST(MigrateCliTest, ImportsThenRefusesUnlessForced) {
       "kaveltar-migcli", {.companies = 1, .employees = 3}, nullptr);
   ASSERT_FALSE(root.empty());
   RecordingDialogs dialogs;
-  const fs::path file = WriteCheckedFixture(root / "QXPRES.MDB", SmallPreviousFile());
+  const fs::path file = WriteTables(root / "QXPRES.MDB", SmallPreviousFile());
   std::vector<std::string> migrate = {"migrate", "--from", file.string()};
 
   cli_harness::Output o = cli_harness::Run(root, migrate, &dialogs);

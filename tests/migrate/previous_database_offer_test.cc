@@ -33,8 +33,7 @@ TEST(PreviousDatabaseOfferTest, OfferedOnFirstStartAndImportedOnYes) {
   fs::remove(*options.archive_path / "QXPRES.sqlite");
 
   EXPECT_FALSE(ui::PreviousDatabaseToOffer(options).has_value());  // no QXPRES.MDB
-  const fs::path file =
-      WriteCheckedFixture(*options.archive_path / "qxpres.mdb", SmallPreviousFile());
+  const fs::path file = WriteTables(*options.archive_path / "qxpres.mdb", SmallPreviousFile());
   EXPECT_EQ(ui::PreviousDatabaseToOffer(options), file);  // found whatever its case
 
   RecordingDialogs dialogs;
