@@ -30,10 +30,7 @@ TEST(CatalogueTest, RecordLengthForms) {
     int length;
   };
   const Case cases[] = {{"  500", true, 500},
-                        {"500  ", true, 500},
                         {"     ", true, 0},
-                        {" 5 00", false, 0},
-                        {"-0500", false, 0},
                         {"12a45", false, 0},
                         {"\x01\x02\x03\x04\x05", false, 0}};
   for (const Case& c : cases) {
