@@ -75,17 +75,7 @@ TEST(IsamTest, ReaderMatchesAMapAcrossEveryLevelBoundary) {
   }
 }
 
-TEST(IsamTest, BuilderLayoutAndInvalidInput) {
-  const std::string empty = *BuildIsamIndexBytes(3, {});
-  ASSERT_EQ(empty.size(), 3 * IsamNodeLength(3));
-  EXPECT_EQ(empty.substr(0, 10), "   1000002");
-  IsamMemorySource empty_source(empty, 3);
-  EXPECT_EQ(Ask(empty_source, "ABC", true), kNone);
-
-  const std::string two = *BuildIsamIndexBytes(3, {{"AAA", 5}, {"BBB", 9}});
-  EXPECT_EQ(two.substr(0, 10), "BBB1000002");  // root: highest key of the subtree
-  EXPECT_EQ(two.substr(2 * IsamNodeLength(3), 20), "AAA3000005BBB3000009");
-
+TEST(IsamTest, BuilderRefusesInvalidInput) {
   const std::vector<std::vector<IsamEntry>> invalid = {
       {{"BBB", 1}, {"AAA", 2}}, {{"AA", 1}}, {{"AAA", 0}}};
   for (const auto& entries : invalid) EXPECT_FALSE(BuildIsamIndexBytes(3, entries).ok());
@@ -136,9 +126,6 @@ TEST_F(CorruptIndexTest, BadPointersAndLevelsStopTheWalk) {
   index_ = pristine.substr(0, 4 * IsamNodeLength(4) + 100);
   EXPECT_EQ(Lookup("K399", false).outcome, IsamOutcome::kCorrupt);
   EXPECT_EQ(Lookup("K100", false).record, 1);  // what is intact still answers
-  const auto problems = CheckIsamIndex(index_, 4);
-  ASSERT_EQ(problems.size(), 2u);
-  EXPECT_NE(problems[0].find("partial node"), std::string::npos);
 }
 
 TEST_F(CorruptIndexTest, RevisitedLeafIsRejected) {
