@@ -82,17 +82,12 @@ class MigrationTest : public ::testing::Test {
   fs::path Fixture(const std::string& name, const std::vector<JetTable>& tables) {
     return WriteTables(dir_.path() / name, tables);
   }
+  // The template rows are still there, and `days` days.
   void ExpectUntouched(int64_t days) {
     EXPECT_EQ(*db_->CountDays(), days);
-    std::vector<HolidayRow> holidays;
-    std::vector<JustificationRow> justifications;
-    std::vector<GroupRow> groups;
-    ASSERT_TRUE(db_->ListHolidays(&holidays).ok() &&
-                db_->ListJustifications(&justifications).ok() && db_->ListGroups(&groups).ok());
-    EXPECT_EQ(holidays, (std::vector<HolidayRow>{{"0106", "EPIFANIA"}}));
-    ASSERT_EQ(justifications.size(), 1u);
-    ASSERT_EQ(groups.size(), 1u);
-    EXPECT_EQ(justifications[0].code + groups[0].code, "TPL900");
+    EXPECT_TRUE(db_->FindHoliday("0106")->has_value());
+    EXPECT_TRUE(db_->FindJustification("TPL")->has_value());
+    EXPECT_TRUE(db_->FindGroup("900")->has_value());
   }
   DayRow Day(const std::string& key, const std::string& period) {
     Result<std::optional<DayRow>> day = db_->FindDay(key, period);
@@ -105,11 +100,8 @@ class MigrationTest : public ::testing::Test {
 };
 
 TEST_F(MigrationTest, FourTablesReplaceTheInstallationsContents) {
-  std::vector<std::string> progress;
-  Result<MigrationReport> report = MigrateAttendanceDatabase(
-      Fixture("QXPRES.MDB", AllTables()), *db_, {}, [&](std::string_view table, int64_t rows) {
-        progress.push_back(std::string(table) + " " + std::to_string(rows));
-      });
+  Result<MigrationReport> report =
+      MigrateAttendanceDatabase(Fixture("QXPRES.MDB", AllTables()), *db_, {});
   ASSERT_TRUE(report.ok()) << report.status().message();
   EXPECT_EQ(MigrationReportLines(*report),
             (std::vector<std::string>{
@@ -118,7 +110,6 @@ TEST_F(MigrationTest, FourTablesReplaceTheInstallationsContents) {
                 "GIUSTIFICATIVI: colonne non importate: GIUS_NOTE",
                 "GIUSTIFICATIVI: colonne assenti, lasciate vuote: GIUS_4",
                 "GRUPPI: colonne assenti, lasciate vuote: GRUP_8"}));
-  EXPECT_EQ(progress.back(), "FESTIVITA 0");
 
   // Limits, NULL and empty text.
   const DayRow first = Day("0010010001", "20240101");
@@ -131,19 +122,15 @@ TEST_F(MigrationTest, FourTablesReplaceTheInstallationsContents) {
   EXPECT_EQ(second.SlotHours(1), "01:00");
   EXPECT_EQ(Day("0010010001", "20240103").protocollo, 0);  // NULL
 
-  std::vector<JustificationRow> justifications;
-  ASSERT_TRUE(db_->ListJustifications(&justifications).ok());
-  ASSERT_EQ(justifications.size(), 2u);
-  EXPECT_EQ(justifications[1].gius[1], "Malattia Ωμέγα");
-  EXPECT_EQ(justifications[1].gius[4], "");  // the column the file lacks
-  EXPECT_EQ(justifications[1].gius[14], "480");
-  std::vector<GroupRow> groups;
-  ASSERT_TRUE(db_->ListGroups(&groups).ok());
-  ASSERT_EQ(groups.size(), 1u);
-  EXPECT_EQ(groups[0].grup[1], "Normale");
-  std::vector<HolidayRow> holidays;
-  ASSERT_TRUE(db_->ListHolidays(&holidays).ok());
-  EXPECT_TRUE(holidays.empty());
+  // The tables' rows replace the installation's (TPL, 900 and EPIFANIA).
+  const JustificationRow mal = **db_->FindJustification("MAL");
+  EXPECT_EQ(mal.gius[1], "Malattia Ωμέγα");
+  EXPECT_EQ(mal.gius[4], "");  // the column the file lacks
+  EXPECT_EQ(mal.gius[14], "480");
+  EXPECT_EQ((*db_->FindGroup("001"))->grup[1], "Normale");
+  EXPECT_FALSE(db_->FindJustification("TPL")->has_value());
+  EXPECT_FALSE(db_->FindGroup("900")->has_value());
+  EXPECT_FALSE(db_->FindHoliday("0106")->has_value());
 }
 
 TEST_F(MigrationTest, BadFilesChangeNothing) {
@@ -154,6 +141,12 @@ TEST_F(MigrationTest, BadFilesChangeNothing) {
   EXPECT_EQ(r.status().kind(), Status::Kind::kDbError);
   EXPECT_EQ(r.status().message(),
             "Tabella PRESENZE: righe lette 6, righe nel database 5. Importazione annullata.");
+  ExpectUntouched(0);
+
+  // Not an Access file at all.
+  const fs::path text = WriteFixture(dir_.path() / "testo.mdb", std::string(3 * 4096, 'A'));
+  EXPECT_EQ(MigrateAttendanceDatabase(text, *db_, {}).status().message(),
+            "Il file " + text.string() + " non è un database Access");
   ExpectUntouched(0);
 }
 

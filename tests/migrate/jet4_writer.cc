@@ -73,7 +73,7 @@ std::string EncodeRow(const JetTable& t, const JetRow& row) {
     offsets.push_back(static_cast<uint16_t>(b.size()));
     if (const auto* text = std::get_if<std::string>(&row[i])) {
       mask[i / 8] |= 1 << (i % 8);
-      b += EncodeJetText(Utf16(*text));
+      b += Ucs2(Utf16(*text));
     }
   }
   if (!offsets.empty()) {
@@ -125,7 +125,7 @@ std::vector<std::string> PackPages(const std::vector<PageSlot>& slots, uint32_t 
   return images;
 }
 
-// The table definition page.
+// The table definition page (no indexes).
 std::string DefinitionPage(const JetTable& t, bool system, uint32_t live_rows, uint32_t used_map,
                            uint32_t free_map) {
   std::string p(kPage, '\0');
@@ -139,8 +139,6 @@ std::string DefinitionPage(const JetTable& t, bool system, uint32_t live_rows, u
   Put16(p, 41, n);
   Put16(p, 43, var_count);
   Put16(p, 45, n);
-  Put32(p, 47, 0);  // logical indexes
-  Put32(p, 51, 0);  // index entries
   Put32(p, 55, used_map);
   Put32(p, 59, free_map);
   size_t at = 63;
@@ -154,7 +152,6 @@ std::string DefinitionPage(const JetTable& t, bool system, uint32_t live_rows, u
     Put16(p, at + 9, i);
     if (type == kJetText) Put16(p, at + 11, 0x409);  // General sort order
     p[at + 15] = static_cast<char>((IsFixed(type) ? 0x01 : 0x00) | 0x02);
-    p[at + 16] = type == kJetText ? 0x01 : 0x00;  // compressed unicode
     Put16(p, at + 21, IsFixed(type) ? fixed_offset : 0);
     Put16(p, at + 23, ColumnLength(type));
     if (IsFixed(type)) {
@@ -186,27 +183,6 @@ std::string UsageMap(const std::vector<uint32_t>& pages, uint32_t file_pages) {
   return m;
 }
 
-}  // namespace
-
-std::string EncodeJetText(const std::u16string& text) {
-  std::string compressed = "\xff\xfe";
-  bool narrow = true;
-  for (char16_t c : text) {
-    const bool fits = c != 0 && c <= 0xff;
-    if (fits != narrow) {
-      compressed.push_back('\0');
-      narrow = fits;
-    }
-    if (narrow) {
-      compressed.push_back(static_cast<char>(c));
-    } else {
-      Append16(compressed, c);
-    }
-  }
-  const std::string plain = Ucs2(text);
-  return compressed.size() < plain.size() ? compressed : plain;
-}
-
 void Rc4(const std::string& key, unsigned char* data, size_t size) {
   std::array<unsigned char, 256> s;
   for (int i = 0; i < 256; ++i) s[i] = static_cast<unsigned char>(i);
@@ -221,6 +197,8 @@ void Rc4(const std::string& key, unsigned char* data, size_t size) {
     data[n] ^= s[(s[i] + s[j]) & 0xff];
   }
 }
+
+}  // namespace
 
 std::string WriteJet4(const std::vector<JetTable>& user_tables) {
   // MSysObjects first: one row per user table, Id = its definition page.
@@ -266,8 +244,6 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
   for (const JetRow& row : catalog.rows) plans[0].slots.push_back({EncodeRow(catalog, row), 0});
   plans[0].live = static_cast<uint32_t>(catalog.rows.size());
   plans[0].pages = PackPages(plans[0].slots, 2);
-  if (plans[0].pages.size() != 1)
-    throw std::invalid_argument("too many tables for one catalogue page");
   plans[0].first_data = 3;
 
   std::vector<std::string> file(next_page, std::string(kPage, '\0'));
@@ -282,7 +258,6 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
     maps.push_back({UsageMap({}, next_page), 0});
   }
   std::vector<std::string> map_page = PackPages(maps, 0);
-  if (map_page.size() != 1) throw std::invalid_argument("too many usage maps for page 1");
   file[1] = map_page[0];
 
   for (size_t ti = 0; ti < tables.size(); ++ti) {
@@ -294,14 +269,13 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
   }
 
   // Page 0: the header. The region from 0x18 is RC4-encoded; decoded it holds the code page
-  // and a database key of 0.
+  // and a database key of 0 (the bytes at 0x3E left zero): not encrypted.
   std::string& h = file[0];
   h[1] = 0x01;
   std::memcpy(&h[4], "Standard Jet DB", 15);
   Put32(h, 0x14, 1);  // Jet 4
   std::string region(128, '\0');
   Put16(region, 0x3c - 0x18, 1252);
-  Put32(region, 0x3e - 0x18, 0);
   Rc4(std::string("\xc7\xda\x39\x6b", 4), reinterpret_cast<unsigned char*>(region.data()),
       region.size());
   std::memcpy(&h[0x18], region.data(), region.size());

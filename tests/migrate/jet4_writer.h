@@ -13,7 +13,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <set>
 #include <string>
 #include <variant>
@@ -48,12 +47,5 @@ struct JetTable {
 
 // The whole file.
 std::string WriteJet4(const std::vector<JetTable>& tables);
-
-// UCS-2 text as Jet 4 stores it: compressed (FF FE, one byte per character, 00 switching to
-// and from two-byte characters) when that is shorter, else plain UCS-2 little endian.
-std::string EncodeJetText(const std::u16string& text);
-
-// RC4 of `data` with `key` (encoding and decoding are the same operation).
-void Rc4(const std::string& key, unsigned char* data, size_t size);
 
 }  // namespace kaveltar::testing

@@ -1,9 +1,7 @@
-// Helpers of the migration tests: a temporary folder, writing a fixture file, and running
-// mdbtools' own mdb-export on it as an independent reader.
+// Helpers of the migration tests: a temporary folder and writing a fixture file.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdio.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -37,21 +35,6 @@ inline std::filesystem::path WriteFixture(const std::filesystem::path& file,
   return file;
 }
 
-// Standard output of a shell command (standard error discarded).
-inline std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  ::pclose(pipe);
-  return out;
-}
-
-inline std::string MdbExport(const std::filesystem::path& file, const std::string& table) {
-  return Shell("mdb-export '" + file.string() + "' '" + table + "'");
-}
 // Writes the tables as a file.
 inline std::filesystem::path WriteTables(const std::filesystem::path& file,
                                          const std::vector<JetTable>& tables) {
