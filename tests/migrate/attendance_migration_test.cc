@@ -16,13 +16,8 @@ namespace fs = std::filesystem;
 // Day i: employees 0010010001 / 0010010002 alternately, from 2024-01-01; PROTOCOLLO is i.
 JetRow DayRowAt(int i) {
   JetRow r = {std::string(i % 2 ? "0010010002" : "0010010001"),
-              "2024010" + std::to_string(1 + i / 2),
-              N(0),
-              T("001"),
-              T("08:00"),
-              T("07:00"),
-              T("FER"),
-              T("01:00")};
+              "2024010" + std::to_string(1 + i / 2), N(0)};
+  for (const char* v : {"001", "08:00", "07:00", "FER", "01:00"}) r.push_back(T(v));
   for (int n = 6; n <= 23; ++n) r.push_back(T(""));
   r.push_back(N(i));
   return r;
@@ -89,11 +84,6 @@ class MigrationTest : public ::testing::Test {
     EXPECT_TRUE(db_->FindJustification("TPL")->has_value());
     EXPECT_TRUE(db_->FindGroup("900")->has_value());
   }
-  DayRow Day(const std::string& key, const std::string& period) {
-    Result<std::optional<DayRow>> day = db_->FindDay(key, period);
-    EXPECT_TRUE(day.ok() && day->has_value()) << key << " " << period;
-    return day.ok() && day->has_value() ? **day : DayRow{};
-  }
 
   MigrateTempFolder dir_;
   std::unique_ptr<AttendanceDb> db_;
@@ -112,15 +102,15 @@ TEST_F(MigrationTest, FourTablesReplaceTheInstallationsContents) {
                 "GRUPPI: colonne assenti, lasciate vuote: GRUP_8"}));
 
   // Limits, NULL and empty text.
-  const DayRow first = Day("0010010001", "20240101");
+  const DayRow first = **db_->FindDay("0010010001", "20240101");
   EXPECT_EQ(first.pres0, -32768);
   EXPECT_EQ(first.protocollo, 2147483647);
   EXPECT_EQ(first.SlotCode(1) + first.SlotHours(1), "");  // NULL
-  const DayRow second = Day("0010010002", "20240101");
+  const DayRow second = **db_->FindDay("0010010002", "20240101");
   EXPECT_EQ(second.protocollo, -2147483648LL);
   EXPECT_EQ(second.SlotCode(1), "");  // empty text
   EXPECT_EQ(second.SlotHours(1), "01:00");
-  EXPECT_EQ(Day("0010010001", "20240103").protocollo, 0);  // NULL
+  EXPECT_EQ((*db_->FindDay("0010010001", "20240103"))->protocollo, 0);  // NULL
 
   // The tables' rows replace the installation's (TPL, 900 and EPIFANIA).
   const JustificationRow mal = **db_->FindJustification("MAL");

@@ -248,23 +248,21 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
 
   std::vector<std::string> file(next_page, std::string(kPage, '\0'));
 
-  // Page 1: the usage maps, two rows per table.
+  // Page 1: the usage maps, one row per table (it stands for the free-space map too).
   std::vector<PageSlot> maps;
   for (size_t ti = 0; ti < tables.size(); ++ti) {
     std::vector<uint32_t> used;
     for (size_t k = 0; k < plans[ti].pages.size(); ++k)
       used.push_back(plans[ti].first_data + static_cast<uint32_t>(k));
     maps.push_back({UsageMap(used, next_page), 0});
-    maps.push_back({UsageMap({}, next_page), 0});
   }
   std::vector<std::string> map_page = PackPages(maps, 0);
   file[1] = map_page[0];
 
   for (size_t ti = 0; ti < tables.size(); ++ti) {
     const Plan& plan = plans[ti];
-    const uint32_t used_map = (1u << 8) | static_cast<uint32_t>(2 * ti);
-    const uint32_t free_map = (1u << 8) | static_cast<uint32_t>(2 * ti + 1);
-    file[plan.tdef] = DefinitionPage(*tables[ti], ti == 0, plan.live, used_map, free_map);
+    const uint32_t map = (1u << 8) | static_cast<uint32_t>(ti);
+    file[plan.tdef] = DefinitionPage(*tables[ti], ti == 0, plan.live, map, map);
     for (size_t k = 0; k < plan.pages.size(); ++k) file[plan.first_data + k] = plan.pages[k];
   }
 

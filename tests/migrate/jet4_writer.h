@@ -5,8 +5,8 @@
 // Layout of a written file (4096-byte pages):
 //   page 0       database header; 128 bytes from 0x18 RC4-encoded with key C7 DA 39 6B
 //                (the database key at 0x3E decodes to 0: not encrypted)
-//   page 1       a data page holding every table's usage maps as rows (used pages, pages
-//                with free space): type 0 maps, start page 0, one bit per page
+//   page 1       a data page holding one usage map per table as a row (its used pages,
+//                also named as its free-space map): type 0 maps, start page 0, one bit a page
 //   page 2       the definition of MSysObjects (Id, Name, Type, Flags, LvProp)
 //   then         MSysObjects' data pages, then per table its definition page and data pages
 //                (rows stored from the end of the page, row offsets after the header)
