@@ -7,7 +7,7 @@
 namespace kaveltar {
 namespace {
 
-constexpr int kMonday = 1, kWednesday = 3, kSunday = 7;
+constexpr int kWednesday = 3, kSunday = 7;
 
 struct Absence {
   std::string code;
@@ -44,9 +44,8 @@ std::string Describe(const DayRow& row) {
 }
 
 TEST(DayFiller, HolidaysSundaysAbsenceTypesAndOptions) {
-  DayOptions none, cover, considering;
+  DayOptions none, cover;
   cover.cover_holidays = true;
-  considering.use_typed_hours = considering.consider_worked_hours = true;
   struct Case {
     const char* what;
     DayOptions options;
@@ -62,14 +61,6 @@ TEST(DayFiller, HolidaysSundaysAbsenceTypesAndOptions) {
       {"absence on a holiday", none, {{"001", "A"}}, kWednesday, true, "/"},
       {"sickness on a holiday", none, {{"004", "M"}}, kWednesday, true, "/ 004=08:00"},
       {"covered holiday", cover, {{"001", "A"}}, kWednesday, true, "/ 001=08:00"},
-      // Considering the worked hours: absences take from them, a presence sits beside them,
-      // and absences longer than the day leave no (not a negative) worked time.
-      {"two absences and a presence",
-       considering,
-       {{"001", "A", "03:00"}, {"002", "A", "02:00"}, {"030", "P", "01:00"}},
-       kMonday,
-       false,
-       "08:00/03:00 001=03:00 002=02:00 030=01:00"},
       // Each row decides on its own; a code not in the table acts as the row before it.
       {"sickness then unknown",
        none,

@@ -1,6 +1,6 @@
 // The forced month settings and reprocessing on a demo installation (processing year 2014,
-// March): what each writes into a memorized month, the days it leaves alone (outside the
-// range, outside the employment period, without a row), and the refusals with their messages.
+// March): their questions, what the absence setting keeps, the days without a row, and the
+// refusals with their messages. Each setting over a range is driven by the grid screen test.
 // How each type of code fills a day is the day engine's.
 #include "memorize/forced_settings.h"
 
@@ -71,6 +71,9 @@ TEST_F(ForcedSettingsTest, QuestionsAndMessages) {
                                   "Con questa procedura viene forzato il gruppo orario" + tail,
                                   "Con questa procedura vengono forzate le ore lavorate" + tail}));
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kQuestion);
+  EXPECT_EQ(kReprocessQuestion,
+            "Con questa procedura viene rielaborato il mese del dipendente, cancellando le "
+            "eventuali modifiche effettuate. Proseguire?");
   // Further back than the oldest of the four archives, and after the processing year.
   for (const auto& [distance, year, label] :
        std::vector<std::tuple<int, int, std::string>>{{0, 2014, "ANNO CORRENTE"},
@@ -86,20 +89,17 @@ TEST_F(ForcedSettingsTest, QuestionsAndMessages) {
 
 TEST_F(ForcedSettingsTest, AbsenceKeepsWhatItDoesNotOwnAndRefusesBadHours) {
   Memorize();
-  ASSERT_TRUE(session().db().SaveHoliday({"0311", "PROVA"}).ok());
-  const DayRow day10 = Touch(10), day11 = Touch(11);
+  const DayRow day10 = Touch(10);
 
   AbsenceSetting a;
   a.code = "001 FERIE";  // the first three characters of the combo's item
-  a.from_day = 10;
-  a.to_day = 11;
+  a.from_day = a.to_day = 10;
   const ForcedOutcome o = ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a);
   EXPECT_EQ(o.result, ForcedResult::kDone);
-  EXPECT_EQ(o.days, 2);
+  EXPECT_EQ(o.days, 1);
   EXPECT_TRUE(dialogs_.entries().empty());
-  // The whole day; PRES_0 and slot 6 are kept; the holiday gets no hours and no absence.
+  // The whole day; PRES_0 and slot 6 are kept.
   EXPECT_EQ(Day(10), Expect(day10, 5, {"001", "08:00", "", "001", "08:00"}));
-  EXPECT_EQ(Day(11), Expect(day11, 5, {"001"}));
 
   // Hours that are not HH:MM: the message and nothing written.
   a.hours = "3:00";
@@ -107,31 +107,6 @@ TEST_F(ForcedSettingsTest, AbsenceKeepsWhatItDoesNotOwnAndRefusesBadHours) {
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kCritical);
   EXPECT_EQ(Shown(), "Formato ore assenza non valido.Il formato corretto deve essere HH:MM");
   EXPECT_EQ(Day(10), Expect(day10, 5, {"001", "08:00", "", "001", "08:00"}));
-}
-
-TEST_F(ForcedSettingsTest, ReprocessRebuildsTheMonthFromTheCurrentSchedule) {
-  Memorize();
-  ASSERT_TRUE(session().db().SaveHoliday({"0311", "PROVA"}).ok());
-  const DayRow day10 = Touch(10);
-
-  // No: nothing changes.
-  dialogs_.QueueAnswers({false});
-  EXPECT_EQ(cmdReimposta(session(), Target(key_)).result, ForcedResult::kDeclined);
-  EXPECT_EQ(
-      Shown(),
-      "Con questa procedura viene rielaborato il mese del dipendente, cancellando le eventuali "
-      "modifiche effettuate. Proseguire?");
-  EXPECT_EQ(Day(10), day10);
-
-  // Yes: the group now in the archive (003, 04:00 Monday to Friday), every justification
-  // gone, the holiday and Saturday without hours.
-  SetField(key_, fields::kP766, "3");
-  dialogs_.QueueAnswers({true});
-  const ForcedOutcome o = cmdReimposta(session(), Target(key_));
-  EXPECT_EQ(o.result, ForcedResult::kDone);
-  EXPECT_EQ(o.days, 31);
-  EXPECT_EQ(Day(10), Expect(day10, 0, {"003", "04:00", "04:00"}));
-  EXPECT_EQ(Day(11), Expect(Day(11), 0, {"003"}));
 }
 
 TEST_F(ForcedSettingsTest, NothingWithoutRowsOrEmployee) {

@@ -183,10 +183,6 @@ class MemorizeTest : public ::testing::Test {
     return status;
   }
 
-  static std::string Code3Of(std::string_view code) {
-    return std::string(Right("000" + std::string(code), 3));
-  }
-
   const std::string& Key(DemoCase c, size_t index = 0) {
     const auto& keys = report_.Keys(c);
     EXPECT_GT(keys.size(), index) << DemoCaseName(c);

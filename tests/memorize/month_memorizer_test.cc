@@ -14,13 +14,6 @@
 namespace kaveltar::testing {
 namespace {
 
-bool EmptyDay(const DayRow& row) {
-  for (int n = 1; n <= 13; ++n) {
-    if (!row.pres[static_cast<size_t>(n)].empty()) return false;
-  }
-  return row.pres0 == 0;
-}
-
 TEST_F(MemorizeTest, WritesEveryDayFromTheScheduleAndTheEmploymentPeriod) {
   const std::string group = Key(DemoCase::kGroup);
   const std::string profile = Key(DemoCase::kProfile);
@@ -43,7 +36,7 @@ TEST_F(MemorizeTest, WritesEveryDayFromTheScheduleAndTheEmploymentPeriod) {
     rows = Rows(key, "201403");
     ASSERT_EQ(rows.size(), 31u);
     for (int d = 1; d <= 31; ++d) {
-      EXPECT_EQ(EmptyDay(rows[static_cast<size_t>(d - 1)]), d < first || d > last)
+      EXPECT_EQ(rows[static_cast<size_t>(d - 1)].pres[1].empty(), d < first || d > last)
           << key << " " << d;
     }
   }
@@ -105,8 +98,8 @@ TEST_F(MemorizeTest, RotationFollowsTheChangeDayAndIsWrittenBack) {
   const std::string rotating = Key(DemoCase::kRotation2);
   ASSERT_EQ(Field(rotating, fields::kP776), "0");  // Monday
   ASSERT_EQ(Val(Field(rotating, fields::kP777)), 1);
-  const std::string first = Code3Of(Field(rotating, fields::kP766));
-  const std::string second = Code3Of(Field(rotating, fields::kP772));
+  const std::string first(Right("000" + Field(rotating, fields::kP766), 3));
+  const std::string second(Right("000" + Field(rotating, fields::kP772), 3));
   const std::string group = OrdinaryEmployee(kYear);
   SetField(group, fields::kP777, "004");
   const auto position = [&](const std::string& key) {
