@@ -62,12 +62,7 @@ TEST(DayFiller, HolidaysSundaysAbsenceTypesAndOptions) {
       {"sickness on a holiday", none, {{"004", "M"}}, kWednesday, true, "/ 004=08:00"},
       {"covered holiday", cover, {{"001", "A"}}, kWednesday, true, "/ 001=08:00"},
       // Each row decides on its own; a code not in the table acts as the row before it.
-      {"sickness then unknown",
-       none,
-       {{"004", "M"}, {"999", ""}},
-       kWednesday,
-       true,
-       "/ 004=08:00 999=08:00"},
+      {"unknown", none, {{"004", "M"}, {"999", ""}}, kWednesday, true, "/ 004=08:00 999=08:00"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Describe(Fill(c.options, c.absences, c.weekday, c.holiday)), c.expected) << c.what;
