@@ -34,7 +34,6 @@ TEST_F(MemorizeTest, ConfirmationText) {
 TEST_F(MemorizeTest, DamagedArchivesStopTheRunAndAreNotWritten) {
   const std::string first = OrdinaryEmployee(kYear);
   const std::string other = report_.Keys(DemoCase::kGroup).back();
-  ASSERT_NE(other, first);
 
   // The record found for `first` says it belongs to `other`: an index entry pointing at the
   // wrong record. The employee before it in the list is memorized and committed.

@@ -55,10 +55,7 @@ class MemorizeTest : public ::testing::Test {
   }
 
   StartupOptions Paths() const {
-    StartupOptions o;
-    o.archive_path = report_.archive_folder;
-    o.program_path = report_.program_folder;
-    return o;
+    return {.archive_path = report_.archive_folder, .program_path = report_.program_folder};
   }
   // The session of the test, started on first use; `recording` gives it a printer that
   // records documents.
