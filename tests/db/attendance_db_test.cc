@@ -350,6 +350,51 @@ TEST_P(AttendanceDbTest, ARefusedDayOfARewrittenMonthUndoesTheDeletesToo) {
   EXPECT_FALSE(Stored("0010010003", "20240602"));
 }
 
+// A month deleted in a transaction that is then rolled back (or committed) has its days back
+// (or gone) for good: a later save of one of them, in another transaction or without one,
+// replaces the stored day rather than failing on its key.
+TEST_P(AttendanceDbTest, ADeletedMonthCountsAsEmptyOnlyInsideItsTransaction) {
+  const std::string a = "0010010001";
+  const auto version = [&](const char* worked) {
+    DayRow d = Day(a, "20240601");
+    d.pres[3] = worked;
+    return d;
+  };
+  const auto stored = [&] {
+    auto found = db_->FindDay(a, "20240601");
+    EXPECT_TRUE(found.ok() && found->has_value());
+    return found.ok() && found->has_value() ? (*found)->pres[3] : std::string("?");
+  };
+  KT_ASSERT_OK(db_->SaveDay(version("01:00")));
+
+  KT_ASSERT_OK(db_->Begin());
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth(a, "202406"));
+  KT_ASSERT_OK(db_->SaveDay(Day(a, "20240602")));
+  KT_ASSERT_OK(db_->Rollback());
+  EXPECT_EQ(stored(), "01:00");
+  EXPECT_FALSE(Stored(a, "20240602"));
+  KT_ASSERT_OK(db_->Begin());
+  KT_ASSERT_OK(db_->SaveDay(version("02:00")));
+  KT_ASSERT_OK(db_->Commit());
+  EXPECT_EQ(stored(), "02:00");
+
+  KT_ASSERT_OK(db_->Begin());
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth(a, "202406"));
+  KT_ASSERT_OK(db_->Commit());
+  EXPECT_FALSE(Stored(a, "20240601"));
+  KT_ASSERT_OK(db_->SaveDay(version("03:00")));
+  KT_ASSERT_OK(db_->Begin());
+  KT_ASSERT_OK(db_->SaveDay(version("04:00")));
+  KT_ASSERT_OK(db_->Commit());
+  EXPECT_EQ(stored(), "04:00");
+
+  // Without a transaction every statement stands alone.
+  KT_ASSERT_OK(db_->DeleteEmployeeMonth(a, "202406"));
+  KT_ASSERT_OK(db_->SaveDay(version("05:00")));
+  KT_ASSERT_OK(db_->SaveDay(version("06:00")));
+  EXPECT_EQ(stored(), "06:00");
+}
+
 TEST_P(AttendanceDbTest, BadRowsAreRefusedAndChangeNothing) {
   EXPECT_EQ(db_->SaveDay(Day("0010010001", "2024-01-05")).kind(), Status::Kind::kInvalid);
   DayRow cp1252 = Day("0010010001", "20240105");
