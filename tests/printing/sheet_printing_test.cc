@@ -167,5 +167,23 @@ TEST_F(SheetPrintingTest, APrintLeavesTheDatabaseToOtherWorkstationsBetweenBatch
   EXPECT_TRUE(Names(folder, true).empty());
 }
 
+// A company's file has one bookmark per sheet, titled with the employee's name and key, so
+// that a reader jumps to an employee.
+TEST_F(SheetPrintingTest, ACompanyFileHasABookmarkPerEmployee) {
+  std::vector<std::string> keys = WholeCompany();
+  keys.resize(3);
+  SheetRunRequest r = Request(keys);
+  r.one_file_per_employee = false;
+  const SheetRunResult result = PrintMonthlySheets(*session_, r);
+  ASSERT_EQ(result.pdf_files.size(), 1u);
+  const std::vector<std::string> titles = pdf_test::OutlineTitles(result.pdf_files[0], Password());
+  ASSERT_EQ(titles.size(), keys.size());
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const std::string ending = " - " + std::string(Trim(keys[i]));
+    EXPECT_GT(titles[i].size(), ending.size() + 1) << titles[i];
+    EXPECT_TRUE(titles[i].ends_with(ending)) << titles[i];
+  }
+}
+
 }  // namespace
 }  // namespace kaveltar
