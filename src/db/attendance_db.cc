@@ -20,7 +20,7 @@ Status AttendanceDb::ForEachCompanyMonthDay(std::string_view company, std::strin
 }
 
 Status AttendanceDb::ForEachDay(const std::function<bool(const DayRow&)>&) {
-  return Status::Invalid("ForEachDay: this database cannot list every day");
+  return Status::Invalid("ForEachDay: questo database non elenca tutti i giorni");
 }
 
 std::string SchemaTooNewMessage(int found) {
@@ -40,7 +40,7 @@ Status EnsureHolidayDefault(AttendanceDb& db) {
 Status AttendanceDb::CompanyHours(std::string_view company, std::string_view period,
                                   const std::function<void(const DayHoursView&)>& visit) {
   if (period.size() != 4 && period.size() != 6) {
-    return Status::Invalid("CompanyHours: the period must be YYYY or YYYYMM, not '" +
+    return Status::Invalid("CompanyHours: il periodo deve essere AAAA o AAAAMM, non '" +
                            std::string(period) + "'");
   }
   std::vector<DayRow> rows;

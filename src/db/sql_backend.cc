@@ -198,13 +198,13 @@ bool IsPrintableAscii(std::string_view s) {
 // A company code is the first three printable characters of an employee key.
 Status CheckCompany(std::string_view caller, std::string_view company) {
   if (company.size() == 3 && IsPrintableAscii(company)) return Status::Ok();
-  return Status::Invalid(std::string(caller) + ": the company code must be 3 characters, not '" +
+  return Status::Invalid(std::string(caller) + ": il codice ditta deve avere 3 caratteri, non '" +
                          std::string(company) + "'");
 }
 
 Status CheckMonth(Op op, std::string_view month) {
   if (month.size() == 6 && IsDigits(month)) return Status::Ok();
-  return Status::Invalid(std::string(OpName(op)) + ": the month must be YYYYMM, not '" +
+  return Status::Invalid(std::string(OpName(op)) + ": il mese deve essere AAAAMM, non '" +
                          std::string(month) + "'");
 }
 
@@ -442,7 +442,7 @@ Status SqlAttendanceDb::Run(Op op, std::span<const SqlParam> params, RowVisitor*
   for (size_t i = 0; i < params.size(); ++i) {
     if (!params[i].is_int && !IsStorableText(params[i].text)) {
       return Status::Invalid(std::string(OpName(op)) + ": " + ParamName(op, i) +
-                             " is not UTF-8 text without NUL characters");
+                             " non è un testo UTF-8 senza caratteri NUL");
     }
   }
   return Execute(op, params, visitor);
@@ -465,9 +465,9 @@ Status SqlAttendanceDb::SaveDayKeepNumber(const DayRow& row) {
 }
 
 Status SqlAttendanceDb::SaveDayAs(Op op, const DayRow& row) {
-  if (row.employee.empty()) return Status::Invalid("SaveDay: the employee key is empty");
+  if (row.employee.empty()) return Status::Invalid("SaveDay: la chiave del dipendente è vuota");
   if (row.period.size() != 8 || !IsDigits(row.period)) {
-    return Status::Invalid("SaveDay: the day must be YYYYMMDD, not '" + row.period + "'");
+    return Status::Invalid("SaveDay: il giorno deve essere AAAAMMGG, non '" + row.period + "'");
   }
   std::array<SqlParam, kDayColumns> params;
   params[0] = SqlParam::Text(row.employee);
@@ -507,7 +507,8 @@ Status SqlAttendanceDb::EmployeeYear(std::string_view employee, std::string_view
                                      std::vector<DayRow>* rows) {
   if (year.size() != 4 || !IsDigits(year)) {
     rows->clear();
-    return Status::Invalid("EmployeeYear: the year must be YYYY, not '" + std::string(year) + "'");
+    return Status::Invalid("EmployeeYear: l'anno deve essere AAAA, non '" + std::string(year) +
+                           "'");
   }
   const PrefixRange days(year);
   const SqlParam params[] = {SqlParam::Text(employee), SqlParam::Text(days.low),
@@ -605,7 +606,7 @@ Result<std::optional<Row>> SqlAttendanceDb::FindKeyed(Op op, std::string_view ke
 template <typename Row>
 Status SqlAttendanceDb::SaveKeyed(Op op, const Row& row) {
   if (Fields<Row>::At(row, 0).empty()) {
-    return Status::Invalid(std::string(OpName(op)) + ": the key is empty");
+    return Status::Invalid(std::string(OpName(op)) + ": la chiave è vuota");
   }
   std::array<SqlParam, Fields<Row>::kCount> params;
   for (int i = 0; i < Fields<Row>::kCount; ++i) {
@@ -666,7 +667,7 @@ Status SqlAttendanceDb::CompanyHours(std::string_view company, std::string_view 
                                      const std::function<void(const DayHoursView&)>& visit) {
   if (Status s = CheckCompany("CompanyHours", company); !s.ok()) return s;
   if ((period.size() != 4 && period.size() != 6) || !IsDigits(period)) {
-    return Status::Invalid("CompanyHours: the period must be YYYY or YYYYMM, not '" +
+    return Status::Invalid("CompanyHours: il periodo deve essere AAAA o AAAAMM, non '" +
                            std::string(period) + "'");
   }
   // Passes each row's texts straight from the engine's buffers: nothing is copied, and the

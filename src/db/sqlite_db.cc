@@ -212,7 +212,7 @@ bool UnchangedSinceCleanClose(const std::filesystem::path& file, int64_t now, in
 Result<std::unique_ptr<AttendanceDb>> SqliteAttendanceDb::Open(const std::filesystem::path& file) {
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) {
-    return Status::NotFound("the attendance database " + PathText(file) + " does not exist");
+    return Status::NotFound("il database delle presenze " + PathText(file) + " non esiste");
   }
   // READWRITE without CREATE: a file that vanished meanwhile is an error, never a new
   // empty database.
@@ -222,7 +222,8 @@ Result<std::unique_ptr<AttendanceDb>> SqliteAttendanceDb::Open(const std::filesy
   if (rc != SQLITE_OK) {
     std::string msg = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(rc);
     sqlite3_close_v2(handle);
-    return Status::DbError("cannot open the attendance database " + PathText(file) + ": " + msg);
+    return Status::DbError("impossibile aprire il database delle presenze " + PathText(file) +
+                           ": " + msg);
   }
   std::unique_ptr<SqliteAttendanceDb> db(new SqliteAttendanceDb(handle, PathText(file)));
   sqlite3_extended_result_codes(handle, 1);
@@ -252,8 +253,9 @@ Result<std::unique_ptr<AttendanceDb>> SqliteAttendanceDb::Open(const std::filesy
     const std::string sql = db_internal::StatementText(op, db_internal::Dialect::kSqlite);
     if (sqlite3_prepare_v3(handle, sql.c_str(), static_cast<int>(sql.size()) + 1,
                            SQLITE_PREPARE_PERSISTENT, &db->stmts_[i], nullptr) != SQLITE_OK) {
-      return Status::DbError("the attendance database " + PathText(file) + " cannot be used (" +
-                             std::string(db_internal::OpName(op)) + "): " + sqlite3_errmsg(handle));
+      return Status::DbError("il database delle presenze " + PathText(file) +
+                             " non è utilizzabile (" + std::string(db_internal::OpName(op)) +
+                             "): " + sqlite3_errmsg(handle));
     }
   }
   const std::string insert_day = db_internal::DayInsertText();
@@ -394,7 +396,7 @@ Status SqliteAttendanceDb::Perform(Op op, sqlite3_stmt* stmt, uint32_t* empty,
 
 Status SqliteAttendanceDb::Begin() {
   if (in_transaction_) {
-    return Status::Invalid("Begin: a transaction is already open; transactions do not nest");
+    return Status::Invalid("Begin: una transazione è già aperta (le transazioni non si annidano)");
   }
   if (Step(begin_) != SQLITE_DONE) {
     failed_ = true;
@@ -411,7 +413,7 @@ Status SqliteAttendanceDb::Begin() {
 // so every read sees the file as it was then; writers of other workstations wait meanwhile.
 Status SqliteAttendanceDb::BeginSnapshot() {
   if (in_transaction_) {
-    return Status::Invalid("Begin: a transaction is already open; transactions do not nest");
+    return Status::Invalid("Begin: una transazione è già aperta (le transazioni non si annidano)");
   }
   if (Step(begin_read_) != SQLITE_DONE) return Error("Begin");
   in_transaction_ = true;
@@ -422,33 +424,30 @@ Status SqliteAttendanceDb::BeginSnapshot() {
 }
 
 Status SqliteAttendanceDb::Commit() {
-  if (!in_transaction_) return Status::Invalid("Commit: no transaction is open");
+  if (!in_transaction_) return Status::Invalid("Commit: nessuna transazione aperta");
   in_transaction_ = false;
   ForgetDeletedMonths();
   if (!transaction_failure_.empty()) {
     if (!sqlite3_get_autocommit(db_)) Step(rollback_);
     return Status::DbError(
-        "Commit: the transaction was rolled back because an operation in "
-        "it failed: " +
+        "Commit: transazione annullata perché una sua operazione non è riuscita: " +
         transaction_failure_);
   }
   if (sqlite3_get_autocommit(db_)) {
-    return Status::DbError(
-        "Commit: the database engine had already rolled back the "
-        "transaction (" +
-        file_ + ")");
+    return Status::DbError("Commit: il motore del database aveva già annullato la transazione (" +
+                           file_ + ")");
   }
   if (Step(commit_) != SQLITE_DONE) {
     failed_ = true;
     Status status = Error("Commit");
     if (!sqlite3_get_autocommit(db_)) Step(rollback_);
-    return Status::DbError(status.message() + "; the transaction was rolled back");
+    return Status::DbError(status.message() + "; la transazione è stata annullata");
   }
   return Status::Ok();
 }
 
 Status SqliteAttendanceDb::Rollback() {
-  if (!in_transaction_) return Status::Invalid("Rollback: no transaction is open");
+  if (!in_transaction_) return Status::Invalid("Rollback: nessuna transazione aperta");
   in_transaction_ = false;
   ForgetDeletedMonths();
   if (sqlite3_get_autocommit(db_)) return Status::Ok();  // the engine already rolled back
@@ -462,12 +461,13 @@ Status SqliteAttendanceDb::Rollback() {
 // Copies `from` into a new file `to` and flushes it to disk.
 Status CopyToNewFile(const std::filesystem::path& from, const std::filesystem::path& to) {
   const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return Status::IoError("cannot read " + PathText(from) + ": " + ErrnoText(errno));
+  if (in < 0)
+    return Status::IoError("impossibile leggere " + PathText(from) + ": " + ErrnoText(errno));
   const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (out < 0) {
     const int err = errno;
     ::close(in);
-    return Status::IoError("cannot create " + PathText(to) + ": " + ErrnoText(err));
+    return Status::IoError("impossibile creare " + PathText(to) + ": " + ErrnoText(err));
   }
   std::array<char, 1 << 16> buffer;
   Status status;
@@ -476,14 +476,14 @@ Status CopyToNewFile(const std::filesystem::path& from, const std::filesystem::p
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
-      status = Status::IoError("cannot read " + PathText(from) + ": " + ErrnoText(errno));
+      status = Status::IoError("impossibile leggere " + PathText(from) + ": " + ErrnoText(errno));
       break;
     }
     for (ssize_t done = 0; done < n && status.ok();) {
       const ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(n - done));
       if (w < 0 && errno == EINTR) continue;
       if (w <= 0) {
-        status = Status::IoError("cannot write " + PathText(to) + ": " + ErrnoText(errno));
+        status = Status::IoError("impossibile scrivere " + PathText(to) + ": " + ErrnoText(errno));
       } else {
         done += w;
       }
@@ -491,10 +491,11 @@ Status CopyToNewFile(const std::filesystem::path& from, const std::filesystem::p
     if (!status.ok()) break;
   }
   if (status.ok() && ::fsync(out) != 0) {
-    status = Status::IoError("cannot flush " + PathText(to) + ": " + ErrnoText(errno));
+    status = Status::IoError("impossibile completare la scrittura di " + PathText(to) + ": " +
+                             ErrnoText(errno));
   }
   if (::close(out) != 0 && status.ok()) {
-    status = Status::IoError("cannot write " + PathText(to) + ": " + ErrnoText(errno));
+    status = Status::IoError("impossibile scrivere " + PathText(to) + ": " + ErrnoText(errno));
   }
   ::close(in);
   return status;
@@ -510,8 +511,8 @@ Status RenameNoReplace(const std::filesystem::path& from, const std::filesystem:
   }
   if (errno == EEXIST) return Status::Ok();
   if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
-    return Status::IoError("cannot rename " + PathText(from) + " to " + PathText(to) + ": " +
-                           ErrnoText(errno));
+    return Status::IoError("impossibile rinominare " + PathText(from) + " in " + PathText(to) +
+                           ": " + ErrnoText(errno));
   }
   // The file system cannot refuse to replace: a hard link does, where links exist; else
   // look first and rename.
@@ -524,8 +525,8 @@ Status RenameNoReplace(const std::filesystem::path& from, const std::filesystem:
   std::error_code ec;
   if (std::filesystem::exists(to, ec)) return Status::Ok();
   if (::rename(from.c_str(), to.c_str()) != 0) {
-    return Status::IoError("cannot rename " + PathText(from) + " to " + PathText(to) + ": " +
-                           ErrnoText(errno));
+    return Status::IoError("impossibile rinominare " + PathText(from) + " in " + PathText(to) +
+                           ": " + ErrnoText(errno));
   }
   *moved = true;
   return Status::Ok();
@@ -544,8 +545,8 @@ Status CreateSqliteDatabase(const std::filesystem::path& file) {
   // Creating the file exclusively first means an existing database is never touched.
   const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) {
-    if (errno == EEXIST) return Status::Conflict("the database " + PathText(file) + " exists");
-    return Status::IoError("cannot create " + PathText(file) + ": " + ErrnoText(errno));
+    if (errno == EEXIST) return Status::Conflict("il database " + PathText(file) + " esiste già");
+    return Status::IoError("impossibile creare " + PathText(file) + ": " + ErrnoText(errno));
   }
   ::close(fd);
 
@@ -559,11 +560,11 @@ Status CreateSqliteDatabase(const std::filesystem::path& file) {
   if (rc == SQLITE_OK) rc = sqlite3_exec(db, script.c_str(), nullptr, nullptr, nullptr);
   Status status;
   if (rc != SQLITE_OK) {
-    status = Status::DbError("cannot create the database " + PathText(file) + ": " +
+    status = Status::DbError("impossibile creare il database " + PathText(file) + ": " +
                              (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
   }
   if (sqlite3_close_v2(db) != SQLITE_OK && status.ok()) {
-    status = Status::DbError("cannot close the new database " + PathText(file));
+    status = Status::DbError("impossibile chiudere il nuovo database " + PathText(file));
   }
   if (!status.ok()) {
     std::error_code ec;
@@ -613,13 +614,14 @@ Status PrepareDatabase(const std::filesystem::path& archive_folder) {
       archive_folder / ("." + std::string(kDatabaseFile) + ".prepare-lock");
   const int lock = ::open(lock_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (lock < 0) {
-    return Status::IoError("cannot create " + PathText(lock_file) + ": " + ErrnoText(errno));
+    return Status::IoError("impossibile creare " + PathText(lock_file) + ": " + ErrnoText(errno));
   }
   while (::flock(lock, LOCK_EX) != 0) {
     if (errno != EINTR) {
       const int error = errno;
       ::close(lock);
-      return Status::IoError("cannot lock " + PathText(lock_file) + ": " + ErrnoText(error));
+      return Status::IoError("impossibile bloccare " + PathText(lock_file) + ": " +
+                             ErrnoText(error));
     }
   }
   Status status = CopyTemplateLocked(database, templ);
@@ -711,8 +713,8 @@ Result<std::vector<CopiedTable>> BackupToSqlite(AttendanceDb& source,
     // A rollback journal of an older file of that name must not be played into the copy.
     std::filesystem::remove(file.string() + "-journal", ec);
     if (::rename(temp.c_str(), file.c_str()) != 0) {
-      status = Status::IoError("cannot rename " + PathText(temp) + " to " + PathText(file) + ": " +
-                               ErrnoText(errno));
+      status = Status::IoError("impossibile rinominare " + PathText(temp) + " in " +
+                               PathText(file) + ": " + ErrnoText(errno));
     } else {
       SyncFolder(folder);
     }
