@@ -96,7 +96,7 @@ int TakePictures(FRMVELTAR& form, const QString& folder) {
     memorize_options.rewrite_existing = true;
     const std::string line = LineAt(update.employees(), 0);
     form.Guard([&] {
-      MonthMemorizer(form.session(), memorize_options)
+      MonthMemorizer(form.session().job(), memorize_options)
           .MemorizeEmployee(line.substr(line.size() - 10));
     });
     update.CmdConfermaAgg_Click();
@@ -237,8 +237,8 @@ int RunProgram(const ProgramOptions& options) {
   const bool pictures = !options.screenshot_dir.isEmpty();
   // Nobody is there to answer a message box while taking pictures or timing the start-up.
   const bool unattended_run = pictures || options.exit_when_ready;
-  Session session(unattended_run ? static_cast<Dialogs&>(unattended) : qt_dialogs);
-  session.program_name = "kaveltar";  // the writer named in the support log
+  // "kaveltar" is the writer named in the support log.
+  Session session(unattended_run ? static_cast<Dialogs&>(unattended) : qt_dialogs, "kaveltar");
 
   StartupOptions startup = options.startup;
   // One running copy per user and installation; taking pictures may run beside the program.

@@ -52,12 +52,12 @@ class StartupTest : public testing::MiniInstallationTest {
 TEST_F(StartupTest, FirstStartFromTheRegistryCopiesTheTemplate) {
   WriteRegistry(inst_.programs, inst_.archives);
   Session& session = Begin();
-  EXPECT_EQ(session.archive_path, inst_.archives);
-  EXPECT_EQ(session.program_path, inst_.programs);
-  EXPECT_EQ(session.installation_code, "01");
-  EXPECT_EQ(session.processing_date, "20250630");
-  EXPECT_EQ(session.processing_year, 2025);
-  EXPECT_EQ(session.processing_month, 6);
+  EXPECT_EQ(session.installation().archive_path, inst_.archives);
+  EXPECT_EQ(session.installation().program_path, inst_.programs);
+  EXPECT_EQ(session.installation().installation_code, "01");
+  EXPECT_EQ(session.installation().processing_date, "20250630");
+  EXPECT_EQ(session.installation().processing_year, 2025);
+  EXPECT_EQ(session.installation().processing_month, 6);
   EXPECT_EQ(session.lists().extraction().size(), 4u);
   EXPECT_TRUE(fs::exists(inst_.archives / kDatabaseFile));
   EXPECT_EQ(Holiday("0106"), "EPIFANIA");
@@ -76,14 +76,14 @@ TEST_F(StartupTest, EditedEpifaniaSurvivesAndDeletedOneComesBack) {
 TEST_F(StartupTest, RegistryWithAMissingFolderFallsBackToThePathFiles) {
   WriteRegistry(inst_.root / "missing", inst_.archives);
   inst_.WritePathFiles(inst_.archives.string(), inst_.programs.string());
-  EXPECT_EQ(Begin().archive_path, inst_.archives);
+  EXPECT_EQ(Begin().installation().archive_path, inst_.archives);
 }
 
 TEST_F(StartupTest, PathFilesWithWindowsDriveNames) {
   fs::rename(inst_.archives, inst_.root / "c" / "ARK");
   fs::create_directories(inst_.root / "c" / "PRO");
   inst_.WritePathFiles("C:\\ARK", "C:\\PRO");
-  EXPECT_EQ(Begin().archive_path, inst_.root / "c" / "ARK");
+  EXPECT_EQ(Begin().installation().archive_path, inst_.root / "c" / "ARK");
 }
 
 TEST_F(StartupTest, NoConfigurationEndsWithTheConfigurationMessage) {
@@ -146,7 +146,7 @@ TEST_F(StartupTest, MissingInstallationSettingsLeaveTheCodeEmpty) {
   fs::remove(inst_.root / "c" / "MIRTASK" / "MIRTASK.INI");
   // The parameters archive is named with the installation code, so without it the
   // parameters are simply not found; start-up goes on.
-  EXPECT_EQ(Begin(Folders()).installation_code, "");
+  EXPECT_EQ(Begin(Folders()).installation().installation_code, "");
 }
 
 TEST_F(StartupTest, SecondCopyEndsSilently) {

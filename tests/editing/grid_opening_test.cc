@@ -42,10 +42,10 @@ TEST_F(GridOpeningTest, ChecksTheSelectionAndTheMonth) {
   const UpdateSelection s = Selection(kOrderByCode);
   UpdateSelection none = s;
   none.company_line.clear();
-  EXPECT_EQ(OpenEmployeeMonth(session(), none, grid, &captions), OpenResult::kNoCompany);
+  EXPECT_EQ(OpenEmployeeMonth(session().job(), none, grid, &captions), OpenResult::kNoCompany);
   none = s;
   none.employee_line.clear();
-  EXPECT_EQ(OpenEmployeeMonth(session(), none, grid, &captions), OpenResult::kNoEmployee);
+  EXPECT_EQ(OpenEmployeeMonth(session().job(), none, grid, &captions), OpenResult::kNoEmployee);
   ASSERT_EQ(dialogs_.entries().size(), 2u);
   EXPECT_EQ(dialogs_.entries()[0].text, "Attenzione! Nessuna Ditta selezionata");
   EXPECT_EQ(dialogs_.entries()[0].title, "Selezione Ditte");
@@ -54,7 +54,7 @@ TEST_F(GridOpeningTest, ChecksTheSelectionAndTheMonth) {
 
   // Not memorized: the message, no grid, no rows created.
   dialogs_.Clear();
-  EXPECT_EQ(OpenEmployeeMonth(session(), s, grid, &captions), OpenResult::kMissingMonth);
+  EXPECT_EQ(OpenEmployeeMonth(session().job(), s, grid, &captions), OpenResult::kMissingMonth);
   EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{MissingPeriodMessage(kYear, 3)});
   EXPECT_EQ(
       MissingPeriodMessage(kYear, 3),
@@ -81,7 +81,7 @@ TEST_F(GridOpeningTest, OpensWithCaptionsAndPatronDaysFromEitherListOrder) {
   for (int order : {kOrderByCode, kOrderByName}) {
     MonthGrid grid(session().db(), dialogs_);
     GridCaptions captions;
-    ASSERT_EQ(OpenEmployeeMonth(session(), Selection(order), grid, &captions), OpenResult::kOpened);
+    ASSERT_EQ(OpenEmployeeMonth(session().job(), Selection(order), grid, &captions), OpenResult::kOpened);
     EXPECT_EQ(captions.company, Cp1252ToUtf8(key_.substr(0, 3) + " - " + company_name));
     EXPECT_EQ(captions.employee, Cp1252ToUtf8(" " + key_ + " - " + name));
     EXPECT_EQ(captions.month, "03/2014");

@@ -48,7 +48,7 @@ TEST_F(ExchangeTest, CountsDaysOncePerMonthOfTheChosenYearAndCompany) {
 TEST_F(ExchangeTest, ScreenListsAndPrintedBox) {
   Session& session = PrintingSession();
   // The combo holds the companies of the year, code first; the list the justifications.
-  const std::vector<std::string> companies = CompanyItems(session, 0);
+  const std::vector<std::string> companies = CompanyItems(session.job(), 0);
   ASSERT_EQ(companies.size(), report_.company_codes.size());
   EXPECT_EQ(companies[0].substr(0, 4), report_.company_codes[0] + " ");
   EXPECT_GT(companies[0].size(), 5u);

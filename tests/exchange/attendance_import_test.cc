@@ -30,10 +30,10 @@ class ImportTest : public ExchangeTest {
     ImportState state;
     state.kind = kind;
     dialogs_.set_default_answer(true);
-    ChooseImportFile(session, &state, path.string());
+    ChooseImportFile(session.job(), &state, path.string());
     EXPECT_TRUE(state.import_enabled);
     dialogs_.Clear();
-    return ImportAttendanceFile(session, &state);
+    return ImportAttendanceFile(session.job(), &state);
   }
   // Work files of CSV conversions in the archive folder.
   int WorkFiles() const {
@@ -87,7 +87,7 @@ TEST_F(ImportTest, ChoosingChecksAndTheirMessages) {
   Session& session = PrintingSession();
   const std::string key = Key(DemoCase::kGroup);
   ImportState state;
-  ChooseImportFile(session, &state, (root_ / "nothing.PRE").string());
+  ChooseImportFile(session.job(), &state, (root_ / "nothing.PRE").string());
   EXPECT_EQ(dialogs_.Texts().back(),
             "File selezionato " + (root_ / "nothing.PRE").string() + " Inesistente");
   EXPECT_TRUE(state.path.empty());
@@ -95,7 +95,7 @@ TEST_F(ImportTest, ChoosingChecksAndTheirMessages) {
 
   // Incomplete employee code: blocked with the three lines.
   dialogs_.Clear();
-  ChooseImportFile(session, &state,
+  ChooseImportFile(session.job(), &state,
                    Write("a.PRE", ImportRecord("001002", "20140303", "08:00")).string());
   ASSERT_EQ(dialogs_.entries().size(), 1u);
   EXPECT_FALSE(dialogs_.entries()[0].question);
@@ -114,7 +114,7 @@ TEST_F(ImportTest, ChoosingChecksAndTheirMessages) {
   for (bool answer : {false, true}) {
     dialogs_.Clear();
     dialogs_.QueueAnswers({answer});
-    ChooseImportFile(session, &state, Write("b.PRE", short_record).string());
+    ChooseImportFile(session.job(), &state, Write("b.PRE", short_record).string());
     ASSERT_EQ(dialogs_.entries().size(), 1u);
     EXPECT_TRUE(dialogs_.entries()[0].question);
     EXPECT_EQ(state.import_enabled, answer);
@@ -124,7 +124,7 @@ TEST_F(ImportTest, ChoosingChecksAndTheirMessages) {
   // Nothing chosen: the import says so.
   ImportState empty;
   dialogs_.Clear();
-  ImportAttendanceFile(session, &empty);
+  ImportAttendanceFile(session.job(), &empty);
   EXPECT_EQ(dialogs_.Texts(),
             (std::vector<std::string>{"Nessun file selezionato per l'importazione"}));
 }
@@ -238,12 +238,12 @@ TEST_F(ImportTest, ScheduleAnomaliesAndCsvWorkFile) {
   ImportState state;
   state.kind = ImportFileKind::kCsv;
   ChooseImportFile(
-      session, &state,
+      session.job(), &state,
       Write("bad.csv", missing + ";20140303;08:00;FE\x01;1:00\r\n" + none + ";20140304;08:00\r\n")
           .string());
   dialogs_.Clear();
   dialogs_.set_default_answer(true);
-  EXPECT_FALSE(ImportAttendanceFile(session, &state).completed);
+  EXPECT_FALSE(ImportAttendanceFile(session.job(), &state).completed);
   EXPECT_EQ(dialogs_.Texts().back(), "Attenzione!! Il file CSV contiene caratteri errati");
   EXPECT_EQ(Rows(none, "201403")[3].pres[3], "");
 }
@@ -256,7 +256,7 @@ TEST_F(ImportTest, EachCsvChoiceHasItsOwnWorkFileRemovedOnEveryPath) {
     state->kind = ImportFileKind::kCsv;
     dialogs_.Clear();
     dialogs_.set_default_answer(true);
-    ChooseImportFile(session, state, Write(name, text).string());
+    ChooseImportFile(session.job(), state, Write(name, text).string());
   };
   // Two choices alive at once (two screens, two runs): two files, each with its own records.
   auto first = std::make_unique<ImportState>();
@@ -278,7 +278,7 @@ TEST_F(ImportTest, EachCsvChoiceHasItsOwnWorkFileRemovedOnEveryPath) {
   // the choice stands, and goes when another file is chosen.
   dialogs_.Clear();
   dialogs_.QueueAnswers({true, false});
-  EXPECT_FALSE(ImportAttendanceFile(session, &second).completed);
+  EXPECT_FALSE(ImportAttendanceFile(session.job(), &second).completed);
   EXPECT_EQ(WorkFiles(), 1);
   choose(&second, "headings.csv", "Matricola;Giorno;Ore\r\nTotale;;\r\n");
   EXPECT_EQ(dialogs_.Texts(),
@@ -306,7 +306,7 @@ TEST_F(ImportTest, EachCsvChoiceHasItsOwnWorkFileRemovedOnEveryPath) {
     Startup(s, Paths());
     ImportState state;
     state.kind = ImportFileKind::kCsv;
-    ChooseImportFile(s, &state, csv.string());
+    ChooseImportFile(s.job(), &state, csv.string());
     const bool reported =
         dialogs.Texts().size() == 1 &&
         dialogs.Texts()[0].starts_with("Impossibile scrivere il file di lavoro " +
@@ -343,8 +343,8 @@ TEST_F(ImportTest, AKilledImportLeavesTheDatabaseAsBefore) {
     if (!db.ok()) ::_exit(3);
     s.AttachDatabase(std::make_unique<KillingDb>(std::move(*db), 31 + 20));  // in the second month
     ImportState state;
-    ChooseImportFile(s, &state, path.string());
-    ImportAttendanceFile(s, &state);
+    ChooseImportFile(s.job(), &state, path.string());
+    ImportAttendanceFile(s.job(), &state);
     ::_exit(0);
   }
   int status = 0;

@@ -117,7 +117,7 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
 
   std::vector<std::string> shown;
   const ExportResult result =
-      RunPayrollExport(session, request, [&](std::string_view phase, std::string_view what) {
+      RunPayrollExport(session.job(), request, [&](std::string_view phase, std::string_view what) {
         shown.push_back(std::string(phase) + "|" + std::string(what));
       });
   ASSERT_EQ(result.files.size(), 1u);
@@ -168,7 +168,7 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
   // The click: with anomalies the question; Yes prints the list (its pages: below).
   dialogs_.Clear();
   dialogs_.QueueAnswers({true});
-  CreatePayrollExport(session, request);
+  CreatePayrollExport(session.job(), request);
   ASSERT_EQ(dialogs_.entries().size(), 1u);
   EXPECT_EQ(
       dialogs_.entries()[0].text,
@@ -180,7 +180,7 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
 
   // Nothing selected: nothing happens.
   dialogs_.Clear();
-  EXPECT_TRUE(CreatePayrollExport(session, ExportRequest{}).files.empty());
+  EXPECT_TRUE(CreatePayrollExport(session.job(), ExportRequest{}).files.empty());
   EXPECT_TRUE(dialogs_.entries().empty());
 }
 

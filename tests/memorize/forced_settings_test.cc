@@ -94,7 +94,7 @@ TEST_F(ForcedSettingsTest, AbsenceOverTheRangeKeepsOtherDaysAndRefusesBadHours) 
   a.code = "001 FERIE";  // the first three characters of the combo's item
   a.from_day = 10;
   a.to_day = 11;
-  const ForcedOutcome o = ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a);
+  const ForcedOutcome o = ASSEGNA_ASSENZA_GIORNI(session().job(), Target(key_), a);
   EXPECT_EQ(o.result, ForcedResult::kDone);
   EXPECT_EQ(o.days, 2);
   EXPECT_TRUE(dialogs_.entries().empty());
@@ -108,18 +108,18 @@ TEST_F(ForcedSettingsTest, AbsenceOverTheRangeKeepsOtherDaysAndRefusesBadHours) 
   // the day engine.
   a.cover_holidays = true;
   a.hours = "04:30";
-  ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kDone);
+  ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session().job(), Target(key_), a).result, ForcedResult::kDone);
   EXPECT_EQ(Day(11), Expect(day11, 5, {"001", "", "", "001", "04:30"}));
   a.from_day = a.to_day = 7;
   a.consider_worked_hours = true;
   a.hours = "03:00";
-  ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kDone);
+  ASSERT_EQ(ASSEGNA_ASSENZA_GIORNI(session().job(), Target(key_), a).result, ForcedResult::kDone);
   EXPECT_EQ(Day(7), Expect(Day(7), 0, {"001", "08:00", "05:00", "001", "03:00"}));
 
   // Hours that are not HH:MM: the message and nothing written.
   const DayRow before = Day(7);
   a.hours = "3:00";
-  EXPECT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kInvalidHours);
+  EXPECT_EQ(ASSEGNA_ASSENZA_GIORNI(session().job(), Target(key_), a).result, ForcedResult::kInvalidHours);
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kCritical);
   EXPECT_EQ(Shown(), "Formato ore assenza non valido.Il formato corretto deve essere HH:MM");
   EXPECT_EQ(Day(7), before);
@@ -129,7 +129,7 @@ TEST_F(ForcedSettingsTest, GroupIsForcedOverTheRangeAlsoForAProfile) {
   const std::string profile = Key(DemoCase::kProfile);
   Run(Month(kYear, 3), {profile});
   const DayRow day2 = Day(2, profile), day10 = Day(10, profile);
-  const ForcedOutcome o = IMPOSTAGRUPPO(session(), Target(profile), "005 PART TIME 30 ORE", 3, 9);
+  const ForcedOutcome o = IMPOSTAGRUPPO(session().job(), Target(profile), "005 PART TIME 30 ORE", 3, 9);
   EXPECT_EQ(o.result, ForcedResult::kDone);
   EXPECT_EQ(o.days, 7);
   // Group 005: 06:00 Monday to Friday. Monday 3 and Friday 7 work, Saturday 8 does not.
@@ -139,7 +139,7 @@ TEST_F(ForcedSettingsTest, GroupIsForcedOverTheRangeAlsoForAProfile) {
   EXPECT_EQ(Day(2, profile), day2);
   EXPECT_EQ(Day(10, profile), day10);
   // A group GRUPPI does not hold: its code, no hours.
-  ASSERT_EQ(IMPOSTAGRUPPO(session(), Target(profile), "777", 3, 3).result, ForcedResult::kDone);
+  ASSERT_EQ(IMPOSTAGRUPPO(session().job(), Target(profile), "777", 3, 3).result, ForcedResult::kDone);
   EXPECT_EQ(Day(3, profile), Expect(Day(3, profile), 0, {"777"}));
 }
 
@@ -147,18 +147,18 @@ TEST_F(ForcedSettingsTest, WorkedHoursAreForcedOnWorkingDays) {
   Memorize();
   ASSERT_TRUE(session().db().SaveHoliday({"0312", "PROVA"}).ok());
   const DayRow day10 = Touch(10);
-  EXPECT_EQ(IMPOSTAORELAV(session(), Target(key_), "06:15", 8, 12).days, 5);
+  EXPECT_EQ(IMPOSTAORELAV(session().job(), Target(key_), "06:15", 8, 12).days, 5);
   EXPECT_EQ(Day(10), Expect(day10, 0, {"001", "08:00", "06:15"}));
   EXPECT_EQ(Day(9), Expect(Day(9), 0, {"001"}));    // Sunday
   EXPECT_EQ(Day(12), Expect(Day(12), 0, {"001"}));  // holiday
 
   // "00:00" keeps the theoretical hours and leaves the worked hours empty.
-  ASSERT_EQ(IMPOSTAORELAV(session(), Target(key_), "00:00", 1, 31).result, ForcedResult::kDone);
+  ASSERT_EQ(IMPOSTAORELAV(session().job(), Target(key_), "00:00", 1, 31).result, ForcedResult::kDone);
   EXPECT_EQ(Day(10), Expect(day10, 0, {"001", "08:00"}));
   EXPECT_EQ(Day(31), Expect(Day(31), 0, {"001", "08:00"}));  // Monday
 
   const DayRow before = Day(10);
-  EXPECT_EQ(IMPOSTAORELAV(session(), Target(key_), "24:60", 1, 31).result,
+  EXPECT_EQ(IMPOSTAORELAV(session().job(), Target(key_), "24:60", 1, 31).result,
             ForcedResult::kInvalidHours);
   EXPECT_EQ(Shown(), "Formato ore lavorate non valido.Il formato corretto deve essere HH:MM");
   EXPECT_EQ(Day(10), before);
@@ -171,7 +171,7 @@ TEST_F(ForcedSettingsTest, ReprocessRebuildsTheMonthFromTheCurrentSchedule) {
 
   // No: nothing changes.
   dialogs_.QueueAnswers({false});
-  EXPECT_EQ(cmdReimposta(session(), Target(key_)).result, ForcedResult::kDeclined);
+  EXPECT_EQ(cmdReimposta(session().job(), Target(key_)).result, ForcedResult::kDeclined);
   EXPECT_EQ(
       Shown(),
       "Con questa procedura viene rielaborato il mese del dipendente, cancellando le eventuali "
@@ -182,7 +182,7 @@ TEST_F(ForcedSettingsTest, ReprocessRebuildsTheMonthFromTheCurrentSchedule) {
   // gone, the holiday and Saturday without hours.
   SetField(key_, fields::kP766, "3");
   dialogs_.QueueAnswers({true});
-  const ForcedOutcome o = cmdReimposta(session(), Target(key_));
+  const ForcedOutcome o = cmdReimposta(session().job(), Target(key_));
   EXPECT_EQ(o.result, ForcedResult::kDone);
   EXPECT_EQ(o.days, 31);
   EXPECT_EQ(Day(10), Expect(day10, 0, {"003", "04:00", "04:00"}));
@@ -199,7 +199,7 @@ TEST_F(ForcedSettingsTest, ReprocessRebuildsTheMonthFromTheCurrentSchedule) {
   early.pres[1] = "001";
   Store(early);
   dialogs_.QueueAnswers({true});
-  ASSERT_EQ(cmdReimposta(session(), Target(hired)).result, ForcedResult::kDone);
+  ASSERT_EQ(cmdReimposta(session().job(), Target(hired)).result, ForcedResult::kDone);
   EXPECT_EQ(Day(first - 1, hired), Expect(early, 0, {}));
   EXPECT_FALSE(Day(first, hired).pres[1].empty());
 }
@@ -207,24 +207,24 @@ TEST_F(ForcedSettingsTest, ReprocessRebuildsTheMonthFromTheCurrentSchedule) {
 TEST_F(ForcedSettingsTest, NothingWithoutRowsOrEmployee) {
   // A month not memorized: no row is created.
   dialogs_.QueueAnswers({true});
-  EXPECT_EQ(cmdReimposta(session(), Target(key_)).days, 0);
-  EXPECT_EQ(IMPOSTAGRUPPO(session(), Target(key_), "001", 1, 31).days, 0);
-  EXPECT_EQ(IMPOSTAORELAV(session(), Target(key_), "08:00", 1, 31).days, 0);
+  EXPECT_EQ(cmdReimposta(session().job(), Target(key_)).days, 0);
+  EXPECT_EQ(IMPOSTAGRUPPO(session().job(), Target(key_), "001", 1, 31).days, 0);
+  EXPECT_EQ(IMPOSTAORELAV(session().job(), Target(key_), "08:00", 1, 31).days, 0);
   AbsenceSetting a;
   a.code = "001";
   a.to_day = 31;
-  EXPECT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).days, 0);
+  EXPECT_EQ(ASSEGNA_ASSENZA_GIORNI(session().job(), Target(key_), a).days, 0);
   EXPECT_TRUE(Rows(key_, "201403").empty());
 
   // An employee not in the archive of the year.
   Memorize();
   const std::vector<DayRow> before = Rows(key_, "201403");
   dialogs_.Clear();
-  EXPECT_EQ(IMPOSTAGRUPPO(session(), Target("9999999999"), "001", 1, 31).result,
+  EXPECT_EQ(IMPOSTAGRUPPO(session().job(), Target("9999999999"), "001", 1, 31).result,
             ForcedResult::kEmployeeNotFound);
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kCritical);
   EXPECT_EQ(Shown(), "DIPENDENTE 9999999999 - DIPENDENTE Non trovato (ANNO CORRENTE)");
-  EXPECT_EQ(IMPOSTAGRUPPO(session(), Target("9999999999", kYear - 1), "001", 1, 31).result,
+  EXPECT_EQ(IMPOSTAGRUPPO(session().job(), Target("9999999999", kYear - 1), "001", 1, 31).result,
             ForcedResult::kEmployeeNotFound);
   EXPECT_EQ(Shown(), "DIPENDENTE 9999999999 - DIPENDENTE Non trovato (ANNO PRECEDENTE)");
   EXPECT_EQ(Rows(key_, "201403"), before);
@@ -237,7 +237,7 @@ TEST_F(ForcedSettingsTest, NothingWithoutRowsOrEmployee) {
   Store(old_day);
   dialogs_.Clear();
   dialogs_.QueueAnswers({true});
-  EXPECT_EQ(cmdReimposta(session(), Target(old_key, kYear - 4)).result,
+  EXPECT_EQ(cmdReimposta(session().job(), Target(old_key, kYear - 4)).result,
             ForcedResult::kEmployeeNotFound);
   EXPECT_EQ(dialogs_.Texts().back(),
             "DIPENDENTE " + old_key + " - DIPENDENTE Non trovato (ANNO PRECEDENTE 3)");

@@ -31,7 +31,7 @@ class MemorizationTest : public MemorizeTest {
     shown_.clear();
     int status = 0;
     try {
-      RunMemorization(s, Month(kYear, 3), keys);
+      RunMemorization(s.job(), Month(kYear, 3), keys);
     } catch (const Fatal& f) {
       status = f.exit_status();
     }
@@ -60,12 +60,12 @@ TEST_F(MemorizationTest, ConfirmationText) {
 
 TEST_F(MemorizationTest, TheListIsPrintedOnlyWithAnomalies) {
   Session& s = PrintingSession();
-  EXPECT_FALSE(RunMemorization(s, Month(kYear, 4), {Key(DemoCase::kGroup)}).printed);
+  EXPECT_FALSE(RunMemorization(s.job(), Month(kYear, 4), {Key(DemoCase::kGroup)}).printed);
   EXPECT_TRUE(printer_->printed().empty());
   EXPECT_EQ(printer_->discarded(), 1);
 
   const std::string missing = Key(DemoCase::kMissingGroup);
-  EXPECT_TRUE(RunMemorization(s, Month(kYear, 4), {missing, missing}).printed);
+  EXPECT_TRUE(RunMemorization(s.job(), Month(kYear, 4), {missing, missing}).printed);
   ASSERT_EQ(printer_->printed().size(), 1u);
   const std::string rule(80, '=');
   EXPECT_EQ(

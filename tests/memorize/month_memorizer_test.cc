@@ -294,7 +294,7 @@ TEST_F(MemorizeTest, RewritingAMonthKeepsTheNumberAPrintStoresMeanwhile) {
     for (int i = 0; i < 100 && ::waitpid(print, &status, WNOHANG) != print; ++i) ::usleep(5000);
   };
   session().AttachDatabase(std::move(wrapper));
-  MonthMemorizer(session(), Month(kYear, 3, true)).ELABORADIPENDENTI(keys);
+  MonthMemorizer(session().job(), Month(kYear, 3, true)).ELABORADIPENDENTI(keys);
   ASSERT_TRUE(signalled);
   if (status == -1) status = WaitStatus(print);
   ::close(pipe_fds[0]);
@@ -334,7 +334,7 @@ TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
   const int status = WaitStatus(Child([&] {
     session().AttachDatabase(
         std::make_unique<KillingDb>(OpenOwnDatabase(), 2 * 31 + 15, std::chrono::milliseconds(7)));
-    MonthMemorizer(session(), Month(kYear, 3)).ELABORADIPENDENTI(keys);
+    MonthMemorizer(session().job(), Month(kYear, 3)).ELABORADIPENDENTI(keys);
     return 0;
   }));
   ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
@@ -354,14 +354,14 @@ TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
 TEST_F(MemorizeTest, CompanyPatronDayIsReadFromTheCompanyRecord) {
   ASSERT_GE(report_.company_codes.size(), 2u);
   const std::string first = report_.company_codes[0];
-  EXPECT_EQ(CompanyPatronDay(session(), first), "1306");
-  EXPECT_EQ(CompanyPatronDay(session(), first + "0000042"), "1306");
-  EXPECT_EQ(Trim(CompanyPatronDay(session(), report_.company_codes[1])), "");
-  EXPECT_EQ(CompanyPatronDay(session(), "000"), "");
-  EXPECT_EQ(CompanyPatronDay(session(), "999"), "");
-  EXPECT_EQ(CompanyPatronDay(session(), ""), "");
+  EXPECT_EQ(CompanyPatronDay(session().job(), first), "1306");
+  EXPECT_EQ(CompanyPatronDay(session().job(), first + "0000042"), "1306");
+  EXPECT_EQ(Trim(CompanyPatronDay(session().job(), report_.company_codes[1])), "");
+  EXPECT_EQ(CompanyPatronDay(session().job(), "000"), "");
+  EXPECT_EQ(CompanyPatronDay(session().job(), "999"), "");
+  EXPECT_EQ(CompanyPatronDay(session().job(), ""), "");
   // After a miss the next company still reads its own record.
-  EXPECT_EQ(CompanyPatronDay(session(), first), "1306");
+  EXPECT_EQ(CompanyPatronDay(session().job(), first), "1306");
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ class PrintingTest : public ::testing::Test {
     MemorizeOptions o;
     o.year = kYear;
     o.month = kMonth;
-    RunMemorization(*session_, o, keys);
+    RunMemorization(session_->job(), o, keys);
     dialogs_.Clear();
   }
   // A print of the keys' June sheets numbered from 41; as PDF files when `pdf`, one per

@@ -66,7 +66,7 @@ class SheetPrintingTest : public PrintingTest {
       Start(s);
       SheetRunRequest r = Request(keys, true, true);
       r.options.number_text = "100";
-      ::_exit(PrintMonthlySheets(s, r).failed ? 1 : 0);
+      ::_exit(PrintMonthlySheets(s.job(), r).failed ? 1 : 0);
     }
     watch(child);
     int status = 0;
@@ -91,7 +91,7 @@ TEST_F(SheetPrintingTest, PrinterRunNumbersSheetsAndLeavesOutMonthsNotMemorized)
   const size_t before = printer_->printed().size();
   SheetRunRequest r = Request(keys);
   r.copies = "2";
-  const SheetRunResult result = PrintMonthlySheets(*session_, r);
+  const SheetRunResult result = PrintMonthlySheets(session_->job(), r);
   EXPECT_EQ(result.sheets, 2);
   EXPECT_EQ(result.number_text, "43");
   EXPECT_EQ(
@@ -109,7 +109,7 @@ TEST_F(SheetPrintingTest, PrinterRunNumbersSheetsAndLeavesOutMonthsNotMemorized)
 
   // No copies prints nothing.
   r.copies = "0";
-  EXPECT_EQ(PrintMonthlySheets(*session_, r).message, kNothingPrinted);
+  EXPECT_EQ(PrintMonthlySheets(session_->job(), r).message, kNothingPrinted);
   EXPECT_EQ(Protocollo(keys[2]), 42);
 }
 
@@ -120,7 +120,7 @@ TEST_F(SheetPrintingTest, ANumberIsStoredOnlyOnceTheSheetIsDelivered) {
   // neither stored nor advanced, and the run says it failed instead of "terminata".
   printer_->FailPrinting(1);
   dialogs_.QueueAnswers({false, false});
-  const SheetRunResult lost = PrintMonthlySheets(*session_, Request(keys));
+  const SheetRunResult lost = PrintMonthlySheets(session_->job(), Request(keys));
   EXPECT_TRUE(lost.failed);
   EXPECT_EQ(lost.sheets, 0);
   EXPECT_EQ(lost.number_text, "41");
@@ -132,7 +132,7 @@ TEST_F(SheetPrintingTest, ANumberIsStoredOnlyOnceTheSheetIsDelivered) {
   // Retried once, then printed: both numbers stored.
   printer_->FailPrinting(1);
   dialogs_.QueueAnswers({true});
-  const SheetRunResult printed = PrintMonthlySheets(*session_, Request(keys));
+  const SheetRunResult printed = PrintMonthlySheets(session_->job(), Request(keys));
   EXPECT_FALSE(printed.failed);
   EXPECT_EQ(printed.number_text, "43");
   EXPECT_EQ(Protocollo(keys[0]), 41);
@@ -180,7 +180,7 @@ TEST_F(SheetPrintingTest, AKilledPdfRunLeavesNoNumberedFileWithoutItsNumber) {
   }
 
   // The next run clears what the killed ones left half written.
-  EXPECT_FALSE(PrintMonthlySheets(*session_, Request(keys, true, true)).failed);
+  EXPECT_FALSE(PrintMonthlySheets(session_->job(), Request(keys, true, true)).failed);
   EXPECT_TRUE(Names(folder, true).empty());
 }
 
@@ -232,19 +232,19 @@ TEST_F(SheetPrintingTest, SelectionsAndValidation) {
   // Someone who leaves in June still gets June's sheet.
   const std::string leaving = report_.Keys(DemoCase::kLeavingMidMonth).front();
   Memorize({leaving});
-  EXPECT_EQ(PrintMonthlySheets(*session_, Request({leaving})).sheets, 1);
+  EXPECT_EQ(PrintMonthlySheets(session_->job(), Request({leaving})).sheets, 1);
   SheetRunRequest none = Request({leaving});
   none.company.clear();
-  EXPECT_EQ(PrintMonthlySheets(*session_, none).message, kNoCompany);
+  EXPECT_EQ(PrintMonthlySheets(session_->job(), none).message, kNoCompany);
   none = Request({leaving});
   none.employees.clear();
-  EXPECT_EQ(PrintMonthlySheets(*session_, none).message, kNoEmployee);
+  EXPECT_EQ(PrintMonthlySheets(session_->job(), none).message, kNoEmployee);
 
   // Validation: one structure page with the company header, nothing else.
   SheetRunRequest vidima = Request({leaving});
   vidima.validation = true;
   dialogs_.Clear();
-  EXPECT_EQ(PrintMonthlySheets(*session_, vidima).message, kValidationDone);
+  EXPECT_EQ(PrintMonthlySheets(session_->job(), vidima).message, kValidationDone);
   EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{std::string(kValidationDone)});
   EXPECT_EQ(Count(printer_->printed().back().Texts(), "DITTA : " + leaving.substr(0, 3)), 1);
   EXPECT_EQ(Count(printer_->printed().back().Texts(), "NOMINATIVO"), 0);
@@ -256,7 +256,7 @@ TEST_F(SheetPrintingTest, PdfFilesPerEmployeeAndPerCompany) {
   // One file per employee, its message and names, are the command line's to show.
   SheetRunRequest r = Request(keys, true);
   r.options.draft = true;
-  const SheetRunResult company = PrintMonthlySheets(*session_, r);
+  const SheetRunResult company = PrintMonthlySheets(session_->job(), r);
   ASSERT_EQ(company.pdf_files.size(), 1u);
   const std::string& file = company.pdf_files[0];
   EXPECT_EQ(fs::path(file).filename().string().rfind("BCART_" + keys[0].substr(0, 3) + "_", 0), 0u);
@@ -284,7 +284,7 @@ TEST_F(SheetPrintingTest, PdfFilesPerEmployeeAndPerCompany) {
 
   // Nothing memorized for July: no file and the message.
   r.month = 7;
-  EXPECT_EQ(PrintMonthlySheets(*session_, r).message, kNoPdfData);
+  EXPECT_EQ(PrintMonthlySheets(session_->job(), r).message, kNoPdfData);
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ TEST_F(SummariesTest, TotalsAgreeWithTheRowsAndCodesWithoutHoursAreLeftOut) {
   char total[80];
   std::snprintf(total, sizeof total, "TOTALE ORE DI PRESENZA : %03ld:%02ld", worked / 60,
                 worked % 60);
-  EXPECT_EQ(STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kCompany)).pages, 1);
+  EXPECT_EQ(STAMPARIEPILOGOMESE(session_->job(), Summary(SummaryKind::kCompany)).pages, 1);
   const std::vector<std::string> texts = LastTexts();
   EXPECT_EQ(texts[0], "RIEPILOGO PRESENZE/ASSENZE MESE DI : Giugno 2025");
   EXPECT_EQ(texts[2], "NUMERO DIPENDENTI ELABORATI: " + std::to_string(keys_.size()));
@@ -79,13 +79,13 @@ TEST_F(SummariesTest, TotalsAgreeWithTheRowsAndCodesWithoutHoursAreLeftOut) {
   // The year: the title says so and February's rows (none) change nothing.
   SummaryRequest year = Summary(SummaryKind::kCompany);
   year.whole_year = true;
-  STAMPARIEPILOGOMESE(*session_, year);
+  STAMPARIEPILOGOMESE(session_->job(), year);
   EXPECT_EQ(LastTexts()[0], "RIEPILOGO PRESENZE/ASSENZE ANNO : 2025");
   EXPECT_EQ(LastTexts()[5], total);
 }
 
 TEST_F(SummariesTest, GroupsInOrderAndPdfWithBookmarks) {
-  STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kGroup));
+  STAMPARIEPILOGOMESE(session_->job(), Summary(SummaryKind::kGroup));
   std::vector<std::string> bands;
   for (const std::string& t : LastTexts()) {
     if (t.rfind("CODICE GRUPPO ORARIO : ", 0) == 0) bands.push_back(t);
@@ -94,7 +94,7 @@ TEST_F(SummariesTest, GroupsInOrderAndPdfWithBookmarks) {
   EXPECT_TRUE(std::is_sorted(bands.begin(), bands.end()));
 
   const SummaryResult file =
-      STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kSubCompany, true));
+      STAMPARIEPILOGOMESE(session_->job(), Summary(SummaryKind::kSubCompany, true));
   ASSERT_FALSE(file.pdf_file.empty());
   EXPECT_EQ(
       fs::path(file.pdf_file).filename().string().rfind("RIEPS_" + keys_[0].substr(0, 3) + "_", 0),
@@ -104,7 +104,7 @@ TEST_F(SummariesTest, GroupsInOrderAndPdfWithBookmarks) {
       PdfText(file.pdf_file, "-upw " + pdf_test::Quote(password)).find("CODICE SOTTODITTA : "),
       std::string::npos);
   // The schedule-group summary as PDF: one bookmark per group, the bands printed above.
-  const SummaryResult groups = STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kGroup, true));
+  const SummaryResult groups = STAMPARIEPILOGOMESE(session_->job(), Summary(SummaryKind::kGroup, true));
   EXPECT_EQ(pdf_test::OutlineTitles(groups.pdf_file, password), bands);
 
   // The justification summary of a month never memorized: the message word for word, nothing
@@ -112,7 +112,7 @@ TEST_F(SummariesTest, GroupsInOrderAndPdfWithBookmarks) {
   const size_t printed = printer_->printed().size();
   SummaryRequest july = Summary(SummaryKind::kJustification);
   july.month = 7;
-  EXPECT_EQ(STAMPARIEPILOGOMESE(*session_, july).message, "Periodo richiesto 07/2025 Inesistente");
+  EXPECT_EQ(STAMPARIEPILOGOMESE(session_->job(), july).message, "Periodo richiesto 07/2025 Inesistente");
   EXPECT_EQ(printer_->printed().size(), printed);
 }
 
@@ -153,7 +153,7 @@ TEST_F(SummariesTest, PagesKeepWordsOffLinesAndBandsWithTheirLines) {
   for (SummaryKind kind : {SummaryKind::kCompany, SummaryKind::kEmployees, SummaryKind::kSubCompany,
                            SummaryKind::kGroup, SummaryKind::kJustification}) {
     const std::string name(SummaryTitle(kind));
-    const SummaryResult printed = STAMPARIEPILOGOMESE(*session_, Summary(kind));
+    const SummaryResult printed = STAMPARIEPILOGOMESE(session_->job(), Summary(kind));
     EXPECT_GT(printed.pages, 1) << name;
     const RecordingPrinterJob::Document& doc = printer_->printed().back();
     EXPECT_EQ(doc.pages, printed.pages) << name;
@@ -164,7 +164,7 @@ TEST_F(SummariesTest, PagesKeepWordsOffLinesAndBandsWithTheirLines) {
         << name;
     ExpectNoPageEndsWithABand(doc, name);
 
-    const SummaryResult file = STAMPARIEPILOGOMESE(*session_, Summary(kind, true));
+    const SummaryResult file = STAMPARIEPILOGOMESE(session_->job(), Summary(kind, true));
     ASSERT_FALSE(file.pdf_file.empty()) << name << ": " << file.message;
     const std::vector<ruled_lines::Page> pages = ruled_lines::PdfPages(file.pdf_file, Password());
     EXPECT_EQ(static_cast<int>(pages.size()), file.pages) << name;
@@ -178,7 +178,7 @@ TEST_F(SummariesTest, PagesKeepWordsOffLinesAndBandsWithTheirLines) {
     day.SlotCode(1) = "301";
     day.SlotHours(1) = "01:00";
     Save(day);
-    STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kJustification));
+    STAMPARIEPILOGOMESE(session_->job(), Summary(SummaryKind::kJustification));
     ExpectNoPageEndsWithABand(printer_->printed().back(),
                               "301 used " + std::to_string(k + 1) + " times");
   }

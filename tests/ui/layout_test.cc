@@ -104,7 +104,8 @@ void ForEveryScreen(Harness& h, const std::function<void(const char*)>& visit) {
   options.year = kDemoYear;
   options.month = kDemoMonth;
   options.rewrite_existing = true;
-  MonthMemorizer(h.session, options).MemorizeEmployee(std::string(Right(Lines(employees)[0], 10)));
+  MonthMemorizer(h.session.job(), options)
+      .MemorizeEmployee(std::string(Right(Lines(employees)[0], 10)));
   f.update_screen().CmdConfermaAgg_Click();
   visit("FrameModTimbrature");
 }
@@ -244,7 +245,8 @@ void LayoutTest::EnterAndEscActOnThePanelButtons() {
   h.Find<QListWidget>("ListAziAgg")->setCurrentRow(0);
   auto* employees = h.Find<QListWidget>("ListDipAgg");
   employees->setCurrentRow(0);
-  MonthMemorizer(h.session, options).MemorizeEmployee(std::string(Right(Lines(employees)[0], 10)));
+  MonthMemorizer(h.session.job(), options)
+      .MemorizeEmployee(std::string(Right(Lines(employees)[0], 10)));
   employees->setFocus();
   QTest::keyClick(employees, Qt::Key_Return);
   QVERIFY(h.Find<QWidget>("FrameModTimbrature")->isVisible());

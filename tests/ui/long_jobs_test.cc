@@ -292,7 +292,7 @@ void LongJobsTest::PdfRunTellsProtectionAndMissingViewer() {
     MemorizeOptions month;
     month.year = kDemoYear;
     month.month = kDemoMonth;
-    RunMemorization(h.session, month, {LineAt(employees, chosen)});
+    RunMemorization(h.session.job(), month, {LineAt(employees, chosen)});
     h.ClickRow(employees, chosen);
     h.Find<QListWidget>("ListMesiStp")->setCurrentRow(kDemoMonth - 1);
     h.TakeTexts();

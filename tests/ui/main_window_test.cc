@@ -187,7 +187,7 @@ void MainWindowTest::HelpEntriesOnlyShowTheirMessage() {
 void MainWindowTest::PrintScreenPreparation() {
   Harness h;
   const std::filesystem::path file =
-      StampSettingsFile(Demo().archives, h.session.installation_code);
+      StampSettingsFile(Demo().archives, h.session.installation().installation_code);
   std::ifstream in(file, std::ios::binary);
   const std::string original(std::istreambuf_iterator<char>(in), {});
   auto* copies = h.Find<QLineEdit>("NCopie");

@@ -71,7 +71,7 @@ void PrintScreenTest::PrintButtonPrintsNumbersAndOffersThePdf() {
   MemorizeOptions month;
   month.year = kDemoYear;
   month.month = kDemoMonth;
-  RunMemorization(h.session, month, {LineAt(employees, 0)});
+  RunMemorization(h.session.job(), month, {LineAt(employees, 0)});
   const size_t before = recording->printed().size();
   h.ClickRow(employees, 0);
   h.Find<QListWidget>("ListMesiStp")->setCurrentRow(kDemoMonth - 1);

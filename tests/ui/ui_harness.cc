@@ -116,7 +116,7 @@ void Harness::MemorizeDemoMonth(const std::string& key) {
   options.year = kDemoYear;
   options.month = kDemoMonth;
   options.rewrite_existing = true;
-  MonthMemorizer(session, options).MemorizeEmployee(key);
+  MonthMemorizer(session.job(), options).MemorizeEmployee(key);
 }
 
 std::vector<std::string> Lines(const QListWidget* list) { return AllLines(list); }
