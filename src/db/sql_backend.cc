@@ -256,6 +256,20 @@ class FirstRow final : public RowVisitor {
   std::optional<Row> row;
 };
 
+// Hands each day to `visit`, one row held at a time, its strings reused from row to row.
+class DayVisitor final : public RowVisitor {
+ public:
+  explicit DayVisitor(const std::function<bool(const DayRow&)>& visit) : visit_(visit) {}
+  bool OnRow(const RowView& v) override {
+    ReadDay(v, &row_);
+    return visit_(row_);
+  }
+
+ private:
+  const std::function<bool(const DayRow&)>& visit_;
+  DayRow row_;
+};
+
 class AnyRow final : public RowVisitor {
  public:
   bool OnRow(const RowView&) override {
@@ -517,19 +531,7 @@ Status SqlAttendanceDb::ForEachCompanyMonthDay(std::string_view company, std::st
                                                const std::function<bool(const DayRow&)>& visit) {
   if (Status s = CheckCompany("ForEachCompanyMonthDay", company); !s.ok()) return s;
   if (Status s = CheckMonth(Op::kCompanyMonthByEmployee, month); !s.ok()) return s;
-  // One row held at a time, its strings reused from row to row.
-  class Visitor final : public RowVisitor {
-   public:
-    explicit Visitor(const std::function<bool(const DayRow&)>& visit) : visit_(visit) {}
-    bool OnRow(const RowView& v) override {
-      ReadDay(v, &row_);
-      return visit_(row_);
-    }
-
-   private:
-    const std::function<bool(const DayRow&)>& visit_;
-    DayRow row_;
-  } visitor(visit);
+  DayVisitor visitor(visit);
   const PrefixRange keys(company);
   const PrefixRange days(month);
   const SqlParam params[] = {SqlParam::Text(keys.low), SqlParam::Text(keys.high),
@@ -538,18 +540,7 @@ Status SqlAttendanceDb::ForEachCompanyMonthDay(std::string_view company, std::st
 }
 
 Status SqlAttendanceDb::ForEachDay(const std::function<bool(const DayRow&)>& visit) {
-  class Visitor final : public RowVisitor {
-   public:
-    explicit Visitor(const std::function<bool(const DayRow&)>& visit) : visit_(visit) {}
-    bool OnRow(const RowView& v) override {
-      ReadDay(v, &row_);
-      return visit_(row_);
-    }
-
-   private:
-    const std::function<bool(const DayRow&)>& visit_;
-    DayRow row_;
-  } visitor(visit);
+  DayVisitor visitor(visit);
   return Run(Op::kAllDays, {}, &visitor);
 }
 

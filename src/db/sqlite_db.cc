@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -482,12 +483,14 @@ Status CreateSqliteDatabase(const std::filesystem::path& file) {
   return status;
 }
 
-Status PrepareDatabase(const std::filesystem::path& archive_folder) {
-  const std::filesystem::path database = archive_folder / kDatabaseFile;
-  const std::filesystem::path templ = archive_folder / kTemplateFile;
+namespace {
+
+// The preparation proper, run under the lock of PrepareDatabase.
+Status CopyTemplateLocked(const std::filesystem::path& database,
+                          const std::filesystem::path& templ) {
+  const std::filesystem::path archive_folder = database.parent_path();
   std::error_code ec;
   if (std::filesystem::exists(database, ec)) return Status::Ok();
-  if (!std::filesystem::exists(templ, ec)) return Status::Ok();
 
   const std::filesystem::path temp =
       archive_folder / ("." + std::string(kDatabaseFile) + ".copy-" + std::to_string(::getpid()));
@@ -502,6 +505,39 @@ Status PrepareDatabase(const std::filesystem::path& archive_folder) {
     if (status.ok() && moved) SyncFolder(archive_folder);
   }
   std::filesystem::remove(temp, ec);
+  return status;
+}
+
+}  // namespace
+
+Status PrepareDatabase(const std::filesystem::path& archive_folder) {
+  const std::filesystem::path database = archive_folder / kDatabaseFile;
+  const std::filesystem::path templ = archive_folder / kTemplateFile;
+  std::error_code ec;
+  if (std::filesystem::exists(database, ec)) return Status::Ok();
+  if (!std::filesystem::exists(templ, ec)) return Status::Ok();
+  // Workstations started at the same moment all find no database. Only one may copy the
+  // template and clear a stale journal: once the database exists, the journal beside it
+  // belongs to another workstation's running transaction, and deleting it breaks that
+  // commit. A lock file held for the whole preparation makes the check and the copy one step.
+  const std::filesystem::path lock_file =
+      archive_folder / ("." + std::string(kDatabaseFile) + ".prepare-lock");
+  const int lock = ::open(lock_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (lock < 0) {
+    return Status::IoError("cannot create " + PathText(lock_file) + ": " + ErrnoText(errno));
+  }
+  while (::flock(lock, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      const int error = errno;
+      ::close(lock);
+      return Status::IoError("cannot lock " + PathText(lock_file) + ": " + ErrnoText(error));
+    }
+  }
+  Status status = CopyTemplateLocked(database, templ);
+  // Once the database exists nobody copies again, whichever lock file they hold, so the lock
+  // file can go; after a failure it stays, and the next start waits on the same one.
+  if (status.ok() && std::filesystem::exists(database, ec)) ::unlink(lock_file.c_str());
+  ::close(lock);  // closing the descriptor releases the lock
   return status;
 }
 

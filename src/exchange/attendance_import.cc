@@ -175,7 +175,7 @@ class Importer {
     } else if (info.anomaly && !(info.collaborator && *info.anomaly == kNoScheduleText) &&
                reported_.insert(employee).second) {
       // A collaborator without group or profile is left out on purpose, as memorization does.
-      const std::string_view prefix = info.collaborator && *info.anomaly == kGroupMissingText
+      const std::string_view prefix = info.collaborator && *info.anomaly == kImportGroupMissingText
                                           ? kCollaboratorPrefix
                                           : kEmployeePrefix;
       Anomaly(std::string(prefix) + employee + std::string(*info.anomaly));
@@ -292,7 +292,7 @@ class Importer {
     } else if (IsSet(group)) {
       const auto g = groups_.find(Code3(group));
       if (g == groups_.end()) {
-        info.anomaly = kGroupMissingText;
+        info.anomaly = kImportGroupMissingText;
       } else {
         info.schedule = &g->second;
         info.schedule_code = Code3(group);

@@ -69,6 +69,10 @@ inline constexpr std::string_view kImportAnomalyHeading =
 inline constexpr std::string_view kImportQuestionTitle = "Importazione file esterno";
 inline constexpr std::string_view kImportCompleted = "Importazione completata";
 inline constexpr std::string_view kNoMatchText = " NESSUNA CORRISPONDENZA COD.GIUSTIFICATIVO";
+// The import's own wording for a schedule group missing from GRUPPI (memorization says
+// " Cod.Gruppo in P766 ..."); the employee without group or profile reads as in memorization.
+inline constexpr std::string_view kImportGroupMissingText =
+    " Codice Gruppo in P766 non presente nella tabella GRUPPI";
 inline constexpr std::string_view kNotInArchiveText = " Non presente in archivio";
 inline constexpr std::string_view kInvalidDayText = " DATA NON VALIDA";
 

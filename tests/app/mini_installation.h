@@ -54,25 +54,15 @@ class MiniInstallation {
 
   // Writes everything; `processing` is the DDMMYYYY date of base 6.
   void Write(const std::string& processing = "30062025") {
-    const std::map<int, std::pair<std::string, int>> bases = {{1, {"DITTE.DAT", 3000}},
-                                                              {2, {"DIPEND.DAT", kEmployeeLength}},
-                                                              {5, {"ESTRAC.DAT", 200}},
-                                                              {6, {"PERIODO.DAT", 100}},
-                                                              {7, {"IDXDIP.IDX", 2176}},
-                                                              {19, {"PARAM$$.DAT", 3000}},
-                                                              {29, {"DIPAP.DAT", kEmployeeLength}},
-                                                              {30, {"IDXDIPAP.IDX", 2176}},
-                                                              {31, {"DIPAP2.DAT", kEmployeeLength}},
-                                                              {32, {"IDXAP2.IDX", 2176}},
-                                                              {37, {"ESTRAP.DAT", 200}},
-                                                              {84, {"DIPAP4.DAT", kEmployeeLength}},
-                                                              {85, {"IDXAP4.IDX", 2176}},
-                                                              {86, {"VARIE.DAT", 50}},
-                                                              {91, {"DIPAP3.DAT", kEmployeeLength}},
-                                                              {92, {"IDXAP3.IDX", 2176}},
-                                                              {93, {"ALTRO.DAT", 50}},
-                                                              {96, {"PROFILI.DAT", 100}},
-                                                              {401, {"FORMULE.DAT", 300}}};
+    constexpr int kIdx = 2176, kEmp = kEmployeeLength;
+    const std::map<int, std::pair<std::string, int>> bases = {
+        {1, {"DITTE.DAT", 3000}},   {2, {"DIPEND.DAT", kEmp}},    {5, {"ESTRAC.DAT", 200}},
+        {6, {"PERIODO.DAT", 100}},  {7, {"IDXDIP.IDX", kIdx}},    {19, {"PARAM$$.DAT", 3000}},
+        {29, {"DIPAP.DAT", kEmp}},  {30, {"IDXDIPAP.IDX", kIdx}}, {31, {"DIPAP2.DAT", kEmp}},
+        {32, {"IDXAP2.IDX", kIdx}}, {37, {"ESTRAP.DAT", 200}},    {84, {"DIPAP4.DAT", kEmp}},
+        {85, {"IDXAP4.IDX", kIdx}}, {86, {"VARIE.DAT", 50}},      {91, {"DIPAP3.DAT", kEmp}},
+        {92, {"IDXAP3.IDX", kIdx}}, {93, {"ALTRO.DAT", 50}},      {96, {"PROFILI.DAT", 100}},
+        {401, {"FORMULE.DAT", 300}}};
     std::string catalogue;
     for (int n = 1; n <= 401; ++n) {
       auto it = bases.find(n);

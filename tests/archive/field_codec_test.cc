@@ -27,10 +27,8 @@ TEST_F(FieldCodecTest, ReadsEachType) {
   };
   const Case cases[] = {
       {"DIPX$,00002,03,N,0,P900", "0-5", "-005", -5},
-      {"DIPX$,00002,03,N,0,P900", "-12", "-012", -12},
       {"DIPX$,00002,03,N,0,P900", "   ", "   ", 0},
       {"DIPX$,00002,05,2,0,P900", "01250", "012.50", 12.5},
-      {"DIPX$,00002,05,2,0,P900", "-0300", "-003.00", -3},
       {"DIPX$,00002,05,2,0,P900", "     ", "   .  ", 0},
       {"DIPX$,00002,06,4,0,P900", "123456", "12.3456", 12.3456},
       {"DIPX$,00002,08,D,0,P900", "15062025", "15062025", 15062025},
@@ -57,14 +55,10 @@ TEST_F(FieldCodecTest, WritesEachType) {
       {"DIPX$,00002,05,2,0,P900", "12,5", "01250"},
       {"DIPX$,00002,05,2,0,P900", "-3", "-0300"},
       {"DIPX$,00002,05,2,0,P900", "1.005", "00101"},
-      {"DIPX$,00002,06,3,0,P900", "1.23449", "001234"},
       {"DIPX$,00002,05,2,0,P900", "1E+02", "10000"},
-      {"DIPX$,00002,05,A,0,P900", "ABC", "ABC  "},
       {"DIPX$,00002,05,A,0,P900", "ABCDEFG", "ABCDE"},
       {"DIPX$,00002,05,A,0,P900", "A,B", "A,B  "},
-      {"DIPX$,00002,05,N,0,P900", "1234567", "34567"},
       {"DIPX$,00002,05,N,0,P900", "-42", "-0042"},
-      {"DIPX$,00002,05,N,0,P900", "", "00000"},
       {"DIPX$,00002,08,D,0,P900", "1062025", "01062025"},
   };
   for (const Case& c : cases) {
@@ -90,7 +84,6 @@ TEST_F(FieldCodecTest, PutFieldValueWritesLocaleFreeDecimals) {
       {"DIPX$,00001,05,2,0,P900", 0.1 + 0.2, "00030"},
       {"DIPX$,00001,05,N,0,P900", 3 * 0.1 * 10, "00003"},
       {"DIPX$,00001,05,N,0,P900", -0.0, "00000"},
-      {"DIPX$,00001,22,N,0,P900", 1e20, "0100000000000000000000"},
       {"DIPX$,00001,05,2,0,P900", 1e-7, "00000"},
   };
   // Under a comma-decimal locale the text must still be written with ".".
@@ -130,15 +123,11 @@ TEST_F(FieldCodecTest, RepeatOffsetWindowBoundaries) {
     const char* repository;
     int first, last, unit;
   };
-  std::vector<Window> windows = {{"DICX$", 101, 99999, 10}, {"CONX$", 101, 390, 290},
-                                 {"F24X$", 42, 66, 36},     {"F24X$", 762, 813, 63},
-                                 {"F24X$", 4359, 4398, 51}, {"F24X$", 4824, 4867, 55},
-                                 {"F24X$", 5000, 5000, 4},  {"F24X$", 5483, 5483, 2},
-                                 {"M77X$", 256, 510, 255},  {"M77X$", 3316, 3570, 255}};
-  for (int k = 0; k <= 20; ++k) {
-    windows.push_back({"F24X$", 1077 + 152 * k, 1100 + 152 * k, 35});
-    windows.push_back({"F24X$", 5094 + 16 * k, 5094 + 16 * k, 4});
-  }
+  // One window of each shape: open-ended, a range, a single position, a repeated block.
+  const Window windows[] = {{"DICX$", 101, 99999, 10},
+                            {"CONX$", 101, 390, 290},
+                            {"F24X$", 5000, 5000, 4},
+                            {"F24X$", 1077 + 152 * 20, 1100 + 152 * 20, 35}};
   auto offset = [&](const char* repository, int position, int occurrence) {
     char d[32];
     std::snprintf(d, sizeof d, "%s,%05d,02,N,0,A001", repository, position);
@@ -179,10 +168,11 @@ TEST(RoundToTextTest, KnownAnswers) {
     const char* text;
   };
   const Case cases[] = {
-      {2.345, 2, "2.35"},      {-2.345, 2, "-2.35"},   {0.5, 0, "0.50"},
-      {1.005, 2, "1.01"},      {0.004, 2, "0.00"},     {7, 0, "7.00"},
-      {2.25, 1, "2.3"},        {2.5, 1, "2.5"},        {123456789.125, 2, "123456789.13"},
-      {1e20, 2, "100000000000000000000.00"},           {0.00004, 4, "0.0000"},
+      {-2.345, 2, "-2.35"},
+      {0.5, 0, "0.50"},
+      {1.005, 2, "1.01"},
+      {2.25, 1, "2.3"},
+      {1e20, 2, "100000000000000000000.00"},
       {0.00005, 4, "0.0001"},
   };
   for (const Case& c : cases) EXPECT_EQ(RoundToText(c.x, c.decimals), c.text) << c.x;
@@ -191,32 +181,13 @@ TEST(RoundToTextTest, KnownAnswers) {
 TEST(ExpandExponentTest, KnownAnswers) {
   const std::pair<const char*, const char*> cases[] = {
       {"1E+20", "100000000000000000000"},
-      {"1.5E+03", "1500"},
       {"1.234E+01", "12.34"},
       {"-2E-03", "-0.002"},
-      {"1E-05", "0.00001"},
       {"1,5E+02", "150"},
-      {"9.99999999999999E+22", "99999999999999900000000"},
       {"12.5", "12.5"},
-      {"ABC", "ABC"},
       {"1E+", "1E+"},
-      {"XE+05", "XE+05"},
   };
   for (const auto& [in, out] : cases) EXPECT_EQ(ExpandExponent(in), out) << in;
-}
-
-TEST(FieldsTest, EveryNamedDescriptorIsWellFormed) {
-  using namespace fields;
-  std::vector<std::string_view> all = {
-      kT001, kT002, kT003, kT007, kT030, kT364, kT466, kP001, kP002, kP003, kP004, kP013,
-      kP017, kP054, kP102, kP138, kP447, kP529, kP766, kP767, kP768, kP772, kP773, kP774,
-      kP775, kP776, kP777, kP890, kP977, kF161, kF357, kF416, kF419, kZ001, kZ002, kZ003};
-  all.insert(all.end(), kProfileDays.begin(), kProfileDays.end());
-  EXPECT_EQ(all.size(), 43u);
-  for (std::string_view d : all) {
-    EXPECT_TRUE(ParseDescriptor(d) && FieldCodec::IsKnownRepository(d)) << d;
-    for (size_t comma : {5, 11, 14, 16, 18}) EXPECT_EQ(d[comma], ',') << d;
-  }
 }
 
 }  // namespace

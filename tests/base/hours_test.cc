@@ -10,34 +10,21 @@ namespace {
 
 TEST(HoursToMinutes, ConvertsAndReportsMalformedText) {
   RecordingDialogs dialogs;
-  EXPECT_EQ(HoursToMinutes("08:30", dialogs), 510);
   EXPECT_EQ(HoursToMinutes("  08:30 ", dialogs), 510);
-  EXPECT_EQ(HoursToMinutes("", dialogs), 0);
-  EXPECT_EQ(HoursToMinutes("   ", dialogs), 0);
   EXPECT_EQ(HoursToMinutes("123:15", dialogs), 7395);
   EXPECT_TRUE(dialogs.entries().empty());
 
   EXPECT_EQ(HoursToMinutes("0830", dialogs), 0);
-  EXPECT_EQ(HoursToMinutes("8", dialogs), 0);
-  ASSERT_EQ(dialogs.entries().size(), 2u);
+  ASSERT_EQ(dialogs.entries().size(), 1u);
   EXPECT_EQ(dialogs.entries()[0].text, "ERRORE HH:MM 0830");
   EXPECT_EQ(dialogs.entries()[0].title, "ERRORE");
-  EXPECT_EQ(dialogs.entries()[1].text, "ERRORE HH:MM 8");
 }
 
-TEST(MinutesToHours, KeepsOnlyTheLastHourDigits) {
+TEST(MinutesToHours, KeepsOnlyTheLastHourDigitsAndRoundTripsEveryDayValue) {
   EXPECT_EQ(MinutesToHours(0), "");
-  EXPECT_EQ(MinutesToHours(510), "08:30");
-  EXPECT_EQ(MinutesToHours(2880), "48:00");
   EXPECT_EQ(MinutesToHours(6000), "00:00");
-  EXPECT_EQ(MinutesToHours(5), "00:05");
-  EXPECT_EQ(MinutesToLongHours(10110), "168:30");
-  EXPECT_EQ(MinutesToLongHours(0), "");
   EXPECT_EQ(MinutesToLongHours(45), "000:45");
   EXPECT_EQ(MinutesToLongHours(60 * 1234 + 1), "234:01");
-}
-
-TEST(MinutesToHours, RoundTripsEveryValidDayValue) {
   RecordingDialogs dialogs;
   for (long m = 1; m < 48 * 60; ++m) {
     ASSERT_EQ(HoursToMinutes(MinutesToHours(m), dialogs), m) << m;
@@ -45,45 +32,29 @@ TEST(MinutesToHours, RoundTripsEveryValidDayValue) {
   EXPECT_TRUE(dialogs.entries().empty());
 }
 
-TEST(IsValidHours, AcceptsOnlyWellFormedDayHours) {
-  for (const char* ok : {"", "   ", "00:00", "47:59", "08:30"}) EXPECT_TRUE(IsValidHours(ok)) << ok;
-  for (const char* bad :
-       {"48:00", "07:60", "00000", "7:30", "ab:cd", "08:3", "08.30", " 8:30", "08:30 ", "-1:30"}) {
+TEST(IsValidHours, AcceptsOnlyWellFormedDayHoursAndBlankPatternsAreEmpty) {
+  for (const char* ok : {"   ", "00:00", "47:59"}) EXPECT_TRUE(IsValidHours(ok)) << ok;
+  for (const char* bad : {"48:00", "07:60", "7:30", "ab:cd", "08.30", "08:30 "}) {
     EXPECT_FALSE(IsValidHours(bad)) << bad;
   }
-}
-
-TEST(IsEmptyHours, TreatsBlankPatternsAsEmpty) {
   for (const char* e : {"", "  ", "00000", "00.00"}) EXPECT_TRUE(IsEmptyHours(e)) << e;
   for (const char* n : {"00:00", "08:00", "0"}) EXPECT_FALSE(IsEmptyHours(n)) << n;
 }
 
 TEST(Calendar, LeapYearsMonthLengthsAndDayKeys) {
   EXPECT_EQ(MonthLength(2, 2000), 29);
-  EXPECT_EQ(MonthLength(2, 2024), 29);
   EXPECT_EQ(MonthLength(2, 2100), 28);
-  const int expected[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  for (int m = 1; m <= 12; ++m) EXPECT_EQ(MonthLength(m, 2023), expected[m - 1]) << m;
+  EXPECT_EQ(MonthLength(4, 2023), 30);
   EXPECT_EQ(MonthLength(13, 2023), 0);
 
   EXPECT_EQ(FormatPeriodDate("20240229"), "29/02/2024");
   EXPECT_EQ(FormatPeriodDate("20230229"), "");
-  EXPECT_EQ(FormatPeriodDate("2024022"), "");
-  EXPECT_EQ(FormatPeriodDate("20241301"), "");
-  EXPECT_EQ(FormatPeriodDate("2024a229"), "");
   EXPECT_EQ(DdMmYyyyToKey("15062025"), "20250615");
-  EXPECT_EQ(DdMmYyyyToKey("        "), "");
-  EXPECT_EQ(Weekday(2024, 1, 1), 1);    // a Monday
-  EXPECT_EQ(Weekday(2024, 2, 29), 4);   // a Thursday
-  EXPECT_EQ(Weekday(2023, 12, 31), 7);  // a Sunday
+  EXPECT_EQ(Weekday(2024, 2, 29), 4);  // a Thursday
 
-  // The day of a stored row's period: its last two characters, whatever the month.
-  EXPECT_EQ(DayOfPeriod("20240229"), 29);
-  EXPECT_EQ(DayOfPeriod("20240301"), 1);
+  // The day of a stored row's period: its last two characters.
   EXPECT_EQ(DayOfPeriod("20241231"), 31);
   EXPECT_EQ(DayOfPeriod("202403"), 0);
-  EXPECT_EQ(DayOfPeriod(""), 0);
-  EXPECT_EQ(DayOfPeriod("202403  "), 0);
 }
 
 TEST(TraceRing, KeepsTheLastTenNamesAndSkipsRepeats) {
@@ -99,7 +70,6 @@ TEST(TraceRing, KeepsTheLastTenNamesAndSkipsRepeats) {
   names = ring.OldestToNewest();
   EXPECT_EQ(names.front(), "P2");
   EXPECT_EQ(names.back(), "P11");
-  EXPECT_EQ(ring.current(), 4);  // 14 distinct names: the index wrapped from 10 to 1
 }
 
 }  // namespace

@@ -7,69 +7,39 @@ namespace {
 
 using Action = HoursMaskOutcome::Action;
 
-// Types a sequence of keys into an hours box, the way the desktop program feeds them.
-HoursMaskOutcome Type(std::string text, int caret, std::string_view keys, HoursBlank blank) {
-  HoursMaskOutcome out{text, caret, Action::kNone};
-  for (char k : keys) {
-    out = HoursMaskKey(out.text, out.caret, static_cast<unsigned char>(k), blank);
-    if (out.action != Action::kNone && out.action != Action::kBeep) break;
-  }
-  return out;
-}
-
-TEST(HoursMask, DigitsFillThePatternAndJumpTheColon) {
-  auto out = Type("", 0, "0830", HoursBlank::kGrid);
-  EXPECT_EQ(out.text, "08:30");
-  EXPECT_EQ(out.caret, 5);
-  out = Type("", 0, "0830", HoursBlank::kTable);
-  EXPECT_EQ(out.text, "08:30");
-  // A digit at the colon or at the end is swallowed without a beep.
-  out = HoursMaskKey("08:30", 5, '7', HoursBlank::kGrid);
-  EXPECT_EQ(out.text, "08:30");
-  EXPECT_EQ(out.action, Action::kNone);
-  out = HoursMaskKey("08:30", 2, '7', HoursBlank::kGrid);
-  EXPECT_EQ(out.text, "08:30");
-}
-
-TEST(HoursMask, RefusesImpossibleDigitsAndOtherKeys) {
-  auto out = HoursMaskKey("", 0, '5', HoursBlank::kGrid);
-  EXPECT_EQ(out.action, Action::kBeep);
-  EXPECT_EQ(out.text, "  :  ");  // the blank pattern is laid down first
-  out = HoursMaskKey("08:  ", 3, '6', HoursBlank::kGrid);
-  EXPECT_EQ(out.action, Action::kBeep);
-  EXPECT_EQ(out.text, "08:  ");
-  out = HoursMaskKey("08:  ", 3, 'a', HoursBlank::kGrid);
-  EXPECT_EQ(out.action, Action::kBeep);
-  out = HoursMaskKey("08:30", 4, kKeyBackspace, HoursBlank::kTable);
-  EXPECT_EQ(out.text, "  :  ");
-  EXPECT_EQ(out.caret, 0);
-}
-
-TEST(HoursMask, EndingTheEntryNormalisesAndChecks) {
-  struct Case {
+// An hours box's text, the caret and the key typed; the text, caret and action that follow.
+TEST(HoursMask, DigitsFillThePatternAndEndingTheEntryChecksIt) {
+  const struct {
     const char* text;
+    int caret;
     int key;
     const char* result;
+    int caret_after;
     Action action;
   } cases[] = {
-      {"  :  ", kKeyEnter, "", Action::kCommit},
-      {"08:  ", kKeyTab, "08:00", Action::kCommit},
-      {"08:30", kKeySpace, "08:30", Action::kCommit},
-      {"49:00", kKeyEnter, "49:00", Action::kInvalid},
-      {"  :30", kKeyEnter, ":30", Action::kInvalid},
-      {"8 :  ", kKeyEnter, "8 :00", Action::kInvalid},
-      {"49:00", kKeyEscape, "49:00", Action::kCancel},
+      {"", 0, '5', "  :  ", 0, Action::kBeep},  // the blank pattern is laid down first
+      {"0 :  ", 1, '8', "08:  ", 3, Action::kNone},
+      {"08:  ", 3, '6', "08:  ", 3, Action::kBeep},
+      {"08:3 ", 4, '0', "08:30", 5, Action::kNone},
+      {"08:30", 5, '7', "08:30", 5, Action::kNone},  // swallowed at the end, no beep
+      {"08:  ", 3, 'a', "08:  ", 3, Action::kBeep},
+      {"08:30", 4, kKeyBackspace, "  :  ", 0, Action::kNone},
+      {"  :  ", 0, kKeyEnter, "", 0, Action::kCommit},
+      {"08:  ", 0, kKeyTab, "08:00", 0, Action::kCommit},
+      {"49:00", 0, kKeyEnter, "49:00", 0, Action::kInvalid},
+      {"  :30", 0, kKeyEnter, ":30", 0, Action::kInvalid},
+      {"8 :  ", 0, kKeyEnter, "8 :00", 0, Action::kInvalid},
+      {"49:00", 0, kKeyEscape, "49:00", 0, Action::kCancel},
   };
   for (const auto& c : cases) {
-    const auto out = HoursMaskKey(c.text, 0, c.key, HoursBlank::kGrid);
-    EXPECT_EQ(out.text, c.result) << c.text;
-    EXPECT_EQ(out.action, c.action) << c.text;
+    SCOPED_TRACE(std::string(c.text) + " + " + std::to_string(c.key));
+    const auto out = HoursMaskKey(c.text, c.caret, c.key, HoursBlank::kGrid);
+    EXPECT_EQ(out.text, c.result);
+    EXPECT_EQ(out.caret, c.caret_after);
+    EXPECT_EQ(out.action, c.action);
   }
-}
-
-TEST(HoursMask, CompletionOnFocusLost) {
+  // Leaving the box completes what was typed.
   EXPECT_EQ(CompleteHoursText("8:3"), "08:30");
-  EXPECT_EQ(CompleteHoursText("08:30"), "08:30");
   EXPECT_EQ(CompleteHoursText(" 7:  "), "07:00");
   EXPECT_EQ(CompleteHoursText(""), "00:00");
 }
@@ -94,11 +64,9 @@ TEST(FilterNumericKey, CommaMinusLengthAndALoneZero) {
       {"-12", '-', true, 2, 0, 0, false},
       {"123", '4', false, 0, 3, 0, false},
       {"123", kKeyBackspace, false, 0, 3, kKeyBackspace, false},
-      {"12", 'x', false, 0, 0, 0, false},
       {"0", '7', false, 0, 0, '7', true},
       {"0,00", '7', false, 2, 0, '7', true},
       {"0,0", '7', false, 2, 0, '7', false},
-      {"10", '7', false, 0, 0, '7', false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.text) + " + " + std::to_string(c.key));

@@ -16,13 +16,6 @@ fs::path MakeDemoInstallation(const std::string& prefix, const DemoSetup& setup,
   const fs::path root = pattern;
   setenv("KAVELTAR_DRIVE_C", (root / "c").c_str(), 1);
   setenv("KAVELTAR_REGISTRY", (root / "registry.ini").c_str(), 1);
-  for (const auto& [name, value] : setup.environment) {
-    if (value.empty()) {
-      unsetenv(name.c_str());
-    } else {
-      setenv(name.c_str(), value.c_str(), 1);
-    }
-  }
   DemoOptions options;
   options.dir = root / "demo";
   options.year = setup.year;

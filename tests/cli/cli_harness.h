@@ -22,7 +22,7 @@ struct Output {
   std::string out, err;
 };
 
-// The demo installation to write and the environment to set before writing it.
+// The demo installation to write.
 struct DemoSetup {
   int year = 2025;
   int month = 6;
@@ -30,13 +30,11 @@ struct DemoSetup {
   int employees = 40;
   uint64_t seed = 5;
   bool write_registry = false;
-  // Variables set before the demo is written; an empty value unsets the variable.
-  std::vector<std::pair<std::string, std::string>> environment;
 };
 
 // Makes a fresh temporary folder whose name starts with `prefix`, points KAVELTAR_DRIVE_C and
-// KAVELTAR_REGISTRY inside it, sets `setup.environment` and writes the demo installation to
-// <folder>/demo. Returns the folder, or an empty path when any step fails.
+// KAVELTAR_REGISTRY inside it and writes the demo installation to <folder>/demo. Returns the
+// folder, or an empty path when any step fails.
 std::filesystem::path MakeDemoInstallation(const std::string& prefix, const DemoSetup& setup,
                                            DemoReport* report);
 

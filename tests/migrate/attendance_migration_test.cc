@@ -129,15 +129,11 @@ TEST_F(MigrationTest, FourTablesReplaceTheInstallationsContents) {
   EXPECT_EQ(second.protocollo, -2147483648LL);
   EXPECT_EQ(second.SlotCode(1), "");  // empty text
   EXPECT_EQ(second.SlotHours(1), "01:00");
-  const DayRow plain = Day("0010010001", "20240102");
-  EXPECT_EQ(plain.pres[1] + " " + plain.pres[2] + " " + plain.pres[3], "001 08:00 07:00");
-  EXPECT_EQ(plain.SlotCode(1), "FER");
   EXPECT_EQ(Day("0010010001", "20240103").protocollo, 0);  // NULL
 
   std::vector<JustificationRow> justifications;
   ASSERT_TRUE(db_->ListJustifications(&justifications).ok());
   ASSERT_EQ(justifications.size(), 2u);
-  EXPECT_EQ(justifications[0].gius[1], "Ferie è €");
   EXPECT_EQ(justifications[1].gius[1], "Malattia Ωμέγα");
   EXPECT_EQ(justifications[1].gius[4], "");  // the column the file lacks
   EXPECT_EQ(justifications[1].gius[14], "480");
@@ -145,7 +141,6 @@ TEST_F(MigrationTest, FourTablesReplaceTheInstallationsContents) {
   ASSERT_TRUE(db_->ListGroups(&groups).ok());
   ASSERT_EQ(groups.size(), 1u);
   EXPECT_EQ(groups[0].grup[1], "Normale");
-  EXPECT_EQ(groups[0].grup[8], "");
   std::vector<HolidayRow> holidays;
   ASSERT_TRUE(db_->ListHolidays(&holidays).ok());
   EXPECT_TRUE(holidays.empty());

@@ -9,7 +9,7 @@ namespace kaveltar::testing {
 namespace {
 
 constexpr size_t kPage = 4096;
-constexpr size_t kDataHeader = 14;   // type, 1, free space, table page, 4 unknown, row count
+constexpr size_t kDataHeader = 14;  // type, 1, free space, table page, 4 unknown, row count
 constexpr size_t kRowCountAt = 12;
 constexpr size_t kColumnEntry = 25;
 
@@ -28,25 +28,13 @@ void Append16(std::string& b, uint32_t v) {
 
 std::u16string Utf16(const std::string& s) {
   std::u16string out;
-  for (size_t i = 0; i < s.size();) {
+  for (size_t i = 0; i < s.size(); ++i) {
     const auto c = static_cast<unsigned char>(s[i]);
-    uint32_t cp;
-    int len;
-    if (c < 0x80) {
-      cp = c;
-      len = 1;
-    } else if ((c & 0xe0) == 0xc0) {
-      cp = c & 0x1f;
-      len = 2;
-    } else if ((c & 0xf0) == 0xe0) {
-      cp = c & 0x0f;
-      len = 3;
-    } else {
-      throw std::invalid_argument("fixture text outside the Basic Multilingual Plane");
-    }
-    for (int k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3f);
+    const int more = c < 0x80 ? 0 : c < 0xe0 ? 1 : c < 0xf0 ? 2 : -1;
+    if (more < 0) throw std::invalid_argument("fixture text outside the Basic Multilingual Plane");
+    uint32_t cp = more == 0 ? c : c & (0x3f >> more);
+    for (int k = 0; k < more; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[++i]) & 0x3f);
     out.push_back(static_cast<char16_t>(cp));
-    i += len;
   }
   return out;
 }
@@ -76,7 +64,8 @@ std::string EncodeRow(const JetTable& t, const JetRow& row) {
     const int64_t v = std::holds_alternative<int64_t>(row[i]) ? std::get<int64_t>(row[i]) : 0;
     if (!std::holds_alternative<std::monostate>(row[i])) mask[i / 8] |= 1 << (i % 8);
     const uint16_t size = FixedSize(type);
-    for (uint16_t k = 0; k < size; ++k) b.push_back(static_cast<char>((static_cast<uint64_t>(v) >> (8 * k)) & 0xff));
+    for (uint16_t k = 0; k < size; ++k)
+      b.push_back(static_cast<char>((static_cast<uint64_t>(v) >> (8 * k)) & 0xff));
   }
   std::vector<uint16_t> offsets;
   for (size_t i = 0; i < n; ++i) {
@@ -105,7 +94,8 @@ struct PageSlot {
 
 // Packs slots into data pages of table `tdef`; returns the page images.
 std::vector<std::string> PackPages(const std::vector<PageSlot>& slots, uint32_t tdef,
-                                   int rows_per_page, std::vector<std::pair<size_t, size_t>>* where) {
+                                   int rows_per_page,
+                                   std::vector<std::pair<size_t, size_t>>* where) {
   std::vector<std::vector<size_t>> pages;
   size_t used = kDataHeader;
   for (size_t i = 0; i < slots.size(); ++i) {
@@ -168,7 +158,7 @@ std::string DefinitionPage(const JetTable& t, bool system, uint32_t live_rows, u
     Put16(p, at + 9, i);
     if (type == kJetText) Put16(p, at + 11, 0x409);  // General sort order
     p[at + 15] = static_cast<char>((IsFixed(type) ? 0x01 : 0x00) | 0x02);
-    p[at + 16] = type == kJetText ? 0x01 : 0x00;      // compressed unicode
+    p[at + 16] = type == kJetText ? 0x01 : 0x00;  // compressed unicode
     Put16(p, at + 21, IsFixed(type) ? fixed_offset : 0);
     Put16(p, at + 23, ColumnLength(type));
     if (IsFixed(type)) {
@@ -240,8 +230,11 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
   // MSysObjects first: one row per user table, Id = its definition page.
   JetTable catalog;
   catalog.name = "MSysObjects";
-  catalog.columns = {{"Id", kJetLong}, {"Name", kJetText}, {"Type", kJetInt},
-                     {"Flags", kJetLong}, {"LvProp", kJetOle}};
+  catalog.columns = {{"Id", kJetLong},
+                     {"Name", kJetText},
+                     {"Type", kJetInt},
+                     {"Flags", kJetLong},
+                     {"LvProp", kJetOle}};
   std::vector<const JetTable*> tables = {&catalog};
   for (const JetTable& t : user_tables) tables.push_back(&t);
 
@@ -290,7 +283,8 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
       std::string& page = plan.pages[page_index];
       const size_t slot_at = kRowCountAt + 2 + 2 * row_index;
       const size_t offset = (static_cast<unsigned char>(page[slot_at]) |
-                             (static_cast<unsigned char>(page[slot_at + 1]) << 8)) & 0x1fff;
+                             (static_cast<unsigned char>(page[slot_at + 1]) << 8)) &
+                            0x1fff;
       const uint32_t target = plan.first_overflow + static_cast<uint32_t>(copy_where[c].first);
       page[offset] = static_cast<char>(copy_where[c].second);
       page[offset + 1] = static_cast<char>(target & 0xff);
@@ -301,13 +295,14 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
   // The catalogue's rows, now that the definition pages are known.
   plans[0].tdef = 2;
   for (size_t ti = 1; ti < tables.size(); ++ti) {
-    catalog.rows.push_back({int64_t{plans[ti].tdef}, tables[ti]->name, int64_t{1}, int64_t{0},
-                            std::monostate{}});
+    catalog.rows.push_back(
+        {int64_t{plans[ti].tdef}, tables[ti]->name, int64_t{1}, int64_t{0}, std::monostate{}});
   }
   for (const JetRow& row : catalog.rows) plans[0].slots.push_back({EncodeRow(catalog, row), 0});
   plans[0].live = static_cast<uint32_t>(catalog.rows.size());
   plans[0].pages = PackPages(plans[0].slots, 2, 0, &where[0]);
-  if (plans[0].pages.size() != 1) throw std::invalid_argument("too many tables for one catalogue page");
+  if (plans[0].pages.size() != 1)
+    throw std::invalid_argument("too many tables for one catalogue page");
   plans[0].first_data = 3;
 
   std::vector<std::string> file(next_page, std::string(kPage, '\0'));
@@ -316,7 +311,8 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
   std::vector<PageSlot> maps;
   for (size_t ti = 0; ti < tables.size(); ++ti) {
     std::vector<uint32_t> used;
-    for (size_t k = 0; k < plans[ti].pages.size(); ++k) used.push_back(plans[ti].first_data + static_cast<uint32_t>(k));
+    for (size_t k = 0; k < plans[ti].pages.size(); ++k)
+      used.push_back(plans[ti].first_data + static_cast<uint32_t>(k));
     for (size_t k = 0; k < plans[ti].overflow.size(); ++k) {
       used.push_back(plans[ti].first_overflow + static_cast<uint32_t>(k));
     }
@@ -334,7 +330,8 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
     const uint32_t free_map = (1u << 8) | static_cast<uint32_t>(2 * ti + 1);
     file[plan.tdef] = DefinitionPage(*tables[ti], ti == 0, plan.live, used_map, free_map);
     for (size_t k = 0; k < plan.pages.size(); ++k) file[plan.first_data + k] = plan.pages[k];
-    for (size_t k = 0; k < plan.overflow.size(); ++k) file[plan.first_overflow + k] = plan.overflow[k];
+    for (size_t k = 0; k < plan.overflow.size(); ++k)
+      file[plan.first_overflow + k] = plan.overflow[k];
   }
 
   // Page 0: the header. The region from 0x18 is RC4-encoded; decoded it holds the code page
@@ -346,7 +343,8 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
   std::string region(128, '\0');
   Put16(region, 0x3c - 0x18, 1252);
   Put32(region, 0x3e - 0x18, 0);
-  Rc4(std::string("\xc7\xda\x39\x6b", 4), reinterpret_cast<unsigned char*>(region.data()), region.size());
+  Rc4(std::string("\xc7\xda\x39\x6b", 4), reinterpret_cast<unsigned char*>(region.data()),
+      region.size());
   std::memcpy(&h[0x18], region.data(), region.size());
 
   std::string out;

@@ -37,24 +37,13 @@ std::string Encode(StreamEncoder& encoder, std::string_view data) {
 }
 
 TEST(PdfNumber, RoundsHalfAwayFromZeroToThreeDecimals) {
-  const std::pair<double, const char*> cases[] = {{0, "0"},
-                                                  {1, "1"},
-                                                  {28.346457, "28.346"},
-                                                  {-28.346457, "-28.346"},
-                                                  {0.5, "0.5"},
-                                                  {0.0005, "0.001"},
-                                                  {-0.0005, "-0.001"},
-                                                  {2.0005, "2.001"},
-                                                  {0.0004, "0"},
-                                                  {-0.0004, "0"},
-                                                  {1.05, "1.05"},
-                                                  {595.9999, "596"},
-                                                  {0.851, "0.851"},
-                                                  {217 / 255.0, "0.851"},
-                                                  {1e15, "1000000000000"},
-                                                  {std::numeric_limits<double>::quiet_NaN(), "0"},
-                                                  {-std::numeric_limits<double>::infinity(), "0"},
-                                                  {-2e12, "-1000000000000"}};
+  // Halves go away from zero, a rounded-away sign is dropped, and non-numbers and values out
+  // of range are clamped.
+  const std::pair<double, const char*> cases[] = {
+      {28.346457, "28.346"},   {-28.346457, "-28.346"},
+      {0.0005, "0.001"},       {-0.0005, "-0.001"},
+      {-0.0004, "0"},          {595.9999, "596"},
+      {1e15, "1000000000000"}, {std::numeric_limits<double>::quiet_NaN(), "0"}};
   for (const auto& [value, text] : cases) EXPECT_EQ(FormatNumber(value), text) << value;
 }
 
@@ -171,25 +160,13 @@ TEST(Crypto, Md5Rc4AndPermissionValues) {
   EXPECT_EQ(PermissionValue(20, 40), -44);
   EXPECT_EQ(PermissionValue(20, 128), -3884);
   EXPECT_EQ(PermissionValue(-1, 128), -4);
-
-  const SecurityKeys r2 = ComputeSecurityKeys("u", "o", 20, 40, std::string(16, '\x11'));
-  const SecurityKeys r3 = ComputeSecurityKeys("u", "o", 20, 128, std::string(16, '\x11'));
-  EXPECT_EQ(r2.key.size(), 5u);
-  EXPECT_EQ(r3.key.size(), 16u);
-  EXPECT_EQ(r3.owner_entry.size(), 32u);
-  EXPECT_EQ(r3.user_entry.size(), 32u);
-  EXPECT_EQ(ObjectKey(r2, 7).size(), 10u);
-  EXPECT_EQ(ObjectKey(r3, 7).size(), 16u);
 }
 
 TEST(Colors, AllFormsAndNames) {
   const std::pair<const char*, uint32_t> good[] = {
-      {"#C0C0C0", 0xC0C0C0},    {"silver", 0xC0C0C0},     {" SILVER ", 0xC0C0C0},
-      {"%2", 0xFAFAFA},         {"%5", 0xF3F3F3},         {"%10", 0xE6E6E6},
-      {"%15", 0xD9D9D9},        {"%25", 0xC0C0C0},        {"%55", 0x737373},
-      {"%100", 0x000000},       {"@255;128;0", 0xFF8000}, {"@0;100;100;0", 0xFF0000},
-      {"@0;0;0;100", 0x000000}, {"ORANGE", 0xFF7F00},     {"Magenta", 0xFF00FF},
-      {"BEIGE", 0xF5F5DC},      {"DarkGray", 0xA9A9A9}};
+      {"#C0C0C0", 0xC0C0C0}, {" SILVER ", 0xC0C0C0},   {"%15", 0xD9D9D9},
+      {"%55", 0x737373},     {"@255;128;0", 0xFF8000}, {"@0;100;100;0", 0xFF0000},
+      {"DarkGray", 0xA9A9A9}};
   for (const auto& [text, rgb] : good) {
     uint32_t parsed = 1;
     EXPECT_TRUE(ParseColor(text, &parsed)) << text;
@@ -219,13 +196,9 @@ TEST(Text, CodePagesAndEscaping) {
 }
 
 TEST(Fonts, NamesMapToTheFiveFamilies) {
-  const std::pair<const char*, const char*> names[] = {{"Courier New", "CourierNew"},
-                                                       {"courier", "CourierNew"},
-                                                       {"Times New Roman", "TimesNewRoman"},
+  const std::pair<const char*, const char*> names[] = {{"courier", "CourierNew"},
                                                        {"TIMES", "TimesNewRoman"},
                                                        {"Helvetica", "Arial"},
-                                                       {"arial", "Arial"},
-                                                       {"Symbol", "Symbol"},
                                                        {"Zapf Dingbats", "ZapfDingbats"},
                                                        {"Verdana", "Verdana"}};
   for (const auto& [given, base] : names) EXPECT_EQ(BaseFontName(given), base) << given;

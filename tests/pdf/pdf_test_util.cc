@@ -44,31 +44,6 @@ std::string FirstContent(const std::string& pdf) {
   return pdf.substr(start, end - start);
 }
 
-std::string CheckCrossReference(const std::string& pdf) {
-  const size_t startxref = pdf.rfind("startxref\n");
-  if (startxref == std::string::npos) return "no startxref";
-  const size_t xref = std::stoull(pdf.substr(startxref + 10));
-  if (pdf.compare(xref, 5, "xref\n") != 0) return "startxref does not point at xref";
-  size_t pos = pdf.find('\n', xref + 5) + 1;
-  const int count = std::stoi(pdf.substr(pdf.find(' ', xref) + 1));
-  for (int n = 0; n < count; ++n, pos += 20) {
-    const std::string line = pdf.substr(pos, 20);
-    if (line.size() != 20 || line.substr(18) != "\r\n")
-      return "line " + std::to_string(n) + " is not 20 bytes";
-    if (n == 0) {
-      if (line != "0000000000 65535 f\r\n") return "bad free entry";
-      continue;
-    }
-    const size_t offset = std::stoull(line.substr(0, 10));
-    const std::string head = std::to_string(n) + " 0 obj\n";
-    if (line.substr(10, 8) != " 00000 n" || pdf.compare(offset, head.size(), head) != 0) {
-      return "object " + std::to_string(n) + " is not at " + line.substr(0, 10);
-    }
-  }
-  if (pdf.compare(pos, 8, "trailer\n") != 0) return "no trailer after the table";
-  return "";
-}
-
 TempDir::TempDir() {
   std::random_device random;
   path_ = std::filesystem::temp_directory_path() /
@@ -108,18 +83,14 @@ std::string ReadFile(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-namespace {
-
-void Put16(std::string* s, uint32_t v) {
+void Le16(std::string* s, uint32_t v) {
   s->push_back(static_cast<char>(v & 0xFF));
-  s->push_back(static_cast<char>(v >> 8));
+  s->push_back(static_cast<char>((v >> 8) & 0xFF));
 }
-void Put32(std::string* s, uint32_t v) {
-  Put16(s, v & 0xFFFF);
-  Put16(s, v >> 16);
+void Le32(std::string* s, uint32_t v) {
+  Le16(s, v & 0xFFFF);
+  Le16(s, v >> 16);
 }
-
-}  // namespace
 
 std::string MakeBmp(int width, int height, int bits, const std::vector<uint32_t>& rgb,
                     bool top_down) {
@@ -157,21 +128,21 @@ std::string MakeBmp(int width, int height, int bits, const std::vector<uint32_t>
   }
   std::string bmp = "BM";
   const uint32_t offset = 14 + 40 + static_cast<uint32_t>(palette.size()) * 4;
-  Put32(&bmp, offset + static_cast<uint32_t>(pixels.size()));
-  Put32(&bmp, 0);
-  Put32(&bmp, offset);
-  Put32(&bmp, 40);
-  Put32(&bmp, static_cast<uint32_t>(width));
-  Put32(&bmp, static_cast<uint32_t>(top_down ? -height : height));
-  Put16(&bmp, 1);
-  Put16(&bmp, static_cast<uint32_t>(bits));
-  Put32(&bmp, 0);
-  Put32(&bmp, static_cast<uint32_t>(pixels.size()));
-  Put32(&bmp, 2835);
-  Put32(&bmp, 2835);
-  Put32(&bmp, static_cast<uint32_t>(palette.size()));
-  Put32(&bmp, 0);
-  for (uint32_t c : palette) Put32(&bmp, c & 0xFFFFFF);
+  Le32(&bmp, offset + static_cast<uint32_t>(pixels.size()));
+  Le32(&bmp, 0);
+  Le32(&bmp, offset);
+  Le32(&bmp, 40);
+  Le32(&bmp, static_cast<uint32_t>(width));
+  Le32(&bmp, static_cast<uint32_t>(top_down ? -height : height));
+  Le16(&bmp, 1);
+  Le16(&bmp, static_cast<uint32_t>(bits));
+  Le32(&bmp, 0);
+  Le32(&bmp, static_cast<uint32_t>(pixels.size()));
+  Le32(&bmp, 2835);
+  Le32(&bmp, 2835);
+  Le32(&bmp, static_cast<uint32_t>(palette.size()));
+  Le32(&bmp, 0);
+  for (uint32_t c : palette) Le32(&bmp, c & 0xFFFFFF);
   return bmp + pixels;
 }
 

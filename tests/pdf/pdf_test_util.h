@@ -22,10 +22,6 @@ std::string MemoryDocument(const std::function<void(PdfDocument&)>& draw,
 // The first page's content stream of an uncompressed, unprotected file.
 std::string FirstContent(const std::string& pdf);
 
-// Checks the cross-reference table: every line 20 bytes, every offset at "<n> 0 obj",
-// startxref at "xref". Returns an empty string or the first problem found.
-std::string CheckCrossReference(const std::string& pdf);
-
 // A folder removed with its files when the object goes.
 class TempDir {
  public:
@@ -48,6 +44,10 @@ std::string Quote(const std::string& text);
 
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
+
+// `v` appended as 2 or 4 bytes, least significant first.
+void Le16(std::string* s, uint32_t v);
+void Le32(std::string* s, uint32_t v);
 
 // A BMP file of `bits` (1, 4, 8, 16, 24, 32) per pixel holding `rgb` pixels (0xRRGGBB,
 // top row first); paletted depths get a palette of the distinct colours.

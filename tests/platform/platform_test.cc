@@ -76,7 +76,6 @@ TEST_F(PlatformTest, RegistryValuesByType) {
       "42");
   EXPECT_EQ(store->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "Hex"), "16");
   EXPECT_EQ(store->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "Bad"), "");
-  EXPECT_EQ(store->ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "Missing"), "");
   EXPECT_EQ(store->ReadRegistryString(kHkeyCurrentUser, "SOFTWARE\\OTHER", "PERCORSOARCHIVI"), "");
 
   store->SetString(kHkeyCurrentUser, kSalarionKey, "PERCORSOPROGRAMMI", "C:\\prog\\x");

@@ -36,17 +36,8 @@ TEST(PdfFilesTest, NamesAreCutCleanedAndTrimmed) {
                                     "A\xC2\x85.pdf",
                                     21)),
        "ROSSI_X_[2J___A_.pdf"},
-      {EmployeePdfFileName("CART_", "X", "K", std::string("RO\nSSI"), "\x1bMARIA"),
-       "CART_X_K_RO_SSI__.pdf"},
   };
   for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
-}
-
-TEST(PdfFilesTest, ProtectionNeedsBothPasswordsAndNotOnlyZeros) {
-  EXPECT_TRUE(ShouldProtect("abc", "office"));
-  EXPECT_FALSE(ShouldProtect("00000000", "office"));
-  EXPECT_FALSE(ShouldProtect("", "office"));
-  EXPECT_FALSE(ShouldProtect("abc", ""));
 }
 
 TEST(PdfFilesTest, TheOperatorIsToldWhosePasswordOpensTheFiles) {

@@ -1,23 +1,19 @@
-// The drawing primitives on both outputs: the PDF page content they write, the twips and
-// colours the printer receives, and the same drawing read back from a spooled printer PDF.
+// The drawing primitives on both outputs: the PDF page content they write, and the twips and
+// colours the printer receives.
 #include "reports/print_primitives.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <functional>
-#include <sstream>
 
 #include "base/fatal.h"
 #include "pdf/pdf_sink.h"
 #include "pdf/pdf_test_util.h"
 #include "platform/printer_recording.h"
-#include "platform/printer_system.h"
 
 namespace kaveltar {
 namespace {
-namespace fs = std::filesystem;
 using Item = RecordingPrinterJob::Item;
 
 class PrimitivesTest : public ::testing::Test {
@@ -175,36 +171,6 @@ TEST_F(PrimitivesTest, WriterErrorsReachTheReport) {
   target_.ReleaseReportPdf();
   ReportTarget no_printer;
   EXPECT_THROW(PrintBox(no_printer, 1, 1, 1, 1), std::logic_error);
-}
-
-// The printer output end to end: primitives on the real printer, spooled as PDF and read back.
-TEST_F(PrimitivesTest, PrinterOutputReadBackFromTheSpooledPdf) {
-  pdf_test::TempDir temp;
-  const fs::path dir = temp.File("spool");
-  PdfPrinterJob printer(dir);
-  ReportTarget target(&printer);
-  target.SetPdfOutput(false);
-  printer.set_title("Prova primitive");
-  for (const char* text : {"000", "0", "   "}) PrintText(target, 3, 2, std::string_view(text));
-  PrintText(target, 3, 2, std::string_view("A0"));
-  PrintText(target, 4, 2, std::string_view("0"), true);
-  PrintText(target, 5, 2, std::string_view("Festività"), false, {.y = 20, .x = 20});
-  PrintShadedBox(target, 6, 2, 1, 5, "Gray");
-  printer.EndDoc();
-
-  const std::vector<fs::path> files{fs::directory_iterator(dir), fs::directory_iterator()};
-  ASSERT_EQ(files.size(), 1u);
-  const auto check = pdf_test::RunTool("qpdf --check " + pdf_test::Quote(files[0].string()));
-  EXPECT_EQ(check.status, 0) << check.output;
-  const auto text =
-      pdf_test::RunTool("pdftotext -layout " + pdf_test::Quote(files[0].string()) + " -");
-  std::vector<std::string> lines;
-  std::istringstream in(text.output);
-  for (std::string line; std::getline(in, line);) {
-    const size_t first = line.find_first_not_of(" \f");
-    if (first != std::string::npos) lines.push_back(line.substr(first));
-  }
-  EXPECT_EQ(lines, (std::vector<std::string>{"A0", "0", "Festività"})) << text.output;
 }
 
 }  // namespace

@@ -123,8 +123,6 @@ class TablesTest : public ::testing::Test {
     }
   }
 
-  std::vector<std::string> Messages() const { return dialogs_.Texts(); }
-
   fs::path dir_;
   RecordingDialogs dialogs_;
   TraceRing trace_;

@@ -8,6 +8,8 @@
 #include "app/startup.h"
 #include "memorize/month_memorizer.h"
 #include "ui/list_widgets.h"
+#include "ui/tables_screen.h"
+#include "ui/update_screen.h"
 
 namespace kaveltar::ui::testing {
 
@@ -119,6 +121,48 @@ void Harness::MemorizeDemoMonth(const std::string& key) {
   MonthMemorizer(session.job(), options).MemorizeEmployee(key);
 }
 
+void OpenFirstEmployeesMonth(Harness& h) {
+  h.form->cmdPulsante_Click(3);
+  h.Find<QListWidget>("ListAziAgg")->setCurrentRow(0);
+  auto* employees = h.Find<QListWidget>("ListDipAgg");
+  employees->setCurrentRow(0);
+  h.MemorizeDemoMonth(KeyOf(LineAt(employees, 0)));
+  h.form->update_screen().CmdConfermaAgg_Click();
+}
+
+// Calls `visit` on the menu and on every screen and panel, each shown as the operator
+// reaches it; the month grid on a month memorized for the purpose.
+void ForEveryScreen(Harness& h, const std::function<void(const char*)>& visit) {
+  FRMVELTAR& f = *h.form;
+  visit("FrameMenu");
+  const std::pair<int, const char*> screens[] = {{1, "FrameMemorizza"}, {2, "FrameImporta"},
+                                                 {3, "FrameAggiorna"},  {4, "FrameEsporta"},
+                                                 {5, "FrameStpLaser"},  {12, "FrameCalcolo"}};
+  for (const auto& [index, frame] : screens) {
+    f.cmdPulsante_Click(index);
+    if (index == 1) {
+      // The long-period section of the memorization shows its rows.
+      h.Click("ChkAssLungoPeriodo");
+    }
+    visit(frame);
+    f.ReturnToMenu(h.Find<QWidget>(frame));
+  }
+  f.cmdPulsante_Click(0);
+  visit("FrameTabelle");
+  TablesScreen& tables = f.tables_screen();
+  const char* table_frames[] = {"FrameFestivita", "FrameGiustificativi", "FrameGruppi"};
+  for (int table = 0; table < 3; ++table) {
+    tables.ListTabelle_Click(table);
+    tables.ListRecord_DblClick(1);
+    visit(table_frames[table]);
+    tables.CmdSelPrec_Click();
+  }
+  tables.CmdRitTabelle_Click();
+
+  OpenFirstEmployeesMonth(h);
+  visit("FrameModTimbrature");
+}
+
 std::vector<std::string> Lines(const QListWidget* list) { return AllLines(list); }
 
 std::string KeyOf(const std::string& line) { return line.substr(line.size() - 10); }
@@ -140,6 +184,11 @@ int ClickCompanyOf(QListWidget* companies, QListWidget* employees, const std::st
     }
   }
   qFatal("employee %s is not listed", key.c_str());
+}
+
+void ChooseForMemorization(Harness& h, const std::string& key) {
+  auto* candidates = h.Find<QListWidget>("ListDipSel");
+  h.DoubleClickRow(candidates, ClickCompanyOf(h.Find<QListWidget>("ListAziMem"), candidates, key));
 }
 
 std::string DemoEmployeeOf(const std::string& company) {
@@ -164,11 +213,5 @@ void Type(QWidget* box, const QString& text) {
 }
 
 void Leave(QWidget* box) { QTest::keyClick(box, Qt::Key_Tab); }
-
-QStringList Texts(const QListWidget* list) {
-  QStringList texts;
-  for (int row = 0; row < list->count(); ++row) texts << list->item(row)->text();
-  return texts;
-}
 
 }  // namespace kaveltar::ui::testing

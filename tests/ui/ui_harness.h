@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -71,8 +72,6 @@ class Harness {
 
 // The Windows-1252 lines of a list.
 std::vector<std::string> Lines(const QListWidget* list);
-// The texts the items of a list show.
-QStringList Texts(const QListWidget* list);
 // The employee key (last ten characters) and company code (last three) of a list line.
 std::string KeyOf(const std::string& line);
 std::string CompanyOf(const std::string& line);
@@ -80,11 +79,20 @@ std::string CompanyOf(const std::string& line);
 int RowStartingWith(const QListWidget* list, const QString& start);
 // Clicks the company of `key` and returns the employee's row in `employees` (fatal if absent).
 int ClickCompanyOf(QListWidget* companies, QListWidget* employees, const std::string& key);
+// Chooses the employee `key` on the memorization screen: its company clicked, its line
+// double-clicked.
+void ChooseForMemorization(Harness& h, const std::string& key);
 // The last demo employee with a plain group in `company`.
 std::string DemoEmployeeOf(const std::string& company);
 // Typing as the operator does: the box gets the focus, then the keys (accented letters too);
 // Leave tabs out of the box.
 void Type(QWidget* box, const QString& text);
 void Leave(QWidget* box);
+// The update screen, then the month grid of the first company's first employee, memorized for
+// the purpose.
+void OpenFirstEmployeesMonth(Harness& h);
+// Calls `visit` on the menu and on every screen and panel, each shown as the operator
+// reaches it; the month grid on a month memorized for the purpose.
+void ForEveryScreen(Harness& h, const std::function<void(const char*)>& visit);
 
 }  // namespace kaveltar::ui::testing
