@@ -262,9 +262,9 @@ CompanyEmployees PrintScreenCompanies(Session& session, int year, std::vector<st
   SelectionLists& lists = session.lists();
   lists.CARICAESTRAZIONE(0);
   CompanyEmployees companies;
-  for (const std::string& line : lists.LISTA_AZIENDE(Screen::kPrint, kOrderByCode)) {
-    companies.emplace_back(std::string(line.substr(line.size() - 3)),
-                           lists.EmployeeList(Screen::kPrint, kOrderByCode, year, line));
+  for (const ListEntry& company : lists.LISTA_AZIENDE(Screen::kPrint, kOrderByCode)) {
+    companies.emplace_back(company.code, EntryCodes(lists.EmployeeList(Screen::kPrint, kOrderByCode,
+                                                                       year, company.code)));
     all->insert(all->end(), companies.back().second.begin(), companies.back().second.end());
   }
   return companies;

@@ -74,8 +74,8 @@ void FinishDemoRun(const DemoRun& run);
 void StartDemoSession(Session& session, const std::filesystem::path& demo,
                       const std::string& conninfo = {});
 
-// Every company of the print screen, by code, with the employees the screen lists for it in
-// `year`; `all` receives every listed employee in the same order.
+// Every company of the print screen, by code, with the keys of the employees the screen lists
+// for it in `year`; `all` receives every listed key in the same order.
 using CompanyEmployees = std::vector<std::pair<std::string, std::vector<std::string>>>;
 CompanyEmployees PrintScreenCompanies(Session& session, int year, std::vector<std::string>* all);
 

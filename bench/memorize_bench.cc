@@ -55,10 +55,10 @@ namespace {
 std::vector<std::string> EveryEmployee(SelectionLists& lists) {
   lists.CARICAESTRAZIONE(0);
   MemorizeSelection selection;
-  for (const std::string& company : lists.LISTA_AZIENDE(Screen::kMemorize, kOrderByCode)) {
-    selection.AddAll(lists.EmployeeList(Screen::kMemorize, kOrderByCode, kYear, company));
+  for (const ListEntry& company : lists.LISTA_AZIENDE(Screen::kMemorize, kOrderByCode)) {
+    selection.AddAll(lists.EmployeeList(Screen::kMemorize, kOrderByCode, kYear, company.code));
   }
-  return selection.lines();
+  return EntryCodes(selection.entries());
 }
 
 // Writes the memorized rows of `entries` again through the floor, one INSERT a row in one
@@ -108,7 +108,17 @@ int main(int argc, char** argv) {
     Session session(dialogs);
     StartDemoSession(session, demo, run.conninfo);
 
-    const std::vector<std::string> entries = EveryEmployee(session.lists());
+    // Every employee of every company, as the memorization screen lists them.
+    std::vector<std::string> entries;
+    {
+      SelectionLists& lists = session.lists();
+      lists.CARICAESTRAZIONE(0);
+      MemorizeSelection selection;
+      for (const ListEntry& company : lists.LISTA_AZIENDE(Screen::kMemorize, kOrderByCode)) {
+        selection.AddAll(lists.EmployeeList(Screen::kMemorize, kOrderByCode, kYear, company.code));
+      }
+      entries = EntryCodes(selection.entries());
+    }
     listed = entries.size();
 
     std::unique_ptr<Floor> floor_db = MakeFloor(run, root / "floor.sqlite");

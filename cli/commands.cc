@@ -227,9 +227,9 @@ class CompaniesCommand : public Command {
     OpenSession(session, ctx);
     const int year = CheckedYear(session, year_);
     session.lists().CARICAESTRAZIONE(session.installation().processing_year - year);
-    for (const auto& line :
+    for (const ListEntry& company :
          session.lists().LISTA_AZIENDE(ParseScreen(screen_), order_ == "name" ? 1 : 0)) {
-      ctx.out << TerminalSafe(Cp1252ToUtf8(line)) << "\n";
+      ctx.out << TerminalSafe(Cp1252ToUtf8(company.line)) << "\n";
     }
     return 0;
   }
@@ -263,14 +263,14 @@ class EmployeesCommand : public Command {
     const std::string code = PadLeft(company_, 3, '0');
     const Screen screen = ParseScreen(screen_);
     session.lists().CARICAESTRAZIONE(session.installation().processing_year - year);
-    if (FindCompanyLine(session.lists().LISTA_AZIENDE(screen, kOrderByCode), code).empty()) {
+    if (FindEntry(session.lists().LISTA_AZIENDE(screen, kOrderByCode), code) == nullptr) {
       ctx.err << "kaveltar-cli: ditta " << code << " non presente nell'elenco dell'anno " << year
               << "\n";
       return 1;
     }
-    for (const auto& line :
+    for (const ListEntry& employee :
          session.lists().EmployeeList(screen, order_ == "name" ? 1 : 0, year, code)) {
-      ctx.out << TerminalSafe(Cp1252ToUtf8(line)) << "\n";
+      ctx.out << TerminalSafe(Cp1252ToUtf8(employee.line)) << "\n";
     }
     return 0;
   }
@@ -479,21 +479,21 @@ void CommandGroup::Configure(CLI::App& sub) {
   AddSubcommands(sub);
 }
 
-std::vector<std::string> PickEmployees(const std::vector<std::string>& list,
+std::vector<std::string> PickEmployees(const std::vector<ListEntry>& list,
                                        const std::vector<std::string>& keys, std::string* missing) {
   std::vector<std::string> padded;
   for (const std::string& key : keys) padded.push_back(PadRight(key, 10));
   std::vector<bool> seen(keys.size(), false);
   std::vector<std::string> picked;
-  for (const std::string& line : list) {
+  for (const ListEntry& entry : list) {
     bool wanted = false;
     for (size_t i = 0; i < padded.size(); ++i) {
-      if (Right(line, 10) == padded[i]) {
+      if (entry.code == padded[i]) {
         wanted = true;
         seen[i] = true;
       }
     }
-    if (wanted) picked.push_back(line);
+    if (wanted) picked.push_back(entry.code);
   }
   for (size_t i = 0; i < keys.size(); ++i) {
     if (!seen[i]) {
@@ -502,13 +502,6 @@ std::vector<std::string> PickEmployees(const std::vector<std::string>& list,
     }
   }
   return picked;
-}
-
-std::string FindCompanyLine(const std::vector<std::string>& lines, std::string_view code) {
-  for (const std::string& line : lines) {
-    if (Right(line, 3) == code) return line;
-  }
-  return {};
 }
 
 std::string TerminalSafe(std::string_view utf8) {

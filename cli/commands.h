@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/selection_lists.h"
+
 namespace CLI {
 class App;
 }
@@ -67,14 +69,11 @@ inline constexpr int kExitAnomalies = 3;
 
 std::vector<std::unique_ptr<Command>> MakeCommands();
 
-// The lines of an employee list whose key (the last ten characters) is one of `keys`, in the
-// list's order whatever the order of `keys`. A key no line carries goes to `missing` (the
-// first one) and the result is then empty.
-std::vector<std::string> PickEmployees(const std::vector<std::string>& list,
+// The keys of the entries of an employee list that are one of `keys`, in the list's order
+// whatever the order of `keys`. A key no entry carries goes to `missing` (the first one) and
+// the result is then empty.
+std::vector<std::string> PickEmployees(const std::vector<ListEntry>& list,
                                        const std::vector<std::string>& keys, std::string* missing);
-
-// The company line of `lines` (a company list) for a company code; empty when none.
-std::string FindCompanyLine(const std::vector<std::string>& lines, std::string_view code);
 
 // A text from the archives or the database as the terminal may show it: control characters
 // (which could move the cursor, clear the screen or change the terminal's colours) become

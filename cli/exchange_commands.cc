@@ -156,24 +156,23 @@ class ExportCommand : public Command {
     const int distance = session.installation().processing_year - year_;
     SelectionLists& lists = session.lists();
     lists.CARICAESTRAZIONE(distance);
-    const std::vector<std::string> lines = lists.LISTA_AZIENDE(Screen::kLoad, kOrderByCode);
+    const std::vector<ListEntry> listed = lists.LISTA_AZIENDE(Screen::kLoad, kOrderByCode);
     ExportRequest request;
     request.year = year_;
     request.month = month_;
     request.previous_month = previous_month_;
     if (all_companies_) {
-      request.companies = lines;
+      request.companies = listed;
     } else {
       for (const std::string& c : companies_) {
         const std::string code = CompanyCode(c);
         if (code.empty()) return Usage(ctx, "codice ditta non valido: " + c);
-        auto it = std::find_if(lines.begin(), lines.end(),
-                               [&](const std::string& l) { return Right(l, 3) == code; });
-        if (it == lines.end()) {
+        const ListEntry* company = FindEntry(listed, code);
+        if (company == nullptr) {
           return Usage(ctx, "ditta " + code + " non presente nell'elenco dell'anno " +
                                 std::to_string(year_));
         }
-        request.companies.push_back(*it);
+        request.companies.push_back(*company);
       }
     }
     const ExportResult result = CreatePayrollExport(session.job(), request);

@@ -174,39 +174,37 @@ class MemorizeCommand : public Command {
     return {};
   }
 
-  // The employees as the memorization screen lists them for the year, of the chosen
+  // The keys of the employees as the memorization screen lists them for the year, of the chosen
   // companies, narrowed to --employee when given. 0 when there is someone to memorize,
   // else the exit status after the message.
   int ChooseEmployees(Context& ctx, Session& session, std::vector<std::string>* entries) const {
     SelectionLists& lists = session.lists();
     lists.CARICAESTRAZIONE(session.installation().processing_year - year_);
-    const std::vector<std::string> company_lines =
-        lists.LISTA_AZIENDE(Screen::kMemorize, kOrderByCode);
-    std::vector<std::string> chosen;
+    const std::vector<ListEntry> listed = lists.LISTA_AZIENDE(Screen::kMemorize, kOrderByCode);
+    std::vector<std::string> chosen;  // company codes
     if (all_companies_) {
-      chosen = company_lines;
+      chosen = EntryCodes(listed);
     } else {
       for (const std::string& c : companies_) {
         if (!IsDigits(c) || c.size() > 3 || ValInt(c) == 0)
           return Usage(ctx, "codice ditta non valido: " + c);
         const std::string code = PadLeft(c, 3, '0');
-        const std::string line = FindCompanyLine(company_lines, code);
-        if (line.empty())
+        if (FindEntry(listed, code) == nullptr)
           return Failure(ctx, "ditta " + code + " non presente nell'elenco dell'anno " +
                                   std::to_string(year_));
-        chosen.push_back(line);
+        chosen.push_back(code);
       }
     }
     MemorizeSelection selection;
-    for (const std::string& line : chosen) {
-      selection.AddAll(lists.EmployeeList(Screen::kMemorize, kOrderByCode, year_, line));
+    for (const std::string& code : chosen) {
+      selection.AddAll(lists.EmployeeList(Screen::kMemorize, kOrderByCode, year_, code));
     }
     if (employees_.empty()) {
-      *entries = selection.lines();
+      *entries = EntryCodes(selection.entries());
     } else {
       // In the order of the list, as the screen's selection would hold them.
       std::string missing;
-      *entries = PickEmployees(selection.lines(), employees_, &missing);
+      *entries = PickEmployees(selection.entries(), employees_, &missing);
       if (!missing.empty()) {
         ctx.err << "kaveltar-cli: dipendente " << missing
                 << " non presente nell'elenco della memorizzazione delle ditte scelte (anno "

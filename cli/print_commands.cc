@@ -26,8 +26,8 @@ int Usage(Context& ctx, const std::string& message) {
   return 2;
 }
 
-// The company line and employee entries of the print screen's lists for the year; "" as the
-// returned error when everything was found.
+// The company code and the employee keys of the print screen's lists for the year, in list
+// order; "" as the returned error when everything was found.
 std::string SelectEmployees(Session& session, int year, const std::string& company,
                             const std::vector<std::string>& wanted, std::string* company_code,
                             std::vector<std::string>* entries) {
@@ -41,16 +41,13 @@ std::string SelectEmployees(Session& session, int year, const std::string& compa
   *company_code = PadLeft(company, 3, '0');
   SelectionLists& lists = session.lists();
   lists.CARICAESTRAZIONE(distance);
-  std::string line;
-  for (const std::string& l : lists.LISTA_AZIENDE(Screen::kPrint, kOrderByCode)) {
-    if (Right(l, 3) == *company_code) line = l;
-  }
-  if (line.empty()) {
+  if (FindEntry(lists.LISTA_AZIENDE(Screen::kPrint, kOrderByCode), *company_code) == nullptr) {
     return "ditta " + *company_code + " non presente nell'elenco dell'anno " + std::to_string(year);
   }
-  const std::vector<std::string> all = lists.EmployeeList(Screen::kPrint, kOrderByCode, year, line);
+  const std::vector<ListEntry> all =
+      lists.EmployeeList(Screen::kPrint, kOrderByCode, year, *company_code);
   if (wanted.empty()) {
-    *entries = all;
+    *entries = EntryCodes(all);
     return "";
   }
   std::string missing;

@@ -112,7 +112,7 @@ void ExportScreen::BuildProgressFrames() {
 void ExportScreen::CmdCreaFile_Click() {
   ExportRequest request;
   for (int row = 0; row < companies_->count(); ++row) {
-    if (companies_->item(row)->isSelected()) request.companies.push_back(LineAt(companies_, row));
+    if (companies_->item(row)->isSelected()) request.companies.push_back(EntryAt(companies_, row));
   }
   if (request.companies.empty() || month() == 0) return;
   request.year = year();

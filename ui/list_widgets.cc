@@ -55,27 +55,54 @@ QListWidget* NewList(QWidget* parent, const char* name, QAbstractItemView::Selec
 
 namespace {
 
-QListWidgetItem* NewItem(std::string_view line) {
-  auto* item = new QListWidgetItem(FromUtf8(Cp1252ToUtf8(line)));
-  item->setData(Qt::UserRole, QByteArray(line.data(), static_cast<qsizetype>(line.size())));
+constexpr int kLineRole = Qt::UserRole;
+constexpr int kCodeRole = Qt::UserRole + 1;
+constexpr int kNameRole = Qt::UserRole + 2;
+
+QByteArray Bytes(const std::string& text) {
+  return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string Role(const QListWidgetItem* item, int role) {
+  return item->data(role).toByteArray().toStdString();
+}
+
+QListWidgetItem* NewItem(const ListEntry& entry) {
+  auto* item = new QListWidgetItem(FromUtf8(Cp1252ToUtf8(entry.line)));
+  item->setData(kLineRole, Bytes(entry.line));
+  item->setData(kCodeRole, Bytes(entry.code));
+  item->setData(kNameRole, Bytes(entry.name));
   return item;
 }
 
 }  // namespace
 
-void SetLines(QListWidget* list, const std::vector<std::string>& lines) {
+void SetEntries(QListWidget* list, const std::vector<ListEntry>& entries) {
   const QSignalBlocker blocker(list);
   list->clear();
-  for (const std::string& line : lines) list->addItem(NewItem(line));
+  for (const ListEntry& entry : entries) list->addItem(NewItem(entry));
   // clear() leaves the view's scroll positions and selection model behind the signals we
   // blocked; make the empty selection visible to the view.
   list->setCurrentRow(-1);
 }
 
+ListEntry EntryAt(const QListWidget* list, int row) {
+  const QListWidgetItem* item = list->item(row);
+  if (item == nullptr) return {};
+  return ListEntry{Role(item, kCodeRole), Role(item, kNameRole), Role(item, kLineRole)};
+}
+
+std::vector<ListEntry> AllEntries(const QListWidget* list) {
+  std::vector<ListEntry> entries;
+  entries.reserve(static_cast<size_t>(list->count()));
+  for (int row = 0; row < list->count(); ++row) entries.push_back(EntryAt(list, row));
+  return entries;
+}
+
 std::string LineAt(const QListWidget* list, int row) {
   const QListWidgetItem* item = list->item(row);
   if (item == nullptr) return {};
-  return item->data(Qt::UserRole).toByteArray().toStdString();
+  return Role(item, kLineRole);
 }
 
 std::vector<std::string> AllLines(const QListWidget* list) {

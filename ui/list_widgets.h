@@ -5,10 +5,10 @@
 // "Name_i" and the dynamic property "index" = i (so `cmdPulsante` index 3 is "cmdPulsante_3",
 // `CmdAnnoMem` index 0 is "CmdAnnoMem_0").
 //
-// List lines come from the core as the archives' Windows-1252 bytes with fixed columns (the
-// company code is the last three characters, the employee key the last ten). An item shows
-// the line converted to UTF-8 and keeps the original bytes under Qt::UserRole, which is what
-// is handed back to the core.
+// List entries come from the core with their code, name and fixed-column line in the
+// archives' Windows-1252 bytes. An item shows the line converted to UTF-8 and keeps the
+// entry's original bytes (line, code and name under Qt::UserRole and the two roles after it),
+// which is what is handed back to the core.
 #pragma once
 
 #include <QButtonGroup>
@@ -46,9 +46,12 @@ QFont ListFont();
 QListWidget* NewList(QWidget* parent, const char* name,
                      QAbstractItemView::SelectionMode mode = QAbstractItemView::SingleSelection);
 
-// Replaces the lines of `list` with Windows-1252 `lines`, without emitting selection signals.
-void SetLines(QListWidget* list, const std::vector<std::string>& lines);
-// The Windows-1252 bytes of a row ("" for a row that does not exist).
+// Replaces the items of `list` with `entries`, without emitting selection signals.
+void SetEntries(QListWidget* list, const std::vector<ListEntry>& entries);
+// The entry of a row (empty for a row that does not exist).
+ListEntry EntryAt(const QListWidget* list, int row);
+std::vector<ListEntry> AllEntries(const QListWidget* list);
+// The Windows-1252 line of a row ("" for a row that does not exist).
 std::string LineAt(const QListWidget* list, int row);
 std::vector<std::string> AllLines(const QListWidget* list);
 

@@ -407,7 +407,7 @@ void MemorizeScreen::DayLostFocus(int index, bool last) {
 void MemorizeScreen::CmdMemorizza_Click() {
   MemorizeRequest request;
   request.company_selected = !companies_->selectedItems().isEmpty();
-  request.entries = selection_.lines();
+  request.keys = EntryCodes(selection_.entries());
   request.options = Options();
   request.check_elabora_caption = ToUtf8(check_elabora_->text());
   MemorizeStart started = MemorizeStart::kDeclined;
@@ -474,7 +474,7 @@ void MemorizeScreen::Enter() {
 }
 
 void MemorizeScreen::ShowSelection(int selected) {
-  SetLines(list_dip_mem_, selection_.lines());
+  SetEntries(list_dip_mem_, selection_.entries());
   if (selected >= 0) {
     const QSignalBlocker blocker(list_dip_mem_);
     list_dip_mem_->setCurrentRow(selected);
@@ -482,9 +482,9 @@ void MemorizeScreen::ShowSelection(int selected) {
 }
 
 void MemorizeScreen::ListDipSel_DblClick(int row) {
-  const std::string line = LineAt(employees_, row);
-  if (line.empty()) return;
-  ShowSelection(static_cast<int>(selection_.Add(line)));
+  const ListEntry entry = EntryAt(employees_, row);
+  if (entry.code.empty()) return;
+  ShowSelection(static_cast<int>(selection_.Add(entry)));
 }
 
 void MemorizeScreen::ListDipMem_DblClick(int row) {
@@ -495,7 +495,7 @@ void MemorizeScreen::ListDipMem_DblClick(int row) {
 
 void MemorizeScreen::ChkSeltuttoMem_Click() {
   if (!chk_seltutto_mem_->isChecked()) return;
-  selection_.AddAll(AllLines(employees_));
+  selection_.AddAll(AllEntries(employees_));
   ShowSelection(-1);
   const QSignalBlocker blocker(chk_seltutto_mem_);
   chk_seltutto_mem_->setChecked(false);
@@ -511,7 +511,8 @@ void MemorizeScreen::ChkSeltuttiAZIDIP_Click() {
     } hidden{frame_};
     frame_->hide();
     auto wait = form_.Wait();
-    for (const std::string& company : AllLines(companies_)) selection_.AddAll(EmployeesOf(company));
+    for (const ListEntry& company : AllEntries(companies_))
+      selection_.AddAll(EmployeesOf(company.code));
   });
   if (!done) return;
   // The candidates list again shows the company selected on the screen.

@@ -207,7 +207,7 @@ void PrintScreen::Enter() {
 void PrintScreen::CompanyClicked() {
   SelectionScreen::CompanyClicked();
   if (NumberedPerCompany(session_.job())) {
-    const std::string number = DefaultSheetNumber(session_.job(), Right(CurrentCompanyLine(), 3));
+    const std::string number = DefaultSheetNumber(session_.job(), CurrentCompanyCode());
     if (!number.empty()) text_protocollo_->setText(FromUtf8(number));
   }
 }
@@ -217,9 +217,9 @@ void PrintScreen::ListsRefilled() {
 }
 
 void PrintScreen::ListDipStp_Click(int row) {
-  const std::string line = LineAt(employees_, row);
-  if (line.size() < 10) return;
-  session_.lists().LoadEmployee(year(), Right(line, 10));
+  const std::string key = EntryAt(employees_, row).code;
+  if (key.empty()) return;
+  session_.lists().LoadEmployee(year(), key);
 }
 
 void PrintScreen::ChkSelTuttiStp_Click() {
@@ -273,12 +273,11 @@ void PrintScreen::cmdinfo_Click() {
 }
 
 void PrintScreen::CmdStampaStp_Click() {
-  std::vector<std::string> entries;
+  std::vector<std::string> entries;  // the selected employee keys
   for (int row = 0; row < employees_->count(); ++row) {
-    if (employees_->item(row)->isSelected()) entries.push_back(LineAt(employees_, row));
+    if (employees_->item(row)->isSelected()) entries.push_back(EntryAt(employees_, row).code);
   }
-  const std::string company_line = CurrentCompanyLine();
-  const std::string company = company_line.size() >= 3 ? std::string(Right(company_line, 3)) : "";
+  const std::string company = CurrentCompanyCode();
   std::string opened;
   std::string notice;  // whose password protects the files
   bool one_per_employee = false;

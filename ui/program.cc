@@ -94,11 +94,9 @@ int TakePictures(FRMVELTAR& form, const QString& folder) {
     memorize_options.year = update.year();
     memorize_options.month = update.month();
     memorize_options.rewrite_existing = true;
-    const std::string line = LineAt(update.employees(), 0);
-    form.Guard([&] {
-      MonthMemorizer(form.session().job(), memorize_options)
-          .MemorizeEmployee(line.substr(line.size() - 10));
-    });
+    const std::string key = EntryAt(update.employees(), 0).code;
+    form.Guard(
+        [&] { MonthMemorizer(form.session().job(), memorize_options).MemorizeEmployee(key); });
     update.CmdConfermaAgg_Click();
     ok = SavePicture(form, dir, "grid.png") && ok;
     update.grid_screen().CmdRitMemTimbrature_Click();

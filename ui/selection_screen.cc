@@ -5,7 +5,6 @@
 #include <QVBoxLayout>
 
 #include "app/session.h"
-#include "base/text.h"
 #include "ui/frm_veltar.h"
 #include "ui/screen_layout.h"
 
@@ -65,13 +64,13 @@ int SelectionScreen::EmployeeOrder() const {
   return employee_order_ == nullptr ? kOrderByCode : employee_order_->checkedId();
 }
 
-std::string SelectionScreen::CurrentCompanyLine() const {
-  return LineAt(companies_, companies_->currentRow());
+std::string SelectionScreen::CurrentCompanyCode() const {
+  return EntryAt(companies_, companies_->currentRow()).code;
 }
 
 void SelectionScreen::FillCompanies() {
-  SetLines(companies_, session_.lists().LISTA_AZIENDE(screen_, CompanyOrder()));
-  if (employees_ != nullptr) SetLines(employees_, {});
+  SetEntries(companies_, session_.lists().LISTA_AZIENDE(screen_, CompanyOrder()));
+  if (employees_ != nullptr) SetEntries(employees_, {});
   ListsRefilled();
 }
 
@@ -80,26 +79,25 @@ void SelectionScreen::ReloadCompanies() {
   FillCompanies();
 }
 
-std::vector<std::string> SelectionScreen::EmployeesOf(const std::string& company_line) {
-  return session_.lists().EmployeeList(screen_, EmployeeOrder(), year(), company_line);
+std::vector<ListEntry> SelectionScreen::EmployeesOf(const std::string& company) {
+  return session_.lists().EmployeeList(screen_, EmployeeOrder(), year(), company);
 }
 
 void SelectionScreen::RebuildEmployees() {
   if (employees_ == nullptr) return;
-  const std::string company = CurrentCompanyLine();
-  SetLines(employees_, company.empty() ? std::vector<std::string>{} : EmployeesOf(company));
+  const std::string company = CurrentCompanyCode();
+  SetEntries(employees_, company.empty() ? std::vector<ListEntry>{} : EmployeesOf(company));
   ListsRefilled();
 }
 
 void SelectionScreen::CompanyClicked() { RebuildEmployees(); }
 
 void SelectionScreen::YearChanged() {
-  // The company code is the last three characters of a company line in either order.
-  const std::string selected(Right(CurrentCompanyLine(), 3));
+  const std::string selected = CurrentCompanyCode();
   ReloadCompanies();
   if (selected.empty()) return;
   for (int row = 0; row < companies_->count(); ++row) {
-    if (Right(LineAt(companies_, row), 3) == selected) {
+    if (EntryAt(companies_, row).code == selected) {
       {
         const QSignalBlocker blocker(companies_);
         companies_->setCurrentRow(row);

@@ -54,8 +54,8 @@ class SelectionScreen : public QObject {
   // Loads the shown year's extraction, then fills the company list. The extraction is shared
   // by the screens, so a screen reloads its own year before listing.
   void ReloadCompanies();
-  // The employee list of the company line, in the shown year.
-  std::vector<std::string> EmployeesOf(const std::string& company_line);
+  // The employee list of the company with the code `company`, in the shown year.
+  std::vector<ListEntry> EmployeesOf(const std::string& company);
   void RebuildEmployees();
   // The company click; screens add their own work after the employee list.
   virtual void CompanyClicked();
@@ -64,8 +64,8 @@ class SelectionScreen : public QObject {
   virtual void ListsRefilled() {}
   int CompanyOrder() const;
   int EmployeeOrder() const;
-  // The Windows-1252 line of the current company ("" with none).
-  std::string CurrentCompanyLine() const;
+  // The code of the current company ("" with none).
+  std::string CurrentCompanyCode() const;
 
   FRMVELTAR& form_;
   Session& session_;

@@ -55,15 +55,15 @@ UpdateScreen::~UpdateScreen() = default;
 
 UpdateSelection UpdateScreen::Selection() const {
   UpdateSelection selection;
-  // The first selected line of each list.
+  // The first selected entry of each list.
   const auto first_selected = [](const QListWidget* list) {
     for (int row = 0; row < list->count(); ++row) {
-      if (list->item(row)->isSelected()) return LineAt(list, row);
+      if (list->item(row)->isSelected()) return EntryAt(list, row);
     }
-    return std::string();
+    return ListEntry();
   };
-  selection.company_line = first_selected(companies_);
-  selection.employee_line = first_selected(employees_);
+  selection.company = first_selected(companies_);
+  selection.employee = first_selected(employees_);
   selection.month = month() == 0 ? 1 : month();
   selection.year = year();
   return selection;

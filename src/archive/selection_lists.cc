@@ -42,7 +42,27 @@ std::string KeyColumns(std::string_view key) {
   return k.substr(0, 3) + " " + k.substr(3, 3) + " " + k.substr(6, 4);
 }
 
+// Lists sorted as their lines read; equal lines keep their order.
+void SortByLine(std::vector<ListEntry>* entries) {
+  std::stable_sort(entries->begin(), entries->end(),
+                   [](const ListEntry& a, const ListEntry& b) { return a.line < b.line; });
+}
+
 }  // namespace
+
+std::vector<std::string> EntryCodes(const std::vector<ListEntry>& entries) {
+  std::vector<std::string> codes;
+  codes.reserve(entries.size());
+  for (const ListEntry& e : entries) codes.push_back(e.code);
+  return codes;
+}
+
+const ListEntry* FindEntry(const std::vector<ListEntry>& entries, std::string_view code) {
+  for (const ListEntry& e : entries) {
+    if (e.code == code) return &e;
+  }
+  return nullptr;
+}
 
 const YearSources& SourcesForDistance(int distance) { return kSources[std::clamp(distance, 0, 4)]; }
 
@@ -129,8 +149,10 @@ bool SelectionLists::LoadCompany(int company) {
   return true;
 }
 
-std::string SelectionLists::CompanyLine(Screen screen, int order, std::string_view record) {
-  const std::string code = codec_.GetField(fields::kT001, 0, record);
+ListEntry SelectionLists::CompanyEntry(Screen screen, int order, std::string_view record) {
+  ListEntry entry;
+  entry.code = codec_.GetField(fields::kT001, 0, record);
+  const std::string& code = entry.code;
   std::string name(Trim(codec_.GetField(fields::kT002, 0, record)));
   name += Trim(codec_.GetField(fields::kT003, 0, record));
   if (order == kOrderByName) {
@@ -138,26 +160,32 @@ std::string SelectionLists::CompanyLine(Screen screen, int order, std::string_vi
     if (screen == Screen::kUpdate) width = 88;
     if (screen == Screen::kLoad) width = 83;
     if (screen == Screen::kPrint) width = 50;
-    return PadRight(name, width) + " " + code + std::string(30, ' ') + code;
+    const std::string shown = PadRight(name, width);
+    entry.name = TrimRight(shown);
+    entry.line = shown + " " + code + std::string(30, ' ') + code;
+    return entry;
   }
+  const std::string shown = PadRight(name, 60);
+  entry.name = TrimRight(shown);
   const size_t gap = screen == Screen::kLoad ? 60 : 30;
-  return code + " " + PadRight(name, 60) + std::string(gap, ' ') + code;
+  entry.line = code + " " + shown + std::string(gap, ' ') + code;
+  return entry;
 }
 
-std::vector<std::string> SelectionLists::LISTA_AZIENDE(Screen screen, int order) {
+std::vector<ListEntry> SelectionLists::LISTA_AZIENDE(Screen screen, int order) {
   trace_.TraceProcedure("LISTA_AZIENDE");
-  std::vector<std::string> lines;
+  std::vector<ListEntry> entries;
   std::string previous;
-  for (const std::string& entry : extraction_) {
-    if (Trim(entry).empty()) break;
-    const std::string company(entry.substr(0, 3));
+  for (const std::string& key : extraction_) {
+    if (Trim(key).empty()) break;
+    const std::string company(key.substr(0, 3));
     if (company == previous) continue;
     previous = company;
     if (!LoadCompany(static_cast<int>(ValInt(company)))) break;
-    lines.push_back(CompanyLine(screen, order, files_.RecordBuffer(bases::kCompanies)));
+    entries.push_back(CompanyEntry(screen, order, files_.RecordBuffer(bases::kCompanies)));
   }
-  if (order == kOrderByName) std::stable_sort(lines.begin(), lines.end());
-  return lines;
+  if (order == kOrderByName) SortByLine(&entries);
+  return entries;
 }
 
 bool SelectionLists::ReadEmployee(int distance, std::string_view key, std::string* record) {
@@ -175,40 +203,49 @@ bool SelectionLists::ReadEmployee(int distance, std::string_view key, std::strin
   return true;
 }
 
-std::string SelectionLists::EmployeeLine(Screen screen, int order, std::string_view record,
-                                         std::string_view key) {
-  const std::string k = PadRight(key, 10);
+ListEntry SelectionLists::EmployeeEntry(Screen screen, int order, std::string_view record,
+                                        std::string_view key) {
+  ListEntry entry;
+  entry.code = PadRight(key, 10);
+  const std::string& k = entry.code;
+  // The name column's width depends on the screen and the order.
+  size_t width = 31;
+  if (screen == Screen::kUpdate) width = order == kOrderByName ? 78 : 80;
+  if (screen == Screen::kPrint && order == kOrderByName) width = 40;
+  const std::string shown = EmployeeName(codec_, record, width);
+  entry.name = TrimRight(shown);
   if (screen == Screen::kUpdate) {
     if (order == kOrderByName) {
-      return EmployeeName(codec_, record, 78) + " " + KeyColumns(k) + std::string(10, ' ') + k;
+      entry.line = shown + " " + KeyColumns(k) + std::string(10, ' ') + k;
+    } else {
+      entry.line = PadRight(KeyColumns(k) + " " + shown, 100) + k;
     }
-    return PadRight(KeyColumns(k) + " " + EmployeeName(codec_, record, 80), 100) + k;
+  } else if (screen == Screen::kPrint && order == kOrderByName) {
+    entry.line = shown + " " + KeyColumns(k) + std::string(80, ' ') + k;
+  } else {
+    entry.line = PadRight(KeyColumns(k) + " " + shown, 80) + k;
   }
-  if (screen == Screen::kPrint && order == kOrderByName) {
-    return EmployeeName(codec_, record, 40) + " " + KeyColumns(k) + std::string(80, ' ') + k;
-  }
-  return PadRight(KeyColumns(k) + " " + EmployeeName(codec_, record, 31), 80) + k;
+  return entry;
 }
 
-std::vector<std::string> SelectionLists::EmployeeList(Screen screen, int order, int year,
-                                                      std::string_view company_line) {
-  std::vector<std::string> lines;
+std::vector<ListEntry> SelectionLists::EmployeeList(Screen screen, int order, int year,
+                                                    std::string_view company) {
+  std::vector<ListEntry> entries;
   const int distance = processing_year_ - year;
-  if (distance < 0 || distance > 4) return lines;  // no archives that far back
+  if (distance < 0 || distance > 4) return entries;  // no archives that far back
   static constexpr const char* kNames[5] = {"LISTA_DIPENDENTI_AC", "LISTA_DIPENDENTI_AP",
                                             "LISTA_DIPENDENTI_AP2", "LISTA_DIPENDENTI_AP3",
                                             "LISTA_DIPENDENTI_AP3"};
   trace_.TraceProcedure(kNames[distance]);
   CARICAESTRAZIONE(distance);
-  const std::string company(Right(company_line, 3));
   // The memorization and loading screens always list by code.
   if (screen == Screen::kMemorize || screen == Screen::kLoad) order = kOrderByCode;
 
   std::string record;
-  for (const std::string& entry : extraction_) {
-    if (Trim(entry).empty()) break;
-    if (entry.compare(0, 3, company) != 0) continue;
-    if (!ReadEmployee(distance, entry, &record)) break;
+  for (const std::string& key : extraction_) {
+    if (Trim(key).empty()) break;
+    if (key.compare(0, 3, company) != 0) continue;
+    if (!ReadEmployee(distance, key, &record)) break;
     if (codec_.GetFieldValue(fields::kP768, 0, record) != 0) continue;
     if (screen == Screen::kMemorize && codec_.GetFieldValue(fields::kP054, 0, record) != 0) {
       // Someone no longer employed is listed only when the end of employment is not later
@@ -216,10 +253,10 @@ std::vector<std::string> SelectionLists::EmployeeList(Screen screen, int order, 
       const std::string end = DdMmYyyyToKey(codec_.GetField(fields::kP017, 0, record));
       if (Val(end) > Val(processing_date_)) continue;
     }
-    lines.push_back(EmployeeLine(screen, order, record, entry));
+    entries.push_back(EmployeeEntry(screen, order, record, key));
   }
-  std::stable_sort(lines.begin(), lines.end());
-  return lines;
+  SortByLine(&entries);
+  return entries;
 }
 
 bool SelectionLists::LoadEmployee(int year, std::string_view key) {
@@ -234,27 +271,26 @@ bool SelectionLists::LoadEmployee(int year, std::string_view key) {
   return true;
 }
 
-size_t MemorizeSelection::Add(std::string_view line) {
-  const std::string_view id = line.substr(0, 12);
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    if (std::string_view(lines_[i]).substr(0, 12) == id) return i;
+size_t MemorizeSelection::Add(const ListEntry& entry) {
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    if (entries_[i].code == entry.code) return i;
   }
-  lines_.emplace_back(line);
-  return lines_.size() - 1;
+  entries_.push_back(entry);
+  return entries_.size() - 1;
 }
 
-void MemorizeSelection::AddAll(const std::vector<std::string>& lines) {
-  for (const auto& l : lines) Add(l);
+void MemorizeSelection::AddAll(const std::vector<ListEntry>& entries) {
+  for (const ListEntry& e : entries) Add(e);
 }
 
 void MemorizeSelection::Remove(size_t index) {
-  if (index < lines_.size()) lines_.erase(lines_.begin() + static_cast<long>(index));
+  if (index < entries_.size()) entries_.erase(entries_.begin() + static_cast<long>(index));
 }
 
 void MemorizeSelection::AskAndClear(Dialogs& dialogs) {
   if (dialogs.Ask("Attenzione viene elimanta la lista dei dipendenti da elaborare",
                   "Procedo alla eliminazione", MessageIcon::kQuestion)) {
-    lines_.clear();
+    entries_.clear();
   }
 }
 

@@ -14,9 +14,10 @@
 // The hour profiles are base 96 (record number = profile code); companies are base 1
 // (record number = company code).
 //
-// List lines are built from the archives' Windows-1252 bytes and keep fixed columns: the
-// company code is the last three characters of a company line, the employee key the last
-// ten characters of an employee line. Front ends convert a line to UTF-8 only to show it.
+// Every list entry carries its code (the company code or the employee key) and its name
+// apart from the line the screens show, so nobody has to take a line apart again. Lines and
+// names keep the archives' Windows-1252 bytes; front ends convert them to UTF-8 only to show
+// them.
 #pragma once
 
 #include <string>
@@ -56,6 +57,19 @@ bool IsListYear(int processing_year, int year);
 // elenchi vanno dal OLDEST al PROCESSING".
 std::string ListYearError(int processing_year, int year);
 
+// One entry of a company or employee list.
+struct ListEntry {
+  std::string code;  // company code (3 characters) or employee key (10, blank-padded)
+  std::string name;  // the name column of the line, without its trailing blanks
+  std::string line;  // the fixed-column line the screens show
+  bool operator==(const ListEntry&) const = default;
+};
+
+// The codes of `entries`, in their order.
+std::vector<std::string> EntryCodes(const std::vector<ListEntry>& entries);
+// The entry of `entries` with `code`; null when none.
+const ListEntry* FindEntry(const std::vector<ListEntry>& entries, std::string_view code);
+
 class SelectionLists {
  public:
   SelectionLists(ArchiveFiles& files, FieldCodec& codec, Dialogs& dialogs, TraceRing& trace);
@@ -71,12 +85,11 @@ class SelectionLists {
   void ESTRAZIONEDIPENDENTI(std::string_view type);
   const std::vector<std::string>& extraction() const { return extraction_; }
 
-  // Company lines of a screen in the given order, from the current extraction.
-  std::vector<std::string> LISTA_AZIENDE(Screen screen, int order);
-  // Employee lines of a screen for the company of `company_line` (last three characters) in
-  // the year `year`; reloads that year's extraction.
-  std::vector<std::string> EmployeeList(Screen screen, int order, int year,
-                                        std::string_view company_line);
+  // Company entries of a screen in the given order, from the current extraction.
+  std::vector<ListEntry> LISTA_AZIENDE(Screen screen, int order);
+  // Employee entries of a screen for the company `company` (its three-character code) in the
+  // year `year`; reloads that year's extraction.
+  std::vector<ListEntry> EmployeeList(Screen screen, int order, int year, std::string_view company);
   // Reads an employee record of the year through the year's index (the printing screen's
   // employee click). Returns false when the key is not found; on success the record is the
   // current "DIPX$" record.
@@ -86,8 +99,8 @@ class SelectionLists {
 
  private:
   bool ReadEmployee(int distance, std::string_view key, std::string* record);
-  std::string CompanyLine(Screen screen, int order, std::string_view record);
-  std::string EmployeeLine(Screen screen, int order, std::string_view record, std::string_view key);
+  ListEntry CompanyEntry(Screen screen, int order, std::string_view record);
+  ListEntry EmployeeEntry(Screen screen, int order, std::string_view record, std::string_view key);
 
   ArchiveFiles& files_;
   FieldCodec& codec_;
@@ -102,18 +115,18 @@ class SelectionLists {
 // process on the right.
 class MemorizeSelection {
  public:
-  // Adds a candidate line unless a line with the same first 12 characters is already there;
-  // returns the index of the line that is now selected.
-  size_t Add(std::string_view line);
-  void AddAll(const std::vector<std::string>& lines);
+  // Adds a candidate unless an entry with the same key is already there; returns the index
+  // of the entry that is now selected.
+  size_t Add(const ListEntry& entry);
+  void AddAll(const std::vector<ListEntry>& entries);
   void Remove(size_t index);
   // Asks "Attenzione viene elimanta la lista dei dipendenti da elaborare" /
   // "Procedo alla eliminazione"; Yes clears the list.
   void AskAndClear(Dialogs& dialogs);
-  const std::vector<std::string>& lines() const { return lines_; }
+  const std::vector<ListEntry>& entries() const { return entries_; }
 
  private:
-  std::vector<std::string> lines_;
+  std::vector<ListEntry> entries_;
 };
 
 // The year shown by a screen and its back/forward buttons.

@@ -11,9 +11,13 @@
 // error is reported.
 //
 // A save of a day whose employee-month the transaction deleted earlier (and has not saved
-// since) cannot meet a stored row, so it goes out with COPY instead, as the import rewrites
-// whole months. Such days are collected and sent before anything that could see or touch
-// them: a read, a delete of their month, a second save of the same day, the commit.
+// since), or whose employee-month it read without that day, cannot meet a stored row, so it
+// goes out with COPY instead, as the import rewrites whole months and memorization writes new
+// ones. Such days are collected and sent before anything that could see or touch them: a
+// read, a delete of their month, a second save of the same day, the commit. The deletes of
+// whole employee-months wait for them too, and go out in one statement just before them. The
+// server stores a COPY while the program goes on with the next rows; its answer is read
+// before the next statement.
 #include "db/postgres_db.h"
 
 #include <libpq-fe.h>
@@ -21,9 +25,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <iterator>
 #include <map>
@@ -31,8 +38,10 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
+#include "base/escape.h"
 #include "db/sql_backend.h"
 
 namespace kaveltar {
@@ -102,24 +111,7 @@ void AppendArrayNumber(std::string& array, int64_t n) {
 // Appends a text to a COPY line in its text format: backslash, tab, newline and carriage
 // return are escaped; every other byte goes as it is.
 void AppendCopyText(std::string& line, std::string_view text) {
-  for (char c : text) {
-    switch (c) {
-      case '\\':
-        line += "\\\\";
-        break;
-      case '\t':
-        line += "\\t";
-        break;
-      case '\n':
-        line += "\\n";
-        break;
-      case '\r':
-        line += "\\r";
-        break;
-      default:
-        line += c;
-    }
-  }
+  AppendBackslashEscaped(line, text, "\\\t\n\r");
 }
 
 void AppendDayLine(std::string& buffer, const DayRow& row) {
@@ -251,9 +243,12 @@ class PgAttendanceDb final : public db_internal::SqlAttendanceDb {
   // A write of the open transaction, with its own copy of the parameters.
   struct LoggedWrite {
     Op op;
-    std::vector<std::string> texts;
-    std::vector<int64_t> numbers;
-    std::vector<bool> is_int;
+    // The parameters packed one after another, as little memory as a long transaction
+    // allows: a number (its bit set in `numbers`) as its 8 bytes, a text as 4 bytes of
+    // length and its bytes.
+    uint32_t numbers = 0;
+    uint32_t count = 0;
+    std::string bytes;
   };
 
   explicit PgAttendanceDb(PGconn* conn) : conn_(conn) {}
@@ -282,12 +277,21 @@ class PgAttendanceDb final : public db_internal::SqlAttendanceDb {
   Status ErrorOf(std::string_view operation, const PGresult* res);
   // Sends the days collected for COPY (nothing when none), after every statement sent before.
   Status FlushCopy();
+  // Reads the answer of the COPY sent last, if not read yet.
+  Status AwaitCopy();
   void DropCopy() {
     copy_.clear();
     copy_rows_ = 0;
     copy_months_.clear();
     fresh_months_.clear();
+    for (std::string& column : deletes_) column.clear();
   }
+  // Notes which days of an employee-month a read of this transaction found, so that the
+  // other days can go out with COPY.
+  void NoteMonthRead(std::string_view employee, std::string_view month,
+                     const std::vector<DayRow>& rows);
+  // The writes of the transaction are all kept, so it can be run again.
+  bool Replayable() const { return !log_overflow_ && log_.size() < kMaxLoggedWrites; }
   // Routes a write of PRESENZE: true when a save went into the COPY data. Flushes that data
   // first when the write touches one of its employee-months.
   Result<bool> RouteDayWrite(Op op, std::span<const SqlParam> params);
@@ -322,12 +326,21 @@ class PgAttendanceDb final : public db_internal::SqlAttendanceDb {
   // Saves of days whose employee-month was deleted earlier in the transaction and which have
   // not been saved since: no stored row can have their key, so they go to the server with
   // COPY, the fastest way it takes rows. copy_ holds their lines in COPY's text format,
-  // copy_months_ their employee-months ("KDIPENDENTE\tYYYYMM"); fresh_months_ the
-  // employee-months deleted in the transaction, with a bit for each day saved since.
+  // copy_months_ their employee-months ("KDIPENDENTE\tYYYYMM") and those of the deletes held
+  // back; fresh_months_ the employee-months deleted or read in the transaction, with a bit for
+  // each day saved since or found by the read, and kReadMonth for a read. A read does not keep
+  // the days out of another workstation's reach: if one stores them meanwhile, the COPY fails
+  // and the transaction is run again with plain saves, so a read counts only while the
+  // transaction keeps its writes for that.
+  static constexpr uint32_t kReadMonth = 1u;
   std::string copy_;
   int copy_rows_ = 0;
   std::set<std::string, std::less<>> copy_months_;
   std::map<std::string, uint32_t, std::less<>> fresh_months_;
+  // The deletes of whole employee-months held back: employee, first and end key of the
+  // month, one array literal each.
+  std::array<std::string, 3> deletes_;
+  bool copy_in_flight_ = false;  // a COPY was sent and its answer is not read yet
   std::vector<LoggedWrite> log_;
   // Days saved inside the transaction and not sent yet: one array literal per column, sent
   // as one statement (SendDays) before any other statement and at kDaysPerStatement days.
@@ -385,6 +398,17 @@ Status PgAttendanceDb::PrepareAll() {
     PQclear(res);
     if (!ok) return Status::DbError("the attendance database cannot be used (SaveDay): " + msg);
   }
+  PGresult* res = PQprepare(conn_, "kaveltar_DeleteMonths",
+                            "DELETE FROM PRESENZE p USING unnest($1::text[], $2::text[], "
+                            "$3::text[]) AS d(employee, low, high) WHERE p.KDIPENDENTE = "
+                            "d.employee AND p.KPERIODO >= d.low AND p.KPERIODO < d.high",
+                            0, nullptr);
+  const bool ok = PQresultStatus(res) == PGRES_COMMAND_OK;
+  std::string msg = ok ? "" : ServerMessage(PQresultErrorMessage(res));
+  PQclear(res);
+  if (!ok) {
+    return Status::DbError("the attendance database cannot be used (DeleteEmployeeMonth): " + msg);
+  }
   return Status::Ok();
 }
 
@@ -399,6 +423,7 @@ Status PgAttendanceDb::EnsureConnected(std::string_view operation) {
   }
   PQsetNoticeProcessor(
       conn_, [](void*, const char*) {}, nullptr);
+  copy_in_flight_ = false;
   return PrepareAll();
 }
 
@@ -429,6 +454,7 @@ void PgAttendanceDb::BindParams(std::span<const SqlParam> params) {
 }
 
 Status PgAttendanceDb::RunOnce(Op op, std::span<const SqlParam> params, RowVisitor* visitor) {
+  if (Status s = AwaitCopy(); !s.ok()) return s;
   const int n = static_cast<int>(params.size());
   BindParams(params);
   if (op == Op::kAllDays) {
@@ -482,6 +508,7 @@ Status PgAttendanceDb::Send(Op op, std::span<const SqlParam> params) {
   if (!ahead) {
     if (Status s = SendDays(); !s.ok()) return s;
   }
+  if (Status s = AwaitCopy(); !s.ok()) return s;
   if (PQpipelineStatus(conn_) == PQ_PIPELINE_OFF && !PQenterPipelineMode(conn_)) {
     return ErrorOf(db_internal::OpName(op), nullptr);
   }
@@ -501,6 +528,10 @@ Status PgAttendanceDb::SendDays() {
   const Op op = days_op_;
   days_op_ = Op::kCount;
   day_keys_.clear();
+  if (Status s = AwaitCopy(); !s.ok()) {
+    for (std::string& column : days_) column.clear();
+    return s;
+  }
   if (PQpipelineStatus(conn_) == PQ_PIPELINE_OFF && !PQenterPipelineMode(conn_)) {
     return ErrorOf(db_internal::OpName(op), nullptr);
   }
@@ -521,6 +552,7 @@ Status PgAttendanceDb::SendDays() {
 
 Status PgAttendanceDb::Drain(RowVisitor* visitor) {
   if (Status s = FlushCopy(); !s.ok()) return s;
+  if (Status s = AwaitCopy(); !s.ok()) return s;
   if (Status s = SendDays(); !s.ok()) return s;
   if (PQpipelineStatus(conn_) == PQ_PIPELINE_OFF) return Status::Ok();
   Status status;
@@ -577,12 +609,12 @@ Status PgAttendanceDb::Recover(Status failure) {
 
 Status PgAttendanceDb::Restart(int attempt) {
   ++retries_;
-  retryable_ = false;
   transaction_failure_.clear();
   DropDays();   // they are in the log too
   DropAhead();  // read in the cancelled transaction
   DropCopy();   // the saves are in the log, and run again as plain saves
   (void)Drain();
+  retryable_ = false;
   (void)Exec(conn_, "ROLLBACK", "Rollback");
   // The other transaction goes on meanwhile; a random wait keeps two victims from meeting
   // again at once.
@@ -597,8 +629,21 @@ Status PgAttendanceDb::Restart(int attempt) {
   std::vector<SqlParam> params;
   for (const LoggedWrite& w : log_) {
     params.clear();
-    for (size_t i = 0; i < w.is_int.size(); ++i) {
-      params.push_back(w.is_int[i] ? SqlParam::Int(w.numbers[i]) : SqlParam::Text(w.texts[i]));
+    const std::string_view bytes = w.bytes;
+    size_t at = 0;
+    for (uint32_t i = 0; i < w.count; ++i) {
+      if ((w.numbers >> i & 1u) != 0) {
+        int64_t n = 0;
+        std::memcpy(&n, bytes.data() + at, sizeof n);
+        at += sizeof n;
+        params.push_back(SqlParam::Int(n));
+      } else {
+        uint32_t length = 0;
+        std::memcpy(&length, bytes.data() + at, sizeof length);
+        at += sizeof length;
+        params.push_back(SqlParam::Text(bytes.substr(at, length)));
+        at += length;
+      }
     }
     if (Status s = Send(w.op, params); !s.ok()) return s;
   }
@@ -611,10 +656,17 @@ void PgAttendanceDb::LogWrite(Op op, std::span<const SqlParam> params) {
   if (log_.size() < kMaxLoggedWrites && !log_overflow_) {
     LoggedWrite& w = log_.emplace_back();
     w.op = op;
-    for (const SqlParam& p : params) {
-      w.is_int.push_back(p.is_int);
-      w.numbers.push_back(p.integer);
-      w.texts.emplace_back(p.text);
+    w.count = static_cast<uint32_t>(params.size());  // at most kMaxParams
+    for (uint32_t i = 0; i < w.count; ++i) {
+      const SqlParam& p = params[i];
+      if (p.is_int) {
+        w.numbers |= 1u << i;
+        w.bytes.append(reinterpret_cast<const char*>(&p.integer), sizeof p.integer);
+      } else {
+        const auto length = static_cast<uint32_t>(p.text.size());
+        w.bytes.append(reinterpret_cast<const char*>(&length), sizeof length);
+        w.bytes.append(p.text);
+      }
     }
   } else if (!log_overflow_) {
     log_overflow_ = true;
@@ -761,6 +813,7 @@ Status PgAttendanceDb::Commit() {
   if (!in_transaction_) return Status::Invalid("Commit: no transaction is open");
   if (PQstatus(conn_) != CONNECTION_OK) {
     EndTransaction();
+    copy_in_flight_ = false;
     return Status::DbError(
         "Commit: the connection to the attendance database was lost; the "
         "transaction was rolled back");
@@ -808,7 +861,10 @@ Status PgAttendanceDb::Rollback() {
   if (!in_transaction_) return Status::Invalid("Rollback: no transaction is open");
   EndTransaction();
   // Without a connection the server has already dropped the transaction.
-  if (PQstatus(conn_) != CONNECTION_OK) return Status::Ok();
+  if (PQstatus(conn_) != CONNECTION_OK) {
+    copy_in_flight_ = false;
+    return Status::Ok();
+  }
   (void)Drain();
   return Exec(conn_, "ROLLBACK", "Rollback");
 }
@@ -833,13 +889,18 @@ Result<bool> PgAttendanceDb::RouteDayWrite(Op op, std::span<const SqlParam> para
     if (copy_months_.count(month) > 0) {
       if (Status s = FlushCopy(); !s.ok()) return s;
     }
-    if (month_delete) fresh_months_[month] = 0;
-    return false;
+    if (!month_delete) return false;
+    // The month is emptied just before the COPY of the days that follow.
+    fresh_months_[month] = 0;
+    for (size_t i = 0; i < deletes_.size(); ++i) AppendArrayText(deletes_[i], params[i].text);
+    copy_months_.insert(std::move(month));
+    return true;
   }
   const std::string_view period = params[1].text;
   const int day = (period[6] - '0') * 10 + (period[7] - '0');
   const auto fresh = fresh_months_.find(month);
-  if (fresh == fresh_months_.end() || day < 1 || day > 31 || (fresh->second >> day & 1u)) {
+  if (fresh == fresh_months_.end() || day < 1 || day > 31 || (fresh->second >> day & 1u) ||
+      ((fresh->second & kReadMonth) != 0 && !Replayable())) {
     // The key may exist: a plain save, after the copied days of its month.
     if (copy_months_.count(month) > 0) {
       if (Status s = FlushCopy(); !s.ok()) return s;
@@ -865,13 +926,29 @@ Result<bool> PgAttendanceDb::RouteDayWrite(Op op, std::span<const SqlParam> para
 }
 
 Status PgAttendanceDb::FlushCopy() {
-  if (copy_rows_ == 0) return Status::Ok();
+  if (copy_rows_ == 0 && deletes_[0].empty()) return Status::Ok();
   std::string data;
   data.swap(copy_);
+  std::array<std::string, 3> deletes;
+  deletes.swap(deletes_);
   copy_rows_ = 0;
   copy_months_.clear();
-  // The statements sent before (the deletes of these months) run first.
+  // The statements sent before run first.
   if (Status s = Drain(); !s.ok()) return s;
+  if (!deletes[0].empty()) {
+    std::array<const char*, 3> values;
+    for (size_t i = 0; i < deletes.size(); ++i) {
+      deletes[i] += '}';
+      values[i] = deletes[i].c_str();
+    }
+    PGresult* res =
+        PQexecPrepared(conn_, "kaveltar_DeleteMonths", 3, values.data(), nullptr, nullptr, 0);
+    Status s = PQresultStatus(res) == PGRES_COMMAND_OK ? Status::Ok()
+                                                       : ErrorOf("DeleteEmployeeMonth", res);
+    PQclear(res);
+    if (!s.ok()) return s;
+  }
+  if (data.empty()) return Status::Ok();
   static const std::string kCopy = "COPY PRESENZE (" + DayColumns() + ") FROM STDIN";
   PGresult* res = PQexec(conn_, kCopy.c_str());
   if (PQresultStatus(res) != PGRES_COPY_IN) {
@@ -881,18 +958,30 @@ Status PgAttendanceDb::FlushCopy() {
     return s;
   }
   PQclear(res);
-  Status status;
   if (PQputCopyData(conn_, data.data(), static_cast<int>(data.size())) != 1) {
-    status = ErrorOf("SaveDay", nullptr);
+    Status s = ErrorOf("SaveDay", nullptr);
     (void)PQputCopyEnd(conn_, "copia interrotta");
-  } else if (PQputCopyEnd(conn_, nullptr) != 1) {
-    status = ErrorOf("SaveDay", nullptr);
+    while (PGresult* r = PQgetResult(conn_)) PQclear(r);
+    return s;
   }
+  if (PQputCopyEnd(conn_, nullptr) != 1) {
+    Status s = ErrorOf("SaveDay", nullptr);
+    while (PGresult* r = PQgetResult(conn_)) PQclear(r);
+    return s;
+  }
+  copy_in_flight_ = true;
+  return Status::Ok();
+}
+
+Status PgAttendanceDb::AwaitCopy() {
+  if (!copy_in_flight_) return Status::Ok();
+  copy_in_flight_ = false;
+  Status status;
   while (PGresult* r = PQgetResult(conn_)) {
     if (PQresultStatus(r) != PGRES_COMMAND_OK && status.ok()) {
       status = ErrorOf("SaveDay", r);
-      // Another workstation stored one of these days after the delete: the transaction run
-      // again saves them as plain saves, which replace what it stored.
+      // Another workstation stored one of these days after the delete or the read: the
+      // transaction run again saves them as plain saves, which replace what it stored.
       const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
       if (state != nullptr && std::string_view(state) == "23505") retryable_ = true;
     }
@@ -959,14 +1048,22 @@ Status PgAttendanceDb::EmployeeMonth(std::string_view employee, std::string_view
   const bool ahead = in_transaction_ && !snapshot_ && transaction_failure_.empty() &&
                      !ahead_company_.empty() && month == ahead_month_ &&
                      employee.substr(0, 3) == ahead_company_;
-  if (!ahead) return SqlAttendanceDb::EmployeeMonth(employee, month, rows);
+  if (!ahead) {
+    Status s = SqlAttendanceDb::EmployeeMonth(employee, month, rows);
+    if (s.ok()) NoteMonthRead(employee, month, *rows);
+    return s;
+  }
   if (!AheadHolds(employee)) {
     const std::string key(employee);
     if (Status s = FetchAhead(key); !s.ok()) {
       rows->clear();
       return s;
     }
-    if (!AheadHolds(key)) return SqlAttendanceDb::EmployeeMonth(employee, month, rows);
+    if (!AheadHolds(key)) {
+      Status s = SqlAttendanceDb::EmployeeMonth(employee, month, rows);
+      if (s.ok()) NoteMonthRead(employee, month, *rows);
+      return s;
+    }
   }
   rows->clear();
   if (auto it = ahead_rows_.find(employee); it != ahead_rows_.end()) {
@@ -977,7 +1074,29 @@ Status PgAttendanceDb::EmployeeMonth(std::string_view employee, std::string_view
   ahead_low_.assign(employee);
   ahead_low_ += '\x01';
   if (ahead_low_ >= ahead_high_) DropAhead();
+  NoteMonthRead(employee, month, *rows);
   return Status::Ok();
+}
+
+void PgAttendanceDb::NoteMonthRead(std::string_view employee, std::string_view month,
+                                   const std::vector<DayRow>& rows) {
+  if (!in_transaction_ || snapshot_ || month.size() != 6 || !Replayable()) return;
+  std::string key(employee);
+  key += '\t';
+  key += month;
+  // A delete or an earlier read of the transaction knows better: it saw its own saves.
+  if (fresh_months_.count(key) > 0) return;
+  uint32_t found = kReadMonth;
+  for (const DayRow& row : rows) {
+    const std::string_view period = row.period;
+    const bool digits = period.size() == 8 && period.substr(0, 6) == month &&
+                        std::isdigit(static_cast<unsigned char>(period[6])) &&
+                        std::isdigit(static_cast<unsigned char>(period[7]));
+    const int day = digits ? (period[6] - '0') * 10 + (period[7] - '0') : 0;
+    if (day < 1 || day > 31) return;  // a key out of the ordinary: plain saves only
+    found |= 1u << day;
+  }
+  fresh_months_.emplace(std::move(key), found);
 }
 
 void PgAttendanceDb::WriteTouchesAhead(Op op, std::span<const SqlParam> params) {
@@ -1084,10 +1203,25 @@ Status CopyKeyed(PGconn* conn, const std::string& table, const std::string& colu
   return Status::Ok();
 }
 
-std::string NumberedColumns(const std::string& key, const std::string& prefix, int count) {
-  std::string s = key;
-  for (int n = 1; n <= count; ++n) s += ", " + prefix + std::to_string(n);
-  return s;
+// COPY of a table keyed by a code whose other columns are numbered from 1: `values` holds them
+// at the same numbers (element 0 is unused).
+template <typename Row, typename Values>
+Status CopyNumbered(PGconn* conn, const std::string& table, const std::string& key,
+                    const std::string& prefix, const std::vector<Row>& rows, Values Row::*values,
+                    std::vector<CopiedTable>* copied) {
+  constexpr size_t count = std::tuple_size_v<Values> - 1;
+  std::string columns = key;
+  for (size_t n = 1; n <= count; ++n) columns += ", " + prefix + std::to_string(n);
+  return CopyKeyed<Row>(
+      conn, table, columns, rows,
+      [&](std::string& b, const Row& r) {
+        AppendCopyText(b, r.code);
+        for (size_t n = 1; n <= count; ++n) {
+          b += '\t';
+          AppendCopyText(b, (r.*values)[n]);
+        }
+      },
+      copied);
 }
 
 // Creates the schema when missing and empties its tables, under a lock that makes a second
@@ -1138,31 +1272,14 @@ Status CopyTables(PGconn* conn, AttendanceDb& source, std::vector<CopiedTable>* 
   }
   std::vector<JustificationRow> justifications;
   if (Status s = source.ListJustifications(&justifications); !s.ok()) return s;
-  if (Status s = CopyKeyed<JustificationRow>(
-          conn, "GIUSTIFICATIVI", NumberedColumns("KGIUS", "GIUS_", 18), justifications,
-          [](std::string& b, const JustificationRow& r) {
-            AppendCopyText(b, r.code);
-            for (size_t n = 1; n <= 18; ++n) {
-              b += '\t';
-              AppendCopyText(b, r.gius[n]);
-            }
-          },
-          copied);
+  if (Status s = CopyNumbered(conn, "GIUSTIFICATIVI", "KGIUS", "GIUS_", justifications,
+                              &JustificationRow::gius, copied);
       !s.ok()) {
     return s;
   }
   std::vector<GroupRow> groups;
   if (Status s = source.ListGroups(&groups); !s.ok()) return s;
-  if (Status s = CopyKeyed<GroupRow>(
-          conn, "GRUPPI", NumberedColumns("KGRUPPO", "GRUP_", 8), groups,
-          [](std::string& b, const GroupRow& r) {
-            AppendCopyText(b, r.code);
-            for (size_t n = 1; n <= 8; ++n) {
-              b += '\t';
-              AppendCopyText(b, r.grup[n]);
-            }
-          },
-          copied);
+  if (Status s = CopyNumbered(conn, "GRUPPI", "KGRUPPO", "GRUP_", groups, &GroupRow::grup, copied);
       !s.ok()) {
     return s;
   }
@@ -1238,14 +1355,27 @@ Result<std::vector<CopiedTable>> InitPostgresDatabase(std::string_view conninfo,
   return copied;
 }
 
+// The lines wait in a temporary file (the memory stays flat however many rows come) and go
+// to the server in Finish.
 struct PostgresDayCopy::Impl {
   PGconn* conn = nullptr;
-  std::unique_ptr<CopyStream> stream;
+  std::string table;
+  std::FILE* file = nullptr;
+  std::string lines;  // not written to the file yet
+
+  Status Spill() {
+    if (!lines.empty() && std::fwrite(lines.data(), 1, lines.size(), file) != lines.size()) {
+      return Status::DbError(table + ": cannot write the temporary file");
+    }
+    lines.clear();
+    return Status::Ok();
+  }
 };
 
 PostgresDayCopy::PostgresDayCopy() : impl_(std::make_unique<Impl>()) {}
 
 PostgresDayCopy::~PostgresDayCopy() {
+  if (impl_->file != nullptr) std::fclose(impl_->file);
   if (impl_->conn != nullptr) PQfinish(impl_->conn);
 }
 
@@ -1253,22 +1383,35 @@ Status PostgresDayCopy::Start(std::string_view conninfo, std::string_view table)
   Result<PGconn*> conn = Connect(conninfo);
   if (!conn.ok()) return conn.status();
   impl_->conn = *conn;
-  const std::string name(table);
-  if (Status s = Exec(impl_->conn, "BEGIN", "Begin"); !s.ok()) return s;
-  impl_->stream = std::make_unique<CopyStream>(impl_->conn, name);
-  return impl_->stream->Start("COPY " + name + " (" + DayColumns() + ") FROM STDIN");
+  impl_->table.assign(table);
+  impl_->file = std::tmpfile();
+  if (impl_->file == nullptr) return Status::DbError(impl_->table + ": no temporary file");
+  return Exec(impl_->conn, "BEGIN", "Begin");
 }
 
 Status PostgresDayCopy::Add(const std::vector<DayRow>& rows) {
-  for (const DayRow& row : rows) {
-    AppendDayLine(impl_->stream->buffer(), row);
-    if (Status s = impl_->stream->LineDone(); !s.ok()) return s;
-  }
-  return Status::Ok();
+  for (const DayRow& row : rows) AppendDayLine(impl_->lines, row);
+  return impl_->lines.size() >= (1u << 18) ? impl_->Spill() : Status::Ok();
 }
 
 Status PostgresDayCopy::Finish() {
-  if (Status s = impl_->stream->Finish(); !s.ok()) return s;
+  if (Status s = impl_->Spill(); !s.ok()) return s;
+  std::rewind(impl_->file);
+  CopyStream stream(impl_->conn, impl_->table);
+  if (Status s = stream.Start("COPY " + impl_->table + " (" + DayColumns() + ") FROM STDIN");
+      !s.ok()) {
+    return s;
+  }
+  std::string& buffer = stream.buffer();
+  for (;;) {
+    const size_t old = buffer.size();
+    buffer.resize(old + (1u << 18));
+    const size_t got = std::fread(buffer.data() + old, 1, 1u << 18, impl_->file);
+    buffer.resize(old + got);
+    if (got == 0) break;
+    if (Status s = stream.LineDone(); !s.ok()) return s;
+  }
+  if (Status s = stream.Finish(); !s.ok()) return s;
   return Exec(impl_->conn, "COMMIT", "Commit");
 }
 

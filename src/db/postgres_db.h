@@ -43,7 +43,9 @@ Result<std::vector<CopiedTable>> InitPostgresDatabase(std::string_view conninfo,
 
 // Day rows written with COPY into `table` (with PRESENZE's columns) in one transaction on a
 // connection of its own: the fastest way the server takes rows, which the benchmarks use as
-// their floor.
+// their floor. Add only keeps the rows; Finish sends them all and waits for the server, so
+// the time of Add and Finish holds all the server's work, even when the caller does other
+// things between the calls.
 class PostgresDayCopy {
  public:
   PostgresDayCopy();

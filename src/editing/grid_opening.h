@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "archive/selection_lists.h"
 #include "editing/month_grid.h"
 
 namespace kaveltar {
@@ -18,12 +19,12 @@ inline constexpr std::string_view kNoCompanyTitle = "Selezione Ditte";
 inline constexpr std::string_view kNoEmployeeMessage = "Attenzione! Nessuna Dipendente selezionato";
 inline constexpr std::string_view kNoEmployeeTitle = "Selezione Dipendenti";
 
-// What the update screen hands over: the first selected lines of `ListAziAgg` and
-// `ListDipAgg` (Windows-1252, as the lists hold them; empty when none is selected), the month
-// of `ListMesiAgg` (1-12) and the year of `LabAnnoAgg`.
+// What the update screen hands over: the first selected entries of `ListAziAgg` and
+// `ListDipAgg` (empty when none is selected), the month of `ListMesiAgg` (1-12) and the year
+// of `LabAnnoAgg`.
 struct UpdateSelection {
-  std::string company_line;
-  std::string employee_line;
+  ListEntry company;
+  ListEntry employee;
   int month = 0;
   int year = 0;
 };
@@ -48,11 +49,5 @@ OpenResult OpenEmployeeMonth(const JobContext& job, const UpdateSelection& selec
 // The month of an employee as the grid shows it, with the holiday data of the installation
 // (F161 of the parameters record read at start-up) and of the employee's company (T030).
 GridMonth EmployeeGridMonth(const JobContext& job, std::string_view key, int year, int month);
-
-// The parts of the list lines: the employee key (last ten characters, trimmed) and the name
-// as the line shows it (either order of the lists); company code (last three) and name.
-std::string EmployeeKeyOfLine(std::string_view line);
-std::string EmployeeNameOfLine(std::string_view line);
-std::string CompanyNameOfLine(std::string_view line);
 
 }  // namespace kaveltar

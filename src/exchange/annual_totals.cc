@@ -32,9 +32,9 @@ std::vector<std::string> CompanyItems(const JobContext& job, int distance) {
   SelectionLists& lists = job.lists;
   lists.CARICAESTRAZIONE(distance);
   std::vector<std::string> items;
-  for (const std::string& line : lists.LISTA_AZIENDE(Screen::kLoad, kOrderByCode)) {
-    // A line ordered by code: the code, a space, the name in 60 columns, then the code again.
-    items.push_back(std::string(TrimRight(Cp1252ToUtf8(Mid(line, 0, 64)))));
+  for (const ListEntry& company : lists.LISTA_AZIENDE(Screen::kLoad, kOrderByCode)) {
+    // The code, a space and the name in at most 60 columns.
+    items.push_back(std::string(TrimRight(Cp1252ToUtf8(company.code + " " + company.name))));
   }
   return items;
 }

@@ -40,10 +40,11 @@ std::string UpperCp1252(std::string_view bytes) {
   return out;
 }
 
-// The text of a company entry as the messages show it: the line without the code repeated at
-// its end, trimmed.
-std::string CompanyText(std::string_view line) {
-  std::string_view body = line.size() > 3 ? line.substr(0, line.size() - 3) : line;
+// The text of a company entry as the messages show it: its line without the code repeated at
+// the end, trimmed.
+std::string CompanyText(const ListEntry& company) {
+  std::string_view body = company.line;
+  if (body.size() > company.code.size()) body.remove_suffix(company.code.size());
   return Cp1252ToUtf8(Trim(body));
 }
 
@@ -107,10 +108,10 @@ class Exporter {
     AttendanceDb& db = job_.db;
     const size_t companies = request_.companies.size();
     for (size_t index = 0; index < companies; ++index) {
-      const std::string& line = request_.companies[index];
+      const ListEntry& entry = request_.companies[index];
       if (request_.companies_progress) request_.companies_progress(index, companies);
-      const std::string company(Right(line, 3));
-      const std::string company_text = CompanyText(line);
+      const std::string& company = entry.code;
+      const std::string company_text = CompanyText(entry);
       Progress(kPhaseCheckMonth, company_text);
       // Whether the company has any row in the month: the first row answers, and the
       // month's rows are then read one employee at a time, so memory stays flat.
@@ -129,11 +130,11 @@ class Exporter {
       const std::filesystem::path target = folder / VociFileName(company, request_.month);
       std::filesystem::remove(target, error);
       VociFile file(target);
-      const std::vector<std::string> employees =
-          job_.lists.EmployeeList(Screen::kLoad, kOrderByCode, period_year, line);
-      for (const std::string& entry : employees) {
-        const std::string key(Right(entry, 10));
-        const std::string name = Cp1252ToUtf8(PadRight(Mid(entry, 13, 20), 20));
+      const std::vector<ListEntry> employees =
+          job_.lists.EmployeeList(Screen::kLoad, kOrderByCode, period_year, company);
+      for (const ListEntry& employee : employees) {
+        const std::string& key = employee.code;
+        const std::string name = Cp1252ToUtf8(PadRight(employee.name, 20));
         Check(db.EmployeeMonth(key, period, &rows_), "PRESENZE");
         if (rows_.empty()) {
           Anomaly("Dip. " + key + " " + name +

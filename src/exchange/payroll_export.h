@@ -31,6 +31,7 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/selection_lists.h"
 #include "base/dialogs.h"
 #include "platform/printer.h"
 
@@ -90,10 +91,10 @@ void ELABORA_GIUSTIFICATIVO(const FormulaRows& formulas, long minutes, Accumulat
 size_t AccumulationIndex(std::string_view code);
 
 struct ExportRequest {
-  std::vector<std::string> companies;  // the selected entries of `ListAziCar`, in list order
-  int year = 0;                        // `LabAnnoCar`
-  int month = 0;                       // 1-12, `ListMesiCar`
-  bool previous_month = false;         // `CheckPresPrec`
+  std::vector<ListEntry> companies;  // the selected entries of `ListAziCar`, in list order
+  int year = 0;                      // `LabAnnoCar`
+  int month = 0;                     // 1-12, `ListMesiCar`
+  bool previous_month = false;       // `CheckPresPrec`
   // Before each company (index from 0, the number of companies), and once more with
   // index = number when the last one is done.
   std::function<void(size_t index, size_t total)> companies_progress;

@@ -33,7 +33,7 @@ std::string ConfirmationText(std::string_view check_elabora_caption) {
 }
 
 MemorizationResult RunMemorization(const JobContext& job, const MemorizeOptions& options,
-                                   const std::vector<std::string>& entries,
+                                   const std::vector<std::string>& keys,
                                    const MemorizationHooks& hooks) {
   MemorizationResult result;
   // The installation's printer is chosen again for this job's list.
@@ -49,9 +49,9 @@ MemorizationResult RunMemorization(const JobContext& job, const MemorizeOptions&
       result.anomalies.emplace_back(line);
       if (hooks.anomaly) hooks.anomaly(line);
     });
-    memorizer.ELABORADIPENDENTI(entries);
+    memorizer.ELABORADIPENDENTI(keys);
     result.totals = memorizer.totals();
-    if (hooks.progress && !entries.empty()) hooks.progress(entries.size(), entries.size(), {});
+    if (hooks.progress && !keys.empty()) hooks.progress(keys.size(), keys.size(), {});
   } catch (const RunTimeError& error) {
     // Ends the program, except for a printer error the operator chose to live with; the run
     // then stops here and what was found so far is printed.
@@ -91,7 +91,7 @@ MemorizeStart StartMemorization(const JobContext& job, const MemorizeRequest& re
     dialogs.Show(kNoCompanySelected, kNoCompanySelectedTitle, MessageIcon::kInformation);
     return MemorizeStart::kNoCompany;
   }
-  if (request.entries.empty()) {
+  if (request.keys.empty()) {
     dialogs.Show(kNoEmployeeSelected, kNoEmployeeSelectedTitle, MessageIcon::kInformation);
     return MemorizeStart::kNoEmployee;
   }
@@ -100,7 +100,7 @@ MemorizeStart StartMemorization(const JobContext& job, const MemorizeRequest& re
   }
   MemorizationResult run;
   const std::function<void()> loop = [&] {
-    run = RunMemorization(job, request.options, request.entries, hooks);
+    run = RunMemorization(job, request.options, request.keys, hooks);
   };
   if (hooks.run_loop) {
     hooks.run_loop(loop);

@@ -60,17 +60,17 @@ std::string MemorizationSummary(const MemorizationResult& result, int year, int 
 
 // The run itself: chooses the installation's printer (`LEGGISTAMPANTESTD`), starts the
 // anomaly list ("ELENCO ANOMALIE RISCONTRATE NELLA MEMORIZZAZIONE DITTE") on a new print job,
-// memorizes the month of every entry (`ELABORADIPENDENTI`), and prints the list when at least
-// one anomaly line was written, else throws the job away. An unexpected error (archive,
+// memorizes the month of every employee key (`ELABORADIPENDENTI`), and prints the list when at
+// least one anomaly line was written, else throws the job away. An unexpected error (archive,
 // database) goes to the general error handler, which ends the program.
 MemorizationResult RunMemorization(const JobContext& job, const MemorizeOptions& options,
-                                   const std::vector<std::string>& entries,
+                                   const std::vector<std::string>& keys,
                                    const MemorizationHooks& hooks = {});
 
 // What the screen hands to `CmdMemorizza_Click`.
 struct MemorizeRequest {
-  bool company_selected = false;     // an entry of `ListAziMem` is selected
-  std::vector<std::string> entries;  // `ListDipMem`, in list order
+  bool company_selected = false;  // an entry of `ListAziMem` is selected
+  std::vector<std::string> keys;  // the employee keys of `ListDipMem`, in list order
   MemorizeOptions options;
   std::string check_elabora_caption = std::string(kCheckElaboraCaption);
 };

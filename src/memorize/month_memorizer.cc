@@ -145,11 +145,11 @@ void MonthMemorizer::ReportAnomaly(const Employee& e, Anomaly anomaly) {
   if (anomaly_sink_) anomaly_sink_(line);
 }
 
-void MonthMemorizer::ELABORADIPENDENTI(const std::vector<std::string>& entries) {
+void MonthMemorizer::ELABORADIPENDENTI(const std::vector<std::string>& keys) {
   job_.trace.TraceProcedure("ELABORADIPENDENTI");
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const std::string_view key = Right(entries[i], 10);
-    if (progress_sink_) progress_sink_(i, entries.size(), key);
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const std::string_view key = keys[i];
+    if (progress_sink_) progress_sink_(i, keys.size(), key);
     job_.db.ReadAhead(key.substr(0, 3), month_key_);
     Memorize(key);
     if (std::chrono::steady_clock::now() - batch_start_ >= kBatchTime) CommitBatch();

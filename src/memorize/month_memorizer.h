@@ -97,13 +97,12 @@ class MonthMemorizer {
   void set_anomaly_sink(AnomalySink sink) { anomaly_sink_ = std::move(sink); }
   void set_progress_sink(ProgressSink sink) { progress_sink_ = std::move(sink); }
 
-  // For each entry of the employee list, in order (the key is the entry's last ten
-  // characters): locate the employee record in the archive of the year, memorize its month
-  // and write the rotation position back to that archive. An employee index that cannot be
-  // read, or an archive record that is not the one looked up, stops the run with a
-  // RunTimeError naming the file and the cause; the employee-months finished before it are
+  // For each employee key of the list, in order: locate the employee record in the archive of the
+  // year, memorize its month and write the rotation position back to that archive. An employee
+  // index that cannot be read, or an archive record that is not the one looked up, stops the run
+  // with a RunTimeError naming the file and the cause; the employee-months finished before it are
   // committed, and nothing of the damaged record is written.
-  void ELABORADIPENDENTI(const std::vector<std::string>& entries);
+  void ELABORADIPENDENTI(const std::vector<std::string>& keys);
   // One employee, by its ten-character key, committed at once.
   EmployeeOutcome MemorizeEmployee(std::string_view key);
 

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "base/escape.h"
 #include "base/text.h"
 
 namespace kaveltar {
@@ -24,24 +25,7 @@ std::string FullKey(std::string_view root, std::string_view key_path) {
 // Escapes NUL, backslash and line ends so a value stays on one line.
 std::string Escape(std::string_view v) {
   std::string out;
-  for (char c : v) {
-    switch (c) {
-      case '\0':
-        out += "\\0";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        out += c;
-    }
-  }
+  AppendBackslashEscaped(out, v, std::string_view("\0\\\n\r", 4));
   return out;
 }
 

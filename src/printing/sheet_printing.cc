@@ -276,11 +276,11 @@ class SheetRun {
     numbered_ = SheetIsNumbered(options_, request_.year);
   }
 
-  // Draws the sheet of the list entry at `index` (the key is its last ten characters), when
-  // the employee is in the year's archive, employed in the month and has stored days. False
-  // when the run must stop; `failure_` then says why.
+  // Draws the sheet of the employee key at `index`, when the employee is in the year's
+  // archive, employed in the month and has stored days. False when the run must stop;
+  // `failure_` then says why.
   bool DrawEmployee(size_t index) {
-    const std::string_view key = Right(request_.employees[index], 10);
+    const std::string_view key = request_.employees[index];
     if (request_.progress) request_.progress(index, request_.employees.size(), key);
     if (!job_.lists.LoadEmployee(request_.year, key)) return true;
     if (!request_.year_summary && !EmployedInPeriod(job_, period_)) return true;

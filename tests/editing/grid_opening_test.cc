@@ -16,21 +16,21 @@ class GridOpeningTest : public MemorizeTest {
     MemorizeTest::SetUp();
     key_ = Key(DemoCase::kGroup);
   }
-  // The update screen's lines of the company of the employee and of the employee, in `order`.
+  // The update screen's entries of the company of the employee and of the employee, in `order`.
   UpdateSelection Selection(int order) {
     UpdateSelection s;
     s.month = 3;
     s.year = kYear;
     SelectionLists& lists = session().lists();
     lists.CARICAESTRAZIONE(0);
-    for (const std::string& line : lists.LISTA_AZIENDE(Screen::kUpdate, order)) {
-      if (Right(line, 3) == key_.substr(0, 3)) s.company_line = line;
+    for (const ListEntry& company : lists.LISTA_AZIENDE(Screen::kUpdate, order)) {
+      if (company.code == key_.substr(0, 3)) s.company = company;
     }
-    for (const std::string& line :
-         lists.EmployeeList(Screen::kUpdate, order, kYear, s.company_line)) {
-      if (Right(line, 10) == key_) s.employee_line = line;
+    for (const ListEntry& employee :
+         lists.EmployeeList(Screen::kUpdate, order, kYear, s.company.code)) {
+      if (employee.code == key_) s.employee = employee;
     }
-    EXPECT_FALSE(s.employee_line.empty());
+    EXPECT_FALSE(s.employee.code.empty());
     return s;
   }
   std::string key_;
@@ -41,10 +41,10 @@ TEST_F(GridOpeningTest, ChecksTheSelectionAndTheMonth) {
   GridCaptions captions;
   const UpdateSelection s = Selection(kOrderByCode);
   UpdateSelection none = s;
-  none.company_line.clear();
+  none.company = {};
   EXPECT_EQ(OpenEmployeeMonth(session().job(), none, grid, &captions), OpenResult::kNoCompany);
   none = s;
-  none.employee_line.clear();
+  none.employee = {};
   EXPECT_EQ(OpenEmployeeMonth(session().job(), none, grid, &captions), OpenResult::kNoEmployee);
   ASSERT_EQ(dialogs_.entries().size(), 2u);
   EXPECT_EQ(dialogs_.entries()[0].text, "Attenzione! Nessuna Ditta selezionata");

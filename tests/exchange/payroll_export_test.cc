@@ -95,10 +95,10 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
   ASSERT_FALSE(other_key.empty());
   StoreDay(other_key, "20140203", {});
 
-  std::vector<std::string> lines = session.lists().LISTA_AZIENDE(Screen::kLoad, kOrderByCode);
-  ASSERT_EQ(lines.size(), 3u);
+  std::vector<ListEntry> companies = session.lists().LISTA_AZIENDE(Screen::kLoad, kOrderByCode);
+  ASSERT_EQ(companies.size(), 3u);
   ExportRequest request;
-  request.companies = lines;
+  request.companies = companies;
   request.year = 2014;
   request.month = 3;
   request.previous_month = true;
@@ -144,7 +144,7 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
   EXPECT_TRUE(has(" Formula 098 non trovata."));
   EXPECT_TRUE(has(" non elaborata: Nessuna dato per il Mese/Anno selezionato"));
   EXPECT_TRUE(has(" non elaborato: Nessuna dato per il Mese/Anno selezionato"));
-  EXPECT_EQ(shown.at(0).rfind(std::string(kPhaseCheckMonth) + "|" + lines[0].substr(0, 4), 0), 0u);
+  EXPECT_EQ(shown.at(0).rfind(std::string(kPhaseCheckMonth) + "|" + companies[0].line.substr(0, 4), 0), 0u);
 
   // The click: with anomalies the question; Yes prints the list (its pages: below).
   dialogs_.Clear();

@@ -27,12 +27,11 @@ class SheetPrintingTest : public PrintingTest {
     SelectionLists& lists = session_->lists();
     lists.CARICAESTRAZIONE(0);
     std::vector<std::string> keys;
-    for (const std::string& line : lists.LISTA_AZIENDE(Screen::kPrint, kOrderByCode)) {
-      const std::vector<std::string> entries =
-          lists.EmployeeList(Screen::kPrint, kOrderByCode, kYear, line);
+    for (const ListEntry& company : lists.LISTA_AZIENDE(Screen::kPrint, kOrderByCode)) {
+      const std::vector<ListEntry> entries =
+          lists.EmployeeList(Screen::kPrint, kOrderByCode, kYear, company.code);
       if (entries.size() <= keys.size()) continue;
-      keys.clear();
-      for (const std::string& entry : entries) keys.emplace_back(Right(entry, 10));
+      keys = EntryCodes(entries);
     }
     Memorize(keys);
     return keys;

@@ -5,16 +5,13 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
-#include <QListView>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyleOptionButton>
 #include <QTest>
 #include <functional>
 
-#include "ui/import_screen.h"
 #include "ui/list_widgets.h"
 #include "ui/qt_dialogs.h"
 #include "ui_harness.h"
@@ -95,13 +92,11 @@ class LayoutTest : public QObject {
     QFile::remove(FRMVELTAR::WindowSettingsFile());
   }
   void WindowFitsTheScreenAndIsCentred();
-  void WindowRemembersItsSizeAndPlace();
   void CaptionsFitAtTheDesktopFont();
   void CaptionsFitAtElevenPoints();
   void EnterAndEscActOnThePanelButtons();
   void MenuEntriesAnswerToAltAndTheirLetter();
   void QtTextsAreItalian();
-  void ImportDialogStartsInTheArchiveAndIgnoresCase();
 };
 
 void LayoutTest::WindowFitsTheScreenAndIsCentred() {
@@ -125,29 +120,6 @@ void LayoutTest::WindowFitsTheScreenAndIsCentred() {
     const QWidget* frame = h.Find<QWidget>(screen);
     QVERIFY2(f.rect().contains(QRect(frame->mapTo(&f, QPoint(0, 0)), frame->size())), screen);
   });
-}
-
-void LayoutTest::WindowRemembersItsSizeAndPlace() {
-  QRect kept;
-  {
-    Harness h;
-    h.form->resize(h.form->minimumSize());
-    h.form->move(h.form->screen()->availableGeometry().topLeft() + QPoint(3, 5));
-    kept = QRect(h.form->pos(), h.form->size());
-    QVERIFY(h.form->Leave());
-  }
-  {
-    Harness h;
-    QCOMPARE(QRect(h.form->pos(), h.form->size()), kept);
-  }
-  // A place that is off every screen (a screen since removed) is not taken again.
-  {
-    Harness h;
-    h.form->move(h.form->screen()->availableGeometry().bottomRight() + QPoint(50, 50));
-    QVERIFY(h.form->Leave());
-  }
-  Harness h;
-  QVERIFY(h.form->screen()->availableGeometry().contains(h.form->frameGeometry()));
 }
 
 void LayoutTest::CaptionsFitAtTheDesktopFont() {
@@ -179,27 +151,15 @@ void LayoutTest::EnterAndEscActOnThePanelButtons() {
   QVERIFY(h.Find<QWidget>("FrameMenu")->isVisible());
   QVERIFY(!h.Find<QWidget>("FrameMemorizza")->isVisible());
 
-  // Enter in the employee list of the update confirms the choice (the month grid opens);
-  // Esc in the grid returns to the choice.
+  // Enter in the employee list of the update confirms the choice (the month grid opens).
   h.Click(h.MenuButton(3));
   h.Find<QListWidget>("ListAziAgg")->setCurrentRow(0);
   auto* employees = h.Find<QListWidget>("ListDipAgg");
   employees->setCurrentRow(0);
-  h.MemorizeDemoMonth(KeyOf(LineAt(employees, 0)));
+  h.MemorizeDemoMonth(EntryAt(employees, 0).code);
   employees->setFocus();
   QTest::keyClick(employees, Qt::Key_Return);
   QVERIFY(h.Find<QWidget>("FrameModTimbrature")->isVisible());
-  auto* informazioni = h.Find<QPushButton>("cmdInformazioni");
-  informazioni->setFocus();
-  QTest::keyClick(informazioni, Qt::Key_Escape);
-  QVERIFY(!h.Find<QWidget>("FrameModTimbrature")->isVisible());
-  QVERIFY(h.Find<QWidget>("FrameAggiorna")->isVisible());
-
-  // Enter on a focused button is that button's click, not the default one's.
-  auto* ritorna = h.Find<QPushButton>("CmdRitAgg");
-  ritorna->setFocus();
-  QTest::keyClick(ritorna, Qt::Key_Enter, Qt::KeypadModifier);
-  QVERIFY(h.Find<QWidget>("FrameMenu")->isVisible());
   QVERIFY(h.TakeTexts().empty());
 }
 
@@ -208,15 +168,6 @@ void LayoutTest::MenuEntriesAnswerToAltAndTheirLetter() {
   FRMVELTAR& f = *h.form;
   f.activateWindow();
   QVERIFY(QTest::qWaitForWindowActive(&f));
-  // Each entry on the menu has its own letter.
-  QSet<QChar> letters;
-  for (int index : {0, 1, 2, 3, 4, 5, 6, 7, 12}) {
-    const QString text = h.MenuButton(index)->text();
-    const int at = text.indexOf(QLatin1Char('&'));
-    QVERIFY2(at >= 0 && at + 1 < text.size(), qPrintable(text));
-    letters.insert(text.at(at + 1).toUpper());
-  }
-  QCOMPARE(letters.size(), 9);
   // Alt+M: "Memorizza le Presenze del mese" (a button chosen by its letter clicks a moment
   // later, as it shows itself pressed).
   QTest::keyClick(&f, Qt::Key_M, Qt::AltModifier);
@@ -230,37 +181,6 @@ void LayoutTest::QtTextsAreItalian() {
   QCOMPARE(Shown(box.button(QMessageBox::Yes)->text()), QString::fromUtf8("Sì"));
   QCOMPARE(Shown(box.button(QMessageBox::No)->text()), QStringLiteral("No"));
   QCOMPARE(Shown(box.button(QMessageBox::Cancel)->text()), QStringLiteral("Annulla"));
-}
-
-void LayoutTest::ImportDialogStartsInTheArchiveAndIgnoresCase() {
-  QVERIFY(InstallItalianTranslation(*qApp));
-  const QString folder = QString::fromStdString((Demo().root / "scelta").string());
-  QVERIFY(QDir().mkpath(folder));
-  for (const char* name : {"MARZO.PRE", "aprile.pre", "maggio.Pre", "note.txt"}) {
-    QFile file(folder + QLatin1Char('/') + QLatin1String(name));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-  }
-  const auto dialog = ImportScreen::NewFileDialog(nullptr, ImportFileKind::kExternal, folder);
-  QCOMPARE(dialog->directory().absolutePath(), QDir(folder).absolutePath());
-  QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("Tutti i file (*.PRE)")});
-  dialog->show();
-  auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
-  QVERIFY(view != nullptr);
-  QStringList shown;
-  QTRY_VERIFY_WITH_TIMEOUT(
-      [&] {
-        shown.clear();
-        const QModelIndex root = view->rootIndex();
-        for (int row = 0; row < view->model()->rowCount(root); ++row) {
-          const QModelIndex file = view->model()->index(row, 0, root);
-          if (file.flags() & Qt::ItemIsEnabled) shown << file.data().toString();
-        }
-        shown.sort();
-        return shown.size() == 3;
-      }(),
-      5000);
-  QCOMPARE(shown, (QStringList{QStringLiteral("MARZO.PRE"), QStringLiteral("aprile.pre"),
-                               QStringLiteral("maggio.Pre")}));
 }
 
 }  // namespace kaveltar::ui::testing

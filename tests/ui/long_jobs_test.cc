@@ -1,12 +1,9 @@
 // Long operations off the event loop, driven by widget name: a memorization started with its
 // button runs on a worker thread while the window keeps answering, the waiting panel follows
 // it to the end and the screen shows the run's counts; questions asked from a worker are shown
-// by the GUI thread; a PDF run tells whose password protects the file and when no viewer can
-// open it.
-#include <QCheckBox>
-#include <QGroupBox>
+// by the GUI thread; the time left; a PDF run tells whose password protects the file and when
+// no viewer can open it.
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -15,7 +12,6 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -32,7 +28,6 @@
 #include "ui/long_job.h"
 #include "ui/print_screen.h"
 #include "ui/qt_dialogs.h"
-#include "ui/wait_panel.h"
 #include "ui_harness.h"
 
 namespace kaveltar::ui::testing {
@@ -95,7 +90,6 @@ class LongJobsTest : public QObject {
   void MemorizationRunsOffTheEventLoop();
   void QuestionsFromAWorkerAreShownByTheGuiThread();
   void TimeLeftIsEstimatedAtThePaceSoFar();
-  void PanelGrowsToHoldTheProgress();
   void PdfRunTellsProtectionAndMissingViewer();
 };
 
@@ -201,42 +195,6 @@ void LongJobsTest::TimeLeftIsEstimatedAtThePaceSoFar() {
   QCOMPARE(RemainingTimeText(1, 3, 20000), std::string("Tempo residuo stimato: 40 s"));
   // 1 of 5 in 32.6 s: 130.4 s left, shown as 2 min 11 s (whole seconds rounded up).
   QCOMPARE(RemainingTimeText(1, 5, 32600), std::string("Tempo residuo stimato: 2 min 11 s"));
-  // 99 of 100 in 19.8 s: 0.2 s left never reads 0 s.
-  QCOMPARE(RemainingTimeText(99, 100, 19800), std::string("Tempo residuo stimato: 1 s"));
-  QCOMPARE(RemainingTimeText(0, 10, 5000), std::string("Tempo residuo stimato: in calcolo"));
-  QCOMPARE(RemainingTimeText(10, 10, 5000), std::string("Completato"));
-}
-
-void LongJobsTest::PanelGrowsToHoldTheProgress() {
-  // A window with the panel at its place of the form, too small for a long employee line.
-  QWidget window;
-  window.resize(900, 650);
-  auto* frame = new QGroupBox(&window);
-  (new QVBoxLayout(frame))->addWidget(new QLabel(QStringLiteral("ATTENDERE PREGO"), frame));
-  const QRect placed(198, 280, 311, 71);
-  frame->setGeometry(placed);
-  frame->hide();
-  window.show();
-  {
-    WaitPanel panel(frame);
-    panel.ShowProgress({5, 10, "Dipendente 0010010001 BERTOLDI MARIA GIOVANNA ADDOLORATA"}, 10000);
-    auto* bar = frame->findChild<QProgressBar*>(QStringLiteral("BarraAttesa"));
-    QCOMPARE(bar->text(), QStringLiteral("5 di 10"));
-    // 5 done in 10 s: 5 more take 10 s.
-    QCOMPARE(frame->findChild<QLabel*>(QStringLiteral("LabelAttesaStima"))->text(),
-             QStringLiteral("Tempo residuo stimato: 10 s"));
-    // Every line whole, inside the panel, the panel inside the window around the same centre.
-    for (QLabel* label : frame->findChildren<QLabel*>()) {
-      QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
-      QVERIFY(frame->rect().contains(label->geometry()));
-    }
-    QVERIFY(frame->height() >= frame->layout()->totalSizeHint().height());
-    QVERIFY(window.rect().contains(frame->geometry()));
-    QVERIFY((frame->geometry().center() - placed.center()).manhattanLength() <= 2);
-  }
-  // Gone, and back to its place for the next operation.
-  QVERIFY(!frame->isVisible());
-  QCOMPARE(frame->geometry(), placed);
 }
 
 void LongJobsTest::PdfRunTellsProtectionAndMissingViewer() {
@@ -266,7 +224,7 @@ void LongJobsTest::PdfRunTellsProtectionAndMissingViewer() {
     MemorizeOptions month;
     month.year = kDemoYear;
     month.month = kDemoMonth;
-    RunMemorization(h.session.job(), month, {LineAt(employees, chosen)});
+    RunMemorization(h.session.job(), month, {EntryAt(employees, chosen).code});
     h.ClickRow(employees, chosen);
     h.Find<QListWidget>("ListMesiStp")->setCurrentRow(kDemoMonth - 1);
     h.TakeTexts();

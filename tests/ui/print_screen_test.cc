@@ -1,20 +1,16 @@
 // The options half of the printing screen, driven by widget name: the dependent controls, the
-// information texts, and the print button on the printer and as PDF with the offer to open
-// the result.
+// information texts, and the print button on the printer.
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
-#include <filesystem>
 
 #include "app/session.h"
 #include "base/text.h"
 #include "memorize/memorization.h"
 #include "printing/sheet_printing.h"
 #include "ui/list_widgets.h"
-#include "ui/print_screen.h"
 #include "ui_harness.h"
 
 namespace kaveltar::ui::testing {
@@ -36,15 +32,6 @@ void PrintScreenTest::OptionsKeepTheirDependentsConsistent() {
   QVERIFY(!h.Find<QLineEdit>("TextProtocollo")->isEnabled());
   h.Click(bozza);
   QVERIFY(h.Find<QCheckBox>("ChkNoNumero")->isEnabled());
-
-  auto* singolo = h.Find<QCheckBox>("CheckSingolo");
-  QVERIFY(!singolo->isEnabled());
-  h.Click("ChkPDF");
-  QVERIFY(singolo->isEnabled());
-  QVERIFY(!h.Find<QLineEdit>("NCopie")->isEnabled());
-  h.Click(singolo);
-  h.Click("ChkPDF");
-  QVERIFY(!singolo->isChecked());
 
   h.TakeTexts();
   h.Click("cmdinfo");
@@ -71,7 +58,7 @@ void PrintScreenTest::PrintButtonPrintsNumbersAndOffersThePdf() {
   MemorizeOptions month;
   month.year = kDemoYear;
   month.month = kDemoMonth;
-  RunMemorization(h.session.job(), month, {LineAt(employees, 0)});
+  RunMemorization(h.session.job(), month, {EntryAt(employees, 0).code});
   const size_t before = recording->printed().size();
   h.ClickRow(employees, 0);
   h.Find<QListWidget>("ListMesiStp")->setCurrentRow(kDemoMonth - 1);
@@ -85,18 +72,6 @@ void PrintScreenTest::PrintButtonPrintsNumbersAndOffersThePdf() {
   QCOMPARE(texts[0], std::string(kNotMemorizedWarning));
   QCOMPARE(number->text(), QStringLiteral("6"));
   QCOMPARE(recording->printed().size(), before + 1);
-
-  // As PDF, one file per employee: the folder is offered and opened on Yes.
-  std::string opened;
-  h.form->print_screen().set_opener([&](const std::string& path) { opened = path; });
-  h.Click("ChkPDF");
-  h.Click("CheckSingolo");
-  h.dialogs.QueueAnswers({true});
-  h.Click("CmdStampaStp");
-  QCOMPARE(number->text(), QStringLiteral("7"));
-  QVERIFY(std::filesystem::is_directory(opened));
-  QVERIFY(opened.find("PRESLUL") != std::string::npos);
-  QVERIFY(std::filesystem::directory_iterator(opened) != std::filesystem::directory_iterator());
 }
 
 }  // namespace kaveltar::ui::testing

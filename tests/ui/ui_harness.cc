@@ -126,7 +126,7 @@ void OpenFirstEmployeesMonth(Harness& h) {
   h.Find<QListWidget>("ListAziAgg")->setCurrentRow(0);
   auto* employees = h.Find<QListWidget>("ListDipAgg");
   employees->setCurrentRow(0);
-  h.MemorizeDemoMonth(KeyOf(LineAt(employees, 0)));
+  h.MemorizeDemoMonth(EntryAt(employees, 0).code);
   h.form->update_screen().CmdConfermaAgg_Click();
 }
 
