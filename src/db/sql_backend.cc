@@ -403,6 +403,11 @@ std::string StatementText(Op op, Dialect dialect) {
   return s;
 }
 
+std::string DayInsertText() {
+  const std::vector<std::string> day = DayColumnNames();
+  return "INSERT INTO PRESENZE (" + Join(day) + ") VALUES (" + Placeholders(day.size()) + ")";
+}
+
 std::vector<std::string> SchemaStatements(Dialect dialect) {
   const bool pg = dialect == Dialect::kPostgres;
   const std::string create = pg ? "CREATE TABLE IF NOT EXISTS " : "CREATE TABLE ";

@@ -60,6 +60,10 @@ enum class Dialect { kSqlite, kPostgres };
 // The statement text with numbered parameters: "?1" for SQLite, "$1" for PostgreSQL.
 std::string StatementText(Op op, Dialect dialect);
 
+// A plain INSERT of one PRESENZE row, with the parameters of kSaveDay ("?1" numbering). For
+// a day known to be absent, where the insert-or-update would search for it first.
+std::string DayInsertText();
+
 // CREATE TABLE statements for the four tables. PostgreSQL's use IF NOT EXISTS and the "C"
 // collation on the key columns, so that key order and key ranges are byte order as in SQLite.
 std::vector<std::string> SchemaStatements(Dialect dialect);

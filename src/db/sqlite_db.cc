@@ -21,6 +21,7 @@
 #include <cinttypes>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <string>
 #include <system_error>
 
@@ -82,14 +83,38 @@ class SqliteAttendanceDb final : public db_internal::SqlAttendanceDb {
   Status Prepare(const char* sql, sqlite3_stmt** stmt);
   // Runs a statement without parameters or rows (BEGIN, COMMIT, ROLLBACK).
   int Step(sqlite3_stmt* stmt);
+  // Binds the parameters to `stmt`, steps it and passes its rows to the visitor. `empty`
+  // has a bit set for each parameter that holds the empty text since an earlier call:
+  // bindings outlive a reset, so such a parameter is not bound again (most texts of a day
+  // row are empty).
+  Status Perform(Op op, sqlite3_stmt* stmt, uint32_t* empty, std::span<const SqlParam> params,
+                 RowVisitor* visitor);
+  // True when the day a save names is certainly absent: the write transaction deleted its
+  // employee-month and has not saved that day since. Marks the day as saved.
+  bool TakeAbsentDay(std::span<const SqlParam> params);
+  void ForgetDeletedMonths() {
+    deleted_months_.clear();
+    last_month_ = nullptr;
+  }
 
   sqlite3* db_;
   std::string file_;
   std::array<sqlite3_stmt*, db_internal::kOpCount> stmts_{};
+  std::array<uint32_t, db_internal::kOpCount> empty_params_{};
+  // A plain INSERT of a day, for the days TakeAbsentDay finds absent; the import deletes
+  // each employee-month it replaces and writes its days again in one transaction.
+  sqlite3_stmt* insert_day_ = nullptr;
+  uint32_t insert_day_empty_params_ = 0;
+  // The employee-months ("KDIPENDENTE\tYYYYMM") deleted in the open write transaction, each
+  // with a bit per day (1-31) saved since; `last_month_` is the one used last.
+  std::map<std::string, uint32_t, std::less<>> deleted_months_;
+  std::pair<const std::string, uint32_t>* last_month_ = nullptr;
+  std::string month_key_;  // reused for lookups
   sqlite3_stmt* begin_ = nullptr;
   sqlite3_stmt* begin_read_ = nullptr;
   sqlite3_stmt* commit_ = nullptr;
   sqlite3_stmt* rollback_ = nullptr;
+  bool write_transaction_ = false;  // the open transaction began with BEGIN IMMEDIATE
   bool record_clean_close_ = false;
   bool failed_ = false;  // an operation failed: the close is not a clean one
   int64_t checked_at_ = 0;
@@ -231,9 +256,11 @@ Result<std::unique_ptr<AttendanceDb>> SqliteAttendanceDb::Open(const std::filesy
                              std::string(db_internal::OpName(op)) + "): " + sqlite3_errmsg(handle));
     }
   }
+  const std::string insert_day = db_internal::DayInsertText();
   for (auto [sql, stmt] :
        {std::pair{"BEGIN IMMEDIATE", &db->begin_}, std::pair{"BEGIN", &db->begin_read_},
-        std::pair{"COMMIT", &db->commit_}, std::pair{"ROLLBACK", &db->rollback_}}) {
+        std::pair{"COMMIT", &db->commit_}, std::pair{"ROLLBACK", &db->rollback_},
+        std::pair{insert_day.c_str(), &db->insert_day_}}) {
     if (Status s = db->Prepare(sql, stmt); !s.ok()) return s;
   }
   return std::unique_ptr<AttendanceDb>(std::move(db));
@@ -246,6 +273,7 @@ SqliteAttendanceDb::~SqliteAttendanceDb() {
   sqlite3_finalize(begin_read_);
   sqlite3_finalize(commit_);
   sqlite3_finalize(rollback_);
+  sqlite3_finalize(insert_day_);
   const bool closed = sqlite3_close_v2(db_) == SQLITE_OK;
   // Recorded once the file is closed, so that its state is the final one.
   if (record_clean_close_) {
@@ -275,19 +303,74 @@ int SqliteAttendanceDb::Step(sqlite3_stmt* stmt) {
 }
 
 Status SqliteAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisitor* visitor) {
-  sqlite3_stmt* stmt = stmts_[static_cast<int>(op)];
+  const int i = static_cast<int>(op);
+  if (in_transaction_ && !deleted_months_.empty() &&
+      (op == Op::kSaveDay || op == Op::kSaveDayKeepNumber) && TakeAbsentDay(params)) {
+    return Perform(op, insert_day_, &insert_day_empty_params_, params, visitor);
+  }
+  Status status = Perform(op, stmts_[i], &empty_params_[i], params, visitor);
+  // A delete of a whole employee-month (its KPERIODO range is a six-digit month) inside a
+  // write transaction: no other connection can write before the commit, so the days of that
+  // month stay absent until this one saves them.
+  if (op == Op::kDeleteEmployeeRange && status.ok() && in_transaction_ && write_transaction_ &&
+      params.size() == 3 && params[1].text.size() == 6 && !sqlite3_get_autocommit(db_)) {
+    month_key_.assign(params[0].text);
+    month_key_ += '\t';
+    month_key_ += params[1].text;
+    last_month_ = &*deleted_months_.insert_or_assign(month_key_, 0u).first;
+  }
+  return status;
+}
+
+bool SqliteAttendanceDb::TakeAbsentDay(std::span<const SqlParam> params) {
+  if (params.size() != static_cast<size_t>(db_internal::kDayColumns)) return false;
+  const std::string_view employee = params[0].text;
+  const std::string_view period = params[1].text;
+  if (period.size() != 8) return false;
+  const int day = (period[6] - '0') * 10 + (period[7] - '0');
+  if (day < 1 || day > 31) return false;
+  // The import writes the days of one month one after the other: that month is tried first.
+  const auto same = [&](const std::string& key) {
+    return key.size() == employee.size() + 7 && key.compare(0, employee.size(), employee) == 0 &&
+           key[employee.size()] == '\t' && key.compare(employee.size() + 1, 6, period, 0, 6) == 0;
+  };
+  if (last_month_ == nullptr || !same(last_month_->first)) {
+    month_key_.assign(employee);
+    month_key_ += '\t';
+    month_key_.append(period.substr(0, 6));
+    const auto found = deleted_months_.find(month_key_);
+    if (found == deleted_months_.end()) return false;
+    last_month_ = &*found;
+  }
+  const uint32_t bit = 1u << day;
+  // A day saved already, or a transaction the engine rolled back on its own.
+  if ((last_month_->second & bit) != 0 || sqlite3_get_autocommit(db_)) return false;
+  last_month_->second |= bit;
+  return true;
+}
+
+Status SqliteAttendanceDb::Perform(Op op, sqlite3_stmt* stmt, uint32_t* empty,
+                                   std::span<const SqlParam> params, RowVisitor* visitor) {
   int rc = SQLITE_OK;
   for (size_t i = 0; i < params.size() && rc == SQLITE_OK; ++i) {
     const SqlParam& p = params[i];
     const int index = static_cast<int>(i) + 1;
+    const uint32_t bit = i < 32 ? 1u << i : 0;
     if (p.is_int) {
       rc = sqlite3_bind_int64(stmt, index, p.integer);
+      *empty &= ~bit;
+    } else if (p.text.empty()) {
+      if (bit != 0 && (*empty & bit) != 0) continue;
+      // Not the view's pointer, which may be null and would bind NULL instead of ''.
+      rc = sqlite3_bind_text(stmt, index, "", 0, SQLITE_STATIC);
+      *empty |= bit;
     } else {
-      // An empty view may have a null pointer, which would bind NULL instead of ''.
-      rc = sqlite3_bind_text(stmt, index, p.text.empty() ? "" : p.text.data(),
-                             static_cast<int>(p.text.size()), SQLITE_STATIC);
+      rc = sqlite3_bind_text(stmt, index, p.text.data(), static_cast<int>(p.text.size()),
+                             SQLITE_STATIC);
+      *empty &= ~bit;
     }
   }
+  if (rc != SQLITE_OK) *empty = 0;  // a binding may have failed half-way
   if (rc == SQLITE_OK) {
     const SqliteRow row(stmt);
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -318,7 +401,9 @@ Status SqliteAttendanceDb::Begin() {
     return Error("Begin");
   }
   in_transaction_ = true;
+  write_transaction_ = true;
   transaction_failure_.clear();
+  ForgetDeletedMonths();
   return Status::Ok();
 }
 
@@ -330,13 +415,16 @@ Status SqliteAttendanceDb::BeginSnapshot() {
   }
   if (Step(begin_read_) != SQLITE_DONE) return Error("Begin");
   in_transaction_ = true;
+  write_transaction_ = false;
   transaction_failure_.clear();
+  ForgetDeletedMonths();
   return Status::Ok();
 }
 
 Status SqliteAttendanceDb::Commit() {
   if (!in_transaction_) return Status::Invalid("Commit: no transaction is open");
   in_transaction_ = false;
+  ForgetDeletedMonths();
   if (!transaction_failure_.empty()) {
     if (!sqlite3_get_autocommit(db_)) Step(rollback_);
     return Status::DbError(
@@ -362,6 +450,7 @@ Status SqliteAttendanceDb::Commit() {
 Status SqliteAttendanceDb::Rollback() {
   if (!in_transaction_) return Status::Invalid("Rollback: no transaction is open");
   in_transaction_ = false;
+  ForgetDeletedMonths();
   if (sqlite3_get_autocommit(db_)) return Status::Ok();  // the engine already rolled back
   if (Step(rollback_) != SQLITE_DONE) {
     failed_ = true;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -243,10 +244,17 @@ void PdfDocument::AppendPaint(int options, bool closed) {
   } else {
     op = (options & 1) ? "n" : "S";
   }
-  content_ += ' ';
-  if (options & 128) content_ += "W ";
-  content_ += op;
-  content_ += '\n';
+  char buffer[8];
+  char* p = buffer;
+  *p++ = ' ';
+  if (options & 128) {
+    *p++ = 'W';
+    *p++ = ' ';
+  }
+  std::memcpy(p, op.data(), op.size());
+  p += op.size();
+  *p++ = '\n';
+  content_.append(buffer, static_cast<size_t>(p - buffer));
 }
 
 void PdfDocument::DrawRect(double x, double y, double width, double height, int options,

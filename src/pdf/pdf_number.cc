@@ -33,7 +33,7 @@ constexpr std::array<ThreeDigits, 1000> kThreeDigits = [] {
 
 }  // namespace
 
-void AppendNumber(std::string* out, double value) {
+char* WriteNumber(char* p, double value) {
   if (!std::isfinite(value)) value = 0;
   constexpr double kCap = 1e12;
   if (value > kCap) value = kCap;
@@ -46,10 +46,7 @@ void AppendNumber(std::string* out, double value) {
   const auto thousandths = static_cast<uint64_t>(scaled + 0.5 + allowance);  // truncation: floor
 
   // The integer part (nearly always below 1000 on a page) and the decimals come from a
-  // table of three-digit groups and are appended in one piece: the writer formats a few
-  // thousand numbers per page.
-  char buffer[40];
-  char* p = buffer;
+  // table of three-digit groups: the writer formats a few thousand numbers per page.
   if (value < 0 && thousandths != 0) *p++ = '-';
   const uint64_t whole = thousandths / 1000;
   if (whole < 1000) {
@@ -57,7 +54,7 @@ void AppendNumber(std::string* out, double value) {
     std::memcpy(p, group.digits + group.leading_zeros, 3);
     p += 3 - group.leading_zeros;
   } else {
-    p = std::to_chars(p, buffer + sizeof buffer, whole).ptr;
+    p = std::to_chars(p, p + 16, whole).ptr;  // at most 13 digits below the cap
   }
   const unsigned fraction = static_cast<unsigned>(thousandths % 1000);
   if (fraction != 0) {
@@ -66,7 +63,12 @@ void AppendNumber(std::string* out, double value) {
     std::memcpy(p, group.digits, 3);
     p += 3 - group.trailing_zeros;
   }
-  out->append(buffer, static_cast<size_t>(p - buffer));
+  return p;
+}
+
+void AppendNumber(std::string* out, double value) {
+  char buffer[kMaxNumberLength];
+  out->append(buffer, static_cast<size_t>(WriteNumber(buffer, value) - buffer));
 }
 
 std::string FormatNumber(double value) {

@@ -3,9 +3,18 @@
 #ifndef KAVELTAR_PDF_PDF_NUMBER_H_
 #define KAVELTAR_PDF_PDF_NUMBER_H_
 
+#include <cstddef>
 #include <string>
 
 namespace kaveltar::pdf_internal {
+
+// The most bytes WriteNumber writes ("-1000000000000" is the longest).
+inline constexpr size_t kMaxNumberLength = 24;
+
+// Writes `value` as AppendNumber appends it into the kMaxNumberLength bytes at `p`; returns
+// the end of what it wrote. For callers that put a whole operator together in a local buffer
+// and append it to the page content at once.
+char* WriteNumber(char* p, double value);
 
 // Appends `value` rounded half away from zero to three decimals, with "." as the decimal
 // separator, without trailing zeros, exponent or "-0" ("28.346", "0.5", "-12", "0").

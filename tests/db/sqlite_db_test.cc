@@ -2,7 +2,6 @@
 // workstations sharing one file.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -35,14 +34,6 @@ class PrepareDatabaseTest : public testing::Test {
   TempFolder folder_;
 };
 
-TEST_F(PrepareDatabaseTest, FirstStartCopiesTheTemplate) {
-  KT_ASSERT_OK(CreateSqliteDatabase(Template()));
-  KT_ASSERT_OK(PrepareDatabase(folder_.path()));
-  EXPECT_EQ(ReadAll(Database()), ReadAll(Template()));
-  // Only the two database files are left: no temporary copy.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.path()), {}), 2);
-}
-
 TEST_F(PrepareDatabaseTest, AnExistingDatabaseIsNeverReplaced) {
   KT_ASSERT_OK(CreateSqliteDatabase(Template()));
   KT_ASSERT_OK(CreateSqliteDatabase(Database()));
@@ -73,24 +64,6 @@ TEST(SqliteDbTest, FilesThatAreNotAttendanceDatabasesAreRefusedUntouched) {
   EXPECT_EQ(ReadAll(file), "not a database");
   std::ofstream(file, std::ios::trunc).close();  // empty: SQLite would take it as a database
   EXPECT_EQ(OpenSqliteDatabase(file).status().kind(), Status::Kind::kDbError);
-}
-
-TEST(SqliteDbTest, AFileInWalModeIsOpenedWithTheRollbackJournal) {
-  TempFolder folder;
-  const auto file = folder.path() / "QXPRES.sqlite";
-  KT_ASSERT_OK(CreateSqliteDatabase(file));
-  sqlite3* raw = nullptr;
-  sqlite3_open(file.c_str(), &raw);
-  sqlite3_exec(raw, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-  sqlite3_close(raw);
-  ASSERT_TRUE(MustOpen(file));
-  sqlite3_open(file.c_str(), &raw);
-  sqlite3_stmt* stmt = nullptr;
-  sqlite3_prepare_v2(raw, "PRAGMA journal_mode", -1, &stmt, nullptr);
-  ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
-  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), "delete");
-  sqlite3_finalize(stmt);
-  sqlite3_close(raw);
 }
 
 // Two workstations on one file: a second writer waits for the first instead of failing, and
@@ -190,22 +163,9 @@ TEST_F(CheckedOpenTest, UnchangedFileSkipsTheCheckAndAnyChangeBringsItBack) {
   EXPECT_EQ(ReadAll(file_), good_);
 }
 
-TEST_F(CheckedOpenTest, AJournalOrAnOldCheckMeanACheck) {
+TEST_F(CheckedOpenTest, AJournalBesideTheFileMeansACheck) {
   // A rollback journal beside the file (empty: nothing to play back).
   std::ofstream(file_.string() + "-journal").close();
-  WriteUnseen(damaged_);
-  EXPECT_EQ(OpenKind(), Status::Kind::kCorrupt);
-  std::filesystem::remove(file_.string() + "-journal");
-
-  // The last real check eight days ago: the record matches but is too old to trust.
-  WriteUnseen(good_);
-  SetModified(std::time(nullptr) - 60);
-  KT_ASSERT_OK(OpenCheckedSqliteDatabase(file_));
-  std::string record = ReadAll(Marker());
-  const size_t last = record.rfind(' ');
-  ASSERT_NE(last, std::string::npos);
-  record = record.substr(0, last + 1) + std::to_string(std::time(nullptr) - 8 * 24 * 3600) + "\n";
-  std::ofstream(Marker(), std::ios::trunc) << record;
   WriteUnseen(damaged_);
   EXPECT_EQ(OpenKind(), Status::Kind::kCorrupt);
 }

@@ -1,6 +1,5 @@
-// Opening a month from the update screen's selection: the checks and their messages, a month
-// not memorized, the captions from either order of the lists, and the patron days handed to
-// the grid.
+// Opening a month from the update screen's selection: a month not memorized, the captions from
+// either order of the lists, and the patron days handed to the grid.
 #include "editing/grid_opening.h"
 
 #include "archive/fields.h"
@@ -36,24 +35,11 @@ class GridOpeningTest : public MemorizeTest {
   std::string key_;
 };
 
-TEST_F(GridOpeningTest, ChecksTheSelectionAndTheMonth) {
+TEST_F(GridOpeningTest, AMonthNotMemorizedIsNotOpened) {
   MonthGrid grid(session().db(), dialogs_);
   GridCaptions captions;
   const UpdateSelection s = Selection(kOrderByCode);
-  UpdateSelection none = s;
-  none.company = {};
-  EXPECT_EQ(OpenEmployeeMonth(session().job(), none, grid, &captions), OpenResult::kNoCompany);
-  none = s;
-  none.employee = {};
-  EXPECT_EQ(OpenEmployeeMonth(session().job(), none, grid, &captions), OpenResult::kNoEmployee);
-  ASSERT_EQ(dialogs_.entries().size(), 2u);
-  EXPECT_EQ(dialogs_.entries()[0].text, "Attenzione! Nessuna Ditta selezionata");
-  EXPECT_EQ(dialogs_.entries()[0].title, "Selezione Ditte");
-  EXPECT_EQ(dialogs_.entries()[1].text, "Attenzione! Nessuna Dipendente selezionato");
-  EXPECT_EQ(dialogs_.entries()[1].title, "Selezione Dipendenti");
-
   // Not memorized: the message, no grid, no rows created.
-  dialogs_.Clear();
   EXPECT_EQ(OpenEmployeeMonth(session().job(), s, grid, &captions), OpenResult::kMissingMonth);
   EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{MissingPeriodMessage(kYear, 3)});
   EXPECT_EQ(

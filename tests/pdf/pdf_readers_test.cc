@@ -72,8 +72,6 @@ TEST(PdfReaders, ProtectedFilesOpenWithEitherPasswordAtBothKeyLengths) {
       const auto text = RunTool("pdftotext " + Quote(plain) + " -");
       EXPECT_NE(text.output.find("Festività: 01, 06"), std::string::npos)
           << text.output.substr(0, 300);
-      EXPECT_NE(RunTool("pdfinfo " + Quote(plain)).output.find("PDF pagina di prova"),
-                std::string::npos);
     }
     EXPECT_NE(RunTool("qpdf --password=altro --check " + Quote(file)).status, 0);
     const auto shown = RunTool("qpdf --show-encryption --password=ufficio " + Quote(file));
@@ -90,10 +88,7 @@ TEST(PdfReaders, FontWidthsAgreeWithPoppler) {
     int style;
     bool symbolic;
   };
-  const Case cases[] = {{"Arial", 0, false},           {"Arial", 3, false},
-                        {"Times New Roman", 0, false}, {"Times", 2, false},
-                        {"Courier New", 1, false},     {"Symbol", 0, true},
-                        {"ZapfDingbats", 0, true}};
+  const Case cases[] = {{"Arial", 3, false}, {"Times", 2, false}, {"Symbol", 0, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.font) + " " + std::to_string(c.style));
     std::vector<int> codes;
@@ -153,62 +148,51 @@ TEST(PdfReaders, ImagesRenderUpright) {
                     Quote(dir.File("rgb")))
                 .status,
             0);
-  ASSERT_EQ(RunTool("pdftoppm -jpeg -gray -r 72 -singlefile " + Quote(dir.File("source.pdf")) +
-                    " " + Quote(dir.File("grey")))
-                .status,
-            0);
 
-  for (int compression : {0, 4}) {
-    SCOPED_TRACE(compression);
-    PdfDocument doc;
-    doc.SetScale(0);
-    doc.SetCompression(compression, 3);
-    const std::string file = dir.File("images" + std::to_string(compression) + ".pdf");
-    doc.BeginDoc(file);
-    doc.BeginPage();
-    int slot = 0;
-    for (const char* name : {"q4.bmp", "q24.bmp", "MONO.BMP"}) {
-      doc.DrawImage(dir.File(name), 100.0 * slot++, 0, 100, 100, 1, 0);
-      ASSERT_EQ(doc.ErrNumber(), 0) << name << ": " << doc.ErrDescription();
-    }
-    doc.DrawImage(dir.File("q24.bmp"), 0, 200, 100, 100, 1, 1);  // red is transparent
-    doc.DrawImage(dir.File("rgb.jpg"), 100, 200, 200, 100, 1, 0);
-    doc.DrawImage(dir.File("grey.jpg"), 300, 200, 0, 100, 1, 0);
-    doc.DrawImage(dir.File("q24.bmp"), 0, 400, 200, 100, 0, 0);  // kept square: 100 x 100
-    // Pixels with alpha: red half transparent, green opaque, blue fully transparent.
-    const auto alpha = std::filesystem::path(std::getenv("KAVELTAR_TEST_SOURCE_DIR")) /
-                       "fuzz/corpus/pdf_images/bmp32_alpha_v3.bmp";
-    doc.DrawImage(alpha.string(), 0, 600, 150, 100, 1, 0);
-    doc.EndDoc();
-    ASSERT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
-    ExpectCleanQpdf(file);
-    const std::string ppm = pdf_test::Render(dir, file);
-    // Every depth the same quadrants; the black and white 1-bit picture; red made transparent;
-    // the squares kept square (white right of the 100 x 100 picture).
-    for (int i = 0; i < 2; ++i) {
-      SCOPED_TRACE(i);
-      pdf_test::ExpectPixels(ppm, {{100 * i + 25, 25, 0xFF0000}, {100 * i + 75, 75, 0xFFFFFF}});
-    }
-    pdf_test::ExpectPixels(ppm, {{225, 25, 0x000000},
-                                 {275, 25, 0xFFFFFF},
-                                 {25, 225, 0xFFFFFF},
-                                 {75, 225, 0x00FF00},
-                                 {150, 450, 0xFFFFFF},
-                                 {25, 425, 0xFF0000},
-                                 {75, 625, 0x00FF00},
-                                 {125, 625, 0xFFFFFF}});
-    const uint32_t red = pdf_test::PpmPixel(ppm, 150, 250),
-                   blue = pdf_test::PpmPixel(ppm, 250, 250);
-    EXPECT_TRUE((red >> 16) > 0xE0 && (red & 0xFFFF) < 0x2020) << std::hex << red;
-    EXPECT_TRUE((blue & 0xFF) > 0xE0 && (blue >> 8) < 0x2020) << std::hex << blue;
-    const uint32_t grey = pdf_test::PpmPixel(ppm, 320, 250);
-    EXPECT_EQ(grey >> 16, grey & 0xFF);  // grey: equal components
-    const uint32_t half_red = pdf_test::PpmPixel(ppm, 25, 625);
-    EXPECT_TRUE((half_red >> 16) == 0xFF && ((half_red >> 8) & 0xFF) > 0x70 &&
-                ((half_red >> 8) & 0xFF) < 0x90)
-        << std::hex << half_red;
-    EXPECT_EQ(pdf_test::ReadFile(file).substr(0, 8), "%PDF-1.4");  // soft masks
+  PdfDocument doc;
+  doc.SetScale(0);
+  doc.SetCompression(4, 3);
+  const std::string file = dir.File("images.pdf");
+  doc.BeginDoc(file);
+  doc.BeginPage();
+  int slot = 0;
+  for (const char* name : {"q4.bmp", "q24.bmp", "MONO.BMP"}) {
+    doc.DrawImage(dir.File(name), 100.0 * slot++, 0, 100, 100, 1, 0);
+    ASSERT_EQ(doc.ErrNumber(), 0) << name << ": " << doc.ErrDescription();
   }
+  doc.DrawImage(dir.File("q24.bmp"), 0, 200, 100, 100, 1, 1);  // red is transparent
+  doc.DrawImage(dir.File("rgb.jpg"), 100, 200, 200, 100, 1, 0);
+  doc.DrawImage(dir.File("q24.bmp"), 0, 400, 200, 100, 0, 0);  // kept square: 100 x 100
+  // Pixels with alpha: red half transparent, green opaque, blue fully transparent.
+  const auto alpha = std::filesystem::path(std::getenv("KAVELTAR_TEST_SOURCE_DIR")) /
+                     "fuzz/corpus/pdf_images/bmp32_alpha_v3.bmp";
+  doc.DrawImage(alpha.string(), 0, 600, 150, 100, 1, 0);
+  doc.EndDoc();
+  ASSERT_EQ(doc.ErrNumber(), 0) << doc.ErrDescription();
+  ExpectCleanQpdf(file);
+  const std::string ppm = pdf_test::Render(dir, file);
+  // Every depth the same quadrants; the black and white 1-bit picture; red made transparent;
+  // the squares kept square (white right of the 100 x 100 picture).
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(i);
+    pdf_test::ExpectPixels(ppm, {{100 * i + 25, 25, 0xFF0000}, {100 * i + 75, 75, 0xFFFFFF}});
+  }
+  pdf_test::ExpectPixels(ppm, {{225, 25, 0x000000},
+                               {275, 25, 0xFFFFFF},
+                               {25, 225, 0xFFFFFF},
+                               {75, 225, 0x00FF00},
+                               {150, 450, 0xFFFFFF},
+                               {25, 425, 0xFF0000},
+                               {75, 625, 0x00FF00},
+                               {125, 625, 0xFFFFFF}});
+  const uint32_t red = pdf_test::PpmPixel(ppm, 150, 250), blue = pdf_test::PpmPixel(ppm, 250, 250);
+  EXPECT_TRUE((red >> 16) > 0xE0 && (red & 0xFFFF) < 0x2020) << std::hex << red;
+  EXPECT_TRUE((blue & 0xFF) > 0xE0 && (blue >> 8) < 0x2020) << std::hex << blue;
+  const uint32_t half_red = pdf_test::PpmPixel(ppm, 25, 625);
+  EXPECT_TRUE((half_red >> 16) == 0xFF && ((half_red >> 8) & 0xFF) > 0x70 &&
+              ((half_red >> 8) & 0xFF) < 0x90)
+      << std::hex << half_red;
+  EXPECT_EQ(pdf_test::ReadFile(file).substr(0, 8), "%PDF-1.4");  // soft masks
 }
 
 }  // namespace

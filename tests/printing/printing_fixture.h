@@ -28,9 +28,7 @@ class PrintingTest : public ::testing::Test {
   static constexpr int kMonth = 6;
 
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "kaveltar-sheets-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
+    root_ = temp_.File("");
     setenv("KAVELTAR_DRIVE_C", (root_ / "c").c_str(), 1);
     setenv("KAVELTAR_REGISTRY", (root_ / "registry.ini").c_str(), 1);
     const DemoOptions options{.dir = root_ / "demo",
@@ -54,10 +52,7 @@ class PrintingTest : public ::testing::Test {
     Startup(session, paths);
     return recording;
   }
-  void TearDown() override {
-    session_.reset();
-    fs::remove_all(root_);
-  }
+  void TearDown() override { session_.reset(); }
 
   // Memorizes the month of the keys and forgets what that printed.
   void Memorize(const std::vector<std::string>& keys) {
@@ -67,40 +62,25 @@ class PrintingTest : public ::testing::Test {
     RunMemorization(session_->job(), o, keys);
     dialogs_.Clear();
   }
-  // A print of the keys' June sheets numbered from 41; as PDF files when `pdf`, one per
-  // employee when `each`.
-  SheetRunRequest Request(const std::vector<std::string>& keys, bool pdf = false,
-                          bool each = false) {
+  // A print of the keys' June sheets as PDF files, one per employee, numbered from 100.
+  SheetRunRequest Request(const std::vector<std::string>& keys) {
     SheetRunRequest r;
-    r.pdf = pdf;
-    r.one_file_per_employee = each;
+    r.pdf = r.one_file_per_employee = true;
     r.year = kYear;
     r.month = kMonth;
     r.company = keys.front().substr(0, 3);
     r.employees = keys;
-    r.options.number_text = "41";
-    r.printed_at = 1750000000;
+    r.options.number_text = "100";
     return r;
-  }
-  std::vector<std::string> SameCompany(DemoCase c, size_t n) {
-    std::vector<std::string> keys;
-    for (const std::string& k : report_.Keys(c)) {
-      if (keys.empty() || k.substr(0, 3) == keys.front().substr(0, 3)) keys.push_back(k);
-      if (keys.size() == n) break;
-    }
-    return keys;
   }
   // The PDF password of the company whose record was read last.
   std::string Password() { return std::string(Trim(session_->codec().GetField(fields::kT364))); }
-  // The text of a PDF file, pdftotext given `options` (the password among them).
-  static std::string PdfText(const std::string& file, const std::string& options) {
-    return pdf_test::RunTool("pdftotext " + options + " " + pdf_test::Quote(file) + " -").output;
-  }
   static int Count(const std::vector<std::string>& texts, std::string_view prefix) {
     return static_cast<int>(std::count_if(
         texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(prefix, 0) == 0; }));
   }
 
+  pdf_test::TempDir temp_;  // removed last, after the session has let go of its files
   fs::path root_;
   DemoReport report_;
   RecordingDialogs dialogs_;

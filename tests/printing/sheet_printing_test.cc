@@ -1,7 +1,5 @@
-// The print command on a demo installation with a memorized month: sheets on the recorded
-// printer, PDF files per employee and per company, numbering carried across the run and
-// stored only once delivered, employees left out for want of a memorized month, and prints
-// killed or stopped midway.
+// The print command on a demo installation with a memorized month, killed or stopped midway:
+// numbers stored only with their files, and the database left to other workstations.
 #include "printing/sheet_printing.h"
 
 #include <signal.h>
@@ -63,9 +61,7 @@ class SheetPrintingTest : public PrintingTest {
       RecordingDialogs dialogs;
       Session s(dialogs);
       Start(s);
-      SheetRunRequest r = Request(keys, true, true);
-      r.options.number_text = "100";
-      ::_exit(PrintMonthlySheets(s.job(), r).failed ? 1 : 0);
+      ::_exit(PrintMonthlySheets(s.job(), Request(keys)).failed ? 1 : 0);
     }
     watch(child);
     int status = 0;
@@ -82,59 +78,6 @@ class SheetPrintingTest : public PrintingTest {
     }
   }
 };
-
-TEST_F(SheetPrintingTest, PrinterRunNumbersSheetsAndLeavesOutMonthsNotMemorized) {
-  std::vector<std::string> keys = SameCompany(DemoCase::kGroup, 3);
-  ASSERT_EQ(keys.size(), 3u);
-  Memorize({keys[0], keys[2]});
-  const size_t before = printer_->printed().size();
-  SheetRunRequest r = Request(keys);
-  r.copies = "2";
-  const SheetRunResult result = PrintMonthlySheets(session_->job(), r);
-  EXPECT_EQ(result.sheets, 2);
-  EXPECT_EQ(result.number_text, "43");
-  EXPECT_EQ(
-      dialogs_.Texts(),
-      (std::vector<std::string>{std::string(kNotMemorizedWarning),
-                                "Stampa Presenze/Assenze relativo al periodo 06/2025 terminata"}));
-  ASSERT_EQ(printer_->printed().size(), before + 1);
-  const RecordingPrinterJob::Document& doc = printer_->printed().back();
-  EXPECT_EQ(doc.pages, 4);  // two copies of two sheets
-  const std::vector<std::string> texts = doc.Texts();
-  EXPECT_EQ(Count(texts, "NUMERAZIONE : 41"), 2);
-  EXPECT_EQ(Count(texts, "NUMERAZIONE : 42"), 2);
-  EXPECT_EQ(Count(texts, "CODICE DIP. : " + keys[1]), 0);
-
-  // No copies prints nothing.
-  r.copies = "0";
-  EXPECT_EQ(PrintMonthlySheets(session_->job(), r).message, kNothingPrinted);
-}
-
-TEST_F(SheetPrintingTest, ANumberIsStoredOnlyOnceTheSheetIsDelivered) {
-  std::vector<std::string> keys = SameCompany(DemoCase::kGroup, 2);
-  Memorize(keys);
-  // The printer fails; no retry, do not close: the document is lost, and so the numbers are
-  // neither stored nor advanced, and the run says it failed instead of "terminata".
-  printer_->FailPrinting(1);
-  dialogs_.QueueAnswers({false, false});
-  const SheetRunResult lost = PrintMonthlySheets(session_->job(), Request(keys));
-  EXPECT_TRUE(lost.failed);
-  EXPECT_EQ(lost.sheets, 0);
-  EXPECT_EQ(lost.number_text, "41");
-  EXPECT_EQ(lost.message.rfind("Stampa non riuscita: ", 0), 0u) << lost.message;
-  EXPECT_NE(lost.message.find("non risponde"), std::string::npos) << lost.message;
-  EXPECT_EQ(Count(dialogs_.Texts(), "Stampa Presenze/Assenze relativo"), 0);
-  EXPECT_EQ(Protocollo(keys[0]) + Protocollo(keys[1]), 0);
-
-  // Retried once, then printed: both numbers stored.
-  printer_->FailPrinting(1);
-  dialogs_.QueueAnswers({true});
-  const SheetRunResult printed = PrintMonthlySheets(session_->job(), Request(keys));
-  EXPECT_FALSE(printed.failed);
-  EXPECT_EQ(printed.number_text, "43");
-  EXPECT_EQ(Protocollo(keys[0]), 41);
-  EXPECT_EQ(Protocollo(keys[1]), 42);
-}
 
 TEST_F(SheetPrintingTest, AKilledPdfRunLeavesNoNumberedFileWithoutItsNumber) {
   const std::vector<std::string> keys = WholeCompany();
@@ -160,15 +103,14 @@ TEST_F(SheetPrintingTest, AKilledPdfRunLeavesNoNumberedFileWithoutItsNumber) {
   ASSERT_FALSE(finals.empty());
   for (const std::string& name : finals) {
     const std::string file = (folder / name).string();
-    const std::string bytes = pdf_test::ReadFile(file);
-    EXPECT_EQ(bytes.rfind("%PDF-", 0), 0u) << name;
-    EXPECT_NE(bytes.find("%%EOF", bytes.size() > 8 ? bytes.size() - 8 : 0), std::string::npos)
-        << name;
+    pdf_test::ExpectCleanQpdf(file, office);
     const auto key = std::find_if(keys.begin(), keys.end(), [&](const std::string& k) {
       return name.find("_" + k + "_") != std::string::npos;
     });
     ASSERT_NE(key, keys.end()) << name;
-    const std::string text = PdfText(file, "-opw " + pdf_test::Quote(office));
+    const std::string text = pdf_test::RunTool("pdftotext -opw " + pdf_test::Quote(office) + " " +
+                                               pdf_test::Quote(file) + " -")
+                                 .output;
     const size_t at = text.find("NUMERAZIONE : ");
     ASSERT_NE(at, std::string::npos) << name;
     const long printed = std::atol(text.c_str() + at + 14);
@@ -177,7 +119,7 @@ TEST_F(SheetPrintingTest, AKilledPdfRunLeavesNoNumberedFileWithoutItsNumber) {
   }
 
   // The next run clears what the killed ones left half written.
-  EXPECT_FALSE(PrintMonthlySheets(session_->job(), Request(keys, true, true)).failed);
+  EXPECT_FALSE(PrintMonthlySheets(session_->job(), Request(keys)).failed);
   EXPECT_TRUE(Names(folder, true).empty());
 }
 
@@ -225,56 +167,22 @@ TEST_F(SheetPrintingTest, APrintLeavesTheDatabaseToOtherWorkstationsBetweenBatch
   EXPECT_TRUE(Names(folder, true).empty());
 }
 
-TEST_F(SheetPrintingTest, SelectionsAndValidation) {
-  // Someone who leaves in June still gets June's sheet.
-  const std::string leaving = report_.Keys(DemoCase::kLeavingMidMonth).front();
-  Memorize({leaving});
-  EXPECT_EQ(PrintMonthlySheets(session_->job(), Request({leaving})).sheets, 1);
-  SheetRunRequest none = Request({leaving});
-  none.company.clear();
-  EXPECT_EQ(PrintMonthlySheets(session_->job(), none).message, kNoCompany);
-  none = Request({leaving});
-  none.employees.clear();
-  EXPECT_EQ(PrintMonthlySheets(session_->job(), none).message, kNoEmployee);
-
-  // Validation: one structure page with the company header, nothing else.
-  SheetRunRequest vidima = Request({leaving});
-  vidima.validation = true;
-  dialogs_.Clear();
-  EXPECT_EQ(PrintMonthlySheets(session_->job(), vidima).message, kValidationDone);
-  EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{std::string(kValidationDone)});
-}
-
-TEST_F(SheetPrintingTest, PdfFilesPerEmployeeAndPerCompany) {
-  std::vector<std::string> keys = SameCompany(DemoCase::kGroup, 3);
-  Memorize(keys);
-  // One file per employee, its message and names, are the command line's to show.
-  SheetRunRequest r = Request(keys, true);
-  r.options.draft = true;  // a draft's file name starts with "B"
-  const SheetRunResult company = PrintMonthlySheets(session_->job(), r);
-  ASSERT_EQ(company.pdf_files.size(), 1u);
-  const std::string& file = company.pdf_files[0];
-  EXPECT_EQ(fs::path(file).filename().string().rfind("BCART_" + keys[0].substr(0, 3) + "_", 0), 0u);
-  EXPECT_EQ(company.message.rfind(
-                "Il file cartellino PDF per l'azienda : " + keys[0].substr(0, 3) + " ", 0),
-            0u);
-  // The demo company has a PDF password: the file opens with it, one bookmark (the employee's
-  // name and key) per sheet.
-  const std::string password = Password();
-  ASSERT_FALSE(password.empty());
-  const std::string text = PdfText(file, "-upw " + pdf_test::Quote(password) + " -layout");
-  for (const std::string& k : keys) EXPECT_NE(text.find("CODICE DIP. : " + k), std::string::npos);
-  const std::vector<std::string> titles = pdf_test::OutlineTitles(file, password);
+// A company's file has one bookmark per sheet, titled with the employee's name and key, so
+// that a reader jumps to an employee.
+TEST_F(SheetPrintingTest, ACompanyFileHasABookmarkPerEmployee) {
+  std::vector<std::string> keys = WholeCompany();
+  keys.resize(3);
+  SheetRunRequest r = Request(keys);
+  r.one_file_per_employee = false;
+  const SheetRunResult result = PrintMonthlySheets(session_->job(), r);
+  ASSERT_EQ(result.pdf_files.size(), 1u);
+  const std::vector<std::string> titles = pdf_test::OutlineTitles(result.pdf_files[0], Password());
   ASSERT_EQ(titles.size(), keys.size());
   for (size_t i = 0; i < keys.size(); ++i) {
     const std::string ending = " - " + std::string(Trim(keys[i]));
     EXPECT_GT(titles[i].size(), ending.size() + 1) << titles[i];
     EXPECT_TRUE(titles[i].ends_with(ending)) << titles[i];
   }
-
-  // Nothing memorized for July: no file and the message.
-  r.month = 7;
-  EXPECT_EQ(PrintMonthlySheets(session_->job(), r).message, kNoPdfData);
 }
 
 }  // namespace

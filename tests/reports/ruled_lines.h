@@ -34,9 +34,9 @@ struct Page {
 // "Courier New": 0.6 of the size each).
 std::vector<Page> PrinterPages(const RecordingPrinterJob::Document& document);
 
-// The pages of a PDF file (opened with `password` when protected). Fails the running test
-// when the file cannot be read.
-std::vector<Page> PdfPages(const std::string& file, const std::string& password = "");
+// The page of a one-page A4 PDF file written without compression or protection. Fails the
+// running test when nothing can be read from it.
+std::vector<Page> PdfPages(const std::string& file);
 
 // One line for each word crossed by a rule ("page 1: 'GIUS.1' 6.800-7.689 x 5.300-5.580
 // crosses x=7.600"); empty when the pages are clean. Words and rules that only touch

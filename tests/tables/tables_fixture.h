@@ -78,19 +78,6 @@ class TablesTest : public ::testing::Test {
 
   AttendanceDb& db() { return *db_; }
 
-  void AddHoliday(std::string day, std::string description) {
-    ASSERT_TRUE(db_->SaveHoliday({std::move(day), std::move(description)}).ok());
-  }
-  void AddJustification(std::string code, std::string description, std::string type) {
-    JustificationRow row;
-    row.code = std::move(code);
-    row.gius[1] = std::move(description);
-    row.gius[2] = std::move(type);
-    row.gius[3] = "0";
-    row.gius[8] = " 0";
-    for (int k = 14; k <= 18; ++k) row.gius[static_cast<size_t>(k)] = "0";
-    ASSERT_TRUE(db_->SaveJustification(row).ok());
-  }
   void AddGroup(std::string code, std::string description, std::string hours = "08:00") {
     GroupRow row;
     row.code = std::move(code);
