@@ -93,11 +93,11 @@ int main(int argc, char** argv) {
 
     ImportState state;
     auto t0 = Clock::now();
-    ChooseImportFile(session, &state, file.string());
+    ChooseImportFile(session.job(), &state, file.string());
     check_s = Seconds(Clock::now() - t0);
     if (!state.import_enabled) Die("the file did not pass the checks");
     t0 = Clock::now();
-    result = ImportAttendanceFile(session, &state);
+    result = ImportAttendanceFile(session.job(), &state);
     import_s = Seconds(Clock::now() - t0);
     if (!result.completed) Die("the import did not complete");
 

@@ -77,6 +77,53 @@ bool Encrypted(const std::string& file) {
   return bytes.find("/Encrypt") != std::string::npos;
 }
 
+// The writer alone, for comparison: `count` one-page files, the first `locked` of them
+// protected by passwords as the sheets are; the seconds it took.
+double WriterSeconds(const fs::path& writer_dir, size_t count, long locked, long* writer_files) {
+  const Clock::time_point t1 = Clock::now();
+  for (size_t i = 0; i < count; ++i) {
+    TestPageOptions options;
+    options.output_path =
+        (writer_dir / ("page" + std::to_string(++*writer_files) + ".pdf")).string();
+    options.pages = 1;
+    if (static_cast<long>(i) < locked) {
+      options.user_password = "12345678";
+      options.owner_password = "Studio0001";
+    }
+    std::string error;
+    if (WriteTestPagePdf(options, &error) != 0) Die(error);
+  }
+  return Seconds(Clock::now() - t1);
+}
+
+// The largest company on the printer, with one copy and with kCopies; prints a line for each.
+void PrintLargestCompany(Session& session, const CompanyEmployees& companies, const fs::path& root,
+                         long number) {
+  const auto largest = std::max_element(
+      companies.begin(), companies.end(),
+      [](const auto& a, const auto& b) { return a.second.size() < b.second.size(); });
+  for (const int copies : {1, kCopies}) {
+    const fs::path spool = root / ("spool-" + std::to_string(copies));
+    session.AttachPrinter(std::make_unique<PdfPrinterJob>(spool));
+    SheetRunRequest request;
+    request.year = kYear;
+    request.month = kMonth;
+    request.company = largest->first;
+    request.employees = largest->second;
+    request.copies = std::to_string(copies);
+    request.options.number_text = std::to_string(number);
+    ResetPeakMemory();
+    const Clock::time_point t0 = Clock::now();
+    const SheetRunResult result = PrintMonthlySheets(session.job(), request);
+    const double seconds = Seconds(Clock::now() - t0);
+    if (result.failed || result.sheets == 0) Die("printing failed: " + result.message);
+    number = std::atol(result.number_text.c_str());
+    std::printf("printer copies=%d sheets=%d pages=%ld job_mb=%.1f peak_rss_mb=%.1f seconds=%.2f\n",
+                copies, result.sheets, static_cast<long>(result.sheets) * copies, FolderMb(spool),
+                PeakMemoryMb(), seconds);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,7 +148,7 @@ int main(int argc, char** argv) {
     MemorizeOptions month;
     month.year = kYear;
     month.month = kMonth;
-    RunMemorization(session, month, all);
+    RunMemorization(session.job(), month, all);
 
     long number = 1;
     long writer_files = 0;
@@ -115,7 +162,7 @@ int main(int argc, char** argv) {
       request.one_file_per_employee = true;
       request.options.number_text = std::to_string(number);
       const Clock::time_point t0 = Clock::now();
-      const SheetRunResult result = PrintMonthlySheets(session, request);
+      const SheetRunResult result = PrintMonthlySheets(session.job(), request);
       sheets_s += Seconds(Clock::now() - t0);
       number = std::atol(result.number_text.c_str());
       sheets += static_cast<long>(result.pdf_files.size());
@@ -123,46 +170,9 @@ int main(int argc, char** argv) {
       for (const std::string& file : result.pdf_files) locked += Encrypted(file) ? 1 : 0;
       protected_files += locked;
 
-      const Clock::time_point t1 = Clock::now();
-      for (size_t i = 0; i < result.pdf_files.size(); ++i) {
-        TestPageOptions options;
-        options.output_path =
-            (writer_dir / ("page" + std::to_string(++writer_files) + ".pdf")).string();
-        options.pages = 1;
-        if (static_cast<long>(i) < locked) {
-          options.user_password = "12345678";
-          options.owner_password = "Studio0001";
-        }
-        std::string error;
-        if (WriteTestPagePdf(options, &error) != 0) Die(error);
-      }
-      writer_s += Seconds(Clock::now() - t1);
+      writer_s += WriterSeconds(writer_dir, result.pdf_files.size(), locked, &writer_files);
     }
-    // The largest company on the printer, with one copy and with kCopies.
-    const auto largest = std::max_element(
-        companies.begin(), companies.end(),
-        [](const auto& a, const auto& b) { return a.second.size() < b.second.size(); });
-    for (const int copies : {1, kCopies}) {
-      const fs::path spool = root / ("spool-" + std::to_string(copies));
-      session.AttachPrinter(std::make_unique<PdfPrinterJob>(spool));
-      SheetRunRequest request;
-      request.year = kYear;
-      request.month = kMonth;
-      request.company = largest->first;
-      request.employees = largest->second;
-      request.copies = std::to_string(copies);
-      request.options.number_text = std::to_string(number);
-      ResetPeakMemory();
-      const Clock::time_point t0 = Clock::now();
-      const SheetRunResult result = PrintMonthlySheets(session, request);
-      const double seconds = Seconds(Clock::now() - t0);
-      if (result.failed || result.sheets == 0) Die("printing failed: " + result.message);
-      number = std::atol(result.number_text.c_str());
-      std::printf(
-          "printer copies=%d sheets=%d pages=%ld job_mb=%.1f peak_rss_mb=%.1f seconds=%.2f\n",
-          copies, result.sheets, static_cast<long>(result.sheets) * copies, FolderMb(spool),
-          PeakMemoryMb(), seconds);
-    }
+    PrintLargestCompany(session, companies, root, number);
     Shutdown(session);
   }
   if (sheets == 0) Die("no sheet was written");

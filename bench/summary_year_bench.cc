@@ -157,8 +157,8 @@ int main(int argc, char** argv) {
     MemorizeOptions january;
     january.year = kYear;
     january.month = 1;
-    RunMemorization(session, january, all);
-    const fs::path database = session.archive_path / std::string(kDatabaseFile);
+    RunMemorization(session.job(), january, all);
+    const fs::path database = session.installation().archive_path / std::string(kDatabaseFile);
     FillYear(database);
 
     FloorScan floor(database);
@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
         request.pdf = true;
         auto summary = [&] {
           const Clock::time_point t0 = Clock::now();
-          const SummaryResult result = STAMPARIEPILOGOMESE(session, request);
+          const SummaryResult result = STAMPARIEPILOGOMESE(session.job(), request);
           summary_s += Seconds(Clock::now() - t0);
           if (!result.pdf_file.empty()) ++files;
           pages += result.pages;

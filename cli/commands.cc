@@ -116,8 +116,8 @@ Screen ParseScreen(const std::string& s) {
 
 // The year of a list command: the processing year by default, 2008 at the earliest.
 int CheckedYear(Session& session, int year) {
-  if (year == 0) return session.processing_year;
-  if (year > session.processing_year) {
+  if (year == 0) return session.installation().processing_year;
+  if (year > session.installation().processing_year) {
     throw Fatal("Non è possibile andare avanti oltre l'anno di elaborazione", "KAVELTAR",
                 MessageIcon::kInformation);
   }
@@ -126,7 +126,7 @@ int CheckedYear(Session& session, int year) {
         "Non è possibile andare indietro oltre l'anno " + std::to_string(YearNavigator::kFirstYear),
         "KAVELTAR", MessageIcon::kInformation);
   }
-  if (!IsListYear(session.processing_year, year)) {
+  if (!IsListYear(session.installation().processing_year, year)) {
     throw Fatal("Nessun archivio dipendenti per l'anno " + std::to_string(year) +
                     " (sono disponibili i quattro anni precedenti l'anno di elaborazione)",
                 "KAVELTAR", MessageIcon::kInformation);
@@ -194,14 +194,14 @@ class InfoCommand : public Command {
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
     // The numbering as the print screen labels it, with the installation's running number.
-    const bool per_company = NumberedPerCompany(session);
-    ctx.out << "ProgramPath: " << session.program_path.string() << "\n"
-            << "ArchivePath: " << session.archive_path.string() << "\n"
-            << "InstallationCode: " << session.installation_code << "\n"
-            << "ProcessingDate: " << session.processing_date << "\n"
-            << "ProcessingYear: " << session.processing_year << "\n"
+    const bool per_company = NumberedPerCompany(session.job());
+    ctx.out << "ProgramPath: " << session.installation().program_path.string() << "\n"
+            << "ArchivePath: " << session.installation().archive_path.string() << "\n"
+            << "InstallationCode: " << session.installation().installation_code << "\n"
+            << "ProcessingDate: " << session.installation().processing_date << "\n"
+            << "ProcessingYear: " << session.installation().processing_year << "\n"
             << "Numbering: " << (per_company ? "Numerazione x Ditta" : "Numerazione unica") << "\n"
-            << "Database: " << session.database_label << "\n";
+            << "Database: " << session.installation().database_label << "\n";
     const std::string page = per_company ? std::string() : session.codec().GetField(fields::kF416);
     if (!page.empty()) ctx.out << "PageNumber: " << page << "\n";
     ctx.out << "Employees: " << session.lists().extraction().size() << "\n";
@@ -226,7 +226,7 @@ class CompaniesCommand : public Command {
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
     const int year = CheckedYear(session, year_);
-    session.lists().CARICAESTRAZIONE(session.processing_year - year);
+    session.lists().CARICAESTRAZIONE(session.installation().processing_year - year);
     for (const ListEntry& company :
          session.lists().LISTA_AZIENDE(ParseScreen(screen_), order_ == "name" ? 1 : 0)) {
       ctx.out << TerminalSafe(Cp1252ToUtf8(company.line)) << "\n";
@@ -262,7 +262,7 @@ class EmployeesCommand : public Command {
     const int year = CheckedYear(session, year_);
     const std::string code = PadLeft(company_, 3, '0');
     const Screen screen = ParseScreen(screen_);
-    session.lists().CARICAESTRAZIONE(session.processing_year - year);
+    session.lists().CARICAESTRAZIONE(session.installation().processing_year - year);
     if (FindEntry(session.lists().LISTA_AZIENDE(screen, kOrderByCode), code) == nullptr) {
       ctx.err << "kaveltar-cli: ditta " << code << " non presente nell'elenco dell'anno " << year
               << "\n";
@@ -473,6 +473,11 @@ class TestPageCommand : public Command {
 };
 
 }  // namespace
+
+void CommandGroup::Configure(CLI::App& sub) {
+  sub.require_subcommand(1);
+  AddSubcommands(sub);
+}
 
 std::vector<std::string> PickEmployees(const std::vector<ListEntry>& list,
                                        const std::vector<std::string>& keys, std::string* missing) {

@@ -46,6 +46,23 @@ class Command {
   virtual int Execute(Context& context) = 0;
 };
 
+// A command made of subcommands, exactly one of which is given on the command line
+// (`db init`, `print sheets`, `tables list`, `import check`).
+class CommandGroup : public Command {
+ public:
+  CommandGroup(const char* name, const char* description)
+      : name_(name), description_(description) {}
+  const char* name() const final { return name_; }
+  const char* description() const final { return description_; }
+  void Configure(CLI::App& sub) final;
+  // Adds the subcommands and their options to `sub`.
+  virtual void AddSubcommands(CLI::App& sub) = 0;
+
+ private:
+  const char* name_;
+  const char* description_;
+};
+
 // The exit status of a batch job (memorize, import run, export) that finished but met
 // anomalies, so that a script tells it from a clean run (0) and from a failure (1).
 inline constexpr int kExitAnomalies = 3;

@@ -26,14 +26,13 @@ void PrintCopied(Context& ctx, const std::vector<CopiedTable>& tables) {
   for (const CopiedTable& t : tables) ctx.out << t.name << ": righe copiate " << t.rows << "\n";
 }
 
-class DbCommand : public Command {
+class DbCommand : public CommandGroup {
  public:
-  const char* name() const override { return "db"; }
-  const char* description() const override {
-    return "prepara il database PostgreSQL condiviso e ne fa la copia di sicurezza";
-  }
-  void Configure(CLI::App& sub) override {
-    sub.require_subcommand(1);
+  DbCommand()
+      : CommandGroup("db",
+                     "prepara il database PostgreSQL condiviso e ne fa la copia di sicurezza") {}
+
+  void AddSubcommands(CLI::App& sub) override {
     init_ = sub.add_subcommand(
         "init",
         "crea le tabelle nel database PostgreSQL indicato da --db e vi copia il database SQLite "
@@ -70,11 +69,12 @@ class DbCommand : public Command {
     fs::path source = from_;
     if (source.empty()) {
       Session session(ctx.dialogs);
-      CARICAINST(session, options);
-      source = FindCaseInsensitive(session.archive_path / kDatabaseFile);
-      if (!FileExists(source)) source = FindCaseInsensitive(session.archive_path / kTemplateFile);
+      Installation folders;
+      CARICAINST(session, options, folders);
+      source = FindCaseInsensitive(folders.archive_path / kDatabaseFile);
+      if (!FileExists(source)) source = FindCaseInsensitive(folders.archive_path / kTemplateFile);
       if (!FileExists(source)) {
-        return Failure(ctx, "nella cartella degli archivi " + session.archive_path.string() +
+        return Failure(ctx, "nella cartella degli archivi " + folders.archive_path.string() +
                                 " non c'è né " + std::string(kDatabaseFile) + " né il modello " +
                                 std::string(kTemplateFile));
       }
@@ -116,15 +116,17 @@ class DbCommand : public Command {
     OpenSession(session, ctx);
     // The copy must never take the place of the SQLite file it is made from (on PostgreSQL,
     // writing the archive folder's file is the way back to a single workstation).
-    const fs::path in_use = FindCaseInsensitive(session.archive_path / kDatabaseFile);
-    const bool on_sqlite = session.database_label.rfind("SQLite", 0) == 0;
+    const fs::path in_use =
+        FindCaseInsensitive(session.installation().archive_path / kDatabaseFile);
+    const bool on_sqlite = session.installation().database_label.rfind("SQLite", 0) == 0;
     if (on_sqlite && fs::exists(file, ec) && fs::equivalent(file, in_use, ec)) {
       return Failure(ctx, "la copia non può sostituire il database in uso " + in_use.string());
     }
     Result<std::vector<CopiedTable>> copied = BackupToSqlite(session.db(), file);
     if (!copied.ok()) return Failure(ctx, "copia non riuscita: " + copied.status().message());
     PrintCopied(ctx, *copied);
-    ctx.out << "Copia di " << session.database_label << " scritta in " << file.string() << "\n";
+    ctx.out << "Copia di " << session.installation().database_label << " scritta in "
+            << file.string() << "\n";
     return 0;
   }
 

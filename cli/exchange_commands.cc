@@ -32,12 +32,11 @@ std::string CompanyCode(const std::string& text) {
   return PadLeft(text, 3, '0');
 }
 
-class ImportCommand : public Command {
+class ImportCommand : public CommandGroup {
  public:
-  const char* name() const override { return "import"; }
-  const char* description() const override { return "importa un file di presenze esterno"; }
-  void Configure(CLI::App& sub) override {
-    sub.require_subcommand(1);
+  ImportCommand() : CommandGroup("import", "importa un file di presenze esterno") {}
+
+  void AddSubcommands(CLI::App& sub) override {
     check_ = sub.add_subcommand("check", "controlla il file rispetto al tracciato record");
     check_->add_option("FILE", file_, "file delle presenze")->required();
     check_->add_flag("--csv", csv_, "File presenze da File Excel (CSV)");
@@ -104,13 +103,13 @@ class ImportCommand : public Command {
     OpenSession(session, ctx);
     ImportState state;
     state.kind = csv_ ? ImportFileKind::kCsv : ImportFileKind::kExternal;
-    ChooseImportFile(session, &state, file_);
+    ChooseImportFile(session.job(), &state, file_);
     if (state.path.empty()) return 1;
     for (size_t i = 0; i < 4; ++i) ctx.out << kCheckLabels[i] << " " << state.results[i] << "\n";
     if (csv_) ctx.out << "Righe scartate: " << state.skipped_lines << "\n";
     // A CSV's work file goes with `state` on every return.
     if (!state.import_enabled) return Failure(ctx, "importazione non eseguita");
-    const ImportResult result = ImportAttendanceFile(session, &state);
+    const ImportResult result = ImportAttendanceFile(session.job(), &state);
     if (!result.completed) return Failure(ctx, "importazione non eseguita");
     ctx.out << "Mesi sostituiti: " << result.keys.size() << "\n";
     for (const std::string& key : result.keys) ctx.out << key << "\n";
@@ -150,10 +149,11 @@ class ExportCommand : public Command {
       return Usage(ctx, "indicare --company CODICE oppure --all-companies");
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
-    if (const std::string error = ListYearError(session.processing_year, year_); !error.empty()) {
+    if (const std::string error = ListYearError(session.installation().processing_year, year_);
+        !error.empty()) {
       return Usage(ctx, error);
     }
-    const int distance = session.processing_year - year_;
+    const int distance = session.installation().processing_year - year_;
     SelectionLists& lists = session.lists();
     lists.CARICAESTRAZIONE(distance);
     const std::vector<ListEntry> listed = lists.LISTA_AZIENDE(Screen::kLoad, kOrderByCode);
@@ -175,7 +175,7 @@ class ExportCommand : public Command {
         request.companies.push_back(*company);
       }
     }
-    const ExportResult result = CreatePayrollExport(session, request);
+    const ExportResult result = CreatePayrollExport(session.job(), request);
     for (const std::filesystem::path& file : result.files) ctx.out << file.string() << "\n";
     for (const std::string& anomaly : result.anomalies) ctx.err << anomaly << "\n";
     return result.anomalies.empty() ? 0 : kExitAnomalies;
@@ -219,12 +219,12 @@ class TotalsCommand : public Command {
     if (justification.empty())
       return Usage(ctx, "giustificativo " + code + " non presente nella tabella GIUSTIFICATIVI");
     std::string item;
-    for (const std::string& candidate : CompanyItems(session, previous_year_ ? 1 : 0)) {
+    for (const std::string& candidate : CompanyItems(session.job(), previous_year_ ? 1 : 0)) {
       if (candidate.compare(0, 3, company) == 0) item = candidate;
     }
     if (item.empty()) return Usage(ctx, "ditta " + company + " non presente nell'elenco dell'anno");
 
-    const int year = TotalsYear(session.processing_year, previous_year_);
+    const int year = TotalsYear(session.installation().processing_year, previous_year_);
     const AnnualTotals totals = ComputeAnnualTotals(session.db(), item, justification, year);
     for (size_t m = 0; m < 12; ++m)
       ctx.out << ZeroPad(static_cast<long long>(m + 1), 2) << ": " << totals.months[m] << "\n";

@@ -199,7 +199,7 @@ class MonthGroupCommand : public Command {
       return 1;
     }
     MonthGrid grid(session.db(), ctx.dialogs);
-    grid.Load(EmployeeGridMonth(session, edit_args_.key, edit_args_.year, edit_args_.month));
+    grid.Load(EmployeeGridMonth(session.job(), edit_args_.key, edit_args_.year, edit_args_.month));
     bool refused = false;
     for (const auto& [column, value] : values) {
       switch (grid.SetCell(edit_day_, column, value)) {
@@ -248,7 +248,7 @@ class MonthGroupCommand : public Command {
                    "giustificativo " + setting.code + " non presente nella tabella GIUSTIFICATIVI");
     if (!AskForcedSetting(ctx.dialogs, ForcedSetting::kAbsence))
       return Report(ctx, {ForcedResult::kDeclined, 0});
-    return Report(ctx, ASSEGNA_ASSENZA_GIORNI(session, absence_args_.Target(), setting));
+    return Report(ctx, ASSEGNA_ASSENZA_GIORNI(session.job(), absence_args_.Target(), setting));
   }
 
   int SetGroup(Context& ctx) {
@@ -262,7 +262,7 @@ class MonthGroupCommand : public Command {
     if (!*found) return Usage(ctx, "gruppo orario " + code + " non presente nella tabella GRUPPI");
     if (!AskForcedSetting(ctx.dialogs, ForcedSetting::kGroup))
       return Report(ctx, {ForcedResult::kDeclined, 0});
-    return Report(ctx, IMPOSTAGRUPPO(session, group_args_.Target(), code, group_range_.from,
+    return Report(ctx, IMPOSTAGRUPPO(session.job(), group_args_.Target(), code, group_range_.from,
                                      group_range_.to));
   }
 
@@ -272,15 +272,15 @@ class MonthGroupCommand : public Command {
     OpenSession(session, ctx);
     if (!AskForcedSetting(ctx.dialogs, ForcedSetting::kWorkedHours))
       return Report(ctx, {ForcedResult::kDeclined, 0});
-    return Report(ctx, IMPOSTAORELAV(session, hours_args_.Target(), hours_value_, hours_range_.from,
-                                     hours_range_.to));
+    return Report(ctx, IMPOSTAORELAV(session.job(), hours_args_.Target(), hours_value_,
+                                     hours_range_.from, hours_range_.to));
   }
 
   int Reprocess(Context& ctx) {
     if (!reprocess_args_.Check(ctx)) return 2;
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
-    return Report(ctx, cmdReimposta(session, reprocess_args_.Target()));
+    return Report(ctx, cmdReimposta(session.job(), reprocess_args_.Target()));
   }
 
   std::unique_ptr<Command> show_;

@@ -136,7 +136,8 @@ class MemorizeCommand : public Command {
 
     Session session(ctx.dialogs);
     OpenSession(session, ctx);
-    if (const std::string error = ListYearError(session.processing_year, year_); !error.empty()) {
+    if (const std::string error = ListYearError(session.installation().processing_year, year_);
+        !error.empty()) {
       return Usage(ctx, error);
     }
     for (const LongPeriodRow& row : options.day.rows) {
@@ -178,7 +179,7 @@ class MemorizeCommand : public Command {
   // else the exit status after the message.
   int ChooseEmployees(Context& ctx, Session& session, std::vector<std::string>* entries) const {
     SelectionLists& lists = session.lists();
-    lists.CARICAESTRAZIONE(session.processing_year - year_);
+    lists.CARICAESTRAZIONE(session.installation().processing_year - year_);
     const std::vector<ListEntry> listed = lists.LISTA_AZIENDE(Screen::kMemorize, kOrderByCode);
     std::vector<std::string> chosen;  // company codes
     if (all_companies_) {
@@ -232,7 +233,7 @@ class MemorizeCommand : public Command {
       bar.Clear();
       ctx.err << line << "\n";
     };
-    const MemorizationResult result = RunMemorization(session, options, entries, hooks);
+    const MemorizationResult result = RunMemorization(session.job(), options, entries, hooks);
     bar.Clear();
 
     ctx.out << MemorizationSummary(result, year_, month_, session.printer().last_destination());
@@ -262,9 +263,9 @@ class MemorizeCommand : public Command {
 // True when the employee archive of `year` (or, for a year without archive, of the nearest
 // year that has one) holds the key.
 bool KnownEmployee(Session& session, const std::string& key, int year) {
-  const int oldest = OldestListYear(session.processing_year);
-  return session.lists().LoadEmployee(std::clamp(year, oldest, session.processing_year),
-                                      PadRight(key, 10));
+  const int oldest = OldestListYear(session.installation().processing_year);
+  return session.lists().LoadEmployee(
+      std::clamp(year, oldest, session.installation().processing_year), PadRight(key, 10));
 }
 
 class MonthCommand : public Command {

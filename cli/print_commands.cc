@@ -31,9 +31,10 @@ int Usage(Context& ctx, const std::string& message) {
 std::string SelectEmployees(Session& session, int year, const std::string& company,
                             const std::vector<std::string>& wanted, std::string* company_code,
                             std::vector<std::string>* entries) {
-  if (std::string error = ListYearError(session.processing_year, year); !error.empty())
+  if (std::string error = ListYearError(session.installation().processing_year, year);
+      !error.empty())
     return error;
-  const int distance = session.processing_year - year;
+  const int distance = session.installation().processing_year - year;
   if (!IsDigits(company) || company.empty() || company.size() > 3 || ValInt(company) == 0) {
     return "codice ditta non valido: " + company;
   }
@@ -58,14 +59,12 @@ std::string SelectEmployees(Session& session, int year, const std::string& compa
   return "";
 }
 
-class PrintCommand : public Command {
+class PrintCommand : public CommandGroup {
  public:
-  const char* name() const override { return "print"; }
-  const char* description() const override {
-    return "stampa o crea in PDF i cartellini del mese e i riepiloghi";
-  }
-  void Configure(CLI::App& sub) override {
-    sub.require_subcommand(1);
+  PrintCommand()
+      : CommandGroup("print", "stampa o crea in PDF i cartellini del mese e i riepiloghi") {}
+
+  void AddSubcommands(CLI::App& sub) override {
     sheets_ = sub.add_subcommand("sheets", "fogli presenze / assenze del mese (LUL)");
     sheets_->add_option("--year", year_, "anno")->required();
     sheets_->add_option("--month", month_, "mese (1-12)")->required()->check(CLI::Range(1, 12));
@@ -138,12 +137,13 @@ class PrintCommand : public Command {
     r.options.presence_letters = presence_letters_;
     r.options.stamp = stamp_;
     r.options.inail_office = inail_office_;
-    r.options.stamp_kind = ReadStampKind(session.archive_path, session.installation_code);
+    r.options.stamp_kind = ReadStampKind(session.installation().archive_path,
+                                         session.installation().installation_code);
     // Without --start-number the run starts where the print screen would: the installation's
     // running number (or the company's, with numbering per company).
     r.options.number_text =
-        start_number_ ? std::to_string(*start_number_) : DefaultSheetNumber(session, company);
-    const SheetRunResult result = PrintMonthlySheets(session, r);
+        start_number_ ? std::to_string(*start_number_) : DefaultSheetNumber(session.job(), company);
+    const SheetRunResult result = PrintMonthlySheets(session.job(), r);
     ctx.out << result.message << "\n";
     for (const std::string& file : result.pdf_files) ctx.out << file << "\n";
     if (!pdf_ && result.sheets > 0 && !session.printer().last_destination().empty()) {
@@ -168,7 +168,7 @@ class PrintCommand : public Command {
     if (kind_ == "subcompany") r.kind = SummaryKind::kSubCompany;
     if (kind_ == "group") r.kind = SummaryKind::kGroup;
     if (kind_ == "justification") r.kind = SummaryKind::kJustification;
-    const SummaryResult result = STAMPARIEPILOGOMESE(session, r);
+    const SummaryResult result = STAMPARIEPILOGOMESE(session.job(), r);
     if (!result.message.empty()) ctx.out << result.message << "\n";
     if (!result.pdf_file.empty()) ctx.out << result.pdf_file << "\n";
     if (!pdf_ && result.pages > 0 && !session.printer().last_destination().empty()) {

@@ -81,15 +81,12 @@ bool ParseFormula(const std::string& text, int* row, std::string* code, std::str
   return true;
 }
 
-class TablesCommand : public Command {
+class TablesCommand : public CommandGroup {
  public:
-  const char* name() const override { return "tables"; }
-  const char* description() const override {
-    return "tabelle del programma: festività, giustificativi e gruppi orari";
-  }
+  TablesCommand()
+      : CommandGroup("tables", "tabelle del programma: festività, giustificativi e gruppi orari") {}
 
-  void Configure(CLI::App& sub) override {
-    sub.require_subcommand(1);
+  void AddSubcommands(CLI::App& sub) override {
     const auto table_names = CLI::IsMember(kTableNames);
 
     list_ = sub.add_subcommand("list", "tutte le colonne della tabella, in ordine di codice");

@@ -14,6 +14,15 @@
 
 namespace kaveltar::ui {
 
+namespace {
+
+// Captions and texts of this screen.
+constexpr std::string_view kCheckPresPrecCaption = "Presenze Mese Precedente";
+constexpr std::string_view kCreaFileCaption = "Crea File Caricamento";
+constexpr std::string_view kExportWaitCaption = "ATTENDERE ELABORAZIONE VOCI PAGA IN CORSO";
+
+}  // namespace
+
 ExportScreen::ExportScreen(FRMVELTAR& form)
     : SelectionScreen(form, Screen::kLoad, "FrameEsporta",
                       "Esporta File Presenze per la procedura salarion") {
@@ -23,8 +32,9 @@ ExportScreen::ExportScreen(FRMVELTAR& form)
   check2_ = new QCheckBox(QStringLiteral("Seleziona tutte le Ditte"), f);
   check2_->setObjectName(QStringLiteral("Check2"));
   employees_ = NewList(f, "ListDipCar");
-  months_ = NewMonthList(f, "ListMesiCar", session_.processing_month);
-  year_ = new YearBox(f, "LabAnnoCar", "cmdAnnoCar", session_.processing_year, form.dialogs());
+  months_ = NewMonthList(f, "ListMesiCar", session_.installation().processing_month);
+  year_ = new YearBox(f, "LabAnnoCar", "cmdAnnoCar", session_.installation().processing_year,
+                      form.dialogs());
   check_pres_prec_ = new QCheckBox(FromUtf8(kCheckPresPrecCaption), f);
   check_pres_prec_->setObjectName(QStringLiteral("CheckPresPrec"));
   cmd_crea_file_ = new QPushButton(FromUtf8(kCreaFileCaption), f);
@@ -32,24 +42,7 @@ ExportScreen::ExportScreen(FRMVELTAR& form)
   auto* cmd_annulla = new QPushButton(QStringLiteral("Ritorna al Menu Precedente"), f);
   cmd_annulla->setObjectName(QStringLiteral("CmdAnnullaCaric"));
 
-  // The export's progress frames; IMPOSTAZIONIFORM places them along the bottom.
-  for (int i = 0; i < 2; ++i) {
-    frame_ges_exp_[static_cast<size_t>(i)] = new QGroupBox(f);
-    SetArrayName(frame_ges_exp_[static_cast<size_t>(i)], "FrameGesExp", i);
-    frame_ges_exp_[static_cast<size_t>(i)]->setFlat(true);
-    frame_ges_exp_[static_cast<size_t>(i)]->hide();
-  }
-  {
-    auto* progress = new QVBoxLayout(frame_ges_exp_[0]);
-    QLabel* waiting = new QLabel(FromUtf8(kExportWaitCaption), frame_ges_exp_[0]);
-    QFont bold = waiting->font();
-    bold.setBold(true);
-    waiting->setFont(bold);
-    progress->addWidget(waiting);
-    label53_ = new QLabel(frame_ges_exp_[0]);
-    label53_->setObjectName(QStringLiteral("Label53"));
-    progress->addWidget(label53_);
-  }
+  BuildProgressFrames();
 
   auto* period = new QVBoxLayout;
   period->addWidget(NewLabel(f, "ANNO"), 0, Qt::AlignHCenter);
@@ -96,6 +89,26 @@ ExportScreen::ExportScreen(FRMVELTAR& form)
   connect(cmd_annulla, &QPushButton::clicked, this, [this] { form_.ReturnToMenu(frame_); });
 }
 
+// The export's progress frames; IMPOSTAZIONIFORM places them along the bottom.
+void ExportScreen::BuildProgressFrames() {
+  QGroupBox* f = frame_;
+  for (int i = 0; i < 2; ++i) {
+    frame_ges_exp_[static_cast<size_t>(i)] = new QGroupBox(f);
+    SetArrayName(frame_ges_exp_[static_cast<size_t>(i)], "FrameGesExp", i);
+    frame_ges_exp_[static_cast<size_t>(i)]->setFlat(true);
+    frame_ges_exp_[static_cast<size_t>(i)]->hide();
+  }
+  auto* progress = new QVBoxLayout(frame_ges_exp_[0]);
+  QLabel* waiting = new QLabel(FromUtf8(kExportWaitCaption), frame_ges_exp_[0]);
+  QFont bold = waiting->font();
+  bold.setBold(true);
+  waiting->setFont(bold);
+  progress->addWidget(waiting);
+  label53_ = new QLabel(frame_ges_exp_[0]);
+  label53_->setObjectName(QStringLiteral("Label53"));
+  progress->addWidget(label53_);
+}
+
 void ExportScreen::CmdCreaFile_Click() {
   ExportRequest request;
   for (int row = 0; row < companies_->count(); ++row) {
@@ -115,8 +128,8 @@ void ExportScreen::CmdCreaFile_Click() {
       };
       // The phase and the company or employee: on the waiting panel, and in `Label53`, which
       // the GUI thread updates when it gets to it.
-      result =
-          RunPayrollExport(session_, request, [&](std::string_view phase, std::string_view what) {
+      result = RunPayrollExport(
+          session_.job(), request, [&](std::string_view phase, std::string_view what) {
             const QString text = FromUtf8(phase) + QLatin1Char('\n') + FromUtf8(what);
             progress.SetCurrent(what);
             QMetaObject::invokeMethod(
@@ -127,7 +140,7 @@ void ExportScreen::CmdCreaFile_Click() {
   });
   // The closing question or message comes once the progress frame is gone.
   frame_ges_exp_[0]->hide();
-  if (ran) form_.Guard([&] { FinishPayrollExport(session_, result); });
+  if (ran) form_.Guard([&] { FinishPayrollExport(session_.job(), result); });
   check2_->setChecked(false);
   if (companies_->count() > 0) {
     companies_->clearSelection();

@@ -28,6 +28,7 @@ class ExportScreen : public SelectionScreen {
   void ListsRefilled() override;
 
  private:
+  void BuildProgressFrames();
   QCheckBox* check2_ = nullptr;
   QCheckBox* check_pres_prec_ = nullptr;
   QPushButton* cmd_crea_file_ = nullptr;

@@ -490,7 +490,8 @@ void GridScreen::SetUpHoursBoxes() {
 void GridScreen::CmdConfermaAgg_Click(const UpdateSelection& selection) {
   Run([this, &selection] {
     GridCaptions captions;
-    if (OpenEmployeeMonth(form_.session(), selection, *grid_, &captions) != OpenResult::kOpened)
+    if (OpenEmployeeMonth(form_.session().job(), selection, *grid_, &captions) !=
+        OpenResult::kOpened)
       return;
     labelditta_->setText(FromUtf8(captions.company));
     labeldipend_->setText(FromUtf8(captions.employee));
@@ -764,7 +765,7 @@ void GridScreen::CmdImpostaAss_Click(int index) {
         setting.to_day = cb_ass_a_->currentText().toInt();
         setting.cover_holidays = check_copri_fest_->isChecked();
         setting.consider_worked_hours = check_ore_lav_->isChecked();
-        ASSEGNA_ASSENZA_GIORNI(form_.session(), target, setting);
+        ASSEGNA_ASSENZA_GIORNI(form_.session().job(), target, setting);
       }
       Rebuild();
     }
@@ -785,9 +786,9 @@ void GridScreen::CmdImpostaGruppo_Click(int index) {
         const int to = combo_a_->currentText().toInt();
         // The visible sub-frame decides which setting runs.
         if (frame_gruppo_->isVisibleTo(frame_imposta_)) {
-          IMPOSTAGRUPPO(form_.session(), target, ToUtf8(combo1_->currentText()), from, to);
+          IMPOSTAGRUPPO(form_.session().job(), target, ToUtf8(combo1_->currentText()), from, to);
         } else {
-          IMPOSTAORELAV(form_.session(), target, ToUtf8(txt_imp_ore_->text()), from, to);
+          IMPOSTAORELAV(form_.session().job(), target, ToUtf8(txt_imp_ore_->text()), from, to);
         }
       }
       Rebuild();
@@ -803,7 +804,8 @@ void GridScreen::cmdReimposta_Click() {
     HideSettingFrames();
     ForcedMonth target;
     if (!Target(&target)) return;
-    if (kaveltar::cmdReimposta(form_.session(), target).result == ForcedResult::kDone) Rebuild();
+    if (kaveltar::cmdReimposta(form_.session().job(), target).result == ForcedResult::kDone)
+      Rebuild();
   });
 }
 

@@ -13,7 +13,21 @@
 #include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
+
 namespace {
+
+// Texts of this screen.
+constexpr std::string_view kImportScreenTitle = "GUIDA AL CARICAMENTO DEL FILE DI PRESENZE";
+constexpr std::string_view kCmdCercaCaption = "Cerca il File delle Presenze";
+constexpr std::string_view kCmdImportaFileCaption = "Importa File Presenze";
+constexpr std::string_view kCmdStampaImpCaption = "Stampa Tracciato Record";
+constexpr std::array<std::string_view, 3> kImportKindCaptions = {
+    "File Presenze da Gestione Esterna Presenze", "File presenze da File Excel (CSV)",
+    "File Presenze da Rilevazione Presenze"};
+// The file dialog filters of each kind, in the dialog's "text|pattern" form.
+constexpr std::array<std::string_view, 3> kImportKindFilters = {
+    "Tutti i file (*.PRE)|*.PRE", "File CSV (*.csv)|*.csv", "Tutti i file (*.*)|*.*"};
+
 
 struct Hourglass {
   Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -152,7 +166,7 @@ void ImportScreen::CmdCerca_Click() {
     path = chooser_(Filter(kind));
   } else {
     const auto dialog =
-        NewFileDialog(frame_, kind, FromUtf8(form_.session().archive_path.string()));
+        NewFileDialog(frame_, kind, FromUtf8(form_.session().installation().archive_path.string()));
     if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
       path = dialog->selectedFiles().front();
     }
@@ -161,7 +175,7 @@ void ImportScreen::CmdCerca_Click() {
   form_.Guard([&] {
     Hourglass hourglass;
     state_.kind = kind;
-    ChooseImportFile(form_.session(), &state_, ToUtf8(path));
+    ChooseImportFile(form_.session().job(), &state_, ToUtf8(path));
   });
   Show();
 }
@@ -175,14 +189,14 @@ void ImportScreen::CmdImportaFile_Click() {
       hooks.progress = [&](size_t index, size_t total, std::string_view key) {
         progress.Report(index, total, "Dipendente " + std::string(key));
       };
-      ImportAttendanceFile(form_.session(), &state_, hooks);
+      ImportAttendanceFile(form_.session().job(), &state_, hooks);
     });
   });
   Show();
 }
 
 void ImportScreen::CmdStampaImp_Click() {
-  form_.Guard([&] { PrintImportLayout(form_.session()); });
+  form_.Guard([&] { PrintImportLayout(form_.session().job()); });
 }
 
 }  // namespace kaveltar::ui

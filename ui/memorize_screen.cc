@@ -21,7 +21,22 @@
 #include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
+
 namespace {
+
+// Captions and texts of the memorization screen (`FrameMemPres`).
+constexpr std::string_view kChkCopriFestCaption = "Copri le festività presenti nel periodo";
+constexpr std::string_view kChkConsideraCaption =
+    "Considera le ore lavorate presenti nella giornata";
+constexpr std::string_view kChkAssLungoPeriodoCaption =
+    "Spuntare la casella per aprire la gestione dei giustificativi di assenza per lungo periodo. "
+    "In questa sezione si potranno assegnare fino a tre giustificativi per quelle assenze che si "
+    "potraggono per più giorni nel mese";
+constexpr std::string_view kChkoreExplanation =
+    "Per default, i giustificativi assegnati coprono l'intera giornata lavorativa, assegnando le "
+    "ore necessarie in base al gruppo orario associato. Se si vuole specificare un numero di ore "
+    "differente selezionare la casella qui a fianco -->";
+
 
 // A day box of the long-period rows: digits only, at most two (the numeric key filter).
 class DayBox : public QLineEdit {
@@ -134,8 +149,9 @@ void MemorizeScreen::BuildWidgets() {
   company_order_ = NewOrderOption(f, "OptOrdAziMem", "Codice", "Ragione Sociale");
   employees_ = NewList(f, "ListDipSel");
   list_dip_mem_ = NewList(f, "ListDipMem");
-  months_ = NewMonthList(f, "ListMesiMem", session_.processing_month);
-  year_ = new YearBox(f, "LabAnnoMem", "CmdAnnoMem", session_.processing_year, form_.dialogs());
+  months_ = NewMonthList(f, "ListMesiMem", session_.installation().processing_month);
+  year_ = new YearBox(f, "LabAnnoMem", "CmdAnnoMem", session_.installation().processing_year,
+                      form_.dialogs());
 
   chk_seltutti_azidip_ = NewCheck(f, "ChkSeltuttiAZIDIP", "Selezione tutte le Ditte");
   chk_seltutto_mem_ = NewCheck(f, "ChkSeltuttoMem", "Selezione tutti i Dipendenti");
@@ -431,7 +447,7 @@ void MemorizeScreen::CmdMemorizza_Click() {
         }
       }
     };
-    started = StartMemorization(session_, request, hooks, reset, &result);
+    started = StartMemorization(session_.job(), request, hooks, reset, &result);
   });
   if (started != MemorizeStart::kCompleted) return;
   for (QCheckBox* box : {chk_seltutto_mem_, chk_ass_lungo_periodo_}) {

@@ -20,15 +20,16 @@ std::optional<std::filesystem::path> PreviousDatabaseToOffer(const StartupOption
   // configuration problem is reported once, by the real start-up.
   RecordingDialogs silent;
   Session scratch(silent);
+  Installation folders;
   try {
-    CARICAINST(scratch, options);
+    CARICAINST(scratch, options, folders);
   } catch (...) {
     return std::nullopt;
   }
-  const std::filesystem::path file = FindPreviousDatabase(scratch.archive_path);
+  const std::filesystem::path file = FindPreviousDatabase(folders.archive_path);
   if (file.empty()) return std::nullopt;
   if (options.database_url.empty() &&
-      FileExists(FindCaseInsensitive(scratch.archive_path / std::string(kDatabaseFile)))) {
+      FileExists(FindCaseInsensitive(folders.archive_path / std::string(kDatabaseFile)))) {
     return std::nullopt;
   }
   return file;

@@ -79,13 +79,14 @@ void PrintScreen::BuildListsAndSettings() {
   employees_ = NewList(f, "ListDipStp", QAbstractItemView::ExtendedSelection);
   employee_order_ = NewOrderOption(f, "OptOrdDipStp", "Codice", "Cognome Nome");
   chk_sel_tutti_ = NewCheck(f, "ChkSelTuttiStp", "Seleziona Tutti i Dipendenti");
-  months_ = NewMonthList(f, "ListMesiStp", session_.processing_month);
-  year_ = new YearBox(f, "LabAnnoStp", "CmdAnnoStp", session_.processing_year, form_.dialogs());
+  months_ = NewMonthList(f, "ListMesiStp", session_.installation().processing_month);
+  year_ = new YearBox(f, "LabAnnoStp", "CmdAnnoStp", session_.installation().processing_year,
+                      form_.dialogs());
 
   numbering_label_ =
-      NewLabel(f, NumberedPerCompany(session_) ? "Numerazione x Ditta" : "Numerazione unica",
+      NewLabel(f, NumberedPerCompany(session_.job()) ? "Numerazione x Ditta" : "Numerazione unica",
                "LabNumerazione");
-  text_protocollo_ = new QLineEdit(FromUtf8(DefaultSheetNumber(session_, "")), f);
+  text_protocollo_ = new QLineEdit(FromUtf8(DefaultSheetNumber(session_.job(), "")), f);
   text_protocollo_->setObjectName(QStringLiteral("TextProtocollo"));
   text_protocollo_->setMaximumWidth(90);
   n_copie_ = new QLineEdit(f);
@@ -195,8 +196,8 @@ void PrintScreen::ConnectScreen() {
 
 void PrintScreen::Enter() {
   n_copie_->setText(QStringLiteral("3"));
-  const std::filesystem::path file =
-      StampSettingsFile(session_.archive_path, session_.installation_code);
+  const std::filesystem::path file = StampSettingsFile(session_.installation().archive_path,
+                                                       session_.installation().installation_code);
   if (!FileExists(file)) return;
   // Any other first character leaves the caption as it was.
   const std::string caption = StampKindCaption(ReadFirstLine(file));
@@ -205,8 +206,8 @@ void PrintScreen::Enter() {
 
 void PrintScreen::CompanyClicked() {
   SelectionScreen::CompanyClicked();
-  if (NumberedPerCompany(session_)) {
-    const std::string number = DefaultSheetNumber(session_, CurrentCompanyCode());
+  if (NumberedPerCompany(session_.job())) {
+    const std::string number = DefaultSheetNumber(session_.job(), CurrentCompanyCode());
     if (!number.empty()) text_protocollo_->setText(FromUtf8(number));
   }
 }
@@ -300,7 +301,7 @@ void PrintScreen::CmdStampaStp_Click() {
       r.progress = [&](size_t index, size_t total, std::string_view key) {
         Report(progress, index, total, key);
       };
-      result = STAMPARIEPILOGOMESE(session_, r);
+      result = STAMPARIEPILOGOMESE(session_.job(), r);
     });
     opened = result.pdf_file;
     if (result.protected_file) notice = ProtectionNotice(PdfPasswordOwner::kCompany, 1, 1);
@@ -322,14 +323,15 @@ void PrintScreen::CmdStampaStp_Click() {
     r.options.presence_letters = chk_mensilizzato_->isChecked();
     r.options.stamp = chk_bollo_->isChecked();
     r.options.inail_office = chk_sede_inail_->isChecked();
-    r.options.stamp_kind = ReadStampKind(session_.archive_path, session_.installation_code);
+    r.options.stamp_kind = ReadStampKind(session_.installation().archive_path,
+                                         session_.installation().installation_code);
     r.options.number_text = ToUtf8(text_protocollo_->text());
     SheetRunResult result;
     form_.RunJob([&](JobProgress& progress) {
       r.progress = [&](size_t index, size_t total, std::string_view key) {
         Report(progress, index, total, key);
       };
-      result = PrintMonthlySheets(session_, r);
+      result = PrintMonthlySheets(session_.job(), r);
     });
     notice = ProtectionNotice(result.password, result.protected_files, result.pdf_files.size());
     text_protocollo_->setText(FromUtf8(result.number_text));

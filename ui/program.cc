@@ -95,7 +95,8 @@ int TakePictures(FRMVELTAR& form, const QString& folder) {
     memorize_options.month = update.month();
     memorize_options.rewrite_existing = true;
     const std::string key = EntryAt(update.employees(), 0).code;
-    form.Guard([&] { MonthMemorizer(form.session(), memorize_options).MemorizeEmployee(key); });
+    form.Guard(
+        [&] { MonthMemorizer(form.session().job(), memorize_options).MemorizeEmployee(key); });
     update.CmdConfermaAgg_Click();
     ok = SavePicture(form, dir, "grid.png") && ok;
     update.grid_screen().CmdRitMemTimbrature_Click();
@@ -234,8 +235,8 @@ int RunProgram(const ProgramOptions& options) {
   const bool pictures = !options.screenshot_dir.isEmpty();
   // Nobody is there to answer a message box while taking pictures or timing the start-up.
   const bool unattended_run = pictures || options.exit_when_ready;
-  Session session(unattended_run ? static_cast<Dialogs&>(unattended) : qt_dialogs);
-  session.program_name = "kaveltar";  // the writer named in the support log
+  // "kaveltar" is the writer named in the support log.
+  Session session(unattended_run ? static_cast<Dialogs&>(unattended) : qt_dialogs, "kaveltar");
 
   StartupOptions startup = options.startup;
   // One running copy per user and installation; taking pictures may run beside the program.

@@ -55,6 +55,11 @@ void ShowLines(QListWidget* list, const std::vector<std::string>& lines) {
   list->setCurrentRow(-1);
 }
 
+// A validator that takes digits only, for the code boxes.
+QValidator* DigitsOnly(QWidget* parent) {
+  return new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), parent);
+}
+
 void SelectRow(QListWidget* list, int row) {
   if (list->currentRow() == row) return;
   const QSignalBlocker blocker(list);
@@ -407,21 +412,79 @@ void TablesScreen::BuildHolidays() {
 }
 
 void TablesScreen::BuildJustifications() {
-  JustificationForm& g = logic_->justifications();
   gius_.frame = NewFrame(frame_, QStringLiteral("FrameGiustificativi"), "TABELLA GIUSTIFICATIVI");
   auto* column = new QVBoxLayout(gius_.frame);
   column->setSpacing(4);
   gius_.caption = NewWrappedLabel(gius_.frame, ArrayName("LabelGiustificativi", 3));
   gius_.caption->setFont(Bold(gius_.caption->font()));
   column->addWidget(gius_.caption);
+  BuildJustificationPanel();
+  column->addWidget(gius_.panel);
 
-  // The edit panel.
+  // The operating help (panel closed) and the formula area (panel open) take turns below.
+  BuildJustificationHelp();
+  BuildJustificationFormulas();
+  column->addWidget(Pages(gius_.frame, {gius_.help_frame, gius_.formula_area}), 1);
+
+  BuildFormulaPickList();
+  ConnectJustificationChoices();
+}
+
+void TablesScreen::BuildJustificationPanel() {
   gius_.panel = NewFrame(gius_.frame, ArrayName("FrameGiustificativi", 1),
                          "CREAZIONE MODIFICA E AGGIORNAMENTO GIUSTIFICATIVI");
   gius_.panel->setProperty("index", 1);
   QWidget* p = gius_.panel;
   auto* rows = new QVBoxLayout(p);
   rows->setSpacing(4);
+  BuildJustificationBoxes(p);
+  const std::array<QPushButton*, 2> help_buttons = BuildJustificationChoices(p);
+
+  // Captions on the left, boxes on the right; the type options and the overtime box below.
+  auto* grid = new QGridLayout;
+  grid->setVerticalSpacing(3);
+  auto* first = new QHBoxLayout;
+  first->addWidget(gius_.text[JustificationForm::kCodeBox]);
+  first->addSpacing(12);
+  first->addWidget(NewLabel(p, "Descrizione"));
+  first->addWidget(gius_.text[JustificationForm::kDescriptionBox], 1);
+  grid->addWidget(NewLabel(p, "Codice"), 0, 0);
+  grid->addLayout(first, 0, 1);
+  grid->addWidget(NewLabel(p, "Cod.Giustificativo (File Import)"), 1, 0);
+  grid->addLayout(Row({gius_.text[JustificationForm::kImportCodeBox]}), 1, 1);
+  grid->addWidget(NewLabel(p, "Cod.Giustificativo per Mod.SR18"), 2, 0);
+  grid->addLayout(Row({gius_.sr18}), 2, 1);
+  grid->addWidget(NewLabel(p, "Tipo Evento e Descrizione"), 3, 0);
+  grid->addLayout(Row({gius_.uniemens, gius_.uniemens_label, help_buttons[0]}), 3, 1);
+  grid->addWidget(NewLabel(p, "Numero Autorizzazione Ticket CIG"), 4, 0);
+  grid->addLayout(Row({gius_.text[JustificationForm::kTicketBox],
+                       NewLabel(p, "( Valori da 1 a 10 )"), help_buttons[1]}),
+                  4, 1);
+  grid->setColumnStretch(1, 1);
+  rows->addLayout(grid);
+
+  gius_.type = new QButtonGroup(p);
+  gius_.type->setObjectName(QStringLiteral("OptGiuPreAss"));
+  auto* types = new QHBoxLayout;
+  const std::span<const std::string_view> guide = TypeGuideLines();
+  for (int i = 0; i < 4; ++i) {
+    auto* option =
+        new QRadioButton(FromUtf8(kJustificationTypeCaptions[static_cast<size_t>(i)]), p);
+    SetArrayName(option, "OptGiuPreAss", i);
+    option->setToolTip(FromUtf8(guide[static_cast<size_t>(i)]));
+    gius_.type->addButton(option, i);
+    types->addWidget(option);
+  }
+  types->addStretch(1);
+  rows->addLayout(types);
+  gius_.overtime = new QCheckBox(QStringLiteral("Compatibile con Straordinari"), p);
+  gius_.overtime->setObjectName(QStringLiteral("ChkGiucompStr"));
+  rows->addWidget(gius_.overtime);
+  rows->addLayout(BuildJustificationButtons(p));
+}
+
+void TablesScreen::BuildJustificationBoxes(QWidget* p) {
+  JustificationForm& g = logic_->justifications();
   for (int i : {JustificationForm::kCodeBox, JustificationForm::kDescriptionBox,
                 JustificationForm::kImportCodeBox, JustificationForm::kTicketBox}) {
     auto* box = new TableBox(p, "TextGiustificativo", i, TableBox::Mode::kText);
@@ -435,11 +498,8 @@ void TablesScreen::BuildJustifications() {
   TableBox* description = gius_.text[JustificationForm::kDescriptionBox];
   TableBox* import_code = gius_.text[JustificationForm::kImportCodeBox];
   TableBox* ticket = gius_.text[JustificationForm::kTicketBox];
-  const auto digits = [](QWidget* parent) {
-    return new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), parent);
-  };
   code->setMaxLength(static_cast<int>(JustificationForm::kCodeLength));
-  code->setValidator(digits(code));
+  code->setValidator(DigitsOnly(code));
   code->setFixedWidth(48);
   code->white_on_change = true;
   description->setMaxLength(50);
@@ -449,9 +509,11 @@ void TablesScreen::BuildJustifications() {
   import_code->upper_case = true;
   import_code->setFixedWidth(80);
   ticket->setMaxLength(2);
-  ticket->setValidator(digits(ticket));
+  ticket->setValidator(DigitsOnly(ticket));
   ticket->setFixedWidth(36);
+}
 
+std::array<QPushButton*, 2> TablesScreen::BuildJustificationChoices(QWidget* p) {
   gius_.sr18 = new QComboBox(p);
   gius_.sr18->setObjectName(QStringLiteral("ComboGiustificativo"));
   for (const Sr18Item& item : Sr18Items()) gius_.sr18->addItem(FromUtf8(item.text));
@@ -474,46 +536,11 @@ void TablesScreen::BuildJustifications() {
     connect(help_buttons[static_cast<size_t>(i)], &QPushButton::clicked, this,
             [this, i] { ShowJustificationHelp(i, form_.dialogs()); });
   }
+  return help_buttons;
+}
 
-  // Captions on the left, boxes on the right; the type options and the overtime box below.
-  auto* grid = new QGridLayout;
-  grid->setVerticalSpacing(3);
-  auto* first = new QHBoxLayout;
-  first->addWidget(code);
-  first->addSpacing(12);
-  first->addWidget(NewLabel(p, "Descrizione"));
-  first->addWidget(description, 1);
-  grid->addWidget(NewLabel(p, "Codice"), 0, 0);
-  grid->addLayout(first, 0, 1);
-  grid->addWidget(NewLabel(p, "Cod.Giustificativo (File Import)"), 1, 0);
-  grid->addLayout(Row({import_code}), 1, 1);
-  grid->addWidget(NewLabel(p, "Cod.Giustificativo per Mod.SR18"), 2, 0);
-  grid->addLayout(Row({gius_.sr18}), 2, 1);
-  grid->addWidget(NewLabel(p, "Tipo Evento e Descrizione"), 3, 0);
-  grid->addLayout(Row({gius_.uniemens, gius_.uniemens_label, help_buttons[0]}), 3, 1);
-  grid->addWidget(NewLabel(p, "Numero Autorizzazione Ticket CIG"), 4, 0);
-  grid->addLayout(Row({ticket, NewLabel(p, "( Valori da 1 a 10 )"), help_buttons[1]}), 4, 1);
-  grid->setColumnStretch(1, 1);
-  rows->addLayout(grid);
-
-  gius_.type = new QButtonGroup(p);
-  gius_.type->setObjectName(QStringLiteral("OptGiuPreAss"));
-  auto* types = new QHBoxLayout;
-  const std::span<const std::string_view> guide = TypeGuideLines();
-  for (int i = 0; i < 4; ++i) {
-    auto* option =
-        new QRadioButton(FromUtf8(kJustificationTypeCaptions[static_cast<size_t>(i)]), p);
-    SetArrayName(option, "OptGiuPreAss", i);
-    option->setToolTip(FromUtf8(guide[static_cast<size_t>(i)]));
-    gius_.type->addButton(option, i);
-    types->addWidget(option);
-  }
-  types->addStretch(1);
-  rows->addLayout(types);
-  gius_.overtime = new QCheckBox(QStringLiteral("Compatibile con Straordinari"), p);
-  gius_.overtime->setObjectName(QStringLiteral("ChkGiucompStr"));
-  rows->addWidget(gius_.overtime);
-
+QHBoxLayout* TablesScreen::BuildJustificationButtons(QWidget* p) {
+  JustificationForm& g = logic_->justifications();
   QPushButton* save = NewButton(p, "CmdSalvaGiust", "Memorizza");
   QPushButton* cancel = NewButton(p, "CmdAnnullaGiust", "Annulla");
   const char* kNavigation[][2] = {{"CmdInizioGiust", "Inizio"},
@@ -528,10 +555,20 @@ void TablesScreen::BuildJustifications() {
     gius_.navigation[i] = NewButton(p, kNavigation[i][0], kNavigation[i][1]);
     buttons->addWidget(gius_.navigation[i]);
   }
-  rows->addLayout(buttons);
-  column->addWidget(gius_.panel);
+  connect(save, &QPushButton::clicked, this, [this, &g] { Run([&g] { Take(g.Save()); }); });
+  connect(cancel, &QPushButton::clicked, this, [this, &g] { Run([&g] { Take(g.Cancel()); }); });
+  connect(gius_.navigation[0], &QPushButton::clicked, this,
+          [this, &g] { Run([&g] { Check(g.CmdInizioGiust_Click()); }); });
+  connect(gius_.navigation[1], &QPushButton::clicked, this,
+          [this, &g] { Run([&g] { Check(g.CmdIndietroGiust_Click()); }); });
+  connect(gius_.navigation[2], &QPushButton::clicked, this,
+          [this, &g] { Run([&g] { Check(g.CmdAvantiGiust_Click()); }); });
+  connect(gius_.navigation[3], &QPushButton::clicked, this,
+          [this, &g] { Run([&g] { Check(g.CmdFineGiust_Click()); }); });
+  return buttons;
+}
 
-  // The operating help (panel closed) and the formula area (panel open) take turns below.
+void TablesScreen::BuildJustificationHelp() {
   gius_.help_frame =
       NewFrame(gius_.frame, ArrayName("FrameGiustificativi", 2), kJustificationHelpHeading.data());
   gius_.help_frame->setProperty("index", 2);
@@ -545,13 +582,16 @@ void TablesScreen::BuildJustifications() {
   guide_heading->setFont(Bold(guide_heading->font()));
   help->addSpacing(6);
   help->addWidget(guide_heading);
-  for (std::string_view line : guide) {
+  for (std::string_view line : TypeGuideLines()) {
     QLabel* label = NewWrappedLabel(gius_.help_frame, QString());
     label->setText(FromUtf8(line));
     help->addWidget(label);
   }
   help->addStretch(1);
+}
 
+void TablesScreen::BuildJustificationFormulas() {
+  JustificationForm& g = logic_->justifications();
   gius_.formula_area =
       NewFrame(gius_.frame, ArrayName("FrameGiustificativi", 3), "FORMULE PAGHE E SOGLIE ORE");
   gius_.formula_area->setProperty("index", 3);
@@ -569,7 +609,7 @@ void TablesScreen::BuildJustifications() {
         [&g, k](const std::string& text) { g.TextGiusCodVoce_Change(k, text); },
         [&g, k] { g.TextGiusCodVoce_LostFocus(k); });
     formula_code->setMaxLength(3);
-    formula_code->setValidator(digits(formula_code));
+    formula_code->setValidator(DigitsOnly(formula_code));
     formula_code->setFixedWidth(48);
     auto* button = new QPushButton(QStringLiteral("..."), gius_.formula_area);
     SetArrayName(button, "CmdGiusCodVoce", k);
@@ -602,9 +642,10 @@ void TablesScreen::BuildJustifications() {
   }
   formulas->setColumnStretch(2, 1);
   formulas->setRowStretch(JustificationForm::kFormulaRows + 1, 1);
-  column->addWidget(Pages(gius_.frame, {gius_.help_frame, gius_.formula_area}), 1);
+}
 
-  // The formula pick list, floating over the panel (IMPOSTAZIONIFORM places and hides it).
+// The formula pick list, floating over the panel (IMPOSTAZIONIFORM places and hides it).
+void TablesScreen::BuildFormulaPickList() {
   gius_.formule = NewFrame(gius_.frame, QStringLiteral("FrameFormule"), "");
   gius_.formule->setAutoFillBackground(true);
   auto* pick = new QVBoxLayout(gius_.formule);
@@ -615,17 +656,11 @@ void TablesScreen::BuildJustifications() {
   pick->addWidget(gius_.order_by_code);
   pick->addWidget(gius_.list_formule, 1);
   gius_.formule->hide();
+}
 
-  connect(save, &QPushButton::clicked, this, [this, &g] { Run([&g] { Take(g.Save()); }); });
-  connect(cancel, &QPushButton::clicked, this, [this, &g] { Run([&g] { Take(g.Cancel()); }); });
-  connect(gius_.navigation[0], &QPushButton::clicked, this,
-          [this, &g] { Run([&g] { Check(g.CmdInizioGiust_Click()); }); });
-  connect(gius_.navigation[1], &QPushButton::clicked, this,
-          [this, &g] { Run([&g] { Check(g.CmdIndietroGiust_Click()); }); });
-  connect(gius_.navigation[2], &QPushButton::clicked, this,
-          [this, &g] { Run([&g] { Check(g.CmdAvantiGiust_Click()); }); });
-  connect(gius_.navigation[3], &QPushButton::clicked, this,
-          [this, &g] { Run([&g] { Check(g.CmdFineGiust_Click()); }); });
+// The type options, the overtime box, the two lists of codes and the formula pick list.
+void TablesScreen::ConnectJustificationChoices() {
+  JustificationForm& g = logic_->justifications();
   connect(gius_.type, &QButtonGroup::idClicked, this,
           [this, &g](int id) { Run([&g, id] { g.OptGiuPreAss_Click(id); }); });
   connect(gius_.overtime, &QCheckBox::clicked, this,

@@ -36,6 +36,8 @@
 #include "tables/formulas.h"
 #include "tables/tables_screen.h"
 
+class QHBoxLayout;
+
 namespace kaveltar::ui {
 
 class FRMVELTAR;
@@ -159,6 +161,17 @@ class TablesScreen : public QObject {
   void BuildLeftColumn();
   void BuildHolidays();
   void BuildJustifications();
+  // The steps of BuildJustifications: the edit panel (its boxes, its code lists and help
+  // buttons, its buttons row), the help page, the formula page, the floating formula list
+  // and the signals of the choices.
+  void BuildJustificationPanel();
+  void BuildJustificationBoxes(QWidget* p);
+  std::array<QPushButton*, 2> BuildJustificationChoices(QWidget* p);
+  QHBoxLayout* BuildJustificationButtons(QWidget* p);
+  void BuildJustificationHelp();
+  void BuildJustificationFormulas();
+  void BuildFormulaPickList();
+  void ConnectJustificationChoices();
   void BuildGroups();
 
   // Runs an event of the core under the error handler, then shows the core's state.

@@ -16,7 +16,19 @@
 #include "ui/widget_helpers.h"
 
 namespace kaveltar::ui {
+
 namespace {
+
+// Texts of the annual totals screen (`FrameCalcolo`).
+constexpr std::string_view kCalcoloTitle = "CALCOLO ANNUALE TOTALE GIORNI GIUSTIFICATIVO";
+constexpr std::string_view kCalcoloWarning =
+    "Per il corretto conteggio dei giorni di assenza è necessario che il giustificativo "
+    "selezionato "
+    "copra l'intera giornata lavorativa e non una sola parte di essa.";
+constexpr std::string_view kAnnoCorrenteCaption = "Anno Corrente";
+constexpr std::string_view kAnnoPrecedenteCaption = "Anno Precedente";
+constexpr std::string_view kCmdCalcolaGGCaption = "Calcola Totale Annuo Giustificativo Selezionato";
+
 
 struct Hourglass {
   Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -135,7 +147,7 @@ void TotalsScreen::Enter() {
 void TotalsScreen::OptAnnoCalcolo_Click(int index) {
   form_.Guard([&] {
     combo_ditta_->clear();
-    for (const std::string& item : CompanyItems(form_.session(), index))
+    for (const std::string& item : CompanyItems(form_.session().job(), index))
       combo_ditta_->addItem(FromUtf8(item));
     if (combo_ditta_->count() > 0) combo_ditta_->setCurrentIndex(0);
   });
@@ -162,7 +174,7 @@ void TotalsScreen::UpdateButtons() {
 void TotalsScreen::CmdCalcolaGG_Click() {
   form_.Guard([&] {
     Hourglass hourglass;
-    const int year = TotalsYear(form_.session().processing_year, PreviousYear());
+    const int year = TotalsYear(form_.session().installation().processing_year, PreviousYear());
     const std::string company = ToUtf8(combo_ditta_->currentText());
     const std::string code = ToUtf8(label_gius_selez_->text());
     // A year of a large company's rows: counted off the event loop.

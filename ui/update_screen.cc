@@ -19,8 +19,9 @@ UpdateScreen::UpdateScreen(FRMVELTAR& form)
   company_order_ = NewOrderOption(f, "OptOrdinaAziAgg", "Per Codice", "Per Ragione Sociale");
   employees_ = NewList(f, "ListDipAgg");
   employee_order_ = NewOrderOption(f, "OptOrdinaDipAgg", "Per Codice", "Per Cognome Nome");
-  months_ = NewMonthList(f, "ListMesiAgg", session_.processing_month);
-  year_ = new YearBox(f, "LabAnnoAgg", "cmdAnnoAgg", session_.processing_year, form.dialogs());
+  months_ = NewMonthList(f, "ListMesiAgg", session_.installation().processing_month);
+  year_ = new YearBox(f, "LabAnnoAgg", "cmdAnnoAgg", session_.installation().processing_year,
+                      form.dialogs());
   auto* cmd_rit = new QPushButton(QStringLiteral("Ritorna al Menu Precedente"), f);
   cmd_rit->setObjectName(QStringLiteral("CmdRitAgg"));
   auto* cmd_conferma = new QPushButton(QStringLiteral("Conferma"), f);

@@ -14,7 +14,7 @@ ErrorOutcome ReportError(Session& session, const RunTimeError& error) {
     // Every error reaches the support log with the last procedures, before any question.
     std::string entry = "errore " + std::to_string(error.number()) + " " + error.description() + "\n";
     for (const std::string& name : session.trace().OldestToNewest()) entry.append(name).append("\n");
-    WriteLog(session.program_name, entry);
+    WriteLog(session.program_name(), entry);
   }
   if (error.number() == RunTimeError::kPrinterError) {
     if (dialogs.Ask(kPrinterRetryQuestion, "Salarion", MessageIcon::kCritical)) {

@@ -6,7 +6,8 @@
 
 namespace kaveltar {
 
-Session::Session(Dialogs& dialogs) : dialogs_(dialogs), codec_(dialogs) {}
+Session::Session(Dialogs& dialogs, std::string program_name)
+    : dialogs_(dialogs), program_name_(std::move(program_name)), codec_(dialogs) {}
 
 Session::~Session() { Close(); }
 
@@ -32,6 +33,13 @@ void Session::AttachPrinter(std::unique_ptr<PrinterJob> printer) {
 ReportTarget& Session::report_target() {
   printer();
   return report_target_;
+}
+
+ErrorOutcome Session::Report(const RunTimeError& error) { return ReportError(*this, error); }
+
+JobContext Session::job() {
+  return JobContext{installation_, *db_,   *archives_, codec_, *lists_,
+                    trace_,        dialogs_, *this,      *this};
 }
 
 void Session::Close() {

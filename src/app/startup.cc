@@ -41,19 +41,19 @@ RegistryStore LoadRegistry(const StartupOptions& options) {
   return store.ok() ? std::move(store.value()) : RegistryStore();
 }
 
-void ReadInstallationCode(Session& session, const RegistryStore& store) {
+void ReadInstallationCode(Installation& installation, const RegistryStore& store) {
   // A code written by `kaveltar-cli config` takes the place of the installation settings file.
   const std::string configured(
       Trim(store.ReadRegistryString(kHkeyCurrentUser, kKaveltarKey, kInstallationCodeValue)));
   if (!configured.empty()) {
-    session.installation_code = configured;
+    installation.installation_code = configured;
     return;
   }
   const fs::path ini = FindCaseInsensitive(MapWindowsPath("C:\\MIRTASK\\MIRTASK.INI"));
   // A missing file or a first line shorter than two characters leaves the code empty; the
   // archives that need it then fail with their own message when opened.
   const std::string line = ReadFirstLine(ini);
-  session.installation_code = line.size() >= 2 ? std::string(Trim(line.substr(0, 2))) : "";
+  installation.installation_code = line.size() >= 2 ? std::string(Trim(line.substr(0, 2))) : "";
 }
 
 void ReadParameters(Session& session) {
@@ -71,17 +71,18 @@ void ReadParameters(Session& session) {
 // handler (the Italian description first, then what the engine said). A damaged SQLite file
 // is refused before anything is written to it; the integrity check that finds it is skipped
 // when the file is exactly as the last clean close left it.
-void OpenDatabase(Session& session, const StartupOptions& options, const RegistryStore& store) {
+void OpenDatabase(Session& session, const StartupOptions& options, const RegistryStore& store,
+                  Installation& installation) {
   session.trace().TraceProcedure("OpenDatabase");
   const DatabaseChoice choice = ChooseDatabase(options.database_url, store);
   if (!choice.url.empty()) {
-    session.database_label = DescribeDatabase(choice.url, {});
+    installation.database_label = DescribeDatabase(choice.url, {});
     auto db = OpenPostgresDatabase(choice.url);
     if (!db.ok()) ThrowDatabaseError(db.status(), "PostgreSQL");
     session.AttachDatabase(std::move(db.value()));
     return;
   }
-  const fs::path folder = session.archive_path;
+  const fs::path folder = installation.archive_path;
   if (Status s = PrepareDatabase(folder); !s.ok()) ThrowDatabaseError(s, kTemplateFile);
   const fs::path file = FindCaseInsensitive(folder / kDatabaseFile);
   if (!FileExists(file)) {
@@ -90,10 +91,22 @@ void OpenDatabase(Session& session, const StartupOptions& options, const Registr
                          (folder / kTemplateFile).string() + ")"),
         {});
   }
-  session.database_label = DescribeDatabase({}, file);
+  installation.database_label = DescribeDatabase({}, file);
   auto db = OpenCheckedSqliteDatabase(file);
   if (!db.ok()) ThrowDatabaseError(db.status(), {});
   session.AttachDatabase(std::move(db.value()));
+}
+
+// Opens the system's printer for `choice` and attaches it to the session, with the STAMPE
+// folder of `archive_folder` (of the current folder before an installation is known) as the
+// place for documents when there is no printer at all.
+void AttachPrinter(Session& session, const std::string& choice, const fs::path& archive_folder) {
+  PrinterSetup setup;
+  setup.choice = PrinterChoice(choice);
+  setup.fallback_folder = (archive_folder.empty() ? fs::current_path() : archive_folder) / "STAMPE";
+  auto printer = OpenSystemPrinter(setup, &session.dialogs());
+  if (!printer.ok()) throw Fatal(printer.status().message(), "Stampa", MessageIcon::kCritical);
+  session.AttachPrinter(std::move(printer.value()));
 }
 
 }  // namespace
@@ -104,7 +117,7 @@ std::string InstanceKey(const StartupOptions& options) {
       .string();
 }
 
-void CARICAINST(Session& session, const StartupOptions& options) {
+void CARICAINST(Session& session, const StartupOptions& options, Installation& installation) {
   session.trace().TraceProcedure("CARICAINST");
   if (options.single_instance && !session.instance_lock().Acquire(InstanceKey(options))) {
     throw Fatal::Silent(0);
@@ -117,8 +130,8 @@ void CARICAINST(Session& session, const StartupOptions& options) {
     for (const fs::path& p : {*options.archive_path, *options.program_path}) {
       if (!FolderExists(p)) throw Fatal("Cartella inesistente: " + p.string());
     }
-    session.archive_path = fs::absolute(*options.archive_path);
-    session.program_path = fs::absolute(*options.program_path);
+    installation.archive_path = fs::absolute(*options.archive_path);
+    installation.program_path = fs::absolute(*options.program_path);
     return;
   }
 
@@ -130,8 +143,8 @@ void CARICAINST(Session& session, const StartupOptions& options) {
     const fs::path archives =
         FolderFromText(store.ReadRegistryString(kHkeyCurrentUser, kSalarionKey, "PERCORSOARCHIVI"));
     if (FolderExists(programs) && FolderExists(archives)) {
-      session.program_path = programs;
-      session.archive_path = archives;
+      installation.program_path = programs;
+      installation.archive_path = archives;
       return;
     }
   }
@@ -145,11 +158,11 @@ void CARICAINST(Session& session, const StartupOptions& options) {
     throw Fatal(std::string(kConfigurationError) + "\n\n" + std::string(kConfigurationHelp),
                 "Salarion", MessageIcon::kCritical);
   }
-  session.archive_path = FolderFromText(ark_line);
-  session.program_path = FolderFromText(pro_line);
+  installation.archive_path = FolderFromText(ark_line);
+  installation.program_path = FolderFromText(pro_line);
 }
 
-void APRIARCHIVI(Session& session) {
+void APRIARCHIVI(Session& session, Installation& installation) {
   session.trace().TraceProcedure("APRIARCHIVI");
   ArchiveFiles& files = session.archives();
   files.CloseArchiveFile(bases::kAll);
@@ -158,60 +171,59 @@ void APRIARCHIVI(Session& session) {
   if (files.LEGGIREC(bases::kProcessingDate, 1) == 0)
     date = files.RecordBuffer(bases::kProcessingDate).substr(0, 8);
   // DDMMYYYY in the archive, kept as YYYYMMDD.
-  session.processing_date = DdMmYyyyToKey(date);
-  session.processing_year = static_cast<int>(ValInt(Mid(date, 4, 4)));
-  session.processing_month = static_cast<int>(ValInt(Mid(date, 2, 2)));
+  installation.processing_date = DdMmYyyyToKey(date);
+  installation.processing_year = static_cast<int>(ValInt(Mid(date, 4, 4)));
+  installation.processing_month = static_cast<int>(ValInt(Mid(date, 2, 2)));
 }
 
 void Startup(Session& session, const StartupOptions& options) {
-  CARICAINST(session, options);
+  Installation installation;
+  CARICAINST(session, options, installation);
   const RegistryStore store = LoadRegistry(options);
-  ReadInstallationCode(session, store);
-  session.AttachArchives(session.archive_path);
-  session.archives().context().installation_code = session.installation_code;
+  ReadInstallationCode(installation, store);
+  session.AttachArchives(installation.archive_path);
+  session.archives().context().installation_code = installation.installation_code;
 
   WithErrorHandler(session, [&] {
     session.archives().LoadCatalogue();
     ReadParameters(session);
-    APRIARCHIVI(session);
+    APRIARCHIVI(session, installation);
   });
-  if (session.processing_year <= 0) {
+  if (installation.processing_year <= 0) {
     throw Fatal("Data di elaborazione non valida nell'archivio 6 (record 1): " +
-                (session.processing_date.empty() ? std::string("vuota") : session.processing_date));
+                (installation.processing_date.empty() ? std::string("vuota")
+                                                      : installation.processing_date));
   }
 
   WithErrorHandler(session, [&] {
-    OpenDatabase(session, options, store);
+    OpenDatabase(session, options, store, installation);
     if (Status s = EnsureHolidayDefault(session.db()); !s.ok()) ThrowDatabaseError(s, "FESTIVITA");
   });
 
   // The printer of the run (one attached beforehand, as tests do, is kept), then the
   // installation's choice among the system's printers.
   if (!session.has_printer() || !options.printer.empty()) {
-    AttachSystemPrinter(session, options.printer);
+    AttachPrinter(session, options.printer, installation.archive_path);
   }
-  LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(), &session.printer_names);
+  LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(),
+                    &installation.printer_names);
+  session.set_installation(std::move(installation));
+  const Installation& found = session.installation();
 
   WithErrorHandler(session, [&] {
-    session.lists().set_processing(session.processing_year, session.processing_date);
+    session.lists().set_processing(found.processing_year, found.processing_date);
     session.lists().ESTRAZIONEDIPENDENTI("AC");
   });
 
-  WriteLog(session.program_name, "avvio: programmi " + session.program_path.string() +
-                                     ", archivi " + session.archive_path.string() +
-                                     ", installazione " + session.installation_code +
-                                     ", data di elaborazione " + session.processing_date +
-                                     ", database " + session.database_label);
+  WriteLog(session.program_name(), "avvio: programmi " + found.program_path.string() +
+                                       ", archivi " + found.archive_path.string() +
+                                       ", installazione " + found.installation_code +
+                                       ", data di elaborazione " + found.processing_date +
+                                       ", database " + found.database_label);
 }
 
 void AttachSystemPrinter(Session& session, const std::string& choice) {
-  PrinterSetup setup;
-  setup.choice = PrinterChoice(choice);
-  setup.fallback_folder =
-      (session.archive_path.empty() ? fs::current_path() : session.archive_path) / "STAMPE";
-  auto printer = OpenSystemPrinter(setup, &session.dialogs());
-  if (!printer.ok()) throw Fatal(printer.status().message(), "Stampa", MessageIcon::kCritical);
-  session.AttachPrinter(std::move(printer.value()));
+  AttachPrinter(session, choice, session.installation().archive_path);
 }
 
 void Shutdown(Session& session) { session.Close(); }

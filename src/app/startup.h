@@ -10,6 +10,7 @@
 namespace kaveltar {
 
 class Session;
+struct Installation;
 
 struct StartupOptions {
   // Explicit folders (command-line options); they take the place of the registry and of the
@@ -32,24 +33,26 @@ struct StartupOptions {
 inline constexpr std::string_view kConfigurationError =
     "ERRORE DI CONFIGURAZIONE! CONTROLLARE I PERCORSI DI Salarion CON IL PROGRAMMA EPERCORSO";
 
-// Runs the start-up sequence. Failures that end the program throw Fatal; unexpected errors go
-// through the general error handler (which throws Fatal after its messages).
+// Runs the start-up sequence and gives the session the installation it found. Failures that end the
+// program throw Fatal; unexpected errors go through the general error handler (which throws Fatal
+// after its messages).
 void Startup(Session& session, const StartupOptions& options);
 
 // The name of the single-instance lock of the installation the options lead to (the registry
 // store the program reads), decided before the folders are known.
 std::string InstanceKey(const StartupOptions& options);
 
-// Finds the program and archive folders only (registry, then the path files); throws Fatal
-// with the configuration message when neither gives them.
-void CARICAINST(Session& session, const StartupOptions& options);
-// Opens the archives kept open for the whole run and reads the processing date.
-void APRIARCHIVI(Session& session);
+// Finds the program and archive folders only (registry, then the path files) and puts them in
+// `installation`; throws Fatal with the configuration message when neither gives them.
+void CARICAINST(Session& session, const StartupOptions& options, Installation& installation);
+// Opens the archives kept open for the whole run and reads the processing date into
+// `installation`.
+void APRIARCHIVI(Session& session, Installation& installation);
 
 // Opens the system's printer for `choice` (see StartupOptions::printer) and attaches it to the
-// session; documents go to the STAMPE folder of the archive folder when there is no printer at
-// all. A choice that names no printer, or a spool folder that cannot be made, throws Fatal
-// with the reason.
+// session; documents go to the STAMPE folder of the installation's archive folder when there is
+// no printer at all. A choice that names no printer, or a spool folder that cannot be made, throws
+// Fatal with the reason.
 void AttachSystemPrinter(Session& session, const std::string& choice);
 
 // The program's version, as both programs print it for --version.

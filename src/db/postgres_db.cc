@@ -295,6 +295,11 @@ class PgAttendanceDb final : public db_internal::SqlAttendanceDb {
   // Routes a write of PRESENZE: true when a save went into the COPY data. Flushes that data
   // first when the write touches one of its employee-months.
   Result<bool> RouteDayWrite(Op op, std::span<const SqlParam> params);
+  // The two halves of Execute inside a transaction: a write is collected, batched or
+  // pipelined and logged; a read waits for the writes before it.
+  void LogWrite(Op op, std::span<const SqlParam> params);
+  Status WriteInTransaction(Op op, std::span<const SqlParam> params);
+  Status ReadInTransaction(Op op, std::span<const SqlParam> params, RowVisitor* visitor);
   // Reads the days of the read-ahead's company-month from `employee` on, at most kAheadDays.
   Status FetchAhead(std::string_view employee);
   bool AheadHolds(std::string_view employee) const {
@@ -645,6 +650,93 @@ Status PgAttendanceDb::Restart(int attempt) {
   return Status::Ok();
 }
 
+// Keeps a write of the open transaction for replaying it after a lost connection; past
+// kMaxLoggedWrites the log is dropped and the transaction can no longer be recovered.
+void PgAttendanceDb::LogWrite(Op op, std::span<const SqlParam> params) {
+  if (log_.size() < kMaxLoggedWrites && !log_overflow_) {
+    LoggedWrite& w = log_.emplace_back();
+    w.op = op;
+    w.count = static_cast<uint32_t>(params.size());  // at most kMaxParams
+    for (uint32_t i = 0; i < w.count; ++i) {
+      const SqlParam& p = params[i];
+      if (p.is_int) {
+        w.numbers |= 1u << i;
+        w.bytes.append(reinterpret_cast<const char*>(&p.integer), sizeof p.integer);
+      } else {
+        const auto length = static_cast<uint32_t>(p.text.size());
+        w.bytes.append(reinterpret_cast<const char*>(&length), sizeof length);
+        w.bytes.append(p.text);
+      }
+    }
+  } else if (!log_overflow_) {
+    log_overflow_ = true;
+    log_.clear();
+    log_.shrink_to_fit();
+  }
+}
+
+Status PgAttendanceDb::WriteInTransaction(Op op, std::span<const SqlParam> params) {
+  Status status;
+  WriteTouchesAhead(op, params);
+  Result<bool> copied = RouteDayWrite(op, params);
+  if (!copied.ok()) status = copied.status();
+  LogWrite(op, params);
+  if (!status.ok() || *copied) {
+    // Failed, or collected for COPY.
+  } else if ((op == Op::kSaveDay || op == Op::kSaveDayKeepNumber) &&
+             params.size() == static_cast<size_t>(db_internal::kDayColumns)) {
+    // The same day twice in one statement is refused by the server: the first goes first.
+    std::string key(params[0].text);
+    key += '\t';
+    key += params[1].text;
+    if (days_op_ != op || day_keys_.count(key) > 0) status = SendDays();
+    if (status.ok()) {
+      days_op_ = op;
+      day_keys_.insert(std::move(key));
+      for (size_t i = 0; i < params.size(); ++i) {
+        if (params[i].is_int) {
+          AppendArrayNumber(days_[i], params[i].integer);
+        } else {
+          AppendArrayText(days_[i], params[i].text);
+        }
+      }
+      if (static_cast<int>(day_keys_.size()) >= kDaysPerStatement) status = SendDays();
+    }
+  } else {
+    status = Send(op, params);
+  }
+  if (!status.ok() && retryable_) status = Recover(status);
+  return status;
+}
+
+Status PgAttendanceDb::ReadInTransaction(Op op, std::span<const SqlParam> params,
+                                         RowVisitor* visitor) {
+  // A read sees the writes before it. With writes on the way it goes behind them in the
+  // pipeline, so the writes' answers and its rows come back in one round trip.
+  Status status = FlushCopy();
+  if (status.ok()) status = SendDays();
+  if (status.ok() && pending_ > 0 && op != Op::kAllDays) {
+    BindParams(params);
+    if (!PQsendQueryPrepared(conn_, names_[static_cast<int>(op)].c_str(),
+                             static_cast<int>(params.size()), values_.data(), lengths_.data(),
+                             formats_.data(), 0)) {
+      status = ErrorOf(db_internal::OpName(op), nullptr);
+    } else {
+      pending_ops_.push_back(op);
+      ++pending_;
+      status = Drain(visitor);
+    }
+  } else if (status.ok()) {
+    status = Settle();
+    if (status.ok()) status = RunOnce(op, params, visitor);
+  }
+  while (!status.ok() && retryable_ && retries_ < kRetries && !log_overflow_) {
+    status = Recover(status);
+    if (status.ok()) status = RunOnce(op, params, visitor);
+  }
+  return status;
+}
+
 Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisitor* visitor) {
   if (params.size() > kMaxParams) return Status::Invalid("too many parameters");
   if (in_transaction_) {
@@ -652,81 +744,8 @@ Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisit
     if (!transaction_failure_.empty()) {
       return Status::DbError(std::string(db_internal::OpName(op)) + ": " + transaction_failure_);
     }
-    Status status;
-    if (db_internal::IsWrite(op)) {
-      WriteTouchesAhead(op, params);
-      Result<bool> copied = RouteDayWrite(op, params);
-      if (!copied.ok()) status = copied.status();
-      if (log_.size() < kMaxLoggedWrites && !log_overflow_) {
-        LoggedWrite& w = log_.emplace_back();
-        w.op = op;
-        w.count = static_cast<uint32_t>(params.size());  // at most kMaxParams
-        for (uint32_t i = 0; i < w.count; ++i) {
-          const SqlParam& p = params[i];
-          if (p.is_int) {
-            w.numbers |= 1u << i;
-            w.bytes.append(reinterpret_cast<const char*>(&p.integer), sizeof p.integer);
-          } else {
-            const auto length = static_cast<uint32_t>(p.text.size());
-            w.bytes.append(reinterpret_cast<const char*>(&length), sizeof length);
-            w.bytes.append(p.text);
-          }
-        }
-      } else if (!log_overflow_) {
-        log_overflow_ = true;
-        log_.clear();
-        log_.shrink_to_fit();
-      }
-      if (!status.ok() || *copied) {
-        // Failed, or collected for COPY.
-      } else if ((op == Op::kSaveDay || op == Op::kSaveDayKeepNumber) &&
-                 params.size() == static_cast<size_t>(db_internal::kDayColumns)) {
-        // The same day twice in one statement is refused by the server: the first goes first.
-        std::string key(params[0].text);
-        key += '\t';
-        key += params[1].text;
-        if (days_op_ != op || day_keys_.count(key) > 0) status = SendDays();
-        if (status.ok()) {
-          days_op_ = op;
-          day_keys_.insert(std::move(key));
-          for (size_t i = 0; i < params.size(); ++i) {
-            if (params[i].is_int) {
-              AppendArrayNumber(days_[i], params[i].integer);
-            } else {
-              AppendArrayText(days_[i], params[i].text);
-            }
-          }
-          if (static_cast<int>(day_keys_.size()) >= kDaysPerStatement) status = SendDays();
-        }
-      } else {
-        status = Send(op, params);
-      }
-      if (!status.ok() && retryable_) status = Recover(status);
-    } else {
-      // A read sees the writes before it. With writes on the way it goes behind them in the
-      // pipeline, so the writes' answers and its rows come back in one round trip.
-      status = FlushCopy();
-      if (status.ok()) status = SendDays();
-      if (status.ok() && pending_ > 0 && op != Op::kAllDays) {
-        BindParams(params);
-        if (!PQsendQueryPrepared(conn_, names_[static_cast<int>(op)].c_str(),
-                                 static_cast<int>(params.size()), values_.data(), lengths_.data(),
-                                 formats_.data(), 0)) {
-          status = ErrorOf(db_internal::OpName(op), nullptr);
-        } else {
-          pending_ops_.push_back(op);
-          ++pending_;
-          status = Drain(visitor);
-        }
-      } else if (status.ok()) {
-        status = Settle();
-        if (status.ok()) status = RunOnce(op, params, visitor);
-      }
-      while (!status.ok() && retryable_ && retries_ < kRetries && !log_overflow_) {
-        status = Recover(status);
-        if (status.ok()) status = RunOnce(op, params, visitor);
-      }
-    }
+    const Status status = db_internal::IsWrite(op) ? WriteInTransaction(op, params)
+                                                   : ReadInTransaction(op, params, visitor);
     if (!status.ok()) NoteFailure(status);
     return status;
   }
@@ -1205,9 +1224,9 @@ Status CopyNumbered(PGconn* conn, const std::string& table, const std::string& k
       copied);
 }
 
-// Everything InitPostgresDatabase does inside its transaction.
-Status FillDatabase(PGconn* conn, AttendanceDb& source, bool force,
-                    std::vector<CopiedTable>* copied) {
+// Creates the schema when missing and empties its tables, under a lock that makes a second
+// set-up started at once wait; a database holding days is left alone unless `force`.
+Status PrepareEmptyDatabase(PGconn* conn, bool force) {
   Result<int> version = SchemaVersion(conn);
   if (!version.ok()) return version.status();
   if (*version > kSchemaVersion) return Status::DbError(SchemaTooNewMessage(*version));
@@ -1233,7 +1252,11 @@ Status FillDatabase(PGconn* conn, AttendanceDb& source, bool force,
       !s.ok()) {
     return s;
   }
+  return Status::Ok();
+}
 
+// The three tables, copied whole from `source`.
+Status CopyTables(PGconn* conn, AttendanceDb& source, std::vector<CopiedTable>* copied) {
   std::vector<HolidayRow> holidays;
   if (Status s = source.ListHolidays(&holidays); !s.ok()) return s;
   if (Status s = CopyKeyed<HolidayRow>(
@@ -1260,7 +1283,11 @@ Status FillDatabase(PGconn* conn, AttendanceDb& source, bool force,
       !s.ok()) {
     return s;
   }
+  return Status::Ok();
+}
 
+// The days, streamed from `source` in one COPY.
+Status CopyDays(PGconn* conn, AttendanceDb& source, std::vector<CopiedTable>* copied) {
   CopyStream days(conn, "PRESENZE");
   if (Status s = days.Start("COPY PRESENZE (" + DayColumns() + ") FROM STDIN"); !s.ok()) return s;
   Status sent;
@@ -1279,6 +1306,14 @@ Status FillDatabase(PGconn* conn, AttendanceDb& source, bool force,
   if (Status s = days.Finish(); !s.ok()) return s;
   copied->push_back({"PRESENZE", days.rows()});
   return Status::Ok();
+}
+
+// Everything InitPostgresDatabase does inside its transaction.
+Status FillDatabase(PGconn* conn, AttendanceDb& source, bool force,
+                    std::vector<CopiedTable>* copied) {
+  if (Status s = PrepareEmptyDatabase(conn, force); !s.ok()) return s;
+  if (Status s = CopyTables(conn, source, copied); !s.ok()) return s;
+  return CopyDays(conn, source, copied);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "editing/grid_opening.h"
 
-#include "app/session.h"
+#include "app/job_context.h"
 #include "archive/fields.h"
 #include "base/encoding.h"
 #include "base/text.h"
@@ -8,20 +8,20 @@
 
 namespace kaveltar {
 
-GridMonth EmployeeGridMonth(Session& session, std::string_view key, int year, int month) {
+GridMonth EmployeeGridMonth(const JobContext& job, std::string_view key, int year, int month) {
   GridMonth m;
   m.employee = std::string(Trim(key));
   m.year = year;
   m.month = month;
-  m.municipality_ddmm = session.codec().GetField(fields::kF161);
-  m.company_ddmm = CompanyPatronDay(session, m.employee);
+  m.municipality_ddmm = job.codec.GetField(fields::kF161);
+  m.company_ddmm = CompanyPatronDay(job, m.employee);
   return m;
 }
 
-OpenResult OpenEmployeeMonth(Session& session, const UpdateSelection& selection, MonthGrid& grid,
+OpenResult OpenEmployeeMonth(const JobContext& job, const UpdateSelection& selection, MonthGrid& grid,
                              GridCaptions* captions) {
-  session.trace().TraceProcedure("CmdConfermaAgg_Click");
-  Dialogs& dialogs = session.dialogs();
+  job.trace.TraceProcedure("CmdConfermaAgg_Click");
+  Dialogs& dialogs = job.dialogs;
   if (Trim(selection.company.code).empty()) {
     dialogs.Show(kNoCompanyMessage, kNoCompanyTitle, MessageIcon::kInformation);
     return OpenResult::kNoCompany;
@@ -32,14 +32,14 @@ OpenResult OpenEmployeeMonth(Session& session, const UpdateSelection& selection,
   }
   const std::string key(Trim(selection.employee.code));
   const std::string period = ZeroPad(selection.year, 4) + ZeroPad(selection.month, 2);
-  if (!MonthGrid::MonthExists(session.db(), key, period)) {
+  if (!MonthGrid::MonthExists(job.db, key, period)) {
     dialogs.Show(MissingPeriodMessage(selection.year, selection.month), MessageIcon::kInformation);
     return OpenResult::kMissingMonth;
   }
 
-  const GridMonth month = EmployeeGridMonth(session, key, selection.year, selection.month);
-  session.trace().TraceProcedure("DISEGNATABELLA");
-  session.trace().TraceProcedure("POPOLATABELLA");
+  const GridMonth month = EmployeeGridMonth(job, key, selection.year, selection.month);
+  job.trace.TraceProcedure("DISEGNATABELLA");
+  job.trace.TraceProcedure("POPOLATABELLA");
   grid.Load(month);
 
   if (captions != nullptr) {

@@ -12,7 +12,7 @@
 
 namespace kaveltar {
 
-class Session;
+struct JobContext;
 
 inline constexpr std::string_view kNoCompanyMessage = "Attenzione! Nessuna Ditta selezionata";
 inline constexpr std::string_view kNoCompanyTitle = "Selezione Ditte";
@@ -43,11 +43,11 @@ enum class OpenResult { kNoCompany, kNoEmployee, kMissingMonth, kOpened };
 // richiesto MM/YYYY Inesistente ..." when PRESENZE holds none of its days), then loads it into
 // `grid` with the patron-saint days of the installation (F161) and of the company (T030), and fills
 // `captions`. Nothing changes unless the result is kOpened.
-OpenResult OpenEmployeeMonth(Session& session, const UpdateSelection& selection, MonthGrid& grid,
+OpenResult OpenEmployeeMonth(const JobContext& job, const UpdateSelection& selection, MonthGrid& grid,
                              GridCaptions* captions);
 
 // The month of an employee as the grid shows it, with the holiday data of the installation
 // (F161 of the parameters record read at start-up) and of the employee's company (T030).
-GridMonth EmployeeGridMonth(Session& session, std::string_view key, int year, int month);
+GridMonth EmployeeGridMonth(const JobContext& job, std::string_view key, int year, int month);
 
 }  // namespace kaveltar

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/session.h"
 #include "base/dates.h"
 #include "base/hours.h"
 #include "base/run_time_error.h"

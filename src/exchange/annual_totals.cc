@@ -1,6 +1,6 @@
 #include "exchange/annual_totals.h"
 
-#include "app/session.h"
+#include "app/job_context.h"
 #include "archive/selection_lists.h"
 #include "base/encoding.h"
 #include "base/run_time_error.h"
@@ -28,8 +28,8 @@ std::string FitText(std::string_view text, size_t width) {
 
 }  // namespace
 
-std::vector<std::string> CompanyItems(Session& session, int distance) {
-  SelectionLists& lists = session.lists();
+std::vector<std::string> CompanyItems(const JobContext& job, int distance) {
+  SelectionLists& lists = job.lists;
   lists.CARICAESTRAZIONE(distance);
   std::vector<std::string> items;
   for (const ListEntry& company : lists.LISTA_AZIENDE(Screen::kLoad, kOrderByCode)) {

@@ -16,23 +16,10 @@
 
 namespace kaveltar {
 
-class Session;
+struct JobContext;
 
-// Texts of the annual totals screen (`FrameCalcolo`).
-inline constexpr std::string_view kCalcoloTitle = "CALCOLO ANNUALE TOTALE GIORNI GIUSTIFICATIVO";
 inline constexpr std::string_view kCalcoloSubtitle =
     "Calcolo del totale giorni annuale per codice giustificativo selezionato";
-inline constexpr std::string_view kCalcoloWarning =
-    "Per il corretto conteggio dei giorni di assenza è necessario che il giustificativo "
-    "selezionato "
-    "copra l'intera giornata lavorativa e non una sola parte di essa.";
-inline constexpr std::string_view kAnnoCorrenteCaption = "Anno Corrente";
-inline constexpr std::string_view kAnnoPrecedenteCaption = "Anno Precedente";
-inline constexpr std::string_view kDittaSelezionataCaption = "DITTA SELEZIONATA";
-inline constexpr std::string_view kElencoGiustificativiCaption = "ELENCO GIUSTIFICATIVI";
-inline constexpr std::string_view kTotaleAnnualeCaption = "TOTALE ANNUALE";
-inline constexpr std::string_view kCmdCalcolaGGCaption =
-    "Calcola Totale Annuo Giustificativo Selezionato";
 // Month names as the labels and the report write them.
 inline constexpr std::array<std::string_view, 12> kUpperMonthNames = {
     "GENNAIO", "FEBBRAIO", "MARZO",     "APRILE",  "MAGGIO",   "GIUGNO",
@@ -46,7 +33,7 @@ inline int TotalsYear(int processing_year, bool previous_year) {
 // `OptAnnoCalcolo_Click`: the items of `ComboDittaCalcolo` for the year at `distance` from
 // the processing year (0 current, 1 previous): one per company of that year's extraction, in
 // code order, "CODE NAME" (T001, a space, T002 and T003 trimmed), UTF-8.
-std::vector<std::string> CompanyItems(Session& session, int distance);
+std::vector<std::string> CompanyItems(const JobContext& job, int distance);
 
 // The lines of `ListElencoCalcolo`: "CODE DESCRIPTION" per row of GIUSTIFICATIVI in code
 // order. A database failure is a RunTimeError.

@@ -9,7 +9,7 @@
 #include <unordered_set>
 
 #include "app/report_error.h"
-#include "app/session.h"
+#include "app/job_context.h"
 #include "archive/fields.h"
 #include "archive/selection_lists.h"
 #include "base/dates.h"
@@ -95,18 +95,18 @@ struct EmployeeInfo {
 
 class Importer {
  public:
-  Importer(Session& session, AnomalyList& list, ImportResult& result)
-      : session_(session), list_(list), result_(result) {
-    AttendanceDb& db = session_.db();
+  Importer(const JobContext& job, AnomalyList& list, ImportResult& result)
+      : job_(job), list_(list), result_(result) {
+    AttendanceDb& db = job_.db;
     Result<HolidayCalendar> calendar = HolidayCalendar::Load(db);
     Check(calendar.status(), "FESTIVITA");
     holidays_ = *calendar;
-    municipality_day_ = session_.codec().GetField(fields::kF161);
+    municipality_day_ = job_.codec.GetField(fields::kF161);
 
     std::vector<GroupRow> groups;
     Check(db.ListGroups(&groups), "GRUPPI");
     for (const GroupRow& g : groups) {
-      groups_.emplace(g.code, MakeWeekSchedule(GroupWeekHours(g), session_.dialogs()));
+      groups_.emplace(g.code, MakeWeekSchedule(GroupWeekHours(g), job_.dialogs));
     }
     std::vector<JustificationRow> rows;
     Check(db.ListJustifications(&rows), "GIUSTIFICATIVI");
@@ -120,7 +120,7 @@ class Importer {
   // Rebuilds one employee-month from its records (lines of the file, in file order).
   void Rebuild(const std::string& employee, const std::string& month,
                const std::vector<std::string_view>& records) {
-    AttendanceDb& db = session_.db();
+    AttendanceDb& db = job_.db;
     Check(db.DeleteEmployeeMonth(employee, month), "PRESENZE");
     const int year = static_cast<int>(ValInt(month.substr(0, 4)));
     const int month_number = static_cast<int>(ValInt(month.substr(4, 2)));
@@ -267,10 +267,10 @@ class Importer {
     if (!added) return it->second;
     EmployeeInfo& info = it->second;
 
-    const int distance = session_.processing_year - year;
+    const int distance = job_.installation.processing_year - year;
     if (distance < 0 || distance > kOldestArchiveDistance) return info;
-    ArchiveFiles& files = session_.archives();
-    FieldCodec& codec = session_.codec();
+    ArchiveFiles& files = job_.archives;
+    FieldCodec& codec = job_.codec;
     const YearSources& sources = SourcesForDistance(distance);
     if (!files.IsOpen(sources.data_base)) files.FAIOPEN(sources.data_base);
     const long r = files.IsamSearch(sources.index_base, PadRight(key, 10), 2);
@@ -305,18 +305,18 @@ class Importer {
   }
 
   void LoadProfile(std::string_view code, WeekSchedule* schedule) {
-    *schedule = ProfileWeekSchedule(session_, code);
+    *schedule = ProfileWeekSchedule(job_, code);
   }
 
   std::string CompanyPatronDay(const std::string& company) {
     const auto cached = patron_days_.find(company);
     if (cached != patron_days_.end()) return cached->second;
-    std::string day = kaveltar::CompanyPatronDay(session_, company);
+    std::string day = kaveltar::CompanyPatronDay(job_, company);
     patron_days_.emplace(company, day);
     return day;
   }
 
-  Session& session_;
+  JobContext job_;
   AnomalyList& list_;
   ImportResult& result_;
   HolidayCalendar holidays_;
@@ -417,8 +417,8 @@ std::string NormaliseImportCode(std::string_view code) {
   return tables_internal::UpperText(t);
 }
 
-void ChooseImportFile(Session& session, ImportState* state, std::string path) {
-  Dialogs& dialogs = session.dialogs();
+void ChooseImportFile(const JobContext& job, ImportState* state, std::string path) {
+  Dialogs& dialogs = job.dialogs;
   state->path = std::move(path);
   state->results.fill(std::string(kCheckInitial));
   state->import_enabled = false;
@@ -439,7 +439,7 @@ void ChooseImportFile(Session& session, ImportState* state, std::string path) {
     return;
   }
   if (state->kind == ImportFileKind::kCsv) {
-    Result<std::shared_ptr<WorkFile>> work = WorkFile::Create(session.archive_path);
+    Result<std::shared_ptr<WorkFile>> work = WorkFile::Create(job.installation.archive_path);
     if (!work.ok()) {
       refuse(work.status().message(), MessageIcon::kCritical);
       return;
@@ -527,9 +527,9 @@ std::vector<std::vector<std::string_view>> GroupByEmployeeMonth(const Records& r
 
 }  // namespace
 
-ImportResult ImportAttendanceFile(Session& session, ImportState* state, const ImportHooks& hooks) {
+ImportResult ImportAttendanceFile(const JobContext& job, ImportState* state, const ImportHooks& hooks) {
   ImportResult result;
-  Dialogs& dialogs = session.dialogs();
+  Dialogs& dialogs = job.dialogs;
   if (state->path.empty()) {
     dialogs.Show(kNoFileSelected, MessageIcon::kExclamation);
     return result;
@@ -540,12 +540,13 @@ ImportResult ImportAttendanceFile(Session& session, ImportState* state, const Im
     return result;
   }
   dialogs.Show(kImportNotice, MessageIcon::kInformation);
-  session.trace().TraceProcedure("CmdImportaFile_Click");
+  job.trace.TraceProcedure("CmdImportaFile_Click");
 
   try {
-    LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(),
-                      &session.printer_names);
-    AnomalyList list(session.printer());
+    // The installation's printer is chosen again for this job's list.
+    PrinterNames names;
+    LEGGISTAMPANTESTD(job.archives, job.trace, job.printing.printer(), &names);
+    AnomalyList list(job.printing.printer());
     list.PREPARATESTATA(kImportAnomalyHeading);
 
     // First pass: the question on the first record, then the employee-months of the file.
@@ -558,12 +559,12 @@ ImportResult ImportAttendanceFile(Session& session, ImportState* state, const Im
       dialogs.Show(kCsvWrongCharacters, MessageIcon::kExclamation);
       return result;
     }
-    Importer importer(session, list, result);
+    Importer importer(job, list, result);
     const std::vector<std::vector<std::string_view>> months =
         GroupByEmployeeMonth(records, importer, &result.keys);
 
     // The whole replacement in one transaction.
-    AttendanceDb& db = session.db();
+    AttendanceDb& db = job.db;
     Transaction transaction(db);
     Check(transaction.status(), "PRESENZE");
     for (size_t i = 0; i < months.size(); ++i) {
@@ -583,7 +584,7 @@ ImportResult ImportAttendanceFile(Session& session, ImportState* state, const Im
     }
     result.printed = list.Finish();
   } catch (const RunTimeError& error) {
-    ReportError(session, error);
+    job.errors.Report(error);
   }
   return result;
 }
@@ -612,9 +613,9 @@ std::vector<std::string> LayoutLines() {
   return lines;
 }
 
-void PrintImportLayout(Session& session) {
-  PrinterJob& printer = session.printer();
-  session.dialogs().Show(
+void PrintImportLayout(const JobContext& job) {
+  PrinterJob& printer = job.printing.printer();
+  job.dialogs.Show(
       "Preparare la stampante " + printer.DeviceName() + " e premere il tasto ok",
       MessageIcon::kInformation);
   try {
@@ -627,7 +628,7 @@ void PrintImportLayout(Session& session) {
     for (const std::string& line : LayoutLines()) printer.Print(line);
     printer.EndDoc();
   } catch (const RunTimeError& error) {
-    ReportError(session, error);
+    job.errors.Report(error);
   }
 }
 

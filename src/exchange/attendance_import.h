@@ -34,22 +34,11 @@
 
 namespace kaveltar {
 
-class Session;
+struct JobContext;
 
 // The kinds of file of `OptTipofile`; only the CSV kind is converted.
 enum class ImportFileKind { kExternal = 0, kCsv = 1, kTimeClock = 2 };
-inline constexpr std::array<std::string_view, 3> kImportKindCaptions = {
-    "File Presenze da Gestione Esterna Presenze", "File presenze da File Excel (CSV)",
-    "File Presenze da Rilevazione Presenze"};
-// The file dialog filters of each kind, in the dialog's "text|pattern" form.
-inline constexpr std::array<std::string_view, 3> kImportKindFilters = {
-    "Tutti i file (*.PRE)|*.PRE", "File CSV (*.csv)|*.csv", "Tutti i file (*.*)|*.*"};
 
-// Texts of the import screen.
-inline constexpr std::string_view kImportScreenTitle = "GUIDA AL CARICAMENTO DEL FILE DI PRESENZE";
-inline constexpr std::string_view kCmdCercaCaption = "Cerca il File delle Presenze";
-inline constexpr std::string_view kCmdImportaFileCaption = "Importa File Presenze";
-inline constexpr std::string_view kCmdStampaImpCaption = "Stampa Tracciato Record";
 inline constexpr std::string_view kNotStandardBlocked =
     "Il file non corrisponde al tracciato standard Altrovia Raroziv.";
 inline constexpr std::string_view kIncompleteEmployee =
@@ -115,7 +104,7 @@ struct ImportState {
 // first into a work file of its own in the archive folder) and sets the results and the
 // import button with their messages and question. A path that does not exist, a CSV that
 // cannot be converted and a CSV without any record are reported and empty the state.
-void ChooseImportFile(Session& session, ImportState* state, std::string path);
+void ChooseImportFile(const JobContext& job, ImportState* state, std::string path);
 
 struct ImportResult {
   bool completed = false;
@@ -135,13 +124,13 @@ struct ImportHooks {
 // "Importazione completata", the work file let go after a CSV, the anomaly list printed when
 // it has lines. Archive and database failures go to the general error handler with PRESENZE
 // left as it was.
-ImportResult ImportAttendanceFile(Session& session, ImportState* state,
+ImportResult ImportAttendanceFile(const JobContext& job, ImportState* state,
                                   const ImportHooks& hooks = {});
 
 // The lines of the layout print, in order.
 std::vector<std::string> LayoutLines();
 // `CmdStampaImp_Click`: "Preparare la stampante " / " e premere il tasto ok", then the layout
 // in "Courier New" on the printer.
-void PrintImportLayout(Session& session);
+void PrintImportLayout(const JobContext& job);
 
 }  // namespace kaveltar

@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "app/report_error.h"
-#include "app/session.h"
+#include "app/job_context.h"
 #include "archive/bases.h"
 #include "archive/fields.h"
 #include "archive/selection_lists.h"
@@ -92,19 +92,20 @@ class VociFile {
 
 class Exporter {
  public:
-  Exporter(Session& session, const ExportRequest& request, const ExportProgress& progress)
-      : session_(session), request_(request), progress_(progress), table_(kAccumulationRows) {}
+  Exporter(const JobContext& job, const ExportRequest& request, const ExportProgress& progress)
+      : job_(job), request_(request), progress_(progress), table_(kAccumulationRows) {}
 
   ExportResult Run() {
     const std::string period = ExportPeriod(request_.year, request_.month, request_.previous_month);
     const int period_year = static_cast<int>(ValInt(period.substr(0, 4)));
-    const std::filesystem::path folder = FindCaseInsensitive(session_.archive_path / kExportFolder);
+    const std::filesystem::path folder =
+        FindCaseInsensitive(job_.installation.archive_path / kExportFolder);
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error) throw RunTimeError(RunTimeError::kPathNotFound, folder.string());
     LoadJustifications();
 
-    AttendanceDb& db = session_.db();
+    AttendanceDb& db = job_.db;
     const size_t companies = request_.companies.size();
     for (size_t index = 0; index < companies; ++index) {
       const ListEntry& entry = request_.companies[index];
@@ -130,7 +131,7 @@ class Exporter {
       std::filesystem::remove(target, error);
       VociFile file(target);
       const std::vector<ListEntry> employees =
-          session_.lists().EmployeeList(Screen::kLoad, kOrderByCode, period_year, company);
+          job_.lists.EmployeeList(Screen::kLoad, kOrderByCode, period_year, company);
       for (const ListEntry& employee : employees) {
         const std::string& key = employee.code;
         const std::string name = Cp1252ToUtf8(PadRight(employee.name, 20));
@@ -164,7 +165,7 @@ class Exporter {
 
   void LoadJustifications() {
     std::vector<JustificationRow> rows;
-    Check(session_.db().ListJustifications(&rows), "GIUSTIFICATIVI");
+    Check(job_.db.ListJustifications(&rows), "GIUSTIFICATIVI");
     for (const JustificationRow& row : rows) {
       FormulaRows formulas;
       for (size_t k = 0; k < 5; ++k) {
@@ -191,7 +192,7 @@ class Exporter {
         row.code = std::string(code);
         row.employee = key;
         ELABORA_GIUSTIFICATIVO(found->second,
-                               HoursToMinutes(Trim(day.SlotHours(slot)), session_.dialogs()), &row);
+                               HoursToMinutes(Trim(day.SlotHours(slot)), job_.dialogs), &row);
       }
     }
     GENERA_RECORD_VOCI(key, name, file);
@@ -220,13 +221,13 @@ class Exporter {
     if (cached != formulas_.end()) return cached->second ? &*cached->second : nullptr;
     std::optional<std::string> description;
     const long number = static_cast<long>(ValInt(code));
-    ArchiveFiles& files = session_.archives();
+    ArchiveFiles& files = job_.archives;
     if (number >= 1) {
       if (!files.IsOpen(bases::kFormulas)) files.FAIOPEN(bases::kFormulas);
       if (files.LEGGIREC(bases::kFormulas, number) == 0) {
         const std::string& record = files.RecordBuffer(bases::kFormulas);
         if (record.compare(0, 2, "99") != 0) {
-          FieldCodec& codec = session_.codec();
+          FieldCodec& codec = job_.codec;
           const std::string name = codec.GetField(fields::kZ002, 0, record);
           const std::string formula_text = codec.GetField(fields::kZ003, 0, record);
           std::string text(Trim(name));
@@ -239,7 +240,7 @@ class Exporter {
     return inserted->second ? &*inserted->second : nullptr;
   }
 
-  Session& session_;
+  JobContext job_;
   const ExportRequest& request_;
   const ExportProgress& progress_;
   ExportResult result_;
@@ -316,39 +317,40 @@ void ELABORA_GIUSTIFICATIVO(const FormulaRows& formulas, long minutes, Accumulat
   }
 }
 
-ExportResult RunPayrollExport(Session& session, const ExportRequest& request,
+ExportResult RunPayrollExport(const JobContext& job, const ExportRequest& request,
                               const ExportProgress& progress) {
-  session.trace().TraceProcedure("ESPORTA_VOCI_PAGHE");
-  return Exporter(session, request, progress).Run();
+  job.trace.TraceProcedure("ESPORTA_VOCI_PAGHE");
+  return Exporter(job, request, progress).Run();
 }
 
-ExportResult CreatePayrollExport(Session& session, const ExportRequest& request,
+ExportResult CreatePayrollExport(const JobContext& job, const ExportRequest& request,
                                  const ExportProgress& progress) {
   ExportResult result;
   if (request.companies.empty()) return result;
   try {
-    result = RunPayrollExport(session, request, progress);
+    result = RunPayrollExport(job, request, progress);
   } catch (const RunTimeError& error) {
-    ReportError(session, error);
+    job.errors.Report(error);
     return result;
   }
-  FinishPayrollExport(session, result);
+  FinishPayrollExport(job, result);
   return result;
 }
 
-void FinishPayrollExport(Session& session, const ExportResult& result) {
-  Dialogs& dialogs = session.dialogs();
+void FinishPayrollExport(const JobContext& job, const ExportResult& result) {
+  Dialogs& dialogs = job.dialogs;
   if (result.anomalies.empty()) {
     dialogs.Show(kExportFinished, MessageIcon::kInformation);
     return;
   }
   if (!dialogs.Ask(ExportAnomalyQuestion(), MessageIcon::kQuestion)) return;
   try {
-    LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(),
-                      &session.printer_names);
-    STAMPA_ANOMALIE(session.printer(), result.anomalies);
+    // The installation's printer is chosen again for this job's list.
+    PrinterNames names;
+    LEGGISTAMPANTESTD(job.archives, job.trace, job.printing.printer(), &names);
+    STAMPA_ANOMALIE(job.printing.printer(), result.anomalies);
   } catch (const RunTimeError& error) {
-    ReportError(session, error);
+    job.errors.Report(error);
   }
 }
 

@@ -37,15 +37,8 @@
 
 namespace kaveltar {
 
-class Session;
+struct JobContext;
 
-// Texts of the export screen (`FrameEsporta`).
-inline constexpr std::string_view kCheck2Caption = "Seleziona tutte le Ditte";
-inline constexpr std::string_view kOrdinaPerRagioneSociale = "Per Ragione Sociale";
-inline constexpr std::string_view kCheckPresPrecCaption = "Presenze Mese Precedente";
-inline constexpr std::string_view kCreaFileCaption = "Crea File Caricamento";
-inline constexpr std::string_view kCmdAnnullaCaricCaption = "Ritorna al Menu Precedente";
-inline constexpr std::string_view kExportWaitCaption = "ATTENDERE ELABORAZIONE VOCI PAGA IN CORSO";
 inline constexpr std::string_view kPhaseCheckMonth = "CONTROLLO PRESENZA MESE NEL DATABASE";
 inline constexpr std::string_view kExportFinished = "Generazione file Voci Paghe terminato";
 inline constexpr std::string_view kExportAnomalyHeading =
@@ -120,20 +113,20 @@ using ExportProgress = std::function<void(std::string_view phase, std::string_vi
 // period's year, their accumulation and their records. Missing attendance, justifications and
 // formulas become anomalies. Archive and database failures are RunTimeError; a file that
 // cannot be written is RunTimeError 75 naming it (the files already finished stay).
-ExportResult RunPayrollExport(Session& session, const ExportRequest& request,
+ExportResult RunPayrollExport(const JobContext& job, const ExportRequest& request,
                               const ExportProgress& progress = {});
 
 // The start button ("Crea File Caricamento", `CmdCreaFileCaricamento_Click`) without its widgets:
 // nothing without a company; otherwise the run, then the closing question (Yes prints the anomaly
 // list) or the closing message. Run-time errors go to the general error handler.
-ExportResult CreatePayrollExport(Session& session, const ExportRequest& request,
+ExportResult CreatePayrollExport(const JobContext& job, const ExportRequest& request,
                                  const ExportProgress& progress = {});
 
 // The end of the start button after the run: with anomalies the question "Generazione file
 // Voci Paghe terminato. ... Stampare una lista di controllo?" (Yes prints the list), without
 // them the message "Generazione file Voci Paghe terminato". Printer errors go to the general
 // error handler.
-void FinishPayrollExport(Session& session, const ExportResult& result);
+void FinishPayrollExport(const JobContext& job, const ExportResult& result);
 
 // `STAMPA_ANOMALIE`: the anomaly list in "Courier New" 10 points, 65 lines a page, each page
 // with the heading, "Pag." and its number, and a rule of "=".

@@ -1,6 +1,6 @@
 #include "memorize/day_engine.h"
 
-#include "app/session.h"
+#include "app/job_context.h"
 #include "archive/bases.h"
 #include "archive/fields.h"
 #include "base/hours.h"
@@ -144,29 +144,29 @@ WeekHours GroupWeekHours(const GroupRow& group) {
   return hours;
 }
 
-WeekSchedule ProfileWeekSchedule(Session& session, std::string_view code,
+WeekSchedule ProfileWeekSchedule(const JobContext& job, std::string_view code,
                                  std::string_view current_record) {
-  ArchiveFiles& files = session.archives();
+  ArchiveFiles& files = job.archives;
   if (!files.IsOpen(bases::kProfiles)) files.FAIOPEN(bases::kProfiles);
   WeekHours hours;
   const long record = static_cast<long>(ValInt(Trim(code)));
   if (record > 0 && files.LEGGIREC(bases::kProfiles, record) == 0) {
     const std::string& buffer = files.RecordBuffer(bases::kProfiles);
-    if (!current_record.empty()) session.codec().SetCurrentRecord(current_record, buffer);
+    if (!current_record.empty()) job.codec.SetCurrentRecord(current_record, buffer);
     for (size_t w = 1; w <= 7; ++w) {
       hours[w] =
-          OTTIMIZZAORETEORICHE(session.codec().GetField(fields::kProfileDays[w - 1], 0, buffer));
+          OTTIMIZZAORETEORICHE(job.codec.GetField(fields::kProfileDays[w - 1], 0, buffer));
     }
   }
-  return MakeWeekSchedule(hours, session.dialogs());
+  return MakeWeekSchedule(hours, job.dialogs);
 }
 
-std::string CompanyPatronDay(Session& session, std::string_view company_or_key) {
-  ArchiveFiles& files = session.archives();
+std::string CompanyPatronDay(const JobContext& job, std::string_view company_or_key) {
+  ArchiveFiles& files = job.archives;
   if (!files.IsOpen(bases::kCompanies)) files.FAIOPEN(bases::kCompanies);
   const long record = static_cast<long>(ValInt(Mid(company_or_key, 0, 3)));
   if (record <= 0 || files.LEGGIREC(bases::kCompanies, record) != 0) return {};
-  return session.codec().GetField(fields::kT030, 0, files.RecordBuffer(bases::kCompanies));
+  return job.codec.GetField(fields::kT030, 0, files.RecordBuffer(bases::kCompanies));
 }
 
 }  // namespace kaveltar

@@ -22,7 +22,7 @@
 #include "db/attendance_db.h"
 
 namespace kaveltar {
-class Session;
+struct JobContext;
 }
 
 namespace kaveltar {
@@ -73,13 +73,13 @@ WeekHours GroupWeekHours(const GroupRow& group);
 // is opened when needed): B004..B010 through `OTTIMIZZAORETEORICHE`. A code that is not a
 // record the archive holds gives a week without hours. When `current_record` is not empty the
 // record read is also made the codec's current record under that name.
-WeekSchedule ProfileWeekSchedule(Session& session, std::string_view code,
+WeekSchedule ProfileWeekSchedule(const JobContext& job, std::string_view code,
                                  std::string_view current_record = {});
 
 // The company's patron-saint day (T030, DDMM as stored) of the company whose code is the first
 // three characters of `company_or_key` (a company code or an employee key), read from the
 // company archive, which is opened when needed. "" for a code that is not a record there.
-std::string CompanyPatronDay(Session& session, std::string_view company_or_key);
+std::string CompanyPatronDay(const JobContext& job, std::string_view company_or_key);
 
 // A day outside the employment period: PRES_1 to PRES_13 empty.
 void COMPILAVUOTO(DayRow& row);

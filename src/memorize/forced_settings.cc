@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/session.h"
+#include "app/job_context.h"
 #include "archive/fields.h"
 #include "archive/selection_lists.h"
 #include "base/dates.h"
@@ -39,16 +39,16 @@ void ResetDay(DayRow& row) {
 // holidays of the month and the stored rows.
 class MonthRewrite {
  public:
-  MonthRewrite(Session& session, const ForcedMonth& target)
-      : session_(session), target_(target), days_(MonthLength(target.month, target.year)) {
+  MonthRewrite(const JobContext& job, const ForcedMonth& target)
+      : job_(job), target_(target), days_(MonthLength(target.month, target.year)) {
     month_key_ = ZeroPad(target.year, 4) + ZeroPad(target.month, 2);
   }
 
   // Reads the employee record of the year; shows "DIPENDENTE ... Non trovato (...)" and
   // returns false when it is not there.
   bool LocateEmployee() {
-    const int distance = session_.processing_year - target_.year;
-    ArchiveFiles& files = session_.archives();
+    const int distance = job_.installation.processing_year - target_.year;
+    ArchiveFiles& files = job_.archives;
     long record = ArchiveFiles::kNoRecord;
     const std::string key = PadRight(Trim(target_.employee), 10);
     if (distance >= 0 && distance <= kOldestArchiveDistance) {
@@ -63,12 +63,12 @@ class MonthRewrite {
       }
     }
     if (record == ArchiveFiles::kNoRecord) {
-      session_.dialogs().Show(
+      job_.dialogs.Show(
           EmployeeNotFoundMessage(target_.employee_text, distance, target_.year),
           MessageIcon::kCritical);
       return false;
     }
-    FieldCodec& codec = session_.codec();
+    FieldCodec& codec = job_.codec;
     hired_ = DdMmYyyyToKey(codec.GetField(fields::kP013, 0, record_));
     ended_ = DdMmYyyyToKey(codec.GetField(fields::kP017, 0, record_));
     if (ended_.empty()) ended_ = kNoEnd;
@@ -88,31 +88,31 @@ class MonthRewrite {
       *schedule = GroupSchedule(group_);
     } else {
       code->clear();
-      *schedule = MakeWeekSchedule(WeekHours{}, session_.dialogs());
+      *schedule = MakeWeekSchedule(WeekHours{}, job_.dialogs);
     }
   }
 
   // The weekday hours of a GRUPPI row; empty hours when the table does not hold it.
   WeekSchedule GroupSchedule(std::string_view code) {
-    Result<std::optional<GroupRow>> group = session_.db().FindGroup(ScheduleCode(code));
+    Result<std::optional<GroupRow>> group = job_.db.FindGroup(ScheduleCode(code));
     Check(group.status(), "GRUPPI");
-    return MakeWeekSchedule(*group ? GroupWeekHours(**group) : WeekHours{}, session_.dialogs());
+    return MakeWeekSchedule(*group ? GroupWeekHours(**group) : WeekHours{}, job_.dialogs);
   }
 
   // The weekday hours of a profile record; empty hours when the archive does not hold it.
   WeekSchedule ProfileSchedule(std::string_view code) {
-    return ProfileWeekSchedule(session_, code);
+    return ProfileWeekSchedule(job_, code);
   }
 
   // Reads FESTIVITA, the patron-saint days and the stored rows of the month.
   void LoadMonth() {
-    Result<HolidayCalendar> calendar = HolidayCalendar::Load(session_.db());
+    Result<HolidayCalendar> calendar = HolidayCalendar::Load(job_.db);
     Check(calendar.status(), "FESTIVITA");
     holidays_ = *calendar;
-    municipality_day_ = session_.codec().GetField(fields::kF161);
-    company_day_ = CompanyPatronDay(session_, target_.employee);
+    municipality_day_ = job_.codec.GetField(fields::kF161);
+    company_day_ = CompanyPatronDay(job_, target_.employee);
     std::vector<DayRow> rows;
-    Check(session_.db().EmployeeMonth(Trim(target_.employee), month_key_, &rows), "PRESENZE");
+    Check(job_.db.EmployeeMonth(Trim(target_.employee), month_key_, &rows), "PRESENZE");
     for (DayRow& row : rows) {
       const long d = DayOfPeriod(row.period);
       if (d >= 1 && d <= days_) rows_[static_cast<size_t>(d)] = std::move(row);
@@ -126,13 +126,13 @@ class MonthRewrite {
     first = std::max(first, 1);
     last = std::min(last, days_);
     int written = 0;
-    Transaction transaction(session_.db());
+    Transaction transaction(job_.db);
     Check(transaction.status(), "PRESENZE");
     for (int day = first; day <= last; ++day) {
       std::optional<DayRow>& row = rows_[static_cast<size_t>(day)];
       if (!row) continue;  // the settings never create rows
       if (!fill(*row, day)) continue;
-      Check(session_.db().SaveDay(*row), "PRESENZE");
+      Check(job_.db.SaveDay(*row), "PRESENZE");
       ++written;
     }
     Check(transaction.Commit(), "PRESENZE");
@@ -147,7 +147,7 @@ class MonthRewrite {
   int days() const { return days_; }
 
  private:
-  Session& session_;
+  JobContext job_;
   const ForcedMonth& target_;
   int days_;
   std::string month_key_;
@@ -200,16 +200,16 @@ std::string EmployeeNotFoundMessage(std::string_view employee_text, int distance
   return text;
 }
 
-ForcedOutcome ASSEGNA_ASSENZA_GIORNI(Session& session, const ForcedMonth& target,
+ForcedOutcome ASSEGNA_ASSENZA_GIORNI(const JobContext& job, const ForcedMonth& target,
                                      const AbsenceSetting& setting) {
-  session.trace().TraceProcedure("ASSEGNA_ASSENZA_GIORNI");
+  job.trace.TraceProcedure("ASSEGNA_ASSENZA_GIORNI");
   const std::string code(Trim(Mid(setting.code, 0, 3)));
   const std::string hours(Trim(setting.hours));
   if (!HoursAccepted(hours)) {
-    session.dialogs().Show(kAbsenceHoursInvalid, MessageIcon::kCritical);
+    job.dialogs.Show(kAbsenceHoursInvalid, MessageIcon::kCritical);
     return {ForcedResult::kInvalidHours, 0};
   }
-  MonthRewrite month(session, target);
+  MonthRewrite month(job, target);
   if (!month.LocateEmployee()) return {ForcedResult::kEmployeeNotFound, 0};
   month.LoadMonth();
 
@@ -222,11 +222,11 @@ ForcedOutcome ASSEGNA_ASSENZA_GIORNI(Session& session, const ForcedMonth& target
   options.rows[0] = LongPeriodRow{code, setting.from_day, setting.to_day, hours};
   std::array<std::optional<std::string>, kLongPeriodRows> types;
   if (!code.empty()) {
-    Result<std::optional<JustificationRow>> found = session.db().FindJustification(code);
+    Result<std::optional<JustificationRow>> found = job.db.FindJustification(code);
     Check(found.status(), "GIUSTIFICATIVI");
     if (*found) types[0] = ToUpperAscii(Trim((*found)->gius[2]));
   }
-  DayFiller filler(options, types, session.dialogs());
+  DayFiller filler(options, types, job.dialogs);
 
   WeekSchedule schedule;
   std::string schedule_code;
@@ -244,11 +244,11 @@ ForcedOutcome ASSEGNA_ASSENZA_GIORNI(Session& session, const ForcedMonth& target
   return {ForcedResult::kDone, written};
 }
 
-ForcedOutcome IMPOSTAGRUPPO(Session& session, const ForcedMonth& target, std::string_view group,
+ForcedOutcome IMPOSTAGRUPPO(const JobContext& job, const ForcedMonth& target, std::string_view group,
                             int from_day, int to_day) {
-  session.trace().TraceProcedure("IMPOSTAGRUPPO");
+  job.trace.TraceProcedure("IMPOSTAGRUPPO");
   const std::string code(Trim(Mid(group, 0, 3)));
-  MonthRewrite month(session, target);
+  MonthRewrite month(job, target);
   if (!month.LocateEmployee()) return {ForcedResult::kEmployeeNotFound, 0};
   month.LoadMonth();
   const WeekSchedule schedule = month.GroupSchedule(code);
@@ -261,15 +261,15 @@ ForcedOutcome IMPOSTAGRUPPO(Session& session, const ForcedMonth& target, std::st
   return {ForcedResult::kDone, written};
 }
 
-ForcedOutcome IMPOSTAORELAV(Session& session, const ForcedMonth& target, std::string_view hours,
+ForcedOutcome IMPOSTAORELAV(const JobContext& job, const ForcedMonth& target, std::string_view hours,
                             int from_day, int to_day) {
-  session.trace().TraceProcedure("IMPOSTAORELAV");
+  job.trace.TraceProcedure("IMPOSTAORELAV");
   const std::string forced(Trim(hours));
   if (!HoursAccepted(forced)) {
-    session.dialogs().Show(kWorkedHoursInvalid, MessageIcon::kCritical);
+    job.dialogs.Show(kWorkedHoursInvalid, MessageIcon::kCritical);
     return {ForcedResult::kInvalidHours, 0};
   }
-  MonthRewrite month(session, target);
+  MonthRewrite month(job, target);
   if (!month.LocateEmployee()) return {ForcedResult::kEmployeeNotFound, 0};
   month.LoadMonth();
   WeekSchedule schedule;
@@ -287,12 +287,12 @@ ForcedOutcome IMPOSTAORELAV(Session& session, const ForcedMonth& target, std::st
   return {ForcedResult::kDone, written};
 }
 
-ForcedOutcome cmdReimposta(Session& session, const ForcedMonth& target) {
-  session.trace().TraceProcedure("cmdReimposta_Click");
-  if (!session.dialogs().Ask(kReprocessQuestion, MessageIcon::kQuestion)) {
+ForcedOutcome cmdReimposta(const JobContext& job, const ForcedMonth& target) {
+  job.trace.TraceProcedure("cmdReimposta_Click");
+  if (!job.dialogs.Ask(kReprocessQuestion, MessageIcon::kQuestion)) {
     return {ForcedResult::kDeclined, 0};
   }
-  MonthRewrite month(session, target);
+  MonthRewrite month(job, target);
   if (!month.LocateEmployee()) return {ForcedResult::kEmployeeNotFound, 0};
   month.LoadMonth();
   WeekSchedule schedule;

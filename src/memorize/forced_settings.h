@@ -20,7 +20,7 @@
 namespace kaveltar {
 
 class Dialogs;
-class Session;
+struct JobContext;
 
 // The questions asked before a setting frame opens, and before reprocessing.
 inline constexpr std::string_view kAbsenceQuestion =
@@ -96,28 +96,28 @@ struct AbsenceSetting {
 // day's hours; with `consider_worked_hours` an absence reduces the worked hours instead). PRES_0 is
 // kept. Hours that are neither valid "HH:MM" nor "00:00" are refused with
 // kAbsenceHoursInvalid (critical icon).
-ForcedOutcome ASSEGNA_ASSENZA_GIORNI(Session& session, const ForcedMonth& target,
+ForcedOutcome ASSEGNA_ASSENZA_GIORNI(const JobContext& job, const ForcedMonth& target,
                                      const AbsenceSetting& setting);
 
 // `IMPOSTAGRUPPO`: each existing day of the range is reset (PRES_0 = 0, PRES_1..PRES_13
 // empty); inside the employment period PRES_1 = `group` (the first three characters of
 // `Combo1`, trimmed) and, on a working non-holiday day, PRES_2 = PRES_3 = that group's hours
 // of the weekday. The employee's own schedule is not consulted.
-ForcedOutcome IMPOSTAGRUPPO(Session& session, const ForcedMonth& target, std::string_view group,
-                            int from_day, int to_day);
+ForcedOutcome IMPOSTAGRUPPO(const JobContext& job, const ForcedMonth& target,
+                            std::string_view group, int from_day, int to_day);
 
 // `IMPOSTAORELAV`: each existing day of the range is reset; inside the employment period
 // PRES_1 and the weekday hours T from the employee's profile or group; on a working
 // non-holiday day PRES_2 = T and, unless the forced hours are "00:00", PRES_3 = the forced
 // hours. Hours that are neither valid "HH:MM" nor "00:00" are refused with
 // kWorkedHoursInvalid (critical icon).
-ForcedOutcome IMPOSTAORELAV(Session& session, const ForcedMonth& target, std::string_view hours,
-                            int from_day, int to_day);
+ForcedOutcome IMPOSTAORELAV(const JobContext& job, const ForcedMonth& target,
+                            std::string_view hours, int from_day, int to_day);
 
 // `cmdReimposta_Click` (without its editor closing): asks kReprocessQuestion, then resets
 // every existing day of the month and fills it from the employee's current profile (P138)
 // or single group (P766; rotations are not applied): PRES_1, and PRES_2 = PRES_3 = the
 // weekday hours on a working non-holiday day. Days outside the employment period stay reset.
-ForcedOutcome cmdReimposta(Session& session, const ForcedMonth& target);
+ForcedOutcome cmdReimposta(const JobContext& job, const ForcedMonth& target);
 
 }  // namespace kaveltar

@@ -1,7 +1,7 @@
 #include "memorize/memorization.h"
 
 #include "app/report_error.h"
-#include "app/session.h"
+#include "app/job_context.h"
 #include "reports/anomaly_list.h"
 #include "reports/printer_choice.h"
 
@@ -32,15 +32,17 @@ std::string ConfirmationText(std::string_view check_elabora_caption) {
   return text;
 }
 
-MemorizationResult RunMemorization(Session& session, const MemorizeOptions& options,
+MemorizationResult RunMemorization(const JobContext& job, const MemorizeOptions& options,
                                    const std::vector<std::string>& keys,
                                    const MemorizationHooks& hooks) {
   MemorizationResult result;
-  LEGGISTAMPANTESTD(session.archives(), session.trace(), session.printer(), &session.printer_names);
-  AnomalyList list(session.printer());
+  // The installation's printer is chosen again for this job's list.
+  PrinterNames names;
+  LEGGISTAMPANTESTD(job.archives, job.trace, job.printing.printer(), &names);
+  AnomalyList list(job.printing.printer());
   list.PREPARATESTATA(kAnomalyHeading);
   try {
-    MonthMemorizer memorizer(session, options);
+    MonthMemorizer memorizer(job, options);
     memorizer.set_progress_sink(hooks.progress);
     memorizer.set_anomaly_sink([&](std::string_view line) {
       list.Print(line);
@@ -53,7 +55,7 @@ MemorizationResult RunMemorization(Session& session, const MemorizeOptions& opti
   } catch (const RunTimeError& error) {
     // Ends the program, except for a printer error the operator chose to live with; the run
     // then stops here and what was found so far is printed.
-    ReportError(session, error);
+    job.errors.Report(error);
   }
   result.printed = list.Finish();
   return result;
@@ -80,11 +82,11 @@ std::string MemorizationSummary(const MemorizationResult& result, int year, int 
   return text;
 }
 
-MemorizeStart StartMemorization(Session& session, const MemorizeRequest& request,
+MemorizeStart StartMemorization(const JobContext& job, const MemorizeRequest& request,
                                 const MemorizationHooks& hooks,
                                 const std::function<void()>& reset_screen,
                                 MemorizationResult* result) {
-  Dialogs& dialogs = session.dialogs();
+  Dialogs& dialogs = job.dialogs;
   if (!request.company_selected) {
     dialogs.Show(kNoCompanySelected, kNoCompanySelectedTitle, MessageIcon::kInformation);
     return MemorizeStart::kNoCompany;
@@ -98,7 +100,7 @@ MemorizeStart StartMemorization(Session& session, const MemorizeRequest& request
   }
   MemorizationResult run;
   const std::function<void()> loop = [&] {
-    run = RunMemorization(session, request.options, request.keys, hooks);
+    run = RunMemorization(job, request.options, request.keys, hooks);
   };
   if (hooks.run_loop) {
     hooks.run_loop(loop);

@@ -13,22 +13,8 @@
 
 namespace kaveltar {
 
-class Session;
+struct JobContext;
 
-// Captions and texts of the memorization screen (`FrameMemPres`).
-inline constexpr std::string_view kCheckElaboraCaption = "Rielabora Periodo se Esistente";
-inline constexpr std::string_view kChkCopriFestCaption = "Copri le festività presenti nel periodo";
-inline constexpr std::string_view kChkConsideraCaption =
-    "Considera le ore lavorate presenti nella giornata";
-inline constexpr std::string_view kChkAssLungoPeriodoCaption =
-    "Spuntare la casella per aprire la gestione dei giustificativi di assenza per lungo periodo. "
-    "In questa sezione si potranno assegnare fino a tre giustificativi per quelle assenze che si "
-    "potraggono per più giorni nel mese";
-inline constexpr std::string_view kChkoreExplanation =
-    "Per default, i giustificativi assegnati coprono l'intera giornata lavorativa, assegnando le "
-    "ore necessarie in base al gruppo orario associato. Se si vuole specificare un numero di ore "
-    "differente selezionare la casella qui a fianco -->";
-inline constexpr std::string_view kCmdRitMemCaption = "Ritorna alle Selezioni Precedenti";
 inline constexpr std::array<std::string_view, 12> kMonthNames = {
     "Gennaio", "Febbraio", "Marzo",     "Aprile",  "Maggio",   "Giugno",
     "Luglio",  "Agosto",   "Settembre", "Ottobre", "Novembre", "Dicembre"};
@@ -40,6 +26,9 @@ inline constexpr std::string_view kNoCompanySelectedTitle = "Selezione Ditte";
 inline constexpr std::string_view kNoEmployeeSelected = "Attenzione! Nessun Dipendente selezionato";
 inline constexpr std::string_view kNoEmployeeSelectedTitle = "Selezione Dipendenti";
 inline constexpr std::string_view kMemorizationCompleted = "Memorizzazione completata";
+
+// The caption of `CheckElabora`, which the question below quotes.
+inline constexpr std::string_view kCheckElaboraCaption = "Rielabora Periodo se Esistente";
 
 // The question asked before the run: four parts, each followed by two carriage returns; the
 // second ends with the caption of `CheckElabora` in single quotes.
@@ -74,7 +63,7 @@ std::string MemorizationSummary(const MemorizationResult& result, int year, int 
 // memorizes the month of every employee key (`ELABORADIPENDENTI`), and prints the list when at
 // least one anomaly line was written, else throws the job away. An unexpected error (archive,
 // database) goes to the general error handler, which ends the program.
-MemorizationResult RunMemorization(Session& session, const MemorizeOptions& options,
+MemorizationResult RunMemorization(const JobContext& job, const MemorizeOptions& options,
                                    const std::vector<std::string>& keys,
                                    const MemorizationHooks& hooks = {});
 
@@ -91,7 +80,7 @@ enum class MemorizeStart { kNoCompany, kNoEmployee, kDeclined, kCompleted };
 // `CmdMemorizza_Click` without its widgets: the two "Attenzione!" checks, the confirmation,
 // the run, then `reset_screen` (the screen empties its selection) and the closing
 // "Memorizzazione completata" (title: the form's caption).
-MemorizeStart StartMemorization(Session& session, const MemorizeRequest& request,
+MemorizeStart StartMemorization(const JobContext& job, const MemorizeRequest& request,
                                 const MemorizationHooks& hooks,
                                 const std::function<void()>& reset_screen,
                                 MemorizationResult* result = nullptr);

@@ -1,6 +1,6 @@
 #include "memorize/month_memorizer.h"
 
-#include "app/session.h"
+#include "app/job_context.h"
 #include "archive/fields.h"
 #include "archive/selection_lists.h"
 #include "base/dates.h"
@@ -64,19 +64,19 @@ struct MonthMemorizer::Employee {
   std::string group;    // P766 trimmed
 };
 
-MonthMemorizer::MonthMemorizer(Session& session, const MemorizeOptions& options)
-    : session_(session), options_(options) {
-  AttendanceDb& db = session_.db();
+MonthMemorizer::MonthMemorizer(const JobContext& job, const MemorizeOptions& options)
+    : job_(job), options_(options) {
+  AttendanceDb& db = job_.db;
   month_key_ = ZeroPad(options_.year, 4) + Digits2(options_.month);
   days_ = MonthLength(options_.month, options_.year);
-  distance_ = session_.processing_year - options_.year;
+  distance_ = job_.installation.processing_year - options_.year;
   for (int day = 1; day <= days_; ++day)
     weekdays_[static_cast<size_t>(day)] = Weekday(options_.year, options_.month, day);
 
   Result<HolidayCalendar> calendar = HolidayCalendar::Load(db);
   Check(calendar.status(), "FESTIVITA");
   holidays_ = *calendar;
-  municipality_day_ = session_.codec().GetField(fields::kF161);
+  municipality_day_ = job_.codec.GetField(fields::kF161);
 
   std::vector<GroupRow> groups;
   Check(db.ListGroups(&groups), "GRUPPI");
@@ -90,7 +90,7 @@ MonthMemorizer::MonthMemorizer(Session& session, const MemorizeOptions& options)
     Check(found.status(), "GIUSTIFICATIVI");
     if (*found) types[i] = ToUpperAscii(Trim((*found)->gius[2]));
   }
-  filler_.emplace(options_.day, types, session_.dialogs());
+  filler_.emplace(options_.day, types, job_.dialogs);
   for (DayRow& row : rows_) row.pres.fill({});
 }
 
@@ -103,19 +103,19 @@ const WeekSchedule* MonthMemorizer::GroupSchedule(std::string_view code) {
   const auto it = groups_.find(ScheduleCode(code));
   if (it == groups_.end()) return nullptr;
   Group& group = it->second;
-  if (!group.schedule) group.schedule = MakeWeekSchedule(group.hours, session_.dialogs());
+  if (!group.schedule) group.schedule = MakeWeekSchedule(group.hours, job_.dialogs);
   return &*group.schedule;
 }
 
 void MonthMemorizer::LoadProfile(std::string_view code, WeekSchedule* schedule) {
-  *schedule = ProfileWeekSchedule(session_, code, "PROX$");
+  *schedule = ProfileWeekSchedule(job_, code, "PROX$");
 }
 
 const std::string& MonthMemorizer::CompanyPatronDay(std::string_view key) {
   const std::string_view company = key.substr(0, 3);
   if (company == company_code_) return company_day_;
   company_code_ = company;
-  company_day_ = kaveltar::CompanyPatronDay(session_, company);
+  company_day_ = kaveltar::CompanyPatronDay(job_, company);
   return company_day_;
 }
 
@@ -123,7 +123,7 @@ void MonthMemorizer::ReportAnomaly(const Employee& e, Anomaly anomaly) {
   // Someone who has left (status 2) is reported only once the processing date has reached
   // the end of employment; for a missing schedule the end date must also be there.
   if (e.status == 2) {
-    if (Val(session_.processing_date) < Val(e.end_date)) return;
+    if (Val(job_.installation.processing_date) < Val(e.end_date)) return;
     if (anomaly == Anomaly::kNoSchedule && e.end_date.empty()) return;
   }
   // One line per employee in a run; the run remembers every key it reported, however many.
@@ -146,16 +146,16 @@ void MonthMemorizer::ReportAnomaly(const Employee& e, Anomaly anomaly) {
 }
 
 void MonthMemorizer::ELABORADIPENDENTI(const std::vector<std::string>& keys) {
-  session_.trace().TraceProcedure("ELABORADIPENDENTI");
+  job_.trace.TraceProcedure("ELABORADIPENDENTI");
   for (size_t i = 0; i < keys.size(); ++i) {
     const std::string_view key = keys[i];
     if (progress_sink_) progress_sink_(i, keys.size(), key);
-    session_.db().ReadAhead(key.substr(0, 3), month_key_);
+    job_.db.ReadAhead(key.substr(0, 3), month_key_);
     Memorize(key);
     if (std::chrono::steady_clock::now() - batch_start_ >= kBatchTime) CommitBatch();
   }
   CommitBatch();
-  session_.db().ReadAhead({}, {});
+  job_.db.ReadAhead({}, {});
 }
 
 EmployeeOutcome MonthMemorizer::MemorizeEmployee(std::string_view key) {
@@ -166,7 +166,7 @@ EmployeeOutcome MonthMemorizer::MemorizeEmployee(std::string_view key) {
 
 void MonthMemorizer::BeginBatch() {
   if (batch_) return;
-  batch_.emplace(session_.db());
+  batch_.emplace(job_.db);
   Check(batch_->status(), "PRESENZE");
   batch_start_ = std::chrono::steady_clock::now();
 }
@@ -178,7 +178,7 @@ void MonthMemorizer::CommitBatch() {
   if (!committed.ok()) write_backs_.clear();
   Check(committed, "PRESENZE");
   // The days are safely stored: now the rotation positions may move on.
-  ArchiveFiles& files = session_.archives();
+  ArchiveFiles& files = job_.archives;
   for (const WriteBack& w : write_backs_) files.SCRIVIREC(w.base, w.record, w.text);
   write_backs_.clear();
 }
@@ -188,43 +188,49 @@ void MonthMemorizer::Stop(int number, const std::string& description) {
   throw RunTimeError(number, description);
 }
 
+long MonthMemorizer::ReadEmployeeRecord(int data_base, int index_base, std::string_view key) {
+  ArchiveFiles& files = job_.archives;
+  if (!files.IsOpen(data_base)) files.FAIOPEN(data_base);
+  const long record = files.IsamSearch(index_base, PadRight(key, 10), 2);
+  if (record == ArchiveFiles::kIsamError || record == 0) {
+    // The index's own message has been shown; a run that went on would memorize nobody and
+    // look like a clean run.
+    const std::filesystem::path index = files.OpenPath(index_base);
+    const std::string cause = files.FileSize(index_base) == 0 ? "è vuoto" : "è danneggiato";
+    Stop(kIndexError,
+         "L'indice dei dipendenti " + index.string() + " " + cause + ": memorizzazione interrotta");
+  }
+  if (record == ArchiveFiles::kNoRecord) return record;
+  if (files.LEGGIREC(data_base, record) != 0) {
+    Stop(kIndexError, "L'indice dei dipendenti indica il record " + std::to_string(record) +
+                          " per il codice " + std::string(Trim(key)) +
+                          ", oltre la fine dell'archivio " + files.OpenPath(data_base).string() +
+                          ": memorizzazione interrotta");
+  }
+  record_ = files.RecordBuffer(data_base);
+  // The record is checked before anything is generated from it: a record of someone else
+  // would give this employee another person's schedule, and its write-back would damage the
+  // payroll archive.
+  if (Status s = files.CheckWholeRecords(data_base); !s.ok()) {
+    Stop(RunTimeError::kBadRecordLength, s.message() + ". Memorizzazione interrotta");
+  }
+  if (Status s = files.CheckRecordKey(data_base, record,
+                                      job_.codec.GetField(fields::kP001, 0, record_), key);
+      !s.ok()) {
+    Stop(kIndexError, s.message() + ". Memorizzazione interrotta");
+  }
+  return record;
+}
+
 EmployeeOutcome MonthMemorizer::Memorize(std::string_view key) {
   ++totals_.employees;
   // The employee archive of the memorized year; a year without one, or a key it does not
   // hold, skips the employee without a word.
   if (distance_ < 0 || distance_ > kOldestArchiveDistance) return Count(EmployeeOutcome::kSkipped);
-  ArchiveFiles& files = session_.archives();
-  FieldCodec& codec = session_.codec();
+  FieldCodec& codec = job_.codec;
   const YearSources& sources = SourcesForDistance(distance_);
-  if (!files.IsOpen(sources.data_base)) files.FAIOPEN(sources.data_base);
-  const long record = files.IsamSearch(sources.index_base, PadRight(key, 10), 2);
-  if (record == ArchiveFiles::kIsamError || record == 0) {
-    // The index's own message has been shown; a run that went on would memorize nobody and
-    // look like a clean run.
-    const std::filesystem::path index = files.OpenPath(sources.index_base);
-    const std::string cause = files.FileSize(sources.index_base) == 0 ? "è vuoto" : "è danneggiato";
-    Stop(kIndexError,
-         "L'indice dei dipendenti " + index.string() + " " + cause + ": memorizzazione interrotta");
-  }
+  const long record = ReadEmployeeRecord(sources.data_base, sources.index_base, key);
   if (record == ArchiveFiles::kNoRecord) return Count(EmployeeOutcome::kSkipped);
-  if (files.LEGGIREC(sources.data_base, record) != 0) {
-    Stop(kIndexError,
-         "L'indice dei dipendenti indica il record " + std::to_string(record) + " per il codice " +
-             std::string(Trim(key)) + ", oltre la fine dell'archivio " +
-             files.OpenPath(sources.data_base).string() + ": memorizzazione interrotta");
-  }
-  record_ = files.RecordBuffer(sources.data_base);
-  // The record is checked before anything is generated from it: a record of someone else
-  // would give this employee another person's schedule, and its write-back would damage the
-  // payroll archive.
-  if (Status s = files.CheckWholeRecords(sources.data_base); !s.ok()) {
-    Stop(RunTimeError::kBadRecordLength, s.message() + ". Memorizzazione interrotta");
-  }
-  if (Status s = files.CheckRecordKey(sources.data_base, record,
-                                      codec.GetField(fields::kP001, 0, record_), key);
-      !s.ok()) {
-    Stop(kIndexError, s.message() + ". Memorizzazione interrotta");
-  }
   codec.SetCurrentRecord("DIPX$", record_);
   if (Val(Trim(codec.GetField(fields::kP890, 0, record_))) == 1)
     return Count(EmployeeOutcome::kSkipped);
@@ -239,14 +245,14 @@ EmployeeOutcome MonthMemorizer::Memorize(std::string_view key) {
   e.profile = Trim(codec.GetField(fields::kP138, 0, record_));
   e.group = Trim(codec.GetField(fields::kP766, 0, record_));
 
-  session_.trace().TraceProcedure("CONTAGRUPPIORARIDIPENDENTE");
+  job_.trace.TraceProcedure("CONTAGRUPPIORARIDIPENDENTE");
   const RotationDecision decision = CONTAGRUPPIORARIDIPENDENTE(ReadScheduleFields(codec, record_));
   EmployeeOutcome outcome;
   int last_day = 0;
   int position = 0;
   bool write_back = true;
   if (decision.rotation) {
-    session_.trace().TraceProcedure("ELABORAMESEGRUPPIRIPETITIVI");
+    job_.trace.TraceProcedure("ELABORAMESEGRUPPIRIPETITIVI");
     const std::vector<DayGroup> day_groups = RotateMonth(decision, options_.year, options_.month);
     outcome = GenerateMonth(e, &day_groups, &last_day);
     // The position in force on the last day actually written; a month that wrote nothing
@@ -254,7 +260,7 @@ EmployeeOutcome MonthMemorizer::Memorize(std::string_view key) {
     write_back = last_day > 0;
     if (write_back) position = day_groups[static_cast<size_t>(last_day)].position;
   } else {
-    session_.trace().TraceProcedure("ELABORAMESE");
+    job_.trace.TraceProcedure("ELABORAMESE");
     outcome = GenerateMonth(e, nullptr, &last_day);
   }
 
@@ -348,7 +354,7 @@ std::optional<MonthMemorizer::Anomaly> MonthMemorizer::DaySchedule(
 
 EmployeeOutcome MonthMemorizer::GenerateMonth(Employee& e, const std::vector<DayGroup>* rotation,
                                               int* last_day) {
-  AttendanceDb& db = session_.db();
+  AttendanceDb& db = job_.db;
   *last_day = 0;
 
   // The stored days are read inside the transaction that rewrites them, so what is kept of

@@ -22,6 +22,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "app/job_context.h"
 #include "base/status.h"
 #include "db/attendance_db.h"
 #include "memorize/day_engine.h"
@@ -30,7 +31,6 @@
 
 namespace kaveltar {
 
-class Session;
 
 struct MemorizeOptions {
   int year = 0;                   // `LabAnnoMem`
@@ -92,7 +92,7 @@ class MonthMemorizer {
   // The options must have passed CheckMemorizeOptions (or come from the screen's boxes).
   // Reads GRUPPI, FESTIVITA and the types of the absence codes; a database error is a
   // RunTimeError for the general error handler.
-  MonthMemorizer(Session& session, const MemorizeOptions& options);
+  MonthMemorizer(const JobContext& job, const MemorizeOptions& options);
 
   void set_anomaly_sink(AnomalySink sink) { anomaly_sink_ = std::move(sink); }
   void set_progress_sink(ProgressSink sink) { progress_sink_ = std::move(sink); }
@@ -126,6 +126,10 @@ class MonthMemorizer {
 
   // One employee inside the open batch.
   EmployeeOutcome Memorize(std::string_view key);
+  // Finds `key` in the employee index and reads its record into record_, checked to be whole
+  // and to be that employee's; kNoRecord when the index does not hold the key. A damaged
+  // index or record stops the run.
+  long ReadEmployeeRecord(int data_base, int index_base, std::string_view key);
   // Month loop shared by `ELABORAMESE` (rotation null) and `ELABORAMESEGRUPPIRIPETITIVI`;
   // `last_day` receives the last day of the month written (0 when none was).
   EmployeeOutcome GenerateMonth(Employee& e, const std::vector<DayGroup>* rotation, int* last_day);
@@ -156,7 +160,7 @@ class MonthMemorizer {
   // A failed database call stops the operation through the general error handler.
   void Check(const Status& status, std::string_view what);
 
-  Session& session_;
+  JobContext job_;
   MemorizeOptions options_;
   std::string month_key_;  // YYYYMM
   int days_ = 0;

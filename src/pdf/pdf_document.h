@@ -45,6 +45,8 @@ struct VectorDrawing;
 class PdfReader;
 struct PdfPage;
 struct PdfValue;
+struct JpegInfo;
+struct RasterImage;
 }  // namespace pdf_internal
 
 struct PdfPoint {
@@ -468,6 +470,9 @@ class PdfDocument {
   void WriteFlowingText(const std::string& text);
   void AppendEllipse(double cx, double cy, double rx, double ry);
   int ImageFor(const std::string& file, int transparent, double* pixel_width, double* pixel_height);
+  void WriteImageObjects(ImageEntry& entry, int index, const std::string& data,
+                         const pdf_internal::JpegInfo* jpeg,
+                         const pdf_internal::RasterImage& raster, int transparent);
 
   // Fonts, pictures and pages read from other files (pdf_document_files.cc).
   bool AddedFontEntry(const std::string& font_name, int style, FontEntry* entry) const;

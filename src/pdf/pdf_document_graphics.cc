@@ -538,6 +538,50 @@ void PdfDocument::DrawArc(double x, double y, double radius, double start_angle,
 // ---------------------------------------------------------------------------------------
 // Images
 
+// Writes the image object of `entry` (and the soft mask of an image with an alpha channel):
+// the JPEG data as it is when `jpeg` is given, else the decoded raster's colours.
+void PdfDocument::WriteImageObjects(ImageEntry& entry, int index, const std::string& data,
+                                    const pdf_internal::JpegInfo* jpeg,
+                                    const pdf_internal::RasterImage& raster, int transparent) {
+  std::string head = " /Width ";
+  AppendInteger(&head, entry.width);
+  head += " /Height ";
+  AppendInteger(&head, entry.height);
+  head += "\r/BitsPerComponent 8 ";
+
+  int soft_mask = 0;
+  if (!raster.alpha.empty()) {
+    soft_mask = NewObjectNumber();
+    WriteStreamObject(soft_mask,
+                      "/Type /XObject /Subtype /Image" + head + "/ColorSpace /DeviceGray ", "",
+                      raster.alpha, "");
+    min_version_ = std::max(min_version_, 1);
+  }
+
+  std::string entries = "/Type /XObject /Subtype /Image /Name /_IMG_";
+  AppendInteger(&entries, index);
+  entries += head;
+  entry.object = NewObjectNumber();
+  if (jpeg != nullptr) {
+    static const char* const kSpaces[] = {"", "/DeviceGray", "", "/DeviceRGB", "/DeviceCMYK"};
+    entries += "/ColorSpace ";
+    entries += kSpaces[jpeg->components];
+    entries += ' ';
+    if (jpeg->components == 4 && jpeg->adobe_inverted) entries += "/Decode [1 0 1 0 1 0 1 0] ";
+    WriteStreamObject(entry.object, entries, "", data, "/DCTDecode");
+  } else {
+    entries += "/ColorSpace /DeviceRGB ";
+    if (soft_mask != 0) {
+      entries += "/SMask ";
+      AppendInteger(&entries, soft_mask);
+      entries += " 0 R ";
+    } else if (transparent != 0) {
+      AppendTopLeftColourMask(raster.rgb, &entries);
+    }
+    WriteStreamObject(entry.object, entries, "", raster.rgb, "");
+  }
+}
+
 int PdfDocument::ImageFor(const std::string& file, int transparent, double* pixel_width,
                           double* pixel_height) {
   const std::string key = file + (transparent != 0 ? "\n1" : "\n0");
@@ -578,44 +622,7 @@ int PdfDocument::ImageFor(const std::string& file, int transparent, double* pixe
   entry.height = jpeg ? jpeg_info.height : raster.height;
   const int index = static_cast<int>(images_.size()) + 1;
 
-  std::string head = " /Width ";
-  AppendInteger(&head, entry.width);
-  head += " /Height ";
-  AppendInteger(&head, entry.height);
-  head += "\r/BitsPerComponent 8 ";
-
-  int soft_mask = 0;
-  if (!raster.alpha.empty()) {
-    soft_mask = NewObjectNumber();
-    WriteStreamObject(soft_mask,
-                      "/Type /XObject /Subtype /Image" + head + "/ColorSpace /DeviceGray ", "",
-                      raster.alpha, "");
-    min_version_ = std::max(min_version_, 1);
-  }
-
-  std::string entries = "/Type /XObject /Subtype /Image /Name /_IMG_";
-  AppendInteger(&entries, index);
-  entries += head;
-  entry.object = NewObjectNumber();
-  if (jpeg) {
-    static const char* const kSpaces[] = {"", "/DeviceGray", "", "/DeviceRGB", "/DeviceCMYK"};
-    entries += "/ColorSpace ";
-    entries += kSpaces[jpeg_info.components];
-    entries += ' ';
-    if (jpeg_info.components == 4 && jpeg_info.adobe_inverted)
-      entries += "/Decode [1 0 1 0 1 0 1 0] ";
-    WriteStreamObject(entry.object, entries, "", data, "/DCTDecode");
-  } else {
-    entries += "/ColorSpace /DeviceRGB ";
-    if (soft_mask != 0) {
-      entries += "/SMask ";
-      AppendInteger(&entries, soft_mask);
-      entries += " 0 R ";
-    } else if (transparent != 0) {
-      AppendTopLeftColourMask(raster.rgb, &entries);
-    }
-    WriteStreamObject(entry.object, entries, "", raster.rgb, "");
-  }
+  WriteImageObjects(entry, index, data, jpeg ? &jpeg_info : nullptr, raster, transparent);
   if (write_failed_) Fail(pdf_internal::kErrDeviceIo, file_path_);
   images_.push_back(std::move(entry));
   *pixel_width = images_.back().width;

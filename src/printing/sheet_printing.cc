@@ -6,7 +6,7 @@
 #include <optional>
 #include <utility>
 
-#include "app/session.h"
+#include "app/job_context.h"
 #include "archive/fields.h"
 #include "base/dates.h"
 #include "base/encoding.h"
@@ -130,23 +130,23 @@ class PendingFiles {
 
 }  // namespace
 
-bool NumberedPerCompany(Session& session) {
-  return session.codec().GetFieldValue(fields::kF419) != 0;
+bool NumberedPerCompany(const JobContext& job) {
+  return job.codec.GetFieldValue(fields::kF419) != 0;
 }
 
-std::string DefaultSheetNumber(Session& session, std::string_view company) {
-  FieldCodec& codec = session.codec();
-  if (!NumberedPerCompany(session)) return std::string(Trim(codec.GetField(fields::kF416)));
-  if (company.empty() || !session.lists().LoadCompany(static_cast<int>(ValInt(company)))) return "";
+std::string DefaultSheetNumber(const JobContext& job, std::string_view company) {
+  FieldCodec& codec = job.codec;
+  if (!NumberedPerCompany(job)) return std::string(Trim(codec.GetField(fields::kF416)));
+  if (company.empty() || !job.lists.LoadCompany(static_cast<int>(ValInt(company)))) return "";
   return std::string(Trim(codec.GetField(fields::kT466)));
 }
 
-bool EmployedInPeriod(Session& session, std::string_view period) {
-  FieldCodec& codec = session.codec();
+bool EmployedInPeriod(const JobContext& job, std::string_view period) {
+  FieldCodec& codec = job.codec;
   const std::string end = codec.GetField(fields::kP017);
   const std::string end_key = DdMmYyyyToKey(end);
   if (Val(Trim(codec.GetField(fields::kP054))) == 2 &&
-      Val(session.processing_date) < Val(end_key)) {
+      Val(job.installation.processing_date) < Val(end_key)) {
     return false;
   }
   if (Val(Trim(end)) != 0 && end_key.size() == 8 && Val(end_key.substr(0, 6)) < Val(period)) {
@@ -155,17 +155,17 @@ bool EmployedInPeriod(Session& session, std::string_view period) {
   return true;
 }
 
-std::string CheckPrintSelection(Session& session, std::string_view company, bool no_employees,
+std::string CheckPrintSelection(const JobContext& job, std::string_view company, bool no_employees,
                                 std::string_view title) {
   std::string_view refused;
   if (company.empty()) {
     refused = kNoCompany;
   } else if (no_employees) {
     refused = kNoEmployee;
-  } else if (!session.lists().LoadCompany(static_cast<int>(ValInt(company)))) {
+  } else if (!job.lists.LoadCompany(static_cast<int>(ValInt(company)))) {
     refused = kNoCompany;
   }
-  if (!refused.empty()) session.dialogs().Show(refused, title, MessageIcon::kExclamation);
+  if (!refused.empty()) job.dialogs.Show(refused, title, MessageIcon::kExclamation);
   return std::string(refused);
 }
 
@@ -175,16 +175,16 @@ namespace {
 // PDF files, each sheet's number stored only once its output is safe.
 class SheetRun {
  public:
-  SheetRun(Session& session, const SheetRunRequest& request)
-      : session_(session),
+  SheetRun(const JobContext& job, const SheetRunRequest& request)
+      : job_(job),
         request_(request),
-        dialogs_(session.dialogs()),
-        target_(session.report_target()),
-        codec_(session.codec()),
+        dialogs_(job.dialogs),
+        target_(job.printing.report_target()),
+        codec_(job.codec),
         period_(ZeroPad(request.year, 4) + Digits2(request.month)),
-        title_(session.dialogs().window_caption()),
+        title_(job.dialogs.window_caption()),
         options_(request.options),
-        files_(session.db()) {
+        files_(job.db) {
     result_.number_text = request.options.number_text;
   }
 
@@ -194,7 +194,7 @@ class SheetRun {
     if (!request_.year_summary)
       dialogs_.Show(kNotMemorizedWarning, title_, MessageIcon::kInformation);
     if (std::string refused =
-            CheckPrintSelection(session_, request_.company, request_.employees.empty(), title_);
+            CheckPrintSelection(job_, request_.company, request_.employees.empty(), title_);
         !refused.empty()) {
       result_.message = std::move(refused);
       return result_;
@@ -202,8 +202,8 @@ class SheetRun {
     ReadCompanyAndNumbering();
     if (request_.pdf) {
       Status made;
-      folder_ = BuildPdfFolder(session_.archive_path, Trim(input_.company.code), kSheetFolderKind,
-                               request_.year, request_.month, &made);
+      folder_ = BuildPdfFolder(job_.installation.archive_path, Trim(input_.company.code),
+                               kSheetFolderKind, request_.year, request_.month, &made);
       result_.pdf_folder = folder_.string();
       if (!made.ok()) return Fail(made.message());
     }
@@ -228,10 +228,10 @@ class SheetRun {
 
   // The tables and settings every sheet of the run shares.
   void PrepareInput() {
-    Result<JustificationTable> justifications = LoadJustificationTable(session_.db());
+    Result<JustificationTable> justifications = LoadJustificationTable(job_.db);
     Check(justifications.status(), "GIUSTIFICATIVI");
     justifications_ = std::move(*justifications);
-    Result<HolidayCalendar> holidays = HolidayCalendar::Load(session_.db());
+    Result<HolidayCalendar> holidays = HolidayCalendar::Load(job_.db);
     Check(holidays.status(), "FESTIVITA");
     holidays_ = *holidays;
 
@@ -240,7 +240,7 @@ class SheetRun {
     input_.justifications = &justifications_;
     input_.holidays = &holidays_;
     input_.municipality_ddmm = codec_.GetField(fields::kF161);
-    input_.program_folder = session_.program_path;
+    input_.program_folder = job_.installation.program_path;
     input_.printed_at = request_.printed_at;
     input_.dialogs = &dialogs_;
     input_.db = nullptr;  // numbers are stored here, once the output is safe
@@ -249,15 +249,15 @@ class SheetRun {
   // Validation: the empty structure with the chosen company's header, once, on the printer.
   SheetRunResult PrintValidation() {
     if (!request_.company.empty() &&
-        session_.lists().LoadCompany(static_cast<int>(ValInt(request_.company)))) {
+        job_.lists.LoadCompany(static_cast<int>(ValInt(request_.company)))) {
       input_.company = ReadCompany(codec_);
     }
     input_.validation = true;
     target_.SetPdfOutput(false);
-    session_.printer().set_title("Vidimazione");
+    job_.printing.printer().set_title("Vidimazione");
     STAMPASTRUTTURA(target_, input_, request_.options);
-    if (!session_.printer().EndDoc()) {
-      return Fail("Stampa non riuscita: " + session_.printer().last_error());
+    if (!job_.printing.printer().EndDoc()) {
+      return Fail("Stampa non riuscita: " + job_.printing.printer().last_error());
     }
     dialogs_.Show(kValidationDone, title_, MessageIcon::kInformation);
     result_.message = std::string(kValidationDone);
@@ -282,9 +282,9 @@ class SheetRun {
   bool DrawEmployee(size_t index) {
     const std::string_view key = request_.employees[index];
     if (request_.progress) request_.progress(index, request_.employees.size(), key);
-    if (!session_.lists().LoadEmployee(request_.year, key)) return true;
-    if (!request_.year_summary && !EmployedInPeriod(session_, period_)) return true;
-    Check(session_.db().EmployeeMonth(Trim(key), period_, &rows_), "PRESENZE");
+    if (!job_.lists.LoadEmployee(request_.year, key)) return true;
+    if (!request_.year_summary && !EmployedInPeriod(job_, period_)) return true;
+    Check(job_.db.EmployeeMonth(Trim(key), period_, &rows_), "PRESENZE");
     if (rows_.empty()) return true;
     input_.employee = ReadEmployee(codec_, key);
 
@@ -363,7 +363,7 @@ class SheetRun {
   void DrawOnPrinter() {
     target_.SetPdfOutput(false);
     for (long copy = 0; copy < copies_; ++copy) {
-      if (printer_used_) session_.printer().NewPage();
+      if (printer_used_) job_.printing.printer().NewPage();
       printer_used_ = true;
       STAMPASTRUTTURA(target_, input_, options_);
     }
@@ -443,11 +443,11 @@ class SheetRun {
   // The printer document spooled, then the numbers stored, and the closing message.
   SheetRunResult FinishPrinter() {
     if (printer_used_) {
-      if (!session_.printer().EndDoc()) {
+      if (!job_.printing.printer().EndDoc()) {
         return Fail("Stampa non riuscita: nessun foglio stampato, numerazione non aggiornata (" +
-                    session_.printer().last_error() + ")");
+                    job_.printing.printer().last_error() + ")");
       }
-      if (Status stored = StoreNumbers(session_.db(), waiting_); !stored.ok()) {
+      if (Status stored = StoreNumbers(job_.db, waiting_); !stored.ok()) {
         Check(stored, "PROTOCOLLO");
       }
       result_.sheets = drawn_;
@@ -461,7 +461,7 @@ class SheetRun {
     return result_;
   }
 
-  Session& session_;
+  JobContext job_;
   const SheetRunRequest& request_;
   Dialogs& dialogs_;
   ReportTarget& target_;
@@ -494,9 +494,9 @@ class SheetRun {
 
 }  // namespace
 
-SheetRunResult PrintMonthlySheets(Session& session, const SheetRunRequest& request) {
-  session.trace().TraceProcedure("CmdStampaStp_Click");
-  return SheetRun(session, request).Run();
+SheetRunResult PrintMonthlySheets(const JobContext& job, const SheetRunRequest& request) {
+  job.trace.TraceProcedure("CmdStampaStp_Click");
+  return SheetRun(job, request).Run();
 }
 
 }  // namespace kaveltar

@@ -15,7 +15,7 @@
 
 namespace kaveltar {
 
-class Session;
+struct JobContext;
 
 inline constexpr std::string_view kValidationDone =
     "Stampa Foglio Presenze / Assenze per Vidimazione terminata";
@@ -62,7 +62,7 @@ struct SheetRunResult {
   PdfPasswordOwner password = PdfPasswordOwner::kNone;
 };
 
-// Runs the print command (`CmdStampaStp_Click`). Messages go to the session's Dialogs. Unexpected
+// Runs the print command (`CmdStampaStp_Click`). Messages go to the job's Dialogs. Unexpected
 // errors (archive, database) are thrown to the caller, who passes them to the general handler.
 //
 // A sheet's number is stored (PROTOCOLLO of the month's last row) only once its output is
@@ -70,7 +70,7 @@ struct SheetRunResult {
 // temporary name and published (renamed over an older file) right after their numbers are
 // committed, so a kill leaves no numbered file whose number is not stored. Numbers are written
 // in short transactions of kSheetNumberBatch sheets, never one for the whole run.
-SheetRunResult PrintMonthlySheets(Session& session, const SheetRunRequest& request);
+SheetRunResult PrintMonthlySheets(const JobContext& job, const SheetRunRequest& request);
 
 // Sheets whose numbers go into one transaction (and, one file per employee, the files
 // published together after it). Small enough that a memorization on another workstation
@@ -80,22 +80,22 @@ inline constexpr size_t kSheetNumberBatch = 100;
 
 // True when the installation numbers sheets per company (F419 not 0): the number then comes
 // from the company record (T466) instead of the installation's running number.
-bool NumberedPerCompany(Session& session);
+bool NumberedPerCompany(const JobContext& job);
 
 // The sheet number a print starts from when the operator gives none, as the print screen
 // shows it: the installation's running number F416, or with numbering per company the
 // chosen company's T466 (empty when the company is not found). Trimmed.
-std::string DefaultSheetNumber(Session& session, std::string_view company);
+std::string DefaultSheetNumber(const JobContext& job, std::string_view company);
 
 // The employment tests of the driver for the current employee record ("DIPX$"): false when
 // the employee is to be left out of the period (YYYYMM).
-bool EmployedInPeriod(Session& session, std::string_view period);
+bool EmployedInPeriod(const JobContext& job, std::string_view period);
 
 // Checks the company and employees chosen for a print: with no company, or a company whose
 // record cannot be loaded into the selection lists, shows `kNoCompany`; with no employee shows
 // `kNoEmployee`. Returns the message shown, or an empty string when the print can go on (the
 // company record then loaded).
-std::string CheckPrintSelection(Session& session, std::string_view company, bool no_employees,
+std::string CheckPrintSelection(const JobContext& job, std::string_view company, bool no_employees,
                                 std::string_view title);
 
 }  // namespace kaveltar

@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "app/session.h"
+#include "app/job_context.h"
 #include "archive/fields.h"
 #include "base/encoding.h"
 #include "base/hours.h"
@@ -234,13 +234,13 @@ using TotalsByKey = std::unordered_map<std::string, EmployeeTotals>;
 // The company's days of the period, read with one query of the columns summed, in key order,
 // and added up as they come into the totals of the selected employees: no row is kept, so
 // memory does not grow with the days. Returns whether the period has any day at all.
-bool SumCompanyDays(Session& session, const SummaryRequest& request, std::string_view period,
+bool SumCompanyDays(const JobContext& job, const SummaryRequest& request, std::string_view period,
                     TotalsByKey* by_key) {
   for (const std::string& key : request.employees) by_key->try_emplace(std::string(Trim(key)));
   EmployeeTotals* current = nullptr;
   std::string current_key = "\x01";  // no key
   bool any_rows = false;
-  const Status read = session.db().CompanyHours(
+  const Status read = job.db.CompanyHours(
       PadLeft(request.company, 3, '0'), period, [&](const DayHoursView& day) {
         any_rows = true;
         if (day.employee != current_key) {
@@ -274,21 +274,21 @@ void LabelEmployee(FieldCodec& codec, const std::string& key, EmployeeTotals* e)
 
 // The selected employees with days in the period, in list order, with their labels; each
 // taken out of `by_key` once.
-std::vector<EmployeeTotals> ListedTotals(Session& session, const SummaryRequest& request,
+std::vector<EmployeeTotals> ListedTotals(const JobContext& job, const SummaryRequest& request,
                                          std::string_view period, TotalsByKey* by_key) {
   std::vector<EmployeeTotals> totals;
   for (size_t index = 0; index < request.employees.size(); ++index) {
     const std::string& listed = request.employees[index];
     const std::string key(Trim(listed));
     if (request.progress) request.progress(index, request.employees.size(), key);
-    if (!session.lists().LoadEmployee(request.year, listed)) continue;
-    if (!request.whole_year && !EmployedInPeriod(session, period)) continue;
+    if (!job.lists.LoadEmployee(request.year, listed)) continue;
+    if (!request.whole_year && !EmployedInPeriod(job, period)) continue;
     auto found = by_key->find(key);
     // No rows (the key is set by the first row), or already listed.
     if (found == by_key->end() || found->second.key.empty()) continue;
     EmployeeTotals e = std::move(found->second);
     by_key->erase(found);
-    LabelEmployee(session.codec(), key, &e);
+    LabelEmployee(job.codec, key, &e);
     totals.push_back(std::move(e));
   }
   return totals;
@@ -296,30 +296,30 @@ std::vector<EmployeeTotals> ListedTotals(Session& session, const SummaryRequest&
 
 // Opens the summary's PDF file or starts the printer document. False (after the message)
 // when the file cannot be opened.
-bool OpenSummaryOutput(Session& session, const SummaryRequest& request,
+bool OpenSummaryOutput(const JobContext& job, const SummaryRequest& request,
                        const std::string& company_code, SummaryResult* result) {
-  ReportTarget& target = session.report_target();
-  FieldCodec& codec = session.codec();
+  ReportTarget& target = job.printing.report_target();
+  FieldCodec& codec = job.codec;
   if (!request.pdf) {
     target.SetPdfOutput(false);
-    session.printer().set_title(std::string(SummaryTitle(request.kind)));
+    job.printing.printer().set_title(std::string(SummaryTitle(request.kind)));
     return true;
   }
   target.SetPdfOutput(true);
   PdfFileRequest file;
   file.prefix = std::string(SummaryPrefix(request.kind));
-  file.folder = BuildPdfFolder(session.archive_path, company_code,
+  file.folder = BuildPdfFolder(job.installation.archive_path, company_code,
                                request.whole_year ? kYearFolderKind : kSheetFolderKind,
                                request.year, request.month);
   file.company_code = company_code;
   file.company_name = codec.GetField(fields::kT002);
   file.company_password = codec.GetField(fields::kT364);
   file.office_password = codec.GetField(fields::kF357);
-  Result<std::string> opened = OpenReportPdf(target, file, session.dialogs());
+  Result<std::string> opened = OpenReportPdf(target, file, job.dialogs);
   if (!opened.ok()) {
     result->message = opened.status().message();
     if (opened.status().kind() != Status::Kind::kConflict) {
-      session.dialogs().Show(result->message, MessageIcon::kCritical);
+      job.dialogs.Show(result->message, MessageIcon::kCritical);
     }
     return false;
   }
@@ -400,33 +400,33 @@ void SummaryLines(SummaryPages& pages, SummaryKind kind, const std::vector<Emplo
 
 // Finishes the PDF file or ends the printer document; a failure is said and the result then
 // counts no page.
-void EndSummaryOutput(Session& session, const SummaryRequest& request, SummaryResult* result) {
+void EndSummaryOutput(const JobContext& job, const SummaryRequest& request, SummaryResult* result) {
   if (request.pdf) {
-    if (Status s = session.report_target().EndReportPdf(); !s.ok()) {
+    if (Status s = job.printing.report_target().EndReportPdf(); !s.ok()) {
       result->message = "Impossibile completare il file PDF " + s.message();
-      session.dialogs().Show(result->message, MessageIcon::kCritical);
+      job.dialogs.Show(result->message, MessageIcon::kCritical);
       result->pdf_file.clear();
       result->pages = 0;
     }
-  } else if (!session.printer().EndDoc()) {
-    result->message = "Stampa non riuscita: " + session.printer().last_error();
-    session.dialogs().Show(result->message, MessageIcon::kCritical);
+  } else if (!job.printing.printer().EndDoc()) {
+    result->message = "Stampa non riuscita: " + job.printing.printer().last_error();
+    job.dialogs.Show(result->message, MessageIcon::kCritical);
     result->pages = 0;
   }
 }
 
 }  // namespace
 
-SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& request) {
-  session.trace().TraceProcedure("STAMPARIEPILOGOMESE");
+SummaryResult STAMPARIEPILOGOMESE(const JobContext& job, const SummaryRequest& request) {
+  job.trace.TraceProcedure("STAMPARIEPILOGOMESE");
   SummaryResult result;
-  FieldCodec& codec = session.codec();
-  const std::string title = session.dialogs().window_caption();
+  FieldCodec& codec = job.codec;
+  const std::string title = job.dialogs.window_caption();
   const std::string month_text = ZeroPad(request.month, 2);
   const std::string year_text = ZeroPad(request.year, 4);
 
   if (std::string refused =
-          CheckPrintSelection(session, request.company, request.employees.empty(), title);
+          CheckPrintSelection(job, request.company, request.employees.empty(), title);
       !refused.empty()) {
     result.message = std::move(refused);
     return result;
@@ -439,40 +439,40 @@ SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& reques
   const std::string period = year_text + month_text;
   TotalsByKey by_key;
   const bool any_rows =
-      SumCompanyDays(session, request, request.whole_year ? year_text : period, &by_key);
-  const std::vector<EmployeeTotals> totals = ListedTotals(session, request, period, &by_key);
+      SumCompanyDays(job, request, request.whole_year ? year_text : period, &by_key);
+  const std::vector<EmployeeTotals> totals = ListedTotals(job, request, period, &by_key);
   result.employees = static_cast<int>(totals.size());
   if (request.progress && !request.employees.empty()) {
     request.progress(request.employees.size(), request.employees.size(), {});
   }
 
-  Result<JustificationTable> table = LoadJustificationTable(session.db());
+  Result<JustificationTable> table = LoadJustificationTable(job.db);
   if (!table.ok()) {
     ThrowDatabaseError(table.status(), "GIUSTIFICATIVI");
   }
   if (request.kind == SummaryKind::kJustification && !any_rows) {
     result.message = "Periodo richiesto " + month_text + "/" + year_text + " Inesistente";
-    session.dialogs().Show(result.message +
+    job.dialogs.Show(result.message +
                                "\r\rPer accedere all'aggiornamento eseguire la memorizzazione "
                                "tramite la funzione 'Memorizza mese'",
                            title, MessageIcon::kExclamation);
     return result;
   }
 
-  if (!OpenSummaryOutput(session, request, company_code, &result)) return result;
+  if (!OpenSummaryOutput(job, request, company_code, &result)) return result;
   const std::string title_line =
       request.whole_year
           ? "RIEPILOGO PRESENZE/ASSENZE ANNO : " + year_text
           : "RIEPILOGO PRESENZE/ASSENZE MESE DI : " +
                 std::string(kSheetMonthNames[static_cast<size_t>(request.month - 1)]) + " " +
                 year_text;
-  SummaryPages pages(session.report_target(), request.pdf ? nullptr : &session.printer(),
+  SummaryPages pages(job.printing.report_target(), request.pdf ? nullptr : &job.printing.printer(),
                      title_line, company_line, std::string(SummaryTitle(request.kind)),
                      result.employees, request.kind == SummaryKind::kCompany);
   pages.Begin();
   SummaryLines(pages, request.kind, totals, table.value());
   result.pages = pages.pages();
-  EndSummaryOutput(session, request, &result);
+  EndSummaryOutput(job, request, &result);
   return result;
 }
 

@@ -29,7 +29,7 @@
 
 namespace kaveltar {
 
-class Session;
+struct JobContext;
 
 enum class SummaryKind { kCompany, kEmployees, kSubCompany, kGroup, kJustification };
 
@@ -75,7 +75,7 @@ struct SummaryResult {
   bool protected_file = false;
 };
 
-// Runs the summary. Messages go to the session's Dialogs; unexpected errors are thrown.
-SummaryResult STAMPARIEPILOGOMESE(Session& session, const SummaryRequest& request);
+// Runs the summary. Messages go to the job's Dialogs; unexpected errors are thrown.
+SummaryResult STAMPARIEPILOGOMESE(const JobContext& job, const SummaryRequest& request);
 
 }  // namespace kaveltar

@@ -34,18 +34,19 @@ TEST_F(ConfigurationTest, WrittenSettingsLeadStartUpWithNoOptions) {
   ASSERT_TRUE(WriteConfiguration(user_store_, change).ok());
 
   Session& session = Begin();
-  EXPECT_EQ(session.archive_path, inst_.archives);
-  EXPECT_EQ(session.program_path, inst_.programs);
+  EXPECT_EQ(session.installation().archive_path, inst_.archives);
+  EXPECT_EQ(session.installation().program_path, inst_.programs);
   // The configured code wins over MIRTASK.INI's "01".
-  EXPECT_EQ(session.installation_code, "07");
-  EXPECT_EQ(session.database_label, "SQLite " + (inst_.archives / "QXPRES.sqlite").string());
+  EXPECT_EQ(session.installation().installation_code, "07");
+  EXPECT_EQ(session.installation().database_label,
+            "SQLite " + (inst_.archives / "QXPRES.sqlite").string());
 
   // Clearing the code goes back to the installation settings file; the folders stay.
   ConfigurationChange clear;
   clear.installation_code = "";
   ASSERT_TRUE(WriteConfiguration(user_store_, clear).ok());
-  EXPECT_EQ(Begin().installation_code, "01");
-  EXPECT_EQ(session_->archive_path, inst_.archives);
+  EXPECT_EQ(Begin().installation().installation_code, "01");
+  EXPECT_EQ(session_->installation().archive_path, inst_.archives);
 }
 
 TEST_F(ConfigurationTest, RefusedSettingsWriteNothing) {
@@ -70,8 +71,8 @@ TEST_F(ConfigurationTest, WorkstationStoreServesUsersWithoutTheirOwn) {
   setenv("XDG_CONFIG_DIRS", ((inst_.root / "xdg1").string() + ":" + system_dir.string()).c_str(),
          1);
 
-  EXPECT_EQ(Begin().archive_path, inst_.archives);
-  EXPECT_EQ(session_->installation_code, "09");
+  EXPECT_EQ(Begin().installation().archive_path, inst_.archives);
+  EXPECT_EQ(session_->installation().installation_code, "09");
   EXPECT_EQ(DescribeConfiguration(user_store_, "").at(0).source, "registro di sistema");
 
   // Once the user has a store of their own, the workstation's is not read at all.

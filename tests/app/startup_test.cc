@@ -51,7 +51,7 @@ TEST_F(StartupTest, RegistryWithAMissingFolderFallsBackToThePathFiles) {
   fs::rename(inst_.archives, inst_.root / "c" / "ARK");
   fs::create_directories(inst_.root / "c" / "PRO");
   inst_.WritePathFiles("C:\\ARK", "C:\\PRO");
-  EXPECT_EQ(Begin().archive_path, inst_.root / "c" / "ARK");
+  EXPECT_EQ(Begin().installation().archive_path, inst_.root / "c" / "ARK");
 }
 
 TEST_F(StartupTest, NoConfigurationEndsWithTheConfigurationMessage) {

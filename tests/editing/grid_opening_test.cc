@@ -40,7 +40,7 @@ TEST_F(GridOpeningTest, AMonthNotMemorizedIsNotOpened) {
   GridCaptions captions;
   const UpdateSelection s = Selection(kOrderByCode);
   // Not memorized: the message, no grid, no rows created.
-  EXPECT_EQ(OpenEmployeeMonth(session(), s, grid, &captions), OpenResult::kMissingMonth);
+  EXPECT_EQ(OpenEmployeeMonth(session().job(), s, grid, &captions), OpenResult::kMissingMonth);
   EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{MissingPeriodMessage(kYear, 3)});
   EXPECT_EQ(
       MissingPeriodMessage(kYear, 3),
@@ -65,7 +65,7 @@ TEST_F(GridOpeningTest, OpensWithCaptionsAndPatronDaysFromEitherListOrder) {
   for (int order : {kOrderByCode, kOrderByName}) {
     MonthGrid grid(session().db(), dialogs_);
     GridCaptions captions;
-    ASSERT_EQ(OpenEmployeeMonth(session(), Selection(order), grid, &captions), OpenResult::kOpened);
+    ASSERT_EQ(OpenEmployeeMonth(session().job(), Selection(order), grid, &captions), OpenResult::kOpened);
     EXPECT_EQ(captions.company, Cp1252ToUtf8(key_.substr(0, 3) + " - " + company_name));
     EXPECT_EQ(captions.employee, Cp1252ToUtf8(" " + key_ + " - " + name));
     EXPECT_EQ(captions.month, "03/2014");

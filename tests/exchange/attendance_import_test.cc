@@ -30,10 +30,10 @@ class ImportTest : public ExchangeTest {
     ImportState state;
     state.kind = kind;
     dialogs_.set_default_answer(true);
-    ChooseImportFile(session, &state, path.string());
+    ChooseImportFile(session.job(), &state, path.string());
     EXPECT_TRUE(state.import_enabled);
     dialogs_.Clear();
-    return ImportAttendanceFile(session, &state);
+    return ImportAttendanceFile(session.job(), &state);
   }
   // Work files of CSV conversions in the archive folder.
   int WorkFiles() const {
@@ -54,7 +54,7 @@ class ImportTest : public ExchangeTest {
 TEST_F(ImportTest, AnIncompleteEmployeeCodeBlocksTheImport) {
   Session& session = PrintingSession();
   ImportState state;
-  ChooseImportFile(session, &state,
+  ChooseImportFile(session.job(), &state,
                    Write("a.PRE", ImportRecord("001002", "20140303", "08:00")).string());
   ASSERT_EQ(dialogs_.entries().size(), 1u);
   EXPECT_FALSE(dialogs_.entries()[0].question);
@@ -168,12 +168,12 @@ TEST_F(ImportTest, ScheduleAnomaliesAndCsvWorkFile) {
   ImportState state;
   state.kind = ImportFileKind::kCsv;
   ChooseImportFile(
-      session, &state,
+      session.job(), &state,
       Write("bad.csv", missing + ";20140303;08:00;FE\x01;1:00\r\n" + none + ";20140304;08:00\r\n")
           .string());
   dialogs_.Clear();
   dialogs_.set_default_answer(true);
-  EXPECT_FALSE(ImportAttendanceFile(session, &state).completed);
+  EXPECT_FALSE(ImportAttendanceFile(session.job(), &state).completed);
   EXPECT_EQ(dialogs_.Texts().back(), "Attenzione!! Il file CSV contiene caratteri errati");
   EXPECT_EQ(Rows(none, "201403")[3].pres[3], "");
 }
@@ -198,7 +198,7 @@ TEST_F(ImportTest, AFullDiskDuringTheCsvConversionLeavesNoWorkFile) {
     Startup(s, Paths());
     ImportState state;
     state.kind = ImportFileKind::kCsv;
-    ChooseImportFile(s, &state, csv.string());
+    ChooseImportFile(s.job(), &state, csv.string());
     const bool reported =
         dialogs.Texts().size() == 1 &&
         dialogs.Texts()[0].starts_with("Impossibile scrivere il file di lavoro " +
@@ -235,8 +235,8 @@ TEST_F(ImportTest, AKilledImportLeavesTheDatabaseAsBefore) {
     if (!db.ok()) ::_exit(3);
     s.AttachDatabase(std::make_unique<KillingDb>(std::move(*db), 31 + 20));  // in the second month
     ImportState state;
-    ChooseImportFile(s, &state, path.string());
-    ImportAttendanceFile(s, &state);
+    ChooseImportFile(s.job(), &state, path.string());
+    ImportAttendanceFile(s.job(), &state);
     ::_exit(0);
   }
   int status = 0;

@@ -73,7 +73,7 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
   const fs::path folder = report_.archive_folder / "IMPORTPRESENTE";
 
   const ExportResult result =
-      RunPayrollExport(session, request, [](std::string_view, std::string_view) {});
+      RunPayrollExport(session.job(), request, [](std::string_view, std::string_view) {});
   ASSERT_EQ(result.files.size(), 1u);
   EXPECT_EQ(result.files[0], folder / ("VOC" + company + "03.TXT"));
   EXPECT_FALSE(fs::exists(folder / ("VOC" + other_company + "03.TXT")));
@@ -108,7 +108,7 @@ TEST_F(ExchangeTest, ExportWritesOneFilePerCompanyWithAnomalies) {
   // The click: with anomalies the question; Yes prints the list (its pages: below).
   dialogs_.Clear();
   dialogs_.QueueAnswers({true});
-  CreatePayrollExport(session, request);
+  CreatePayrollExport(session.job(), request);
   ASSERT_EQ(dialogs_.entries().size(), 1u);
   EXPECT_EQ(
       dialogs_.entries()[0].text,

@@ -83,7 +83,7 @@ TEST_F(ForcedSettingsTest, AbsenceKeepsWhatItDoesNotOwnAndRefusesBadHours) {
   AbsenceSetting a;
   a.code = "001 FERIE";  // the first three characters of the combo's item
   a.from_day = a.to_day = 10;
-  const ForcedOutcome o = ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a);
+  const ForcedOutcome o = ASSEGNA_ASSENZA_GIORNI(session().job(), Target(key_), a);
   EXPECT_EQ(o.result, ForcedResult::kDone);
   EXPECT_EQ(o.days, 1);
   EXPECT_TRUE(dialogs_.entries().empty());
@@ -92,7 +92,7 @@ TEST_F(ForcedSettingsTest, AbsenceKeepsWhatItDoesNotOwnAndRefusesBadHours) {
 
   // Hours that are not HH:MM: the message and nothing written.
   a.hours = "3:00";
-  EXPECT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).result, ForcedResult::kInvalidHours);
+  EXPECT_EQ(ASSEGNA_ASSENZA_GIORNI(session().job(), Target(key_), a).result, ForcedResult::kInvalidHours);
   EXPECT_EQ(Shown(), "Formato ore assenza non valido.Il formato corretto deve essere HH:MM");
   EXPECT_EQ(Day(10), Expect(day10, 5, {"001", "08:00", "", "001", "08:00"}));
 }
@@ -100,19 +100,19 @@ TEST_F(ForcedSettingsTest, AbsenceKeepsWhatItDoesNotOwnAndRefusesBadHours) {
 TEST_F(ForcedSettingsTest, NothingWithoutRowsOrEmployee) {
   // A month not memorized: no row is created.
   dialogs_.QueueAnswers({true});
-  EXPECT_EQ(cmdReimposta(session(), Target(key_)).days, 0);
-  EXPECT_EQ(IMPOSTAORELAV(session(), Target(key_), "08:00", 1, 31).days, 0);
+  EXPECT_EQ(cmdReimposta(session().job(), Target(key_)).days, 0);
+  EXPECT_EQ(IMPOSTAORELAV(session().job(), Target(key_), "08:00", 1, 31).days, 0);
   AbsenceSetting a;
   a.code = "001";
   a.to_day = 31;
-  EXPECT_EQ(ASSEGNA_ASSENZA_GIORNI(session(), Target(key_), a).days, 0);
+  EXPECT_EQ(ASSEGNA_ASSENZA_GIORNI(session().job(), Target(key_), a).days, 0);
   EXPECT_TRUE(Rows(key_, "201403").empty());
 
   // An employee not in the archive of the year.
   Memorize();
   const std::vector<DayRow> before = Rows(key_, "201403");
   dialogs_.Clear();
-  EXPECT_EQ(IMPOSTAGRUPPO(session(), Target("9999999999"), "001", 1, 31).result,
+  EXPECT_EQ(IMPOSTAGRUPPO(session().job(), Target("9999999999"), "001", 1, 31).result,
             ForcedResult::kEmployeeNotFound);
   EXPECT_EQ(dialogs_.entries()[0].icon, MessageIcon::kCritical);
   EXPECT_EQ(Shown(), "DIPENDENTE 9999999999 - DIPENDENTE Non trovato (ANNO CORRENTE)");
@@ -126,7 +126,7 @@ TEST_F(ForcedSettingsTest, NothingWithoutRowsOrEmployee) {
   ASSERT_TRUE(session().db().SaveDay(old_day).ok());
   dialogs_.Clear();
   dialogs_.QueueAnswers({true});
-  EXPECT_EQ(cmdReimposta(session(), Target(old_key, kYear - 4)).result,
+  EXPECT_EQ(cmdReimposta(session().job(), Target(old_key, kYear - 4)).result,
             ForcedResult::kEmployeeNotFound);
   EXPECT_EQ(Rows(old_key, "201003"), std::vector<DayRow>{old_day});
 }

@@ -41,7 +41,7 @@ TEST_F(MemorizeTest, DamagedArchivesStopTheRunAndAreNotWritten) {
   Reopen();
   int status = 0;
   try {
-    RunMemorization(PrintingSession(), Month(kYear, 3), {other, first});
+    RunMemorization(PrintingSession().job(), Month(kYear, 3), {other, first});
   } catch (const Fatal& f) {
     status = f.exit_status();
   }

@@ -87,7 +87,7 @@ class MemorizeTest : public ::testing::Test {
   std::vector<std::string> Run(const MemorizeOptions& options,
                                const std::vector<std::string>& keys) {
     std::vector<std::string> lines;
-    MonthMemorizer memorizer(session(), options);
+    MonthMemorizer memorizer(session().job(), options);
     memorizer.set_anomaly_sink([&](std::string_view line) { lines.emplace_back(line); });
     memorizer.ELABORADIPENDENTI(keys);
     totals_ = memorizer.totals();

@@ -191,7 +191,7 @@ TEST_F(MemorizeTest, RewritingAMonthKeepsTheNumberAPrintStoresMeanwhile) {
     for (int i = 0; i < 100 && ::waitpid(print, &status, WNOHANG) != print; ++i) ::usleep(5000);
   };
   session().AttachDatabase(std::move(wrapper));
-  MonthMemorizer(session(), Month(kYear, 3, true)).ELABORADIPENDENTI(keys);
+  MonthMemorizer(session().job(), Month(kYear, 3, true)).ELABORADIPENDENTI(keys);
   ASSERT_TRUE(signalled);
   if (status == -1) status = WaitStatus(print);
   ::close(pipe_fds[0]);
@@ -211,7 +211,7 @@ TEST_F(MemorizeTest, AKilledRunLeavesNoHalfMonth) {
   const int status = WaitStatus(Child([&] {
     session().AttachDatabase(
         std::make_unique<KillingDb>(OpenOwnDatabase(), 2 * 31 + 15, std::chrono::milliseconds(7)));
-    MonthMemorizer(session(), Month(kYear, 3)).ELABORADIPENDENTI(keys);
+    MonthMemorizer(session().job(), Month(kYear, 3)).ELABORADIPENDENTI(keys);
     return 0;
   }));
   ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;

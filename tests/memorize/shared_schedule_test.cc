@@ -24,9 +24,9 @@ TEST_F(MemorizeTest, ImportedDaysTakeTheScheduleAsMemorizationSetsIt) {
       << ImportRecord(key, "20140301", "02:00") + ImportRecord(key, "20140303", "07:00");
   ImportState state;
   dialogs_.set_default_answer(true);
-  ChooseImportFile(session(), &state, file.string());
+  ChooseImportFile(session().job(), &state, file.string());
   ASSERT_TRUE(state.import_enabled);
-  ASSERT_TRUE(ImportAttendanceFile(session(), &state).completed);
+  ASSERT_TRUE(ImportAttendanceFile(session().job(), &state).completed);
 
   const std::vector<DayRow> imported = Rows(key, "201403");
   ASSERT_EQ(imported.size(), 31u);

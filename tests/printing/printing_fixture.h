@@ -59,7 +59,7 @@ class PrintingTest : public ::testing::Test {
     MemorizeOptions o;
     o.year = kYear;
     o.month = kMonth;
-    RunMemorization(*session_, o, keys);
+    RunMemorization(session_->job(), o, keys);
     dialogs_.Clear();
   }
   // A print of the keys' June sheets as PDF files, one per employee, numbered from 100.

@@ -61,7 +61,7 @@ class SheetPrintingTest : public PrintingTest {
       RecordingDialogs dialogs;
       Session s(dialogs);
       Start(s);
-      ::_exit(PrintMonthlySheets(s, Request(keys)).failed ? 1 : 0);
+      ::_exit(PrintMonthlySheets(s.job(), Request(keys)).failed ? 1 : 0);
     }
     watch(child);
     int status = 0;
@@ -119,7 +119,7 @@ TEST_F(SheetPrintingTest, AKilledPdfRunLeavesNoNumberedFileWithoutItsNumber) {
   }
 
   // The next run clears what the killed ones left half written.
-  EXPECT_FALSE(PrintMonthlySheets(*session_, Request(keys)).failed);
+  EXPECT_FALSE(PrintMonthlySheets(session_->job(), Request(keys)).failed);
   EXPECT_TRUE(Names(folder, true).empty());
 }
 
@@ -174,7 +174,7 @@ TEST_F(SheetPrintingTest, ACompanyFileHasABookmarkPerEmployee) {
   keys.resize(3);
   SheetRunRequest r = Request(keys);
   r.one_file_per_employee = false;
-  const SheetRunResult result = PrintMonthlySheets(*session_, r);
+  const SheetRunResult result = PrintMonthlySheets(session_->job(), r);
   ASSERT_EQ(result.pdf_files.size(), 1u);
   const std::vector<std::string> titles = pdf_test::OutlineTitles(result.pdf_files[0], Password());
   ASSERT_EQ(titles.size(), keys.size());

@@ -63,7 +63,7 @@ TEST_F(SummariesTest, TotalsAgreeWithTheRowsAndCodesWithoutHoursAreLeftOut) {
   char total[80];
   std::snprintf(total, sizeof total, "TOTALE ORE DI PRESENZA : %03ld:%02ld", worked / 60,
                 worked % 60);
-  EXPECT_EQ(STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kCompany)).pages, 1);
+  EXPECT_EQ(STAMPARIEPILOGOMESE(session_->job(), Summary(SummaryKind::kCompany)).pages, 1);
   const std::vector<std::string> texts = LastTexts();
   EXPECT_EQ(texts[0], "RIEPILOGO PRESENZE/ASSENZE MESE DI : Giugno 2025");
   EXPECT_EQ(texts[2], "NUMERO DIPENDENTI ELABORATI: " + std::to_string(keys_.size()));
@@ -74,13 +74,13 @@ TEST_F(SummariesTest, TotalsAgreeWithTheRowsAndCodesWithoutHoursAreLeftOut) {
   // The year: the title says so and February's rows (none) change nothing.
   SummaryRequest year = Summary(SummaryKind::kCompany);
   year.whole_year = true;
-  STAMPARIEPILOGOMESE(*session_, year);
+  STAMPARIEPILOGOMESE(session_->job(), year);
   EXPECT_EQ(LastTexts()[0], "RIEPILOGO PRESENZE/ASSENZE ANNO : 2025");
   EXPECT_EQ(LastTexts()[5], total);
 }
 
 TEST_F(SummariesTest, GroupsInOrderAndPdfWithBookmarks) {
-  STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kGroup));
+  STAMPARIEPILOGOMESE(session_->job(), Summary(SummaryKind::kGroup));
   std::vector<std::string> bands;
   for (const std::string& t : LastTexts()) {
     if (t.rfind("CODICE GRUPPO ORARIO : ", 0) == 0) bands.push_back(t);
@@ -89,7 +89,7 @@ TEST_F(SummariesTest, GroupsInOrderAndPdfWithBookmarks) {
   EXPECT_TRUE(std::is_sorted(bands.begin(), bands.end()));
 
   // The schedule-group summary as PDF: one bookmark per group, the bands printed above.
-  const SummaryResult groups = STAMPARIEPILOGOMESE(*session_, Summary(SummaryKind::kGroup, true));
+  const SummaryResult groups = STAMPARIEPILOGOMESE(session_->job(), Summary(SummaryKind::kGroup, true));
   EXPECT_EQ(pdf_test::OutlineTitles(groups.pdf_file, Password()), bands);
 }
 
@@ -116,7 +116,7 @@ TEST_F(SummariesTest, PagesKeepWordsOffRuledLines) {
   for (SummaryKind kind : {SummaryKind::kCompany, SummaryKind::kEmployees, SummaryKind::kSubCompany,
                            SummaryKind::kGroup, SummaryKind::kJustification}) {
     const std::string name(SummaryTitle(kind));
-    const SummaryResult printed = STAMPARIEPILOGOMESE(*session_, Summary(kind));
+    const SummaryResult printed = STAMPARIEPILOGOMESE(session_->job(), Summary(kind));
     EXPECT_GT(printed.pages, 1) << name;
     const RecordingPrinterJob::Document& doc = printer_->printed().back();
     EXPECT_EQ(doc.pages, printed.pages) << name;

@@ -36,7 +36,7 @@ std::string Employee(Harness&, int index) {
 // June 2024 of `key` memorized afresh, then group 001 on every day.
 void Prepare(Harness& h, const std::string& key) {
   h.MemorizeDemoMonth(key);
-  if (IMPOSTAGRUPPO(h.session, {key, kDemoYear, kDemoMonth, key}, "001", 1, 30).days != 30) {
+  if (IMPOSTAGRUPPO(h.session.job(), {key, kDemoYear, kDemoMonth, key}, "001", 1, 30).days != 30) {
     qFatal("the month of %s was not memorized", key.c_str());
   }
 }

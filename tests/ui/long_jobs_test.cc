@@ -224,7 +224,7 @@ void LongJobsTest::PdfRunTellsProtectionAndMissingViewer() {
     MemorizeOptions month;
     month.year = kDemoYear;
     month.month = kDemoMonth;
-    RunMemorization(h.session, month, {EntryAt(employees, chosen).code});
+    RunMemorization(h.session.job(), month, {EntryAt(employees, chosen).code});
     h.ClickRow(employees, chosen);
     h.Find<QListWidget>("ListMesiStp")->setCurrentRow(kDemoMonth - 1);
     h.TakeTexts();

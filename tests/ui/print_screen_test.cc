@@ -58,7 +58,7 @@ void PrintScreenTest::PrintButtonPrintsNumbersAndOffersThePdf() {
   MemorizeOptions month;
   month.year = kDemoYear;
   month.month = kDemoMonth;
-  RunMemorization(h.session, month, {EntryAt(employees, 0).code});
+  RunMemorization(h.session.job(), month, {EntryAt(employees, 0).code});
   const size_t before = recording->printed().size();
   h.ClickRow(employees, 0);
   h.Find<QListWidget>("ListMesiStp")->setCurrentRow(kDemoMonth - 1);

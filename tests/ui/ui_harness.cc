@@ -118,7 +118,7 @@ void Harness::MemorizeDemoMonth(const std::string& key) {
   options.year = kDemoYear;
   options.month = kDemoMonth;
   options.rewrite_existing = true;
-  MonthMemorizer(session, options).MemorizeEmployee(key);
+  MonthMemorizer(session.job(), options).MemorizeEmployee(key);
 }
 
 void OpenFirstEmployeesMonth(Harness& h) {
