@@ -143,7 +143,7 @@ constexpr const char* kVersionTable =
 std::string ServerMessage(const char* text) {
   std::string s = text ? text : "";
   while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
-  return s.empty() ? "unknown error" : s;
+  return s.empty() ? "errore sconosciuto" : s;
 }
 
 // Connects with client encoding UTF8 (kept across PQreset) and without notices on stderr.
@@ -152,9 +152,9 @@ Result<PGconn*> Connect(std::string_view conninfo) {
   const char* keys[] = {"dbname", "client_encoding", "fallback_application_name", nullptr};
   const char* values[] = {info.c_str(), "UTF8", "kaveltar", nullptr};
   PGconn* conn = PQconnectdbParams(keys, values, /*expand_dbname=*/1);
-  if (conn == nullptr) return Status::DbError("cannot connect to the attendance database");
+  if (conn == nullptr) return Status::DbError("impossibile collegarsi al database delle presenze");
   if (PQstatus(conn) != CONNECTION_OK) {
-    Status s = Status::DbError("cannot connect to the attendance database: " +
+    Status s = Status::DbError("impossibile collegarsi al database delle presenze: " +
                                ServerMessage(PQerrorMessage(conn)));
     PQfinish(conn);
     return s;
@@ -386,7 +386,7 @@ Status PgAttendanceDb::PrepareAll() {
         ok ? "" : ServerMessage(res ? PQresultErrorMessage(res) : PQerrorMessage(conn_));
     PQclear(res);
     if (!ok) {
-      return Status::DbError("the attendance database cannot be used (" +
+      return Status::DbError("il database delle presenze non è utilizzabile (" +
                              std::string(db_internal::OpName(op)) + "): " + msg);
     }
   }
@@ -396,7 +396,8 @@ Status PgAttendanceDb::PrepareAll() {
     const bool ok = PQresultStatus(res) == PGRES_COMMAND_OK;
     std::string msg = ok ? "" : ServerMessage(PQresultErrorMessage(res));
     PQclear(res);
-    if (!ok) return Status::DbError("the attendance database cannot be used (SaveDay): " + msg);
+    if (!ok)
+      return Status::DbError("il database delle presenze non è utilizzabile (SaveDay): " + msg);
   }
   PGresult* res = PQprepare(conn_, "kaveltar_DeleteMonths",
                             "DELETE FROM PRESENZE p USING unnest($1::text[], $2::text[], "
@@ -407,7 +408,8 @@ Status PgAttendanceDb::PrepareAll() {
   std::string msg = ok ? "" : ServerMessage(PQresultErrorMessage(res));
   PQclear(res);
   if (!ok) {
-    return Status::DbError("the attendance database cannot be used (DeleteEmployeeMonth): " + msg);
+    return Status::DbError("il database delle presenze non è utilizzabile (DeleteEmployeeMonth): " +
+                           msg);
   }
   return Status::Ok();
 }
@@ -417,8 +419,7 @@ Status PgAttendanceDb::EnsureConnected(std::string_view operation) {
   PQreset(conn_);
   if (PQstatus(conn_) != CONNECTION_OK) {
     return Status::DbError(std::string(operation) +
-                           ": the connection to the attendance "
-                           "database is lost: " +
+                           ": il collegamento al database delle presenze è interrotto: " +
                            ServerMessage(PQerrorMessage(conn_)));
   }
   PQsetNoticeProcessor(
@@ -738,7 +739,7 @@ Status PgAttendanceDb::ReadInTransaction(Op op, std::span<const SqlParam> params
 }
 
 Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisitor* visitor) {
-  if (params.size() > kMaxParams) return Status::Invalid("too many parameters");
+  if (params.size() > kMaxParams) return Status::Invalid("troppi parametri");
   if (in_transaction_) {
     // A statement after a failed one would fail too: the commit reports the first error.
     if (!transaction_failure_.empty()) {
@@ -766,7 +767,7 @@ Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisit
 
 Status PgAttendanceDb::StartTransaction(const char* begin) {
   if (in_transaction_) {
-    return Status::Invalid("Begin: a transaction is already open; transactions do not nest");
+    return Status::Invalid("Begin: una transazione è già aperta (le transazioni non si annidano)");
   }
   if (Status s = EnsureConnected("Begin"); !s.ok()) return s;
   if (Status s = Exec(conn_, begin, "Begin"); !s.ok()) return s;
@@ -810,13 +811,13 @@ void PgAttendanceDb::EndTransaction() {
 }
 
 Status PgAttendanceDb::Commit() {
-  if (!in_transaction_) return Status::Invalid("Commit: no transaction is open");
+  if (!in_transaction_) return Status::Invalid("Commit: nessuna transazione aperta");
   if (PQstatus(conn_) != CONNECTION_OK) {
     EndTransaction();
     copy_in_flight_ = false;
     return Status::DbError(
-        "Commit: the connection to the attendance database was lost; the "
-        "transaction was rolled back");
+        "Commit: il collegamento al database delle presenze si è interrotto; la transazione è "
+        "stata annullata");
   }
   Status status;
   for (;;) {
@@ -831,16 +832,15 @@ Status PgAttendanceDb::Commit() {
       const std::string failure = transaction_failure_;
       EndTransaction();
       return Status::DbError(
-          "Commit: the transaction was rolled back because an operation in "
-          "it failed: " +
-          (failure.empty() ? std::string("an earlier statement failed") : failure));
+          "Commit: transazione annullata perché una sua operazione non è riuscita: " +
+          (failure.empty() ? std::string("un'istruzione precedente non è riuscita") : failure));
     }
     PGresult* res = PQexec(conn_, "COMMIT");
     status = Status::Ok();
     if (PQresultStatus(res) != PGRES_COMMAND_OK) {
       status = ErrorOf("Commit", res);
     } else if (std::string_view(PQcmdStatus(res)) != "COMMIT") {
-      status = Status::DbError("Commit: the server rolled the transaction back");
+      status = Status::DbError("Commit: il server ha annullato la transazione");
     }
     PQclear(res);
     if (status.ok() || !retryable_ || retries_ >= kRetries || log_overflow_) break;
@@ -849,7 +849,7 @@ Status PgAttendanceDb::Commit() {
     if (!status.ok()) break;
   }
   if (!status.ok())
-    status = Status::DbError(status.message() + "; the transaction was rolled back");
+    status = Status::DbError(status.message() + "; la transazione è stata annullata");
   if (PQtransactionStatus(conn_) != PQTRANS_IDLE && PQstatus(conn_) == CONNECTION_OK) {
     (void)Exec(conn_, "ROLLBACK", "Rollback");
   }
@@ -858,7 +858,7 @@ Status PgAttendanceDb::Commit() {
 }
 
 Status PgAttendanceDb::Rollback() {
-  if (!in_transaction_) return Status::Invalid("Rollback: no transaction is open");
+  if (!in_transaction_) return Status::Invalid("Rollback: nessuna transazione aperta");
   EndTransaction();
   // Without a connection the server has already dropped the transaction.
   if (PQstatus(conn_) != CONNECTION_OK) {
@@ -1365,7 +1365,7 @@ struct PostgresDayCopy::Impl {
 
   Status Spill() {
     if (!lines.empty() && std::fwrite(lines.data(), 1, lines.size(), file) != lines.size()) {
-      return Status::DbError(table + ": cannot write the temporary file");
+      return Status::DbError(table + ": impossibile scrivere il file temporaneo");
     }
     lines.clear();
     return Status::Ok();
@@ -1385,7 +1385,7 @@ Status PostgresDayCopy::Start(std::string_view conninfo, std::string_view table)
   impl_->conn = *conn;
   impl_->table.assign(table);
   impl_->file = std::tmpfile();
-  if (impl_->file == nullptr) return Status::DbError(impl_->table + ": no temporary file");
+  if (impl_->file == nullptr) return Status::DbError(impl_->table + ": manca il file temporaneo");
   return Exec(impl_->conn, "BEGIN", "Begin");
 }
 
