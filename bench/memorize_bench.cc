@@ -47,10 +47,6 @@ double CpuSeconds() {
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-}  // namespace
-
-namespace {
-
 // Every employee of every company, as the memorization screen lists them.
 std::vector<std::string> EveryEmployee(SelectionLists& lists) {
   lists.CARICAESTRAZIONE(0);
@@ -108,17 +104,7 @@ int main(int argc, char** argv) {
     Session session(dialogs);
     StartDemoSession(session, demo, run.conninfo);
 
-    // Every employee of every company, as the memorization screen lists them.
-    std::vector<std::string> entries;
-    {
-      SelectionLists& lists = session.lists();
-      lists.CARICAESTRAZIONE(0);
-      MemorizeSelection selection;
-      for (const ListEntry& company : lists.LISTA_AZIENDE(Screen::kMemorize, kOrderByCode)) {
-        selection.AddAll(lists.EmployeeList(Screen::kMemorize, kOrderByCode, kYear, company.code));
-      }
-      entries = EntryCodes(selection.entries());
-    }
+    const std::vector<std::string> entries = EveryEmployee(session.lists());
     listed = entries.size();
 
     std::unique_ptr<Floor> floor_db = MakeFloor(run, root / "floor.sqlite");
