@@ -166,7 +166,8 @@ int haru_errors = 0;
 
 void HaruError(HPDF_STATUS error, HPDF_STATUS detail, void*) {
   if (++haru_errors < 5) {
-    std::fprintf(stderr, "libharu error %04X (%u)\n", static_cast<unsigned>(error), static_cast<unsigned>(detail));
+    std::fprintf(stderr, "libharu error %04X (%u)\n", static_cast<unsigned>(error),
+                 static_cast<unsigned>(detail));
   }
 }
 
@@ -246,13 +247,17 @@ void Report(const Contender& c, int pages) {
   std::fflush(stdout);
 }
 
-double PagesPerSecond(const Contender& c, int pages) { return c.seconds > 0 ? pages / c.seconds : 0; }
+double PagesPerSecond(const Contender& c, int pages) {
+  return c.seconds > 0 ? pages / c.seconds : 0;
+}
 
 std::vector<Contender> Contenders(bool with_thread) {
   std::vector<Contender> list;
   list.push_back({"ours LZW", "ours_lzw", std::make_unique<OursWriter>(4, false)});
   list.push_back({"ours Flate", "ours_flate", std::make_unique<OursWriter>(2, false)});
-  if (with_thread) list.push_back({"ours Flate+thread", "ours_flate_thread", std::make_unique<OursWriter>(2, true)});
+  if (with_thread)
+    list.push_back(
+        {"ours Flate+thread", "ours_flate_thread", std::make_unique<OursWriter>(2, true)});
   list.push_back({"cairo Flate", "cairo", std::make_unique<CairoWriter>()});
   list.push_back({"libharu Flate", "haru", std::make_unique<HaruWriter>()});
   return list;
@@ -297,15 +302,19 @@ int main(int argc, char** argv) {
   }
   std::filesystem::remove(dir / "warm.pdf");
 
-  std::printf("bench_pdf_sheet: attendance sheet page, %d pages into one file, %d one-page files\n", pages, files);
-  std::printf("(writers taking turns every %d pages; %u hardware threads, our helper thread %s by default)\n",
-              kTurnPages,
-              std::thread::hardware_concurrency(), std::thread::hardware_concurrency() >= 4 ? "on" : "off");
+  std::printf("bench_pdf_sheet: attendance sheet page, %d pages into one file, %d one-page files\n",
+              pages, files);
+  std::printf(
+      "(writers taking turns every %d pages; %u hardware threads, our helper thread %s by "
+      "default)\n",
+      kTurnPages, std::thread::hardware_concurrency(),
+      std::thread::hardware_concurrency() >= 4 ? "on" : "off");
 
   // One file of `pages` pages per writer, the writers taking turns.
   std::printf("one file of %d pages:\n", pages);
   std::vector<Contender> one_file = Contenders(false);
-  for (Contender& c : one_file) Timed(c, [&] { c.writer->Begin((dir / (c.stem + ".pdf")).string()); });
+  for (Contender& c : one_file)
+    Timed(c, [&] { c.writer->Begin((dir / (c.stem + ".pdf")).string()); });
   for (int first = 1; first <= pages; first += kTurnPages) {
     const int last = std::min(pages, first + kTurnPages - 1);
     for (Contender& c : one_file) {
@@ -321,7 +330,8 @@ int main(int argc, char** argv) {
   }
   // The helper thread works while the others draw, so it is timed on its own.
   std::vector<Contender> threaded;
-  threaded.push_back({"ours Flate+thread", "ours_flate_thread", std::make_unique<OursWriter>(2, true)});
+  threaded.push_back(
+      {"ours Flate+thread", "ours_flate_thread", std::make_unique<OursWriter>(2, true)});
   Contender& t = threaded.front();
   Timed(t, [&] {
     t.writer->Begin((dir / (t.stem + ".pdf")).string());

@@ -61,15 +61,16 @@ void FillYear(const fs::path& database) {
   for (const std::string& c : columns) {
     names += (names.empty() ? "" : ",") + c;
     values += values.empty() ? "" : ",";
-    values += c == "KPERIODO" ? "'" + std::to_string(kYear) + "' || m.mm || substr(KPERIODO, 7, 2)"
-                              : c;
+    values +=
+        c == "KPERIODO" ? "'" + std::to_string(kYear) + "' || m.mm || substr(KPERIODO, 7, 2)" : c;
   }
   const std::string sql =
       "BEGIN; WITH m(mm, days) AS (VALUES ('02',29),('03',31),('04',30),('05',31),('06',30),"
       "('07',31),('08',31),('09',30),('10',31),('11',30),('12',31)) "
-      "INSERT OR REPLACE INTO PRESENZE (" + names + ") SELECT " + values +
-      " FROM PRESENZE, m WHERE KPERIODO >= '" + std::to_string(kYear) + "01' AND KPERIODO < '" +
-      std::to_string(kYear) + "02' AND CAST(substr(KPERIODO, 7, 2) AS INTEGER) <= m.days; COMMIT;";
+      "INSERT OR REPLACE INTO PRESENZE (" +
+      names + ") SELECT " + values + " FROM PRESENZE, m WHERE KPERIODO >= '" +
+      std::to_string(kYear) + "01' AND KPERIODO < '" + std::to_string(kYear) +
+      "02' AND CAST(substr(KPERIODO, 7, 2) AS INTEGER) <= m.days; COMMIT;";
   char* error = nullptr;
   if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
     Die(std::string("copying the months: ") + (error ? error : "?"));
@@ -123,7 +124,8 @@ class FloorScan {
       for (int slot = 0; slot < 5; ++slot) {
         const unsigned char* code = sqlite3_column_text(scan_, 2 + 2 * slot);
         if (code == nullptr || code[0] == 0) continue;
-        s.codes[reinterpret_cast<const char*>(code)] += Minutes(sqlite3_column_text(scan_, 3 + 2 * slot));
+        s.codes[reinterpret_cast<const char*>(code)] +=
+            Minutes(sqlite3_column_text(scan_, 3 + 2 * slot));
       }
     }
     Check(db_, rc, "scan");
@@ -165,9 +167,9 @@ int main(int argc, char** argv) {
     ResetPeak();
     int turn = 0;
     for (const auto& [company, entries] : companies) {
-      for (SummaryKind kind : {SummaryKind::kCompany, SummaryKind::kEmployees,
-                               SummaryKind::kSubCompany, SummaryKind::kGroup,
-                               SummaryKind::kJustification}) {
+      for (SummaryKind kind :
+           {SummaryKind::kCompany, SummaryKind::kEmployees, SummaryKind::kSubCompany,
+            SummaryKind::kGroup, SummaryKind::kJustification}) {
         SummaryRequest request;
         request.year = kYear;
         request.month = 1;

@@ -13,14 +13,17 @@ class ConfigCommand : public Command {
  public:
   const char* name() const override { return "config"; }
   const char* description() const override {
-    return "imposta le cartelle di Salarion, il codice installazione e il database di questo utente";
+    return "imposta le cartelle di Salarion, il codice installazione e il database di questo "
+           "utente";
   }
   void Configure(CLI::App& sub) override {
     sub.add_option("--archive", archive_, "cartella degli archivi di Salarion");
     sub.add_option("--programs", programs_, "cartella dei programmi di Salarion");
-    sub.add_option("--installation-code", code_, "codice installazione (due caratteri; vuoto: da MIRTASK.INI)");
+    sub.add_option("--installation-code", code_,
+                   "codice installazione (due caratteri; vuoto: da MIRTASK.INI)");
     sub.add_option("--db", database_,
-                   "database PostgreSQL condiviso (postgresql://server/database o service=NOME; vuoto: SQLite)");
+                   "database PostgreSQL condiviso (postgresql://server/database o service=NOME; "
+                   "vuoto: SQLite)");
     sub.add_flag("--show", show_, "mostra le impostazioni e da dove vengono");
     archive_opt_ = sub.get_option("--archive");
     programs_opt_ = sub.get_option("--programs");
@@ -28,9 +31,11 @@ class ConfigCommand : public Command {
     db_opt_ = sub.get_option("--db");
   }
   int Execute(Context& ctx) override {
-    const std::filesystem::path store =
-        ctx.global.registry.empty() ? RegistryStore::DefaultFile() : std::filesystem::path(ctx.global.registry);
-    const bool writes = archive_opt_->count() + programs_opt_->count() + code_opt_->count() + db_opt_->count() > 0;
+    const std::filesystem::path store = ctx.global.registry.empty()
+                                            ? RegistryStore::DefaultFile()
+                                            : std::filesystem::path(ctx.global.registry);
+    const bool writes =
+        archive_opt_->count() + programs_opt_->count() + code_opt_->count() + db_opt_->count() > 0;
     if (writes) {
       ConfigurationChange change;
       if (archive_opt_->count() > 0) change.archive_path = archive_;
@@ -44,7 +49,8 @@ class ConfigCommand : public Command {
       ctx.out << "Impostazioni scritte in " << store.string() << "\n";
       if (!show_) return 0;
     } else if (!show_) {
-      ctx.err << "kaveltar-cli: indicare --archive e --programs, --installation-code, --db oppure --show\n";
+      ctx.err << "kaveltar-cli: indicare --archive e --programs, --installation-code, --db oppure "
+                 "--show\n";
       return 2;
     }
     for (const ConfigurationEntry& e : DescribeConfiguration(store, ctx.global.database_url)) {

@@ -24,9 +24,12 @@ struct RowNoun {
 };
 RowNoun NounOf(TableKind kind) {
   switch (kind) {
-    case TableKind::kHolidays: return {"Festività", "memorizzata", "eliminata"};
-    case TableKind::kJustifications: return {"Giustificativo", "memorizzato", "eliminato"};
-    case TableKind::kGroups: break;
+    case TableKind::kHolidays:
+      return {"Festività", "memorizzata", "eliminata"};
+    case TableKind::kJustifications:
+      return {"Giustificativo", "memorizzato", "eliminato"};
+    case TableKind::kGroups:
+      break;
   }
   return {"Gruppo orario", "memorizzato", "eliminato"};
 }
@@ -35,7 +38,8 @@ RowNoun NounOf(TableKind kind) {
 // (status 2), anything else a failed command (status 1).
 int Fail(Context& ctx, const Status& status) {
   const Status::Kind kind = status.kind();
-  if (kind == Status::Kind::kDbError || kind == Status::Kind::kCorrupt) {  // the database engine failed
+  if (kind == Status::Kind::kDbError ||
+      kind == Status::Kind::kCorrupt) {  // the database engine failed
     const RunTimeError error = DatabaseError(status, {});
     ctx.err << "kaveltar-cli: errore " << error.number() << ": " << error.description() << "\n";
     return 1;
@@ -76,7 +80,8 @@ bool ParseFormula(const std::string& text, int* row, std::string* code, std::str
   const std::string row_text = std::string(Trim(text.substr(0, first)));
   if (row_text.size() != 1 || row_text[0] < '1' || row_text[0] > '5') return false;
   *row = row_text[0] - '1';
-  *code = text.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+  *code =
+      text.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
   *threshold = second == std::string::npos ? "" : text.substr(second + 1);
   return true;
 }
@@ -90,16 +95,22 @@ class TablesCommand : public CommandGroup {
     const auto table_names = CLI::IsMember(kTableNames);
 
     list_ = sub.add_subcommand("list", "tutte le colonne della tabella, in ordine di codice");
-    list_->add_option("TABLE", table_, "holidays, justifications o groups")->required()->check(table_names);
+    list_->add_option("TABLE", table_, "holidays, justifications o groups")
+        ->required()
+        ->check(table_names);
     list_->add_option("--format", format_, "formato: text, csv o json")
         ->check(CLI::IsMember({"text", "csv", "json"}));
 
     print_ = sub.add_subcommand("print", "stampa l'elenco della tabella sulla stampante");
-    print_->add_option("TABLE", table_, "holidays, justifications o groups")->required()->check(table_names);
+    print_->add_option("TABLE", table_, "holidays, justifications o groups")
+        ->required()
+        ->check(table_names);
 
     delete_ = sub.add_subcommand(
         "delete", "elimina una riga con le regole della tabella (conferma con --yes / --no)");
-    delete_->add_option("TABLE", table_, "holidays, justifications o groups")->required()->check(table_names);
+    delete_->add_option("TABLE", table_, "holidays, justifications o groups")
+        ->required()
+        ->check(table_names);
     delete_->add_option("CODE", code_, "codice della riga")->required();
 
     CLI::App* save = sub.add_subcommand(
@@ -115,8 +126,8 @@ class TablesCommand : public CommandGroup {
     CLI::App* j = save_justifications_;
     j->add_option("CODE", code_, "codice di 3 cifre")->required();
     description_opt_[1] = j->add_option("--description", description_, "descrizione");
-    import_code_opt_ = j->add_option("--import-code", import_code_,
-                                     "Cod.Giustificativo (File Import)");
+    import_code_opt_ =
+        j->add_option("--import-code", import_code_, "Cod.Giustificativo (File Import)");
     type_opt_ = j->add_option("--type", type_,
                               "tipologia: P presenza, A assenza, N neutro, M malattia/infort./"
                               "maternità (sceglierla toglie la spunta degli straordinari)");
@@ -219,10 +230,12 @@ class TablesCommand : public CommandGroup {
     // In the order an operator fills the panel: the type before the overtime box it resets.
     std::vector<std::function<Status()>> steps;
     if (description_opt_[1]->count() > 0) {
-      steps.push_back([&] { return form.EnterText(JustificationForm::kDescriptionBox, description_); });
+      steps.push_back(
+          [&] { return form.EnterText(JustificationForm::kDescriptionBox, description_); });
     }
     if (import_code_opt_->count() > 0) {
-      steps.push_back([&] { return form.EnterText(JustificationForm::kImportCodeBox, import_code_); });
+      steps.push_back(
+          [&] { return form.EnterText(JustificationForm::kImportCodeBox, import_code_); });
     }
     if (type_opt_->count() > 0) steps.push_back([&] { return form.SetType(type_); });
     if (overtime_opt_->count() > 0) steps.push_back([&] { return form.SetOvertime(overtime_); });

@@ -20,12 +20,24 @@ using namespace kaveltar;
 
 namespace {
 
-constexpr std::string_view kDescriptors[] = {
-    fields::kP001, fields::kP002, fields::kP013, fields::kP054, fields::kP766,
-    fields::kT001, fields::kF419, fields::kZ003, fields::kProfileDays[3],
-    "DIPX$,00001,05,2,0,P900", "DIPX$,00002,03,N,0,P901", "DIPX$,00001,99,9,0,P902",
-    "DIPX$,00004,02,0,0,P903", "CONX$,00101,04,N,0,G001", "F24X$,01077,06,3,0,A001",
-    "DI2X$,00010,04,N,0,I150", "M77X$,00256,02,A,0,H001", "DICX$,00101,08,D,0,J001"};
+constexpr std::string_view kDescriptors[] = {fields::kP001,
+                                             fields::kP002,
+                                             fields::kP013,
+                                             fields::kP054,
+                                             fields::kP766,
+                                             fields::kT001,
+                                             fields::kF419,
+                                             fields::kZ003,
+                                             fields::kProfileDays[3],
+                                             "DIPX$,00001,05,2,0,P900",
+                                             "DIPX$,00002,03,N,0,P901",
+                                             "DIPX$,00001,99,9,0,P902",
+                                             "DIPX$,00004,02,0,0,P903",
+                                             "CONX$,00101,04,N,0,G001",
+                                             "F24X$,01077,06,3,0,A001",
+                                             "DI2X$,00010,04,N,0,I150",
+                                             "M77X$,00256,02,A,0,H001",
+                                             "DICX$,00101,08,D,0,J001"};
 
 void Exercise(FieldCodec& codec, std::string_view descriptor, int occurrence,
               const std::string& record) {

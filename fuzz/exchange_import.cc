@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const CsvConversion converted = ConvertCsvRecords(in, out);
     const std::string work = out.str();
     // Every converted line is one whole record with CR LF.
-    if (work.size() != static_cast<size_t>(converted.lines) * (kImportRecordLength + 2)) std::abort();
+    if (work.size() != static_cast<size_t>(converted.lines) * (kImportRecordLength + 2))
+      std::abort();
     std::istringstream again(work);
     const ImportChecks checks = CheckImportRecords(again);
     if (!checks.length || checks.records != converted.lines) std::abort();

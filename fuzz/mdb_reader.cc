@@ -17,7 +17,8 @@ using namespace kaveltar;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The reader opens files by name (libmdb does): one scratch file per process.
   static const std::filesystem::path file =
-      std::filesystem::temp_directory_path() / ("kaveltar-fuzz-mdb-" + std::to_string(::getpid()) + ".mdb");
+      std::filesystem::temp_directory_path() /
+      ("kaveltar-fuzz-mdb-" + std::to_string(::getpid()) + ".mdb");
   {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

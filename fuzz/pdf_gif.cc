@@ -11,12 +11,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kaveltar::pdf_internal::IndexedImage image;
   std::string reason;
-  if (kaveltar::pdf_internal::DecodeGif(std::string_view(reinterpret_cast<const char*>(data), size), &image,
-                                        &reason)) {
+  if (kaveltar::pdf_internal::DecodeGif(std::string_view(reinterpret_cast<const char*>(data), size),
+                                        &image, &reason)) {
     const size_t entries = image.palette.size() / 3;
     if (image.width <= 0 || image.height <= 0 || entries == 0 || entries > 256 ||
         image.palette.size() % 3 != 0 ||
-        image.indices.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height) ||
+        image.indices.size() !=
+            static_cast<size_t>(image.width) * static_cast<size_t>(image.height) ||
         image.transparent >= static_cast<int>(entries)) {
       std::abort();
     }

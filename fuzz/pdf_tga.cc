@@ -11,8 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kaveltar::pdf_internal::RasterImage image;
   std::string reason;
-  if (kaveltar::pdf_internal::DecodeTga(std::string_view(reinterpret_cast<const char*>(data), size), &image,
-                                        &reason)) {
+  if (kaveltar::pdf_internal::DecodeTga(std::string_view(reinterpret_cast<const char*>(data), size),
+                                        &image, &reason)) {
     const size_t pixels = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
     if (image.width <= 0 || image.height <= 0 || image.rgb.size() != pixels * 3 ||
         (!image.alpha.empty() && image.alpha.size() != pixels)) {

@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
           if (!s.empty()) s.resize(rng() % s.size());
           break;
         case 2:  // insert random bytes
-          s.insert(s.empty() ? 0 : rng() % s.size(), std::string(1 + rng() % 16, static_cast<char>(rng())));
+          s.insert(s.empty() ? 0 : rng() % s.size(),
+                   std::string(1 + rng() % 16, static_cast<char>(rng())));
           break;
         case 3:  // splice with another seed
           s += seeds[rng() % seeds.size()].substr(0, 64);

@@ -28,7 +28,6 @@ constexpr std::array<std::string_view, 3> kImportKindCaptions = {
 constexpr std::array<std::string_view, 3> kImportKindFilters = {
     "Tutti i file (*.PRE)|*.PRE", "File CSV (*.csv)|*.csv", "Tutti i file (*.*)|*.*"};
 
-
 struct Hourglass {
   Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
   ~Hourglass() { QApplication::restoreOverrideCursor(); }

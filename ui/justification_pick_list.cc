@@ -30,7 +30,8 @@ void JustificationPickBox::Attach(int index, QAbstractButton* cmdaprilist, QWidg
                                   QLabel* description) {
   if (index < 0 || index >= JustificationPickList::kBoxes) return;
   boxes_[static_cast<size_t>(index)] = {cmbgius, description};
-  connect(cmdaprilist, &QAbstractButton::clicked, this, [this, index] { CMDAPRILIST_Click(index); });
+  connect(cmdaprilist, &QAbstractButton::clicked, this,
+          [this, index] { CMDAPRILIST_Click(index); });
 }
 
 void JustificationPickBox::CMDAPRILIST_Click(int index) {

@@ -37,7 +37,6 @@ constexpr std::string_view kChkoreExplanation =
     "ore necessarie in base al gruppo orario associato. Se si vuole specificare un numero di ore "
     "differente selezionare la casella qui a fianco -->";
 
-
 // A day box of the long-period rows: digits only, at most two (the numeric key filter).
 class DayBox : public QLineEdit {
  public:

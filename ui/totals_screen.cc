@@ -29,7 +29,6 @@ constexpr std::string_view kAnnoCorrenteCaption = "Anno Corrente";
 constexpr std::string_view kAnnoPrecedenteCaption = "Anno Precedente";
 constexpr std::string_view kCmdCalcolaGGCaption = "Calcola Totale Annuo Giustificativo Selezionato";
 
-
 struct Hourglass {
   Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
   ~Hourglass() { QApplication::restoreOverrideCursor(); }

@@ -14,9 +14,7 @@ namespace kaveltar::ui {
 inline constexpr int kTwipsPerPixel = 15;
 
 // Twips to logical pixels, rounded to the nearest pixel.
-constexpr int TwipsToPixels(int twips) {
-  return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
-}
+constexpr int TwipsToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 
 inline QRect TwipsRect(int left, int top, int width, int height) {
   return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),

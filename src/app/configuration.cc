@@ -22,7 +22,8 @@ Status Refuse(std::string text) { return Status::Invalid(std::move(text)); }
 bool HasKeyword(std::string_view conninfo, std::string_view key) {
   size_t pos = 0;
   while ((pos = conninfo.find(key, pos)) != std::string_view::npos) {
-    const bool starts_word = pos == 0 || std::isspace(static_cast<unsigned char>(conninfo[pos - 1]));
+    const bool starts_word =
+        pos == 0 || std::isspace(static_cast<unsigned char>(conninfo[pos - 1]));
     size_t after = pos + key.size();
     while (after < conninfo.size() && conninfo[after] == ' ') ++after;
     if (starts_word && after < conninfo.size() && conninfo[after] == '=') return true;
@@ -47,7 +48,8 @@ UrlParts SplitUrl(std::string_view url) {
   const size_t query = rest.find('?');
   if (query != std::string_view::npos) {
     const std::string_view params = rest.substr(query + 1);
-    p.password_param = params.substr(0, 9) == "password=" || params.find("&password=") != std::string_view::npos;
+    p.password_param =
+        params.substr(0, 9) == "password=" || params.find("&password=") != std::string_view::npos;
     rest = rest.substr(0, query);
   }
   const size_t at = rest.rfind('@');
@@ -82,8 +84,9 @@ Status CheckDatabaseName(std::string_view name) {
   if (IsUrl(name)) {
     const UrlParts p = SplitUrl(name);
     if (p.has_password || p.password_param) {
-      return Refuse("La password del database non va scritta nell'indirizzo: usare il file ~/.pgpass "
-                    "oppure il file di servizio di PostgreSQL (~/.pg_service.conf, service=NOME).");
+      return Refuse(
+          "La password del database non va scritta nell'indirizzo: usare il file ~/.pgpass "
+          "oppure il file di servizio di PostgreSQL (~/.pg_service.conf, service=NOME).");
     }
     return Status::Ok();
   }
@@ -92,8 +95,9 @@ Status CheckDatabaseName(std::string_view name) {
                   "\". Indicare un indirizzo postgresql://server/database oppure service=NOME.");
   }
   if (HasKeyword(name, "password")) {
-    return Refuse("La password del database non va scritta nelle impostazioni: usare il file ~/.pgpass "
-                  "oppure il file di servizio di PostgreSQL (~/.pg_service.conf, service=NOME).");
+    return Refuse(
+        "La password del database non va scritta nelle impostazioni: usare il file ~/.pgpass "
+        "oppure il file di servizio di PostgreSQL (~/.pg_service.conf, service=NOME).");
   }
   return Status::Ok();
 }
@@ -103,20 +107,24 @@ Status WriteConfiguration(const fs::path& user_store, const ConfigurationChange&
     return Refuse("Indicare sia la cartella degli archivi sia quella dei programmi.");
   }
   if (!change.archive_path && !change.installation_code && !change.database) {
-    return Refuse("Nessuna impostazione da scrivere: indicare --archive e --programs, "
-                  "--installation-code o --db.");
+    return Refuse(
+        "Nessuna impostazione da scrivere: indicare --archive e --programs, "
+        "--installation-code o --db.");
   }
   fs::path archives, programs;
   if (change.archive_path) {
     std::error_code ec;
     archives = fs::absolute(*change.archive_path, ec);
     programs = fs::absolute(*change.program_path, ec);
-    if (!FolderExists(archives)) return Refuse("Cartella degli archivi inesistente: " + archives.string());
-    if (!FolderExists(programs)) return Refuse("Cartella dei programmi inesistente: " + programs.string());
+    if (!FolderExists(archives))
+      return Refuse("Cartella degli archivi inesistente: " + archives.string());
+    if (!FolderExists(programs))
+      return Refuse("Cartella dei programmi inesistente: " + programs.string());
     // The catalogue names every archive: without it the folder is not a payroll archive folder.
     if (!FileExists(FindCaseInsensitive(archives / "QXBASE.DAT"))) {
       return Refuse("La cartella " + archives.string() +
-                    " non contiene il catalogo degli archivi QXBASE.DAT: non è una cartella archivi di Salarion.");
+                    " non contiene il catalogo degli archivi QXBASE.DAT: non è una cartella "
+                    "archivi di Salarion.");
     }
   }
   if (change.installation_code && !change.installation_code->empty()) {
@@ -124,7 +132,8 @@ Status WriteConfiguration(const fs::path& user_store, const ConfigurationChange&
     const bool two_alnum = code.size() == 2 && std::isalnum(static_cast<unsigned char>(code[0])) &&
                            std::isalnum(static_cast<unsigned char>(code[1]));
     if (!two_alnum) {
-      return Refuse("Codice installazione non valido: \"" + code + "\" (due cifre o lettere, per esempio 01).");
+      return Refuse("Codice installazione non valido: \"" + code +
+                    "\" (due cifre o lettere, per esempio 01).");
     }
   }
   if (change.database && !change.database->empty()) {
@@ -139,9 +148,11 @@ Status WriteConfiguration(const fs::path& user_store, const ConfigurationChange&
     store.SetString(kHkeyCurrentUser, kSalarionKey, kProgramValue, programs.string());
   }
   if (change.installation_code) {
-    store.SetString(kHkeyCurrentUser, kKaveltarKey, kInstallationCodeValue, *change.installation_code);
+    store.SetString(kHkeyCurrentUser, kKaveltarKey, kInstallationCodeValue,
+                    *change.installation_code);
   }
-  if (change.database) store.SetString(kHkeyCurrentUser, kKaveltarKey, kDatabaseValue, *change.database);
+  if (change.database)
+    store.SetString(kHkeyCurrentUser, kKaveltarKey, kDatabaseValue, *change.database);
   return store.Save(user_store);
 }
 
@@ -190,8 +201,11 @@ std::vector<ConfigurationEntry> DescribeConfiguration(const fs::path& user_store
   const fs::path read = RegistryStore::EffectiveFile(user_store);
   std::error_code ec;
   const bool exists = fs::exists(read, ec);
-  const std::string store_source = !exists ? "" : read == user_store ? "registro utente" : "registro di sistema";
-  entries.push_back({"Registro", exists ? read.string() : user_store.string() + " (assente)", store_source});
+  const std::string store_source = !exists              ? ""
+                                   : read == user_store ? "registro utente"
+                                                        : "registro di sistema";
+  entries.push_back(
+      {"Registro", exists ? read.string() : user_store.string() + " (assente)", store_source});
 
   RegistryStore store;
   if (exists) {
@@ -210,8 +224,10 @@ std::vector<ConfigurationEntry> DescribeConfiguration(const fs::path& user_store
     const fs::path pro = FindCaseInsensitive(MapWindowsPath("C:\\PQXPAGHE\\QXPERPRO.QXP"));
     const std::string a(Trim(ReadFirstLine(ark)));
     const std::string p(Trim(ReadFirstLine(pro)));
-    entries.push_back({"Archivi", a.empty() ? "(non impostato)" : a, a.empty() ? "" : ark.string()});
-    entries.push_back({"Programmi", p.empty() ? "(non impostato)" : p, p.empty() ? "" : pro.string()});
+    entries.push_back(
+        {"Archivi", a.empty() ? "(non impostato)" : a, a.empty() ? "" : ark.string()});
+    entries.push_back(
+        {"Programmi", p.empty() ? "(non impostato)" : p, p.empty() ? "" : pro.string()});
   }
 
   const std::string code = RegistryValue(store, kKaveltarKey, kInstallationCodeValue);
@@ -227,9 +243,11 @@ std::vector<ConfigurationEntry> DescribeConfiguration(const fs::path& user_store
 
   const DatabaseChoice db = ChooseDatabase(database_option, store);
   if (db.url.empty()) {
-    entries.push_back({"Database", "SQLite QXPRES.sqlite nella cartella degli archivi", "predefinito"});
+    entries.push_back(
+        {"Database", "SQLite QXPRES.sqlite nella cartella degli archivi", "predefinito"});
   } else {
-    entries.push_back({"Database", DescribeDatabase(db.url, {}), db.source == "registro" ? store_source : db.source});
+    entries.push_back({"Database", DescribeDatabase(db.url, {}),
+                       db.source == "registro" ? store_source : db.source});
   }
   return entries;
 }

@@ -38,7 +38,8 @@ struct ConfigurationChange {
 
 // Checks every value and writes them into `user_store` (created when missing, other values
 // kept). On any refusal nothing is written and the status carries the Italian reason.
-Status WriteConfiguration(const std::filesystem::path& user_store, const ConfigurationChange& change);
+Status WriteConfiguration(const std::filesystem::path& user_store,
+                          const ConfigurationChange& change);
 
 // Checks a database name for the registry or the environment: a postgresql:// URL or a libpq
 // keyword string (host=... dbname=..., service=...), never one holding a password.

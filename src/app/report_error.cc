@@ -12,8 +12,10 @@ ErrorOutcome ReportError(Session& session, const RunTimeError& error) {
   Dialogs& dialogs = session.dialogs();
   {
     // Every error reaches the support log with the last procedures, before any question.
-    std::string entry = "errore " + std::to_string(error.number()) + " " + error.description() + "\n";
-    for (const std::string& name : session.trace().OldestToNewest()) entry.append(name).append("\n");
+    std::string entry =
+        "errore " + std::to_string(error.number()) + " " + error.description() + "\n";
+    for (const std::string& name : session.trace().OldestToNewest())
+      entry.append(name).append("\n");
     WriteLog(session.program_name(), entry);
   }
   if (error.number() == RunTimeError::kPrinterError) {
@@ -26,8 +28,8 @@ ErrorOutcome ReportError(Session& session, const RunTimeError& error) {
     session.Close();
     // The program ends with the printer's reason, so the operator (or a script's log) knows
     // what failed.
-    throw Fatal("Stampa non riuscita: " + error.description(), "Salarion",
-                MessageIcon::kCritical, 1);
+    throw Fatal("Stampa non riuscita: " + error.description(), "Salarion", MessageIcon::kCritical,
+                1);
   }
 
   std::string text = " ";

@@ -38,7 +38,7 @@ ReportTarget& Session::report_target() {
 ErrorOutcome Session::Report(const RunTimeError& error) { return ReportError(*this, error); }
 
 JobContext Session::job() {
-  return JobContext{installation_, *db_,   *archives_, codec_, *lists_,
+  return JobContext{installation_, *db_,     *archives_, codec_, *lists_,
                     trace_,        dialogs_, *this,      *this};
 }
 

@@ -32,7 +32,8 @@ Result<BaseFileTable> BaseFileTable::Parse(std::string_view bytes) {
       std::min(bytes.size() / kCatalogueRecordLength, static_cast<size_t>(kMaxBaseNumber));
   table.entries_.reserve(records);
   for (size_t i = 0; i < records; ++i) {
-    const std::string_view record = bytes.substr(i * kCatalogueRecordLength, kCatalogueRecordLength);
+    const std::string_view record =
+        bytes.substr(i * kCatalogueRecordLength, kCatalogueRecordLength);
     CatalogueEntry entry;
     entry.name_template = std::string(TrimRight(record.substr(kTemplateOffset, kTemplateWidth)));
     // A length of blanks is 0: the base has no records (a text file, or no file at all).
@@ -40,9 +41,8 @@ Result<BaseFileTable> BaseFileTable::Parse(std::string_view bytes) {
     const std::string_view length = Trim(raw_length);
     if (!length.empty()) {
       if (!IsDigits(length)) {
-        return Status::Corrupt("QXBASE.DAT: base " + std::to_string(i + 1) +
-                               ": record length \"" + Printable(raw_length) +
-                               "\" is not a number");
+        return Status::Corrupt("QXBASE.DAT: base " + std::to_string(i + 1) + ": record length \"" +
+                               Printable(raw_length) + "\" is not a number");
       }
       int value = 0;
       for (char c : length) value = value * 10 + (c - '0');

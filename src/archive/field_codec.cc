@@ -67,8 +67,7 @@ Descriptor ParseOrRaise(std::string_view text) {
   Descriptor d;
   if (!ParseFixed(text, &d)) {
     throw RunTimeError(RunTimeError::kInvalidProcedureCall,
-                       "descrittore \"" +
-                           std::string(text) + "\"");
+                       "descrittore \"" + std::string(text) + "\"");
   }
   return d;
 }
@@ -76,8 +75,8 @@ Descriptor ParseOrRaise(std::string_view text) {
 bool IsNumericReadType(char type) { return type == 'N' || (type >= '1' && type <= '9'); }
 
 // The number a text begins with, as Val reads it (leading blanks, a sign, digits and one
-// ".", blanks inside the number skipped, an exponent), parsed without regard to the locale. Short texts,
-// which is every field, are parsed without allocating.
+// ".", blanks inside the number skipped, an exponent), parsed without regard to the locale. Short
+// texts, which is every field, are parsed without allocating.
 double LeadingNumber(std::string_view s) {
   char small[128];
   std::string large;
@@ -336,7 +335,7 @@ size_t FormatRead(const Descriptor& d, std::string_view raw, char* out) {
 }  // namespace
 
 std::string_view FieldCodec::RawField(std::string_view descriptor, int occurrence,
-                                     std::string_view record, Descriptor* parsed) {
+                                      std::string_view record, Descriptor* parsed) {
   const Descriptor d = ParseOrRaise(descriptor);
   *parsed = d;
   const long long offset = RepeatOffset(descriptor, occurrence);

@@ -347,7 +347,8 @@ class IndexWalk {
         continue;
       }
       if (EntryLevel(node, k_, i) != level_digit) {
-        Add(Where(record, i) + "level \"" + Printable(std::string_view(&node[i * EntryLength(k_) + k_], 1)) +
+        Add(Where(record, i) + "level \"" +
+            Printable(std::string_view(&node[i * EntryLength(k_) + k_], 1)) +
             "\" in a node of level " + std::to_string(level));
         continue;
       }
@@ -388,8 +389,8 @@ class IndexWalk {
       Add(Where(record, i) + "record number " + std::to_string(pointer) + " is reserved");
     }
     if (have_last_ && std::string_view(last_key_).compare(key) >= 0) {
-      Add(Where(record, i) + "key \"" + Printable(key) + "\" not above \"" +
-          Printable(last_key_) + "\" of an earlier leaf");
+      Add(Where(record, i) + "key \"" + Printable(key) + "\" not above \"" + Printable(last_key_) +
+          "\" of an earlier leaf");
     }
     last_key_.assign(key);
     have_last_ = true;

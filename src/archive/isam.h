@@ -27,8 +27,8 @@ inline constexpr size_t IsamNodeLength(size_t key_length) {
 }
 
 struct IsamEntry {
-  std::string key;     // exactly key_length bytes, not all blanks
-  long record = 0;     // data record number, 1-999998
+  std::string key;  // exactly key_length bytes, not all blanks
+  long record = 0;  // data record number, 1-999998
 };
 
 // Where the reader gets its nodes from: an open index file or bytes in memory.

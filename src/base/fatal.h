@@ -14,11 +14,16 @@ class Fatal : public std::runtime_error {
  public:
   explicit Fatal(std::string text, std::string title = "Salarion",
                  MessageIcon icon = MessageIcon::kCritical, int exit_status = 1)
-      : std::runtime_error(text), text_(std::move(text)), title_(std::move(title)),
-        icon_(icon), exit_status_(exit_status) {}
+      : std::runtime_error(text),
+        text_(std::move(text)),
+        title_(std::move(title)),
+        icon_(icon),
+        exit_status_(exit_status) {}
 
   // Ends the program without any message.
-  static Fatal Silent(int exit_status = 0) { return Fatal("", "", MessageIcon::kNone, exit_status); }
+  static Fatal Silent(int exit_status = 0) {
+    return Fatal("", "", MessageIcon::kNone, exit_status);
+  }
 
   const std::string& text() const { return text_; }
   const std::string& title() const { return title_; }

@@ -86,7 +86,8 @@ HoursMaskOutcome HoursMaskKey(std::string_view text, int caret, int key, HoursBl
 
 std::string CompleteHoursText(std::string_view text) {
   const size_t colon = text.find(':');
-  const std::string_view hours = Trim(colon == std::string_view::npos ? text : text.substr(0, colon));
+  const std::string_view hours =
+      Trim(colon == std::string_view::npos ? text : text.substr(0, colon));
   const std::string_view minutes =
       colon == std::string_view::npos ? std::string_view() : Trim(text.substr(colon + 1));
   return PadLeft(hours, 2, '0') + ":" + PadRight(minutes, 2, '0');

@@ -47,7 +47,9 @@ constexpr std::array kErrorTexts{
 };
 
 static_assert(std::is_sorted(kErrorTexts.begin(), kErrorTexts.end(),
-                             [](const ErrorText& a, const ErrorText& b) { return a.number < b.number; }));
+                             [](const ErrorText& a, const ErrorText& b) {
+                               return a.number < b.number;
+                             }));
 
 std::string Describe(int number, const std::string& detail) {
   std::string text(RunTimeErrorText(number));

@@ -35,8 +35,8 @@ class Canvas {
   void CentredText(std::string_view text, int x, int y, int scale, Rgb c);
   // Text set clockwise around a circle, starting at `start_degrees` (0 = top); the baseline
   // of the letters lies on `radius` and their tops point outwards.
-  void ArcText(std::string_view text, double cx, double cy, double radius,
-               double start_degrees, double degrees_per_dot, double dot, Rgb c);
+  void ArcText(std::string_view text, double cx, double cy, double radius, double start_degrees,
+               double degrees_per_dot, double dot, Rgb c);
 
  private:
   int width_;

@@ -87,11 +87,11 @@ struct DemoArchiveFile {
 
 struct DemoReport {
   std::filesystem::path dir;
-  std::filesystem::path program_folder;    // DIR/PROGRAMMI
-  std::filesystem::path archive_folder;    // DIR/ARCHIVI
+  std::filesystem::path program_folder;  // DIR/PROGRAMMI
+  std::filesystem::path archive_folder;  // DIR/ARCHIVI
   std::filesystem::path template_database;
   std::vector<std::filesystem::path> pictures;
-  std::vector<DemoArchiveFile> archives;   // in base order
+  std::vector<DemoArchiveFile> archives;  // in base order
   // Written only with write_registry.
   std::filesystem::path registry_file;
   std::vector<std::filesystem::path> drive_files;
@@ -99,24 +99,22 @@ struct DemoReport {
   std::string installation_code;  // "01"
   int year = 0;
   int month = 0;
-  std::string processing_date;    // YYYYMMDD, the last day of the processing month
+  std::string processing_date;  // YYYYMMDD, the last day of the processing month
 
-  std::vector<std::string> company_codes;         // "001", ... in code order
-  int employees = 0;                              // employees of the processing year
-  std::array<int, 5> employees_by_year{};         // [d] = employees of year - d
+  std::vector<std::string> company_codes;  // "001", ... in code order
+  int employees = 0;                       // employees of the processing year
+  std::array<int, 5> employees_by_year{};  // [d] = employees of year - d
   int holidays = 0;
   int justifications = 0;
   int groups = 0;
   int profiles = 0;
   int formulas = 0;
-  std::string missing_group;                      // the group code GRUPPI does not hold
+  std::string missing_group;  // the group code GRUPPI does not hold
 
   // Employee keys per case, in key order; each case of the issue holds at least one key when
   // the installation has enough employees (one per case).
   std::array<std::vector<std::string>, kDemoCaseCount> cases;
-  const std::vector<std::string>& Keys(DemoCase c) const {
-    return cases[static_cast<size_t>(c)];
-  }
+  const std::vector<std::string>& Keys(DemoCase c) const { return cases[static_cast<size_t>(c)]; }
 
   double seconds = 0;  // time taken
 };

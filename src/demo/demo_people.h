@@ -35,27 +35,27 @@ struct Company {
 struct Employee {
   int company = 0;
   int sub_company = 0;
-  int number = 0;     // 1-9999, unique in the installation
-  std::string key;    // P001: company, sub-company, number
+  int number = 0;          // 1-9999, unique in the installation
+  std::string key;         // P001: company, sub-company, number
   std::string surname;     // UTF-8
   std::string first_name;  // UTF-8
   bool female = false;
   Day birth;
-  std::string tax_code;      // P004
-  std::string staff_number;  // P102
-  Day hired;                 // P013
-  Day left;                  // P017, shown from the year of leaving on
-  int status = 0;            // P054 from the year of leaving on (0 before)
-  std::string profile;       // P138, "" for none
+  std::string tax_code;         // P004
+  std::string staff_number;     // P102
+  Day hired;                    // P013
+  Day left;                     // P017, shown from the year of leaving on
+  int status = 0;               // P054 from the year of leaving on (0 before)
+  std::string profile;          // P138, "" for none
   std::array<int, 5> groups{};  // P766, P772, P773, P774, P775; 0 for none
-  int change_day = 0;        // P776, 0 Monday .. 6 Sunday
-  int position = 0;          // P777
-  bool collaborator = false;  // P447
-  bool grant_holder = false;  // P529
-  bool letter_sheet = false;  // P767
-  bool excluded = false;      // P890
-  bool not_listed = false;    // P768
-  std::string pdf_password;   // P977
+  int change_day = 0;           // P776, 0 Monday .. 6 Sunday
+  int position = 0;             // P777
+  bool collaborator = false;    // P447
+  bool grant_holder = false;    // P529
+  bool letter_sheet = false;    // P767
+  bool excluded = false;        // P890
+  bool not_listed = false;      // P768
+  std::string pdf_password;     // P977
 
   // In the archive of year y: hired by the end of y and not gone before y began.
   bool InYear(int y) const { return hired.y <= y && (left.empty() || left.y >= y); }

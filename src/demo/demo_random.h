@@ -28,7 +28,9 @@ class DemoRandom {
   }
 
   // Uniform in [lo, hi], lo <= hi.
-  int Between(int lo, int hi) { return lo + static_cast<int>(Below(static_cast<uint32_t>(hi - lo + 1))); }
+  int Between(int lo, int hi) {
+    return lo + static_cast<int>(Below(static_cast<uint32_t>(hi - lo + 1)));
+  }
 
   // True with probability per_mille / 1000.
   bool PerMille(int per_mille) { return static_cast<int>(Below(1000)) < per_mille; }

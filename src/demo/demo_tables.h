@@ -37,16 +37,16 @@ struct FormulaDef {
 };
 
 struct JustificationDef {
-  std::string_view code;         // KGIUS
-  std::string_view description;  // GIUS_1
-  char type;                     // GIUS_2: P, A, N, M
-  bool overtime;                 // GIUS_3: only a presence justification may be compatible
-  std::string_view import_code;  // GIUS_5
-  std::string_view sr18;         // GIUS_6
-  std::string_view uniemens;     // GIUS_7
-  int ticket;                    // GIUS_8, 0-10
-  std::array<int, 5> formulas;   // GIUS_9..13, 0 = none
-  std::array<int, 5> thresholds; // GIUS_14..18, minutes
+  std::string_view code;          // KGIUS
+  std::string_view description;   // GIUS_1
+  char type;                      // GIUS_2: P, A, N, M
+  bool overtime;                  // GIUS_3: only a presence justification may be compatible
+  std::string_view import_code;   // GIUS_5
+  std::string_view sr18;          // GIUS_6
+  std::string_view uniemens;      // GIUS_7
+  int ticket;                     // GIUS_8, 0-10
+  std::array<int, 5> formulas;    // GIUS_9..13, 0 = none
+  std::array<int, 5> thresholds;  // GIUS_14..18, minutes
 };
 
 // Schedule groups used by rotations: night, morning and afternoon shifts.

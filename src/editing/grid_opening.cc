@@ -18,8 +18,8 @@ GridMonth EmployeeGridMonth(const JobContext& job, std::string_view key, int yea
   return m;
 }
 
-OpenResult OpenEmployeeMonth(const JobContext& job, const UpdateSelection& selection, MonthGrid& grid,
-                             GridCaptions* captions) {
+OpenResult OpenEmployeeMonth(const JobContext& job, const UpdateSelection& selection,
+                             MonthGrid& grid, GridCaptions* captions) {
   job.trace.TraceProcedure("CmdConfermaAgg_Click");
   Dialogs& dialogs = job.dialogs;
   if (Trim(selection.company.code).empty()) {

@@ -43,8 +43,8 @@ enum class OpenResult { kNoCompany, kNoEmployee, kMissingMonth, kOpened };
 // richiesto MM/YYYY Inesistente ..." when PRESENZE holds none of its days), then loads it into
 // `grid` with the patron-saint days of the installation (F161) and of the company (T030), and fills
 // `captions`. Nothing changes unless the result is kOpened.
-OpenResult OpenEmployeeMonth(const JobContext& job, const UpdateSelection& selection, MonthGrid& grid,
-                             GridCaptions* captions);
+OpenResult OpenEmployeeMonth(const JobContext& job, const UpdateSelection& selection,
+                             MonthGrid& grid, GridCaptions* captions);
 
 // The month of an employee as the grid shows it, with the holiday data of the installation
 // (F161 of the parameters record read at start-up) and of the employee's company (T030).

@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "app/report_error.h"
 #include "app/job_context.h"
+#include "app/report_error.h"
 #include "archive/fields.h"
 #include "archive/selection_lists.h"
 #include "base/dates.h"
@@ -527,7 +527,8 @@ std::vector<std::vector<std::string_view>> GroupByEmployeeMonth(const Records& r
 
 }  // namespace
 
-ImportResult ImportAttendanceFile(const JobContext& job, ImportState* state, const ImportHooks& hooks) {
+ImportResult ImportAttendanceFile(const JobContext& job, ImportState* state,
+                                  const ImportHooks& hooks) {
   ImportResult result;
   Dialogs& dialogs = job.dialogs;
   if (state->path.empty()) {
@@ -615,9 +616,8 @@ std::vector<std::string> LayoutLines() {
 
 void PrintImportLayout(const JobContext& job) {
   PrinterJob& printer = job.printing.printer();
-  job.dialogs.Show(
-      "Preparare la stampante " + printer.DeviceName() + " e premere il tasto ok",
-      MessageIcon::kInformation);
+  job.dialogs.Show("Preparare la stampante " + printer.DeviceName() + " e premere il tasto ok",
+                   MessageIcon::kInformation);
   try {
     if (printer.document_open()) printer.EndDoc();
     printer.set_title("TRACCIATO RECORD");

@@ -59,13 +59,17 @@ std::string Cause(int error) {
   switch (error) {
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: return " (spazio su disco esaurito)";
+    case EFBIG:
+      return " (spazio su disco esaurito)";
     case EACCES:
     case EPERM:
-    case EROFS: return " (accesso negato)";
+    case EROFS:
+      return " (accesso negato)";
     case ENOENT:
-    case ENOTDIR: return " (cartella inesistente)";
-    default: return "";
+    case ENOTDIR:
+      return " (cartella inesistente)";
+    default:
+      return "";
   }
 }
 
@@ -131,8 +135,8 @@ bool ImportLineReader::Next() {
     const size_t got = static_cast<size_t>(in_.gcount());
     if (got == 0 && in_.fail()) break;  // nothing more
     any = true;
-    const bool full = in_.fail();                // the buffer filled up: the line goes on
-    const bool lf = !in_.fail() && !in_.eof();   // the LF was read (and counted in got)
+    const bool full = in_.fail();               // the buffer filled up: the line goes on
+    const bool lf = !in_.fail() && !in_.eof();  // the LF was read (and counted in got)
     const size_t n = lf ? got - 1 : got;
     if (n > 0) last = buffer[n - 1];
     if (line_.size() < kMaxKeptLine) line_.append(buffer, std::min(n, kMaxKeptLine - line_.size()));
@@ -235,7 +239,8 @@ CsvConversion ConvertCsvRecords(std::istream& in, std::ostream& out) {
   return result;
 }
 
-Result<CsvConversion> ConvertCsvFile(const std::filesystem::path& csv, const std::filesystem::path& work) {
+Result<CsvConversion> ConvertCsvFile(const std::filesystem::path& csv,
+                                     const std::filesystem::path& work) {
   std::ifstream in(csv, std::ios::binary);
   if (!in) return Status::NotFound("File inesistente: " + csv.string());
   std::ofstream out(work, std::ios::binary | std::ios::trunc);
@@ -265,11 +270,12 @@ std::string NoCsvRecordsText(const CsvConversion& conversion) {
 }
 
 Result<std::shared_ptr<WorkFile>> WorkFile::Create(const std::filesystem::path& folder) {
-  std::string pattern = (folder / (std::string(kWorkFilePrefix) + "XXXXXX" + std::string(kWorkFileSuffix))).string();
+  std::string pattern =
+      (folder / (std::string(kWorkFilePrefix) + "XXXXXX" + std::string(kWorkFileSuffix))).string();
   const int fd = ::mkstemps(pattern.data(), static_cast<int>(kWorkFileSuffix.size()));
   if (fd < 0) {
-    return Status::IoError("Impossibile creare il file di lavoro nella cartella " + folder.string() +
-                           Cause(errno));
+    return Status::IoError("Impossibile creare il file di lavoro nella cartella " +
+                           folder.string() + Cause(errno));
   }
   ::close(fd);
   return std::shared_ptr<WorkFile>(new WorkFile(pattern));

@@ -49,28 +49,17 @@ inline constexpr size_t kImportHoursLength = 5;
 inline constexpr size_t kMaxKeptLine = 1024;
 
 inline constexpr std::array<ImportField, 23> kImportLayout = {{
-    {"01", "CODICE DIPENDENTE", 1, 10},
-    {"02", "DATA GIORNO LAV.", 11, 8},
-    {"07", "ORE LAVORATE", 19, 5},
-    {"08", "CODICE GIUSTIFICATIVO 01", 24, 10},
-    {"09", "ORE GIUSTIFICATIVO 01", 34, 5},
-    {"10", "CODICE GIUSTIFICATIVO 02", 39, 10},
-    {"11", "ORE GIUSTIFICATIVO 02", 49, 5},
-    {"12", "CODICE GIUSTIFICATIVO 03", 54, 10},
-    {"13", "ORE GIUSTIFICATIVO 03", 64, 5},
-    {"14", "CODICE GIUSTIFICATIVO 04", 69, 10},
-    {"15", "ORE GIUSTIFICATIVO 04", 79, 5},
-    {"16", "CODICE GIUSTIFICATIVO 05", 84, 10},
-    {"17", "ORE GIUSTIFICATIVO 05", 94, 5},
-    {"18", "CODICE GIUSTIFICATIVO 06", 99, 10},
-    {"19", "ORE GIUSTIFICATIVO 06", 109, 5},
-    {"20", "CODICE GIUSTIFICATIVO 07", 114, 10},
-    {"21", "ORE GIUSTIFICATIVO 07", 124, 5},
-    {"22", "CODICE GIUSTIFICATIVO 08", 129, 10},
-    {"23", "ORE GIUSTIFICATIVO 08", 139, 5},
-    {"24", "CODICE GIUSTIFICATIVO 09", 144, 10},
-    {"25", "ORE GIUSTIFICATIVO 09", 154, 5},
-    {"26", "CODICE GIUSTIFICATIVO 10", 159, 10},
+    {"01", "CODICE DIPENDENTE", 1, 10},      {"02", "DATA GIORNO LAV.", 11, 8},
+    {"07", "ORE LAVORATE", 19, 5},           {"08", "CODICE GIUSTIFICATIVO 01", 24, 10},
+    {"09", "ORE GIUSTIFICATIVO 01", 34, 5},  {"10", "CODICE GIUSTIFICATIVO 02", 39, 10},
+    {"11", "ORE GIUSTIFICATIVO 02", 49, 5},  {"12", "CODICE GIUSTIFICATIVO 03", 54, 10},
+    {"13", "ORE GIUSTIFICATIVO 03", 64, 5},  {"14", "CODICE GIUSTIFICATIVO 04", 69, 10},
+    {"15", "ORE GIUSTIFICATIVO 04", 79, 5},  {"16", "CODICE GIUSTIFICATIVO 05", 84, 10},
+    {"17", "ORE GIUSTIFICATIVO 05", 94, 5},  {"18", "CODICE GIUSTIFICATIVO 06", 99, 10},
+    {"19", "ORE GIUSTIFICATIVO 06", 109, 5}, {"20", "CODICE GIUSTIFICATIVO 07", 114, 10},
+    {"21", "ORE GIUSTIFICATIVO 07", 124, 5}, {"22", "CODICE GIUSTIFICATIVO 08", 129, 10},
+    {"23", "ORE GIUSTIFICATIVO 08", 139, 5}, {"24", "CODICE GIUSTIFICATIVO 09", 144, 10},
+    {"25", "ORE GIUSTIFICATIVO 09", 154, 5}, {"26", "CODICE GIUSTIFICATIVO 10", 159, 10},
     {"27", "ORE GIUSTIFICATIVO 10", 169, 5},
 }};
 
@@ -155,7 +144,8 @@ CsvConversion ConvertCsvRecords(std::istream& in, std::ostream& out);
 // `CONTROLLAFILEEXCEL`, the conversion part: `csv` into the work file `work` (replaced).
 // A CSV that cannot be read is kNotFound; a work file that cannot be written is kIoError
 // and is removed, so a failed conversion leaves nothing behind.
-Result<CsvConversion> ConvertCsvFile(const std::filesystem::path& csv, const std::filesystem::path& work);
+Result<CsvConversion> ConvertCsvFile(const std::filesystem::path& csv,
+                                     const std::filesystem::path& work);
 
 // The message of a CSV in which no line is a record.
 std::string NoCsvRecordsText(const CsvConversion& conversion);

@@ -5,8 +5,8 @@
 #include <memory>
 #include <system_error>
 
-#include "app/report_error.h"
 #include "app/job_context.h"
+#include "app/report_error.h"
 #include "archive/bases.h"
 #include "archive/fields.h"
 #include "archive/selection_lists.h"

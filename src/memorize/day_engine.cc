@@ -154,8 +154,7 @@ WeekSchedule ProfileWeekSchedule(const JobContext& job, std::string_view code,
     const std::string& buffer = files.RecordBuffer(bases::kProfiles);
     if (!current_record.empty()) job.codec.SetCurrentRecord(current_record, buffer);
     for (size_t w = 1; w <= 7; ++w) {
-      hours[w] =
-          OTTIMIZZAORETEORICHE(job.codec.GetField(fields::kProfileDays[w - 1], 0, buffer));
+      hours[w] = OTTIMIZZAORETEORICHE(job.codec.GetField(fields::kProfileDays[w - 1], 0, buffer));
     }
   }
   return MakeWeekSchedule(hours, job.dialogs);

@@ -63,9 +63,8 @@ class MonthRewrite {
       }
     }
     if (record == ArchiveFiles::kNoRecord) {
-      job_.dialogs.Show(
-          EmployeeNotFoundMessage(target_.employee_text, distance, target_.year),
-          MessageIcon::kCritical);
+      job_.dialogs.Show(EmployeeNotFoundMessage(target_.employee_text, distance, target_.year),
+                        MessageIcon::kCritical);
       return false;
     }
     FieldCodec& codec = job_.codec;
@@ -100,9 +99,7 @@ class MonthRewrite {
   }
 
   // The weekday hours of a profile record; empty hours when the archive does not hold it.
-  WeekSchedule ProfileSchedule(std::string_view code) {
-    return ProfileWeekSchedule(job_, code);
-  }
+  WeekSchedule ProfileSchedule(std::string_view code) { return ProfileWeekSchedule(job_, code); }
 
   // Reads FESTIVITA, the patron-saint days and the stored rows of the month.
   void LoadMonth() {
@@ -244,8 +241,8 @@ ForcedOutcome ASSEGNA_ASSENZA_GIORNI(const JobContext& job, const ForcedMonth& t
   return {ForcedResult::kDone, written};
 }
 
-ForcedOutcome IMPOSTAGRUPPO(const JobContext& job, const ForcedMonth& target, std::string_view group,
-                            int from_day, int to_day) {
+ForcedOutcome IMPOSTAGRUPPO(const JobContext& job, const ForcedMonth& target,
+                            std::string_view group, int from_day, int to_day) {
   job.trace.TraceProcedure("IMPOSTAGRUPPO");
   const std::string code(Trim(Mid(group, 0, 3)));
   MonthRewrite month(job, target);
@@ -261,8 +258,8 @@ ForcedOutcome IMPOSTAGRUPPO(const JobContext& job, const ForcedMonth& target, st
   return {ForcedResult::kDone, written};
 }
 
-ForcedOutcome IMPOSTAORELAV(const JobContext& job, const ForcedMonth& target, std::string_view hours,
-                            int from_day, int to_day) {
+ForcedOutcome IMPOSTAORELAV(const JobContext& job, const ForcedMonth& target,
+                            std::string_view hours, int from_day, int to_day) {
   job.trace.TraceProcedure("IMPOSTAORELAV");
   const std::string forced(Trim(hours));
   if (!HoursAccepted(forced)) {

@@ -1,7 +1,7 @@
 #include "memorize/memorization.h"
 
-#include "app/report_error.h"
 #include "app/job_context.h"
+#include "app/report_error.h"
 #include "reports/anomaly_list.h"
 #include "reports/printer_choice.h"
 

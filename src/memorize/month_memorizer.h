@@ -31,7 +31,6 @@
 
 namespace kaveltar {
 
-
 struct MemorizeOptions {
   int year = 0;                   // `LabAnnoMem`
   int month = 0;                  // 1-12, the entry of `ListMesiMem`

@@ -63,7 +63,7 @@ std::vector<DayGroup> RotateMonth(const RotationDecision& decision, int year, in
   int position = decision.position;  // P777 as it moves through the month
   for (int day = 1; day <= days; ++day) {
     const int weekday = Weekday(year, month, day) - 1;  // 0 Monday ... 6 Sunday
-    int index = 0;  // no position yet: the first entry
+    int index = 0;                                      // no position yet: the first entry
     if (position != 0) {
       // A position no longer in the table (a group removed since) starts again from the
       // first entry.

@@ -198,8 +198,7 @@ std::string JoinNames(const std::vector<std::string>& names) {
 }  // namespace
 
 Result<MigrationReport> MigrateAttendanceDatabase(const std::filesystem::path& file,
-                                                  AttendanceDb& db,
-                                                  const MigrationOptions& options,
+                                                  AttendanceDb& db, const MigrationOptions& options,
                                                   const MigrationProgress& progress) {
   Result<std::unique_ptr<MdbDatabase>> opened = MdbDatabase::Open(file);
   if (!opened.ok()) return opened.status();
@@ -224,9 +223,9 @@ Result<MigrationReport> MigrateAttendanceDatabase(const std::filesystem::path& f
   Result<int64_t> existing = db.CountDays();
   if (!existing.ok()) return existing.status();
   if (*existing > 0 && !options.force) {
-    const std::string days = *existing == 1 ? "1 giorno: l'importazione lo sostituirebbe"
-                                            : std::to_string(*existing) +
-                                                  " giorni: l'importazione li sostituirebbe";
+    const std::string days =
+        *existing == 1 ? "1 giorno: l'importazione lo sostituirebbe"
+                       : std::to_string(*existing) + " giorni: l'importazione li sostituirebbe";
     return Status::Conflict("L'archivio delle presenze contiene già " + days +
                             ". Importazione non eseguita.");
   }
@@ -235,7 +234,8 @@ Result<MigrationReport> MigrateAttendanceDatabase(const std::filesystem::path& f
   for (size_t i = 0; i < kMigratedTables.size(); ++i) {
     const std::string_view table = kMigratedTables[i];
     TableWriter writer(table, db, maps[i], progress);
-    if (Status s = mdb.ReadRows(table, [&](const std::vector<MdbValue>& row) { return writer.OnRow(row); });
+    if (Status s = mdb.ReadRows(
+            table, [&](const std::vector<MdbValue>& row) { return writer.OnRow(row); });
         !s.ok()) {
       return s;
     }
@@ -251,8 +251,8 @@ Result<MigrationReport> MigrateAttendanceDatabase(const std::filesystem::path& f
     t.written = *count;
     if (t.written != t.read) {
       return Status::DbError("Tabella " + t.name + ": righe lette " + std::to_string(t.read) +
-                              ", righe nel database " + std::to_string(t.written) +
-                              ". Importazione annullata.");
+                             ", righe nel database " + std::to_string(t.written) +
+                             ". Importazione annullata.");
     }
   }
   if (Status s = transaction.Commit(); !s.ok()) return s;
@@ -270,7 +270,8 @@ std::vector<std::string> MigrationReportLines(const MigrationReport& report) {
       lines.push_back(t.name + ": colonne non importate: " + JoinNames(t.extra_columns));
     }
     if (!t.missing_columns.empty()) {
-      lines.push_back(t.name + ": colonne assenti, lasciate vuote: " + JoinNames(t.missing_columns));
+      lines.push_back(t.name +
+                      ": colonne assenti, lasciate vuote: " + JoinNames(t.missing_columns));
     }
   }
   return lines;

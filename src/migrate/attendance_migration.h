@@ -25,8 +25,8 @@ inline constexpr std::array<std::string_view, 4> kMigratedTables = {"PRESENZE", 
 
 struct MigratedTable {
   std::string name;
-  int64_t read = 0;     // live rows read from the file
-  int64_t written = 0;  // rows the database holds after the import
+  int64_t read = 0;                          // live rows read from the file
+  int64_t written = 0;                       // rows the database holds after the import
   std::vector<std::string> extra_columns;    // in the file, not ours: not imported
   std::vector<std::string> missing_columns;  // ours, not in the file: left empty
 };
@@ -55,8 +55,7 @@ using MigrationProgress = std::function<void(std::string_view table, int64_t row
 // lacking one of the four tables gives an Italian message and changes nothing; so does any
 // failure while writing.
 Result<MigrationReport> MigrateAttendanceDatabase(const std::filesystem::path& file,
-                                                  AttendanceDb& db,
-                                                  const MigrationOptions& options,
+                                                  AttendanceDb& db, const MigrationOptions& options,
                                                   const MigrationProgress& progress = {});
 
 // The report as printed, one line each: per table "PRESENZE: righe lette N, scritte N", then

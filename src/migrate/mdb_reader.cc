@@ -229,8 +229,8 @@ struct MdbDatabase::Impl {
     std::vector<uint32_t> list;
     guint32 page = 0;
     while (list.size() < pages) {
-      const gint32 next = mdb_map_find_next(mdb, table->usage_map,
-                                            static_cast<unsigned>(table->map_sz), page);
+      const gint32 next =
+          mdb_map_find_next(mdb, table->usage_map, static_cast<unsigned>(table->map_sz), page);
       if (next <= 0) break;
       if (static_cast<uint32_t>(next) <= page) return Damaged("mappa delle pagine");
       if (static_cast<uint32_t>(next) >= pages) return Damaged("pagina oltre la fine del file");
@@ -256,7 +256,8 @@ struct MdbDatabase::Impl {
         if ((s.raw & (kDeletedFlag | kMovedFlag)) != kMovedFlag) continue;
         if (s.size < 4) return Damaged("riferimento di una riga spostata");
         const unsigned char* p = mdb->pg_buf + s.start;
-        const uint64_t target = (static_cast<uint64_t>(p[1] | (p[2] << 8) | (p[3] << 16)) << 8) | p[0];
+        const uint64_t target =
+            (static_cast<uint64_t>(p[1] | (p[2] << 8) | (p[3] << 16)) << 8) | p[0];
         moved_to.insert(target);
       }
     }
@@ -318,7 +319,8 @@ Result<std::unique_ptr<MdbDatabase>> MdbDatabase::Open(const std::filesystem::pa
     return Status::Invalid("Il file " + impl->file + " non è un database Access leggibile");
   }
   if (impl->mdb->f->db_key != 0) {
-    return Status::Invalid("Il file " + impl->file + " è cifrato: decifrarlo con Access prima di importarlo");
+    return Status::Invalid("Il file " + impl->file +
+                           " è cifrato: decifrarlo con Access prima di importarlo");
   }
   if (mdb_read_catalog(impl->mdb, MDB_TABLE) == nullptr) {
     return impl->Damaged("catalogo degli oggetti");

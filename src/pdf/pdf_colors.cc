@@ -14,17 +14,17 @@ struct NamedColor {
 };
 
 constexpr NamedColor kNamedColors[] = {
-    {"BLACK", 0x000000},     {"GRAY", 0x808080},       {"SILVER", 0xC0C0C0},
-    {"WHITE", 0xFFFFFF},     {"MAROON", 0x800000},     {"RED", 0xFF0000},
-    {"PURPLE", 0x800080},    {"FUCHSIA", 0xFF00FF},    {"MAGENTA", 0xFF00FF},
-    {"GREEN", 0x008000},     {"LIME", 0x00FF00},       {"OLIVE", 0x808000},
-    {"YELLOW", 0xFFFF00},    {"NAVY", 0x000080},       {"BLUE", 0x0000FF},
-    {"TEAL", 0x008080},      {"AQUA", 0x00FFFF},       {"CYAN", 0x00FFFF},
-    {"ORANGE", 0xFF7F00},    {"AZURE", 0xF0FFFF},      {"GOLD", 0xFFD700},
-    {"LIGHTBLUE", 0xADD8E6}, {"LIGHTCYAN", 0xE0FFFF},  {"LIGHTGREEN", 0x90EE90},
+    {"BLACK", 0x000000},     {"GRAY", 0x808080},        {"SILVER", 0xC0C0C0},
+    {"WHITE", 0xFFFFFF},     {"MAROON", 0x800000},      {"RED", 0xFF0000},
+    {"PURPLE", 0x800080},    {"FUCHSIA", 0xFF00FF},     {"MAGENTA", 0xFF00FF},
+    {"GREEN", 0x008000},     {"LIME", 0x00FF00},        {"OLIVE", 0x808000},
+    {"YELLOW", 0xFFFF00},    {"NAVY", 0x000080},        {"BLUE", 0x0000FF},
+    {"TEAL", 0x008080},      {"AQUA", 0x00FFFF},        {"CYAN", 0x00FFFF},
+    {"ORANGE", 0xFF7F00},    {"AZURE", 0xF0FFFF},       {"GOLD", 0xFFD700},
+    {"LIGHTBLUE", 0xADD8E6}, {"LIGHTCYAN", 0xE0FFFF},   {"LIGHTGREEN", 0x90EE90},
     {"LIGHTPINK", 0xFFB6C1}, {"LIGHTYELLOW", 0xFFFFE0}, {"TOMATO", 0xFF6347},
-    {"VIOLET", 0xEE82EE},    {"PINK", 0xFFC0CB},       {"IVORY", 0xFFFFF0},
-    {"DARKGRAY", 0xA9A9A9},  {"DARKCYAN", 0x008B8B},   {"DARKBLUE", 0x00008B},
+    {"VIOLET", 0xEE82EE},    {"PINK", 0xFFC0CB},        {"IVORY", 0xFFFFF0},
+    {"DARKGRAY", 0xA9A9A9},  {"DARKCYAN", 0x008B8B},    {"DARKBLUE", 0x00008B},
     {"BROWN", 0xA52A2A},     {"BEIGE", 0xF5F5DC},
 };
 

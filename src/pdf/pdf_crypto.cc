@@ -49,8 +49,9 @@ void Rc4(std::string_view key, char* data, size_t size) {
 }
 
 int32_t PermissionValue(int permissions, int key_bits) {
-  const uint32_t bits = key_bits == 40 ? (static_cast<uint32_t>(permissions) & 0x3Cu) | 0xFFFFFFC0u
-                                       : (static_cast<uint32_t>(permissions) & 0xF3Cu) | 0xFFFFF0C0u;
+  const uint32_t bits = key_bits == 40
+                            ? (static_cast<uint32_t>(permissions) & 0x3Cu) | 0xFFFFFFC0u
+                            : (static_cast<uint32_t>(permissions) & 0xF3Cu) | 0xFFFFF0C0u;
   return static_cast<int32_t>(bits);
 }
 
@@ -74,7 +75,8 @@ SecurityKeys ComputeSecurityKeys(std::string_view user_password, std::string_vie
   // Document key.
   const auto p = static_cast<uint32_t>(keys.permissions);
   std::string input = user + keys.owner_entry;
-  for (int shift = 0; shift < 32; shift += 8) input.push_back(static_cast<char>((p >> shift) & 0xFF));
+  for (int shift = 0; shift < 32; shift += 8)
+    input.push_back(static_cast<char>((p >> shift) & 0xFF));
   input.append(file_id);
   digest = Md5(input);
   if (r3) {
@@ -84,7 +86,8 @@ SecurityKeys ComputeSecurityKeys(std::string_view user_password, std::string_vie
 
   // User entry.
   if (r3) {
-    std::string hashed = Md5(std::string(reinterpret_cast<const char*>(kPadding), 32) + std::string(file_id));
+    std::string hashed =
+        Md5(std::string(reinterpret_cast<const char*>(kPadding), 32) + std::string(file_id));
     Rc4Passes(keys.key, &hashed, true);
     keys.user_entry = hashed + std::string(reinterpret_cast<const char*>(kPadding), 16);
   } else {

@@ -31,8 +31,8 @@ std::string Md5(std::string_view data);
 void Rc4(std::string_view key, char* data, size_t size);
 
 struct SecurityKeys {
-  int revision = 0;      // 2 or 3
-  int key_bytes = 0;     // 5 or 16
+  int revision = 0;         // 2 or 3
+  int key_bytes = 0;        // 5 or 16
   int32_t permissions = 0;  // the /P value
   std::string owner_entry;  // O, 32 bytes
   std::string user_entry;   // U, 32 bytes

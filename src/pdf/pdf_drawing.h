@@ -9,7 +9,7 @@
 namespace kaveltar::pdf_internal {
 
 struct VectorDrawing {
-  double width = 0;   // natural size in points
+  double width = 0;  // natural size in points
   double height = 0;
   std::string content;  // content-stream operators in the box's coordinates
 };

@@ -114,8 +114,8 @@ struct PdfExtras {
   std::vector<NamedDestination> destinations;
   // Object numbers and dictionaries of the open page's notes and links.
   std::vector<std::pair<int, std::string>> page_annotations;
-  std::vector<int> page_widgets;              // objects of the open page's fields
-  std::string page_transition;                // entries of the open page
+  std::vector<int> page_widgets;  // objects of the open page's fields
+  std::string page_transition;    // entries of the open page
   std::vector<FormField> fields;
   std::vector<DocumentScript> scripts;
   std::vector<PageLabel> labels;

@@ -64,10 +64,14 @@ std::string FullFontName(std::string_view base_name, int style) {
   const FontFamilyMetrics m = StandardFontMetrics(base_name, style, 0);
   if (!m.text_family) return name;
   switch (style & 3) {
-    case 1: return name + ",Bold";
-    case 2: return name + ",Italic";
-    case 3: return name + ",BoldItalic";
-    default: return name;
+    case 1:
+      return name + ",Bold";
+    case 2:
+      return name + ",Italic";
+    case 3:
+      return name + ",BoldItalic";
+    default:
+      return name;
   }
 }
 

@@ -9,11 +9,11 @@
 namespace kaveltar::pdf_internal {
 
 struct FontFamilyMetrics {
-  bool standard = false;              // one of the five built-in families
-  bool text_family = false;           // CourierNew, Arial, TimesNewRoman: take styles
-  const uint16_t* widths = nullptr;   // 256 advance widths, thousandths of the size
-  int ascent = 0;                     // thousandths of the size, above the baseline
-  int descent = 0;                    // thousandths, negative below the baseline
+  bool standard = false;             // one of the five built-in families
+  bool text_family = false;          // CourierNew, Arial, TimesNewRoman: take styles
+  const uint16_t* widths = nullptr;  // 256 advance widths, thousandths of the size
+  int ascent = 0;                    // thousandths of the size, above the baseline
+  int descent = 0;                   // thousandths, negative below the baseline
 };
 
 // The writer's base name of a font name given to SetFont: upper-cased without blanks,

@@ -180,7 +180,8 @@ bool DecodeGif(std::string_view data, IndexedImage* image, std::string* reason) 
       image->height = static_cast<int>(height);
       image->palette = std::move(palette);
       image->indices = std::move(decoded);
-      image->transparent = transparent >= 0 && static_cast<size_t>(transparent) < entries ? transparent : -1;
+      image->transparent =
+          transparent >= 0 && static_cast<size_t>(transparent) < entries ? transparent : -1;
       return true;
     }
   } catch (const Bad& bad) {

@@ -30,9 +30,9 @@ namespace kaveltar::pdf_internal {
 struct IndexedImage {
   int width = 0;
   int height = 0;
-  std::string palette;  // 3 bytes (red, green, blue) per entry, 1 to 256 entries
-  std::string indices;  // width * height bytes, top row first
-  int transparent = -1; // palette index shown transparent, or -1
+  std::string palette;   // 3 bytes (red, green, blue) per entry, 1 to 256 entries
+  std::string indices;   // width * height bytes, top row first
+  int transparent = -1;  // palette index shown transparent, or -1
 };
 
 bool DecodeGif(std::string_view data, IndexedImage* image, std::string* reason);

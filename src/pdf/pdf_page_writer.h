@@ -46,8 +46,8 @@ class PdfDocument::PageWriter {
   PdfDocument* doc_;
   StreamScratch scratch_;
   std::mutex mutex_;
-  std::condition_variable work_;     // a page was queued, or the thread must stop
-  std::condition_variable progress_; // a page was written
+  std::condition_variable work_;      // a page was queued, or the thread must stop
+  std::condition_variable progress_;  // a page was written
   std::deque<PageJob> queue_;
   bool busy_ = false;
   bool stop_ = false;

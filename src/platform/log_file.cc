@@ -39,11 +39,17 @@ void WriteLog(std::string_view program, std::string_view text) {
   char stamp[32] = "";
   const std::time_t now = std::time(nullptr);
   std::tm local{};
-  if (localtime_r(&now, &local) != nullptr) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+  if (localtime_r(&now, &local) != nullptr)
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
 
   std::string entry;
   entry.reserve(text.size() + 64);
-  entry.append(stamp).append(" ").append(program).append("[").append(std::to_string(getpid())).append("] ");
+  entry.append(stamp)
+      .append(" ")
+      .append(program)
+      .append("[")
+      .append(std::to_string(getpid()))
+      .append("] ");
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (c == '\n') {

@@ -21,20 +21,32 @@ std::atomic<int> temp_sequence{0};
 
 std::string FileErrorText(int error_number) {
   switch (error_number) {
-    case ENOSPC: return "spazio esaurito sul disco";
-    case EDQUOT: return "quota disco superata";
+    case ENOSPC:
+      return "spazio esaurito sul disco";
+    case EDQUOT:
+      return "quota disco superata";
     case EACCES:
-    case EPERM: return "permesso negato";
-    case EROFS: return "file system di sola lettura";
-    case ENOENT: return "cartella inesistente";
-    case ENOTDIR: return "il percorso non è una cartella";
-    case EISDIR: return "esiste una cartella con lo stesso nome";
-    case EIO: return "errore di lettura/scrittura del dispositivo";
-    case EFBIG: return "file troppo grande";
-    case ENAMETOOLONG: return "nome del file troppo lungo";
+    case EPERM:
+      return "permesso negato";
+    case EROFS:
+      return "file system di sola lettura";
+    case ENOENT:
+      return "cartella inesistente";
+    case ENOTDIR:
+      return "il percorso non è una cartella";
+    case EISDIR:
+      return "esiste una cartella con lo stesso nome";
+    case EIO:
+      return "errore di lettura/scrittura del dispositivo";
+    case EFBIG:
+      return "file troppo grande";
+    case ENAMETOOLONG:
+      return "nome del file troppo lungo";
     case EMFILE:
-    case ENFILE: return "troppi file aperti";
-    default: return std::strerror(error_number);
+    case ENFILE:
+      return "troppi file aperti";
+    default:
+      return std::strerror(error_number);
   }
 }
 
@@ -44,7 +56,8 @@ int RemoveStaleTemporaryFiles(const fs::path& folder) {
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     // ".<name>.<pid>-<sequence>.part"
     const std::string name = it->path().filename().string();
-    if (name.size() < 8 || name[0] != '.' || name.compare(name.size() - 5, 5, ".part") != 0) continue;
+    if (name.size() < 8 || name[0] != '.' || name.compare(name.size() - 5, 5, ".part") != 0)
+      continue;
     const std::string stem = name.substr(0, name.size() - 5);
     const size_t dot = stem.rfind('.');
     const size_t dash = stem.rfind('-');
@@ -140,8 +153,9 @@ int PublishedFileSink::Publish() {
     if (error_ == EXDEV) {
       // Another file system: copy beside the final name, then rename there.
       std::error_code ec;
-      const fs::path beside = final_path_.parent_path() / ("." + final_path_.filename().string() +
-                                                           "." + std::to_string(::getpid()) + ".copy");
+      const fs::path beside =
+          final_path_.parent_path() /
+          ("." + final_path_.filename().string() + "." + std::to_string(::getpid()) + ".copy");
       fs::copy_file(temp_path_, beside, fs::copy_options::overwrite_existing, ec);
       if (!ec && ::rename(beside.c_str(), final_path_.c_str()) == 0) {
         error_ = 0;

@@ -34,8 +34,7 @@ class PublishedFileSink : public PdfSink {
 
   // Creates the temporary file beside `final_path` (or in `temp_folder` when given: the final
   // name must then be on the same file system, or Publish copies). Returns 0 or the errno.
-  int Open(const std::filesystem::path& final_path,
-           const std::filesystem::path& temp_folder = {});
+  int Open(const std::filesystem::path& final_path, const std::filesystem::path& temp_folder = {});
 
   bool Write(std::string_view bytes) override;
   bool Overwrite(uint64_t offset, std::string_view bytes) override;

@@ -240,8 +240,8 @@ bool SumCompanyDays(const JobContext& job, const SummaryRequest& request, std::s
   EmployeeTotals* current = nullptr;
   std::string current_key = "\x01";  // no key
   bool any_rows = false;
-  const Status read = job.db.CompanyHours(
-      PadLeft(request.company, 3, '0'), period, [&](const DayHoursView& day) {
+  const Status read =
+      job.db.CompanyHours(PadLeft(request.company, 3, '0'), period, [&](const DayHoursView& day) {
         any_rows = true;
         if (day.employee != current_key) {
           current_key.assign(day.employee);
@@ -453,9 +453,9 @@ SummaryResult STAMPARIEPILOGOMESE(const JobContext& job, const SummaryRequest& r
   if (request.kind == SummaryKind::kJustification && !any_rows) {
     result.message = "Periodo richiesto " + month_text + "/" + year_text + " Inesistente";
     job.dialogs.Show(result.message +
-                               "\r\rPer accedere all'aggiornamento eseguire la memorizzazione "
-                               "tramite la funzione 'Memorizza mese'",
-                           title, MessageIcon::kExclamation);
+                         "\r\rPer accedere all'aggiornamento eseguire la memorizzazione "
+                         "tramite la funzione 'Memorizza mese'",
+                     title, MessageIcon::kExclamation);
     return result;
   }
 

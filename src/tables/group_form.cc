@@ -30,7 +30,8 @@ GroupForm::GroupForm(AttendanceDb& db, Dialogs& dialogs)
 
 void GroupForm::EmptyForNew() {
   boxes_ = Boxes{};
-  for (int i = kFirstHoursBox; i <= kLastHoursBox; ++i) boxes_.text[static_cast<size_t>(i)] = kNoHours;
+  for (int i = kFirstHoursBox; i <= kLastHoursBox; ++i)
+    boxes_.text[static_cast<size_t>(i)] = kNoHours;
 }
 
 KeyOutcome GroupForm::TextDescGruppo_KeyPress(int index, int key) {
@@ -84,9 +85,8 @@ Status GroupForm::EnterText(int index, std::string_view text) {
   } else if (index == kDescriptionBox) {
     boxes_.text[kDescriptionBox] = tables_internal::UpperText(text);
   } else if (IsHoursBox(index)) {
-    Result<std::string> hours =
-        EnterHoursText(text, kGroupDayCaptions[static_cast<size_t>(index - kFirstHoursBox)],
-                       kNoHours);
+    Result<std::string> hours = EnterHoursText(
+        text, kGroupDayCaptions[static_cast<size_t>(index - kFirstHoursBox)], kNoHours);
     if (!hours.ok()) return hours.status();
     boxes_.text[static_cast<size_t>(index)] = *hours;
   } else {

@@ -15,8 +15,8 @@ namespace kaveltar {
 
 // The captions of the hours boxes, Monday (index 2) to Sunday (index 8).
 inline constexpr std::array<std::string_view, 7> kGroupDayCaptions = {
-    "Ore lavorative Lunedi",    "Ore lavorative Martedi", "Ore lavorative Mercoledi",
-    "Ore lavorative Giovedi",   "Ore lavorative Venerdi", "Ore lavorative del Sabato",
+    "Ore lavorative Lunedi",        "Ore lavorative Martedi", "Ore lavorative Mercoledi",
+    "Ore lavorative Giovedi",       "Ore lavorative Venerdi", "Ore lavorative del Sabato",
     "Ore lavorative della Domenica"};
 // What a new group's hours boxes show.
 inline constexpr std::string_view kNoHours = "00:00";

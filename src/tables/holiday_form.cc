@@ -171,17 +171,19 @@ void HolidayForm::ShowNotFound() {
 
 std::vector<std::string_view> HolidayForm::HelpTexts() const {
   if (state_ == PanelState::kClosed) {
-    return {"Per aggiungere una festività selezionare dalla lista di sinistra la voce "
-            "'NUOVA FESTIVITA'",
-            "Per modificare una festività fare doppio click sulla festività che si vuole "
-            "modificare nella lista di sinistra",
-            "Per eliminare una festività selezionarla con un click del mouse dalla lista e "
-            "premere il tasto 'ELIMINA RECORD'"};
+    return {
+        "Per aggiungere una festività selezionare dalla lista di sinistra la voce "
+        "'NUOVA FESTIVITA'",
+        "Per modificare una festività fare doppio click sulla festività che si vuole "
+        "modificare nella lista di sinistra",
+        "Per eliminare una festività selezionarla con un click del mouse dalla lista e "
+        "premere il tasto 'ELIMINA RECORD'"};
   }
-  return {"Inserire la nuova festività con codice formato dal mese e dal giorno in cui cade "
-          "(MMAA) e una descrizione libera per identificarla.",
-          "Nella modifica di una festività è possibile modificare solo la descrizione. Per "
-          "modificare il codice eliminare la festività e ricrearla."};
+  return {
+      "Inserire la nuova festività con codice formato dal mese e dal giorno in cui cade "
+      "(MMAA) e una descrizione libera per identificarla.",
+      "Nella modifica di una festività è possibile modificare solo la descrizione. Per "
+      "modificare il codice eliminare la festività e ricrearla."};
 }
 
 }  // namespace kaveltar

@@ -37,11 +37,16 @@ JustificationForm::JustificationForm(AttendanceDb& db, Dialogs& dialogs, Formula
 
 std::string* JustificationForm::TextBox(int index) {
   switch (index) {
-    case kCodeBox: return &boxes_.code;
-    case kDescriptionBox: return &boxes_.description;
-    case kImportCodeBox: return &boxes_.import_code;
-    case kTicketBox: return &boxes_.ticket;
-    default: return nullptr;
+    case kCodeBox:
+      return &boxes_.code;
+    case kDescriptionBox:
+      return &boxes_.description;
+    case kImportCodeBox:
+      return &boxes_.import_code;
+    case kTicketBox:
+      return &boxes_.ticket;
+    default:
+      return nullptr;
   }
 }
 
@@ -192,8 +197,7 @@ bool JustificationForm::ChkGiucompStr_Click(bool ticked) {
 }
 
 void JustificationForm::ComboGiustificativo_Click(int index) {
-  boxes_.sr18_index =
-      index >= 0 && static_cast<size_t>(index) < Sr18Items().size() ? index : -1;
+  boxes_.sr18_index = index >= 0 && static_cast<size_t>(index) < Sr18Items().size() ? index : -1;
   modified_ = true;
 }
 
@@ -233,8 +237,7 @@ void JustificationForm::CARICA_GIUSTIFICATIVO(const JustificationRow& row) {
 void JustificationForm::PULISCI_GIUSTIFICATIVO() { boxes_ = Boxes{}; }
 
 Result<bool> JustificationForm::LoadSelected() {
-  Result<std::optional<JustificationRow>> found =
-      db_.FindJustification(EntryCode(SelectedEntry()));
+  Result<std::optional<JustificationRow>> found = db_.FindJustification(EntryCode(SelectedEntry()));
   if (!found.ok()) return found.status();
   if (!found->has_value()) return false;
   PULISCI_GIUSTIFICATIVO();
@@ -303,8 +306,12 @@ Status JustificationForm::EnterText(int index, std::string_view text) {
       boxes_.code = *code;
       break;
     }
-    case kDescriptionBox: boxes_.description = tables_internal::UpperText(text); break;
-    case kImportCodeBox: boxes_.import_code = tables_internal::UpperText(text); break;
+    case kDescriptionBox:
+      boxes_.description = tables_internal::UpperText(text);
+      break;
+    case kImportCodeBox:
+      boxes_.import_code = tables_internal::UpperText(text);
+      break;
     case kTicketBox: {
       Result<std::string> ticket =
           EnterCodeText(text, kTicketLength, 0, "Numero Autorizzazione Ticket CIG");
@@ -312,7 +319,8 @@ Status JustificationForm::EnterText(int index, std::string_view text) {
       boxes_.ticket = ticket->empty() ? "" : PadLeft(*ticket, kTicketLength);
       break;
     }
-    default: return Status::Invalid("Casella inesistente: " + std::to_string(index));
+    default:
+      return Status::Invalid("Casella inesistente: " + std::to_string(index));
   }
   modified_ = true;
   return Status::Ok();

@@ -47,9 +47,9 @@ class JustificationForm : public TableForm {
 
   struct Boxes {
     std::string code, description, import_code, ticket;  // TextGiustificativo(0, 1, 2, 8)
-    bool code_enabled = true;  // the key of a stored code cannot be changed
-    int sr18_index = -1;       // ComboGiustificativo: position in Sr18Items(), -1 no text
-    int uniemens_index = -1;   // ComboUNIEMENS: position in UniemensListItems(), -1 no text
+    bool code_enabled = true;    // the key of a stored code cannot be changed
+    int sr18_index = -1;         // ComboGiustificativo: position in Sr18Items(), -1 no text
+    int uniemens_index = -1;     // ComboUNIEMENS: position in UniemensListItems(), -1 no text
     std::string uniemens_label;  // LabelGiustificativo: the code GIUS_7 receives
     int type = -1;               // OptGiuPreAss: 0..3, -1 when none is chosen
     bool overtime = false;       // ChkGiucompStr ticked

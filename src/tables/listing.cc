@@ -39,11 +39,21 @@ void AppendJsonString(std::string* out, std::string_view v) {
   for (char c : v) {
     const auto u = static_cast<unsigned char>(c);
     switch (c) {
-      case '"': *out += "\\\""; break;
-      case '\\': *out += "\\\\"; break;
-      case '\n': *out += "\\n"; break;
-      case '\r': *out += "\\r"; break;
-      case '\t': *out += "\\t"; break;
+      case '"':
+        *out += "\\\"";
+        break;
+      case '\\':
+        *out += "\\\\";
+        break;
+      case '\n':
+        *out += "\\n";
+        break;
+      case '\r':
+        *out += "\\r";
+        break;
+      case '\t':
+        *out += "\\t";
+        break;
       default:
         if (u < 0x20) {
           *out += "\\u00";
@@ -129,9 +139,12 @@ std::string FormatJson(const TableData& t) {
 
 std::string_view ListingHeading(TableKind kind) {
   switch (kind) {
-    case TableKind::kHolidays: return "ELENCO FESTIVITA' PRESENTI NELL'ARCHIVIO";
-    case TableKind::kJustifications: return "ELENCO GIUSTIFICATIVI PRESENTI NELL'ARCHIVIO";
-    case TableKind::kGroups: return "ELENCO GRUPPI ORARI PRESENTI NELL'ARCHIVIO";
+    case TableKind::kHolidays:
+      return "ELENCO FESTIVITA' PRESENTI NELL'ARCHIVIO";
+    case TableKind::kJustifications:
+      return "ELENCO GIUSTIFICATIVI PRESENTI NELL'ARCHIVIO";
+    case TableKind::kGroups:
+      return "ELENCO GRUPPI ORARI PRESENTI NELL'ARCHIVIO";
   }
   return "";
 }
@@ -168,9 +181,12 @@ std::optional<TableKind> ParseTableName(std::string_view name) {
 
 std::string_view TableName(TableKind kind) {
   switch (kind) {
-    case TableKind::kHolidays: return "holidays";
-    case TableKind::kJustifications: return "justifications";
-    case TableKind::kGroups: return "groups";
+    case TableKind::kHolidays:
+      return "holidays";
+    case TableKind::kJustifications:
+      return "justifications";
+    case TableKind::kGroups:
+      return "groups";
   }
   return "";
 }
@@ -236,9 +252,12 @@ Result<TableData> ReadTableData(AttendanceDb& db, TableKind kind) {
 
 std::string FormatTable(const TableData& table, TableFormat format) {
   switch (format) {
-    case TableFormat::kText: return FormatText(table);
-    case TableFormat::kCsv: return FormatCsv(table);
-    case TableFormat::kJson: return FormatJson(table);
+    case TableFormat::kText:
+      return FormatText(table);
+    case TableFormat::kCsv:
+      return FormatCsv(table);
+    case TableFormat::kJson:
+      return FormatJson(table);
   }
   return {};
 }

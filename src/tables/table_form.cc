@@ -14,9 +14,12 @@ using tables_internal::Utf8Left;
 
 std::string_view TableCode(TableKind kind) {
   switch (kind) {
-    case TableKind::kHolidays: return "001";
-    case TableKind::kJustifications: return "002";
-    case TableKind::kGroups: return "003";
+    case TableKind::kHolidays:
+      return "001";
+    case TableKind::kJustifications:
+      return "002";
+    case TableKind::kGroups:
+      return "003";
   }
   return "";
 }
@@ -31,9 +34,12 @@ std::optional<TableKind> TableKindFromEntry(std::string_view entry) {
 
 std::string_view NewRowEntry(TableKind kind) {
   switch (kind) {
-    case TableKind::kHolidays: return "--------- NUOVA FESTIVITA' ---------";
-    case TableKind::kJustifications: return "----- NUOVO GIUSTIFICATIVO -----";
-    case TableKind::kGroups: return "------------- NUOVO GRUPPO -------------";
+    case TableKind::kHolidays:
+      return "--------- NUOVA FESTIVITA' ---------";
+    case TableKind::kJustifications:
+      return "----- NUOVO GIUSTIFICATIVO -----";
+    case TableKind::kGroups:
+      return "------------- NUOVO GRUPPO -------------";
   }
   return "";
 }
@@ -216,7 +222,9 @@ Result<std::string> EnterHoursText(std::string_view text, std::string_view capti
   const std::string_view hours = Trim(t.substr(0, colon));
   const std::string_view minutes =
       colon == std::string_view::npos ? std::string_view() : Trim(t.substr(colon + 1));
-  const auto digits = [](std::string_view s) { return s.size() <= 2 && (s.empty() || IsDigits(s)); };
+  const auto digits = [](std::string_view s) {
+    return s.size() <= 2 && (s.empty() || IsDigits(s));
+  };
   const std::string completed = CompleteHoursText(t);
   if (!digits(hours) || !digits(minutes) || !IsValidHours(completed)) {
     return Status::Invalid(std::string(caption) + ": ore non valide, indicare HH:MM (\"" +

@@ -194,8 +194,7 @@ class TableForm {
   // The deletion of a stored code: asks `question`; on Yes searches the stored days with
   // `in_use` and, when no day uses the code, deletes it with `remove`, both under the waiting
   // panel; a used code shows `used_message` once the panel is gone. The list is refreshed.
-  Result<DeleteOutcome> ConfirmAndDelete(const std::string& question,
-                                         std::string_view used_message,
+  Result<DeleteOutcome> ConfirmAndDelete(const std::string& question, std::string_view used_message,
                                          const std::function<Result<bool>()>& in_use,
                                          const std::function<Status()>& remove);
   void RunBusy(const std::function<void()>& work) {

@@ -5,14 +5,18 @@
 namespace kaveltar {
 
 TablesScreen::TablesScreen(AttendanceDb& db, Dialogs& dialogs, FormulaArchive& formulas)
-    : holidays_(db, dialogs), justifications_(db, dialogs, formulas), groups_(db, dialogs),
-      dialogs_(dialogs), db_(db) {}
+    : holidays_(db, dialogs),
+      justifications_(db, dialogs, formulas),
+      groups_(db, dialogs),
+      dialogs_(dialogs),
+      db_(db) {}
 
 Status TablesScreen::ListTabelle_Click(int index) {
   if (current_ || index < 0 || static_cast<size_t>(index) >= kTableListEntries.size()) {
     return Status::Ok();
   }
-  const std::optional<TableKind> kind = TableKindFromEntry(kTableListEntries[static_cast<size_t>(index)]);
+  const std::optional<TableKind> kind =
+      TableKindFromEntry(kTableListEntries[static_cast<size_t>(index)]);
   TableForm& f = form(*kind);
   f.Clear();
   if (Status s = f.Refresh(); !s.ok()) return s;
@@ -24,9 +28,12 @@ TableForm* TablesScreen::form() { return current_ ? &form(*current_) : nullptr; 
 
 TableForm& TablesScreen::form(TableKind kind) {
   switch (kind) {
-    case TableKind::kHolidays: return holidays_;
-    case TableKind::kJustifications: return justifications_;
-    case TableKind::kGroups: break;
+    case TableKind::kHolidays:
+      return holidays_;
+    case TableKind::kJustifications:
+      return justifications_;
+    case TableKind::kGroups:
+      break;
   }
   return groups_;
 }

@@ -11,10 +11,14 @@ size_t SequenceLength(std::string_view s, size_t i) {
   const auto lead = static_cast<unsigned char>(s[i]);
   size_t n = 0;
   if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) n = 2;
-  else if (lead >= 0xE0 && lead <= 0xEF) n = 3;
-  else if (lead >= 0xF0 && lead <= 0xF4) n = 4;
-  else return 0;
+  if (lead >= 0xC2 && lead <= 0xDF)
+    n = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF)
+    n = 3;
+  else if (lead >= 0xF0 && lead <= 0xF4)
+    n = 4;
+  else
+    return 0;
   if (i + n > s.size()) return 0;
   for (size_t k = 1; k < n; ++k) {
     if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
@@ -58,9 +62,15 @@ int NextCodePoint(std::string_view s, size_t* i) {
   const auto b = [&](size_t k) { return static_cast<unsigned char>(s[*i + k]); };
   int cp = 0;
   switch (n) {
-    case 1: cp = b(0); break;
-    case 2: cp = ((b(0) & 0x1F) << 6) | (b(1) & 0x3F); break;
-    case 3: cp = ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F); break;
+    case 1:
+      cp = b(0);
+      break;
+    case 2:
+      cp = ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
+      break;
+    case 3:
+      cp = ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
+      break;
     default:
       cp = ((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) | (b(3) & 0x3F);
   }
@@ -91,11 +101,16 @@ int UpperKey(int cp) {
   if (cp >= 'a' && cp <= 'z') return cp - 32;
   if (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7) return cp - 32;  // à..þ except ÷
   switch (cp) {
-    case 0xFF: return 0x178;   // ÿ
-    case 0x161: return 0x160;  // š
-    case 0x153: return 0x152;  // œ
-    case 0x17E: return 0x17D;  // ž
-    default: return cp;
+    case 0xFF:
+      return 0x178;  // ÿ
+    case 0x161:
+      return 0x160;  // š
+    case 0x153:
+      return 0x152;  // œ
+    case 0x17E:
+      return 0x17D;  // ž
+    default:
+      return cp;
   }
 }
 

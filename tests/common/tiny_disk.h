@@ -18,8 +18,8 @@ class TinyDisk {
       : folder_(folder) {
     std::filesystem::create_directories(folder);
     const std::string options = "size=" + std::to_string(bytes);
-    mounted_ = ::mount("tmpfs", folder.c_str(), "tmpfs", read_only ? MS_RDONLY : 0,
-                       options.c_str()) == 0;
+    mounted_ =
+        ::mount("tmpfs", folder.c_str(), "tmpfs", read_only ? MS_RDONLY : 0, options.c_str()) == 0;
   }
   ~TinyDisk() {
     if (mounted_) ::umount2(folder_.c_str(), MNT_DETACH);

@@ -19,15 +19,15 @@ const Status& StatusOf(const Result<T>& r) {
   return r.status();
 }
 
-#define KT_ASSERT_OK(expr)                                            \
-  do {                                                                \
-    const ::kaveltar::Status kt_s = ::kaveltar::StatusOf(expr);      \
-    ASSERT_TRUE(kt_s.ok()) << #expr << ": " << kt_s.message();        \
+#define KT_ASSERT_OK(expr)                                      \
+  do {                                                          \
+    const ::kaveltar::Status kt_s = ::kaveltar::StatusOf(expr); \
+    ASSERT_TRUE(kt_s.ok()) << #expr << ": " << kt_s.message();  \
   } while (0)
-#define KT_EXPECT_OK(expr)                                            \
-  do {                                                                \
-    const ::kaveltar::Status kt_s = ::kaveltar::StatusOf(expr);      \
-    EXPECT_TRUE(kt_s.ok()) << #expr << ": " << kt_s.message();        \
+#define KT_EXPECT_OK(expr)                                      \
+  do {                                                          \
+    const ::kaveltar::Status kt_s = ::kaveltar::StatusOf(expr); \
+    EXPECT_TRUE(kt_s.ok()) << #expr << ": " << kt_s.message();  \
   } while (0)
 
 // A new empty folder under the system's temporary folder, removed with everything in it.

@@ -65,7 +65,8 @@ TEST_F(GridOpeningTest, OpensWithCaptionsAndPatronDaysFromEitherListOrder) {
   for (int order : {kOrderByCode, kOrderByName}) {
     MonthGrid grid(session().db(), dialogs_);
     GridCaptions captions;
-    ASSERT_EQ(OpenEmployeeMonth(session().job(), Selection(order), grid, &captions), OpenResult::kOpened);
+    ASSERT_EQ(OpenEmployeeMonth(session().job(), Selection(order), grid, &captions),
+              OpenResult::kOpened);
     EXPECT_EQ(captions.company, Cp1252ToUtf8(key_.substr(0, 3) + " - " + company_name));
     EXPECT_EQ(captions.employee, Cp1252ToUtf8(" " + key_ + " - " + name));
     EXPECT_EQ(captions.month, "03/2014");

@@ -92,7 +92,8 @@ TEST_F(ForcedSettingsTest, AbsenceKeepsWhatItDoesNotOwnAndRefusesBadHours) {
 
   // Hours that are not HH:MM: the message and nothing written.
   a.hours = "3:00";
-  EXPECT_EQ(ASSEGNA_ASSENZA_GIORNI(session().job(), Target(key_), a).result, ForcedResult::kInvalidHours);
+  EXPECT_EQ(ASSEGNA_ASSENZA_GIORNI(session().job(), Target(key_), a).result,
+            ForcedResult::kInvalidHours);
   EXPECT_EQ(Shown(), "Formato ore assenza non valido.Il formato corretto deve essere HH:MM");
   EXPECT_EQ(Day(10), Expect(day10, 5, {"001", "08:00", "", "001", "08:00"}));
 }

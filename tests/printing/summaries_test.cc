@@ -89,7 +89,8 @@ TEST_F(SummariesTest, GroupsInOrderAndPdfWithBookmarks) {
   EXPECT_TRUE(std::is_sorted(bands.begin(), bands.end()));
 
   // The schedule-group summary as PDF: one bookmark per group, the bands printed above.
-  const SummaryResult groups = STAMPARIEPILOGOMESE(session_->job(), Summary(SummaryKind::kGroup, true));
+  const SummaryResult groups =
+      STAMPARIEPILOGOMESE(session_->job(), Summary(SummaryKind::kGroup, true));
   EXPECT_EQ(pdf_test::OutlineTitles(groups.pdf_file, Password()), bands);
 }
 
