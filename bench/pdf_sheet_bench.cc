@@ -263,37 +263,35 @@ std::vector<Contender> Contenders(bool with_thread) {
   return list;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+struct Args {
   int pages = 2000;
   std::string keep;
+};
+
+// Reads the command line; false (after the usage message) when it is wrong.
+bool ParseArgs(int argc, char** argv, Args* args) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--tiny") {
-      pages = 20;
+      args->pages = 20;
     } else if (arg == "--pages" && i + 1 < argc) {
-      pages = std::atoi(argv[++i]);
+      args->pages = std::atoi(argv[++i]);
     } else if (arg == "--keep" && i + 1 < argc) {
-      keep = argv[++i];
+      args->keep = argv[++i];
     } else {
       std::fprintf(stderr, "usage: bench_pdf_sheet [--pages N] [--tiny] [--keep DIR]\n");
-      return 2;
+      return false;
     }
   }
-  if (pages < 1) {
+  if (args->pages < 1) {
     std::fprintf(stderr, "bench_pdf_sheet: --pages must be at least 1\n");
-    return 2;
+    return false;
   }
-  const int files = std::max(1, pages / 4);
+  return true;
+}
 
-  std::filesystem::path dir = keep;
-  if (keep.empty()) {
-    dir = std::filesystem::temp_directory_path() / ("bench_pdf_sheet_" + std::to_string(getpid()));
-  }
-  std::filesystem::create_directories(dir);
-
-  // Warm-up: fonts, caches and allocators of every writer.
+// Warm-up: fonts, caches and allocators of every writer.
+bool WarmUp(const std::filesystem::path& dir) {
   bool ok = true;
   for (Contender& c : Contenders(false)) {
     c.writer->Begin((dir / "warm.pdf").string());
@@ -301,16 +299,11 @@ int main(int argc, char** argv) {
     ok &= c.writer->Finish();
   }
   std::filesystem::remove(dir / "warm.pdf");
+  return ok;
+}
 
-  std::printf("bench_pdf_sheet: attendance sheet page, %d pages into one file, %d one-page files\n",
-              pages, files);
-  std::printf(
-      "(writers taking turns every %d pages; %u hardware threads, our helper thread %s by "
-      "default)\n",
-      kTurnPages, std::thread::hardware_concurrency(),
-      std::thread::hardware_concurrency() >= 4 ? "on" : "off");
-
-  // One file of `pages` pages per writer, the writers taking turns.
+// One file of `pages` pages per writer, the writers taking turns.
+std::vector<Contender> OneFile(const std::filesystem::path& dir, int pages, bool* ok) {
   std::printf("one file of %d pages:\n", pages);
   std::vector<Contender> one_file = Contenders(false);
   for (Contender& c : one_file)
@@ -324,25 +317,28 @@ int main(int argc, char** argv) {
     }
   }
   for (Contender& c : one_file) {
-    Timed(c, [&] { ok &= c.writer->Finish(); });
+    Timed(c, [&] { *ok &= c.writer->Finish(); });
     c.bytes = std::filesystem::file_size(dir / (c.stem + ".pdf"));
     Report(c, pages);
   }
-  // The helper thread works while the others draw, so it is timed on its own.
-  std::vector<Contender> threaded;
-  threaded.push_back(
-      {"ours Flate+thread", "ours_flate_thread", std::make_unique<OursWriter>(2, true)});
-  Contender& t = threaded.front();
+  return one_file;
+}
+
+// The helper thread works while the others draw, so it is timed on its own.
+void Threaded(const std::filesystem::path& dir, int pages, bool* ok) {
+  Contender t{"ours Flate+thread", "ours_flate_thread", std::make_unique<OursWriter>(2, true)};
   Timed(t, [&] {
     t.writer->Begin((dir / (t.stem + ".pdf")).string());
     for (int page = 1; page <= pages; ++page) t.writer->Page(page);
-    ok &= t.writer->Finish();
+    *ok &= t.writer->Finish();
   });
   t.bytes = std::filesystem::file_size(dir / (t.stem + ".pdf"));
   Report(t, pages);
   std::filesystem::remove(dir / (t.stem + ".pdf"));
+}
 
-  // One-page files, the writers taking turns.
+// One-page files, the writers taking turns.
+void ManyFiles(const std::filesystem::path& dir, int files, bool* ok) {
   std::printf("%d one-page files:\n", files);
   std::vector<Contender> many = Contenders(false);
   for (int first = 0; first < files; first += kTurnFiles) {
@@ -352,7 +348,7 @@ int main(int argc, char** argv) {
         for (int i = first; i < last; ++i) {
           c.writer->Begin((dir / (c.stem + "_" + std::to_string(i) + ".pdf")).string());
           c.writer->Page(i + 1);
-          ok &= c.writer->Finish();
+          *ok &= c.writer->Finish();
         }
       });
       for (int i = first; i < last; ++i) {
@@ -363,8 +359,35 @@ int main(int argc, char** argv) {
     }
   }
   for (const Contender& c : many) Report(c, files);
+}
 
-  if (keep.empty()) std::filesystem::remove_all(dir);
+}  // namespace
+
+int main(int argc, char** argv) {
+  Args args;
+  if (!ParseArgs(argc, argv, &args)) return 2;
+  const int pages = args.pages;
+  const int files = std::max(1, pages / 4);
+
+  std::filesystem::path dir = args.keep;
+  if (args.keep.empty()) {
+    dir = std::filesystem::temp_directory_path() / ("bench_pdf_sheet_" + std::to_string(getpid()));
+  }
+  std::filesystem::create_directories(dir);
+
+  bool ok = WarmUp(dir);
+  std::printf("bench_pdf_sheet: attendance sheet page, %d pages into one file, %d one-page files\n",
+              pages, files);
+  std::printf(
+      "(writers taking turns every %d pages; %u hardware threads, our helper thread %s by "
+      "default)\n",
+      kTurnPages, std::thread::hardware_concurrency(),
+      std::thread::hardware_concurrency() >= 4 ? "on" : "off");
+  const std::vector<Contender> one_file = OneFile(dir, pages, &ok);
+  Threaded(dir, pages, &ok);
+  ManyFiles(dir, files, &ok);
+
+  if (args.keep.empty()) std::filesystem::remove_all(dir);
   if (!ok) {
     std::fprintf(stderr, "bench_pdf_sheet: a writer failed\n");
     return 1;
