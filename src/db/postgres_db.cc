@@ -745,8 +745,8 @@ Status PgAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowVisit
     if (!transaction_failure_.empty()) {
       return Status::DbError(std::string(db_internal::OpName(op)) + ": " + transaction_failure_);
     }
-    const Status status = db_internal::IsWrite(op) ? WriteInTransaction(op, params)
-                                                   : ReadInTransaction(op, params, visitor);
+    Status status = db_internal::IsWrite(op) ? WriteInTransaction(op, params)
+                                             : ReadInTransaction(op, params, visitor);
     if (!status.ok()) NoteFailure(status);
     return status;
   }
