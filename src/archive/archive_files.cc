@@ -4,13 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <system_error>
+#include <unordered_map>
 
 #include "archive/bases.h"
 #include "archive/isam.h"
@@ -26,31 +29,98 @@ namespace {
 
 constexpr std::string_view kTitle = "Salarion";
 
-// Index nodes read from an open index file, one reused buffer per level.
+// What tells one state of an index file from another: a rewrite in place changes its size or
+// its modification time, a replacement its inode.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = -1;
+  int64_t modified_ns = 0;
+  int64_t changed_ns = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp StampOf(const struct stat& st) {
+  constexpr int64_t kNs = 1000000000;
+  return FileStamp{st.st_dev, st.st_ino, st.st_size,
+                   static_cast<int64_t>(st.st_mtim.tv_sec) * kNs + st.st_mtim.tv_nsec,
+                   static_cast<int64_t>(st.st_ctim.tv_sec) * kNs + st.st_ctim.tv_nsec};
+}
+
+// True when the file of `stamp` was last changed long enough ago that any further change will
+// show in its times. File systems write times from a clock that moves in ticks (a few
+// milliseconds on Linux disks, NFS and SMB shares): a second change within the tick of the
+// first would leave the times as they were. A second is well past such a tick.
+bool Settled(const FileStamp& stamp) {
+  constexpr int64_t kSettledNs = 1000000000;
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  const int64_t now_ns = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+  return now_ns - std::max(stamp.modified_ns, stamp.changed_ns) >= kSettledNs;
+}
+
+// Index nodes read from an open index file, one reused buffer per level. While nodes are kept
+// (a job holding ArchiveFiles::KeptIndexNodes) and the file has settled, every node read is
+// kept too, with its check, and later lookups take it from memory instead of the file, for as
+// long as the file shows the same stamp; a new stamp, another file or the end of the job
+// drops them all.
 class FileNodeSource final : public IsamNodeSource {
  public:
-  void Reset(int fd, size_t node_length, long count) {
+  // Before a lookup: the nodes a lookup reads stay in place until it ends, so the limit on
+  // kept nodes is applied here, with room for the three it may add.
+  void Reset(int fd, size_t node_length, long count, const FileStamp& stamp, bool keep) {
+    keep = keep && Settled(stamp);
+    if (!keep || fd != fd_ || node_length != node_length_ || !(stamp == stamp_) ||
+        kept_.size() + 3 > kMaxKeptNodes) {
+      Drop();
+    }
     fd_ = fd;
     node_length_ = node_length;
     count_ = count;
+    stamp_ = stamp;
+    keep_ = keep;
+  }
+  void Drop() {
+    kept_.clear();
+    current_.fill(nullptr);
   }
   long node_count() const override { return count_; }
   std::string_view ReadNode(long record, int level) override;
-  int CheckedEntries(int level) const override { return checked_[static_cast<size_t>(level - 1)]; }
+  int CheckedEntries(int level) const override {
+    const size_t i = static_cast<size_t>(level - 1);
+    return current_[i] != nullptr ? current_[i]->checked : checked_[i];
+  }
   void SetCheckedEntries(int level, int used) override {
-    checked_[static_cast<size_t>(level - 1)] = used;
+    const size_t i = static_cast<size_t>(level - 1);
+    (current_[i] != nullptr ? current_[i]->checked : checked_[i]) = used;
   }
 
  private:
+  struct KeptNode {
+    std::string bytes;
+    int checked = -1;
+  };
+  // About 9 MB of nodes for ten-character keys: more than the index of the largest
+  // installation holds; past it the kept nodes start again from none.
+  static constexpr size_t kMaxKeptNodes = 4096;
+
+  bool Read(long record, std::string* out) const;
+
   int fd_ = -1;
   size_t node_length_ = 0;
   long count_ = 0;
+  FileStamp stamp_;
+  bool keep_ = false;
   std::array<std::string, 3> slots_;
-  // Per slot, the check's count for the bytes it holds (-1: not checked). Every lookup reads
-  // its nodes from the file again (the payroll program may rewrite the index at any time);
-  // only the check is spared when a node comes back byte for byte the same.
+  // Per slot, the check's count for the bytes it holds (-1: not checked). Unless nodes are
+  // kept, every lookup reads its nodes from the file again (the payroll program may rewrite
+  // the index at any time); only the check is spared when a node comes back byte for byte
+  // the same.
   std::array<int, 3> checked_ = {-1, -1, -1};
   std::string fresh_;
+  // Kept nodes by (record, level): the check depends on the level the node is read at.
+  std::unordered_map<long, KeptNode> kept_;
+  std::array<KeptNode*, 3> current_ = {nullptr, nullptr, nullptr};
 };
 
 // Reads `length` bytes at `offset`, retrying short reads; the count read (short at the end of
@@ -67,13 +137,34 @@ ssize_t ReadFully(int fd, char* out, size_t length, off_t offset) {
   return static_cast<ssize_t>(done);
 }
 
+bool FileNodeSource::Read(long record, std::string* out) const {
+  out->resize(node_length_);
+  const off_t offset = static_cast<off_t>(record - 1) * static_cast<off_t>(node_length_);
+  return ReadFully(fd_, out->data(), node_length_, offset) == static_cast<ssize_t>(node_length_);
+}
+
 std::string_view FileNodeSource::ReadNode(long record, int level) {
   if (record < 1 || record > count_ || level < 1 || level > 3) return {};
   const size_t index = static_cast<size_t>(level - 1);
+  if (keep_) {
+    const long key = record * 4 + level;
+    if (const auto found = kept_.find(key); found != kept_.end()) {
+      current_[index] = &found->second;
+      return found->second.bytes;
+    }
+    current_[index] = nullptr;
+    if (!Read(record, &fresh_)) {
+      checked_[index] = -1;
+      return {};
+    }
+    KeptNode& node = kept_[key];
+    node.bytes.swap(fresh_);
+    current_[index] = &node;
+    return node.bytes;
+  }
+  current_[index] = nullptr;
   std::string& slot = slots_[index];
-  fresh_.resize(node_length_);
-  const off_t offset = static_cast<off_t>(record - 1) * static_cast<off_t>(node_length_);
-  if (ReadFully(fd_, fresh_.data(), node_length_, offset) != static_cast<ssize_t>(node_length_)) {
+  if (!Read(record, &fresh_)) {
     checked_[index] = -1;
     return {};
   }
@@ -152,6 +243,7 @@ struct ArchiveFiles::Channel {
     if (fd >= 0) ::close(fd);
     fd = -1;
     read_only = false;
+    nodes.Drop();
     text.reset();
     path.clear();
   }
@@ -532,6 +624,13 @@ Status ArchiveFiles::CheckRecordKey(int base, long record, std::string_view stor
                          ": nessun record scritto");
 }
 
+ArchiveFiles::KeptIndexNodes::~KeptIndexNodes() {
+  if (--files_.keep_index_nodes_ > 0) return;
+  for (auto& ch : files_.channels_) {
+    if (ch) ch->nodes.Drop();
+  }
+}
+
 long ArchiveFiles::IsamSearch(int index_base, std::string_view key, int operation, int /*fourth*/) {
   trace_.TraceProcedure("IsamSearch");
   auto fail = [&](const std::string& message) {
@@ -553,7 +652,11 @@ long ArchiveFiles::IsamSearch(int index_base, std::string_view key, int operatio
   if (static_cast<size_t>(std::max(RecordLength(index_base), 0)) != node_length) {
     return fail("ERRORE ISAM - LUNK NO OK");
   }
-  const long nodes = RecordCount(index_base);
+  // One look at the file gives both its node count and the stamp the kept nodes hang on.
+  Channel& ch = channel(index_base);
+  struct stat st;
+  const bool measured = ch.fd >= 0 && ::fstat(ch.fd, &st) == 0;
+  const long nodes = measured ? static_cast<long>(st.st_size / static_cast<off_t>(node_length)) : 0;
   if (nodes == 0 && operation != 9) {
     return fail("ERRORE ISAM - FILE VUOTO " + std::to_string(index_base));
   }
@@ -564,8 +667,8 @@ long ArchiveFiles::IsamSearch(int index_base, std::string_view key, int operatio
     return fail("ERRORE CODICE ISAM " + std::to_string(operation));
   }
 
-  Channel& ch = channel(index_base);
-  ch.nodes.Reset(ch.fd, node_length, nodes);
+  ch.nodes.Reset(ch.fd, node_length, nodes, measured ? StampOf(st) : FileStamp{},
+                 keep_index_nodes_ > 0);
   const IsamLookupResult found = IsamLookup(ch.nodes, key, /*successor=*/operation == 4);
   switch (found.outcome) {
     case IsamOutcome::kFound:

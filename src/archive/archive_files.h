@@ -148,6 +148,21 @@ class ArchiveFiles {
   // not used by operations 2 and 4. Traces "IsamSearch".
   long IsamSearch(int index_base, std::string_view key, int operation, int fourth = 0);
 
+  // While one is alive, IsamSearch keeps the index nodes it reads and takes them from memory
+  // in later searches, as long as the index file keeps its inode, size and times; the first
+  // search after any of them changes reads the file again. A job that looks up thousands of
+  // keys holds one for its length: without it every search reads three nodes from the file.
+  class KeptIndexNodes {
+   public:
+    explicit KeptIndexNodes(ArchiveFiles& files) : files_(files) { ++files_.keep_index_nodes_; }
+    ~KeptIndexNodes();
+    KeptIndexNodes(const KeptIndexNodes&) = delete;
+    KeptIndexNodes& operator=(const KeptIndexNodes&) = delete;
+
+   private:
+    ArchiveFiles& files_;
+  };
+
  private:
   struct Channel;
   struct BuiltName {
@@ -165,6 +180,7 @@ class ArchiveFiles {
   BaseFileTable catalogue_;
   OpenContext context_;
   std::array<std::unique_ptr<Channel>, kMaxBaseNumber + 1> channels_;
+  int keep_index_nodes_ = 0;  // KeptIndexNodes alive
 };
 
 }  // namespace kaveltar

@@ -119,6 +119,8 @@ void SelectionLists::CARICAESTRAZIONE(int variant) {
   }
 
   if (!files_.IsOpen(src.data_base)) files_.FAIOPEN(src.data_base);
+  // The walk reads the index entry after entry: its nodes are read once, not on every step.
+  const ArchiveFiles::KeptIndexNodes kept_nodes(files_);
   std::string key = "0000000000";
   for (size_t n = 0; n < kMaxExtraction; ++n) {
     const long r = files_.IsamSearch(src.index_base, key, 4, 0);

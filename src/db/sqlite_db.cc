@@ -25,6 +25,7 @@
 #include <string>
 #include <system_error>
 
+#include "base/text.h"
 #include "db/attendance_db.h"
 #include "db/sql_backend.h"
 
@@ -90,8 +91,14 @@ class SqliteAttendanceDb final : public db_internal::SqlAttendanceDb {
   Status Perform(Op op, sqlite3_stmt* stmt, uint32_t* empty, std::span<const SqlParam> params,
                  RowVisitor* visitor);
   // True when the day a save names is certainly absent: the write transaction deleted its
-  // employee-month and has not saved that day since. Marks the day as saved.
+  // employee-month, or read it whole and did not find that day, and has not saved that day
+  // since. Marks the day as saved.
   bool TakeAbsentDay(std::span<const SqlParam> params);
+  // Reads one employee-month inside the write transaction and notes which of its days are
+  // stored: the others are absent until the transaction saves them.
+  Status ReadMonthNotingDays(std::span<const SqlParam> params, RowVisitor* visitor);
+  // Sets the days of `employee`'s `month` known to be present (a bit per day, 1-31).
+  void NoteMonth(std::string_view employee, std::string_view month, uint32_t present);
   void ForgetDeletedMonths() {
     deleted_months_.clear();
     last_month_ = nullptr;
@@ -105,8 +112,9 @@ class SqliteAttendanceDb final : public db_internal::SqlAttendanceDb {
   // each employee-month it replaces and writes its days again in one transaction.
   sqlite3_stmt* insert_day_ = nullptr;
   uint32_t insert_day_empty_params_ = 0;
-  // The employee-months ("KDIPENDENTE\tYYYYMM") deleted in the open write transaction, each
-  // with a bit per day (1-31) saved since; `last_month_` is the one used last.
+  // The employee-months ("KDIPENDENTE\tYYYYMM") deleted or read whole in the open write
+  // transaction, each with a bit per day (1-31) that may be stored: found by the read or
+  // saved since. `last_month_` is the one used last.
   std::map<std::string, uint32_t, std::less<>> deleted_months_;
   std::pair<const std::string, uint32_t>* last_month_ = nullptr;
   std::string month_key_;  // reused for lookups
@@ -310,18 +318,62 @@ Status SqliteAttendanceDb::Execute(Op op, std::span<const SqlParam> params, RowV
       (op == Op::kSaveDay || op == Op::kSaveDayKeepNumber) && TakeAbsentDay(params)) {
     return Perform(op, insert_day_, &insert_day_empty_params_, params, visitor);
   }
+  // Inside a write transaction no other connection can write before the commit: what the
+  // transaction learns of an employee-month holds until it commits.
+  const bool whole_month = in_transaction_ && write_transaction_ && params.size() == 3 &&
+                           params[1].text.size() == 6 && !sqlite3_get_autocommit(db_);
+  if (op == Op::kEmployeeMonth && whole_month) return ReadMonthNotingDays(params, visitor);
   Status status = Perform(op, stmts_[i], &empty_params_[i], params, visitor);
-  // A delete of a whole employee-month (its KPERIODO range is a six-digit month) inside a
-  // write transaction: no other connection can write before the commit, so the days of that
-  // month stay absent until this one saves them.
-  if (op == Op::kDeleteEmployeeRange && status.ok() && in_transaction_ && write_transaction_ &&
-      params.size() == 3 && params[1].text.size() == 6 && !sqlite3_get_autocommit(db_)) {
-    month_key_.assign(params[0].text);
-    month_key_ += '\t';
-    month_key_ += params[1].text;
-    last_month_ = &*deleted_months_.insert_or_assign(month_key_, 0u).first;
+  // A delete of a whole employee-month (its KPERIODO range is a six-digit month): its days
+  // stay absent until the transaction saves them.
+  if (op == Op::kDeleteEmployeeRange && status.ok() && whole_month) {
+    NoteMonth(params[0].text, params[1].text, 0);
   }
   return status;
+}
+
+Status SqliteAttendanceDb::ReadMonthNotingDays(std::span<const SqlParam> params,
+                                               RowVisitor* visitor) {
+  // Passes the rows on and notes their days; a KPERIODO that is not a day of the month (the
+  // table takes any text) makes every day count as present.
+  class NoteDays final : public RowVisitor {
+   public:
+    explicit NoteDays(RowVisitor* inner) : inner_(inner) {}
+    bool OnRow(const RowView& row) override {
+      const std::string_view period = row.Text(1);
+      const int day = period.size() == 8 && IsDigits(period.substr(6))
+                          ? (period[6] - '0') * 10 + (period[7] - '0')
+                          : 0;
+      present_ |= day >= 1 && day <= 31 ? 1u << day : ~0u;
+      if (inner_ != nullptr && inner_->OnRow(row)) return true;
+      whole_ = false;
+      return false;
+    }
+    uint32_t present() const { return present_; }
+    bool whole() const { return whole_; }
+
+   private:
+    RowVisitor* inner_;
+    uint32_t present_ = 0;
+    bool whole_ = true;
+  };
+  const int i = static_cast<int>(Op::kEmployeeMonth);
+  NoteDays note(visitor);
+  Status status = Perform(Op::kEmployeeMonth, stmts_[i], &empty_params_[i], params, &note);
+  // The upper bound of the range is the month's successor (EmployeeMonth's PrefixRange), so
+  // a read that ran to its end saw every day of the month.
+  if (status.ok() && note.whole() && !sqlite3_get_autocommit(db_)) {
+    NoteMonth(params[0].text, params[1].text, note.present());
+  }
+  return status;
+}
+
+void SqliteAttendanceDb::NoteMonth(std::string_view employee, std::string_view month,
+                                   uint32_t present) {
+  month_key_.assign(employee);
+  month_key_ += '\t';
+  month_key_ += month;
+  last_month_ = &*deleted_months_.insert_or_assign(month_key_, present).first;
 }
 
 bool SqliteAttendanceDb::TakeAbsentDay(std::span<const SqlParam> params) {

@@ -1,8 +1,13 @@
 #include "exchange/attendance_import.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
-#include <fstream>
+#include <cerrno>
 #include <map>
+#include <memory>
 #include <optional>
 #include <system_error>
 #include <unordered_map>
@@ -41,6 +46,7 @@ bool IsSet(std::string_view code) { return !Trim(code).empty() && Val(code) != 0
 // pair code, the common case of an unused pair.
 bool IsBlank(std::string_view text) {
   static constexpr std::string_view kSpaces = "          ";
+  if (!text.empty() && text[0] != ' ') return false;
   if (text.size() <= kSpaces.size()) return text == kSpaces.substr(0, text.size());
   return text.find_first_not_of(' ') == std::string_view::npos;
 }
@@ -344,20 +350,30 @@ class Importer {
 
 // The records of the file: every non-empty line, at most kMaxKeptLine bytes each, split as
 // ImportLineReader splits them (at LF, one CR before it dropped). The file is read whole
-// into one buffer and the records are views of it (no copy or allocation per record).
+// into one buffer and the records are views of it (no copy or allocation per record). A file
+// that cannot be opened or read gives the records read so far (none when it cannot be opened).
 class Records {
  public:
   explicit Records(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (size > 0) {
-      text_.resize(static_cast<size_t>(size));
-      in.read(text_.data(), size);
-      text_.resize(static_cast<size_t>(in.gcount()));
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st;
+    size_t size = 0;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+      // A plain array, not a std::string: resizing a string would first fill it with zeros,
+      // a second pass over a file that runs to tens of megabytes.
+      const size_t capacity = static_cast<size_t>(st.st_size);
+      text_.reset(new char[capacity]);
+      while (size < capacity) {
+        const ssize_t n = ::read(fd, text_.get() + size, capacity - size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        size += static_cast<size_t>(n);
+      }
     }
-    const std::string_view text(text_);
+    ::close(fd);
+    const std::string_view text(text_.get(), size);
+    records_.reserve(size / (kImportRecordLength + 2) + 1);
     size_t begin = 0;
     while (begin < text.size()) {
       size_t end = text.find('\n', begin);
@@ -372,7 +388,7 @@ class Records {
   std::string_view operator[](size_t i) const { return records_[i]; }
 
  private:
-  std::string text_;
+  std::unique_ptr<char[]> text_;
   std::vector<std::string_view> records_;
 };
 
@@ -560,6 +576,9 @@ ImportResult ImportAttendanceFile(const JobContext& job, ImportState* state,
       dialogs.Show(kCsvWrongCharacters, MessageIcon::kExclamation);
       return result;
     }
+    // Every employee of the file is looked up in the archive's index: its nodes are read
+    // once for the job, not three for each employee.
+    const ArchiveFiles::KeptIndexNodes kept_nodes(job.archives);
     Importer importer(job, list, result);
     const std::vector<std::vector<std::string_view>> months =
         GroupByEmployeeMonth(records, importer, &result.keys);

@@ -147,6 +147,8 @@ void MonthMemorizer::ReportAnomaly(const Employee& e, Anomaly anomaly) {
 
 void MonthMemorizer::ELABORADIPENDENTI(const std::vector<std::string>& keys) {
   job_.trace.TraceProcedure("ELABORADIPENDENTI");
+  // Each employee is looked up in the archive's index: its nodes are read once for the run.
+  const ArchiveFiles::KeptIndexNodes kept_nodes(job_.archives);
   for (size_t i = 0; i < keys.size(); ++i) {
     const std::string_view key = keys[i];
     if (progress_sink_) progress_sink_(i, keys.size(), key);

@@ -8,9 +8,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "archive/isam.h"
 #include "base/fatal.h"
@@ -203,6 +205,37 @@ TEST_F(ArchiveFilesTest, IsamSearchMessages) {
   std::ofstream(dir_ / "INDICE.IDX", std::ios::binary) << bytes;
   EXPECT_EQ(files().IsamSearch(kIndex, "0070010001", 2), -1);
   EXPECT_EQ(last_message(), "ERR.ISAM - N.REC.=0");
+}
+
+// A job keeps the index nodes it has read, but an index the payroll program rewrites in
+// place meanwhile is read again: the lookups answer from the new tree, not the kept one.
+TEST_F(ArchiveFilesTest, KeptIndexNodesFollowAnIndexRewrittenInPlace) {
+  const auto index_bytes = [](long shift) {
+    std::vector<IsamEntry> entries;
+    for (long i = 1; i <= 300; ++i)
+      entries.push_back({"0070010" + std::to_string(1000 + i).substr(1), i + shift});
+    return *BuildIsamIndexBytes(10, entries);
+  };
+  const fs::path index = dir_ / "INDICE.IDX";
+  // Nodes are kept only from an index last changed more than a second before.
+  const auto settle = [] { std::this_thread::sleep_for(std::chrono::milliseconds(1100)); };
+  std::ofstream(index, std::ios::binary) << index_bytes(0);
+  settle();
+
+  const ArchiveFiles::KeptIndexNodes kept(files());
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010150", 2), 150);
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010151", 2), 151);
+
+  // The same file (same inode and size), every record number moved on by 500, rewritten
+  // while the job waits, more than a second before its next lookup.
+  {
+    std::fstream out(index, std::ios::binary | std::ios::in | std::ios::out);
+    out << index_bytes(500);
+  }
+  settle();
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010150", 2), 650);
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010300", 2), 800);
+  EXPECT_EQ(files().IsamSearch(kIndex, "0070010301", 2), ArchiveFiles::kNoRecord);
 }
 
 }  // namespace

@@ -395,6 +395,49 @@ TEST_P(AttendanceDbTest, ADeletedMonthCountsAsEmptyOnlyInsideItsTransaction) {
   EXPECT_EQ(stored(), "06:00");
 }
 
+// Memorization reads an employee-month inside its transaction and then saves every day: the
+// days the read found are updated in place (their number kept), the others are added, and a
+// day saved twice in the transaction is updated the second time.
+TEST_P(AttendanceDbTest, AMonthReadInItsTransactionThenSavedDayByDay) {
+  const std::string a = "0010010001";
+  DayRow first = Day(a, "20240601");
+  first.pres[3] = "01:00";
+  first.protocollo = 7;
+  KT_ASSERT_OK(db_->SaveDay(first));
+  KT_ASSERT_OK(db_->SaveDay(Day("0010010002", "20240602")));  // another employee's day
+
+  std::vector<DayRow> rows;
+  KT_ASSERT_OK(db_->Begin());
+  KT_ASSERT_OK(db_->EmployeeMonth(a, "202406", &rows));
+  ASSERT_EQ(rows.size(), 1u);
+  const std::pair<const char*, const char*> saves[] = {
+      {"20240601", "11:00"}, {"20240602", "12:00"}, {"20240630", "13:00"}, {"20240602", "14:00"}};
+  for (const auto& [period, worked] : saves) {
+    DayRow d = Day(a, period);
+    d.pres[3] = worked;
+    KT_ASSERT_OK(db_->SaveDayKeepNumber(d));
+  }
+  KT_ASSERT_OK(db_->Commit());
+  KT_ASSERT_OK(db_->EmployeeMonth(a, "202406", &rows));
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].pres[3], "11:00");
+  EXPECT_EQ(rows[0].protocollo, 7);
+  EXPECT_EQ(rows[1].pres[3], "14:00");
+  EXPECT_EQ(rows[2].pres[3], "13:00");
+
+  // What a rolled-back transaction learnt is forgotten: the day it added is gone, and the
+  // next transaction adds it again.
+  KT_ASSERT_OK(db_->Begin());
+  KT_ASSERT_OK(db_->EmployeeMonth(a, "202407", &rows));
+  KT_ASSERT_OK(db_->SaveDayKeepNumber(Day(a, "20240701")));
+  KT_ASSERT_OK(db_->Rollback());
+  KT_ASSERT_OK(db_->SaveDay(Day(a, "20240701")));
+  KT_ASSERT_OK(db_->Begin());
+  KT_ASSERT_OK(db_->SaveDayKeepNumber(Day(a, "20240701")));
+  KT_ASSERT_OK(db_->Commit());
+  EXPECT_TRUE(Stored(a, "20240701"));
+}
+
 TEST_P(AttendanceDbTest, BadRowsAreRefusedAndChangeNothing) {
   EXPECT_EQ(db_->SaveDay(Day("0010010001", "2024-01-05")).kind(), Status::Kind::kInvalid);
   DayRow cp1252 = Day("0010010001", "20240105");
