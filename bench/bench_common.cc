@@ -178,6 +178,23 @@ void Fastest::Add(double measured, double floor) {
   ++runs;
 }
 
+Fastest RepeatTimedRuns(const DemoRun& run, const char* name,
+                        const std::function<TimedRun(const fs::path&)>& run_once) {
+  Fastest fastest;
+  long first_rows = 0;
+  for (int r = 1; r <= run.args.runs; ++r) {
+    if (r > 1) ResetAttendanceDatabase(run);
+    const fs::path floor_file = run.root / ("floor-" + std::to_string(r) + ".sqlite");
+    const TimedRun t = run_once(floor_file);
+    if (r == 1) first_rows = t.rows;
+    if (t.rows != first_rows) Die("run " + std::to_string(r) + " wrote other rows than the first");
+    if (r < run.args.runs) fs::remove(floor_file);
+    std::printf("run %d: %s=%.3f floor_s=%.3f\n", r, name, t.measured_s, t.floor_s);
+    fastest.Add(t.measured_s, t.floor_s);
+  }
+  return fastest;
+}
+
 void FinishDemoRun(const DemoRun& run) {
   if (!run.schema.empty())
     (void)PostgresExecute(run.args.db, "DROP SCHEMA " + run.schema + " CASCADE");

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -89,6 +90,20 @@ struct Fastest {
   int runs = 0;
   void Add(double measured, double floor);
 };
+
+// What one run of a benchmark against its floor gives: the two times, and the rows it wrote.
+struct TimedRun {
+  double measured_s = 0;
+  double floor_s = 0;
+  long rows = 0;
+};
+
+// Calls `run_once` --runs times, from the second on with the attendance database put back
+// (ResetAttendanceDatabase), passing the floor file of that run ("floor-N.sqlite" in the
+// working folder; only the last one stays). Each run must write as many rows as the first.
+// Prints "run N: <name>=<s> floor_s=<s>" per run; gives the fastest of each.
+Fastest RepeatTimedRuns(const DemoRun& run, const char* name,
+                        const std::function<TimedRun(const std::filesystem::path&)>& run_once);
 
 // Starts the session on the ARCHIVI and PROGRAMMI folders of the demo installation, on the
 // PostgreSQL database `conninfo` when it is not empty.

@@ -78,9 +78,9 @@ struct RunFigures {
   ImportResult result;
 };
 
-// One run on a fresh attendance database: the file written (the first time) and checked, the
-// import, then the floor into `floor_file` (SQLite) or the run's schema.
-RunFigures TimedRun(const DemoRun& run, const fs::path& floor_file) {
+// One run on a fresh attendance database: the file written and checked, the import, then the
+// floor into `floor_file` (SQLite) or the run's schema.
+RunFigures RunOnce(const DemoRun& run, const fs::path& floor_file) {
   RunFigures f;
   RecordingDialogs dialogs;
   dialogs.set_default_answer(true);
@@ -132,27 +132,19 @@ RunFigures TimedRun(const DemoRun& run, const fs::path& floor_file) {
 int main(int argc, char** argv) {
   const DemoRun run = PrepareDemoRun("bench_import", argc, argv, kYear, kMonth);
 
-  Fastest fastest;
   RunFigures first;
   double check_s = 0, import_cpu_s = 0;
-  for (int r = 0; r < run.args.runs; ++r) {
-    if (r > 0) ResetAttendanceDatabase(run);
-    const fs::path floor_file = run.root / ("floor-" + std::to_string(r + 1) + ".sqlite");
-    const RunFigures f = TimedRun(run, floor_file);
-    if (r == 0) {
+  const Fastest fastest = RepeatTimedRuns(run, "import_s", [&](const fs::path& floor_file) {
+    const RunFigures f = RunOnce(run, floor_file);
+    if (first.records == 0) {
       first = f;
       check_s = f.check_s;
       import_cpu_s = f.import_cpu_s;
-    } else if (f.result.days != first.result.days || f.rows_written != first.rows_written) {
-      Die("run " + std::to_string(r + 1) + " wrote other rows than the first");
     }
-    // Only the last run's floor stays (with --keep).
-    if (r + 1 < run.args.runs) fs::remove(floor_file);
-    std::printf("run %d: import_s=%.3f floor_s=%.3f\n", r + 1, f.import_s, f.floor_s);
-    fastest.Add(f.import_s, f.floor_s);
     check_s = std::min(check_s, f.check_s);
     import_cpu_s = std::min(import_cpu_s, f.import_cpu_s);
-  }
+    return TimedRun{f.import_s, f.floor_s, f.result.days + f.rows_written};
+  });
   FinishDemoRun(run);
   std::printf("%s\n", DatabaseLine(run).c_str());
 

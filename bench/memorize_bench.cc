@@ -90,7 +90,7 @@ struct RunFigures {
 
 // One run on a fresh attendance database: every employee memorized, then the floor; the floor
 // writes into `floor_file` (SQLite) or the run's schema.
-RunFigures TimedRun(const DemoRun& run, const fs::path& floor_file) {
+RunFigures RunOnce(const DemoRun& run, const fs::path& floor_file) {
   RunFigures f;
   RecordingDialogs dialogs;
   Session session(dialogs);
@@ -127,27 +127,19 @@ int main(int argc, char** argv) {
   const DemoRun run = PrepareDemoRun("bench_memorize", argc, argv, kYear, kMonth);
   const int employees = run.args.employees;
 
-  Fastest fastest;
   RunFigures first;
   long peak_kb = 0;
   double memorize_cpu_s = 0;
-  for (int r = 0; r < run.args.runs; ++r) {
-    if (r > 0) ResetAttendanceDatabase(run);
-    const fs::path floor_file = run.root / ("floor-" + std::to_string(r + 1) + ".sqlite");
-    const RunFigures f = TimedRun(run, floor_file);
-    if (r == 0) {
+  const Fastest fastest = RepeatTimedRuns(run, "memorize_s", [&](const fs::path& floor_file) {
+    const RunFigures f = RunOnce(run, floor_file);
+    if (first.listed == 0) {
       first = f;
       memorize_cpu_s = f.memorize_cpu_s;
-    } else if (f.totals.days != first.totals.days || f.rows_written != first.rows_written) {
-      Die("run " + std::to_string(r + 1) + " wrote other rows than the first");
     }
-    // Only the last run's floor stays (with --keep).
-    if (r + 1 < run.args.runs) fs::remove(floor_file);
-    std::printf("run %d: memorize_s=%.3f floor_s=%.3f\n", r + 1, f.memorize_s, f.floor_s);
-    fastest.Add(f.memorize_s, f.floor_s);
     peak_kb = std::max(peak_kb, f.peak_kb);
     memorize_cpu_s = std::min(memorize_cpu_s, f.memorize_cpu_s);
-  }
+    return TimedRun{f.memorize_s, f.floor_s, f.totals.days + f.rows_written};
+  });
   FinishDemoRun(run);
   std::printf("%s\n", DatabaseLine(run).c_str());
 

@@ -100,8 +100,8 @@ class FileNodeSource final : public IsamNodeSource {
     std::string bytes;
     int checked = -1;
   };
-  // About 9 MB of nodes for ten-character keys: more than the index of the largest
-  // installation holds; past it the kept nodes start again from none.
+  // About 9 MB of nodes for ten-character keys, the whole index of half a million records;
+  // past it the kept nodes start again from none.
   static constexpr size_t kMaxKeptNodes = 4096;
 
   bool Read(long record, std::string* out) const;
@@ -668,7 +668,7 @@ long ArchiveFiles::IsamSearch(int index_base, std::string_view key, int operatio
   }
 
   ch.nodes.Reset(ch.fd, node_length, nodes, measured ? StampOf(st) : FileStamp{},
-                 keep_index_nodes_ > 0);
+                 measured && keep_index_nodes_ > 0);
   const IsamLookupResult found = IsamLookup(ch.nodes, key, /*successor=*/operation == 4);
   switch (found.outcome) {
     case IsamOutcome::kFound:
