@@ -243,6 +243,8 @@ std::vector<ListEntry> SelectionLists::EmployeeList(Screen screen, int order, in
   // The memorization and loading screens always list by code.
   if (screen == Screen::kMemorize || screen == Screen::kLoad) order = kOrderByCode;
 
+  // Earlier years' employees are found through the index, one lookup each.
+  const ArchiveFiles::KeptIndexNodes kept_nodes(files_);
   std::string record;
   for (const std::string& key : extraction_) {
     if (Trim(key).empty()) break;
