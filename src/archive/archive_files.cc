@@ -541,29 +541,6 @@ int ArchiveFiles::VERBASE(int base) {
   return fs::is_regular_file(path, ec) && fs::file_size(path, ec) > 0 && !ec ? 1 : 0;
 }
 
-void ArchiveFiles::ELIMINA(int base) {
-  trace_.TraceProcedure("ELIMINA");
-  if (base <= 0) return;
-  CloseArchiveFile(base);
-  const OpenContext saved = context_;
-  if (VERBASE(base) != 1) return;
-  context_ = saved;
-  const BuiltName built = BuildName(base);
-  const fs::path path = ResolveBuilt(built);
-  std::error_code ec;
-  if (fs::file_size(path, ec) > 0 && !ec && !fs::remove(path, ec)) {
-    throw RunTimeError(RunTimeError::kPathFileAccess,
-                       "eliminazione di " + path.string() + " (" + ec.message() + ")");
-  }
-}
-
-int ArchiveFiles::ResetArchiveFile(int base) {
-  const OpenContext saved = context_;
-  ELIMINA(base);
-  context_ = saved;
-  return FAIOPEN(base);
-}
-
 bool ArchiveFiles::IsOpen(int base) const {
   const Channel* ch = find_channel(base);
   return ch != nullptr && ch->open();

@@ -110,11 +110,6 @@ class ArchiveFiles {
   // 1 when the file of n exists and is longer than 0 bytes. Builds the name (uses up the
   // OpenContext). Traces "VERBASE".
   int VERBASE(int base);
-  // Closes n and deletes its file when it is longer than 0 bytes (the OpenContext is used
-  // for both the test and the deletion). Traces "ELIMINA".
-  void ELIMINA(int base);
-  // ELIMINA then FAIOPEN with the same OpenContext: leaves an empty file open.
-  int ResetArchiveFile(int base);
 
   bool IsOpen(int base) const;
   std::string& RecordBuffer(int base);

@@ -112,8 +112,6 @@ class AttendanceDb {
   // True when any stored day uses the code in any of its ten slots / as PRES_1.
   virtual Result<bool> JustificationInUse(std::string_view code) = 0;
   virtual Result<bool> GroupInUse(std::string_view code) = 0;
-  // Days that use the code in slot 1 (PRES_4), in (KPERIODO, KDIPENDENTE) order.
-  virtual Status DaysWithJustification(std::string_view code, std::vector<DayRow>* rows) = 0;
   // Visits the days of every employee of a company (first three key characters, as in
   // CompanyMonth) whose KPERIODO begins with `period` (YYYY or YYYYMM), reading only the
   // worked hours and slots 1-5: the engines in (KDIPENDENTE, KPERIODO) order with one query

@@ -148,8 +148,6 @@ std::string SqliteText(Op op) {
     }
     case Op::kGroupInUse:
       return "SELECT 1 FROM PRESENZE WHERE PRES_1 = ?1 LIMIT 1";
-    case Op::kDaysWithJustification:
-      return select_day + "PRES_4 = ?1 ORDER BY KPERIODO, KDIPENDENTE";
     case Op::kDeleteEmployeeRange:
       return "DELETE FROM PRESENZE WHERE KDIPENDENTE = ?1 AND KPERIODO >= ?2 AND KPERIODO < ?3";
     case Op::kFindHoliday:
@@ -348,7 +346,6 @@ std::string_view OpName(Op op) {
                                                                     "CompanyMonth",
                                                                     "JustificationInUse",
                                                                     "GroupInUse",
-                                                                    "DaysWithJustification",
                                                                     "DeleteEmployeeMonth",
                                                                     "FindHoliday",
                                                                     "SaveHoliday",
@@ -563,11 +560,6 @@ Result<bool> SqlAttendanceDb::JustificationInUse(std::string_view code) {
 
 Result<bool> SqlAttendanceDb::GroupInUse(std::string_view code) {
   return Exists(Op::kGroupInUse, code);
-}
-
-Status SqlAttendanceDb::DaysWithJustification(std::string_view code, std::vector<DayRow>* rows) {
-  const SqlParam params[] = {SqlParam::Text(code)};
-  return DayRange(Op::kDaysWithJustification, params, rows);
 }
 
 Status SqlAttendanceDb::DeleteEmployeeMonth(std::string_view employee, std::string_view month) {

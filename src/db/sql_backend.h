@@ -27,7 +27,6 @@ enum class Op {
   kCompanyMonth,        // a KDIPENDENTE range and a KPERIODO range
   kJustificationInUse,  // any of the ten slot code columns
   kGroupInUse,          // PRES_1
-  kDaysWithJustification,
   kDeleteEmployeeRange,
   kFindHoliday,
   kSaveHoliday,
@@ -141,7 +140,6 @@ class SqlAttendanceDb : public AttendanceDb {
                                 const std::function<bool(const DayRow&)>& visit) override;
   Result<bool> JustificationInUse(std::string_view code) override;
   Result<bool> GroupInUse(std::string_view code) override;
-  Status DaysWithJustification(std::string_view code, std::vector<DayRow>* rows) override;
   Status DeleteEmployeeMonth(std::string_view employee, std::string_view month) override;
   Result<int64_t> CountDays() override;
   Status DeleteAllDays() override;

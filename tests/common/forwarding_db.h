@@ -38,9 +38,6 @@ class ForwardingDb : public AttendanceDb {
     return inner_->JustificationInUse(c);
   }
   Result<bool> GroupInUse(std::string_view c) override { return inner_->GroupInUse(c); }
-  Status DaysWithJustification(std::string_view c, std::vector<DayRow>* r) override {
-    return inner_->DaysWithJustification(c, r);
-  }
   Status CompanyHours(std::string_view c, std::string_view p,
                       const std::function<void(const DayHoursView&)>& visit) override {
     return inner_->CompanyHours(c, p, visit);
