@@ -36,7 +36,7 @@ void ResetPeak();
 // The arguments "[EMPLOYEES] [--keep DIR] [--db URL] [--runs N]". EMPLOYEES is 1-9999, default
 // 9999 (the employee number has four digits). --db names a PostgreSQL server database to run on
 // instead of the SQLite file: the run works in a schema of its own there, dropped at the end.
-// --runs (1-20, default 3) is how many times a benchmark that measures against a floor times
+// --runs (1-20, default 5) is how many times a benchmark that measures against a floor times
 // both, each on a database put back as it was: the machine is shared, and the fastest of a
 // few runs of each is the figure least disturbed by others. Bad arguments end the program
 // with the usage line.
@@ -44,7 +44,7 @@ struct Args {
   int employees = 9999;
   std::filesystem::path keep;
   std::string db;
-  int runs = 3;
+  int runs = 5;
 };
 Args ParseArgs(const char* program, int argc, char** argv);
 

@@ -12,7 +12,7 @@
 // matched through GIUS_5, through the key and (one in a hundred) not matched at all.
 // The file is checked first (timed apart, not part of the import). After the import its rows
 // are read back one employee-month at a time (not timed) and inserted into the floor
-// database (timed). Both are timed --runs times (default 3), each run on a fresh database; the
+// database (timed). Both are timed --runs times (default 5), each run on a fresh database; the
 // fastest of each counts. --keep DIR leaves the installation, the file and both databases in DIR.
 //
 // The last line is "import_s=<seconds> floor_s=<seconds> ratio=<import/floor>".

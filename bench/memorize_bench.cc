@@ -10,7 +10,7 @@
 // four digits). The month is March 2024 (31 days). Every employee is memorized in one run
 // (timed), as the screen and the command line do it; then each employee's rows are read back
 // from the memorized database (not timed) and inserted into the floor database (timed). Both
-// are timed --runs times (default 3), each run on a fresh database; the fastest of each counts.
+// are timed --runs times (default 5), each run on a fresh database; the fastest of each counts.
 // Neither phase keeps per-employee state, so the peak memory of the process, reset before
 // the run and reported after it, stays flat in the number of employees.
 // --keep DIR leaves the installation and both databases in DIR.
