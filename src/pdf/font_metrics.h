@@ -9,10 +9,9 @@ namespace kaveltar::pdf_internal {
 
 // Helvetica (the writer's "Arial") and Times ("TimesNewRoman"), one table per style and
 // encoding: Windows code page 1252 order (WinAnsiEncoding) and MacRomanEncoding order.
+// Helvetica's oblique styles have the widths of its upright ones: they use those tables.
 extern const uint16_t kHelveticaRegularWin[256], kHelveticaRegularMac[256];
 extern const uint16_t kHelveticaBoldWin[256], kHelveticaBoldMac[256];
-extern const uint16_t kHelveticaItalicWin[256], kHelveticaItalicMac[256];
-extern const uint16_t kHelveticaBoldItalicWin[256], kHelveticaBoldItalicMac[256];
 extern const uint16_t kTimesRegularWin[256], kTimesRegularMac[256];
 extern const uint16_t kTimesBoldWin[256], kTimesBoldMac[256];
 extern const uint16_t kTimesItalicWin[256], kTimesItalicMac[256];

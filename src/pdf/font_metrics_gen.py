@@ -133,13 +133,22 @@ def main():
     print("namespace kaveltar::pdf_internal {")
     print()
     print("// Widths by family (Arial = Helvetica, TimesNewRoman = Times), style (regular, bold,")
-    print("// italic, bold italic) and encoding (Windows code page, then Macintosh).")
+    print("// italic, bold italic; Helvetica's oblique styles have the upright widths, so only its")
+    print("// upright tables are here) and encoding (Windows code page, then Macintosh).")
     families = [("Helvetica", ["HR", "HB", "HI", "HBI"]), ("Times", ["TR", "TB", "TI", "TBI"])]
     for fam, files in families:
+        upright = {}
         for style, file in zip(["Regular", "Bold", "Italic", "BoldItalic"], files):
             glyphs, _, space = read_font(folder, file)
-            emit(f"k{fam}{style}Win", text_widths(glyphs, space, WIN_ANSI, symbol_names))
-            emit(f"k{fam}{style}Mac", text_widths(glyphs, space, mac, symbol_names))
+            win = text_widths(glyphs, space, WIN_ANSI, symbol_names)
+            mac_widths = text_widths(glyphs, space, mac, symbol_names)
+            if fam == "Helvetica" and style in ("Italic", "BoldItalic"):
+                # The writer uses the upright tables for these: they must be the same.
+                assert (win, mac_widths) == upright[style.replace("Italic", "") or "Regular"], style
+                continue
+            upright[style] = (win, mac_widths)
+            emit(f"k{fam}{style}Win", win)
+            emit(f"k{fam}{style}Mac", mac_widths)
     for fam, file in [("Symbol", "S"), ("ZapfDingbats", "ZD")]:
         _, codes, space = read_font(folder, file)
         emit(f"k{fam}", [codes.get(c, space) for c in range(256)])

@@ -41,8 +41,8 @@ FontFamilyMetrics StandardFontMetrics(std::string_view base_name, int style, int
     m = {true, true, kCourierWidths.data(), 1133, -300};
   } else if (base_name == "Arial") {
     static const uint16_t* const kTables[2][4] = {
-        {kHelveticaRegularWin, kHelveticaBoldWin, kHelveticaItalicWin, kHelveticaBoldItalicWin},
-        {kHelveticaRegularMac, kHelveticaBoldMac, kHelveticaItalicMac, kHelveticaBoldItalicMac}};
+        {kHelveticaRegularWin, kHelveticaBoldWin, kHelveticaRegularWin, kHelveticaBoldWin},
+        {kHelveticaRegularMac, kHelveticaBoldMac, kHelveticaRegularMac, kHelveticaBoldMac}};
     m = {true, true, kTables[mac][variant], 905, -212};
   } else if (base_name == "TimesNewRoman") {
     static const uint16_t* const kTables[2][4] = {
