@@ -240,6 +240,23 @@ class PgFloor final : public Floor {
 
 }  // namespace
 
+double FillFloor(Floor& floor, AttendanceDb& db, const EmployeeMonths& months, long* rows_written) {
+  std::vector<DayRow> rows;
+  auto t = Clock::now();
+  floor.Begin();
+  double floor_s = Seconds(Clock::now() - t);
+  for (const auto& [employee, month] : months) {
+    if (Status s = db.EmployeeMonth(employee, month, &rows); !s.ok()) Die(s.message());
+    t = Clock::now();
+    floor.Insert(rows);
+    floor_s += Seconds(Clock::now() - t);
+    *rows_written += static_cast<long>(rows.size());
+  }
+  t = Clock::now();
+  floor.Commit();
+  return floor_s + Seconds(Clock::now() - t);
+}
+
 std::unique_ptr<Floor> MakeFloor(const DemoRun& run, const fs::path& file) {
   if (!run.conninfo.empty()) return std::make_unique<PgFloor>(run.conninfo);
   return std::make_unique<FloorDb>(file);

@@ -151,6 +151,12 @@ class FloorDb : public Floor {
   sqlite3_stmt* commit_ = nullptr;
 };
 
+// Reads the rows of each employee-month ("KEY" and "YYYYMM") back from `db` (not timed) and
+// inserts them into `floor` in one transaction (timed); the seconds spent in the floor, with
+// the rows inserted added to `*rows_written`.
+using EmployeeMonths = std::vector<std::pair<std::string, std::string>>;
+double FillFloor(Floor& floor, AttendanceDb& db, const EmployeeMonths& months, long* rows_written);
+
 // The floor of a run: with --db, the rows written with COPY in one transaction into an empty
 // table shaped like PRESENZE in the run's schema (the fastest way the server takes rows);
 // otherwise FloorDb in the file `file`.

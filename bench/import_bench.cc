@@ -107,23 +107,10 @@ RunFigures RunOnce(const DemoRun& run, const fs::path& floor_file) {
   f.import_cpu_s = CpuSeconds() - cpu0;
   if (!f.result.completed) Die("the import did not complete");
 
-  std::unique_ptr<Floor> floor_db = MakeFloor(run, floor_file);
-  Floor& floor = *floor_db;
-  std::vector<DayRow> rows;
-  const auto t1 = Clock::now();
-  floor.Begin();
-  f.floor_s += Seconds(Clock::now() - t1);
-  for (const std::string& key : f.result.keys) {
-    if (Status s = session.db().EmployeeMonth(key.substr(0, 10), key.substr(11), &rows); !s.ok())
-      Die(s.message());
-    const auto t2 = Clock::now();
-    floor.Insert(rows);
-    f.floor_s += Seconds(Clock::now() - t2);
-    f.rows_written += static_cast<long>(rows.size());
-  }
-  const auto t3 = Clock::now();
-  floor.Commit();
-  f.floor_s += Seconds(Clock::now() - t3);
+  EmployeeMonths months;
+  for (const std::string& key : f.result.keys)
+    months.emplace_back(key.substr(0, 10), key.substr(11));
+  f.floor_s = FillFloor(*MakeFloor(run, floor_file), session.db(), months, &f.rows_written);
   return f;
 }
 

@@ -48,35 +48,6 @@ std::vector<std::string> EveryEmployee(SelectionLists& lists) {
   return EntryCodes(selection.entries());
 }
 
-// Writes the memorized rows of `entries` again through the floor, one INSERT a row in one
-// transaction; the seconds spent in the floor (reading them back is not counted).
-double InsertIntoFloor(Floor& floor, AttendanceDb& db, const std::vector<std::string>& entries,
-                       long* rows_written) {
-  std::vector<DayRow> rows;
-  const std::string month = std::to_string(kYear * 100 + kMonth);
-  double floor_s = 0;
-  {
-    const auto t1 = Clock::now();
-    floor.Begin();
-    floor_s += Seconds(Clock::now() - t1);
-  }
-  for (const std::string& entry : entries) {
-    const std::string key(entry.substr(entry.size() - 10));
-    if (Status s = db.EmployeeMonth(key, month, &rows); !s.ok()) Die(s.message());
-    if (rows.empty()) continue;
-    const auto t1 = Clock::now();
-    floor.Insert(rows);
-    floor_s += Seconds(Clock::now() - t1);
-    *rows_written += static_cast<long>(rows.size());
-  }
-  {
-    const auto t1 = Clock::now();
-    floor.Commit();
-    floor_s += Seconds(Clock::now() - t1);
-  }
-  return floor_s;
-}
-
 // What one timed run of the memorization and of its floor gives.
 struct RunFigures {
   double memorize_s = 0;
@@ -115,7 +86,10 @@ RunFigures RunOnce(const DemoRun& run, const fs::path& floor_file) {
   f.memorize_s = Seconds(Clock::now() - t0);
   f.memorize_cpu_s = CpuSeconds() - cpu0;
 
-  f.floor_s = InsertIntoFloor(*floor_db, session.db(), entries, &f.rows_written);
+  EmployeeMonths months;
+  for (const std::string& entry : entries)
+    months.emplace_back(entry.substr(entry.size() - 10), std::to_string(kYear * 100 + kMonth));
+  f.floor_s = FillFloor(*floor_db, session.db(), months, &f.rows_written);
   f.peak_kb = PeakKb();
   f.totals = memorizer.totals();
   return f;
