@@ -436,7 +436,7 @@ void DrawMonthlySheet(ReportTarget& target, const SheetInput& input, const Sheet
   const int days = MonthLength(input.month, input.year);
   for (int day = 1; day <= days; ++day) {
     const int weekday = Weekday(input.year, input.month, day);
-    char day_text[16];
+    char day_text[32];  // room the compiler can prove for any weekday and day number
     std::snprintf(day_text, sizeof day_text, "%-9s %02d",
                   kWeekdayNames[static_cast<size_t>(weekday - 1)].data(), day);
     PrintText(target, kFirstDayTextRow + (day - 1) * kDayHeight, 0.9, std::string_view(day_text));
